@@ -1,0 +1,14 @@
+#include "tavrine/core/Error.h"
+
+namespace tavrine {
+
+const char* Error::what() const noexcept {
+    try {
+        m_what = description().toStdString();
+    } catch (...) {
+        return "tavrine::Error";
+    }
+    return m_what.c_str();
+}
+
+} // namespace tavrine

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <variant>
+
+class QSettings;
+
+namespace tavrine {
+
+// A stored preference value. An absent key is told apart from a stored false, 0 or "".
+using DefaultValue = std::variant<bool, qint64, double, QString>;
+
+// Typed preferences under plain keys. `changed` is emitted after a write or removal that changed the store.
+class UserDefaults : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~UserDefaults() override = default;
+
+    virtual std::optional<DefaultValue> value(const QString& key) const = 0;
+    virtual void setValue(const QString& key, const DefaultValue& value) = 0;
+    virtual void remove(const QString& key) = 0;
+
+    bool contains(const QString& key) const { return value(key).has_value(); }
+    // Typed reads give no value for an absent key or a value of another type.
+    std::optional<bool> boolValue(const QString& key) const;
+    std::optional<qint64> integerValue(const QString& key) const;
+    // An integer stored under the key also reads as a double.
+    std::optional<double> doubleValue(const QString& key) const;
+    std::optional<QString> stringValue(const QString& key) const;
+
+    void setBool(const QString& key, bool v) { setValue(key, DefaultValue(v)); }
+    void setInteger(const QString& key, qint64 v) { setValue(key, DefaultValue(v)); }
+    void setDouble(const QString& key, double v) { setValue(key, DefaultValue(v)); }
+    void setString(const QString& key, const QString& v) { setValue(key, DefaultValue(v)); }
+
+    // The application's store: QSettings of organisation "dravolence", application "tavrine".
+    static UserDefaults& standard();
+
+signals:
+    void changed(const QString& key);
+};
+
+// Over QSettings. The INI backend hands every scalar back as text in a new process, so each value is stored
+// with a type tag ("b:", "i:", "d:", "s:") and read back with its type.
+class SettingsUserDefaults final : public UserDefaults {
+    Q_OBJECT
+public:
+    // The standard location of organisation "dravolence", application "tavrine".
+    explicit SettingsUserDefaults(QObject* parent = nullptr);
+    // A settings file of its own (for tests and tools).
+    explicit SettingsUserDefaults(const QString& iniPath, QObject* parent = nullptr);
+    ~SettingsUserDefaults() override;
+
+    std::optional<DefaultValue> value(const QString& key) const override;
+    void setValue(const QString& key, const DefaultValue& value) override;
+    void remove(const QString& key) override;
+
+    static QString encode(const DefaultValue& value);
+    static std::optional<DefaultValue> decode(const QString& stored);
+
+private:
+    QSettings* m_settings;
+};
+
+// In memory, for tests.
+class MemoryUserDefaults final : public UserDefaults {
+    Q_OBJECT
+public:
+    using UserDefaults::UserDefaults;
+    std::optional<DefaultValue> value(const QString& key) const override;
+    void setValue(const QString& key, const DefaultValue& value) override;
+    void remove(const QString& key) override;
+
+private:
+    QHash<QString, DefaultValue> m_values;
+};
+
+} // namespace tavrine

@@ -1,0 +1,57 @@
+#include "support/TestSupport.h"
+#include "tavrine/core/UserDefaults.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+
+TEST(SettingsUserDefaults, ValuesKeepTheirTypeInASecondStore) {
+    const QString path = test::temporaryFolder() + QStringLiteral("/defaults.ini");
+    {
+        SettingsUserDefaults first(path);
+        first.setBool(QStringLiteral("speakNudges"), false);
+        first.setInteger(QStringLiteral("customMinutes"), 25);
+        first.setDouble(QStringLiteral("ratio"), 0.1);
+        first.setString(QStringLiteral("intent"), QStringLiteral("true"));
+        first.setString(QStringLiteral("empty"), QString());
+    }
+    SettingsUserDefaults second(path);
+    EXPECT_EQ(second.boolValue(QStringLiteral("speakNudges")), std::optional<bool>(false));
+    EXPECT_EQ(second.integerValue(QStringLiteral("customMinutes")), std::optional<qint64>(25));
+    EXPECT_EQ(second.doubleValue(QStringLiteral("ratio")), std::optional<double>(0.1));
+    EXPECT_EQ(second.doubleValue(QStringLiteral("customMinutes")), std::optional<double>(25.0));
+    // A text that looks like a flag stays a text.
+    EXPECT_EQ(second.boolValue(QStringLiteral("intent")), std::nullopt);
+    EXPECT_EQ(second.stringValue(QStringLiteral("intent")), std::optional<QString>(QStringLiteral("true")));
+    EXPECT_EQ(second.stringValue(QStringLiteral("empty")), std::optional<QString>(QString()));
+    // Absent differs from a stored false.
+    EXPECT_FALSE(second.contains(QStringLiteral("hasCompletedOnboarding")));
+    EXPECT_TRUE(second.contains(QStringLiteral("speakNudges")));
+}
+
+TEST(SettingsUserDefaults, StandardStoreUsesTheOrganisationFolder) {
+    SettingsUserDefaults defaults;
+    defaults.setBool(QStringLiteral("probe"), true);
+    const QString expected = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/dravolence/tavrine.ini");
+    EXPECT_TRUE(QFile::exists(expected)) << expected.toStdString();
+    defaults.remove(QStringLiteral("probe"));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("probe")));
+}
+
+TEST(SettingsUserDefaults, UnreadableStoredValuesAreAbsent) {
+    EXPECT_EQ(SettingsUserDefaults::decode(QStringLiteral("true")), std::nullopt);
+    EXPECT_EQ(SettingsUserDefaults::decode(QStringLiteral("i:12x")), std::nullopt);
+    EXPECT_EQ(SettingsUserDefaults::decode(QStringLiteral("b:yes")), std::nullopt);
+}
+
+TEST(UserDefaults, ChangeSignalOnlyOnARealChange) {
+    MemoryUserDefaults defaults;
+    QSignalSpy spy(&defaults, &UserDefaults::changed);
+    defaults.setBool(QStringLiteral("speakNudges"), true);
+    defaults.setBool(QStringLiteral("speakNudges"), true);
+    defaults.setInteger(QStringLiteral("speakNudges"), 1);
+    defaults.remove(QStringLiteral("other"));
+    defaults.remove(QStringLiteral("speakNudges"));
+    EXPECT_EQ(spy.count(), 3);
+}

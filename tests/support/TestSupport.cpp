@@ -1,0 +1,32 @@
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <memory>
+#include <vector>
+
+namespace tavrine::test {
+
+bool waitUntil(const std::function<bool()>& done, double seconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > qint64(seconds * 1000))
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::sendPostedEvents();
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+QString temporaryFolder() {
+    // Kept for the life of the test process; the whole HOME is a temporary folder anyway.
+    static std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    folders.push_back(std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tavrine-XXXXXX")));
+    return folders.back()->path();
+}
+
+} // namespace tavrine::test
