@@ -11,4 +11,12 @@ const char* Error::what() const noexcept {
     return m_what.c_str();
 }
 
+QString Error::summaryCode() const {
+    return domain() + QStringLiteral(" code=") + QString::number(code());
+}
+
+QString Error::summaryText() const {
+    return summaryCode() + QLatin1Char(' ') + description();
+}
+
 } // namespace tavrine

@@ -22,6 +22,12 @@ public:
     virtual QString description() const = 0;
     virtual bool isCancellation() const { return false; }
 
+    // What the error summary writes for this error, before any cut. By default the platform form: the domain,
+    // " code=" and the code; the text continues with a blank and the description. Error families with a
+    // fixed summary shape of their own (the judge client's "typesafeHTTP503", …) override these.
+    virtual QString summaryCode() const;
+    virtual QString summaryText() const;
+
     const char* what() const noexcept override;
 
 private:
