@@ -3,20 +3,13 @@
 #include "tavrine/core/Numbers.h"
 #include "tavrine/core/Text.h"
 #include "tavrine/model/PageAddress.h"
+#include "tavrine/model/Rectangles.h"
 
 #include <QStringList>
 
 namespace tavrine {
 
 namespace {
-bool sameRect(const std::optional<QRectF>& a, const std::optional<QRectF>& b) {
-    if (a.has_value() != b.has_value())
-        return false;
-    if (!a)
-        return true;
-    return a->x() == b->x() && a->y() == b->y() && a->width() == b->width() && a->height() == b->height();
-}
-
 // Two content-word sets count as the same words when each shares at least this part of its words with the other.
 constexpr double sameWordsOverlap = 0.85;
 // Below this many words an overlap says too little; only identical text then counts as the same content.
@@ -73,7 +66,7 @@ bool operator==(const ActivityEvidence& a, const ActivityEvidence& b) {
            a.url == b.url && a.text == b.text && a.source == b.source && a.issue == b.issue &&
            a.capturePath == b.capturePath && a.accessibilityCharacters == b.accessibilityCharacters &&
            a.accessibilityText == b.accessibilityText && a.ocrCharacters == b.ocrCharacters && a.header == b.header &&
-           sameRect(a.windowFrame, b.windowFrame) && sameRect(a.contentFrame, b.contentFrame) &&
+           sameRectangle(a.windowFrame, b.windowFrame) && sameRectangle(a.contentFrame, b.contentFrame) &&
            a.imageFingerprint == b.imageFingerprint && a.imagePNG == b.imagePNG &&
            a.focusedDescription == b.focusedDescription && a.subject == b.subject;
 }
