@@ -2,6 +2,8 @@
 
 #include "tavrine/core/Numbers.h"
 #include "tavrine/core/Text.h"
+#include "tavrine/model/ActivityEvidence.h"
+#include "tavrine/model/PageAddress.h"
 
 #include <array>
 
@@ -65,6 +67,16 @@ void SessionActivityLog::addPause(double time) {
     entries.append(pause);
 }
 
+void SessionActivityLog::markLastDetourRelated(const ActivityEvidence& evidence) {
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        if (entry->kind == SessionLogKind::Detour) {
+            entry->kind = SessionLogKind::Related;
+            entry->mergeKey = mergeKey(SessionLogKind::Related, evidence);
+            return;
+        }
+    }
+}
+
 QList<SessionLogItem> SessionActivityLog::items(double now) const {
     QList<SessionLogItem> result;
     for (const SessionLogEntry& entry : entries) {
@@ -80,6 +92,51 @@ bool SessionActivityLog::isAcceptablePhrase(const QString& phrase) {
     const QString collapsed = text::collapseWhitespace(phrase);
     const qsizetype words = collapsed.isEmpty() ? 0 : collapsed.count(QLatin1Char(' ')) + 1;
     return words >= 2 && words <= 10 && text::graphemeCount(phrase) <= 80;
+}
+
+QString SessionActivityLog::mergeKey(SessionLogKind kind, const ActivityEvidence& evidence) {
+    if (kind == SessionLogKind::Pause)
+        return QStringLiteral("pause");
+    if (const auto site = siteName(evidence.url))
+        return rawValue(kind) + QStringLiteral("|host|") + *site;
+    return rawValue(kind) + QStringLiteral("|app|") + evidence.bundle;
+}
+
+QString SessionActivityLog::phraseOrFallback(const QString& phrase, const ActivityEvidence& evidence) {
+    const QString collapsed = text::collapseWhitespace(phrase);
+    if (isAcceptablePhrase(collapsed))
+        return collapsed;
+    return fallbackPhrase(evidence);
+}
+
+QString SessionActivityLog::fallbackPhrase(const ActivityEvidence& evidence) {
+    if (const auto label = siteLabel(evidence))
+        return QStringLiteral("Browsed ") + *label;
+    const QString app = text::collapseWhitespace(evidence.app);
+    if (!app.isEmpty())
+        return QStringLiteral("Used ") + app;
+    return QStringLiteral("Used another app");
+}
+
+std::optional<QString> SessionActivityLog::siteLabel(const ActivityEvidence& evidence) {
+    if (const auto site = siteName(evidence.url))
+        return siteDisplayName(*site).value_or(*site);
+    const QString app = evidence.app.toLower();
+    for (const KnownSite& stem : knownAppStems) {
+        if (app.contains(QLatin1String(stem.domain)))
+            return QString::fromUtf8(stem.name);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> SessionActivityLog::siteName(const QString& address) {
+    auto host = normalizedHost(address);
+    if (host && host->startsWith(QLatin1String("www.")))
+        host = host->mid(4);
+    // "www." alone leaves nothing of a site.
+    if (host && host->isEmpty())
+        return std::nullopt;
+    return host;
 }
 
 QString SessionActivityLog::fallbackPhrase(const ActivityClues& clues) {
