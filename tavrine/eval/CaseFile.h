@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace tavrine::eval {
+
+// Reading a cases file: the whole file, then a JSON array of objects whose members are read one by one.
+// Failures are EvalFileError values with a readable description.
+namespace casefile {
+
+// The whole file. Throws EvalFileError (read) for a missing file, a folder or a file without permission.
+QByteArray readAll(const QString& path);
+
+// The elements of a JSON array of objects. Throws EvalFileError (decode) for anything else.
+QList<QJsonObject> objects(const QByteArray& bytes);
+
+// A text member: absent or null give nothing; any other type throws EvalFileError (decode). `index` counts
+// the cases from 1 for the message.
+std::optional<QString> optionalText(const QJsonObject& object, const QString& key, qsizetype index);
+// A text member that must be there (not null either).
+QString requiredText(const QJsonObject& object, const QString& key, qsizetype index);
+// A text member whose absence reads as empty text.
+QString text(const QJsonObject& object, const QString& key, qsizetype index);
+
+// The decoding failure for one member of one case.
+[[noreturn]] void fail(qsizetype index, const QString& key, const QString& detail);
+
+} // namespace casefile
+} // namespace tavrine::eval
