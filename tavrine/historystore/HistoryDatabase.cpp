@@ -1,0 +1,446 @@
+#include "tavrine/historystore/HistoryDatabase.h"
+
+#include "tavrine/core/Numbers.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tavrine {
+
+HistoryStoreError::HistoryStoreError(Case kind, QString description)
+    : m_case(kind), m_description(std::move(description)) {}
+
+QString HistoryStoreError::caseName() const {
+    switch (m_case) {
+    case Case::Unavailable:
+        return QStringLiteral("unavailable");
+    case Case::Unreadable:
+        return QStringLiteral("unreadable");
+    case Case::NewerSchema:
+        return QStringLiteral("newerSchema");
+    case Case::Failed:
+        return QStringLiteral("failed");
+    }
+    return {};
+}
+
+namespace {
+
+using Case = HistoryStoreError::Case;
+
+[[noreturn]] void fail(Case kind, const QSqlError& error) {
+    throw HistoryStoreError(kind, error.text());
+}
+
+QSqlQuery prepared(const QSqlDatabase& db, const QString& sql) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        fail(Case::Failed, query.lastError());
+    return query;
+}
+
+void run(QSqlQuery& query) {
+    if (!query.exec())
+        fail(Case::Failed, query.lastError());
+}
+
+void run(const QSqlDatabase& db, const QString& sql) {
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        fail(Case::Failed, query.lastError());
+}
+
+// A null QString binds as SQL NULL; stored texts are never NULL.
+QString text(const QString& value) {
+    return value.isNull() ? QString::fromLatin1("") : value;
+}
+
+double unixSeconds(const QDateTime& date) {
+    return date.isValid() ? double(date.toMSecsSinceEpoch()) / 1000.0 : 0.0;
+}
+
+QDateTime fromUnixSeconds(const QVariant& value) {
+    return QDateTime::fromMSecsSinceEpoch(roundedNumber(value.toDouble() * 1000.0));
+}
+
+QString uuidText(const QUuid& id) {
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString titlesText(const QStringList& titles) {
+    return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(titles)).toJson(QJsonDocument::Compact));
+}
+
+QStringList titlesFrom(const QString& stored) {
+    QStringList titles;
+    const QJsonArray array = QJsonDocument::fromJson(stored.toUtf8()).array();
+    for (const QJsonValue& value : array)
+        titles.append(value.toString());
+    return titles;
+}
+
+const char* const schemaV1[] = {
+    "CREATE TABLE session ("
+    " id INTEGER PRIMARY KEY,"
+    " session_id TEXT NOT NULL,"
+    " started_at REAL NOT NULL,"
+    " ended_at REAL NOT NULL,"
+    " intention TEXT NOT NULL,"
+    " focused_seconds REAL NOT NULL,"
+    " completed INTEGER NOT NULL,"
+    " detours INTEGER NOT NULL,"
+    " detour_seconds REAL NOT NULL,"
+    " longest_streak REAL NOT NULL)",
+    "CREATE INDEX session_by_start ON session (started_at, id)",
+    "CREATE INDEX session_by_uuid ON session (session_id)",
+    "CREATE TABLE segment ("
+    " id INTEGER PRIMARY KEY,"
+    " session INTEGER NOT NULL REFERENCES session (id) ON DELETE CASCADE,"
+    " ordinal INTEGER NOT NULL,"
+    " kind TEXT NOT NULL,"
+    " started_at REAL NOT NULL,"
+    " ended_at REAL NOT NULL,"
+    " phrase TEXT NOT NULL,"
+    " intent TEXT NOT NULL DEFAULT '',"
+    " app TEXT NOT NULL,"
+    " host TEXT NOT NULL,"
+    " titles TEXT NOT NULL)",
+    "CREATE INDEX segment_by_session ON segment (session, ordinal)",
+};
+
+} // namespace
+
+HistoryDatabase::HistoryDatabase(QString connectionName, QString driver)
+    : m_connectionName(std::move(connectionName)), m_driver(std::move(driver)) {}
+
+HistoryDatabase::~HistoryDatabase() {
+    close();
+}
+
+bool HistoryDatabase::isOpen() const {
+    return m_db.isOpen();
+}
+
+void HistoryDatabase::close() {
+    if (m_db.isValid())
+        m_db.close();
+    m_db = QSqlDatabase();
+    if (QSqlDatabase::contains(m_connectionName))
+        QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void HistoryDatabase::openConnection(const QString& name, const QString& options) {
+    close();
+    m_db = QSqlDatabase::addDatabase(m_driver, m_connectionName);
+    if (!m_db.isValid())
+        throw HistoryStoreError(Case::Unavailable, QStringLiteral("database driver %1 not available").arg(m_driver));
+    m_db.setDatabaseName(name);
+    m_db.setConnectOptions(options);
+    if (!m_db.open()) {
+        const QSqlError error = m_db.lastError();
+        close();
+        fail(Case::Unavailable, error);
+    }
+}
+
+void HistoryDatabase::openFile(const QString& path) {
+    close();
+    const QFileInfo info(path);
+    if (info.exists()) {
+        if (!info.isFile())
+            throw HistoryStoreError(Case::Unreadable, QStringLiteral("%1 is not a file").arg(path));
+        // Read the header through a read-only connection before anything writes: switching to WAL alone would
+        // rewrite the header of a file that is not ours.
+        const QString probeName = m_connectionName + QStringLiteral("-probe");
+        std::optional<HistoryStoreError> refusal;
+        {
+            QSqlDatabase probe = QSqlDatabase::addDatabase(m_driver, probeName);
+            if (!probe.isValid()) {
+                refusal.emplace(Case::Unavailable, QStringLiteral("database driver %1 not available").arg(m_driver));
+            } else {
+                probe.setDatabaseName(path);
+                probe.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+                if (!probe.open()) {
+                    refusal.emplace(Case::Unreadable, probe.lastError().text());
+                } else {
+                    QSqlQuery version(probe);
+                    QSqlQuery tables(probe);
+                    if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
+                        refusal.emplace(Case::Unreadable, version.lastError().text());
+                    } else if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
+                        refusal.emplace(Case::Unreadable, tables.lastError().text());
+                    } else {
+                        const int found = version.value(0).toInt();
+                        bool foreignTables = false;
+                        while (tables.next()) {
+                            const QString table = tables.value(0).toString();
+                            if (table != QLatin1String("session") && table != QLatin1String("segment"))
+                                foreignTables = true;
+                        }
+                        if (found > schemaVersion)
+                            refusal.emplace(
+                                Case::NewerSchema,
+                                QStringLiteral("schema version %1 is newer than %2").arg(found).arg(schemaVersion));
+                        else if (found == 0 && foreignTables)
+                            refusal.emplace(Case::Unreadable, QStringLiteral("not a history database"));
+                    }
+                }
+                probe.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(probeName);
+        if (refusal)
+            throw *refusal;
+    } else {
+        // Created owner-only before SQLite sees it; SQLite gives its -wal and -shm files the same mode.
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST)
+            throw HistoryStoreError(
+                Case::Unavailable,
+                QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    openConnection(path, {});
+    try {
+        configure(true);
+        migrate();
+    } catch (...) {
+        close();
+        throw;
+    }
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+void HistoryDatabase::openInMemory() {
+    openConnection(QStringLiteral(":memory:"), {});
+    try {
+        configure(false);
+        migrate();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void HistoryDatabase::configure(bool onDisk) {
+    // Per connection, and ignored inside a transaction: set before any.
+    run(m_db, QStringLiteral("PRAGMA foreign_keys = ON"));
+    if (onDisk) {
+        run(m_db, QStringLiteral("PRAGMA journal_mode = WAL"));
+        run(m_db, QStringLiteral("PRAGMA synchronous = NORMAL"));
+    }
+}
+
+void HistoryDatabase::migrate() {
+    transaction([this] {
+        QSqlQuery query(m_db);
+        if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+            fail(Case::Failed, query.lastError());
+        const int version = query.value(0).toInt();
+        query.finish();
+        if (version > schemaVersion)
+            throw HistoryStoreError(
+                Case::NewerSchema,
+                QStringLiteral("schema version %1 is newer than %2").arg(version).arg(schemaVersion));
+        // One step per version, each from the one before; a later schema adds its step below.
+        if (version < 1) {
+            for (const char* statement : schemaV1)
+                run(m_db, QString::fromLatin1(statement));
+        }
+        if (version != schemaVersion)
+            run(m_db, QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion));
+    });
+}
+
+template <typename Body> void HistoryDatabase::transaction(Body body) {
+    if (!m_db.isOpen())
+        throw HistoryStoreError(Case::Unavailable, QStringLiteral("the history database is not open"));
+    if (!m_db.transaction())
+        fail(Case::Failed, m_db.lastError());
+    try {
+        body();
+        if (!m_db.commit())
+            fail(Case::Failed, m_db.lastError());
+    } catch (...) {
+        m_db.rollback();
+        throw;
+    }
+}
+
+void HistoryDatabase::insert(const StoredSession& session, std::optional<QDateTime> pruneBefore) {
+    transaction([&] {
+        QSqlQuery row = prepared(m_db, QStringLiteral("INSERT INTO session (session_id, started_at, ended_at, "
+                                                      "intention, focused_seconds, completed, detours, "
+                                                      "detour_seconds, longest_streak) VALUES (?, ?, ?, ?, ?, ?, "
+                                                      "?, ?, ?)"));
+        row.addBindValue(uuidText(session.sessionID));
+        row.addBindValue(unixSeconds(session.startedAt));
+        row.addBindValue(unixSeconds(session.endedAt));
+        row.addBindValue(text(session.intention));
+        row.addBindValue(finiteOrZero(session.focusedSeconds));
+        row.addBindValue(session.completed ? 1 : 0);
+        row.addBindValue(session.detours);
+        row.addBindValue(finiteOrZero(session.detourSeconds));
+        row.addBindValue(finiteOrZero(session.longestStreak));
+        run(row);
+        const qint64 sessionRow = row.lastInsertId().toLongLong();
+
+        QSqlQuery segment = prepared(m_db, QStringLiteral("INSERT INTO segment (session, ordinal, kind, started_at, "
+                                                          "ended_at, phrase, intent, app, host, titles) VALUES (?, "
+                                                          "?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (qsizetype ordinal = 0; ordinal < session.segments.size(); ++ordinal) {
+            const StoredSegment& stored = session.segments[ordinal];
+            segment.bindValue(0, sessionRow);
+            segment.bindValue(1, qint64(ordinal));
+            segment.bindValue(2, text(stored.kind));
+            segment.bindValue(3, unixSeconds(stored.startedAt));
+            segment.bindValue(4, unixSeconds(stored.endedAt));
+            segment.bindValue(5, text(stored.phrase));
+            segment.bindValue(6, text(stored.intent));
+            segment.bindValue(7, text(stored.app));
+            segment.bindValue(8, text(stored.host));
+            segment.bindValue(9, titlesText(stored.titles));
+            run(segment);
+        }
+
+        if (pruneBefore) {
+            QSqlQuery prune = prepared(m_db, QStringLiteral("DELETE FROM session WHERE started_at < ?"));
+            prune.addBindValue(unixSeconds(*pruneBefore));
+            run(prune);
+        }
+    });
+}
+
+std::optional<qint64> HistoryDatabase::sessionRow(const QUuid& sessionID) {
+    QSqlQuery query = prepared(m_db, QStringLiteral("SELECT id FROM session WHERE session_id = ? ORDER BY id LIMIT 1"));
+    query.addBindValue(uuidText(sessionID));
+    run(query);
+    if (!query.next())
+        return std::nullopt;
+    return query.value(0).toLongLong();
+}
+
+QList<qint64> HistoryDatabase::segmentRowsByStart(qint64 session) {
+    QSqlQuery query =
+        prepared(m_db, QStringLiteral("SELECT id FROM segment WHERE session = ? ORDER BY started_at, ordinal"));
+    query.addBindValue(session);
+    run(query);
+    QList<qint64> rows;
+    while (query.next())
+        rows.append(query.value(0).toLongLong());
+    return rows;
+}
+
+void HistoryDatabase::setSegmentTexts(SegmentText column, const QList<std::pair<qint64, QString>>& values) {
+    transaction([&] {
+        QSqlQuery update = prepared(m_db, column == SegmentText::Phrase
+                                              ? QStringLiteral("UPDATE segment SET phrase = ? WHERE id = ?")
+                                              : QStringLiteral("UPDATE segment SET intent = ? WHERE id = ?"));
+        for (const auto& [row, value] : values) {
+            update.bindValue(0, text(value));
+            update.bindValue(1, row);
+            run(update);
+        }
+    });
+}
+
+int HistoryDatabase::deleteSession(const QUuid& sessionID) {
+    int deleted = 0;
+    transaction([&] {
+        QSqlQuery query = prepared(m_db, QStringLiteral("DELETE FROM session WHERE session_id = ?"));
+        query.addBindValue(uuidText(sessionID));
+        run(query);
+        deleted = query.numRowsAffected();
+    });
+    return deleted;
+}
+
+void HistoryDatabase::deleteAll() {
+    transaction([&] {
+        run(m_db, QStringLiteral("DELETE FROM segment"));
+        run(m_db, QStringLiteral("DELETE FROM session"));
+    });
+}
+
+qint64 HistoryDatabase::sessionCount() {
+    QSqlQuery query = prepared(m_db, QStringLiteral("SELECT count(*) FROM session"));
+    run(query);
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+QList<StoredSession> HistoryDatabase::sessions(qint64 offset, qint64 limit) {
+    return readSessions(QStringLiteral("SELECT * FROM session ORDER BY started_at DESC, id DESC LIMIT ? OFFSET ?"),
+                        {QVariant(std::max<qint64>(limit, 0)), QVariant(std::max<qint64>(offset, 0))});
+}
+
+std::optional<StoredSession> HistoryDatabase::find(const QUuid& sessionID) {
+    const QList<StoredSession> found =
+        readSessions(QStringLiteral("SELECT * FROM session WHERE session_id = ? ORDER BY id LIMIT 1"),
+                     {QVariant(uuidText(sessionID))});
+    if (found.isEmpty())
+        return std::nullopt;
+    return found.first();
+}
+
+QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const QList<QVariant>& values) {
+    if (!m_db.isOpen())
+        return {};
+    QSqlQuery query = prepared(
+        m_db, QStringLiteral("SELECT s.id, s.session_id, s.started_at, s.ended_at, s.intention, s.focused_seconds, "
+                             "s.completed, s.detours, s.detour_seconds, s.longest_streak, g.kind, g.started_at, "
+                             "g.ended_at, g.phrase, g.intent, g.app, g.host, g.titles FROM (%1) AS s "
+                             "LEFT JOIN segment AS g ON g.session = s.id "
+                             "ORDER BY s.started_at DESC, s.id DESC, g.ordinal")
+                  .arg(inner));
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    run(query);
+
+    QList<StoredSession> sessions;
+    qint64 currentRow = -1;
+    while (query.next()) {
+        const qint64 row = query.value(0).toLongLong();
+        if (sessions.isEmpty() || row != currentRow) {
+            currentRow = row;
+            StoredSession session;
+            session.sessionID = QUuid::fromString(query.value(1).toString());
+            session.startedAt = fromUnixSeconds(query.value(2));
+            session.endedAt = fromUnixSeconds(query.value(3));
+            session.intention = query.value(4).toString();
+            session.focusedSeconds = query.value(5).toDouble();
+            session.completed = query.value(6).toLongLong() != 0;
+            session.detours = query.value(7).toLongLong();
+            session.detourSeconds = query.value(8).toDouble();
+            session.longestStreak = query.value(9).toDouble();
+            sessions.append(std::move(session));
+        }
+        if (query.isNull(10))
+            continue;
+        StoredSegment segment;
+        segment.kind = query.value(10).toString();
+        segment.startedAt = fromUnixSeconds(query.value(11));
+        segment.endedAt = fromUnixSeconds(query.value(12));
+        segment.phrase = query.value(13).toString();
+        segment.intent = query.value(14).toString();
+        segment.app = query.value(15).toString();
+        segment.host = query.value(16).toString();
+        segment.titles = titlesFrom(query.value(17).toString());
+        sessions.last().segments.append(std::move(segment));
+    }
+    return sessions;
+}
+
+} // namespace tavrine

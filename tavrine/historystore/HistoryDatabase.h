@@ -1,0 +1,84 @@
+#pragma once
+
+#include "tavrine/core/Error.h"
+#include "tavrine/historystore/StoredSession.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+namespace tavrine {
+
+// A failure of the history database. It never leaves the history store: the store logs it and carries on.
+class HistoryStoreError : public Error {
+public:
+    enum class Case { Unavailable, Unreadable, NewerSchema, Failed };
+
+    HistoryStoreError(Case kind, QString description);
+
+    Case kind() const { return m_case; }
+    QString caseName() const override;
+    QString domain() const override { return QStringLiteral("tavrine.HistoryStoreError"); }
+    long code() const override { return long(m_case); }
+    QString description() const override { return m_description; }
+
+private:
+    Case m_case;
+    QString m_description;
+};
+
+// The SQLite side of the history store: one named connection, the schema and its migrations, and one
+// transaction per operation. Every failure throws HistoryStoreError; a failed write is rolled back whole.
+class HistoryDatabase {
+public:
+    // The schema this build writes; a file of a later version is never opened for writing.
+    static constexpr int schemaVersion = 1;
+
+    HistoryDatabase(QString connectionName, QString driver);
+    ~HistoryDatabase();
+    HistoryDatabase(const HistoryDatabase&) = delete;
+    HistoryDatabase& operator=(const HistoryDatabase&) = delete;
+
+    // Opens the file, creating it (mode 0600) when missing. An existing file is first read with a read-only
+    // connection; a file that is not a history database, or one of a newer schema, throws Unreadable or
+    // NewerSchema and is left exactly as it was.
+    void openFile(const QString& path);
+    void openInMemory();
+    void close();
+    bool isOpen() const;
+
+    // Inserts the session with its segments (each with its ordinal) and, when a cutoff is given, deletes the
+    // sessions that started strictly before it; all in one transaction.
+    void insert(const StoredSession& session, std::optional<QDateTime> pruneBefore);
+    // The row of the first session with that identifier.
+    std::optional<qint64> sessionRow(const QUuid& sessionID);
+    // The segment rows of a session, earliest start first, equal starts in recorded order.
+    QList<qint64> segmentRowsByStart(qint64 session);
+    enum class SegmentText { Phrase, Intent };
+    // Sets one text column of the given segment rows, in one transaction.
+    void setSegmentTexts(SegmentText column, const QList<std::pair<qint64, QString>>& values);
+    // Deletes the sessions with that identifier (their segments go with them); answers how many.
+    int deleteSession(const QUuid& sessionID);
+    void deleteAll();
+
+    qint64 sessionCount();
+    // Sessions newest first (equal starts: the later recorded first), with their segments.
+    QList<StoredSession> sessions(qint64 offset, qint64 limit);
+    std::optional<StoredSession> find(const QUuid& sessionID);
+
+private:
+    void openConnection(const QString& name, const QString& options);
+    void configure(bool onDisk);
+    void migrate();
+    QList<StoredSession> readSessions(const QString& inner, const QList<QVariant>& values);
+    template <typename Body> void transaction(Body body);
+
+    QString m_connectionName;
+    QString m_driver;
+    QSqlDatabase m_db;
+};
+
+} // namespace tavrine

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "tavrine/history/SessionSummary.h"
+#include "tavrine/historystore/StoredSession.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+#include <memory>
+#include <optional>
+
+namespace tavrine {
+
+class HistoryDatabase;
+
+// The store of finished sessions: "History.store" in the application-support folder, opened on first use.
+// One object per application run, on the main thread. It never throws and never ends the application: a
+// failure is logged in the "History" category, and an unusable file is left untouched while the history runs
+// in memory (or, when even that fails, is off). Every operation is one transaction; a session whose recording
+// failed is kept here and written again at the next operation or at quit. Reads always show what is really
+// stored, and `changed` tells every reader (the History window's list) that it should read again.
+class SessionHistory : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(Availability availability READ availability NOTIFY availabilityChanged)
+    Q_PROPERTY(bool keptUnreadableStore READ keptUnreadableStore NOTIFY availabilityChanged)
+
+public:
+    enum class Availability {
+        Closed,   // not opened yet
+        OnDisk,   // the store file
+        InMemory, // lost at quit: asked for, or the file could not be used
+        Off,      // nothing could be opened; nothing is recorded
+    };
+    Q_ENUM(Availability)
+
+    struct Options {
+        // Sessions that started longer ago than this before a new recording are deleted by it; none keeps all.
+        std::optional<double> retention;
+        // Keep the history in memory only (tests, runs that must leave nothing behind).
+        bool inMemory = false;
+        // The application-support folder holding "History.store"; empty means defaultFolder().
+        QString folder;
+        // The Qt Sql driver; only tests change it.
+        QString driver = QStringLiteral("QSQLITE");
+    };
+
+    explicit SessionHistory(Options options, QObject* parent = nullptr);
+    explicit SessionHistory(QObject* parent = nullptr);
+    ~SessionHistory() override;
+
+    static QString defaultFolder();
+    static QString fileName() { return QStringLiteral("History.store"); }
+    // Where the store file is (or would be).
+    QString storePath() const;
+
+    Availability availability() const { return m_availability; }
+    // An existing store file could not be read (not a history database, or written by a newer version): it
+    // was left as it was and the history runs in memory. For a later notice to the user.
+    bool keptUnreadableStore() const { return m_keptUnreadableStore; }
+    // Opens the store now (otherwise the first operation does).
+    void open();
+
+    // Stores a finished session and prunes by the retention; answers the new session identifier, or nothing
+    // when the history is off (then the later phrase and intent updates have nothing to address).
+    std::optional<QUuid> record(const SessionSummary& summary, const QDateTime& now);
+    // Copies the phrases of the summary's non-gap segments, by position (stored segments in start order), when
+    // the counts match; otherwise writes nothing.
+    void updatePhrases(const QUuid& sessionID, const SessionSummary& summary);
+    // The same for the intents, writing only the non-empty ones.
+    void updateIntents(const QUuid& sessionID, const SessionSummary& summary);
+    // Deletes one session with its segments.
+    void deleteSession(const QUuid& sessionID);
+    // Deletes every session, the ones still waiting to be written included.
+    void deleteAll();
+
+    qint64 sessionCount();
+    // A page of the stored sessions, newest first (equal starts: the later recorded first), with segments.
+    QList<StoredSession> sessions(qint64 offset, qint64 limit);
+    QList<StoredSession> allSessions();
+    std::optional<StoredSession> find(const QUuid& sessionID);
+
+    // Sessions whose recording failed and that wait for the next attempt.
+    qsizetype pendingCount() const { return m_pending.size(); }
+    // Writes the waiting sessions now; runs at quit, and before every operation.
+    void flush();
+
+signals:
+    void changed();
+    void availabilityChanged();
+
+private:
+    enum class Column { Phrase, Intent };
+    bool ensureOpen();
+    void openMemory();
+    void setAvailability(Availability availability);
+    void update(Column column, const QUuid& sessionID, const SessionSummary& summary);
+    void quitting();
+
+    Options m_options;
+    std::unique_ptr<HistoryDatabase> m_db;
+    Availability m_availability = Availability::Closed;
+    bool m_keptUnreadableStore = false;
+    QList<StoredSession> m_pending;
+};
+
+} // namespace tavrine
