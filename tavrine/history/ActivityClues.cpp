@@ -1,6 +1,9 @@
 #include "tavrine/history/ActivityClues.h"
 
 #include "tavrine/core/Text.h"
+#include "tavrine/history/SessionActivityLog.h"
+#include "tavrine/model/ActivityEvidence.h"
+#include "tavrine/model/EvidenceText.h"
 
 namespace tavrine {
 
@@ -23,6 +26,19 @@ void ActivityClues::addExcerpt(QStringList& excerpts, const QString& text) {
         excerpts.last() = text;
     else
         excerpts.append(text);
+}
+
+ActivityClues ActivityClues::fromEvidence(const ActivityEvidence& evidence, const QString& caption) {
+    ActivityClues clues;
+    clues.app = text::collapseWhitespace(evidence.app);
+    clues.host = SessionActivityLog::siteName(evidence.url).value_or(QString());
+    if (isUsefulLabel(evidence.title, evidence.app))
+        addToList(clues.titles, evidence.title);
+    addToList(clues.captions, caption);
+    const QString subject = isUsefulLabel(evidence.subject, evidence.app) ? evidence.subject : QString();
+    const QString excerpt = text::collapseWhitespace(subject + QLatin1Char(' ') + evidence.text);
+    addExcerpt(clues.excerpts, text::graphemePrefix(excerpt, excerptCharacters));
+    return clues;
 }
 
 void ActivityClues::merge(const ActivityClues& other) {
