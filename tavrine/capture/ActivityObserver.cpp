@@ -1,0 +1,244 @@
+#include "tavrine/capture/ActivityObserver.h"
+
+#include "tavrine/capture/ElementReader.h"
+#include "tavrine/capture/TabSearch.h"
+#include "tavrine/capture/WindowResolution.h"
+#include "tavrine/core/Error.h"
+#include "tavrine/core/Log.h"
+#include "tavrine/core/Text.h"
+#include "tavrine/ocr/TextRecognition.h"
+
+#include <QCoro/QCoroFuture>
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace tavrine {
+
+namespace {
+
+constexpr double recognitionBand = 0.1;
+constexpr qsizetype mergeBudget = 2400;
+constexpr double activationWait = 0.5;
+constexpr double activationPoll = 0.02;
+// X11's BadWindow: the activation had no window to go to.
+constexpr int noWindowError = 3;
+
+const QString unknownApp = QStringLiteral("Unknown app");
+
+} // namespace
+
+ActivityObserver::ActivityObserver(capture::CaptureServices services, QObject* parent)
+    : QObject(parent), m_services(std::move(services)) {
+    // Accessibility reads block on other applications: two threads keep a capture and a page read apart.
+    m_pool.setMaxThreadCount(2);
+}
+
+ActivityObserver::~ActivityObserver() {
+    m_alive->store(false);
+    if (m_activeCapture)
+        m_activeCapture->cancelled->store(true);
+    // The pool waits for its running reads here; a cancelled walk stops at its next element.
+}
+
+bool ActivityObserver::accessibilityTrusted() {
+    return m_services.permissions->accessibilityGranted();
+}
+
+bool ActivityObserver::screenCaptureAllowed() {
+    return m_services.permissions->screenCaptureGranted();
+}
+
+std::optional<ActivityObserver::Frontmost> ActivityObserver::frontmostOther() {
+    const auto app = m_services.workspace->frontmostApplication();
+    if (!app)
+        return std::nullopt;
+    if (app->pid == m_services.workspace->ownPid())
+        return std::nullopt;
+    // Only a present id of our own can match: an application without an id is never taken for Tavrine.
+    const auto own = m_services.workspace->ownBundleIdentifier();
+    if (own && app->bundleIdentifier == own)
+        return std::nullopt;
+    Frontmost frontmost;
+    frontmost.pid = app->pid;
+    frontmost.name = app->name.value_or(unknownApp);
+    frontmost.bundle = app->bundleIdentifier.value_or(QString::number(app->pid));
+    return frontmost;
+}
+
+QCoro::Task<std::optional<AccessibilityCaptureDebug>>
+ActivityObserver::captureFrontmostActivity(bool includeScreenshot) {
+    const auto frontmost = frontmostOther();
+    if (!frontmost)
+        co_return std::nullopt;
+    capture::CaptureRequest request;
+    request.pid = frontmost->pid;
+    request.appName = frontmost->name;
+    request.bundle = frontmost->bundle;
+    request.includeScreenshot = includeScreenshot;
+    request.requestWebAccessibility = !m_webAccessibilityRequestedPIDs.contains(frontmost->pid);
+    m_webAccessibilityRequestedPIDs.insert(frontmost->pid);
+
+    auto control = std::make_shared<ActiveCapture>();
+    m_activeCapture = control;
+    QPointer<ActivityObserver> self(this);
+    AccessibilityCaptureDebug result = co_await captureWindowEvidence(request, control);
+    if (!self)
+        co_return std::nullopt;
+    m_activeCapture.reset();
+    if (control->cancelled->load())
+        co_return std::nullopt;
+    co_return result;
+}
+
+QCoro::Task<AccessibilityCaptureDebug> ActivityObserver::captureWindowEvidence(capture::CaptureRequest request,
+                                                                               std::shared_ptr<ActiveCapture> control) {
+    const capture::CaptureServices services = m_services;
+    const auto cancelled = control->cancelled;
+    capture::CaptureStage stage = co_await QtConcurrent::run(&m_pool, [services, request, cancelled] {
+        return capture::captureWindowEvidence(services, request, *cancelled);
+    });
+    if (!stage.crop || cancelled->load())
+        co_return stage.debug;
+
+    ActivityEvidence& evidence = stage.debug.evidence;
+    try {
+        // Recognition stops where the merge budget ends; an exact pixel match reuses earlier lines.
+        const MergedText merged = co_await recognizeAndMerge(*stage.crop, recognitionBand, evidence.header, mergeBudget,
+                                                             control->source.token());
+        if (cancelled->load())
+            co_return stage.debug;
+        evidence.text = merged.text;
+        evidence.ocrCharacters = merged.added;
+        evidence.capturePath = merged.added > 0 ? QStringLiteral("window+ocr") : QStringLiteral("window");
+    } catch (const CancelledError&) {
+        // The caller drops a cancelled capture's record.
+    }
+    co_return stage.debug;
+}
+
+void ActivityObserver::cancelCapture() {
+    if (!m_activeCapture)
+        return;
+    m_activeCapture->cancelled->store(true);
+    m_activeCapture->source.cancel();
+}
+
+std::optional<ActivityWindowIdentity> ActivityObserver::currentWindowIdentity() {
+    const auto frontmost = frontmostOther();
+    if (!frontmost || !accessibilityTrusted())
+        return std::nullopt;
+    const capture::ResolvedWindow resolved = capture::resolveWindowIdentity(*m_services.workspace, frontmost->pid);
+    if (!resolved.title)
+        return std::nullopt;
+    return ActivityWindowIdentity{frontmost->bundle, frontmost->pid, resolved.windowID, *resolved.title};
+}
+
+QCoro::Task<std::optional<FrontmostPage>> ActivityObserver::frontmostPage(QSet<QString> browsers) {
+    if (!accessibilityTrusted())
+        co_return std::nullopt;
+    const auto frontmost = frontmostOther();
+    if (!frontmost)
+        co_return std::nullopt;
+    const bool browser = browsers.contains(frontmost->bundle);
+    if (browser)
+        m_webAccessibilityRequestedPIDs.insert(frontmost->pid);
+    const capture::CaptureServices services = m_services;
+    const Frontmost app = *frontmost;
+    FrontmostPage page = co_await QtConcurrent::run(&m_pool, [services, app, browser] {
+        FrontmostPage read{app.name, app.bundle, app.pid, QString(), QString()};
+        const capture::ResolvedWindow resolved = capture::resolveWindowIdentity(*services.workspace, app.pid);
+        if (!resolved.title)
+            return read;
+        read.title = *resolved.title;
+        if (!browser)
+            return read;
+        capture::ElementReader reader(*services.accessibility);
+        if (const auto application = services.accessibility->application(app.pid)) {
+            if (const auto window = reader.windowElement(*application, read.title))
+                read.url = capture::pageURL(reader, *window, services.uptime);
+        }
+        return read;
+    });
+    co_return page;
+}
+
+void ActivityObserver::returnToWindow(const ActivityWindowIdentity& identity) {
+    const auto app = m_services.workspace->runningApplication(identity.pid);
+    if (!app)
+        return;
+    // A pid now used by another application is left alone.
+    if (app->bundleIdentifier.value_or(QString::number(identity.pid)) != identity.bundle)
+        return;
+    [](QPointer<ActivityObserver> self, ActivityWindowIdentity identity) -> QCoro::Task<void> {
+        try {
+            if (self)
+                co_await self->bringToFront(identity.pid, identity.bundle, identity.title);
+        } catch (const std::exception& error) {
+            log::error(logFocus(), QStringLiteral("bringToFront failed: ") + QString::fromUtf8(error.what()));
+        }
+    }(QPointer<ActivityObserver>(this), identity);
+}
+
+std::optional<platform::XWindowId> ActivityObserver::activationTarget(qint32 pid, const QString& title) {
+    const QList<platform::WindowInfo> windows = m_services.workspace->windows(pid);
+    for (const platform::WindowInfo& window : windows) {
+        if (window.title == title)
+            return window.id;
+    }
+    if (!windows.isEmpty())
+        return windows.first().id;
+    return std::nullopt;
+}
+
+QCoro::Task<bool> ActivityObserver::waitForActivation(qint32 pid) {
+    const auto workspace = m_services.workspace;
+    Clock* clock = m_services.clock ? m_services.clock : &Clock::system();
+    const auto alive = m_alive;
+    const double end = clock->now() + activationWait;
+    while (true) {
+        if (const auto active = workspace->activeWindow()) {
+            if (const auto info = workspace->window(*active); info && info->pid == pid)
+                co_return true;
+        }
+        if (!alive->load() || clock->now() >= end)
+            co_return false;
+        co_await clock->sleep(activationPoll);
+    }
+}
+
+QCoro::Task<void> ActivityObserver::bringToFront(qint32 pid, QString bundle, QString title) {
+    QPointer<ActivityObserver> self(this);
+    QString status = QStringLiteral("activated only");
+    if (!accessibilityTrusted()) {
+        if (const auto target = activationTarget(pid, title))
+            m_services.workspace->activate(*target);
+        const bool activated = co_await waitForActivation(pid);
+        status += QStringLiteral(" activate=") + (activated ? QStringLiteral("true") : QStringLiteral("false"));
+    } else {
+        const capture::CaptureServices services = m_services;
+        const std::optional<platform::XWindowId> fallback = activationTarget(pid, title);
+        status = co_await QtConcurrent::run(&m_pool, [services, pid, title, fallback] {
+            QString text = QStringLiteral("activated only");
+            std::optional<platform::XWindowId> target = fallback;
+            if (!title.isEmpty()) {
+                capture::ElementReader reader(*services.accessibility);
+                capture::TabSearchResult result = capture::pressMatchingTab(reader, *services.workspace, pid, title);
+                text = result.status;
+                if (result.window)
+                    target = result.window;
+            }
+            const int frontmost = target ? services.workspace->activate(*target) : noWindowError;
+            return text + QStringLiteral(" frontmost=") + QString::number(frontmost);
+        });
+        if (!self)
+            co_return;
+        const bool activated = co_await waitForActivation(pid);
+        status += QStringLiteral(" activate=") + (activated ? QStringLiteral("true") : QStringLiteral("false"));
+    }
+    log::notice(logFocus(), QStringLiteral("bringToFront bundle=%1 titleLength=%2 %3")
+                                .arg(log::priv(bundle))
+                                .arg(text::graphemeCount(title))
+                                .arg(status));
+}
+
+} // namespace tavrine

@@ -1,0 +1,155 @@
+#include "tavrine/capture/CaptureRoutine.h"
+
+#include "tavrine/capture/ContentFrame.h"
+#include "tavrine/capture/ElementReader.h"
+#include "tavrine/capture/TextWalk.h"
+#include "tavrine/capture/WindowResolution.h"
+#include "tavrine/model/ImageData.h"
+
+namespace tavrine::capture {
+
+namespace {
+
+constexpr double walkSeconds = 1.5;
+constexpr int attemptLimit = 3;
+constexpr double firstRetryWait = 0.12;
+constexpr double secondRetryWait = 0.24;
+// The search for the focused element is bounded on its own, before the walk's deadline starts.
+constexpr int focusSearchNodes = 400;
+constexpr double focusSearchSeconds = 0.5;
+
+const QString windowCaptureSource = QStringLiteral("Window capture");
+
+} // namespace
+
+CaptureStage captureWindowEvidence(const CaptureServices& services, const CaptureRequest& request,
+                                   const std::atomic<bool>& cancelled) {
+    CaptureStage stage;
+    AccessibilityCaptureDebug& debug = stage.debug;
+    ActivityEvidence& evidence = debug.evidence;
+    evidence.app = request.appName;
+    evidence.bundle = request.bundle;
+    evidence.pid = request.pid;
+    evidence.source = windowCaptureSource;
+    evidence.capturePath = QStringLiteral("accessibility");
+
+    if (!services.permissions->accessibilityGranted()) {
+        evidence.issue = issue::accessibilityNeeded;
+        return stage;
+    }
+
+    platform::Workspace& workspace = *services.workspace;
+    ElementReader reader(*services.accessibility);
+    const std::optional<AccessibleRef> application = services.accessibility->application(request.pid);
+
+    const ResolvedWindow resolved = resolveWindowIdentity(workspace, request.pid);
+    if (!resolved.title) {
+        evidence.issue = issue::noFocusedWindow;
+        return stage;
+    }
+    evidence.title = *resolved.title;
+    evidence.windowID = resolved.windowID;
+    evidence.windowFrame = resolved.frame;
+    debug.windowFrame = resolved.frame;
+
+    // An application without a tree (many terminals, Electron and Java programs) still has its X11 window: the
+    // walk then reads nothing and the screenshot carries the capture.
+    const std::optional<AccessibleRef> window =
+        application ? reader.windowElement(*application, evidence.title) : std::nullopt;
+    std::optional<AccessibleRef> focused;
+    if (window) {
+        focused = reader.focusedElement(*window, focusSearchNodes, services.uptime() + focusSearchSeconds,
+                                        services.uptime, cancelled);
+    }
+    QStringList labels;
+    if (focused) {
+        if (services.accessibility->role(*focused) == platform::role::passwordText) {
+            evidence.issue = issue::secureInput;
+            return stage;
+        }
+        evidence.focusedDescription = reader.readFocusedDescription(*focused, request.appName);
+        labels = reader.ancestorLabels(*focused, request.appName);
+    }
+
+    const double deadline = services.uptime() + walkSeconds;
+    WalkState walk;
+    // Retries wait for a browser to build its page's tree; with no tree at all there is nothing to wait for.
+    const int attempts = window ? attemptLimit : 1;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        debug.accessibilityAttempts = attempt;
+        walk.reset();
+        evidence.url.clear();
+        if (window) {
+            collectVisibleText(reader, *window, 0, walk, evidence, deadline, services.uptime, cancelled);
+            if (evidence.url.isEmpty())
+                evidence.url = reader.elementURL(*window);
+        }
+        if (walk.foundWebArea || attempt == attempts)
+            break;
+        if (cancelled.load())
+            return stage;
+        services.sleep(attempt == 1 ? firstRetryWait : secondRetryWait, cancelled);
+    }
+
+    evidence.contentFrame = evidence.windowFrame;
+    fillAccessibilitySummary(evidence, walk.walked, request.appName, labels);
+
+    if (cancelled.load() || !request.includeScreenshot) {
+        evidence.capturePath = QStringLiteral("screenshot-disabled");
+        return stage;
+    }
+    if (!services.permissions->screenCaptureGranted()) {
+        evidence.issue = issue::screenRecordingNeeded;
+        evidence.capturePath = QStringLiteral("screenshot-unavailable");
+        return stage;
+    }
+    if (!evidence.windowID) {
+        evidence.issue = issue::noVisibleWindow;
+        evidence.capturePath = QStringLiteral("screenshot-unavailable");
+        return stage;
+    }
+
+    const auto shown = workspace.window(*evidence.windowID);
+    if (!shown || shown->pid != request.pid || !shown->onScreen || shown->frame.isEmpty()) {
+        evidence.issue = issue::windowGone;
+        evidence.capturePath = QStringLiteral("screenshot-unavailable");
+        return stage;
+    }
+    if (cancelled.load())
+        return stage;
+
+    const QRectF settled = evidence.windowFrame.value_or(QRectF(shown->frame));
+    evidence.windowFrame = settled;
+    evidence.contentFrame = settled;
+    debug.windowFrame = settled;
+    fillAccessibilitySummary(evidence, walk.walked, request.appName, labels);
+
+    const std::optional<QRectF> focusedFrame = focused ? reader.elementFrame(*focused) : std::nullopt;
+    const QRectF content = acceptContentFrame(
+        estimateContentFrame(walk.webAreaFrames, walk.scrollAreaFrames, focusedFrame, settled), settled);
+    evidence.contentFrame = content;
+
+    const QSize size = captureImageSize(QRectF(shown->frame), services.pixelsPerPoint);
+    std::optional<QImage> image = services.grabber->grab(*evidence.windowID);
+    if (!image || image->isNull()) {
+        evidence.issue = issue::captureUnavailable;
+        evidence.capturePath = QStringLiteral("screenshot-unavailable");
+        return stage;
+    }
+    if (image->size() != size)
+        *image = image->scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (cancelled.load())
+        return stage;
+
+    const QRect pixels = pixelCropRect(content, settled, image->width(), image->height());
+    const QImage crop = pixels.width() >= 2 && pixels.height() >= 2 ? image->copy(pixels) : *image;
+    evidence.imagePNG = encodeImageData(crop);
+    evidence.imageFingerprint = imageFingerprint(crop);
+    evidence.source = windowCaptureSource;
+    evidence.capturePath = QStringLiteral("window");
+    if (evidence.imagePNG)
+        stage.crop = crop;
+    return stage;
+}
+
+} // namespace tavrine::capture

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "tavrine/capture/CaptureServices.h"
+#include "tavrine/model/AccessibilityCaptureDebug.h"
+
+#include <QImage>
+#include <QString>
+
+#include <atomic>
+#include <optional>
+
+namespace tavrine::capture {
+
+// What one capture is asked to observe.
+struct CaptureRequest {
+    qint32 pid = 0;
+    QString appName;
+    QString bundle;
+    bool includeScreenshot = true;
+    // The process is seen for the first time. Linux toolkits expose their trees by the desktop's setting, not
+    // on a per-process request, so no request goes out and the record reports none.
+    bool requestWebAccessibility = false;
+};
+
+// The part of a capture that blocks: everything up to the cropped screenshot. `crop` is set when text
+// recognition is due on it (the PNG was made).
+struct CaptureStage {
+    AccessibilityCaptureDebug debug;
+    std::optional<QImage> crop;
+};
+
+// Reads the process's focused window (X11 identity and frame, the accessibility walk with its attempts and
+// waits, the summary), then takes, crops and encodes its screenshot. Capture problems end up in the evidence's
+// issue and capture path, never thrown. Checks `cancelled` between its steps and returns what it has. Runs on
+// a worker thread.
+CaptureStage captureWindowEvidence(const CaptureServices& services, const CaptureRequest& request,
+                                   const std::atomic<bool>& cancelled);
+
+// The user-facing issue texts of a capture.
+namespace issue {
+inline const QString accessibilityNeeded = QStringLiteral("Accessibility permission is needed.");
+inline const QString noFocusedWindow = QStringLiteral("No readable focused window.");
+inline const QString secureInput = QStringLiteral("Secure input \u00b7 staying quiet");
+inline const QString screenRecordingNeeded = QStringLiteral("Screen Recording permission is needed for this window.");
+inline const QString noVisibleWindow = QStringLiteral("No visible window to observe.");
+inline const QString captureUnavailable =
+    QStringLiteral("Window capture is unavailable. Check Screen Recording permission.");
+inline const QString windowGone = QStringLiteral("The window is no longer visible.");
+} // namespace issue
+
+} // namespace tavrine::capture

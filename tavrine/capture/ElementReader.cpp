@@ -1,0 +1,139 @@
+#include "tavrine/capture/ElementReader.h"
+
+#include "tavrine/core/Text.h"
+#include "tavrine/model/EvidenceText.h"
+
+namespace tavrine::capture {
+
+namespace role = platform::role;
+namespace state = platform::state;
+
+namespace {
+constexpr int ancestorSteps = 12;
+} // namespace
+
+bool ElementReader::isPrunedRole(quint32 value) {
+    return value == role::passwordText || value == role::pageTab || value == role::toolBar || value == role::menuBar;
+}
+
+bool ElementReader::carriesTextValue(quint32 value) {
+    switch (value) {
+    case role::text:
+    case role::entry:
+    case role::paragraph:
+    case role::heading:
+    case role::staticText:
+    case role::label:
+    case role::caption:
+    case role::link:
+    case role::listItem:
+    case role::tableCell:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<QRectF> ElementReader::elementFrame(const AccessibleRef& element) {
+    const auto extents = m_bus.extents(element);
+    if (!extents || extents->width() <= 0 || extents->height() <= 0)
+        return std::nullopt;
+    return QRectF(*extents);
+}
+
+QString ElementReader::elementURL(const AccessibleRef& element) {
+    const auto attributes = m_bus.documentAttributes(element);
+    if (!attributes)
+        return {};
+    const QString url = attributes->value(QStringLiteral("DocURL"));
+    if (!url.isEmpty())
+        return url;
+    return attributes->value(QStringLiteral("URI"));
+}
+
+QList<AccessibleRef> ElementReader::visibleChildren(const AccessibleRef& element, int limit) {
+    return m_bus.children(element, limit);
+}
+
+QString ElementReader::elementLabel(const AccessibleRef& element, std::optional<quint32> knownRole) {
+    const auto usable = [](const std::optional<QString>& text) { return text && !text::trimmed(*text).isEmpty(); };
+    if (const auto name = m_bus.name(element); usable(name))
+        return text::collapseWhitespace(*name);
+    if (const auto description = m_bus.description(element); usable(description))
+        return text::collapseWhitespace(*description);
+    const auto elementRole = knownRole ? knownRole : m_bus.role(element);
+    if (!elementRole || !carriesTextValue(*elementRole))
+        return {};
+    if (const auto value = m_bus.text(element, textReadLimit); usable(value))
+        return text::collapseWhitespace(*value);
+    return {};
+}
+
+QString ElementReader::readFocusedDescription(const AccessibleRef& element, const QString& appName) {
+    const auto elementRole = m_bus.role(element);
+    if (elementRole == role::passwordText)
+        return {};
+    const QString value = m_bus.text(element, textReadLimit).value_or(QString());
+    const auto attributes = m_bus.attributes(element);
+    const QString placeholder = attributes ? attributes->value(QStringLiteral("placeholder-text")) : QString();
+    return focusedValueText(value, placeholder, appName);
+}
+
+QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QString& appName) {
+    QStringList labels;
+    AccessibleRef current = element;
+    for (int step = 0; step < ancestorSteps; ++step) {
+        const auto parent = m_bus.parent(current);
+        // The application's own tree ends at its root; above it lies the desktop of another process.
+        if (!parent || parent->service != element.service)
+            break;
+        current = *parent;
+        const auto ancestorRole = m_bus.role(current);
+        if (ancestorRole && isPrunedRole(*ancestorRole))
+            continue;
+        const QString label = elementLabel(current, ancestorRole);
+        if (isUsefulLabel(label, appName))
+            labels.append(label);
+    }
+    return labels;
+}
+
+std::optional<AccessibleRef> ElementReader::windowElement(const AccessibleRef& application, const QString& title) {
+    std::optional<AccessibleRef> named;
+    std::optional<AccessibleRef> active;
+    for (const AccessibleRef& window : m_bus.children(application, 64)) {
+        const auto states = m_bus.states(window);
+        const bool isActive = states && states->has(state::active);
+        const bool sameTitle = m_bus.name(window).value_or(QString()) == title;
+        if (isActive && sameTitle)
+            return window;
+        if (sameTitle && !named)
+            named = window;
+        if (isActive && !active)
+            active = window;
+    }
+    return named ? named : active;
+}
+
+std::optional<AccessibleRef> ElementReader::focusedElement(const AccessibleRef& window, int nodeLimit, double deadline,
+                                                           const std::function<double()>& uptime,
+                                                           const std::atomic<bool>& cancelled) {
+    QList<AccessibleRef> stack{window};
+    int visited = 0;
+    while (!stack.isEmpty() && visited < nodeLimit && !cancelled.load() && uptime() < deadline) {
+        const AccessibleRef element = stack.takeLast();
+        ++visited;
+        const auto states = m_bus.states(element);
+        if (!states || !states->has(state::showing))
+            continue;
+        if (element != window && states->has(state::focused))
+            return element;
+        const QList<AccessibleRef> children = m_bus.children(element, nodeLimit - visited);
+        // Depth-first in the application's order: push the last child first.
+        for (auto it = children.crbegin(); it != children.crend(); ++it)
+            stack.append(*it);
+    }
+    return std::nullopt;
+}
+
+} // namespace tavrine::capture

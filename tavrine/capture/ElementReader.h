@@ -1,0 +1,61 @@
+#pragma once
+
+#include "tavrine/platform/AccessibilityBus.h"
+
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+namespace tavrine::capture {
+
+using platform::AccessibleRef;
+
+// The element reads of a capture over the accessibility bus, in the capture's own terms. Every read that fails
+// or yields nothing counts as a missing value. Runs on the capture's worker thread.
+class ElementReader {
+public:
+    explicit ElementReader(platform::AccessibilityBus& bus) : m_bus(bus) {}
+
+    platform::AccessibilityBus& bus() { return m_bus; }
+
+    // The element's area when it has a width and a height above 0.
+    std::optional<QRectF> elementFrame(const AccessibleRef& element);
+    // The page address of a document (its DocURL, else its URI); "" when none.
+    QString elementURL(const AccessibleRef& element);
+    // The element's children, at most `limit` of them.
+    QList<AccessibleRef> visibleChildren(const AccessibleRef& element, int limit);
+    // The first of the name, the description and the text value that is not blank, whitespace collapsed; ""
+    // when none.
+    QString elementLabel(const AccessibleRef& element, std::optional<quint32> knownRole = std::nullopt);
+    // The focused element's value as evidence (empty for a password field or a bare placeholder).
+    QString readFocusedDescription(const AccessibleRef& element, const QString& appName);
+    // Useful labels of the element's ancestors, nearest first, at most 12 levels up, within its application.
+    QStringList ancestorLabels(const AccessibleRef& element, const QString& appName);
+
+    // The application's top-level element that shows the window titled `title`: an active one with that
+    // name, else one with that name, else the active one. None when the application shows no tree.
+    std::optional<AccessibleRef> windowElement(const AccessibleRef& application, const QString& title);
+    // The focused element below `window`: a depth-first search of the showing elements, at most `nodeLimit`
+    // elements and until `deadline` (seconds of `uptime`).
+    std::optional<AccessibleRef> focusedElement(const AccessibleRef& window, int nodeLimit, double deadline,
+                                                const std::function<double()>& uptime,
+                                                const std::atomic<bool>& cancelled);
+
+    // Roles whose subtree a capture never reads: password fields, page tabs (other tabs' titles), tool bars and
+    // menu bars.
+    static bool isPrunedRole(quint32 role);
+    // Roles whose text value can stand for a label.
+    static bool carriesTextValue(quint32 role);
+
+    // The longest text value a label read takes.
+    static constexpr int textReadLimit = 1024;
+
+private:
+    platform::AccessibilityBus& m_bus;
+};
+
+} // namespace tavrine::capture

@@ -1,0 +1,89 @@
+#include "tavrine/capture/TextWalk.h"
+
+#include "tavrine/core/Text.h"
+#include "tavrine/model/EvidenceText.h"
+
+namespace tavrine::capture {
+
+namespace role = platform::role;
+namespace state = platform::state;
+
+void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int depth, WalkState& walk,
+                        ActivityEvidence& evidence, double deadline, const std::function<double()>& uptime,
+                        const std::atomic<bool>& cancelled) {
+    if (cancelled.load() || depth > WalkLimits::maxDepth)
+        return;
+    if (walk.nodeCount >= WalkLimits::maxNodes)
+        return;
+    if (!(uptime() < deadline))
+        return;
+    if (walk.visited.contains(element))
+        return;
+    walk.visited.insert(element);
+    walk.nodeCount += 1;
+
+    auto& bus = reader.bus();
+    // Hidden is what does not show; states that cannot be read hide nothing.
+    const auto states = bus.states(element);
+    if (states && !states->has(state::showing))
+        return;
+    const auto elementRole = bus.role(element);
+    const quint32 roleValue = elementRole.value_or(0);
+    if (elementRole && ElementReader::isPrunedRole(roleValue))
+        return;
+
+    const auto frame = reader.elementFrame(element);
+    const bool selected = states && states->has(state::selected);
+    const QString label = reader.elementLabel(element, elementRole);
+
+    if (roleValue == role::documentWeb) {
+        walk.foundWebArea = true;
+        if (frame)
+            walk.webAreaFrames.append(*frame);
+        const QString url = reader.elementURL(element);
+        if (evidence.url.isEmpty() && !url.isEmpty())
+            evidence.url = url;
+        if (!label.isEmpty())
+            walk.walked.append(WalkedElement{label, frame, selected, roleValue});
+    } else if (roleValue == role::scrollPane && frame) {
+        walk.scrollAreaFrames.append(*frame);
+    }
+    if ((roleValue == role::heading || selected) && !label.isEmpty())
+        walk.walked.append(WalkedElement{label, frame, selected, roleValue});
+
+    const int budget = WalkLimits::maxNodes - walk.nodeCount;
+    if (budget <= 0)
+        return;
+    for (const AccessibleRef& child : reader.visibleChildren(element, budget))
+        collectVisibleText(reader, child, depth + 1, walk, evidence, deadline, uptime, cancelled);
+}
+
+void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElement>& walked, const QString& appName,
+                              const QStringList& ancestorLabels) {
+    const std::optional<QRectF> content = evidence.contentFrame;
+    const auto passes = [&](const WalkedElement& record) {
+        if (!content)
+            return true;
+        return record.frame && record.frame->intersects(*content);
+    };
+    QStringList headings;
+    QStringList selectedTexts;
+    for (const WalkedElement& record : walked) {
+        if ((record.role == role::heading || record.role == role::documentWeb) && passes(record))
+            headings.append(record.text);
+    }
+    for (const WalkedElement& record : walked) {
+        if (record.selected && passes(record))
+            selectedTexts.append(record.text);
+    }
+    evidence.subject = chooseSubject(appName, evidence.focusedDescription, ancestorLabels, headings, selectedTexts);
+    const QString summary =
+        formatEvidenceText(appName, evidence.title, evidence.url, evidence.subject, evidence.focusedDescription);
+    evidence.header = summary;
+    evidence.text = summary;
+    evidence.accessibilityText = summary;
+    evidence.accessibilityCharacters = text::graphemeCount(summary);
+    evidence.ocrCharacters = 0;
+}
+
+} // namespace tavrine::capture

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "tavrine/capture/ElementReader.h"
+#include "tavrine/model/ActivityEvidence.h"
+
+#include <QList>
+#include <QRectF>
+#include <QSet>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+namespace tavrine::capture {
+
+// One record of the walk: a heading, a selected element or a web document, with its label.
+struct WalkedElement {
+    QString text;
+    std::optional<QRectF> frame;
+    bool selected = false;
+    quint32 role = 0;
+};
+
+// The walk's accumulators, emptied before each attempt.
+struct WalkState {
+    int nodeCount = 0;
+    QSet<AccessibleRef> visited;
+    bool foundWebArea = false;
+    QList<QRectF> webAreaFrames;
+    QList<WalkedElement> walked;
+    QList<QRectF> scrollAreaFrames;
+
+    void reset() { *this = WalkState(); }
+};
+
+// The bounds of one walk.
+struct WalkLimits {
+    static constexpr int maxDepth = 63;
+    static constexpr int maxNodes = 800;
+};
+
+// A bounded depth-first walk of the window's tree that records headings, selected elements and web documents
+// (with their frames), the frames of web documents and scroll panes, and the first document address (into the
+// evidence's url). Stops at the depth limit, the node limit, the deadline (seconds of `uptime`) or a
+// cancellation; hidden subtrees, password fields, page tabs, tool bars and menu bars are cut off.
+void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int depth, WalkState& state,
+                        ActivityEvidence& evidence, double deadline, const std::function<double()>& uptime,
+                        const std::atomic<bool>& cancelled);
+
+// From the walk's records and the focused element: the evidence's subject, header, text and accessibility text.
+// With a content frame, only records whose frames meet it count.
+void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElement>& walked, const QString& appName,
+                              const QStringList& ancestorLabels);
+
+} // namespace tavrine::capture

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "tavrine/platform/DesktopEntries.h"
+#include "tavrine/platform/x11/X11Connection.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace tavrine::platform {
+
+// What a process shows of its identity: read from one of its windows and from its environment.
+struct ApplicationClues {
+    // _GTK_APPLICATION_ID of a window: a desktop-file id.
+    std::optional<QString> gtkApplicationId;
+    // GIO_LAUNCHED_DESKTOP_FILE and GIO_LAUNCHED_DESKTOP_FILE_PID of the environment (inherited by children,
+    // so they count only when the pid is the process's own).
+    std::optional<QString> launchedDesktopFile;
+    std::optional<qint32> launchedDesktopFilePid;
+    std::optional<WindowClass> windowClass;
+};
+
+struct ApplicationIdentity {
+    std::optional<QString> bundleIdentifier;
+    std::optional<QString> name;
+
+    friend bool operator==(const ApplicationIdentity&, const ApplicationIdentity&) = default;
+};
+
+// The application id is the desktop-file id (from the GTK application id, from the launcher's desktop file when
+// it launched this very process, or from a desktop file whose StartupWMClass is the window class), else the
+// window class verbatim. The name is the desktop file's Name, else the window class.
+ApplicationIdentity resolveApplicationIdentity(qint32 pid, const ApplicationClues& clues,
+                                               const DesktopEntries& entries);
+
+// The two launcher variables from a /proc/<pid>/environ image (NUL-separated).
+void readLaunchVariables(const QByteArray& environ, ApplicationClues& clues);
+
+} // namespace tavrine::platform

@@ -1,0 +1,378 @@
+#include "tavrine/platform/AtspiAccessibilityBus.h"
+
+#include <QDBusArgument>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDateTime>
+
+#include <atomic>
+
+namespace tavrine::platform {
+
+namespace {
+
+const QString accessibleInterface = QStringLiteral("org.a11y.atspi.Accessible");
+const QString nullPath = QStringLiteral("/org/a11y/atspi/null");
+const QString registryService = QStringLiteral("org.a11y.atspi.Registry");
+const QString rootPath = QStringLiteral("/org/a11y/atspi/accessible/root");
+
+// D-Bus hands structures and most arrays over as QDBusArgument; a few basic arrays come converted.
+std::optional<AccessibleRef> readRef(const QVariant& value) {
+    if (!value.canConvert<QDBusArgument>())
+        return std::nullopt;
+    const QDBusArgument argument = value.value<QDBusArgument>();
+    if (argument.currentType() != QDBusArgument::StructureType)
+        return std::nullopt;
+    QString service;
+    QDBusObjectPath path;
+    argument.beginStructure();
+    argument >> service >> path;
+    argument.endStructure();
+    AccessibleRef ref{service, path.path()};
+    if (ref.isNull())
+        return std::nullopt;
+    return ref;
+}
+
+QList<AccessibleRef> readRefList(const QVariant& value) {
+    QList<AccessibleRef> refs;
+    if (!value.canConvert<QDBusArgument>())
+        return refs;
+    const QDBusArgument argument = value.value<QDBusArgument>();
+    if (argument.currentType() != QDBusArgument::ArrayType)
+        return refs;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QString service;
+        QDBusObjectPath path;
+        argument.beginStructure();
+        argument >> service >> path;
+        argument.endStructure();
+        AccessibleRef ref{service, path.path()};
+        if (!ref.isNull())
+            refs.append(ref);
+    }
+    argument.endArray();
+    return refs;
+}
+
+std::optional<QHash<QString, QString>> readStringMap(const QVariant& value) {
+    if (!value.canConvert<QDBusArgument>())
+        return std::nullopt;
+    const QDBusArgument argument = value.value<QDBusArgument>();
+    if (argument.currentType() != QDBusArgument::MapType)
+        return std::nullopt;
+    QHash<QString, QString> map;
+    argument.beginMap();
+    while (!argument.atEnd()) {
+        QString key;
+        QString item;
+        argument.beginMapEntry();
+        argument >> key >> item;
+        argument.endMapEntry();
+        map.insert(key, item);
+    }
+    argument.endMap();
+    return map;
+}
+
+QVariant unwrap(const QVariant& value) {
+    if (value.canConvert<QDBusVariant>())
+        return value.value<QDBusVariant>().variant();
+    return value;
+}
+
+std::atomic<int> g_connectionCounter{0};
+
+} // namespace
+
+bool AccessibleRef::isNull() const {
+    return service.isEmpty() || path.isEmpty() || path == nullPath;
+}
+
+size_t qHash(const AccessibleRef& ref, size_t seed) {
+    return ::qHash(ref.service, seed) ^ ::qHash(ref.path, seed + 1);
+}
+
+AtspiAccessibilityBus::AtspiAccessibilityBus(QString address) : m_fixedAddress(std::move(address)) {}
+
+AtspiAccessibilityBus::~AtspiAccessibilityBus() {
+    if (m_connection)
+        QDBusConnection::disconnectFromBus(m_connectionName);
+}
+
+QString AtspiAccessibilityBus::busAddress() {
+    QDBusConnection session = QDBusConnection::sessionBus();
+    if (!session.isConnected())
+        return {};
+    const QDBusMessage message =
+        QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                       QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
+    // The launcher may start the bus on this first request, which takes longer than an ordinary message.
+    const QDBusMessage reply = session.call(message, QDBus::Block, 1000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {};
+    return reply.arguments().constFirst().toString();
+}
+
+std::optional<QDBusConnection> AtspiAccessibilityBus::connection() {
+    std::lock_guard lock(m_mutex);
+    if (m_connection && m_connection->isConnected())
+        return m_connection;
+    // A missing bus is asked for again at most once a second, so a capture loop cannot hammer the session bus.
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    if (m_lastAttemptMs >= 0 && nowMs - m_lastAttemptMs < 1000)
+        return std::nullopt;
+    m_lastAttemptMs = nowMs;
+    if (m_connection) {
+        QDBusConnection::disconnectFromBus(m_connectionName);
+        m_connection.reset();
+        m_serviceOfPid.clear();
+    }
+    const QString address = m_fixedAddress.isEmpty() ? busAddress() : m_fixedAddress;
+    if (address.isEmpty())
+        return std::nullopt;
+    m_connectionName = QStringLiteral("tavrine-atspi-%1").arg(++g_connectionCounter);
+    QDBusConnection bus = QDBusConnection::connectToBus(address, m_connectionName);
+    if (!bus.isConnected()) {
+        QDBusConnection::disconnectFromBus(m_connectionName);
+        return std::nullopt;
+    }
+    m_connection = bus;
+    return m_connection;
+}
+
+bool AtspiAccessibilityBus::isConnected() {
+    return connection().has_value();
+}
+
+std::optional<QList<QVariant>> AtspiAccessibilityBus::call(const AccessibleRef& object, const QString& interface,
+                                                           const QString& method, const QList<QVariant>& arguments) {
+    if (object.isNull())
+        return std::nullopt;
+    auto bus = connection();
+    if (!bus)
+        return std::nullopt;
+    QDBusMessage message = QDBusMessage::createMethodCall(object.service, object.path, interface, method);
+    message.setArguments(arguments);
+    const QDBusMessage reply = bus->call(message, QDBus::Block, timeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return std::nullopt;
+    return reply.arguments();
+}
+
+std::optional<QVariant> AtspiAccessibilityBus::property(const AccessibleRef& object, const QString& interface,
+                                                        const QString& name) {
+    const auto reply =
+        call(object, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {interface, name});
+    if (!reply || reply->isEmpty())
+        return std::nullopt;
+    return unwrap(reply->constFirst());
+}
+
+std::optional<qint32> AtspiAccessibilityBus::servicePid(const QDBusConnection& bus, const QString& service) {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+    message.setArguments({service});
+    const QDBusMessage reply = bus.call(message, QDBus::Block, timeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const uint pid = reply.arguments().constFirst().toUInt(&ok);
+    if (!ok || pid == 0 || pid > 0x7fffffffU)
+        return std::nullopt;
+    return qint32(pid);
+}
+
+std::optional<AccessibleRef> AtspiAccessibilityBus::application(qint32 pid) {
+    auto bus = connection();
+    if (!bus || pid <= 0)
+        return std::nullopt;
+    QString known;
+    {
+        std::lock_guard lock(m_mutex);
+        known = m_serviceOfPid.value(pid);
+    }
+    // Bus names are never reused while the bus runs: a known name that still belongs to the pid is the answer.
+    if (!known.isEmpty() && servicePid(*bus, known) == pid)
+        return AccessibleRef{known, rootPath};
+    const auto reply =
+        call(AccessibleRef{registryService, rootPath}, accessibleInterface, QStringLiteral("GetChildren"));
+    if (!reply || reply->isEmpty())
+        return std::nullopt;
+    for (const AccessibleRef& app : readRefList(reply->constFirst())) {
+        if (servicePid(*bus, app.service) == pid) {
+            std::lock_guard lock(m_mutex);
+            m_serviceOfPid.insert(pid, app.service);
+            return AccessibleRef{app.service, rootPath};
+        }
+    }
+    return std::nullopt;
+}
+
+QList<AccessibleRef> AtspiAccessibilityBus::children(const AccessibleRef& object, int limit) {
+    if (limit <= 0)
+        return {};
+    const auto count = property(object, accessibleInterface, QStringLiteral("ChildCount"));
+    if (!count)
+        return {};
+    bool ok = false;
+    const int childCount = count->toInt(&ok);
+    if (!ok || childCount <= 0)
+        return {};
+    if (childCount <= limit) {
+        const auto reply = call(object, accessibleInterface, QStringLiteral("GetChildren"));
+        if (!reply || reply->isEmpty())
+            return {};
+        QList<AccessibleRef> refs = readRefList(reply->constFirst());
+        if (refs.size() > limit)
+            refs.resize(limit);
+        return refs;
+    }
+    // A huge container (a table, a long list) is read one child at a time, only as far as the caller can use.
+    QList<AccessibleRef> refs;
+    for (int index = 0; index < limit; ++index) {
+        const auto reply = call(object, accessibleInterface, QStringLiteral("GetChildAtIndex"), {index});
+        if (!reply || reply->isEmpty())
+            break;
+        if (auto ref = readRef(reply->constFirst()))
+            refs.append(*ref);
+    }
+    return refs;
+}
+
+std::optional<AccessibleRef> AtspiAccessibilityBus::parent(const AccessibleRef& object) {
+    const auto value = property(object, accessibleInterface, QStringLiteral("Parent"));
+    if (!value)
+        return std::nullopt;
+    return readRef(*value);
+}
+
+std::optional<quint32> AtspiAccessibilityBus::role(const AccessibleRef& object) {
+    const auto reply = call(object, accessibleInterface, QStringLiteral("GetRole"));
+    if (!reply || reply->isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const uint value = reply->constFirst().toUInt(&ok);
+    return ok ? std::optional<quint32>(value) : std::nullopt;
+}
+
+QString AtspiAccessibilityBus::roleName(const AccessibleRef& object) {
+    const auto reply = call(object, accessibleInterface, QStringLiteral("GetRoleName"));
+    if (!reply || reply->isEmpty())
+        return {};
+    return reply->constFirst().toString();
+}
+
+std::optional<AccessibleStates> AtspiAccessibilityBus::states(const AccessibleRef& object) {
+    const auto reply = call(object, accessibleInterface, QStringLiteral("GetState"));
+    if (!reply || reply->isEmpty())
+        return std::nullopt;
+    QList<uint> words;
+    const QVariant& value = reply->constFirst();
+    if (value.canConvert<QDBusArgument>()) {
+        const QDBusArgument argument = value.value<QDBusArgument>();
+        if (argument.currentType() != QDBusArgument::ArrayType)
+            return std::nullopt;
+        argument >> words;
+    } else if (value.canConvert<QList<uint>>()) {
+        words = value.value<QList<uint>>();
+    } else {
+        return std::nullopt;
+    }
+    AccessibleStates states;
+    if (!words.isEmpty())
+        states.bits = words.at(0);
+    if (words.size() > 1)
+        states.bits |= quint64(words.at(1)) << 32;
+    return states;
+}
+
+std::optional<QString> AtspiAccessibilityBus::name(const AccessibleRef& object) {
+    const auto value = property(object, accessibleInterface, QStringLiteral("Name"));
+    if (!value || value->userType() != QMetaType::QString)
+        return std::nullopt;
+    return value->toString();
+}
+
+std::optional<QString> AtspiAccessibilityBus::description(const AccessibleRef& object) {
+    const auto value = property(object, accessibleInterface, QStringLiteral("Description"));
+    if (!value || value->userType() != QMetaType::QString)
+        return std::nullopt;
+    return value->toString();
+}
+
+std::optional<QString> AtspiAccessibilityBus::text(const AccessibleRef& object, int limit) {
+    const auto reply =
+        call(object, QStringLiteral("org.a11y.atspi.Text"), QStringLiteral("GetText"), {0, limit < 0 ? -1 : limit});
+    if (!reply || reply->isEmpty() || reply->constFirst().userType() != QMetaType::QString)
+        return std::nullopt;
+    QString content = reply->constFirst().toString();
+    // Embedded objects stand in the text as U+FFFC; they carry no words of their own.
+    content.replace(QChar(0xFFFC), QLatin1Char(' '));
+    return content;
+}
+
+std::optional<QRect> AtspiAccessibilityBus::extents(const AccessibleRef& object) {
+    const auto reply = call(object, QStringLiteral("org.a11y.atspi.Component"), QStringLiteral("GetExtents"),
+                            {QVariant::fromValue(uint(0))});
+    if (!reply || reply->isEmpty() || !reply->constFirst().canConvert<QDBusArgument>())
+        return std::nullopt;
+    const QDBusArgument argument = reply->constFirst().value<QDBusArgument>();
+    if (argument.currentType() != QDBusArgument::StructureType)
+        return std::nullopt;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    argument.beginStructure();
+    argument >> x >> y >> width >> height;
+    argument.endStructure();
+    return QRect(x, y, width, height);
+}
+
+std::optional<QHash<QString, QString>> AtspiAccessibilityBus::attributes(const AccessibleRef& object) {
+    const auto reply = call(object, accessibleInterface, QStringLiteral("GetAttributes"));
+    if (!reply || reply->isEmpty())
+        return std::nullopt;
+    return readStringMap(reply->constFirst());
+}
+
+std::optional<QHash<QString, QString>> AtspiAccessibilityBus::documentAttributes(const AccessibleRef& object) {
+    const auto reply = call(object, QStringLiteral("org.a11y.atspi.Document"), QStringLiteral("GetAttributes"));
+    if (!reply || reply->isEmpty())
+        return std::nullopt;
+    return readStringMap(reply->constFirst());
+}
+
+std::optional<QStringList> AtspiAccessibilityBus::actionNames(const AccessibleRef& object) {
+    const auto reply = call(object, QStringLiteral("org.a11y.atspi.Action"), QStringLiteral("GetActions"));
+    if (!reply || reply->isEmpty() || !reply->constFirst().canConvert<QDBusArgument>())
+        return std::nullopt;
+    const QDBusArgument argument = reply->constFirst().value<QDBusArgument>();
+    if (argument.currentType() != QDBusArgument::ArrayType)
+        return std::nullopt;
+    QStringList names;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QString actionName;
+        QString actionDescription;
+        QString keyBinding;
+        argument.beginStructure();
+        argument >> actionName >> actionDescription >> keyBinding;
+        argument.endStructure();
+        names.append(actionName);
+    }
+    argument.endArray();
+    return names;
+}
+
+std::optional<bool> AtspiAccessibilityBus::doAction(const AccessibleRef& object, int index) {
+    const auto reply = call(object, QStringLiteral("org.a11y.atspi.Action"), QStringLiteral("DoAction"), {index});
+    if (!reply || reply->isEmpty())
+        return std::nullopt;
+    return reply->constFirst().toBool();
+}
+
+} // namespace tavrine::platform

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace tavrine::platform {
+
+// What Tavrine reads of one desktop file.
+struct DesktopEntry {
+    // The desktop-file id: its path below "applications/" with "/" as "-", without ".desktop".
+    QString id;
+    QString name;
+    QString startupWmClass;
+};
+
+// The desktop files of the XDG data folders, read once. The first folder that holds an id wins, as the XDG
+// menu rules say ($XDG_DATA_HOME before $XDG_DATA_DIRS).
+class DesktopEntries {
+public:
+    // Reads "<folder>/applications" of each folder, in order.
+    explicit DesktopEntries(const QStringList& dataFolders);
+    // The folders of the environment: $XDG_DATA_HOME (else ~/.local/share), then $XDG_DATA_DIRS (else
+    // /usr/local/share and /usr/share).
+    static QStringList standardDataFolders();
+
+    std::optional<DesktopEntry> find(const QString& id) const;
+    // The first entry (in id order) whose StartupWMClass equals `windowClass` exactly.
+    std::optional<DesktopEntry> findByStartupWmClass(const QString& windowClass) const;
+
+    // Reads one desktop file; none when it is not a readable desktop entry.
+    static std::optional<DesktopEntry> readFile(const QString& path, const QString& id);
+
+private:
+    QHash<QString, DesktopEntry> m_entries;
+    QHash<QString, QString> m_byWmClass;
+};
+
+} // namespace tavrine::platform

@@ -1,0 +1,46 @@
+#include "tavrine/platform/LinuxPermissions.h"
+
+#include "tavrine/platform/AtspiAccessibilityBus.h"
+#include "tavrine/platform/x11/X11Connection.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+
+namespace tavrine::platform {
+
+namespace {
+
+QDBusMessage statusMessage(const QString& method) {
+    return QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                          QStringLiteral("org.freedesktop.DBus.Properties"), method);
+}
+
+} // namespace
+
+bool LinuxPermissions::accessibilityGranted() {
+    if (AtspiAccessibilityBus::busAddress().isEmpty())
+        return false;
+    QDBusMessage message = statusMessage(QStringLiteral("Get"));
+    message.setArguments({QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled")});
+    const QDBusMessage reply =
+        QDBusConnection::sessionBus().call(message, QDBus::Block, AtspiAccessibilityBus::timeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return false;
+    const QVariant value = reply.arguments().constFirst().value<QDBusVariant>().variant();
+    return value.userType() == QMetaType::Bool && value.toBool();
+}
+
+bool LinuxPermissions::screenCaptureGranted() {
+    return X11Connection::shared() != nullptr;
+}
+
+bool LinuxPermissions::requestAccessibility() {
+    QDBusMessage message = statusMessage(QStringLiteral("Set"));
+    message.setArguments(
+        {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"), QVariant::fromValue(QDBusVariant(true))});
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 1000);
+    return reply.type() == QDBusMessage::ReplyMessage && accessibilityGranted();
+}
+
+} // namespace tavrine::platform

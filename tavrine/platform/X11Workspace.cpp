@@ -1,0 +1,150 @@
+#include "tavrine/platform/X11Workspace.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+namespace tavrine::platform {
+
+namespace {
+
+// The process's start time in clock ticks since boot (field 22 of /proc/<pid>/stat); none when it is gone.
+std::optional<quint64> processStartTime(qint32 pid) {
+    if (pid <= 0)
+        return std::nullopt;
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray stat = file.read(4096);
+    // The command name (field 2) may hold blanks and parentheses: count from the last ')'.
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    // After the name, field 3 is index 0, so field 22 is index 19.
+    if (fields.size() < 20)
+        return std::nullopt;
+    bool ok = false;
+    const quint64 start = fields.at(19).toULongLong(&ok);
+    return ok ? std::optional<quint64>(start) : std::nullopt;
+}
+
+QByteArray processEnvironment(qint32 pid) {
+    QFile file(QStringLiteral("/proc/%1/environ").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(1 << 20);
+}
+
+} // namespace
+
+X11Workspace::X11Workspace(X11Connection* connection, std::optional<QString> ownBundle, QStringList dataFolders)
+    : m_connection(connection ? connection : X11Connection::shared()), m_ownBundle(std::move(ownBundle)),
+      m_dataFolders(std::move(dataFolders)) {}
+
+X11Workspace::~X11Workspace() = default;
+
+qint32 X11Workspace::ownPid() const {
+    return qint32(::getpid());
+}
+
+const DesktopEntries& X11Workspace::entries() {
+    if (!m_entries)
+        m_entries = std::make_unique<DesktopEntries>(m_dataFolders);
+    return *m_entries;
+}
+
+std::optional<ApplicationInfo> X11Workspace::identify(qint32 pid, std::optional<XWindowId> window) {
+    const auto start = processStartTime(pid);
+    if (!start)
+        return std::nullopt;
+    {
+        std::lock_guard lock(m_mutex);
+        if (const auto found = m_cache.constFind(pid); found != m_cache.constEnd() && found->startTime == *start)
+            return ApplicationInfo{pid, found->identity.bundleIdentifier, found->identity.name};
+    }
+    ApplicationClues clues;
+    if (window && m_connection) {
+        clues.gtkApplicationId = m_connection->textProperty(*window, "_GTK_APPLICATION_ID");
+        clues.windowClass = m_connection->windowClass(*window);
+    }
+    readLaunchVariables(processEnvironment(pid), clues);
+    std::lock_guard lock(m_mutex);
+    const ApplicationIdentity identity = resolveApplicationIdentity(pid, clues, entries());
+    // A process seen before its first window has no class yet: remember it only once a window told us.
+    if (window)
+        m_cache.insert(pid, Cached{*start, identity});
+    return ApplicationInfo{pid, identity.bundleIdentifier, identity.name};
+}
+
+std::optional<ApplicationInfo> X11Workspace::frontmostApplication() {
+    const auto active = activeWindow();
+    if (!active)
+        return std::nullopt;
+    const auto pid = m_connection->windowPid(*active);
+    if (!pid)
+        return std::nullopt;
+    return identify(*pid, active);
+}
+
+std::optional<ApplicationInfo> X11Workspace::runningApplication(qint32 pid) {
+    const auto start = processStartTime(pid);
+    if (!start)
+        return std::nullopt;
+    {
+        std::lock_guard lock(m_mutex);
+        if (const auto found = m_cache.constFind(pid); found != m_cache.constEnd() && found->startTime == *start)
+            return ApplicationInfo{pid, found->identity.bundleIdentifier, found->identity.name};
+    }
+    std::optional<XWindowId> window;
+    if (m_connection) {
+        for (XWindowId candidate : m_connection->clientListStacking()) {
+            if (m_connection->windowPid(candidate) == pid) {
+                window = candidate;
+                break;
+            }
+        }
+    }
+    return identify(pid, window);
+}
+
+std::optional<XWindowId> X11Workspace::activeWindow() {
+    return m_connection ? m_connection->activeWindow() : std::nullopt;
+}
+
+QList<WindowInfo> X11Workspace::windows(qint32 pid) {
+    QList<WindowInfo> result;
+    if (!m_connection)
+        return result;
+    const QList<XWindowId> stacking = m_connection->clientListStacking();
+    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it) {
+        if (m_connection->windowPid(*it) != pid || !m_connection->isNormalWindow(*it))
+            continue;
+        if (auto info = window(*it))
+            result.append(*info);
+    }
+    return result;
+}
+
+std::optional<WindowInfo> X11Workspace::window(XWindowId id) {
+    if (!m_connection || id == 0)
+        return std::nullopt;
+    const auto frame = m_connection->rootGeometry(id);
+    if (!frame)
+        return std::nullopt;
+    WindowInfo info;
+    info.id = id;
+    info.pid = m_connection->windowPid(id).value_or(0);
+    info.title = m_connection->windowTitle(id);
+    info.frame = *frame;
+    info.onScreen = m_connection->isViewable(id);
+    return info;
+}
+
+int X11Workspace::activate(XWindowId id) {
+    if (!m_connection)
+        return 1;
+    return m_connection->activate(id);
+}
+
+} // namespace tavrine::platform

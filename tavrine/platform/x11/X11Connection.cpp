@@ -1,0 +1,461 @@
+#include "tavrine/platform/x11/X11Connection.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace tavrine::platform {
+
+namespace {
+
+// Xlib's error handler is process-wide. Ours records the first error of the section that the calling thread is
+// running on one of our connections, and hands errors of other connections (Qt's) to the handler it replaced.
+thread_local Display* t_trapDisplay = nullptr;
+thread_local int t_trapError = 0;
+std::atomic<XErrorHandler> g_previousHandler{nullptr};
+std::mutex g_handlerMutex;
+
+int trapHandler(Display* display, XErrorEvent* event) {
+    if (display == t_trapDisplay) {
+        if (t_trapError == 0)
+            t_trapError = event->error_code;
+        return 0;
+    }
+    const XErrorHandler previous = g_previousHandler.load();
+    if (previous != nullptr)
+        return previous(display, event);
+    return 0;
+}
+
+void installHandler() {
+    std::lock_guard lock(g_handlerMutex);
+    const XErrorHandler previous = XSetErrorHandler(trapHandler);
+    if (previous != trapHandler && previous != nullptr)
+        g_previousHandler.store(previous);
+}
+
+// Traps the errors of one locked section. A reply-bearing request reports its error before the reply returns;
+// sections that send requests without a reply call finish(), which waits for the server so that their errors are
+// counted here and never reach another section.
+class Trap {
+public:
+    explicit Trap(Display* display) : m_display(display), m_outerDisplay(t_trapDisplay), m_outerError(t_trapError) {
+        installHandler();
+        t_trapDisplay = display;
+        t_trapError = 0;
+    }
+    ~Trap() {
+        t_trapDisplay = m_outerDisplay;
+        t_trapError = m_outerError;
+    }
+    int finish() {
+        XSync(m_display, False);
+        return t_trapError;
+    }
+
+private:
+    Display* m_display;
+    Display* m_outerDisplay;
+    int m_outerError;
+};
+
+struct XFreeDeleter {
+    void operator()(void* data) const {
+        if (data)
+            XFree(data);
+    }
+};
+
+} // namespace
+
+X11Connection::X11Connection(const QByteArray& displayName) {
+    m_display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
+    if (!m_display)
+        return;
+    m_screen = DefaultScreen(m_display);
+    m_root = XWindowId(RootWindow(m_display, m_screen));
+    Trap trap(m_display);
+    int major = 1;
+    int minor = 2;
+    int event = 0;
+    int error = 0;
+    m_hasXRes = XResQueryExtension(m_display, &event, &error) && XResQueryVersion(m_display, &major, &minor) &&
+                (major > 1 || (major == 1 && minor >= 2));
+}
+
+X11Connection::~X11Connection() {
+    if (m_display)
+        XCloseDisplay(m_display);
+}
+
+X11Connection* X11Connection::shared() {
+    // Opened once; a process without a display gets no connection and every facility reports nothing.
+    static X11Connection* connection = [] {
+        auto* opened = new X11Connection();
+        if (!opened->isOpen()) {
+            delete opened;
+            return static_cast<X11Connection*>(nullptr);
+        }
+        return opened;
+    }();
+    return connection;
+}
+
+int X11Connection::fileDescriptor() const {
+    return m_display ? ConnectionNumber(m_display) : -1;
+}
+
+QRect X11Connection::screenRect() {
+    if (!m_display)
+        return {};
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    Window rootReturn = 0;
+    int x = 0;
+    int y = 0;
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned border = 0;
+    unsigned depth = 0;
+    if (!XGetGeometry(m_display, m_root, &rootReturn, &x, &y, &width, &height, &border, &depth))
+        return {};
+    return QRect(0, 0, int(width), int(height));
+}
+
+unsigned long X11Connection::atomLocked(const char* name) {
+    const QByteArray key(name);
+    if (const auto found = m_atoms.constFind(key); found != m_atoms.constEnd())
+        return found.value();
+    const Atom value = XInternAtom(m_display, name, False);
+    m_atoms.insert(key, value);
+    m_atomNames.insert(value, key);
+    return value;
+}
+
+unsigned long X11Connection::atom(const char* name) {
+    if (!m_display)
+        return 0;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    return atomLocked(name);
+}
+
+QByteArray X11Connection::atomName(unsigned long atom) {
+    if (!m_display || atom == 0)
+        return {};
+    std::lock_guard lock(m_mutex);
+    if (const auto found = m_atomNames.constFind(atom); found != m_atomNames.constEnd())
+        return found.value();
+    Trap trap(m_display);
+    std::unique_ptr<char, XFreeDeleter> name(XGetAtomName(m_display, atom));
+    if (!name)
+        return {};
+    const QByteArray result(name.get());
+    m_atomNames.insert(atom, result);
+    return result;
+}
+
+std::optional<QList<unsigned long>> X11Connection::cardinalsLocked(XWindowId window, unsigned long property,
+                                                                   unsigned long type) {
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* raw = nullptr;
+    const int status = XGetWindowProperty(m_display, window, property, 0, 4096, False, type, &actualType, &format,
+                                          &count, &after, &raw);
+    std::unique_ptr<unsigned char, XFreeDeleter> data(raw);
+    if (status != Success || actualType != type || format != 32 || !data)
+        return std::nullopt;
+    // Format-32 items come back as longs, whatever the size of a long.
+    const auto* items = reinterpret_cast<const unsigned long*>(data.get());
+    QList<unsigned long> values;
+    values.reserve(qsizetype(count));
+    for (unsigned long i = 0; i < count; ++i)
+        values.append(items[i] & 0xffffffffUL);
+    return values;
+}
+
+std::optional<QString> X11Connection::textLocked(XWindowId window, unsigned long property) {
+    XTextProperty text{};
+    if (!XGetTextProperty(m_display, window, &text, property) || !text.value)
+        return std::nullopt;
+    std::unique_ptr<unsigned char, XFreeDeleter> owned(text.value);
+    if (text.encoding == atomLocked("UTF8_STRING") || text.encoding == XA_STRING) {
+        if (text.format != 8)
+            return std::nullopt;
+        const auto* bytes = reinterpret_cast<const char*>(text.value);
+        const qsizetype length = qsizetype(strnlen(bytes, text.nitems));
+        return text.encoding == XA_STRING ? QString::fromLatin1(bytes, length) : QString::fromUtf8(bytes, length);
+    }
+    // Compound text and the like: let Xlib convert.
+    char** list = nullptr;
+    int count = 0;
+    if (Xutf8TextPropertyToTextList(m_display, &text, &list, &count) < Success || !list)
+        return std::nullopt;
+    QString result = count > 0 ? QString::fromUtf8(list[0]) : QString();
+    XFreeStringList(list);
+    return result;
+}
+
+std::optional<XWindowId> X11Connection::activeWindow() {
+    if (!m_display)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    const auto values = cardinalsLocked(m_root, atomLocked("_NET_ACTIVE_WINDOW"), XA_WINDOW);
+    if (!values || values->isEmpty() || values->first() == 0)
+        return std::nullopt;
+    return XWindowId(values->first());
+}
+
+std::optional<quint32> X11Connection::currentDesktop() {
+    if (!m_display)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    const auto values = cardinalsLocked(m_root, atomLocked("_NET_CURRENT_DESKTOP"), XA_CARDINAL);
+    if (!values || values->isEmpty())
+        return std::nullopt;
+    return quint32(values->first());
+}
+
+QList<XWindowId> X11Connection::clientListStacking() {
+    if (!m_display)
+        return {};
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    auto values = cardinalsLocked(m_root, atomLocked("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);
+    if (!values)
+        values = cardinalsLocked(m_root, atomLocked("_NET_CLIENT_LIST"), XA_WINDOW);
+    QList<XWindowId> windows;
+    if (values) {
+        for (unsigned long value : *values)
+            windows.append(XWindowId(value));
+    }
+    return windows;
+}
+
+std::optional<qint32> X11Connection::windowPid(XWindowId window) {
+    if (!m_display || window == 0)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    if (m_hasXRes) {
+        XResClientIdSpec spec{};
+        spec.client = window;
+        spec.mask = XRES_CLIENT_ID_PID_MASK;
+        long count = 0;
+        XResClientIdValue* values = nullptr;
+        std::optional<qint32> pid;
+        if (XResQueryClientIds(m_display, 1, &spec, &count, &values) == Success && values) {
+            for (long i = 0; i < count; ++i) {
+                if (XResGetClientIdType(&values[i]) == XRES_CLIENT_ID_PID) {
+                    const pid_t found = XResGetClientPid(&values[i]);
+                    if (found > 0)
+                        pid = qint32(found);
+                }
+            }
+            XResClientIdsDestroy(count, values);
+        }
+        if (pid)
+            return pid;
+    }
+    const auto values = cardinalsLocked(window, atomLocked("_NET_WM_PID"), XA_CARDINAL);
+    if (!values || values->isEmpty() || values->first() == 0 || values->first() > 0x7fffffffUL)
+        return std::nullopt;
+    return qint32(values->first());
+}
+
+QString X11Connection::windowTitle(XWindowId window) {
+    if (!m_display || window == 0)
+        return {};
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    if (auto title = textLocked(window, atomLocked("_NET_WM_NAME")))
+        return *title;
+    return textLocked(window, XA_WM_NAME).value_or(QString());
+}
+
+std::optional<QString> X11Connection::textProperty(XWindowId window, const char* name) {
+    if (!m_display || window == 0)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    return textLocked(window, atomLocked(name));
+}
+
+std::optional<WindowClass> X11Connection::windowClass(XWindowId window) {
+    if (!m_display || window == 0)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    XClassHint hint{};
+    if (!XGetClassHint(m_display, window, &hint))
+        return std::nullopt;
+    WindowClass result{hint.res_name ? QString::fromUtf8(hint.res_name) : QString(),
+                       hint.res_class ? QString::fromUtf8(hint.res_class) : QString()};
+    if (hint.res_name)
+        XFree(hint.res_name);
+    if (hint.res_class)
+        XFree(hint.res_class);
+    return result;
+}
+
+std::optional<QRect> X11Connection::rootGeometry(XWindowId window) {
+    if (!m_display || window == 0)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(m_display, window, &attributes))
+        return std::nullopt;
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(m_display, window, m_root, 0, 0, &x, &y, &child))
+        return std::nullopt;
+    return QRect(x, y, attributes.width, attributes.height);
+}
+
+bool X11Connection::isViewable(XWindowId window) {
+    if (!m_display || window == 0)
+        return false;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(m_display, window, &attributes))
+        return false;
+    return attributes.map_state == IsViewable;
+}
+
+bool X11Connection::isIconic(XWindowId window) {
+    if (!m_display || window == 0)
+        return false;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    const Atom wmState = atomLocked("WM_STATE");
+    const auto values = cardinalsLocked(window, wmState, wmState);
+    return values && !values->isEmpty() && values->first() == IconicState;
+}
+
+bool X11Connection::isNormalWindow(XWindowId window) {
+    if (!m_display || window == 0)
+        return false;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    const auto types = cardinalsLocked(window, atomLocked("_NET_WM_WINDOW_TYPE"), XA_ATOM);
+    if (!types || types->isEmpty())
+        return true;
+    const unsigned long first = types->first();
+    return first == atomLocked("_NET_WM_WINDOW_TYPE_NORMAL") || first == atomLocked("_NET_WM_WINDOW_TYPE_DIALOG");
+}
+
+std::optional<XWindowId> X11Connection::topLevelAncestor(XWindowId window) {
+    if (!m_display || window == 0)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    Window current = window;
+    for (int depth = 0; depth < 64; ++depth) {
+        Window rootReturn = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(m_display, current, &rootReturn, &parent, &children, &count))
+            return std::nullopt;
+        if (children)
+            XFree(children);
+        if (parent == 0 || parent == rootReturn)
+            return XWindowId(current);
+        current = parent;
+    }
+    return std::nullopt;
+}
+
+bool X11Connection::compositorRunning() {
+    if (!m_display)
+        return false;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(m_screen);
+    return XGetSelectionOwner(m_display, atomLocked(name.constData())) != 0;
+}
+
+int X11Connection::activate(XWindowId window) {
+    if (!m_display)
+        return BadImplementation;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(m_display, window, &attributes)) {
+        const int error = trap.finish();
+        return error != 0 ? error : BadWindow;
+    }
+    const Atom wmState = atomLocked("WM_STATE");
+    if (const auto state = cardinalsLocked(window, wmState, wmState);
+        state && !state->isEmpty() && state->first() == IconicState)
+        XMapWindow(m_display, window);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = atomLocked("_NET_ACTIVE_WINDOW");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2; // the request comes from a pager-like tool, not from the window's application
+    event.xclient.data.l[1] = CurrentTime;
+    event.xclient.data.l[2] = 0;
+    XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    return trap.finish();
+}
+
+void X11Connection::watchRootProperties() {
+    if (!m_display)
+        return;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(m_display, m_root, &attributes);
+    XSelectInput(m_display, m_root, attributes.your_event_mask | PropertyChangeMask);
+    trap.finish();
+}
+
+void X11Connection::drainEvents(const std::function<void(unsigned long)>& onRootProperty) {
+    if (!m_display)
+        return;
+    QList<unsigned long> atoms;
+    {
+        std::lock_guard lock(m_mutex);
+        Trap trap(m_display);
+        while (XPending(m_display) > 0) {
+            XEvent event;
+            XNextEvent(m_display, &event);
+            if (event.type == PropertyNotify && event.xproperty.window == m_root)
+                atoms.append(event.xproperty.atom);
+        }
+    }
+    for (unsigned long atom : atoms)
+        onRootProperty(atom);
+}
+
+int X11Connection::withDisplay(const std::function<void(_XDisplay*)>& body) {
+    if (!m_display)
+        return BadImplementation;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    body(m_display);
+    return trap.finish();
+}
+
+int X11Connection::takeError(_XDisplay* display) {
+    XSync(display, False);
+    const int error = display == t_trapDisplay ? t_trapError : 0;
+    if (display == t_trapDisplay)
+        t_trapError = 0;
+    return error;
+}
+
+} // namespace tavrine::platform

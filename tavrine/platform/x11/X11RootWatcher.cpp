@@ -1,0 +1,38 @@
+#include "tavrine/platform/x11/X11RootWatcher.h"
+
+#include "tavrine/platform/x11/X11Connection.h"
+
+#include <QSocketNotifier>
+
+namespace tavrine::platform {
+
+X11RootWatcher::X11RootWatcher(const QByteArray& displayName, QObject* parent)
+    : QObject(parent), m_connection(std::make_unique<X11Connection>(displayName)) {
+    if (!m_connection->isOpen())
+        return;
+    m_activeWindowAtom = m_connection->atom("_NET_ACTIVE_WINDOW");
+    m_currentDesktopAtom = m_connection->atom("_NET_CURRENT_DESKTOP");
+    m_connection->watchRootProperties();
+    m_notifier = new QSocketNotifier(m_connection->fileDescriptor(), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &X11RootWatcher::drain);
+    // Setting up may already have read events into the client's queue, where the notifier cannot see them.
+    drain();
+}
+
+X11RootWatcher::~X11RootWatcher() = default;
+
+bool X11RootWatcher::isWatching() const {
+    return m_notifier != nullptr;
+}
+
+void X11RootWatcher::drain() {
+    m_connection->drainEvents([this](unsigned long atom) {
+        emit rootPropertyChanged(m_connection->atomName(atom));
+        if (atom == m_activeWindowAtom)
+            emit activeWindowChanged();
+        else if (atom == m_currentDesktopAtom)
+            emit currentDesktopChanged();
+    });
+}
+
+} // namespace tavrine::platform
