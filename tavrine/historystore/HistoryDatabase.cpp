@@ -4,12 +4,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -71,7 +73,8 @@ double unixSeconds(const QDateTime& date) {
 }
 
 QDateTime fromUnixSeconds(const QVariant& value) {
-    return QDateTime::fromMSecsSinceEpoch(roundedNumber(value.toDouble() * 1000.0));
+    // UTC: the same instant, without a time-zone lookup per value (a page holds thousands of them).
+    return QDateTime::fromMSecsSinceEpoch(roundedNumber(value.toDouble() * 1000.0), Qt::UTC);
 }
 
 QString uuidText(const QUuid& id) {
@@ -398,47 +401,66 @@ std::optional<StoredSession> HistoryDatabase::find(const QUuid& sessionID) {
 QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const QList<QVariant>& values) {
     if (!m_db.isOpen())
         return {};
-    QSqlQuery query = prepared(
-        m_db, QStringLiteral("SELECT s.id, s.session_id, s.started_at, s.ended_at, s.intention, s.focused_seconds, "
-                             "s.completed, s.detours, s.detour_seconds, s.longest_streak, g.kind, g.started_at, "
-                             "g.ended_at, g.phrase, g.intent, g.app, g.host, g.titles FROM (%1) AS s "
-                             "LEFT JOIN segment AS g ON g.session = s.id "
-                             "ORDER BY s.started_at DESC, s.id DESC, g.ordinal")
-                  .arg(inner));
+    QSqlQuery sessionRows =
+        prepared(m_db, QStringLiteral("SELECT id, session_id, started_at, ended_at, intention, focused_seconds, "
+                                      "completed, detours, detour_seconds, longest_streak FROM (%1)")
+                           .arg(inner));
     for (const QVariant& value : values)
-        query.addBindValue(value);
-    run(query);
+        sessionRows.addBindValue(value);
+    run(sessionRows);
 
     QList<StoredSession> sessions;
-    qint64 currentRow = -1;
-    while (query.next()) {
-        const qint64 row = query.value(0).toLongLong();
-        if (sessions.isEmpty() || row != currentRow) {
-            currentRow = row;
-            StoredSession session;
-            session.sessionID = QUuid::fromString(query.value(1).toString());
-            session.startedAt = fromUnixSeconds(query.value(2));
-            session.endedAt = fromUnixSeconds(query.value(3));
-            session.intention = query.value(4).toString();
-            session.focusedSeconds = query.value(5).toDouble();
-            session.completed = query.value(6).toLongLong() != 0;
-            session.detours = query.value(7).toLongLong();
-            session.detourSeconds = query.value(8).toDouble();
-            session.longestStreak = query.value(9).toDouble();
-            sessions.append(std::move(session));
-        }
-        if (query.isNull(10))
+    QHash<qint64, qsizetype> indexOfRow;
+    while (sessionRows.next()) {
+        StoredSession session;
+        session.sessionID = QUuid::fromString(sessionRows.value(1).toString());
+        session.startedAt = fromUnixSeconds(sessionRows.value(2));
+        session.endedAt = fromUnixSeconds(sessionRows.value(3));
+        session.intention = sessionRows.value(4).toString();
+        session.focusedSeconds = sessionRows.value(5).toDouble();
+        session.completed = sessionRows.value(6).toLongLong() != 0;
+        session.detours = sessionRows.value(7).toLongLong();
+        session.detourSeconds = sessionRows.value(8).toDouble();
+        session.longestStreak = sessionRows.value(9).toDouble();
+        indexOfRow.insert(sessionRows.value(0).toLongLong(), sessions.size());
+        sessions.append(std::move(session));
+    }
+    if (sessions.isEmpty())
+        return sessions;
+
+    // The segments of the same sessions in a second, narrower query (a join would repeat every session's columns
+    // on each of its segments' rows); put in recorded order here rather than by a sort in SQL.
+    QSqlQuery segmentRows =
+        prepared(m_db, QStringLiteral("SELECT g.session, g.ordinal, g.kind, g.started_at, g.ended_at, g.phrase, "
+                                      "g.intent, g.app, g.host, g.titles FROM (%1) AS s JOIN segment AS g "
+                                      "ON g.session = s.id")
+                           .arg(inner));
+    for (const QVariant& value : values)
+        segmentRows.addBindValue(value);
+    run(segmentRows);
+    QList<QList<std::pair<qint64, StoredSegment>>> segments(sessions.size());
+    while (segmentRows.next()) {
+        const auto index = indexOfRow.constFind(segmentRows.value(0).toLongLong());
+        if (index == indexOfRow.cend())
             continue;
         StoredSegment segment;
-        segment.kind = query.value(10).toString();
-        segment.startedAt = fromUnixSeconds(query.value(11));
-        segment.endedAt = fromUnixSeconds(query.value(12));
-        segment.phrase = query.value(13).toString();
-        segment.intent = query.value(14).toString();
-        segment.app = query.value(15).toString();
-        segment.host = query.value(16).toString();
-        segment.titles = titlesFrom(query.value(17).toString());
-        sessions.last().segments.append(std::move(segment));
+        segment.kind = segmentRows.value(2).toString();
+        segment.startedAt = fromUnixSeconds(segmentRows.value(3));
+        segment.endedAt = fromUnixSeconds(segmentRows.value(4));
+        segment.phrase = segmentRows.value(5).toString();
+        segment.intent = segmentRows.value(6).toString();
+        segment.app = segmentRows.value(7).toString();
+        segment.host = segmentRows.value(8).toString();
+        segment.titles = titlesFrom(segmentRows.value(9).toString());
+        segments[*index].append({segmentRows.value(1).toLongLong(), std::move(segment)});
+    }
+    for (qsizetype i = 0; i < sessions.size(); ++i) {
+        auto& list = segments[i];
+        std::stable_sort(list.begin(), list.end(),
+                         [](const auto& left, const auto& right) { return left.first < right.first; });
+        sessions[i].segments.reserve(list.size());
+        for (auto& [ordinal, segment] : list)
+            sessions[i].segments.append(std::move(segment));
     }
     return sessions;
 }

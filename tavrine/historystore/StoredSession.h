@@ -11,7 +11,8 @@
 
 namespace tavrine {
 
-// One non-gap segment of a stored session, as stored.
+// One non-gap segment of a stored session, as stored. Times read from the store are UTC date-times (the stored
+// instants); show them with toLocalTime().
 struct StoredSegment {
     QString kind; // "related", "detour" or "pause"
     QDateTime startedAt;
