@@ -1,0 +1,195 @@
+#include "tavrine/session/FinalNudgeCheck.h"
+
+#include "tavrine/model/ActivityClassifying.h"
+#include "tavrine/model/ActivityObserving.h"
+#include "tavrine/model/EvidenceDiagnostics.h"
+#include "tavrine/session/Cancellable.h"
+#include "tavrine/session/FocusSession.h"
+#include "tavrine/session/ObservationQueue.h"
+#include "tavrine/session/PeriodicCheck.h"
+
+namespace tavrine {
+
+namespace {
+const QString couldNotVerify = QStringLiteral("Couldn\u2019t verify the current activity.");
+} // namespace
+
+void FinalNudgeCheck::checkNudgeDue() {
+    FocusSession& s = m_session;
+    if (m_verification.isPresent() || s.m_queue->isEvaluating())
+        return;
+    if (!s.m_policy.isDue(s.now()))
+        return;
+    s.m_queue->dropPendingSnapshotIfDue();
+    // The slot is busy before the body runs, so a check that ends without waiting clears its own handle.
+    verify(m_verification.begin(), s.m_alive);
+}
+
+QCoro::Task<void> FinalNudgeCheck::verify(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive) {
+    co_await run(ticket.token);
+    if (*alive)
+        m_verification.finish(ticket.id);
+}
+
+bool FinalNudgeCheck::fastLaneIsDue(double now) const {
+    const NudgePolicy& policy = m_session.m_policy;
+    if (!policy.driftStartedAt || !policy.listHitAt || !(now >= *policy.listHitAt))
+        return false;
+    if (!(now - *policy.listHitAt >= policy.fastThreshold))
+        return false;
+    return !policy.lastNudge || now - *policy.lastNudge >= policy.fastCooldown;
+}
+
+QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
+    FocusSession& s = m_session;
+    const auto alive = s.m_alive;
+    const double start = s.now();
+    if (s.m_pendingNudge || s.m_isPreparingNudge || !s.m_policy.isDue(start) || s.m_isCapturing)
+        co_return;
+    if (s.m_isFocusSession && fastLaneIsDue(start)) {
+        co_await s.fastLaneNudgeCheck(token);
+        co_return;
+    }
+
+    s.m_queue->dropPendingSnapshotIfDue();
+    s.m_isPreparingNudge = true;
+    const qint64 generation = s.m_sessionGeneration;
+    const QString intention = s.m_intention;
+    const QString checkID = FocusSession::makeCheckID();
+    const double startedAt = s.now();
+    // Is this check still the session's? Asked after every await.
+    const auto stillValid = [&s, &token, generation, &intention] {
+        return !token.isCancelled() && s.isRunning() && s.m_sessionGeneration == generation &&
+               s.m_intention == intention;
+    };
+
+    s.m_isCapturing = true;
+    std::optional<AccessibilityCaptureDebug> captured;
+    if (s.m_observer) {
+        try {
+            // Only the session's end wakes this await early; a halted session cancels the capture itself.
+            captured = co_await cancellable(s.m_observer->captureFrontmostActivity(true), s.m_lifetime.token());
+        } catch (...) {
+            // The observer reports problems inside the evidence; anything thrown counts as no result.
+        }
+    }
+    if (!*alive)
+        co_return;
+    s.m_isCapturing = false;
+    if (!stillValid() || s.m_pendingNudge) {
+        s.m_isPreparingNudge = false;
+        co_return;
+    }
+
+    if (!captured) {
+        s.noteObservation(startedAt);
+        s.setMonitoringState(MonitoringState::unreadable(couldNotVerify));
+        s.logCheckEvent(checkID, QStringLiteral("Final nudge check postponed: current screen unreadable"));
+        s.m_isPreparingNudge = false;
+        co_return;
+    }
+    const ActivityEvidence evidence = std::move(captured->evidence);
+    if (!PeriodicCheck::isUsableEvidence(evidence, s.m_demo)) {
+        s.noteObservation(startedAt);
+        const QString message = evidence.issue && !evidence.issue->isEmpty()
+                                    ? *evidence.issue
+                                    : QStringLiteral("Couldn\u2019t capture this window.");
+        s.setStatus(message);
+        if (!s.m_screenReady && evidence.capturePath == QLatin1String("screenshot-unavailable"))
+            s.setMonitoringState(MonitoringState::screenRecordingRecommended());
+        else
+            s.setMonitoringState(MonitoringState::unreadable(message));
+        s.logCheckEvent(checkID, QStringLiteral("Final nudge check postponed: screenshot or fingerprint unavailable"));
+        s.m_isPreparingNudge = false;
+        co_return;
+    }
+
+    s.logEvidenceContext(checkID, evidence);
+    s.logCheckEvent(checkID, QStringLiteral("Final nudge check started path=window"));
+    std::exception_ptr failure;
+    ActivityJudgment judgment;
+    try {
+        judgment = co_await s.classify(intention, evidence, s.earlyLabelCallback(generation, std::nullopt), token);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!*alive)
+        co_return;
+
+    if (failure) {
+        if (token.isCancelled() || !s.isRunning() || s.m_sessionGeneration != generation) {
+            s.m_isPreparingNudge = false;
+            co_return;
+        }
+        const QString text = describeErrorForLog(failure);
+        if (s.m_logScreenContent && !text.isEmpty())
+            logEvidence(s.m_sessionID, checkID, QStringLiteral("judge-error"), text);
+        s.noteObservation(startedAt);
+        s.setMonitoringState(MonitoringState::checkFailed(couldNotVerify));
+        s.logCheckEvent(checkID, QStringLiteral("Final nudge check failed %1; postponed").arg(errorKindCode(failure)),
+                        true);
+        s.m_isPreparingNudge = false;
+        co_return;
+    }
+    if (!stillValid()) {
+        s.m_isPreparingNudge = false;
+        co_return;
+    }
+
+    const ActivityRelevance label = judgment.label;
+    const auto confidence = s.m_classifier ? s.m_classifier->lastConfidence() : std::nullopt;
+    const auto note = s.m_classifier ? s.m_classifier->lastWorkNote() : std::nullopt;
+    s.setLastExplanation(QString());
+    QString output = QStringLiteral("label: ") + rawValue(label);
+    if (!judgment.activity.isEmpty())
+        output += QStringLiteral("\nactivity: ") + judgment.activity;
+    if (confidence)
+        output += QStringLiteral("\nP(yes): ") + QString::number(*confidence, 'f', 4);
+    if (note && !note->isEmpty())
+        output += QLatin1Char('\n') + *note;
+    if (s.m_logScreenContent)
+        logEvidence(s.m_sessionID, checkID, QStringLiteral("judge-output"), output);
+    s.m_policy.record(label, startedAt);
+    QString line = QStringLiteral("Final nudge check label=") + rawValue(label);
+    if (confidence)
+        line += QStringLiteral(" P(yes)=") + QString::number(*confidence, 'f', 4);
+    s.logCheckEvent(checkID, line);
+    s.recordActivity(startedAt, label, judgment.activity, evidence);
+    s.storeVerdict(label, evidence);
+
+    s.m_awaitingClassificationAfterDrift = false;
+    switch (label) {
+    case ActivityRelevance::Relevant:
+        s.setLastDriftAt(std::nullopt);
+        s.noteRelevantWindow(evidence);
+        s.noteDefiniteVerdict(label);
+        s.setLabel(label);
+        s.refreshMenuBarBackground();
+        s.setStatus(QStringLiteral("Back on track \u00b7 nudge cancelled"));
+        s.refreshDriftText();
+        break;
+    case ActivityRelevance::Uncertain:
+        s.setLabel(label);
+        s.refreshMenuBarBackground();
+        s.setStatus(QStringLiteral("Final check was uncertain \u00b7 staying quiet"));
+        break;
+    case ActivityRelevance::Unrelated:
+        s.noteDefiniteVerdict(label);
+        s.setLabel(label);
+        s.refreshMenuBarBackground();
+        s.noteDriftAt(startedAt);
+        s.refreshDriftText();
+        co_await yieldToEventLoop();
+        if (!*alive)
+            co_return;
+        if (stillValid())
+            co_await s.showNudgeForVerdict(
+                FocusSession::NudgeHandOff{judgment.activity, evidence, checkID, generation, intention});
+        if (!*alive)
+            co_return;
+        break;
+    }
+    s.m_isPreparingNudge = false;
+}
+
+} // namespace tavrine

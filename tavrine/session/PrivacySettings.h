@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace tavrine {
+
+// Where the desktop grants what Tavrine needs. On the Linux desktop there is no settings pane to open:
+// toolkits expose their windows' contents once the desktop's accessibility switch is on, and X11 lets any
+// client read the screen.
+class PrivacySettings {
+public:
+    static inline const QString accessibilityAnchor = QStringLiteral("Privacy_Accessibility");
+    static inline const QString screenCaptureAnchor = QStringLiteral("Privacy_ScreenCapture");
+
+    // For the accessibility anchor, switches the accessibility bus's IsEnabled on (the user asked for it) and
+    // logs that applications already running may need a restart; for the screen-capture anchor it logs that
+    // there is nothing to grant. Any other anchor does nothing. Returns at once; the switch is set
+    // asynchronously.
+    static void open(const QString& anchor);
+};
+
+} // namespace tavrine

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QtGlobal>
+#include <functional>
+
+namespace tavrine {
+
+// The state of the spoken nudge now being voiced: whether a voice is awaited, whether it began and whether it
+// plays. The focus session creates one for its whole life and installs `onSettled`; the speaker drives it; the
+// nudge views read it. Main thread only.
+class NudgeVoiceMeter : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isVoiced READ isVoiced NOTIFY isVoicedChanged)
+    Q_PROPERTY(bool revealsWords READ revealsWords NOTIFY revealsWordsChanged)
+    Q_PROPERTY(bool isPlaying READ isPlaying NOTIFY isPlayingChanged)
+public:
+    explicit NudgeVoiceMeter(QObject* parent = nullptr);
+
+    // The current spoken nudge has started to sound.
+    bool isVoiced() const { return m_isVoiced; }
+    // The nudge text is revealed in step with the voice: the voice began while the nudge was waiting for it.
+    bool revealsWords() const { return m_revealsWords; }
+    // Audio of the current nudge is playing.
+    bool isPlaying() const { return m_isPlaying; }
+
+    // A spoken nudge was asked for and its voice has neither begun nor been given up. The speaker sets it right
+    // after `reset`; the session clears it when it stops holding the nudge for the voice.
+    bool isPending() const { return m_isPending; }
+    void setPending(bool pending) { m_isPending = pending; }
+
+    // Identifies the current spoken nudge; every `reset` raises it, so calls about an older nudge do nothing.
+    qint64 token() const { return m_token; }
+
+    // Run when a pending meter settles: its voice began, or the attempt to speak ended without one.
+    std::function<void()> onSettled;
+
+    // Starts a new spoken nudge: all flags false, the token raised. `onSettled` stays installed.
+    void reset();
+    // The attempt to speak nudge `token` is over; a meter still pending for it settles without a voice.
+    void settle(qint64 token);
+
+signals:
+    void isVoicedChanged();
+    void revealsWordsChanged();
+    void isPlayingChanged();
+
+private:
+    void setVoiced(bool voiced);
+    void setRevealsWords(bool reveals);
+    void setPlaying(bool playing);
+
+    bool m_isVoiced = false;
+    bool m_revealsWords = false;
+    bool m_isPlaying = false;
+    bool m_isPending = false;
+    qint64 m_token = 0;
+};
+
+} // namespace tavrine

@@ -1,0 +1,70 @@
+#include "session/SessionHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrine::test {
+
+ActivityEvidence usableEvidence(const QString& bundle, const QString& title, const QString& text) {
+    ActivityEvidence evidence;
+    evidence.app = bundle.section(QLatin1Char('.'), -1);
+    evidence.bundle = bundle;
+    evidence.pid = 4242;
+    evidence.windowID = 77;
+    evidence.title = title;
+    evidence.text = text;
+    evidence.source = QStringLiteral("Window capture");
+    evidence.capturePath = QStringLiteral("window+ocr");
+    evidence.contentFrame = QRectF(0, 0, 800.7, 600.2);
+    evidence.imageFingerprint = QStringLiteral("0123456789abcdef");
+    evidence.imagePNG = QByteArray("png");
+    return evidence;
+}
+
+SessionHarness::SessionHarness(bool demo) {
+    observer->setEvidence(usableEvidence());
+    FocusSessionOptions options;
+    options.demo = demo;
+    options.observer = observer;
+    options.classifier = classifier;
+    options.clock = &clock;
+    options.defaults = &defaults;
+    options.workspaceEvents = &events;
+    session = std::make_unique<FocusSession>(options);
+}
+
+SessionHarness::~SessionHarness() {
+    session.reset();
+    ManualClock::pump();
+}
+
+void SessionHarness::start(int minutes, const QString& intention, bool focusMode) {
+    session->setMinutes(minutes);
+    session->setIntention(intention);
+    session->start(focusMode);
+}
+
+void SessionHarness::judge(ActivityRelevance label, std::optional<double> confidence, const QString& activity) {
+    FakeClassifier::Verdict verdict;
+    verdict.label = label;
+    verdict.confidence = confidence;
+    verdict.activity = activity;
+    classifier->setVerdict(verdict);
+}
+
+int SessionHarness::linesWith(const QString& text) const {
+    int count = 0;
+    for (const QString& line : focusLines())
+        count += line.contains(text) ? 1 : 0;
+    return count;
+}
+
+} // namespace tavrine::test
+
+namespace {
+// The engine's log lines carry their messages as private text; these tests read them.
+class PrivateLogEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { qputenv("TAVRINE_LOG_PRIVATE", "1"); }
+};
+[[maybe_unused]] auto* const privateLogs = ::testing::AddGlobalTestEnvironment(new PrivateLogEnvironment);
+} // namespace

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "fakes/FakeActivityObserver.h"
+#include "fakes/FakeClassifier.h"
+#include "fakes/FakeWorkspaceEvents.h"
+#include "support/LogCapture.h"
+#include "tavrine/core/ManualClock.h"
+#include "tavrine/core/UserDefaults.h"
+#include "tavrine/session/FocusSession.h"
+
+#include <QStringList>
+#include <memory>
+
+namespace tavrine {
+
+// White-box access to state that only later answers to a nudge would write.
+class FocusSessionProbe {
+public:
+    static void grantWindowPass(FocusSession& session, const QString& key) { session.m_windowPasses.insert(key); }
+    static const NudgePolicy& policy(const FocusSession& session) { return session.m_policy; }
+    static const SessionActivityLog& activityLog(const FocusSession& session) { return session.m_activityLog; }
+    static bool isPreparingNudge(const FocusSession& session) { return session.m_isPreparingNudge; }
+};
+
+namespace test {
+
+// A window whose capture the judge may see: a screenshot, its fingerprint and some words.
+ActivityEvidence usableEvidence(const QString& bundle = QStringLiteral("org.example.Editor"),
+                                const QString& title = QStringLiteral("Quarterly report"),
+                                const QString& text = QStringLiteral("Revenue grew in the third quarter"));
+
+// A session on virtual time with a fake observer, classifier and workspace. The observer shows a usable
+// editor window and every judgment says relevant with P(yes) 0.9 unless the test says otherwise; a capture
+// takes 0.5 s and a judgment 1 s.
+struct SessionHarness {
+    explicit SessionHarness(bool demo = false);
+    ~SessionHarness();
+
+    // Starts a session at the clock's current time.
+    void start(int minutes = 30, const QString& intention = QStringLiteral("Write the quarterly report"),
+               bool focusMode = false);
+    void advance(double seconds) { clock.advance(seconds); }
+    // Every judgment from now on gives this verdict.
+    void judge(ActivityRelevance label, std::optional<double> confidence = 0.9, const QString& activity = {});
+
+    QStringList focusLines() const { return logs.messages(QStringLiteral("Focus")); }
+    // Focus lines that contain the text.
+    int linesWith(const QString& text) const;
+
+    ManualClock clock{1000.0};
+    MemoryUserDefaults defaults;
+    test::FakeWorkspaceEvents events;
+    std::shared_ptr<FakeActivityObserver> observer = std::make_shared<FakeActivityObserver>(clock);
+    std::shared_ptr<FakeClassifier> classifier = std::make_shared<FakeClassifier>(clock);
+    LogCapture logs;
+    std::unique_ptr<FocusSession> session;
+};
+
+} // namespace test
+} // namespace tavrine
