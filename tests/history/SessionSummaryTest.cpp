@@ -86,11 +86,6 @@ TEST(TopDetours, PhraseOfTheLongestEntryWithoutAppOrHost) {
     EXPECT_DOUBLE_EQ(top[2].seconds, 0);
 }
 
-TEST(TopDetours, FirstAtNeverBeforeTheStart) {
-    const QList<SessionLogEntry> detours = {entry(SessionLogKind::Detour, QStringLiteral("k"), -20, 40)};
-    EXPECT_EQ(buildTopDetours(detours, start, origin, origin + 60)[0].firstAt, start);
-}
-
 TEST(LongestStreak, StretchesBetweenInterruptions) {
     EXPECT_DOUBLE_EQ(longestStreak({entry(SessionLogKind::Related, {}, 0, 500)}, origin, origin + 500), 500);
 
@@ -141,19 +136,4 @@ TEST(Summary, DetourPhrasesReachOnlyDetours) {
     EXPECT_EQ(summary.timeline.segments[1].phrase, QStringLiteral("Scrolled the feed"));
     EXPECT_EQ(summary.timeline.segments[2].phrase, QStringLiteral("Used Chat")) << "a blank phrase never wipes a label";
     EXPECT_NE(summary, before);
-}
-
-TEST(Summary, EqualityLooksAtEveryField) {
-    SessionSummary a;
-    a.intention = QStringLiteral("Write");
-    a.startedAt = start;
-    a.topDetours = {{QStringLiteral("k"), QStringLiteral("p"), 1, start, cluesOf({}, {}, {QStringLiteral("t")})}};
-    SessionSummary b = a;
-    b.startedAt = start.toLocalTime(); // the same moment
-    EXPECT_EQ(a, b);
-    b.topDetours[0].clues.titles = {QStringLiteral("T")};
-    EXPECT_NE(a, b);
-    b = a;
-    b.timeline.length = 1;
-    EXPECT_NE(a, b);
 }

@@ -128,12 +128,3 @@ TEST(Timeline, FromLogEntries) {
     EXPECT_TRUE(detour.intent.isEmpty());
     expectInvariants(timeline);
 }
-
-TEST(Timeline, KindsReadOnlyTheirExactRawValues) {
-    EXPECT_EQ(SessionTimeline::kindFromRaw(QStringLiteral("gap")), Kind::Gap);
-    EXPECT_EQ(SessionTimeline::kindFromRaw(QStringLiteral("detour")), Kind::Detour);
-    EXPECT_FALSE(SessionTimeline::kindFromRaw(QStringLiteral("Detour")));
-    EXPECT_FALSE(SessionTimeline::kindFromRaw(QStringLiteral(" pause")));
-    EXPECT_FALSE(sessionLogKindFromRaw(QStringLiteral("gap")));
-    EXPECT_EQ(sessionLogKindFromRaw(QStringLiteral("related")), SessionLogKind::Related);
-}

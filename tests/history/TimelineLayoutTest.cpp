@@ -146,20 +146,6 @@ TEST(TimelineTicks, StepAndSpacingFollowTheHeight) {
     EXPECT_EQ(labels(ticks), (QStringList{QStringLiteral("2:00"), QStringLiteral("2:01"), QStringLiteral("2:02")}));
 }
 
-TEST(TimelineTicks, MarksFollowTheBlocksNotTheClock) {
-    // A pinned 12 pt detour stretches its minute: the mark inside it lands within the block.
-    const QDateTime start(QDate(2024, 3, 5), QTime(10, 0), Qt::LocalTime);
-    const SessionTimeline timeline =
-        timelineOf({{Kind::Related, 0, 3000}, {Kind::Detour, 3000, 3060}, {Kind::Related, 3060, 7200}}, 7200);
-    const SessionTimelineLayout layout = layoutTimeline(timeline, 100);
-    const QList<TimelineTick> ticks = timelineTicks(layout.blocks, layout.height, timeline.length, start, us);
-    for (qsizetype i = 1; i < ticks.size(); ++i) {
-        EXPECT_GE(ticks[i].y, ticks[i - 1].y + 16);
-        EXPECT_LE(ticks[i].y, layout.height - 12);
-    }
-    EXPECT_GT(ticks.size(), 1);
-}
-
 TEST(TimelineTicks, OnlyTheStartWithoutALength) {
     const QDateTime start(QDate(2024, 3, 5), QTime(21, 5), Qt::LocalTime);
     for (double length : {0.0, -10.0, std::nan(""), std::numeric_limits<double>::infinity()}) {

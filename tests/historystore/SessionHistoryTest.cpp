@@ -140,15 +140,6 @@ TEST(SessionHistory, RetentionPrunesOnlyOlderSessions) {
     EXPECT_EQ(keepsAll.sessionCount(), 2);
 }
 
-TEST(SessionHistory, TwoRecordsOfOneSummaryAreTwoSessions) {
-    SessionHistory history(optionsIn(temporaryFolder()));
-    const SessionSummary summary = sampleSummary();
-    const auto first = history.record(summary, sessionStart);
-    const auto second = history.record(summary, sessionStart);
-    EXPECT_NE(*first, *second);
-    EXPECT_EQ(history.sessionCount(), 2);
-}
-
 TEST(SessionHistory, UpdatesWriteByPositionOnlyWhenTheCountsMatch) {
     SessionHistory history(optionsIn(temporaryFolder()));
     SessionSummary summary = sampleSummary();
