@@ -57,4 +57,8 @@ QString NudgeWriterError::summaryCode() const {
     return QString();
 }
 
+QString NudgeWriterError::summaryText() const {
+    return domain() + QStringLiteral(" code=") + QString::number(code()) + QLatin1Char(' ') + description();
+}
+
 } // namespace tavrine

@@ -25,6 +25,8 @@ public:
     long code() const override { return static_cast<long>(m_kind); }
     QString description() const override;
     QString summaryCode() const override;
+    // The platform shape, as for any error outside the judge client.
+    QString summaryText() const override;
 
     friend bool operator==(const NudgeWriterError& a, const NudgeWriterError& b) {
         return a.m_kind == b.m_kind && a.m_status == b.m_status && a.m_text == b.m_text;
