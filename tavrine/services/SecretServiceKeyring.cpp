@@ -75,7 +75,9 @@ QCoro::Task<std::optional<QString>> SecretServiceKeyring::readToken() {
     }
     if (result->error != QKeychain::NoError) {
         log::error(logModelCallCategory(),
-                   QStringLiteral("Reading the API token from the Secret Service failed: %1").arg(result->errorText));
+                   QStringLiteral("Reading the API token from the Secret Service failed (QKeychain error %1): %2")
+                       .arg(static_cast<int>(result->error))
+                       .arg(result->errorText));
         co_return std::nullopt;
     }
     co_return result->token;
