@@ -9,6 +9,7 @@
 
 using namespace tavrine;
 using namespace tavrine::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,7 +33,7 @@ QCoro::Task<void> pass(std::shared_ptr<Gate> gate) {
 }
 
 JevVerdict verdict(ActivityRelevance label, double supports) {
-    return JevVerdict{0.8, supports, label, QStringLiteral("Q"), QStringLiteral("v"), QStringLiteral("m")};
+    return JevVerdict{0.8, supports, label, u"Q"_s, u"v"_s, u"m"_s};
 }
 
 class FakeJudge : public JevJudging {
@@ -53,7 +54,7 @@ public:
             answers.isEmpty() ? verdict(ActivityRelevance::Relevant, 0.9) : answers.dequeue();
         co_await pass(gate);
         if (!answer)
-            throw JevClientError::httpStatus(500, QStringLiteral("down"));
+            throw JevClientError::httpStatus(500, u"down"_s);
         co_return *answer;
     }
 };
@@ -73,7 +74,7 @@ public:
             ++cancelled;
             co_return JobBrief::fallback(intention);
         }
-        co_return JobBrief{intention, QStringLiteral("actions of ") + intention, QStringLiteral("exp-1")};
+        co_return JobBrief{intention, u"actions of "_s + intention, u"exp-1"_s};
     }
 };
 
@@ -101,17 +102,17 @@ protected:
 
 TEST_F(ClassifierTest, RepeatedObservationsAreAnsweredFromTheCache) {
     judge->answers.enqueue(verdict(ActivityRelevance::Unrelated, 0.1));
-    const auto first = classify(QStringLiteral("report"), page(QStringLiteral("ff00")));
+    const auto first = classify(u"report"_s, page(u"ff00"_s));
     ASSERT_TRUE(first.value);
     EXPECT_EQ(first.value->label, ActivityRelevance::Unrelated);
     EXPECT_EQ(first.value->activity, QString());
     const auto note = classifier.lastWorkNote();
-    EXPECT_EQ(note, QStringLiteral("job[model exp-1]: actions of report\nenough_evidence: 0.8000\nQ: 0.1000"));
+    EXPECT_EQ(note, u"job[model exp-1]: actions of report\nenough_evidence: 0.8000\nQ: 0.1000"_s);
 
     // Other visible text, same window and page: no request, the same label, confidence and note.
-    ActivityEvidence again = page(QStringLiteral("ff00"));
-    again.text = QStringLiteral("scrolled further");
-    const auto second = classify(QStringLiteral("report"), again);
+    ActivityEvidence again = page(u"ff00"_s);
+    again.text = u"scrolled further"_s;
+    const auto second = classify(u"report"_s, again);
     ASSERT_TRUE(second.value);
     EXPECT_EQ(judge->calls.size(), 1);
     EXPECT_EQ(second.value->label, ActivityRelevance::Unrelated);
@@ -120,81 +121,73 @@ TEST_F(ClassifierTest, RepeatedObservationsAreAnsweredFromTheCache) {
     EXPECT_EQ(labels, (QList<ActivityRelevance>{ActivityRelevance::Unrelated, ActivityRelevance::Unrelated}));
 
     // An empty fingerprint is a fingerprint like any other.
-    ASSERT_TRUE(classify(QStringLiteral("report"), page(QString())).value);
-    ASSERT_TRUE(classify(QStringLiteral("report"), page(QString())).value);
+    ASSERT_TRUE(classify(u"report"_s, page(QString())).value);
+    ASSERT_TRUE(classify(u"report"_s, page(QString())).value);
     EXPECT_EQ(judge->calls.size(), 2);
 }
 
 TEST_F(ClassifierTest, PagesThatLookAlikeAreJudgedApart) {
     // One template, two pages: alike at 16×16 grey, told apart by address and title.
-    ASSERT_TRUE(classify(QStringLiteral("report"),
-                         page(QStringLiteral("aa"), QStringLiteral("https://a/1"), QStringLiteral("Issue 1")))
-                    .value);
-    ASSERT_TRUE(classify(QStringLiteral("report"),
-                         page(QStringLiteral("aa"), QStringLiteral("https://a/2"), QStringLiteral("Issue 1")))
-                    .value);
-    ASSERT_TRUE(classify(QStringLiteral("report"),
-                         page(QStringLiteral("aa"), QStringLiteral("https://a/2"), QStringLiteral("Issue 2")))
-                    .value);
+    ASSERT_TRUE(classify(u"report"_s, page(u"aa"_s, u"https://a/1"_s, u"Issue 1"_s)).value);
+    ASSERT_TRUE(classify(u"report"_s, page(u"aa"_s, u"https://a/2"_s, u"Issue 1"_s)).value);
+    ASSERT_TRUE(classify(u"report"_s, page(u"aa"_s, u"https://a/2"_s, u"Issue 2"_s)).value);
     // The same fingerprint under another intention is judged afresh too.
-    ASSERT_TRUE(classify(QStringLiteral("taxes"),
-                         page(QStringLiteral("aa"), QStringLiteral("https://a/2"), QStringLiteral("Issue 2")))
-                    .value);
+    ASSERT_TRUE(classify(u"taxes"_s, page(u"aa"_s, u"https://a/2"_s, u"Issue 2"_s)).value);
     EXPECT_EQ(judge->calls.size(), 4);
     EXPECT_EQ(classifier.cachedJudgmentCount(), 4);
 }
 
 TEST_F(ClassifierTest, AFailedJudgmentLeavesNoTrace) {
-    ASSERT_TRUE(classify(QStringLiteral("report"), page(QStringLiteral("a"))).value);
+    ASSERT_TRUE(classify(u"report"_s, page(u"a"_s)).value);
     const auto confidence = classifier.lastConfidence();
     const auto note = classifier.lastWorkNote();
     judge->answers.enqueue(std::nullopt);
-    const auto failed = classify(QStringLiteral("report"), page(QStringLiteral("b")));
+    const auto failed = classify(u"report"_s, page(u"b"_s));
     EXPECT_TRUE(errorAs<JevClientError>(failed));
     EXPECT_EQ(classifier.lastConfidence(), confidence);
     EXPECT_EQ(classifier.lastWorkNote(), note);
     EXPECT_EQ(labels.size(), 1);
     // The next observation with that key asks again.
-    ASSERT_TRUE(classify(QStringLiteral("report"), page(QStringLiteral("b"))).value);
+    ASSERT_TRUE(classify(u"report"_s, page(u"b"_s)).value);
     EXPECT_EQ(judge->calls.size(), 3);
     // The brief was kept: one expansion for all three.
-    EXPECT_EQ(expander->calls, QStringList{QStringLiteral("report")});
+    EXPECT_EQ(expander->calls, QStringList{u"report"_s});
 }
 
 TEST_F(ClassifierTest, PrepareStartsOneExpansionPerTrimmedIntention) {
-    classifier.prepare(QStringLiteral(" \n\t "));
+    classifier.prepare(u" \n\t "_s);
     EXPECT_TRUE(expander->calls.isEmpty());
-    classifier.prepare(QStringLiteral("  write the report \n"));
-    classifier.prepare(QStringLiteral("write the report"));
-    EXPECT_EQ(expander->calls, QStringList{QStringLiteral("write the report")});
-    EXPECT_EQ(classifier.pendingBriefIntention(), QStringLiteral("write the report"));
+    classifier.prepare(u"  write the report \n"_s);
+    classifier.prepare(u"write the report"_s);
+    EXPECT_EQ(expander->calls, QStringList{u"write the report"_s});
+    EXPECT_EQ(classifier.pendingBriefIntention(), u"write the report"_s);
 
     // classify takes up the prepared brief instead of expanding again.
-    ASSERT_TRUE(classify(QStringLiteral("write the report"), page(QStringLiteral("a"))).value);
+    ASSERT_TRUE(classify(u"write the report"_s, page(u"a"_s)).value);
     EXPECT_EQ(expander->calls.size(), 1);
-    EXPECT_EQ(judge->calls.first().actions, QStringLiteral("actions of write the report"));
+    EXPECT_EQ(judge->calls.first().actions, u"actions of write the report"_s);
     EXPECT_EQ(classifier.pendingBriefIntention(), std::nullopt);
     EXPECT_EQ(classifier.cachedBriefCount(), 1);
 }
 
 TEST_F(ClassifierTest, AnotherIntentionIsExpandedOnItsOwn) {
     expander->gate->armed = true;
-    classifier.prepare(QStringLiteral("A"));
-    auto outcome = start(classifier.classify(QStringLiteral("B"), page(QStringLiteral("x")), {}));
+    classifier.prepare(u"A"_s);
+    auto outcome = start(classifier.classify(u"B"_s, page(u"x"_s), {}));
     expander->gate->open();
     ASSERT_TRUE(waitUntil([&] { return outcome->finished; }));
     ASSERT_TRUE(outcome->value);
-    EXPECT_EQ(expander->calls, (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    EXPECT_EQ(expander->calls, (QStringList{u"A"_s, u"B"_s}));
     EXPECT_EQ(expander->cancelled, 0);
-    EXPECT_EQ(judge->calls.first().actions, QStringLiteral("actions of B"));
+    EXPECT_EQ(judge->calls.first().actions, u"actions of B"_s);
     EXPECT_EQ(classifier.pendingBriefIntention(), std::nullopt);
     EXPECT_EQ(classifier.cachedBriefCount(), 1);
 }
 
 TEST_F(ClassifierTest, ResetForgetsEverythingAndCancelsThePreparedExpansion) {
-    ASSERT_TRUE(classify(QStringLiteral("report"), page(QStringLiteral("a"))).value);
+    ASSERT_TRUE(classify(u"report"_s, page(u"a"_s)).value);
     expander->gate->armed = true;
-    classifier.prepare(QStringLiteral("next"));
+    classifier.prepare(u"next"_s);
     classifier.reset();
     EXPECT_TRUE(waitUntil([&] { return expander->cancelled == 1; }));
     EXPECT_EQ(classifier.lastConfidence(), std::nullopt);
@@ -203,16 +196,16 @@ TEST_F(ClassifierTest, ResetForgetsEverythingAndCancelsThePreparedExpansion) {
     EXPECT_EQ(classifier.cachedBriefCount(), 0);
     EXPECT_EQ(classifier.pendingBriefIntention(), std::nullopt);
     // After a reset the intention is expanded again on the first observation.
-    ASSERT_TRUE(classify(QStringLiteral("report"), page(QStringLiteral("a"))).value);
+    ASSERT_TRUE(classify(u"report"_s, page(u"a"_s)).value);
     EXPECT_EQ(judge->calls.size(), 2);
-    EXPECT_EQ(expander->calls.count(QStringLiteral("report")), 2);
+    EXPECT_EQ(expander->calls.count(u"report"_s), 2);
 }
 
 TEST_F(ClassifierTest, ACallFromBeforeAResetAnswersItsCallerButStoresNothing) {
     // The call waits for the prepared expansion, which the reset cancels: its brief has no actions.
     expander->gate->armed = true;
-    classifier.prepare(QStringLiteral("report"));
-    auto stale = start(classifier.classify(QStringLiteral("report"), page(QStringLiteral("a")), {}));
+    classifier.prepare(u"report"_s);
+    auto stale = start(classifier.classify(u"report"_s, page(u"a"_s), {}));
     classifier.reset();
     ASSERT_TRUE(waitUntil([&] { return stale->finished; }));
     ASSERT_TRUE(stale->value);
@@ -224,7 +217,7 @@ TEST_F(ClassifierTest, ACallFromBeforeAResetAnswersItsCallerButStoresNothing) {
 
     // A call held at the judge across a reset stores nothing either, while a new call afterwards does.
     judge->gate->armed = true;
-    auto held = start(classifier.classify(QStringLiteral("report"), page(QStringLiteral("b")), {}));
+    auto held = start(classifier.classify(u"report"_s, page(u"b"_s), {}));
     ASSERT_TRUE(waitUntil([&] { return judge->calls.size() == 2; }));
     classifier.reset();
     judge->gate->open();
@@ -234,24 +227,24 @@ TEST_F(ClassifierTest, ACallFromBeforeAResetAnswersItsCallerButStoresNothing) {
     EXPECT_EQ(classifier.cachedBriefCount(), 0);
     EXPECT_EQ(classifier.lastConfidence(), std::nullopt);
 
-    ASSERT_TRUE(classify(QStringLiteral("report"), page(QStringLiteral("b"))).value);
+    ASSERT_TRUE(classify(u"report"_s, page(u"b"_s)).value);
     EXPECT_EQ(classifier.cachedJudgmentCount(), 1);
     EXPECT_EQ(classifier.lastConfidence(), 0.9);
-    EXPECT_EQ(judge->calls.last().actions, QStringLiteral("actions of report"));
+    EXPECT_EQ(judge->calls.last().actions, u"actions of report"_s);
 }
 
 TEST_F(ClassifierTest, WithoutExpanderOrIntentionTheBriefHasNoActions) {
     JevRelevanceClassifier plain(judge);
-    plain.prepare(QStringLiteral("report"));
+    plain.prepare(u"report"_s);
     EXPECT_EQ(plain.pendingBriefIntention(), std::nullopt);
-    ASSERT_TRUE(run(plain.classify(QStringLiteral("  write \n the   report "), page(QStringLiteral("a")), {})).value);
-    EXPECT_EQ(judge->calls.last().intention, QStringLiteral("write the report"));
+    ASSERT_TRUE(run(plain.classify(u"  write \n the   report "_s, page(u"a"_s), {})).value);
+    EXPECT_EQ(judge->calls.last().intention, u"write the report"_s);
     EXPECT_EQ(judge->calls.last().actions, std::nullopt);
-    EXPECT_EQ(plain.lastWorkNote(), QStringLiteral("enough_evidence: 0.8000\nQ: 0.9000"));
+    EXPECT_EQ(plain.lastWorkNote(), u"enough_evidence: 0.8000\nQ: 0.9000"_s);
     EXPECT_EQ(plain.cachedBriefCount(), 1);
 
     // An empty intention is judged with an empty brief that is not kept.
-    ASSERT_TRUE(classify(QString(), page(QStringLiteral("z"))).value);
+    ASSERT_TRUE(classify(QString(), page(u"z"_s)).value);
     EXPECT_EQ(judge->calls.last().intention, QString());
     EXPECT_TRUE(expander->calls.isEmpty());
     EXPECT_EQ(classifier.cachedBriefCount(), 0);
@@ -260,24 +253,22 @@ TEST_F(ClassifierTest, WithoutExpanderOrIntentionTheBriefHasNoActions) {
 TEST_F(FakeApiTest, AFailedExpansionSendsEmptyActionsAndANoteWithoutJob) {
     auto client = makeClient();
     JevRelevanceClassifier classifier(std::make_shared<JevClient>(client), std::make_shared<LocalJobExpander>(client));
-    api.enqueue(QStringLiteral("job"), FakeReply::text(503, "busy"));
-    api.enqueue(QStringLiteral("judge"),
-                FakeReply::json(QJsonObject{{QStringLiteral("label"), QStringLiteral("uncertain")},
-                                            {QStringLiteral("enough_evidence"), 0.5},
-                                            {QStringLiteral("supports"), 0.5},
-                                            {QStringLiteral("question"), QStringLiteral("Q")}}));
-    classifier.prepare(QStringLiteral("report"));
-    const auto outcome = run(classifier.classify(QStringLiteral("report"), page(QStringLiteral("a")), {}));
+    api.enqueue(u"job"_s, FakeReply::text(503, "busy"));
+    api.enqueue(
+        u"judge"_s,
+        FakeReply::json(QJsonObject{
+            {u"label"_s, u"uncertain"_s}, {u"enough_evidence"_s, 0.5}, {u"supports"_s, 0.5}, {u"question"_s, u"Q"_s}}));
+    classifier.prepare(u"report"_s);
+    const auto outcome = run(classifier.classify(u"report"_s, page(u"a"_s), {}));
     ASSERT_TRUE(outcome.value);
     EXPECT_EQ(outcome.value->label, ActivityRelevance::Uncertain);
-    EXPECT_EQ(api.requests(QStringLiteral("judge")).first().json().value(QStringLiteral("actions")),
-              QJsonValue(QString()));
-    EXPECT_EQ(classifier.lastWorkNote(), QStringLiteral("enough_evidence: 0.5000\nQ: 0.5000"));
+    EXPECT_EQ(api.requests(u"judge"_s).first().json().value(u"actions"_s), QJsonValue(QString()));
+    EXPECT_EQ(classifier.lastWorkNote(), u"enough_evidence: 0.5000\nQ: 0.5000"_s);
 }
 
 TEST(DefaultClassifier, HasNoTokenAndSendsNothing) {
     JevRelevanceClassifier classifier;
-    const auto outcome = run(classifier.classify(QStringLiteral("report"), ActivityEvidence{}, {}));
+    const auto outcome = run(classifier.classify(u"report"_s, ActivityEvidence{}, {}));
     const auto error = errorAs<JevClientError>(outcome);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), JevClientError::Kind::missingAPIKey);

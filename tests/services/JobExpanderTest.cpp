@@ -3,11 +3,12 @@
 
 using namespace tavrine;
 using namespace tavrine::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QJsonObject ok(const QJsonValue& actions) {
-    return QJsonObject{{QStringLiteral("status"), QStringLiteral("ok")}, {QStringLiteral("actions"), actions}};
+    return QJsonObject{{u"status"_s, u"ok"_s}, {u"actions"_s, actions}};
 }
 
 } // namespace
@@ -23,57 +24,54 @@ protected:
 };
 
 TEST_F(JobExpanderTest, CollapsesTheIntentionAndTheActions) {
-    api.enqueue(QStringLiteral("job"), FakeReply::json(ok(QStringLiteral("  draft\n the  outline,\tcite  "))));
-    const JobBrief brief = expand(QStringLiteral("write\n\tthe  report "));
-    EXPECT_EQ(api.requests().first().json(),
-              (QJsonObject{{QStringLiteral("intention"), QStringLiteral("write the report")}}));
-    EXPECT_EQ(brief, (JobBrief{QStringLiteral("write the report"), QStringLiteral("draft the outline, cite"),
-                               QStringLiteral("job-actions-v2")}));
+    api.enqueue(u"job"_s, FakeReply::json(ok(u"  draft\n the  outline,\tcite  "_s)));
+    const JobBrief brief = expand(u"write\n\tthe  report "_s);
+    EXPECT_EQ(api.requests().first().json(), (QJsonObject{{u"intention"_s, u"write the report"_s}}));
+    EXPECT_EQ(brief, (JobBrief{u"write the report"_s, u"draft the outline, cite"_s, u"job-actions-v2"_s}));
 
     // A named version is kept as it comes, an empty one included.
-    QJsonObject versioned = ok(QStringLiteral("a"));
-    versioned.insert(QStringLiteral("version"), QString());
-    api.enqueue(QStringLiteral("job"), FakeReply::json(versioned));
-    EXPECT_EQ(expand(QStringLiteral("x")).version, QString());
+    QJsonObject versioned = ok(u"a"_s);
+    versioned.insert(u"version"_s, QString());
+    api.enqueue(u"job"_s, FakeReply::json(versioned));
+    EXPECT_EQ(expand(u"x"_s).version, QString());
 }
 
 TEST_F(JobExpanderTest, NothingToExpandSendsNothing) {
-    EXPECT_EQ(expand(QStringLiteral(" \n \t")), (JobBrief{QString(), std::nullopt, QStringLiteral("job-actions-v2")}));
+    EXPECT_EQ(expand(u" \n \t"_s), (JobBrief{QString(), std::nullopt, u"job-actions-v2"_s}));
     EXPECT_TRUE(api.requests().isEmpty());
 }
 
 TEST_F(JobExpanderTest, EveryFailureGivesTheBriefWithoutActions) {
-    const JobBrief fallback{QStringLiteral("write it"), std::nullopt, QStringLiteral("job-actions-v2")};
+    const JobBrief fallback{u"write it"_s, std::nullopt, u"job-actions-v2"_s};
     const QList<FakeReply> replies = {
-        FakeReply::json(QJsonObject{{QStringLiteral("status"), QStringLiteral("OK")},
-                                    {QStringLiteral("actions"), QStringLiteral("a")}}),
+        FakeReply::json(QJsonObject{{u"status"_s, u"OK"_s}, {u"actions"_s, u"a"_s}}),
         FakeReply::json(ok(QString())),
-        FakeReply::json(ok(QStringLiteral(" \n "))),
+        FakeReply::json(ok(u" \n "_s)),
         FakeReply::json(ok(42)),
-        FakeReply::json(QJsonObject{{QStringLiteral("error"), QStringLiteral("daily_limit")}}, 429),
+        FakeReply::json(QJsonObject{{u"error"_s, u"daily_limit"_s}}, 429),
         FakeReply::text(500, "down"),
         FakeReply::text(200, "not json"),
     };
     for (const FakeReply& reply : replies) {
-        api.enqueue(QStringLiteral("job"), reply);
-        EXPECT_EQ(expand(QStringLiteral("write  it")), fallback) << reply.body.constData();
+        api.enqueue(u"job"_s, reply);
+        EXPECT_EQ(expand(u"write  it"_s), fallback) << reply.body.constData();
     }
-    FakeReply dropped = FakeReply::json(ok(QStringLiteral("a")));
+    FakeReply dropped = FakeReply::json(ok(u"a"_s));
     dropped.drop = FakeReply::Drop::beforeStatus;
-    api.enqueue(QStringLiteral("job"), dropped);
-    EXPECT_EQ(expand(QStringLiteral("write it")), fallback);
+    api.enqueue(u"job"_s, dropped);
+    EXPECT_EQ(expand(u"write it"_s), fallback);
 
     tokens->token.reset();
-    EXPECT_EQ(expand(QStringLiteral("write it")), fallback);
+    EXPECT_EQ(expand(u"write it"_s), fallback);
 
     // A cancelled expansion ends at once, without actions.
-    FakeReply slow = FakeReply::json(ok(QStringLiteral("a")));
+    FakeReply slow = FakeReply::json(ok(u"a"_s));
     slow.delay = 5;
-    api.enqueue(QStringLiteral("job"), slow);
-    tokens->token = QStringLiteral("t");
+    api.enqueue(u"job"_s, slow);
+    tokens->token = u"t"_s;
     CancellationSource source;
     LocalJobExpander expander(makeClient());
-    auto outcome = start(expander.expand(QStringLiteral("write it"), source.token()));
+    auto outcome = start(expander.expand(u"write it"_s, source.token()));
     ASSERT_TRUE(waitUntil([&] { return api.requests().size() == replies.size() + 2; }));
     source.cancel();
     ASSERT_TRUE(waitUntil([&] { return outcome->finished; }, 2));
@@ -85,14 +83,11 @@ TEST(JobExpander, ASendClosureStandsInForTheNetwork) {
     LocalJobExpander expander(nullptr, [&sent](QString intention) -> QCoro::Task<QJsonObject> {
         sent.append(intention);
         return [](QString text) -> QCoro::Task<QJsonObject> {
-            co_return QJsonObject{{QStringLiteral("status"), QStringLiteral("ok")},
-                                  {QStringLiteral("actions"), QStringLiteral("do ") + text},
-                                  {QStringLiteral("version"), QStringLiteral("local")}};
+            co_return QJsonObject{{u"status"_s, u"ok"_s}, {u"actions"_s, u"do "_s + text}, {u"version"_s, u"local"_s}};
         }(intention);
     });
-    const auto outcome = run(expander.expand(QStringLiteral(" plan  trip ")));
+    const auto outcome = run(expander.expand(u" plan  trip "_s));
     ASSERT_TRUE(outcome.value);
-    EXPECT_EQ(sent, QStringList{QStringLiteral("plan trip")});
-    EXPECT_EQ(*outcome.value,
-              (JobBrief{QStringLiteral("plan trip"), QStringLiteral("do plan trip"), QStringLiteral("local")}));
+    EXPECT_EQ(sent, QStringList{u"plan trip"_s});
+    EXPECT_EQ(*outcome.value, (JobBrief{u"plan trip"_s, u"do plan trip"_s, u"local"_s}));
 }

@@ -8,11 +8,12 @@
 
 using namespace tavrine;
 using namespace tavrine::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QJsonObject okNudge(const QJsonValue& nudge) {
-    return QJsonObject{{QStringLiteral("status"), QStringLiteral("ok")}, {QStringLiteral("nudge"), nudge}};
+    return QJsonObject{{u"status"_s, u"ok"_s}, {u"nudge"_s, nudge}};
 }
 
 std::optional<NudgeWriterError> parseError(const QJsonObject& answer) {
@@ -36,62 +37,55 @@ QString letters(int count) {
 class NudgeWriterTest : public FakeApiTest {};
 
 TEST_F(NudgeWriterTest, SendsTheSevenFactsAndReadsTheSentence) {
-    const NudgeFacts facts{QStringLiteral("write the report"),
-                           QStringLiteral("Video"),
-                           QString(),
-                           QStringLiteral("Watching"),
-                           QStringLiteral(" Cats "),
-                           QString(),
-                           QStringLiteral("Play")};
-    QJsonObject answer = okNudge(QStringLiteral("Back to the report."));
-    answer.insert(QStringLiteral("speech"), QStringLiteral("Back to it."));
-    answer.insert(QStringLiteral("prompt_version"), QStringLiteral("nudge-3"));
-    answer.insert(QStringLiteral("doorway"), QStringLiteral("door"));
-    api.enqueue(QStringLiteral("nudge"), FakeReply::json(answer));
+    const NudgeFacts facts{u"write the report"_s, u"Video"_s, QString(), u"Watching"_s,
+                           u" Cats "_s,           QString(),  u"Play"_s};
+    QJsonObject answer = okNudge(u"Back to the report."_s);
+    answer.insert(u"speech"_s, u"Back to it."_s);
+    answer.insert(u"prompt_version"_s, u"nudge-3"_s);
+    answer.insert(u"doorway"_s, u"door"_s);
+    api.enqueue(u"nudge"_s, FakeReply::json(answer));
     LocalNudgeWriter writer(makeClient());
     const auto outcome = run(writer.write(facts));
     ASSERT_TRUE(outcome.value) << describeErrorForLog(outcome.error).toStdString();
-    EXPECT_EQ(*outcome.value, (WrittenNudge{QStringLiteral("Back to the report."), QStringLiteral("Back to it."),
-                                            QStringLiteral("nudge-3"), QString(), QStringLiteral("door")}));
+    EXPECT_EQ(*outcome.value,
+              (WrittenNudge{u"Back to the report."_s, u"Back to it."_s, u"nudge-3"_s, QString(), u"door"_s}));
     const QJsonObject body = api.requests().first().json();
-    EXPECT_EQ(body, (QJsonObject{{QStringLiteral("intention"), QStringLiteral("write the report")},
-                                 {QStringLiteral("app"), QStringLiteral("Video")},
-                                 {QStringLiteral("url"), QString()},
-                                 {QStringLiteral("work"), QStringLiteral("Watching")},
-                                 {QStringLiteral("window"), QStringLiteral(" Cats ")},
-                                 {QStringLiteral("subject"), QString()},
-                                 {QStringLiteral("focused"), QStringLiteral("Play")}}));
+    EXPECT_EQ(body, (QJsonObject{{u"intention"_s, u"write the report"_s},
+                                 {u"app"_s, u"Video"_s},
+                                 {u"url"_s, QString()},
+                                 {u"work"_s, u"Watching"_s},
+                                 {u"window"_s, u" Cats "_s},
+                                 {u"subject"_s, QString()},
+                                 {u"focused"_s, u"Play"_s}}));
 }
 
 TEST(NudgeAnswer, RejectionComesFirstAndMalformedAnswersAreInvalid) {
-    QJsonObject rejected = okNudge(QStringLiteral("fine sentence"));
-    rejected.insert(QStringLiteral("status"), QStringLiteral("rejected"));
-    EXPECT_EQ(parseError(rejected)->description(), QStringLiteral("Nudge copy rejected: unknown"));
-    rejected.insert(QStringLiteral("reason"), QString());
-    EXPECT_EQ(parseError(rejected)->description(), QStringLiteral("Nudge copy rejected: "));
-    rejected.insert(QStringLiteral("reason"), QStringLiteral("too long"));
-    EXPECT_EQ(*parseError(rejected), NudgeWriterError::rejected(QStringLiteral("too long")));
-    EXPECT_EQ(errorKindCode(*parseError(rejected)), QStringLiteral("nudgeRejected"));
+    QJsonObject rejected = okNudge(u"fine sentence"_s);
+    rejected.insert(u"status"_s, u"rejected"_s);
+    EXPECT_EQ(parseError(rejected)->description(), u"Nudge copy rejected: unknown"_s);
+    rejected.insert(u"reason"_s, QString());
+    EXPECT_EQ(parseError(rejected)->description(), u"Nudge copy rejected: "_s);
+    rejected.insert(u"reason"_s, u"too long"_s);
+    EXPECT_EQ(*parseError(rejected), NudgeWriterError::rejected(u"too long"_s));
+    EXPECT_EQ(errorKindCode(*parseError(rejected)), u"nudgeRejected"_s);
 
     const NudgeWriterError invalid(NudgeWriterError::Kind::invalidResponse);
     EXPECT_EQ(parseError(QJsonObject{}), invalid);
-    EXPECT_EQ(parseError(QJsonObject{{QStringLiteral("status"), QStringLiteral("OK")},
-                                     {QStringLiteral("nudge"), QStringLiteral("x")}}),
-              invalid);
-    EXPECT_EQ(parseError(QJsonObject{{QStringLiteral("nudge"), QStringLiteral("x")}}), invalid);
+    EXPECT_EQ(parseError(QJsonObject{{u"status"_s, u"OK"_s}, {u"nudge"_s, u"x"_s}}), invalid);
+    EXPECT_EQ(parseError(QJsonObject{{u"nudge"_s, u"x"_s}}), invalid);
     EXPECT_EQ(parseError(okNudge(QString())), invalid);
     EXPECT_EQ(parseError(okNudge(3)), invalid);
-    EXPECT_EQ(invalid.description(), QStringLiteral("The API returned an invalid nudge response."));
-    EXPECT_EQ(errorKindCode(invalid), QStringLiteral("openAIInvalidResponse"));
+    EXPECT_EQ(invalid.description(), u"The API returned an invalid nudge response."_s);
+    EXPECT_EQ(errorKindCode(invalid), u"openAIInvalidResponse"_s);
     EXPECT_EQ(describeErrorForLog(invalid),
-              QStringLiteral("tavrine.NudgeWriterError code=3 The API returned an invalid nudge response."));
+              u"tavrine.NudgeWriterError code=3 The API returned an invalid nudge response."_s);
 
     // Blanks are a sentence; an empty speech is none; absent optional members are empty.
-    QJsonObject blanks = okNudge(QStringLiteral("   "));
-    blanks.insert(QStringLiteral("speech"), QString());
-    blanks.insert(QStringLiteral("model"), 7);
+    QJsonObject blanks = okNudge(u"   "_s);
+    blanks.insert(u"speech"_s, QString());
+    blanks.insert(u"model"_s, 7);
     const WrittenNudge written = LocalNudgeWriter::parseAnswer(blanks);
-    EXPECT_EQ(written.text, QStringLiteral("   "));
+    EXPECT_EQ(written.text, u"   "_s);
     EXPECT_EQ(written.speech, std::nullopt);
     EXPECT_EQ(written.model, QString());
     EXPECT_EQ(written.promptVersion, QString());
@@ -99,43 +93,42 @@ TEST(NudgeAnswer, RejectionComesFirstAndMalformedAnswersAreInvalid) {
 
 TEST_F(NudgeWriterTest, ApiFailuresBecomeWriterErrorsWithStatusZero) {
     LocalNudgeWriter writer(makeClient());
-    api.enqueue(QStringLiteral("nudge"),
-                FakeReply::json(QJsonObject{{QStringLiteral("error"), QStringLiteral("daily_limit")}}, 429));
+    api.enqueue(u"nudge"_s, FakeReply::json(QJsonObject{{u"error"_s, u"daily_limit"_s}}, 429));
     auto outcome = run(writer.write(NudgeFacts{}));
     auto error = errorAs<NudgeWriterError>(outcome);
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->description(), QStringLiteral("API HTTP 0: The daily limit for this call is used up."));
-    EXPECT_EQ(errorKindCode(outcome.error), QStringLiteral("openAIHTTP0"));
+    EXPECT_EQ(error->description(), u"API HTTP 0: The daily limit for this call is used up."_s);
+    EXPECT_EQ(errorKindCode(outcome.error), u"openAIHTTP0"_s);
 
-    api.enqueue(QStringLiteral("nudge"), FakeReply::text(502, "gateway"));
+    api.enqueue(u"nudge"_s, FakeReply::text(502, "gateway"));
     error = errorAs<NudgeWriterError>(run(writer.write(NudgeFacts{})));
     ASSERT_TRUE(error);
-    EXPECT_EQ(*error, NudgeWriterError::httpStatus(0, QStringLiteral("API HTTP 502: gateway")));
+    EXPECT_EQ(*error, NudgeWriterError::httpStatus(0, u"API HTTP 502: gateway"_s));
 
-    api.enqueue(QStringLiteral("nudge"), FakeReply::json(QJsonDocument(QJsonArray{})));
+    api.enqueue(u"nudge"_s, FakeReply::json(QJsonDocument(QJsonArray{})));
     error = errorAs<NudgeWriterError>(run(writer.write(NudgeFacts{})));
     ASSERT_TRUE(error);
-    EXPECT_EQ(*error, NudgeWriterError::httpStatus(0, QStringLiteral("The API returned an invalid response.")));
+    EXPECT_EQ(*error, NudgeWriterError::httpStatus(0, u"The API returned an invalid response."_s));
 
     tokens->token.reset();
     outcome = run(writer.write(NudgeFacts{}));
-    EXPECT_EQ(errorKindCode(outcome.error), QStringLiteral("missingToken"));
+    EXPECT_EQ(errorKindCode(outcome.error), u"missingToken"_s);
     EXPECT_EQ(api.requests().size(), 3);
 }
 
 TEST(NudgeText, ClipTextCutsAtASentenceOrAWord) {
-    EXPECT_EQ(clipText(QStringLiteral("one two three"), 13), QStringLiteral("one two three"));
-    EXPECT_EQ(clipText(QStringLiteral("one two three"), 12), QStringLiteral("one two"));
-    EXPECT_EQ(clipText(QStringLiteral("one two three"), 9), QStringLiteral("one two"));
+    EXPECT_EQ(clipText(u"one two three"_s, 13), u"one two three"_s);
+    EXPECT_EQ(clipText(u"one two three"_s, 12), u"one two"_s);
+    EXPECT_EQ(clipText(u"one two three"_s, 9), u"one two"_s);
     EXPECT_EQ(clipText(letters(90), 50), letters(50));
-    EXPECT_EQ(clipText(QStringLiteral("  a\u2028b  c\nd \t"), 100), QStringLiteral("a b c d"));
-    EXPECT_EQ(clipText(QStringLiteral("anything"), 0), QString());
+    EXPECT_EQ(clipText(u"  a\u2028b  c\nd \t"_s, 100), u"a b c d"_s);
+    EXPECT_EQ(clipText(u"anything"_s, 0), QString());
 
     // A "." at offset 39 is too early to end on; at offset 40 the cut ends just after it.
     const auto withDotAt = [](int offset) {
-        QString text = letters(offset) + QStringLiteral(".");
+        QString text = letters(offset) + u"."_s;
         while (text.size() < 100)
-            text += QStringLiteral(" word");
+            text += u" word"_s;
         return text.left(100);
     };
     const QString early = withDotAt(39);
@@ -143,37 +136,36 @@ TEST(NudgeText, ClipTextCutsAtASentenceOrAWord) {
     EXPECT_EQ(clipText(withDotAt(40), 80), withDotAt(40).left(41));
 
     // Characters, not UTF-16 units: a flag is one character.
-    const QString flags = QStringLiteral("\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1F7");
-    EXPECT_EQ(clipText(flags, 1), QStringLiteral("\U0001F1E9\U0001F1EA"));
+    const QString flags = u"\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1F7"_s;
+    EXPECT_EQ(clipText(flags, 1), u"\U0001F1E9\U0001F1EA"_s);
 }
 
 TEST(NudgeText, DistinctDetailAndActivityLabel) {
-    EXPECT_EQ(distinctDetail(QStringLiteral("Inbox  Mail"), 120, {QStringLiteral("inbox\nmail")}), QString());
-    EXPECT_EQ(distinctDetail(QStringLiteral("Inbox Mail"), 120, {QStringLiteral("Inbox")}),
-              QStringLiteral("Inbox Mail"));
-    EXPECT_EQ(distinctDetail(QStringLiteral("  "), 120, {}), QString());
+    EXPECT_EQ(distinctDetail(u"Inbox  Mail"_s, 120, {u"inbox\nmail"_s}), QString());
+    EXPECT_EQ(distinctDetail(u"Inbox Mail"_s, 120, {u"Inbox"_s}), u"Inbox Mail"_s);
+    EXPECT_EQ(distinctDetail(u"  "_s, 120, {}), QString());
     // The others are compared whole, not clipped.
-    EXPECT_EQ(distinctDetail(QStringLiteral("alpha beta gamma"), 11, {QStringLiteral("Alpha  Beta")}), QString());
+    EXPECT_EQ(distinctDetail(u"alpha beta gamma"_s, 11, {u"Alpha  Beta"_s}), QString());
 
     ActivityEvidence evidence;
-    evidence.app = QStringLiteral(" Web  Browser ");
-    EXPECT_EQ(activityLabel(QString(), evidence), QStringLiteral("Used Web Browser"));
-    evidence.title = QStringLiteral("News\n Today");
-    EXPECT_EQ(activityLabel(QStringLiteral(" \n"), evidence), QStringLiteral("News Today"));
-    EXPECT_EQ(activityLabel(QStringLiteral("Reading  news"), evidence), QStringLiteral("Reading news"));
+    evidence.app = u" Web  Browser "_s;
+    EXPECT_EQ(activityLabel(QString(), evidence), u"Used Web Browser"_s);
+    evidence.title = u"News\n Today"_s;
+    EXPECT_EQ(activityLabel(u" \n"_s, evidence), u"News Today"_s);
+    EXPECT_EQ(activityLabel(u"Reading  news"_s, evidence), u"Reading news"_s);
     EXPECT_EQ(activityLabel(QString(), ActivityEvidence{}), QString());
 }
 
 TEST(NudgeText, SanitizedPageAddressKeepsSchemeHostAndPath) {
-    EXPECT_EQ(sanitizedPageURL(QStringLiteral(" HTTPS://user:pw@WWW.Example.COM:8443/Path/To%20It?q=1#frag \n")),
-              QStringLiteral("https://www.example.com/Path/To%20It"));
-    EXPECT_EQ(sanitizedPageURL(QStringLiteral("http://example.com")), QStringLiteral("http://example.com"));
-    EXPECT_EQ(sanitizedPageURL(QStringLiteral("http://example.com?x#y")), QStringLiteral("http://example.com"));
-    EXPECT_EQ(sanitizedPageURL(QStringLiteral("file:///etc/passwd")), QString());
-    EXPECT_EQ(sanitizedPageURL(QStringLiteral("ftp://example.com/a")), QString());
-    EXPECT_EQ(sanitizedPageURL(QStringLiteral("example.com/a")), QString());
-    EXPECT_EQ(sanitizedPageURL(QStringLiteral("https:///path-only")), QString());
-    EXPECT_EQ(sanitizedPageURL(QStringLiteral("https://exa mple.com/")), QString());
-    const QString longPath = QStringLiteral("https://example.com/") + letters(300);
+    EXPECT_EQ(sanitizedPageURL(u" HTTPS://user:pw@WWW.Example.COM:8443/Path/To%20It?q=1#frag \n"_s),
+              u"https://www.example.com/Path/To%20It"_s);
+    EXPECT_EQ(sanitizedPageURL(u"http://example.com"_s), u"http://example.com"_s);
+    EXPECT_EQ(sanitizedPageURL(u"http://example.com?x#y"_s), u"http://example.com"_s);
+    EXPECT_EQ(sanitizedPageURL(u"file:///etc/passwd"_s), QString());
+    EXPECT_EQ(sanitizedPageURL(u"ftp://example.com/a"_s), QString());
+    EXPECT_EQ(sanitizedPageURL(u"example.com/a"_s), QString());
+    EXPECT_EQ(sanitizedPageURL(u"https:///path-only"_s), QString());
+    EXPECT_EQ(sanitizedPageURL(u"https://exa mple.com/"_s), QString());
+    const QString longPath = u"https://example.com/"_s + letters(300);
     EXPECT_EQ(sanitizedPageURL(longPath), longPath.left(200));
 }
