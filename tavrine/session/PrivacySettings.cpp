@@ -1,12 +1,7 @@
 #include "tavrine/session/PrivacySettings.h"
 
 #include "tavrine/core/Log.h"
-
-#include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusVariant>
+#include "tavrine/platform/LinuxPermissions.h"
 
 namespace tavrine {
 
@@ -17,24 +12,13 @@ void PrivacySettings::open(const QString& anchor) {
     }
     if (anchor != accessibilityAnchor)
         return;
-    auto message =
-        QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
-    message << QStringLiteral("org.a11y.Status") << QStringLiteral("IsEnabled")
-            << QVariant::fromValue(QDBusVariant(true));
-    auto* watcher =
-        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(message), QCoreApplication::instance());
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        if (call->isError()) {
-            log::error(logFocus(), QStringLiteral("Couldn\u2019t switch accessibility on: %1 %2")
-                                       .arg(call->error().name(), call->error().message()));
-            return;
-        }
-        // Toolkits read the switch when they start: applications already running keep their trees hidden.
-        log::notice(logFocus(), QStringLiteral("Accessibility switched on; applications already running may need a "
-                                               "restart to expose their windows"));
-    });
+    if (!platform::LinuxPermissions().requestAccessibility()) {
+        log::error(logFocus(), QStringLiteral("Couldn\u2019t switch the desktop's accessibility on"));
+        return;
+    }
+    // Toolkits read the switch when they start: applications already running keep their windows unreadable.
+    log::notice(logFocus(), QStringLiteral("Accessibility switched on; applications already running may need a "
+                                           "restart to expose their windows"));
 }
 
 } // namespace tavrine

@@ -14,8 +14,7 @@ public:
 
     // For the accessibility anchor, switches the accessibility bus's IsEnabled on (the user asked for it) and
     // logs that applications already running may need a restart; for the screen-capture anchor it logs that
-    // there is nothing to grant. Any other anchor does nothing. Returns at once; the switch is set
-    // asynchronously.
+    // there is nothing to grant. Any other anchor does nothing. Waits at most about a second for the bus.
     static void open(const QString& anchor);
 };
 
