@@ -182,9 +182,11 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
         co_await yieldToEventLoop();
         if (!*alive)
             co_return;
-        if (stillValid())
-            co_await s.showNudgeForVerdict(
-                FocusSession::NudgeHandOff{judgment.activity, evidence, checkID, generation, intention});
+        if (stillValid()) {
+            // A named value: GCC 12 destroys an aggregate temporary passed to a coroutine in a co_await twice.
+            FocusSession::NudgeHandOff handOff{judgment.activity, evidence, checkID, generation, intention};
+            co_await s.showNudgeForVerdict(std::move(handOff));
+        }
         if (!*alive)
             co_return;
         break;

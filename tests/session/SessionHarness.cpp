@@ -58,6 +58,26 @@ int SessionHarness::linesWith(const QString& text) const {
     return count;
 }
 
+QStringList SessionHarness::checksWith(const QString& text) const {
+    QStringList checks;
+    for (const QString& line : focusLines()) {
+        const qsizetype at = line.indexOf(QStringLiteral(" check="));
+        if (line.contains(text) && at >= 0)
+            checks << line.mid(at + 7, 8);
+    }
+    return checks;
+}
+
+QString SessionHarness::lineWith(const QString& text) const {
+    for (const QString& line : focusLines()) {
+        if (line.contains(text)) {
+            const qsizetype at = line.indexOf(QStringLiteral(" check="));
+            return at >= 0 ? line.mid(at + 16) : line.mid(line.indexOf(QLatin1Char(' ')) + 1);
+        }
+    }
+    return {};
+}
+
 } // namespace tavrine::test
 
 namespace {

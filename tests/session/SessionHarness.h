@@ -4,6 +4,7 @@
 #include "fakes/FakeClassifier.h"
 #include "fakes/FakeWorkspaceEvents.h"
 #include "support/LogCapture.h"
+#include "tavrine/core/Error.h"
 #include "tavrine/core/ManualClock.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/session/FocusSession.h"
@@ -23,6 +24,15 @@ public:
 };
 
 namespace test {
+
+// A failure of the judge: its summary code is "test.Judge code=7".
+class JudgeError : public Error {
+public:
+    QString caseName() const override { return QStringLiteral("fellOver"); }
+    QString domain() const override { return QStringLiteral("test.Judge"); }
+    long code() const override { return 7; }
+    QString description() const override { return QStringLiteral("The judge fell over"); }
+};
 
 // A window whose capture the judge may see: a screenshot, its fingerprint and some words.
 ActivityEvidence usableEvidence(const QString& bundle = QStringLiteral("org.example.Editor"),
@@ -46,6 +56,10 @@ struct SessionHarness {
     QStringList focusLines() const { return logs.messages(QStringLiteral("Focus")); }
     // Focus lines that contain the text.
     int linesWith(const QString& text) const;
+    // The check identifiers of the Focus lines that contain the text, in order.
+    QStringList checksWith(const QString& text) const;
+    // The first Focus line that contains the text, from its check identifier on ("" when none).
+    QString lineWith(const QString& text) const;
 
     ManualClock clock{1000.0};
     MemoryUserDefaults defaults;
