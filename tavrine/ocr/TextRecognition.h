@@ -24,8 +24,9 @@ inline constexpr qsizetype recognizedTextLimit = 2400;
 // (a fraction of its height) are left out; the rest come top to bottom, whitespace collapsed, joined by line
 // feeds, at most recognizedTextLimit characters (the first line that does not fit ends the text). Lines the
 // recognizer is not confident about (icons, pictures) count as no line. A failure gives "".
-// Runs on the OCR thread and resumes on the calling thread, which must run an event loop. Throws CancelledError
-// when `cancel` fires before the text is ready (promptly: it does not wait for the recognizer to stop).
+// Runs on the one OCR thread and resumes on the application's (main) thread through its event loop. Throws
+// CancelledError when `cancel` has fired by then; a cancellation resumes the caller at once, without waiting for
+// the recognizer, which stops at its next check.
 QCoro::Task<QString> recognizeText(QImage image, double band, CancellationToken cancel = {});
 
 // The same result as mergeCapturedText(base, recognizeText(image, band), budget), but recognising only the lines

@@ -1,0 +1,134 @@
+// Text recognition of an 1800 x 1100 document window as the capture sees it: the first capture, the same
+// window again, the window scrolled by three lines, and the window with one line edited. CPU time is the
+// process's (the OCR thread's work included); the merge budget is the capture's.
+#include "TextImages.h"
+#include "tavrine/ocr/OcrEngine.h"
+#include "tavrine/ocr/PageReader.h"
+#include "tavrine/ocr/TextRecognition.h"
+
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+
+using namespace tavrine;
+
+namespace {
+
+const QSize windowSize(1800, 1100);
+const QString header = QStringLiteral("Editor · notes.txt");
+constexpr double band = 0.1;
+constexpr qsizetype budget = 2400;
+
+template <typename T> T await(QCoro::Task<T> task) {
+    std::optional<T> result;
+    QEventLoop loop;
+    auto body = [&]() -> QCoro::Task<void> {
+        result.emplace(co_await std::move(task));
+        loop.quit();
+    };
+    auto running = body();
+    if (!result)
+        loop.exec();
+    return *result;
+}
+
+void awaitVoid(QCoro::Task<void> task) {
+    bool done = false;
+    QEventLoop loop;
+    auto body = [&]() -> QCoro::Task<void> {
+        co_await std::move(task);
+        done = true;
+        loop.quit();
+    };
+    auto running = body();
+    if (!done)
+        loop.exec();
+}
+
+void clearCaches() {
+    awaitVoid(OcrEngine::perform([](PageReader& reader) { reader.clearCaches(); }));
+}
+
+MergedText read(const QImage& image) {
+    return await(recognizeAndMerge(image, band, header, budget));
+}
+
+void report(benchmark::State& state, const MergedText& merged) {
+    state.counters["characters"] = double(merged.added);
+}
+
+// Every measured capture reads an image that no earlier capture saw; the counters outlive the repetitions.
+int g_firstCaptures = 0;
+int g_scrollLine = 100;
+int g_revision = 0;
+
+void firstCapture(benchmark::State& state, bool dark) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearCaches();
+        const QImage image = test::renderDocument(windowSize, 40 * g_firstCaptures++, -1, dark);
+        state.ResumeTiming();
+        report(state, read(image));
+    }
+}
+
+void BM_FirstCapture(benchmark::State& state) {
+    firstCapture(state, false);
+}
+
+void BM_FirstCaptureDark(benchmark::State& state) {
+    firstCapture(state, true);
+}
+
+void BM_Unchanged(benchmark::State& state) {
+    const QImage image = test::renderDocument(windowSize, 0);
+    read(image);
+    for (auto _ : state)
+        report(state, read(image));
+}
+
+void BM_ScrolledThreeLines(benchmark::State& state) {
+    // Scrolls on down the document, three lines per capture, from the position the last capture saw.
+    read(test::renderDocument(windowSize, g_scrollLine));
+    for (auto _ : state) {
+        state.PauseTiming();
+        g_scrollLine += 3;
+        const QImage image = test::renderDocument(windowSize, g_scrollLine);
+        state.ResumeTiming();
+        report(state, read(image));
+    }
+}
+
+void BM_OneLineEdited(benchmark::State& state) {
+    // Each capture finds one line of the same window rewritten (one of the eighth to the twentieth from the top),
+    // in a wording no capture saw before.
+    const int firstLine = 400;
+    read(test::renderDocument(windowSize, firstLine));
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int revision = g_revision++;
+        const QImage image =
+            test::renderDocument(windowSize, firstLine, firstLine + 8 + revision % 12, false, revision);
+        state.ResumeTiming();
+        report(state, read(image));
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_FirstCapture)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(7);
+BENCHMARK(BM_FirstCaptureDark)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(5);
+BENCHMARK(BM_Unchanged)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(5)->Repetitions(7);
+BENCHMARK(BM_ScrolledThreeLines)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3)->Repetitions(7);
+BENCHMARK(BM_OneLineEdited)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3)->Repetitions(7);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "tavrine/ocr/LruCache.h"
+#include "tavrine/ocr/PixelKey.h"
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tesseract {
+class TessBaseAPI;
+}
+
+namespace tavrine {
+
+// Reads the text lines of a page with Tesseract: layout analysis finds the line boxes, then each line is
+// recognised on its own, top to bottom, for as long as the caller wants more lines. Recognised lines are
+// remembered by the exact pixels of their crop, and line boxes by the exact pixels of the page, so a page that
+// scrolled or changed in one line costs a layout analysis and the new lines only.
+// Not thread-safe: one reader lives on the OCR thread.
+class PageReader {
+public:
+    // A line whose mean confidence (0 to 100) is below this counts as no line: the recognizer turns icons,
+    // controls and pictures into short strings of low confidence. Measured on rendered lines (6 fonts, 11 to
+    // 32 pixels, light, dark and faint) and pictures without text: every correctly read line scored 68 or more,
+    // and of the pictures' strings that hold a letter or digit, 1 in 132 scored 60 or more.
+    static constexpr int minimumConfidence = 60;
+
+    struct Line {
+        QString text; // as recognised (whitespace not yet collapsed)
+        int confidence = 0;
+    };
+    struct Counters {
+        int layouts = 0;       // layout analyses run
+        int layoutsReused = 0; // pages whose line boxes came from the cache
+        int linesRead = 0;     // lines recognised
+        int linesReused = 0;   // lines whose text came from the cache
+    };
+
+    PageReader();
+    ~PageReader();
+    PageReader(const PageReader&) = delete;
+    PageReader& operator=(const PageReader&) = delete;
+
+    // Recognises the lines of `image` whose top edge lies at or below `band` (a fraction of the height), top to
+    // bottom, handing each line's collapsed text to `take` (low-confidence and blank lines are skipped) until
+    // `take` answers false. Answers false when recognition failed or was cancelled.
+    bool read(const QImage& image, double band, const std::atomic<bool>& cancelled,
+              const std::function<bool(const QString&)>& take);
+
+    // The image as the recognizer sees it: 8-bit grey, composited onto white, inverted when most of it is dark.
+    static QImage preparePage(const QImage& image);
+    // The line boxes of a prepared page, in the recognizer's order.
+    QList<QRect> lineBoxes(const QImage& page);
+    // Recognises one line box of a prepared page; nothing when cancelled or when the recognizer is missing.
+    std::optional<Line> readLine(const QImage& page, const QRect& box, const std::atomic<bool>& cancelled);
+
+    // Whether a recognised line counts: confident enough, and holding a letter or digit (a rule or the edge of
+    // a control reads as a confident "|").
+    static bool counts(const Line& line);
+
+    void clearCaches();
+    const Counters& counters() const { return m_counters; }
+
+private:
+    bool ensureEngine();
+
+    std::unique_ptr<tesseract::TessBaseAPI> m_api;
+    bool m_engineFailed = false;
+    LruCache<PixelKey, QList<QRect>> m_layouts;
+    LruCache<PixelKey, Line> m_lines;
+    Counters m_counters;
+};
+
+} // namespace tavrine

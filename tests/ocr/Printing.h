@@ -1,0 +1,16 @@
+#pragma once
+
+#include "tavrine/ocr/TextRecognition.h"
+
+#include <ostream>
+
+// Readable texts in failure messages (found by argument-dependent lookup).
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace tavrine {
+inline void PrintTo(const MergedText& merged, std::ostream* out) {
+    *out << "{\"" << merged.text.toStdString() << "\", " << merged.added << "}";
+}
+} // namespace tavrine

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+// Images with known text, drawn with QPainter (needs a QGuiApplication for the fonts).
+namespace tavrine::test {
+
+struct TextStyle {
+    QString family = QStringLiteral("DejaVu Sans");
+    int pixelSize = 28;
+    QColor ink = Qt::black;
+    QColor paper = Qt::white;
+};
+
+// One line of text per entry, each `lineHeight` pixels below the last (the first baseline at `top` plus the
+// font's ascent), starting 40 pixels from the left edge.
+QImage renderLines(const QSize& size, const QStringList& lines, const TextStyle& style, int top, int lineHeight);
+
+// A page of an editor or a document: numbered lines of plain words in sizes of 15 to 26 pixels, with headings,
+// the whole `size` filled. `firstLine` is the number of the line at the top (scrolling by three lines is
+// firstLine + 3); `editedLine` (when not negative) reads differently from the usual text, in a wording that
+// depends on `revision`.
+QImage renderDocument(const QSize& size, int firstLine, int editedLine = -1, bool dark = false, int revision = 0);
+// The words of line `number` of that document (what the line says, without its number).
+QString documentLine(int number, int editedLine = -1, int revision = 0);
+
+// Pictures without text: icons, shapes, rules and a noisy photograph-like area.
+QImage renderIcons(const QSize& size, bool dark = false, int seed = 1);
+
+} // namespace tavrine::test

@@ -1,0 +1,239 @@
+#include "tavrine/ocr/TextRecognition.h"
+#include "TextImages.h"
+#include "support/TestSupport.h"
+#include "tavrine/core/Error.h"
+#include "tavrine/ocr/OcrEngine.h"
+#include "tavrine/ocr/PageReader.h"
+
+#include "Printing.h"
+#include <QPainter>
+#include <future>
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+
+namespace {
+
+// Recognition under the sanitizers on a small CI machine is slow; these limits only stop a hung test.
+constexpr double patience = 120;
+
+QString recognize(const QImage& image, double band = 0) {
+    auto outcome = test::run(recognizeText(image, band), patience);
+    EXPECT_TRUE(outcome.finished);
+    test::rethrow(outcome);
+    return outcome.value.value_or(QStringLiteral("<no result>"));
+}
+
+MergedText recognizeMerging(const QImage& image, double band, const QString& base, qsizetype budget) {
+    auto outcome = test::run(recognizeAndMerge(image, band, base, budget), patience);
+    EXPECT_TRUE(outcome.finished);
+    test::rethrow(outcome);
+    return outcome.value.value_or(MergedText{});
+}
+
+void onOcrThread(std::function<void(PageReader&)> work) {
+    auto outcome = test::run(OcrEngine::perform(std::move(work)), patience);
+    ASSERT_TRUE(outcome.finished);
+}
+
+PageReader::Counters counters() {
+    PageReader::Counters seen;
+    onOcrThread([&seen](PageReader& reader) { seen = reader.counters(); });
+    return seen;
+}
+
+void clearCaches() {
+    onOcrThread([](PageReader& reader) { reader.clearCaches(); });
+}
+
+test::TextStyle large() {
+    test::TextStyle style;
+    style.pixelSize = 32;
+    return style;
+}
+
+} // namespace
+
+TEST(RecognizeText, ReadsLinesTopToBottomLeavingOutTheTopBand) {
+    const QStringList lines = {QStringLiteral("Tavrine focus session"), QStringLiteral("Quarterly revenue report"),
+                               QStringLiteral("Meeting notes for Tuesday")};
+    const QImage image = test::renderLines(QSize(900, 300), lines, large(), 20, 90);
+    EXPECT_EQ(recognize(image), lines.join(QLatin1Char('\n')));
+    // The first line's top edge lies in the top fifth; the second starts at about 36% of the height.
+    EXPECT_EQ(recognize(image, 0.2), lines.mid(1).join(QLatin1Char('\n')));
+    EXPECT_EQ(recognize(image, 0.9), QString());
+}
+
+TEST(RecognizeText, OrdersLinesByHeightWhateverTheColumns) {
+    // A right-hand column whose line stands higher than the left column's: the layout reads columns one after
+    // the other, the result goes by height.
+    QImage image(1000, 320, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(30);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(40, 230, QStringLiteral("Lower left column"));
+    painter.drawText(560, 80, QStringLiteral("Upper right column"));
+    painter.end();
+    EXPECT_EQ(recognize(image), QStringLiteral("Upper right column\nLower left column"));
+}
+
+TEST(RecognizeText, ReadsDarkThemesAndDarkBarsOnLightPages) {
+    test::TextStyle dark = large();
+    dark.ink = QColor(225, 225, 225);
+    dark.paper = QColor(30, 31, 34);
+    const QStringList lines = {QStringLiteral("Dark theme editor window"),
+                               QStringLiteral("Build finished without errors")};
+    EXPECT_EQ(recognize(test::renderLines(QSize(900, 220), lines, dark, 20, 90)), lines.join(QLatin1Char('\n')));
+
+    // A light page with a dark title bar: the page is not inverted, the bar's line is.
+    QImage page =
+        test::renderLines(QSize(900, 260), {QString(), QStringLiteral("Plain body text below")}, large(), 20, 120);
+    QPainter painter(&page);
+    painter.fillRect(QRect(0, 0, 900, 90), QColor(40, 40, 40));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(32);
+    painter.setFont(font);
+    painter.setPen(QColor(235, 235, 235));
+    painter.drawText(40, 58, QStringLiteral("Settings and preferences"));
+    painter.end();
+    EXPECT_EQ(recognize(page), QStringLiteral("Settings and preferences\nPlain body text below"));
+}
+
+TEST(RecognizeText, IconsControlsAndPicturesGiveNothing) {
+    EXPECT_EQ(recognize(test::renderIcons(QSize(800, 360), false, 3)), QString());
+    EXPECT_EQ(recognize(test::renderIcons(QSize(800, 360), true, 4)), QString());
+}
+
+TEST(RecognizeText, OddImagesGiveNothingOrTheirText) {
+    EXPECT_EQ(recognize(QImage()), QString());
+    QImage dot(1, 1, QImage::Format_RGB32);
+    dot.fill(Qt::black);
+    EXPECT_EQ(recognize(dot), QString());
+    QImage blank(640, 200, QImage::Format_Grayscale8);
+    blank.fill(255);
+    EXPECT_EQ(recognize(blank), QString());
+
+    // Transparent around the text, as a window with rounded corners may be: read over white.
+    QImage clear(900, 120, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    QPainter painter(&clear);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(32);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(40, 70, QStringLiteral("Text over nothing"));
+    painter.end();
+    EXPECT_EQ(recognize(clear), QStringLiteral("Text over nothing"));
+}
+
+TEST(RecognizeAndMerge, GivesTheTwoStepResultRecognisingOnlyTheLinesItNeeds) {
+    const QSize size(1000, 520);
+    const QImage image = test::renderDocument(size, 0);
+    const QString text = recognize(image, 0.1);
+    ASSERT_GE(text.count(QLatin1Char('\n')), 8) << qPrintable(text);
+    const QString firstLine = text.section(QLatin1Char('\n'), 0, 0);
+    const QString base = QStringLiteral("Editor · notes.txt\n") + firstLine;
+
+    clearCaches();
+    const PageReader::Counters before = counters();
+    const MergedText small = recognizeMerging(image, 0.1, base, 120);
+    EXPECT_EQ(small, mergeCapturedText(base, text, 120));
+    EXPECT_GT(small.added, 0);
+    // The lines below the merge's stop were never recognised.
+    const int read = counters().linesRead - before.linesRead;
+    EXPECT_LT(read, text.count(QLatin1Char('\n')));
+
+    EXPECT_EQ(recognizeMerging(image, 0.1, base, 2400), mergeCapturedText(base, text, 2400));
+    EXPECT_EQ(recognizeMerging(image, 0.1, QString(), 0), (MergedText{QString(), 0}));
+}
+
+TEST(RecognizeText, RemembersLinesByTheirPixelsAndReadsTheSameAsAFreshRun) {
+    const QSize size(1000, 520);
+    const QImage top = test::renderDocument(size, 0);
+    const QImage scrolled = test::renderDocument(size, 3);
+    const QImage edited = test::renderDocument(size, 3, 7);
+
+    clearCaches();
+    const QString freshScrolled = recognize(scrolled);
+    clearCaches();
+    const QString freshEdited = recognize(edited);
+    ASSERT_TRUE(freshEdited.contains(QStringLiteral("quick brown fox"))) << qPrintable(freshEdited);
+
+    clearCaches();
+    recognize(top);
+    const PageReader::Counters afterTop = counters();
+    EXPECT_EQ(recognize(scrolled), freshScrolled);
+    const PageReader::Counters afterScroll = counters();
+    EXPECT_GT(afterScroll.linesReused - afterTop.linesReused, afterScroll.linesRead - afterTop.linesRead);
+
+    EXPECT_EQ(recognize(edited), freshEdited);
+    const PageReader::Counters afterEdit = counters();
+    EXPECT_LE(afterEdit.linesRead - afterScroll.linesRead, 2);
+
+    // The same page again: nothing is analysed or recognised anew.
+    EXPECT_EQ(recognize(edited), freshEdited);
+    const PageReader::Counters again = counters();
+    EXPECT_EQ(again.layouts, afterEdit.layouts);
+    EXPECT_EQ(again.linesRead, afterEdit.linesRead);
+}
+
+TEST(RecognizeText, CancellingResumesTheCallerAtOnce) {
+    // The OCR thread is held busy, so the recognition cannot even start: only the cancellation can end the wait.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    auto blocker = test::start(OcrEngine::perform([released](PageReader&) { released.wait(); }));
+
+    CancellationSource source;
+    auto waiting = test::start(recognizeText(test::renderDocument(QSize(800, 300), 0), 0, source.token()));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(waiting->finished);
+    source.cancel();
+    EXPECT_TRUE(test::waitUntil([&] { return waiting->finished; }, patience));
+    EXPECT_FALSE(blocker->finished);
+    EXPECT_THROW(test::rethrow(*waiting), CancelledError);
+
+    release.set_value();
+    EXPECT_TRUE(test::waitUntil([&] { return blocker->finished; }, patience));
+
+    // An already cancelled request throws without waiting, and the engine still serves the next one.
+    auto early = test::run(recognizeAndMerge(QImage(), 0, QString(), 10, source.token()), patience);
+    EXPECT_THROW(test::rethrow(early), CancelledError);
+    const QStringList lines = {QStringLiteral("Still reading after a cancel")};
+    EXPECT_EQ(recognize(test::renderLines(QSize(900, 100), lines, large(), 20, 60)), lines.first());
+}
+
+TEST(PageReader, StopsRecognisingWhenCancelledAndRemembersNothingHalfRead) {
+    const QImage image = test::renderDocument(QSize(900, 300), 50);
+    std::optional<PageReader::Line> whileCancelled;
+    std::optional<PageReader::Line> afterwards;
+    int linesTaken = 0;
+    bool readWhileCancelledMidway = true;
+    onOcrThread([&](PageReader& reader) {
+        reader.clearCaches();
+        const QImage page = PageReader::preparePage(image);
+        const QList<QRect> boxes = reader.lineBoxes(page);
+        ASSERT_FALSE(boxes.isEmpty());
+        // The recognizer's progress monitor stops it at its first check.
+        std::atomic<bool> cancelled{true};
+        whileCancelled = reader.readLine(page, boxes.first(), cancelled);
+        std::atomic<bool> running{false};
+        afterwards = reader.readLine(page, boxes.first(), running);
+        // Between lines: the flag turns while the first line is handed over; no later line is read.
+        reader.clearCaches();
+        std::atomic<bool> flag{false};
+        readWhileCancelledMidway = reader.read(image, 0, flag, [&](const QString&) {
+            ++linesTaken;
+            flag = true;
+            return true;
+        });
+    });
+    EXPECT_FALSE(whileCancelled);
+    ASSERT_TRUE(afterwards);
+    EXPECT_EQ(afterwards->text.simplified().section(QLatin1Char(' '), 0, 0), QStringLiteral("51"));
+    EXPECT_FALSE(readWhileCancelledMidway);
+    EXPECT_EQ(linesTaken, 1);
+}
