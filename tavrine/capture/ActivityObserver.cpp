@@ -90,28 +90,40 @@ ActivityObserver::captureFrontmostActivity(bool includeScreenshot) {
     co_return result;
 }
 
+namespace {
+
+// Text recognition merged into the base; none when the capture was cancelled meanwhile. Kept apart from the
+// capture's own frame: its exception stays inside this small coroutine.
+QCoro::Task<std::optional<MergedText>> recognizeIntoBase(QImage crop, QString base, CancellationToken cancel) {
+    std::optional<MergedText> merged;
+    try {
+        merged = co_await recognizeAndMerge(std::move(crop), recognitionBand, std::move(base), mergeBudget, cancel);
+    } catch (const CancelledError&) {
+        merged.reset();
+    }
+    co_return merged;
+}
+
+} // namespace
+
 QCoro::Task<AccessibilityCaptureDebug> ActivityObserver::captureWindowEvidence(capture::CaptureRequest request,
                                                                                std::shared_ptr<ActiveCapture> control) {
-    const capture::CaptureServices services = m_services;
-    const auto cancelled = control->cancelled;
-    capture::CaptureStage stage = co_await QtConcurrent::run(&m_pool, [services, request, cancelled] {
-        return capture::captureWindowEvidence(services, request, *cancelled);
-    });
-    if (!stage.crop || cancelled->load())
+    // GCC 12 destroys the captures of a lambda written inside a co_await expression twice: lambdas that a
+    // coroutine hands to a thread are named first.
+    const auto job = [services = m_services, request, control] {
+        return capture::captureWindowEvidence(services, request, *control->cancelled);
+    };
+    capture::CaptureStage stage = co_await QtConcurrent::run(&m_pool, job);
+    if (!stage.crop || control->cancelled->load())
         co_return stage.debug;
-
-    ActivityEvidence& evidence = stage.debug.evidence;
-    try {
-        // Recognition stops where the merge budget ends; an exact pixel match reuses earlier lines.
-        const MergedText merged = co_await recognizeAndMerge(*stage.crop, recognitionBand, evidence.header, mergeBudget,
-                                                             control->source.token());
-        if (cancelled->load())
-            co_return stage.debug;
-        evidence.text = merged.text;
-        evidence.ocrCharacters = merged.added;
-        evidence.capturePath = merged.added > 0 ? QStringLiteral("window+ocr") : QStringLiteral("window");
-    } catch (const CancelledError&) {
-        // The caller drops a cancelled capture's record.
+    // Recognition stops where the merge budget ends; an exact pixel match reuses earlier lines.
+    const std::optional<MergedText> merged =
+        co_await recognizeIntoBase(*stage.crop, stage.debug.evidence.header, control->source.token());
+    if (merged && !control->cancelled->load()) {
+        ActivityEvidence& evidence = stage.debug.evidence;
+        evidence.text = merged->text;
+        evidence.ocrCharacters = merged->added;
+        evidence.capturePath = merged->added > 0 ? QStringLiteral("window+ocr") : QStringLiteral("window");
     }
     co_return stage.debug;
 }
@@ -144,7 +156,7 @@ QCoro::Task<std::optional<FrontmostPage>> ActivityObserver::frontmostPage(QSet<Q
         m_webAccessibilityRequestedPIDs.insert(frontmost->pid);
     const capture::CaptureServices services = m_services;
     const Frontmost app = *frontmost;
-    FrontmostPage page = co_await QtConcurrent::run(&m_pool, [services, app, browser] {
+    const auto job = [services, app, browser] {
         FrontmostPage read{app.name, app.bundle, app.pid, QString(), QString()};
         const capture::ResolvedWindow resolved = capture::resolveWindowIdentity(*services.workspace, app.pid);
         if (!resolved.title)
@@ -158,7 +170,8 @@ QCoro::Task<std::optional<FrontmostPage>> ActivityObserver::frontmostPage(QSet<Q
                 read.url = capture::pageURL(reader, *window, services.uptime);
         }
         return read;
-    });
+    };
+    FrontmostPage page = co_await QtConcurrent::run(&m_pool, job);
     co_return page;
 }
 
@@ -217,7 +230,7 @@ QCoro::Task<void> ActivityObserver::bringToFront(qint32 pid, QString bundle, QSt
     } else {
         const capture::CaptureServices services = m_services;
         const std::optional<platform::XWindowId> fallback = activationTarget(pid, title);
-        status = co_await QtConcurrent::run(&m_pool, [services, pid, title, fallback] {
+        const auto job = [services, pid, title, fallback] {
             QString text = QStringLiteral("activated only");
             std::optional<platform::XWindowId> target = fallback;
             if (!title.isEmpty()) {
@@ -229,7 +242,8 @@ QCoro::Task<void> ActivityObserver::bringToFront(qint32 pid, QString bundle, QSt
             }
             const int frontmost = target ? services.workspace->activate(*target) : noWindowError;
             return text + QStringLiteral(" frontmost=") + QString::number(frontmost);
-        });
+        };
+        status = co_await QtConcurrent::run(&m_pool, job);
         if (!self)
             co_return;
         const bool activated = co_await waitForActivation(pid);

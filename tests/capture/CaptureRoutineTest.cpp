@@ -1,0 +1,176 @@
+#include "tavrine/capture/CaptureRoutine.h"
+
+#include "CaptureDesk.h"
+
+#include "Printing.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::capture;
+using tavrine::test::CaptureDesk;
+using tavrine::test::FakeAccessibilityBus;
+namespace role = tavrine::platform::role;
+
+namespace {
+
+CaptureRequest request(bool includeScreenshot = true) {
+    CaptureRequest r;
+    r.pid = CaptureDesk::pid;
+    r.appName = QStringLiteral("Editor");
+    r.bundle = QStringLiteral("org.example.Editor");
+    r.includeScreenshot = includeScreenshot;
+    r.requestWebAccessibility = true;
+    return r;
+}
+
+CaptureStage run(CaptureDesk& desk, bool includeScreenshot = true) {
+    std::atomic<bool> cancelled{false};
+    return captureWindowEvidence(desk.services(), request(includeScreenshot), cancelled);
+}
+
+} // namespace
+
+TEST(CaptureWindowEvidence, StopsBeforeTheWindowWithoutAccessibilityOrAFocusedWindow) {
+    CaptureDesk desk;
+    desk.permissions->accessibility = false;
+    CaptureStage stage = run(desk);
+    EXPECT_EQ(stage.debug.evidence.issue, QStringLiteral("Accessibility permission is needed."));
+    EXPECT_EQ(stage.debug.evidence.capturePath, QStringLiteral("accessibility"));
+    EXPECT_EQ(stage.debug.evidence.source, QStringLiteral("Window capture"));
+    EXPECT_EQ(stage.debug.accessibilityAttempts, 0);
+    EXPECT_FALSE(stage.debug.windowFrame);
+    EXPECT_TRUE(stage.debug.evidence.title.isEmpty());
+
+    CaptureDesk hidden;
+    hidden.workspace->setActive(std::nullopt);
+    hidden.workspace->editWindow(CaptureDesk::windowId, [](auto& window) { window.onScreen = false; });
+    stage = run(hidden);
+    EXPECT_EQ(stage.debug.evidence.issue, QStringLiteral("No readable focused window."));
+    EXPECT_EQ(stage.debug.accessibilityAttempts, 0);
+    EXPECT_EQ(hidden.grabber->grabs(), 0);
+}
+
+TEST(CaptureWindowEvidence, APasswordFieldInFocusKeepsTheCaptureQuiet) {
+    CaptureDesk desk;
+    desk.addFocused(role::passwordText, QStringLiteral("hunter2"));
+    const CaptureStage stage = run(desk);
+    const ActivityEvidence& evidence = stage.debug.evidence;
+    EXPECT_EQ(evidence.issue, QStringLiteral("Secure input \u00b7 staying quiet"));
+    EXPECT_EQ(evidence.title, CaptureDesk::title);
+    EXPECT_EQ(evidence.windowID, CaptureDesk::windowId);
+    EXPECT_EQ(stage.debug.windowFrame, QRectF(CaptureDesk::frame));
+    EXPECT_TRUE(evidence.text.isEmpty());
+    EXPECT_EQ(stage.debug.accessibilityAttempts, 0);
+    EXPECT_EQ(desk.grabber->grabs(), 0);
+    EXPECT_FALSE(stage.crop);
+}
+
+TEST(CaptureWindowEvidence, WalksThreeTimesWithoutAWebDocumentAndOnceWithOne) {
+    CaptureDesk plain;
+    FakeAccessibilityBus::Node heading;
+    heading.role = role::heading;
+    heading.name = QStringLiteral("Budget overview");
+    heading.extents = QRect(20, 20, 300, 30);
+    plain.bus->add(plain.window, heading);
+    CaptureStage stage = run(plain);
+    EXPECT_EQ(stage.debug.accessibilityAttempts, 3);
+    EXPECT_EQ(plain.sleeps, (std::vector<double>{0.12, 0.24}));
+    EXPECT_EQ(stage.debug.evidence.subject, QStringLiteral("Budget overview"));
+    // No request goes out to a process: toolkits follow the desktop's accessibility setting.
+    EXPECT_FALSE(stage.debug.webAccessibilityRequestStatus);
+
+    CaptureDesk browser;
+    browser.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("https://docs.example/q3"));
+    stage = run(browser);
+    EXPECT_EQ(stage.debug.accessibilityAttempts, 1);
+    EXPECT_TRUE(browser.sleeps.empty());
+    EXPECT_EQ(stage.debug.evidence.url, QStringLiteral("https://docs.example/q3"));
+}
+
+TEST(CaptureWindowEvidence, LaterAttemptsWalkNothingOnceTheDeadlinePassed) {
+    CaptureDesk desk;
+    FakeAccessibilityBus::Node heading;
+    heading.role = role::heading;
+    heading.name = QStringLiteral("Budget overview");
+    heading.extents = QRect(20, 20, 300, 30);
+    desk.bus->add(desk.window, heading);
+    // A wait that overruns the walk's 1.5 seconds.
+    auto services = desk.services();
+    services.sleep = [&desk](double, const std::atomic<bool>&) { desk.uptime += 2.0; };
+    std::atomic<bool> cancelled{false};
+    const CaptureStage stage = captureWindowEvidence(services, request(), cancelled);
+    EXPECT_EQ(stage.debug.accessibilityAttempts, 3);
+    EXPECT_TRUE(stage.debug.evidence.subject.isEmpty()) << "the last attempt's empty walk is what counts";
+}
+
+TEST(CaptureWindowEvidence, AnApplicationWithoutATreeIsStillCapturedByItsScreenshot) {
+    CaptureDesk desk;
+    desk.bus->removeApplication(CaptureDesk::pid);
+    const CaptureStage stage = run(desk);
+    const ActivityEvidence& evidence = stage.debug.evidence;
+    EXPECT_EQ(stage.debug.accessibilityAttempts, 1);
+    EXPECT_TRUE(desk.sleeps.empty());
+    EXPECT_FALSE(evidence.issue);
+    EXPECT_EQ(evidence.header, QStringLiteral("App: Editor. Window: \"Quarterly report - Editor\"."));
+    EXPECT_EQ(evidence.capturePath, QStringLiteral("window"));
+    EXPECT_EQ(evidence.contentFrame, QRectF(CaptureDesk::frame));
+    ASSERT_TRUE(evidence.imagePNG);
+    EXPECT_TRUE(evidence.imagePNG->startsWith("\x89PNG\r\n\x1a\n"));
+    EXPECT_EQ(evidence.imageFingerprint, QString(512, QLatin1Char('f')));
+    ASSERT_TRUE(stage.crop);
+    EXPECT_EQ(stage.crop->size(), CaptureDesk::frame.size());
+}
+
+TEST(CaptureWindowEvidence, CropsTheScreenshotToTheWebDocument) {
+    CaptureDesk desk;
+    QImage image(CaptureDesk::frame.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(200, 0, 0));
+    desk.grabber->setImage(CaptureDesk::windowId, image);
+    desk.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("https://docs.example/q3"));
+
+    const CaptureStage stage = run(desk);
+    EXPECT_EQ(stage.debug.evidence.contentFrame, QRectF(0, 100, 800, 500));
+    ASSERT_TRUE(stage.crop);
+    EXPECT_EQ(stage.crop->size(), QSize(800, 500));
+    EXPECT_EQ(stage.crop->pixel(0, 0), qRgb(255, 255, 255)) << "the browser's bar above the page is cut off";
+}
+
+TEST(CaptureWindowEvidence, ScreenshotFailuresLeaveTheAccessibilitySummaryWithTheirIssue) {
+    CaptureDesk notAsked;
+    EXPECT_EQ(run(notAsked, false).debug.evidence.capturePath, QStringLiteral("screenshot-disabled"));
+    EXPECT_FALSE(run(notAsked, false).debug.evidence.issue);
+
+    const auto expectIssue = [](CaptureDesk& desk, const QString& issue) {
+        const CaptureStage stage = run(desk);
+        EXPECT_EQ(stage.debug.evidence.issue, issue);
+        EXPECT_EQ(stage.debug.evidence.capturePath, QStringLiteral("screenshot-unavailable"));
+        EXPECT_EQ(stage.debug.evidence.text, QStringLiteral("App: Editor. Window: \"Quarterly report - Editor\"."));
+        EXPECT_FALSE(stage.debug.evidence.imagePNG);
+        EXPECT_FALSE(stage.crop);
+    };
+    CaptureDesk noScreen;
+    noScreen.permissions->screenCapture = false;
+    expectIssue(noScreen, QStringLiteral("Screen Recording permission is needed for this window."));
+
+    CaptureDesk closing;
+    closing.workspace->editWindow(CaptureDesk::windowId, [](auto& window) { window.onScreen = false; });
+    expectIssue(closing, QStringLiteral("The window is no longer visible."));
+
+    CaptureDesk refused;
+    refused.grabber->setImage(CaptureDesk::windowId, QImage());
+    expectIssue(refused, QStringLiteral("Window capture is unavailable. Check Screen Recording permission."));
+}
+
+TEST(CaptureWindowEvidence, ACancellationDuringTheScreenshotReturnsWithoutAnImage) {
+    CaptureDesk desk;
+    std::atomic<bool> cancelled{false};
+    desk.grabber->onGrab([&] { cancelled = true; });
+    const CaptureStage stage = captureWindowEvidence(desk.services(), request(), cancelled);
+    EXPECT_FALSE(stage.debug.evidence.issue);
+    EXPECT_FALSE(stage.debug.evidence.imagePNG);
+    EXPECT_FALSE(stage.crop);
+}

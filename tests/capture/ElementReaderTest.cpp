@@ -1,0 +1,111 @@
+#include "tavrine/capture/ElementReader.h"
+
+#include "fakes/FakeAccessibilityBus.h"
+
+#include "Printing.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::capture;
+using tavrine::test::FakeAccessibilityBus;
+namespace role = tavrine::platform::role;
+namespace state = tavrine::platform::state;
+
+namespace {
+const QString app = QStringLiteral("Editor");
+} // namespace
+
+TEST(ElementReader, LabelIsTheFirstNonBlankOfNameDescriptionAndATextValue) {
+    FakeAccessibilityBus bus;
+    ElementReader reader(bus);
+    const auto root = bus.addApplication(1, app);
+    FakeAccessibilityBus::Node node;
+    node.role = role::entry;
+    node.name = QStringLiteral("  \n ");
+    node.description = QStringLiteral("Search   the  docs");
+    node.text = QStringLiteral("typed");
+    const auto described = bus.add(root, node);
+    EXPECT_EQ(reader.elementLabel(described), QStringLiteral("Search the docs"));
+    node.description.reset();
+    EXPECT_EQ(reader.elementLabel(bus.add(root, node)), QStringLiteral("typed"));
+    // A panel's text is not a label of it (a document's text would be the whole page).
+    node.role = 39;
+    EXPECT_EQ(reader.elementLabel(bus.add(root, node)), QString());
+}
+
+TEST(ElementReader, FocusedDescriptionHidesPasswordsAndBarePlaceholders) {
+    FakeAccessibilityBus bus;
+    ElementReader reader(bus);
+    const auto root = bus.addApplication(1, app);
+    FakeAccessibilityBus::Node field;
+    field.role = role::entry;
+    field.text = QStringLiteral("Search mail");
+    field.attributes = QHash<QString, QString>{{QStringLiteral("placeholder-text"), QStringLiteral("Search  mail")}};
+    EXPECT_EQ(reader.readFocusedDescription(bus.add(root, field), app), QString());
+    field.text = QStringLiteral("invoice from march");
+    EXPECT_EQ(reader.readFocusedDescription(bus.add(root, field), app), QStringLiteral("invoice from march"));
+    field.role = role::passwordText;
+    EXPECT_EQ(reader.readFocusedDescription(bus.add(root, field), app), QString());
+}
+
+TEST(ElementReader, AncestorLabelsGoTwelveLevelsUpSkippingChromeAndPrunedRoles) {
+    FakeAccessibilityBus bus;
+    ElementReader reader(bus);
+    const auto root = bus.addApplication(1, app);
+    AccessibleRef parent = root;
+    for (int level = 14; level >= 1; --level)
+        parent = bus.add(parent, level == 2 ? role::toolBar : 39, QStringLiteral("Section number %1").arg(level));
+    parent = bus.add(parent, 39, QStringLiteral("Close"));
+    const auto focused = bus.add(parent, role::entry, QStringLiteral("Field"));
+
+    const QStringList labels = reader.ancestorLabels(focused, app);
+    // Level 0 is the chrome label "Close", level 2 a tool bar; levels 13 and 14 are out of reach.
+    QStringList expected;
+    for (int level = 1; level <= 11; ++level) {
+        if (level != 2)
+            expected.append(QStringLiteral("Section number %1").arg(level));
+    }
+    EXPECT_EQ(labels, expected);
+}
+
+TEST(ElementReader, WindowElementPrefersTheActiveWindowOfTheSameTitle) {
+    FakeAccessibilityBus bus;
+    ElementReader reader(bus);
+    const auto root = bus.addApplication(1, app);
+    const auto add = [&](const QString& name, bool active) {
+        FakeAccessibilityBus::Node node;
+        node.role = role::frame;
+        node.name = name;
+        if (active)
+            node.states->set(state::active);
+        return bus.add(root, node);
+    };
+    const auto otherActive = add(QStringLiteral("Other"), true);
+    const auto named = add(QStringLiteral("Report"), false);
+    EXPECT_EQ(reader.windowElement(root, QStringLiteral("Report")), named);
+    const auto both = add(QStringLiteral("Report"), true);
+    EXPECT_EQ(reader.windowElement(root, QStringLiteral("Report")), both);
+    EXPECT_EQ(reader.windowElement(root, QStringLiteral("Missing")), otherActive);
+    EXPECT_EQ(reader.windowElement(bus.addApplication(2, QStringLiteral("Empty")), QStringLiteral("Report")),
+              std::nullopt);
+}
+
+TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
+    FakeAccessibilityBus bus;
+    ElementReader reader(bus);
+    const auto root = bus.addApplication(1, app);
+    const auto window = bus.add(root, role::frame, QStringLiteral("Doc"));
+    const auto hidden = bus.add(window, 39);
+    bus.edit(hidden, [](auto& node) { node.states = platform::AccessibleStates(); });
+    FakeAccessibilityBus::Node focusedNode;
+    focusedNode.role = role::entry;
+    focusedNode.states->set(state::focused);
+    bus.add(hidden, focusedNode);
+    const auto panel = bus.add(window, 39);
+    const auto focused = bus.add(panel, focusedNode);
+    std::atomic<bool> cancelled{false};
+    const auto clock = [] { return 0.0; };
+    EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), focused);
+    EXPECT_EQ(reader.focusedElement(window, 2, 1.0, clock, cancelled), std::nullopt) << "node limit";
+}

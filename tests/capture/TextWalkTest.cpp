@@ -1,0 +1,165 @@
+#include "tavrine/capture/TextWalk.h"
+
+#include "fakes/FakeAccessibilityBus.h"
+
+#include "Printing.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::capture;
+using tavrine::test::FakeAccessibilityBus;
+namespace role = tavrine::platform::role;
+namespace state = tavrine::platform::state;
+
+namespace {
+
+struct Walk {
+    FakeAccessibilityBus bus;
+    ElementReader reader{bus};
+    AccessibleRef app = bus.addApplication(100, QStringLiteral("Editor"));
+    AccessibleRef window = bus.add(app, role::frame, QStringLiteral("Doc"));
+    WalkState state;
+    ActivityEvidence evidence;
+    std::atomic<bool> cancelled{false};
+    double clock = 0;
+
+    AccessibleRef add(const AccessibleRef& parent, quint32 elementRole, const QString& name = {},
+                      std::optional<QRect> extents = std::nullopt, bool selected = false) {
+        FakeAccessibilityBus::Node node;
+        node.role = elementRole;
+        if (!name.isNull())
+            node.name = name;
+        node.extents = extents;
+        if (selected)
+            node.states->set(state::selected);
+        return bus.add(parent, node);
+    }
+    void run(double deadline = 1.5) {
+        collectVisibleText(
+            reader, window, 0, state, evidence, deadline, [this] { return clock; }, cancelled);
+    }
+    QStringList texts() const {
+        QStringList result;
+        for (const WalkedElement& record : state.walked)
+            result.append(record.text);
+        return result;
+    }
+};
+
+} // namespace
+
+TEST(CollectVisibleText, CutsOffHiddenSubtreesSecureFieldsTabsAndBars) {
+    Walk walk;
+    const auto hidden = walk.add(walk.window, 39);
+    walk.bus.edit(hidden, [](auto& node) { node.states = platform::AccessibleStates(); });
+    walk.add(hidden, role::heading, QStringLiteral("Hidden heading"));
+    const auto unreadable = walk.add(walk.window, 39);
+    walk.bus.edit(unreadable, [](auto& node) { node.states.reset(); });
+    walk.add(unreadable, role::heading, QStringLiteral("Readable heading"));
+    const auto otherTab = walk.add(walk.window, role::pageTab, QStringLiteral("Other tab title"), std::nullopt, true);
+    walk.add(otherTab, role::heading, QStringLiteral("Below a tab"));
+    walk.add(walk.add(walk.window, role::toolBar), role::heading, QStringLiteral("In a tool bar"));
+    walk.add(walk.add(walk.window, role::menuBar), role::heading, QStringLiteral("In a menu bar"));
+    walk.add(walk.window, role::passwordText, QStringLiteral("hunter2 secret"), std::nullopt, true);
+
+    walk.run();
+    EXPECT_EQ(walk.texts(), QStringList{QStringLiteral("Readable heading")});
+}
+
+TEST(CollectVisibleText, RecordsHeadingsSelectedItemsAndWebDocumentsWithTheFirstAddress) {
+    Walk walk;
+    walk.add(walk.window, role::heading, QString()); // no text: no record
+    walk.add(walk.window, role::heading, QStringLiteral("  Release   notes "));
+    walk.add(walk.window, role::listItem, QStringLiteral("Chosen item"), std::nullopt, true);
+    walk.add(walk.window, role::listItem, QStringLiteral("Other item"));
+    FakeAccessibilityBus::Node page;
+    page.role = role::documentWeb;
+    page.name = QStringLiteral("Page title");
+    page.extents = QRect(0, 100, 800, 600);
+    page.documentAttributes = QHash<QString, QString>{{QStringLiteral("DocURL"), QStringLiteral("https://a.example/")}};
+    const auto document = walk.bus.add(walk.window, page);
+    page.name.reset();
+    page.extents = QRect(0, 100, 0, 600); // no area: no frame
+    page.documentAttributes = QHash<QString, QString>{{QStringLiteral("URI"), QStringLiteral("https://b.example/")}};
+    walk.bus.add(document, page);
+    walk.add(walk.window, role::scrollPane, QString(), QRect(0, 0, 300, 300));
+    walk.add(walk.window, role::scrollPane, QString(), QRect(0, 0, 300, 0));
+
+    walk.run();
+    EXPECT_EQ(walk.texts(), (QStringList{QStringLiteral("Release notes"), QStringLiteral("Chosen item"),
+                                         QStringLiteral("Page title")}));
+    EXPECT_TRUE(walk.state.foundWebArea);
+    EXPECT_EQ(walk.evidence.url, QStringLiteral("https://a.example/"));
+    EXPECT_EQ(walk.state.webAreaFrames, QList<QRectF>{QRectF(0, 100, 800, 600)});
+    EXPECT_EQ(walk.state.scrollAreaFrames, QList<QRectF>{QRectF(0, 0, 300, 300)});
+}
+
+TEST(CollectVisibleText, StopsAtTheNodeAndDepthLimitsAndReadsARepeatedElementOnce) {
+    Walk wide;
+    for (int i = 0; i < 1000; ++i)
+        wide.add(wide.window, role::heading, QStringLiteral("Heading %1").arg(i));
+    wide.run();
+    EXPECT_EQ(wide.state.nodeCount, 800);
+    ASSERT_EQ(wide.state.walked.size(), 799) << "the window itself is the first of the 800";
+    EXPECT_EQ(wide.state.walked.last().text, QStringLiteral("Heading 798"));
+
+    Walk deep;
+    AccessibleRef parent = deep.window;
+    for (int depth = 1; depth <= 64; ++depth)
+        parent = deep.add(parent, role::heading, QStringLiteral("Depth %1").arg(depth));
+    deep.run();
+    EXPECT_EQ(deep.state.walked.size(), 63);
+    EXPECT_EQ(deep.state.walked.last().text, QStringLiteral("Depth 63"));
+
+    Walk repeated;
+    const auto heading = repeated.add(repeated.window, role::heading, QStringLiteral("Shared heading"));
+    repeated.bus.link(repeated.add(repeated.window, 39), heading);
+    repeated.run();
+    EXPECT_EQ(repeated.texts(), QStringList{QStringLiteral("Shared heading")});
+}
+
+TEST(CollectVisibleText, EndsAtTheDeadlineAndOnCancellation) {
+    Walk late;
+    late.add(late.window, role::heading, QStringLiteral("First heading"));
+    late.add(late.window, role::heading, QStringLiteral("Second heading"));
+    // Every element read takes a second of the clock.
+    int entries = 0;
+    collectVisibleText(
+        late.reader, late.window, 0, late.state, late.evidence, 2.0, [&] { return double(entries++); }, late.cancelled);
+    EXPECT_EQ(late.texts(), QStringList{QStringLiteral("First heading")});
+
+    Walk cancelled;
+    cancelled.add(cancelled.window, role::heading, QStringLiteral("Never read"));
+    cancelled.cancelled = true;
+    cancelled.run();
+    EXPECT_EQ(cancelled.state.nodeCount, 0);
+}
+
+TEST(FillAccessibilitySummary, OffersOnlyRecordsInsideTheContentFrame) {
+    ActivityEvidence evidence;
+    evidence.title = QStringLiteral("Notes");
+    evidence.focusedDescription = QStringLiteral("draft line");
+    const QList<WalkedElement> walked{
+        {QStringLiteral("Outside heading"), QRectF(2000, 0, 100, 20), false, role::heading},
+        {QStringLiteral("Frameless heading"), std::nullopt, false, role::heading},
+        {QStringLiteral("Inside heading"), QRectF(10, 10, 100, 20), false, role::heading},
+    };
+    evidence.contentFrame = QRectF(0, 0, 800, 600);
+    fillAccessibilitySummary(evidence, walked, QStringLiteral("Editor"), {});
+    EXPECT_EQ(evidence.subject, QStringLiteral("Inside heading"));
+    const QString summary =
+        QStringLiteral("App: Editor. Window: \"Notes\". Subject: \"Inside heading\". Focused: draft line.");
+    EXPECT_EQ(evidence.header, summary);
+    EXPECT_EQ(evidence.text, summary);
+    EXPECT_EQ(evidence.accessibilityText, summary);
+    EXPECT_EQ(evidence.accessibilityCharacters, summary.size());
+    EXPECT_EQ(evidence.ocrCharacters, 0);
+
+    // Without a content frame every record counts, in walk order; ancestor labels come first.
+    evidence.contentFrame.reset();
+    fillAccessibilitySummary(evidence, walked, QStringLiteral("Editor"), {});
+    EXPECT_EQ(evidence.subject, QStringLiteral("Outside heading"));
+    fillAccessibilitySummary(evidence, walked, QStringLiteral("Editor"), {QStringLiteral("Chapter two")});
+    EXPECT_EQ(evidence.subject, QStringLiteral("Chapter two"));
+}

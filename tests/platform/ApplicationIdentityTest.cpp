@@ -1,0 +1,111 @@
+#include "tavrine/platform/ApplicationIdentity.h"
+
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tavrine::platform;
+
+namespace tavrine::platform {
+void PrintTo(const ApplicationIdentity& identity, std::ostream* out) {
+    *out << '{' << identity.bundleIdentifier.value_or(QStringLiteral("-")).toStdString() << ", "
+         << identity.name.value_or(QStringLiteral("-")).toStdString() << '}';
+}
+} // namespace tavrine::platform
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+// Two data folders: the user's, then the system's.
+struct Folders {
+    QString user = tavrine::test::temporaryFolder();
+    QString system = tavrine::test::temporaryFolder();
+    Folders() {
+        writeFile(system + "/applications/org.example.Editor.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Example Editor\nStartupWMClass=ExEdit\n"
+                  "[Desktop Action new]\nName=New Window\n");
+        writeFile(user + "/applications/org.example.Editor.desktop",
+                  "# the user's own copy\n[Desktop Entry]\nName = My Editor\nStartupWMClass=ExEdit\n");
+        writeFile(system + "/applications/vendor/tool.desktop", "[Desktop Entry]\nName=Vendor Tool\n");
+        writeFile(system + "/applications/viewer.desktop",
+                  "[Desktop Entry]\nName=Viewer\nStartupWMClass=viewer-main\n");
+        writeFile(system + "/applications/broken.desktop", "Name=No group\n");
+    }
+    DesktopEntries entries() const { return DesktopEntries({user, system}); }
+};
+
+WindowClass windowClass(const QString& instance, const QString& className) {
+    return WindowClass{instance, className};
+}
+
+} // namespace
+
+TEST(DesktopEntries, TheUsersFolderWinsAndIdsFollowSubfolders) {
+    const Folders folders;
+    const DesktopEntries entries = folders.entries();
+    ASSERT_TRUE(entries.find(QStringLiteral("org.example.Editor")));
+    EXPECT_EQ(entries.find(QStringLiteral("org.example.Editor"))->name, QStringLiteral("My Editor"));
+    ASSERT_TRUE(entries.find(QStringLiteral("vendor-tool")));
+    EXPECT_EQ(entries.find(QStringLiteral("vendor-tool"))->name, QStringLiteral("Vendor Tool"));
+    EXPECT_FALSE(entries.find(QStringLiteral("broken")));
+    EXPECT_EQ(entries.findByStartupWmClass(QStringLiteral("ExEdit"))->id, QStringLiteral("org.example.Editor"));
+    EXPECT_FALSE(entries.findByStartupWmClass(QStringLiteral("exedit"))) << "the class is matched exactly";
+}
+
+TEST(ApplicationIdentity, TheGtkApplicationIdComesFirst) {
+    const Folders folders;
+    const DesktopEntries entries = folders.entries();
+    ApplicationClues clues;
+    clues.gtkApplicationId = QStringLiteral("org.example.Editor");
+    clues.windowClass = windowClass(QStringLiteral("viewer-main"), QStringLiteral("Viewer"));
+    EXPECT_EQ(resolveApplicationIdentity(10, clues, entries),
+              (ApplicationIdentity{QStringLiteral("org.example.Editor"), QStringLiteral("My Editor")}));
+    // An id without a desktop file still names the application; its name falls back to the class.
+    clues.gtkApplicationId = QStringLiteral("org.example.Unknown");
+    EXPECT_EQ(resolveApplicationIdentity(10, clues, entries),
+              (ApplicationIdentity{QStringLiteral("org.example.Unknown"), QStringLiteral("Viewer")}));
+}
+
+TEST(ApplicationIdentity, TheLaunchersDesktopFileCountsOnlyForTheProcessItLaunched) {
+    const Folders folders;
+    const DesktopEntries entries = folders.entries();
+    ApplicationClues clues;
+    clues.windowClass = windowClass(QStringLiteral("term"), QStringLiteral("Term"));
+    const QByteArray path = folders.system.toUtf8() + "/applications/vendor/tool.desktop";
+    readLaunchVariables(QByteArray("PATH=/usr/bin") + '\0' + "GIO_LAUNCHED_DESKTOP_FILE=" + path + '\0' +
+                            "GIO_LAUNCHED_DESKTOP_FILE_PID=20" + '\0',
+                        clues);
+    EXPECT_EQ(clues.launchedDesktopFilePid, 20);
+    EXPECT_EQ(resolveApplicationIdentity(20, clues, entries),
+              (ApplicationIdentity{QStringLiteral("tool"), QStringLiteral("Vendor Tool")}))
+        << "named after the file, its name read from the file itself";
+    // A child of that process inherited the variables: it is known by its own class.
+    EXPECT_EQ(resolveApplicationIdentity(21, clues, entries),
+              (ApplicationIdentity{QStringLiteral("Term"), QStringLiteral("Term")}));
+}
+
+TEST(ApplicationIdentity, AStartupClassMatchesTheClassOrTheInstanceElseTheClassIsTheId) {
+    const Folders folders;
+    const DesktopEntries entries = folders.entries();
+    ApplicationClues clues;
+    clues.windowClass = windowClass(QStringLiteral("exedit"), QStringLiteral("ExEdit"));
+    EXPECT_EQ(resolveApplicationIdentity(1, clues, entries),
+              (ApplicationIdentity{QStringLiteral("org.example.Editor"), QStringLiteral("My Editor")}));
+    clues.windowClass = windowClass(QStringLiteral("viewer-main"), QStringLiteral("ViewerApp"));
+    EXPECT_EQ(resolveApplicationIdentity(1, clues, entries),
+              (ApplicationIdentity{QStringLiteral("viewer"), QStringLiteral("Viewer")}));
+    clues.windowClass = windowClass(QStringLiteral("xterm"), QStringLiteral("XTerm"));
+    EXPECT_EQ(resolveApplicationIdentity(1, clues, entries),
+              (ApplicationIdentity{QStringLiteral("XTerm"), QStringLiteral("XTerm")}));
+    // A window that tells nothing: no id and no name (the capture then uses the pid and "Unknown app").
+    EXPECT_EQ(resolveApplicationIdentity(1, ApplicationClues{}, entries), ApplicationIdentity{});
+}

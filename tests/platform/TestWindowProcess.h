@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace tavrine::test {
+
+// One test window process (see TestWindow.cpp), ended when this object goes away.
+class TestWindowProcess {
+public:
+    // Starts the window and waits until it says it is mapped; isReady() tells whether it did.
+    TestWindowProcess(const QString& title, const QStringList& lines, bool plain = false);
+    ~TestWindowProcess();
+
+    bool isReady() const { return m_ready; }
+    qint32 pid() const;
+    // Waits up to `seconds` for a line the window printed ("tab Overview").
+    bool waitForLine(const QString& line, double seconds = 5.0);
+
+private:
+    std::unique_ptr<QProcess> m_process;
+    QStringList m_lines;
+    bool m_ready = false;
+};
+
+} // namespace tavrine::test

@@ -1,0 +1,191 @@
+#include "tavrine/platform/AtspiAccessibilityBus.h"
+#include "tavrine/platform/LinuxPermissions.h"
+#include "tavrine/platform/X11WindowGrabber.h"
+#include "tavrine/platform/X11Workspace.h"
+#include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/platform/x11/X11RootWatcher.h"
+
+#include "TestWindowProcess.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::platform;
+using tavrine::test::TestWindowProcess;
+
+namespace {
+
+// The active window once it belongs to `pid`.
+std::optional<XWindowId> activeWindowOf(X11Connection& x11, qint32 pid, double seconds = 10.0) {
+    std::optional<XWindowId> found;
+    test::waitUntil(
+        [&] {
+            const auto active = x11.activeWindow();
+            if (active && x11.windowPid(*active) == pid)
+                found = active;
+            return found.has_value();
+        },
+        seconds);
+    return found;
+}
+
+} // namespace
+
+TEST(X11Platform, ReadsTheActiveWindowItsOwnerAndItsIdentity) {
+    X11Connection& x11 = *X11Connection::shared();
+    TestWindowProcess window(QStringLiteral("Harbour report \u2014 viewer"), {QStringLiteral("Harbour inspection")});
+    ASSERT_TRUE(window.isReady());
+    const auto active = activeWindowOf(x11, window.pid());
+    ASSERT_TRUE(active);
+    EXPECT_EQ(x11.windowTitle(*active), QStringLiteral("Harbour report \u2014 viewer"));
+    EXPECT_TRUE(x11.isNormalWindow(*active));
+    EXPECT_TRUE(x11.isViewable(*active));
+    EXPECT_FALSE(x11.isIconic(*active));
+    EXPECT_EQ(x11.rootGeometry(*active)->size(), QSize(900, 700));
+    EXPECT_NE(x11.topLevelAncestor(*active), active) << "the window manager frames it";
+    const auto windowClass = x11.windowClass(*active);
+    ASSERT_TRUE(windowClass);
+    ASSERT_FALSE(windowClass->className.isEmpty());
+
+    // Without a desktop file the class is the id; with one whose StartupWMClass matches, the file names it.
+    EXPECT_EQ(X11Workspace().frontmostApplication(),
+              (ApplicationInfo{window.pid(), windowClass->className, windowClass->className}));
+    const QString applications = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+    QDir().mkpath(applications);
+    QFile desktop(applications + QStringLiteral("/org.example.Harbour.desktop"));
+    ASSERT_TRUE(desktop.open(QIODevice::WriteOnly));
+    desktop.write("[Desktop Entry]\nName=Harbour Viewer\nStartupWMClass=" + windowClass->className.toUtf8() + "\n");
+    desktop.close();
+    X11Workspace workspace;
+    EXPECT_EQ(workspace.frontmostApplication(),
+              (ApplicationInfo{window.pid(), QStringLiteral("org.example.Harbour"), QStringLiteral("Harbour Viewer")}));
+    const QList<WindowInfo> windows = workspace.windows(window.pid());
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(windows.first().id, *active);
+    EXPECT_TRUE(windows.first().onScreen);
+    EXPECT_EQ(workspace.runningApplication(window.pid())->bundleIdentifier, QStringLiteral("org.example.Harbour"));
+    EXPECT_FALSE(workspace.runningApplication(0x7ffffff0));
+}
+
+TEST(X11Platform, ActivatesWindowsAndWatchesTheRoot) {
+    X11Connection& x11 = *X11Connection::shared();
+    X11RootWatcher watcher;
+    ASSERT_TRUE(watcher.isWatching());
+    int activeChanges = 0;
+    QObject::connect(&watcher, &X11RootWatcher::activeWindowChanged, [&] { ++activeChanges; });
+
+    TestWindowProcess first(QStringLiteral("First window"), {QStringLiteral("first")});
+    ASSERT_TRUE(first.isReady());
+    const auto firstWindow = activeWindowOf(x11, first.pid());
+    ASSERT_TRUE(firstWindow);
+    TestWindowProcess second(QStringLiteral("Second window"), {QStringLiteral("second")}, true);
+    ASSERT_TRUE(second.isReady());
+    ASSERT_TRUE(activeWindowOf(x11, second.pid()));
+    EXPECT_TRUE(test::waitUntil([&] { return activeChanges >= 2; }));
+
+    EXPECT_EQ(x11.activate(*firstWindow), 0);
+    EXPECT_TRUE(activeWindowOf(x11, first.pid(), 5.0));
+
+    // A minimised window comes back on activation.
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QString::number(*firstWindow)});
+    ASSERT_TRUE(test::waitUntil([&] { return x11.isIconic(*firstWindow); }));
+    EXPECT_EQ(x11.activate(*firstWindow), 0);
+    EXPECT_TRUE(activeWindowOf(x11, first.pid(), 5.0));
+    EXPECT_FALSE(x11.isIconic(*firstWindow));
+
+    // A window that does not exist: X11's BadWindow.
+    EXPECT_EQ(x11.activate(0x3fffff0), 3);
+}
+
+TEST(X11Platform, GrabsTheClientAreaWithAndWithoutACompositor) {
+    X11Connection& x11 = *X11Connection::shared();
+    TestWindowProcess window(QStringLiteral("Plain window"), {QStringLiteral("Crane maintenance")}, true);
+    ASSERT_TRUE(window.isReady());
+    const auto id = activeWindowOf(x11, window.pid());
+    ASSERT_TRUE(id);
+    X11WindowGrabber grabber;
+    ASSERT_FALSE(x11.compositorRunning());
+    const auto direct = grabber.grab(*id);
+    ASSERT_TRUE(direct);
+    EXPECT_EQ(direct->size(), QSize(900, 600));
+    EXPECT_EQ(direct->pixel(5, 5), qRgb(250, 250, 245)) << "the client area, not the frame";
+
+    QProcess compositor;
+    compositor.start(QStringLiteral("xcompmgr"), {});
+    ASSERT_TRUE(compositor.waitForStarted());
+    ASSERT_TRUE(test::waitUntil([&] { return x11.compositorRunning(); }));
+    // Another window over part of it: the composited image is the window's own.
+    TestWindowProcess cover(QStringLiteral("Cover"), {QStringLiteral("cover")});
+    ASSERT_TRUE(cover.isReady());
+    ASSERT_TRUE(activeWindowOf(x11, cover.pid()));
+    std::optional<QImage> composited;
+    test::waitUntil(
+        [&] {
+            composited = grabber.grab(*id);
+            return composited && *composited == *direct;
+        },
+        5.0);
+    ASSERT_TRUE(composited);
+    EXPECT_EQ(composited->size(), QSize(900, 600));
+    EXPECT_TRUE(*composited == *direct);
+    compositor.kill();
+    compositor.waitForFinished();
+
+    EXPECT_FALSE(grabber.grab(0x3fffff0)) << "a window that does not exist";
+}
+
+TEST(X11Platform, ReadsAccessibilityTreesOverTheBus) {
+    LinuxPermissions permissions;
+    EXPECT_TRUE(permissions.screenCaptureGranted());
+    EXPECT_TRUE(permissions.requestAccessibility());
+    EXPECT_TRUE(permissions.accessibilityGranted());
+
+    TestWindowProcess window(QStringLiteral("Harbour tabs"), {QStringLiteral("Harbour")});
+    ASSERT_TRUE(window.isReady());
+    TestWindowProcess plain(QStringLiteral("No tree"), {QStringLiteral("plain")}, true);
+    ASSERT_TRUE(plain.isReady());
+
+    AtspiAccessibilityBus bus;
+    std::optional<AccessibleRef> application;
+    ASSERT_TRUE(test::waitUntil([&] { return (application = bus.application(window.pid())).has_value(); }, 10.0));
+    EXPECT_FALSE(bus.application(plain.pid()));
+
+    // Breadth-first to the tab named "Crane schedule".
+    std::optional<AccessibleRef> frame;
+    std::optional<AccessibleRef> tab;
+    QList<AccessibleRef> queue{*application};
+    for (qsizetype i = 0; i < queue.size() && i < 500 && !tab; ++i) {
+        const AccessibleRef& element = queue.at(i);
+        const auto elementRole = bus.role(element);
+        // A top-level widget shows as a filler, a main window as a frame: the name tells.
+        if (i > 0 && bus.parent(element) == application && bus.name(element) == QStringLiteral("Harbour tabs"))
+            frame = element;
+        if (elementRole == role::pageTab && bus.name(element) == QStringLiteral("Crane schedule"))
+            tab = element;
+        queue.append(bus.children(element, 100));
+    }
+    ASSERT_TRUE(frame);
+    ASSERT_TRUE(tab);
+    EXPECT_EQ(bus.roleName(*tab), QStringLiteral("page tab"));
+    EXPECT_TRUE(bus.states(*frame)->has(state::showing));
+    const auto extents = bus.extents(*frame);
+    ASSERT_TRUE(extents);
+    EXPECT_EQ(extents->size(), QSize(900, 700));
+    ASSERT_TRUE(bus.parent(*tab));
+    EXPECT_EQ(bus.role(*bus.parent(*tab)), role::pageTabList);
+
+    const auto actions = bus.actionNames(*tab);
+    ASSERT_TRUE(actions);
+    const qsizetype press = actions->indexOf(QStringLiteral("Press"));
+    ASSERT_GE(press, 0) << actions->join(',').toStdString();
+    EXPECT_EQ(bus.doAction(*tab, int(press)), true);
+    EXPECT_TRUE(window.waitForLine(QStringLiteral("tab Crane schedule")));
+
+    // An object that went away reads as nothing.
+    EXPECT_FALSE(bus.role(AccessibleRef{application->service, QStringLiteral("/org/a11y/atspi/accessible/none")}));
+}
