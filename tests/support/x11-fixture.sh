@@ -48,7 +48,8 @@ start)
     echo $! >> "$dir/pids"
     launcher=/usr/libexec/at-spi-bus-launcher
     if [ -x "$launcher" ]; then
-        "$launcher" >"$dir/atspi.log" 2>&1 &
+        # Tests turn the desktop's accessibility on; the in-memory settings keep that out of the user's dconf.
+        GSETTINGS_BACKEND=memory "$launcher" >"$dir/atspi.log" 2>&1 &
         echo $! >> "$dir/pids"
     fi
     # The window manager must own the screen before tests ask it to activate windows.
