@@ -1,0 +1,92 @@
+#include "HarnessRun.h"
+
+#include <QJsonArray>
+
+using namespace tavrine::test;
+
+using E2ERun = HarnessRun;
+
+TEST_F(E2ERun, RecognisesEachScreenshotUnderItsHeaderAndJudgesIt) {
+    copyScreenshot(QStringLiteral("Safari.png"), QStringLiteral("shots/Safari.png"));
+    copyScreenshot(QStringLiteral("Terminal_git.png"), QStringLiteral("shots/Terminal_git.png"));
+    write(QStringLiteral("cases.json"), R"([
+        {"id": "e1", "image": "shots/Safari.png", "intention": "Research accessibility", "expected": "relevant",
+         "text": "ignored by this task"},
+        {"id": "e2", "image": "/shots/Terminal_git.png", "intention": "Ship it", "expected": "unrelated"}
+    ])");
+    m_api.enqueue(QStringLiteral("judge"), FakeReply::json(verdict(QStringLiteral("relevant"), 0.75, 0.5)));
+    m_api.enqueue(QStringLiteral("judge"), FakeReply::text(503, "busy"));
+
+    const HarnessOutcome outcome = run({QStringLiteral("--cases"), QStringLiteral("cases.json")});
+    ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    const QStringList lines = outcome.outLines();
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], QStringLiteral("id\texpected\tpredicted\tok\tlatency_s\tenough_evidence\tsupports_job\t"
+                                       "job_origin\tjob"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("e1\trelevant\trelevant\ttrue\t")));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("e2\tunrelated\t\tfalse\t")));
+    EXPECT_EQ(lines[3], QStringLiteral("accuracy=1/2"));
+    EXPECT_EQ(lines[4], QStringLiteral("wrote ") + path(QStringLiteral("e2e-results.json")));
+
+    const auto requests = m_api.requests(QStringLiteral("judge"));
+    ASSERT_EQ(requests.size(), 2);
+    const QJsonObject state = requests[0].json().value(QStringLiteral("state")).toObject();
+    const QStringList text = state.value(QStringLiteral("text")).toString().split(QLatin1Char('\n'));
+    // The header first, then what the screenshot shows below its title bar and address bar.
+    EXPECT_EQ(text.value(0), QStringLiteral("App: Safari. Window: \"Accessibility - Wikipedia\". Subject: "
+                                            "\"Accessibility\". URL: https://en.wikipedia.org/wiki/Accessibility"));
+    const QString recognised = text.mid(1).join(QLatin1Char('\n'));
+    EXPECT_TRUE(recognised.contains(QStringLiteral("Legislation"))) << recognised.toStdString();
+    EXPECT_FALSE(recognised.contains(QStringLiteral("wikipedia.org"))) << recognised.toStdString();
+    EXPECT_EQ(state.value(QStringLiteral("app")).toString(), QStringLiteral("Safari"));
+    EXPECT_EQ(state.value(QStringLiteral("focused")).toString(), QString());
+    const QString terminal =
+        requests[1].json().value(QStringLiteral("state")).toObject().value(QStringLiteral("text")).toString();
+    EXPECT_TRUE(terminal.startsWith(QStringLiteral("App: Terminal.")));
+    EXPECT_TRUE(terminal.contains(QStringLiteral("modified:"))) << terminal.toStdString();
+
+    const QJsonObject report = this->report(QStringLiteral("e2e-results.json"));
+    EXPECT_EQ(report.value(QStringLiteral("task")).toString(), QStringLiteral("e2e"));
+    const QJsonArray cases = report.value(QStringLiteral("cases")).toArray();
+    ASSERT_EQ(cases.size(), 2);
+    EXPECT_EQ(cases[0].toObject().value(QStringLiteral("judge_text")), state.value(QStringLiteral("text")));
+    EXPECT_EQ(cases[0].toObject().value(QStringLiteral("image")).toString(), QStringLiteral("shots/Safari.png"));
+    EXPECT_EQ(cases[0].toObject().value(QStringLiteral("predicted_raw")).toString(),
+              QStringLiteral("enough_evidence: 0.7500\nIs this the work?: 0.5000"));
+    EXPECT_EQ(cases[1].toObject().value(QStringLiteral("image")).toString(), QStringLiteral("/shots/Terminal_git.png"));
+    EXPECT_EQ(cases[1].toObject().value(QStringLiteral("error")).toString(), QStringLiteral("typesafeHTTP503"));
+    EXPECT_EQ(cases[1].toObject().value(QStringLiteral("judge_text")).toString(), terminal);
+}
+
+TEST_F(E2ERun, StopsAtACaseItCannotUse) {
+    copyScreenshot(QStringLiteral("Notes_shopping.png"), QStringLiteral("Notes_shopping.png"));
+    write(QStringLiteral("notes.txt"), "not an image");
+    m_api.setCannedReplies(true);
+    const QString valid =
+        QStringLiteral(R"({"id": "ok", "image": "Notes_shopping.png", "intention": "Shop", "expected": "relevant"})");
+    const std::vector<std::pair<QString, QString>> stops = {
+        {QStringLiteral(R"({"id": "s1", "image": "Notes_shopping.png", "expected": "relevant"})"),
+         QStringLiteral("Case s1 is missing intention\n")},
+        {QStringLiteral(R"({"id": "s2", "image": "Notes_shopping.png", "intention": "", "expected": ""})"),
+         QStringLiteral("Case s2 is missing intention\n")},
+        {QStringLiteral(R"({"id": "s3", "image": "Notes_shopping.png", "intention": "Shop"})"),
+         QStringLiteral("Case s3 is missing expected\n")},
+        {QStringLiteral(R"({"id": "s4", "image": "gone.png", "intention": "Shop", "expected": "relevant"})"),
+         QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("gone.png")) + QStringLiteral(": ")},
+        {QStringLiteral(R"({"id": "s5", "intention": "Shop", "expected": "relevant"})"),
+         QStringLiteral("Eval failed: Cannot read ") + m_folder.path() + QStringLiteral(": Is a directory\n")},
+        {QStringLiteral(R"({"id": "s6", "image": "notes.txt", "intention": "Shop", "expected": "relevant"})"),
+         QStringLiteral("Eval failed: Missing image ") + path(QStringLiteral("notes.txt")) + QLatin1Char('\n')},
+    };
+    for (const auto& [stop, message] : stops) {
+        write(QStringLiteral("cases.json"),
+              (QLatin1Char('[') + valid + QLatin1Char(',') + stop + QLatin1Char(']')).toUtf8());
+        const HarnessOutcome outcome = run({QStringLiteral("--eval"), QStringLiteral("--cases=cases.json")});
+        EXPECT_EQ(outcome.status, 2) << stop.toStdString();
+        EXPECT_TRUE(outcome.err.contains(message)) << outcome.err.toStdString();
+        // The rows before the stop stay; no report, no closing lines.
+        EXPECT_EQ(outcome.outLines().size(), 2) << outcome.out.toStdString();
+        EXPECT_TRUE(outcome.outLines().value(1).startsWith(QStringLiteral("ok\t")));
+        EXPECT_FALSE(exists(QStringLiteral("e2e-results.json")));
+    }
+}
