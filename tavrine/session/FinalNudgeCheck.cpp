@@ -26,7 +26,13 @@ void FinalNudgeCheck::checkNudgeDue() {
 }
 
 QCoro::Task<void> FinalNudgeCheck::verify(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive) {
-    co_await run(ticket.token);
+    try {
+        co_await run(ticket.token);
+    } catch (...) {
+        // Nobody awaits this task: a failure is reported here and must not leave the slot taken for good.
+        if (*alive)
+            m_session.logUnexpectedFailure(QStringLiteral("Final nudge check"), std::current_exception());
+    }
     if (*alive)
         m_verification.finish(ticket.id);
 }

@@ -569,6 +569,11 @@ void FocusSession::logEvidenceContext(const QString& check, const ActivityEviden
         logEvidence(m_sessionID, check, QStringLiteral("ax-header"), evidence.header);
 }
 
+void FocusSession::logUnexpectedFailure(const QString& what, std::exception_ptr error) const {
+    log::error(logFocus(),
+               QStringLiteral("session=%1 %2 failed unexpectedly %3").arg(m_sessionID, what, errorKindCode(error)));
+}
+
 // --- Workspace events ---------------------------------------------------------------------------------------------
 
 void FocusSession::connectWorkspaceEvents(WorkspaceEventSource* events) {

@@ -22,6 +22,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -323,6 +324,8 @@ private:
     void logCheckEvent(const QString& check, const QString& message, bool error = false) const;
     // The observation's context for the diagnostics log, while screen content may be logged.
     void logEvidenceContext(const QString& check, const ActivityEvidence& evidence) const;
+    // A task that nobody awaits failed in a way no step expects; error level.
+    void logUnexpectedFailure(const QString& what, std::exception_ptr error) const;
 
     // --- Workspace events ---
     void connectWorkspaceEvents(WorkspaceEventSource* events);

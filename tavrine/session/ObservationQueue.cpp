@@ -85,7 +85,13 @@ void ObservationQueue::startEvaluation(ActivitySnapshot snapshot) {
 
 QCoro::Task<void> ObservationQueue::evaluate(ActivitySnapshot snapshot, TaskSlot::Ticket ticket,
                                              std::shared_ptr<bool> alive) {
-    co_await decide(snapshot, ticket.token);
+    try {
+        co_await decide(snapshot, ticket.token);
+    } catch (...) {
+        // Nobody awaits this task: a failure is reported here and must not stall the queue.
+        if (*alive)
+            m_session.logUnexpectedFailure(QStringLiteral("Evaluation"), std::current_exception());
+    }
     if (*alive)
         finishEvaluation(snapshot, ticket.id);
 }

@@ -85,7 +85,13 @@ QCoro::Task<void> SessionLoops::workerLoop(CancellationToken token, std::shared_
         if (token.isCancelled() || !*alive)
             co_return;
         if (m_session.isRunning() && !m_session.m_demo) {
-            co_await m_session.m_periodicCheck->run();
+            try {
+                co_await m_session.m_periodicCheck->run();
+            } catch (...) {
+                // The loop outlives any one pass: report the failure and go on with the next second.
+                if (*alive)
+                    m_session.logUnexpectedFailure(QStringLiteral("Periodic check"), std::current_exception());
+            }
             if (!*alive)
                 co_return;
         }
@@ -103,8 +109,14 @@ QCoro::Task<void> SessionLoops::settleCheck(TaskSlot::Ticket ticket, std::shared
     }
     if (ticket.token.isCancelled() || !*alive)
         co_return;
-    if (m_session.isRunning())
+    if (!m_session.isRunning())
+        co_return;
+    try {
         co_await m_session.m_periodicCheck->run();
+    } catch (...) {
+        if (*alive)
+            m_session.logUnexpectedFailure(QStringLiteral("Settle check"), std::current_exception());
+    }
 }
 
 } // namespace tavrine

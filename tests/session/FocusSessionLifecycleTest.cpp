@@ -1,4 +1,5 @@
 #include "session/SessionHarness.h"
+#include "tavrine/session/SessionServicesFactory.h"
 #include "tavrine/speech/SpeakNudgesSetting.h"
 
 #include <QSignalSpy>
@@ -260,4 +261,36 @@ TEST(FocusSessionClock, NonFiniteReadingsNeverReachAWholeSecondConversion) {
         }
         ManualClock::pump();
     }
+}
+
+TEST(FocusSessionServices, ASessionRunsWithoutAnObserverOrAClassifier) {
+    ManualClock clock;
+    MemoryUserDefaults defaults;
+    SessionServicesFactory nothing;
+    FocusSessionOptions options;
+    options.clock = &clock;
+    options.defaults = &defaults;
+    options.services = &nothing;
+    {
+        FocusSession blind(options);
+        EXPECT_FALSE(blind.accessibilityReady());
+        blind.setIntention(QStringLiteral("Write"));
+        blind.start(false);
+        clock.advance(5);
+        EXPECT_EQ(blind.status(), QStringLiteral("Accessibility permission is needed"));
+        EXPECT_EQ(blind.monitoringState(), MonitoringState::accessibilityRequired());
+    }
+
+    auto observer = std::make_shared<FakeActivityObserver>(clock);
+    observer->setEvidence(usableEvidence());
+    options.observer = observer;
+    LogCapture logs;
+    FocusSession unjudged(options);
+    unjudged.setIntention(QStringLiteral("Write"));
+    unjudged.start(false);
+    clock.advance(2);
+    EXPECT_EQ(unjudged.monitoringState(),
+              MonitoringState::checkFailed(QStringLiteral("Couldn\u2019t check this activity.")));
+    EXPECT_EQ(logs.messages(QStringLiteral("Focus")).filter(QStringLiteral("Inference failed")).size(), 1);
+    EXPECT_EQ(unjudged.checks(), 0);
 }
