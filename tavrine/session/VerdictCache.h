@@ -46,7 +46,6 @@ public:
 
     void remove(const QString& key) { m_entries.remove(key); }
     void clear() { m_entries.clear(); }
-    bool isEmpty() const { return m_entries.isEmpty(); }
     const CachedVerdict* entry(const QString& key) const;
 
 private:

@@ -10,6 +10,7 @@
 #include "tavrine/session/FocusSession.h"
 
 #include <QStringList>
+#include <ostream>
 #include <memory>
 
 namespace tavrine {
@@ -22,6 +23,13 @@ public:
     static const SessionActivityLog& activityLog(const FocusSession& session) { return session.m_activityLog; }
     static bool isPreparingNudge(const FocusSession& session) { return session.m_isPreparingNudge; }
 };
+
+// Readable failures: "unreadable(…)" instead of the bytes of the value.
+inline void PrintTo(const MonitoringState& state, std::ostream* out) {
+    *out << state.caseName().toStdString();
+    if (!state.text.isEmpty())
+        *out << "(" << state.text.toStdString() << ")";
+}
 
 namespace test {
 

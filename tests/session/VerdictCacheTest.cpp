@@ -51,19 +51,3 @@ TEST(VerdictCache, AVerdictAnswersTheSameContentForUnderSixHundredSeconds) {
     otherProcess.imagePNG = QByteArray("another screenshot");
     EXPECT_EQ(cache.lookup(otherProcess, 200), ActivityRelevance::Unrelated);
 }
-
-TEST(VerdictCache, AWindowsPagesMustAgreeForAPreview) {
-    ActivityEvidence first = usableEvidence();
-    first.url = QStringLiteral("https://example.com/a");
-    ActivityEvidence second = first;
-    second.url = QStringLiteral("https://example.com/b");
-    const QString window = first.windowIdentity().cacheKey();
-    VerdictCache cache;
-    EXPECT_EQ(cache.agreedLabel(window, 0), std::nullopt);
-    cache.store(ActivityRelevance::Relevant, 0.9, first, 0);
-    cache.store(ActivityRelevance::Unrelated, 0.1, second, 50);
-    EXPECT_EQ(cache.agreedLabel(window, 100), std::nullopt);
-    // Once the older page expired, the younger one speaks for the window.
-    EXPECT_EQ(cache.agreedLabel(window, 600), ActivityRelevance::Unrelated);
-    EXPECT_EQ(cache.agreedLabel(window, 650), std::nullopt);
-}
