@@ -1,6 +1,8 @@
 #include "tavrine/session/NudgeCopy.h"
 
 #include "tavrine/core/Text.h"
+#include "tavrine/model/EvidenceText.h"
+#include "tavrine/services/NudgeText.h"
 
 namespace tavrine {
 
@@ -20,6 +22,23 @@ QString detourSubject(const QString& work, const QString& app) {
 }
 
 } // namespace
+
+NudgeFacts makeNudgeFacts(const QString& intention, const QString& activity, const ActivityEvidence& evidence) {
+    NudgeFacts facts;
+    facts.intention = intention;
+    facts.work = clipText(activityLabel(activity, evidence), 300);
+    // The label filters see the application's own name, before any cut.
+    const QString window = isUsefulLabel(evidence.title, evidence.app) ? evidence.title : QString();
+    facts.window = distinctDetail(window, 120, {facts.work});
+    const QString subject = isUsefulLabel(evidence.subject, evidence.app) ? evidence.subject : QString();
+    facts.subject = distinctDetail(subject, 120, {facts.work, facts.window});
+    const QString focused =
+        isChromeLabel(evidence.focusedDescription, evidence.app) ? QString() : evidence.focusedDescription;
+    facts.focused = distinctDetail(focused, 160, {facts.work, facts.window, facts.subject});
+    facts.app = clipText(evidence.app, 200);
+    facts.url = sanitizedPageURL(evidence.url);
+    return facts;
+}
 
 QString fallbackNudgeText(const NudgeFacts& facts) {
     QString goal = shortText(facts.intention, 150);

@@ -46,3 +46,52 @@ TEST(FallbackNudgeText, CollapsesAndCutsLongTexts) {
     const QString app = fallbackNudgeText(facts("x", "", flags));
     EXPECT_EQ(app, "Nice detour: " + flags.left(flags.size() * 40 / 45) + ". Drop it and get back to x.");
 }
+
+namespace {
+ActivityEvidence browserEvidence() {
+    ActivityEvidence evidence;
+    evidence.app = QStringLiteral("Firefox");
+    evidence.bundle = QStringLiteral("firefox");
+    evidence.title = QStringLiteral("Cooking videos");
+    evidence.url = QStringLiteral(" HTTPS://user:pw@Video.Example:8443/watch?v=1#t ");
+    evidence.subject = QStringLiteral("Pasta in ten minutes");
+    evidence.focusedDescription = QStringLiteral("Comment box");
+    return evidence;
+}
+} // namespace
+
+TEST(NudgeFacts, EachDetailAppearsOnceAndOnlyWhenMeaningful) {
+    const ActivityEvidence evidence = browserEvidence();
+    const NudgeFacts facts = makeNudgeFacts("Write the report", "Watching   cooking\nvideos", evidence);
+    EXPECT_EQ(facts.intention, "Write the report");
+    EXPECT_EQ(facts.work, "Watching cooking videos");
+    EXPECT_EQ(facts.window, "Cooking videos");
+    EXPECT_EQ(facts.subject, "Pasta in ten minutes");
+    EXPECT_EQ(facts.focused, "Comment box");
+    EXPECT_EQ(facts.app, "Firefox");
+    EXPECT_EQ(facts.url, "https://video.example/watch");
+
+    // No judged activity: the window title is the work, so the title is not repeated as the window.
+    const NudgeFacts untitled = makeNudgeFacts("x", "", evidence);
+    EXPECT_EQ(untitled.work, "Cooking videos");
+    EXPECT_EQ(untitled.window, "");
+
+    // A subject equal to the window title apart from case and spacing is dropped; a focused element that only
+    // names the application is chrome.
+    ActivityEvidence echo = evidence;
+    echo.subject = QStringLiteral("  cooking   VIDEOS ");
+    echo.focusedDescription = QStringLiteral("Firefox");
+    const NudgeFacts echoed = makeNudgeFacts("x", "Snacking", echo);
+    EXPECT_EQ(echoed.window, "Cooking videos");
+    EXPECT_EQ(echoed.subject, "");
+    EXPECT_EQ(echoed.focused, "");
+
+    // Nothing at all to say: "Used" and the application, and an address that is not a web page is left out.
+    ActivityEvidence bare;
+    bare.app = QStringLiteral("Files");
+    bare.url = QStringLiteral("file:///home/me/notes.txt");
+    const NudgeFacts plain = makeNudgeFacts("x", "  ", bare);
+    EXPECT_EQ(plain.work, "Used Files");
+    EXPECT_EQ(plain.url, "");
+    EXPECT_EQ(fallbackNudgeText(plain), "Nice detour: Used Files. Drop it and get back to x.");
+}
