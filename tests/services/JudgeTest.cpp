@@ -128,8 +128,12 @@ TEST_F(JudgeTest, ApiFailuresBecomeJudgeErrors) {
     EXPECT_EQ(errorKindCode(outcome.error), u"typesafeInvalidResponse"_s);
     EXPECT_EQ(describeErrorForLog(outcome.error), u"The judge returned an invalid response."_s);
 
+    // A body that is not JSON at all is the parser's failure, not a judge error: the run records its code.
     outcome = errorFor(FakeReply::text(200, "not json"));
     EXPECT_TRUE(errorAs<JsonParseError>(outcome));
+    EXPECT_FALSE(errorAs<JevClientError>(outcome));
+    EXPECT_EQ(errorKindCode(outcome.error), u"QJsonParseError code=5"_s);
+    EXPECT_TRUE(describeErrorForLog(outcome.error).startsWith(u"QJsonParseError code=5 "_s));
 
     tokens->token = u"   "_s;
     outcome = judge(ActivityEvidence{});

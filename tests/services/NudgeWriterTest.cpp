@@ -1,8 +1,11 @@
 #include "ServicesTestSupport.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
+#include "tavrine/services/ApiTransportError.h"
+#include "tavrine/services/JsonParseError.h"
 #include "tavrine/services/LocalNudgeWriter.h"
 #include "tavrine/services/NudgeText.h"
 #include "tavrine/services/NudgeWriterError.h"
+#include "tavrine/services/TavrineAPIError.h"
 
 #include <QJsonArray>
 
@@ -100,10 +103,15 @@ TEST_F(NudgeWriterTest, ApiFailuresBecomeWriterErrorsWithStatusZero) {
     EXPECT_EQ(error->description(), u"API HTTP 0: The daily limit for this call is used up."_s);
     EXPECT_EQ(errorKindCode(outcome.error), u"openAIHTTP0"_s);
 
-    api.enqueue(u"nudge"_s, FakeReply::text(502, "gateway"));
-    error = errorAs<NudgeWriterError>(run(writer.write(NudgeFacts{})));
+    // The server's own status lives on only inside the client's text.
+    api.enqueue(u"nudge"_s, FakeReply::text(500, "exploded"));
+    outcome = run(writer.write(NudgeFacts{}));
+    error = errorAs<NudgeWriterError>(outcome);
     ASSERT_TRUE(error);
-    EXPECT_EQ(*error, NudgeWriterError::httpStatus(0, u"API HTTP 502: gateway"_s));
+    EXPECT_EQ(*error, NudgeWriterError::httpStatus(0, u"API HTTP 500: exploded"_s));
+    EXPECT_EQ(errorKindCode(outcome.error), u"openAIHTTP0"_s);
+    EXPECT_EQ(describeErrorForLog(outcome.error),
+              u"tavrine.NudgeWriterError code=1 API HTTP 0: API HTTP 500: exploded"_s);
 
     api.enqueue(u"nudge"_s, FakeReply::json(QJsonDocument(QJsonArray{})));
     error = errorAs<NudgeWriterError>(run(writer.write(NudgeFacts{})));
@@ -114,6 +122,30 @@ TEST_F(NudgeWriterTest, ApiFailuresBecomeWriterErrorsWithStatusZero) {
     outcome = run(writer.write(NudgeFacts{}));
     EXPECT_EQ(errorKindCode(outcome.error), u"missingToken"_s);
     EXPECT_EQ(api.requests().size(), 3);
+}
+
+TEST_F(NudgeWriterTest, UnreadableAnswersAndLostConnectionsPassThroughUnchanged) {
+    LocalNudgeWriter writer(makeClient());
+    api.enqueue(u"nudge"_s, FakeReply::text(200, "not json"));
+    auto outcome = run(writer.write(NudgeFacts{}));
+    EXPECT_TRUE(errorAs<JsonParseError>(outcome));
+    EXPECT_EQ(errorKindCode(outcome.error), u"QJsonParseError code=5"_s);
+
+    FakeReply dropped = FakeReply::json(okNudge(u"Never seen."_s));
+    dropped.drop = FakeReply::Drop::beforeStatus;
+    api.enqueue(u"nudge"_s, dropped);
+    outcome = run(writer.write(NudgeFacts{}));
+    EXPECT_TRUE(errorAs<ApiTransportError>(outcome)) << describeErrorForLog(outcome.error).toStdString();
+    EXPECT_FALSE(errorAs<NudgeWriterError>(outcome));
+
+    // A refused token that a refresh cannot replace is an API failure like any other: status 0, the client's text.
+    api.enqueue(u"nudge"_s, FakeReply::text(401, "who"));
+    outcome = run(writer.write(NudgeFacts{}));
+    const auto error = errorAs<NudgeWriterError>(outcome);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->kind(), NudgeWriterError::Kind::httpStatus);
+    EXPECT_EQ(error->status(), 0);
+    EXPECT_EQ(error->text(), TavrineAPIError(TavrineAPIError::Kind::unauthorized).description());
 }
 
 TEST(NudgeText, ClipTextCutsAtASentenceOrAWord) {

@@ -1,6 +1,7 @@
 #include "ServicesTestSupport.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
 #include "tavrine/services/HistoryIntentWriter.h"
+#include "tavrine/services/JsonParseError.h"
 #include "tavrine/services/NudgeWriterError.h"
 #include "tavrine/services/RecapPhraseWriter.h"
 #include "tavrine/services/TavrineAPIError.h"
@@ -169,4 +170,15 @@ TEST_F(WritersTest, RefusedOrMalformedAnswersAreInvalidButStillNameTheirVersion)
     const auto error = errorAs<TavrineAPIError>(run(recap.write(u"w"_s, {})));
     ASSERT_TRUE(error);
     EXPECT_EQ(*error, TavrineAPIError::httpStatus(503, u"busy"_s));
+    api.enqueue(u"history"_s, FakeReply::text(200, "not json"));
+    const auto unreadable = run(history.write(u"w"_s, {}));
+    EXPECT_TRUE(errorAs<JsonParseError>(unreadable));
+    EXPECT_EQ(errorKindCode(unreadable.error), u"QJsonParseError code=5"_s);
+    // No token stays the client's error; the writers have no case of their own for it.
+    tokens->token.reset();
+    for (const auto& missing : {errorAs<TavrineAPIError>(run(recap.write(u"w"_s, {}))),
+                                errorAs<TavrineAPIError>(run(history.write(u"w"_s, {})))}) {
+        ASSERT_TRUE(missing);
+        EXPECT_EQ(missing->kind(), TavrineAPIError::Kind::missingToken);
+    }
 }
