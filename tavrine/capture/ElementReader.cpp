@@ -119,6 +119,9 @@ std::optional<AccessibleRef> ElementReader::focusedElement(const AccessibleRef& 
                                                            const std::function<double()>& uptime,
                                                            const std::atomic<bool>& cancelled) {
     QList<AccessibleRef> stack{window};
+    // Qt marks the current tab of every tab bar as focused, wherever the keyboard focus is: a focused tab counts
+    // only when no other element holds the focus.
+    std::optional<AccessibleRef> focusedTab;
     int visited = 0;
     while (!stack.isEmpty() && visited < nodeLimit && !cancelled.load() && uptime() < deadline) {
         const AccessibleRef element = stack.takeLast();
@@ -126,14 +129,19 @@ std::optional<AccessibleRef> ElementReader::focusedElement(const AccessibleRef& 
         const auto states = m_bus.states(element);
         if (!states || !states->has(state::showing))
             continue;
-        if (element != window && states->has(state::focused))
-            return element;
+        if (element != window && states->has(state::focused)) {
+            if (m_bus.role(element) != role::pageTab)
+                return element;
+            if (!focusedTab)
+                focusedTab = element;
+            continue;
+        }
         const QList<AccessibleRef> children = m_bus.children(element, nodeLimit - visited);
         // Depth-first in the application's order: push the last child first.
         for (auto it = children.crbegin(); it != children.crend(); ++it)
             stack.append(*it);
     }
-    return std::nullopt;
+    return focusedTab;
 }
 
 } // namespace tavrine::capture

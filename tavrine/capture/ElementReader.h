@@ -40,7 +40,8 @@ public:
     // name, else one with that name, else the active one. None when the application shows no tree.
     std::optional<AccessibleRef> windowElement(const AccessibleRef& application, const QString& title);
     // The focused element below `window`: a depth-first search of the showing elements, at most `nodeLimit`
-    // elements and until `deadline` (seconds of `uptime`).
+    // elements and until `deadline` (seconds of `uptime`). A focused page tab is taken only when nothing else
+    // is focused.
     std::optional<AccessibleRef> focusedElement(const AccessibleRef& window, int nodeLimit, double deadline,
                                                 const std::function<double()>& uptime,
                                                 const std::atomic<bool>& cancelled);

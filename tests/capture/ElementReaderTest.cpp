@@ -108,4 +108,15 @@ TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
     const auto clock = [] { return 0.0; };
     EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), focused);
     EXPECT_EQ(reader.focusedElement(window, 2, 1.0, clock, cancelled), std::nullopt) << "node limit";
+
+    // A toolkit that calls the current tab focused: the field further on holds the real focus.
+    const auto tabs = bus.add(window, role::pageTabList);
+    FakeAccessibilityBus::Node tabNode;
+    tabNode.role = role::pageTab;
+    tabNode.states->set(state::focused);
+    const auto tab = bus.add(tabs, tabNode);
+    bus.edit(window, [&](auto& node) { node.children.move(node.children.size() - 1, 0); });
+    EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), focused);
+    bus.edit(focused, [](auto& node) { node.states = platform::AccessibleStates().set(state::showing); });
+    EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), tab);
 }

@@ -97,6 +97,8 @@ int runQt(int argc, char** argv, const QString& title, const QStringList& lines)
     window.setWindowTitle(title);
     window.resize(900, 700);
     auto* layout = new QVBoxLayout(&window);
+    // Below the top tenth of the window, where the capture's recognition reads.
+    layout->addSpacing(90);
     auto* text = new QLabel(lines.join(QLatin1Char('\n')));
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(40);

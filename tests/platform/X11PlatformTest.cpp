@@ -14,6 +14,11 @@
 
 #include <gtest/gtest.h>
 
+// Xlib's macros (None, Bool, Status) clash with other headers: it comes last.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
+
 using namespace tavrine;
 using namespace tavrine::platform;
 using tavrine::test::TestWindowProcess;
@@ -70,6 +75,25 @@ TEST(X11Platform, ReadsTheActiveWindowItsOwnerAndItsIdentity) {
     EXPECT_TRUE(windows.first().onScreen);
     EXPECT_EQ(workspace.runningApplication(window.pid())->bundleIdentifier, QStringLiteral("org.example.Harbour"));
     EXPECT_FALSE(workspace.runningApplication(0x7ffffff0));
+}
+
+TEST(X11Platform, AWindowThatIsGoneHasNoOwnerEvenWhileItsClientLives) {
+    // A client of our own: the ids of its destroyed windows still fall in its id range.
+    X11Connection client;
+    ASSERT_TRUE(client.isOpen());
+    unsigned long created = 0;
+    client.withDisplay([&](_XDisplay* display) {
+        created = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+        long pid = long(::getpid());
+        XChangeProperty(display, created, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&pid), 1);
+    });
+    X11Connection& x11 = *X11Connection::shared();
+    EXPECT_EQ(x11.windowPid(XWindowId(created)), qint32(::getpid()));
+    client.withDisplay([&](_XDisplay* display) { XDestroyWindow(display, created); });
+    EXPECT_EQ(x11.windowPid(XWindowId(created)), std::nullopt);
+    EXPECT_EQ(x11.windowTitle(XWindowId(created)), QString());
+    EXPECT_EQ(x11.rootGeometry(XWindowId(created)), std::nullopt);
 }
 
 TEST(X11Platform, ActivatesWindowsAndWatchesTheRoot) {

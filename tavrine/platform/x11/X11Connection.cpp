@@ -245,30 +245,36 @@ std::optional<qint32> X11Connection::windowPid(XWindowId window) {
         return std::nullopt;
     std::lock_guard lock(m_mutex);
     Trap trap(m_display);
+    const auto values = cardinalsLocked(window, atomLocked("_NET_WM_PID"), XA_CARDINAL);
+    // The X-Resource answer covers every id in a client's range, also ids of windows that are gone (a stale
+    // active window, say): only a window that still exists has an owner.
+    if (t_trapError != 0)
+        return std::nullopt;
+    std::optional<qint32> announced;
+    if (values && !values->isEmpty() && values->first() != 0 && values->first() <= 0x7fffffffUL)
+        announced = qint32(values->first());
     if (m_hasXRes) {
         XResClientIdSpec spec{};
         spec.client = window;
         spec.mask = XRES_CLIENT_ID_PID_MASK;
         long count = 0;
-        XResClientIdValue* values = nullptr;
-        std::optional<qint32> pid;
-        if (XResQueryClientIds(m_display, 1, &spec, &count, &values) == Success && values) {
+        XResClientIdValue* ids = nullptr;
+        std::optional<qint32> client;
+        if (XResQueryClientIds(m_display, 1, &spec, &count, &ids) == Success && ids) {
             for (long i = 0; i < count; ++i) {
-                if (XResGetClientIdType(&values[i]) == XRES_CLIENT_ID_PID) {
-                    const pid_t found = XResGetClientPid(&values[i]);
+                if (XResGetClientIdType(&ids[i]) == XRES_CLIENT_ID_PID) {
+                    const pid_t found = XResGetClientPid(&ids[i]);
                     if (found > 0)
-                        pid = qint32(found);
+                        client = qint32(found);
                 }
             }
-            XResClientIdsDestroy(count, values);
+            XResClientIdsDestroy(count, ids);
         }
-        if (pid)
-            return pid;
+        // The server knows the client's real process, also where the window names another (inside a sandbox).
+        if (client)
+            return client;
     }
-    const auto values = cardinalsLocked(window, atomLocked("_NET_WM_PID"), XA_CARDINAL);
-    if (!values || values->isEmpty() || values->first() == 0 || values->first() > 0x7fffffffUL)
-        return std::nullopt;
-    return qint32(values->first());
+    return announced;
 }
 
 QString X11Connection::windowTitle(XWindowId window) {
@@ -295,8 +301,9 @@ std::optional<WindowClass> X11Connection::windowClass(XWindowId window) {
     std::lock_guard lock(m_mutex);
     Trap trap(m_display);
     XClassHint hint{};
-    if (!XGetClassHint(m_display, window, &hint))
+    if (!XGetClassHint(m_display, window, &hint)) {
         return std::nullopt;
+    }
     WindowClass result{hint.res_name ? QString::fromUtf8(hint.res_name) : QString(),
                        hint.res_class ? QString::fromUtf8(hint.res_class) : QString()};
     if (hint.res_name)
