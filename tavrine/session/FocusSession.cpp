@@ -235,7 +235,8 @@ void FocusSession::start(bool isFocusSession) {
     m_sessionPasses.clear();
     m_currentListHit.reset();
 
-    const double duration = double(m_minutes * 60);
+    // In floating point: the start gates bound the minutes, but a caller that skipped them must not overflow.
+    const double duration = double(m_minutes) * 60.0;
     setRemaining(duration);
     update(m_plannedDuration, duration, &FocusSession::plannedDurationChanged);
     const double t = now();
