@@ -143,8 +143,11 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
 
     const QRect pixels = pixelCropRect(content, settled, image->width(), image->height());
     const QImage crop = pixels.width() >= 2 && pixels.height() >= 2 ? image->copy(pixels) : *image;
-    evidence.imagePNG = encodeImageData(crop);
-    evidence.imageFingerprint = imageFingerprint(crop);
+    const CropEncoder::Encoded encoded = services.encoder
+                                             ? services.encoder->encode(crop)
+                                             : CropEncoder::Encoded{encodeImageData(crop), imageFingerprint(crop)};
+    evidence.imagePNG = encoded.png;
+    evidence.imageFingerprint = encoded.fingerprint;
     evidence.source = windowCaptureSource;
     evidence.capturePath = QStringLiteral("window");
     if (evidence.imagePNG)

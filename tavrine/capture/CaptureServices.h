@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tavrine/capture/CropEncoder.h"
 #include "tavrine/core/Clock.h"
 #include "tavrine/platform/AccessibilityBus.h"
 #include "tavrine/platform/Permissions.h"
@@ -27,6 +28,8 @@ struct CaptureServices {
     Clock* clock = nullptr;
     // Image pixels per point of window frame: the screen's own scale (1 on X11, where a point is a pixel).
     double pixelsPerPoint = 1.0;
+    // Encodes the crops, reusing the last encoding for an unchanged crop.
+    std::shared_ptr<CropEncoder> encoder = std::make_shared<CropEncoder>();
 
     // The services of the Linux desktop: X11, AT-SPI, the system clock.
     static CaptureServices desktop();

@@ -129,15 +129,15 @@ QList<WindowInfo> X11Workspace::windows(qint32 pid) {
 std::optional<WindowInfo> X11Workspace::window(XWindowId id) {
     if (!m_connection || id == 0)
         return std::nullopt;
-    const auto frame = m_connection->rootGeometry(id);
-    if (!frame)
+    const auto placed = m_connection->placement(id);
+    if (!placed)
         return std::nullopt;
     WindowInfo info;
     info.id = id;
     info.pid = m_connection->windowPid(id).value_or(0);
     info.title = m_connection->windowTitle(id);
-    info.frame = *frame;
-    info.onScreen = m_connection->isViewable(id);
+    info.frame = placed->rect;
+    info.onScreen = placed->viewable;
     return info;
 }
 

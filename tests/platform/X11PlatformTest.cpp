@@ -120,7 +120,7 @@ TEST(X11Platform, ActivatesWindowsAndWatchesTheRoot) {
     ASSERT_TRUE(test::waitUntil([&] { return x11.isIconic(*firstWindow); }));
     EXPECT_EQ(x11.activate(*firstWindow), 0);
     EXPECT_TRUE(activeWindowOf(x11, first.pid(), 5.0));
-    EXPECT_FALSE(x11.isIconic(*firstWindow));
+    EXPECT_TRUE(test::waitUntil([&] { return !x11.isIconic(*firstWindow) && x11.isViewable(*firstWindow); }));
 
     // A window that does not exist: X11's BadWindow.
     EXPECT_EQ(x11.activate(0x3fffff0), 3);

@@ -314,6 +314,11 @@ std::optional<WindowClass> X11Connection::windowClass(XWindowId window) {
 }
 
 std::optional<QRect> X11Connection::rootGeometry(XWindowId window) {
+    const auto placed = placement(window);
+    return placed ? std::optional<QRect>(placed->rect) : std::nullopt;
+}
+
+std::optional<X11Connection::Placement> X11Connection::placement(XWindowId window) {
     if (!m_display || window == 0)
         return std::nullopt;
     std::lock_guard lock(m_mutex);
@@ -326,7 +331,7 @@ std::optional<QRect> X11Connection::rootGeometry(XWindowId window) {
     Window child = 0;
     if (!XTranslateCoordinates(m_display, window, m_root, 0, 0, &x, &y, &child))
         return std::nullopt;
-    return QRect(x, y, attributes.width, attributes.height);
+    return Placement{QRect(x, y, attributes.width, attributes.height), attributes.map_state == IsViewable};
 }
 
 bool X11Connection::isViewable(XWindowId window) {

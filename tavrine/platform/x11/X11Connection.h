@@ -63,6 +63,12 @@ public:
     std::optional<QString> textProperty(XWindowId window, const char* name);
     // The window's area in root coordinates; none when the window is gone.
     std::optional<QRect> rootGeometry(XWindowId window);
+    // The area and whether it is viewable, in two round trips instead of three.
+    struct Placement {
+        QRect rect;
+        bool viewable = false;
+    };
+    std::optional<Placement> placement(XWindowId window);
     // Mapped and all its ancestors mapped.
     bool isViewable(XWindowId window);
     // ICCCM WM_STATE is IconicState (minimised).

@@ -1,0 +1,235 @@
+// One capture of an 1800 x 1100 window whose accessibility tree holds a web document (a fake tree and a fake
+// screenshot, so that the figures are the capture's own work): the first capture, the same window again, the
+// window scrolled by three lines, and the window with one line edited. CPU time is the process's (worker and
+// OCR threads included); wall time is the capture's as the session awaits it.
+// With an X display (run it under the test fixture) it also measures the window-identity read that the session
+// makes every second, against a real window.
+#include "TextImages.h"
+#include "fakes/FakeAccessibilityBus.h"
+#include "fakes/FakePermissions.h"
+#include "fakes/FakeWindowGrabber.h"
+#include "fakes/FakeWorkspace.h"
+#include "tavrine/capture/ActivityObserver.h"
+#include "tavrine/capture/WindowResolution.h"
+#include "tavrine/platform/X11Workspace.h"
+#include "tavrine/platform/x11/X11Connection.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QThread>
+#include <benchmark/benchmark.h>
+
+using namespace tavrine;
+
+namespace {
+
+const QSize windowSize(1800, 1100);
+constexpr qint32 appPid = 100;
+constexpr platform::XWindowId windowId = 0x500001;
+
+// A browser-like window: a tool bar, then a web document over the rest.
+struct Desk {
+    std::shared_ptr<test::FakeWorkspace> workspace = std::make_shared<test::FakeWorkspace>();
+    std::shared_ptr<test::FakeAccessibilityBus> bus = std::make_shared<test::FakeAccessibilityBus>();
+    std::shared_ptr<test::FakeWindowGrabber> grabber = std::make_shared<test::FakeWindowGrabber>();
+    std::shared_ptr<test::FakePermissions> permissions = std::make_shared<test::FakePermissions>();
+
+    Desk() {
+        workspace->addApplication({appPid, QStringLiteral("org.example.Browser"), QStringLiteral("Browser")});
+        workspace->addWindow(
+            {windowId, appPid, QStringLiteral("Release notes - Browser"), QRect(QPoint(), windowSize), true});
+        workspace->setActive(windowId);
+        const auto app = bus->addApplication(appPid, QStringLiteral("Browser"));
+        test::FakeAccessibilityBus::Node frame;
+        frame.role = platform::role::frame;
+        frame.name = QStringLiteral("Release notes - Browser");
+        frame.extents = QRect(QPoint(), windowSize);
+        frame.states->set(platform::state::active);
+        const auto window = bus->add(app, frame);
+        bus->add(window, platform::role::toolBar);
+        test::FakeAccessibilityBus::Node page;
+        page.role = platform::role::documentWeb;
+        page.name = QStringLiteral("Release notes");
+        page.extents = QRect(0, 60, windowSize.width(), windowSize.height() - 60);
+        page.documentAttributes =
+            QHash<QString, QString>{{QStringLiteral("DocURL"), QStringLiteral("https://docs.example/release")}};
+        const auto document = bus->add(window, page);
+        for (int i = 0; i < 30; ++i) {
+            test::FakeAccessibilityBus::Node paragraph;
+            paragraph.role = platform::role::paragraph;
+            paragraph.extents = QRect(40, 80 + 30 * i, 1000, 24);
+            bus->add(document, paragraph);
+        }
+    }
+
+    capture::CaptureServices services() {
+        capture::CaptureServices s = capture::CaptureServices::desktop();
+        s.workspace = workspace;
+        s.accessibility = bus;
+        s.grabber = grabber;
+        s.permissions = permissions;
+        return s;
+    }
+};
+
+Desk& desk() {
+    static Desk instance;
+    return instance;
+}
+
+ActivityObserver& observer() {
+    static ActivityObserver instance(desk().services());
+    return instance;
+}
+
+QCoro::Task<void> captureInto(std::optional<AccessibilityCaptureDebug>* result, bool* done, QEventLoop* loop) {
+    *result = co_await observer().captureFrontmostActivity(true);
+    *done = true;
+    loop->quit();
+}
+
+// One capture of `image`, awaited on the event loop as the session awaits it.
+void capture(benchmark::State& state, const QImage& image) {
+    desk().grabber->setImage(windowId, image);
+    std::optional<AccessibilityCaptureDebug> result;
+    bool done = false;
+    QEventLoop loop;
+    auto task = captureInto(&result, &done, &loop);
+    if (!done)
+        loop.exec();
+    if (!result || result->evidence.capturePath != QLatin1String("window+ocr")) {
+        state.SkipWithError("the capture recognised no text");
+        return;
+    }
+    state.counters["ocrCharacters"] = double(result->evidence.ocrCharacters);
+}
+
+// Every measured capture sees an image no earlier capture saw; the counters outlive the repetitions.
+int g_firstLine = 0;
+int g_scrollLine = 5000;
+int g_revision = 0;
+
+void BM_CaptureFirst(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QImage image = test::renderDocument(windowSize, 60 * g_firstLine++);
+        state.ResumeTiming();
+        capture(state, image);
+    }
+}
+
+void BM_CaptureUnchanged(benchmark::State& state) {
+    const QImage image = test::renderDocument(windowSize, 9000);
+    capture(state, image);
+    for (auto _ : state)
+        capture(state, image);
+}
+
+void BM_CaptureScrolledThreeLines(benchmark::State& state) {
+    capture(state, test::renderDocument(windowSize, g_scrollLine));
+    for (auto _ : state) {
+        state.PauseTiming();
+        g_scrollLine += 3;
+        const QImage image = test::renderDocument(windowSize, g_scrollLine);
+        state.ResumeTiming();
+        capture(state, image);
+    }
+}
+
+void BM_CaptureOneLineEdited(benchmark::State& state) {
+    const int firstLine = 12000;
+    capture(state, test::renderDocument(windowSize, firstLine));
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int revision = g_revision++;
+        const QImage image =
+            test::renderDocument(windowSize, firstLine, firstLine + 8 + revision % 12, false, revision);
+        state.ResumeTiming();
+        capture(state, image);
+    }
+}
+
+// The identity read of the session's every second, on X11 against a real window (xmessage).
+void BM_WindowIdentityRead(benchmark::State& state) {
+    platform::X11Connection* x11 = platform::X11Connection::shared();
+    if (!x11) {
+        state.SkipWithError("no X display");
+        return;
+    }
+    QProcess window;
+    window.start(QStringLiteral("xmessage"),
+                 {QStringLiteral("-geometry"), QStringLiteral("+200+200"), QStringLiteral("Identity read")});
+    if (!window.waitForStarted()) {
+        state.SkipWithError("xmessage did not start");
+        return;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    bool active = false;
+    while (!active && timer.elapsed() < 10000) {
+        const auto id = x11->activeWindow();
+        active = id && x11->windowPid(*id) == qint32(window.processId());
+        if (!active)
+            QThread::msleep(20);
+    }
+    if (!active) {
+        state.SkipWithError("the window never became active");
+        return;
+    }
+    ActivityObserver real;
+    platform::X11Workspace workspace;
+    const bool withPermission = state.range(0) == 1;
+    for (auto _ : state) {
+        if (withPermission) {
+            benchmark::DoNotOptimize(real.currentWindowIdentity());
+        } else {
+            // The X11 reads alone: the frontmost application (identity cached per process) and its window.
+            const auto app = workspace.frontmostApplication();
+            if (app)
+                benchmark::DoNotOptimize(capture::resolveWindowIdentity(workspace, app->pid));
+        }
+    }
+    window.kill();
+    window.waitForFinished();
+}
+
+} // namespace
+
+BENCHMARK(BM_CaptureFirst)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5);
+BENCHMARK(BM_CaptureUnchanged)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(5)
+    ->Repetitions(5);
+BENCHMARK(BM_CaptureScrolledThreeLines)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(5);
+BENCHMARK(BM_CaptureOneLineEdited)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(5);
+BENCHMARK(BM_WindowIdentityRead)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime()->UseRealTime();
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
