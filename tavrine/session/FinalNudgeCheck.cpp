@@ -190,7 +190,7 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
             co_return;
         if (stillValid()) {
             // A named value: GCC 12 destroys an aggregate temporary passed to a coroutine in a co_await twice.
-            FocusSession::NudgeHandOff handOff{judgment.activity, evidence, checkID, generation, intention};
+            FocusSession::NudgeHandOff handOff{judgment.activity, evidence, checkID, generation, intention, token};
             co_await s.showNudgeForVerdict(std::move(handOff));
         }
         if (!*alive)

@@ -16,12 +16,17 @@
 #include "tavrine/model/WorkspaceEventSource.h"
 #include "tavrine/session/Cancellable.h"
 #include "tavrine/session/FinalNudgeCheck.h"
+#include "tavrine/session/FocusMode.h"
 #include "tavrine/session/MissingClassifierError.h"
+#include "tavrine/session/NudgeCopy.h"
+#include "tavrine/session/NudgeFlow.h"
 #include "tavrine/session/ObservationQueue.h"
 #include "tavrine/session/PeriodicCheck.h"
 #include "tavrine/session/PrivacySettings.h"
+#include "tavrine/session/Rehearsal.h"
 #include "tavrine/session/SessionLoops.h"
 #include "tavrine/session/SessionServicesFactory.h"
+#include "tavrine/session/SessionWrapUp.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
 #include "tavrine/speech/SpeakNudgesSetting.h"
 
@@ -34,6 +39,8 @@ namespace tavrine {
 namespace {
 constexpr int maximumIntentionCharacters = 400;
 constexpr int maximumMinutes = 180;
+// A session used for less than a minute is not summarised, stored or written about.
+constexpr double minimumStoredSeconds = 60.0;
 
 QString twoDigits(qint64 value) {
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
@@ -47,6 +54,7 @@ FocusSession::FocusSession(FocusSessionOptions options, QObject* parent) : QObje
     m_nudgeVoice = new NudgeVoiceMeter(this);
     m_startedDate = m_clock->date();
     m_demo = options.demo;
+    m_focusThieves = options.focusThieves ? std::move(*options.focusThieves) : FocusThiefList::builtIn();
 
     // The services, in the order the factory documents: observer, classifier, then the writers.
     SessionServicesFactory* services = options.services;
@@ -70,6 +78,10 @@ FocusSession::FocusSession(FocusSessionOptions options, QObject* parent) : QObje
     m_periodicCheck = std::make_unique<PeriodicCheck>(*this);
     m_queue = std::make_unique<ObservationQueue>(*this);
     m_finalCheck = std::make_unique<FinalNudgeCheck>(*this);
+    m_nudgeFlow = std::make_unique<NudgeFlow>(*this);
+    m_focusMode = std::make_unique<FocusMode>(*this);
+    m_wrapUp = std::make_unique<SessionWrapUp>(*this);
+    m_rehearsal = std::make_unique<Rehearsal>(*this);
 
     m_nudgeVoice->onSettled = [this, alive = std::weak_ptr<bool>(m_alive)] {
         if (auto living = alive.lock(); living && *living)
@@ -95,8 +107,7 @@ FocusSession::~FocusSession() {
     m_finalCheck->halt();
     m_nudgeHold.clear();
     m_rehearsalClock.clear();
-    m_recapTask.clear();
-    m_intentTask.clear();
+    m_wrapUp->shutdown();
     if (m_observer)
         m_observer->cancelCapture();
     if (m_speaker && m_speaker->meter() == m_nudgeVoice)
@@ -195,6 +206,21 @@ void FocusSession::setPendingNudge(std::optional<ActivityEvidence> evidence) {
 void FocusSession::setPendingNudgeReason(const QString& reason) {
     update(m_pendingNudgeReason, reason, &FocusSession::pendingNudgeReasonChanged);
 }
+void FocusSession::setPendingNudgeThief(std::optional<FocusThief> thief) {
+    m_pendingNudgeThief = std::move(thief);
+}
+void FocusSession::setNudges(qint64 nudges) {
+    update(m_nudges, nudges, &FocusSession::nudgesChanged);
+}
+void FocusSession::setCorrectionsCount(qint64 count) {
+    update(m_correctionsCount, count, &FocusSession::correctionsCountChanged);
+}
+void FocusSession::setSummary(std::optional<SessionSummary> summary) {
+    update(m_summary, std::move(summary), &FocusSession::summaryChanged);
+}
+void FocusSession::setRehearsalIntention(std::optional<QString> intention) {
+    update(m_rehearsalIntention, std::move(intention), &FocusSession::rehearsalIntentionChanged);
+}
 
 // --- Lifecycle ------------------------------------------------------------------------------------------------
 
@@ -234,6 +260,7 @@ void FocusSession::start(bool isFocusSession) {
     setLastWorkWindow(std::nullopt);
     m_sessionPasses.clear();
     m_currentListHit.reset();
+    setPendingNudgeThief(std::nullopt);
 
     // In floating point: the start gates bound the minutes, but a caller that skipped them must not overflow.
     const double duration = double(m_minutes) * 60.0;
@@ -334,6 +361,8 @@ void FocusSession::resume() {
 
 void FocusSession::stop(bool completed) {
     logSession(QStringLiteral("Session stopped completed=%1").arg(completed ? u"true" : u"false"));
+    const bool wasActive = isActive();
+    const double left = isRunning() ? std::max(0.0, finiteOrZero(m_deadline - now())) : finiteOrZero(m_remaining);
     setPhase(completed ? SessionPhase::Finished : SessionPhase::Idle);
     setRemaining(0);
     setLogScreenContent(false);
@@ -342,8 +371,14 @@ void FocusSession::stop(bool completed) {
     refreshDriftText();
     m_activityLog.close(activityLogTime());
     refreshActivityLogItems();
-    // Summarising the closed log and handing it to the history belong between closing the log and halting
-    // the checks: the summary reads the log as it stands here.
+
+    const double used = m_plannedDuration - left;
+    if (wasActive && used >= minimumStoredSeconds) {
+        SessionSummary summary = m_wrapUp->summarise(completed, used);
+        setSummary(summary);
+        m_wrapUp->handOff(summary);
+    }
+
     haltChecks();
     m_verdictCache.clear();
     m_windowPasses.clear();
@@ -373,6 +408,7 @@ void FocusSession::dismissNudge() {
     if (m_rehearsalSpeaker)
         m_rehearsalSpeaker->stop();
     setPendingNudge(std::nullopt);
+    setPendingNudgeThief(std::nullopt);
     setPendingNudgeReason(QString());
     if (m_onDismissNudge)
         m_onDismissNudge();
@@ -628,22 +664,66 @@ void FocusSession::reshowPendingNudge() {
 // --- Calls into the nudge flow and focus mode -----------------------------------------------------------------------
 
 QCoro::Task<bool> FocusSession::checkFocusThiefList() {
-    // Focus mode's list of known distractions plugs in here; without it no pass is finished by the list.
-    co_return false;
+    return m_focusMode->checkFocusThiefList();
 }
 
 QCoro::Task<void> FocusSession::fastLaneNudgeCheck(CancellationToken token) {
-    // Focus mode's fast lane plugs in here; without list hits it is never due.
-    (void)token;
-    co_return;
+    return m_focusMode->fastLaneNudgeCheck(std::move(token));
 }
 
 QCoro::Task<void> FocusSession::showNudgeForVerdict(NudgeHandOff handOff) {
-    // Writing the sentence, speaking it and opening the card plug in here; until then the confirmed drift is
-    // only recorded.
-    m_lastNudgeHandOff = std::move(handOff);
+    m_lastNudgeHandOff = handOff;
     emit nudgeHandedOff();
-    co_return;
+    NudgeFacts facts = makeNudgeFacts(handOff.intention, handOff.activity, handOff.evidence);
+    return m_nudgeFlow->showNudge(std::move(facts), std::move(handOff.evidence), std::nullopt,
+                                  std::move(handOff.checkID), handOff.generation, std::move(handOff.intention),
+                                  std::move(handOff.token));
+}
+
+void FocusSession::openNudge(std::optional<QString> reason, bool forceVoice) {
+    m_nudgeFlow->openNudge(std::move(reason), forceVoice);
+}
+
+// --- Answers, rehearsal and demo -------------------------------------------------------------------------------------
+
+void FocusSession::acknowledgeNudge() {
+    m_nudgeFlow->acknowledgeNudge();
+}
+
+void FocusSession::returnToWork() {
+    m_nudgeFlow->returnToWork();
+}
+
+void FocusSession::grantSessionPass() {
+    m_nudgeFlow->grantSessionPass();
+}
+
+bool FocusSession::startRehearsal(const QString& intention, int minutes, std::shared_ptr<NudgeSpeaking> speaker) {
+    return m_rehearsal->start(intention, minutes, std::move(speaker));
+}
+
+void FocusSession::endRehearsal() {
+    m_rehearsal->end();
+}
+
+void FocusSession::setOnRehearsalNudgeClosed(Callback callback) {
+    m_onRehearsalNudgeClosed = std::move(callback);
+}
+
+void FocusSession::setRehearsalTint(MenuBarSessionBackground background) {
+    if (isRehearsing())
+        setMenuBarSessionBackground(background);
+}
+
+void FocusSession::setRehearsalNudge(const ActivityEvidence& evidence, const QString& reason) {
+    if (!isRehearsing())
+        return;
+    setPendingNudge(evidence);
+    setPendingNudgeReason(reason);
+}
+
+void FocusSession::runDemoDrift() {
+    m_rehearsal->runDemoDrift();
 }
 
 } // namespace tavrine

@@ -11,6 +11,7 @@
 #include "tavrine/model/NudgePolicy.h"
 #include "tavrine/model/SessionPhase.h"
 #include "tavrine/session/ActivitySnapshot.h"
+#include "tavrine/session/FocusThiefList.h"
 #include "tavrine/session/MonitoringState.h"
 #include "tavrine/session/TaskSlot.h"
 #include "tavrine/session/VerdictCache.h"
@@ -47,6 +48,10 @@ class SessionLoops;
 class PeriodicCheck;
 class ObservationQueue;
 class FinalNudgeCheck;
+class NudgeFlow;
+class FocusMode;
+class SessionWrapUp;
+class Rehearsal;
 
 // What a focus session is built with. Services left empty are asked of `services` (and stay absent when it
 // has none to give); the shell passes only its speaker, its history store (none under "--demo" and "--e2e"),
@@ -62,6 +67,8 @@ struct FocusSessionOptions {
     std::shared_ptr<NudgeSpeaking> speaker;
     // Where finished sessions are stored; absent means nothing is saved.
     std::shared_ptr<SessionHistory> history;
+    // Focus mode's known distractions; the list compiled into the program when none.
+    std::optional<FocusThiefList> focusThieves;
     // Builds the services not given above; none builds nothing.
     SessionServicesFactory* services = nullptr;
     // The session clock (uptime that stands still while the computer sleeps) and the time slept; the system
@@ -126,6 +133,8 @@ public:
         QString checkID;
         qint64 generation = 0;
         QString intention;
+        // Cancelled when the check that confirmed the drift is halted.
+        CancellationToken token;
     };
 
     explicit FocusSession(FocusSessionOptions options = {}, QObject* parent = nullptr);
@@ -178,6 +187,9 @@ public:
     const std::optional<QString>& rehearsalIntention() const { return m_rehearsalIntention; }
     // The last drift handed to the nudge flow.
     const std::optional<NudgeHandOff>& lastNudgeHandOff() const { return m_lastNudgeHandOff; }
+    // The known distraction the open nudge is about; absent for a nudge about a judged window.
+    const std::optional<FocusThief>& pendingNudgeThief() const { return m_pendingNudgeThief; }
+    const FocusThiefList& focusThieves() const { return m_focusThieves; }
 
     // The shell's hooks: show the nudge, hide it, a session finished. Setting one always notifies.
     void setOnNudge(Callback callback);
@@ -208,6 +220,33 @@ public:
     QString remainingText() const;
     // Closes the open nudge.
     void dismissNudge();
+    // Speaks `reason` (the nudge's own sentence when none) and opens the card once the voice begins, or after
+    // two seconds at the latest. `forceVoice` speaks even when spoken nudges are switched off.
+    void openNudge(std::optional<QString> reason = std::nullopt, bool forceVoice = false);
+
+    // --- Answers to an open nudge ------------------------------------------------------------------------------
+    // Closing the nudge: a new one needs a whole new drift.
+    void acknowledgeNudge();
+    // "Get back to work": closes the nudge and brings the last work window back to the front.
+    void returnToWork();
+    // "This is relevant": the nudged window and page, and in focus mode the nudged distraction, are allowed for
+    // the rest of the session. Does nothing without an open nudge.
+    void grantSessionPass();
+    // ("Take a break" is `pause`.)
+
+    // --- Rehearsal and demo ---------------------------------------------------------------------------------
+    // The onboarding's practice run: a countdown of `minutes` without deadline, capture or judging, voiced by
+    // `speaker`. False, changing nothing, while a session is running or paused or a rehearsal runs.
+    bool startRehearsal(const QString& intention, int minutes, std::shared_ptr<NudgeSpeaking> speaker);
+    // Ends a running rehearsal (closing its nudge without telling the rehearsal); otherwise does nothing.
+    void endRehearsal();
+    // Told when a rehearsal's nudge closes.
+    void setOnRehearsalNudgeClosed(Callback callback);
+    // The rehearsal script's tint of the menu-bar item and its nudge; both do nothing outside a rehearsal.
+    void setRehearsalTint(MenuBarSessionBackground background);
+    void setRehearsalNudge(const ActivityEvidence& evidence, const QString& reason);
+    // Fabricates a five-minute social-feed detour and opens its nudge; only in a running demo session.
+    void runDemoDrift();
 
     // Takes the user where a permission is granted. For "Privacy_Accessibility" it switches the desktop's
     // accessibility on (applications already running may need a restart to expose their windows); for
@@ -258,6 +297,10 @@ private:
     friend class PeriodicCheck;
     friend class ObservationQueue;
     friend class FinalNudgeCheck;
+    friend class NudgeFlow;
+    friend class FocusMode;
+    friend class SessionWrapUp;
+    friend class Rehearsal;
     // The engine's tests reach state that only later answers (a granted window pass) would write.
     friend class FocusSessionProbe;
 
@@ -283,6 +326,11 @@ private:
     void setLastWorkWindow(std::optional<ActivityWindowIdentity> window);
     void setPendingNudge(std::optional<ActivityEvidence> evidence);
     void setPendingNudgeReason(const QString& reason);
+    void setPendingNudgeThief(std::optional<FocusThief> thief);
+    void setNudges(qint64 nudges);
+    void setCorrectionsCount(qint64 count);
+    void setSummary(std::optional<SessionSummary> summary);
+    void setRehearsalIntention(std::optional<QString> intention);
 
     // --- Shared steps of the engine ---
     double now() const;
@@ -385,10 +433,9 @@ private:
     std::shared_ptr<ActivityObserving> m_observer;
     std::shared_ptr<ActivityClassifying> m_classifier;
     std::shared_ptr<NudgeWriting> m_nudgeWriter;
+    // Their running tasks are kept per session by the wrap-up.
     std::shared_ptr<RecapWriting> m_recapWriter;
-    TaskSlot m_recapTask;
     std::shared_ptr<HistoryIntentWriting> m_intentWriter;
-    TaskSlot m_intentTask;
     std::shared_ptr<NudgeSpeaking> m_speaker;
     bool m_isPreparingNudge = false;
     double m_nudgeVoiceWait = 2.0;
@@ -416,8 +463,10 @@ private:
     int m_consecutiveUnreadableChecks = 0;
     bool m_awaitingClassificationAfterDrift = false;
     MenuBarSessionBackground m_lastDefiniteMenuBarBackground = MenuBarSessionBackground::None;
+    FocusThiefList m_focusThieves;
     QSet<QString> m_sessionPasses;
     std::optional<QString> m_currentListHit;
+    std::optional<FocusThief> m_pendingNudgeThief;
     std::optional<QString> m_rehearsalIntention;
     Callback m_onRehearsalNudgeClosed;
     std::shared_ptr<NudgeSpeaking> m_rehearsalSpeaker;
@@ -436,6 +485,10 @@ private:
     std::unique_ptr<PeriodicCheck> m_periodicCheck;
     std::unique_ptr<ObservationQueue> m_queue;
     std::unique_ptr<FinalNudgeCheck> m_finalCheck;
+    std::unique_ptr<NudgeFlow> m_nudgeFlow;
+    std::unique_ptr<FocusMode> m_focusMode;
+    std::unique_ptr<SessionWrapUp> m_wrapUp;
+    std::unique_ptr<Rehearsal> m_rehearsal;
 };
 
 } // namespace tavrine

@@ -118,7 +118,9 @@ std::optional<ActivityWindowIdentity> FakeActivityObserver::currentWindowIdentit
 }
 
 QCoro::Task<std::optional<FrontmostPage>> FakeActivityObserver::frontmostPage(QSet<QString>) {
-    co_return m_state->page;
+    // A copy: QCoro moves out of an lvalue given to co_return.
+    std::optional<FrontmostPage> page = m_state->page;
+    co_return page;
 }
 
 void FakeActivityObserver::returnToWindow(const ActivityWindowIdentity& identity) {

@@ -20,10 +20,18 @@ ActivityEvidence usableEvidence(const QString& bundle, const QString& title, con
     return evidence;
 }
 
-SessionHarness::SessionHarness(bool demo) {
+SessionHarness::SessionHarness(bool demo) : SessionHarness(SessionServices(), demo) {}
+
+SessionHarness::SessionHarness(SessionServices services, bool demo) {
     observer->setEvidence(usableEvidence());
     FocusSessionOptions options;
     options.demo = demo;
+    options.nudgeWriter = std::move(services.nudgeWriter);
+    options.recapWriter = std::move(services.recapWriter);
+    options.intentWriter = std::move(services.intentWriter);
+    options.speaker = std::move(services.speaker);
+    options.history = std::move(services.history);
+    options.focusThieves = std::move(services.focusThieves);
     options.observer = observer;
     options.classifier = classifier;
     options.clock = &clock;

@@ -10,8 +10,13 @@
 #include "tavrine/session/FocusSession.h"
 
 #include <QStringList>
-#include <ostream>
 #include <memory>
+#include <ostream>
+
+// Readable texts in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tavrine {
 
@@ -22,6 +27,9 @@ public:
     static const NudgePolicy& policy(const FocusSession& session) { return session.m_policy; }
     static const SessionActivityLog& activityLog(const FocusSession& session) { return session.m_activityLog; }
     static bool isPreparingNudge(const FocusSession& session) { return session.m_isPreparingNudge; }
+    // The drift clock starts over, as if the drift had ended.
+    static void restartPolicy(FocusSession& session, double t) { session.m_policy.restart(t, false); }
+    static const QSet<QString>& windowPasses(const FocusSession& session) { return session.m_windowPasses; }
 };
 
 // Readable failures: "unreadable(…)" instead of the bytes of the value.
@@ -47,11 +55,22 @@ ActivityEvidence usableEvidence(const QString& bundle = QStringLiteral("org.exam
                                 const QString& title = QStringLiteral("Quarterly report"),
                                 const QString& text = QStringLiteral("Revenue grew in the third quarter"));
 
+// What else a harness's session is built with; nothing by default.
+struct SessionServices {
+    std::shared_ptr<NudgeWriting> nudgeWriter;
+    std::shared_ptr<RecapWriting> recapWriter;
+    std::shared_ptr<HistoryIntentWriting> intentWriter;
+    std::shared_ptr<NudgeSpeaking> speaker;
+    std::shared_ptr<SessionHistory> history;
+    std::optional<FocusThiefList> focusThieves;
+};
+
 // A session on virtual time with a fake observer, classifier and workspace. The observer shows a usable
 // editor window and every judgment says relevant with P(yes) 0.9 unless the test says otherwise; a capture
 // takes 0.5 s and a judgment 1 s.
 struct SessionHarness {
     explicit SessionHarness(bool demo = false);
+    explicit SessionHarness(SessionServices services, bool demo = false);
     ~SessionHarness();
 
     // Starts a session at the clock's current time.

@@ -1,0 +1,268 @@
+#include "tavrine/session/SessionWrapUp.h"
+#include "fakes/FakeLinesWriter.h"
+#include "session/SessionHarness.h"
+#include "support/TestSupport.h"
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/services/NudgeWriterError.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::test;
+
+namespace {
+
+const QString detourKey = QStringLiteral("detour|app|org.example.Videos");
+
+// A session with a history on disk and both writers (lines "recap <id>" and "intent <id>").
+struct WrapUpHarness {
+    WrapUpHarness() {
+        SessionHistory::Options options;
+        options.folder = folder.path();
+        history = std::make_shared<SessionHistory>(options);
+        SessionServices services;
+        services.recapWriter = recap;
+        services.intentWriter = intents;
+        services.history = history;
+        h = std::make_unique<SessionHarness>(services);
+        h->session->setOnFinish([this] { ++finished; });
+    }
+    FocusSession& session() { return *h->session; }
+
+    // A session of `minutes` that works for `work` seconds and then watches videos for `detour` seconds.
+    void run(const QString& intention, double work, double detour, int minutes = 30) {
+        h->observer->setEvidence(usableEvidence());
+        h->judge(ActivityRelevance::Relevant);
+        h->start(minutes, intention);
+        h->advance(work);
+        h->observer->setEvidence(usableEvidence(QStringLiteral("org.example.Videos"), QStringLiteral("Cat videos")));
+        h->judge(ActivityRelevance::Unrelated, 0.1, QStringLiteral("Watching cat videos"));
+        emit h->events.applicationActivated(9, QStringLiteral("org.example.Videos"));
+        h->advance(detour);
+    }
+
+    std::optional<StoredSession> stored(const QString& intention) {
+        for (const StoredSession& session : history->allSessions())
+            if (session.intention == intention)
+                return session;
+        return std::nullopt;
+    }
+
+    QTemporaryDir folder;
+    std::shared_ptr<SessionHistory> history;
+    std::shared_ptr<FakeRecapWriter> recap =
+        std::make_shared<FakeRecapWriter>(QStringLiteral("recap-v2"), QStringLiteral("recap "));
+    std::shared_ptr<FakeIntentWriter> intents =
+        std::make_shared<FakeIntentWriter>(QStringLiteral("history-v1"), QStringLiteral("intent "));
+    std::unique_ptr<SessionHarness> h;
+    int finished = 0;
+};
+
+QStringList phrases(const StoredSession& session, const QString& kind) {
+    QStringList list;
+    for (const StoredSegment& segment : session.segments)
+        if (segment.kind == kind)
+            list << segment.phrase;
+    return list;
+}
+
+} // namespace
+
+TEST(SessionStop, AStoppedSessionIsSummarisedStoredAndGetsItsPhrases) {
+    WrapUpHarness w;
+    w.run(QStringLiteral("Write the report"), 120, 120);
+    w.session().stop(false);
+    ManualClock::pump();
+    FocusSession& s = w.session();
+    EXPECT_EQ(s.phase(), SessionPhase::Idle);
+    EXPECT_EQ(s.status(), QStringLiteral("Ready when you are"));
+    EXPECT_EQ(s.monitoringState(), MonitoringState::waiting());
+    EXPECT_EQ(s.remaining(), 0.0);
+    EXPECT_EQ(w.finished, 0);
+    ASSERT_TRUE(s.summary().has_value());
+    const SessionSummary& summary = *s.summary();
+    EXPECT_EQ(summary.intention, QStringLiteral("Write the report"));
+    EXPECT_EQ(summary.focusedSeconds, 240.0);
+    EXPECT_FALSE(summary.completed);
+    EXPECT_EQ(summary.detours, 1);
+    ASSERT_EQ(summary.topDetours.size(), 1);
+    EXPECT_EQ(summary.topDetours[0].key, detourKey);
+    // The writers answered at once: the recap line replaced the fallback on screen and in the log rows.
+    EXPECT_EQ(summary.topDetours[0].phrase, QStringLiteral("recap ") + detourKey);
+    EXPECT_TRUE(std::any_of(s.activityLogItems().begin(), s.activityLogItems().end(), [&](const SessionLogItem& item) {
+        return item.phrase == QStringLiteral("recap ") + detourKey;
+    }));
+    for (const SessionTimeline::Segment& segment : summary.timeline.segments) {
+        if (segment.kind == SessionTimeline::Kind::Gap)
+            EXPECT_TRUE(segment.intent.isEmpty());
+        else
+            EXPECT_EQ(segment.intent, QStringLiteral("intent ") + QString::number(segment.id));
+    }
+    EXPECT_EQ(w.h->linesWith(QStringLiteral("Recap lines written count=1 prompt=recap-v2")), 1);
+    EXPECT_EQ(w.h->linesWith(QStringLiteral("History lines written count=")), 1);
+
+    const auto stored = w.stored(QStringLiteral("Write the report"));
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(phrases(*stored, QStringLiteral("detour")), QStringList{QStringLiteral("recap ") + detourKey});
+    for (const StoredSegment& segment : stored->segments)
+        EXPECT_TRUE(segment.intent.startsWith(QStringLiteral("intent "))) << segment.kind.toStdString();
+    // The recap writer was told about the detour: its two minutes (less the second the window took to settle).
+    ASSERT_EQ(w.recap->calls().size(), 1);
+    EXPECT_EQ(w.recap->calls()[0].intention, QStringLiteral("Write the report"));
+    ASSERT_EQ(w.recap->calls()[0].facts.size(), 1);
+    EXPECT_EQ(w.recap->calls()[0].facts[0].minutes, 2);
+}
+
+TEST(SessionStop, ASessionUnderAMinuteIsNeitherSummarisedNorStored) {
+    WrapUpHarness w;
+    w.run(QStringLiteral("Quick look"), 30, 29);
+    w.session().stop(false);
+    EXPECT_FALSE(w.session().summary().has_value());
+    EXPECT_EQ(w.history->sessionCount(), 0);
+    EXPECT_TRUE(w.recap->calls().isEmpty());
+    EXPECT_TRUE(w.intents->calls().isEmpty());
+    EXPECT_EQ(w.session().status(), QStringLiteral("Ready when you are"));
+    EXPECT_EQ(w.session().monitoringState(), MonitoringState::waiting());
+
+    // Exactly a minute is enough.
+    WrapUpHarness minute;
+    minute.run(QStringLiteral("A minute"), 30, 30);
+    minute.session().stop(false);
+    EXPECT_TRUE(minute.session().summary().has_value());
+    EXPECT_EQ(minute.history->sessionCount(), 1);
+}
+
+TEST(SessionStop, ABreakIsNotCountedAndACompletedSessionOpensTheRecap) {
+    WrapUpHarness w;
+    w.run(QStringLiteral("Paused then ended"), 600, 0);
+    w.session().pause();
+    w.h->advance(900);
+    w.session().stop(false);
+    ASSERT_TRUE(w.session().summary().has_value());
+    EXPECT_EQ(w.session().summary()->focusedSeconds, 600.0);
+    EXPECT_EQ(w.finished, 0);
+
+    WrapUpHarness done;
+    done.run(QStringLiteral("Ran out"), 60, 0, 1);
+    EXPECT_EQ(done.session().phase(), SessionPhase::Finished);
+    EXPECT_EQ(done.session().status(), QStringLiteral("Session complete. Nice work."));
+    EXPECT_EQ(done.finished, 1);
+    ASSERT_TRUE(done.session().summary().has_value());
+    EXPECT_TRUE(done.session().summary()->completed);
+    done.h->advance(60);
+    EXPECT_EQ(done.finished, 1);
+}
+
+TEST(SessionStop, TwoSessionsStoppedInARowBothGetTheirPhrases) {
+    WrapUpHarness w;
+    w.recap->setHold(true);
+    w.intents->setHold(true);
+    w.run(QStringLiteral("First session"), 120, 90);
+    w.session().stop(false);
+    w.run(QStringLiteral("Second session"), 120, 90);
+    w.session().stop(false);
+    ASSERT_EQ(w.recap->heldCount(), 2);
+    ASSERT_EQ(w.intents->heldCount(), 2);
+    const SessionSummary second = *w.session().summary();
+
+    // The second session's lines come first, then the first's, which arrive while the second is shown.
+    w.recap->release(1);
+    w.intents->release(1);
+    ManualClock::pump();
+    w.recap->release(0);
+    w.intents->release(0);
+    ManualClock::pump();
+
+    for (const QString& intention : {QStringLiteral("First session"), QStringLiteral("Second session")}) {
+        const auto stored = w.stored(intention);
+        ASSERT_TRUE(stored.has_value()) << intention.toStdString();
+        EXPECT_EQ(phrases(*stored, QStringLiteral("detour")), QStringList{QStringLiteral("recap ") + detourKey})
+            << intention.toStdString();
+        for (const StoredSegment& segment : stored->segments)
+            EXPECT_TRUE(segment.intent.startsWith(QStringLiteral("intent "))) << intention.toStdString();
+    }
+    // Only the session on screen takes its lines in; the first's are logged only for the history.
+    EXPECT_EQ(w.session().summary()->intention, QStringLiteral("Second session"));
+    EXPECT_EQ(w.h->linesWith(QStringLiteral("Recap lines written")), 1);
+    EXPECT_EQ(w.h->linesWith(QStringLiteral("History lines written")), 2);
+    EXPECT_EQ(w.session().summary()->timeline.segments.size(), second.timeline.segments.size());
+}
+
+TEST(SessionStop, AnswersForAnEarlierSessionNeverTouchTheOneRunningNow) {
+    WrapUpHarness w;
+    w.recap->setHold(true);
+    w.run(QStringLiteral("Earlier"), 120, 90);
+    w.session().stop(false);
+    w.run(QStringLiteral("Running now"), 120, 90);
+    const auto itemsBefore = w.session().activityLogItems();
+    w.recap->release();
+    ManualClock::pump();
+    EXPECT_EQ(w.session().activityLogItems(), itemsBefore);
+    EXPECT_FALSE(w.session().summary().has_value());
+    EXPECT_EQ(phrases(*w.stored(QStringLiteral("Earlier")), QStringLiteral("detour")),
+              QStringList{QStringLiteral("recap ") + detourKey});
+}
+
+TEST(SessionStop, WriterFailuresKeepTheFallbacks) {
+    WrapUpHarness w;
+    w.recap->setError(std::make_exception_ptr(NudgeWriterError(NudgeWriterError::Kind::invalidResponse)));
+    w.intents->setError(std::make_exception_ptr(NudgeWriterError(NudgeWriterError::Kind::invalidResponse)));
+    w.run(QStringLiteral("Offline"), 120, 90);
+    w.session().stop(false);
+    ManualClock::pump();
+    EXPECT_EQ(w.h->linesWith(QStringLiteral("Recap lines failed openAIInvalidResponse; keeping fallbacks")), 1);
+    EXPECT_EQ(w.h->linesWith(QStringLiteral("History lines failed openAIInvalidResponse; keeping logged lines")), 1);
+    const auto stored = w.stored(QStringLiteral("Offline"));
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(phrases(*stored, QStringLiteral("detour")), QStringList{w.session().summary()->topDetours[0].phrase});
+    EXPECT_FALSE(phrases(*stored, QStringLiteral("detour"))[0].startsWith(QStringLiteral("recap")));
+    for (const StoredSegment& segment : stored->segments)
+        EXPECT_TRUE(segment.intent.isEmpty());
+}
+
+TEST(SessionStop, TheSessionGoingAwayDropsTheWritersQuietly) {
+    auto w = std::make_unique<WrapUpHarness>();
+    w->recap->setHold(true);
+    w->intents->setHold(true);
+    w->run(QStringLiteral("Gone"), 120, 90);
+    w->session().stop(false);
+    auto recap = w->recap;
+    w->h.reset();
+    ManualClock::pump();
+    recap->release();
+    ManualClock::pump();
+    SUCCEED();
+}
+
+TEST(SessionStopFacts, RecapFactsTakeTheTopThreeWithWholeMinutes) {
+    SessionSummary summary;
+    for (double seconds : {40.0, 90.0, 29.0}) {
+        SessionSummary::Detour detour;
+        detour.key = QStringLiteral("detour|host|") + QString::number(seconds);
+        detour.seconds = seconds;
+        detour.phrase = QStringLiteral("Browsed a website");
+        detour.clues.app = QStringLiteral("Firefox");
+        detour.clues.host = QStringLiteral("example.org");
+        summary.topDetours.append(detour);
+    }
+    const QList<RecapDetourFacts> facts = SessionWrapUp::recapFacts(summary);
+    ASSERT_EQ(facts.size(), 3);
+    EXPECT_EQ(facts[0].minutes, 1);
+    EXPECT_EQ(facts[1].minutes, 2);
+    EXPECT_EQ(facts[2].minutes, 1);
+    EXPECT_EQ(facts[0].fallback, QStringLiteral("Browsed a website"));
+    EXPECT_EQ(facts[0].site, QStringLiteral("example.org"));
+
+    SessionTimeline::Segment gap;
+    gap.id = 0;
+    gap.kind = SessionTimeline::Kind::Gap;
+    SessionTimeline::Segment detour;
+    detour.id = 1;
+    detour.kind = SessionTimeline::Kind::Detour;
+    summary.timeline.segments = {gap, detour};
+    SessionWrapUp::applyIntents(
+        summary, {{QStringLiteral("0"), QStringLiteral("x")}, {QStringLiteral("1"), QStringLiteral("y")}});
+    EXPECT_EQ(summary.timeline.segments[0].intent, QString());
+    EXPECT_EQ(summary.timeline.segments[1].intent, QStringLiteral("y"));
+}
