@@ -264,23 +264,3 @@ TEST(NudgeAnswers, ThisIsRelevantAllowsTheWindowForTheRestOfTheSession) {
     s.grantSessionPass();
     EXPECT_EQ(s.correctionsCount(), 2);
 }
-
-TEST(NudgeAnswers, TakeABreakPausesAndKeepsThePasses) {
-    NudgeHarness n;
-    n.driftIntoNudge();
-    n.session().grantSessionPass();
-    n.h->observer->setEvidence(usableEvidence(QStringLiteral("org.example.Chat"), QStringLiteral("Group chat")));
-    for (int i = 0; i < 120 && !n.session().pendingNudge(); ++i)
-        n.h->advance(1);
-    ASSERT_TRUE(n.session().pendingNudge());
-    n.session().pause();
-    EXPECT_EQ(n.session().phase(), SessionPhase::Paused);
-    EXPECT_FALSE(n.session().pendingNudge());
-    EXPECT_GE(n.hidden, 2);
-    n.session().resume();
-    // The first window's pass survived the break.
-    n.h->observer->setEvidence(usableEvidence());
-    const int classified = n.h->classifier->classifyCount();
-    n.h->advance(30);
-    EXPECT_EQ(n.h->classifier->classifyCount(), classified);
-}

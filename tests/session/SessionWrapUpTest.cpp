@@ -1,4 +1,3 @@
-#include "tavrine/session/SessionWrapUp.h"
 #include "fakes/FakeLinesWriter.h"
 #include "session/SessionHarness.h"
 #include "support/TestSupport.h"
@@ -6,6 +5,7 @@
 #include "tavrine/services/NudgeWriterError.h"
 
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace tavrine;
@@ -112,6 +112,33 @@ TEST(SessionStop, AStoppedSessionIsSummarisedStoredAndGetsItsPhrases) {
     EXPECT_EQ(w.recap->calls()[0].intention, QStringLiteral("Write the report"));
     ASSERT_EQ(w.recap->calls()[0].facts.size(), 1);
     EXPECT_EQ(w.recap->calls()[0].facts[0].minutes, 2);
+}
+
+TEST(SessionStop, OnlyTheThreeLongestDetoursAreSummedUpForTheRecap) {
+    WrapUpHarness w;
+    // The user closes every nudge at once, so that observing goes on.
+    w.session().setOnNudge([&w] { QTimer::singleShot(0, [&w] { w.session().acknowledgeNudge(); }); });
+    w.run(QStringLiteral("Many detours"), 10, 0);
+    const QStringList apps{QStringLiteral("org.example.A"), QStringLiteral("org.example.B"),
+                           QStringLiteral("org.example.C"), QStringLiteral("org.example.D")};
+    for (qsizetype i = 0; i < apps.size(); ++i) {
+        w.h->observer->setEvidence(usableEvidence(apps[i], QStringLiteral("Window ") + QString::number(i)));
+        emit w.h->events.applicationActivated(int(i), apps[i]);
+        // Later detours last longer, so the first is the one left out.
+        w.h->advance(40 + 10 * double(i));
+    }
+    w.session().stop(false);
+    ManualClock::pump();
+    ASSERT_TRUE(w.session().summary().has_value());
+    EXPECT_EQ(w.session().summary()->detours, 4);
+    const auto calls = w.recap->calls();
+    ASSERT_EQ(calls.size(), 1);
+    QStringList ids;
+    for (const RecapDetourFacts& fact : calls[0].facts)
+        ids << fact.id;
+
+    EXPECT_EQ(ids, (QStringList{QStringLiteral("detour|app|org.example.D"), QStringLiteral("detour|app|org.example.C"),
+                                QStringLiteral("detour|app|org.example.B")}));
 }
 
 TEST(SessionStop, ASessionUnderAMinuteIsNeitherSummarisedNorStored) {
@@ -233,36 +260,4 @@ TEST(SessionStop, TheSessionGoingAwayDropsTheWritersQuietly) {
     recap->release();
     ManualClock::pump();
     SUCCEED();
-}
-
-TEST(SessionStopFacts, RecapFactsTakeTheTopThreeWithWholeMinutes) {
-    SessionSummary summary;
-    for (double seconds : {40.0, 90.0, 29.0}) {
-        SessionSummary::Detour detour;
-        detour.key = QStringLiteral("detour|host|") + QString::number(seconds);
-        detour.seconds = seconds;
-        detour.phrase = QStringLiteral("Browsed a website");
-        detour.clues.app = QStringLiteral("Firefox");
-        detour.clues.host = QStringLiteral("example.org");
-        summary.topDetours.append(detour);
-    }
-    const QList<RecapDetourFacts> facts = SessionWrapUp::recapFacts(summary);
-    ASSERT_EQ(facts.size(), 3);
-    EXPECT_EQ(facts[0].minutes, 1);
-    EXPECT_EQ(facts[1].minutes, 2);
-    EXPECT_EQ(facts[2].minutes, 1);
-    EXPECT_EQ(facts[0].fallback, QStringLiteral("Browsed a website"));
-    EXPECT_EQ(facts[0].site, QStringLiteral("example.org"));
-
-    SessionTimeline::Segment gap;
-    gap.id = 0;
-    gap.kind = SessionTimeline::Kind::Gap;
-    SessionTimeline::Segment detour;
-    detour.id = 1;
-    detour.kind = SessionTimeline::Kind::Detour;
-    summary.timeline.segments = {gap, detour};
-    SessionWrapUp::applyIntents(
-        summary, {{QStringLiteral("0"), QStringLiteral("x")}, {QStringLiteral("1"), QStringLiteral("y")}});
-    EXPECT_EQ(summary.timeline.segments[0].intent, QString());
-    EXPECT_EQ(summary.timeline.segments[1].intent, QStringLiteral("y"));
 }
