@@ -35,14 +35,7 @@ QString describe(const std::exception& error) {
 } // namespace
 
 QString nudgeFactsJSON(const NudgeFacts& facts) {
-    const QJsonObject object{{QStringLiteral("intention"), facts.intention},
-                             {QStringLiteral("app"), facts.app},
-                             {QStringLiteral("url"), facts.url},
-                             {QStringLiteral("work"), facts.work},
-                             {QStringLiteral("window"), facts.window},
-                             {QStringLiteral("subject"), facts.subject},
-                             {QStringLiteral("focused"), facts.focused}};
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return QString::fromUtf8(QJsonDocument(facts.toJson()).toJson(QJsonDocument::Compact));
 }
 
 double medianLatency(QList<double> latencies) {

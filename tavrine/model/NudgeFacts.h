@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 
 namespace tavrine {
@@ -13,6 +14,9 @@ struct NudgeFacts {
     QString window;
     QString subject;
     QString focused;
+
+    // The seven fields under their own names, as the nudge writer is sent them.
+    QJsonObject toJson() const;
 
     friend bool operator==(const NudgeFacts&, const NudgeFacts&) = default;
 };

@@ -17,15 +17,7 @@ QString textOrEmpty(const QJsonObject& answer, const QString& member) {
 } // namespace
 
 QJsonObject LocalNudgeWriter::requestBody(const NudgeFacts& facts) {
-    return QJsonObject{
-        {QStringLiteral("intention"), facts.intention},
-        {QStringLiteral("app"), facts.app},
-        {QStringLiteral("url"), facts.url},
-        {QStringLiteral("work"), facts.work},
-        {QStringLiteral("window"), facts.window},
-        {QStringLiteral("subject"), facts.subject},
-        {QStringLiteral("focused"), facts.focused},
-    };
+    return facts.toJson();
 }
 
 WrittenNudge LocalNudgeWriter::parseAnswer(const QJsonObject& answer) {
