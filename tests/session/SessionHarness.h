@@ -29,7 +29,6 @@ public:
     static bool isPreparingNudge(const FocusSession& session) { return session.m_isPreparingNudge; }
     // The drift clock starts over, as if the drift had ended.
     static void restartPolicy(FocusSession& session, double t) { session.m_policy.restart(t, false); }
-    static const QSet<QString>& windowPasses(const FocusSession& session) { return session.m_windowPasses; }
 };
 
 // Readable failures: "unreadable(…)" instead of the bytes of the value.
