@@ -2,21 +2,8 @@
 
 namespace tavrine {
 
-JevClientError JevClientError::httpStatus(int status, const QString& text) {
-    JevClientError error(Kind::httpStatus);
-    error.m_status = status;
-    error.m_text = text;
-    return error;
-}
-
-JevClientError JevClientError::missingAnswer(const QString& member) {
-    JevClientError error(Kind::missingAnswer);
-    error.m_text = member;
-    return error;
-}
-
 QString JevClientError::caseName() const {
-    switch (m_kind) {
+    switch (kind()) {
     case Kind::httpStatus:
         return QStringLiteral("httpStatus");
     case Kind::missingAnswer:
@@ -30,11 +17,11 @@ QString JevClientError::caseName() const {
 }
 
 QString JevClientError::description() const {
-    switch (m_kind) {
+    switch (kind()) {
     case Kind::httpStatus:
-        return QStringLiteral("API HTTP ") + QString::number(m_status) + QStringLiteral(": ") + m_text;
+        return httpStatusDescription();
     case Kind::missingAnswer:
-        return QStringLiteral("The judge response is missing ") + m_text + QLatin1Char('.');
+        return QStringLiteral("The judge response is missing ") + text() + QLatin1Char('.');
     case Kind::missingAPIKey:
         return QStringLiteral("No API token is set up for the judge.");
     case Kind::invalidResponse:
@@ -44,9 +31,9 @@ QString JevClientError::description() const {
 }
 
 QString JevClientError::summaryCode() const {
-    switch (m_kind) {
+    switch (kind()) {
     case Kind::httpStatus:
-        return QStringLiteral("typesafeHTTP") + QString::number(m_status);
+        return QStringLiteral("typesafeHTTP") + QString::number(status());
     case Kind::missingAnswer:
         return QStringLiteral("typesafeMissingAnswer");
     case Kind::missingAPIKey:

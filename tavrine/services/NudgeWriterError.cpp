@@ -2,21 +2,8 @@
 
 namespace tavrine {
 
-NudgeWriterError NudgeWriterError::rejected(const QString& reason) {
-    NudgeWriterError error(Kind::rejected);
-    error.m_text = reason;
-    return error;
-}
-
-NudgeWriterError NudgeWriterError::httpStatus(int status, const QString& text) {
-    NudgeWriterError error(Kind::httpStatus);
-    error.m_status = status;
-    error.m_text = text;
-    return error;
-}
-
 QString NudgeWriterError::caseName() const {
-    switch (m_kind) {
+    switch (kind()) {
     case Kind::rejected:
         return QStringLiteral("rejected");
     case Kind::httpStatus:
@@ -30,11 +17,11 @@ QString NudgeWriterError::caseName() const {
 }
 
 QString NudgeWriterError::description() const {
-    switch (m_kind) {
+    switch (kind()) {
     case Kind::rejected:
-        return QStringLiteral("Nudge copy rejected: ") + m_text;
+        return QStringLiteral("Nudge copy rejected: ") + text();
     case Kind::httpStatus:
-        return QStringLiteral("API HTTP ") + QString::number(m_status) + QStringLiteral(": ") + m_text;
+        return httpStatusDescription();
     case Kind::missingToken:
         return QStringLiteral("No API token is set up for the nudge writer.");
     case Kind::invalidResponse:
@@ -44,11 +31,11 @@ QString NudgeWriterError::description() const {
 }
 
 QString NudgeWriterError::summaryCode() const {
-    switch (m_kind) {
+    switch (kind()) {
     case Kind::rejected:
         return QStringLiteral("nudgeRejected");
     case Kind::httpStatus:
-        return QStringLiteral("openAIHTTP") + QString::number(m_status);
+        return QStringLiteral("openAIHTTP") + QString::number(status());
     case Kind::missingToken:
         return QStringLiteral("missingToken");
     case Kind::invalidResponse:

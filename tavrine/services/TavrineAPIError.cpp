@@ -3,7 +3,7 @@
 namespace tavrine {
 
 QString TavrineAPIError::caseName() const {
-    switch (m_kind) {
+    switch (kind()) {
     case Kind::httpStatus:
         return QStringLiteral("httpStatus");
     case Kind::missingToken:
@@ -21,9 +21,9 @@ QString TavrineAPIError::caseName() const {
 }
 
 QString TavrineAPIError::description() const {
-    switch (m_kind) {
+    switch (kind()) {
     case Kind::httpStatus:
-        return QStringLiteral("API HTTP ") + QString::number(m_status) + QStringLiteral(": ") + m_text;
+        return httpStatusDescription();
     case Kind::missingToken:
         return QStringLiteral("No API token is set up for Tavrine.");
     case Kind::unauthorized:
