@@ -1,7 +1,6 @@
 #include "tavrine/services/HistoryIntentWriter.h"
 
 #include "tavrine/core/Numbers.h"
-#include "tavrine/services/WriterLines.h"
 
 #include <QJsonArray>
 #include <algorithm>
@@ -67,14 +66,7 @@ QJsonObject HistoryIntentWriter::requestBody(const QString& intention, const QLi
 }
 
 QCoro::Task<QMap<QString, QString>> HistoryIntentWriter::write(QString intention, QList<HistoryBlockFacts> facts) {
-    const std::shared_ptr<TavrineAPIClient> api = m_api;
-    const std::shared_ptr<bool> alive = m_alive;
-    const QString path = QStringLiteral("history");
-    const QJsonObject answer = co_await api->post(path, requestBody(intention, facts), path, historyTimeout);
-    // A writer that went away while the call was in flight has no version to keep.
-    if (const std::optional<QString> version = answeredPromptVersion(answer); version && *alive)
-        m_promptVersion = *version;
-    co_return parseWriterLines(answer);
+    co_return co_await postForLines(QStringLiteral("history"), requestBody(intention, facts), historyTimeout);
 }
 
 } // namespace tavrine

@@ -2,10 +2,9 @@
 
 #include "tavrine/history/SessionTimeline.h"
 #include "tavrine/model/HistoryIntentWriting.h"
-#include "tavrine/services/TavrineAPIClient.h"
+#include "tavrine/services/LinesWriter.h"
 
 #include <QJsonObject>
-#include <memory>
 
 namespace tavrine {
 
@@ -14,27 +13,21 @@ namespace tavrine {
 QList<HistoryBlockFacts> makeHistoryBlockFacts(const QList<SessionTimeline::Segment>& segments);
 
 // Asks "history" for one intent line per block.
-class HistoryIntentWriter : public HistoryIntentWriting {
+class HistoryIntentWriter : public HistoryIntentWriting, private LinesWriter {
 public:
     static constexpr const char* defaultPromptVersion = "history-v1";
     static constexpr qsizetype blockLimit = 30;
 
     explicit HistoryIntentWriter(std::shared_ptr<TavrineAPIClient> api,
                                  QString promptVersion = QString::fromLatin1(defaultPromptVersion))
-        : m_api(std::move(api)), m_promptVersion(std::move(promptVersion)) {}
-    ~HistoryIntentWriter() override { *m_alive = false; }
+        : LinesWriter(std::move(api), std::move(promptVersion)) {}
 
-    QString promptVersion() const override { return m_promptVersion; }
+    QString promptVersion() const override { return lastPromptVersion(); }
     // Block id → line. Throws NudgeWriterError::invalidResponse for a refused or malformed answer; the API
     // client's errors, transport errors and CancelledError pass through unchanged.
     QCoro::Task<QMap<QString, QString>> write(QString intention, QList<HistoryBlockFacts> facts) override;
 
     static QJsonObject requestBody(const QString& intention, const QList<HistoryBlockFacts>& facts);
-
-private:
-    std::shared_ptr<TavrineAPIClient> m_api;
-    QString m_promptVersion;
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 } // namespace tavrine

@@ -1,7 +1,5 @@
 #include "tavrine/services/RecapPhraseWriter.h"
 
-#include "tavrine/services/WriterLines.h"
-
 #include <QJsonArray>
 
 namespace tavrine {
@@ -26,14 +24,7 @@ QJsonObject RecapPhraseWriter::requestBody(const QString& intention, const QList
 }
 
 QCoro::Task<QMap<QString, QString>> RecapPhraseWriter::write(QString intention, QList<RecapDetourFacts> facts) {
-    const std::shared_ptr<TavrineAPIClient> api = m_api;
-    const std::shared_ptr<bool> alive = m_alive;
-    const QString path = QStringLiteral("recap");
-    const QJsonObject answer = co_await api->post(path, requestBody(intention, facts), path, recapTimeout);
-    // A writer that went away while the call was in flight has no version to keep.
-    if (const std::optional<QString> version = answeredPromptVersion(answer); version && *alive)
-        m_promptVersion = *version;
-    co_return parseWriterLines(answer);
+    co_return co_await postForLines(QStringLiteral("recap"), requestBody(intention, facts), recapTimeout);
 }
 
 } // namespace tavrine

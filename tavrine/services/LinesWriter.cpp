@@ -1,9 +1,13 @@
-#include "tavrine/services/WriterLines.h"
+#include "tavrine/services/LinesWriter.h"
 
 #include "tavrine/core/Text.h"
 #include "tavrine/services/NudgeWriterError.h"
 
+#include <optional>
+
 namespace tavrine {
+
+namespace {
 
 std::optional<QString> answeredPromptVersion(const QJsonObject& answer) {
     const QJsonValue version = answer.value(QStringLiteral("prompt_version"));
@@ -12,7 +16,7 @@ std::optional<QString> answeredPromptVersion(const QJsonObject& answer) {
     return std::nullopt;
 }
 
-QMap<QString, QString> parseWriterLines(const QJsonObject& answer) {
+QMap<QString, QString> parseLines(const QJsonObject& answer) {
     const QJsonValue status = answer.value(QStringLiteral("status"));
     if (!status.isString() || status.toString() != QLatin1String("ok"))
         throw NudgeWriterError(NudgeWriterError::Kind::invalidResponse);
@@ -31,6 +35,18 @@ QMap<QString, QString> parseWriterLines(const QJsonObject& answer) {
         result.insert(it.key(), line);
     }
     return result;
+}
+
+} // namespace
+
+QCoro::Task<QMap<QString, QString>> LinesWriter::postForLines(QString path, QJsonObject body, double timeout) {
+    const std::shared_ptr<TavrineAPIClient> api = m_api;
+    const std::shared_ptr<bool> alive = m_alive;
+    const QJsonObject answer = co_await api->post(path, body, path, timeout);
+    // A writer that went away while the call was in flight has no version to keep.
+    if (const std::optional<QString> version = answeredPromptVersion(answer); version && *alive)
+        m_promptVersion = *version;
+    co_return parseLines(answer);
 }
 
 } // namespace tavrine
