@@ -11,7 +11,6 @@
 #include "tavrine/ocr/TextRecognition.h"
 
 #include <QBuffer>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
@@ -37,20 +36,11 @@ QImage decodeImage(const QByteArray& bytes) {
 // The screenshot as the capture would have described it, with no process or window behind it; its text comes
 // from recognition later.
 ActivityEvidence evidenceFor(const EvalCase::Metadata& metadata, const QImage& image, const QByteArray& bytes) {
-    ActivityEvidence evidence;
-    evidence.app = metadata.app;
-    evidence.bundle = metadata.bundle;
-    evidence.pid = 0;
-    evidence.title = metadata.title;
-    evidence.url = metadata.url;
-    evidence.source = QStringLiteral("Eval");
-    evidence.capturePath = QStringLiteral("window");
+    ActivityEvidence evidence = judgedEvidence(metadata, QStringLiteral("window"));
     evidence.header =
         formatEvidenceText(metadata.app, metadata.title, metadata.url, metadata.subject, metadata.focused);
     evidence.imageFingerprint = imageFingerprint(image);
     evidence.imagePNG = bytes;
-    evidence.focusedDescription = metadata.focused;
-    evidence.subject = metadata.subject;
     return evidence;
 }
 
@@ -63,13 +53,8 @@ QCoro::Task<int> runE2EEvaluation(EvalOptions options, QList<EvalCase> cases) {
     JevClient judge(services.api());
 
     const QString casesFolder = QFileInfo(options.cases).path();
-    EvalE2ERun run;
-    run.task = QStringLiteral("e2e");
-    run.expand = options.expand;
-    run.casesPath = options.cases;
-    run.outputPath = options.output.value_or(QDir(casesFolder).filePath(QStringLiteral("e2e-results.json")));
-    run.startedAt = startedAtText(QDateTime::currentDateTimeUtc());
-    console::printLine(judgedRowHeader(QStringLiteral("job")));
+    EvalE2ERun run = startJudgedRun<EvalE2ERunCase>(QStringLiteral("e2e"), options, QStringLiteral("e2e-results.json"),
+                                                    QStringLiteral("job"));
 
     int correct = 0;
     for (const EvalCase& evalCase : std::as_const(cases)) {
@@ -120,10 +105,7 @@ QCoro::Task<int> runE2EEvaluation(EvalOptions options, QList<EvalCase> cases) {
         console::printLine(judged.row());
     }
 
-    writeReport(run.outputPath, encodeEvalReport(run));
-    console::printLine(QStringLiteral("accuracy=") + QString::number(correct) + QLatin1Char('/') +
-                       QString::number(run.cases.size()));
-    console::printLine(QStringLiteral("wrote ") + run.outputPath);
+    finishJudgedRun(run, correct);
     co_return 0;
 }
 

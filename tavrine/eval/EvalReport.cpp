@@ -21,25 +21,6 @@ void insertOptional(QJsonObject& object, const QString& key, const std::optional
         object.insert(key, *value);
 }
 
-QJsonObject caseObject(const EvalE2ERunCase& c) {
-    QJsonObject o;
-    o.insert(QStringLiteral("id"), c.id);
-    o.insert(QStringLiteral("image"), c.image);
-    o.insert(QStringLiteral("intention"), c.intention);
-    insertOptional(o, QStringLiteral("job_actions"), c.jobActions);
-    o.insert(QStringLiteral("job_origin"), c.jobOrigin);
-    o.insert(QStringLiteral("expected"), c.expected);
-    o.insert(QStringLiteral("predicted_raw"), c.predictedRaw);
-    o.insert(QStringLiteral("judge_text"), c.judgeText);
-    insertOptional(o, QStringLiteral("enough_evidence"), c.enoughEvidence);
-    insertOptional(o, QStringLiteral("supports_job"), c.supportsJob);
-    o.insert(QStringLiteral("predicted"), c.predicted);
-    o.insert(QStringLiteral("ok"), c.ok);
-    o.insert(QStringLiteral("latency_s"), c.latencyS);
-    insertOptional(o, QStringLiteral("error"), c.error);
-    return o;
-}
-
 QJsonObject caseObject(const EvalJudgeRunCase& c) {
     QJsonObject o;
     o.insert(QStringLiteral("id"), c.id);
@@ -54,6 +35,13 @@ QJsonObject caseObject(const EvalJudgeRunCase& c) {
     o.insert(QStringLiteral("ok"), c.ok);
     o.insert(QStringLiteral("latency_s"), c.latencyS);
     insertOptional(o, QStringLiteral("error"), c.error);
+    return o;
+}
+
+QJsonObject caseObject(const EvalE2ERunCase& c) {
+    QJsonObject o = caseObject(static_cast<const EvalJudgeRunCase&>(c));
+    o.insert(QStringLiteral("image"), c.image);
+    o.insert(QStringLiteral("judge_text"), c.judgeText);
     return o;
 }
 
@@ -85,15 +73,21 @@ QByteArray serialise(const QJsonObject& object) {
     return bytes;
 }
 
-template <typename Case> QByteArray encodeRun(const EvalRun<Case>& run) {
+// The members every report has.
+template <typename Run> QJsonObject runObject(const Run& run) {
     QJsonObject o;
     o.insert(QStringLiteral("task"), run.task);
-    o.insert(QStringLiteral("classifier"), run.classifier);
-    o.insert(QStringLiteral("expand"), run.expand);
     o.insert(QStringLiteral("cases_path"), run.casesPath);
     o.insert(QStringLiteral("output_path"), run.outputPath);
     o.insert(QStringLiteral("started_at"), run.startedAt);
     o.insert(QStringLiteral("cases"), caseArray(run.cases));
+    return o;
+}
+
+template <typename Case> QByteArray encodeRun(const EvalRun<Case>& run) {
+    QJsonObject o = runObject(run);
+    o.insert(QStringLiteral("classifier"), run.classifier);
+    o.insert(QStringLiteral("expand"), run.expand);
     return serialise(o);
 }
 
@@ -108,14 +102,9 @@ QByteArray encodeEvalReport(const EvalJudgeRun& run) {
 }
 
 QByteArray encodeNudgeReport(const NudgeEvalRun& run) {
-    QJsonObject o;
-    o.insert(QStringLiteral("task"), run.task);
+    QJsonObject o = runObject(run);
     o.insert(QStringLiteral("model"), run.model);
     o.insert(QStringLiteral("prompt_version"), run.promptVersion);
-    o.insert(QStringLiteral("cases_path"), run.casesPath);
-    o.insert(QStringLiteral("output_path"), run.outputPath);
-    o.insert(QStringLiteral("started_at"), run.startedAt);
-    o.insert(QStringLiteral("cases"), caseArray(run.cases));
     return serialise(o);
 }
 

@@ -8,26 +8,6 @@
 
 namespace tavrine::eval {
 
-// One case of the end-to-end report.
-struct EvalE2ERunCase {
-    QString id;
-    QString image;
-    QString intention;
-    std::optional<QString> jobActions;
-    QString jobOrigin;
-    QString expected;
-    QString predictedRaw;
-    QString judgeText;
-    std::optional<double> enoughEvidence;
-    std::optional<double> supportsJob;
-    QString predicted;
-    bool ok = false;
-    double latencyS = 0;
-    std::optional<QString> error;
-
-    friend bool operator==(const EvalE2ERunCase&, const EvalE2ERunCase&) = default;
-};
-
 // One case of the judge report.
 struct EvalJudgeRunCase {
     QString id;
@@ -44,6 +24,14 @@ struct EvalJudgeRunCase {
     std::optional<QString> error;
 
     friend bool operator==(const EvalJudgeRunCase&, const EvalJudgeRunCase&) = default;
+};
+
+// One case of the end-to-end report: a judge case with its screenshot and the text the judge was sent.
+struct EvalE2ERunCase : EvalJudgeRunCase {
+    QString image;
+    QString judgeText;
+
+    friend bool operator==(const EvalE2ERunCase&, const EvalE2ERunCase&) = default;
 };
 
 // The end-to-end and judge reports share one shape.

@@ -5,27 +5,14 @@
 #include "tavrine/eval/EvalServices.h"
 #include "tavrine/eval/JudgedCase.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-
 namespace tavrine::eval {
 
 namespace {
 
 // The case as the judge sees it: its own text under the window it names, with no process or window behind it.
 ActivityEvidence evidenceFor(const EvalCase& evalCase, const EvalCase::Metadata& metadata) {
-    ActivityEvidence evidence;
-    evidence.app = metadata.app;
-    evidence.bundle = metadata.bundle;
-    evidence.pid = 0;
-    evidence.title = metadata.title;
-    evidence.url = metadata.url;
+    ActivityEvidence evidence = judgedEvidence(metadata, QStringLiteral("accessibility"));
     evidence.text = evalCase.text;
-    evidence.source = QStringLiteral("Eval");
-    evidence.capturePath = QStringLiteral("accessibility");
-    evidence.focusedDescription = metadata.focused;
-    evidence.subject = metadata.subject;
     return evidence;
 }
 
@@ -37,14 +24,8 @@ QCoro::Task<int> runJudgeEvaluation(EvalOptions options, QList<EvalCase> cases) 
     JobBriefs briefs(services.api(), options.expand);
     JevClient judge(services.api());
 
-    EvalJudgeRun run;
-    run.task = QStringLiteral("judge");
-    run.expand = options.expand;
-    run.casesPath = options.cases;
-    run.outputPath =
-        options.output.value_or(QDir(QFileInfo(options.cases).path()).filePath(QStringLiteral("judge-results.json")));
-    run.startedAt = startedAtText(QDateTime::currentDateTimeUtc());
-    console::printLine(judgedRowHeader(QStringLiteral("job_actions")));
+    EvalJudgeRun run = startJudgedRun<EvalJudgeRunCase>(
+        QStringLiteral("judge"), options, QStringLiteral("judge-results.json"), QStringLiteral("job_actions"));
 
     int correct = 0;
     for (const EvalCase& evalCase : std::as_const(cases)) {
@@ -72,10 +53,7 @@ QCoro::Task<int> runJudgeEvaluation(EvalOptions options, QList<EvalCase> cases) 
         console::printLine(judged.row());
     }
 
-    writeReport(run.outputPath, encodeEvalReport(run));
-    console::printLine(QStringLiteral("accuracy=") + QString::number(correct) + QLatin1Char('/') +
-                       QString::number(run.cases.size()));
-    console::printLine(QStringLiteral("wrote ") + run.outputPath);
+    finishJudgedRun(run, correct);
     co_return 0;
 }
 

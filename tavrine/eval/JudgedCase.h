@@ -1,5 +1,8 @@
 #pragma once
 
+#include "tavrine/eval/EvalCase.h"
+#include "tavrine/eval/EvalOptions.h"
+#include "tavrine/eval/EvalReport.h"
 #include "tavrine/eval/JobBriefs.h"
 #include "tavrine/model/ActivityEvidence.h"
 #include "tavrine/services/JevClient.h"
@@ -28,24 +31,25 @@ struct JudgedCase {
     // ("%.3f"), the two scores ("%.4f", empty after a failure), the job origin and the actions.
     QString row() const;
 
-    // Fills the fields that the end-to-end and judge report records share.
-    template <typename Record> void fill(Record& record) const {
-        record.id = id;
-        record.jobActions = brief.actions;
-        record.jobOrigin = jobOrigin(brief);
-        record.expected = expected;
-        record.predicted = predicted();
-        record.predictedRaw = predictedRaw();
-        record.enoughEvidence = verdict ? std::optional<double>(verdict->enoughEvidence) : std::nullopt;
-        record.supportsJob = verdict ? std::optional<double>(verdict->supportsJob) : std::nullopt;
-        record.ok = ok();
-        record.latencyS = latency;
-        record.error = verdict ? std::nullopt : std::optional<QString>(errorCode);
-    }
+    // Fills the fields that the end-to-end and judge report records share (all but the intention).
+    void fill(EvalJudgeRunCase& record) const;
 };
 
 // The header of the end-to-end and judge rows; the last column's name differs between the two.
 QString judgedRowHeader(const QString& lastColumn);
+
+// An end-to-end or judge run of `task`, started now, that is written to the output option or else to
+// `defaultFileName` beside the cases file; prints the row header with `lastColumn`.
+template <typename Case>
+EvalRun<Case> startJudgedRun(const QString& task, const EvalOptions& options, const QString& defaultFileName,
+                             const QString& lastColumn);
+
+// Writes the run's report, then prints the accuracy and the path written.
+template <typename Case> void finishJudgedRun(const EvalRun<Case>& run, int correct);
+
+// The case's window as the capture would have described it, with no process or window behind it; the caller
+// adds the text.
+ActivityEvidence judgedEvidence(const EvalCase::Metadata& metadata, const QString& capturePath);
 
 // Chooses the brief for the intention and judges the evidence with it. The latency runs from `started` to the
 // judge's answer or failure. A failed call is recorded, never thrown.
