@@ -18,6 +18,17 @@ QByteArray readAll(const QString& path);
 // The elements of a JSON array of objects. Throws EvalFileError (decode) for anything else.
 QList<QJsonObject> objects(const QByteArray& bytes);
 
+// Each element of a JSON array of objects decoded with `decode(object, index)`, `index` counting from 1, in file
+// order. Throws EvalFileError (decode) for anything but such an array, and whatever `decode` throws.
+template <typename Decode> auto decodeEach(const QByteArray& bytes, Decode decode) {
+    const QList<QJsonObject> all = objects(bytes);
+    QList<decltype(decode(QJsonObject(), qsizetype()))> cases;
+    cases.reserve(all.size());
+    for (qsizetype i = 0; i < all.size(); ++i)
+        cases.append(decode(all[i], i + 1));
+    return cases;
+}
+
 // A text member: absent or null give nothing; any other type throws EvalFileError (decode). `index` counts
 // the cases from 1 for the message.
 std::optional<QString> optionalText(const QJsonObject& object, const QString& key, qsizetype index);

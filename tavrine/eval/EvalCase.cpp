@@ -73,12 +73,7 @@ QHash<QString, EvalCase::Metadata> buildScreenshotTable() {
 } // namespace
 
 QList<EvalCase> decodeEvalCases(const QByteArray& bytes) {
-    const QList<QJsonObject> objects = casefile::objects(bytes);
-    QList<EvalCase> cases;
-    cases.reserve(objects.size());
-    for (qsizetype i = 0; i < objects.size(); ++i)
-        cases.append(decodeCase(objects[i], i + 1));
-    return cases;
+    return casefile::decodeEach(bytes, decodeCase);
 }
 
 const QHash<QString, EvalCase::Metadata>& screenshotMetadataTable() {
