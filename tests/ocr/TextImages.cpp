@@ -58,6 +58,15 @@ QImage renderLines(const QSize& size, const QStringList& lines, const TextStyle&
     return image;
 }
 
+void drawText(QImage& image, QPoint origin, const QString& text, const TextStyle& style) {
+    QPainter painter(&image);
+    QFont font(style.family);
+    font.setPixelSize(style.pixelSize);
+    painter.setFont(font);
+    painter.setPen(style.ink);
+    painter.drawText(origin, text);
+}
+
 QString documentLine(int number, int editedLine, int revision) {
     if (number == editedLine)
         return QStringLiteral("Edited %1 times: the quick brown fox jumps over the lazy dog").arg(revision + 1);

@@ -19,6 +19,10 @@ struct TextStyle {
 // font's ascent), starting 40 pixels from the left edge.
 QImage renderLines(const QSize& size, const QStringList& lines, const TextStyle& style, int top, int lineHeight);
 
+// One text drawn onto `image` in the style's font and ink, its baseline starting at `origin`; the paper is not
+// used.
+void drawText(QImage& image, QPoint origin, const QString& text, const TextStyle& style);
+
 // A page of an editor or a document: numbered lines of plain words in sizes of 15 to 26 pixels, with headings,
 // the whole `size` filled. `firstLine` is the number of the line at the top (scrolling by three lines is
 // firstLine + 3); `editedLine` (when not negative) reads differently from the usual text, in a wording that

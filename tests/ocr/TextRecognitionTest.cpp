@@ -70,14 +70,10 @@ TEST(RecognizeText, OrdersLinesByHeightWhateverTheColumns) {
     // the other, the result goes by height.
     QImage image(1000, 320, QImage::Format_RGB32);
     image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(30);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(40, 230, QStringLiteral("Lower left column"));
-    painter.drawText(560, 80, QStringLiteral("Upper right column"));
-    painter.end();
+    test::TextStyle style;
+    style.pixelSize = 30;
+    test::drawText(image, QPoint(40, 230), QStringLiteral("Lower left column"), style);
+    test::drawText(image, QPoint(560, 80), QStringLiteral("Upper right column"), style);
     EXPECT_EQ(recognize(image), QStringLiteral("Upper right column\nLower left column"));
 }
 
@@ -92,14 +88,10 @@ TEST(RecognizeText, ReadsDarkThemesAndDarkBarsOnLightPages) {
     // A light page with a dark title bar: the page is not inverted, the bar's line is.
     QImage page =
         test::renderLines(QSize(900, 260), {QString(), QStringLiteral("Plain body text below")}, large(), 20, 120);
-    QPainter painter(&page);
-    painter.fillRect(QRect(0, 0, 900, 90), QColor(40, 40, 40));
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(32);
-    painter.setFont(font);
-    painter.setPen(QColor(235, 235, 235));
-    painter.drawText(40, 58, QStringLiteral("Settings and preferences"));
-    painter.end();
+    QPainter(&page).fillRect(QRect(0, 0, 900, 90), QColor(40, 40, 40));
+    test::TextStyle bar = large();
+    bar.ink = QColor(235, 235, 235);
+    test::drawText(page, QPoint(40, 58), QStringLiteral("Settings and preferences"), bar);
     EXPECT_EQ(recognize(page), QStringLiteral("Settings and preferences\nPlain body text below"));
 }
 
@@ -120,13 +112,7 @@ TEST(RecognizeText, OddImagesGiveNothingOrTheirText) {
     // Transparent around the text, as a window with rounded corners may be: read over white.
     QImage clear(900, 120, QImage::Format_ARGB32);
     clear.fill(Qt::transparent);
-    QPainter painter(&clear);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(32);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(40, 70, QStringLiteral("Text over nothing"));
-    painter.end();
+    test::drawText(clear, QPoint(40, 70), QStringLiteral("Text over nothing"), large());
     EXPECT_EQ(recognize(clear), QStringLiteral("Text over nothing"));
 }
 
