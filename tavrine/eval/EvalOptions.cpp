@@ -13,14 +13,29 @@ const QString expandFlag = QStringLiteral("--expand");
 const QString taskFlag = QStringLiteral("--task");
 const QString casesFlag = QStringLiteral("--cases");
 const QString outFlag = QStringLiteral("--out");
-const QString taskPrefix = QStringLiteral("--task=");
 const QString casesPrefix = QStringLiteral("--cases=");
-const QString outPrefix = QStringLiteral("--out=");
 
 EvalTask taskValue(const QString& value) {
     if (const auto task = evalTaskFromRawValue(value))
         return *task;
     throw EvalError::unknownArgument(taskFlag + QLatin1Char(' ') + value);
+}
+
+// The value given to `flag` by the argument at `i`, as "--flag value" or "--flag=value", with `i` moved past what
+// it used; nothing, and `i` unchanged, for any other argument or a "--flag" with nothing after it. A separate value
+// is taken as it stands, even when it looks like another option.
+std::optional<QString> flagValue(const QStringList& arguments, qsizetype& i, const QString& flag) {
+    const QString& argument = arguments[i];
+    if (argument == flag && i + 1 < arguments.size()) {
+        i += 2;
+        return arguments[i - 1];
+    }
+    const QString prefix = flag + QLatin1Char('=');
+    if (argument.startsWith(prefix)) {
+        i += 1;
+        return argument.mid(prefix.size());
+    }
+    return std::nullopt;
 }
 } // namespace
 
@@ -77,31 +92,17 @@ EvalOptions parseEvalOptions(const QStringList& arguments) {
     qsizetype i = 1;
     while (i < count) {
         const QString& argument = arguments[i];
-        const bool hasNext = i + 1 < count;
         if (argument == evalFlag) {
             i += 1;
         } else if (argument == expandFlag) {
             options.expand = true;
             i += 1;
-        } else if (argument == taskFlag && hasNext) {
-            // The value is taken as it stands, even when it looks like another option.
-            options.task = taskValue(arguments[i + 1]);
-            i += 2;
-        } else if (argument.startsWith(taskPrefix)) {
-            options.task = taskValue(argument.mid(taskPrefix.size()));
-            i += 1;
-        } else if (argument == casesFlag && hasNext) {
-            cases = arguments[i + 1];
-            i += 2;
-        } else if (argument.startsWith(casesPrefix)) {
-            cases = argument.mid(casesPrefix.size());
-            i += 1;
-        } else if (argument == outFlag && hasNext) {
-            output = arguments[i + 1];
-            i += 2;
-        } else if (argument.startsWith(outPrefix)) {
-            output = argument.mid(outPrefix.size());
-            i += 1;
+        } else if (const std::optional<QString> task = flagValue(arguments, i, taskFlag)) {
+            options.task = taskValue(*task);
+        } else if (const std::optional<QString> value = flagValue(arguments, i, casesFlag)) {
+            cases = value;
+        } else if (const std::optional<QString> value = flagValue(arguments, i, outFlag)) {
+            output = value;
         } else {
             throw EvalError::unknownArgument(argument);
         }
