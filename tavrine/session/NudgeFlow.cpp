@@ -15,22 +15,10 @@
 #include "tavrine/speech/NudgeVoiceMeter.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 
 namespace tavrine {
 
 namespace {
-
-QString factsJson(const NudgeFacts& facts) {
-    const QJsonObject object{{QStringLiteral("intention"), facts.intention},
-                             {QStringLiteral("app"), facts.app},
-                             {QStringLiteral("url"), facts.url},
-                             {QStringLiteral("work"), facts.work},
-                             {QStringLiteral("window"), facts.window},
-                             {QStringLiteral("subject"), facts.subject},
-                             {QStringLiteral("focused"), facts.focused}};
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
 
 // The one log line of a failed writer call.
 QString writerFailureLine(std::exception_ptr failure) {
@@ -63,7 +51,7 @@ QCoro::Task<void> NudgeFlow::showNudge(NudgeFacts facts, ActivityEvidence eviden
     if (const auto writer = s.m_nudgeWriter) {
         const double startedAt = s.now();
         if (s.m_logScreenContent) {
-            const QString json = factsJson(facts);
+            const QString json = QString::fromUtf8(QJsonDocument(facts.toJson()).toJson(QJsonDocument::Compact));
             if (!json.isEmpty())
                 logEvidence(s.m_sessionID, checkID, QStringLiteral("nudge-input"), json);
         }
