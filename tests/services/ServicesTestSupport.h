@@ -5,6 +5,7 @@
 #include "tavrine/services/TavrineAPIClient.h"
 
 #include <QCoro/QCoroTask>
+#include <QJsonDocument>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
@@ -17,6 +18,11 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace tavrine::test {
+
+// An object as compact JSON text, its keys sorted: one line to compare a whole request with.
+inline QByteArray compact(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
 
 // The error a finished task threw, when it is of type E.
 template <typename E, typename T> std::optional<E> errorAs(const Outcome<T>& outcome) {

@@ -5,7 +5,6 @@
 #include "tavrine/services/TavrineAPIError.h"
 
 #include <QTcpServer>
-#include <QTimer>
 
 using namespace tavrine;
 using namespace tavrine::test;
@@ -14,6 +13,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QJsonObject someBody{{u"intention"_s, u"write the report"_s}};
+const QStringList requestAndError{u"api-judge-request"_s, u"api-judge-error"_s};
 
 QStringList kinds(const LogCapture& capture) {
     QStringList result;
@@ -23,9 +23,10 @@ QStringList kinds(const LogCapture& capture) {
     return result;
 }
 
-QByteArray jsonOfSize(qsizetype bytes) {
-    // {"a":"xxx…"} is 8 bytes of frame around the filler.
-    return "{\"a\":\"" + QByteArray(bytes - 8, 'x') + "\"}";
+FakeReply delayed(double seconds) {
+    FakeReply reply = FakeReply::json(QJsonObject{{u"label"_s, u"relevant"_s}});
+    reply.delay = seconds;
+    return reply;
 }
 
 } // namespace
@@ -36,6 +37,16 @@ protected:
                               CancellationToken cancellation = {}) {
         return run(client->post(u"judge"_s, someBody, u"judge"_s, timeout, cancellation));
     }
+    // The transport failure of one post, with its log lines checked.
+    std::optional<ApiTransportError> transportFailure(const std::shared_ptr<TavrineAPIClient>& client,
+                                                      double timeout = 10) {
+        LogCapture capture;
+        const auto outcome = post(client, timeout);
+        EXPECT_EQ(kinds(capture), requestAndError);
+        lastCode = errorKindCode(outcome.error);
+        return errorAs<ApiTransportError>(outcome);
+    }
+    QString lastCode;
 };
 
 TEST_F(TransportTest, DroppedConnectionsFailOnceWithoutASilentResend) {
@@ -45,38 +56,30 @@ TEST_F(TransportTest, DroppedConnectionsFailOnceWithoutASilentResend) {
         api.enqueue(u"judge"_s, FakeReply::json(QJsonObject{}));
         ASSERT_TRUE(post(client).value);
         const int connection = api.requests().last().connection;
-
-        LogCapture capture;
         const qsizetype before = api.requests().size();
         FakeReply reply = FakeReply::json(QJsonObject{{u"label"_s, u"relevant"_s}});
         reply.drop = drop;
         api.enqueue(u"judge"_s, reply);
         // Should the request go out again, this answer would turn the failure into a success.
         api.enqueue(u"judge"_s, FakeReply::json(QJsonObject{}));
-        const auto outcome = post(client);
-        const auto error = errorAs<ApiTransportError>(outcome);
-        ASSERT_TRUE(error) << describeErrorForLog(outcome.error).toStdString();
+        const auto error = transportFailure(client);
+        ASSERT_TRUE(error);
         EXPECT_EQ(error->kind(), ApiTransportError::Kind::network);
-        EXPECT_EQ(errorKindCode(outcome.error), u"QNetworkReply code=2"_s);
+        EXPECT_EQ(lastCode, u"QNetworkReply code=2"_s);
         ASSERT_EQ(api.requests().size(), before + 1);
         EXPECT_EQ(api.requests().last().connection, connection);
-        EXPECT_EQ(kinds(capture), (QStringList{u"api-judge-request"_s, u"api-judge-error"_s}));
-        // Use up the answer that was waiting for a resend.
-        ASSERT_TRUE(post(client).value);
+        ASSERT_TRUE(post(client).value); // use up the answer that was waiting for a resend
     }
-}
 
-TEST_F(TransportTest, ARefusedConnectionIsATransportError) {
+    // Nobody listening at all.
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const QUrl base = QUrl(u"http://127.0.0.1:%1"_s.arg(closed.serverPort()));
     closed.close();
-    auto client = TavrineAPIClient::create([] { return u"t"_s; }, {}, [base] { return base; });
-    const auto outcome = post(client);
-    const auto error = errorAs<ApiTransportError>(outcome);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->networkError(), QNetworkReply::ConnectionRefusedError);
-    EXPECT_EQ(describeErrorForLog(outcome.error), u"QNetworkReply code=1 "_s + error->description());
+    const auto refused = transportFailure(TavrineAPIClient::create([] { return u"t"_s; }, {}, [base] { return base; }));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->networkError(), QNetworkReply::ConnectionRefusedError);
+    EXPECT_EQ(lastCode, u"QNetworkReply code=1"_s);
 }
 
 TEST_F(TransportTest, RedirectsAreAnswersAndAreNeverFollowed) {
@@ -85,49 +88,34 @@ TEST_F(TransportTest, RedirectsAreAnswersAndAreNeverFollowed) {
     auto client = makeClient();
     for (int status : {301, 302, 307, 308}) {
         FakeReply reply = FakeReply::text(status, "moved");
-        reply.headers.append(std::pair<QByteArray, QByteArray>("Location", elsewhere.baseURL().toEncoded() + "/judge"));
+        reply.headers.append({"Location", elsewhere.baseURL().toEncoded() + "/judge"});
         api.enqueue(u"judge"_s, reply);
-        const auto outcome = post(client);
-        const auto error = errorAs<TavrineAPIError>(outcome);
-        ASSERT_TRUE(error) << status << " " << describeErrorForLog(outcome.error).toStdString();
+        const auto error = errorAs<TavrineAPIError>(post(client));
+        ASSERT_TRUE(error) << status;
         EXPECT_EQ(*error, TavrineAPIError::httpStatus(status, u"moved"_s));
     }
     // The token never left for the other host.
     EXPECT_TRUE(elsewhere.requests().isEmpty());
-    EXPECT_EQ(tokens->refreshes, 0);
 }
 
-TEST_F(TransportTest, IdleTimeOutEndsAWaitAndIsNotACancellation) {
-    LogCapture capture;
+TEST_F(TransportTest, IdleAndTotalTimeOutsEndTheWaitAndAreNoCancellation) {
     auto client = makeClient();
-    FakeReply slow = FakeReply::json(QJsonObject{});
-    slow.delay = 3;
-    api.enqueue(u"judge"_s, slow);
-    const auto outcome = post(client, 0.3);
-    const auto error = errorAs<ApiTransportError>(outcome);
-    ASSERT_TRUE(error) << describeErrorForLog(outcome.error).toStdString();
+    api.enqueue(u"judge"_s, delayed(3));
+    auto error = transportFailure(client, 0.3);
+    ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), ApiTransportError::Kind::timedOut);
-    EXPECT_EQ(errorKindCode(outcome.error), u"tavrine.ApiTransport code=1"_s);
-    EXPECT_EQ(kinds(capture), (QStringList{u"api-judge-request"_s, u"api-judge-error"_s}));
+    EXPECT_EQ(lastCode, u"tavrine.ApiTransport code=1"_s);
     EXPECT_EQ(api.requests().size(), 1);
-}
 
-TEST_F(TransportTest, IdleTimeOutRestartsWhenBytesArriveButTheTotalDoesNot) {
     // Each silence (0.6 s) is shorter than the idle time-out (1.5 s), the whole answer longer than it.
-    FakeReply trickle = FakeReply::json(QJsonObject{{u"label"_s, u"relevant"_s}});
-    trickle.delay = 0.6;
+    FakeReply trickle = delayed(0.6);
     trickle.bodyPause = 1.0;
     api.enqueue(u"judge"_s, trickle);
-    auto client = makeClient(10);
-    const auto outcome = post(client, 1.5);
-    EXPECT_TRUE(outcome.value) << describeErrorForLog(outcome.error).toStdString();
-
+    EXPECT_TRUE(post(client, 1.5).value);
     // The session's total length ends the same answer although it keeps moving.
     api.enqueue(u"judge"_s, trickle);
-    auto hurried = makeClient(0.8);
-    const auto late = post(hurried, 1.5);
-    const auto error = errorAs<ApiTransportError>(late);
-    ASSERT_TRUE(error) << describeErrorForLog(late.error).toStdString();
+    error = transportFailure(makeClient(0.8), 1.5);
+    ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), ApiTransportError::Kind::timedOut);
     EXPECT_TRUE(error->description().contains(u"0.8"_s));
 }
@@ -135,51 +123,44 @@ TEST_F(TransportTest, IdleTimeOutRestartsWhenBytesArriveButTheTotalDoesNot) {
 TEST_F(TransportTest, CancellationEndsTheWaitAsACancellation) {
     LogCapture capture;
     auto client = makeClient();
-    FakeReply slow = FakeReply::json(QJsonObject{});
-    slow.delay = 3;
-    api.enqueue(u"judge"_s, slow);
+    api.enqueue(u"judge"_s, delayed(3));
     CancellationSource source;
     auto outcome = start(client->post(u"judge"_s, someBody, u"judge"_s, 0.5, source.token()));
     ASSERT_TRUE(waitUntil([&] { return api.requests().size() == 1; }));
     source.cancel();
     ASSERT_TRUE(waitUntil([&] { return outcome->finished; }));
     EXPECT_EQ(errorKindCode(outcome->error), u"cancelled"_s);
-    EXPECT_EQ(kinds(capture), (QStringList{u"api-judge-request"_s, u"api-judge-error"_s}));
+    EXPECT_EQ(kinds(capture), requestAndError);
 
     // Already cancelled: nothing is sent.
-    const auto early = post(client, 10, source.token());
-    EXPECT_EQ(errorKindCode(early.error), u"cancelled"_s);
+    EXPECT_EQ(errorKindCode(post(client, 10, source.token()).error), u"cancelled"_s);
     EXPECT_EQ(api.requests().size(), 1);
 }
 
 TEST_F(TransportTest, AnswersOverOneMebibyteAreCutOff) {
+    constexpr qint64 limit = TavrineAPIClient::maximumBodyBytes;
+    // {"a":"xxx…"} is 8 bytes of frame around the filler.
+    const auto jsonOfSize = [](qint64 bytes) { return "{\"a\":\"" + QByteArray(bytes - 8, 'x') + "\"}"; };
     auto client = makeClient();
-    // Exactly the limit is read.
-    api.enqueue(u"judge"_s, FakeReply::text(200, jsonOfSize(TavrineAPIClient::maximumBodyBytes)));
-    const auto fits = post(client);
-    ASSERT_TRUE(fits.value) << describeErrorForLog(fits.error).toStdString();
+    api.enqueue(u"judge"_s, FakeReply::text(200, jsonOfSize(limit)));
+    ASSERT_TRUE(post(client).value) << "exactly the limit is read";
 
-    FakeReply declared = FakeReply::text(200, jsonOfSize(2 * TavrineAPIClient::maximumBodyBytes));
-    FakeReply streamed = FakeReply::text(200, jsonOfSize(TavrineAPIClient::maximumBodyBytes + 1));
+    FakeReply declared = FakeReply::text(200, jsonOfSize(2 * limit));
+    FakeReply streamed = FakeReply::text(200, jsonOfSize(limit + 1));
     streamed.chunked = true;
-    FakeReply failing = FakeReply::text(500, QByteArray(3 * TavrineAPIClient::maximumBodyBytes, 'e'));
+    FakeReply failing = FakeReply::text(500, QByteArray(3 * limit, 'e'));
     failing.chunked = true;
     for (const FakeReply& reply : {declared, streamed, failing}) {
-        LogCapture capture;
         api.enqueue(u"judge"_s, reply);
-        const auto outcome = post(client);
-        const auto error = errorAs<ApiTransportError>(outcome);
-        ASSERT_TRUE(error) << describeErrorForLog(outcome.error).toStdString();
+        const auto error = transportFailure(client);
+        ASSERT_TRUE(error) << lastCode.toStdString();
         EXPECT_EQ(error->kind(), ApiTransportError::Kind::bodyTooLarge);
-        EXPECT_EQ(errorKindCode(outcome.error), u"tavrine.ApiTransport code=2"_s);
-        EXPECT_EQ(kinds(capture), (QStringList{u"api-judge-request"_s, u"api-judge-error"_s}));
+        EXPECT_EQ(lastCode, u"tavrine.ApiTransport code=2"_s);
     }
 }
 
 TEST_F(TransportTest, AClientDroppedByItsOwnerFinishesItsCall) {
-    FakeReply slow = FakeReply::json(QJsonObject{{u"x"_s, 1}});
-    slow.delay = 0.2;
-    api.enqueue(u"judge"_s, slow);
+    api.enqueue(u"judge"_s, delayed(0.2));
     auto client = makeClient();
     auto outcome = start(client->post(u"judge"_s, someBody, u"judge"_s, 10));
     std::weak_ptr<TavrineAPIClient> watch = client;
