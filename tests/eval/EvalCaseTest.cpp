@@ -64,7 +64,6 @@ TEST(EvalCaseFile, RefusesTheWholeFileAtTheFirstBadMember) {
     EXPECT_TRUE(failure(decode, R"([{"id": "a", "expected": "Relevant"}])")
                     .endsWith(QStringLiteral("case 1, key \"expected\": Unknown expected label Relevant")));
     EXPECT_TRUE(failure(decode, R"([{"id": "a"}, {"intention": "x"}])").contains(QStringLiteral("case 2, key \"id\"")));
-    EXPECT_TRUE(failure(decode, R"([{"id": null}])").contains(QStringLiteral("key \"id\"")));
     EXPECT_TRUE(failure(decode, R"([{"id": 7}])").contains(QStringLiteral("key \"id\"")));
     EXPECT_TRUE(failure(decode, R"([{"id": "a", "app": 1}])").contains(QStringLiteral("key \"app\"")));
     // Members are read in a fixed order: the label is read before the app.
@@ -73,7 +72,6 @@ TEST(EvalCaseFile, RefusesTheWholeFileAtTheFirstBadMember) {
     EXPECT_TRUE(failure(decode, R"({"id": "a"})").contains(QStringLiteral("array")));
     EXPECT_TRUE(failure(decode, R"([{"id": "a"}, "b"])").contains(QStringLiteral("case 2 is not a JSON object")));
     EXPECT_TRUE(failure(decode, R"([{"id": "a"})").contains(QStringLiteral("invalid JSON")));
-    EXPECT_TRUE(failure(decode, "").contains(QStringLiteral("invalid JSON")));
 }
 
 TEST(EvalCaseFile, NudgeCasesReadEveryFactAsText) {

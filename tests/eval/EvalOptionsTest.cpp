@@ -58,19 +58,13 @@ TEST(EvalOptions, AcceptedCommandLines) {
 
 TEST(EvalOptions, RefusedCommandLines) {
     const std::vector<std::pair<QStringList, const char*>> cases = {
-        {QStringList{QStringLiteral("tavrine")}, "Missing value for --cases"},
         {QStringList{}, "Missing value for --cases"},
-        {args({"--eval"}), "Missing value for --cases"},
         {args({"--eval", "--expand", "--task", "judge"}), "Missing value for --cases"},
         {args({"--cases", "c.json", "cases.json"}), "Unknown argument cases.json"},
-        {args({"--cases", "c.json", "--task"}), "Unknown argument --task"},
-        {args({"--cases", "c.json", "--cases"}), "Unknown argument --cases"},
         {args({"--cases", "c.json", "--out"}), "Unknown argument --out"},
         {args({"--task", "--expand", "--cases", "c.json"}), "Unknown argument --task --expand"},
         {args({"--task", "Judge", "--cases", "c.json"}), "Unknown argument --task Judge"},
-        {args({"--task= judge", "--cases", "c.json"}), "Unknown argument --task  judge"},
         {args({"--task=", "--cases", "c.json"}), "Unknown argument --task "},
-        {args({"--Eval", "--cases", "c.json"}), "Unknown argument --Eval"},
         {args({"-cases", "c.json"}), "Unknown argument -cases"},
         // The first refusal ends the walk: a bad task before a stray argument names the task.
         {args({"--task=x", "stray"}), "Unknown argument --task x"},
@@ -84,13 +78,10 @@ TEST(EvalOptions, LaunchDecisionOnRawAndParsedArguments) {
         {{"tavrine", "--eval"}, true},
         {{"tavrine", "--demo", "--cases"}, true},
         {{"tavrine", "--cases=c.json"}, true},
-        {{"tavrine", "--cases="}, true},
         {{"--eval"}, true}, // the program path counts too
-        {{"tavrine"}, false},
         {{"tavrine", "--casesfile"}, false},
         {{"tavrine", "--task", "judge", "--out", "r.json", "--expand"}, false},
         {{"tavrine", "--EVAL", "--Cases=x"}, false},
-        {{"tavrine", "--onboarding"}, false},
     };
     for (const auto& [argv, expected] : cases) {
         QStringList list;
