@@ -9,35 +9,25 @@ using namespace tavrine::test;
 
 namespace {
 
-FocusThiefList thieves() {
-    return FocusThiefList::fromJson(R"({
-        "version": 1,
-        "browsers": ["firefox"],
-        "thieves": [
-            {"id": "chat", "name": "Chatter", "apps": ["org.example.Chatter"], "domains": []},
-            {"id": "video", "name": "VideoSite", "apps": [], "domains": ["videos.example"]}
-        ]
-    })");
-}
-
 FrontmostPage chatPage() {
     return FrontmostPage{QStringLiteral("Chatter"), QStringLiteral("org.example.Chatter"), 31,
                          QStringLiteral("General channel"), QString()};
 }
 
-FrontmostPage editorPage() {
-    return FrontmostPage{QStringLiteral("Editor"), QStringLiteral("org.example.Editor"), 4242,
-                         QStringLiteral("Quarterly report"), QString()};
-}
-
-// A focus-mode session with the list above and a nudge writer; the judge calls the editor work.
+// A focus-mode session with a list of two distractions and a nudge writer; the judge calls the editor work.
 struct FocusHarness {
     FocusHarness() {
         SessionServices services;
         services.nudgeWriter = writer;
-        services.focusThieves = thieves();
+        services.focusThieves = FocusThiefList::fromJson(R"({
+            "version": 1,
+            "browsers": ["firefox"],
+            "thieves": [
+                {"id": "chat", "name": "Chatter", "apps": ["org.example.Chatter"], "domains": []},
+                {"id": "video", "name": "VideoSite", "apps": [], "domains": ["videos.example"]}
+            ]
+        })");
         h = std::make_unique<SessionHarness>(services);
-        h->session->setOnNudge([this] { ++shown; });
         QObject::connect(h->session.get(), &FocusSession::pendingNudgeChanged, [this] {
             if (h->session->pendingNudge())
                 nudgeTimes.append(h->clock.now());
@@ -45,14 +35,13 @@ struct FocusHarness {
     }
     FocusSession& session() { return *h->session; }
     // Starts and lets the first pass read the page.
-    void start() {
-        h->start(30, QStringLiteral("Write the quarterly report"), true);
+    void start(bool focusMode = true) {
+        h->start(30, QStringLiteral("Write the quarterly report"), focusMode);
         ManualClock::pump();
     }
 
     std::shared_ptr<FakeNudgeWriter> writer = std::make_shared<FakeNudgeWriter>();
     std::unique_ptr<SessionHarness> h;
-    int shown = 0;
     QList<double> nudgeTimes;
 };
 
@@ -65,9 +54,6 @@ TEST(FocusMode, AListedDistractionIsNudgedAfterEightSecondsWithoutTheJudge) {
     f.start();
     EXPECT_EQ(f.session().status(), QStringLiteral("Chatter steals focus \u00b7 giving you a moment"));
     EXPECT_EQ(f.session().label(), ActivityRelevance::Unrelated);
-    EXPECT_EQ(f.session().source(), QStringLiteral("Focus thief list"));
-    EXPECT_EQ(f.session().observedApp(), QStringLiteral("Chatter"));
-    EXPECT_EQ(f.session().menuBarSessionBackground(), MenuBarSessionBackground::Unrelated);
 
     f.h->advance(7.9);
     EXPECT_TRUE(f.nudgeTimes.isEmpty());
@@ -77,14 +63,10 @@ TEST(FocusMode, AListedDistractionIsNudgedAfterEightSecondsWithoutTheJudge) {
     EXPECT_EQ(f.h->observer->captureCount(), 0);
     // Repeated hits are recorded each pass but announced once.
     EXPECT_EQ(f.h->linesWith(QStringLiteral("Focus thief list hit id=chat")), 1);
-    EXPECT_EQ(f.h->linesWith(QStringLiteral("Fast-lane nudge check list hit id=chat")), 1);
-    ASSERT_TRUE(f.session().pendingNudgeThief().has_value());
     EXPECT_EQ(f.session().pendingNudgeThief()->id, QStringLiteral("chat"));
-    EXPECT_EQ(f.session().pendingNudge()->source, QStringLiteral("Focus thief list"));
     ASSERT_EQ(f.writer->calls().size(), 1);
     EXPECT_EQ(f.writer->calls()[0].work, QStringLiteral("Chatter"));
     EXPECT_EQ(f.writer->calls()[0].window, QStringLiteral("General channel"));
-    EXPECT_EQ(f.writer->calls()[0].subject, QString());
 
     // The shell takes the card away without an answer: the next fast nudge comes 30 seconds after this one.
     f.session().dismissNudge();
@@ -92,7 +74,6 @@ TEST(FocusMode, AListedDistractionIsNudgedAfterEightSecondsWithoutTheJudge) {
     EXPECT_EQ(f.nudgeTimes.size(), 1);
     f.h->advance(0.1);
     EXPECT_EQ(f.nudgeTimes, (QList<double>{t0 + 8, t0 + 38}));
-    EXPECT_EQ(f.session().nudges(), 2);
 }
 
 TEST(FocusMode, LeavingTheDistractionCancelsTheFastNudgeButNotTheDrift) {
@@ -109,7 +90,6 @@ TEST(FocusMode, LeavingTheDistractionCancelsTheFastNudgeButNotTheDrift) {
     f.h->advance(5);
     EXPECT_TRUE(f.nudgeTimes.isEmpty());
     EXPECT_EQ(f.h->linesWith(QStringLiteral("Fast-lane nudge cancelled: frontmost is no longer a list hit")), 1);
-    EXPECT_EQ(f.session().status(), QStringLiteral("Left the detour \u00b7 nudge cancelled"));
 
     // The judge still calls it a detour: the normal nudge comes 45 seconds after the first hit.
     for (int i = 0; i < 240 && f.nudgeTimes.isEmpty(); ++i)
@@ -120,15 +100,17 @@ TEST(FocusMode, LeavingTheDistractionCancelsTheFastNudgeButNotTheDrift) {
     EXPECT_FALSE(f.session().pendingNudgeThief().has_value());
 }
 
-TEST(FocusMode, AllowedDistractionsAndUnlistedWindowsAreNoHits) {
+TEST(FocusMode, ASiteOnTheBrowsersPageIsAHitUntilItIsAllowed) {
     FocusHarness f;
-    f.h->observer->setPage(chatPage());
+    f.h->observer->setPage(FrontmostPage{QStringLiteral("Firefox"), QStringLiteral("firefox"), 5,
+                                         QStringLiteral("Funny clips"), QStringLiteral("https://m.videos.example/x")});
     f.start();
     f.h->advance(8);
     ASSERT_TRUE(f.session().pendingNudge());
+    EXPECT_EQ(f.session().pendingNudgeThief()->id, QStringLiteral("video"));
+    EXPECT_EQ(f.writer->calls().value(0).url, QStringLiteral("https://m.videos.example/x"));
     f.session().grantSessionPass();
-    EXPECT_EQ(f.session().status(), QStringLiteral("Chatter allowed for the rest of this session"));
-    EXPECT_EQ(f.h->linesWith(QStringLiteral("Session pass granted id=chat")), 1);
+    EXPECT_EQ(f.session().status(), QStringLiteral("VideoSite allowed for the rest of this session"));
     EXPECT_EQ(f.session().correctionsCount(), 1);
 
     // The allowed distraction is no hit any more: the pass goes on to an ordinary capture and judgment.
@@ -137,40 +119,20 @@ TEST(FocusMode, AllowedDistractionsAndUnlistedWindowsAreNoHits) {
     EXPECT_EQ(f.h->linesWith(QStringLiteral("Focus thief list hit")), 0);
     EXPECT_EQ(f.session().nudges(), 1);
     EXPECT_GT(f.h->observer->captureCount(), 0);
-
-    // A page that is on no list, and no page at all, are no hits either.
-    FocusHarness g;
-    g.h->observer->setPage(editorPage());
-    g.start();
-    g.h->advance(20);
-    g.h->observer->setPage(std::nullopt);
-    g.h->advance(20);
-    EXPECT_EQ(g.h->linesWith(QStringLiteral("Focus thief list hit")), 0);
-    EXPECT_TRUE(g.nudgeTimes.isEmpty());
-    EXPECT_EQ(g.session().label(), ActivityRelevance::Relevant);
 }
 
-TEST(FocusMode, ASiteIsMatchedOnTheBrowsersPage) {
-    FocusHarness f;
-    f.h->observer->setPage(FrontmostPage{QStringLiteral("Firefox"), QStringLiteral("firefox"), 5,
-                                         QStringLiteral("Funny clips"), QStringLiteral("https://m.videos.example/x")});
-    f.start();
-    f.h->advance(8);
-    ASSERT_TRUE(f.session().pendingNudge());
-    EXPECT_EQ(f.session().pendingNudgeThief()->id, QStringLiteral("video"));
-    EXPECT_EQ(f.session().pendingNudge()->url, QStringLiteral("https://m.videos.example/x"));
-    ASSERT_EQ(f.writer->calls().size(), 1);
-    EXPECT_EQ(f.writer->calls()[0].url, QStringLiteral("https://m.videos.example/x"));
-    // "This is relevant" on it allows the distraction and the page's window key.
-    f.session().grantSessionPass();
-    EXPECT_EQ(f.session().status(), QStringLiteral("VideoSite allowed for the rest of this session"));
-}
-
-TEST(FocusMode, TheListIsOnlyReadInFocusMode) {
-    FocusHarness f;
-    f.h->observer->setPage(chatPage());
-    f.h->start(30, QStringLiteral("Write the quarterly report"), false);
-    f.h->advance(30);
-    EXPECT_EQ(f.h->linesWith(QStringLiteral("Focus thief list hit")), 0);
-    EXPECT_TRUE(f.nudgeTimes.isEmpty());
+TEST(FocusMode, UnlistedPagesNoPageAndSessionsOutsideFocusModeAreNoHits) {
+    for (const bool focusMode : {true, false}) {
+        FocusHarness f;
+        f.h->observer->setPage(focusMode ? FrontmostPage{QStringLiteral("Editor"), QStringLiteral("org.example.Editor"),
+                                                         4242, QStringLiteral("Quarterly report"), QString()}
+                                         : chatPage());
+        f.start(focusMode);
+        f.h->advance(20);
+        f.h->observer->setPage(std::nullopt);
+        f.h->advance(20);
+        EXPECT_EQ(f.h->linesWith(QStringLiteral("Focus thief list hit")), 0) << focusMode;
+        EXPECT_TRUE(f.nudgeTimes.isEmpty()) << focusMode;
+        EXPECT_EQ(f.session().label(), ActivityRelevance::Relevant) << focusMode;
+    }
 }

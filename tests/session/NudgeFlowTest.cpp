@@ -11,9 +11,6 @@ using namespace tavrine::test;
 
 namespace {
 
-const QString fallbackForVideos =
-    QStringLiteral("Nice detour: Watching videos. Drop it and get back to Write the quarterly report.");
-
 // A session whose judge calls everything a detour, with a nudge writer and a speaker.
 struct NudgeHarness {
     explicit NudgeHarness(bool withWriter = true) {
@@ -31,10 +28,10 @@ struct NudgeHarness {
         h->judge(ActivityRelevance::Unrelated, 0.1, QStringLiteral("Watching videos"));
     }
     FocusSession& session() { return *h->session; }
-    // Starts a session and lets it drift until a nudge is open (the judge says unrelated from the start).
-    void driftIntoNudge() {
-        h->start();
-        // Small steps, so that the test stands close to the moment the nudge came.
+    // Lets the session drift until a nudge is open, in small steps so that the test stands close to its moment.
+    void driftIntoNudge(bool start = true) {
+        if (start)
+            h->start();
         for (int i = 0; i < 480 && !session().pendingNudge(); ++i)
             h->advance(0.25);
         ASSERT_TRUE(session().pendingNudge().has_value());
@@ -45,8 +42,7 @@ struct NudgeHarness {
     std::unique_ptr<SessionHarness> h;
     int shown = 0;
     int hidden = 0;
-    // When the latest nudge was set up (and its wait for the voice began).
-    double nudgedAt = 0;
+    double nudgedAt = 0; // when the latest nudge was set up (and its wait for the voice began)
 };
 
 } // namespace
@@ -57,62 +53,47 @@ TEST(NudgeWriting, AWrittenNudgeShowsItsTextAndSpeaksItsSpeech) {
                                      QStringLiteral("nudge-v7"), QStringLiteral("m"), QStringLiteral("d")});
     n.speaker->setSpeechEnabled(false);
     n.driftIntoNudge();
-    FocusSession& s = n.session();
-    EXPECT_EQ(s.pendingNudgeReason(), QStringLiteral("Videos can wait."));
-    EXPECT_EQ(s.nudges(), 1);
-    EXPECT_EQ(s.pendingNudge()->bundle, QStringLiteral("org.example.Editor"));
-    EXPECT_FALSE(s.pendingNudgeThief().has_value());
+    EXPECT_EQ(n.session().pendingNudgeReason(), QStringLiteral("Videos can wait."));
     ASSERT_EQ(n.writer->calls().size(), 1);
-    EXPECT_EQ(n.writer->calls()[0].intention, QStringLiteral("Write the quarterly report"));
     EXPECT_EQ(n.writer->calls()[0].work, QStringLiteral("Watching videos"));
     EXPECT_EQ(n.writer->calls()[0].window, QStringLiteral("Quarterly report"));
-    EXPECT_GE(n.speaker->prepareKeys(), 1);
     // The speech text is what is spoken; with speech off no voice starts and the card opens at once.
     EXPECT_EQ(n.speaker->requested(), QStringList{QStringLiteral("Videos can wait, really.")});
     EXPECT_EQ(n.shown, 1);
-    EXPECT_EQ(n.h->linesWith(QStringLiteral("Nudge copy prepared origin=model prompt=nudge-v7 latency=")), 1);
     EXPECT_EQ(
         n.h->linesWith(QStringLiteral("Nudge shown after final unrelated check copyOrigin=model prompt=nudge-v7")), 1);
-    EXPECT_EQ(n.h->linesWith(QStringLiteral("Nudge opened without a voice")), 1);
 
-    // The open nudge holds back further checks; the cooldown starts at the nudge.
+    // The open nudge holds back further checks and nudges.
     const int classified = n.h->classifier->classifyCount();
     n.h->advance(120);
     EXPECT_EQ(n.h->classifier->classifyCount(), classified);
-    EXPECT_EQ(s.nudges(), 1);
+    EXPECT_EQ(n.session().nudges(), 1);
 }
 
 TEST(NudgeWriting, WriterFailuresFallBackToTheFixedWording) {
-    {
-        NudgeHarness n;
-        n.writer->setError(std::make_exception_ptr(NudgeWriterError::rejected(QStringLiteral("too long"))));
+    const QString fallback =
+        QStringLiteral("Nice detour: Watching videos. Drop it and get back to Write the quarterly report.");
+    struct Case {
+        std::exception_ptr error;
+        bool withWriter;
+        const char* line;
+    };
+    for (const Case& c : {Case{std::make_exception_ptr(NudgeWriterError::rejected(QStringLiteral("too long"))), true,
+                               "Nudge copy rejected: invalid format too long; using fallback"},
+                          Case{std::make_exception_ptr(NudgeWriterError::httpStatus(429, QStringLiteral("slow down"))),
+                               true, "Nudge writing failed openAIHTTP429; using fallback"},
+                          Case{nullptr, false, "copyOrigin=fallback prompt="}}) {
+        NudgeHarness n(c.withWriter);
+        n.writer->setError(c.error);
         n.driftIntoNudge();
-        EXPECT_EQ(n.session().pendingNudgeReason(), fallbackForVideos);
-        EXPECT_EQ(n.speaker->requested(), QStringList{fallbackForVideos});
-        EXPECT_EQ(n.h->linesWith(QStringLiteral("Nudge copy rejected: invalid format too long; using fallback")), 1);
-        EXPECT_EQ(n.h->linesWith(QStringLiteral("Nudge copy prepared origin=fallback prompt= latency=")), 1);
-        EXPECT_EQ(n.h->linesWith(QStringLiteral("copyOrigin=fallback prompt=")), 1);
-    }
-    {
-        NudgeHarness n;
-        n.writer->setError(std::make_exception_ptr(NudgeWriterError::httpStatus(429, QStringLiteral("slow down"))));
-        n.driftIntoNudge();
-        EXPECT_EQ(n.session().pendingNudgeReason(), fallbackForVideos);
-        EXPECT_EQ(n.h->linesWith(QStringLiteral("Nudge writing failed openAIHTTP429; using fallback")), 1);
-        EXPECT_EQ(n.h->linesWith(QStringLiteral("rejected")), 0);
-    }
-    {
-        // Without a writer the fallback is used and no copy line is written.
-        NudgeHarness n(false);
-        n.driftIntoNudge();
-        EXPECT_EQ(n.session().pendingNudgeReason(), fallbackForVideos);
-        EXPECT_EQ(n.h->linesWith(QStringLiteral("Nudge copy prepared")), 0);
-        EXPECT_EQ(n.h->linesWith(QStringLiteral("copyOrigin=fallback prompt=")), 1);
+        EXPECT_EQ(n.session().pendingNudgeReason(), fallback) << c.line;
+        EXPECT_EQ(n.speaker->requested(), QStringList{fallback}) << c.line;
+        EXPECT_EQ(n.h->linesWith(QString::fromLatin1(c.line)), 1) << c.line;
     }
 }
 
 TEST(NudgeWriting, ANudgeThatWentStaleWhileBeingWrittenIsDropped) {
-    // Paused, or the intention edited, while the writer works: no nudge, and no count.
+    // Paused, the intention edited, or the drift ended while the writer works: no nudge, and no count.
     for (int variant = 0; variant < 3; ++variant) {
         NudgeHarness n;
         n.writer->setHold(true);
@@ -140,16 +121,12 @@ TEST(NudgeVoice, TheCardWaitsForTheVoiceAtMostTwoSeconds) {
     {
         NudgeHarness n(false);
         n.driftIntoNudge();
-        EXPECT_EQ(n.shown, 0);
-        EXPECT_TRUE(n.session().nudgeVoice().isPending());
         n.h->advance(n.nudgedAt + 1.999 - n.h->clock.now());
         EXPECT_EQ(n.shown, 0);
         n.h->advance(0.001);
         EXPECT_EQ(n.shown, 1);
         EXPECT_EQ(n.h->linesWith(QStringLiteral("Nudge opened before a late voice waited=2.0")), 1);
-        EXPECT_FALSE(n.session().nudgeVoice().isPending());
-        // The late voice changes nothing.
-        n.speaker->failVoice();
+        n.speaker->failVoice(); // the late voice changes nothing
         n.h->advance(5);
         EXPECT_EQ(n.shown, 1);
     }
@@ -166,25 +143,11 @@ TEST(NudgeVoice, TheCardWaitsForTheVoiceAtMostTwoSeconds) {
         EXPECT_EQ(n.shown, 1);
     }
     // A nudge closed while it waits for its voice never opens.
-    {
-        NudgeHarness n(false);
-        n.driftIntoNudge();
-        n.session().acknowledgeNudge();
-        n.h->advance(5);
-        EXPECT_EQ(n.shown, 0);
-        EXPECT_EQ(n.hidden, 1);
-        EXPECT_EQ(n.h->linesWith(QStringLiteral("Nudge opened")), 0);
-    }
-}
-
-TEST(NudgeVoice, AForcedVoiceSpeaksOnceDespiteTheSwitch) {
-    NudgeHarness n;
-    n.speaker->setSpeechEnabled(false);
-    n.session().openNudge(QStringLiteral("Say this"), true);
-    EXPECT_EQ(n.speaker->voiced(), QStringList{QStringLiteral("Say this")});
-    EXPECT_FALSE(n.speaker->speechEnabled());
-    n.session().openNudge(QStringLiteral("Not this"), false);
-    EXPECT_EQ(n.speaker->voiced(), QStringList{QStringLiteral("Say this")});
+    NudgeHarness n(false);
+    n.driftIntoNudge();
+    n.session().acknowledgeNudge();
+    n.h->advance(5);
+    EXPECT_EQ(n.shown, 0);
 }
 
 TEST(NudgeAnswers, BackToWorkRaisesTheLastWorkWindowAndRestartsTheDrift) {
@@ -196,21 +159,15 @@ TEST(NudgeAnswers, BackToWorkRaisesTheLastWorkWindowAndRestartsTheDrift) {
     const ActivityWindowIdentity work = *n.session().lastWorkWindow();
     n.h->judge(ActivityRelevance::Unrelated, 0.1, QStringLiteral("Watching videos"));
     n.h->observer->setEvidence(usableEvidence(QStringLiteral("org.example.Videos"), QStringLiteral("Cat videos")));
-    for (int i = 0; i < 120 && !n.session().pendingNudge(); ++i)
-        n.h->advance(1);
-    ASSERT_TRUE(n.session().pendingNudge());
+    n.driftIntoNudge(false);
 
     const double answeredAt = n.h->clock.now();
     n.session().returnToWork();
     EXPECT_EQ(n.h->observer->returnedTo(), QList<ActivityWindowIdentity>{work});
     EXPECT_FALSE(n.session().pendingNudge());
     EXPECT_EQ(n.hidden, 1);
-    EXPECT_EQ(n.session().driftText(), QStringLiteral("No drift yet"));
     // Still on the detour: the next nudge needs a whole new drift, not just the cooldown.
-    n.h->advance(44);
-    EXPECT_EQ(n.session().nudges(), 1);
-    for (int i = 0; i < 30 && n.session().nudges() < 2; ++i)
-        n.h->advance(1);
+    n.driftIntoNudge(false);
     EXPECT_EQ(n.session().nudges(), 2);
     EXPECT_GE(n.h->clock.now() - answeredAt, 45.0);
 
@@ -229,23 +186,15 @@ TEST(NudgeAnswers, ThisIsRelevantAllowsTheWindowForTheRestOfTheSession) {
     const ActivityEvidence nudged = *s.pendingNudge();
     s.grantSessionPass();
     EXPECT_FALSE(s.pendingNudge());
-    EXPECT_EQ(s.correctionsCount(), 1);
-    EXPECT_EQ(s.label(), ActivityRelevance::Relevant);
-    EXPECT_EQ(s.status(), QStringLiteral("This window is allowed for the rest of this session"));
-    EXPECT_EQ(s.monitoringState(), MonitoringState::monitoring());
     EXPECT_EQ(s.lastWorkWindow(), nudged.windowIdentity());
-    EXPECT_EQ(s.menuBarSessionBackground(), MenuBarSessionBackground::Relevant);
     // The detour the nudge was about counts as work now.
-    const auto& entries = FocusSessionProbe::activityLog(s).entries;
-    ASSERT_FALSE(entries.isEmpty());
-    EXPECT_EQ(entries.last().kind, SessionLogKind::Related);
+    EXPECT_EQ(FocusSessionProbe::activityLog(s).entries.last().kind, SessionLogKind::Related);
 
     // The window is now judged by its pass, never again by the judge or its cached verdict.
     const int classified = n.h->classifier->classifyCount();
     n.h->logs.clear();
     n.h->advance(120);
     EXPECT_EQ(n.h->classifier->classifyCount(), classified);
-    EXPECT_GE(n.h->linesWith(QStringLiteral("Decision origin=session-correction")), 1);
     EXPECT_EQ(n.h->linesWith(QStringLiteral("Decision origin=verdict-cache")), 0);
     EXPECT_EQ(s.nudges(), 1);
 
@@ -253,13 +202,9 @@ TEST(NudgeAnswers, ThisIsRelevantAllowsTheWindowForTheRestOfTheSession) {
     ActivityEvidence otherPage = nudged;
     otherPage.url = QStringLiteral("https://example.org/other");
     n.h->observer->setEvidence(otherPage);
-    for (int i = 0; i < 120 && !s.pendingNudge(); ++i)
-        n.h->advance(1);
-    EXPECT_GT(n.h->classifier->classifyCount(), classified);
-    ASSERT_TRUE(s.pendingNudge());
+    n.driftIntoNudge(false);
     s.grantSessionPass();
     EXPECT_EQ(s.correctionsCount(), 2);
-
     // Without an open nudge the answer does nothing.
     s.grantSessionPass();
     EXPECT_EQ(s.correctionsCount(), 2);

@@ -5,29 +5,6 @@
 using namespace tavrine;
 using namespace tavrine::test;
 
-namespace {
-ActivityEvidence withText(const QString& text) {
-    return usableEvidence(QStringLiteral("org.example.Editor"), QStringLiteral("Quarterly report"), text);
-}
-} // namespace
-
-TEST(ObservationQueue, AnAcceptedModelVerdictIsLoggedAndShown) {
-    SessionHarness h;
-    h.start();
-    h.advance(2);
-    EXPECT_EQ(h.lineWith(QStringLiteral("DECISION label=")),
-              QStringLiteral("DECISION label=relevant origin=model accepted=true latency=1.0 historical=false "
-                             "driftSeconds=0 policy=drift-v4 P(yes)=0.9000"));
-    EXPECT_EQ(h.session->checks(), 1);
-    EXPECT_EQ(h.session->latency(), 1.0);
-    EXPECT_EQ(h.session->label(), ActivityRelevance::Relevant);
-    EXPECT_EQ(h.session->status(), QStringLiteral("This looks connected to your intention"));
-    EXPECT_EQ(h.session->diagnostic(), QStringLiteral("Accepted relevant judgment from queued snapshot"));
-    EXPECT_EQ(h.session->lastWorkWindow(), usableEvidence().windowIdentity());
-    EXPECT_EQ(h.session->menuBarSessionBackground(), MenuBarSessionBackground::Relevant);
-    EXPECT_EQ(h.classifier->preparedIntentions(), QStringList{QStringLiteral("Write the quarterly report")});
-}
-
 TEST(ObservationQueue, AnUncertainVerdictIsNeitherLoggedNorCached) {
     SessionHarness h;
     h.judge(ActivityRelevance::Uncertain, 0.95);
@@ -36,7 +13,6 @@ TEST(ObservationQueue, AnUncertainVerdictIsNeitherLoggedNorCached) {
     EXPECT_EQ(h.classifier->classifyCount(), 2);
     EXPECT_EQ(h.session->status(), QStringLiteral("Not enough context to judge \u00b7 staying quiet"));
     EXPECT_TRUE(FocusSessionProbe::activityLog(*h.session).entries.isEmpty());
-    EXPECT_FALSE(h.session->lastWorkWindow().has_value());
     EXPECT_FALSE(h.session->lastDriftAt().has_value());
 }
 
@@ -46,14 +22,14 @@ TEST(ObservationQueue, SnapshotsWaitingBehindAJudgmentAreCoalescedToTheNewest) {
     h.start();
     h.advance(1);
     for (const char* text : {"second draft", "third draft", "fourth draft"}) {
-        h.observer->setEvidence(withText(QString::fromLatin1(text)));
+        h.observer->setEvidence(
+            usableEvidence(QStringLiteral("org.example.Editor"), QStringLiteral("Quarterly report"), text));
         h.advance(12.5);
     }
     EXPECT_EQ(h.session->discardedChecks(), 2);
     const QStringList observed = h.checksWith(QStringLiteral("Observation path=window"));
     ASSERT_EQ(observed.size(), 4);
     EXPECT_EQ(h.checksWith(QStringLiteral("Coalesced an older pending observation")), observed.mid(2));
-    EXPECT_EQ(h.session->status(), QStringLiteral("Latest activity queued for checking"));
     EXPECT_EQ(h.session->monitoringState(), MonitoringState::checking());
 
     h.classifier->setHoldJudgments(false);
@@ -69,12 +45,15 @@ TEST(ObservationQueue, AWindowPassComesBeforeTheCacheAndTheCacheBeforeTheModel) 
     h.judge(ActivityRelevance::Unrelated, 0.1);
     h.start();
     h.advance(14);
+    EXPECT_EQ(h.lineWith(QStringLiteral("DECISION label=")),
+              QStringLiteral("DECISION label=unrelated origin=model accepted=true latency=1.0 historical=false "
+                             "driftSeconds=1 policy=drift-v4 P(yes)=0.1000"));
+    EXPECT_EQ(h.classifier->preparedIntentions(), QStringList{QStringLiteral("Write the quarterly report")});
     EXPECT_EQ(h.classifier->classifyCount(), 1);
     EXPECT_EQ(h.linesWith(QStringLiteral("Decision origin=verdict-cache")), 1);
 
     FocusSessionProbe::grantWindowPass(*h.session, VerdictCache::key(usableEvidence()));
     h.advance(12.5);
-    EXPECT_EQ(h.linesWith(QStringLiteral("Decision origin=session-correction")), 1);
     EXPECT_EQ(h.linesWith(QStringLiteral("DECISION label=relevant origin=session-correction accepted=true")), 1);
     EXPECT_EQ(h.session->label(), ActivityRelevance::Relevant);
 
@@ -98,7 +77,6 @@ TEST(ObservationQueue, AHistoricalVerdictMovesTheDriftClockAndCacheButNotWhatIsS
 
     EXPECT_EQ(h.linesWith(QStringLiteral("historical=true")), 1);
     EXPECT_EQ(h.session->lastDriftAt(), 1000.0);
-    EXPECT_EQ(h.session->driftText(), QStringLiteral("00:01 observed drift"));
     EXPECT_FALSE(h.session->label().has_value());
     EXPECT_EQ(h.session->status(), status);
     EXPECT_TRUE(FocusSessionProbe::activityLog(*h.session).entries.isEmpty());
@@ -107,7 +85,6 @@ TEST(ObservationQueue, AHistoricalVerdictMovesTheDriftClockAndCacheButNotWhatIsS
     EXPECT_EQ(h.linesWith(QStringLiteral("Decision origin=verdict-cache")), 1);
     EXPECT_EQ(h.classifier->classifyCount(), 1);
     EXPECT_EQ(h.session->label(), ActivityRelevance::Unrelated);
-    EXPECT_EQ(h.session->status(), QStringLiteral("This may be a detour \u00b7 giving you a moment"));
     EXPECT_EQ(FocusSessionProbe::activityLog(*h.session).entries.size(), 1);
 }
 
@@ -128,30 +105,25 @@ TEST(ObservationQueue, StoppingDuringAJudgmentDropsItAndStartsNoFinalCheck) {
     EXPECT_EQ(h.linesWith(QStringLiteral("accepted=true")), 0);
     EXPECT_EQ(h.linesWith(QStringLiteral("Final nudge check")), 0);
     EXPECT_EQ(h.session->phase(), SessionPhase::Idle);
-    EXPECT_EQ(h.session->status(), QStringLiteral("Ready when you are"));
 }
 
 TEST(ObservationQueue, AFailedJudgmentIsReportedAndForgetsTheVerdict) {
     SessionHarness h;
     h.session->setLogScreenContent(true);
+    h.start();
+    h.advance(2);
+    ASSERT_EQ(h.session->label(), ActivityRelevance::Relevant);
     FakeClassifier::Verdict failing;
     failing.error = std::make_exception_ptr(JudgeError());
     h.classifier->setVerdict(failing);
-    h.start();
-    h.advance(2);
-    const auto lines = h.logs.lines();
-    const auto failed = std::find_if(lines.begin(), lines.end(), [](const LogCapture::Line& line) {
-        return line.message.contains(QStringLiteral("Inference failed test.Judge code=7"));
-    });
-    ASSERT_NE(failed, lines.end());
-    EXPECT_EQ(failed->level, QStringLiteral("warning"));
+    h.observer->setEvidence(usableEvidence(QStringLiteral("org.example.Editor"), QStringLiteral("Budget")));
+    h.advance(2.5);
+    EXPECT_FALSE(h.session->label().has_value());
+    EXPECT_EQ(h.linesWith(QStringLiteral("Inference failed test.Judge code=7")), 1);
     EXPECT_EQ(h.session->monitoringState(),
               MonitoringState::checkFailed(QStringLiteral("Couldn\u2019t check this activity.")));
-    EXPECT_EQ(h.session->status(), QStringLiteral("Couldn\u2019t judge this activity \u00b7 staying quiet"));
     EXPECT_EQ(h.session->diagnostic(), QStringLiteral("Inference failed (test.Judge code=7 The judge fell over)"));
-    EXPECT_EQ(h.session->lastExplanation(), QStringLiteral("test.Judge code=7 The judge fell over"));
-    EXPECT_EQ(h.session->checks(), 0);
-    EXPECT_FALSE(h.session->isJudging());
+    EXPECT_EQ(h.session->checks(), 1);
     EXPECT_EQ(h.logs.messages(QStringLiteral("Evidence")).filter(QStringLiteral("kind=judge-error chars=")).size(), 1);
 }
 
@@ -165,14 +137,11 @@ TEST(ObservationQueue, ScreenContentReachesTheDiagnosticsLogOnlyWhenAllowed) {
         h.start();
         h.advance(2);
         const QStringList dumps = h.logs.messages(QStringLiteral("Evidence"));
-        EXPECT_EQ(dumps.filter(QStringLiteral("kind=context chars=")).size(), allowed ? 1 : 0);
-        EXPECT_EQ(dumps.filter(QStringLiteral("kind=ax-header chars=")).size(), allowed ? 1 : 0);
-        EXPECT_EQ(dumps.filter(QStringLiteral("kind=judge-output chars=")).size(), allowed ? 1 : 0);
-        if (allowed) {
-            const QString context = dumps.filter(QStringLiteral("kind=context part=1/1")).value(0);
-            EXPECT_TRUE(context.contains(QStringLiteral("app=Editor\\nbundle=org.example.Editor\\nwindow=Quarterly "
-                                                        "report\\nurl=\\nmethod=Window capture")))
-                << context.toStdString();
-        }
+        for (const char* kind : {"kind=context chars=", "kind=ax-header chars=", "kind=judge-output chars="})
+            EXPECT_EQ(dumps.filter(QString::fromLatin1(kind)).size(), allowed ? 1 : 0) << kind;
+        const QString context = dumps.filter(QStringLiteral("kind=context part=1/1")).value(0);
+        EXPECT_EQ(context.contains(QStringLiteral("app=Editor\\nbundle=org.example.Editor\\nwindow=Quarterly "
+                                                  "report\\nurl=\\nmethod=Window capture")),
+                  allowed);
     }
 }

@@ -24,7 +24,6 @@ namespace tavrine {
 class FocusSessionProbe {
 public:
     static void grantWindowPass(FocusSession& session, const QString& key) { session.m_windowPasses.insert(key); }
-    static const NudgePolicy& policy(const FocusSession& session) { return session.m_policy; }
     static const SessionActivityLog& activityLog(const FocusSession& session) { return session.m_activityLog; }
     static bool isPreparingNudge(const FocusSession& session) { return session.m_isPreparingNudge; }
     // The drift clock starts over, as if the drift had ended.

@@ -18,26 +18,25 @@ TEST(VerdictCache, OnlyDefiniteVerdictsOutsideTheConfidenceBandAreKept) {
     for (const Case& c :
          {Case{ActivityRelevance::Relevant, 0.71, true}, Case{ActivityRelevance::Unrelated, 0.29, true},
           Case{ActivityRelevance::Relevant, 0.7, false}, Case{ActivityRelevance::Unrelated, 0.3, false},
-          Case{ActivityRelevance::Relevant, 0.5, false}, Case{ActivityRelevance::Relevant, std::nullopt, false},
-          Case{ActivityRelevance::Uncertain, 0.99, false}}) {
+          Case{ActivityRelevance::Relevant, std::nullopt, false}, Case{ActivityRelevance::Uncertain, 0.99, false}}) {
         VerdictCache cache;
         cache.store(ActivityRelevance::Relevant, 0.95, evidence, 0);
         cache.store(c.label, c.confidence, evidence, 10);
         // A verdict that is not kept also removes the confident one stored before it.
         EXPECT_EQ(cache.entry(key) != nullptr, c.kept) << rawValue(c.label).toStdString() << c.confidence.value_or(-1);
     }
-    VerdictCache cache;
-    cache.store(ActivityRelevance::Relevant, 0.95, evidence, 0);
-    ASSERT_NE(cache.entry(key), nullptr);
-    EXPECT_FALSE(cache.entry(key)->evidence.imagePNG.has_value());
 }
 
 TEST(VerdictCache, AVerdictAnswersTheSameContentForUnderSixHundredSeconds) {
     const ActivityEvidence evidence = usableEvidence();
+    const QString window = evidence.windowIdentity().cacheKey();
     VerdictCache cache;
     cache.store(ActivityRelevance::Unrelated, 0.1, evidence, 100);
+    EXPECT_FALSE(cache.entry(VerdictCache::key(evidence))->evidence.imagePNG.has_value());
     EXPECT_EQ(cache.lookup(evidence, 699.999), ActivityRelevance::Unrelated);
+    EXPECT_EQ(cache.agreedLabel(window, 699.999), ActivityRelevance::Unrelated);
     EXPECT_EQ(cache.lookup(evidence, 700), std::nullopt);
+    EXPECT_EQ(cache.agreedLabel(window, 700), std::nullopt);
     EXPECT_EQ(cache.lookup(evidence, std::numeric_limits<double>::quiet_NaN()), std::nullopt);
 
     ActivityEvidence otherPage = evidence;
@@ -46,6 +45,7 @@ TEST(VerdictCache, AVerdictAnswersTheSameContentForUnderSixHundredSeconds) {
     ActivityEvidence otherWords = evidence;
     otherWords.text = QStringLiteral("Something else entirely");
     EXPECT_EQ(cache.lookup(otherWords, 200), std::nullopt);
+    // Another process or screenshot of the same content is the same content.
     ActivityEvidence otherProcess = evidence;
     otherProcess.pid = 1;
     otherProcess.imagePNG = QByteArray("another screenshot");
