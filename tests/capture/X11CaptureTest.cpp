@@ -15,6 +15,10 @@ using tavrine::test::TestWindowProcess;
 
 namespace {
 
+// A limit of real time for what the window manager, the accessibility bus and the other processes do: generous,
+// because these tests run on busy machines under a sanitizer; a wait ends as soon as its condition holds.
+constexpr double waitLimit = 30.0;
+
 const QStringList windowLines{QStringLiteral("Harbour inspection schedule"),
                               QStringLiteral("Crane maintenance on Thursday")};
 
@@ -28,7 +32,7 @@ std::optional<platform::XWindowId> activeWindowOf(qint32 pid) {
                 found = active;
             return found.has_value();
         },
-        10.0);
+        waitLimit);
     return found;
 }
 
@@ -37,11 +41,12 @@ bool treeShown(qint32 pid) {
     if (!platform::LinuxPermissions().requestAccessibility())
         return false;
     platform::AtspiAccessibilityBus bus;
-    return test::waitUntil([&] { return bus.application(pid).has_value(); }, 10.0);
+    return test::waitUntil([&] { return bus.application(pid).has_value(); }, waitLimit);
 }
 
 std::optional<AccessibilityCaptureDebug> captureNow(ActivityObserver& observer) {
-    auto outcome = test::run(observer.captureFrontmostActivity(true), 30);
+    // Recognition of a whole window takes seconds of one core, many more under a sanitizer on a busy machine.
+    auto outcome = test::run(observer.captureFrontmostActivity(true), 60);
     EXPECT_TRUE(outcome.finished);
     return outcome.value ? *outcome.value : std::nullopt;
 }
@@ -104,7 +109,7 @@ TEST(X11Capture, BringsTheWindowBackRaisedOrByItsTab) {
         platform::X11Connection::shared()->activate(*detourWindow);
         EXPECT_TRUE(activeWindowOf(detour.pid()));
         observer.returnToWindow({bundle, work.pid(), *workWindow, title});
-        test::waitUntil([&] { return !log.messages(QStringLiteral("Focus")).isEmpty(); }, 10.0);
+        test::waitUntil([&] { return !log.messages(QStringLiteral("Focus")).isEmpty(); }, waitLimit);
         const QStringList lines = log.messages(QStringLiteral("Focus"));
         return lines.isEmpty() ? QString() : lines.first();
     };
@@ -112,7 +117,8 @@ TEST(X11Capture, BringsTheWindowBackRaisedOrByItsTab) {
     EXPECT_EQ(bringBack(QStringLiteral("Harbour report")),
               QStringLiteral("bringToFront bundle=<private> titleLength=14 raised window windows=1 frontmost=0 "
                              "activate=true"));
-    EXPECT_EQ(platform::X11Connection::shared()->activeWindow(), workWindow);
+    // The request is sent; the window manager acts on it in its own time.
+    EXPECT_EQ(activeWindowOf(work.pid()), workWindow);
 
     const QString pressed = bringBack(QStringLiteral("Crane schedule - Harbour"));
     EXPECT_TRUE(pressed.startsWith(QStringLiteral("bringToFront bundle=<private> titleLength=24 pressed page tab "

@@ -5,7 +5,7 @@
 // "Send invoice" button and a focused line edit. It prints "tab <name>" when the current tab changes and
 // "button <name>" when a button is pressed.
 // With --plain: a bare Xlib window without any accessibility, showing the lines (drawn off screen by Qt).
-// Both print "ready" once their window is mapped.
+// Both print "ready" once their window is on the screen and painted.
 #include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -81,7 +82,8 @@ int runPlain(int argc, char** argv, const QString& title, const QStringList& lin
         XNextEvent(display, &event);
         if (event.type == Expose || event.type == MapNotify) {
             XPutImage(display, window, gc, ximage, 0, 0, 0, 0, unsigned(image.width()), unsigned(image.height()));
-            XFlush(display);
+            // Done by the server before "ready" goes out: a screenshot taken after it shows the picture.
+            XSync(display, False);
             if (!announced && event.type == Expose) {
                 announced = true;
                 std::printf("ready\n");
@@ -122,10 +124,19 @@ int runQt(int argc, char** argv, const QString& title, const QStringList& lines)
     layout->addWidget(edit);
     window.show();
     edit->setFocus();
-    QTimer::singleShot(200, [] {
+    // Ready once the window is on the screen with its contents painted and sent to the server (a test may grab it
+    // and read its text right away).
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!window.windowHandle() || !window.windowHandle()->isExposed())
+            return;
+        poll.stop();
+        window.repaint();
+        QGuiApplication::sync();
         std::printf("ready\n");
         std::fflush(stdout);
     });
+    poll.start(20);
     return app.exec();
 }
 

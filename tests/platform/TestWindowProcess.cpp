@@ -17,7 +17,8 @@ TestWindowProcess::TestWindowProcess(const QString& title, const QStringList& li
         arguments.append(QStringLiteral("--plain"));
     arguments.append(lines);
     m_process->start(QStringLiteral(TAVRINE_TEST_WINDOW), arguments);
-    m_ready = waitForLine(QStringLiteral("ready"), 20.0);
+    // A sanitized Qt process starting on a busy machine can take many seconds.
+    m_ready = waitForLine(QStringLiteral("ready"), 60.0);
 }
 
 TestWindowProcess::~TestWindowProcess() {
@@ -31,12 +32,14 @@ qint32 TestWindowProcess::pid() const {
 
 bool TestWindowProcess::waitForLine(const QString& line, double seconds) {
     return waitUntil(
-        [&] {
-            while (m_process->canReadLine())
-                m_lines.append(QString::fromUtf8(m_process->readLine()).trimmed());
-            return m_lines.contains(line);
-        },
-        seconds);
+               [&] {
+                   while (m_process->canReadLine())
+                       m_lines.append(QString::fromUtf8(m_process->readLine()).trimmed());
+                   // A window that ended prints nothing more: no use waiting out the limit.
+                   return m_lines.contains(line) || m_process->state() == QProcess::NotRunning;
+               },
+               seconds) &&
+           m_lines.contains(line);
 }
 
 } // namespace tavrine::test

@@ -11,14 +11,15 @@ namespace tavrine::test {
 // One test window process (see TestWindow.cpp), ended when this object goes away.
 class TestWindowProcess {
 public:
-    // Starts the window and waits until it says it is mapped; isReady() tells whether it did.
+    // Starts the window and waits until it says it is on the screen and painted; isReady() tells whether it did.
     TestWindowProcess(const QString& title, const QStringList& lines, bool plain = false);
     ~TestWindowProcess();
 
     bool isReady() const { return m_ready; }
     qint32 pid() const;
-    // Waits up to `seconds` for a line the window printed ("tab Overview").
-    bool waitForLine(const QString& line, double seconds = 5.0);
+    // Waits up to `seconds` of real time for a line the window printed ("tab Overview"). The default is generous
+    // for busy machines; a wait for a line that must not come passes its own short limit.
+    bool waitForLine(const QString& line, double seconds = 30.0);
 
 private:
     std::unique_ptr<QProcess> m_process;

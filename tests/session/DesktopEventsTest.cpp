@@ -24,6 +24,10 @@ namespace {
 
 const QString sessionPath = QStringLiteral("/org/freedesktop/login1/session/_3test");
 
+// A limit of real time for what the window manager and the buses do: generous, because these tests run on busy
+// machines under a sanitizer; a wait ends as soon as its condition holds.
+constexpr double waitLimit = 30.0;
+
 // logind's manager, as far as finding our session goes.
 class FakeLoginManager : public QObject {
     Q_OBJECT
@@ -39,8 +43,12 @@ class FakeLoginSession : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Session")
     Q_PROPERTY(bool Active READ active)
 public:
-    bool active() const { return m_active; }
+    bool active() const {
+        ++m_reads;
+        return m_active;
+    }
     bool m_active = true;
+    mutable int m_reads = 0;
 };
 
 // A bus connection of its own that plays logind and the screensaver.
@@ -64,6 +72,17 @@ public:
         message.setArguments(arguments);
         m_bus.send(message);
     }
+    // Sets the session's Active property and tells of the change, as logind does: a reading of the property
+    // that crosses the signals then answers what they said, whatever the order in which the two arrive.
+    void setActive(bool active) {
+        session.m_active = active;
+        sessionChanged({{QStringLiteral("Active"), active}}, {});
+    }
+    // Tells that Active changed without its value: the listener has to read it.
+    void invalidateActive(bool active) {
+        session.m_active = active;
+        sessionChanged({}, {QStringLiteral("Active")});
+    }
     void sessionChanged(const QVariantMap& changed, const QStringList& invalidated) {
         signal(sessionPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
                {QStringLiteral("org.freedesktop.login1.Session"), changed, invalidated});
@@ -76,11 +95,11 @@ private:
     QDBusConnection m_bus;
 };
 
-// Waits for the signal count, then lets a moment pass in which a wrong extra signal would arrive.
-bool settlesAt(QSignalSpy& spy, int count) {
-    test::waitUntil([&] { return spy.count() >= count; }, 5.0);
+// Waits for the signal count, then lets a moment pass in which a wrong extra signal would arrive; answers the count.
+qsizetype settledCount(QSignalSpy& spy, int count) {
+    test::waitUntil([&] { return spy.count() >= count; }, waitLimit);
     test::waitUntil([] { return false; }, 0.2);
-    return spy.count() == count;
+    return spy.count();
 }
 
 std::optional<qint32> activeWindowPid() {
@@ -98,14 +117,16 @@ TEST(LinuxWorkspaceEvents, SleepScreensaverAndSessionSwitchesArriveOverDBus) {
     QSignalSpy sleeps(&events, &WorkspaceEventSource::willSleep);
     QSignalSpy screens(&events, &WorkspaceEventSource::screensDidSleep);
     QSignalSpy resigned(&events, &WorkspaceEventSource::sessionDidResignActive);
-    ASSERT_TRUE(test::waitUntil([&] { return events.sessionPath() == sessionPath; }));
-    test::waitUntil([] { return false; }, 0.2); // the first reading of Active is only where the session stands
+    ASSERT_TRUE(test::waitUntil([&] { return events.sessionPath() == sessionPath; }, waitLimit));
+    // The listener reads Active after it subscribed to the session's changes: once the read arrived, so had the
+    // subscription, and no change signal below can pass it by.
+    ASSERT_TRUE(test::waitUntil([&] { return desktop.session.m_reads > 0; }, waitLimit));
 
     const QString login1 = QStringLiteral("/org/freedesktop/login1");
     const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
     desktop.signal(login1, manager, QStringLiteral("PrepareForSleep"), {false});
     desktop.signal(login1, manager, QStringLiteral("PrepareForSleep"), {true});
-    EXPECT_TRUE(settlesAt(sleeps, 1));
+    EXPECT_EQ(settledCount(sleeps, 1), 1);
 
     desktop.signal(QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
                    QStringLiteral("ActiveChanged"), {false});
@@ -113,17 +134,17 @@ TEST(LinuxWorkspaceEvents, SleepScreensaverAndSessionSwitchesArriveOverDBus) {
                    QStringLiteral("ActiveChanged"), {true});
     desktop.signal(QStringLiteral("/org/gnome/ScreenSaver"), QStringLiteral("org.gnome.ScreenSaver"),
                    QStringLiteral("ActiveChanged"), {true});
-    EXPECT_TRUE(settlesAt(screens, 2));
+    EXPECT_EQ(settledCount(screens, 2), 2);
 
-    desktop.sessionChanged({{QStringLiteral("Active"), true}}, {});
-    desktop.sessionChanged({{QStringLiteral("Active"), false}}, {});
-    desktop.sessionChanged({{QStringLiteral("Active"), false}}, {});
-    EXPECT_TRUE(settlesAt(resigned, 1));
+    // The answer to that first reading, which may come in anywhere here, is only where the session stands.
+    desktop.setActive(true);
+    desktop.setActive(false);
+    desktop.setActive(false);
+    EXPECT_EQ(settledCount(resigned, 1), 1);
     // A switch back and away again, told only as an invalidated property that has to be read.
-    desktop.sessionChanged({{QStringLiteral("Active"), true}}, {});
-    desktop.session.m_active = false;
-    desktop.sessionChanged({}, {QStringLiteral("Active")});
-    EXPECT_TRUE(settlesAt(resigned, 2));
+    desktop.setActive(true);
+    desktop.invalidateActive(false);
+    EXPECT_EQ(settledCount(resigned, 2), 2);
     EXPECT_EQ(sleeps.count(), 1);
     EXPECT_EQ(screens.count(), 2);
 }
@@ -134,25 +155,31 @@ TEST(LinuxWorkspaceEvents, ActivationsFollowTheOwnerOfTheActiveWindowAndDesktops
     ours.setGeometry(50, 50, 200, 150);
     ours.show();
     ours.requestActivate();
-    ASSERT_TRUE(test::waitUntil([] { return activeWindowPid() == qint32(::getpid()); }));
+    ASSERT_TRUE(test::waitUntil([] { return activeWindowPid() == qint32(::getpid()); }, waitLimit));
 
     X11Workspace workspace;
     LinuxWorkspaceEvents events(workspace);
     ASSERT_TRUE(events.watchesWindows());
     QSignalSpy activations(&events, &WorkspaceEventSource::applicationActivated);
     QSignalSpy spaces(&events, &WorkspaceEventSource::activeSpaceChanged);
+    const auto seen = [&] {
+        QStringList pids;
+        for (const QList<QVariant>& activation : activations)
+            pids.append(activation.at(0).toString());
+        return "activations of " + pids.join(QLatin1Char(',')).toStdString() + "; ours " + std::to_string(::getpid());
+    };
 
     QProcess other;
     other.start(QStringLiteral("xmessage"),
                 {QStringLiteral("-geometry"), QStringLiteral("+400+400"), QStringLiteral("another application")});
     ASSERT_TRUE(other.waitForStarted());
     const qint32 otherPid = qint32(other.processId());
-    ASSERT_TRUE(test::waitUntil([&] { return activeWindowPid() == otherPid; }));
-    ASSERT_TRUE(settlesAt(activations, 1));
+    ASSERT_TRUE(test::waitUntil([&] { return activeWindowPid() == otherPid; }, waitLimit));
+    ASSERT_EQ(settledCount(activations, 1), 1) << seen();
     EXPECT_EQ(activations.at(0).at(0).toInt(), otherPid);
 
     ours.requestActivate();
-    ASSERT_TRUE(settlesAt(activations, 2));
+    ASSERT_EQ(settledCount(activations, 2), 2) << seen();
     EXPECT_EQ(activations.at(1).at(0).toInt(), qint32(::getpid()));
 
     // Another window of the same application is no activation.
@@ -160,13 +187,14 @@ TEST(LinuxWorkspaceEvents, ActivationsFollowTheOwnerOfTheActiveWindowAndDesktops
     second.setGeometry(300, 50, 200, 150);
     second.show();
     second.requestActivate();
-    ASSERT_TRUE(test::waitUntil([&] { return X11Connection::shared()->activeWindow() == XWindowId(second.winId()); }));
-    EXPECT_TRUE(settlesAt(activations, 2));
+    ASSERT_TRUE(test::waitUntil([&] { return X11Connection::shared()->activeWindow() == XWindowId(second.winId()); },
+                                waitLimit));
+    EXPECT_EQ(settledCount(activations, 2), 2) << seen();
 
     QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("set_desktop"), QStringLiteral("1")});
-    EXPECT_TRUE(test::waitUntil([&] { return spaces.count() >= 1; }));
+    EXPECT_TRUE(test::waitUntil([&] { return spaces.count() >= 1; }, waitLimit));
     QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("set_desktop"), QStringLiteral("0")});
-    EXPECT_TRUE(test::waitUntil([&] { return spaces.count() >= 2; }));
+    EXPECT_TRUE(test::waitUntil([&] { return spaces.count() >= 2; }, waitLimit));
 
     other.kill();
     other.waitForFinished();

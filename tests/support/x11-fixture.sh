@@ -1,70 +1,199 @@
 #!/usr/bin/env bash
 # A private X server for the tests labelled "x11": Xvfb with openbox, its own D-Bus session bus
 # and accessibility bus. Usage: x11-fixture.sh start|stop <dir> | exec <dir> <command...>
+#
+# "start" fails, with the logs printed, when the server or the window manager does not come up, so that a broken
+# desktop shows as one clear failure instead of every test failing on its own. The limits on real time are
+# generous: the tests run on busy two-core machines under a sanitizer.
 set -uo pipefail
 action=$1
 dir=$2
 shift 2
 env_file="$dir/env"
+pid_file="$dir/pids"
+limit=${TAVRINE_X11_START_SECONDS:-30}
 
+# Ends the processes an earlier start recorded. A pid is only signalled while it still runs the program it was
+# recorded for: after a run that ended abnormally the number may belong to someone else's process by now.
 stop() {
-    if [ -f "$dir/pids" ]; then
-        # shellcheck disable=SC2046
-        kill $(cat "$dir/pids") 2>/dev/null || true
-        rm -f "$dir/pids"
+    if [ -f "$pid_file" ]; then
+        local pid name
+        while read -r pid name; do
+            [ -n "$pid" ] || continue
+            if [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "${name:0:15}" ]; then
+                kill "$pid" 2>/dev/null || true
+            fi
+        done <"$pid_file"
+        rm -f "$pid_file"
     fi
+}
+
+record() {
+    echo "$1 $2" >>"$pid_file"
+}
+
+print_logs() {
+    local log
+    for log in xvfb-first xvfb dbus openbox atspi; do
+        if [ -s "$dir/$log.log" ]; then
+            echo "--- $log.log" >&2
+            cat "$dir/$log.log" >&2
+        fi
+    done
+}
+
+fail() {
+    echo "x11-fixture: $*" >&2
+    print_logs
+    stop
+    rm -f "$env_file"
+    exit 1
+}
+
+# Runs `command` until it succeeds, at most `seconds` of real time; answers whether it did.
+poll() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
+
+alive() {
+    kill -0 "$1" 2>/dev/null
+}
+
+# Xvfb writes its display number and a newline once it accepts connections; `read` succeeds only on a whole line.
+display_number() {
+    IFS= read -r display <"$dir/displayfd" && [ -n "$display" ]
+}
+
+display_reported() {
+    display_number || ! alive "$xvfb"
+}
+
+# The server answers a client that connects and reads the screen.
+server_answers() {
+    alive "$xvfb" && timeout 10 xdpyinfo >/dev/null 2>&1
+}
+
+# Starts Xvfb on a display number it picks itself (-displayfd: concurrent servers of other builds never collide,
+# the abstract socket decides) and waits until it answers. -noreset: the probe's disconnect must not reset it.
+start_server() {
+    # A fresh file: a number left from an earlier run would otherwise be read before the server writes its own.
+    rm -f "$dir/displayfd"
+    exec 3>"$dir/displayfd"
+    # A cookie of its own: a client of another test run that names this display by mistake is refused instead of
+    # putting its windows among ours. The server takes every cookie in the file, whatever display it names.
+    : >"$XAUTHORITY"
+    xauth -q -f "$XAUTHORITY" add :0 . "$cookie"
+    Xvfb -displayfd 3 -auth "$XAUTHORITY" -noreset -screen 0 1920x1200x24 -nolisten tcp \
+        +extension Composite +extension RANDR >"$dir/xvfb.log" 2>&1 &
+    xvfb=$!
+    exec 3>&-
+    record "$xvfb" Xvfb
+    display=""
+    if ! poll "$limit" display_reported || ! display_number; then
+        echo "x11-fixture: Xvfb (pid $xvfb) did not report a display" >&2
+        return 1
+    fi
+    export DISPLAY=":$display"
+    xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$cookie"
+    if ! poll "$limit" server_answers; then
+        echo "x11-fixture: Xvfb (pid $xvfb) on $DISPLAY does not answer" >&2
+        return 1
+    fi
+}
+
+# openbox owns the screen: the root names its check window, and that window is openbox's.
+window_manager_ready() {
+    alive "$openbox" || return 0
+    local check
+    check=$(xprop -root -notype _NET_SUPPORTING_WM_CHECK 2>/dev/null) || return 1
+    [[ $check == *"window id # "* ]] || return 1
+    xprop -id "${check##* }" -notype _NET_WM_NAME 2>/dev/null | grep -q '"Openbox"'
+}
+
+accessibility_bus_ready() {
+    alive "$launcher_pid" || return 0
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true'
 }
 
 case "$action" in
 start)
     stop
     mkdir -p "$dir"
-    rm -f "$env_file"
-    exec 3<> "$dir/displayfd"
-    Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp +extension Composite +extension RANDR \
-        >"$dir/xvfb.log" 2>&1 &
-    echo $! >> "$dir/pids"
-    for _ in $(seq 100); do
-        display=$(head -n1 "$dir/displayfd" 2>/dev/null | tr -d '[:space:]')
-        [ -n "$display" ] && break
-        sleep 0.05
-    done
-    exec 3>&-
-    if [ -z "${display:-}" ]; then
-        echo "x11-fixture: Xvfb did not start" >&2
-        cat "$dir/xvfb.log" >&2
-        exit 1
+    rm -f "$env_file" "$dir"/*.log
+    export XAUTHORITY="$dir/xauthority"
+    cookie=$(mcookie)
+    if ! start_server; then
+        # A server that died or hangs at start is rare (a crash, something killing it): one more try.
+        kill "$xvfb" 2>/dev/null
+        mv -f "$dir/xvfb.log" "$dir/xvfb-first.log"
+        start_server || fail "the X server did not come up"
     fi
-    export DISPLAY=":$display"
     runtime="$dir/runtime"
     mkdir -p "$runtime"
     chmod 700 "$runtime"
     export XDG_RUNTIME_DIR="$runtime"
     bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 --nopidfile 2>"$dir/dbus.log")
     address=$(echo "$bus" | sed -n 1p)
-    echo "$bus" | sed -n 2p >> "$dir/pids"
+    bus_pid=$(echo "$bus" | sed -n 2p)
+    if [ -z "$address" ] || [ -z "$bus_pid" ]; then
+        fail "the D-Bus session bus did not start"
+    fi
+    record "$bus_pid" dbus-daemon
     export DBUS_SESSION_BUS_ADDRESS="$address"
-    openbox >"$dir/openbox.log" 2>&1 &
-    echo $! >> "$dir/pids"
+    # The system's settings (never the user's), without the desktop-switch popup: it stays over the windows of the
+    # next test for a while and would show in its screenshots.
+    config="$dir/openbox-rc.xml"
+    if [ -f /etc/xdg/openbox/rc.xml ]; then
+        sed 's|<popupTime>[0-9]*</popupTime>|<popupTime>0</popupTime>|' /etc/xdg/openbox/rc.xml >"$config"
+    fi
+    if ! grep -q '<popupTime>0</popupTime>' "$config" 2>/dev/null; then
+        cat >"$config" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <desktops><popupTime>0</popupTime></desktops>
+</openbox_config>
+XML
+    fi
+    openbox --sm-disable --config-file "$config" >"$dir/openbox.log" 2>&1 &
+    openbox=$!
+    record "$openbox" openbox
     launcher=/usr/libexec/at-spi-bus-launcher
+    launcher_pid=""
     if [ -x "$launcher" ]; then
         # Tests turn the desktop's accessibility on; the in-memory settings keep that out of the user's dconf.
         GSETTINGS_BACKEND=memory "$launcher" >"$dir/atspi.log" 2>&1 &
-        echo $! >> "$dir/pids"
+        launcher_pid=$!
+        record "$launcher_pid" at-spi-bus-launcher
     fi
     # The window manager must own the screen before tests ask it to activate windows.
-    for _ in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-        sleep 0.05
-    done
+    poll "$limit" window_manager_ready
+    alive "$openbox" || fail "openbox ended at start on $DISPLAY"
+    window_manager_ready || fail "openbox did not take the screen of $DISPLAY within $limit s"
+    # Otherwise the bus would start a launcher of its own, with the user's settings, on the first request.
+    if [ -n "$launcher_pid" ]; then
+        poll "$limit" accessibility_bus_ready
+        alive "$launcher_pid" || fail "the accessibility bus launcher ended at start"
+        accessibility_bus_ready || fail "the accessibility bus did not appear within $limit s"
+    fi
+    server_answers || fail "the X server on $DISPLAY went away during the start"
     {
         echo "export DISPLAY='$DISPLAY'"
+        echo "export XAUTHORITY='$XAUTHORITY'"
         echo "export DBUS_SESSION_BUS_ADDRESS='$address'"
         echo "export TAVRINE_TEST_XDG_RUNTIME_DIR='$runtime'"
-    } > "$env_file"
+    } >"$env_file"
+    echo "x11-fixture: $DISPLAY (Xvfb pid $xvfb) with openbox, session bus $address"
     ;;
 stop)
     stop
+    rm -f "$env_file"
     ;;
 exec)
     if [ ! -f "$env_file" ]; then
@@ -73,6 +202,12 @@ exec)
     fi
     # shellcheck disable=SC1090
     . "$env_file"
+    # One clear message when the server went away since the start, instead of a test's own connection error.
+    if ! timeout 10 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1; then
+        echo "x11-fixture: the X server on $DISPLAY no longer answers" >&2
+        print_logs
+        exit 1
+    fi
     unset QT_QPA_PLATFORM
     exec "$@"
     ;;

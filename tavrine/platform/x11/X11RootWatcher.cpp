@@ -26,13 +26,21 @@ bool X11RootWatcher::isWatching() const {
 }
 
 void X11RootWatcher::drain() {
-    m_connection->drainEvents([this](unsigned long atom) {
-        emit rootPropertyChanged(m_connection->atomName(atom));
-        if (atom == m_activeWindowAtom)
-            emit activeWindowChanged();
-        else if (atom == m_currentDesktopAtom)
-            emit currentDesktopChanged();
-    });
+    // Handling an event can make a round trip on this connection (an atom's name read for the first time), and
+    // Xlib then reads the events that came in meanwhile into its queue, where the notifier never sees them: such an
+    // event (the next activation) would wait for unrelated traffic. So go on until a pass finds nothing.
+    bool handled = true;
+    while (handled) {
+        handled = false;
+        m_connection->drainEvents([this, &handled](unsigned long atom) {
+            handled = true;
+            emit rootPropertyChanged(m_connection->atomName(atom));
+            if (atom == m_activeWindowAtom)
+                emit activeWindowChanged();
+            else if (atom == m_currentDesktopAtom)
+                emit currentDesktopChanged();
+        });
+    }
 }
 
 } // namespace tavrine::platform
