@@ -175,7 +175,7 @@ struct BringBack {
 
 } // namespace
 
-TEST(ActivityObserver, BringsBackTheWindowTitledLikeTheRememberedOne) {
+TEST(ActivityObserver, RaisesTheRememberedWindowOrReportsActivationOnly) {
     BringBack back;
     back.desk.workspace->addWindow(
         {0x500002, CaptureDesk::pid, QStringLiteral("Second report"), QRect(0, 0, 500, 500), false});
@@ -188,9 +188,25 @@ TEST(ActivityObserver, BringsBackTheWindowTitledLikeTheRememberedOne) {
     EXPECT_EQ(back.bring(observer, QStringLiteral("Second report")).section(' ', 3, 5),
               QStringLiteral("raised window windows=2"));
     EXPECT_EQ(back.desk.workspace->activeWindow(), 0x500002U);
+
+    // Nothing to search for, or no accessibility to search with.
+    EXPECT_EQ(back.bring(observer, QString()),
+              QStringLiteral("bringToFront bundle=<private> titleLength=0 activated only frontmost=0 activate=true"));
+    back.desk.workspace->setActive(0x600001);
+    back.desk.permissions->accessibility = false;
+    EXPECT_EQ(back.bring(observer, CaptureDesk::title),
+              QStringLiteral("bringToFront bundle=<private> titleLength=25 activated only activate=true"));
+
+    // The window manager takes the request but gives the focus to no one; then the server refuses it.
+    back.desk.permissions->accessibility = true;
+    back.desk.workspace->setActive(0x600001);
+    back.desk.workspace->setActivationResult(0, false);
+    EXPECT_TRUE(back.bring(observer, QString()).endsWith(QStringLiteral("frontmost=0 activate=false")));
+    back.desk.workspace->setActivationResult(3, false);
+    EXPECT_TRUE(back.bring(observer, QString()).endsWith(QStringLiteral("frontmost=3 activate=false")));
 }
 
-TEST(ActivityObserver, PressesTheBestMatchingPageTabAndRaisesItsWindow) {
+TEST(ActivityObserver, PressesOnlyTheBestMatchingPageTab) {
     BringBack back;
     back.add(back.tabList, role::pageTab, QStringLiteral("Inbox - Mail"));
     const auto weak = back.add(back.tabList, role::pageTab, QStringLiteral("Plan"));
@@ -204,16 +220,12 @@ TEST(ActivityObserver, PressesTheBestMatchingPageTabAndRaisesItsWindow) {
     EXPECT_EQ(back.desk.bus->node(tie).actionsRun, 0) << "an equal total keeps the earlier tab";
     EXPECT_EQ(back.desk.bus->node(weak).actionsRun, 0);
     EXPECT_EQ(back.desk.workspace->activeWindow(), CaptureDesk::windowId);
-}
 
-TEST(ActivityObserver, NeverPressesAButtonWhoseLabelOccursInTheTitle) {
-    BringBack back;
+    // A button whose label occurs in the title is never pressed, nor a radio button outside a tab list.
     const auto send = back.add(back.desk.window, role::pushButton, QStringLiteral("Send invoice"));
     const auto looseRadio = back.add(back.desk.window, role::radioButton, QStringLiteral("Send invoice"));
-    ActivityObserver observer(back.desk.services());
-    EXPECT_EQ(back.bring(observer, QStringLiteral("Send invoice to Dana")),
-              QStringLiteral("bringToFront bundle=<private> titleLength=20 no tab found windows=1 nodes=4 "
-                             "matches=[:] frontmost=0 activate=true"));
+    EXPECT_EQ(back.bring(observer, QStringLiteral("Send invoice to Dana")).section(' ', 3, 6),
+              QStringLiteral("no tab found windows=1"));
     EXPECT_EQ(back.desk.bus->node(send).actionsRun, 0);
     EXPECT_EQ(back.desk.bus->node(looseRadio).actionsRun, 0);
 
@@ -222,27 +234,6 @@ TEST(ActivityObserver, NeverPressesAButtonWhoseLabelOccursInTheTitle) {
     EXPECT_TRUE(back.bring(observer, QStringLiteral("Send invoice to Dana"))
                     .contains(QStringLiteral("pressed radio button status=0")));
     EXPECT_EQ(back.desk.bus->node(radioTab).actionsRun, 1);
-}
-
-TEST(ActivityObserver, ReportsActivationWithoutASearchAndWithoutAccessibility) {
-    BringBack back;
-    ActivityObserver observer(back.desk.services());
-    EXPECT_EQ(back.bring(observer, QString()),
-              QStringLiteral("bringToFront bundle=<private> titleLength=0 activated only frontmost=0 activate=true"));
-
-    back.desk.workspace->setActive(0x600001);
-    back.desk.permissions->accessibility = false;
-    EXPECT_EQ(back.bring(observer, CaptureDesk::title),
-              QStringLiteral("bringToFront bundle=<private> titleLength=25 activated only activate=true"));
-
-    // The window manager takes the request but gives the focus to no one.
-    back.desk.permissions->accessibility = true;
-    back.desk.workspace->setActive(0x600001);
-    back.desk.workspace->setActivationResult(0, false);
-    EXPECT_TRUE(back.bring(observer, QString()).endsWith(QStringLiteral("frontmost=0 activate=false")));
-    // The server refused the request.
-    back.desk.workspace->setActivationResult(3, false);
-    EXPECT_TRUE(back.bring(observer, QString()).endsWith(QStringLiteral("frontmost=3 activate=false")));
 }
 
 TEST(ActivityObserver, LeavesAReusedProcessIdAlone) {

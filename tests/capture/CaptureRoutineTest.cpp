@@ -66,13 +66,16 @@ TEST(CaptureWindowEvidence, APasswordFieldInFocusKeepsTheCaptureQuiet) {
     EXPECT_FALSE(stage.crop);
 }
 
-TEST(CaptureWindowEvidence, WalksThreeTimesWithoutAWebDocumentAndOnceWithOne) {
+TEST(CaptureWindowEvidence, WalksThreeTimesWithoutAWebDocumentOnceWithOneAndNothingPastTheDeadline) {
+    const auto withHeading = [](CaptureDesk& desk) {
+        FakeAccessibilityBus::Node heading;
+        heading.role = role::heading;
+        heading.name = QStringLiteral("Budget overview");
+        heading.extents = QRect(20, 20, 300, 30);
+        desk.bus->add(desk.window, heading);
+    };
     CaptureDesk plain;
-    FakeAccessibilityBus::Node heading;
-    heading.role = role::heading;
-    heading.name = QStringLiteral("Budget overview");
-    heading.extents = QRect(20, 20, 300, 30);
-    plain.bus->add(plain.window, heading);
+    withHeading(plain);
     CaptureStage stage = run(plain);
     EXPECT_EQ(stage.debug.accessibilityAttempts, 3);
     EXPECT_EQ(plain.sleeps, (std::vector<double>{0.12, 0.24}));
@@ -86,22 +89,16 @@ TEST(CaptureWindowEvidence, WalksThreeTimesWithoutAWebDocumentAndOnceWithOne) {
     EXPECT_EQ(stage.debug.accessibilityAttempts, 1);
     EXPECT_TRUE(browser.sleeps.empty());
     EXPECT_EQ(stage.debug.evidence.url, QStringLiteral("https://docs.example/q3"));
-}
 
-TEST(CaptureWindowEvidence, LaterAttemptsWalkNothingOnceTheDeadlinePassed) {
-    CaptureDesk desk;
-    FakeAccessibilityBus::Node heading;
-    heading.role = role::heading;
-    heading.name = QStringLiteral("Budget overview");
-    heading.extents = QRect(20, 20, 300, 30);
-    desk.bus->add(desk.window, heading);
-    // A wait that overruns the walk's 1.5 seconds.
-    auto services = desk.services();
-    services.sleep = [&desk](double, const std::atomic<bool>&) { desk.uptime += 2.0; };
+    // A wait that overruns the walk's 1.5 seconds: the last attempt's empty walk is what counts.
+    CaptureDesk slow;
+    withHeading(slow);
+    auto services = slow.services();
+    services.sleep = [&slow](double, const std::atomic<bool>&) { slow.uptime += 2.0; };
     std::atomic<bool> cancelled{false};
-    const CaptureStage stage = captureWindowEvidence(services, request(), cancelled);
+    stage = captureWindowEvidence(services, request(), cancelled);
     EXPECT_EQ(stage.debug.accessibilityAttempts, 3);
-    EXPECT_TRUE(stage.debug.evidence.subject.isEmpty()) << "the last attempt's empty walk is what counts";
+    EXPECT_TRUE(stage.debug.evidence.subject.isEmpty());
 }
 
 TEST(CaptureWindowEvidence, AnApplicationWithoutATreeIsStillCapturedByItsScreenshot) {

@@ -20,40 +20,37 @@ TEST(CaptureImageSize, FollowsTheScaleUpToTheWidestImageAndKeepsTheAspect) {
     EXPECT_EQ(captureImageSize(QRectF(0, 0, 1000, 0.2), 1.0), QSize(1000, 1));
 }
 
-TEST(EstimateContentFrame, WithoutCandidatesTheWindowIsTheContent) {
-    EXPECT_EQ(estimateContentFrame({}, {}, QRectF(200, 100, 50, 20), window), window);
-}
-
-TEST(EstimateContentFrame, TheFocusRuleTakesTheAreaHoldingTheFocusWithinItsShare) {
-    // A web document of 85 % holds the focus.
-    const QRectF web(100, 170, 1000, 680);
-    const QRectF scroll(100, 50, 1000, 760);
-    EXPECT_EQ(estimateContentFrame({web}, {scroll}, QRectF(300, 700, 100, 20), window), scroll)
-        << "a larger pane holding the focus wins it, covers 95 % and is taken by the large rule";
-    EXPECT_EQ(estimateContentFrame({web}, {QRectF(100, 50, 1000, 100)}, QRectF(300, 700, 100, 20), window), web);
-
-    // The area holding the focus covers only 15 %: the large rule decides.
-    const QRectF small(100, 50, 1000, 120);
-    const QRectF large(100, 170, 1000, 680);
-    EXPECT_EQ(estimateContentFrame({small, large}, {}, QRectF(300, 60, 100, 20), window), large);
-    // A focus outside the window takes no part.
-    EXPECT_EQ(estimateContentFrame({small, large}, {}, QRectF(2000, 2000, 10, 10), window), large);
-}
-
-TEST(EstimateContentFrame, LargeThenMiddleRulesPickTheLargestAndKeepTheFirstOfEqualAreas) {
-    const QRectF ninetyFive(100, 90, 1000, 760);
-    EXPECT_EQ(estimateContentFrame({ninetyFive}, {}, std::nullopt, window), ninetyFive);
-
-    const QRectF left(100, 50, 500, 400);  // 25 %
-    const QRectF right(600, 50, 500, 400); // 25 %, equal area
-    EXPECT_EQ(estimateContentFrame({left}, {right}, std::nullopt, window), left);
-    EXPECT_EQ(estimateContentFrame({right}, {left}, std::nullopt, window), right);
-
-    // Candidates are cut to the window first; one outside it is dropped; shares under 20 % count nowhere.
-    const QRectF overhanging(-900, 50, 1600, 800); // 60 % inside the window
-    EXPECT_EQ(estimateContentFrame({QRectF(5000, 0, 10, 10), overhanging}, {}, std::nullopt, window),
-              QRectF(100, 50, 600, 800));
-    EXPECT_EQ(estimateContentFrame({QRectF(100, 50, 100, 100)}, {}, std::nullopt, window), window);
+TEST(EstimateContentFrame, FocusThenLargeThenMiddleRule) {
+    const QRectF web(100, 170, 1000, 680);   // 85 %
+    const QRectF scroll(100, 50, 1000, 760); // 95 %
+    const QRectF small(100, 50, 1000, 120);  // 15 %
+    const QRectF left(100, 50, 500, 400);    // 25 %
+    const QRectF right(600, 50, 500, 400);   // 25 %, equal area
+    const QRectF focusLow(300, 700, 100, 20);
+    struct Case {
+        QList<QRectF> web, panes;
+        std::optional<QRectF> focus;
+        QRectF expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{}, {}, QRectF(200, 100, 50, 20), window, "no candidates: the window"},
+        {{web}, {scroll}, focusLow, scroll, "a larger pane holding the focus wins, then the large rule takes it"},
+        {{web}, {QRectF(100, 50, 1000, 100)}, focusLow, web, "the web document holds the focus"},
+        {{small, web}, {}, QRectF(300, 60, 100, 20), web, "focus in only 15 %: the large rule decides"},
+        {{small, web}, {}, QRectF(2000, 2000, 10, 10), web, "a focus outside the window takes no part"},
+        {{QRectF(100, 90, 1000, 760)}, {}, std::nullopt, QRectF(100, 90, 1000, 760), "95 %"},
+        {{left}, {right}, std::nullopt, left, "equal areas keep the first"},
+        {{right}, {left}, std::nullopt, right, "equal areas keep the first"},
+        {{QRectF(5000, 0, 10, 10), QRectF(-900, 50, 1600, 800)},
+         {},
+         std::nullopt,
+         QRectF(100, 50, 600, 800),
+         "cut to the window first; one outside it is dropped"},
+        {{QRectF(100, 50, 100, 100)}, {}, std::nullopt, window, "shares under 20 % count nowhere"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(estimateContentFrame(c.web, c.panes, c.focus, window), c.expected) << c.why;
 }
 
 TEST(AcceptContentFrame, RefusesNarrowShortOrSmallShares) {

@@ -16,28 +16,24 @@ namespace {
 const QString app = QStringLiteral("Editor");
 } // namespace
 
-TEST(ElementReader, LabelIsTheFirstNonBlankOfNameDescriptionAndATextValue) {
+TEST(ElementReader, LabelsAndFocusedDescriptions) {
     FakeAccessibilityBus bus;
     ElementReader reader(bus);
     const auto root = bus.addApplication(1, app);
+    // A label is the first non-blank of name, description and a text value.
     FakeAccessibilityBus::Node node;
     node.role = role::entry;
     node.name = QStringLiteral("  \n ");
     node.description = QStringLiteral("Search   the  docs");
     node.text = QStringLiteral("typed");
-    const auto described = bus.add(root, node);
-    EXPECT_EQ(reader.elementLabel(described), QStringLiteral("Search the docs"));
+    EXPECT_EQ(reader.elementLabel(bus.add(root, node)), QStringLiteral("Search the docs"));
     node.description.reset();
     EXPECT_EQ(reader.elementLabel(bus.add(root, node)), QStringLiteral("typed"));
     // A panel's text is not a label of it (a document's text would be the whole page).
     node.role = 39;
     EXPECT_EQ(reader.elementLabel(bus.add(root, node)), QString());
-}
 
-TEST(ElementReader, FocusedDescriptionHidesPasswordsAndBarePlaceholders) {
-    FakeAccessibilityBus bus;
-    ElementReader reader(bus);
-    const auto root = bus.addApplication(1, app);
+    // A focused description hides passwords and bare placeholders.
     FakeAccessibilityBus::Node field;
     field.role = role::entry;
     field.text = QStringLiteral("Search mail");

@@ -17,7 +17,7 @@ TEST_F(E2ERun, RecognisesEachScreenshotUnderItsHeaderAndJudgesIt) {
     m_api.enqueue(QStringLiteral("judge"), FakeReply::json(verdict(QStringLiteral("relevant"), 0.75, 0.5)));
     m_api.enqueue(QStringLiteral("judge"), FakeReply::text(503, "busy"));
 
-    const HarnessOutcome outcome = run({QStringLiteral("--cases"), QStringLiteral("cases.json")});
+    const HarnessOutcome outcome = run(QStringLiteral("--cases cases.json"));
     ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
     const QStringList lines = outcome.outLines();
     ASSERT_EQ(lines.size(), 5);
@@ -81,9 +81,7 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
     for (const auto& [stop, message] : stops) {
         write(QStringLiteral("cases.json"),
               (QLatin1Char('[') + valid + QLatin1Char(',') + stop + QLatin1Char(']')).toUtf8());
-        const HarnessOutcome outcome = run({QStringLiteral("--eval"), QStringLiteral("--cases=cases.json")});
-        EXPECT_EQ(outcome.status, 2) << stop.toStdString();
-        EXPECT_TRUE(outcome.err.contains(message)) << outcome.err.toStdString();
+        const HarnessOutcome outcome = expectStop(QStringLiteral("--eval --cases=cases.json"), message);
         // The rows before the stop stay; no report, no closing lines.
         EXPECT_EQ(outcome.outLines().size(), 2) << outcome.out.toStdString();
         EXPECT_TRUE(outcome.outLines().value(1).startsWith(QStringLiteral("ok\t")));

@@ -70,6 +70,13 @@ HarnessOutcome HarnessRun::run(const QStringList& arguments, const QProcessEnvir
     return outcome;
 }
 
+HarnessOutcome HarnessRun::expectStop(const QString& commandLine, const QString& message, int status) {
+    HarnessOutcome outcome = run(commandLine);
+    EXPECT_EQ(outcome.status, status) << commandLine.toStdString();
+    EXPECT_TRUE(outcome.err.contains(message)) << commandLine.toStdString() << ": " << outcome.err.toStdString();
+    return outcome;
+}
+
 QJsonObject HarnessRun::report(const QString& relative) const {
     QFile file(path(relative));
     if (!file.open(QIODevice::ReadOnly))

@@ -2,6 +2,7 @@
 
 #include "fakes/FakeMakerApi.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -40,6 +41,10 @@ protected:
 
     // Runs the program with these arguments in the cases folder; TAVRINE_API_* point at the fake.
     HarnessOutcome run(const QStringList& arguments, const QProcessEnvironment& extra = {});
+    // The same with the arguments written as one line, separated by single blanks.
+    HarnessOutcome run(const QString& commandLine) { return run(commandLine.split(QLatin1Char(' '))); }
+    // Runs and expects a refusal with this exit status whose error output holds `message`.
+    HarnessOutcome expectStop(const QString& commandLine, const QString& message, int status = 2);
 
     // The report at `relative`, parsed; an empty object when there is none.
     QJsonObject report(const QString& relative) const;
@@ -52,5 +57,10 @@ protected:
 // A verdict answer of the judge.
 QJsonObject verdict(const QString& label, double enough, double supports,
                     const QString& question = QStringLiteral("Is this the work?"));
+
+// The case at `index` of a report.
+inline QJsonObject caseAt(const QJsonObject& report, int index) {
+    return report.value(QStringLiteral("cases")).toArray().at(index).toObject();
+}
 
 } // namespace tavrine::test

@@ -18,10 +18,6 @@ QString withoutLatency(const QString& row) {
     return fields.join(QLatin1Char('\t'));
 }
 
-QJsonObject caseAt(const QJsonObject& report, int index) {
-    return report.value(QStringLiteral("cases")).toArray().at(index).toObject();
-}
-
 } // namespace
 
 using JudgeRun = HarnessRun;
@@ -42,8 +38,7 @@ TEST_F(JudgeRun, JudgesEveryCaseAndRecordsServiceFailures) {
     m_api.enqueue(QStringLiteral("judge"), FakeReply::text(200, "<html>not json</html>"));
     m_api.enqueue(QStringLiteral("judge"), FakeReply::json(verdict(QStringLiteral("unrelated"), 0.25, 0.00005)));
 
-    const HarnessOutcome outcome = run({QStringLiteral("--eval"), QStringLiteral("--task"), QStringLiteral("judge"),
-                                        QStringLiteral("--cases"), QStringLiteral("cases.json")});
+    const HarnessOutcome outcome = run(QStringLiteral("--eval --task judge --cases cases.json"));
     ASSERT_TRUE(outcome.finished) << outcome.err.toStdString();
     EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
 
@@ -119,8 +114,7 @@ TEST_F(JudgeRun, ExpandsEachIntentionTextOnce) {
         m_api.enqueue(QStringLiteral("judge"), FakeReply::json(verdict(QStringLiteral("relevant"), 0.5, 0.5)));
 
     const HarnessOutcome outcome =
-        run({QStringLiteral("--task=judge"), QStringLiteral("--expand"), QStringLiteral("--cases=cases.json"),
-             QStringLiteral("--out"), QStringLiteral("out/../judged.json")});
+        run(QStringLiteral("--task=judge --expand --cases=cases.json --out out/../judged.json"));
     ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
 
     // One call per distinct text; a failed one is kept too; a blank intention needs none.
@@ -160,32 +154,27 @@ TEST_F(JudgeRun, StopsAtTheFirstIncompleteCase) {
         {"id": "v3", "app": "Writer", "intention": "Write", "text": "t", "expected": "relevant"}
     ])");
     m_api.setCannedReplies(true);
-    const HarnessOutcome text = run(
-        {QStringLiteral("--task"), QStringLiteral("judge"), QStringLiteral("--cases"), QStringLiteral("text.json")});
-    EXPECT_EQ(text.status, 2);
+    const HarnessOutcome text = expectStop(QStringLiteral("--task judge --cases text.json"),
+                                           QStringLiteral("Case v2 needs intention, text, and expected\n"));
     EXPECT_EQ(text.outLines().size(), 2);
     EXPECT_TRUE(text.outLines().value(1).startsWith(QStringLiteral("v1\t")));
-    EXPECT_TRUE(text.err.contains(QStringLiteral("Case v2 needs intention, text, and expected\n")));
-    EXPECT_EQ(m_api.requests(QStringLiteral("judge")).size(), 1);
     EXPECT_FALSE(exists(QStringLiteral("judge-results.json")));
 
     // Neither an image nor an app names no app at all (not the folder the program runs in); an empty app neither.
-    for (const QByteArray& cases :
-         {QByteArray(R"([{"id": "m1", "intention": "i", "text": "t", "expected": "relevant"}])"),
-          QByteArray(R"([{"id": "m1", "image": "Mail.png", "app": "", "intention": "i",
-                                                   "text": "t", "expected": "relevant"}])")}) {
-        write(QStringLiteral("app.json"), cases);
-        const HarnessOutcome app = run({QStringLiteral("--task=judge"), QStringLiteral("--cases=app.json")});
-        EXPECT_EQ(app.status, 2);
-        EXPECT_EQ(app.outLines(), QStringList{header});
-        EXPECT_TRUE(app.err.contains(QStringLiteral("Case m1 is missing app\n"))) << app.err.toStdString();
-    }
-    for (const char* missing : {R"([{"id": "x", "app": "A", "text": "t", "expected": "relevant"}])",
-                                R"([{"id": "x", "app": "A", "intention": "i", "text": "t", "expected": ""}])"}) {
-        write(QStringLiteral("other.json"), missing);
-        const HarnessOutcome other = run({QStringLiteral("--task=judge"), QStringLiteral("--cases=other.json")});
-        EXPECT_EQ(other.status, 2);
-        EXPECT_TRUE(other.err.contains(QStringLiteral("Case x needs intention, text, and expected\n")));
+    const std::pair<QByteArray, QString> stops[] = {
+        {R"([{"id": "m1", "intention": "i", "text": "t", "expected": "relevant"}])",
+         QStringLiteral("Case m1 is missing app\n")},
+        {R"([{"id": "m1", "image": "Mail.png", "app": "", "intention": "i", "text": "t", "expected": "relevant"}])",
+         QStringLiteral("Case m1 is missing app\n")},
+        {R"([{"id": "x", "app": "A", "text": "t", "expected": "relevant"}])",
+         QStringLiteral("Case x needs intention, text, and expected\n")},
+        {R"([{"id": "x", "app": "A", "intention": "i", "text": "t", "expected": ""}])",
+         QStringLiteral("Case x needs intention, text, and expected\n")},
+    };
+    for (const auto& [cases, message] : stops) {
+        write(QStringLiteral("stop.json"), cases);
+        EXPECT_EQ(expectStop(QStringLiteral("--task=judge --cases=stop.json"), message).outLines(),
+                  QStringList{header});
     }
     EXPECT_EQ(m_api.requests(QStringLiteral("judge")).size(), 1);
 }

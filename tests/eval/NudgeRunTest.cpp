@@ -40,9 +40,7 @@ TEST_F(NudgeRun, WritesEveryCaseAndCountsOnlyErrorsAsFailures) {
     m_api.enqueue(QStringLiteral("nudge"), FakeReply::text(401, "no"));
     m_api.enqueue(QStringLiteral("nudge"), FakeReply::text(200, "garbage"));
 
-    const HarnessOutcome outcome =
-        run({QStringLiteral("--eval"), QStringLiteral("--task"), QStringLiteral("nudge"), QStringLiteral("--expand"),
-             QStringLiteral("--cases"), QStringLiteral("cases.json")});
+    const HarnessOutcome outcome = run(QStringLiteral("--eval --task nudge --expand --cases cases.json"));
     EXPECT_EQ(outcome.status, 1) << outcome.err.toStdString();
     const QStringList lines = outcome.outLines();
     ASSERT_EQ(lines.size(), 7) << outcome.out.toStdString();
@@ -100,32 +98,27 @@ TEST_F(NudgeRun, WritesEveryCaseAndCountsOnlyErrorsAsFailures) {
         EXPECT_EQ(cases[i].toObject().value(QStringLiteral("accepted")), QJsonValue(false)) << i;
         EXPECT_EQ(cases[i].toObject().value(QStringLiteral("output")).toString(), QString()) << i;
     }
-}
 
-TEST_F(NudgeRun, RejectionsAloneStillSucceed) {
-    write(QStringLiteral("cases.json"), R"([{"id": "r1"}, {"id": "r2"}])");
+    // Rejections alone are no failure; one without a reason is "unknown".
+    write(QStringLiteral("rejected.json"), R"([{"id": "r1"}, {"id": "r2"}])");
     m_api.enqueue(QStringLiteral("nudge"), FakeReply::json(rejected(QStringLiteral("bland"))));
     m_api.enqueue(QStringLiteral("nudge"),
                   FakeReply::json(QJsonObject{{QStringLiteral("status"), QStringLiteral("rejected")}}));
-    const HarnessOutcome outcome = run({QStringLiteral("--task=nudge"), QStringLiteral("--cases=cases.json")});
-    EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
-    const QJsonArray cases = report(QStringLiteral("results.json")).value(QStringLiteral("cases")).toArray();
-    ASSERT_EQ(cases.size(), 2);
-    EXPECT_EQ(cases[1].toObject().value(QStringLiteral("format_issue")).toString(), QStringLiteral("unknown"));
-    EXPECT_TRUE(outcome.outLines().value(1).endsWith(QLatin1Char('\t')));
+    const HarnessOutcome rejections = run(QStringLiteral("--task=nudge --cases=rejected.json --out=rejected-out.json"));
+    EXPECT_EQ(rejections.status, 0) << rejections.err.toStdString();
+    EXPECT_TRUE(rejections.outLines().value(1).endsWith(QLatin1Char('\t')));
+    EXPECT_EQ(caseAt(this->report(QStringLiteral("rejected-out.json")), 1).value(QStringLiteral("format_issue")),
+              QJsonValue(QStringLiteral("unknown")));
 }
 
 TEST_F(NudgeRun, AReportThatCannotBeWrittenFailsAfterTheRows) {
     write(QStringLiteral("cases.json"), R"([{"id": "a"}, {"id": "b"}])");
     write(QStringLiteral("results.json"), "old report");
     m_api.setCannedReplies(true);
-    const HarnessOutcome outcome = run({QStringLiteral("--task=nudge"), QStringLiteral("--cases=cases.json"),
-                                        QStringLiteral("--out=missing/results.json")});
-    EXPECT_EQ(outcome.status, 2);
+    const HarnessOutcome outcome =
+        expectStop(QStringLiteral("--task=nudge --cases=cases.json --out=missing/results.json"),
+                   QStringLiteral("Eval failed: Cannot write ") + path(QStringLiteral("missing/results.json")));
     EXPECT_EQ(outcome.outLines().size(), 3);
     EXPECT_FALSE(outcome.out.contains(QStringLiteral("wrote")));
-    EXPECT_TRUE(outcome.err.contains(QStringLiteral("Eval failed: Cannot write ") +
-                                     path(QStringLiteral("missing/results.json"))))
-        << outcome.err.toStdString();
     EXPECT_FALSE(exists(QStringLiteral("missing")));
 }
