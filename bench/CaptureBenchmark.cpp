@@ -16,7 +16,6 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QThread>
 #include <benchmark/benchmark.h>
@@ -223,13 +222,3 @@ BENCHMARK(BM_CaptureOneLineEdited)
     ->Repetitions(5);
 BENCHMARK(BM_WindowIdentityRead)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime()->UseRealTime();
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

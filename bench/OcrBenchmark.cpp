@@ -7,7 +7,6 @@
 #include "tavrine/ocr/TextRecognition.h"
 
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
 using namespace tavrine;
@@ -122,13 +121,3 @@ BENCHMARK(BM_Unchanged)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()-
 BENCHMARK(BM_ScrolledThreeLines)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3)->Repetitions(7);
 BENCHMARK(BM_OneLineEdited)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3)->Repetitions(7);
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
