@@ -115,9 +115,7 @@ QList<AccessibleRef> FakeAccessibilityBus::children(const AccessibleRef& object,
 }
 
 std::optional<AccessibleRef> FakeAccessibilityBus::parent(const AccessibleRef& object) {
-    std::lock_guard lock(m_mutex);
-    const Node* node = find(object);
-    return node ? node->parent : std::nullopt;
+    return field(object, &Node::parent);
 }
 
 std::optional<quint32> FakeAccessibilityBus::role(const AccessibleRef& object) {
@@ -133,21 +131,15 @@ QString FakeAccessibilityBus::roleName(const AccessibleRef& object) {
 }
 
 std::optional<platform::AccessibleStates> FakeAccessibilityBus::states(const AccessibleRef& object) {
-    std::lock_guard lock(m_mutex);
-    const Node* node = find(object);
-    return node ? node->states : std::nullopt;
+    return field(object, &Node::states);
 }
 
 std::optional<QString> FakeAccessibilityBus::name(const AccessibleRef& object) {
-    std::lock_guard lock(m_mutex);
-    const Node* node = find(object);
-    return node ? node->name : std::nullopt;
+    return field(object, &Node::name);
 }
 
 std::optional<QString> FakeAccessibilityBus::description(const AccessibleRef& object) {
-    std::lock_guard lock(m_mutex);
-    const Node* node = find(object);
-    return node ? node->description : std::nullopt;
+    return field(object, &Node::description);
 }
 
 std::optional<QString> FakeAccessibilityBus::text(const AccessibleRef& object, int limit) {
@@ -159,27 +151,19 @@ std::optional<QString> FakeAccessibilityBus::text(const AccessibleRef& object, i
 }
 
 std::optional<QRect> FakeAccessibilityBus::extents(const AccessibleRef& object) {
-    std::lock_guard lock(m_mutex);
-    const Node* node = find(object);
-    return node ? node->extents : std::nullopt;
+    return field(object, &Node::extents);
 }
 
 std::optional<QHash<QString, QString>> FakeAccessibilityBus::attributes(const AccessibleRef& object) {
-    std::lock_guard lock(m_mutex);
-    const Node* node = find(object);
-    return node ? node->attributes : std::nullopt;
+    return field(object, &Node::attributes);
 }
 
 std::optional<QHash<QString, QString>> FakeAccessibilityBus::documentAttributes(const AccessibleRef& object) {
-    std::lock_guard lock(m_mutex);
-    const Node* node = find(object);
-    return node ? node->documentAttributes : std::nullopt;
+    return field(object, &Node::documentAttributes);
 }
 
 std::optional<QStringList> FakeAccessibilityBus::actionNames(const AccessibleRef& object) {
-    std::lock_guard lock(m_mutex);
-    const Node* node = find(object);
-    return node ? node->actions : std::nullopt;
+    return field(object, &Node::actions);
 }
 
 std::optional<bool> FakeAccessibilityBus::doAction(const AccessibleRef& object, int index) {

@@ -64,6 +64,12 @@ public:
 
 private:
     const Node* find(const platform::AccessibleRef& ref) const;
+    // One optional field of a node, read under the lock; no node reads as no value.
+    template <typename T> std::optional<T> field(const platform::AccessibleRef& ref, std::optional<T> Node::*member) {
+        std::lock_guard lock(m_mutex);
+        const Node* node = find(ref);
+        return node ? node->*member : std::nullopt;
+    }
 
     mutable std::mutex m_mutex;
     QHash<platform::AccessibleRef, Node> m_nodes;
