@@ -19,6 +19,15 @@ QDBusMessage statusMessage(const QString& method) {
 } // namespace
 
 bool LinuxPermissions::accessibilityGranted() {
+    std::lock_guard lock(m_mutex);
+    if (m_grantAge.isValid() && m_grantAge.elapsed() < grantLifetimeMs)
+        return m_grant;
+    m_grant = readAccessibilityGrant();
+    m_grantAge.start();
+    return m_grant;
+}
+
+bool LinuxPermissions::readAccessibilityGrant() {
     if (AtspiAccessibilityBus::busAddress().isEmpty())
         return false;
     QDBusMessage message = statusMessage(QStringLiteral("Get"));
@@ -40,7 +49,12 @@ bool LinuxPermissions::requestAccessibility() {
     message.setArguments(
         {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"), QVariant::fromValue(QDBusVariant(true))});
     const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 1000);
-    return reply.type() == QDBusMessage::ReplyMessage && accessibilityGranted();
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return false;
+    std::lock_guard lock(m_mutex);
+    m_grant = readAccessibilityGrant();
+    m_grantAge.start();
+    return m_grant;
 }
 
 } // namespace tavrine::platform

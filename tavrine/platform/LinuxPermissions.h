@@ -2,16 +2,31 @@
 
 #include "tavrine/platform/Permissions.h"
 
+#include <QElapsedTimer>
+#include <mutex>
+
 namespace tavrine::platform {
 
-// The grants on an X11 desktop, asked of the session bus's accessibility launcher with short time-outs (the
-// launcher is a local service; these calls are cheap enough for the main thread).
+// The grants on an X11 desktop, asked of the session bus's accessibility launcher with short time-outs.
 class LinuxPermissions final : public Permissions {
 public:
+    // The answer is kept for a few seconds: the engine reads the window identity every second, and each answer
+    // costs two blocking round trips on the session bus. A grant switched off elsewhere is seen within that time.
     bool accessibilityGranted() override;
     // True whenever an X display is open: X11 lets any client read the screen.
     bool screenCaptureGranted() override;
+    // Sets the desktop's accessibility on and reads the grant afresh.
     bool requestAccessibility() override;
+
+    static constexpr qint64 grantLifetimeMs = 5000;
+
+private:
+    bool readAccessibilityGrant();
+
+    // Captures ask from worker threads as well as the main thread.
+    std::mutex m_mutex;
+    QElapsedTimer m_grantAge;
+    bool m_grant = false;
 };
 
 } // namespace tavrine::platform

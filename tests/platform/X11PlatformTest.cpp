@@ -8,6 +8,9 @@
 #include "TestWindowProcess.h"
 #include "support/TestSupport.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -233,6 +236,14 @@ TEST(X11Platform, GrabsTheClientAreaWithAndWithoutACompositor) {
 TEST(X11Platform, ReadsAccessibilityTreesOverTheBus) {
     LinuxPermissions permissions;
     EXPECT_TRUE(permissions.screenCaptureGranted());
+    // Switched off elsewhere: the kept answer says so, and the user's request must not be answered from it.
+    QDBusMessage off = QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Set"));
+    off.setArguments({QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"),
+                      QVariant::fromValue(QDBusVariant(false))});
+    ASSERT_EQ(QDBusConnection::sessionBus().call(off, QDBus::Block, 2000).type(), QDBusMessage::ReplyMessage);
+    EXPECT_FALSE(permissions.accessibilityGranted());
     EXPECT_TRUE(permissions.requestAccessibility());
     EXPECT_TRUE(permissions.accessibilityGranted());
 
