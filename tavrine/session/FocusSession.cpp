@@ -218,6 +218,14 @@ void FocusSession::setCorrectionsCount(qint64 count) {
 void FocusSession::setSummary(std::optional<SessionSummary> summary) {
     update(m_summary, std::move(summary), &FocusSession::summaryChanged);
 }
+
+void FocusSession::setBackgroundWritersRunning(bool running) {
+    update(m_backgroundWritersRunning, running, &FocusSession::backgroundWritersRunningChanged);
+}
+
+void FocusSession::clearSummary() {
+    setSummary(std::nullopt);
+}
 void FocusSession::setRehearsalIntention(std::optional<QString> intention) {
     update(m_rehearsalIntention, std::move(intention), &FocusSession::rehearsalIntentionChanged);
 }

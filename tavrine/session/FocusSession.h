@@ -121,6 +121,7 @@ class FocusSession final : public QObject {
         std::optional<tavrine::ActivityWindowIdentity> lastWorkWindow READ lastWorkWindow NOTIFY lastWorkWindowChanged)
     Q_PROPERTY(std::optional<QString> rehearsalIntention READ rehearsalIntention NOTIFY rehearsalIntentionChanged)
     Q_PROPERTY(bool isActive READ isActive NOTIFY phaseChanged)
+    Q_PROPERTY(bool backgroundWritersRunning READ backgroundWritersRunning NOTIFY backgroundWritersRunningChanged)
 
 public:
     using Callback = std::function<void()>;
@@ -190,6 +191,9 @@ public:
     // The known distraction the open nudge is about; absent for a nudge about a judged window.
     const std::optional<FocusThief>& pendingNudgeThief() const { return m_pendingNudgeThief; }
     const FocusThiefList& focusThieves() const { return m_focusThieves; }
+    // The recap or history-intent writer of a finished session is still waiting for its answer: quitting now
+    // would leave the stored session without its phrases.
+    bool backgroundWritersRunning() const { return m_backgroundWritersRunning; }
 
     // The shell's hooks: show the nudge, hide it, a session finished. Setting one always notifies.
     void setOnNudge(Callback callback);
@@ -216,6 +220,8 @@ public:
     void resume();
     // Ends the session: completed when the countdown ran out, else ended early by the user.
     void stop(bool completed);
+    // Forgets the finished session's summary, so the next one can be set up.
+    void clearSummary();
     // "mm:ss" of the remaining time rounded up ("180:00", "01:00", "00:00").
     QString remainingText() const;
     // Closes the open nudge.
@@ -289,6 +295,7 @@ signals:
     void isFocusSessionChanged();
     void lastWorkWindowChanged();
     void rehearsalIntentionChanged();
+    void backgroundWritersRunningChanged();
     // A final check confirmed a drift and handed it to the nudge flow.
     void nudgeHandedOff();
 
@@ -331,6 +338,7 @@ private:
     void setCorrectionsCount(qint64 count);
     void setSummary(std::optional<SessionSummary> summary);
     void setRehearsalIntention(std::optional<QString> intention);
+    void setBackgroundWritersRunning(bool running);
 
     // --- Shared steps of the engine ---
     double now() const;
@@ -474,6 +482,7 @@ private:
     bool m_demo = false;
     UserDefaults* m_defaults = nullptr;
     std::optional<NudgeHandOff> m_lastNudgeHandOff;
+    bool m_backgroundWritersRunning = false;
 
     // Every task holds a copy and stops at its next step once the session is gone.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -81,6 +81,10 @@ void SessionWrapUp::shutdown() {
         slot.clear();
 }
 
+void SessionWrapUp::refreshRunning() {
+    m_session.setBackgroundWritersRunning(runningWriters() > 0);
+}
+
 int SessionWrapUp::runningWriters() const {
     return int(m_recapTasks.size() + m_intentTasks.size());
 }
@@ -118,6 +122,7 @@ void SessionWrapUp::finish(std::map<QString, TaskSlot>& tasks, const QString& se
     found->second.finish(taskID);
     if (!found->second.isPresent())
         tasks.erase(found);
+    refreshRunning();
 }
 
 void SessionWrapUp::requestRecapLines(const SessionSummary& summary, std::optional<QUuid> historyID) {
@@ -129,6 +134,7 @@ void SessionWrapUp::requestRecapLines(const SessionSummary& summary, std::option
         return;
     writeRecapLines(s.m_recapWriter, summary, recapFacts(summary), historyID, s.m_sessionID,
                     m_recapTasks[s.m_sessionID].begin(), s.m_alive);
+    refreshRunning();
 }
 
 QCoro::Task<void> SessionWrapUp::writeRecapLines(std::shared_ptr<RecapWriting> writer, SessionSummary summary,
@@ -190,6 +196,7 @@ void SessionWrapUp::requestHistoryIntents(const SessionSummary& summary, std::op
         return;
     writeHistoryIntents(s.m_intentWriter, summary, std::move(blocks), historyID, s.m_sessionID,
                         m_intentTasks[s.m_sessionID].begin(), s.m_alive);
+    refreshRunning();
 }
 
 QCoro::Task<void> SessionWrapUp::writeHistoryIntents(std::shared_ptr<HistoryIntentWriting> writer,

@@ -54,7 +54,9 @@ private:
                                           QList<HistoryBlockFacts> blocks, std::optional<QUuid> historyID,
                                           QString sessionID, TaskSlot::Ticket ticket, std::shared_ptr<bool> alive);
     // A writer task ended: its slot goes, unless a newer task of the same session took it.
-    static void finish(std::map<QString, TaskSlot>& tasks, const QString& sessionID, quint64 taskID);
+    void finish(std::map<QString, TaskSlot>& tasks, const QString& sessionID, quint64 taskID);
+    // Tells the session whether any writer is still waiting.
+    void refreshRunning();
 
     FocusSession& m_session;
     // Keyed by the session's `sessionID`.

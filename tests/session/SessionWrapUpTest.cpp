@@ -4,6 +4,7 @@
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/services/NudgeWriterError.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -167,14 +168,24 @@ TEST(SessionStop, ABreakIsNotCountedAndACompletedSessionOpensTheRecap) {
     EXPECT_TRUE(done.session().summary()->completed);
     done.h->advance(60);
     EXPECT_EQ(done.finished, 1);
+
+    // "Again" on the recap: the summary goes, once.
+    QSignalSpy summaryChanged(&done.session(), &FocusSession::summaryChanged);
+    done.session().clearSummary();
+    done.session().clearSummary();
+    EXPECT_FALSE(done.session().summary().has_value());
+    EXPECT_EQ(summaryChanged.count(), 1);
 }
 
 TEST(SessionStop, TwoSessionsStoppedInARowBothGetTheirPhrases) {
     WrapUpHarness w;
     w.recap->setHold(true);
     w.intents->setHold(true);
+    QSignalSpy writersChanged(&w.session(), &FocusSession::backgroundWritersRunningChanged);
     w.run(QStringLiteral("First session"), 120, 90);
+    EXPECT_FALSE(w.session().backgroundWritersRunning());
     w.session().stop(false);
+    EXPECT_TRUE(w.session().backgroundWritersRunning());
     w.run(QStringLiteral("Second session"), 120, 90);
     // The first session's recap arrives while the second runs, and leaves it alone.
     const auto itemsBefore = w.session().activityLogItems();
@@ -189,8 +200,12 @@ TEST(SessionStop, TwoSessionsStoppedInARowBothGetTheirPhrases) {
     w.intents->release(1);
     w.recap->release(0);
     ManualClock::pump();
+    // The last writer still waits: quitting now would lose the first session's intents.
+    EXPECT_TRUE(w.session().backgroundWritersRunning());
     w.intents->release(0);
     ManualClock::pump();
+    EXPECT_FALSE(w.session().backgroundWritersRunning());
+    EXPECT_EQ(writersChanged.count(), 2);
 
     for (const QString& intention : {QStringLiteral("First session"), QStringLiteral("Second session")}) {
         const auto stored = w.stored(intention);

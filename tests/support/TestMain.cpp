@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #ifdef TAVRINE_TEST_GUI
-#include <QGuiApplication>
+#include <QApplication>
 #endif
 
 #include <cstdlib>
@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
 
     ::testing::InitGoogleTest(&argc, argv);
 #ifdef TAVRINE_TEST_GUI
-    QGuiApplication app(argc, argv);
+    // A QApplication, since the tray icon and menus are widgets.
+    QApplication app(argc, argv);
 #else
     QCoreApplication app(argc, argv);
 #endif
