@@ -1,6 +1,7 @@
 #include "HarnessRun.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 
 using namespace tavrine::test;
@@ -14,6 +15,9 @@ TEST_F(CommandLineRun, BadOptionsAndUnusableCasesFilesStopBeforeAnyRequest) {
     // Every task's file must read as evaluation cases, the nudge writer's too.
     write(QStringLiteral("label.json"), R"([{"id": "n", "intention": "i", "expected": "Relevant"}])");
     write(QStringLiteral("object.json"), R"({"id": "n"})");
+    // Just over the largest cases file read; sparse, so it costs no disk.
+    QFile huge(write(QStringLiteral("huge.json"), "["));
+    ASSERT_TRUE(huge.resize(256 * 1024 * 1024 + 1));
     const QString failed = QStringLiteral("Eval failed: ");
     const QString badFormat =
         failed + QStringLiteral("The data couldn't be read because it isn't in the correct format");
@@ -25,6 +29,10 @@ TEST_F(CommandLineRun, BadOptionsAndUnusableCasesFilesStopBeforeAnyRequest) {
          failed + QStringLiteral("Cannot read ") + path(QStringLiteral("gone.json")) + QStringLiteral(": ")},
         {QStringLiteral("--cases folder.json"), failed + QStringLiteral("Cannot read ") + path("folder.json")},
         {QStringLiteral("--cases="), failed + QStringLiteral("Cannot read ") + m_folder.path()},
+        {QStringLiteral("--cases /dev/zero"),
+         failed + QStringLiteral("Cannot read /dev/zero: File is larger than 256 MB\n")},
+        {QStringLiteral("--task nudge --cases huge.json"), failed + QStringLiteral("Cannot read ") + path("huge.json") +
+                                                               QStringLiteral(": File is larger than 256 MB\n")},
         {QStringLiteral("--task=nudge --cases=label.json"), badFormat},
         {QStringLiteral("--task=judge --cases=object.json"), badFormat},
     };
