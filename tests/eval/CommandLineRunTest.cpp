@@ -67,3 +67,24 @@ TEST_F(CommandLineRun, EmptyCaseListsWriteEmptyReports) {
     EXPECT_EQ(this->report(QStringLiteral("sub/results.json")).value(QStringLiteral("model")).toString(), QString());
     EXPECT_TRUE(m_api.requests().isEmpty());
 }
+
+TEST_F(CommandLineRun, ARunWithoutAddressOrTokenSaysHowToGiveThem) {
+    write(QStringLiteral("empty.json"), "[]");
+    QProcessEnvironment environment;
+    // No session bus: the keyring read fails at once and never reaches a real keyring.
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + path(QStringLiteral("no-bus")));
+    const HarnessOutcome outcome = run({QStringLiteral("--cases=empty.json")}, environment,
+                                       {QStringLiteral("TAVRINE_API_BASE_URL"), QStringLiteral("TAVRINE_API_TOKEN")});
+    EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.err.count(QStringLiteral("No API address configured: TAVRINE_API_BASE_URL is unset")), 1)
+        << outcome.err.toStdString();
+    EXPECT_EQ(outcome.err.count(QStringLiteral("No API token: set TAVRINE_API_TOKEN, or store the token in the Secret "
+                                               "Service with: secret-tool store --label=\"Tavrine API token\" "
+                                               "service com.dravolence.tavrine key api-token\n")),
+              1)
+        << outcome.err.toStdString();
+    // Configured, neither line shows.
+    const HarnessOutcome configured = run(QStringLiteral("--cases=empty.json"));
+    EXPECT_FALSE(configured.err.contains(QStringLiteral("No API"))) << configured.err.toStdString();
+}
