@@ -100,3 +100,17 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
         EXPECT_FALSE(exists(QStringLiteral("e2e-results.json")));
     }
 }
+
+TEST_F(E2ERun, AnImagePathMayLeadOutOfTheCasesFolder) {
+    // The cases file is the user's own: a screenshot beside its folder is read like any other.
+    copyScreenshot(QStringLiteral("Notes_shopping.png"), QStringLiteral("shots/Notes_shopping.png"));
+    write(QStringLiteral("cases/cases.json"),
+          R"([{"id": "up", "image": "../shots/Notes_shopping.png", "intention": "Shop", "expected": "relevant"}])");
+    m_api.setCannedReplies(true);
+    const HarnessOutcome outcome = run(QStringLiteral("--cases cases/cases.json"));
+    ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    const auto requests = m_api.requests(QStringLiteral("judge"));
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].json().value(QStringLiteral("state")).toObject().value(QStringLiteral("app")).toString(),
+              QStringLiteral("Notes"));
+}
