@@ -112,6 +112,18 @@ void SettingsUserDefaults::remove(const QString& key) {
     emit changed(key);
 }
 
+QStringList SettingsUserDefaults::keys() const {
+    QStringList keys = m_settings->allKeys();
+    keys.sort();
+    return keys;
+}
+
+QStringList MemoryUserDefaults::keys() const {
+    QStringList keys = m_values.keys();
+    keys.sort();
+    return keys;
+}
+
 std::optional<DefaultValue> MemoryUserDefaults::value(const QString& key) const {
     auto it = m_values.constFind(key);
     if (it == m_values.constEnd())

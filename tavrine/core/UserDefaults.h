@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <variant>
 
@@ -23,6 +24,8 @@ public:
     virtual std::optional<DefaultValue> value(const QString& key) const = 0;
     virtual void setValue(const QString& key, const DefaultValue& value) = 0;
     virtual void remove(const QString& key) = 0;
+    // Every stored key, sorted.
+    virtual QStringList keys() const = 0;
 
     bool contains(const QString& key) const { return value(key).has_value(); }
     // Typed reads give no value for an absent key or a value of another type.
@@ -58,6 +61,7 @@ public:
     std::optional<DefaultValue> value(const QString& key) const override;
     void setValue(const QString& key, const DefaultValue& value) override;
     void remove(const QString& key) override;
+    QStringList keys() const override;
 
     static QString encode(const DefaultValue& value);
     static std::optional<DefaultValue> decode(const QString& stored);
@@ -74,6 +78,7 @@ public:
     std::optional<DefaultValue> value(const QString& key) const override;
     void setValue(const QString& key, const DefaultValue& value) override;
     void remove(const QString& key) override;
+    QStringList keys() const override;
 
 private:
     QHash<QString, DefaultValue> m_values;

@@ -8,19 +8,47 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <algorithm>
+
 namespace tavrine::eval::casefile {
 
-QByteArray readAll(const QString& path) {
+namespace {
+
+QString tooLarge(qint64 limit) {
+    if (limit % (1024 * 1024) == 0)
+        return QStringLiteral("File is larger than %1 MB").arg(limit / (1024 * 1024));
+    return QStringLiteral("File is larger than %1 bytes").arg(limit);
+}
+
+} // namespace
+
+QByteArray readAll(const QString& path, qint64 limit) {
     // A folder opens fine on Linux and reads as nothing: name it before trying.
-    if (QFileInfo(path).isDir())
+    const QFileInfo info(path);
+    if (info.isDir())
         throw EvalFileError::read(path, QStringLiteral("Is a directory"));
+    // A regular file is refused by its size before a byte is read; a device or a pipe has no size to ask, so the
+    // read itself stops one byte past the limit.
+    if (info.isFile() && info.size() > limit)
+        throw EvalFileError::read(path, tooLarge(limit));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EvalFileError::read(path, file.errorString());
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EvalFileError::read(path, file.errorString());
-    return bytes;
+    QByteArray bytes;
+    constexpr qint64 chunk = 1024 * 1024;
+    for (;;) {
+        const qint64 had = bytes.size();
+        const qint64 wanted = std::min(chunk, limit + 1 - had);
+        bytes.resize(had + wanted);
+        const qint64 got = file.read(bytes.data() + had, wanted);
+        if (got < 0)
+            throw EvalFileError::read(path, file.errorString());
+        bytes.resize(had + got);
+        if (bytes.size() > limit)
+            throw EvalFileError::read(path, tooLarge(limit));
+        if (got == 0)
+            return bytes;
+    }
 }
 
 QList<QJsonObject> objects(const QByteArray& bytes) {

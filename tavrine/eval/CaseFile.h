@@ -12,8 +12,13 @@ namespace tavrine::eval {
 // Failures are EvalFileError values with a readable description.
 namespace casefile {
 
-// The whole file. Throws EvalFileError (read) for a missing file, a folder or a file without permission.
-QByteArray readAll(const QString& path);
+// The most bytes a cases file or a screenshot may hold: far above any real one, and a bound on what a mistaken
+// path (a device such as /dev/zero, a pipe that never ends) can take of the memory.
+constexpr qint64 maxFileBytes = qint64(256) * 1024 * 1024;
+
+// The whole file. Throws EvalFileError (read) for a missing file, a folder, a file without permission, and one
+// that holds more than `limit` bytes or never ends.
+QByteArray readAll(const QString& path, qint64 limit = maxFileBytes);
 
 // The elements of a JSON array of objects. Throws EvalFileError (decode) for anything else.
 QList<QJsonObject> objects(const QByteArray& bytes);

@@ -72,7 +72,11 @@ QCoro::Task<int> runE2EEvaluation(EvalOptions options, QList<EvalCase> cases) {
         try {
             bytes = casefile::readAll(imagePath);
         } catch (const Error& error) {
-            console::printError(QStringLiteral("Eval failed: ") + error.description());
+            QString message = QStringLiteral("Eval failed: ") + error.description();
+            // An empty image names the cases folder itself, which says nothing about where the mistake is.
+            if (evalCase.image.isEmpty())
+                message += QStringLiteral(" (case ") + evalCase.id + QStringLiteral(" names no image)");
+            console::printError(message);
             co_return 2;
         }
         QImage image = decodeImage(bytes);

@@ -1,5 +1,7 @@
 #include "tavrine/eval/EvalServices.h"
 
+#include "tavrine/services/TavrineAPI.h"
+
 namespace tavrine::eval {
 
 namespace {
@@ -7,6 +9,8 @@ constexpr double callTimeout = 60.0;
 }
 
 EvalServices::EvalServices() : m_tokens(ApiTokenProvider::fromEnvironment()) {
+    // Read now, so that a missing or refused address is logged at the start of the run, not at the first case.
+    TavrineAPI::baseURL();
     TavrineAPIClient::SessionConfiguration session;
     session.resourceTimeout = callTimeout;
     m_api =

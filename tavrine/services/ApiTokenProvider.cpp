@@ -52,7 +52,17 @@ QCoro::Task<void> ApiTokenProvider::read() {
         co_return;
     m_readApplied = number;
     m_token = token;
+    if (!token || token->trimmed().isEmpty())
+        log::error(logModelCallCategory(), missingTokenLine());
     emit tokenRead();
+}
+
+QString ApiTokenProvider::missingTokenLine() {
+    // The keyring's own line says why the read failed; this one says what to do, in commands to copy.
+    return QStringLiteral("No API token: set %1, or store the token in the Secret Service with: secret-tool store "
+                          "--label=\"Tavrine API token\" service %2 key %3")
+        .arg(QString::fromLatin1(tokenVariable), QString::fromLatin1(SecretServiceKeyring::service),
+             QString::fromLatin1(SecretServiceKeyring::key));
 }
 
 TavrineAPIClient::BearerToken ApiTokenProvider::bearerTokenClosure() {

@@ -39,6 +39,9 @@ public:
     TavrineAPIClient::BearerToken bearerTokenClosure();
     TavrineAPIClient::RefreshBearerToken refreshBearerTokenClosure();
 
+    // The line logged when a keyring read leaves no token: how to give one.
+    static QString missingTokenLine();
+
 signals:
     void tokenRead();
 

@@ -22,8 +22,15 @@ TavrineAPI::BaseAddress refused(const QString& problem) {
 }
 
 TavrineAPI::BaseAddress readEnvironment() {
-    if (!qEnvironmentVariableIsSet(TavrineAPI::baseVariable))
+    if (!qEnvironmentVariableIsSet(TavrineAPI::baseVariable)) {
+        // Otherwise the first sign would be a failed host look-up on every call.
+        log::error(
+            logModelCallCategory(),
+            QStringLiteral("No API address configured: %1 is unset, so calls go to the built-in %2, which "
+                           "reaches no service; set %1 to the service's origin")
+                .arg(QString::fromLatin1(TavrineAPI::baseVariable), QString::fromLatin1(TavrineAPI::builtInOrigin)));
         return TavrineAPI::BaseAddress{QUrl(QString::fromLatin1(TavrineAPI::builtInOrigin)), QString()};
+    }
     TavrineAPI::BaseAddress base = TavrineAPI::parseBaseAddress(qEnvironmentVariable(TavrineAPI::baseVariable));
     // The value itself stays out of the log: a mistyped one may carry a user name or a secret.
     if (base.isUsable())

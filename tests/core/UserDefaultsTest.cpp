@@ -55,3 +55,26 @@ TEST(UserDefaults, ChangeSignalOnlyOnARealChange) {
     defaults.remove(QStringLiteral("speakNudges"));
     EXPECT_EQ(spy.count(), 3);
 }
+
+TEST(SettingsUserDefaults, KeysListEveryStoredKeyInASecondStore) {
+    const QString path = test::temporaryFolder() + QStringLiteral("/keys.ini");
+    const QString shortcut = QStringLiteral(R"({"carbonKeyCode":35,"carbonModifiers":2304})");
+    {
+        SettingsUserDefaults first(path);
+        first.setString(QStringLiteral("GlobalShortcuts_openMainWindow"), shortcut);
+        first.setBool(QStringLiteral("GlobalShortcuts_other"), false);
+        first.setInteger(QStringLiteral("customMinutes"), 25);
+    }
+    SettingsUserDefaults second(path);
+    EXPECT_EQ(second.keys(), QStringList({QStringLiteral("GlobalShortcuts_openMainWindow"),
+                                          QStringLiteral("GlobalShortcuts_other"), QStringLiteral("customMinutes")}));
+    EXPECT_EQ(second.stringValue(QStringLiteral("GlobalShortcuts_openMainWindow")), std::optional<QString>(shortcut));
+    EXPECT_EQ(second.boolValue(QStringLiteral("GlobalShortcuts_other")), std::optional<bool>(false));
+    second.remove(QStringLiteral("customMinutes"));
+    EXPECT_EQ(second.keys().size(), 2);
+
+    MemoryUserDefaults memory;
+    memory.setBool(QStringLiteral("b"), true);
+    memory.setBool(QStringLiteral("a"), true);
+    EXPECT_EQ(memory.keys(), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+}

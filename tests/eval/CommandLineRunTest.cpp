@@ -1,6 +1,7 @@
 #include "HarnessRun.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 
 using namespace tavrine::test;
@@ -14,6 +15,9 @@ TEST_F(CommandLineRun, BadOptionsAndUnusableCasesFilesStopBeforeAnyRequest) {
     // Every task's file must read as evaluation cases, the nudge writer's too.
     write(QStringLiteral("label.json"), R"([{"id": "n", "intention": "i", "expected": "Relevant"}])");
     write(QStringLiteral("object.json"), R"({"id": "n"})");
+    // Just over the largest cases file read; sparse, so it costs no disk.
+    QFile huge(write(QStringLiteral("huge.json"), "["));
+    ASSERT_TRUE(huge.resize(256 * 1024 * 1024 + 1));
     const QString failed = QStringLiteral("Eval failed: ");
     const QString badFormat =
         failed + QStringLiteral("The data couldn't be read because it isn't in the correct format");
@@ -25,6 +29,10 @@ TEST_F(CommandLineRun, BadOptionsAndUnusableCasesFilesStopBeforeAnyRequest) {
          failed + QStringLiteral("Cannot read ") + path(QStringLiteral("gone.json")) + QStringLiteral(": ")},
         {QStringLiteral("--cases folder.json"), failed + QStringLiteral("Cannot read ") + path("folder.json")},
         {QStringLiteral("--cases="), failed + QStringLiteral("Cannot read ") + m_folder.path()},
+        {QStringLiteral("--cases /dev/zero"),
+         failed + QStringLiteral("Cannot read /dev/zero: File is larger than 256 MB\n")},
+        {QStringLiteral("--task nudge --cases huge.json"), failed + QStringLiteral("Cannot read ") + path("huge.json") +
+                                                               QStringLiteral(": File is larger than 256 MB\n")},
         {QStringLiteral("--task=nudge --cases=label.json"), badFormat},
         {QStringLiteral("--task=judge --cases=object.json"), badFormat},
     };
@@ -58,4 +66,25 @@ TEST_F(CommandLineRun, EmptyCaseListsWriteEmptyReports) {
     }
     EXPECT_EQ(this->report(QStringLiteral("sub/results.json")).value(QStringLiteral("model")).toString(), QString());
     EXPECT_TRUE(m_api.requests().isEmpty());
+}
+
+TEST_F(CommandLineRun, ARunWithoutAddressOrTokenSaysHowToGiveThem) {
+    write(QStringLiteral("empty.json"), "[]");
+    QProcessEnvironment environment;
+    // No session bus: the keyring read fails at once and never reaches a real keyring.
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + path(QStringLiteral("no-bus")));
+    const HarnessOutcome outcome = run({QStringLiteral("--cases=empty.json")}, environment,
+                                       {QStringLiteral("TAVRINE_API_BASE_URL"), QStringLiteral("TAVRINE_API_TOKEN")});
+    EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.err.count(QStringLiteral("No API address configured: TAVRINE_API_BASE_URL is unset")), 1)
+        << outcome.err.toStdString();
+    EXPECT_EQ(outcome.err.count(QStringLiteral("No API token: set TAVRINE_API_TOKEN, or store the token in the Secret "
+                                               "Service with: secret-tool store --label=\"Tavrine API token\" "
+                                               "service com.dravolence.tavrine key api-token\n")),
+              1)
+        << outcome.err.toStdString();
+    // Configured, neither line shows.
+    const HarnessOutcome configured = run(QStringLiteral("--cases=empty.json"));
+    EXPECT_FALSE(configured.err.contains(QStringLiteral("No API"))) << configured.err.toStdString();
 }

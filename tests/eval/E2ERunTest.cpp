@@ -1,5 +1,6 @@
 #include "HarnessRun.h"
 
+#include <QFile>
 #include <QJsonArray>
 
 using namespace tavrine::test;
@@ -61,6 +62,10 @@ TEST_F(E2ERun, RecognisesEachScreenshotUnderItsHeaderAndJudgesIt) {
 TEST_F(E2ERun, StopsAtACaseItCannotUse) {
     copyScreenshot(QStringLiteral("Notes_shopping.png"), QStringLiteral("Notes_shopping.png"));
     write(QStringLiteral("notes.txt"), "not an image");
+    // Screenshots that never end or are just over the largest file read (sparse: no disk spent).
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path(QStringLiteral("zero.png"))));
+    QFile huge(write(QStringLiteral("huge.png"), "\x89PNG"));
+    ASSERT_TRUE(huge.resize(256 * 1024 * 1024 + 1));
     m_api.setCannedReplies(true);
     const QString valid =
         QStringLiteral(R"({"id": "ok", "image": "Notes_shopping.png", "intention": "Shop", "expected": "relevant"})");
@@ -74,9 +79,16 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
         {QStringLiteral(R"({"id": "s4", "image": "gone.png", "intention": "Shop", "expected": "relevant"})"),
          QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("gone.png")) + QStringLiteral(": ")},
         {QStringLiteral(R"({"id": "s5", "intention": "Shop", "expected": "relevant"})"),
-         QStringLiteral("Eval failed: Cannot read ") + m_folder.path() + QStringLiteral(": Is a directory\n")},
+         QStringLiteral("Eval failed: Cannot read ") + m_folder.path() +
+             QStringLiteral(": Is a directory (case s5 names no image)\n")},
         {QStringLiteral(R"({"id": "s6", "image": "notes.txt", "intention": "Shop", "expected": "relevant"})"),
          QStringLiteral("Eval failed: Missing image ") + path(QStringLiteral("notes.txt")) + QLatin1Char('\n')},
+        {QStringLiteral(R"({"id": "s7", "image": "zero.png", "intention": "Shop", "expected": "relevant"})"),
+         QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("zero.png")) +
+             QStringLiteral(": File is larger than 256 MB\n")},
+        {QStringLiteral(R"({"id": "s8", "image": "huge.png", "intention": "Shop", "expected": "relevant"})"),
+         QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("huge.png")) +
+             QStringLiteral(": File is larger than 256 MB\n")},
     };
     for (const auto& [stop, message] : stops) {
         write(QStringLiteral("cases.json"),
@@ -87,4 +99,18 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
         EXPECT_TRUE(outcome.outLines().value(1).startsWith(QStringLiteral("ok\t")));
         EXPECT_FALSE(exists(QStringLiteral("e2e-results.json")));
     }
+}
+
+TEST_F(E2ERun, AnImagePathMayLeadOutOfTheCasesFolder) {
+    // The cases file is the user's own: a screenshot beside its folder is read like any other.
+    copyScreenshot(QStringLiteral("Notes_shopping.png"), QStringLiteral("shots/Notes_shopping.png"));
+    write(QStringLiteral("cases/cases.json"),
+          R"([{"id": "up", "image": "../shots/Notes_shopping.png", "intention": "Shop", "expected": "relevant"}])");
+    m_api.setCannedReplies(true);
+    const HarnessOutcome outcome = run(QStringLiteral("--cases cases/cases.json"));
+    ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    const auto requests = m_api.requests(QStringLiteral("judge"));
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].json().value(QStringLiteral("state")).toObject().value(QStringLiteral("app")).toString(),
+              QStringLiteral("Notes"));
 }

@@ -11,6 +11,9 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace tavrine::eval;
 
 namespace {
@@ -43,6 +46,29 @@ EvalJudgeRunCase judged() {
     c.latencyS = 0.123456789012345;
     return c;
 }
+
+// While it lives, no file of this process may grow past `bytes`: a write beyond fails with EFBIG, as it would on
+// a full disk (the signal that would end the process is ignored meanwhile).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousSignal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_previousSignal)(int) = SIG_DFL;
+};
 
 } // namespace
 
@@ -131,5 +157,14 @@ TEST(EvalReport, WritingReplacesWholeOrLeavesTheOldReport) {
     EXPECT_THROW(writeReport(dir.filePath(QStringLiteral("taken.json")), "{}"), EvalFileError);
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("taken.json"))).isDir());
     // Nothing but the report is left behind in the folder.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("results.json")});
+
+    // A write that breaks off part way, as on a full disk, fails and leaves the old report whole.
+    {
+        const FileSizeLimit full(64 * 1024);
+        EXPECT_THROW(writeReport(path, QByteArray(1024 * 1024, 'n')), EvalFileError);
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("{}\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("results.json")});
 }

@@ -37,7 +37,8 @@ QString HarnessRun::copyScreenshot(const QString& name, const QString& relative)
     return write(relative, in.readAll());
 }
 
-HarnessOutcome HarnessRun::run(const QStringList& arguments, const QProcessEnvironment& extra) {
+HarnessOutcome HarnessRun::run(const QStringList& arguments, const QProcessEnvironment& extra,
+                               const QStringList& unset) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // Headless means no display at all.
     environment.remove(QStringLiteral("DISPLAY"));
@@ -48,6 +49,8 @@ HarnessOutcome HarnessRun::run(const QStringList& arguments, const QProcessEnvir
     const QStringList keys = extra.keys();
     for (const QString& key : keys)
         environment.insert(key, extra.value(key));
+    for (const QString& key : unset)
+        environment.remove(key);
 
     QProcess process;
     process.setProcessEnvironment(environment);

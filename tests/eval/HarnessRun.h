@@ -39,8 +39,10 @@ protected:
     QString copyScreenshot(const QString& name, const QString& relative);
     QString path(const QString& relative) const { return m_folder.filePath(relative); }
 
-    // Runs the program with these arguments in the cases folder; TAVRINE_API_* point at the fake.
-    HarnessOutcome run(const QStringList& arguments, const QProcessEnvironment& extra = {});
+    // Runs the program with these arguments in the cases folder; TAVRINE_API_* point at the fake. `extra` adds
+    // to the environment and then `unset` takes variables out of it.
+    HarnessOutcome run(const QStringList& arguments, const QProcessEnvironment& extra = {},
+                       const QStringList& unset = {});
     // The same with the arguments written as one line, separated by single blanks.
     HarnessOutcome run(const QString& commandLine) { return run(commandLine.split(QLatin1Char(' '))); }
     // Runs and expects a refusal with this exit status whose error output holds `message`.

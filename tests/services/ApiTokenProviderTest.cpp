@@ -1,5 +1,6 @@
 #include "tavrine/services/ApiTokenProvider.h"
 #include "ServicesTestSupport.h"
+#include "support/LogCapture.h"
 #include "tavrine/core/Clock.h"
 
 #include <QList>
@@ -18,7 +19,8 @@ public:
 
     QCoro::Task<std::optional<QString>> readToken() override {
         ++reads;
-        const auto [token, delay] = answers.isEmpty() ? std::pair<std::optional<QString>, double>() : answers.takeFirst();
+        const auto [token, delay] =
+            answers.isEmpty() ? std::pair<std::optional<QString>, double>() : answers.takeFirst();
         co_await Clock::system().sleep(delay);
         co_return token;
     }
@@ -73,4 +75,20 @@ TEST(ApiTokenProvider, ClosuresOutliveTheProviderSafely) {
     EXPECT_EQ(bearer(), std::nullopt);
     EXPECT_TRUE(run(refreshing()).finished);
     waitUntil([] { return false; }, 0.3); // the start-up read ends after its provider
+}
+
+TEST(ApiTokenProvider, AReadThatLeavesNoTokenSaysHowToGiveOne) {
+    auto keyring = std::make_shared<FakeKeyring>();
+    keyring->answers = {{std::nullopt, 0}, {u"stored"_s, 0}, {u"  "_s, 0}};
+    ApiTokenProvider provider(std::nullopt, keyring);
+    LogCapture logs;
+    const QString hint =
+        u"No API token: set TAVRINE_API_TOKEN, or store the token in the Secret Service with: "
+        u"secret-tool store --label=\"Tavrine API token\" service com.dravolence.tavrine key api-token"_s;
+    const QStringList expected[] = {{hint}, {}, {hint}};
+    for (const QStringList& lines : expected) {
+        logs.clear();
+        ASSERT_TRUE(run(provider.refreshBearerTokenClosure()()).finished);
+        EXPECT_EQ(logs.messages(u"ModelCall"_s), lines);
+    }
 }

@@ -239,6 +239,7 @@ TEST(SessionStop, WriterFailuresKeepTheFallbacks) {
 }
 
 TEST(SessionStop, TheSessionGoingAwayDropsTheWritersQuietly) {
+    LogCapture logs; // outlives the harness's own capture
     auto w = std::make_unique<WrapUpHarness>();
     w->recap->setHold(true);
     w->intents->setHold(true);
@@ -247,7 +248,15 @@ TEST(SessionStop, TheSessionGoingAwayDropsTheWritersQuietly) {
     auto recap = w->recap;
     w->h.reset();
     ManualClock::pump();
+    logs.clear();
+    ASSERT_EQ(recap->calls().size(), 1);
     recap->release();
     ManualClock::pump();
-    SUCCEED();
+    // The late answer is neither logged nor written into the stored session, which keeps its fallback phrase.
+    EXPECT_TRUE(logs.lines().isEmpty());
+    const auto stored = w->stored(QStringLiteral("Gone"));
+    ASSERT_TRUE(stored.has_value());
+    const QStringList detours = phrases(*stored, QStringLiteral("detour"));
+    ASSERT_EQ(detours.size(), 1);
+    EXPECT_FALSE(detours[0].startsWith(QStringLiteral("recap")));
 }

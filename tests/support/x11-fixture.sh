@@ -128,6 +128,11 @@ start)
     mkdir -p "$dir"
     rm -f "$env_file" "$dir"/*.log
     export XAUTHORITY="$dir/xauthority"
+    # A home of the fixture's own for its processes (openbox keeps a log under the cache folder): nothing they
+    # write lands in the user's home.
+    export HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_CACHE_HOME="$dir/home/.cache" \
+        XDG_DATA_HOME="$dir/home/.local/share"
+    mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
     cookie=$(mcookie)
     if ! start_server; then
         # A server that died or hangs at start is rare (a crash, something killing it): one more try.
