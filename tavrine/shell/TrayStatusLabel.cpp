@@ -47,8 +47,11 @@ bool TrayStatusLabel::trayAvailable() {
 
 std::optional<QRect> TrayStatusLabel::trayIconGeometry() const {
     const QRect geometry = m_icon->geometry();
-    // An XEmbed icon that is not docked yet sits at the origin with no size.
-    if (!m_icon->isVisible() || !geometry.isValid() || geometry.width() <= 1 || geometry.height() <= 1)
+    // Until the host has embedded the icon, Qt reports the icon's own unplaced window: at the origin. (A host
+    // whose icon really sits in the top-left pixel is taken for one that has not placed it; the window then
+    // opens at the fallback corner after the retries.)
+    if (!m_icon->isVisible() || !geometry.isValid() || geometry.width() <= 1 || geometry.height() <= 1 ||
+        geometry.topLeft() == QPoint(0, 0))
         return std::nullopt;
     return geometry;
 }
