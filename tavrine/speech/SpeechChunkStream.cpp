@@ -27,10 +27,11 @@ void SpeechChunkStream::yield(SpeechChunk chunk) {
     wake();
 }
 
-void SpeechChunkStream::finish() {
+void SpeechChunkStream::finish(bool cutShort) {
     if (m_ended)
         return;
     m_ended = true;
+    m_cutShort = cutShort;
     wake();
 }
 

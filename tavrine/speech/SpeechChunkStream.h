@@ -24,15 +24,18 @@ public:
 
     // Producer side. Only the first end (finish or fail) counts; chunks after it are dropped.
     void yield(SpeechChunk chunk);
-    void finish();
+    // `cutShort`: the source broke off after some audio; what came is played, and the end is a normal one.
+    void finish(bool cutShort = false);
     void fail(std::exception_ptr failure);
     bool hasEnded() const { return m_ended; }
+    bool wasCutShort() const { return m_cutShort; }
 
 private:
     void wake();
 
     QQueue<SpeechChunk> m_chunks;
     bool m_ended = false;
+    bool m_cutShort = false;
     std::exception_ptr m_failure;
     std::optional<Wakeup> m_waiter;
 };
