@@ -81,8 +81,8 @@ public:
             // At once, and waited for: the process is about to end.
             QList<pa_operation*> operations;
             for (auto it = m_streams.cbegin(); it != m_streams.cend(); ++it) {
-                if (pa_operation* op =
-                        pa_context_set_sink_input_volume(m_context, it.key(), &it->original, nullptr, nullptr))
+                if (pa_operation* op = pa_context_set_sink_input_volume(m_context, it.key(), &it->original,
+                                                                        &PulseAudioDucking::onDone, this))
                     operations.append(op);
             }
             for (pa_operation* op : operations) {
@@ -95,6 +95,7 @@ public:
         m_streams.clear();
         m_factor = 1.0;
         m_finishing = false;
+        m_reads = 0;
         pa_threaded_mainloop_unlock(m_loop);
     }
 
@@ -102,6 +103,8 @@ private:
     struct Stream {
         pa_cvolume original;
         pa_cvolume lastSet;
+        // The one set before: a read sent before our last set went out may still report it.
+        pa_cvolume previousSet;
     };
 
     // Connects once; a lost server is tried again on the next duck. Locked.
@@ -141,6 +144,10 @@ private:
             }
             pa_threaded_mainloop_wait(m_loop);
         }
+    }
+
+    static void onDone(pa_context*, int, void* self) {
+        pa_threaded_mainloop_signal(static_cast<PulseAudioDucking*>(self)->m_loop, 0);
     }
 
     static void onState(pa_context*, void* self) {
@@ -184,7 +191,7 @@ private:
         const char* pid = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
         if (pid && QByteArray(pid).toLongLong() == static_cast<qint64>(getpid()))
             return;
-        self->m_streams.insert(info->index, Stream{info->volume, info->volume});
+        self->m_streams.insert(info->index, Stream{info->volume, info->volume, info->volume});
     }
 
     void startRamp(double target, pa_usec_t length) {
@@ -244,7 +251,7 @@ private:
         auto it = self->m_streams.find(info->index);
         if (it == self->m_streams.end())
             return;
-        if (!pa_cvolume_equal(&info->volume, &it->lastSet)) {
+        if (!pa_cvolume_equal(&info->volume, &it->lastSet) && !pa_cvolume_equal(&info->volume, &it->previousSet)) {
             self->m_streams.erase(it); // changed by someone else
             return;
         }
@@ -253,6 +260,7 @@ private:
             for (uint8_t c = 0; c < volume.channels; ++c)
                 volume.values[c] = static_cast<pa_volume_t>(static_cast<double>(volume.values[c]) * self->m_factor);
         }
+        it->previousSet = it->lastSet;
         it->lastSet = volume;
         pa_operation_unref(pa_context_set_sink_input_volume(context, info->index, &volume, nullptr, nullptr));
     }
