@@ -76,8 +76,8 @@ FocusSession::FocusSession(FocusSessionOptions options, QObject* parent) : QObje
     m_queue = std::make_unique<ObservationQueue>(engine);
     m_finalCheck = std::make_unique<FinalNudgeCheck>(engine);
     m_nudgeFlow = std::make_unique<NudgeFlow>(engine, std::move(nudgeWriter), std::move(options.speaker));
-    m_focusMode = std::make_unique<FocusMode>(
-        engine, options.focusThieves ? std::move(*options.focusThieves) : FocusThiefList::builtIn());
+    m_focusMode = std::make_unique<FocusMode>(engine, options.focusThieves ? std::move(*options.focusThieves)
+                                                                           : FocusThiefList::builtIn());
     m_wrapUp = std::make_unique<SessionWrapUp>(engine, std::move(options.history), std::move(recapWriter),
                                                std::move(intentWriter));
     m_rehearsal = std::make_unique<Rehearsal>(engine);
@@ -498,7 +498,6 @@ void FocusSession::haltChecks() {
         m_classifier->reset();
 }
 
-
 void FocusSession::recordActivity(double observedAt, ActivityRelevance label, const QString& activity,
                                   const ActivityEvidence& evidence) {
     if (label == ActivityRelevance::Uncertain)
@@ -699,7 +698,7 @@ bool FocusSession::isPreparingNudge() const {
 void FocusSession::rememberDefiniteTint(ActivityRelevance label) {
     if (label != ActivityRelevance::Uncertain)
         m_lastDefiniteMenuBarBackground = label == ActivityRelevance::Relevant ? MenuBarSessionBackground::Relevant
-                                                                              : MenuBarSessionBackground::Unrelated;
+                                                                               : MenuBarSessionBackground::Unrelated;
 }
 
 void FocusSession::startNewActivity() {

@@ -9,8 +9,8 @@
 #include "tavrine/model/NudgeWritingFailure.h"
 #include "tavrine/session/Cancellable.h"
 #include "tavrine/session/FocusSession.h"
-#include "tavrine/session/SessionEngine.h"
 #include "tavrine/session/NudgeCopy.h"
+#include "tavrine/session/SessionEngine.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
 
 #include <QJsonDocument>

@@ -216,8 +216,8 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
     const double drift = driftClock.driftStartedAt ? s.now() - *driftClock.driftStartedAt : 0.0;
     QString line = QStringLiteral("DECISION label=%1 origin=%2 accepted=true latency=%3 historical=%4 "
                                   "driftSeconds=%5 policy=drift-v4")
-                       .arg(rawValue(label), origin, text::shortestDecimal(s.view().latency()), current ? u"false" : u"true",
-                            QString::number(std::max<qint64>(0, wholeNumber(drift))));
+                       .arg(rawValue(label), origin, text::shortestDecimal(s.view().latency()),
+                            current ? u"false" : u"true", QString::number(std::max<qint64>(0, wholeNumber(drift))));
     if (confidence)
         line += QStringLiteral(" P(yes)=") + QString::number(*confidence, 'f', 4);
     s.logCheckEvent(snapshot.checkID, line);

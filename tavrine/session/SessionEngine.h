@@ -19,8 +19,8 @@
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
-#include <QString>
 #include <QSet>
+#include <QString>
 #include <QStringList>
 #include <exception>
 #include <functional>
