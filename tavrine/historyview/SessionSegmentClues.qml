@@ -31,7 +31,7 @@ ColumnLayout {
             Layout.fillWidth: true
             text: root.label
             textFormat: Text.PlainText
-            font.pixelSize: 13
+            font.pixelSize: Math.round(13)
             font.weight: Font.DemiBold
             maximumLineCount: 2
             wrapMode: Text.Wrap
@@ -43,8 +43,7 @@ ColumnLayout {
         objectName: "cluesTime"
         text: root.timeText
         textFormat: Text.PlainText
-        font.pixelSize: 11
-        font.features: { "tnum": 1 }
+        font.pixelSize: Math.round(11)
         color: system.placeholderText
     }
     Repeater {
@@ -59,7 +58,7 @@ ColumnLayout {
                 Layout.alignment: Qt.AlignTop
                 text: clueRow.modelData.caption
                 textFormat: Text.PlainText
-                font.pixelSize: 11
+                font.pixelSize: Math.round(11)
                 color: system.placeholderText
             }
             ColumnLayout {
@@ -72,7 +71,7 @@ ColumnLayout {
                         Layout.fillWidth: true
                         text: modelData
                         textFormat: Text.PlainText
-                        font.pixelSize: 11
+                        font.pixelSize: Math.round(11)
                         elide: Text.ElideMiddle
                         maximumLineCount: 1
                         color: system.windowText

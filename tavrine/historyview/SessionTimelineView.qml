@@ -67,7 +67,7 @@ Item {
                     y: modelData.y
                     text: modelData.label
                     textFormat: Text.PlainText
-                    font.pixelSize: 9
+                    font.pixelSize: Math.round(9)
                     font.family: "monospace"
                     color: system.placeholderText
                 }

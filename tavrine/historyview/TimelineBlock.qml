@@ -81,7 +81,7 @@ Item {
                     textFormat: Text.PlainText
                     elide: Text.ElideRight
                     maximumLineCount: 1
-                    font.pixelSize: block.layoutHeight >= 16 ? 11 : 9.5
+                    font.pixelSize: Math.round(block.layoutHeight >= 16 ? 11 : 9.5)
                     font.weight: Font.Medium
                     color: system.windowText
                 }
@@ -89,9 +89,8 @@ Item {
                     Layout.leftMargin: 4
                     text: block.duration
                     textFormat: Text.PlainText
-                    font.pixelSize: block.layoutHeight >= 16 ? 11 : 9.5
+                    font.pixelSize: Math.round(block.layoutHeight >= 16 ? 11 : 9.5)
                     font.weight: Font.Medium
-                    font.features: { "tnum": 1 }
                     color: system.placeholderText
                 }
             }
@@ -107,14 +106,14 @@ Item {
                         Layout.preferredWidth: 30
                         text: detailRow.modelData.label
                         textFormat: Text.PlainText
-                        font.pixelSize: 10.5
+                        font.pixelSize: Math.round(10.5)
                         color: system.placeholderText
                     }
                     Text {
                         Layout.fillWidth: true
                         text: detailRow.modelData.value
                         textFormat: Text.PlainText
-                        font.pixelSize: 10.5
+                        font.pixelSize: Math.round(10.5)
                         elide: Text.ElideRight
                         maximumLineCount: 1
                         color: system.windowText
