@@ -13,6 +13,29 @@
 
 namespace globalshortcuts {
 
+namespace {
+bool isModifierKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
 RecorderController::RecorderController(QObject* parent) : RecorderController(Registry::instance(), parent) {}
 
 RecorderController::RecorderController(Registry& registry, QObject* parent)
@@ -217,7 +240,7 @@ void RecorderController::focusChanged() {
         this,
         [this] {
             if (m_field && m_field->hasActiveFocus() && !m_monitor)
-                m_field->setFocus(false);
+                blur();
         },
         Qt::QueuedConnection);
 }
@@ -271,7 +294,8 @@ QEvent* RecorderController::filterEvent(QObject* receiver, QEvent* event) {
     RecorderEvent plain;
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        plain.type = RecorderEvent::Type::keyDown;
+        // A modifier key going down only changes the flags: it never forms a shortcut of its own.
+        plain.type = isModifierKey(key->key()) ? RecorderEvent::Type::other : RecorderEvent::Type::keyDown;
         plain.flags = flagsFromQtModifiers(key->modifiers());
         plain.carbonKeyCode = m_registry.carbonKeyCodeForNative(key->nativeScanCode());
         plain.key = key->key();
@@ -281,15 +305,15 @@ QEvent* RecorderController::filterEvent(QObject* receiver, QEvent* event) {
             return event;
         plain.type =
             mouse->button() == Qt::LeftButton ? RecorderEvent::Type::leftMouseUp : RecorderEvent::Type::rightMouseUp;
-        if (receiver == m_field->window()) {
+        if (receiver == m_field->window())
             plain.position = m_field->mapFromScene(mouse->scenePosition());
-            // The clear button is the field's own: its click goes through.
-            if (m_clearButton && m_clearButton->isVisible() &&
-                m_clearButton->contains(m_clearButton->mapFromScene(mouse->scenePosition())))
-                return event;
-        }
     }
-    return handleRecorderEvent(plain, *this) == RecorderDisposition::passOn ? event : nullptr;
+    const RecorderDisposition disposition = handleRecorderEvent(plain, *this);
+    // A release near the field belongs to a press the field (or its clear button) already had: held back, it
+    // would leave the field holding the mouse, and the next click would not reach it. It ends nothing.
+    if (event->type() == QEvent::MouseButtonRelease)
+        return event;
+    return disposition == RecorderDisposition::passOn ? event : nullptr;
 }
 
 // The checks' effects
@@ -328,8 +352,13 @@ bool RecorderController::isUsedBySystem(const Shortcut& shortcut) const {
 }
 
 void RecorderController::blur() {
-    if (m_field && m_field->window())
-        m_field->setFocus(false);
+    if (!m_field || !m_field->window())
+        return;
+    // The field gives up the focus inside its scope, and the window's root takes it, so that no release or
+    // scope change hands it back without a click.
+    m_field->setFocus(false);
+    if (m_field->hasActiveFocus())
+        m_field->window()->contentItem()->forceActiveFocus();
 }
 
 void RecorderController::beep() {

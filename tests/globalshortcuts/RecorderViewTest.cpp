@@ -96,7 +96,7 @@ Item {
 struct View {
     explicit View(const QVariantMap& properties) {
         root = harness.createFromText(twoRecorders, properties);
-        window = tavrine::test::showInWindow(qobject_cast<QQuickItem*>(root.get()));
+        window = tavrine::test::showInWindow(qobject_cast<QQuickItem*>(root.get()), 640, 200);
         window->requestActivate();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
         QTest::qWait(1);
