@@ -8,8 +8,6 @@
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/session/FocusSession.h"
-#include "tavrine/session/PeriodicCheck.h"
-#include "tavrine/session/SessionLoops.h"
 
 #include <QGuiApplication>
 #include <QLoggingCategory>
@@ -19,15 +17,6 @@
 #include <memory>
 
 using namespace tavrine;
-
-namespace tavrine {
-// The engine's friend for white-box access: here it runs one pass or one tick at a frozen time.
-class FocusSessionProbe {
-public:
-    static QCoro::Task<void> periodicPass(FocusSession& session) { return session.m_periodicCheck->run(); }
-    static void tick(FocusSession& session) { session.m_loops->tick(); }
-};
-} // namespace tavrine
 
 namespace {
 
@@ -105,7 +94,7 @@ void unchangedPass(benchmark::State& state) {
     const int reads = s.observer->identityReads();
     qint64 passes = 0;
     for (auto _ : state) {
-        FocusSessionProbe::periodicPass(*s.session);
+        s.session->steps().periodicPass();
         ++passes;
     }
     if (s.observer->captureCount() != captures || s.observer->identityReads() - reads != passes)
@@ -116,7 +105,7 @@ void unchangedPass(benchmark::State& state) {
 void countdownTick(benchmark::State& state) {
     QuietSession s;
     for (auto _ : state)
-        FocusSessionProbe::tick(*s.session);
+        s.session->steps().tick();
 }
 
 // What the real observer's window-identity read costs with another application's window in front.

@@ -31,6 +31,9 @@ public:
     // The Carbon code of a native key (the X keycode Qt reports as the scan code).
     virtual std::optional<qint64> carbonKeyCodeForNative(quint32 nativeScanCode) const = 0;
     virtual void beep() = 0;
+    // While a recorder records, a grabbed combination goes on to the focused window as an ordinary key press, so
+    // that it can be recorded (again); the hot key itself stays held.
+    virtual void setForwardsGrabbedKeys(bool /*forward*/) {}
 };
 
 // The combinations the desktop reserves for itself.

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace globalshortcuts {
 
@@ -14,6 +15,8 @@ struct MenuNode {
     QString keyEquivalent;
     ModifierFlags keyEquivalentModifierMask = 0;
     QList<MenuNode> submenu;
+    // The name the item is bound to (bindMenuItem): a recorder editing that name does not count it as a clash.
+    std::optional<QString> boundName;
 };
 
 } // namespace globalshortcuts

@@ -74,6 +74,7 @@ void Registry::install(const Services& services) {
         m_services.timers = services.timers;
     if (services.backend && services.backend != m_services.backend) {
         m_services.backend = services.backend;
+        m_services.backend->setForwardsGrabbedKeys(m_recorderActive);
         if (m_center)
             m_center->setBackend(*services.backend);
     }
@@ -338,9 +339,8 @@ bool Registry::isEnabled(const Name& name) const {
 // Dispatch
 
 void Registry::setRecorderActive(bool active) {
-    if (active == m_recorderActive)
-        return;
     m_recorderActive = active;
+    m_services.backend->setForwardsGrabbedKeys(active);
     emit recorderActiveStatusDidChange(active);
 }
 

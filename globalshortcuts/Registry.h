@@ -81,6 +81,7 @@ public:
     bool hasShortcutStreamHandlers(const Shortcut& shortcut) const;
     QList<Name> namesWithHandlers() const;
     bool recorderActive() const { return m_recorderActive; }
+    // Every start and every end of a recording announces itself, also an end with nothing recording.
     void setRecorderActive(bool active);
 
     // Streams: listening starts at once and ends with the subscription.
@@ -100,6 +101,16 @@ public:
     // The shortcut of a key event (a press or release of a native key); never carries the function bit.
     std::optional<Shortcut> shortcutFromKeyEvent(const QKeyEvent& event) const;
     void beep() { m_services.backend->beep(); }
+    std::optional<qint64> carbonKeyCodeForNative(quint32 nativeScanCode) const {
+        return m_services.backend->carbonKeyCodeForNative(nativeScanCode);
+    }
+
+    // The application's main menu for the recorder's conflict check; none while nobody registered one.
+    using MenuProvider = std::function<QList<MenuNode>()>;
+    void setMainMenu(MenuProvider provider) { m_mainMenu = std::move(provider); }
+    std::optional<QList<MenuNode>> mainMenu() const {
+        return m_mainMenu ? std::optional<QList<MenuNode>>(m_mainMenu()) : std::nullopt;
+    }
 
     HotKeyCenter& center();
 
@@ -125,6 +136,7 @@ private:
 
     bool m_isEnabled = true;
     bool m_recorderActive = false;
+    MenuProvider m_mainMenu;
     OrderedMap<Shortcut, std::shared_ptr<HotKey>> m_registeredHotKeys;
     QList<Name> m_disabledNames;
     OrderedMap<Name, QList<Action>> m_keyDownHandlers;

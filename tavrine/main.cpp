@@ -1,5 +1,14 @@
 #include "tavrine/eval/EvalOptions.h"
 #include "tavrine/eval/Evaluation.h"
+#include "tavrine/platform/LoginItem.h"
+#include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/shell/QuitSignals.h"
+#include "tavrine/shell/SingleInstanceGuard.h"
+#include "tavrine/shell/TavrineApp.h"
+#include "tavrine/shell/WindowSet.h"
+
+#include <QApplication>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -13,14 +22,74 @@ LaunchMode decideLaunch(int argc, const char* const* argv) {
     return tavrine::eval::isEvalLaunch(argc, argv) ? LaunchMode::Evaluation : LaunchMode::Application;
 }
 
+QStringList argumentList(int argc, char** argv) {
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
+void complain(const QString& line) {
+    std::fputs(qPrintable(QStringLiteral("tavrine: %1\n").arg(line)), stderr);
+}
+
 // The menu-bar application. It receives the launch decision already made and never parses the arguments for it
-// again. The shell takes over here.
+// again.
 int runApplication(int argc, char** argv, LaunchMode mode) {
-    Q_UNUSED(argc);
-    Q_UNUSED(argv);
     Q_UNUSED(mode);
-    std::fputs("tavrine: the application shell is not built yet\n", stderr);
-    return 1;
+    const QStringList arguments = argumentList(argc, argv);
+
+    // Never two processes on one history store: a later launch asks the running one for its main window.
+    tavrine::shell::SingleInstanceGuard guard;
+    if (!guard.tryBecomePrimary()) {
+        // A login launch never brings anything forward, not even the running Tavrine's window.
+        if (tavrine::platform::wasLaunchedAsLoginItem(arguments))
+            return 0;
+        if (guard.requestOpen() == tavrine::shell::SingleInstanceGuard::Answer::Opened)
+            return 0;
+        complain(QStringLiteral("another Tavrine is running but did not answer within 5 seconds"));
+        return 1;
+    }
+
+    // The desktop we are made for; QT_QPA_PLATFORM still chooses another (offscreen for tests).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        // xcb ends the process with a fatal message and a core dump when it finds no display.
+        if (!tavrine::platform::X11Connection(qgetenv("DISPLAY")).isOpen()) {
+            complain(QStringLiteral("no X display (DISPLAY=\"%1\"); Tavrine needs an X11 desktop")
+                         .arg(qEnvironmentVariable("DISPLAY")));
+            return 1;
+        }
+    }
+
+    // Before any window: xcb takes WM_CLASS from the application name, and capture knows us by it.
+    QApplication::setApplicationName(QStringLiteral("com.dravolence.tavrine"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavrine"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVRINE_VERSION));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    tavrine::shell::TavrineApp::Environment environment;
+    environment.arguments = arguments;
+    tavrine::shell::TavrineApp tavrine(std::move(environment));
+
+    tavrine::shell::QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &tavrine::shell::QuitSignals::quitRequested, &tavrine,
+                     &tavrine::shell::TavrineApp::quit);
+    quitSignals.install();
+    QObject::connect(&guard, &tavrine::shell::SingleInstanceGuard::openRequested, &tavrine,
+                     &tavrine::shell::TavrineApp::reopen);
+    if (!guard.listen())
+        complain(QStringLiteral("a second launch cannot reach this one (%1)").arg(guard.socketPath()));
+
+    try {
+        tavrine.start();
+    } catch (const tavrine::shell::WindowLoadError& error) {
+        complain(error.description());
+        return 1;
+    }
+    return QApplication::exec();
 }
 
 } // namespace

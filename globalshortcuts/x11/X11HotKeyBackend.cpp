@@ -236,7 +236,7 @@ void X11HotKeyBackend::readEvents() {
         const quint8 type = event->response_type & 0x7F;
         if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
             auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
-            handleKey(type == XCB_KEY_PRESS, key->detail, key->state);
+            handleKey(type == XCB_KEY_PRESS, key->detail, key->state, key);
         } else if (type == m_xkbEventBase && !m_keymapChangePending) {
             // Keymap notifications come in bursts: one reload after the burst.
             m_keymapChangePending = true;
@@ -253,7 +253,26 @@ void X11HotKeyBackend::readEvents() {
         m_notifier->setEnabled(false);
 }
 
-void X11HotKeyBackend::handleKey(bool press, quint32 keycode, quint16 state) {
+void X11HotKeyBackend::forwardToFocus(const void* keyPress) {
+    xcb_get_input_focus_reply_t* focus =
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr);
+    if (!focus)
+        return;
+    const xcb_window_t window = focus->focus;
+    free(focus);
+    if (window == XCB_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT)
+        return;
+    xcb_key_press_event_t event = *static_cast<const xcb_key_press_event_t*>(keyPress);
+    event.response_type = XCB_KEY_PRESS;
+    event.event = window;
+    event.child = XCB_NONE;
+    event.same_screen = 1;
+    xcb_send_event(m_connection, 0, window, XCB_EVENT_MASK_KEY_PRESS, reinterpret_cast<const char*>(&event));
+    xcb_flush(m_connection);
+    drainLater();
+}
+
+void X11HotKeyBackend::handleKey(bool press, quint32 keycode, quint16 state, const void* event) {
     if (!press) {
         // A release ends the press of its key, whatever modifiers were let go first.
         if (auto it = m_pressed.find(keycode); it != m_pressed.end()) {
@@ -269,6 +288,8 @@ void X11HotKeyBackend::handleKey(bool press, quint32 keycode, quint16 state) {
     const quint16 modifiers = state & ~(XCB_MOD_MASK_LOCK | m_numLockMask) & 0xFF;
     for (auto it = m_grabs.constBegin(); it != m_grabs.constEnd(); ++it) {
         if (it->keycode == keycode && it->modifiers == modifiers) {
+            if (m_forwardGrabbedKeys)
+                forwardToFocus(event);
             m_pressed.insert(keycode, it.key());
             if (m_sink)
                 m_sink->hotKeyEvent(it.key(), EventType::keyDown);

@@ -34,6 +34,7 @@ public:
     void unregisterHotKey(qint64 id) override;
     std::optional<qint64> carbonKeyCodeForNative(quint32 nativeScanCode) const override;
     void beep() override;
+    void setForwardsGrabbedKeys(bool forward) override { m_forwardGrabbedKeys = forward; }
 
     std::optional<QString> character(qint64 carbonKeyCode) const override;
 
@@ -56,7 +57,10 @@ private:
     void loadKeymap();
     void readEvents();
     void drainLater() const;
-    void handleKey(bool press, quint32 keycode, quint16 state);
+    void handleKey(bool press, quint32 keycode, quint16 state, const void* event);
+    // Our grab keeps a registered combination from every window: while a recorder records, the press goes on to
+    // the focused window as an ordinary key press.
+    void forwardToFocus(const void* keyPress);
 
     xcb_connection_t* m_connection = nullptr;
     quint32 m_root = 0;
@@ -70,6 +74,7 @@ private:
     QHash<qint64, Grab> m_grabs;
     QHash<quint32, qint64> m_pressed; // keycode → id of the hot key it pressed
     bool m_keymapChangePending = false;
+    bool m_forwardGrabbedKeys = false;
 };
 
 } // namespace globalshortcuts

@@ -157,6 +157,47 @@ void HistoryDatabase::openConnection(const QString& name, const QString& options
     }
 }
 
+std::optional<HistoryStoreError> HistoryDatabase::probeExistingFile(const QString& path) const {
+    const QString probeName = m_connectionName + QStringLiteral("-probe");
+    std::optional<HistoryStoreError> refusal;
+    {
+        QSqlDatabase probe = QSqlDatabase::addDatabase(m_driver, probeName);
+        if (!probe.isValid())
+            refusal.emplace(Case::Unavailable, QStringLiteral("database driver %1 not available").arg(m_driver));
+        else
+            refusal = readProbe(probe, path);
+        probe.close();
+    }
+    QSqlDatabase::removeDatabase(probeName);
+    return refusal;
+}
+
+std::optional<HistoryStoreError> HistoryDatabase::readProbe(QSqlDatabase& probe, const QString& path) {
+    probe.setDatabaseName(path);
+    probe.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!probe.open())
+        return HistoryStoreError(Case::Unreadable, probe.lastError().text());
+    QSqlQuery version(probe);
+    if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next())
+        return HistoryStoreError(Case::Unreadable, version.lastError().text());
+    QSqlQuery tables(probe);
+    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+        return HistoryStoreError(Case::Unreadable, tables.lastError().text());
+    const int found = version.value(0).toInt();
+    bool foreignTables = false;
+    while (tables.next()) {
+        const QString table = tables.value(0).toString();
+        if (table != QLatin1String("session") && table != QLatin1String("segment"))
+            foreignTables = true;
+    }
+    if (found > schemaVersion)
+        return HistoryStoreError(Case::NewerSchema,
+                                 QStringLiteral("schema version %1 is newer than %2").arg(found).arg(schemaVersion));
+    if (found == 0 && foreignTables)
+        return HistoryStoreError(Case::Unreadable, QStringLiteral("not a history database"));
+    return std::nullopt;
+}
+
 void HistoryDatabase::openFile(const QString& path) {
     close();
     const QFileInfo info(path);
@@ -165,45 +206,7 @@ void HistoryDatabase::openFile(const QString& path) {
             throw HistoryStoreError(Case::Unreadable, QStringLiteral("%1 is not a file").arg(path));
         // Read the header through a read-only connection before anything writes: switching to WAL alone would
         // rewrite the header of a file that is not ours.
-        const QString probeName = m_connectionName + QStringLiteral("-probe");
-        std::optional<HistoryStoreError> refusal;
-        {
-            QSqlDatabase probe = QSqlDatabase::addDatabase(m_driver, probeName);
-            if (!probe.isValid()) {
-                refusal.emplace(Case::Unavailable, QStringLiteral("database driver %1 not available").arg(m_driver));
-            } else {
-                probe.setDatabaseName(path);
-                probe.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-                if (!probe.open()) {
-                    refusal.emplace(Case::Unreadable, probe.lastError().text());
-                } else {
-                    QSqlQuery version(probe);
-                    QSqlQuery tables(probe);
-                    if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
-                        refusal.emplace(Case::Unreadable, version.lastError().text());
-                    } else if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
-                        refusal.emplace(Case::Unreadable, tables.lastError().text());
-                    } else {
-                        const int found = version.value(0).toInt();
-                        bool foreignTables = false;
-                        while (tables.next()) {
-                            const QString table = tables.value(0).toString();
-                            if (table != QLatin1String("session") && table != QLatin1String("segment"))
-                                foreignTables = true;
-                        }
-                        if (found > schemaVersion)
-                            refusal.emplace(
-                                Case::NewerSchema,
-                                QStringLiteral("schema version %1 is newer than %2").arg(found).arg(schemaVersion));
-                        else if (found == 0 && foreignTables)
-                            refusal.emplace(Case::Unreadable, QStringLiteral("not a history database"));
-                    }
-                }
-                probe.close();
-            }
-        }
-        QSqlDatabase::removeDatabase(probeName);
-        if (refusal)
+        if (const auto refusal = probeExistingFile(path))
             throw *refusal;
     } else {
         // Created owner-only before SQLite sees it; SQLite gives its -wal and -shm files the same mode.

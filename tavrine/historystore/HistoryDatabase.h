@@ -70,6 +70,9 @@ public:
     std::optional<StoredSession> find(const QUuid& sessionID);
 
 private:
+    // Why an existing file must not be opened for writing, read through a read-only connection of its own.
+    std::optional<HistoryStoreError> probeExistingFile(const QString& path) const;
+    static std::optional<HistoryStoreError> readProbe(QSqlDatabase& probe, const QString& path);
     void openConnection(const QString& name, const QString& options);
     void configure(bool onDisk);
     void migrate();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tavrine/history/SessionTimeline.h"
+#include "tavrine/history/TimelineBlocks.h"
 #include "tavrine/model/HistoryIntentWriting.h"
 #include "tavrine/services/LinesWriter.h"
 
@@ -8,15 +8,11 @@
 
 namespace tavrine {
 
-// The blocks of a finished session's timeline that are worth a line: on-track and detour segments only, at most
-// the 30 longest (on equal lengths the earlier wins), in timeline order.
-QList<HistoryBlockFacts> makeHistoryBlockFacts(const QList<SessionTimeline::Segment>& segments);
-
 // Asks "history" for one intent line per block.
 class HistoryIntentWriter : public HistoryIntentWriting, private LinesWriter {
 public:
     static constexpr const char* defaultPromptVersion = "history-v1";
-    static constexpr qsizetype blockLimit = 30;
+    static constexpr qsizetype blockLimit = historyBlockLimit;
 
     explicit HistoryIntentWriter(std::shared_ptr<TavrineAPIClient> api,
                                  QString promptVersion = QString::fromLatin1(defaultPromptVersion))

@@ -45,7 +45,7 @@ TavrineAPI::BaseAddress readEnvironment() {
 
 } // namespace
 
-TavrineAPI::BaseAddress TavrineAPI::parseBaseAddress(const QString& text) {
+TavrineAPI::BaseAddress TavrineAPI::parseBaseAddress(const QString& text, Schemes schemes) {
     QString value = text.trimmed();
     if (value.isEmpty())
         return refused(QStringLiteral("is empty"));
@@ -53,8 +53,8 @@ TavrineAPI::BaseAddress TavrineAPI::parseBaseAddress(const QString& text) {
     if (!url.isValid())
         return refused(QStringLiteral("is not a valid address"));
     const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("https") && scheme != QLatin1String("http"))
-        return refused(QStringLiteral("must use https (or http on a loopback address)"));
+    if (scheme != schemes.secure && scheme != schemes.plain)
+        return refused(QStringLiteral("must use %1 (or %2 on a loopback address)").arg(schemes.secure, schemes.plain));
     const QString host = url.host();
     if (host.isEmpty())
         return refused(QStringLiteral("has no host"));
@@ -65,8 +65,9 @@ TavrineAPI::BaseAddress TavrineAPI::parseBaseAddress(const QString& text) {
     const QString path = url.path();
     if (!path.isEmpty() && path != QLatin1String("/"))
         return refused(QStringLiteral("must be an origin without a path"));
-    if (scheme == QLatin1String("http") && !isLoopbackHost(host))
-        return refused(QStringLiteral("uses plain http on a host that is not a loopback address"));
+    if (scheme == schemes.plain && !isLoopbackHost(host))
+        return refused(
+            QStringLiteral("uses plain %1 on a host that is not a loopback address").arg(schemes.plain));
 
     QUrl origin;
     origin.setScheme(scheme);

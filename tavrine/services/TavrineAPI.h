@@ -23,11 +23,22 @@ public:
         bool isUsable() const { return !origin.isEmpty(); }
     };
 
-    // Reads a configured base address. Accepted: an https origin, or an http origin whose host is a loopback
-    // address (127.0.0.0/8, ::1, localhost); scheme, host and an optional port, at most a trailing slash after
-    // them (dropped), blanks around the text ignored. Anything else (other schemes, user names, paths, queries,
-    // fragments, plain http to another host, an empty text) is refused with a reason.
-    static BaseAddress parseBaseAddress(const QString& text);
+    // The schemes an origin may use: the secure one on any host, the plain one only on a loopback address.
+    struct Schemes {
+        QLatin1StringView secure;
+        QLatin1StringView plain;
+    };
+    // The maker's API.
+    static constexpr Schemes httpSchemes{QLatin1StringView("https"), QLatin1StringView("http")};
+    // The speech vendor's socket origin.
+    static constexpr Schemes webSocketSchemes{QLatin1StringView("wss"), QLatin1StringView("ws")};
+
+    // Reads a configured base address. Accepted: an origin of the secure scheme (https), or of the plain scheme
+    // (http) whose host is a loopback address (127.0.0.0/8, ::1, localhost); scheme, host and an optional port, at
+    // most a trailing slash after them (dropped), blanks around the text ignored. Anything else (other schemes,
+    // user names, paths, queries, fragments, the plain scheme to another host, an empty text) is refused with a
+    // reason.
+    static BaseAddress parseBaseAddress(const QString& text, Schemes schemes = httpSchemes);
 
     // The process-wide base address: the built-in origin, or the value of TAVRINE_API_BASE_URL when that is set.
     // Read once, on first use. When the variable holds an unusable value the API is off: the answer is an empty

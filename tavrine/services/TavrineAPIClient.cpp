@@ -3,6 +3,7 @@
 #include "tavrine/core/Error.h"
 #include "tavrine/core/Text.h"
 #include "tavrine/core/Wakeup.h"
+#include "tavrine/model/CheckID.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
 #include "tavrine/services/ApiTransportError.h"
 #include "tavrine/services/JsonParseError.h"
@@ -75,10 +76,6 @@ QString descriptionOf(const std::exception_ptr& failure) {
     } catch (...) {
     }
     return QString();
-}
-
-QString callIdentifier() {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(8);
 }
 
 } // namespace
@@ -155,7 +152,7 @@ QCoro::Task<QJsonObject> TavrineAPIClient::attempt(QString path, QByteArray body
     if (url.isEmpty())
         throw TavrineAPIError(TavrineAPIError::Kind::missingToken);
 
-    const QString call = callIdentifier();
+    const QString call = makeCheckID();
     const QString kind = QStringLiteral("api-") + name;
     logModelCall(call, kind + QStringLiteral("-request"), QString::fromUtf8(body));
 

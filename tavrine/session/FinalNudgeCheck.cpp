@@ -1,12 +1,11 @@
 #include "tavrine/session/FinalNudgeCheck.h"
 
-#include "tavrine/model/ActivityClassifying.h"
-#include "tavrine/model/ActivityObserving.h"
+#include "tavrine/model/CheckID.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
 #include "tavrine/session/Cancellable.h"
 #include "tavrine/session/FocusSession.h"
-#include "tavrine/session/ObservationQueue.h"
 #include "tavrine/session/PeriodicCheck.h"
+#include "tavrine/session/SessionEngine.h"
 
 namespace tavrine {
 
@@ -15,14 +14,14 @@ const QString couldNotVerify = QStringLiteral("Couldn\u2019t verify the current 
 } // namespace
 
 void FinalNudgeCheck::checkNudgeDue() {
-    FocusSession& s = m_session;
-    if (m_verification.isPresent() || s.m_queue->isEvaluating())
+    SessionEngine& s = m_session;
+    if (m_verification.isPresent() || s.isEvaluating())
         return;
-    if (!s.m_policy.isDue(s.now()))
+    if (!s.isNudgeDue())
         return;
-    s.m_queue->dropPendingSnapshotIfDue();
+    s.dropPendingSnapshotIfDue();
     // The slot is busy before the body runs, so a check that ends without waiting clears its own handle.
-    verify(m_verification.begin(), s.m_alive);
+    verify(m_verification.begin(), s.alive());
 }
 
 QCoro::Task<void> FinalNudgeCheck::verify(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive) {
@@ -38,7 +37,7 @@ QCoro::Task<void> FinalNudgeCheck::verify(TaskSlot::Ticket ticket, std::shared_p
 }
 
 bool FinalNudgeCheck::fastLaneIsDue(double now) const {
-    const NudgePolicy& policy = m_session.m_policy;
+    const NudgePolicy& policy = m_session.driftClock();
     if (!policy.driftStartedAt || !policy.listHitAt || !(now >= *policy.listHitAt))
         return false;
     if (!(now - *policy.listHitAt >= policy.fastThreshold))
@@ -47,43 +46,39 @@ bool FinalNudgeCheck::fastLaneIsDue(double now) const {
 }
 
 QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
-    FocusSession& s = m_session;
-    const auto alive = s.m_alive;
+    SessionEngine& s = m_session;
+    const auto alive = s.alive();
     const double start = s.now();
-    if (s.m_pendingNudge || s.m_isPreparingNudge || !s.m_policy.isDue(start) || s.m_isCapturing)
+    if (s.view().pendingNudge() || m_isPreparingNudge || !s.isNudgeDue() || s.isCapturing())
         co_return;
-    if (s.m_isFocusSession && fastLaneIsDue(start)) {
+    if (s.view().isFocusSession() && fastLaneIsDue(start)) {
+        // The fast lane's own mark: dropped when it ends, kept when the session went away meanwhile.
+        s.dropPendingSnapshotIfDue();
+        m_isPreparingNudge = true;
         co_await s.fastLaneNudgeCheck(token);
+        if (!*alive)
+            co_return;
+        m_isPreparingNudge = false;
         co_return;
     }
 
-    s.m_queue->dropPendingSnapshotIfDue();
-    s.m_isPreparingNudge = true;
-    const qint64 generation = s.m_sessionGeneration;
-    const QString intention = s.m_intention;
-    const QString checkID = FocusSession::makeCheckID();
+    s.dropPendingSnapshotIfDue();
+    m_isPreparingNudge = true;
+    const qint64 generation = s.generation();
+    const QString intention = s.view().intention();
+    const QString checkID = makeCheckID();
     const double startedAt = s.now();
     // Is this check still the session's? Asked after every await.
     const auto stillValid = [&s, &token, generation, &intention] {
-        return !token.isCancelled() && s.isRunning() && s.m_sessionGeneration == generation &&
-               s.m_intention == intention;
+        return !token.isCancelled() && s.isRunning() && s.generation() == generation &&
+               s.view().intention() == intention;
     };
 
-    s.m_isCapturing = true;
-    std::optional<AccessibilityCaptureDebug> captured;
-    if (s.m_observer) {
-        try {
-            // Only the session's end wakes this await early; a halted session cancels the capture itself.
-            captured = co_await cancellable(s.m_observer->captureFrontmostActivity(true), s.m_lifetime.token());
-        } catch (...) {
-            // The observer reports problems inside the evidence; anything thrown counts as no result.
-        }
-    }
+    std::optional<AccessibilityCaptureDebug> captured = co_await s.captureFrontmost();
     if (!*alive)
         co_return;
-    s.m_isCapturing = false;
-    if (!stillValid() || s.m_pendingNudge) {
-        s.m_isPreparingNudge = false;
+    if (!stillValid() || s.view().pendingNudge()) {
+        m_isPreparingNudge = false;
         co_return;
     }
 
@@ -91,22 +86,22 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
         s.noteObservation(startedAt);
         s.setMonitoringState(MonitoringState::unreadable(couldNotVerify));
         s.logCheckEvent(checkID, QStringLiteral("Final nudge check postponed: current screen unreadable"));
-        s.m_isPreparingNudge = false;
+        m_isPreparingNudge = false;
         co_return;
     }
     const ActivityEvidence evidence = std::move(captured->evidence);
-    if (!PeriodicCheck::isUsableEvidence(evidence, s.m_demo)) {
+    if (!PeriodicCheck::isUsableEvidence(evidence, s.isDemo())) {
         s.noteObservation(startedAt);
         const QString message = evidence.issue && !evidence.issue->isEmpty()
                                     ? *evidence.issue
                                     : QStringLiteral("Couldn\u2019t capture this window.");
         s.setStatus(message);
-        if (!s.m_screenReady && evidence.capturePath == QLatin1String("screenshot-unavailable"))
+        if (!s.view().screenReady() && evidence.capturePath == QLatin1String("screenshot-unavailable"))
             s.setMonitoringState(MonitoringState::screenRecordingRecommended());
         else
             s.setMonitoringState(MonitoringState::unreadable(message));
         s.logCheckEvent(checkID, QStringLiteral("Final nudge check postponed: screenshot or fingerprint unavailable"));
-        s.m_isPreparingNudge = false;
+        m_isPreparingNudge = false;
         co_return;
     }
 
@@ -123,28 +118,28 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
         co_return;
 
     if (failure) {
-        if (token.isCancelled() || !s.isRunning() || s.m_sessionGeneration != generation) {
-            s.m_isPreparingNudge = false;
+        if (token.isCancelled() || !s.isRunning() || s.generation() != generation) {
+            m_isPreparingNudge = false;
             co_return;
         }
         const QString text = describeErrorForLog(failure);
-        if (s.m_logScreenContent && !text.isEmpty())
-            logEvidence(s.m_sessionID, checkID, QStringLiteral("judge-error"), text);
+        if (s.view().logScreenContent() && !text.isEmpty())
+            logEvidence(s.sessionID(), checkID, QStringLiteral("judge-error"), text);
         s.noteObservation(startedAt);
         s.setMonitoringState(MonitoringState::checkFailed(couldNotVerify));
         s.logCheckEvent(checkID, QStringLiteral("Final nudge check failed %1; postponed").arg(errorKindCode(failure)),
                         true);
-        s.m_isPreparingNudge = false;
+        m_isPreparingNudge = false;
         co_return;
     }
     if (!stillValid()) {
-        s.m_isPreparingNudge = false;
+        m_isPreparingNudge = false;
         co_return;
     }
 
     const ActivityRelevance label = judgment.label;
-    const auto confidence = s.m_classifier ? s.m_classifier->lastConfidence() : std::nullopt;
-    const auto note = s.m_classifier ? s.m_classifier->lastWorkNote() : std::nullopt;
+    const auto confidence = s.lastConfidence();
+    const auto note = s.lastWorkNote();
     s.setLastExplanation(QString());
     QString output = QStringLiteral("label: ") + rawValue(label);
     if (!judgment.activity.isEmpty())
@@ -153,9 +148,9 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
         output += QStringLiteral("\nP(yes): ") + QString::number(*confidence, 'f', 4);
     if (note && !note->isEmpty())
         output += QLatin1Char('\n') + *note;
-    if (s.m_logScreenContent)
-        logEvidence(s.m_sessionID, checkID, QStringLiteral("judge-output"), output);
-    s.m_policy.record(label, startedAt);
+    if (s.view().logScreenContent())
+        logEvidence(s.sessionID(), checkID, QStringLiteral("judge-output"), output);
+    s.recordVerdict(label, startedAt);
     QString line = QStringLiteral("Final nudge check label=") + rawValue(label);
     if (confidence)
         line += QStringLiteral(" P(yes)=") + QString::number(*confidence, 'f', 4);
@@ -163,7 +158,7 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
     s.recordActivity(startedAt, label, judgment.activity, evidence);
     s.storeVerdict(label, evidence);
 
-    s.m_awaitingClassificationAfterDrift = false;
+    s.stopAwaitingClassification();
     switch (label) {
     case ActivityRelevance::Relevant:
         s.setLastDriftAt(std::nullopt);
@@ -190,14 +185,14 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
             co_return;
         if (stillValid()) {
             // A named value: GCC 12 destroys an aggregate temporary passed to a coroutine in a co_await twice.
-            FocusSession::NudgeHandOff handOff{judgment.activity, evidence, checkID, generation, intention, token};
-            co_await s.showNudgeForVerdict(std::move(handOff));
+            NudgeHandOff handOff{judgment.activity, evidence, checkID, generation, intention, token};
+            co_await s.handOffNudge(std::move(handOff));
         }
         if (!*alive)
             co_return;
         break;
     }
-    s.m_isPreparingNudge = false;
+    m_isPreparingNudge = false;
 }
 
 } // namespace tavrine

@@ -8,15 +8,23 @@
 
 namespace tavrine {
 
-class FocusSession;
+class SessionEngine;
 
 // A nudge is never shown on the verdict that made the drift clock due: once it is due, the session captures
 // the frontmost window again and has it judged once more. Only an unrelated verdict goes on to the nudge; a
 // relevant one ends the drift, an uncertain one stays quiet, and an unreadable screen or a failed judgment
 // postpone the nudge to the next due check.
+//
+// Owns the verification task and the "preparing a nudge" mark. Asks the session: intention, pendingNudge,
+// isFocusSession, screenReady, logScreenContent (view); now, alive, isRunning, isDemo, generation, sessionID,
+// driftClock, isNudgeDue, recordVerdict, isEvaluating, dropPendingSnapshotIfDue, isCapturing, captureFrontmost,
+// classify, earlyLabelCallback, lastConfidence, lastWorkNote, storeVerdict, recordActivity, noteObservation,
+// setStatus, setMonitoringState, setLabel, setLastExplanation, setLastDriftAt, refreshMenuBarBackground,
+// refreshDriftText, stopAwaitingClassification, noteDefiniteVerdict, noteRelevantWindow, noteDriftAt,
+// fastLaneNudgeCheck, handOffNudge and the log lines.
 class FinalNudgeCheck {
 public:
-    explicit FinalNudgeCheck(FocusSession& session) : m_session(session) {}
+    explicit FinalNudgeCheck(SessionEngine& session) : m_session(session) {}
 
     // Starts the verification task when nothing is being judged or verified and a nudge is due.
     void checkNudgeDue();
@@ -25,13 +33,16 @@ public:
     QCoro::Task<void> run(CancellationToken token);
     // Cancels the verification task and forgets it.
     void halt() { m_verification.clear(); }
+    // A nudge is being verified or written: no other check starts meanwhile.
+    bool isPreparingNudge() const { return m_isPreparingNudge; }
 
 private:
     QCoro::Task<void> verify(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive);
     bool fastLaneIsDue(double now) const;
 
-    FocusSession& m_session;
+    SessionEngine& m_session;
     TaskSlot m_verification;
+    bool m_isPreparingNudge = false;
 };
 
 } // namespace tavrine

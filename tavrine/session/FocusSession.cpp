@@ -12,17 +12,16 @@
 #include "tavrine/model/HistoryIntentWriting.h"
 #include "tavrine/model/NudgeSpeaking.h"
 #include "tavrine/model/NudgeWriting.h"
+#include "tavrine/model/PrivacySettingsOpening.h"
 #include "tavrine/model/RecapWriting.h"
 #include "tavrine/model/WorkspaceEventSource.h"
 #include "tavrine/session/Cancellable.h"
 #include "tavrine/session/FinalNudgeCheck.h"
 #include "tavrine/session/FocusMode.h"
 #include "tavrine/session/MissingClassifierError.h"
-#include "tavrine/session/NudgeCopy.h"
 #include "tavrine/session/NudgeFlow.h"
 #include "tavrine/session/ObservationQueue.h"
 #include "tavrine/session/PeriodicCheck.h"
-#include "tavrine/session/PrivacySettings.h"
 #include "tavrine/session/Rehearsal.h"
 #include "tavrine/session/SessionLoops.h"
 #include "tavrine/session/SessionServicesFactory.h"
@@ -54,41 +53,39 @@ FocusSession::FocusSession(FocusSessionOptions options, QObject* parent) : QObje
     m_nudgeVoice = new NudgeVoiceMeter(this);
     m_startedDate = m_clock->date();
     m_demo = options.demo;
-    m_focusThieves = options.focusThieves ? std::move(*options.focusThieves) : FocusThiefList::builtIn();
 
     // The services, in the order the factory documents: observer, classifier, then the writers.
     SessionServicesFactory* services = options.services;
     m_observer = options.observer ? options.observer : (services ? services->makeObserver() : nullptr);
     m_classifier = options.classifier ? options.classifier : (services ? services->makeClassifier(!m_demo) : nullptr);
-    m_nudgeWriter = options.nudgeWriter;
-    m_recapWriter = options.recapWriter;
-    m_intentWriter = options.intentWriter;
+    std::shared_ptr<NudgeWriting> nudgeWriter = std::move(options.nudgeWriter);
+    std::shared_ptr<RecapWriting> recapWriter = std::move(options.recapWriter);
+    std::shared_ptr<HistoryIntentWriting> intentWriter = std::move(options.intentWriter);
     if (!m_demo && services) {
-        if (!m_nudgeWriter)
-            m_nudgeWriter = services->makeNudgeWriter();
-        if (!m_recapWriter)
-            m_recapWriter = services->makeRecapWriter();
-        if (!m_intentWriter)
-            m_intentWriter = services->makeIntentWriter();
+        if (!nudgeWriter)
+            nudgeWriter = services->makeNudgeWriter();
+        if (!recapWriter)
+            recapWriter = services->makeRecapWriter();
+        if (!intentWriter)
+            intentWriter = services->makeIntentWriter();
     }
-    m_speaker = std::move(options.speaker);
-    m_history = std::move(options.history);
 
-    m_loops = std::make_unique<SessionLoops>(*this);
-    m_periodicCheck = std::make_unique<PeriodicCheck>(*this);
-    m_queue = std::make_unique<ObservationQueue>(*this);
-    m_finalCheck = std::make_unique<FinalNudgeCheck>(*this);
-    m_nudgeFlow = std::make_unique<NudgeFlow>(*this);
-    m_focusMode = std::make_unique<FocusMode>(*this);
-    m_wrapUp = std::make_unique<SessionWrapUp>(*this);
-    m_rehearsal = std::make_unique<Rehearsal>(*this);
+    SessionEngine& engine = *this;
+    m_loops = std::make_unique<SessionLoops>(engine);
+    m_periodicCheck = std::make_unique<PeriodicCheck>(engine);
+    m_queue = std::make_unique<ObservationQueue>(engine);
+    m_finalCheck = std::make_unique<FinalNudgeCheck>(engine);
+    m_nudgeFlow = std::make_unique<NudgeFlow>(engine, std::move(nudgeWriter), std::move(options.speaker));
+    m_focusMode = std::make_unique<FocusMode>(engine, options.focusThieves ? std::move(*options.focusThieves)
+                                                                           : FocusThiefList::builtIn());
+    m_wrapUp = std::make_unique<SessionWrapUp>(engine, std::move(options.history), std::move(recapWriter),
+                                               std::move(intentWriter));
+    m_rehearsal = std::make_unique<Rehearsal>(engine);
 
     m_nudgeVoice->onSettled = [this, alive = std::weak_ptr<bool>(m_alive)] {
         if (auto living = alive.lock(); living && *living)
-            releaseNudgeHold();
+            m_nudgeFlow->releaseHold();
     };
-    if (m_speaker)
-        m_speaker->setMeter(m_nudgeVoice);
 
     refreshPermissions();
     connectWorkspaceEvents(options.workspaceEvents);
@@ -105,13 +102,11 @@ FocusSession::~FocusSession() {
     m_loops->shutdown();
     m_queue->halt();
     m_finalCheck->halt();
-    m_nudgeHold.clear();
-    m_rehearsalClock.clear();
+    m_rehearsal->shutdown();
     m_wrapUp->shutdown();
     if (m_observer)
         m_observer->cancelCapture();
-    if (m_speaker && m_speaker->meter() == m_nudgeVoice)
-        m_speaker->setMeter(nullptr);
+    m_nudgeFlow->shutdown();
 }
 
 // --- Observable state -----------------------------------------------------------------------------------------
@@ -206,14 +201,17 @@ void FocusSession::setPendingNudge(std::optional<ActivityEvidence> evidence) {
 void FocusSession::setPendingNudgeReason(const QString& reason) {
     update(m_pendingNudgeReason, reason, &FocusSession::pendingNudgeReasonChanged);
 }
-void FocusSession::setPendingNudgeThief(std::optional<FocusThief> thief) {
-    m_pendingNudgeThief = std::move(thief);
+void FocusSession::countCheck() {
+    setChecks(m_checks + 1);
 }
-void FocusSession::setNudges(qint64 nudges) {
-    update(m_nudges, nudges, &FocusSession::nudgesChanged);
+void FocusSession::countDiscardedCheck() {
+    setDiscardedChecks(m_discardedChecks + 1);
 }
-void FocusSession::setCorrectionsCount(qint64 count) {
-    update(m_correctionsCount, count, &FocusSession::correctionsCountChanged);
+void FocusSession::countNudge() {
+    update(m_nudges, m_nudges + 1, &FocusSession::nudgesChanged);
+}
+void FocusSession::countCorrection() {
+    update(m_correctionsCount, m_correctionsCount + 1, &FocusSession::correctionsCountChanged);
 }
 void FocusSession::setSummary(std::optional<SessionSummary> summary) {
     update(m_summary, std::move(summary), &FocusSession::summaryChanged);
@@ -266,9 +264,8 @@ void FocusSession::start(bool isFocusSession) {
     setIntention(text::trimmed(m_intention));
     update(m_isFocusSession, isFocusSession, &FocusSession::isFocusSessionChanged);
     setLastWorkWindow(std::nullopt);
-    m_sessionPasses.clear();
-    m_currentListHit.reset();
-    setPendingNudgeThief(std::nullopt);
+    m_focusMode->reset();
+    m_nudgeFlow->forgetThief();
 
     // In floating point: the start gates bound the minutes, but a caller that skipped them must not overflow.
     const double duration = double(m_minutes) * 60.0;
@@ -288,8 +285,7 @@ void FocusSession::start(bool isFocusSession) {
     m_policy = NudgePolicy();
     m_policy.restart(t, false);
 
-    m_verdictCache.clear();
-    m_windowPasses.clear();
+    m_queue->clearVerdicts();
     setChecks(0);
     update(m_nudges, qint64(0), &FocusSession::nudgesChanged);
     update(m_correctionsCount, qint64(0), &FocusSession::correctionsCountChanged);
@@ -305,12 +301,10 @@ void FocusSession::start(bool isFocusSession) {
     refreshDriftText();
     logSession(QStringLiteral("Session started policy=drift-v4 mode=%1").arg(isFocusSession ? u"focus" : u"intention"));
 
-    m_lastCheck = -std::numeric_limits<double>::infinity();
-    m_lastWindowIdentity.reset();
+    m_periodicCheck->restart();
     m_activityLog.entries.clear();
     refreshActivityLogItems();
     setStatus(QStringLiteral("Watching for context"));
-    m_consecutiveUnreadableChecks = 0;
     setMonitoringState(m_demo ? MonitoringState::monitoring() : MonitoringState::waiting());
 
     if (m_classifier)
@@ -355,12 +349,10 @@ void FocusSession::resume() {
     ++m_activityRevision;
     m_policy.restart(t, false);
     setPhase(SessionPhase::Running);
-    m_lastCheck = -std::numeric_limits<double>::infinity();
-    m_lastWindowIdentity.reset();
+    m_periodicCheck->restart();
     m_activityLog.close(activityLogTime());
     refreshActivityLogItems();
     setStatus(QStringLiteral("Watching for context"));
-    m_consecutiveUnreadableChecks = 0;
     setMonitoringState(m_demo ? MonitoringState::monitoring() : MonitoringState::waiting());
     m_awaitingClassificationAfterDrift = false;
     m_lastDefiniteMenuBarBackground = MenuBarSessionBackground::None;
@@ -388,10 +380,8 @@ void FocusSession::stop(bool completed) {
     }
 
     haltChecks();
-    m_verdictCache.clear();
-    m_windowPasses.clear();
-    m_sessionPasses.clear();
-    m_currentListHit.reset();
+    m_queue->clearVerdicts();
+    m_focusMode->reset();
     setLastWorkWindow(std::nullopt);
     setStatus(completed ? QStringLiteral("Session complete. Nice work.") : QStringLiteral("Ready when you are"));
     setMonitoringState(MonitoringState::waiting());
@@ -405,36 +395,23 @@ QString FocusSession::remainingText() const {
 }
 
 void FocusSession::openPrivacySettings(const QString& anchor) {
-    PrivacySettings::open(anchor);
+    PrivacySettingsOpening::open(anchor);
 }
 
 void FocusSession::dismissNudge() {
     const bool closesRehearsalNudge = isRehearsing() && m_pendingNudge.has_value();
-    m_nudgeHold.clear();
-    if (m_speaker)
-        m_speaker->stop();
-    if (m_rehearsalSpeaker)
-        m_rehearsalSpeaker->stop();
+    m_nudgeFlow->silence();
+    m_rehearsal->silence();
     setPendingNudge(std::nullopt);
-    setPendingNudgeThief(std::nullopt);
+    m_nudgeFlow->forgetThief();
     setPendingNudgeReason(QString());
     if (m_onDismissNudge)
         m_onDismissNudge();
-    if (closesRehearsalNudge && m_onRehearsalNudgeClosed)
-        m_onRehearsalNudgeClosed();
+    if (closesRehearsalNudge)
+        m_rehearsal->nudgeClosed();
 }
 
-void FocusSession::releaseNudgeHold() {
-    if (!m_nudgeHold.isPresent())
-        return;
-    m_nudgeHold.clear();
-    const QString outcome = m_nudgeVoice->revealsWords() ? QStringLiteral("with the voice")
-                            : m_nudgeVoice->isPending()  ? QStringLiteral("before a late voice")
-                                                         : QStringLiteral("after the voice failed");
-    m_nudgeVoice->setPending(false);
-    if (!m_pendingNudge)
-        return;
-    logSession(QStringLiteral("Nudge opened %1 waited=%2").arg(outcome, text::shortestDecimal(now() - m_nudgeHeldAt)));
+void FocusSession::showNudgeCard() {
     if (m_onNudge)
         m_onNudge();
 }
@@ -453,13 +430,9 @@ double FocusSession::activityLogTime() const {
     return now() + sleptSinceStart();
 }
 
-QString FocusSession::makeCheckID() {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(8);
-}
-
 void FocusSession::noteObservation(double t) {
     m_policy.touch(t);
-    m_latestEvaluation.reset();
+    m_queue->forgetLatestEvaluation();
     setLabel(std::nullopt);
     refreshMenuBarBackground();
 }
@@ -513,21 +486,16 @@ void FocusSession::haltChecks() {
     m_loops->clearSettleCheck();
     m_queue->halt();
     m_finalCheck->halt();
-    m_latestEvaluation.reset();
+    m_queue->forgetLatestEvaluation();
     setIsJudging(false);
     setLabel(std::nullopt);
     refreshMenuBarBackground();
     setObservedApp(QString());
     setSource(QString());
-    m_lastWindowIdentity.reset();
+    m_periodicCheck->forgetWindow();
     dismissNudge();
     if (m_classifier)
         m_classifier->reset();
-}
-
-void FocusSession::storeVerdict(ActivityRelevance label, const ActivityEvidence& evidence) {
-    const auto confidence = m_classifier ? m_classifier->lastConfidence() : std::nullopt;
-    m_verdictCache.store(label, confidence, evidence, now());
 }
 
 void FocusSession::recordActivity(double observedAt, ActivityRelevance label, const QString& activity,
@@ -644,49 +612,27 @@ void FocusSession::applicationDidActivate() {
 
 void FocusSession::activityChanged() {
     ++m_activityRevision;
-    m_latestEvaluation.reset();
+    m_queue->forgetLatestEvaluation();
     m_awaitingClassificationAfterDrift = m_policy.driftStartedAt.has_value();
     setLabel(std::nullopt);
     refreshMenuBarBackground();
-    m_lastActivation = now();
-    m_lastCheck = -std::numeric_limits<double>::infinity();
-    m_lastWindowIdentity.reset();
-    m_consecutiveUnreadableChecks = 0;
+    m_periodicCheck->noteActivation(now());
     setMonitoringState(m_queue->isEvaluating() ? MonitoringState::checking() : MonitoringState::waiting());
     logSession(QStringLiteral("Activity changed; keeping active evaluation and awaiting fresh evidence"));
     m_activityLog.close(activityLogTime());
     refreshActivityLogItems();
-    if (m_observer) {
-        if (const auto identity = m_observer->currentWindowIdentity())
-            m_periodicCheck->previewKnownVerdict(*identity);
-    }
+    if (const auto identity = currentWindowIdentity())
+        m_periodicCheck->previewKnownVerdict(*identity);
     m_loops->scheduleSettleCheck();
 }
 
 void FocusSession::reshowPendingNudge() {
     Q_ASSERT(QThread::currentThread() == thread());
-    if (m_pendingNudge && !m_nudgeHold.isPresent() && m_onNudge)
+    if (m_pendingNudge && !m_nudgeFlow->isHolding() && m_onNudge)
         m_onNudge();
 }
 
-// --- Calls into the nudge flow and focus mode -----------------------------------------------------------------------
-
-QCoro::Task<bool> FocusSession::checkFocusThiefList() {
-    return m_focusMode->checkFocusThiefList();
-}
-
-QCoro::Task<void> FocusSession::fastLaneNudgeCheck(CancellationToken token) {
-    return m_focusMode->fastLaneNudgeCheck(std::move(token));
-}
-
-QCoro::Task<void> FocusSession::showNudgeForVerdict(NudgeHandOff handOff) {
-    m_lastNudgeHandOff = handOff;
-    emit nudgeHandedOff();
-    NudgeFacts facts = makeNudgeFacts(handOff.intention, handOff.activity, handOff.evidence);
-    return m_nudgeFlow->showNudge(std::move(facts), std::move(handOff.evidence), std::nullopt,
-                                  std::move(handOff.checkID), handOff.generation, std::move(handOff.intention),
-                                  std::move(handOff.token));
-}
+// --- Steps of the roles -----------------------------------------------------------------------------------------
 
 void FocusSession::openNudge(std::optional<QString> reason, bool forceVoice) {
     m_nudgeFlow->openNudge(std::move(reason), forceVoice);
@@ -715,7 +661,7 @@ void FocusSession::endRehearsal() {
 }
 
 void FocusSession::setOnRehearsalNudgeClosed(Callback callback) {
-    m_onRehearsalNudgeClosed = std::move(callback);
+    m_rehearsal->setOnNudgeClosed(std::move(callback));
 }
 
 void FocusSession::setRehearsalTint(MenuBarSessionBackground background) {
@@ -732,6 +678,159 @@ void FocusSession::setRehearsalNudge(const ActivityEvidence& evidence, const QSt
 
 void FocusSession::runDemoDrift() {
     m_rehearsal->runDemoDrift();
+}
+
+// --- What the roles ask of the session -----------------------------------------------------------------------------
+
+const std::optional<FocusSession::NudgeHandOff>& FocusSession::lastNudgeHandOff() const {
+    return m_nudgeFlow->lastHandOff();
+}
+const std::optional<FocusThief>& FocusSession::pendingNudgeThief() const {
+    return m_nudgeFlow->pendingThief();
+}
+const FocusThiefList& FocusSession::focusThieves() const {
+    return m_focusMode->thieves();
+}
+bool FocusSession::isPreparingNudge() const {
+    return m_finalCheck->isPreparingNudge();
+}
+
+void FocusSession::rememberDefiniteTint(ActivityRelevance label) {
+    if (label != ActivityRelevance::Uncertain)
+        m_lastDefiniteMenuBarBackground = label == ActivityRelevance::Relevant ? MenuBarSessionBackground::Relevant
+                                                                               : MenuBarSessionBackground::Unrelated;
+}
+
+void FocusSession::startNewActivity() {
+    ++m_activityRevision;
+    m_queue->forgetLatestEvaluation();
+}
+
+void FocusSession::changeActivityLog(const std::function<void(SessionActivityLog&)>& change) {
+    change(m_activityLog);
+    refreshActivityLogItems();
+}
+
+bool FocusSession::isNudgeDue() const {
+    return m_policy.isDue(now());
+}
+
+void FocusSession::restartDriftClock(bool acknowledged) {
+    m_policy.restart(now(), acknowledged);
+}
+
+void FocusSession::noteNudgeShown() {
+    m_policy.lastNudge = now();
+}
+
+QCoro::Task<std::optional<AccessibilityCaptureDebug>> FocusSession::captureFrontmost() {
+    const auto alive = m_alive;
+    m_isCapturing = true;
+    std::optional<AccessibilityCaptureDebug> result;
+    if (const auto observer = m_observer) {
+        try {
+            // Only the session's end wakes this await early; a halted session cancels the capture itself.
+            result = co_await cancellable(observer->captureFrontmostActivity(true), m_lifetime.token());
+        } catch (...) {
+            // The observer reports problems inside the evidence; anything thrown counts as no result.
+        }
+    }
+    if (*alive)
+        m_isCapturing = false;
+    co_return result;
+}
+
+std::optional<ActivityWindowIdentity> FocusSession::currentWindowIdentity() const {
+    return m_observer ? m_observer->currentWindowIdentity() : std::nullopt;
+}
+
+QCoro::Task<std::optional<FrontmostPage>> FocusSession::readFrontmostPage(QSet<QString> browsers,
+                                                                          CancellationToken token) {
+    if (!m_observer)
+        co_return std::nullopt;
+    // The observer answers on its own time; the token lets a halted or destroyed session stop waiting.
+    const auto observer = m_observer;
+    try {
+        co_return co_await cancellable(observer->frontmostPage(std::move(browsers)), std::move(token));
+    } catch (...) {
+        // A failed read counts as no page.
+        co_return std::nullopt;
+    }
+}
+
+void FocusSession::returnToWindow(const ActivityWindowIdentity& window) {
+    if (m_observer)
+        m_observer->returnToWindow(window);
+}
+
+std::optional<double> FocusSession::lastConfidence() const {
+    return m_classifier ? m_classifier->lastConfidence() : std::nullopt;
+}
+
+std::optional<QString> FocusSession::lastWorkNote() const {
+    return m_classifier ? m_classifier->lastWorkNote() : std::nullopt;
+}
+
+QCoro::Task<void> FocusSession::runPeriodicCheck() {
+    return m_periodicCheck->run();
+}
+void FocusSession::captureAtOnce() {
+    m_periodicCheck->captureAtOnce();
+}
+void FocusSession::enqueueSnapshot(ActivitySnapshot snapshot) {
+    m_queue->enqueue(std::move(snapshot));
+}
+bool FocusSession::isEvaluating() const {
+    return m_queue->isEvaluating();
+}
+void FocusSession::dropPendingSnapshotIfDue() {
+    m_queue->dropPendingSnapshotIfDue();
+}
+void FocusSession::forgetEvaluationUnlessSameContent(const ActivityEvidence& evidence) {
+    m_queue->forgetEvaluationUnlessSameContent(evidence);
+}
+std::optional<ActivityRelevance> FocusSession::knownWindowVerdict(const ActivityWindowIdentity& identity) const {
+    return m_queue->knownWindowVerdict(identity);
+}
+void FocusSession::storeVerdict(ActivityRelevance label, const ActivityEvidence& evidence) {
+    m_queue->storeVerdict(label, evidence);
+}
+void FocusSession::grantWindowPass(const QString& key) {
+    m_queue->grantWindowPass(key);
+}
+void FocusSession::checkNudgeDue() {
+    m_finalCheck->checkNudgeDue();
+}
+QCoro::Task<void> FocusSession::runFinalCheck(CancellationToken token) {
+    return m_finalCheck->run(std::move(token));
+}
+QCoro::Task<bool> FocusSession::checkFocusThiefList() {
+    return m_focusMode->checkFocusThiefList();
+}
+QCoro::Task<void> FocusSession::fastLaneNudgeCheck(CancellationToken token) {
+    return m_focusMode->fastLaneNudgeCheck(std::move(token));
+}
+void FocusSession::grantThiefPass(const QString& thiefID) {
+    m_focusMode->grantPass(thiefID);
+}
+QCoro::Task<void> FocusSession::handOffNudge(NudgeHandOff handOff) {
+    return m_nudgeFlow->handOff(std::move(handOff), [this] { emit nudgeHandedOff(); });
+}
+QCoro::Task<void> FocusSession::showNudge(NudgeFacts facts, ActivityEvidence evidence, std::optional<FocusThief> thief,
+                                          QString checkID, qint64 generation, QString intention,
+                                          CancellationToken token) {
+    return m_nudgeFlow->showNudge(std::move(facts), std::move(evidence), std::move(thief), std::move(checkID),
+                                  generation, std::move(intention), std::move(token));
+}
+NudgeSpeaking* FocusSession::rehearsalSpeaker() const {
+    return m_rehearsal->speaker();
+}
+
+void FocusSession::tick() {
+    m_loops->tick();
+}
+QCoro::Task<void> FocusSession::periodicPass() {
+    return m_periodicCheck->run();
 }
 
 } // namespace tavrine

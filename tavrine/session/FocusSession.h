@@ -10,18 +10,17 @@
 #include "tavrine/model/MenuBarSessionBackground.h"
 #include "tavrine/model/NudgePolicy.h"
 #include "tavrine/model/SessionPhase.h"
-#include "tavrine/session/ActivitySnapshot.h"
+#include "tavrine/session/EngineSteps.h"
 #include "tavrine/session/FocusThiefList.h"
 #include "tavrine/session/MonitoringState.h"
-#include "tavrine/session/TaskSlot.h"
-#include "tavrine/session/VerdictCache.h"
+#include "tavrine/session/NudgeHandOff.h"
+#include "tavrine/session/SessionEngine.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
 #include <QList>
 #include <QMetaObject>
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <exception>
 #include <functional>
@@ -83,7 +82,11 @@ struct FocusSessionOptions {
 // The one object that runs a focus session: the intention and its countdown, the monitoring loops, the
 // capture, judgment and drift clock, the final check before a nudge, and the live state every view reads.
 // Main thread only. Every task it starts ends, or does nothing, once the session is destroyed.
-class FocusSession final : public QObject {
+//
+// The session owns the state that views observe and that several roles share (the drift clock, the generation
+// and activity revision, the activity log, the menu-bar tint, the capture in flight); each role below owns its
+// own state and reaches the session only through `SessionEngine`.
+class FocusSession final : public QObject, private SessionEngine, private EngineSteps {
     Q_OBJECT
     Q_PROPERTY(QString intention READ intention WRITE setIntention NOTIFY intentionChanged)
     Q_PROPERTY(int minutes READ minutes WRITE setMinutes NOTIFY minutesChanged)
@@ -126,17 +129,7 @@ class FocusSession final : public QObject {
 public:
     using Callback = std::function<void()>;
 
-    // A drift that the final check confirmed, handed to the nudge flow: the judged activity, the fresh evidence
-    // and the check's own context.
-    struct NudgeHandOff {
-        QString activity;
-        ActivityEvidence evidence;
-        QString checkID;
-        qint64 generation = 0;
-        QString intention;
-        // Cancelled when the check that confirmed the drift is halted.
-        CancellationToken token;
-    };
+    using NudgeHandOff = tavrine::NudgeHandOff;
 
     explicit FocusSession(FocusSessionOptions options = {}, QObject* parent = nullptr);
     ~FocusSession() override;
@@ -187,10 +180,16 @@ public:
     // Present exactly while an onboarding rehearsal runs.
     const std::optional<QString>& rehearsalIntention() const { return m_rehearsalIntention; }
     // The last drift handed to the nudge flow.
-    const std::optional<NudgeHandOff>& lastNudgeHandOff() const { return m_lastNudgeHandOff; }
+    const std::optional<NudgeHandOff>& lastNudgeHandOff() const;
     // The known distraction the open nudge is about; absent for a nudge about a judged window.
-    const std::optional<FocusThief>& pendingNudgeThief() const { return m_pendingNudgeThief; }
-    const FocusThiefList& focusThieves() const { return m_focusThieves; }
+    const std::optional<FocusThief>& pendingNudgeThief() const;
+    const FocusThiefList& focusThieves() const;
+    // What the session noticed so far: the source of its summary and its activity rows.
+    const SessionActivityLog& activityLog() const override { return m_activityLog; }
+    // A nudge is being verified or written.
+    bool isPreparingNudge() const override;
+    // Single steps for benchmarks and engine tests.
+    EngineSteps& steps() { return *this; }
     // The recap or history-intent writer of a finished session is still waiting for its answer: quitting now
     // would leave the stored session without its phrases.
     bool backgroundWritersRunning() const { return m_backgroundWritersRunning; }
@@ -300,108 +299,135 @@ signals:
     void nudgeHandedOff();
 
 private:
-    friend class SessionLoops;
-    friend class PeriodicCheck;
-    friend class ObservationQueue;
-    friend class FinalNudgeCheck;
-    friend class NudgeFlow;
-    friend class FocusMode;
-    friend class SessionWrapUp;
-    friend class Rehearsal;
-    // The engine's tests reach state that only later answers (a granted window pass) would write.
-    friend class FocusSessionProbe;
+    // --- SessionEngine: what the roles may ask ---
+    const FocusSession& view() const override { return *this; }
+    std::shared_ptr<bool> alive() const override { return m_alive; }
+    CancellationToken lifetime() const override { return m_lifetime.token(); }
+    Clock& clock() const override { return *m_clock; }
+    double now() const override;
+    double activityLogTime() const override;
+    bool isRunning() const override { return m_phase == SessionPhase::Running; }
+    bool isRehearsing() const override { return m_rehearsalIntention.has_value(); }
+    bool isDemo() const override { return m_demo; }
+    qint64 generation() const override { return m_sessionGeneration; }
+    qint64 activityRevision() const override { return m_activityRevision; }
+    QString sessionID() const override { return m_sessionID; }
+    double startedUptime() const override { return m_startedUptime; }
+    QDateTime startedDate() const override { return m_startedDate; }
+    double deadline() const override { return m_deadline; }
 
-    // --- Setters of the observable state (notify only on a real change) ---
+    void logSession(const QString& message) const override;
+    void logCheckEvent(const QString& check, const QString& message, bool error = false) const override;
+    void logEvidenceContext(const QString& check, const ActivityEvidence& evidence) const override;
+    void logUnexpectedFailure(const QString& what, std::exception_ptr error) const override;
+
     template <typename T, typename U> void update(T& field, U&& value, void (FocusSession::*changed)());
     void setPhase(SessionPhase phase);
-    void setRemaining(double remaining);
-    void setStatus(const QString& status);
-    void setMonitoringState(const MonitoringState& state);
-    void setLabel(std::optional<ActivityRelevance> label);
-    void setObservedApp(const QString& app);
-    void setSource(const QString& source);
+    void setRemaining(double remaining) override;
+    void setStatus(const QString& status) override;
+    void setMonitoringState(const MonitoringState& state) override;
+    void setLabel(std::optional<ActivityRelevance> label) override;
+    void setObservedApp(const QString& app) override;
+    void setSource(const QString& source) override;
     void setChecks(qint64 checks);
-    void setLatency(double latency);
-    void setIsJudging(bool judging);
-    void setLastExplanation(const QString& text);
+    void setLatency(double latency) override;
+    void setIsJudging(bool judging) override;
+    void setLastExplanation(const QString& text) override;
     void setDiscardedChecks(qint64 count);
-    void setDiagnostic(const QString& text);
-    void setLastDriftAt(std::optional<double> at);
+    void setDiagnostic(const QString& text) override;
+    void setLastDriftAt(std::optional<double> at) override;
     void setDriftText(const QString& text);
-    void setMenuBarSessionBackground(MenuBarSessionBackground background);
+    void setMenuBarSessionBackground(MenuBarSessionBackground background) override;
     void setActivityLogItems(QList<SessionLogItem> items);
-    void setLastWorkWindow(std::optional<ActivityWindowIdentity> window);
-    void setPendingNudge(std::optional<ActivityEvidence> evidence);
-    void setPendingNudgeReason(const QString& reason);
-    void setPendingNudgeThief(std::optional<FocusThief> thief);
-    void setNudges(qint64 nudges);
-    void setCorrectionsCount(qint64 count);
-    void setSummary(std::optional<SessionSummary> summary);
-    void setRehearsalIntention(std::optional<QString> intention);
-    void setBackgroundWritersRunning(bool running);
+    void setLastWorkWindow(std::optional<ActivityWindowIdentity> window) override;
+    void setPendingNudge(std::optional<ActivityEvidence> evidence) override;
+    void setPendingNudgeReason(const QString& reason) override;
+    void setSummary(std::optional<SessionSummary> summary) override;
+    void setRehearsalIntention(std::optional<QString> intention) override;
+    void setBackgroundWritersRunning(bool running) override;
+    void countCheck() override;
+    void countDiscardedCheck() override;
+    void countNudge() override;
+    void countCorrection() override;
 
-    // --- Shared steps of the engine ---
-    double now() const;
+    void rereadPermissions() override { refreshPermissions(); }
+    void noteObservation(double t) override;
+    void refreshMenuBarBackground() override;
+    void refreshDriftText() override;
+    void refreshActivityLogItems() override;
+    void noteDefiniteVerdict(ActivityRelevance label) override;
+    void rememberDefiniteTint(ActivityRelevance label) override;
+    void stopAwaitingClassification() override { m_awaitingClassificationAfterDrift = false; }
+    void noteRelevantWindow(const ActivityEvidence& evidence) override;
+    void noteDriftAt(double t) override;
+    void startNewActivity() override;
+    void recordActivity(double observedAt, ActivityRelevance label, const QString& activity,
+                        const ActivityEvidence& evidence) override;
+    void changeActivityLog(const std::function<void(SessionActivityLog&)>& change) override;
+
+    const NudgePolicy& driftClock() const override { return m_policy; }
+    bool isNudgeDue() const override;
+    void recordVerdict(ActivityRelevance label, double t) override { m_policy.record(label, t); }
+    void recordListHit(double t) override { m_policy.recordListHit(t); }
+    void endFastLane() override { m_policy.listHitAt.reset(); }
+    void restartDriftClock(bool acknowledged) override;
+    void noteNudgeShown() override;
+
+    QCoro::Task<std::optional<AccessibilityCaptureDebug>> captureFrontmost() override;
+    bool isCapturing() const override { return m_isCapturing; }
+    std::optional<ActivityWindowIdentity> currentWindowIdentity() const override;
+    QCoro::Task<std::optional<FrontmostPage>> readFrontmostPage(QSet<QString> browsers,
+                                                                CancellationToken token) override;
+    void returnToWindow(const ActivityWindowIdentity& window) override;
+    QCoro::Task<ActivityJudgment> classify(QString intention, ActivityEvidence evidence,
+                                           std::function<void(ActivityRelevance)> onLabel,
+                                           CancellationToken token) override;
+    std::function<void(ActivityRelevance)> earlyLabelCallback(qint64 generation,
+                                                              std::optional<qint64> revision) override;
+    std::optional<double> lastConfidence() const override;
+    std::optional<QString> lastWorkNote() const override;
+
+    void showNudgeCard() override;
+    void closeNudge() override { dismissNudge(); }
+    void completeSession() override { stop(true); }
+
+    QCoro::Task<void> runPeriodicCheck() override;
+    void captureAtOnce() override;
+    void enqueueSnapshot(ActivitySnapshot snapshot) override;
+    bool isEvaluating() const override;
+    void dropPendingSnapshotIfDue() override;
+    void forgetEvaluationUnlessSameContent(const ActivityEvidence& evidence) override;
+    std::optional<ActivityRelevance> knownWindowVerdict(const ActivityWindowIdentity& identity) const override;
+    void storeVerdict(ActivityRelevance label, const ActivityEvidence& evidence) override;
+    void grantWindowPass(const QString& key) override;
+    void checkNudgeDue() override;
+    QCoro::Task<void> runFinalCheck(CancellationToken token) override;
+    QCoro::Task<bool> checkFocusThiefList() override;
+    QCoro::Task<void> fastLaneNudgeCheck(CancellationToken token) override;
+    void grantThiefPass(const QString& thiefID) override;
+    QCoro::Task<void> handOffNudge(NudgeHandOff handOff) override;
+    QCoro::Task<void> showNudge(NudgeFacts facts, ActivityEvidence evidence, std::optional<FocusThief> thief,
+                                QString checkID, qint64 generation, QString intention,
+                                CancellationToken token) override;
+    NudgeSpeaking* rehearsalSpeaker() const override;
+
+    // --- EngineSteps ---
+    void tick() override;
+    QCoro::Task<void> periodicPass() override;
+
+    // --- The session's own steps ---
     // The whole seconds the computer slept since the start (never negative).
     double sleptSinceStart() const;
-    // The session clock plus the whole seconds slept since the start: the time of the activity log.
-    double activityLogTime() const;
-    // A fresh check identifier: the first 8 characters of a new UUID's text.
-    static QString makeCheckID();
-    bool isRunning() const { return m_phase == SessionPhase::Running; }
-    bool isRehearsing() const { return m_rehearsalIntention.has_value(); }
-    // An observation at `t` that gave no verdict: the drift clock notes it, the shown verdict is forgotten.
-    void noteObservation(double t);
-    void refreshMenuBarBackground();
-    void refreshDriftText();
-    void refreshActivityLogItems();
     // Stops every check in flight: counters raised, tasks cancelled, snapshots dropped, the nudge closed.
     void haltChecks();
-    // Keeps or forgets the verdict of a model decision for its window and page.
-    void storeVerdict(ActivityRelevance label, const ActivityEvidence& evidence);
-    // Writes a verdict into the activity log (uncertain ones are not written).
-    void recordActivity(double observedAt, ActivityRelevance label, const QString& activity,
-                        const ActivityEvidence& evidence);
-    // Asks the classifier; throws MissingClassifierError without one, CancelledError once `token` is cancelled.
-    QCoro::Task<ActivityJudgment> classify(QString intention, ActivityEvidence evidence,
-                                           std::function<void(ActivityRelevance)> onLabel, CancellationToken token);
-    // The classifier's early label: applied to the menu-bar inputs while the judged snapshot is still the
-    // session's (its generation, and its activity revision when given).
-    std::function<void(ActivityRelevance)> earlyLabelCallback(qint64 generation, std::optional<qint64> revision);
-    // The tint a definite verdict leaves on the menu bar; an uncertain one leaves it as it was.
-    void noteDefiniteVerdict(ActivityRelevance label);
-    // The verdict's window becomes the work window to return to.
-    void noteRelevantWindow(const ActivityEvidence& evidence);
-    // Marks the start of the drift the user sees, unless one is already marked.
-    void noteDriftAt(double t);
-
-    // --- Log lines on the "Focus" category ---
-    void logSession(const QString& message) const;
-    void logCheckEvent(const QString& check, const QString& message, bool error = false) const;
-    // The observation's context for the diagnostics log, while screen content may be logged.
-    void logEvidenceContext(const QString& check, const ActivityEvidence& evidence) const;
-    // A task that nobody awaits failed in a way no step expects; error level.
-    void logUnexpectedFailure(const QString& what, std::exception_ptr error) const;
-
-    // --- Workspace events ---
     void connectWorkspaceEvents(WorkspaceEventSource* events);
     void applicationDidActivate();
     // The frontmost activity may have changed: everything about the shown activity is forgotten.
     void activityChanged();
     // Shows the open nudge again on the desktop or application now in front.
     void reshowPendingNudge();
-    // The voice began, or the wait for it ran out: the held nudge opens.
-    void releaseNudgeHold();
 
-    // --- Calls into the nudge flow and focus mode ---
-    // Focus mode's check of the known distractions; true when it finished the pass.
-    QCoro::Task<bool> checkFocusThiefList();
-    // Focus mode's fast lane: a nudge about a listed distraction without asking the judge.
-    QCoro::Task<void> fastLaneNudgeCheck(CancellationToken token);
-    // A drift confirmed by the final check: build the nudge and present it.
-    QCoro::Task<void> showNudgeForVerdict(NudgeHandOff handOff);
-
-    // --- Stored state ---
+    // --- Observable state ---
     QString m_intention;
     int m_minutes = 30;
     SessionPhase m_phase = SessionPhase::Idle;
@@ -426,9 +452,6 @@ private:
     std::optional<ActivityEvidence> m_pendingNudge;
     QString m_pendingNudgeReason;
     NudgeVoiceMeter* m_nudgeVoice = nullptr; // a child of the session
-    Callback m_onNudge;
-    Callback m_onDismissNudge;
-    Callback m_onFinish;
     qint64 m_discardedChecks = 0;
     QString m_diagnostic = QStringLiteral("No observations yet");
     std::optional<double> m_lastDriftAt;
@@ -437,59 +460,40 @@ private:
     QList<SessionLogItem> m_activityLogItems;
     bool m_isFocusSession = false;
     std::optional<ActivityWindowIdentity> m_lastWorkWindow;
+    std::optional<QString> m_rehearsalIntention;
+    bool m_backgroundWritersRunning = false;
+    Callback m_onNudge;
+    Callback m_onDismissNudge;
+    Callback m_onFinish;
 
+    // --- Shared by the roles ---
     std::shared_ptr<ActivityObserving> m_observer;
     std::shared_ptr<ActivityClassifying> m_classifier;
-    std::shared_ptr<NudgeWriting> m_nudgeWriter;
-    // Their running tasks are kept per session by the wrap-up.
-    std::shared_ptr<RecapWriting> m_recapWriter;
-    std::shared_ptr<HistoryIntentWriting> m_intentWriter;
-    std::shared_ptr<NudgeSpeaking> m_speaker;
-    bool m_isPreparingNudge = false;
-    double m_nudgeVoiceWait = 2.0;
-    TaskSlot m_nudgeHold;
-    double m_nudgeHeldAt = 0;
     Clock* m_clock = nullptr;
+    UserDefaults* m_defaults = nullptr;
+    bool m_demo = false;
     double m_asleepAtStart = 0;
-    std::shared_ptr<SessionHistory> m_history;
+    // The drift clock.
     NudgePolicy m_policy;
-    QSet<QString> m_windowPasses;
     qint64 m_sessionGeneration = 0;
     QString m_sessionID;
     qint64 m_activityRevision = 0;
     double m_deadline = 0;
     double m_startedUptime = 0;
     QDateTime m_startedDate;
-    std::optional<EvaluatedActivity> m_latestEvaluation;
     bool m_isCapturing = false;
-    QList<QMetaObject::Connection> m_notificationTokens;
-    VerdictCache m_verdictCache;
-    double m_lastCheck = -std::numeric_limits<double>::infinity();
-    std::optional<ActivityWindowIdentity> m_lastWindowIdentity;
     SessionActivityLog m_activityLog;
-    double m_lastActivation = 0;
-    int m_consecutiveUnreadableChecks = 0;
-    bool m_awaitingClassificationAfterDrift = false;
+    // The menu-bar tint's memory of the last definite verdict, and whether a verdict is awaited after a drift.
     MenuBarSessionBackground m_lastDefiniteMenuBarBackground = MenuBarSessionBackground::None;
-    FocusThiefList m_focusThieves;
-    QSet<QString> m_sessionPasses;
-    std::optional<QString> m_currentListHit;
-    std::optional<FocusThief> m_pendingNudgeThief;
-    std::optional<QString> m_rehearsalIntention;
-    Callback m_onRehearsalNudgeClosed;
-    std::shared_ptr<NudgeSpeaking> m_rehearsalSpeaker;
-    TaskSlot m_rehearsalClock;
-    bool m_demo = false;
-    UserDefaults* m_defaults = nullptr;
-    std::optional<NudgeHandOff> m_lastNudgeHandOff;
-    bool m_backgroundWritersRunning = false;
+    bool m_awaitingClassificationAfterDrift = false;
+    QList<QMetaObject::Connection> m_notificationTokens;
 
     // Every task holds a copy and stops at its next step once the session is gone.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     // Cancelled when the session is destroyed: wakes every await that no task slot covers.
     CancellationSource m_lifetime;
 
-    // The roles of the engine, each on the state above.
+    // The roles of the engine, each with its own state.
     std::unique_ptr<SessionLoops> m_loops;
     std::unique_ptr<PeriodicCheck> m_periodicCheck;
     std::unique_ptr<ObservationQueue> m_queue;

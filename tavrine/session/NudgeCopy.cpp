@@ -2,7 +2,7 @@
 
 #include "tavrine/core/Text.h"
 #include "tavrine/model/EvidenceText.h"
-#include "tavrine/services/NudgeText.h"
+#include "tavrine/model/NudgeText.h"
 
 namespace tavrine {
 

@@ -1,17 +1,16 @@
 #include "tavrine/session/NudgeFlow.h"
 
 #include "tavrine/core/Clock.h"
-#include "tavrine/core/Error.h"
 #include "tavrine/core/Log.h"
 #include "tavrine/core/Text.h"
-#include "tavrine/model/ActivityObserving.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
 #include "tavrine/model/NudgeSpeaking.h"
 #include "tavrine/model/NudgeWriting.h"
-#include "tavrine/services/NudgeWriterError.h"
+#include "tavrine/model/NudgeWritingFailure.h"
 #include "tavrine/session/Cancellable.h"
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/session/NudgeCopy.h"
+#include "tavrine/session/SessionEngine.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
 
 #include <QJsonDocument>
@@ -24,9 +23,9 @@ namespace {
 QString writerFailureLine(std::exception_ptr failure) {
     try {
         std::rethrow_exception(failure);
-    } catch (const NudgeWriterError& error) {
-        if (error.kind() == NudgeWriterError::Kind::rejected)
-            return QStringLiteral("Nudge copy rejected: invalid format ") + error.text() +
+    } catch (const NudgeWritingFailure& error) {
+        if (error.failureKind() == NudgeWriterErrorKind::rejected)
+            return QStringLiteral("Nudge copy rejected: invalid format ") + error.failureText() +
                    QStringLiteral("; using fallback");
     } catch (...) {
     }
@@ -35,25 +34,68 @@ QString writerFailureLine(std::exception_ptr failure) {
 
 } // namespace
 
+NudgeFlow::NudgeFlow(SessionEngine& session, std::shared_ptr<NudgeWriting> writer,
+                     std::shared_ptr<NudgeSpeaking> speaker)
+    : m_session(session), m_writer(std::move(writer)), m_speaker(std::move(speaker)) {
+    if (m_speaker)
+        m_speaker->setMeter(&m_session.view().nudgeVoice());
+}
+
+void NudgeFlow::shutdown() {
+    m_hold.clear();
+    if (m_speaker && m_speaker->meter() == &m_session.view().nudgeVoice())
+        m_speaker->setMeter(nullptr);
+}
+
+QCoro::Task<void> NudgeFlow::handOff(NudgeHandOff confirmed, const std::function<void()>& announce) {
+    m_lastHandOff = confirmed;
+    announce();
+    NudgeFacts facts = makeNudgeFacts(confirmed.intention, confirmed.activity, confirmed.evidence);
+    return showNudge(std::move(facts), std::move(confirmed.evidence), std::nullopt, std::move(confirmed.checkID),
+                     confirmed.generation, std::move(confirmed.intention), std::move(confirmed.token));
+}
+
+void NudgeFlow::silence() {
+    m_hold.clear();
+    if (m_speaker)
+        m_speaker->stop();
+}
+
+void NudgeFlow::releaseHold() {
+    SessionEngine& s = m_session;
+    if (!m_hold.isPresent())
+        return;
+    m_hold.clear();
+    NudgeVoiceMeter& voice = s.view().nudgeVoice();
+    const QString outcome = voice.revealsWords() ? QStringLiteral("with the voice")
+                            : voice.isPending()  ? QStringLiteral("before a late voice")
+                                                 : QStringLiteral("after the voice failed");
+    voice.setPending(false);
+    if (!s.view().pendingNudge())
+        return;
+    s.logSession(QStringLiteral("Nudge opened %1 waited=%2").arg(outcome, text::shortestDecimal(s.now() - m_heldAt)));
+    s.showNudgeCard();
+}
+
 QCoro::Task<void> NudgeFlow::showNudge(NudgeFacts facts, ActivityEvidence evidence, std::optional<FocusThief> thief,
                                        QString checkID, qint64 generation, QString intention, CancellationToken token) {
-    FocusSession& s = m_session;
-    const auto alive = s.m_alive;
+    SessionEngine& s = m_session;
+    const auto alive = s.alive();
     const QString fallback = fallbackNudgeText(facts);
     // The speech key is fetched while the sentence is written.
-    if (s.m_speaker)
-        s.m_speaker->prepareKey();
+    if (m_speaker)
+        m_speaker->prepareKey();
 
     QString reason = fallback;
     std::optional<QString> voice;
     QString origin = QStringLiteral("fallback");
     QString prompt;
-    if (const auto writer = s.m_nudgeWriter) {
+    if (const auto writer = m_writer) {
         const double startedAt = s.now();
-        if (s.m_logScreenContent) {
+        if (s.view().logScreenContent()) {
             const QString json = QString::fromUtf8(QJsonDocument(facts.toJson()).toJson(QJsonDocument::Compact));
             if (!json.isEmpty())
-                logEvidence(s.m_sessionID, checkID, QStringLiteral("nudge-input"), json);
+                logEvidence(s.sessionID(), checkID, QStringLiteral("nudge-input"), json);
         }
         std::optional<WrittenNudge> written;
         std::exception_ptr failure;
@@ -66,8 +108,8 @@ QCoro::Task<void> NudgeFlow::showNudge(NudgeFacts facts, ActivityEvidence eviden
             co_return;
         const QString latency = text::shortestDecimal(s.now() - startedAt);
         if (written) {
-            if (s.m_logScreenContent && !written->text.isEmpty())
-                logEvidence(s.m_sessionID, checkID, QStringLiteral("nudge-writer-output"), written->text);
+            if (s.view().logScreenContent() && !written->text.isEmpty())
+                logEvidence(s.sessionID(), checkID, QStringLiteral("nudge-writer-output"), written->text);
             s.logCheckEvent(checkID, QStringLiteral("Nudge copy prepared origin=model prompt=%1 latency=%2")
                                          .arg(written->promptVersion, latency));
             reason = written->text;
@@ -80,99 +122,96 @@ QCoro::Task<void> NudgeFlow::showNudge(NudgeFacts facts, ActivityEvidence eviden
         }
     }
 
-    if (token.isCancelled() || !s.isRunning() || s.m_sessionGeneration != generation || s.m_intention != intention ||
-        !s.m_policy.isDue(s.now()))
+    if (token.isCancelled() || !s.isRunning() || s.generation() != generation || s.view().intention() != intention ||
+        !s.isNudgeDue())
         co_return;
 
     s.setPendingNudge(evidence);
-    s.setPendingNudgeThief(std::move(thief));
+    m_pendingThief = std::move(thief);
     s.setPendingNudgeReason(reason);
-    if (s.m_logScreenContent && !reason.isEmpty())
-        logEvidence(s.m_sessionID, checkID, QStringLiteral("nudge-output"), reason);
-    s.m_policy.lastNudge = s.now();
+    if (s.view().logScreenContent() && !reason.isEmpty())
+        logEvidence(s.sessionID(), checkID, QStringLiteral("nudge-output"), reason);
+    s.noteNudgeShown();
     log::notice(logFocus(),
                 QStringLiteral("session=%1 check=%2 Nudge shown after final unrelated check copyOrigin=%3 prompt=%4")
-                    .arg(s.m_sessionID, checkID, origin, prompt));
-    s.setNudges(s.m_nudges + 1);
+                    .arg(s.sessionID(), checkID, origin, prompt));
+    s.countNudge();
     openNudge(voice, false);
 }
 
 void NudgeFlow::openNudge(std::optional<QString> reason, bool forceVoice) {
-    FocusSession& s = m_session;
-    s.m_nudgeHold.clear();
-    const QString text = reason ? *reason : s.m_pendingNudgeReason;
+    SessionEngine& s = m_session;
+    m_hold.clear();
+    const QString text = reason ? *reason : s.view().pendingNudgeReason();
     if (!s.isRehearsing()) {
-        if (s.m_speaker) {
+        if (m_speaker) {
             if (forceVoice)
-                s.m_speaker->speakWithForcedVoice(text);
+                m_speaker->speakWithForcedVoice(text);
             else
-                s.m_speaker->speak(text);
+                m_speaker->speak(text);
         }
-    } else if (s.m_rehearsalSpeaker) {
-        s.m_rehearsalSpeaker->speak(text);
+    } else if (NudgeSpeaking* rehearsalSpeaker = s.rehearsalSpeaker()) {
+        rehearsalSpeaker->speak(text);
     }
 
-    if (s.m_nudgeVoice->isPending()) {
-        s.m_nudgeHeldAt = s.now();
+    if (s.view().nudgeVoice().isPending()) {
+        m_heldAt = s.now();
         // The slot is busy before the wait starts, so a voice that settles at once finds the hold to release.
-        holdForVoice(s.m_nudgeHold.begin(), s.m_alive);
+        holdForVoice(m_hold.begin(), s.alive());
         return;
     }
     s.logSession(QStringLiteral("Nudge opened without a voice"));
-    if (s.m_onNudge)
-        s.m_onNudge();
+    s.showNudgeCard();
 }
 
 QCoro::Task<void> NudgeFlow::holdForVoice(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive) {
     try {
-        co_await m_session.m_clock->sleep(m_session.m_nudgeVoiceWait, ticket.token);
+        co_await m_session.clock().sleep(m_voiceWait, ticket.token);
     } catch (const CancelledError&) {
         co_return;
     }
     if (!*alive || ticket.token.isCancelled())
         co_return;
-    m_session.releaseNudgeHold();
+    releaseHold();
 }
 
 void NudgeFlow::acknowledgeNudge() {
-    FocusSession& s = m_session;
+    SessionEngine& s = m_session;
     if (!s.isRehearsing()) {
         // A new nudge needs a whole new drift: no cooldown runs, and nothing observed up to now counts.
-        s.m_policy.restart(s.now(), true);
+        s.restartDriftClock(true);
         s.setLastDriftAt(std::nullopt);
         s.refreshDriftText();
     }
-    s.dismissNudge();
+    s.closeNudge();
 }
 
 void NudgeFlow::returnToWork() {
-    FocusSession& s = m_session;
+    SessionEngine& s = m_session;
     if (s.isRehearsing()) {
         acknowledgeNudge();
         return;
     }
-    const std::optional<ActivityWindowIdentity> workWindow = s.m_lastWorkWindow;
+    const std::optional<ActivityWindowIdentity> workWindow = s.view().lastWorkWindow();
     acknowledgeNudge();
-    if (workWindow && s.m_observer)
-        s.m_observer->returnToWindow(*workWindow);
+    if (workWindow)
+        s.returnToWindow(*workWindow);
 }
 
 void NudgeFlow::grantSessionPass() {
-    FocusSession& s = m_session;
+    SessionEngine& s = m_session;
     if (s.isRehearsing()) {
-        s.dismissNudge();
+        s.closeNudge();
         return;
     }
-    if (!s.m_pendingNudge)
+    if (!s.view().pendingNudge())
         return;
-    const ActivityEvidence evidence = *s.m_pendingNudge;
-    const std::optional<FocusThief> thief = s.m_pendingNudgeThief;
+    const ActivityEvidence evidence = *s.view().pendingNudge();
+    const std::optional<FocusThief> thief = m_pendingThief;
     const ActivityWindowIdentity window = evidence.windowIdentity();
     s.setLastWorkWindow(window);
-    const QString key = window.cacheKey() + evidence.url;
-    s.m_windowPasses.insert(key);
-    s.m_verdictCache.remove(key);
-    s.setCorrectionsCount(s.m_correctionsCount + 1);
+    s.grantWindowPass(window.cacheKey() + evidence.url);
+    s.countCorrection();
 
     s.noteDefiniteVerdict(ActivityRelevance::Relevant);
     s.setLabel(ActivityRelevance::Relevant);
@@ -180,15 +219,13 @@ void NudgeFlow::grantSessionPass() {
     if (!thief) {
         s.setStatus(QStringLiteral("This window is allowed for the rest of this session"));
     } else {
-        s.m_sessionPasses.insert(thief->id);
-        s.m_currentListHit.reset();
+        s.grantThiefPass(thief->id);
         s.setStatus(thief->name + QStringLiteral(" allowed for the rest of this session"));
         s.logSession(QStringLiteral("Session pass granted id=") + thief->id);
     }
     s.setMonitoringState(MonitoringState::monitoring());
-    s.m_policy.record(ActivityRelevance::Relevant, s.now());
-    s.m_activityLog.markLastDetourRelated(evidence);
-    s.refreshActivityLogItems();
+    s.recordVerdict(ActivityRelevance::Relevant, s.now());
+    s.changeActivityLog([&evidence](SessionActivityLog& log) { log.markLastDetourRelated(evidence); });
     acknowledgeNudge();
 }
 

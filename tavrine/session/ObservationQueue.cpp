@@ -3,10 +3,9 @@
 #include "tavrine/core/Error.h"
 #include "tavrine/core/Numbers.h"
 #include "tavrine/core/Text.h"
-#include "tavrine/model/ActivityClassifying.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
-#include "tavrine/session/FinalNudgeCheck.h"
 #include "tavrine/session/FocusSession.h"
+#include "tavrine/session/SessionEngine.h"
 
 namespace tavrine {
 
@@ -38,11 +37,11 @@ bool isCancellation(std::exception_ptr error) {
 } // namespace
 
 void ObservationQueue::enqueue(ActivitySnapshot snapshot) {
-    FocusSession& s = m_session;
-    if (s.m_policy.isDue(s.now())) {
-        s.setDiscardedChecks(s.m_discardedChecks + 1);
+    SessionEngine& s = m_session;
+    if (s.isNudgeDue()) {
+        s.countDiscardedCheck();
         s.logCheckEvent(snapshot.checkID, dueDropMessage);
-        s.m_finalCheck->checkNudgeDue();
+        s.checkNudgeDue();
         return;
     }
     if (!m_evaluation.isPresent()) {
@@ -50,10 +49,10 @@ void ObservationQueue::enqueue(ActivitySnapshot snapshot) {
         return;
     }
     if (m_pending) {
-        s.setDiscardedChecks(s.m_discardedChecks + 1);
+        s.countDiscardedCheck();
         s.logCheckEvent(snapshot.checkID, QStringLiteral("Coalesced an older pending observation"));
     }
-    const bool current = snapshot.activityRevision == s.m_activityRevision;
+    const bool current = snapshot.activityRevision == s.activityRevision();
     m_pending = std::move(snapshot);
     if (current) {
         s.setStatus(QStringLiteral("Latest activity queued for checking"));
@@ -62,10 +61,10 @@ void ObservationQueue::enqueue(ActivitySnapshot snapshot) {
 }
 
 void ObservationQueue::dropPendingSnapshotIfDue() {
-    FocusSession& s = m_session;
-    if (!m_pending || !s.m_policy.isDue(s.now()))
+    SessionEngine& s = m_session;
+    if (!m_pending || !s.isNudgeDue())
         return;
-    s.setDiscardedChecks(s.m_discardedChecks + 1);
+    s.countDiscardedCheck();
     s.logCheckEvent(m_pending->checkID, dueDropMessage);
     m_pending.reset();
 }
@@ -76,11 +75,42 @@ void ObservationQueue::halt() {
     m_pending.reset();
 }
 
+void ObservationQueue::forgetEvaluationUnlessSameContent(const ActivityEvidence& evidence) {
+    if (!m_latestEvaluation || m_latestEvaluation->snapshot.evidence.hasSameContent(evidence))
+        return;
+    m_latestEvaluation.reset();
+    m_session.setLabel(std::nullopt);
+    m_session.refreshMenuBarBackground();
+}
+
+void ObservationQueue::storeVerdict(ActivityRelevance label, const ActivityEvidence& evidence) {
+    m_verdictCache.store(label, m_session.lastConfidence(), evidence, m_session.now());
+}
+
+std::optional<ActivityRelevance> ObservationQueue::knownWindowVerdict(const ActivityWindowIdentity& identity) const {
+    const QString key = identity.cacheKey();
+    for (const QString& pass : std::as_const(m_windowPasses)) {
+        if (pass.startsWith(key))
+            return ActivityRelevance::Relevant;
+    }
+    return m_verdictCache.agreedLabel(key, m_session.now());
+}
+
+void ObservationQueue::grantWindowPass(const QString& key) {
+    m_windowPasses.insert(key);
+    m_verdictCache.remove(key);
+}
+
+void ObservationQueue::clearVerdicts() {
+    m_verdictCache.clear();
+    m_windowPasses.clear();
+}
+
 void ObservationQueue::startEvaluation(ActivitySnapshot snapshot) {
     m_active = snapshot;
     // The slot is busy before the body runs: a decision that needs no await finishes inside this call.
     const auto ticket = m_evaluation.begin();
-    evaluate(std::move(snapshot), ticket, m_session.m_alive);
+    evaluate(std::move(snapshot), ticket, m_session.alive());
 }
 
 QCoro::Task<void> ObservationQueue::evaluate(ActivitySnapshot snapshot, TaskSlot::Ticket ticket,
@@ -97,9 +127,9 @@ QCoro::Task<void> ObservationQueue::evaluate(ActivitySnapshot snapshot, TaskSlot
 }
 
 QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, CancellationToken token) {
-    FocusSession& s = m_session;
-    const auto alive = s.m_alive;
-    if (!s.isRunning() || snapshot.sessionGeneration != s.m_sessionGeneration)
+    SessionEngine& s = m_session;
+    const auto alive = s.alive();
+    if (!s.isRunning() || snapshot.sessionGeneration != s.generation())
         co_return;
     const ActivityEvidence& evidence = snapshot.evidence;
     const double t = s.now();
@@ -107,18 +137,18 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
     ActivityRelevance label = ActivityRelevance::Uncertain;
     QString activity;
     QString origin;
-    if (s.m_windowPasses.contains(VerdictCache::key(evidence))) {
+    if (m_windowPasses.contains(VerdictCache::key(evidence))) {
         s.logCheckEvent(snapshot.checkID, QStringLiteral("Decision origin=session-correction"));
         label = ActivityRelevance::Relevant;
         origin = QStringLiteral("session-correction");
-    } else if (const auto cached = s.m_verdictCache.lookup(evidence, t)) {
+    } else if (const auto cached = m_verdictCache.lookup(evidence, t)) {
         s.logCheckEvent(snapshot.checkID, QStringLiteral("Decision origin=verdict-cache"));
         label = *cached;
         origin = QStringLiteral("verdict-cache");
     } else {
         s.logCheckEvent(snapshot.checkID, QStringLiteral("Decision origin=model"));
         s.setIsJudging(true);
-        if (snapshot.activityRevision == s.m_activityRevision) {
+        if (snapshot.activityRevision == s.activityRevision()) {
             s.setStatus(QStringLiteral("Checking relevance"));
             s.setMonitoringState(MonitoringState::checking());
         }
@@ -126,7 +156,7 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
         ActivityJudgment judgment;
         try {
             judgment =
-                co_await s.classify(s.m_intention, evidence,
+                co_await s.classify(s.view().intention(), evidence,
                                     s.earlyLabelCallback(snapshot.sessionGeneration, snapshot.activityRevision), token);
         } catch (...) {
             failure = std::current_exception();
@@ -143,8 +173,8 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
         origin = QStringLiteral("model");
     }
 
-    if (!s.isRunning() || snapshot.sessionGeneration != s.m_sessionGeneration) {
-        s.setDiscardedChecks(s.m_discardedChecks + 1);
+    if (!s.isRunning() || snapshot.sessionGeneration != s.generation()) {
+        s.countDiscardedCheck();
         s.logCheckEvent(snapshot.checkID,
                         QStringLiteral("DECISION label=%1 origin=%2 accepted=false reason=session-ended")
                             .arg(rawValue(label), origin));
@@ -152,8 +182,8 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
     }
 
     const bool fromModel = origin == QLatin1String("model");
-    const auto confidence = fromModel && s.m_classifier ? s.m_classifier->lastConfidence() : std::nullopt;
-    s.setChecks(s.m_checks + 1);
+    const auto confidence = fromModel ? s.lastConfidence() : std::nullopt;
+    s.countCheck();
     s.setLatency(s.now() - t);
     s.setLastExplanation(QString());
     QString explanation = QStringLiteral("label: ") + rawValue(label);
@@ -161,18 +191,16 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
         explanation += QStringLiteral("\nP(yes): ") + QString::number(*confidence, 'f', 4);
     // The work note describes the classifier's last judgment: it belongs to this decision only when the
     // classifier made it.
-    const auto note = fromModel && s.m_classifier ? s.m_classifier->lastWorkNote() : std::nullopt;
+    const auto note = fromModel ? s.lastWorkNote() : std::nullopt;
     if (note && !note->isEmpty())
         explanation += QLatin1Char('\n') + *note;
-    if (s.m_logScreenContent)
-        logEvidence(s.m_sessionID, snapshot.checkID, QStringLiteral("judge-output"), explanation);
+    if (s.view().logScreenContent())
+        logEvidence(s.sessionID(), snapshot.checkID, QStringLiteral("judge-output"), explanation);
 
-    s.m_policy.record(label, snapshot.observedAt);
-    if (label != ActivityRelevance::Uncertain)
-        s.m_lastDefiniteMenuBarBackground = label == ActivityRelevance::Relevant ? MenuBarSessionBackground::Relevant
-                                                                                 : MenuBarSessionBackground::Unrelated;
+    s.recordVerdict(label, snapshot.observedAt);
+    s.rememberDefiniteTint(label);
     if (fromModel)
-        s.storeVerdict(label, evidence);
+        storeVerdict(label, evidence);
     if (label == ActivityRelevance::Relevant) {
         s.setLastDriftAt(std::nullopt);
         s.refreshDriftText();
@@ -183,12 +211,13 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
     }
     s.setDiagnostic(QStringLiteral("Accepted %1 judgment from queued snapshot").arg(rawValue(label)));
 
-    const bool current = snapshot.activityRevision == s.m_activityRevision;
-    const double drift = s.m_policy.driftStartedAt ? s.now() - *s.m_policy.driftStartedAt : 0.0;
+    const bool current = snapshot.activityRevision == s.activityRevision();
+    const NudgePolicy& driftClock = s.driftClock();
+    const double drift = driftClock.driftStartedAt ? s.now() - *driftClock.driftStartedAt : 0.0;
     QString line = QStringLiteral("DECISION label=%1 origin=%2 accepted=true latency=%3 historical=%4 "
                                   "driftSeconds=%5 policy=drift-v4")
-                       .arg(rawValue(label), origin, text::shortestDecimal(s.m_latency), current ? u"false" : u"true",
-                            QString::number(std::max<qint64>(0, wholeNumber(drift))));
+                       .arg(rawValue(label), origin, text::shortestDecimal(s.view().latency()),
+                            current ? u"false" : u"true", QString::number(std::max<qint64>(0, wholeNumber(drift))));
     if (confidence)
         line += QStringLiteral(" P(yes)=") + QString::number(*confidence, 'f', 4);
     s.logCheckEvent(snapshot.checkID, line);
@@ -197,28 +226,28 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
         s.noteDefiniteVerdict(label);
         s.setLabel(label);
         s.refreshMenuBarBackground();
-        s.m_latestEvaluation = EvaluatedActivity{snapshot, ActivityJudgment{label, activity}};
+        m_latestEvaluation = EvaluatedActivity{snapshot, ActivityJudgment{label, activity}};
         s.recordActivity(snapshot.observedAt, label, activity, evidence);
-        s.setStatus(statusFor(label, s.m_isFocusSession));
+        s.setStatus(statusFor(label, s.view().isFocusSession()));
     }
     dropPendingSnapshotIfDue();
-    co_await s.m_finalCheck->run(token);
+    co_await s.runFinalCheck(token);
 }
 
 void ObservationQueue::modelFailed(const ActivitySnapshot& snapshot, std::exception_ptr error,
                                    const CancellationToken& token) {
-    FocusSession& s = m_session;
+    SessionEngine& s = m_session;
     s.setIsJudging(false);
     const QString text = describeErrorForLog(error);
     const QString code = errorKindCode(error);
-    if (s.m_logScreenContent && !text.isEmpty())
-        logEvidence(s.m_sessionID, snapshot.checkID, QStringLiteral("judge-error"), text);
-    if (isCancellation(error) || token.isCancelled() || snapshot.sessionGeneration != s.m_sessionGeneration) {
+    if (s.view().logScreenContent() && !text.isEmpty())
+        logEvidence(s.sessionID(), snapshot.checkID, QStringLiteral("judge-error"), text);
+    if (isCancellation(error) || token.isCancelled() || snapshot.sessionGeneration != s.generation()) {
         s.logCheckEvent(snapshot.checkID, QStringLiteral("Evaluation cancelled because the focus session ended"));
         return;
     }
     s.logCheckEvent(snapshot.checkID, QStringLiteral("Inference failed ") + code, true);
-    if (snapshot.activityRevision != s.m_activityRevision)
+    if (snapshot.activityRevision != s.activityRevision())
         return;
     s.noteObservation(snapshot.observedAt);
     s.setDiagnostic(QStringLiteral("Inference failed (%1)").arg(text));
@@ -230,14 +259,14 @@ void ObservationQueue::modelFailed(const ActivitySnapshot& snapshot, std::except
 }
 
 void ObservationQueue::finishEvaluation(const ActivitySnapshot& snapshot, quint64 taskID) {
-    FocusSession& s = m_session;
+    SessionEngine& s = m_session;
     if (!m_active || m_active->id != snapshot.id)
         return;
     m_active.reset();
     m_evaluation.finish(taskID);
     if (!s.isRunning())
         return;
-    if (s.m_policy.isDue(s.now())) {
+    if (s.isNudgeDue()) {
         dropPendingSnapshotIfDue();
     } else if (m_pending) {
         ActivitySnapshot next = std::move(*m_pending);
@@ -245,9 +274,9 @@ void ObservationQueue::finishEvaluation(const ActivitySnapshot& snapshot, quint6
         startEvaluation(std::move(next));
         return;
     }
-    if (s.m_monitoringState.kind == MonitoringState::Kind::Checking)
+    if (s.view().monitoringState().kind == MonitoringState::Kind::Checking)
         s.setMonitoringState(MonitoringState::monitoring());
-    s.m_finalCheck->checkNudgeDue();
+    s.checkNudgeDue();
 }
 
 } // namespace tavrine

@@ -2,13 +2,12 @@
 
 #include "tavrine/core/Numbers.h"
 #include "tavrine/core/Text.h"
-#include "tavrine/model/ActivityObserving.h"
-#include "tavrine/session/Cancellable.h"
-#include "tavrine/session/FinalNudgeCheck.h"
+#include "tavrine/model/CheckID.h"
 #include "tavrine/session/FocusSession.h"
-#include "tavrine/session/ObservationQueue.h"
+#include "tavrine/session/SessionEngine.h"
 
 #include <QUuid>
+#include <limits>
 
 namespace tavrine {
 
@@ -21,6 +20,22 @@ QString cropText(const ActivityEvidence& evidence) {
 }
 } // namespace
 
+void PeriodicCheck::restart() {
+    m_lastCheck = -std::numeric_limits<double>::infinity();
+    m_lastWindowIdentity.reset();
+    m_consecutiveUnreadableChecks = 0;
+}
+
+void PeriodicCheck::captureAtOnce() {
+    m_lastCheck = -std::numeric_limits<double>::infinity();
+    m_lastWindowIdentity.reset();
+}
+
+void PeriodicCheck::noteActivation(double t) {
+    m_lastActivation = t;
+    restart();
+}
+
 bool PeriodicCheck::isUsableEvidence(const ActivityEvidence& evidence, bool demo) {
     if (evidence.issue)
         return false;
@@ -30,38 +45,38 @@ bool PeriodicCheck::isUsableEvidence(const ActivityEvidence& evidence, bool demo
 }
 
 QCoro::Task<void> PeriodicCheck::run() {
-    FocusSession& s = m_session;
-    const auto alive = s.m_alive;
+    SessionEngine& s = m_session;
+    const auto alive = s.alive();
     const double t = s.now();
-    if (!s.isRunning() || s.m_isPreparingNudge)
+    if (!s.isRunning() || s.isPreparingNudge())
         co_return;
-    if (s.m_policy.isDue(t)) {
-        s.m_finalCheck->checkNudgeDue();
+    if (s.isNudgeDue()) {
+        s.checkNudgeDue();
         co_return;
     }
-    if (s.m_isFocusSession && !s.m_isCapturing) {
+    if (s.view().isFocusSession() && !s.isCapturing()) {
         const bool finished = co_await s.checkFocusThiefList();
         if (!*alive || finished)
             co_return;
     }
-    if (s.m_isCapturing)
+    if (s.isCapturing())
         co_return;
 
-    if (s.m_observer) {
-        const auto identity = s.m_observer->currentWindowIdentity();
-        if (identity && s.m_lastWindowIdentity && *identity != *s.m_lastWindowIdentity) {
-            s.m_lastCheck = -std::numeric_limits<double>::infinity();
+    {
+        const auto identity = s.currentWindowIdentity();
+        if (identity && m_lastWindowIdentity && *identity != *m_lastWindowIdentity) {
+            m_lastCheck = -std::numeric_limits<double>::infinity();
             s.logSession(QStringLiteral("Focused window changed; capturing without the 12-second wait"));
             previewKnownVerdict(*identity);
         }
     }
     // Written so that a comparison with a not-a-number result keeps the gate shut.
-    const double activationAtGate = s.m_lastActivation;
-    if (!(t - s.m_lastCheck >= captureInterval && t - activationAtGate >= activationSettle))
+    const double activationAtGate = m_lastActivation;
+    if (!(t - m_lastCheck >= captureInterval && t - activationAtGate >= activationSettle))
         co_return;
 
-    s.refreshPermissions();
-    if (!s.m_accessibilityReady) {
+    s.rereadPermissions();
+    if (!s.view().accessibilityReady()) {
         s.noteObservation(t);
         s.setStatus(QStringLiteral("Accessibility permission is needed"));
         s.setMonitoringState(MonitoringState::accessibilityRequired());
@@ -71,30 +86,20 @@ QCoro::Task<void> PeriodicCheck::run() {
 }
 
 QCoro::Task<void> PeriodicCheck::capture(double t, double activationAtGate) {
-    FocusSession& s = m_session;
-    const auto alive = s.m_alive;
-    const qint64 generation = s.m_sessionGeneration;
-    const qint64 revision = s.m_activityRevision;
+    SessionEngine& s = m_session;
+    const auto alive = s.alive();
+    const qint64 generation = s.generation();
+    const qint64 revision = s.activityRevision();
     const double observedAt = s.now();
-    const QString checkID = FocusSession::makeCheckID();
+    const QString checkID = makeCheckID();
     const double captureStart = s.now();
-    s.m_isCapturing = true;
-    std::optional<AccessibilityCaptureDebug> result;
-    if (s.m_observer) {
-        try {
-            // Only the session's end wakes this await early; a halted session cancels the capture itself.
-            result = co_await cancellable(s.m_observer->captureFrontmostActivity(true), s.m_lifetime.token());
-        } catch (...) {
-            // The observer reports problems inside the evidence; anything thrown counts as no result.
-        }
-    }
+    std::optional<AccessibilityCaptureDebug> result = co_await s.captureFrontmost();
     if (!*alive)
         co_return;
-    s.m_isCapturing = false;
 
-    if (!s.isRunning() || s.m_sessionGeneration != generation)
+    if (!s.isRunning() || s.generation() != generation)
         co_return;
-    const bool current = s.m_activityRevision == revision;
+    const bool current = s.activityRevision() == revision;
     if (t - activationAtGate < earlyCaptureWindow && !current) {
         s.logCheckEvent(checkID, QStringLiteral("Dropped early capture: activity changed while the window settled"));
         co_return;
@@ -110,13 +115,13 @@ QCoro::Task<void> PeriodicCheck::capture(double t, double activationAtGate) {
     }
 
     const ActivityEvidence evidence = std::move(result->evidence);
-    s.m_lastCheck = s.now();
-    s.m_lastWindowIdentity = evidence.windowIdentity();
+    m_lastCheck = s.now();
+    m_lastWindowIdentity = evidence.windowIdentity();
     if (current) {
         s.setObservedApp(evidence.app);
         s.setSource(evidence.source);
     }
-    const bool usable = isUsableEvidence(evidence, s.m_demo);
+    const bool usable = isUsableEvidence(evidence, s.isDemo());
     s.logCheckEvent(
         checkID,
         QStringLiteral("Observation path=window usable=%1 crop=%2 fingerprint=%3 headerChars=%4 "
@@ -130,54 +135,41 @@ QCoro::Task<void> PeriodicCheck::capture(double t, double activationAtGate) {
     if (!usable) {
         s.logCheckEvent(checkID, QStringLiteral("DECISION origin=insufficient-evidence accepted=false ") +
                                      evidence.diagnosticLine());
-        if (s.m_activityRevision == revision)
+        if (s.activityRevision() == revision)
             handleUnusable(evidence, observedAt);
         co_return;
     }
 
-    s.m_consecutiveUnreadableChecks = 0;
-    if (s.m_policy.isDue(s.now())) {
+    m_consecutiveUnreadableChecks = 0;
+    if (s.isNudgeDue()) {
         s.logCheckEvent(checkID, QStringLiteral("Dropped ordinary observation because a nudge is due"));
-        s.m_finalCheck->checkNudgeDue();
+        s.checkNudgeDue();
         co_return;
     }
-    if (s.m_latestEvaluation && !s.m_latestEvaluation->snapshot.evidence.hasSameContent(evidence)) {
-        s.m_latestEvaluation.reset();
-        s.setLabel(std::nullopt);
-        s.refreshMenuBarBackground();
-    }
-    s.m_queue->enqueue(ActivitySnapshot{QUuid::createUuid(), checkID, generation, revision, observedAt, evidence});
+    s.forgetEvaluationUnlessSameContent(evidence);
+    s.enqueueSnapshot(ActivitySnapshot{QUuid::createUuid(), checkID, generation, revision, observedAt, evidence});
 }
 
 void PeriodicCheck::handleUnusable(const ActivityEvidence& evidence, double observedAt) {
-    FocusSession& s = m_session;
+    SessionEngine& s = m_session;
     s.noteObservation(observedAt);
-    ++s.m_consecutiveUnreadableChecks;
+    ++m_consecutiveUnreadableChecks;
     // An issue that says nothing is no message for the user.
     const QString status = evidence.issue && !evidence.issue->isEmpty()
                                ? *evidence.issue
                                : QStringLiteral("Couldn\u2019t capture this window \u00b7 staying quiet");
     s.setStatus(status);
-    if (!s.m_screenReady && evidence.capturePath == QLatin1String("screenshot-unavailable"))
+    if (!s.view().screenReady() && evidence.capturePath == QLatin1String("screenshot-unavailable"))
         s.setMonitoringState(MonitoringState::screenRecordingRecommended());
-    else if (s.m_consecutiveUnreadableChecks < 2)
+    else if (m_consecutiveUnreadableChecks < 2)
         s.setMonitoringState(MonitoringState::waiting());
     else
         s.setMonitoringState(MonitoringState::unreadable(status));
 }
 
 void PeriodicCheck::previewKnownVerdict(const ActivityWindowIdentity& identity) {
-    FocusSession& s = m_session;
-    const QString key = identity.cacheKey();
-    std::optional<ActivityRelevance> known;
-    for (const QString& pass : std::as_const(s.m_windowPasses)) {
-        if (pass.startsWith(key)) {
-            known = ActivityRelevance::Relevant;
-            break;
-        }
-    }
-    if (!known)
-        known = s.m_verdictCache.agreedLabel(key, s.now());
+    SessionEngine& s = m_session;
+    const std::optional<ActivityRelevance> known = s.knownWindowVerdict(identity);
     if (!known)
         return;
     s.logSession(QStringLiteral("Previewing known verdict label=") + rawValue(*known));

@@ -4,18 +4,27 @@
 #include "tavrine/model/ActivityWindowIdentity.h"
 
 #include <QCoro/QCoroTask>
+#include <limits>
+#include <optional>
 
 namespace tavrine {
 
-class FocusSession;
+class SessionEngine;
 
 // One pass of the monitoring loop: hand a due nudge to the final check, notice a changed window, and capture
 // the frontmost window when 12 seconds passed since the last capture (at once after a window change) and a
 // second since the last activation. A capture that still belongs to the session becomes a snapshot for the
 // queue, or tells why the window cannot be read.
+//
+// Owns the capture gate: the last capture's time and window, the last activation, the unreadable streak. Asks
+// the session: isFocusSession, accessibilityReady, screenReady (view); now, alive, isRunning, isDemo, generation,
+// activityRevision, isPreparingNudge, isNudgeDue, checkNudgeDue, checkFocusThiefList, isCapturing,
+// captureFrontmost, currentWindowIdentity, rereadPermissions, noteObservation, setStatus, setMonitoringState,
+// setObservedApp, setSource, setDiagnostic, setLabel, refreshMenuBarBackground, noteDefiniteVerdict,
+// knownWindowVerdict, forgetEvaluationUnlessSameContent, enqueueSnapshot and the log lines.
 class PeriodicCheck {
 public:
-    explicit PeriodicCheck(FocusSession& session) : m_session(session) {}
+    explicit PeriodicCheck(SessionEngine& session) : m_session(session) {}
 
     // Safe at any time; does nothing outside a running session.
     QCoro::Task<void> run();
@@ -23,6 +32,15 @@ public:
     // Shows a verdict already known for a newly focused window (a window pass, or fresh cache entries that all
     // agree) before it is judged again.
     void previewKnownVerdict(const ActivityWindowIdentity& identity);
+
+    // A new session or a resumed one: nothing captured yet.
+    void restart();
+    // The next pass captures without the 12-second wait.
+    void captureAtOnce();
+    // The focused window is no longer known.
+    void forgetWindow() { m_lastWindowIdentity.reset(); }
+    // An application came to the front at `t`: the capture waits for it to settle, then starts afresh.
+    void noteActivation(double t);
 
     // Evidence the judge may see: no capture problem, a screenshot and its fingerprint. In demo mode a record
     // without a problem that has a fingerprint or at least 30 characters of text.
@@ -38,7 +56,11 @@ private:
     QCoro::Task<void> capture(double t, double activationAtGate);
     void handleUnusable(const ActivityEvidence& evidence, double observedAt);
 
-    FocusSession& m_session;
+    SessionEngine& m_session;
+    double m_lastCheck = -std::numeric_limits<double>::infinity();
+    std::optional<ActivityWindowIdentity> m_lastWindowIdentity;
+    double m_lastActivation = 0;
+    int m_consecutiveUnreadableChecks = 0;
 };
 
 } // namespace tavrine

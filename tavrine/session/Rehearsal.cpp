@@ -4,7 +4,8 @@
 #include "tavrine/core/Error.h"
 #include "tavrine/model/NudgeSpeaking.h"
 #include "tavrine/session/FocusSession.h"
-#include "tavrine/session/NudgeFlow.h"
+#include "tavrine/session/SessionEngine.h"
+#include "tavrine/speech/NudgeVoiceMeter.h"
 
 #include <QUuid>
 #include <algorithm>
@@ -29,18 +30,28 @@ ActivityEvidence Rehearsal::demoEvidence() {
 }
 
 bool Rehearsal::start(const QString& intention, int minutes, std::shared_ptr<NudgeSpeaking> speaker) {
-    FocusSession& s = m_session;
-    if (s.isActive() || s.isRehearsing())
+    SessionEngine& s = m_session;
+    if (s.view().isActive() || s.isRehearsing())
         return false;
     s.setRehearsalIntention(intention);
-    s.m_rehearsalSpeaker = std::move(speaker);
+    m_speaker = std::move(speaker);
     // The session's meter follows the rehearsal's voice, so the held nudge opens when it begins.
-    if (s.m_rehearsalSpeaker)
-        s.m_rehearsalSpeaker->setMeter(s.m_nudgeVoice);
+    if (m_speaker)
+        m_speaker->setMeter(&s.view().nudgeVoice());
     s.setRemaining(double(qint64(minutes) * 60));
-    countDown(s.m_rehearsalClock.begin(), s.m_alive);
+    countDown(m_clock.begin(), s.alive());
     s.logSession(QStringLiteral("Rehearsal started"));
     return true;
+}
+
+void Rehearsal::silence() {
+    if (m_speaker)
+        m_speaker->stop();
+}
+
+void Rehearsal::nudgeClosed() {
+    if (m_onNudgeClosed)
+        m_onNudgeClosed();
 }
 
 QCoro::Task<void> Rehearsal::countDown(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive) {
@@ -48,35 +59,35 @@ QCoro::Task<void> Rehearsal::countDown(TaskSlot::Ticket ticket, std::shared_ptr<
         if (ticket.token.isCancelled())
             co_return;
         try {
-            co_await m_session.m_clock->sleep(1.0, ticket.token);
+            co_await m_session.clock().sleep(1.0, ticket.token);
         } catch (const CancelledError&) {
             co_return;
         }
         if (!*alive || ticket.token.isCancelled() || !m_session.isRehearsing())
             co_return;
-        m_session.setRemaining(std::max(0.0, m_session.m_remaining - 1.0));
+        m_session.setRemaining(std::max(0.0, m_session.view().remaining() - 1.0));
     }
 }
 
 void Rehearsal::end() {
-    FocusSession& s = m_session;
+    SessionEngine& s = m_session;
     if (!s.isRehearsing())
         return;
-    s.m_rehearsalClock.clear();
+    m_clock.clear();
     s.setRehearsalIntention(std::nullopt);
     // The rehearsal is over before its nudge closes, so the rehearsal is not told of that close.
-    s.dismissNudge();
-    s.m_rehearsalSpeaker.reset();
+    s.closeNudge();
+    m_speaker.reset();
     s.setRemaining(0);
     s.setMenuBarSessionBackground(MenuBarSessionBackground::None);
     s.logSession(QStringLiteral("Rehearsal ended"));
 }
 
 void Rehearsal::runDemoDrift() {
-    FocusSession& s = m_session;
-    if (!s.m_demo || !s.isRunning())
+    SessionEngine& s = m_session;
+    if (!s.isDemo() || !s.isRunning())
         return;
-    s.m_policy.record(ActivityRelevance::Unrelated, s.now());
+    s.recordVerdict(ActivityRelevance::Unrelated, s.now());
     s.setPendingNudge(demoEvidence());
     s.setPendingNudgeReason(QStringLiteral("Scrolling a social feed like the proposal will finish itself. Close it "
                                            "and finish the pricing proposal for Acme."));
@@ -84,19 +95,20 @@ void Rehearsal::runDemoDrift() {
     s.refreshDriftText();
 
     const double c = s.activityLogTime();
-    QList<SessionLogEntry>& entries = s.m_activityLog.entries;
-    if (!entries.isEmpty() && !entries.last().endedAt && entries.last().mergeKey == demoKey) {
-        SessionLogEntry& open = entries.last();
-        open.phrase = demoPhrase;
-        open.endedAt = std::max(open.startedAt, c);
-    } else {
-        s.m_activityLog.close(c - demoDetourSeconds);
-        entries.append(SessionLogEntry{QUuid::createUuid(), demoKey, demoPhrase, SessionLogKind::Detour,
-                                       c - demoDetourSeconds, c, ActivityClues()});
-    }
-    s.refreshActivityLogItems();
-    s.setNudges(s.m_nudges + 1);
-    s.m_nudgeFlow->openNudge(std::nullopt, false);
+    s.changeActivityLog([c](SessionActivityLog& log) {
+        QList<SessionLogEntry>& entries = log.entries;
+        if (!entries.isEmpty() && !entries.last().endedAt && entries.last().mergeKey == demoKey) {
+            SessionLogEntry& open = entries.last();
+            open.phrase = demoPhrase;
+            open.endedAt = std::max(open.startedAt, c);
+        } else {
+            log.close(c - demoDetourSeconds);
+            entries.append(SessionLogEntry{QUuid::createUuid(), demoKey, demoPhrase, SessionLogKind::Detour,
+                                           c - demoDetourSeconds, c, ActivityClues()});
+        }
+    });
+    s.countNudge();
+    s.openNudge(std::nullopt, false);
 }
 
 } // namespace tavrine

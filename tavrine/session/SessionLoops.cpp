@@ -3,9 +3,8 @@
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/Error.h"
 #include "tavrine/core/Numbers.h"
-#include "tavrine/session/FinalNudgeCheck.h"
 #include "tavrine/session/FocusSession.h"
-#include "tavrine/session/PeriodicCheck.h"
+#include "tavrine/session/SessionEngine.h"
 
 #include <cmath>
 
@@ -14,19 +13,19 @@ namespace tavrine {
 void SessionLoops::startLoops() {
     if (!m_ticker.isPresent()) {
         const auto ticket = m_ticker.begin();
-        tickerLoop(ticket.token, m_session.m_alive);
+        tickerLoop(ticket.token, m_session.alive());
     }
     if (!m_worker.isPresent()) {
         const auto ticket = m_worker.begin();
-        workerLoop(ticket.token, m_session.m_alive);
+        workerLoop(ticket.token, m_session.alive());
     }
 }
 
 void SessionLoops::scheduleSettleCheck() {
     m_settleCheck.cancel();
-    if (m_session.m_demo)
+    if (m_session.isDemo())
         return;
-    settleCheck(m_settleCheck.begin(), m_session.m_alive);
+    settleCheck(m_settleCheck.begin(), m_session.alive());
 }
 
 void SessionLoops::clearSettleCheck() {
@@ -50,28 +49,28 @@ double SessionLoops::tickerDelay(bool running, double remaining) {
 }
 
 void SessionLoops::tick() {
-    FocusSession& s = m_session;
-    if (s.isActive()) {
+    SessionEngine& s = m_session;
+    if (s.view().isActive()) {
         s.refreshDriftText();
         s.refreshActivityLogItems();
     }
     if (!s.isRunning())
         return;
-    const double left = s.m_deadline - s.now();
+    const double left = s.deadline() - s.now();
     s.setRemaining(left > 0 ? left : 0.0);
-    if (s.m_remaining == 0)
-        s.stop(true);
+    if (s.view().remaining() == 0)
+        s.completeSession();
     else
-        s.m_finalCheck->checkNudgeDue();
+        s.checkNudgeDue();
 }
 
 QCoro::Task<void> SessionLoops::tickerLoop(CancellationToken token, std::shared_ptr<bool> alive) {
     for (;;) {
         if (token.isCancelled() || !*alive)
             co_return;
-        const double delay = tickerDelay(m_session.isRunning(), m_session.m_deadline - m_session.now());
+        const double delay = tickerDelay(m_session.isRunning(), m_session.deadline() - m_session.now());
         try {
-            co_await m_session.m_clock->sleep(delay, token);
+            co_await m_session.clock().sleep(delay, token);
         } catch (const CancelledError&) {
         }
         if (!*alive)
@@ -84,9 +83,9 @@ QCoro::Task<void> SessionLoops::workerLoop(CancellationToken token, std::shared_
     for (;;) {
         if (token.isCancelled() || !*alive)
             co_return;
-        if (m_session.isRunning() && !m_session.m_demo) {
+        if (m_session.isRunning() && !m_session.isDemo()) {
             try {
-                co_await m_session.m_periodicCheck->run();
+                co_await m_session.runPeriodicCheck();
             } catch (...) {
                 // The loop outlives any one pass: report the failure and go on with the next second.
                 if (*alive)
@@ -96,7 +95,7 @@ QCoro::Task<void> SessionLoops::workerLoop(CancellationToken token, std::shared_
                 co_return;
         }
         try {
-            co_await m_session.m_clock->sleep(1.0, token);
+            co_await m_session.clock().sleep(1.0, token);
         } catch (const CancelledError&) {
         }
     }
@@ -104,7 +103,7 @@ QCoro::Task<void> SessionLoops::workerLoop(CancellationToken token, std::shared_
 
 QCoro::Task<void> SessionLoops::settleCheck(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive) {
     try {
-        co_await m_session.m_clock->sleep(1.0, ticket.token);
+        co_await m_session.clock().sleep(1.0, ticket.token);
     } catch (const CancelledError&) {
     }
     if (ticket.token.isCancelled() || !*alive)
@@ -112,7 +111,7 @@ QCoro::Task<void> SessionLoops::settleCheck(TaskSlot::Ticket ticket, std::shared
     if (!m_session.isRunning())
         co_return;
     try {
-        co_await m_session.m_periodicCheck->run();
+        co_await m_session.runPeriodicCheck();
     } catch (...) {
         if (*alive)
             m_session.logUnexpectedFailure(QStringLiteral("Settle check"), std::current_exception());

@@ -7,15 +7,19 @@
 
 namespace tavrine {
 
-class FocusSession;
+class SessionEngine;
 
 // The three tasks that drive a running session: the ticker counts down and wakes exactly when the displayed
 // remaining time changes, the worker runs the periodic check once a second, and the settle check runs it one
 // second after an application activation. Ticker and worker are made by the first start and idle while no
 // session runs; they end with the session object.
+//
+// Owns the three task slots. Asks the session: isActive, isRunning, remaining (view); now, clock, isDemo, alive,
+// deadline, refreshDriftText, refreshActivityLogItems, setRemaining, completeSession, checkNudgeDue, runPeriodicCheck,
+// logUnexpectedFailure.
 class SessionLoops {
 public:
-    explicit SessionLoops(FocusSession& session) : m_session(session) {}
+    explicit SessionLoops(SessionEngine& session) : m_session(session) {}
 
     // Makes the ticker and the worker unless they exist.
     void startLoops();
@@ -40,7 +44,7 @@ private:
     QCoro::Task<void> workerLoop(CancellationToken token, std::shared_ptr<bool> alive);
     QCoro::Task<void> settleCheck(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive);
 
-    FocusSession& m_session;
+    SessionEngine& m_session;
     TaskSlot m_ticker;
     TaskSlot m_worker;
     TaskSlot m_settleCheck;

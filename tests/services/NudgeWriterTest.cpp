@@ -1,9 +1,9 @@
 #include "ServicesTestSupport.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
+#include "tavrine/model/NudgeText.h"
 #include "tavrine/services/ApiTransportError.h"
 #include "tavrine/services/JsonParseError.h"
 #include "tavrine/services/LocalNudgeWriter.h"
-#include "tavrine/services/NudgeText.h"
 #include "tavrine/services/NudgeWriterError.h"
 #include "tavrine/services/TavrineAPIError.h"
 

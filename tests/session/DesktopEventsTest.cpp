@@ -2,6 +2,7 @@
 // window, logind and the screensaver, and switching the desktop's accessibility on.
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
+#include "tavrine/platform/LinuxPrivacySettings.h"
 #include "tavrine/platform/LinuxWorkspaceEvents.h"
 #include "tavrine/platform/X11Workspace.h"
 #include "tavrine/platform/x11/X11Connection.h"
@@ -226,6 +227,7 @@ TEST(PrivacySettings, AccessibilityIsSwitchedOnAndScreenCaptureNeedsNothing) {
     const auto before = accessibilityEnabled();
     if (!before)
         GTEST_SKIP() << "no accessibility bus";
+    PrivacySettingsOpening::install(std::make_shared<platform::LinuxPrivacySettings>());
     test::LogCapture logs;
     setAccessibilityEnabled(false);
     ASSERT_EQ(accessibilityEnabled(), false);
@@ -240,6 +242,7 @@ TEST(PrivacySettings, AccessibilityIsSwitchedOnAndScreenCaptureNeedsNothing) {
                            QStringLiteral("Accessibility switched on; applications already running may need a "
                                           "restart to expose their windows")}));
     setAccessibilityEnabled(*before);
+    PrivacySettingsOpening::install(nullptr);
 }
 
 #include "DesktopEventsTest.moc"

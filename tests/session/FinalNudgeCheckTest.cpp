@@ -39,7 +39,7 @@ TEST(FinalNudgeCheck, ADriftOfFortyFiveSecondsIsCheckedOnceMoreAndHandedToTheNud
               QStringList{handOff.checkID});
     EXPECT_EQ(h.checksWith(QStringLiteral("Final nudge check started path=window")), QStringList{handOff.checkID});
     EXPECT_EQ(h.session->lastDriftAt(), 1000.0);
-    EXPECT_FALSE(FocusSessionProbe::isPreparingNudge(*h.session));
+    EXPECT_FALSE(h.session->isPreparingNudge());
 }
 
 TEST(FinalNudgeCheck, ARelevantFinalVerdictCancelsTheNudgeAndEndsTheDrift) {
@@ -119,7 +119,7 @@ TEST(FinalNudgeCheck, AnUnreadableScreenOrAMissingScreenshotPostponesTheNudgeAnd
         EXPECT_EQ(h.session->monitoringState(), c.expected) << c.line;
         EXPECT_EQ(h.linesWith(QString::fromLatin1(c.line)), 1);
         EXPECT_FALSE(h.session->lastNudgeHandOff().has_value());
-        EXPECT_FALSE(FocusSessionProbe::isPreparingNudge(*h.session));
+        EXPECT_FALSE(h.session->isPreparingNudge());
     }
 }
 

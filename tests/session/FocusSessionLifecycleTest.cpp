@@ -59,7 +59,7 @@ TEST(FocusSessionStart, AStartWhileASessionIsActiveKeepsTheRunningSession) {
     h.session->start(false);
     EXPECT_EQ(h.linesWith(QStringLiteral("Start ignored: a session is already paused")), 1);
     EXPECT_EQ(h.session->phase(), SessionPhase::Paused);
-    EXPECT_EQ(FocusSessionProbe::activityLog(*h.session).entries.size(), 2);
+    EXPECT_EQ(h.session->activityLog().entries.size(), 2);
 }
 
 TEST(FocusSessionPause, SleepPausesTheSessionAndTheBreakIncludesTheTimeAsleep) {
@@ -96,7 +96,7 @@ TEST(FocusSessionPause, SleepPausesTheSessionAndTheBreakIncludesTheTimeAsleep) {
     h.observer->setPermissions(true, true);
     h.session->resume();
     EXPECT_EQ(h.session->phase(), SessionPhase::Running);
-    const auto& entries = FocusSessionProbe::activityLog(*h.session).entries;
+    const auto& entries = h.session->activityLog().entries;
     ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries[1].kind, SessionLogKind::Pause);
     ASSERT_TRUE(entries[1].endedAt.has_value());

@@ -106,13 +106,13 @@ TEST(NudgeWriting, ANudgeThatWentStaleWhileBeingWrittenIsDropped) {
         else if (variant == 1)
             n.session().setIntention(QStringLiteral("Something else"));
         else
-            FocusSessionProbe::restartPolicy(n.session(), n.h->clock.now());
+            n.session().acknowledgeNudge();
         n.writer->release();
         ManualClock::pump();
         EXPECT_FALSE(n.session().pendingNudge().has_value()) << variant;
         EXPECT_EQ(n.session().nudges(), 0) << variant;
         EXPECT_EQ(n.shown, 0) << variant;
-        EXPECT_FALSE(FocusSessionProbe::isPreparingNudge(n.session())) << variant;
+        EXPECT_FALSE(n.session().isPreparingNudge()) << variant;
     }
 }
 
@@ -188,7 +188,7 @@ TEST(NudgeAnswers, ThisIsRelevantAllowsTheWindowForTheRestOfTheSession) {
     EXPECT_FALSE(s.pendingNudge());
     EXPECT_EQ(s.lastWorkWindow(), nudged.windowIdentity());
     // The detour the nudge was about counts as work now.
-    EXPECT_EQ(FocusSessionProbe::activityLog(s).entries.last().kind, SessionLogKind::Related);
+    EXPECT_EQ(s.activityLog().entries.last().kind, SessionLogKind::Related);
 
     // The window is now judged by its pass, never again by the judge or its cached verdict.
     const int classified = n.h->classifier->classifyCount();

@@ -1,4 +1,5 @@
 #include "session/SessionHarness.h"
+#include "tavrine/session/VerdictCache.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@ TEST(ObservationQueue, AnUncertainVerdictIsNeitherLoggedNorCached) {
     h.advance(14);
     EXPECT_EQ(h.classifier->classifyCount(), 2);
     EXPECT_EQ(h.session->status(), QStringLiteral("Not enough context to judge \u00b7 staying quiet"));
-    EXPECT_TRUE(FocusSessionProbe::activityLog(*h.session).entries.isEmpty());
+    EXPECT_TRUE(h.session->activityLog().entries.isEmpty());
     EXPECT_FALSE(h.session->lastDriftAt().has_value());
 }
 
@@ -52,7 +53,7 @@ TEST(ObservationQueue, AWindowPassComesBeforeTheCacheAndTheCacheBeforeTheModel) 
     EXPECT_EQ(h.classifier->classifyCount(), 1);
     EXPECT_EQ(h.linesWith(QStringLiteral("Decision origin=verdict-cache")), 1);
 
-    FocusSessionProbe::grantWindowPass(*h.session, VerdictCache::key(usableEvidence()));
+    h.session->steps().grantWindowPass(VerdictCache::key(usableEvidence()));
     h.advance(12.5);
     EXPECT_EQ(h.linesWith(QStringLiteral("DECISION label=relevant origin=session-correction accepted=true")), 1);
     EXPECT_EQ(h.session->label(), ActivityRelevance::Relevant);
@@ -79,13 +80,13 @@ TEST(ObservationQueue, AHistoricalVerdictMovesTheDriftClockAndCacheButNotWhatIsS
     EXPECT_EQ(h.session->lastDriftAt(), 1000.0);
     EXPECT_FALSE(h.session->label().has_value());
     EXPECT_EQ(h.session->status(), status);
-    EXPECT_TRUE(FocusSessionProbe::activityLog(*h.session).entries.isEmpty());
+    EXPECT_TRUE(h.session->activityLog().entries.isEmpty());
 
     h.advance(1.2); // the settle check's capture of the same screen (1002.2 to 1002.7) is answered from the cache
     EXPECT_EQ(h.linesWith(QStringLiteral("Decision origin=verdict-cache")), 1);
     EXPECT_EQ(h.classifier->classifyCount(), 1);
     EXPECT_EQ(h.session->label(), ActivityRelevance::Unrelated);
-    EXPECT_EQ(FocusSessionProbe::activityLog(*h.session).entries.size(), 1);
+    EXPECT_EQ(h.session->activityLog().entries.size(), 1);
 }
 
 TEST(ObservationQueue, StoppingDuringAJudgmentDropsItAndStartsNoFinalCheck) {

@@ -1,4 +1,5 @@
 #include "session/SessionHarness.h"
+#include "tavrine/session/VerdictCache.h"
 
 #include <gtest/gtest.h>
 
@@ -121,7 +122,7 @@ TEST(PeriodicCheck, AnActivationPreviewsAKnownVerdictOnlyWhenTheWindowsVerdictsA
     EXPECT_EQ(h.session->menuBarSessionBackground(), MenuBarSessionBackground::DriftPending);
 
     // A window the user allowed is relevant whatever the cache says.
-    FocusSessionProbe::grantWindowPass(*h.session, VerdictCache::key(page(QStringLiteral("feed"))));
+    h.session->steps().grantWindowPass(VerdictCache::key(page(QStringLiteral("feed"))));
     h.advance(3);
     emit h.events.applicationActivated(9, QStringLiteral("org.example.Browser"));
     EXPECT_EQ(h.linesWith(QStringLiteral("Previewing known verdict label=relevant")), 1);

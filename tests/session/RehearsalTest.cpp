@@ -115,7 +115,7 @@ TEST(DemoDrift, FabricatesAFiveMinuteDetourAndItsNudgeInARunningDemoSession) {
     ASSERT_TRUE(r.session().pendingNudge().has_value());
     EXPECT_EQ(r.speaker->requested(), QStringList{r.session().pendingNudgeReason()});
     EXPECT_EQ(r.session().lastDriftAt(), t);
-    const auto& entries = FocusSessionProbe::activityLog(r.session()).entries;
+    const auto& entries = r.session().activityLog().entries;
     EXPECT_EQ(entries.last().mergeKey, QStringLiteral("detour|demo|social"));
     EXPECT_EQ(entries.last().startedAt, t - 300);
     EXPECT_EQ(entries.last().endedAt, t);

@@ -94,7 +94,7 @@ protected:
             waitUntil([this] { return !session->isJudging() && !preparing(); }, 5);
         }
     }
-    bool preparing() const { return FocusSessionProbe::isPreparingNudge(*session); }
+    bool preparing() const { return session->isPreparingNudge(); }
     void switchTo(const ActivityEvidence& evidence) {
         observer->setEvidence(evidence);
         emit events.applicationActivated(evidence.pid, evidence.bundle);

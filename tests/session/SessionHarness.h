@@ -20,16 +20,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace tavrine {
 
-// White-box access to state that only later answers to a nudge would write.
-class FocusSessionProbe {
-public:
-    static void grantWindowPass(FocusSession& session, const QString& key) { session.m_windowPasses.insert(key); }
-    static const SessionActivityLog& activityLog(const FocusSession& session) { return session.m_activityLog; }
-    static bool isPreparingNudge(const FocusSession& session) { return session.m_isPreparingNudge; }
-    // The drift clock starts over, as if the drift had ended.
-    static void restartPolicy(FocusSession& session, double t) { session.m_policy.restart(t, false); }
-};
-
 // Readable failures: "unreadable(…)" instead of the bytes of the value.
 inline void PrintTo(const MonitoringState& state, std::ostream* out) {
     *out << state.caseName().toStdString();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A private X server for the tests labelled "x11": Xvfb with openbox, its own D-Bus session bus
-# and accessibility bus. Usage: x11-fixture.sh start|stop <dir> | exec <dir> <command...>
+# and accessibility bus, and a tray host (trayer) unless started with "notray".
+# Usage: x11-fixture.sh start <dir> [notray] | stop <dir> | exec <dir> <command...>
 #
 # "start" fails, with the logs printed, when the server or the window manager does not come up, so that a broken
 # desktop shows as one clear failure instead of every test failing on its own. The limits on real time are
@@ -9,6 +10,10 @@ set -uo pipefail
 action=$1
 dir=$2
 shift 2
+tray=yes
+if [ "$action" = start ] && [ "${1:-}" = notray ]; then
+    tray=no
+fi
 env_file="$dir/env"
 pid_file="$dir/pids"
 limit=${TAVRINE_X11_START_SECONDS:-30}
@@ -34,7 +39,7 @@ record() {
 
 print_logs() {
     local log
-    for log in xvfb-first xvfb dbus openbox atspi; do
+    for log in xvfb-first xvfb dbus openbox atspi trayer; do
         if [ -s "$dir/$log.log" ]; then
             echo "--- $log.log" >&2
             cat "$dir/$log.log" >&2
@@ -116,6 +121,23 @@ window_manager_ready() {
     xprop -id "${check##* }" -notype _NET_WM_NAME 2>/dev/null | grep -q '"Openbox"'
 }
 
+# A system tray exists once a client owns the selection _NET_SYSTEM_TRAY_S0 of screen 0.
+tray_ready() {
+    alive "$trayer" || return 0
+    python3 -c '
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+x.XGetSelectionOwner.restype = ctypes.c_ulong
+d = x.XOpenDisplay(None)
+if not d:
+    sys.exit(1)
+atom = x.XInternAtom(ctypes.c_void_p(d), b"_NET_SYSTEM_TRAY_S0", 0)
+sys.exit(0 if x.XGetSelectionOwner(ctypes.c_void_p(d), ctypes.c_ulong(atom)) else 1)
+'
+}
+
 accessibility_bus_ready() {
     alive "$launcher_pid" || return 0
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
@@ -181,6 +203,15 @@ XML
     poll "$limit" window_manager_ready
     alive "$openbox" || fail "openbox ended at start on $DISPLAY"
     window_manager_ready || fail "openbox did not take the screen of $DISPLAY within $limit s"
+    if [ "$tray" = yes ]; then
+        trayer --edge top --align right --SetDockType true --expand true --widthtype request \
+            >"$dir/trayer.log" 2>&1 &
+        trayer=$!
+        record "$trayer" trayer
+        poll "$limit" tray_ready
+        alive "$trayer" || fail "trayer ended at start on $DISPLAY"
+        tray_ready || fail "no system tray appeared on $DISPLAY within $limit s"
+    fi
     # Otherwise the bus would start a launcher of its own, with the user's settings, on the first request.
     if [ -n "$launcher_pid" ]; then
         poll "$limit" accessibility_bus_ready
@@ -194,7 +225,7 @@ XML
         echo "export DBUS_SESSION_BUS_ADDRESS='$address'"
         echo "export TAVRINE_TEST_XDG_RUNTIME_DIR='$runtime'"
     } >"$env_file"
-    echo "x11-fixture: $DISPLAY (Xvfb pid $xvfb) with openbox, session bus $address"
+    echo "x11-fixture: $DISPLAY (Xvfb pid $xvfb) with openbox, tray $tray, session bus $address"
     ;;
 stop)
     stop
@@ -217,7 +248,7 @@ exec)
     exec "$@"
     ;;
 *)
-    echo "usage: $0 start|stop <dir> | exec <dir> <command...>" >&2
+    echo "usage: $0 start <dir> [notray] | stop <dir> | exec <dir> <command...>" >&2
     exit 2
     ;;
 esac

@@ -70,6 +70,25 @@ struct XFreeDeleter {
     }
 };
 
+// The preamble of every request: `none` without a display, else `body` under the connection's lock with the
+// section's errors trapped.
+template <typename Result, typename Mutex, typename Body>
+Result section(Display* display, Mutex& mutex, Result none, Body&& body) {
+    if (!display)
+        return none;
+    std::lock_guard lock(mutex);
+    Trap trap(display);
+    return body(trap);
+}
+
+template <typename Mutex, typename Body> void section(Display* display, Mutex& mutex, Body&& body) {
+    if (!display)
+        return;
+    std::lock_guard lock(mutex);
+    Trap trap(display);
+    body(trap);
+}
+
 } // namespace
 
 X11Connection::X11Connection(const QByteArray& displayName) {
@@ -110,20 +129,18 @@ int X11Connection::fileDescriptor() const {
 }
 
 QRect X11Connection::screenRect() {
-    if (!m_display)
-        return {};
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    Window rootReturn = 0;
-    int x = 0;
-    int y = 0;
-    unsigned width = 0;
-    unsigned height = 0;
-    unsigned border = 0;
-    unsigned depth = 0;
-    if (!XGetGeometry(m_display, m_root, &rootReturn, &x, &y, &width, &height, &border, &depth))
-        return {};
-    return QRect(0, 0, int(width), int(height));
+    return section(m_display, m_mutex, QRect(), [&](Trap&) -> QRect {
+        Window rootReturn = 0;
+        int x = 0;
+        int y = 0;
+        unsigned width = 0;
+        unsigned height = 0;
+        unsigned border = 0;
+        unsigned depth = 0;
+        if (!XGetGeometry(m_display, m_root, &rootReturn, &x, &y, &width, &height, &border, &depth))
+            return {};
+        return QRect(0, 0, int(width), int(height));
+    });
 }
 
 unsigned long X11Connection::atomLocked(const char* name) {
@@ -137,11 +154,7 @@ unsigned long X11Connection::atomLocked(const char* name) {
 }
 
 unsigned long X11Connection::atom(const char* name) {
-    if (!m_display)
-        return 0;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    return atomLocked(name);
+    return section(m_display, m_mutex, 0, [&](Trap&) -> unsigned long { return atomLocked(name); });
 }
 
 QByteArray X11Connection::atomName(unsigned long atom) {
@@ -203,114 +216,104 @@ std::optional<QString> X11Connection::textLocked(XWindowId window, unsigned long
 }
 
 std::optional<XWindowId> X11Connection::activeWindow() {
-    if (!m_display)
-        return std::nullopt;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    const auto values = cardinalsLocked(m_root, atomLocked("_NET_ACTIVE_WINDOW"), XA_WINDOW);
-    if (!values || values->isEmpty() || values->first() == 0)
-        return std::nullopt;
-    return XWindowId(values->first());
+    return section(m_display, m_mutex, std::optional<XWindowId>(), [&](Trap&) -> std::optional<XWindowId> {
+        const auto values = cardinalsLocked(m_root, atomLocked("_NET_ACTIVE_WINDOW"), XA_WINDOW);
+        if (!values || values->isEmpty() || values->first() == 0)
+            return std::nullopt;
+        return XWindowId(values->first());
+    });
 }
 
 std::optional<quint32> X11Connection::currentDesktop() {
-    if (!m_display)
-        return std::nullopt;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    const auto values = cardinalsLocked(m_root, atomLocked("_NET_CURRENT_DESKTOP"), XA_CARDINAL);
-    if (!values || values->isEmpty())
-        return std::nullopt;
-    return quint32(values->first());
+    return section(m_display, m_mutex, std::optional<quint32>(), [&](Trap&) -> std::optional<quint32> {
+        const auto values = cardinalsLocked(m_root, atomLocked("_NET_CURRENT_DESKTOP"), XA_CARDINAL);
+        if (!values || values->isEmpty())
+            return std::nullopt;
+        return quint32(values->first());
+    });
 }
 
 QList<XWindowId> X11Connection::clientListStacking() {
-    if (!m_display)
-        return {};
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    auto values = cardinalsLocked(m_root, atomLocked("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);
-    if (!values)
-        values = cardinalsLocked(m_root, atomLocked("_NET_CLIENT_LIST"), XA_WINDOW);
-    QList<XWindowId> windows;
-    if (values) {
-        for (unsigned long value : *values)
-            windows.append(XWindowId(value));
-    }
-    return windows;
+    return section(m_display, m_mutex, QList<XWindowId>(), [&](Trap&) -> QList<XWindowId> {
+        auto values = cardinalsLocked(m_root, atomLocked("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);
+        if (!values)
+            values = cardinalsLocked(m_root, atomLocked("_NET_CLIENT_LIST"), XA_WINDOW);
+        QList<XWindowId> windows;
+        if (values) {
+            for (unsigned long value : *values)
+                windows.append(XWindowId(value));
+        }
+        return windows;
+    });
 }
 
 std::optional<qint32> X11Connection::windowPid(XWindowId window) {
-    if (!m_display || window == 0)
+    if (window == 0)
         return std::nullopt;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    const auto values = cardinalsLocked(window, atomLocked("_NET_WM_PID"), XA_CARDINAL);
-    // The X-Resource answer covers every id in a client's range, also ids of windows that are gone (a stale
-    // active window, say): only a window that still exists has an owner.
-    if (t_trapError != 0)
-        return std::nullopt;
-    std::optional<qint32> announced;
-    if (values && !values->isEmpty() && values->first() != 0 && values->first() <= 0x7fffffffUL)
-        announced = qint32(values->first());
-    if (m_hasXRes) {
-        XResClientIdSpec spec{};
-        spec.client = window;
-        spec.mask = XRES_CLIENT_ID_PID_MASK;
-        long count = 0;
-        XResClientIdValue* ids = nullptr;
-        std::optional<qint32> client;
-        if (XResQueryClientIds(m_display, 1, &spec, &count, &ids) == Success && ids) {
-            for (long i = 0; i < count; ++i) {
-                if (XResGetClientIdType(&ids[i]) == XRES_CLIENT_ID_PID) {
-                    const pid_t found = XResGetClientPid(&ids[i]);
-                    if (found > 0)
-                        client = qint32(found);
+    return section(m_display, m_mutex, std::optional<qint32>(), [&](Trap&) -> std::optional<qint32> {
+        const auto values = cardinalsLocked(window, atomLocked("_NET_WM_PID"), XA_CARDINAL);
+        // The X-Resource answer covers every id in a client's range, also ids of windows that are gone (a stale
+        // active window, say): only a window that still exists has an owner.
+        if (t_trapError != 0)
+            return std::nullopt;
+        std::optional<qint32> announced;
+        if (values && !values->isEmpty() && values->first() != 0 && values->first() <= 0x7fffffffUL)
+            announced = qint32(values->first());
+        if (m_hasXRes) {
+            XResClientIdSpec spec{};
+            spec.client = window;
+            spec.mask = XRES_CLIENT_ID_PID_MASK;
+            long count = 0;
+            XResClientIdValue* ids = nullptr;
+            std::optional<qint32> client;
+            if (XResQueryClientIds(m_display, 1, &spec, &count, &ids) == Success && ids) {
+                for (long i = 0; i < count; ++i) {
+                    if (XResGetClientIdType(&ids[i]) == XRES_CLIENT_ID_PID) {
+                        const pid_t found = XResGetClientPid(&ids[i]);
+                        if (found > 0)
+                            client = qint32(found);
+                    }
                 }
+                XResClientIdsDestroy(count, ids);
             }
-            XResClientIdsDestroy(count, ids);
+            // The server knows the client's real process, also where the window names another (inside a sandbox).
+            if (client)
+                return client;
         }
-        // The server knows the client's real process, also where the window names another (inside a sandbox).
-        if (client)
-            return client;
-    }
-    return announced;
+        return announced;
+    });
 }
 
 QString X11Connection::windowTitle(XWindowId window) {
-    if (!m_display || window == 0)
+    if (window == 0)
         return {};
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    if (auto title = textLocked(window, atomLocked("_NET_WM_NAME")))
-        return *title;
-    return textLocked(window, XA_WM_NAME).value_or(QString());
+    return section(m_display, m_mutex, QString(), [&](Trap&) -> QString {
+        if (auto title = textLocked(window, atomLocked("_NET_WM_NAME")))
+            return *title;
+        return textLocked(window, XA_WM_NAME).value_or(QString());
+    });
 }
 
 std::optional<QString> X11Connection::textProperty(XWindowId window, const char* name) {
-    if (!m_display || window == 0)
+    if (window == 0)
         return std::nullopt;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    return textLocked(window, atomLocked(name));
+    return section(m_display, m_mutex, std::optional<QString>(),
+                   [&](Trap&) -> std::optional<QString> { return textLocked(window, atomLocked(name)); });
 }
 
 std::optional<WindowClass> X11Connection::windowClass(XWindowId window) {
-    if (!m_display || window == 0)
+    if (window == 0)
         return std::nullopt;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    XClassHint hint{};
-    if (!XGetClassHint(m_display, window, &hint)) {
-        return std::nullopt;
-    }
-    WindowClass result{hint.res_name ? QString::fromUtf8(hint.res_name) : QString(),
-                       hint.res_class ? QString::fromUtf8(hint.res_class) : QString()};
-    if (hint.res_name)
-        XFree(hint.res_name);
-    if (hint.res_class)
-        XFree(hint.res_class);
-    return result;
+    return section(m_display, m_mutex, std::optional<WindowClass>(), [&](Trap&) -> std::optional<WindowClass> {
+        XClassHint hint{};
+        if (!XGetClassHint(m_display, window, &hint)) {
+            return std::nullopt;
+        }
+        const std::unique_ptr<char, XFreeDeleter> name(hint.res_name);
+        const std::unique_ptr<char, XFreeDeleter> className(hint.res_class);
+        return WindowClass{name ? QString::fromUtf8(name.get()) : QString(),
+                           className ? QString::fromUtf8(className.get()) : QString()};
+    });
 }
 
 std::optional<QRect> X11Connection::rootGeometry(XWindowId window) {
@@ -319,109 +322,105 @@ std::optional<QRect> X11Connection::rootGeometry(XWindowId window) {
 }
 
 std::optional<X11Connection::Placement> X11Connection::placement(XWindowId window) {
-    if (!m_display || window == 0)
+    if (window == 0)
         return std::nullopt;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(m_display, window, &attributes))
-        return std::nullopt;
-    int x = 0;
-    int y = 0;
-    Window child = 0;
-    if (!XTranslateCoordinates(m_display, window, m_root, 0, 0, &x, &y, &child))
-        return std::nullopt;
-    return Placement{QRect(x, y, attributes.width, attributes.height), attributes.map_state == IsViewable};
+    return section(m_display, m_mutex, std::optional<Placement>(), [&](Trap&) -> std::optional<Placement> {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(m_display, window, &attributes))
+            return std::nullopt;
+        int x = 0;
+        int y = 0;
+        Window child = 0;
+        if (!XTranslateCoordinates(m_display, window, m_root, 0, 0, &x, &y, &child))
+            return std::nullopt;
+        return Placement{QRect(x, y, attributes.width, attributes.height), attributes.map_state == IsViewable};
+    });
 }
 
 bool X11Connection::isViewable(XWindowId window) {
-    if (!m_display || window == 0)
+    if (window == 0)
         return false;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(m_display, window, &attributes))
-        return false;
-    return attributes.map_state == IsViewable;
+    return section(m_display, m_mutex, false, [&](Trap&) -> bool {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(m_display, window, &attributes))
+            return false;
+        return attributes.map_state == IsViewable;
+    });
 }
 
 bool X11Connection::isIconic(XWindowId window) {
-    if (!m_display || window == 0)
+    if (window == 0)
         return false;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    const Atom wmState = atomLocked("WM_STATE");
-    const auto values = cardinalsLocked(window, wmState, wmState);
-    return values && !values->isEmpty() && values->first() == IconicState;
+    return section(m_display, m_mutex, false, [&](Trap&) -> bool {
+        const Atom wmState = atomLocked("WM_STATE");
+        const auto values = cardinalsLocked(window, wmState, wmState);
+        return values && !values->isEmpty() && values->first() == IconicState;
+    });
 }
 
 bool X11Connection::isNormalWindow(XWindowId window) {
-    if (!m_display || window == 0)
+    if (window == 0)
         return false;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    const auto types = cardinalsLocked(window, atomLocked("_NET_WM_WINDOW_TYPE"), XA_ATOM);
-    if (!types || types->isEmpty())
-        return true;
-    const unsigned long first = types->first();
-    return first == atomLocked("_NET_WM_WINDOW_TYPE_NORMAL") || first == atomLocked("_NET_WM_WINDOW_TYPE_DIALOG");
+    return section(m_display, m_mutex, false, [&](Trap&) -> bool {
+        const auto types = cardinalsLocked(window, atomLocked("_NET_WM_WINDOW_TYPE"), XA_ATOM);
+        if (!types || types->isEmpty())
+            return true;
+        const unsigned long first = types->first();
+        return first == atomLocked("_NET_WM_WINDOW_TYPE_NORMAL") || first == atomLocked("_NET_WM_WINDOW_TYPE_DIALOG");
+    });
 }
 
 std::optional<XWindowId> X11Connection::topLevelAncestor(XWindowId window) {
-    if (!m_display || window == 0)
+    if (window == 0)
         return std::nullopt;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    Window current = window;
-    for (int depth = 0; depth < 64; ++depth) {
-        Window rootReturn = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(m_display, current, &rootReturn, &parent, &children, &count))
-            return std::nullopt;
-        if (children)
-            XFree(children);
-        if (parent == 0 || parent == rootReturn)
-            return XWindowId(current);
-        current = parent;
-    }
-    return std::nullopt;
+    return section(m_display, m_mutex, std::optional<XWindowId>(), [&](Trap&) -> std::optional<XWindowId> {
+        Window current = window;
+        for (int depth = 0; depth < 64; ++depth) {
+            Window rootReturn = 0;
+            Window parent = 0;
+            Window* children = nullptr;
+            unsigned count = 0;
+            if (!XQueryTree(m_display, current, &rootReturn, &parent, &children, &count))
+                return std::nullopt;
+            if (children)
+                XFree(children);
+            if (parent == 0 || parent == rootReturn)
+                return XWindowId(current);
+            current = parent;
+        }
+        return std::nullopt;
+    });
 }
 
 bool X11Connection::compositorRunning() {
-    if (!m_display)
-        return false;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(m_screen);
-    return XGetSelectionOwner(m_display, atomLocked(name.constData())) != 0;
+    return section(m_display, m_mutex, false, [&](Trap&) -> bool {
+        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(m_screen);
+        return XGetSelectionOwner(m_display, atomLocked(name.constData())) != 0;
+    });
 }
 
 int X11Connection::activate(XWindowId window) {
-    if (!m_display)
-        return BadImplementation;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(m_display, window, &attributes)) {
-        const int error = trap.finish();
-        return error != 0 ? error : BadWindow;
-    }
-    const Atom wmState = atomLocked("WM_STATE");
-    if (const auto state = cardinalsLocked(window, wmState, wmState);
-        state && !state->isEmpty() && state->first() == IconicState)
-        XMapWindow(m_display, window);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = atomLocked("_NET_ACTIVE_WINDOW");
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = 2; // the request comes from a pager-like tool, not from the window's application
-    event.xclient.data.l[1] = CurrentTime;
-    event.xclient.data.l[2] = 0;
-    XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    return trap.finish();
+    return section(m_display, m_mutex, BadImplementation, [&](Trap& trap) -> int {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(m_display, window, &attributes)) {
+            const int error = trap.finish();
+            return error != 0 ? error : BadWindow;
+        }
+        const Atom wmState = atomLocked("WM_STATE");
+        if (const auto state = cardinalsLocked(window, wmState, wmState);
+            state && !state->isEmpty() && state->first() == IconicState)
+            XMapWindow(m_display, window);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = atomLocked("_NET_ACTIVE_WINDOW");
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 2; // the request comes from a pager-like tool, not from the window's application
+        event.xclient.data.l[1] = CurrentTime;
+        event.xclient.data.l[2] = 0;
+        XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        return trap.finish();
+    });
 }
 
 int X11Connection::setOnAllDesktops(XWindowId window) {
@@ -455,14 +454,12 @@ int X11Connection::requestBlurBehind(XWindowId window) {
 }
 
 void X11Connection::watchRootProperties() {
-    if (!m_display)
-        return;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(m_display, m_root, &attributes);
-    XSelectInput(m_display, m_root, attributes.your_event_mask | PropertyChangeMask);
-    trap.finish();
+    section(m_display, m_mutex, [&](Trap& trap) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(m_display, m_root, &attributes);
+        XSelectInput(m_display, m_root, attributes.your_event_mask | PropertyChangeMask);
+        trap.finish();
+    });
 }
 
 void X11Connection::drainEvents(const std::function<void(unsigned long)>& onRootProperty) {

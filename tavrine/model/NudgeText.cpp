@@ -1,4 +1,4 @@
-#include "tavrine/services/NudgeText.h"
+#include "tavrine/model/NudgeText.h"
 
 #include "tavrine/core/Text.h"
 

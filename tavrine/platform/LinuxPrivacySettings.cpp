@@ -1,18 +1,18 @@
-#include "tavrine/session/PrivacySettings.h"
+#include "tavrine/platform/LinuxPrivacySettings.h"
 
 #include "tavrine/core/Log.h"
 #include "tavrine/platform/LinuxPermissions.h"
 
-namespace tavrine {
+namespace tavrine::platform {
 
-void PrivacySettings::open(const QString& anchor) {
+void LinuxPrivacySettings::openAnchor(const QString& anchor) {
     if (anchor == screenCaptureAnchor) {
         log::notice(logFocus(), QStringLiteral("Screen capture needs no permission on X11; nothing to open"));
         return;
     }
     if (anchor != accessibilityAnchor)
         return;
-    if (!platform::LinuxPermissions().requestAccessibility()) {
+    if (!LinuxPermissions().requestAccessibility()) {
         log::error(logFocus(), QStringLiteral("Couldn\u2019t switch the desktop's accessibility on"));
         return;
     }
@@ -21,4 +21,4 @@ void PrivacySettings::open(const QString& anchor) {
                                            "restart to expose their windows"));
 }
 
-} // namespace tavrine
+} // namespace tavrine::platform

@@ -1,0 +1,124 @@
+#include "tavrine/historyview/HistoryText.h"
+
+#include "tavrine/history/SessionActivityLog.h"
+
+#include <QCoreApplication>
+
+namespace tavrine {
+
+namespace {
+
+const QString dot = QStringLiteral(" \u00B7 ");
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("SessionHistoryView", text);
+}
+
+// Day, month and year as the locale orders them, with the month abbreviated ("Mar 5, 2024", "5. März 2024").
+QString abbreviatedDate(QDate day, const QLocale& locale, bool withWeekday) {
+    const QString order = datefields::fieldOrder(locale);
+    const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
+    const qsizetype dayAt = shortFormat.indexOf(QLatin1Char('d'));
+    qsizetype afterDay = dayAt;
+    while (afterDay >= 0 && afterDay < shortFormat.size() && shortFormat.at(afterDay) == QLatin1Char('d'))
+        ++afterDay;
+    // Locales that write "5." for the day write it with an abbreviated month too.
+    const bool dayWithDot = afterDay > 0 && afterDay < shortFormat.size() && shortFormat.at(afterDay) == QLatin1Char('.');
+    QString format;
+    if (order.startsWith(QLatin1Char('m')))
+        format = QStringLiteral("MMM d, yyyy");
+    else if (order.startsWith(QLatin1Char('y')))
+        format = QStringLiteral("yyyy MMM d");
+    else
+        format = dayWithDot ? QStringLiteral("d. MMM yyyy") : QStringLiteral("d MMM yyyy");
+    if (withWeekday)
+        format = QStringLiteral("ddd, ") + format;
+    return locale.toString(day, format);
+}
+
+QString shortTime(const QDateTime& moment, const QLocale& locale, const QTimeZone& zone) {
+    return locale.toString(moment.toTimeZone(zone).time(), QLocale::ShortFormat);
+}
+
+} // namespace
+
+namespace datefields {
+
+QString fieldOrder(const QLocale& locale) {
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    QString order;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted)
+            continue;
+        const QChar field = c == QLatin1Char('d') ? QLatin1Char('d')
+                            : c == QLatin1Char('M') ? QLatin1Char('m')
+                            : c == QLatin1Char('y') ? QLatin1Char('y')
+                                                    : QChar();
+        if (!field.isNull() && !order.contains(field))
+            order.append(field);
+    }
+    for (const QChar missing : {QLatin1Char('d'), QLatin1Char('m'), QLatin1Char('y')})
+        if (!order.contains(missing))
+            order.append(missing);
+    return order;
+}
+
+} // namespace datefields
+
+QString sessionTitle(const StoredSession& session) {
+    return session.intention.isEmpty() ? tr("Focus mode") : session.intention;
+}
+
+QString rowSubtitle(const StoredSession& session, const QLocale& locale, const QTimeZone& zone) {
+    const QString detours = session.detours == 1 ? tr("1 detour")
+                                                 : QString::number(session.detours) + tr(" detours");
+    return shortTime(session.startedAt, locale, zone) + dot + QString::number(session.focusedMinutes()) +
+           tr(" min") + dot + detours;
+}
+
+QString dayTitle(QDate day, QDate today, const QLocale& locale) {
+    if (day == today)
+        return tr("Today");
+    if (day == today.addDays(-1))
+        return tr("Yesterday");
+    return abbreviatedDate(day, locale, true);
+}
+
+QString detailSubtitle(const StoredSession& session, const QLocale& locale, const QTimeZone& zone) {
+    QString text = abbreviatedDate(session.startedAt.toTimeZone(zone).date(), locale, false) + dot +
+                   shortTime(session.startedAt, locale, zone) + QChar(0x2013) +
+                   shortTime(session.endedAt, locale, zone);
+    if (!session.completed)
+        text += dot + tr("ended early");
+    return text;
+}
+
+QString detoursValue(const StoredSession& session) {
+    if (session.detours <= 0)
+        return QStringLiteral("0\u00D7");
+    return QString::number(session.detours) + QStringLiteral("\u00D7") + dot +
+           SessionActivityLog::formatDuration(session.detourSeconds);
+}
+
+QDate sessionDay(const QDateTime& startedAt, const QTimeZone& zone) {
+    return startedAt.toTimeZone(zone).date();
+}
+
+QList<DayGroup> dayGroups(const QList<StoredSession>& sessions, const QTimeZone& zone) {
+    QList<DayGroup> groups;
+    for (const StoredSession& session : sessions) {
+        const QDate day = sessionDay(session.startedAt, zone);
+        if (!groups.isEmpty() && groups.last().day == day)
+            groups.last().sessions.append(session);
+        else
+            groups.append({day, {session}});
+    }
+    return groups;
+}
+
+} // namespace tavrine

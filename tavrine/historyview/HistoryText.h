@@ -1,0 +1,49 @@
+#pragma once
+
+#include "tavrine/historystore/StoredSession.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QTimeZone>
+
+namespace tavrine {
+
+// The texts of the History window. Every function is given the locale and the time zone it shows in (and the
+// day that counts as today), so that the window and the tests agree on what a user in Berlin or Chicago sees.
+
+// The intention as stored, or "Focus mode" when it is empty.
+QString sessionTitle(const StoredSession& session);
+// "9:41 AM · 25 min · 1 detour": the start time, the focused minutes and the detours.
+QString rowSubtitle(const StoredSession& session, const QLocale& locale = QLocale(),
+                    const QTimeZone& zone = QTimeZone::systemTimeZone());
+// "Today", "Yesterday", or the weekday, day, month and year in the locale's own order ("Tue, Mar 5, 2024").
+QString dayTitle(QDate day, QDate today, const QLocale& locale = QLocale());
+// "Mar 5, 2024 · 9:41 AM–10:06 AM", with " · ended early" when the session was stopped before its time.
+QString detailSubtitle(const StoredSession& session, const QLocale& locale = QLocale(),
+                       const QTimeZone& zone = QTimeZone::systemTimeZone());
+// "0×", or "3× · 2m": the count and the duration text of the detours.
+QString detoursValue(const StoredSession& session);
+
+// The local day a session is filed under: the day it started on, even when it ran past midnight.
+QDate sessionDay(const QDateTime& startedAt, const QTimeZone& zone = QTimeZone::systemTimeZone());
+
+struct DayGroup {
+    QDate day;
+    QList<StoredSession> sessions;
+    bool operator==(const DayGroup&) const = default;
+};
+
+// Adjacent sessions of one local day, in the given order (newest first): a day only ever compares with the
+// group before it, which is right because the sessions come sorted by start.
+QList<DayGroup> dayGroups(const QList<StoredSession>& sessions, const QTimeZone& zone = QTimeZone::systemTimeZone());
+
+namespace datefields {
+// The order in which the locale's short date format names day, month and year: a string such as "dmy" or "mdy".
+// QLocale has no date skeletons, so this is the way to let the locale order fields we pick ourselves.
+QString fieldOrder(const QLocale& locale);
+} // namespace datefields
+
+} // namespace tavrine

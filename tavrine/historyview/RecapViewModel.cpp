@@ -1,0 +1,125 @@
+#include "tavrine/historyview/RecapViewModel.h"
+
+#include "tavrine/core/Log.h"
+#include "tavrine/session/FocusSession.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QQmlEngine>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace tavrine {
+
+RecapViewModel::RecapViewModel(FocusSession* session, QQmlEngine* engine, QObject* parent)
+    : QObject(parent), m_session(session), m_engine(engine), m_card(new RecapCardModel(this)),
+      m_timeline(new TimelineModel(this)) {
+    m_timeline->setShowsCluesOverTimeline(true);
+    m_timeline->setHeight(180);
+    if (m_session) {
+        connect(m_session, &FocusSession::summaryChanged, this, [this] { setSummary(m_session->summary()); });
+        setSummary(m_session->summary());
+    }
+}
+
+void RecapViewModel::setSelectedSegment(int id) {
+    id = id < 0 ? -1 : id;
+    if (id == m_selectedSegment)
+        return;
+    m_selectedSegment = id;
+    emit selectedSegmentChanged();
+}
+
+void RecapViewModel::setSummary(const std::optional<SessionSummary>& summary) {
+    if (summary == m_summary)
+        return;
+    const bool sameSession = summary && m_summary && summary->startedAt == m_summary->startedAt;
+    m_summary = summary;
+    if (m_summary) {
+        m_card->setSummary(*m_summary);
+        m_timeline->setTimeline(m_summary->timeline, m_summary->startedAt.toLocalTime());
+    }
+    if (!sameSession)
+        setSelectedSegment(-1);
+    emit summaryChanged();
+    // The image follows the summary; when the view is up it asks again itself, but a changed phrase must not
+    // leave an image of the old one on offer.
+    if (m_shareImage && m_imageSummary != m_summary) {
+        m_shareImage.reset();
+        m_imageSummary.reset();
+        emit shareImageChanged();
+        refreshShareImage();
+    }
+}
+
+void RecapViewModel::refreshShareImage() {
+    if (!m_summary || !m_engine)
+        return;
+    if (m_imageSummary == m_summary)
+        return; // the image already shows this very summary (or failed for it)
+    m_imageSummary = m_summary;
+    m_shareImage = makeShareImage(*m_summary, *m_engine);
+    ++m_imagesMade;
+    emit shareImageChanged();
+}
+
+bool RecapViewModel::saveImage(const QUrl& file) {
+    if (!m_shareImage) {
+        setSaveError(tr("Could not save the image."));
+        return false;
+    }
+    const QString path = file.isLocalFile() ? file.toLocalFile() : file.toString();
+    QSaveFile out(path);
+    // QSaveFile writes beside the target and renames only on commit: a failure leaves no partial file.
+    if (!out.open(QIODevice::WriteOnly) || out.write(m_shareImage->png) != m_shareImage->png.size() || !out.commit()) {
+        const QString reason = out.errorString();
+        out.cancelWriting();
+        qCWarning(logHistory) << "Share image not saved:" << reason;
+        setSaveError(tr("Could not save the image.") + QLatin1Char('\n') + reason);
+        return false;
+    }
+    setSaveError({});
+    return true;
+}
+
+bool RecapViewModel::copyImage() {
+    if (!m_shareImage)
+        return false;
+    auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("image/png"), m_shareImage->png);
+    mime->setImageData(m_shareImage->preview);
+    QGuiApplication::clipboard()->setMimeData(mime);
+    return true;
+}
+
+void RecapViewModel::clearSaveError() {
+    setSaveError({});
+}
+
+QUrl RecapViewModel::saveFolder() const {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    return QUrl::fromLocalFile(folder);
+}
+
+void RecapViewModel::again() {
+    if (m_session)
+        m_session->clearSummary();
+    emit againRequested();
+}
+
+void RecapViewModel::showHistory() {
+    emit historyRequested();
+}
+
+void RecapViewModel::setSaveError(const QString& error) {
+    if (error == m_saveError)
+        return;
+    m_saveError = error;
+    emit saveErrorChanged();
+}
+
+} // namespace tavrine

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "tavrine/history/SessionSummary.h"
+#include "tavrine/historyview/RecapCardModel.h"
+#include "tavrine/historyview/RecapShareImage.h"
+#include "tavrine/historyview/TimelineModel.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <QtQml/qqmlregistration.h>
+#include <optional>
+
+class QQmlEngine;
+
+namespace tavrine {
+
+class FocusSession;
+
+// The recap shown when a session ends: the card and timeline of the session's summary, the share image made
+// for it (again only when the summary really changes), "Again", and the way to all sessions. Linux has no share
+// sheet: the image is saved to a file or copied to the clipboard.
+class RecapViewModel : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("made by the main window")
+    Q_PROPERTY(tavrine::RecapCardModel* card READ card CONSTANT)
+    Q_PROPERTY(tavrine::TimelineModel* timeline READ timeline CONSTANT)
+    Q_PROPERTY(bool hasSummary READ hasSummary NOTIFY summaryChanged)
+    Q_PROPERTY(bool hasActivity READ hasActivity NOTIFY summaryChanged)
+    Q_PROPERTY(int selectedSegment READ selectedSegment WRITE setSelectedSegment NOTIFY selectedSegmentChanged)
+    Q_PROPERTY(bool hasShareImage READ hasShareImage NOTIFY shareImageChanged)
+    Q_PROPERTY(QImage sharePreview READ sharePreview NOTIFY shareImageChanged)
+    Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+    Q_PROPERTY(QUrl saveFolder READ saveFolder CONSTANT)
+    Q_PROPERTY(QString suggestedFileName READ suggestedFileName CONSTANT)
+
+public:
+    // `session` may be absent (a preview); then "Again" only says so through `againRequested`.
+    RecapViewModel(FocusSession* session, QQmlEngine* engine, QObject* parent = nullptr);
+
+    RecapCardModel* card() const { return m_card; }
+    TimelineModel* timeline() const { return m_timeline; }
+    bool hasSummary() const { return m_summary.has_value(); }
+    bool hasActivity() const { return m_summary && timelineHasActivity(m_summary->timeline); }
+    int selectedSegment() const { return m_selectedSegment; }
+    void setSelectedSegment(int id);
+
+    // The summary shown; the session's own when there is one. A summary equal to the one shown changes nothing.
+    void setSummary(const std::optional<SessionSummary>& summary);
+    // Makes the share image for the summary shown, unless the one there is for that very summary. The view
+    // runs it once it is shown; tests call it directly.
+    Q_INVOKABLE void refreshShareImage();
+    const std::optional<RecapShareImage>& shareImage() const { return m_shareImage; }
+    bool hasShareImage() const { return m_shareImage.has_value(); }
+    QImage sharePreview() const { return m_shareImage ? m_shareImage->preview : QImage(); }
+    // How many share images were made so far.
+    int shareImagesMade() const { return m_imagesMade; }
+
+    // Writes the PNG to `file` (replacing it only once complete); false with `saveError` set on failure.
+    Q_INVOKABLE bool saveImage(const QUrl& file);
+    // Puts the PNG on the clipboard as "image/png", with the image itself for applications that want a bitmap.
+    Q_INVOKABLE bool copyImage();
+    QString saveError() const { return m_saveError; }
+    Q_INVOKABLE void clearSaveError();
+    QUrl saveFolder() const;
+    QString suggestedFileName() const { return RecapShareImage::fileName(); }
+
+    // "Again": clears the session's summary, which ends the recap.
+    Q_INVOKABLE void again();
+    // "All sessions": the shell raises the History window, or opens it.
+    Q_INVOKABLE void showHistory();
+
+signals:
+    void summaryChanged();
+    void selectedSegmentChanged();
+    void shareImageChanged();
+    void saveErrorChanged();
+    void againRequested();
+    void historyRequested();
+
+private:
+    void setSaveError(const QString& error);
+
+    QPointer<FocusSession> m_session;
+    QPointer<QQmlEngine> m_engine;
+    RecapCardModel* m_card;
+    TimelineModel* m_timeline;
+    std::optional<SessionSummary> m_summary;
+    std::optional<SessionSummary> m_imageSummary; // what the share image shows
+    std::optional<RecapShareImage> m_shareImage;
+    int m_selectedSegment = -1;
+    int m_imagesMade = 0;
+    QString m_saveError;
+};
+
+} // namespace tavrine

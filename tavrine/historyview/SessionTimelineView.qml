@@ -1,0 +1,112 @@
+import QtQuick
+import QtQuick.Controls
+import Tavrine.HistoryView
+
+// One finished session as a vertical timeline: a ruler of clock times and a column of blocks. The selection
+// is the caller's: a tap only asks for a change through selectionRequested (-1 to clear), and a caller that
+// ignores it keeps the timeline display-only.
+Item {
+    id: root
+    objectName: "timeline"
+    required property TimelineModel model
+    property int selection: -1
+    property bool showsCluesOverTimeline: false
+    property bool expandsSelection: false
+    signal selectionRequested(int id)
+
+    implicitWidth: 320
+    implicitHeight: 180
+    Accessible.role: Accessible.Grouping
+    Accessible.name: qsTr("Timeline")
+
+    SystemPalette { id: system }
+
+    Binding { target: root.model; property: "height"; value: root.height }
+    Binding { target: root.model; property: "selection"; value: root.selection }
+    Binding { target: root.model; property: "expandsSelection"; value: root.expandsSelection }
+    Binding { target: root.model; property: "showsCluesOverTimeline"; value: root.showsCluesOverTimeline }
+
+    // After the model has taken the new selection and unfolded it.
+    onSelectionChanged: Qt.callLater(scrollToSelection)
+
+    function scrollToSelection() {
+        if (!root.expandsSelection || root.selection < 0 || root.model.selectedBlock < 0)
+            return
+        const top = root.model.selectedTop
+        const bottom = root.model.selectedBottom
+        let target = flick.contentY
+        if (bottom > flick.contentY + flick.height)
+            target = bottom - flick.height
+        if (top < target)
+            target = top
+        scrollAnimation.to = Math.max(0, Math.min(target, flick.contentHeight - flick.height))
+        scrollAnimation.restart()
+    }
+
+    Flickable {
+        id: flick
+        anchors.fill: parent
+        clip: true
+        contentWidth: width
+        contentHeight: root.model.contentHeight
+        boundsBehavior: contentHeight > height ? Flickable.DragAndOvershootBounds : Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar { policy: flick.contentHeight > flick.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+
+        NumberAnimation { id: scrollAnimation; target: flick; property: "contentY"; duration: 250; easing.type: Easing.OutCubic }
+
+        Item {
+            id: ruler
+            width: 34
+            height: root.model.contentHeight
+            Accessible.ignored: true
+            Repeater {
+                model: root.model.ticks
+                Text {
+                    required property var modelData
+                    anchors.right: parent.right
+                    y: modelData.y
+                    text: modelData.label
+                    textFormat: Text.PlainText
+                    font.pixelSize: Math.round(9)
+                    font.family: "monospace"
+                    color: system.placeholderText
+                }
+            }
+        }
+
+        Repeater {
+            model: root.model
+            delegate: TimelineBlock {
+                x: 40
+                width: flick.width - 40
+                animated: root.expandsSelection
+                onTapped: id => root.selectionRequested(root.model.requestedSelection(id))
+            }
+        }
+    }
+
+    Rectangle {
+        id: cluesCard
+        objectName: "timelineClues"
+        visible: root.model.cluesVisible
+        x: 40
+        width: root.width - 40
+        height: clues.implicitHeight + 20
+        y: root.model.cluesAtTop ? 0 : root.height - height
+        radius: 10
+        color: system.window
+        border.width: 1
+        border.color: Qt.rgba(system.windowText.r, system.windowText.g, system.windowText.b, 0.12)
+
+        SessionSegmentClues {
+            id: clues
+            anchors.fill: parent
+            anchors.margins: 10
+            label: root.model.cluesLabel
+            timeText: root.model.cluesTime
+            rows: root.model.cluesRows
+            kindColor: root.model.cluesColor
+        }
+        TapHandler { onTapped: root.selectionRequested(-1) }
+    }
+}

@@ -1,0 +1,198 @@
+#include "tavrine/shell/TavrineApp.h"
+
+#include "tavrine/core/Clock.h"
+#include "tavrine/core/UserDefaults.h"
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/model/NudgeSpeaking.h"
+#include "tavrine/model/PrivacySettingsOpening.h"
+#include "tavrine/platform/LinuxPrivacySettings.h"
+#include "tavrine/platform/LinuxWorkspaceEvents.h"
+#include "tavrine/platform/XdgLoginItem.h"
+#include "tavrine/services/ApiTokenProvider.h"
+#include "tavrine/session/FocusSession.h"
+#include "tavrine/shell/DesktopSessionServices.h"
+#include "tavrine/shell/FocusWindowOpener.h"
+#include "tavrine/shell/NudgePresenting.h"
+#include "tavrine/shell/UpdateGate.h"
+#include "tavrine/shell/UpdaterController.h"
+#include "tavrine/shell/WindowSet.h"
+#include "tavrine/speech/SpeechSetup.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSoundEffect>
+#include <QTimer>
+
+namespace tavrine::shell {
+
+TavrineApp::TavrineApp(Environment environment, QObject* parent)
+    : QObject(parent), m_environment(std::move(environment)) {
+    note("nudgePresenter");
+
+    // Our own synthesised tap; without it nudges are silent and nothing else changes.
+    if (QFile::exists(QStringLiteral(":/sounds/negative-tap.wav"))) {
+        m_nudgeSound = std::make_unique<QSoundEffect>();
+        m_nudgeSound->setSource(QUrl(QString::fromLatin1(nudgeSoundUrl)));
+    }
+    note("nudgeSound");
+
+    m_defaults = m_environment.defaults ? m_environment.defaults : &UserDefaults::standard();
+    note("hasCompletedOnboarding");
+
+    note("appDelegate");
+
+    m_tokens = ApiTokenProvider::fromEnvironment(m_environment.keyring);
+    m_tokens->start();
+    note("tokens");
+
+    m_speaker = m_environment.speaker;
+    if (!m_speaker && !m_environment.services)
+        m_speaker = speechsetup::makeShellSpeaker(*m_defaults, m_tokens->bearerTokenClosure(),
+                                                  m_tokens->refreshBearerTokenClosure());
+    note("speaker");
+
+    m_history = m_environment.history ? m_environment.history : std::make_shared<SessionHistory>();
+    note("history");
+
+    m_arguments = LaunchArguments::parse(m_environment.arguments);
+    note("arguments");
+
+    FocusSessionOptions options;
+    options.speaker = m_speaker;
+    options.history = m_arguments.noHistory ? nullptr : m_history;
+    options.clock = m_environment.clock;
+    options.defaults = m_defaults;
+    options.services = m_environment.services;
+    if (!options.services) {
+        m_desktopServices = std::make_unique<DesktopSessionServices>(m_tokens->bearerTokenClosure(),
+                                                                     m_tokens->refreshBearerTokenClosure());
+        options.services = m_desktopServices.get();
+    }
+    options.workspaceEvents = m_environment.workspaceEvents;
+    if (!options.workspaceEvents && m_desktopServices) {
+        m_desktopEvents = std::make_unique<platform::LinuxWorkspaceEvents>(*m_desktopServices->capture().workspace);
+        options.workspaceEvents = m_desktopEvents.get();
+    }
+    // The session asks for the desktop's privacy settings through the installed opener.
+    PrivacySettingsOpening::install(std::make_shared<platform::LinuxPrivacySettings>());
+    m_session = std::make_unique<FocusSession>(std::move(options));
+    note("session");
+
+    m_updateGate = UpdateGate::forSession(*m_session);
+    note("updateGate");
+
+    m_updaterController = std::make_unique<UpdaterController>(m_updateGate.get(), std::move(m_environment.updateSource),
+                                                              [this] { quit(); });
+    note("updaterController");
+
+    ui::setUpQmlEngine(m_engine);
+    QVariantMap properties;
+    properties.insert(QStringLiteral("session"), QVariant::fromValue<QObject*>(m_session.get()));
+    properties.insert(QStringLiteral("history"), QVariant::fromValue<QObject*>(m_history.get()));
+    properties.insert(QStringLiteral("updater"), QVariant::fromValue<QObject*>(m_updaterController.get()));
+    m_windows = std::make_unique<WindowSet>(m_engine, properties);
+    m_opener = std::make_unique<FocusWindowOpener>(*m_windows);
+
+    m_loginItem = m_environment.loginItem;
+    if (!m_loginItem) {
+        m_desktopLoginItem = std::make_unique<platform::XdgLoginItem>();
+        m_loginItem = m_desktopLoginItem.get();
+    }
+    LaunchSetup::Hooks hooks;
+    hooks.wire = [this] { wireNudgePresentation(); };
+    hooks.wasLaunchedAsLoginItem = [this] { return m_arguments.atLogin; };
+    hooks.shouldShowOnboarding = [this] { return shouldShowOnboarding(); };
+    hooks.activate = [this] {
+        QQuickWindow* onboarding = m_windows->existingWindow(QStringLiteral("onboarding"));
+        if (onboarding && onboarding->isVisible()) {
+            onboarding->raise();
+            WindowSet::activate(onboarding);
+        }
+    };
+    hooks.openFocusWindow = [this] { m_opener->open(); };
+    m_launchSetup = std::make_unique<LaunchSetup>(*m_defaults, *m_loginItem, std::move(hooks));
+}
+
+TavrineApp::~TavrineApp() {
+    // The windows' bindings read the session: they go first.
+    m_opener.reset();
+    m_windows.reset();
+}
+
+void TavrineApp::note(const char* name) {
+    if (m_environment.constructed)
+        m_environment.constructed(QString::fromLatin1(name));
+}
+
+void TavrineApp::start() {
+    m_delegate.applicationDidFinishLaunching(m_environment.arguments);
+    m_windows->window(QStringLiteral("focus"));
+    m_windows->window(QStringLiteral("onboarding"));
+    if (shouldShowOnboarding())
+        m_windows->openWindow(QStringLiteral("onboarding"));
+    m_updaterController->startUpdater();
+    // A desktop without a tray never shows the label that would run it: the first turn of the loop does.
+    QTimer::singleShot(0, this, &TavrineApp::runLaunchSetup);
+}
+
+bool TavrineApp::hasCompletedOnboarding() const {
+    return m_defaults->boolValue(QString::fromLatin1(onboardingKey)).value_or(false);
+}
+
+void TavrineApp::setHasCompletedOnboarding(bool completed) {
+    m_defaults->setBool(QString::fromLatin1(onboardingKey), completed);
+}
+
+bool TavrineApp::shouldShowOnboarding() const {
+    return m_arguments.onboarding || !hasCompletedOnboarding();
+}
+
+void TavrineApp::runLaunchSetup() {
+    if (m_quitting)
+        return;
+    m_launchSetup->run(m_delegate.openedAtLogin);
+}
+
+void TavrineApp::reopen() {
+    if (m_quitting)
+        return;
+    m_delegate.applicationShouldHandleReopen(*m_opener);
+}
+
+void TavrineApp::setNudgePresenter(std::unique_ptr<NudgePresenting> presenter) {
+    m_nudgePresenter = std::move(presenter);
+}
+
+void TavrineApp::wireNudgePresentation() {
+    m_session->setOnNudge([this] {
+        if (m_nudgePresenter)
+            m_nudgePresenter->presentNudge();
+    });
+    m_session->setOnDismissNudge([this] {
+        if (m_nudgePresenter)
+            m_nudgePresenter->dismissNudge();
+    });
+    m_session->setOnFinish([this] {
+        // A session stopped by quitting must not bring a window up on the way out.
+        if (!m_quitting)
+            m_opener->open();
+    });
+}
+
+void TavrineApp::quit() {
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    if (m_session->rehearsalIntention())
+        m_session->endRehearsal();
+    if (m_session->isActive())
+        m_session->stop(false);
+    m_history->flush();
+    if (m_environment.exit)
+        m_environment.exit(0);
+    else
+        QCoreApplication::exit(0);
+}
+
+} // namespace tavrine::shell

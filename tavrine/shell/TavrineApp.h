@@ -1,0 +1,147 @@
+#pragma once
+
+#include "tavrine/shell/LaunchArguments.h"
+#include "tavrine/shell/LaunchSetup.h"
+#include "tavrine/shell/TavrineAppDelegate.h"
+#include "tavrine/shell/UpdateSource.h"
+
+#include <QObject>
+#include <QQmlEngine>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QSoundEffect;
+
+namespace tavrine {
+class ApiTokenProvider;
+class Clock;
+class FocusSession;
+class KeyringReading;
+class NudgeSpeaking;
+class SessionHistory;
+class SessionServicesFactory;
+class UserDefaults;
+class WorkspaceEventSource;
+} // namespace tavrine
+namespace tavrine::platform {
+class LoginItem;
+}
+
+namespace tavrine::shell {
+
+class DesktopSessionServices;
+class FocusWindowOpener;
+class NudgePresenting;
+class UpdateGate;
+class UpdateSource;
+class UpdaterController;
+class WindowSet;
+
+// The application: creates every long-lived service once, in a fixed order, hands them to the focus session,
+// and owns the windows. Main thread only; one per process.
+class TavrineApp final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* onboardingKey = "hasCompletedOnboarding";
+    static constexpr const char* nudgeSoundUrl = "qrc:/sounds/negative-tap.wav";
+
+    // What the application is built from. Everything left empty is the desktop's own; tests fill in fakes.
+    struct Environment {
+        QStringList arguments;
+        UserDefaults* defaults = nullptr;
+        // The session clock; the system's when none.
+        Clock* clock = nullptr;
+        // The session's services; the desktop's (X11 capture, the maker's API) when none.
+        SessionServicesFactory* services = nullptr;
+        // Activations, desktop switches, sleep; the desktop's when none.
+        WorkspaceEventSource* workspaceEvents = nullptr;
+        // The history store; the one in the application-support folder when none.
+        std::shared_ptr<SessionHistory> history;
+        platform::LoginItem* loginItem = nullptr;
+        // Where the API token is read when TAVRINE_API_TOKEN is not set; the desktop's keyring when none.
+        std::shared_ptr<KeyringReading> keyring;
+        std::unique_ptr<UpdateSource> updateSource;
+        // The nudge voice; the maker's speech service when none and the session's services are the desktop's.
+        std::shared_ptr<NudgeSpeaking> speaker;
+        // Ends the event loop with a status; QCoreApplication::exit when none.
+        std::function<void(int)> exit;
+        // Told the name of each service as it is made, in order.
+        std::function<void(const QString&)> constructed;
+    };
+
+    explicit TavrineApp(Environment environment, QObject* parent = nullptr);
+    ~TavrineApp() override;
+
+    // Builds the windows that exist from the start, shows the first-run window when it is due, starts the
+    // updater, and queues the launch set-up for the first event-loop turn. Throws WindowLoadError when a
+    // window's component does not load.
+    void start();
+
+    // The first-run window shows at launch: "--onboarding", or the onboarding was never completed.
+    bool shouldShowOnboarding() const;
+    bool hasCompletedOnboarding() const;
+    void setHasCompletedOnboarding(bool completed);
+
+    // The one-time launch work; asking again does nothing. The tray label calls it too once it is shown.
+    void runLaunchSetup();
+    // A later launch asked for the application.
+    void reopen();
+    // Every road out of the application ("Quit", SIGTERM, SIGINT, SIGHUP): a running session is stopped as
+    // ended early and stored, a rehearsal ended, the history written, then the event loop ends with status 0.
+    // Nothing opens on the way out.
+    void quit();
+    bool quitting() const { return m_quitting; }
+
+    // The nudge panels' presenter; none until one is installed. The session's nudge callbacks reach it.
+    void setNudgePresenter(std::unique_ptr<NudgePresenting> presenter);
+    NudgePresenting* nudgePresenter() const { return m_nudgePresenter.get(); }
+
+    FocusSession& session() const { return *m_session; }
+    SessionHistory& history() const { return *m_history; }
+    UpdateGate& updateGate() const { return *m_updateGate; }
+    UpdaterController& updaterController() const { return *m_updaterController; }
+    WindowSet& windows() const { return *m_windows; }
+    FocusWindowOpener& opener() const { return *m_opener; }
+    TavrineAppDelegate& delegate() { return m_delegate; }
+    QQmlEngine& engine() { return m_engine; }
+    platform::LoginItem& loginItem() const { return *m_loginItem; }
+    // None when the sound is missing: nudges are then silent.
+    QSoundEffect* nudgeSound() const { return m_nudgeSound.get(); }
+    // None until a speaker is built.
+    const std::shared_ptr<NudgeSpeaking>& speaker() const { return m_speaker; }
+    const LaunchArguments& launchArguments() const { return m_arguments; }
+    bool launchSetupDone() const { return m_launchSetup && m_launchSetup->done(); }
+
+private:
+    void note(const char* name);
+    void wireNudgePresentation();
+
+    Environment m_environment;
+
+    // In the order they are made.
+    std::unique_ptr<NudgePresenting> m_nudgePresenter;
+    std::unique_ptr<QSoundEffect> m_nudgeSound;
+    UserDefaults* m_defaults = nullptr;
+    TavrineAppDelegate m_delegate;
+    std::unique_ptr<ApiTokenProvider> m_tokens;
+    std::shared_ptr<NudgeSpeaking> m_speaker;
+    std::shared_ptr<SessionHistory> m_history;
+    LaunchArguments m_arguments;
+    std::unique_ptr<DesktopSessionServices> m_desktopServices;
+    std::unique_ptr<WorkspaceEventSource> m_desktopEvents;
+    std::unique_ptr<FocusSession> m_session;
+    std::unique_ptr<UpdateGate> m_updateGate;
+    std::unique_ptr<UpdaterController> m_updaterController;
+
+    // The scenes.
+    QQmlEngine m_engine;
+    std::unique_ptr<WindowSet> m_windows;
+    std::unique_ptr<FocusWindowOpener> m_opener;
+    std::unique_ptr<platform::LoginItem> m_desktopLoginItem;
+    platform::LoginItem* m_loginItem = nullptr;
+    std::unique_ptr<LaunchSetup> m_launchSetup;
+    bool m_quitting = false;
+};
+
+} // namespace tavrine::shell

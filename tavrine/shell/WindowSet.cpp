@@ -1,0 +1,143 @@
+#include "tavrine/shell/WindowSet.h"
+
+#include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QScreen>
+
+namespace tavrine::shell {
+
+namespace {
+const QString moduleUri = QStringLiteral("Tavrine.Shell");
+}
+
+const QList<WindowSet::Spec>& WindowSet::specs() {
+    static const QList<Spec> list = {
+        // The main window stands in for a menu-bar panel: no frame, no task-bar entry.
+        {QStringLiteral("focus"), QStringLiteral("FocusWindow"), QStringLiteral("Tavrine"),
+         Qt::Tool | Qt::FramelessWindowHint, false},
+        {QStringLiteral("onboarding"), QStringLiteral("OnboardingWindow"), QStringLiteral("Welcome to Tavrine"),
+         Qt::Window, true},
+        {QStringLiteral("history"), QStringLiteral("HistoryWindow"), QStringLiteral("History"), Qt::Window, true},
+        {QStringLiteral("settings"), QStringLiteral("SettingsWindow"), QStringLiteral("Settings"), Qt::Window, false},
+    };
+    return list;
+}
+
+const WindowSet::Spec* WindowSet::spec(const QString& id) {
+    for (const Spec& s : specs()) {
+        if (s.id == id)
+            return &s;
+    }
+    return nullptr;
+}
+
+WindowSet::WindowSet(QQmlEngine& engine, QVariantMap properties, QObject* parent)
+    : QObject(parent), m_engine(engine), m_properties(std::move(properties)) {}
+
+WindowSet::~WindowSet() {
+    for (QQuickWindow* window : std::as_const(m_windows))
+        delete window;
+}
+
+QQuickWindow* WindowSet::existingWindow(const QString& id) const {
+    return m_windows.value(id);
+}
+
+QList<QQuickWindow*> WindowSet::builtWindows() const {
+    return m_windows.values();
+}
+
+QQuickWindow* WindowSet::window(const QString& id) {
+    if (QQuickWindow* built = m_windows.value(id))
+        return built;
+    const Spec* s = spec(id);
+    if (!s)
+        throw WindowLoadError(QStringLiteral("There is no window \"%1\".").arg(id));
+    QQuickWindow* made = build(*s);
+    m_windows.insert(id, made);
+    return made;
+}
+
+QQuickWindow* WindowSet::build(const Spec& spec) {
+    QQmlComponent component(&m_engine, ui::componentUrl(moduleUri, spec.component));
+    if (component.isError())
+        throw WindowLoadError(
+            QStringLiteral("The window \"%1\" did not load: %2").arg(spec.id, component.errorString()));
+    QObject* object = component.beginCreate(m_engine.rootContext());
+    auto* window = qobject_cast<QQuickWindow*>(object);
+    if (!window) {
+        delete object;
+        throw WindowLoadError(
+            QStringLiteral("The window \"%1\" did not load: %2").arg(spec.id, component.errorString()));
+    }
+    QQmlEngine::setObjectOwnership(window, QQmlEngine::CppOwnership);
+    // Both before the platform window exists: xcb copies the role into WM_WINDOW_ROLE when it creates it.
+    window->setObjectName(spec.id);
+    window->setProperty("_q_xcb_wm_window_role", spec.id.toUtf8());
+    window->setFlags(spec.flags);
+    if (!spec.title.isEmpty())
+        window->setTitle(spec.title);
+    const QMetaObject* meta = window->metaObject();
+    for (auto it = m_properties.cbegin(); it != m_properties.cend(); ++it) {
+        if (meta->indexOfProperty(it.key().toUtf8().constData()) >= 0)
+            window->setProperty(it.key().toUtf8().constData(), it.value());
+    }
+    component.completeCreate();
+    if (component.isError()) {
+        delete window;
+        throw WindowLoadError(
+            QStringLiteral("The window \"%1\" did not load: %2").arg(spec.id, component.errorString()));
+    }
+    window->setVisible(false);
+    window->installEventFilter(this);
+    return window;
+}
+
+QQuickWindow* WindowSet::openWindow(const QString& id) {
+    QQuickWindow* opened = window(id);
+    const Spec* s = spec(id);
+    if (s && s->centred && !m_placed.contains(opened)) {
+        m_placed.insert(opened);
+        centre(opened);
+    }
+    opened->show();
+    opened->raise();
+    activate(opened);
+    return opened;
+}
+
+void WindowSet::activate(QQuickWindow* window) {
+    window->requestActivate();
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    if (platform::X11Connection* x11 = platform::X11Connection::shared())
+        x11->activate(static_cast<platform::XWindowId>(window->winId()));
+}
+
+void WindowSet::centre(QQuickWindow* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->setPosition(area.x() + (area.width() - window->width()) / 2,
+                        area.y() + (area.height() - window->height()) / 2);
+}
+
+bool WindowSet::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close) {
+        if (auto* window = qobject_cast<QQuickWindow*>(watched)) {
+            // Hidden, never destroyed: what the window shows stays as it was.
+            event->ignore();
+            window->hide();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace tavrine::shell

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "tavrine/core/Error.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QQuickWindow>
+#include <QSet>
+#include <QVariantMap>
+
+class QQmlEngine;
+
+namespace tavrine::shell {
+
+// A window's component did not load: start-up stops with this.
+class WindowLoadError final : public Error {
+public:
+    explicit WindowLoadError(QString description) : m_description(std::move(description)) {}
+    QString caseName() const override { return QStringLiteral("componentFailed"); }
+    QString domain() const override { return QStringLiteral("tavrine.WindowLoadError"); }
+    long code() const override { return 0; }
+    QString description() const override { return m_description; }
+
+private:
+    QString m_description;
+};
+
+// The application's four windows, made from the components of Tavrine.Shell on one engine. A window is found
+// by its identifier, which is also its objectName and its X11 WM_WINDOW_ROLE. Closing a window only hides it:
+// its state survives, and closing the last one never ends the application.
+class WindowSet final : public QObject {
+    Q_OBJECT
+public:
+    struct Spec {
+        QString id;
+        QString component;
+        // Empty: the component's own.
+        QString title;
+        Qt::WindowFlags flags;
+        // Placed in the middle of the screen the first time it shows.
+        bool centred = false;
+    };
+    static const QList<Spec>& specs();
+    static const Spec* spec(const QString& id);
+
+    // `properties` go to every window that declares them (the session, the history store …).
+    WindowSet(QQmlEngine& engine, QVariantMap properties, QObject* parent = nullptr);
+    ~WindowSet() override;
+
+    // The window, built (hidden) on first need. Throws WindowLoadError when its component does not load.
+    QQuickWindow* window(const QString& id);
+    // The window when it was built already, else null.
+    QQuickWindow* existingWindow(const QString& id) const;
+    // Builds when needed, shows and brings the window forward.
+    QQuickWindow* openWindow(const QString& id);
+    // Every window built so far.
+    QList<QQuickWindow*> builtWindows() const;
+
+    // Asks the window manager to bring `window` to the front with the keyboard focus.
+    static void activate(QQuickWindow* window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QQuickWindow* build(const Spec& spec);
+    static void centre(QQuickWindow* window);
+
+    QQmlEngine& m_engine;
+    QVariantMap m_properties;
+    QHash<QString, QQuickWindow*> m_windows;
+    QSet<QQuickWindow*> m_placed;
+};
+
+} // namespace tavrine::shell

@@ -1,0 +1,146 @@
+#include "globalshortcuts/GlobalShortcuts.h"
+#include "globalshortcuts/MenuItemBinding.h"
+#include "globalshortcuts/qml/QmlValues.h"
+#include "globalshortcuts/x11/X11HotKeyBackend.h"
+#include "support/QmlTestSupport.h"
+#include "tavrine/core/UserDefaults.h"
+
+#include <QAction>
+#include <QProcess>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace globalshortcuts;
+using tavrine::test::findItem;
+
+namespace {
+
+const Shortcut optionCommandP = Shortcut::fromCarbon(35, Carbon::option | Carbon::command);
+const Shortcut controlOptionK = Shortcut::fromCarbon(40, Carbon::control | Carbon::option);
+
+// The shortcuts' store on the application's user defaults, as the shell keeps it.
+class DefaultsPreferences final : public Preferences {
+public:
+    explicit DefaultsPreferences(tavrine::UserDefaults& defaults) : m_defaults(defaults) {}
+    std::optional<PreferenceValue> value(const QString& key) const override { return m_defaults.value(key); }
+    void setValue(const QString& key, const PreferenceValue& value) override { m_defaults.setValue(key, value); }
+    void remove(const QString& key) override { m_defaults.remove(key); }
+    QStringList keys() const override { return m_defaults.keys(); }
+
+private:
+    tavrine::UserDefaults& m_defaults;
+};
+
+void xdotool(const QStringList& arguments) {
+    QProcess::execute(QStringLiteral("xdotool"), arguments);
+}
+
+// Relative to the item's window, so that the window manager's frame and placement do not matter.
+void clickAt(QQuickItem* item, QPointF local) {
+    const QPoint at = item->mapToScene(local).toPoint();
+    xdotool({"mousemove", "--window", QString::number(item->window()->winId()), QString::number(at.x()),
+             QString::number(at.y())});
+    xdotool({"click", "1"});
+}
+
+const QByteArray settingsWindow = R"(
+import QtQuick
+import GlobalShortcuts
+Item {
+    id: root
+    property var name
+    width: 420; height: 160
+    ShortcutRecorder { objectName: "recorder"; x: 20; y: 20; label: "Open Tavrine"; name: root.name }
+}
+)";
+
+} // namespace
+
+// A new user in a settings window: click the field beside "Open Tavrine", press the keys, see and use them.
+TEST(RecorderOnX11, RecordsStoresAndUsesTheShortcut) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("tavrine.ini"));
+    auto defaults = std::make_unique<tavrine::SettingsUserDefaults>(file);
+    DefaultsPreferences preferences(*defaults);
+    X11HotKeyBackend backend;
+    ASSERT_TRUE(backend.isConnected());
+    Registry::instance().install({&preferences, &backend, &backend, &backend, &backend, nullptr});
+    const Name name = Registry::instance().makeName(QStringLiteral("openMainWindow"), optionCommandP);
+    int opened = 0;
+    Registry::instance().onKeyUp(name, [&] { ++opened; });
+    QAction action;
+    bindMenuItem(&action, name);
+
+    tavrine::test::QmlHarness harness;
+    auto root = harness.createFromText(settingsWindow, {{"name", QVariant::fromValue(ShortcutNameValue(name))}});
+    auto window = tavrine::test::showInWindow(qobject_cast<QQuickItem*>(root.get()), 420, 160);
+    window->requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::qWait(200);
+    QQuickItem* field = findItem(root.get(), "recorderField");
+    QObject* controller = findItem(root.get(), "recorder")->property("controller").value<QObject*>();
+    const QPointF middle(field->width() / 2, field->height() / 2);
+    auto recording = [&] { return controller->property("recording").toBool(); };
+    EXPECT_EQ(field->property("text").toString(), QStringLiteral("⌥⌘P"));
+
+    // The grabbed combination itself reaches the recorder and is recorded again.
+    clickAt(field, middle);
+    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    int changes = 0;
+    QObject::connect(&Registry::instance(), &Registry::shortcutByNameDidChange, [&] { ++changes; });
+    xdotool({"key", "alt+super+p"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 3000));
+    EXPECT_FALSE(recording());
+    EXPECT_EQ(opened, 0);
+
+    EXPECT_EQ(field->property("text").toString(), QStringLiteral("⌥⌘P"));
+    // "a" alone is refused; Escape ends the recording without a change.
+    clickAt(field, middle);
+    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    xdotool({"key", "a"});
+    QTest::qWait(200);
+    EXPECT_TRUE(recording());
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
+    EXPECT_EQ(changes, 1);
+
+    clickAt(field, middle);
+    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    xdotool({"key", "ctrl+alt+k"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->property("text").toString() == QStringLiteral("⌃⌥K"); }, 3000));
+    EXPECT_EQ(tavrine::SettingsUserDefaults(file).value(QStringLiteral("GlobalShortcuts_openMainWindow")),
+              std::optional<tavrine::DefaultValue>(QStringLiteral(R"({"carbonKeyCode":40,"carbonModifiers":6144})")));
+    EXPECT_EQ(action.shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+K")));
+
+    // The new combination opens the main window; the old one no longer does.
+    xdotool({"key", "ctrl+alt+k"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened == 1; }, 3000));
+    xdotool({"key", "alt+super+p"});
+    QTest::qWait(300);
+    EXPECT_EQ(opened, 1);
+
+    // The clear button stores false and the field records again; a restart keeps it empty.
+    QQuickItem* clear = findItem(field, "clearButton");
+    ASSERT_TRUE(clear->isVisible());
+    clickAt(clear, QPointF(clear->width() / 2, clear->height() / 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->property("text").toString().isEmpty(); }, 3000));
+    EXPECT_TRUE(recording());
+    EXPECT_EQ(tavrine::SettingsUserDefaults(file).value(QStringLiteral("GlobalShortcuts_openMainWindow")),
+              std::optional<tavrine::DefaultValue>(false));
+    // A click outside the field ends the recording.
+    clickAt(field, QPointF(field->width() / 2, field->height() + 40));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
+    tavrine::SettingsUserDefaults restarted(file);
+    DefaultsPreferences restartedPreferences(restarted);
+    MemoryPreferences unused;
+    Registry next({&restartedPreferences, &backend, &backend, &backend, &backend, nullptr});
+    EXPECT_FALSE(next.getShortcut(next.makeName(QStringLiteral("openMainWindow"), optionCommandP)));
+    EXPECT_TRUE(harness.warnings().isEmpty()) << harness.warnings().join('\n').toStdString();
+
+    root.reset();
+    Registry::instance().removeAllHandlers();
+    Registry::instance().install({&unused, nullptr, nullptr, nullptr, nullptr, nullptr});
+}

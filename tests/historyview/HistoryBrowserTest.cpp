@@ -1,0 +1,157 @@
+#include "tavrine/core/ManualClock.h"
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historyview/HistoryBrowser.h"
+#include "tavrine/historyview/HistoryListModel.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+
+namespace {
+
+// 2026-01-05 09:00 UTC is 10:00 in Berlin (the tests run with TZ=Europe/Berlin).
+const QDateTime firstStart(QDate(2026, 1, 5), QTime(9, 0), Qt::UTC);
+
+SessionSummary summaryAt(const QDateTime& startedAt, QString intention = QStringLiteral("Write the report")) {
+    SessionSummary summary;
+    summary.intention = std::move(intention);
+    summary.startedAt = startedAt;
+    summary.focusedSeconds = 600;
+    summary.completed = true;
+    SessionTimeline::Segment work;
+    work.kind = SessionTimeline::Kind::Related;
+    work.end = 600;
+    work.phrase = QStringLiteral("Drafted");
+    summary.timeline = normaliseTimeline({work}, 600);
+    return summary;
+}
+
+struct Store {
+    explicit Store(int sessions = 0) {
+        SessionHistory::Options options;
+        options.folder = folder.path();
+        history = std::make_unique<SessionHistory>(options);
+        for (int i = 0; i < sessions; ++i)
+            record(i);
+    }
+    // Session i starts i minutes after the first; the newest is the highest i.
+    QUuid record(int i) {
+        return *history->record(summaryAt(firstStart.addSecs(i * 60), QStringLiteral("Session %1").arg(i)),
+                                firstStart);
+    }
+    QTemporaryDir folder;
+    std::unique_ptr<SessionHistory> history;
+    ManualClock clock{1000.0, firstStart.addSecs(3600)};
+};
+
+QString title(const HistoryListModel& model, int row) {
+    return model.data(model.index(row), HistoryListModel::TitleRole).toString();
+}
+
+// The models' midnight watch ends through a queued wake-up once they are gone: run it before the test ends.
+class Pumped : public ::testing::Test {
+protected:
+    void TearDown() override { ManualClock::pump(); }
+};
+class HistoryList : public Pumped {};
+class HistoryBrowserTest : public Pumped {};
+
+} // namespace
+
+TEST_F(HistoryList, ReadsPagesOnDemandAndKeepsAtMostFive) {
+    Store store;
+    for (int i = 0; i < 1250; ++i) // six full pages and a bit
+        store.record(i);
+    HistoryListModel model(store.history.get(), store.clock);
+    EXPECT_EQ(model.count(), 1250);
+    EXPECT_EQ(model.keptPageCount(), 0); // counting reads no page
+    EXPECT_EQ(title(model, 0), QStringLiteral("Session 1249"));
+    EXPECT_EQ(title(model, 200), QStringLiteral("Session 1049"));
+    EXPECT_EQ(title(model, 1249), QStringLiteral("Session 0"));
+    for (int row = 0; row < 1250; row += 200)
+        model.data(model.index(row), HistoryListModel::TitleRole);
+    EXPECT_EQ(model.keptPageCount(), HistoryListModel::keptPages);
+    EXPECT_EQ(title(model, 0), QStringLiteral("Session 1249")); // an evicted page comes back
+    EXPECT_FALSE(model.data(model.index(1250), HistoryListModel::TitleRole).isValid());
+}
+
+TEST_F(HistoryList, DayKeysAndTitlesFollowMidnight) {
+    Store store(1);
+    // 23:59 in Berlin.
+    ManualClock clock(1000.0, QDateTime(QDate(2026, 1, 5), QTime(22, 59), Qt::UTC));
+    HistoryListModel model(store.history.get(), clock);
+    const QString key = model.data(model.index(0), HistoryListModel::DayKeyRole).toString();
+    EXPECT_EQ(key, QStringLiteral("2026-01-05"));
+    EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Today"));
+    QSignalSpy today(&model, &HistoryListModel::todayChanged);
+    clock.advance(50);
+    EXPECT_EQ(today.size(), 0);
+    clock.advance(30);
+    EXPECT_EQ(today.size(), 1);
+    EXPECT_EQ(model.today(), QDate(2026, 1, 6));
+    EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
+    clock.advance(24 * 3600.0);
+    EXPECT_EQ(today.size(), 2);
+    EXPECT_NE(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
+}
+
+TEST_F(HistoryBrowserTest, AnEmptyHistoryThenTheFirstRecording) {
+    Store store;
+    HistoryBrowser browser(store.history.get(), store.clock);
+    EXPECT_TRUE(browser.isEmpty());
+    EXPECT_FALSE(browser.hasSelection());
+    EXPECT_EQ(browser.placeholderTitle(), QStringLiteral("No sessions yet"));
+    EXPECT_EQ(browser.placeholderText(), QStringLiteral("A session you finish shows up here with its timeline."));
+
+    const QUuid first = store.record(0);
+    EXPECT_FALSE(browser.isEmpty());
+    EXPECT_EQ(browser.selectedID(), first);
+    EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 0"));
+    EXPECT_EQ(browser.focusedValue(), QStringLiteral("10 min"));
+    EXPECT_EQ(browser.detoursValue(), QStringLiteral("0\u00D7"));
+    EXPECT_TRUE(browser.hasActivity());
+    EXPECT_EQ(browser.timeline()->rowCount(), 1);
+}
+
+TEST_F(HistoryBrowserTest, SelectionSurvivesRecordingsAndFollowsDeletions) {
+    Store store(3);
+    HistoryBrowser browser(store.history.get(), store.clock);
+    EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 2")); // the newest
+    EXPECT_EQ(browser.selectedRow(), 0);
+
+    const QString oldest = browser.listModel()->data(browser.listModel()->index(2), HistoryListModel::SessionIdRole).toString();
+    browser.select(oldest);
+    browser.setSegmentSelection(0);
+    EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 0"));
+
+    store.record(3); // recorded while open: the selection stays, its row moves down
+    EXPECT_EQ(browser.selection(), oldest);
+    EXPECT_EQ(browser.selectedRow(), 3);
+    EXPECT_EQ(browser.segmentSelection(), 0);
+
+    const QString newest = browser.listModel()->data(browser.listModel()->index(0), HistoryListModel::SessionIdRole).toString();
+    browser.deleteSession(newest); // another session: the selection stays
+    EXPECT_EQ(browser.selection(), oldest);
+    EXPECT_EQ(browser.listModel()->count(), 3);
+
+    browser.deleteSelected(); // the selected one: the newest remaining is selected, its timeline unselected
+    EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 2"));
+    EXPECT_EQ(browser.segmentSelection(), -1);
+    browser.deleteSelected();
+    browser.deleteSelected();
+    EXPECT_TRUE(browser.isEmpty());
+    EXPECT_FALSE(browser.hasSelection());
+    EXPECT_EQ(browser.placeholderTitle(), QStringLiteral("No sessions yet"));
+    browser.deleteSelected(); // nothing selected: nothing happens
+    browser.deleteSession(QStringLiteral("not an id"));
+}
+
+TEST_F(HistoryBrowserTest, AHistoryThatIsOffShowsNoSessions) {
+    HistoryBrowser browser(nullptr, Clock::system());
+    EXPECT_TRUE(browser.isEmpty());
+    browser.ensureSelection();
+    browser.deleteSelected();
+    EXPECT_FALSE(browser.hasSelection());
+}

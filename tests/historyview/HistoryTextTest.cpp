@@ -1,0 +1,111 @@
+#include "tavrine/historyview/HistoryText.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+
+namespace {
+
+const QLocale english(QLocale::English, QLocale::UnitedStates);
+const QLocale german(QLocale::German, QLocale::Germany);
+const QTimeZone berlin("Europe/Berlin");
+
+// 2024-03-05 09:41 in Berlin.
+StoredSession storedAt(QDateTime start, double focused = 1500, qint64 detours = 0, double detourSeconds = 0) {
+    StoredSession session;
+    session.sessionID = QUuid::createUuid();
+    session.startedAt = start.toUTC();
+    session.endedAt = session.startedAt.addSecs(qint64(focused));
+    session.intention = QStringLiteral("Write the report");
+    session.focusedSeconds = focused;
+    session.completed = true;
+    session.detours = detours;
+    session.detourSeconds = detourSeconds;
+    return session;
+}
+
+QDateTime berlinTime(int y, int m, int d, int h, int min) {
+    return QDateTime(QDate(y, m, d), QTime(h, min), berlin);
+}
+
+} // namespace
+
+TEST(HistoryText, TitleFallsBackToFocusModeOnlyForAnEmptyIntention) {
+    StoredSession session = storedAt(berlinTime(2024, 3, 5, 9, 41));
+    EXPECT_EQ(sessionTitle(session), QStringLiteral("Write the report"));
+    session.intention = QStringLiteral("  ");
+    EXPECT_EQ(sessionTitle(session), QStringLiteral("  ")); // used as stored
+    session.intention.clear();
+    EXPECT_EQ(sessionTitle(session), QStringLiteral("Focus mode"));
+}
+
+TEST(HistoryText, RowSubtitleCountsMinutesAndDetours) {
+    struct Case {
+        double focused;
+        qint64 detours;
+        QString expected;
+    };
+    const QList<Case> cases = {
+        {60, 0, QStringLiteral("9:41 AM \u00B7 1 min \u00B7 0 detours")},
+        {119, 1, QStringLiteral("9:41 AM \u00B7 1 min \u00B7 1 detour")},
+        {120, 3, QStringLiteral("9:41 AM \u00B7 2 min \u00B7 3 detours")},
+        {20, 2, QStringLiteral("9:41 AM \u00B7 1 min \u00B7 2 detours")},
+    };
+    for (const Case& c : cases) {
+        const StoredSession session = storedAt(berlinTime(2024, 3, 5, 9, 41), c.focused, c.detours);
+        QString text = rowSubtitle(session, english, berlin);
+        text.replace(QChar(0x202F), QLatin1Char(' ')); // the locale's narrow blank before "AM"
+        EXPECT_EQ(text, c.expected) << c.focused;
+    }
+    EXPECT_EQ(rowSubtitle(storedAt(berlinTime(2024, 3, 5, 21, 5), 120), german, berlin),
+              QStringLiteral("21:05 \u00B7 2 min \u00B7 0 detours"));
+}
+
+TEST(HistoryText, DayTitles) {
+    const QDate today(2024, 3, 5);
+    EXPECT_EQ(dayTitle(today, today, english), QStringLiteral("Today"));
+    EXPECT_EQ(dayTitle(today.addDays(-1), today, english), QStringLiteral("Yesterday"));
+    EXPECT_EQ(dayTitle(today.addDays(-2), today, english), QStringLiteral("Sun, Mar 3, 2024"));
+    EXPECT_EQ(dayTitle(today.addDays(-2), today, german), QStringLiteral("So., 3. M\u00E4rz 2024"));
+    // A day after today (a clock set back) is dated, never "Today".
+    EXPECT_EQ(dayTitle(today.addDays(1), today, english), QStringLiteral("Wed, Mar 6, 2024"));
+}
+
+TEST(HistoryText, FieldOrderFollowsTheShortDateFormat) {
+    EXPECT_EQ(datefields::fieldOrder(english), QStringLiteral("mdy"));
+    EXPECT_EQ(datefields::fieldOrder(german), QStringLiteral("dmy"));
+    EXPECT_EQ(datefields::fieldOrder(QLocale(QLocale::Japanese, QLocale::Japan)), QStringLiteral("ymd"));
+}
+
+TEST(HistoryText, DetailSubtitleSaysWhenASessionEndedEarly) {
+    StoredSession session = storedAt(berlinTime(2024, 3, 5, 23, 50), 1500);
+    session.endedAt = berlinTime(2024, 3, 6, 0, 15).toUTC();
+    EXPECT_EQ(detailSubtitle(session, german, berlin), QStringLiteral("5. M\u00E4rz 2024 \u00B7 23:50\u201300:15"));
+    session.completed = false;
+    EXPECT_EQ(detailSubtitle(session, german, berlin),
+              QStringLiteral("5. M\u00E4rz 2024 \u00B7 23:50\u201300:15 \u00B7 ended early"));
+    EXPECT_TRUE(detailSubtitle(session, english, berlin).startsWith(QStringLiteral("Mar 5, 2024 \u00B7 11:50")));
+}
+
+TEST(HistoryText, DetoursFigure) {
+    EXPECT_EQ(detoursValue(storedAt(berlinTime(2024, 3, 5, 9, 0), 600, 0, 0)), QStringLiteral("0\u00D7"));
+    EXPECT_EQ(detoursValue(storedAt(berlinTime(2024, 3, 5, 9, 0), 600, -1, 30)), QStringLiteral("0\u00D7"));
+    EXPECT_EQ(detoursValue(storedAt(berlinTime(2024, 3, 5, 9, 0), 600, 3, 150)),
+              QStringLiteral("3\u00D7 \u00B7 2m"));
+}
+
+TEST(HistoryText, DayGroupsFileASessionUnderTheDayItStarted) {
+    const QList<StoredSession> sessions = {
+        storedAt(berlinTime(2024, 3, 6, 8, 0)),
+        storedAt(berlinTime(2024, 3, 5, 23, 50)), // ran past midnight
+        storedAt(berlinTime(2024, 3, 5, 0, 10)),  // 23:10 UTC the day before
+        storedAt(berlinTime(2024, 3, 3, 12, 0)),
+    };
+    const QList<DayGroup> groups = dayGroups(sessions, berlin);
+    ASSERT_EQ(groups.size(), 3);
+    EXPECT_EQ(groups[0].day, QDate(2024, 3, 6));
+    EXPECT_EQ(groups[1].day, QDate(2024, 3, 5));
+    EXPECT_EQ(groups[1].sessions, (QList<StoredSession>{sessions[1], sessions[2]}));
+    EXPECT_EQ(groups[2].day, QDate(2024, 3, 3));
+    EXPECT_TRUE(dayGroups({}, berlin).isEmpty());
+}

@@ -1,0 +1,221 @@
+#include "support/QmlTestSupport.h"
+#include "tavrine/core/ManualClock.h"
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historyview/HistoryBrowser.h"
+#include "tavrine/historyview/RecapViewModel.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace tavrine;
+using namespace tavrine::test;
+using Kind = SessionTimeline::Kind;
+
+namespace {
+
+QUrl component(const char* name) {
+    return ui::componentUrl(QStringLiteral("Tavrine.HistoryView"), QString::fromLatin1(name));
+}
+
+SessionSummary sampleSummary(QString phrase = QStringLiteral("Scrolled the feed")) {
+    SessionSummary summary;
+    summary.intention = QStringLiteral("Write the <i>report</i>");
+    summary.startedAt = QDateTime(QDate(2026, 1, 5), QTime(9, 0), Qt::UTC);
+    summary.focusedSeconds = 1500;
+    summary.completed = true;
+    summary.detours = 3;
+    summary.detourSeconds = 240;
+    summary.longestStreak = 900;
+    for (int i = 0; i < 3; ++i) {
+        SessionSummary::Detour detour;
+        detour.key = QStringLiteral("detour|host|%1").arg(i);
+        detour.phrase = i == 0 ? phrase : QStringLiteral("Read mail %1").arg(i);
+        detour.seconds = 120 - i * 30;
+        detour.firstAt = summary.startedAt.addSecs(300);
+        summary.topDetours.append(detour);
+    }
+    auto segment = [](Kind kind, double start, double end, const char* text) {
+        SessionTimeline::Segment s;
+        s.kind = kind;
+        s.start = start;
+        s.end = end;
+        s.phrase = QString::fromLatin1(text);
+        s.clues.app = QStringLiteral("Browser");
+        return s;
+    };
+    summary.timeline = normaliseTimeline({segment(Kind::Related, 0, 300, "Drafted the intro"),
+                                          segment(Kind::Detour, 300, 420, "Scrolled the feed"),
+                                          segment(Kind::Related, 420, 1500, "Wrote the body")},
+                                         1500);
+    return summary;
+}
+
+int pngColourType(const QByteArray& png) {
+    // IHDR follows the 8-byte signature and the chunk's length and type: width, height, depth, colour type.
+    return png.size() > 25 ? int(quint8(png.at(25))) : -1;
+}
+
+// Painted items hand their textures back through deferred deletions once their window is gone.
+class Views : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents();
+        }
+    }
+};
+class TimelineView : public Views {};
+class HistoryView : public Views {};
+class RecapView : public Views {};
+class RecapShare : public Views {};
+
+} // namespace
+
+TEST_F(TimelineView, ACallerThatIgnoresTheRequestKeepsItDisplayOnly) {
+    QmlHarness h;
+    TimelineModel model;
+    model.setTimeline(sampleSummary().timeline, QDateTime::currentDateTime());
+    auto view = h.createFromText("import QtQuick\nimport Tavrine.HistoryView\n"
+                                 "SessionTimelineView { width: 300; height: 112; selection: -1;"
+                                 " property int requests: 0; property int lastRequest: -2;"
+                                 " onSelectionRequested: id => { requests++; lastRequest = id } }",
+                                 {{QStringLiteral("model"), QVariant::fromValue(&model)}});
+    ASSERT_TRUE(view);
+    auto* item = qobject_cast<QQuickItem*>(view.get());
+    auto window = showInWindow(item, 300, 112);
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 10));
+    EXPECT_EQ(view->property("requests").toInt(), 1);
+    EXPECT_EQ(view->property("lastRequest").toInt(), 0);
+    EXPECT_EQ(model.selection(), -1);
+    EXPECT_EQ(model.selectedBlock(), -1);
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
+    QmlHarness h;
+    QTemporaryDir folder;
+    SessionHistory::Options options;
+    options.folder = folder.path();
+    SessionHistory history(options);
+    ManualClock clock;
+    HistoryBrowser browser(&history, clock);
+    {
+        auto view = h.create(component("SessionHistoryView"), {{QStringLiteral("browser"), QVariant::fromValue(&browser)}});
+        ASSERT_TRUE(view);
+        auto window = showInWindow(qobject_cast<QQuickItem*>(view.get()), 640, 420);
+        EXPECT_FALSE(findItem(view.get(), QStringLiteral("deleteSession"))->isEnabled());
+        EXPECT_TRUE(findItem(view.get(), QStringLiteral("historyPlaceholder"))->isVisible());
+        history.record(sampleSummary(), clock.date());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(findItem(view.get(), QStringLiteral("deleteSession"))->isEnabled());
+        QQuickItem* title = findItem(view.get(), QStringLiteral("detailTitle"));
+        ASSERT_TRUE(title);
+        EXPECT_EQ(title->property("text").toString(), QStringLiteral("Write the <i>report</i>"));
+        EXPECT_EQ(title->property("textFormat").toInt(), int(Qt::PlainText));
+    }
+    ManualClock::pump();
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+TEST_F(RecapView, AgainFirstThenTheShareImage) {
+    QmlHarness h;
+    RecapViewModel model(nullptr, &h.engine());
+    model.setSummary(sampleSummary(QStringLiteral("<b>x</b> &amp; <img src=a>")));
+    auto view = h.create(component("SessionRecapView"), {{QStringLiteral("model"), QVariant::fromValue(&model)}});
+    ASSERT_TRUE(view);
+    // Before the image is made (on the first frame) only "Again" shows.
+    EXPECT_FALSE(findItem(view.get(), QStringLiteral("shareRecap"))->isVisible());
+    EXPECT_TRUE(findItem(view.get(), QStringLiteral("again"))->isVisible());
+    auto window = showInWindow(qobject_cast<QQuickItem*>(view.get()), 420, 700);
+    int again = 0;
+    QObject::connect(&model, &RecapViewModel::againRequested, [&again] { ++again; });
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    EXPECT_EQ(again, 1);
+
+    QTRY_VERIFY(model.hasShareImage());
+    EXPECT_TRUE(findItem(view.get(), QStringLiteral("shareRecap"))->isVisible());
+    // The phrase's markup is shown as its characters.
+    const QString callout = findItem(view.get(), QStringLiteral("recapCallout"))->property("text").toString();
+    EXPECT_TRUE(callout.contains(QStringLiteral("&lt;b&gt;x&lt;/b&gt; &amp;amp; &lt;img src=a&gt;")));
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+TEST_F(RecapShare, ARealThreeTimesRenderOnAnInkMargin) {
+    QmlHarness h;
+    RecapViewModel model(nullptr, &h.engine());
+    model.setSummary(sampleSummary());
+    model.refreshShareImage();
+    ASSERT_TRUE(model.hasShareImage());
+    const RecapShareImage& image = *model.shareImage();
+    const QImage decoded = QImage::fromData(image.png, "PNG");
+    EXPECT_EQ(decoded.width(), 1224);
+    EXPECT_EQ(pngColourType(image.png), 2); // RGB, no alpha
+
+    auto card = h.create(component("SessionRecapCard"), {{QStringLiteral("card"), QVariant::fromValue(model.card())}});
+    ASSERT_TRUE(card);
+    // Laid out at three times the size, text lines round to whole pixels: within a few points of 3 × (card + 64).
+    EXPECT_NEAR(decoded.height(), (qobject_cast<QQuickItem*>(card.get())->height() + 64) * 3, 30);
+    // The margin is ink; the card's paper starts 96 pixels in.
+    const QColor corner = decoded.pixelColor(5, 5);
+    EXPECT_LT(corner.lightness(), 20);
+    EXPECT_GT(decoded.pixelColor(96 + 60, 96 + 150).lightness(), 200);
+
+    // An equal summary makes no new image; a changed phrase does.
+    const int made = model.shareImagesMade();
+    model.setSummary(sampleSummary());
+    model.refreshShareImage();
+    EXPECT_EQ(model.shareImagesMade(), made);
+    model.setSummary(sampleSummary(QStringLiteral("Watched a video")));
+    model.refreshShareImage();
+    EXPECT_EQ(model.shareImagesMade(), made + 1);
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+TEST_F(RecapShare, SaveAndCopy) {
+    QmlHarness h;
+    RecapViewModel model(nullptr, &h.engine());
+    model.setSummary(sampleSummary());
+    model.refreshShareImage();
+    ASSERT_TRUE(model.hasShareImage());
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(model.suggestedFileName());
+    ASSERT_TRUE(model.saveImage(QUrl::fromLocalFile(path)));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), model.shareImage()->png);
+
+    // A read-only folder (root may write anywhere, so also a "folder" that is a file).
+    QTemporaryDir locked;
+    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const QString notAFolder = folder.filePath(QStringLiteral("plain-file"));
+    QFile(notAFolder).open(QIODevice::WriteOnly);
+    for (const QString& refused : {locked.filePath(QStringLiteral("tavrine-session.png")),
+                                   notAFolder + QStringLiteral("/tavrine-session.png")}) {
+        if (refused.startsWith(locked.path()) && geteuid() == 0)
+            continue;
+        EXPECT_FALSE(model.saveImage(QUrl::fromLocalFile(refused))) << refused.toStdString();
+        EXPECT_TRUE(model.saveError().startsWith(QStringLiteral("Could not save the image.\n")));
+        EXPECT_GT(model.saveError().size(), 30); // with the reason
+        EXPECT_FALSE(QFile::exists(refused));
+    }
+    EXPECT_TRUE(QDir(locked.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
+    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(model.saveImage(QUrl::fromLocalFile(path)));
+    EXPECT_TRUE(model.saveError().isEmpty());
+
+    ASSERT_TRUE(model.copyImage());
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(mime);
+    EXPECT_EQ(mime->data(QStringLiteral("image/png")), model.shareImage()->png);
+}

@@ -1,0 +1,140 @@
+#include "tavrine/shell/LaunchSetup.h"
+#include "fakes/FakeLoginItem.h"
+#include "support/LogCapture.h"
+#include "tavrine/core/UserDefaults.h"
+#include "tavrine/shell/LaunchArguments.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::shell;
+using namespace tavrine::test;
+
+TEST(LaunchArguments, FlagsAreExactArguments) {
+    struct Case {
+        QStringList arguments;
+        bool noHistory;
+        bool onboarding;
+        bool atLogin;
+    };
+    const QList<Case> cases = {
+        {{"tavrine"}, false, false, false},
+        {{"tavrine", "--demo"}, true, false, false},
+        {{"tavrine", "--e2e"}, true, false, false},
+        {{"tavrine", "--demo=1"}, false, false, false},
+        {{"tavrine", "--Demo"}, false, false, false},
+        {{"tavrine", "-demo"}, false, false, false},
+        {{"tavrine", "--onboarding"}, false, true, false},
+        {{"tavrine", "--onboarding=yes"}, false, false, false},
+        {{"tavrine", "--launched-at-login"}, false, false, true},
+        {{"tavrine", "--launched-at-login=1"}, false, false, false},
+        {{"tavrine", "--e2e", "--onboarding", "--launched-at-login"}, true, true, true},
+    };
+    for (const Case& c : cases) {
+        const LaunchArguments parsed = LaunchArguments::parse(c.arguments);
+        const std::string name = c.arguments.join(u' ').toStdString();
+        EXPECT_EQ(parsed.noHistory, c.noHistory) << name;
+        EXPECT_EQ(parsed.onboarding, c.onboarding) << name;
+        EXPECT_EQ(parsed.atLogin, c.atLogin) << name;
+    }
+}
+
+namespace {
+
+struct Launch {
+    MemoryUserDefaults defaults;
+    FakeLoginItem loginItem;
+    bool atLogin = false;
+    bool showOnboarding = false;
+    int wired = 0;
+    int activated = 0;
+    int opened = 0;
+    std::unique_ptr<LaunchSetup> setup;
+
+    Launch() {
+        LaunchSetup::Hooks hooks;
+        hooks.wire = [this] { ++wired; };
+        hooks.wasLaunchedAsLoginItem = [this] { return atLogin; };
+        hooks.shouldShowOnboarding = [this] { return showOnboarding; };
+        hooks.activate = [this] { ++activated; };
+        hooks.openFocusWindow = [this] { ++opened; };
+        setup = std::make_unique<LaunchSetup>(defaults, loginItem, hooks);
+    }
+};
+
+} // namespace
+
+TEST(LaunchSetup, WhatComesForwardFollowsLoginAndOnboarding) {
+    struct Case {
+        bool atLogin;
+        bool showOnboarding;
+        bool defaultApplied;
+        bool activated;
+        bool opened;
+    };
+    const QList<Case> cases = {
+        // A first ordinary launch: the onboarding window (shown by its scene) is brought forward.
+        {false, true, false, true, false},
+        {false, true, true, true, false},
+        // Onboarding done: the main window opens.
+        {false, false, false, true, true},
+        {false, false, true, true, true},
+        // At login with onboarding done: nothing comes forward.
+        {true, false, false, false, false},
+        {true, false, true, false, false},
+        // At login with onboarding not done: the onboarding still comes forward.
+        {true, true, false, true, false},
+        {true, true, true, true, false},
+    };
+    for (const Case& c : cases) {
+        Launch launch;
+        launch.atLogin = c.atLogin;
+        launch.showOnboarding = c.showOnboarding;
+        if (c.defaultApplied)
+            launch.defaults.setBool(QStringLiteral("launchAtLoginDefaultApplied"), true);
+        EXPECT_TRUE(launch.setup->run(false));
+        const std::string name = "atLogin=" + std::to_string(c.atLogin) +
+                                 " onboarding=" + std::to_string(c.showOnboarding) +
+                                 " applied=" + std::to_string(c.defaultApplied);
+        EXPECT_EQ(launch.wired, 1) << name;
+        EXPECT_EQ(launch.activated, c.activated ? 1 : 0) << name;
+        EXPECT_EQ(launch.opened, c.opened ? 1 : 0) << name;
+        // Launch at login is switched on exactly once ever, on the first launch.
+        EXPECT_EQ(launch.loginItem.registerCalls, c.defaultApplied ? 0 : 1) << name;
+        EXPECT_EQ(launch.defaults.boolValue(QStringLiteral("launchAtLoginDefaultApplied")), true) << name;
+    }
+}
+
+TEST(LaunchSetup, TheKeptLoginAnswerCountsWithoutAskingAgain) {
+    Launch launch;
+    launch.setup->run(true);
+    EXPECT_EQ(launch.activated, 0);
+    EXPECT_EQ(launch.opened, 0);
+}
+
+TEST(LaunchSetup, RunsOncePerProcess) {
+    Launch launch;
+    EXPECT_TRUE(launch.setup->run(false));
+    EXPECT_FALSE(launch.setup->run(false));
+    EXPECT_EQ(launch.wired, 1);
+    EXPECT_EQ(launch.opened, 1);
+}
+
+TEST(LaunchSetup, AFailedRegistrationIsLoggedAndNotRetried) {
+    LogCapture logs;
+    {
+        Launch first;
+        first.loginItem.failWith = QStringLiteral("disk full");
+        first.setup->run(false);
+        EXPECT_EQ(first.loginItem.registerCalls, 1);
+        EXPECT_EQ(first.opened, 1);
+        EXPECT_EQ(logs.messages(QStringLiteral("LoginItem")),
+                  QStringList{QStringLiteral("Login item change failed: disk full")});
+        // The next launch of the same user: the flag says it was tried.
+        Launch second;
+        second.defaults.setBool(QStringLiteral("launchAtLoginDefaultApplied"),
+                                *first.defaults.boolValue(QStringLiteral("launchAtLoginDefaultApplied")));
+        second.setup->run(false);
+        EXPECT_EQ(second.loginItem.registerCalls, 0);
+    }
+}

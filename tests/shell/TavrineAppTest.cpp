@@ -1,0 +1,270 @@
+#include "tavrine/shell/TavrineApp.h"
+#include "fakes/FakeActivityObserver.h"
+#include "fakes/FakeClassifier.h"
+#include "fakes/FakeLoginItem.h"
+#include "fakes/FakeWorkspaceEvents.h"
+#include "support/QmlTestSupport.h"
+#include "tavrine/core/ManualClock.h"
+#include "tavrine/core/UserDefaults.h"
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/services/KeyringReading.h"
+#include "tavrine/session/FocusSession.h"
+#include "tavrine/session/SessionServicesFactory.h"
+#include "tavrine/shell/FocusWindowOpener.h"
+#include "tavrine/shell/NudgePresenting.h"
+#include "tavrine/shell/QuitSignals.h"
+#include "tavrine/shell/WindowSet.h"
+
+#include <QQuickItem>
+#include <QSoundEffect>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::shell;
+using namespace tavrine::test;
+
+namespace {
+
+class EmptyKeyring final : public KeyringReading {
+public:
+    QCoro::Task<std::optional<QString>> readToken() override { co_return std::nullopt; }
+};
+
+class FakeServices final : public SessionServicesFactory {
+public:
+    explicit FakeServices(Clock& clock) : m_clock(clock) {}
+    std::shared_ptr<ActivityObserving> makeObserver() override {
+        return std::make_shared<FakeActivityObserver>(m_clock);
+    }
+    std::shared_ptr<ActivityClassifying> makeClassifier(bool) override {
+        return std::make_shared<FakeClassifier>(m_clock);
+    }
+
+private:
+    Clock& m_clock;
+};
+
+class CountingPresenter final : public NudgePresenting {
+public:
+    int presented = 0;
+    int dismissed = 0;
+    void presentNudge() override { ++presented; }
+    void dismissNudge() override { ++dismissed; }
+};
+
+// The application on virtual time with fakes for every desktop service and a history in a temporary folder.
+struct AppHarness {
+    explicit AppHarness(QStringList extraArguments = {}, bool onboardingDone = true) {
+        SessionHistory::Options options;
+        options.folder = folder.path();
+        history = std::make_shared<SessionHistory>(options);
+        if (onboardingDone)
+            defaults.setBool(QStringLiteral("hasCompletedOnboarding"), true);
+        TavrineApp::Environment environment;
+        environment.arguments = QStringList{QStringLiteral("tavrine")} + extraArguments;
+        environment.defaults = &defaults;
+        environment.clock = &clock;
+        environment.services = &services;
+        environment.workspaceEvents = &events;
+        environment.history = history;
+        environment.loginItem = &loginItem;
+        environment.keyring = std::make_shared<EmptyKeyring>();
+        environment.exit = [this](int status) { exits << status; };
+        environment.constructed = [this](const QString& name) { constructed << name; };
+        app = std::make_unique<TavrineApp>(std::move(environment));
+    }
+    ~AppHarness() {
+        app.reset();
+        ManualClock::pump();
+    }
+
+    // Starts the application and lets the first event-loop turn run.
+    void start() {
+        app->start();
+        QCoreApplication::processEvents();
+    }
+    void runSession(double seconds) {
+        FocusSession& session = app->session();
+        session.setIntention(QStringLiteral("Write the report"));
+        session.start(false);
+        clock.advance(seconds);
+    }
+    QStringList visibleWindows() const {
+        QStringList ids;
+        for (QQuickWindow* window : app->windows().builtWindows())
+            if (window->isVisible())
+                ids << window->objectName();
+        ids.sort();
+        return ids;
+    }
+
+    QTemporaryDir folder;
+    ManualClock clock{1000.0};
+    MemoryUserDefaults defaults;
+    FakeWorkspaceEvents events;
+    FakeServices services{clock};
+    FakeLoginItem loginItem;
+    std::shared_ptr<SessionHistory> history;
+    QStringList constructed;
+    QList<int> exits;
+    std::unique_ptr<TavrineApp> app;
+};
+
+} // namespace
+
+TEST(TavrineApp, ServicesAreMadeInOrder) {
+    AppHarness h;
+    EXPECT_EQ(h.constructed,
+              (QStringList{"nudgePresenter", "nudgeSound", "hasCompletedOnboarding", "appDelegate", "tokens", "speaker",
+                           "history", "arguments", "session", "updateGate", "updaterController"}));
+    EXPECT_EQ(h.app->speaker(), nullptr);
+    ASSERT_NE(h.app->nudgeSound(), nullptr);
+    EXPECT_EQ(h.app->nudgeSound()->source(), QUrl(QStringLiteral("qrc:/sounds/negative-tap.wav")));
+}
+
+TEST(TavrineApp, EachWindowLoadsCleanWithItsRules) {
+    QmlWarnings warnings;
+    AppHarness h;
+    struct Case {
+        QString id;
+        QString title;
+        bool frameless;
+        bool fixedSize;
+    };
+    const QList<Case> cases = {
+        {"focus", "Tavrine", true, false},
+        {"onboarding", "Welcome to Tavrine", false, true},
+        {"history", "History", false, false},
+        {"settings", "Settings", false, true},
+    };
+    for (const Case& c : cases) {
+        QQuickWindow* window = h.app->windows().window(c.id);
+        ASSERT_NE(window, nullptr) << c.id.toStdString();
+        const std::string name = c.id.toStdString();
+        EXPECT_EQ(window->objectName(), c.id) << name;
+        EXPECT_EQ(window->property("_q_xcb_wm_window_role").toByteArray(), c.id.toUtf8()) << name;
+        EXPECT_EQ(window->title(), c.title) << name;
+        EXPECT_EQ(window->flags().testFlag(Qt::FramelessWindowHint), c.frameless) << name;
+        EXPECT_FALSE(window->isVisible()) << name;
+        QQuickItem* content = findItem(window->contentItem(), c.id + QStringLiteral("Content"));
+        ASSERT_NE(content, nullptr) << name;
+        const QSize implicit(int(content->implicitWidth()), int(content->implicitHeight()));
+        EXPECT_EQ(window->minimumSize().height(), implicit.height()) << name;
+        if (c.fixedSize) {
+            EXPECT_EQ(window->size(), implicit) << name;
+            EXPECT_EQ(window->maximumSize(), implicit) << name;
+        }
+        // Closing hides the window and keeps it.
+        h.app->windows().openWindow(c.id);
+        EXPECT_TRUE(window->isVisible()) << name;
+        window->close();
+        EXPECT_FALSE(window->isVisible()) << name;
+        EXPECT_EQ(h.app->windows().window(c.id), window) << name;
+    }
+    QQuickWindow* history = h.app->windows().window(QStringLiteral("history"));
+    EXPECT_EQ(history->size(), QSize(800, 600));
+    EXPECT_EQ(history->minimumWidth(), int(findItem(history->contentItem(), "historyContent")->implicitWidth()));
+    EXPECT_TRUE(warnings.messages().isEmpty()) << warnings.messages().join(u'\n').toStdString();
+}
+
+TEST(TavrineApp, AFirstLaunchShowsOnlyTheOnboardingAndSwitchesLaunchAtLoginOn) {
+    AppHarness h({}, false);
+    EXPECT_TRUE(h.app->shouldShowOnboarding());
+    h.start();
+    EXPECT_TRUE(h.app->launchSetupDone());
+    EXPECT_EQ(h.visibleWindows(), QStringList{QStringLiteral("onboarding")});
+    EXPECT_EQ(h.loginItem.registerCalls, 1);
+    // Completing it leaves the next launch to the main window.
+    h.app->setHasCompletedOnboarding(true);
+    EXPECT_FALSE(h.app->shouldShowOnboarding());
+}
+
+TEST(TavrineApp, WindowsShownAtLaunch) {
+    struct Case {
+        QStringList arguments;
+        bool onboardingDone;
+        QStringList visible;
+    };
+    const QList<Case> cases = {
+        {{}, true, {"focus"}},
+        {{"--onboarding"}, true, {"onboarding"}},
+        {{"--launched-at-login"}, true, {}},
+        {{"--launched-at-login"}, false, {"onboarding"}},
+    };
+    for (const Case& c : cases) {
+        AppHarness h(c.arguments, c.onboardingDone);
+        h.start();
+        EXPECT_EQ(h.visibleWindows(), c.visible) << c.arguments.join(u' ').toStdString();
+        h.app->runLaunchSetup();
+        EXPECT_EQ(h.visibleWindows(), c.visible) << c.arguments.join(u' ').toStdString();
+    }
+}
+
+TEST(TavrineApp, TheSessionReachesThePresenterAndTheMainWindow) {
+    AppHarness h;
+    auto presenter = std::make_unique<CountingPresenter>();
+    CountingPresenter* counts = presenter.get();
+    h.app->setNudgePresenter(std::move(presenter));
+    h.start();
+    h.app->opener().closeFocusWindow();
+    h.runSession(120);
+    h.app->session().dismissNudge();
+    EXPECT_EQ(counts->dismissed, 1);
+    h.app->session().stop(true);
+    ManualClock::pump();
+    EXPECT_EQ(h.visibleWindows(), QStringList{QStringLiteral("focus")});
+    // A later launch asks the running one: the main window again.
+    h.app->opener().closeFocusWindow();
+    h.app->reopen();
+    EXPECT_EQ(h.visibleWindows(), QStringList{QStringLiteral("focus")});
+}
+
+TEST(TavrineApp, QuittingStoresTheRunningSessionAsEndedEarly) {
+    struct Case {
+        double seconds;
+        bool stored;
+    };
+    for (const Case& c : {Case{120, true}, Case{30, false}}) {
+        AppHarness h;
+        h.start();
+        h.app->opener().closeFocusWindow();
+        QuitSignals quitSignals;
+        QObject::connect(&quitSignals, &QuitSignals::quitRequested, h.app.get(), &TavrineApp::quit);
+        ASSERT_TRUE(quitSignals.install());
+        h.runSession(c.seconds);
+        std::raise(SIGTERM);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !h.exits.isEmpty(); }, 5000));
+        EXPECT_EQ(h.exits, QList<int>{0});
+        EXPECT_FALSE(h.app->session().isActive());
+        EXPECT_TRUE(h.visibleWindows().isEmpty());
+        const QList<StoredSession> stored = h.history->allSessions();
+        ASSERT_EQ(stored.size(), c.stored ? 1 : 0) << c.seconds;
+        if (c.stored) {
+            EXPECT_EQ(stored[0].intention, QStringLiteral("Write the report"));
+            EXPECT_FALSE(stored[0].completed);
+        }
+    }
+}
+
+TEST(TavrineApp, QuittingEndsARehearsal) {
+    AppHarness h;
+    h.start();
+    ASSERT_TRUE(h.app->session().startRehearsal(QStringLiteral("Design the landing page"), 25, nullptr));
+    h.app->quit();
+    EXPECT_FALSE(h.app->session().rehearsalIntention().has_value());
+    EXPECT_EQ(h.exits, QList<int>{0});
+    h.app->quit();
+    EXPECT_EQ(h.exits, QList<int>{0});
+}
+
+TEST(TavrineApp, ADemoRunStoresNothing) {
+    AppHarness h({QStringLiteral("--demo")});
+    h.start();
+    h.runSession(120);
+    h.app->session().stop(false);
+    h.history->flush();
+    EXPECT_TRUE(h.history->allSessions().isEmpty());
+}
