@@ -33,6 +33,7 @@ namespace tavrine::shell {
 class DesktopSessionServices;
 class FocusWindowOpener;
 class NudgePresenting;
+class TrayStatusLabel;
 class UpdateGate;
 class UpdateSource;
 class UpdaterController;
@@ -102,6 +103,7 @@ public:
     UpdateGate& updateGate() const { return *m_updateGate; }
     UpdaterController& updaterController() const { return *m_updaterController; }
     WindowSet& windows() const { return *m_windows; }
+    TrayStatusLabel& tray() const { return *m_tray; }
     FocusWindowOpener& opener() const { return *m_opener; }
     TavrineAppDelegate& delegate() { return m_delegate; }
     QQmlEngine& engine() { return m_engine; }
@@ -116,6 +118,8 @@ public:
 private:
     void note(const char* name);
     void wireNudgePresentation();
+    // The floating nudge card, when the card's module is built in.
+    std::unique_ptr<NudgePresenting> makeNudgePresenter();
 
     Environment m_environment;
 
@@ -138,6 +142,7 @@ private:
     QQmlEngine m_engine;
     std::unique_ptr<WindowSet> m_windows;
     std::unique_ptr<FocusWindowOpener> m_opener;
+    std::unique_ptr<TrayStatusLabel> m_tray;
     std::unique_ptr<platform::LoginItem> m_desktopLoginItem;
     platform::LoginItem* m_loginItem = nullptr;
     std::unique_ptr<LaunchSetup> m_launchSetup;
