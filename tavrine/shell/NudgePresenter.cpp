@@ -109,6 +109,9 @@ std::unique_ptr<QQuickWindow> NudgePresenter::makePanel(const QUrl& url, const c
     window->setObjectName(QString::fromLatin1(id));
     window->setProperty("_q_xcb_wm_window_role", QByteArray(id));
     window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+    // xcb then maps it with _NET_WM_USER_TIME 0, which tells the window manager not to give it the focus: the
+    // nudge must not take the keyboard from what the user is typing in.
+    window->setProperty("_q_showWithoutActivating", true);
     if (ui::Frosted::probeCompositor()) {
         QSurfaceFormat format = window->requestedFormat();
         format.setAlphaBufferSize(8);

@@ -62,8 +62,8 @@ TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
     work.resize(400, 300);
     work.show();
     work.requestActivate();
-    ASSERT_TRUE(waitUntil([&] { return work.isActive() && activeWindow().has_value(); }, waitLimit));
-    const auto before = activeWindow();
+    const auto before = std::optional<platform::XWindowId>(platform::XWindowId(work.winId()));
+    ASSERT_TRUE(waitUntil([&] { return work.isActive() && activeWindow() == before; }, waitLimit));
 
     shell::NudgePresenter::Parts parts;
     parts.card = QUrl(QStringLiteral("qrc:/standins/NudgeView.qml"));
