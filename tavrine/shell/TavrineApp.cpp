@@ -13,6 +13,7 @@
 #include "tavrine/shell/DesktopSessionServices.h"
 #include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/NudgePresenting.h"
+#include "tavrine/shell/ShortcutSetup.h"
 #include "tavrine/shell/UpdateGate.h"
 #include "tavrine/shell/UpdaterController.h"
 #include "tavrine/shell/WindowSet.h"
@@ -93,6 +94,9 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     properties.insert(QStringLiteral("updater"), QVariant::fromValue<QObject*>(m_updaterController.get()));
     m_windows = std::make_unique<WindowSet>(m_engine, properties);
     m_opener = std::make_unique<FocusWindowOpener>(*m_windows);
+    // The desktop's hot key; tests that bring their own session services leave the process's registry alone.
+    if (!m_environment.services)
+        m_shortcuts = std::make_unique<ShortcutSetup>(*m_defaults, [this] { m_opener->open(); });
 
     m_loginItem = m_environment.loginItem;
     if (!m_loginItem) {
@@ -116,6 +120,7 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
 
 TavrineApp::~TavrineApp() {
     // The windows' bindings read the session: they go first.
+    m_shortcuts.reset();
     m_opener.reset();
     m_windows.reset();
 }

@@ -36,6 +36,7 @@ class NudgePresenting;
 class UpdateGate;
 class UpdateSource;
 class UpdaterController;
+class ShortcutSetup;
 class WindowSet;
 
 // The application: creates every long-lived service once, in a fixed order, hands them to the focus session,
@@ -138,6 +139,7 @@ private:
     QQmlEngine m_engine;
     std::unique_ptr<WindowSet> m_windows;
     std::unique_ptr<FocusWindowOpener> m_opener;
+    std::unique_ptr<ShortcutSetup> m_shortcuts;
     std::unique_ptr<platform::LoginItem> m_desktopLoginItem;
     platform::LoginItem* m_loginItem = nullptr;
     std::unique_ptr<LaunchSetup> m_launchSetup;
