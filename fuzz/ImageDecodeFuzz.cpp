@@ -1,0 +1,29 @@
+// Image bytes: a case's screenshot, or a capture's crop read back from its PNG. Decoded as the evaluation
+// harness does, then fingerprinted and encoded as evidence.
+#include "FuzzSupport.h"
+
+#include "tavrine/model/ImageData.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    tavrine::fuzz::ensureApplication(true);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    QBuffer buffer;
+    buffer.setData(tavrine::fuzz::bytesOf(data, size));
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QImage image = reader.read();
+    (void)tavrine::imageFingerprint(image).size();
+    // Encoding is the slow part; the screenshots it meets are at most 1800 pixels wide.
+    if (!image.isNull() && qint64(image.width()) * image.height() <= 1800 * 1200) {
+        const auto png = tavrine::encodeImageData(image);
+        if (png)
+            (void)QImage::fromData(*png, "PNG").size();
+    }
+    return 0;
+}
