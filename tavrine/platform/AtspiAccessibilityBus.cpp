@@ -315,23 +315,21 @@ std::optional<QString> AtspiAccessibilityBus::description(const AccessibleRef& o
 std::optional<QString> AtspiAccessibilityBus::text(const AccessibleRef& object, int limit) {
     const QString textInterface = QStringLiteral("org.a11y.atspi.Text");
     // GetText's second argument is an end offset. GTK clamps one past the end, Firefox answers "" for it: ask
-    // for no more than the characters there are.
-    // An object that does not tell its length is asked for all of it, and the answer cut.
-    int end = -1;
-    if (const auto count = property(object, textInterface, QStringLiteral("CharacterCount"))) {
-        bool ok = false;
-        const int characters = count->toInt(&ok);
-        if (ok && characters >= 0)
-            end = limit < 0 ? characters : std::min(limit, characters);
-    }
+    // for no more than the characters there are. Every Text object tells its length; one that does not has no
+    // text to read.
+    const auto count = property(object, textInterface, QStringLiteral("CharacterCount"));
+    bool ok = false;
+    const int characters = count ? count->toInt(&ok) : 0;
+    if (!ok || characters < 0)
+        return std::nullopt;
+    const int end = limit < 0 ? characters : std::min(limit, characters);
     if (end == 0)
         return QString();
     const auto reply = call(object, textInterface, QStringLiteral("GetText"), {0, end});
     if (!reply || reply->isEmpty() || reply->constFirst().userType() != QMetaType::QString)
         return std::nullopt;
-    QString content = reply->constFirst().toString();
-    if (limit >= 0)
-        content = firstCharacters(content, limit);
+    // A text that grew between the two calls is still cut to the limit.
+    QString content = limit < 0 ? reply->constFirst().toString() : firstCharacters(reply->constFirst().toString(), end);
     // Embedded objects stand in the text as U+FFFC; they carry no words of their own.
     content.replace(QChar(0xFFFC), QLatin1Char(' '));
     return content;
