@@ -40,6 +40,9 @@ NotchNudgeController::NotchNudgeController(FocusSession& session, QQmlEngine& en
 
 NotchNudgeController::~NotchNudgeController() {
     cancelClosing();
+    // The view goes while its window and scene graph still stand.
+    delete m_root.data();
+    m_window.reset();
 }
 
 void NotchNudgeController::cancelClosing() {

@@ -29,6 +29,14 @@ Item {
         session: root.session
     }
 
+    NotchOpenness {
+        id: openness
+        objectName: "notchOpenness"
+        open: root.open
+        reduceMotion: root.reduceMotion
+        animated: root.translucent
+    }
+
     Item {
         id: area
         x: (root.width - width) / 2
@@ -43,9 +51,8 @@ Item {
             radius: 14
             samples: 29
             verticalOffset: 8
-            opacity: root.open ? 0.35 : 0
+            opacity: 0.35 * openness.progress
             visible: root.translucent
-            Behavior on opacity { enabled: root.translucent; animation: silhouetteMotion.createObject(root) }
         }
 
         NotchShapeItem {
@@ -53,14 +60,11 @@ Item {
             objectName: "notchSilhouette"
             anchors.horizontalCenter: parent.horizontalCenter
             y: 0
-            width: root.open ? area.width : root.notch.width + 12
-            height: root.open ? area.height : root.notch.height
-            earRadius: root.open ? 10 : 6
-            bottomRadius: root.open ? 26 : 10
-            Behavior on width { enabled: root.translucent; animation: silhouetteMotion.createObject(root) }
-            Behavior on height { enabled: root.translucent; animation: silhouetteMotion.createObject(root) }
-            Behavior on earRadius { enabled: root.translucent; animation: silhouetteMotion.createObject(root) }
-            Behavior on bottomRadius { enabled: root.translucent; animation: silhouetteMotion.createObject(root) }
+            width: mix(root.notch.width + 12, area.width)
+            height: mix(root.notch.height, area.height)
+            earRadius: mix(6, 10)
+            bottomRadius: mix(10, 26)
+            function mix(closed, open) { return closed + (open - closed) * openness.progress }
         }
 
         // The same silhouette as the content's mask.
@@ -95,9 +99,30 @@ Item {
                 property real blurRadius: root.open || root.reduceMotion ? 0 : 10
                 layer.enabled: blurRadius > 0
                 layer.effect: FastBlur { radius: body.blurRadius }
-                Behavior on opacity { enabled: root.translucent; animation: contentMotion.createObject(root) }
-                Behavior on scale { enabled: root.translucent; animation: contentMotion.createObject(root) }
-                Behavior on blurRadius { enabled: root.translucent; animation: contentMotion.createObject(root) }
+                Behavior on opacity { enabled: root.translucent; SequentialAnimation {
+                        PauseAnimation { duration: root.open ? 120 : 0 }
+                        NumberAnimation {
+                            duration: root.open ? 300 : 140
+                            easing.type: Easing.Bezier
+                            easing.bezierCurve: root.open ? NudgeAnimations.easeOut : NudgeAnimations.easeIn
+                        }
+                    } }
+                Behavior on scale { enabled: root.translucent; SequentialAnimation {
+                        PauseAnimation { duration: root.open ? 120 : 0 }
+                        NumberAnimation {
+                            duration: root.open ? 300 : 140
+                            easing.type: Easing.Bezier
+                            easing.bezierCurve: root.open ? NudgeAnimations.easeOut : NudgeAnimations.easeIn
+                        }
+                    } }
+                Behavior on blurRadius { enabled: root.translucent; SequentialAnimation {
+                        PauseAnimation { duration: root.open ? 120 : 0 }
+                        NumberAnimation {
+                            duration: root.open ? 300 : 140
+                            easing.type: Easing.Bezier
+                            easing.bezierCurve: root.open ? NudgeAnimations.easeOut : NudgeAnimations.easeIn
+                        }
+                    } }
 
                 Column {
                     id: column
@@ -125,19 +150,13 @@ Item {
                                 color: Qt.rgba(1, 1, 1, 0.14)
                             }
                             contentItem: Item {
-                                Image {
-                                    id: glyph
-                                    anchors.centerIn: parent
-                                    source: "qrc:/icons/xmark.svg"
-                                    sourceSize: Qt.size(8, 8)
-                                    visible: false
-                                }
-                                ColorOverlay {
-                                    anchors.fill: glyph
-                                    source: glyph
-                                    color: Qt.rgba(1, 1, 1, 0.85)
-                                }
-                            }
+                XmarkIcon {
+                    anchors.centerIn: parent
+                    width: 8
+                    height: 8
+                    color: Qt.rgba(1, 1, 1, 0.85)
+                }
+            }
                         }
                     }
 
@@ -169,28 +188,6 @@ Item {
                     Accessible.ignored: true
                 }
             }
-        }
-    }
-
-    Component {
-        id: contentMotion
-        SequentialAnimation {
-            PauseAnimation { duration: root.open ? 120 : 0 }
-            NumberAnimation {
-                duration: root.open ? 300 : 140
-                easing.type: Easing.Bezier
-                easing.bezierCurve: root.open ? NudgeAnimations.easeOut : NudgeAnimations.easeIn
-            }
-        }
-    }
-    Component {
-        id: silhouetteMotion
-        NumberAnimation {
-            duration: root.reduceMotion ? 200 : root.open ? NudgeAnimations.openSpringDuration
-                                                             : NudgeAnimations.closeSpringDuration
-            easing.type: Easing.Bezier
-            easing.bezierCurve: root.reduceMotion ? NudgeAnimations.easeInOut
-                                                  : root.open ? NudgeAnimations.openSpring : NudgeAnimations.closeSpring
         }
     }
 }

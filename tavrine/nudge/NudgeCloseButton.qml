@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls.Basic
-import Qt5Compat.GraphicalEffects
 import Tavrine.Nudge
 
 // The floating card's close button, shown while the pointer is over the card or over the button. Without a
@@ -52,19 +51,13 @@ Item {
             color: rules.closeButtonFill(system.window)
         }
         contentItem: Item {
-            Image {
-                id: glyph
-                anchors.centerIn: parent
-                source: "qrc:/icons/xmark.svg"
-                sourceSize: Qt.size(8, 8)
-                visible: false
+                XmarkIcon {
+                    anchors.centerIn: parent
+                    width: 8
+                    height: 8
+                    color: system.windowText
+                }
             }
-            ColorOverlay {
-                anchors.fill: glyph
-                source: glyph
-                color: system.windowText
-            }
-        }
         HoverHandler {
             onHoveredChanged: if (root.hover) root.hover.close = hovered
         }

@@ -1,6 +1,6 @@
 #include "tavrine/nudge/NudgeMotion.h"
 
-#include <QPointF>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -71,22 +71,6 @@ double SpringMotion::settlingTime() const {
             return std::min(far, t + step);
     }
     return step;
-}
-
-QVariantList SpringMotion::qmlCurve() const {
-    const double total = settlingTime();
-    const int segments = 48;
-    QVariantList curve;
-    QPointF previous(0, 0);
-    for (int i = 1; i <= segments; ++i) {
-        const double x = double(i) / segments;
-        const QPointF point(x, i == segments ? 1.0 : valueAt(x * total));
-        // A straight segment: both control points on the chord.
-        const QPointF c1 = previous + (point - previous) / 3, c2 = previous + (point - previous) * 2 / 3;
-        curve << c1.x() << c1.y() << c2.x() << c2.y() << point.x() << point.y();
-        previous = point;
-    }
-    return curve;
 }
 
 } // namespace tavrine::nudge

@@ -29,8 +29,6 @@ struct SpringMotion {
     double valueAt(double t) const;
     // When the value stays within 0.001 of 1 from then on.
     double settlingTime() const;
-    // The motion as Qt's easing.bezierCurve over `settlingTime()`: a fine polyline, overshoot included.
-    QVariantList qmlCurve() const;
 };
 inline constexpr SpringMotion kNotchOpenSpring{0.46, 0.74};
 inline constexpr SpringMotion kNotchCloseSpring{0.36, 0.95};
