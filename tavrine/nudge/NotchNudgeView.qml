@@ -67,30 +67,21 @@ Item {
             function mix(closed, open) { return closed + (open - closed) * openness.progress }
         }
 
-        // The same silhouette as the content's mask.
-        Item {
-            id: maskShape
-            anchors.fill: parent
-            visible: false
-            NotchShapeItem {
-                anchors.horizontalCenter: parent.horizontalCenter
-                width: silhouette.width
-                height: silhouette.height
-                earRadius: silhouette.earRadius
-                bottomRadius: silhouette.bottomRadius
-            }
-        }
-
+        // The content is cut to the silhouette's bounds while it grows or shrinks; a clip rather than a shader
+        // mask, so it shows on every scene graph backend.
         Item {
             id: masked
-            anchors.fill: parent
-            layer.enabled: true
-            layer.effect: OpacityMask { maskSource: maskShape }
+            anchors.horizontalCenter: parent.horizontalCenter
+            width: silhouette.width
+            height: silhouette.height
+            clip: true
 
             Item {
                 id: body
                 objectName: "notchBody"
-                anchors.fill: parent
+                x: (masked.width - area.width) / 2
+                width: area.width
+                height: area.height
                 implicitWidth: column.implicitWidth + 20
                 implicitHeight: column.implicitHeight
                 transformOrigin: Item.Top

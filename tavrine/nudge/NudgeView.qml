@@ -1,5 +1,4 @@
 import QtQuick
-import Qt5Compat.GraphicalEffects
 import Tavrine.Nudge
 
 // The floating nudge card: the card on its frosted surface, the voice glow over it (it takes no clicks), and
@@ -42,27 +41,16 @@ Item {
         onTakeBreak: cardSession.pause()
     }
 
-    Item {
-        id: glowClip
+    NudgeVoiceGlow {
+        id: glow
+        objectName: "voiceGlow"
         anchors.fill: parent
+        cornerRadius: 22
+        meter: cardSession.meter
         // The glow is there only while the voice sounds.
         visible: cardSession.meter ? cardSession.meter.isVoiced : false
-        layer.enabled: visible
-        layer.effect: OpacityMask {
-            maskSource: Rectangle {
-                width: glowClip.width
-                height: glowClip.height
-                radius: 22
-            }
-        }
-        NudgeVoiceGlow {
-            id: glow
-            objectName: "voiceGlow"
-            anchors.fill: parent
-            meter: cardSession.meter
-            reduceMotion: root.reduceMotion
-            Accessible.ignored: true
-        }
+        reduceMotion: root.reduceMotion
+        Accessible.ignored: true
     }
 
     // X11 reports the pointer to windows that are not active too, and the handler takes no clicks.

@@ -6,6 +6,7 @@
 #include "tavrine/speech/NudgeVoiceMeter.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QRadialGradient>
 
 namespace tavrine::nudge {
@@ -50,6 +51,13 @@ void NudgeVoiceGlow::updateTimer() {
     emit animatingChanged();
 }
 
+void NudgeVoiceGlow::setCornerRadius(double radius) {
+    if (!assignIfChanged(m_cornerRadius, radius))
+        return;
+    update();
+    emit cornerRadiusChanged();
+}
+
 double NudgeVoiceGlow::level() const {
     if (!m_meter || !m_meter->source())
         return 0;
@@ -57,15 +65,20 @@ double NudgeVoiceGlow::level() const {
 }
 
 void NudgeVoiceGlow::paint(QPainter* painter) {
-    paintFrame(painter, width(), height(), m_reduceMotion ? 0.0 : FrameTime::now(), level());
+    paintFrame(painter, width(), height(), m_reduceMotion ? 0.0 : FrameTime::now(), level(), m_cornerRadius);
 }
 
-void NudgeVoiceGlow::paintFrame(QPainter* painter, double w, double h, double t, double level) {
+void NudgeVoiceGlow::paintFrame(QPainter* painter, double w, double h, double t, double level, double cornerRadius) {
     const GlowFrame frame = glowBlobs(w, h, t, level);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);
     painter->setClipRect(QRectF(0, h / 2, w, h / 2));
+    if (cornerRadius > 0) {
+        QPainterPath card;
+        card.addRoundedRect(QRectF(0, 0, w, h), cornerRadius, cornerRadius);
+        painter->setClipPath(card, Qt::IntersectClip);
+    }
     auto drawLayer = [&](const QList<GlowBlob>& blobs) {
         for (const auto& blob : blobs) {
             painter->save();

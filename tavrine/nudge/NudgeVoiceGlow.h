@@ -20,6 +20,8 @@ class NudgeVoiceGlow : public QQuickPaintedItem {
     Q_PROPERTY(tavrine::NudgeVoiceMeter* meter READ meter WRITE setMeter NOTIFY meterChanged)
     Q_PROPERTY(bool reduceMotion READ reduceMotion WRITE setReduceMotion NOTIFY reduceMotionChanged)
     Q_PROPERTY(bool animating READ animating NOTIFY animatingChanged)
+    // The card's corner radius: the glow stays inside the rounded card.
+    Q_PROPERTY(double cornerRadius READ cornerRadius WRITE setCornerRadius NOTIFY cornerRadiusChanged)
 public:
     explicit NudgeVoiceGlow(QQuickItem* parent = nullptr);
 
@@ -28,17 +30,20 @@ public:
     bool reduceMotion() const { return m_reduceMotion; }
     void setReduceMotion(bool reduce);
     bool animating() const { return m_timer.isActive(); }
+    double cornerRadius() const { return m_cornerRadius; }
+    void setCornerRadius(double radius);
 
     // The meter's loudness now, 0 when it has no voice.
     double level() const;
     void paint(QPainter* painter) override;
     // Draws one frame of a w × h glow; the benchmark and the item share it.
-    static void paintFrame(QPainter* painter, double w, double h, double t, double level);
+    static void paintFrame(QPainter* painter, double w, double h, double t, double level, double cornerRadius = 0);
 
 signals:
     void meterChanged();
     void reduceMotionChanged();
     void animatingChanged();
+    void cornerRadiusChanged();
 
 protected:
     void itemChange(ItemChange change, const ItemChangeData& value) override;
@@ -48,6 +53,7 @@ private:
 
     QPointer<NudgeVoiceMeter> m_meter;
     bool m_reduceMotion = false;
+    double m_cornerRadius = 0;
     QTimer m_timer;
 };
 
