@@ -29,23 +29,27 @@ QFont reasonFont(int pixelSize) {
     return font;
 }
 
-int reasonTextHeight(const QString& reason) {
-    QTextLayout layout(reason, reasonFont(reasonFontSizeFor(reason)));
+double layOutSentence(QTextLayout& layout, double width) {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     double height = 0;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(kCardTextWidth);
+        line.setLineWidth(width);
         line.setLeadingIncluded(true);
         line.setPosition(QPointF(0, height));
         height += line.height();
     }
     layout.endLayout();
-    if (reason.isEmpty()) // an empty text still takes one line
+    if (layout.text().isEmpty()) // an empty text still takes one line
         height = QFontMetricsF(layout.font()).lineSpacing();
-    return int(std::ceil(height));
+    return height;
+}
+
+int reasonTextHeight(const QString& reason) {
+    QTextLayout layout(reason, reasonFont(reasonFontSizeFor(reason)));
+    return int(std::ceil(layOutSentence(layout, kCardTextWidth)));
 }
 
 ReasonArea reasonArea(double measuredHeight) {

@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QString>
 
+class QTextLayout;
+
 namespace tavrine::nudge {
 
 // The card's fixed measures, in logical pixels.
@@ -18,6 +20,9 @@ int reasonFontSizeFor(const QString& reason);
 // The bold system font the reason is set in. (There is no rounded system design to ask for here; the plain
 // bold system font is what the measurement falls back to.)
 QFont reasonFont(int pixelSize);
+// Lays `layout` out in lines `width` wide, wrapping inside a word only when it does not fit, line leading
+// included; answers the height (one line's for an empty text).
+double layOutSentence(QTextLayout& layout, double width);
 // The reason laid out in its font at the card's text width, line leading included, rounded up to a whole
 // pixel. Needs a QGuiApplication.
 int reasonTextHeight(const QString& reason);

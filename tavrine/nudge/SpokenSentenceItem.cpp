@@ -94,20 +94,7 @@ void SpokenSentenceItem::relayout() {
     const auto pieces = spokenWordPieces(m_text);
     m_total = spokenWordTotal(pieces);
     QTextLayout layout(m_text, reasonFont(m_pixelSize));
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    double height = 0;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(m_textWidth);
-        line.setLeadingIncluded(true);
-        line.setPosition(QPointF(0, height));
-        height += line.height();
-    }
-    layout.endLayout();
-    if (m_text.isEmpty())
-        height = QFontMetricsF(layout.font()).lineSpacing();
+    const double height = layOutSentence(layout, m_textWidth);
     m_words.clear();
     int from = 0;
     for (const auto& piece : pieces) {
