@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 #include "tavrine/ocr/OcrEngine.h"
 #include "tavrine/ocr/PageReader.h"
+#include "tavrine/ocr/TextRecognition.h"
 
 #include "Printing.h"
 #include <iostream>
@@ -83,8 +84,7 @@ TEST(IncrementalRead, GivesTheLinesOfAWholePageReadOnTheCorpus) {
                                      EXPECT_FALSE(whole.isEmpty()) << qPrintable(change.name);
                                      // Most of the page is found again: only its new stretches are analysed.
                                      if (change.small) {
-                                         EXPECT_GT(spent.stretchesReused, 3 * spent.layouts)
-                                             << qPrintable(change.name);
+                                         EXPECT_GT(spent.stretchesReused, 3 * spent.layouts) << qPrintable(change.name);
                                      }
                                      std::cout << qPrintable(change.name) << ": layouts " << spent.layouts
                                                << ", stretches reused " << spent.stretchesReused << ", lines read "
@@ -93,4 +93,16 @@ TEST(IncrementalRead, GivesTheLinesOfAWholePageReadOnTheCorpus) {
                              }),
                              patience);
     EXPECT_TRUE(outcome.finished);
+}
+
+TEST(IncrementalRead, KeepsDotsAndAccentsWithTheirLines) {
+    // Between the dot of an "i" or an accent and a line of short letters runs a blank row: the line must still be
+    // analysed as one, not as a row of dots above a line of stems.
+    test::TextStyle style;
+    style.pixelSize = 30;
+    for (const QString& line : {QStringLiteral("minimum union in vim"), QStringLiteral("une \u00e9p\u00e9e \u00e9mue")}) {
+        auto outcome = test::run(recognizeText(test::renderLines(QSize(700, 90), {line}, style, 25, 40), 0), patience);
+        ASSERT_TRUE(outcome.finished);
+        EXPECT_EQ(outcome.value.value_or(QString()), line);
+    }
 }
