@@ -5,6 +5,7 @@
 // counters are reported per capture.
 // With an X display (run it under the test fixture) it also measures the window-identity read that the session
 // makes every second, against a real window.
+#include "ReaderCounters.h"
 #include "TextImages.h"
 #include "fakes/FakeAccessibilityBus.h"
 #include "fakes/FakePermissions.h"
@@ -124,17 +125,6 @@ PageReader::Counters readerCounters() {
     return seen;
 }
 
-// What the captures of the timed loop cost the text reader, per capture.
-void reportCounters(benchmark::State& state, const PageReader::Counters& before) {
-    const PageReader::Counters after = readerCounters();
-    const auto perCapture = [](int spent) { return benchmark::Counter(spent, benchmark::Counter::kAvgIterations); };
-    state.counters["layouts"] = perCapture(after.layouts - before.layouts);
-    state.counters["layoutsReused"] = perCapture(after.layoutsReused - before.layoutsReused);
-    state.counters["stretchesReused"] = perCapture(after.stretchesReused - before.stretchesReused);
-    state.counters["linesRead"] = perCapture(after.linesRead - before.linesRead);
-    state.counters["linesReused"] = perCapture(after.linesReused - before.linesReused);
-}
-
 // Every measured capture sees an image no earlier capture saw; the counters outlive the repetitions.
 int g_firstLine = 0;
 int g_scrollLine = 5000;
@@ -148,7 +138,7 @@ void BM_CaptureFirst(benchmark::State& state) {
         state.ResumeTiming();
         capture(state, image);
     }
-    reportCounters(state, before);
+    reportReaderCounters(state, before, readerCounters());
 }
 
 void BM_CaptureUnchanged(benchmark::State& state) {
@@ -157,7 +147,7 @@ void BM_CaptureUnchanged(benchmark::State& state) {
     const PageReader::Counters before = readerCounters();
     for (auto _ : state)
         capture(state, image);
-    reportCounters(state, before);
+    reportReaderCounters(state, before, readerCounters());
 }
 
 // Scrolls on down the document, `lines` lines per capture.
@@ -171,7 +161,7 @@ void captureScrolled(benchmark::State& state, int lines) {
         state.ResumeTiming();
         capture(state, image);
     }
-    reportCounters(state, before);
+    reportReaderCounters(state, before, readerCounters());
 }
 
 void BM_CaptureScrolledThreeLines(benchmark::State& state) {
@@ -194,7 +184,7 @@ void BM_CaptureOneLineEdited(benchmark::State& state) {
         state.ResumeTiming();
         capture(state, image);
     }
-    reportCounters(state, before);
+    reportReaderCounters(state, before, readerCounters());
 }
 
 // The identity read of the session's every second, on X11 against a real window (xmessage).

@@ -2,6 +2,7 @@
 // window again, the window scrolled by three and by twenty lines, and the window with one line edited. CPU time
 // is the process's (the OCR thread's work included); the merge budget is the capture's. The reader's counters
 // are reported per capture: layout analyses run and pages found again, lines recognised and reused.
+#include "ReaderCounters.h"
 #include "TextImages.h"
 #include "tavrine/ocr/OcrEngine.h"
 #include "tavrine/ocr/PageReader.h"
@@ -63,17 +64,6 @@ PageReader::Counters readerCounters() {
     return seen;
 }
 
-// What the captures of the timed loop cost the reader, per capture.
-void reportCounters(benchmark::State& state, const PageReader::Counters& before) {
-    const PageReader::Counters after = readerCounters();
-    const auto perCapture = [](int spent) { return benchmark::Counter(spent, benchmark::Counter::kAvgIterations); };
-    state.counters["layouts"] = perCapture(after.layouts - before.layouts);
-    state.counters["layoutsReused"] = perCapture(after.layoutsReused - before.layoutsReused);
-    state.counters["stretchesReused"] = perCapture(after.stretchesReused - before.stretchesReused);
-    state.counters["linesRead"] = perCapture(after.linesRead - before.linesRead);
-    state.counters["linesReused"] = perCapture(after.linesReused - before.linesReused);
-}
-
 // Every measured capture reads an image that no earlier capture saw; the counters outlive the repetitions.
 int g_firstCaptures = 0;
 int g_scrollLine = 100;
@@ -88,7 +78,7 @@ void firstCapture(benchmark::State& state, bool dark) {
         state.ResumeTiming();
         report(state, read(image));
     }
-    reportCounters(state, before);
+    reportReaderCounters(state, before, readerCounters());
 }
 
 void BM_FirstCapture(benchmark::State& state) {
@@ -105,7 +95,7 @@ void BM_Unchanged(benchmark::State& state) {
     const PageReader::Counters before = readerCounters();
     for (auto _ : state)
         report(state, read(image));
-    reportCounters(state, before);
+    reportReaderCounters(state, before, readerCounters());
 }
 
 // Scrolls on down the document, `lines` lines per capture, from the position the last capture saw.
@@ -119,7 +109,7 @@ void scrolled(benchmark::State& state, int lines) {
         state.ResumeTiming();
         report(state, read(image));
     }
-    reportCounters(state, before);
+    reportReaderCounters(state, before, readerCounters());
 }
 
 void BM_ScrolledThreeLines(benchmark::State& state) {
@@ -144,7 +134,7 @@ void BM_OneLineEdited(benchmark::State& state) {
         state.ResumeTiming();
         report(state, read(image));
     }
-    reportCounters(state, before);
+    reportReaderCounters(state, before, readerCounters());
 }
 
 } // namespace
