@@ -306,6 +306,8 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
         page->lines.resize(size_t(page->boxes.size()));
         m_pages.insert(key, page);
     }
+    if (cancelled.load())
+        return false;
 
     const double height = image.height();
     for (qsizetype i = 0; i < page->boxes.size(); ++i) {
