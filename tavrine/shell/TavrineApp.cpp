@@ -3,6 +3,7 @@
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/model/NudgeSpeaking.h"
 #include "tavrine/model/PrivacySettingsOpening.h"
 #include "tavrine/platform/LinuxPrivacySettings.h"
@@ -91,6 +92,9 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     QVariantMap properties;
     properties.insert(QStringLiteral("session"), QVariant::fromValue<QObject*>(m_session.get()));
     properties.insert(QStringLiteral("history"), QVariant::fromValue<QObject*>(m_history.get()));
+    m_historyBrowser = std::make_unique<HistoryBrowser>(
+        m_history.get(), m_environment.clock ? *m_environment.clock : Clock::system());
+    properties.insert(QStringLiteral("historyBrowser"), QVariant::fromValue<QObject*>(m_historyBrowser.get()));
     properties.insert(QStringLiteral("updater"), QVariant::fromValue<QObject*>(m_updaterController.get()));
     m_windows = std::make_unique<WindowSet>(m_engine, properties);
     m_opener = std::make_unique<FocusWindowOpener>(*m_windows);
@@ -123,6 +127,7 @@ TavrineApp::~TavrineApp() {
     m_shortcuts.reset();
     m_opener.reset();
     m_windows.reset();
+    m_historyBrowser.reset();
 }
 
 void TavrineApp::note(const char* name) {
