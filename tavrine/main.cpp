@@ -2,6 +2,8 @@
 #include "tavrine/eval/Evaluation.h"
 #include "tavrine/platform/LoginItem.h"
 #include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/core/UserDefaults.h"
+#include "tavrine/shell/DesktopShortcuts.h"
 #include "tavrine/shell/QuitSignals.h"
 #include "tavrine/shell/SingleInstanceGuard.h"
 #include "tavrine/shell/TavrineApp.h"
@@ -69,6 +71,8 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before the main-window opener registers its hot key.
+    tavrine::shell::installDesktopShortcuts(tavrine::UserDefaults::standard());
 
     tavrine::shell::TavrineApp::Environment environment;
     environment.arguments = arguments;

@@ -1,6 +1,7 @@
 #include "tavrine/shell/TavrineApp.h"
 
 #include "tavrine/core/Clock.h"
+#include "tavrine/core/Log.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
@@ -13,8 +14,9 @@
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/DesktopSessionServices.h"
 #include "tavrine/shell/FocusWindowOpener.h"
+#include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/NudgePresenting.h"
-#include "tavrine/shell/ShortcutSetup.h"
+#include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/UpdateGate.h"
 #include "tavrine/shell/UpdaterController.h"
 #include "tavrine/shell/WindowSet.h"
@@ -98,9 +100,14 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     properties.insert(QStringLiteral("updater"), QVariant::fromValue<QObject*>(m_updaterController.get()));
     m_windows = std::make_unique<WindowSet>(m_engine, properties);
     m_opener = std::make_unique<FocusWindowOpener>(*m_windows);
-    // The desktop's hot key; tests that bring their own session services leave the process's registry alone.
-    if (!m_environment.services)
-        m_shortcuts = std::make_unique<ShortcutSetup>(*m_defaults, [this] { m_opener->open(); });
+    // The tray label's first showing runs the launch set-up; its click toggles the main window.
+    m_tray = std::make_unique<TrayStatusLabel>(
+        *m_session, [this] { runLaunchSetup(); }, [this] { m_opener->toggle(); });
+    m_opener->setTray({[this] { return m_tray->isShown() && TrayStatusLabel::trayAvailable(); },
+                       [this] { return m_tray->trayIconGeometry(); }});
+    m_opener->install();
+    if (!m_nudgePresenter)
+        m_nudgePresenter = makeNudgePresenter();
 
     m_loginItem = m_environment.loginItem;
     if (!m_loginItem) {
@@ -124,7 +131,8 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
 
 TavrineApp::~TavrineApp() {
     // The windows' bindings read the session: they go first.
-    m_shortcuts.reset();
+    m_nudgePresenter.reset();
+    m_tray.reset();
     m_opener.reset();
     m_windows.reset();
     m_historyBrowser.reset();
@@ -142,8 +150,14 @@ void TavrineApp::start() {
     if (shouldShowOnboarding())
         m_windows->openWindow(QStringLiteral("onboarding"));
     m_updaterController->startUpdater();
-    // A desktop without a tray never shows the label that would run it: the first turn of the loop does.
-    QTimer::singleShot(0, this, &TavrineApp::runLaunchSetup);
+    // The tray label runs the launch set-up when it is first shown; a desktop without a tray never shows it, so
+    // the same turn of the loop runs it too (once either way). Qt docks the icon when a tray host appears later.
+    QTimer::singleShot(0, this, [this] {
+        if (m_quitting)
+            return;
+        m_tray->show();
+        runLaunchSetup();
+    });
 }
 
 bool TavrineApp::hasCompletedOnboarding() const {
@@ -168,6 +182,26 @@ void TavrineApp::reopen() {
     if (m_quitting)
         return;
     m_delegate.applicationShouldHandleReopen(*m_opener);
+}
+
+std::unique_ptr<NudgePresenting> TavrineApp::makeNudgePresenter() {
+    const QUrl card = ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeView"));
+    if (!QFile::exists(QLatin1Char(':') + card.path())) {
+        log::notice(logSession(), QStringLiteral("Nudge card not built in: nudges are spoken only"));
+        return nullptr;
+    }
+    NudgePresenter::Parts parts;
+    parts.card = card;
+    parts.closeButton = ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeCloseButton"));
+    parts.properties.insert(QStringLiteral("session"), QVariant::fromValue<QObject*>(m_session.get()));
+    parts.playSound = [this] {
+        if (!m_nudgeSound)
+            return;
+        // From its start, even when the previous nudge's tap still plays.
+        m_nudgeSound->stop();
+        m_nudgeSound->play();
+    };
+    return std::make_unique<NudgePresenter>(m_engine, std::move(parts));
 }
 
 void TavrineApp::setNudgePresenter(std::unique_ptr<NudgePresenting> presenter) {

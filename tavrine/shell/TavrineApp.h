@@ -34,10 +34,10 @@ namespace tavrine::shell {
 class DesktopSessionServices;
 class FocusWindowOpener;
 class NudgePresenting;
+class TrayStatusLabel;
 class UpdateGate;
 class UpdateSource;
 class UpdaterController;
-class ShortcutSetup;
 class WindowSet;
 
 // The application: creates every long-lived service once, in a fixed order, hands them to the focus session,
@@ -104,6 +104,7 @@ public:
     UpdateGate& updateGate() const { return *m_updateGate; }
     UpdaterController& updaterController() const { return *m_updaterController; }
     WindowSet& windows() const { return *m_windows; }
+    TrayStatusLabel& tray() const { return *m_tray; }
     FocusWindowOpener& opener() const { return *m_opener; }
     TavrineAppDelegate& delegate() { return m_delegate; }
     QQmlEngine& engine() { return m_engine; }
@@ -118,6 +119,8 @@ public:
 private:
     void note(const char* name);
     void wireNudgePresentation();
+    // The floating nudge card, when the card's module is built in.
+    std::unique_ptr<NudgePresenting> makeNudgePresenter();
 
     Environment m_environment;
 
@@ -142,7 +145,7 @@ private:
     QQmlEngine m_engine;
     std::unique_ptr<WindowSet> m_windows;
     std::unique_ptr<FocusWindowOpener> m_opener;
-    std::unique_ptr<ShortcutSetup> m_shortcuts;
+    std::unique_ptr<TrayStatusLabel> m_tray;
     std::unique_ptr<platform::LoginItem> m_desktopLoginItem;
     platform::LoginItem* m_loginItem = nullptr;
     std::unique_ptr<LaunchSetup> m_launchSetup;

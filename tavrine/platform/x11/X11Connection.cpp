@@ -435,6 +435,36 @@ int X11Connection::activate(XWindowId window) {
     });
 }
 
+int X11Connection::setOnAllDesktops(XWindowId window) {
+    if (!m_display)
+        return BadImplementation;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    constexpr unsigned long allDesktops = 0xFFFFFFFFul;
+    const Atom desktop = atomLocked("_NET_WM_DESKTOP");
+    XChangeProperty(m_display, window, desktop, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&allDesktops), 1);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = desktop;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(allDesktops);
+    event.xclient.data.l[1] = 2; // a pager-like request
+    XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    return trap.finish();
+}
+
+int X11Connection::requestBlurBehind(XWindowId window) {
+    if (!m_display)
+        return BadImplementation;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    XChangeProperty(m_display, window, atomLocked("_KDE_NET_WM_BLUR_BEHIND_REGION"), XA_CARDINAL, 32,
+                    PropModeReplace, nullptr, 0);
+    return trap.finish();
+}
+
 void X11Connection::watchRootProperties() {
     section(m_display, m_mutex, [&](Trap& trap) {
         XWindowAttributes attributes{};

@@ -86,6 +86,12 @@ public:
     // Asks the window manager to activate `window` (_NET_ACTIVE_WINDOW, source 2: window managers de-iconify
     // on it), mapping it first when it is iconic. Answers 0 when the request was sent, else the X error code.
     int activate(XWindowId window);
+    // Puts `window` on every desktop (_NET_WM_DESKTOP 0xFFFFFFFF): the property for a window not yet mapped,
+    // and the request to the window manager for one it already manages. Answers 0 or the X error code.
+    int setOnAllDesktops(XWindowId window);
+    // Asks the compositor to blur the desktop behind the whole of `window` (_KDE_NET_WM_BLUR_BEHIND_REGION with
+    // no rectangles; compositors that do not know it ignore it). Answers 0 or the X error code.
+    int requestBlurBehind(XWindowId window);
 
     // Selects PropertyChangeMask on the root, for an event watcher on this connection.
     void watchRootProperties();

@@ -1,0 +1,170 @@
+#include "tavrine/shell/NudgePresenter.h"
+
+#include "tavrine/core/Log.h"
+#include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/ui/Frosted.h"
+#include "tavrine/ui/PanelPlacement.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QScreen>
+
+namespace tavrine::shell {
+
+namespace {
+
+// A panel that the user moves by dragging any part of it that no control takes.
+class PanelWindow final : public QQuickWindow {
+public:
+    using QQuickWindow::QQuickWindow;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        QQuickWindow::mousePressEvent(event);
+        if (!event->isAccepted() && event->button() == Qt::LeftButton) {
+            startSystemMove();
+            event->accept();
+        }
+    }
+};
+
+bool onX11() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+} // namespace
+
+NudgePresenter::NudgePresenter(QQmlEngine& engine, Parts parts, QObject* parent)
+    : QObject(parent), m_engine(engine), m_parts(std::move(parts)) {
+    if (!m_parts.mainScreen)
+        m_parts.mainScreen = &NudgePresenter::defaultMainScreen;
+}
+
+NudgePresenter::~NudgePresenter() {
+    // The items belong to the panels' content; destroy the close panel first, as it is the card's transient.
+    m_close.reset();
+    m_card.reset();
+}
+
+QScreen* NudgePresenter::defaultMainScreen() {
+    if (onX11()) {
+        if (platform::X11Connection* x11 = platform::X11Connection::shared()) {
+            if (const auto active = x11->activeWindow()) {
+                if (const auto area = x11->rootGeometry(*active))
+                    if (QScreen* screen = QGuiApplication::screenAt(area->center()))
+                        return screen;
+            }
+        }
+    }
+    if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos()))
+        return screen;
+    return QGuiApplication::primaryScreen();
+}
+
+void NudgePresenter::presentNudge() {
+    bool wasShown = false;
+    if (m_card)
+        wasShown = m_card->isVisible();
+    else if (m_notch)
+        wasShown = m_notch->wantsOpen();
+
+    QScreen* screen = m_parts.mainScreen();
+    const std::optional<QSizeF> notch = screen && m_parts.notchSize ? m_parts.notchSize(screen) : std::nullopt;
+    if (notch && m_parts.makeNotch) {
+        hideFloating();
+        if (!m_notch)
+            m_notch = m_parts.makeNotch();
+        if (m_notch)
+            m_notch->show(screen, *notch);
+    } else {
+        if (m_notch)
+            m_notch->hide(false);
+        showFloating(screen);
+    }
+    if (!wasShown && m_parts.playSound)
+        m_parts.playSound();
+}
+
+void NudgePresenter::dismissNudge() {
+    hideFloating();
+    if (m_notch)
+        m_notch->hide(true);
+}
+
+void NudgePresenter::hideFloating() {
+    if (m_parts.hover)
+        QMetaObject::invokeMethod(m_parts.hover, "reset");
+    if (m_close)
+        m_close->hide();
+    if (m_card)
+        m_card->hide();
+}
+
+std::unique_ptr<QQuickWindow> NudgePresenter::makePanel(const QUrl& url, const char* id, QQuickItem** root) {
+    auto window = std::make_unique<PanelWindow>();
+    window->setObjectName(QString::fromLatin1(id));
+    window->setProperty("_q_xcb_wm_window_role", QByteArray(id));
+    window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+    if (ui::Frosted::probeCompositor()) {
+        QSurfaceFormat format = window->requestedFormat();
+        format.setAlphaBufferSize(8);
+        window->setFormat(format);
+        window->setColor(Qt::transparent);
+    } else {
+        // Without a compositor a transparent window shows black.
+        window->setColor(ui::Frosted::cardFillFor(false));
+    }
+    QQmlComponent component(&m_engine, url);
+    QObject* object = component.createWithInitialProperties(m_parts.properties, m_engine.rootContext());
+    *root = qobject_cast<QQuickItem*>(object);
+    if (!*root) {
+        log::error(logSession(), QStringLiteral("Nudge panel %1 did not load: %2")
+                                   .arg(QString::fromLatin1(id), component.errorString()));
+        delete object;
+    } else {
+        (*root)->setParentItem(window->contentItem());
+        (*root)->setParent(window->contentItem());
+    }
+    window->create();
+    if (onX11())
+        if (platform::X11Connection* x11 = platform::X11Connection::shared())
+            x11->setOnAllDesktops(platform::XWindowId(window->winId()));
+    return window;
+}
+
+void NudgePresenter::buildPanels() {
+    m_card = makePanel(m_parts.card, "nudge", &m_cardRoot);
+    m_close = makePanel(m_parts.closeButton, "nudgeClose", &m_closeRoot);
+    m_close->setTransientParent(m_card.get());
+    m_close->resize(ui::nudgeCloseButtonSize, ui::nudgeCloseButtonSize);
+    if (m_closeRoot) {
+        m_closeRoot->setSize(QSizeF(ui::nudgeCloseButtonSize, ui::nudgeCloseButtonSize));
+    }
+}
+
+void NudgePresenter::layoutFloating(QScreen* screen) {
+    const QSizeF fitting = m_cardRoot ? QSizeF(m_cardRoot->implicitWidth(), m_cardRoot->implicitHeight()) : QSizeF();
+    const ui::NudgeCardLayout layout = ui::layoutNudgeCard(fitting, screen->availableGeometry());
+    m_card->setGeometry(layout.card);
+    if (m_cardRoot)
+        m_cardRoot->setSize(layout.card.size());
+    m_close->setGeometry(layout.closeButton);
+}
+
+void NudgePresenter::showFloating(QScreen* screen) {
+    if (!m_card)
+        buildPanels();
+    if (!screen)
+        return;
+    layoutFloating(screen);
+    m_card->show();
+    m_card->raise();
+    m_close->show();
+    m_close->raise();
+}
+
+} // namespace tavrine::shell

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "tavrine/shell/NudgePresenting.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QQuickWindow>
+#include <QSizeF>
+#include <QUrl>
+#include <QVariantMap>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QQmlEngine;
+class QQuickItem;
+class QScreen;
+
+namespace tavrine::shell {
+
+// The panel that shows a nudge in a screen's camera notch. No Linux screen has one; the seam keeps the choice
+// between the notch and the floating card in one place.
+class NotchNudgePresenting {
+public:
+    virtual ~NotchNudgePresenting() = default;
+    // Showing, or about to show, a nudge.
+    virtual bool wantsOpen() const = 0;
+    virtual void show(QScreen* screen, const QSizeF& notchSize) = 0;
+    virtual void hide(bool animated) = 0;
+};
+
+// Shows the session's nudge: the card in a floating panel at the top-right corner of the main screen, with its
+// close button in a small panel over the card's top-left corner. Both panels float over every window on every
+// desktop and never take the keyboard focus; they are made on the first nudge and kept for the next ones.
+class NudgePresenter final : public QObject, public NudgePresenting {
+    Q_OBJECT
+public:
+    struct Parts {
+        // The card and its close button (NudgeView and NudgeCloseButton), made with `properties` (the session,
+        // the hover state).
+        QUrl card;
+        QUrl closeButton;
+        QVariantMap properties;
+        // The card's hover flags; its reset() is called when the card hides.
+        QPointer<QObject> hover;
+        // Plays the nudge sound from its start.
+        std::function<void()> playSound;
+        // The screen nudges show on; the active window's, else the pointer's, else the primary when none.
+        std::function<QScreen*()> mainScreen;
+        // The screen's notch; no Linux screen has one, so none when absent.
+        std::function<std::optional<QSizeF>(QScreen*)> notchSize;
+        std::function<std::unique_ptr<NotchNudgePresenting>()> makeNotch;
+    };
+
+    NudgePresenter(QQmlEngine& engine, Parts parts, QObject* parent = nullptr);
+    ~NudgePresenter() override;
+
+    void presentNudge() override;
+    void dismissNudge() override;
+
+    // The panels once made.
+    QQuickWindow* cardPanel() const { return m_card.get(); }
+    QQuickWindow* closePanel() const { return m_close.get(); }
+    NotchNudgePresenting* notch() const { return m_notch.get(); }
+
+    // The screen of the X11 active window, else the one under the pointer, else the primary.
+    static QScreen* defaultMainScreen();
+
+private:
+    void showFloating(QScreen* screen);
+    void hideFloating();
+    void buildPanels();
+    void layoutFloating(QScreen* screen);
+    std::unique_ptr<QQuickWindow> makePanel(const QUrl& component, const char* id, QQuickItem** root);
+
+    QQmlEngine& m_engine;
+    Parts m_parts;
+    std::unique_ptr<QQuickWindow> m_card;
+    std::unique_ptr<QQuickWindow> m_close;
+    QQuickItem* m_cardRoot = nullptr;
+    QQuickItem* m_closeRoot = nullptr;
+    std::unique_ptr<NotchNudgePresenting> m_notch;
+};
+
+} // namespace tavrine::shell

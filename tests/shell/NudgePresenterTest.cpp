@@ -1,0 +1,118 @@
+#include "NudgeStandIns.h"
+#include "support/QmlTestSupport.h"
+#include "tavrine/shell/NudgePresenter.h"
+
+#include <QGuiApplication>
+#include <QQuickItem>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::test;
+
+namespace {
+
+struct PresenterHarness {
+    QmlHarness qml;
+    NudgeHoverState hover;
+    int sounds = 0;
+    QStringList log;
+    bool notched = false;
+    std::unique_ptr<shell::NudgePresenter> presenter;
+
+    PresenterHarness() {
+        shell::NudgePresenter::Parts parts;
+        parts.card = QUrl(QStringLiteral("qrc:/standins/NudgeView.qml"));
+        parts.closeButton = QUrl(QStringLiteral("qrc:/standins/NudgeCloseButton.qml"));
+        parts.properties = {{QStringLiteral("hover"), QVariant::fromValue<QObject*>(&hover)}};
+        parts.hover = &hover;
+        parts.playSound = [this] { ++sounds; };
+        parts.mainScreen = [] { return QGuiApplication::primaryScreen(); };
+        parts.notchSize = [this](QScreen*) -> std::optional<QSizeF> {
+            return notched ? std::optional<QSizeF>(QSizeF(180, 32)) : std::nullopt;
+        };
+        parts.makeNotch = [this] { return std::make_unique<FakeNotch>(log); };
+        presenter = std::make_unique<shell::NudgePresenter>(qml.engine(), std::move(parts));
+    }
+    QQuickItem* card() const { return findItem(presenter->cardPanel(), QStringLiteral("nudgeView")); }
+};
+
+} // namespace
+
+TEST(NudgePresenter, TheCardFloatsTopRightWithItsCloseButtonOverItsCorner) {
+    PresenterHarness h;
+    h.presenter->presentNudge();
+    QQuickWindow* card = h.presenter->cardPanel();
+    QQuickWindow* close = h.presenter->closePanel();
+    ASSERT_TRUE(card && close);
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(card->geometry(), QRect(available.right() + 1 - 480 - 24, available.y() + 24, 480, 200));
+    EXPECT_EQ(close->geometry(), QRect(card->x() - 6, card->y() - 6, 24, 24));
+    EXPECT_TRUE(card->isVisible());
+    EXPECT_TRUE(close->isVisible());
+    EXPECT_EQ(close->transientParent(), card);
+    EXPECT_TRUE(card->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(card->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(card->flags().testFlag(Qt::Tool));
+    EXPECT_EQ(card->objectName(), QStringLiteral("nudge"));
+    // The card fills its panel.
+    EXPECT_EQ(h.card()->size(), QSizeF(480, 200));
+    EXPECT_TRUE(h.qml.warnings().isEmpty()) << h.qml.warnings().join('\n').toStdString();
+}
+
+TEST(NudgePresenter, ACardWithoutARealSizeTakesTheStandardOne) {
+    PresenterHarness h;
+    h.presenter->presentNudge();
+    h.presenter->dismissNudge();
+    h.card()->setProperty("fittingWidth", 90);
+    h.card()->setProperty("fittingHeight", 300);
+    h.presenter->presentNudge();
+    EXPECT_EQ(h.presenter->cardPanel()->size(), QSize(496, 212));
+}
+
+TEST(NudgePresenter, OnlyANudgeThatWasNotShowingPlaysTheSound) {
+    PresenterHarness h;
+    h.presenter->presentNudge();
+    QQuickWindow* card = h.presenter->cardPanel();
+    // Shown again (a desktop switch): repositioned, silent, and the same panels.
+    h.card()->setProperty("fittingHeight", 260);
+    h.presenter->presentNudge();
+    EXPECT_EQ(h.sounds, 1);
+    EXPECT_EQ(h.presenter->cardPanel(), card);
+    EXPECT_EQ(card->height(), 260);
+
+    h.hover.card = h.hover.closeButton = true;
+    h.presenter->dismissNudge();
+    EXPECT_FALSE(card->isVisible());
+    EXPECT_FALSE(h.presenter->closePanel()->isVisible());
+    EXPECT_FALSE(h.hover.card || h.hover.closeButton);
+    // The panels stay for the next nudge, which sounds again.
+    h.presenter->presentNudge();
+    EXPECT_EQ(h.presenter->cardPanel(), card);
+    EXPECT_EQ(h.sounds, 2);
+}
+
+TEST(NudgePresenter, ANotchedScreenUsesTheNotchPanelAndAPlainOneTheCard) {
+    PresenterHarness h;
+    h.notched = true;
+    h.presenter->presentNudge();
+    ASSERT_TRUE(h.presenter->notch());
+    EXPECT_EQ(h.log, QStringList{"notch show"});
+    EXPECT_FALSE(h.presenter->cardPanel() && h.presenter->cardPanel()->isVisible());
+    EXPECT_EQ(h.sounds, 1);
+
+    // The next nudge comes on a screen without a notch: the notch closes at once, the card shows, and since
+    // the notch was showing it, no second sound.
+    h.notched = false;
+    h.presenter->presentNudge();
+    EXPECT_EQ(h.log, (QStringList{"notch show", "notch hide at once"}));
+    EXPECT_TRUE(h.presenter->cardPanel()->isVisible());
+    EXPECT_EQ(h.sounds, 1);
+
+    h.notched = true;
+    h.presenter->presentNudge();
+    EXPECT_FALSE(h.presenter->cardPanel()->isVisible());
+    h.presenter->dismissNudge();
+    EXPECT_EQ(h.log.last(), QStringLiteral("notch hide animated"));
+    EXPECT_FALSE(h.presenter->notch()->wantsOpen());
+}

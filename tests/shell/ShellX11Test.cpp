@@ -1,0 +1,110 @@
+// The tray label, the nudge panels and window raising on a real X server with openbox and a tray host.
+#include "NudgeStandIns.h"
+#include "session/SessionHarness.h"
+#include "support/QmlTestSupport.h"
+#include "support/TestSupport.h"
+#include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/shell/NudgePresenter.h"
+#include "tavrine/shell/TrayStatusLabel.h"
+#include "tavrine/ui/WindowRaising.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::test;
+
+namespace {
+
+constexpr double waitLimit = 20.0;
+
+QString run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+std::optional<platform::XWindowId> activeWindow() {
+    return platform::X11Connection::shared()->activeWindow();
+}
+
+} // namespace
+
+TEST(ShellX11, TheTrayIconDocksTopRightAndAClickReachesTheLabel) {
+    // The desktop's tray host (trayer) docks icons at the top right.
+    ASSERT_TRUE(waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, waitLimit));
+    SessionHarness h;
+    int clicks = 0;
+    shell::TrayStatusLabel label(*h.session, {}, [&] { ++clicks; });
+    label.show();
+    ASSERT_TRUE(waitUntil([&] { return label.trayIconGeometry().has_value(); }, waitLimit));
+    const QRect icon = *label.trayIconGeometry();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_GT(icon.left(), screen.right() - 200) << icon.x();
+    EXPECT_LT(icon.top(), 24);
+
+    run(QStringLiteral("xdotool"), {"mousemove", QString::number(icon.center().x()),
+                                    QString::number(icon.center().y()), "click", "1"});
+    EXPECT_TRUE(waitUntil([&] { return clicks == 1; }, waitLimit));
+}
+
+TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
+    QmlHarness qml;
+    NudgeHoverState hover;
+    QQuickWindow work;
+    work.setTitle(QStringLiteral("Work"));
+    work.resize(400, 300);
+    work.show();
+    work.requestActivate();
+    ASSERT_TRUE(waitUntil([&] { return work.isActive() && activeWindow().has_value(); }, waitLimit));
+    const auto before = activeWindow();
+
+    shell::NudgePresenter::Parts parts;
+    parts.card = QUrl(QStringLiteral("qrc:/standins/NudgeView.qml"));
+    parts.closeButton = QUrl(QStringLiteral("qrc:/standins/NudgeCloseButton.qml"));
+    parts.hover = &hover;
+    int sounds = 0;
+    parts.playSound = [&] { ++sounds; };
+    shell::NudgePresenter presenter(qml.engine(), std::move(parts));
+    presenter.presentNudge();
+    QQuickWindow* card = presenter.cardPanel();
+    ASSERT_TRUE(card);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
+    const QRect available = card->screen()->availableGeometry();
+    EXPECT_EQ(card->geometry().topRight(), QPoint(available.right() - 24, available.top() + 24));
+    EXPECT_TRUE(presenter.closePanel()->isVisible());
+
+    for (QQuickWindow* panel : {card, presenter.closePanel()}) {
+        const QString desktop =
+            run(QStringLiteral("xprop"), {"-id", QString::number(panel->winId()), "_NET_WM_DESKTOP"});
+        EXPECT_TRUE(desktop.endsWith(QStringLiteral("= 4294967295"))) << desktop.toStdString();
+    }
+    // A moment for the window manager to act on the new panels: the focus stays where it was.
+    QTest::qWait(300);
+    EXPECT_EQ(activeWindow(), before);
+    EXPECT_TRUE(work.isActive());
+    EXPECT_EQ(sounds, 1);
+    EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
+}
+
+TEST(ShellX11, AMinimisedWindowIsBroughtBackAndActivated) {
+    QQuickWindow history;
+    history.setObjectName(QStringLiteral("history"));
+    history.setTitle(QStringLiteral("History"));
+    history.resize(500, 400);
+    history.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&history));
+    history.showMinimized();
+    ASSERT_TRUE(waitUntil([&] { return platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); },
+                          waitLimit));
+    ui::raiseWindow(QStringLiteral("History"), 8);
+    EXPECT_TRUE(waitUntil([&] { return history.isActive(); }, waitLimit));
+    EXPECT_TRUE(waitUntil(
+        [&] { return !platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); }, waitLimit));
+}
