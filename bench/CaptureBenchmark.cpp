@@ -1,9 +1,11 @@
 // One capture of an 1800 x 1100 window whose accessibility tree holds a web document (a fake tree and a fake
 // screenshot, so that the figures are the capture's own work): the first capture, the same window again, the
-// window scrolled by three lines, and the window with one line edited. CPU time is the process's (worker and
-// OCR threads included); wall time is the capture's as the session awaits it.
+// window scrolled by three and by twenty lines, and the window with one line edited. CPU time is the process's
+// (worker and OCR threads included); wall time is the capture's as the session awaits it. The text reader's
+// counters are reported per capture.
 // With an X display (run it under the test fixture) it also measures the window-identity read that the session
 // makes every second, against a real window.
+#include "ReaderCounters.h"
 #include "TextImages.h"
 #include "fakes/FakeAccessibilityBus.h"
 #include "fakes/FakePermissions.h"
@@ -11,6 +13,8 @@
 #include "fakes/FakeWorkspace.h"
 #include "tavrine/capture/ActivityObserver.h"
 #include "tavrine/capture/WindowResolution.h"
+#include "tavrine/ocr/OcrEngine.h"
+#include "tavrine/ocr/PageReader.h"
 #include "tavrine/platform/X11Workspace.h"
 #include "tavrine/platform/x11/X11Connection.h"
 
@@ -105,41 +109,73 @@ void capture(benchmark::State& state, const QImage& image) {
     state.counters["ocrCharacters"] = double(result->evidence.ocrCharacters);
 }
 
+QCoro::Task<void> countersInto(PageReader::Counters* seen, bool* done, QEventLoop* loop) {
+    co_await OcrEngine::perform([seen](PageReader& reader) { *seen = reader.counters(); });
+    *done = true;
+    loop->quit();
+}
+
+PageReader::Counters readerCounters() {
+    PageReader::Counters seen;
+    bool done = false;
+    QEventLoop loop;
+    auto task = countersInto(&seen, &done, &loop);
+    if (!done)
+        loop.exec();
+    return seen;
+}
+
 // Every measured capture sees an image no earlier capture saw; the counters outlive the repetitions.
 int g_firstLine = 0;
 int g_scrollLine = 5000;
 int g_revision = 0;
 
 void BM_CaptureFirst(benchmark::State& state) {
+    const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
         const QImage image = test::renderDocument(windowSize, 60 * g_firstLine++);
         state.ResumeTiming();
         capture(state, image);
     }
+    reportReaderCounters(state, before, readerCounters());
 }
 
 void BM_CaptureUnchanged(benchmark::State& state) {
     const QImage image = test::renderDocument(windowSize, 9000);
     capture(state, image);
+    const PageReader::Counters before = readerCounters();
     for (auto _ : state)
         capture(state, image);
+    reportReaderCounters(state, before, readerCounters());
 }
 
-void BM_CaptureScrolledThreeLines(benchmark::State& state) {
+// Scrolls on down the document, `lines` lines per capture.
+void captureScrolled(benchmark::State& state, int lines) {
     capture(state, test::renderDocument(windowSize, g_scrollLine));
+    const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
-        g_scrollLine += 3;
+        g_scrollLine += lines;
         const QImage image = test::renderDocument(windowSize, g_scrollLine);
         state.ResumeTiming();
         capture(state, image);
     }
+    reportReaderCounters(state, before, readerCounters());
+}
+
+void BM_CaptureScrolledThreeLines(benchmark::State& state) {
+    captureScrolled(state, 3);
+}
+
+void BM_CaptureScrolledTwentyLines(benchmark::State& state) {
+    captureScrolled(state, 20);
 }
 
 void BM_CaptureOneLineEdited(benchmark::State& state) {
     const int firstLine = 12000;
     capture(state, test::renderDocument(windowSize, firstLine));
+    const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
         const int revision = g_revision++;
@@ -148,6 +184,7 @@ void BM_CaptureOneLineEdited(benchmark::State& state) {
         state.ResumeTiming();
         capture(state, image);
     }
+    reportReaderCounters(state, before, readerCounters());
 }
 
 // The identity read of the session's every second, on X11 against a real window (xmessage).
@@ -214,6 +251,12 @@ BENCHMARK(BM_CaptureScrolledThreeLines)
     ->UseRealTime()
     ->Iterations(3)
     ->Repetitions(5);
+BENCHMARK(BM_CaptureScrolledTwentyLines)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(5);
 BENCHMARK(BM_CaptureOneLineEdited)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
@@ -221,4 +264,3 @@ BENCHMARK(BM_CaptureOneLineEdited)
     ->Iterations(3)
     ->Repetitions(5);
 BENCHMARK(BM_WindowIdentityRead)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime()->UseRealTime();
-

@@ -1,6 +1,8 @@
 // Text recognition of an 1800 x 1100 document window as the capture sees it: the first capture, the same
-// window again, the window scrolled by three lines, and the window with one line edited. CPU time is the
-// process's (the OCR thread's work included); the merge budget is the capture's.
+// window again, the window scrolled by three and by twenty lines, and the window with one line edited. CPU time
+// is the process's (the OCR thread's work included); the merge budget is the capture's. The reader's counters
+// are reported per capture: layout analyses run and pages found again, lines recognised and reused.
+#include "ReaderCounters.h"
 #include "TextImages.h"
 #include "tavrine/ocr/OcrEngine.h"
 #include "tavrine/ocr/PageReader.h"
@@ -56,12 +58,19 @@ void report(benchmark::State& state, const MergedText& merged) {
     state.counters["characters"] = double(merged.added);
 }
 
+PageReader::Counters readerCounters() {
+    PageReader::Counters seen;
+    awaitVoid(OcrEngine::perform([&seen](PageReader& reader) { seen = reader.counters(); }));
+    return seen;
+}
+
 // Every measured capture reads an image that no earlier capture saw; the counters outlive the repetitions.
 int g_firstCaptures = 0;
 int g_scrollLine = 100;
 int g_revision = 0;
 
 void firstCapture(benchmark::State& state, bool dark) {
+    const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
         clearCaches();
@@ -69,6 +78,7 @@ void firstCapture(benchmark::State& state, bool dark) {
         state.ResumeTiming();
         report(state, read(image));
     }
+    reportReaderCounters(state, before, readerCounters());
 }
 
 void BM_FirstCapture(benchmark::State& state) {
@@ -82,20 +92,32 @@ void BM_FirstCaptureDark(benchmark::State& state) {
 void BM_Unchanged(benchmark::State& state) {
     const QImage image = test::renderDocument(windowSize, 0);
     read(image);
+    const PageReader::Counters before = readerCounters();
     for (auto _ : state)
         report(state, read(image));
+    reportReaderCounters(state, before, readerCounters());
 }
 
-void BM_ScrolledThreeLines(benchmark::State& state) {
-    // Scrolls on down the document, three lines per capture, from the position the last capture saw.
+// Scrolls on down the document, `lines` lines per capture, from the position the last capture saw.
+void scrolled(benchmark::State& state, int lines) {
     read(test::renderDocument(windowSize, g_scrollLine));
+    const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
-        g_scrollLine += 3;
+        g_scrollLine += lines;
         const QImage image = test::renderDocument(windowSize, g_scrollLine);
         state.ResumeTiming();
         report(state, read(image));
     }
+    reportReaderCounters(state, before, readerCounters());
+}
+
+void BM_ScrolledThreeLines(benchmark::State& state) {
+    scrolled(state, 3);
+}
+
+void BM_ScrolledTwentyLines(benchmark::State& state) {
+    scrolled(state, 20);
 }
 
 void BM_OneLineEdited(benchmark::State& state) {
@@ -103,6 +125,7 @@ void BM_OneLineEdited(benchmark::State& state) {
     // in a wording no capture saw before.
     const int firstLine = 400;
     read(test::renderDocument(windowSize, firstLine));
+    const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
         const int revision = g_revision++;
@@ -111,6 +134,7 @@ void BM_OneLineEdited(benchmark::State& state) {
         state.ResumeTiming();
         report(state, read(image));
     }
+    reportReaderCounters(state, before, readerCounters());
 }
 
 } // namespace
@@ -119,5 +143,9 @@ BENCHMARK(BM_FirstCapture)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime
 BENCHMARK(BM_FirstCaptureDark)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(5);
 BENCHMARK(BM_Unchanged)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(5)->Repetitions(7);
 BENCHMARK(BM_ScrolledThreeLines)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3)->Repetitions(7);
+BENCHMARK(BM_ScrolledTwentyLines)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(3)
+    ->Repetitions(7);
 BENCHMARK(BM_OneLineEdited)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3)->Repetitions(7);
-

@@ -16,7 +16,6 @@ namespace tavrine {
 
 namespace {
 
-constexpr double recognitionBand = 0.1;
 constexpr qsizetype mergeBudget = 2400;
 constexpr double activationWait = 0.5;
 constexpr double activationPoll = 0.02;
@@ -76,6 +75,7 @@ ActivityObserver::captureFrontmostActivity(bool includeScreenshot) {
     request.bundle = frontmost->bundle;
     request.includeScreenshot = includeScreenshot;
     request.requestWebAccessibility = !m_webAccessibilityRequestedPIDs.contains(frontmost->pid);
+    request.waitsForPage = m_services.browsers.contains(frontmost->bundle);
     m_webAccessibilityRequestedPIDs.insert(frontmost->pid);
 
     auto control = std::make_shared<ActiveCapture>();
@@ -94,10 +94,11 @@ namespace {
 
 // Text recognition merged into the base; none when the capture was cancelled meanwhile. Kept apart from the
 // capture's own frame: its exception stays inside this small coroutine.
-QCoro::Task<std::optional<MergedText>> recognizeIntoBase(QImage crop, QString base, CancellationToken cancel) {
+QCoro::Task<std::optional<MergedText>> recognizeIntoBase(QImage crop, double band, QString base,
+                                                         CancellationToken cancel) {
     std::optional<MergedText> merged;
     try {
-        merged = co_await recognizeAndMerge(std::move(crop), recognitionBand, std::move(base), mergeBudget, cancel);
+        merged = co_await recognizeAndMerge(std::move(crop), band, std::move(base), mergeBudget, cancel);
     } catch (const CancelledError&) {
         merged.reset();
     }
@@ -117,8 +118,8 @@ QCoro::Task<AccessibilityCaptureDebug> ActivityObserver::captureWindowEvidence(c
     if (!stage.crop || control->cancelled->load())
         co_return stage.debug;
     // Recognition stops where the merge budget ends; an exact pixel match reuses earlier lines.
-    const std::optional<MergedText> merged =
-        co_await recognizeIntoBase(*stage.crop, stage.debug.evidence.header, control->source.token());
+    const std::optional<MergedText> merged = co_await recognizeIntoBase(
+        *stage.crop, stage.recognitionBand, stage.debug.evidence.header, control->source.token());
     if (merged && !control->cancelled->load()) {
         ActivityEvidence& evidence = stage.debug.evidence;
         evidence.text = merged->text;

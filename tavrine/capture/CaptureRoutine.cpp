@@ -68,13 +68,14 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
             return stage;
         }
         evidence.focusedDescription = reader.readFocusedDescription(*focused, request.appName);
-        labels = reader.ancestorLabels(*focused, request.appName);
+        labels = reader.ancestorLabels(*focused, request.appName, evidence.title);
     }
 
     const double deadline = services.uptime() + walkSeconds;
     WalkState walk;
-    // Retries wait for a browser to build its page's tree; with no tree at all there is nothing to wait for.
-    const int attempts = window ? attemptLimit : 1;
+    // Retries wait for a browser to build its page's tree; other applications show their whole tree at once, and
+    // with no tree at all there is nothing to wait for.
+    const int attempts = window && request.waitsForPage ? attemptLimit : 1;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         debug.accessibilityAttempts = attempt;
         walk.reset();
@@ -142,7 +143,12 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
         return stage;
 
     const QRect pixels = pixelCropRect(content, settled, image->width(), image->height());
-    const QImage crop = pixels.width() >= 2 && pixels.height() >= 2 ? image->copy(pixels) : *image;
+    const bool cropped = pixels.width() >= 2 && pixels.height() >= 2 && pixels != image->rect();
+    const QImage crop = cropped ? image->copy(pixels) : *image;
+    // The grab is the client area: a title bar drawn by the window manager lies outside it, and a content crop
+    // (a page, a scroll pane) starts below the window's own. Only a whole window that draws its own title bar
+    // has one at its top.
+    stage.recognitionBand = !cropped && !shown->managerTitleBar ? titleBarBand : 0.0;
     const CropEncoder::Encoded encoded = services.encoder
                                              ? services.encoder->encode(crop)
                                              : CropEncoder::Encoded{encodeImageData(crop), imageFingerprint(crop)};

@@ -20,6 +20,9 @@ struct CaptureRequest {
     // The process is seen for the first time. Linux toolkits expose their trees by the desktop's setting, not
     // on a per-process request, so no request goes out and the record reports none.
     bool requestWebAccessibility = false;
+    // A browser builds its page's tree after its window: an attempt that finds no web document is repeated.
+    // Any other application is walked once.
+    bool waitsForPage = false;
 };
 
 // The part of a capture that blocks: everything up to the cropped screenshot. `crop` is set when text
@@ -27,7 +30,13 @@ struct CaptureRequest {
 struct CaptureStage {
     AccessibilityCaptureDebug debug;
     std::optional<QImage> crop;
+    // The top part of the crop whose recognised lines are left out: a window's own title bar. 0 unless the crop
+    // is the whole window and the window draws its title bar itself (the window manager draws none above it).
+    double recognitionBand = 0.0;
 };
+
+// The top band of a window's own title bar, as a fraction of the image height.
+inline constexpr double titleBarBand = 0.1;
 
 // Reads the process's focused window (X11 identity and frame, the accessibility walk with its attempts and
 // waits, the summary), then takes, crops and encodes its screenshot. Capture problems end up in the evidence's

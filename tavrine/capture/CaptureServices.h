@@ -7,6 +7,9 @@
 #include "tavrine/platform/WindowGrabber.h"
 #include "tavrine/platform/Workspace.h"
 
+#include <QSet>
+#include <QString>
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -28,6 +31,9 @@ struct CaptureServices {
     Clock* clock = nullptr;
     // Image pixels per point of window frame: the screen's own scale (1 on X11, where a point is a pixel).
     double pixelsPerPoint = 1.0;
+    // The application ids of the browsers (the list of known distractions names them): only their captures
+    // wait for a page's tree to appear.
+    QSet<QString> browsers;
     // Encodes the crops, reusing the last encoding for an unchanged crop.
     std::shared_ptr<CropEncoder> encoder = std::make_shared<CropEncoder>();
 

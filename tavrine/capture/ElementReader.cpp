@@ -79,7 +79,11 @@ QString ElementReader::readFocusedDescription(const AccessibleRef& element, cons
     return focusedValueText(value, placeholder, appName);
 }
 
-QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QString& appName) {
+QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QString& appName,
+                                          const QString& windowTitle) {
+    // The application's frame carries the window title as its label: as the subject it would be dropped from the
+    // evidence for equalling the title, and hide the page's headings behind it.
+    const QString title = text::collapseWhitespace(windowTitle).toLower();
     QStringList labels;
     AccessibleRef current = element;
     for (int step = 0; step < ancestorSteps; ++step) {
@@ -92,7 +96,7 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
         if (ancestorRole && isPrunedRole(*ancestorRole))
             continue;
         const QString label = elementLabel(current, ancestorRole);
-        if (isUsefulLabel(label, appName))
+        if (isUsefulLabel(label, appName) && (title.isEmpty() || label.toLower() != title))
             labels.append(label);
     }
     return labels;

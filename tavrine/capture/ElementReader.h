@@ -33,8 +33,9 @@ public:
     QString elementLabel(const AccessibleRef& element, std::optional<quint32> knownRole = std::nullopt);
     // The focused element's value as evidence (empty for a password field or a bare placeholder).
     QString readFocusedDescription(const AccessibleRef& element, const QString& appName);
-    // Useful labels of the element's ancestors, nearest first, at most 12 levels up, within its application.
-    QStringList ancestorLabels(const AccessibleRef& element, const QString& appName);
+    // Useful labels of the element's ancestors, nearest first, at most 12 levels up, within its application;
+    // a label that is the window title (collapsed, ignoring case) is left out.
+    QStringList ancestorLabels(const AccessibleRef& element, const QString& appName, const QString& windowTitle = {});
 
     // The application's top-level element that shows the window titled `title`: an active one with that
     // name, else one with that name, else the active one. None when the application shows no tree.
@@ -52,7 +53,7 @@ public:
     // Roles whose text value can stand for a label.
     static bool carriesTextValue(quint32 role);
 
-    // The longest text value a label read takes.
+    // The longest text value a label or focused-value read takes.
     static constexpr int textReadLimit = 1024;
 
 private:

@@ -66,10 +66,17 @@ void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElem
             return true;
         return record.frame && record.frame->intersects(*content);
     };
+    // A browser names its page's document after the page title, which is also in the window title: as the
+    // subject it would repeat the title and hide the page's headings behind it.
+    const QString title = text::collapseWhitespace(evidence.title).toLower();
+    const auto repeatsTitle = [&](const WalkedElement& record) {
+        return record.role == role::documentWeb && title.contains(record.text.toLower());
+    };
     QStringList headings;
     QStringList selectedTexts;
     for (const WalkedElement& record : walked) {
-        if ((record.role == role::heading || record.role == role::documentWeb) && passes(record))
+        if ((record.role == role::heading || record.role == role::documentWeb) && passes(record) &&
+            !repeatsTitle(record))
             headings.append(record.text);
     }
     for (const WalkedElement& record : walked) {

@@ -23,7 +23,8 @@ QString abbreviatedDate(QDate day, const QLocale& locale, bool withWeekday) {
     while (afterDay >= 0 && afterDay < shortFormat.size() && shortFormat.at(afterDay) == QLatin1Char('d'))
         ++afterDay;
     // Locales that write "5." for the day write it with an abbreviated month too.
-    const bool dayWithDot = afterDay > 0 && afterDay < shortFormat.size() && shortFormat.at(afterDay) == QLatin1Char('.');
+    const bool dayWithDot =
+        afterDay > 0 && afterDay < shortFormat.size() && shortFormat.at(afterDay) == QLatin1Char('.');
     QString format;
     if (order.startsWith(QLatin1Char('m')))
         format = QStringLiteral("MMM d, yyyy");
@@ -37,7 +38,7 @@ QString abbreviatedDate(QDate day, const QLocale& locale, bool withWeekday) {
 }
 
 QString shortTime(const QDateTime& moment, const QLocale& locale, const QTimeZone& zone) {
-    return locale.toString(moment.toTimeZone(zone).time(), QLocale::ShortFormat);
+    return shortTimeText(moment.toTimeZone(zone).time(), locale);
 }
 
 } // namespace
@@ -55,7 +56,7 @@ QString fieldOrder(const QLocale& locale) {
         }
         if (quoted)
             continue;
-        const QChar field = c == QLatin1Char('d') ? QLatin1Char('d')
+        const QChar field = c == QLatin1Char('d')   ? QLatin1Char('d')
                             : c == QLatin1Char('M') ? QLatin1Char('m')
                             : c == QLatin1Char('y') ? QLatin1Char('y')
                                                     : QChar();
@@ -75,10 +76,9 @@ QString sessionTitle(const StoredSession& session) {
 }
 
 QString rowSubtitle(const StoredSession& session, const QLocale& locale, const QTimeZone& zone) {
-    const QString detours = session.detours == 1 ? tr("1 detour")
-                                                 : QString::number(session.detours) + tr(" detours");
-    return shortTime(session.startedAt, locale, zone) + dot + QString::number(session.focusedMinutes()) +
-           tr(" min") + dot + detours;
+    const QString detours = session.detours == 1 ? tr("1 detour") : QString::number(session.detours) + tr(" detours");
+    return shortTime(session.startedAt, locale, zone) + dot + QString::number(session.focusedMinutes()) + tr(" min") +
+           dot + detours;
 }
 
 QString dayTitle(QDate day, QDate today, const QLocale& locale) {
@@ -119,6 +119,12 @@ QList<DayGroup> dayGroups(const QList<StoredSession>& sessions, const QTimeZone&
             groups.append({day, {session}});
     }
     return groups;
+}
+
+QString shortTimeText(QTime time, const QLocale& locale) {
+    if (locale.language() == QLocale::C)
+        return time.toString(QStringLiteral("HH:mm"));
+    return locale.toString(time, QLocale::ShortFormat);
 }
 
 } // namespace tavrine

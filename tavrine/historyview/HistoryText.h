@@ -27,6 +27,10 @@ QString detailSubtitle(const StoredSession& session, const QLocale& locale = QLo
 // "0×", or "3× · 2m": the count and the duration text of the detours.
 QString detoursValue(const StoredSession& session);
 
+// A time as the locale shortens it ("9:41 AM", "09:41"). The C locale of a bare system (LANG=C.UTF-8) would
+// show seconds there; it gets hours and minutes like every other locale.
+QString shortTimeText(QTime time, const QLocale& locale);
+
 // The local day a session is filed under: the day it started on, even when it ran past midnight.
 QDate sessionDay(const QDateTime& startedAt, const QTimeZone& zone = QTimeZone::systemTimeZone());
 

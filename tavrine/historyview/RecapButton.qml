@@ -7,5 +7,6 @@ Button {
     property bool selected: false
     property string iconName
     icon.source: iconName ? "qrc:/Tavrine/HistoryView/icons/" + iconName + ".svg" : ""
+    icon.color: palette.buttonText
     highlighted: selected
 }

@@ -26,7 +26,7 @@ QString recapHeaderDate(const QDateTime& startedAt, const QLocale& locale, const
     const QString order = datefields::fieldOrder(locale);
     const bool monthFirst = order.indexOf(QLatin1Char('m')) < order.indexOf(QLatin1Char('d'));
     const QString day = locale.toString(local.date(), monthFirst ? QStringLiteral("MMM d") : QStringLiteral("d MMM"));
-    return locale.toUpper(day) + dot + locale.toString(local.time(), QLocale::ShortFormat);
+    return locale.toUpper(day) + dot + shortTimeText(local.time(), locale);
 }
 
 QString recapMinutesText(double focusedSeconds) {
@@ -41,7 +41,8 @@ QString recapStatusText(bool completed) {
 QString recapDetoursValue(qint64 detours, double detourSeconds) {
     if (detours < 1)
         return QStringLiteral("0\u00D7");
-    return QString::number(detours) + QStringLiteral("\u00D7") + dot + SessionActivityLog::formatDuration(detourSeconds);
+    return QString::number(detours) + QStringLiteral("\u00D7") + dot +
+           SessionActivityLog::formatDuration(detourSeconds);
 }
 
 QList<RecapRow> recapRows(const SessionSummary& summary) {
@@ -66,7 +67,7 @@ QList<RecapCalloutPart> recapCalloutParts(const QList<SessionSummary::Detour>& t
     if (topDetours.isEmpty())
         return {{tr("Not a single wander. "), false}, {tr("Who are you?"), true}};
     const SessionSummary::Detour& first = topDetours.first();
-    const QString time = locale.toString(first.firstAt.toTimeZone(zone).time(), QLocale::ShortFormat);
+    const QString time = shortTimeText(first.firstAt.toTimeZone(zone).time(), locale);
     return {
         {tr("Caught you at ") + time + QStringLiteral(": "), false},
         {inlinePhrase(first.phrase), true},

@@ -33,6 +33,7 @@ Item {
                         objectName: "deleteSession"
                         enabled: root.browser.hasSelection
                         icon.source: "qrc:/Tavrine/HistoryView/icons/trash.svg"
+                        icon.color: palette.buttonText
                         display: AbstractButton.IconOnly
                         text: qsTr("Delete session")
                         ToolTip.text: text
@@ -75,8 +76,6 @@ Item {
                     color: system.placeholderText
                 }
 
-                highlight: Rectangle { color: AppStyle.accentColor; opacity: 0.25; radius: 5 }
-
                 delegate: ItemDelegate {
                     id: row
                     required property int index
@@ -88,6 +87,12 @@ Item {
                     topPadding: 2
                     bottomPadding: 2
                     Accessible.name: title + ", " + subtitle
+                    // The selection tinted in the application's accent, over the list's own background.
+                    background: Rectangle {
+                        color: row.ListView.isCurrentItem ? Qt.rgba(AppStyle.accentColor.r, AppStyle.accentColor.g,
+                                                                    AppStyle.accentColor.b, 0.25) : "transparent"
+                        radius: 5
+                    }
                     contentItem: ColumnLayout {
                         spacing: 2
                         Label {

@@ -26,6 +26,10 @@ Item {
     Binding { target: root.model; property: "expandsSelection"; value: root.expandsSelection }
     Binding { target: root.model; property: "showsCluesOverTimeline"; value: root.showsCluesOverTimeline }
 
+    // Blocks glide only while a tap unfolds or folds them, never when the view opens or is resized.
+    property bool tapAnimates: false
+    Timer { id: tapSettled; interval: 300; onTriggered: root.tapAnimates = false }
+
     // After the model has taken the new selection and unfolded it.
     onSelectionChanged: Qt.callLater(scrollToSelection)
 
@@ -50,7 +54,8 @@ Item {
         contentWidth: width
         contentHeight: root.model.contentHeight
         boundsBehavior: contentHeight > height ? Flickable.DragAndOvershootBounds : Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar { policy: flick.contentHeight > flick.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+        ScrollBar.vertical: ScrollBar { id: scrollBar; policy: flick.scrolls ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+        readonly property bool scrolls: contentHeight > height + 0.5
 
         NumberAnimation { id: scrollAnimation; target: flick; property: "contentY"; duration: 250; easing.type: Easing.OutCubic }
 
@@ -78,9 +83,14 @@ Item {
             model: root.model
             delegate: TimelineBlock {
                 x: 40
-                width: flick.width - 40
-                animated: root.expandsSelection
-                onTapped: id => root.selectionRequested(root.model.requestedSelection(id))
+                // The bar shows while the content scrolls; the blocks end before it.
+                width: flick.width - 40 - (flick.scrolls ? scrollBar.width : 0)
+                animated: root.tapAnimates
+                onTapped: id => {
+                    root.tapAnimates = root.expandsSelection
+                    tapSettled.restart()
+                    root.selectionRequested(root.model.requestedSelection(id))
+                }
             }
         }
     }

@@ -16,11 +16,21 @@ namespace {
 
 // Enough line crops for a few pages of several windows; a line entry is a short text.
 constexpr std::size_t lineCacheCapacity = 4096;
-// Line boxes of the last few pages (the windows the user switches between).
-constexpr std::size_t layoutCacheCapacity = 8;
+// Pages read before, by their exact pixels (the windows the user switches between).
+constexpr std::size_t pageCacheCapacity = 8;
+// Line boxes of stretches of rows: those of a few pages of several windows.
+constexpr std::size_t stretchCacheCapacity = 1024;
 // Blank margin around a line crop, as a share of the line's height. Measured on rendered lines: with no margin
 // the recognizer misreads the edge glyphs; with a wide one it scales the line down and misreads small text.
 constexpr double linePadding = 0.15;
+// Blank rows kept above and below a stretch, as the whole page would show them: without any, the analysis takes
+// the edge glyphs of a line for noise.
+constexpr int stretchPadding = 6;
+// A gap of blank rows at most this share of the taller stretch beside it lies inside a line (between the dot of an
+// "i" or an accent and the letters), not between lines: the stretches are one.
+constexpr double gapInsideLine = 0.35;
+// Stretches lower than this hold no readable text (rules, borders, the edges of controls).
+constexpr int minimumStretchRows = 4;
 
 bool isMostlyDark(const QImage& grey, const QRect& rect) {
     qint64 dark = 0;
@@ -84,9 +94,67 @@ bool cancelRequested(void* flag, int) {
     return static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed);
 }
 
+// Top to bottom, and left to right where lines of two columns start on the same row: the same order however the
+// boxes were found.
+void sortInReadingOrder(QList<QRect>& boxes) {
+    std::sort(boxes.begin(), boxes.end(), [](const QRect& a, const QRect& b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+}
+
+// One colour across the whole row: the blank between stretches.
+bool isBlankRow(const QImage& grey, int y) {
+    const uchar* row = grey.constScanLine(y);
+    return std::all_of(row + 1, row + grey.width(), [first = row[0]](uchar pixel) { return pixel == first; });
+}
+
+// The stretches of a prepared page, top to bottom, as [top, end) with their padding of blank rows. Each depends
+// on the rows around it only, so a stretch that scrolled or stayed while others changed is found again with the
+// same pixels.
+std::vector<std::pair<int, int>> stretchesOf(const QImage& grey) {
+    const int height = grey.height();
+    std::vector<std::pair<int, int>> inked; // rows with ink, joined across gaps inside a line
+    for (int y = 0; y < height;) {
+        if (isBlankRow(grey, y)) {
+            ++y;
+            continue;
+        }
+        const int top = y;
+        while (y < height && !isBlankRow(grey, y))
+            ++y;
+        if (!inked.empty()) {
+            auto& last = inked.back();
+            const int gap = top - last.second;
+            const int taller = std::max(last.second - last.first, y - top);
+            if (gap <= taller * gapInsideLine) {
+                last.second = y;
+                continue;
+            }
+        }
+        inked.emplace_back(top, y);
+    }
+    std::vector<std::pair<int, int>> stretches;
+    int previousEnd = 0;
+    for (std::size_t i = 0; i < inked.size(); ++i) {
+        const auto [top, end] = inked[i];
+        const int nextTop = i + 1 < inked.size() ? inked[i + 1].first : height;
+        if (end - top >= minimumStretchRows)
+            stretches.emplace_back(std::max(previousEnd, top - stretchPadding),
+                                   std::min(nextTop, end + stretchPadding));
+        previousEnd = end;
+    }
+    return stretches;
+}
+
 } // namespace
 
-PageReader::PageReader() : m_layouts(layoutCacheCapacity), m_lines(lineCacheCapacity) {}
+// A page read before: its line boxes in reading order, and each line once recognised.
+struct PageReader::Page {
+    QList<QRect> boxes;
+    std::vector<std::optional<Line>> lines;
+};
+
+PageReader::PageReader() : m_pages(pageCacheCapacity), m_stretches(stretchCacheCapacity), m_lines(lineCacheCapacity) {}
 
 PageReader::~PageReader() {
     if (m_api)
@@ -123,30 +191,47 @@ QImage PageReader::preparePage(const QImage& image) {
 }
 
 QList<QRect> PageReader::lineBoxes(const QImage& page) {
-    const PixelKey key = PixelKey::of(page, page.rect());
-    if (auto cached = m_layouts.find(key)) {
-        ++m_counters.layoutsReused;
-        return *cached;
-    }
     QList<QRect> boxes;
-    if (!ensureEngine())
+    for (const auto& [top, end] : stretchesOf(page)) {
+        const PixelKey key = PixelKey::of(page, QRect(0, top, page.width(), end - top));
+        std::optional<QList<QRect>> found = m_stretches.find(key);
+        if (found) {
+            ++m_counters.stretchesReused;
+        } else {
+            found = analyse(page, top, end);
+            for (QRect& box : *found)
+                box.translate(0, -top);
+            m_stretches.insert(key, *found);
+        }
+        for (const QRect& box : *found)
+            boxes.append(box.translated(0, top));
+    }
+    sortInReadingOrder(boxes);
+    return boxes;
+}
+
+QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
+    QList<QRect> boxes;
+    if (!ensureEngine() || top >= end)
         return boxes;
     ++m_counters.layouts;
     m_api->SetPageSegMode(tesseract::PSM_AUTO);
-    m_api->SetImage(page.constBits(), page.width(), page.height(), 1, int(page.bytesPerLine()));
+    // The rows as an image of their own (no copy): the analysis sees nothing of the page around them.
+    m_api->SetImage(page.constScanLine(top), page.width(), end - top, 1, int(page.bytesPerLine()));
     std::unique_ptr<tesseract::PageIterator> it(m_api->AnalyseLayout());
     if (it) {
         do {
             // Pictures and rules found by the layout are not read: they would only give low-confidence noise.
             if (!PTIsTextType(it->BlockType()))
                 continue;
-            int left = 0, top = 0, right = 0, bottom = 0;
-            if (it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom) && right > left && bottom > top)
-                boxes.append(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(page.rect()));
+            int left = 0, boxTop = 0, right = 0, bottom = 0;
+            if (it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &boxTop, &right, &bottom) && right > left &&
+                bottom > boxTop)
+                boxes.append(
+                    QRect(QPoint(left, boxTop + top), QPoint(right - 1, bottom - 1 + top)).intersected(page.rect()));
         } while (it->Next(tesseract::RIL_TEXTLINE));
     }
     m_api->Clear();
-    m_layouts.insert(key, boxes);
     return boxes;
 }
 
@@ -205,35 +290,44 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
                       const std::function<bool(const QString&)>& take) {
     if (image.isNull() || !ensureEngine())
         return false;
-    const QImage page = preparePage(image);
-    if (page.isNull())
-        return false;
-    const QList<QRect> boxes = lineBoxes(page);
+    // The page is looked up by its own pixels first: a window that did not change costs one hash of them.
+    const PixelKey key = PixelKey::ofImage(image);
+    QImage grey;
+    std::shared_ptr<Page> page;
+    if (auto cached = m_pages.find(key)) {
+        ++m_counters.layoutsReused;
+        page = *cached;
+    } else {
+        grey = preparePage(image);
+        if (grey.isNull())
+            return false;
+        page = std::make_shared<Page>();
+        page->boxes = lineBoxes(grey);
+        page->lines.resize(size_t(page->boxes.size()));
+        m_pages.insert(key, page);
+    }
     if (cancelled.load())
         return false;
 
-    struct Placed {
-        double top;
-        QRect box;
-    };
-    std::vector<Placed> placed;
-    placed.reserve(size_t(boxes.size()));
-    const double height = page.height();
-    for (const QRect& box : boxes) {
-        const double top = box.top() / height;
-        // A line whose top edge lies inside the band is left out, even when most of it lies lower.
-        if (top < band)
-            continue;
-        placed.push_back({top, box});
-    }
-    std::stable_sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.top < b.top; });
-
-    for (const Placed& each : placed) {
+    const double height = image.height();
+    for (qsizetype i = 0; i < page->boxes.size(); ++i) {
         if (cancelled.load())
             return false;
-        const std::optional<Line> line = readLine(page, each.box, cancelled);
-        if (!line)
-            return false;
+        const QRect& box = page->boxes.at(i);
+        // A line whose top edge lies inside the band is left out, even when most of it lies lower.
+        if (box.top() / height < band)
+            continue;
+        std::optional<Line> line = page->lines[size_t(i)];
+        if (line) {
+            ++m_counters.linesReused;
+        } else {
+            if (grey.isNull())
+                grey = preparePage(image);
+            line = readLine(grey, box, cancelled);
+            if (!line)
+                return false;
+            page->lines[size_t(i)] = line;
+        }
         const QString text = text::collapseWhitespace(line->text);
         if (!counts(*line) || text.isEmpty())
             continue;
@@ -244,8 +338,13 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
 }
 
 void PageReader::clearCaches() {
-    m_layouts.clear();
+    forgetPages();
     m_lines.clear();
+}
+
+void PageReader::forgetPages() {
+    m_pages.clear();
+    m_stretches.clear();
 }
 
 } // namespace tavrine

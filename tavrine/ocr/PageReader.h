@@ -19,9 +19,11 @@ class TessBaseAPI;
 namespace tavrine {
 
 // Reads the text lines of a page with Tesseract: layout analysis finds the line boxes, then each line is
-// recognised on its own, top to bottom, for as long as the caller wants more lines. Recognised lines are
-// remembered by the exact pixels of their crop, and line boxes by the exact pixels of the page, so a page that
-// scrolled or changed in one line costs a layout analysis and the new lines only.
+// recognised on its own, top to bottom, for as long as the caller wants more lines. The layout is analysed
+// stretch by stretch: a stretch is the rows between blank rows (rows of one colour across the page), so its line
+// boxes depend on its own pixels only and are remembered by them. Recognised lines are remembered by the exact
+// pixels of their crop, and whole pages by theirs. A page that scrolled or had one line edited so costs the
+// analysis and recognition of its new stretches only, and reads exactly as it would afresh.
 // Not thread-safe: one reader lives on the OCR thread.
 class PageReader {
 public:
@@ -37,10 +39,11 @@ public:
         int confidence = 0;
     };
     struct Counters {
-        int layouts = 0;       // layout analyses run
-        int layoutsReused = 0; // pages whose line boxes came from the cache
-        int linesRead = 0;     // lines recognised
-        int linesReused = 0;   // lines whose text came from the cache
+        int layouts = 0;         // layout analyses run (one per stretch of rows not seen before)
+        int layoutsReused = 0;   // pages read before with the same pixels: nothing analysed, no grey conversion
+        int stretchesReused = 0; // stretches of rows whose line boxes came from the cache
+        int linesRead = 0;       // lines recognised
+        int linesReused = 0;     // lines whose text came from the cache
     };
 
     PageReader();
@@ -56,7 +59,7 @@ public:
 
     // The image as the recognizer sees it: 8-bit grey, composited onto white, inverted when most of it is dark.
     static QImage preparePage(const QImage& image);
-    // The line boxes of a prepared page, in the recognizer's order.
+    // The line boxes of a prepared page in reading order: top to bottom, left to right on the same row.
     QList<QRect> lineBoxes(const QImage& page);
     // Recognises one line box of a prepared page; nothing when cancelled or when the recognizer is missing.
     std::optional<Line> readLine(const QImage& page, const QRect& box, const std::atomic<bool>& cancelled);
@@ -66,14 +69,22 @@ public:
     static bool counts(const Line& line);
 
     void clearCaches();
+    // Forgets the pages and line boxes seen, keeping the recognised lines: the next page is analysed afresh.
+    void forgetPages();
     const Counters& counters() const { return m_counters; }
 
 private:
+    struct Page;
+
     bool ensureEngine();
+    // The line boxes of rows `top` to `end` (exclusive) of a prepared page, analysed as an image of their own.
+    QList<QRect> analyse(const QImage& page, int top, int end);
 
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
     bool m_engineFailed = false;
-    LruCache<PixelKey, QList<QRect>> m_layouts;
+    LruCache<PixelKey, std::shared_ptr<Page>> m_pages;
+    // The line boxes of each stretch, relative to its top, by the stretch's pixels.
+    LruCache<PixelKey, QList<QRect>> m_stretches;
     LruCache<PixelKey, Line> m_lines;
     Counters m_counters;
 };

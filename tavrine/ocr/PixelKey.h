@@ -19,6 +19,8 @@ struct PixelKey {
 
     // The key of `rect` (clipped to the image) of a Grayscale8 image.
     static PixelKey of(const QImage& grey, QRect rect);
+    // The key of a whole image of any pixel format, as stored (the format is part of the key).
+    static PixelKey ofImage(const QImage& image);
 };
 
 } // namespace tavrine

@@ -72,4 +72,18 @@ void readLaunchVariables(const QByteArray& environ, ApplicationClues& clues) {
     }
 }
 
+std::optional<quint64> readProcessStartTime(const QByteArray& stat) {
+    // The command name (field 2) may hold blanks and parentheses: count from the last ')'.
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    // After the name, field 3 is index 0, so field 22 is index 19.
+    if (fields.size() < 20)
+        return std::nullopt;
+    bool ok = false;
+    const quint64 start = fields.at(19).toULongLong(&ok);
+    return ok ? std::optional<quint64>(start) : std::nullopt;
+}
+
 } // namespace tavrine::platform

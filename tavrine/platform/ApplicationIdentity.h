@@ -37,4 +37,8 @@ ApplicationIdentity resolveApplicationIdentity(qint32 pid, const ApplicationClue
 // The two launcher variables from a /proc/<pid>/environ image (NUL-separated).
 void readLaunchVariables(const QByteArray& environ, ApplicationClues& clues);
 
+// The process's start time in clock ticks since boot, from a /proc/<pid>/stat image (field 22); none when the
+// image does not hold it.
+std::optional<quint64> readProcessStartTime(const QByteArray& stat);
+
 } // namespace tavrine::platform

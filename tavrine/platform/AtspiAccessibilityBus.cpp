@@ -5,6 +5,7 @@
 #include <QDBusVariant>
 #include <QDateTime>
 
+#include <algorithm>
 #include <atomic>
 
 namespace tavrine::platform {
@@ -80,6 +81,14 @@ QVariant unwrap(const QVariant& value) {
     if (value.canConvert<QDBusVariant>())
         return value.value<QDBusVariant>().variant();
     return value;
+}
+
+// The first `count` characters (code points, as AT-SPI's offsets count them) of `text`.
+QString firstCharacters(const QString& text, int count) {
+    qsizetype units = 0;
+    for (int seen = 0; seen < count && units < text.size(); ++seen)
+        units += text.at(units).isHighSurrogate() && units + 1 < text.size() ? 2 : 1;
+    return text.left(units);
 }
 
 std::atomic<int> g_connectionCounter{0};
@@ -304,11 +313,23 @@ std::optional<QString> AtspiAccessibilityBus::description(const AccessibleRef& o
 }
 
 std::optional<QString> AtspiAccessibilityBus::text(const AccessibleRef& object, int limit) {
-    const auto reply =
-        call(object, QStringLiteral("org.a11y.atspi.Text"), QStringLiteral("GetText"), {0, limit < 0 ? -1 : limit});
+    const QString textInterface = QStringLiteral("org.a11y.atspi.Text");
+    // GetText's second argument is an end offset. GTK clamps one past the end, Firefox answers "" for it: ask
+    // for no more than the characters there are. Every Text object tells its length; one that does not has no
+    // text to read.
+    const auto count = property(object, textInterface, QStringLiteral("CharacterCount"));
+    bool ok = false;
+    const int characters = count ? count->toInt(&ok) : 0;
+    if (!ok || characters < 0)
+        return std::nullopt;
+    const int end = limit < 0 ? characters : std::min(limit, characters);
+    if (end == 0)
+        return QString();
+    const auto reply = call(object, textInterface, QStringLiteral("GetText"), {0, end});
     if (!reply || reply->isEmpty() || reply->constFirst().userType() != QMetaType::QString)
         return std::nullopt;
-    QString content = reply->constFirst().toString();
+    // A text that grew between the two calls is still cut to the limit.
+    QString content = limit < 0 ? reply->constFirst().toString() : firstCharacters(reply->constFirst().toString(), end);
     // Embedded objects stand in the text as U+FFFC; they carry no words of their own.
     content.replace(QChar(0xFFFC), QLatin1Char(' '));
     return content;

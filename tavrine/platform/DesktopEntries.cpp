@@ -4,6 +4,10 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tavrine::platform {
 
 DesktopEntries::DesktopEntries(const QStringList& dataFolders) {
@@ -61,16 +65,46 @@ std::optional<DesktopEntry> DesktopEntries::findByStartupWmClass(const QString& 
 }
 
 std::optional<DesktopEntry> DesktopEntries::readFile(const QString& path, const QString& id) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // The path may come from another process's environment and name anything: a FIFO or a device would block
+    // open() or read() for ever, and a huge file would be read whole. Only a small regular file is read.
+    const QByteArray native = QFile::encodeName(path);
+    const int descriptor = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0)
         return std::nullopt;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maximumFileBytes) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    // A file that grew since fstat is read no further than the limit.
+    const QByteArray bytes = file.read(maximumFileBytes + 1);
+    if (bytes.size() > maximumFileBytes)
+        return std::nullopt;
+    return parse(bytes, id);
+}
+
+std::optional<DesktopEntry> DesktopEntries::parse(const QByteArray& bytes, const QString& id) {
     DesktopEntry entry;
     entry.id = id;
     bool inMainGroup = false;
     bool sawMainGroup = false;
-    // Desktop files are small; a runaway file is cut off rather than read whole.
-    for (int lines = 0; !file.atEnd() && lines < 4000; ++lines) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    qsizetype position = 0;
+    for (int lines = 0; position < bytes.size() && lines < maximumLines; ++lines) {
+        qsizetype end = bytes.indexOf('\n', position);
+        if (end < 0)
+            end = bytes.size();
+        const qsizetype length = end - position;
+        const qsizetype start = position;
+        position = end + 1;
+        // No key Tavrine reads is this long; a runaway line is passed over, never decoded.
+        if (length > maximumLineBytes)
+            continue;
+        const QString line = QString::fromUtf8(bytes.constData() + start, length).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {

@@ -30,8 +30,16 @@ public:
     // The first entry (in id order) whose StartupWMClass equals `windowClass` exactly.
     std::optional<DesktopEntry> findByStartupWmClass(const QString& windowClass) const;
 
-    // Reads one desktop file; none when it is not a readable desktop entry.
+    // Reads one desktop file; none when it is not a readable desktop entry. Only regular files of at most
+    // `maximumFileBytes` are read, without blocking.
     static std::optional<DesktopEntry> readFile(const QString& path, const QString& id);
+    // The entry of a desktop file's bytes; none without a "[Desktop Entry]" group. Lines longer than
+    // `maximumLineBytes` are passed over; reading stops after `maximumLines` lines.
+    static std::optional<DesktopEntry> parse(const QByteArray& bytes, const QString& id);
+
+    static constexpr qint64 maximumFileBytes = 1024 * 1024;
+    static constexpr qsizetype maximumLineBytes = 32 * 1024;
+    static constexpr int maximumLines = 4000;
 
 private:
     QHash<QString, DesktopEntry> m_entries;

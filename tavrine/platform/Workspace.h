@@ -30,6 +30,9 @@ struct WindowInfo {
     QRect frame;
     // Mapped and showing (not minimised, not on another desktop).
     bool onScreen = false;
+    // The window manager draws the window's title bar outside its client area (a top frame extent above 0).
+    // False for a window that draws its own (client-side decorations) and where no frame extents are known.
+    bool managerTitleBar = false;
 
     friend bool operator==(const WindowInfo&, const WindowInfo&) = default;
 };

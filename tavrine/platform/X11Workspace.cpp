@@ -15,18 +15,7 @@ std::optional<quint64> processStartTime(qint32 pid) {
     QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray stat = file.read(4096);
-    // The command name (field 2) may hold blanks and parentheses: count from the last ')'.
-    const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0)
-        return std::nullopt;
-    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-    // After the name, field 3 is index 0, so field 22 is index 19.
-    if (fields.size() < 20)
-        return std::nullopt;
-    bool ok = false;
-    const quint64 start = fields.at(19).toULongLong(&ok);
-    return ok ? std::optional<quint64>(start) : std::nullopt;
+    return readProcessStartTime(file.read(4096));
 }
 
 QByteArray processEnvironment(qint32 pid) {
@@ -138,6 +127,8 @@ std::optional<WindowInfo> X11Workspace::window(XWindowId id) {
     info.title = m_connection->windowTitle(id);
     info.frame = placed->rect;
     info.onScreen = placed->viewable;
+    const auto extents = m_connection->frameExtents(id);
+    info.managerTitleBar = extents && extents->top() > 0;
     return info;
 }
 

@@ -16,7 +16,9 @@ std::optional<QString> answeredPromptVersion(const QJsonObject& answer) {
     return std::nullopt;
 }
 
-QMap<QString, QString> parseLines(const QJsonObject& answer) {
+} // namespace
+
+QMap<QString, QString> LinesWriter::parseLines(const QJsonObject& answer) {
     const QJsonValue status = answer.value(QStringLiteral("status"));
     if (!status.isString() || status.toString() != QLatin1String("ok"))
         throw NudgeWriterError(NudgeWriterError::Kind::invalidResponse);
@@ -36,8 +38,6 @@ QMap<QString, QString> parseLines(const QJsonObject& answer) {
     }
     return result;
 }
-
-} // namespace
 
 QCoro::Task<QMap<QString, QString>> LinesWriter::postForLines(QString path, QJsonObject body, double timeout) {
     const std::shared_ptr<TavrineAPIClient> api = m_api;

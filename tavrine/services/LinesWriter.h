@@ -17,6 +17,9 @@ public:
         : m_api(std::move(api)), m_promptVersion(std::move(promptVersion)) {}
     ~LinesWriter() { *m_alive = false; }
 
+    // The lines of an answer object, as postForLines reads them.
+    static QMap<QString, QString> parseLines(const QJsonObject& answer);
+
 protected:
     QString lastPromptVersion() const { return m_promptVersion; }
 

@@ -144,6 +144,31 @@ QCoro::Task<QJsonObject> TavrineAPIClient::post(QString path, QJsonObject body, 
     co_return co_await attempt(path, bytes, name, timeout, *fresh, cancellation);
 }
 
+QJsonObject TavrineAPIClient::answerObject(int status, const QByteArray& body) {
+    const QString text = QString::fromUtf8(body);
+    if (status == 401)
+        throw TavrineAPIError(TavrineAPIError::Kind::unauthorized);
+    if (status == 429) {
+        const QJsonDocument document = QJsonDocument::fromJson(body);
+        const QJsonValue code = document.isObject() ? document.object().value(QStringLiteral("error")) : QJsonValue();
+        if (code.isString() && code.toString() == QLatin1String("daily_limit"))
+            throw TavrineAPIError(TavrineAPIError::Kind::dailyLimit);
+        throw TavrineAPIError(TavrineAPIError::Kind::rateLimited);
+    }
+    if (status < 200 || status > 299)
+        throw TavrineAPIError::httpStatus(status, text::graphemePrefix(text, answerTextLimit));
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        throw JsonParseError(parseError);
+    if (document.isArray())
+        throw TavrineAPIError(TavrineAPIError::Kind::invalidResponse);
+    if (!document.isObject())
+        throw JsonParseError(QJsonParseError::IllegalValue, 0, QStringLiteral("no object or array"));
+    return document.object();
+}
+
 QCoro::Task<QJsonObject> TavrineAPIClient::attempt(QString path, QByteArray body, QString name, double timeout,
                                                    QString token, CancellationToken cancellation) {
     const QUrl base = m_baseURL ? m_baseURL() : TavrineAPI::baseURL();
@@ -192,27 +217,7 @@ QCoro::Task<QJsonObject> TavrineAPIClient::attempt(QString path, QByteArray body
     logModelCall(call, kind + QStringLiteral("-response"),
                  QStringLiteral("status=") + QString::number(status) + QLatin1Char('\n') + text, status);
 
-    if (status == 401)
-        throw TavrineAPIError(TavrineAPIError::Kind::unauthorized);
-    if (status == 429) {
-        const QJsonDocument document = QJsonDocument::fromJson(answer.body);
-        const QJsonValue code = document.isObject() ? document.object().value(QStringLiteral("error")) : QJsonValue();
-        if (code.isString() && code.toString() == QLatin1String("daily_limit"))
-            throw TavrineAPIError(TavrineAPIError::Kind::dailyLimit);
-        throw TavrineAPIError(TavrineAPIError::Kind::rateLimited);
-    }
-    if (status < 200 || status > 299)
-        throw TavrineAPIError::httpStatus(status, text::graphemePrefix(text, answerTextLimit));
-
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(answer.body, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        throw JsonParseError(parseError);
-    if (document.isArray())
-        throw TavrineAPIError(TavrineAPIError::Kind::invalidResponse);
-    if (!document.isObject())
-        throw JsonParseError(QJsonParseError::IllegalValue, 0, QStringLiteral("no object or array"));
-    co_return document.object();
+    co_return answerObject(status, answer.body);
 }
 
 QCoro::Task<TavrineAPIClient::Exchange> TavrineAPIClient::exchange(QUrl url, QByteArray body, QString token,

@@ -57,6 +57,9 @@ public:
 
     const SessionConfiguration& sessionConfiguration() const { return m_session; }
 
+    // The object of an HTTP answer that arrived whole: the status and body decide, as for every call.
+    static QJsonObject answerObject(int status, const QByteArray& body);
+
 private:
     TavrineAPIClient(BearerToken bearerToken, RefreshBearerToken refreshBearerToken, BaseURL baseURL,
                      SessionConfiguration session);

@@ -3,9 +3,7 @@
 #include "tavrine/model/CheckID.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
 #include "tavrine/session/Cancellable.h"
-#include "tavrine/session/FocusSession.h"
 #include "tavrine/session/PeriodicCheck.h"
-#include "tavrine/session/SessionEngine.h"
 
 namespace tavrine {
 
@@ -14,7 +12,7 @@ const QString couldNotVerify = QStringLiteral("Couldn\u2019t verify the current 
 } // namespace
 
 void FinalNudgeCheck::checkNudgeDue() {
-    SessionEngine& s = m_session;
+    FinalNudgeCheckHost& s = m_session;
     if (m_verification.isPresent() || s.isEvaluating())
         return;
     if (!s.isNudgeDue())
@@ -46,12 +44,12 @@ bool FinalNudgeCheck::fastLaneIsDue(double now) const {
 }
 
 QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
-    SessionEngine& s = m_session;
+    FinalNudgeCheckHost& s = m_session;
     const auto alive = s.alive();
     const double start = s.now();
-    if (s.view().pendingNudge() || m_isPreparingNudge || !s.isNudgeDue() || s.isCapturing())
+    if (s.pendingNudge() || m_isPreparingNudge || !s.isNudgeDue() || s.isCapturing())
         co_return;
-    if (s.view().isFocusSession() && fastLaneIsDue(start)) {
+    if (s.isFocusSession() && fastLaneIsDue(start)) {
         // The fast lane's own mark: dropped when it ends, kept when the session went away meanwhile.
         s.dropPendingSnapshotIfDue();
         m_isPreparingNudge = true;
@@ -65,19 +63,18 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
     s.dropPendingSnapshotIfDue();
     m_isPreparingNudge = true;
     const qint64 generation = s.generation();
-    const QString intention = s.view().intention();
+    const QString intention = s.intention();
     const QString checkID = makeCheckID();
     const double startedAt = s.now();
     // Is this check still the session's? Asked after every await.
     const auto stillValid = [&s, &token, generation, &intention] {
-        return !token.isCancelled() && s.isRunning() && s.generation() == generation &&
-               s.view().intention() == intention;
+        return !token.isCancelled() && s.isRunning() && s.generation() == generation && s.intention() == intention;
     };
 
     std::optional<AccessibilityCaptureDebug> captured = co_await s.captureFrontmost();
     if (!*alive)
         co_return;
-    if (!stillValid() || s.view().pendingNudge()) {
+    if (!stillValid() || s.pendingNudge()) {
         m_isPreparingNudge = false;
         co_return;
     }
@@ -96,7 +93,7 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
                                     ? *evidence.issue
                                     : QStringLiteral("Couldn\u2019t capture this window.");
         s.setStatus(message);
-        if (!s.view().screenReady() && evidence.capturePath == QLatin1String("screenshot-unavailable"))
+        if (!s.screenReady() && evidence.capturePath == QLatin1String("screenshot-unavailable"))
             s.setMonitoringState(MonitoringState::screenRecordingRecommended());
         else
             s.setMonitoringState(MonitoringState::unreadable(message));
@@ -123,7 +120,7 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
             co_return;
         }
         const QString text = describeErrorForLog(failure);
-        if (s.view().logScreenContent() && !text.isEmpty())
+        if (s.logScreenContent() && !text.isEmpty())
             logEvidence(s.sessionID(), checkID, QStringLiteral("judge-error"), text);
         s.noteObservation(startedAt);
         s.setMonitoringState(MonitoringState::checkFailed(couldNotVerify));
@@ -148,7 +145,7 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
         output += QStringLiteral("\nP(yes): ") + QString::number(*confidence, 'f', 4);
     if (note && !note->isEmpty())
         output += QLatin1Char('\n') + *note;
-    if (s.view().logScreenContent())
+    if (s.logScreenContent())
         logEvidence(s.sessionID(), checkID, QStringLiteral("judge-output"), output);
     s.recordVerdict(label, startedAt);
     QString line = QStringLiteral("Final nudge check label=") + rawValue(label);

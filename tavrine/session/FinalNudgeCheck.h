@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tavrine/core/Cancellation.h"
+#include "tavrine/session/FinalNudgeCheckHost.h"
 #include "tavrine/session/TaskSlot.h"
 
 #include <QCoro/QCoroTask>
@@ -8,23 +9,15 @@
 
 namespace tavrine {
 
-class SessionEngine;
-
 // A nudge is never shown on the verdict that made the drift clock due: once it is due, the session captures
 // the frontmost window again and has it judged once more. Only an unrelated verdict goes on to the nudge; a
 // relevant one ends the drift, an uncertain one stays quiet, and an unreadable screen or a failed judgment
 // postpone the nudge to the next due check.
 //
-// Owns the verification task and the "preparing a nudge" mark. Asks the session: intention, pendingNudge,
-// isFocusSession, screenReady, logScreenContent (view); now, alive, isRunning, isDemo, generation, sessionID,
-// driftClock, isNudgeDue, recordVerdict, isEvaluating, dropPendingSnapshotIfDue, isCapturing, captureFrontmost,
-// classify, earlyLabelCallback, lastConfidence, lastWorkNote, storeVerdict, recordActivity, noteObservation,
-// setStatus, setMonitoringState, setLabel, setLastExplanation, setLastDriftAt, refreshMenuBarBackground,
-// refreshDriftText, stopAwaitingClassification, noteDefiniteVerdict, noteRelevantWindow, noteDriftAt,
-// fastLaneNudgeCheck, handOffNudge and the log lines.
+// Owns the verification task and the "preparing a nudge" mark. Reaches the session only through `FinalNudgeCheckHost`.
 class FinalNudgeCheck {
 public:
-    explicit FinalNudgeCheck(SessionEngine& session) : m_session(session) {}
+    explicit FinalNudgeCheck(FinalNudgeCheckHost& session) : m_session(session) {}
 
     // Starts the verification task when nothing is being judged or verified and a nudge is due.
     void checkNudgeDue();
@@ -40,7 +33,7 @@ private:
     QCoro::Task<void> verify(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive);
     bool fastLaneIsDue(double now) const;
 
-    SessionEngine& m_session;
+    FinalNudgeCheckHost& m_session;
     TaskSlot m_verification;
     bool m_isPreparingNudge = false;
 };

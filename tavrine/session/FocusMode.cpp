@@ -1,9 +1,7 @@
 #include "tavrine/session/FocusMode.h"
 
 #include "tavrine/model/CheckID.h"
-#include "tavrine/session/FocusSession.h"
 #include "tavrine/session/NudgeCopy.h"
-#include "tavrine/session/SessionEngine.h"
 
 namespace tavrine {
 
@@ -24,7 +22,7 @@ ActivityEvidence FocusMode::listHitEvidence(const FrontmostPage& page) {
 }
 
 QCoro::Task<std::optional<FrontmostPage>> FocusMode::readFrontmostPage(CancellationToken token) const {
-    SessionEngine& s = m_session;
+    FocusModeHost& s = m_session;
     return s.readFrontmostPage(m_thieves.browsers, std::move(token));
 }
 
@@ -39,9 +37,9 @@ void FocusMode::grantPass(const QString& thiefID) {
 }
 
 QCoro::Task<bool> FocusMode::checkFocusThiefList() {
-    SessionEngine& s = m_session;
+    FocusModeHost& s = m_session;
     const double t = s.now();
-    if (!s.view().accessibilityReady())
+    if (!s.accessibilityReady())
         co_return false;
     const auto alive = s.alive();
     const qint64 generation = s.generation();
@@ -85,16 +83,16 @@ QCoro::Task<bool> FocusMode::checkFocusThiefList() {
 }
 
 QCoro::Task<void> FocusMode::fastLaneNudgeCheck(CancellationToken token) {
-    SessionEngine& s = m_session;
+    FocusModeHost& s = m_session;
     const auto alive = s.alive();
     const qint64 generation = s.generation();
-    const QString intention = s.view().intention();
+    const QString intention = s.intention();
     const QString checkID = makeCheckID();
 
     const std::optional<FrontmostPage> page = co_await readFrontmostPage(token);
     if (!*alive)
         co_return;
-    if (token.isCancelled() || !s.isRunning() || s.generation() != generation || s.view().pendingNudge())
+    if (token.isCancelled() || !s.isRunning() || s.generation() != generation || s.pendingNudge())
         co_return;
 
     const std::optional<FocusThief> thief = page ? m_thieves.match(page->bundle, page->url) : std::nullopt;

@@ -3,6 +3,7 @@
 #include "tavrine/core/Cancellation.h"
 #include "tavrine/model/ActivityEvidence.h"
 #include "tavrine/model/FrontmostPage.h"
+#include "tavrine/session/FocusModeHost.h"
 #include "tavrine/session/FocusThiefList.h"
 
 #include <QSet>
@@ -13,20 +14,15 @@
 
 namespace tavrine {
 
-class SessionEngine;
-
 // Focus mode: the frontmost application and page are matched against the list of known distractions before
 // anything is captured. A hit needs no judge: it counts as a detour at once and starts the drift clock's fast
 // lane, and when that runs out the page is read once more and, still a hit, nudged about at once.
 //
-// Owns the list of known distractions, the session passes granted for them and the current list hit. Asks the
-// session: accessibilityReady, pendingNudge (view); now, alive, lifetime, isRunning, generation, sessionID,
-// readFrontmostPage, startNewActivity, recordListHit, endFastLane, captureAtOnce, setObservedApp, setSource,
-// noteDefiniteVerdict, setLabel, refreshMenuBarBackground, noteDriftAt, refreshDriftText, recordActivity,
-// setStatus, setMonitoringState, checkNudgeDue, showNudge and the log lines.
+// Owns the list of known distractions, the session passes granted for them and the current list hit. Reaches the
+// session only through `FocusModeHost`.
 class FocusMode {
 public:
-    FocusMode(SessionEngine& session, FocusThiefList thieves) : m_session(session), m_thieves(std::move(thieves)) {}
+    FocusMode(FocusModeHost& session, FocusThiefList thieves) : m_session(session), m_thieves(std::move(thieves)) {}
 
     const FocusThiefList& thieves() const { return m_thieves; }
     // A new session: no pass and no hit carries over.
@@ -49,7 +45,7 @@ private:
     // The frontmost page, or none when there is no observer, the read failed or the session went away.
     QCoro::Task<std::optional<FrontmostPage>> readFrontmostPage(CancellationToken token) const;
 
-    SessionEngine& m_session;
+    FocusModeHost& m_session;
     FocusThiefList m_thieves;
     QSet<QString> m_sessionPasses;
     std::optional<QString> m_currentListHit;

@@ -70,17 +70,19 @@ FocusSession::FocusSession(FocusSessionOptions options, QObject* parent) : QObje
             intentWriter = services->makeIntentWriter();
     }
 
-    SessionEngine& engine = *this;
-    m_loops = std::make_unique<SessionLoops>(engine);
-    m_periodicCheck = std::make_unique<PeriodicCheck>(engine);
-    m_queue = std::make_unique<ObservationQueue>(engine);
-    m_finalCheck = std::make_unique<FinalNudgeCheck>(engine);
-    m_nudgeFlow = std::make_unique<NudgeFlow>(engine, std::move(nudgeWriter), std::move(options.speaker));
-    m_focusMode = std::make_unique<FocusMode>(engine, options.focusThieves ? std::move(*options.focusThieves)
-                                                                           : FocusThiefList::builtIn());
-    m_wrapUp = std::make_unique<SessionWrapUp>(engine, std::move(options.history), std::move(recapWriter),
-                                               std::move(intentWriter));
-    m_rehearsal = std::make_unique<Rehearsal>(engine);
+    // Each role gets the one interface it needs (the conversions to private bases are made here, where they
+    // are accessible).
+    m_loops = std::make_unique<SessionLoops>(static_cast<SessionLoopsHost&>(*this));
+    m_periodicCheck = std::make_unique<PeriodicCheck>(static_cast<PeriodicCheckHost&>(*this));
+    m_queue = std::make_unique<ObservationQueue>(static_cast<ObservationQueueHost&>(*this));
+    m_finalCheck = std::make_unique<FinalNudgeCheck>(static_cast<FinalNudgeCheckHost&>(*this));
+    m_nudgeFlow = std::make_unique<NudgeFlow>(static_cast<NudgeFlowHost&>(*this), std::move(nudgeWriter),
+                                              std::move(options.speaker));
+    FocusThiefList thieves = options.focusThieves ? std::move(*options.focusThieves) : FocusThiefList::builtIn();
+    m_focusMode = std::make_unique<FocusMode>(static_cast<FocusModeHost&>(*this), std::move(thieves));
+    m_wrapUp = std::make_unique<SessionWrapUp>(static_cast<SessionWrapUpHost&>(*this), std::move(options.history),
+                                               std::move(recapWriter), std::move(intentWriter));
+    m_rehearsal = std::make_unique<Rehearsal>(static_cast<RehearsalHost&>(*this));
 
     m_nudgeVoice->onSettled = [this, alive = std::weak_ptr<bool>(m_alive)] {
         if (auto living = alive.lock(); living && *living)
@@ -709,6 +711,11 @@ void FocusSession::startNewActivity() {
 void FocusSession::changeActivityLog(const std::function<void(SessionActivityLog&)>& change) {
     change(m_activityLog);
     refreshActivityLogItems();
+}
+
+PeriodicCheckHost::PassReadings FocusSession::passReadings() const {
+    const double t = now();
+    return {t, isRunning(), isPreparingNudge(), m_policy.isDue(t), m_isFocusSession, m_isCapturing};
 }
 
 bool FocusSession::isNudgeDue() const {

@@ -11,10 +11,17 @@
 #include "tavrine/model/NudgePolicy.h"
 #include "tavrine/model/SessionPhase.h"
 #include "tavrine/session/EngineSteps.h"
+#include "tavrine/session/FinalNudgeCheckHost.h"
+#include "tavrine/session/FocusModeHost.h"
 #include "tavrine/session/FocusThiefList.h"
 #include "tavrine/session/MonitoringState.h"
+#include "tavrine/session/NudgeFlowHost.h"
 #include "tavrine/session/NudgeHandOff.h"
-#include "tavrine/session/SessionEngine.h"
+#include "tavrine/session/ObservationQueueHost.h"
+#include "tavrine/session/PeriodicCheckHost.h"
+#include "tavrine/session/RehearsalHost.h"
+#include "tavrine/session/SessionLoopsHost.h"
+#include "tavrine/session/SessionWrapUpHost.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
@@ -85,8 +92,18 @@ struct FocusSessionOptions {
 //
 // The session owns the state that views observe and that several roles share (the drift clock, the generation
 // and activity revision, the activity log, the menu-bar tint, the capture in flight); each role below owns its
-// own state and reaches the session only through `SessionEngine`.
-class FocusSession final : public QObject, private SessionEngine, private EngineSteps {
+// own state and reaches the session only through its own narrow interface (`SessionLoopsHost`, `PeriodicCheckHost`,
+// …), each naming just the operations that role asks for.
+class FocusSession final : public QObject,
+                           private SessionLoopsHost,
+                           private PeriodicCheckHost,
+                           private ObservationQueueHost,
+                           private FinalNudgeCheckHost,
+                           private NudgeFlowHost,
+                           private FocusModeHost,
+                           private SessionWrapUpHost,
+                           private RehearsalHost,
+                           private EngineSteps {
     Q_OBJECT
     Q_PROPERTY(QString intention READ intention WRITE setIntention NOTIFY intentionChanged)
     Q_PROPERTY(int minutes READ minutes WRITE setMinutes NOTIFY minutesChanged)
@@ -135,17 +152,17 @@ public:
     ~FocusSession() override;
 
     // --- Observable state ---------------------------------------------------------------------------------
-    QString intention() const { return m_intention; }
+    QString intention() const override { return m_intention; }
     void setIntention(const QString& intention);
     int minutes() const { return m_minutes; }
     void setMinutes(int minutes);
     SessionPhase phase() const { return m_phase; }
     // Seconds left; frozen while paused.
-    double remaining() const { return m_remaining; }
+    double remaining() const override { return m_remaining; }
     double plannedDuration() const { return m_plannedDuration; }
-    const std::optional<SessionSummary>& summary() const { return m_summary; }
+    const std::optional<SessionSummary>& summary() const override { return m_summary; }
     QString status() const { return m_status; }
-    MonitoringState monitoringState() const { return m_monitoringState; }
+    MonitoringState monitoringState() const override { return m_monitoringState; }
     // The current verdict on the frontmost activity.
     std::optional<ActivityRelevance> label() const { return m_label; }
     QString observedApp() const { return m_observedApp; }
@@ -153,20 +170,20 @@ public:
     qint64 checks() const { return m_checks; }
     qint64 nudges() const { return m_nudges; }
     qint64 correctionsCount() const { return m_correctionsCount; }
-    double latency() const { return m_latency; }
+    double latency() const override { return m_latency; }
     bool isJudging() const { return m_isJudging; }
-    bool accessibilityReady() const { return m_accessibilityReady; }
-    bool screenReady() const { return m_screenReady; }
-    bool logScreenContent() const { return m_logScreenContent; }
+    bool accessibilityReady() const override { return m_accessibilityReady; }
+    bool screenReady() const override { return m_screenReady; }
+    bool logScreenContent() const override { return m_logScreenContent; }
     void setLogScreenContent(bool on);
     bool speakNudges() const { return m_speakNudges; }
     // Every assignment, an unchanged one too, writes the flag to the user defaults.
     void setSpeakNudges(bool speak);
     QString lastExplanation() const { return m_lastExplanation; }
     // The evidence the open nudge is about; absent while no nudge is open.
-    const std::optional<ActivityEvidence>& pendingNudge() const { return m_pendingNudge; }
-    QString pendingNudgeReason() const { return m_pendingNudgeReason; }
-    NudgeVoiceMeter& nudgeVoice() const { return *m_nudgeVoice; }
+    const std::optional<ActivityEvidence>& pendingNudge() const override { return m_pendingNudge; }
+    QString pendingNudgeReason() const override { return m_pendingNudgeReason; }
+    NudgeVoiceMeter& nudgeVoice() const override { return *m_nudgeVoice; }
     qint64 discardedChecks() const { return m_discardedChecks; }
     QString diagnostic() const { return m_diagnostic; }
     // Session-clock seconds when the current drift was first noticed.
@@ -174,9 +191,9 @@ public:
     QString driftText() const { return m_driftText; }
     MenuBarSessionBackground menuBarSessionBackground() const { return m_menuBarSessionBackground; }
     const QList<SessionLogItem>& activityLogItems() const { return m_activityLogItems; }
-    bool isFocusSession() const { return m_isFocusSession; }
+    bool isFocusSession() const override { return m_isFocusSession; }
     // The last window judged relevant: what "back to work" raises.
-    const std::optional<ActivityWindowIdentity>& lastWorkWindow() const { return m_lastWorkWindow; }
+    const std::optional<ActivityWindowIdentity>& lastWorkWindow() const override { return m_lastWorkWindow; }
     // Present exactly while an onboarding rehearsal runs.
     const std::optional<QString>& rehearsalIntention() const { return m_rehearsalIntention; }
     // The last drift handed to the nudge flow.
@@ -187,7 +204,7 @@ public:
     // What the session noticed so far: the source of its summary and its activity rows.
     const SessionActivityLog& activityLog() const override { return m_activityLog; }
     // A nudge is being verified or written.
-    bool isPreparingNudge() const override;
+    bool isPreparingNudge() const;
     // Single steps for benchmarks and engine tests.
     EngineSteps& steps() { return *this; }
     // The recap or history-intent writer of a finished session is still waiting for its answer: quitting now
@@ -201,7 +218,7 @@ public:
 
     // --- Lifecycle ------------------------------------------------------------------------------------------
     // Running or paused.
-    bool isActive() const { return m_phase == SessionPhase::Running || m_phase == SessionPhase::Paused; }
+    bool isActive() const override { return m_phase == SessionPhase::Running || m_phase == SessionPhase::Paused; }
     // The start button of the intention mode: a non-blank intention of at most 400 characters, and the
     // focus-mode gate.
     bool canStart() const;
@@ -227,7 +244,7 @@ public:
     void dismissNudge();
     // Speaks `reason` (the nudge's own sentence when none) and opens the card once the voice begins, or after
     // two seconds at the latest. `forceVoice` speaks even when spoken nudges are switched off.
-    void openNudge(std::optional<QString> reason = std::nullopt, bool forceVoice = false);
+    void openNudge(std::optional<QString> reason = std::nullopt, bool forceVoice = false) override;
 
     // --- Answers to an open nudge ------------------------------------------------------------------------------
     // Closing the nudge: a new one needs a whole new drift.
@@ -299,8 +316,8 @@ signals:
     void nudgeHandedOff();
 
 private:
-    // --- SessionEngine: what the roles may ask ---
-    const FocusSession& view() const override { return *this; }
+    // --- What the roles may ask (their `…Host` interfaces) ---
+    PassReadings passReadings() const override;
     std::shared_ptr<bool> alive() const override { return m_alive; }
     CancellationToken lifetime() const override { return m_lifetime.token(); }
     Clock& clock() const override { return *m_clock; }

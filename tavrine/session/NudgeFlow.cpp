@@ -8,9 +8,7 @@
 #include "tavrine/model/NudgeWriting.h"
 #include "tavrine/model/NudgeWritingFailure.h"
 #include "tavrine/session/Cancellable.h"
-#include "tavrine/session/FocusSession.h"
 #include "tavrine/session/NudgeCopy.h"
-#include "tavrine/session/SessionEngine.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
 
 #include <QJsonDocument>
@@ -34,16 +32,16 @@ QString writerFailureLine(std::exception_ptr failure) {
 
 } // namespace
 
-NudgeFlow::NudgeFlow(SessionEngine& session, std::shared_ptr<NudgeWriting> writer,
+NudgeFlow::NudgeFlow(NudgeFlowHost& session, std::shared_ptr<NudgeWriting> writer,
                      std::shared_ptr<NudgeSpeaking> speaker)
     : m_session(session), m_writer(std::move(writer)), m_speaker(std::move(speaker)) {
     if (m_speaker)
-        m_speaker->setMeter(&m_session.view().nudgeVoice());
+        m_speaker->setMeter(&m_session.nudgeVoice());
 }
 
 void NudgeFlow::shutdown() {
     m_hold.clear();
-    if (m_speaker && m_speaker->meter() == &m_session.view().nudgeVoice())
+    if (m_speaker && m_speaker->meter() == &m_session.nudgeVoice())
         m_speaker->setMeter(nullptr);
 }
 
@@ -62,16 +60,16 @@ void NudgeFlow::silence() {
 }
 
 void NudgeFlow::releaseHold() {
-    SessionEngine& s = m_session;
+    NudgeFlowHost& s = m_session;
     if (!m_hold.isPresent())
         return;
     m_hold.clear();
-    NudgeVoiceMeter& voice = s.view().nudgeVoice();
+    NudgeVoiceMeter& voice = s.nudgeVoice();
     const QString outcome = voice.revealsWords() ? QStringLiteral("with the voice")
                             : voice.isPending()  ? QStringLiteral("before a late voice")
                                                  : QStringLiteral("after the voice failed");
     voice.setPending(false);
-    if (!s.view().pendingNudge())
+    if (!s.pendingNudge())
         return;
     s.logSession(QStringLiteral("Nudge opened %1 waited=%2").arg(outcome, text::shortestDecimal(s.now() - m_heldAt)));
     s.showNudgeCard();
@@ -79,7 +77,7 @@ void NudgeFlow::releaseHold() {
 
 QCoro::Task<void> NudgeFlow::showNudge(NudgeFacts facts, ActivityEvidence evidence, std::optional<FocusThief> thief,
                                        QString checkID, qint64 generation, QString intention, CancellationToken token) {
-    SessionEngine& s = m_session;
+    NudgeFlowHost& s = m_session;
     const auto alive = s.alive();
     const QString fallback = fallbackNudgeText(facts);
     // The speech key is fetched while the sentence is written.
@@ -92,7 +90,7 @@ QCoro::Task<void> NudgeFlow::showNudge(NudgeFacts facts, ActivityEvidence eviden
     QString prompt;
     if (const auto writer = m_writer) {
         const double startedAt = s.now();
-        if (s.view().logScreenContent()) {
+        if (s.logScreenContent()) {
             const QString json = QString::fromUtf8(QJsonDocument(facts.toJson()).toJson(QJsonDocument::Compact));
             if (!json.isEmpty())
                 logEvidence(s.sessionID(), checkID, QStringLiteral("nudge-input"), json);
@@ -108,7 +106,7 @@ QCoro::Task<void> NudgeFlow::showNudge(NudgeFacts facts, ActivityEvidence eviden
             co_return;
         const QString latency = text::shortestDecimal(s.now() - startedAt);
         if (written) {
-            if (s.view().logScreenContent() && !written->text.isEmpty())
+            if (s.logScreenContent() && !written->text.isEmpty())
                 logEvidence(s.sessionID(), checkID, QStringLiteral("nudge-writer-output"), written->text);
             s.logCheckEvent(checkID, QStringLiteral("Nudge copy prepared origin=model prompt=%1 latency=%2")
                                          .arg(written->promptVersion, latency));
@@ -122,14 +120,14 @@ QCoro::Task<void> NudgeFlow::showNudge(NudgeFacts facts, ActivityEvidence eviden
         }
     }
 
-    if (token.isCancelled() || !s.isRunning() || s.generation() != generation || s.view().intention() != intention ||
+    if (token.isCancelled() || !s.isRunning() || s.generation() != generation || s.intention() != intention ||
         !s.isNudgeDue())
         co_return;
 
     s.setPendingNudge(evidence);
     m_pendingThief = std::move(thief);
     s.setPendingNudgeReason(reason);
-    if (s.view().logScreenContent() && !reason.isEmpty())
+    if (s.logScreenContent() && !reason.isEmpty())
         logEvidence(s.sessionID(), checkID, QStringLiteral("nudge-output"), reason);
     s.noteNudgeShown();
     log::notice(logFocus(),
@@ -140,9 +138,9 @@ QCoro::Task<void> NudgeFlow::showNudge(NudgeFacts facts, ActivityEvidence eviden
 }
 
 void NudgeFlow::openNudge(std::optional<QString> reason, bool forceVoice) {
-    SessionEngine& s = m_session;
+    NudgeFlowHost& s = m_session;
     m_hold.clear();
-    const QString text = reason ? *reason : s.view().pendingNudgeReason();
+    const QString text = reason ? *reason : s.pendingNudgeReason();
     if (!s.isRehearsing()) {
         if (m_speaker) {
             if (forceVoice)
@@ -154,7 +152,7 @@ void NudgeFlow::openNudge(std::optional<QString> reason, bool forceVoice) {
         rehearsalSpeaker->speak(text);
     }
 
-    if (s.view().nudgeVoice().isPending()) {
+    if (s.nudgeVoice().isPending()) {
         m_heldAt = s.now();
         // The slot is busy before the wait starts, so a voice that settles at once finds the hold to release.
         holdForVoice(m_hold.begin(), s.alive());
@@ -176,7 +174,7 @@ QCoro::Task<void> NudgeFlow::holdForVoice(TaskSlot::Ticket ticket, std::shared_p
 }
 
 void NudgeFlow::acknowledgeNudge() {
-    SessionEngine& s = m_session;
+    NudgeFlowHost& s = m_session;
     if (!s.isRehearsing()) {
         // A new nudge needs a whole new drift: no cooldown runs, and nothing observed up to now counts.
         s.restartDriftClock(true);
@@ -187,26 +185,26 @@ void NudgeFlow::acknowledgeNudge() {
 }
 
 void NudgeFlow::returnToWork() {
-    SessionEngine& s = m_session;
+    NudgeFlowHost& s = m_session;
     if (s.isRehearsing()) {
         acknowledgeNudge();
         return;
     }
-    const std::optional<ActivityWindowIdentity> workWindow = s.view().lastWorkWindow();
+    const std::optional<ActivityWindowIdentity> workWindow = s.lastWorkWindow();
     acknowledgeNudge();
     if (workWindow)
         s.returnToWindow(*workWindow);
 }
 
 void NudgeFlow::grantSessionPass() {
-    SessionEngine& s = m_session;
+    NudgeFlowHost& s = m_session;
     if (s.isRehearsing()) {
         s.closeNudge();
         return;
     }
-    if (!s.view().pendingNudge())
+    if (!s.pendingNudge())
         return;
-    const ActivityEvidence evidence = *s.view().pendingNudge();
+    const ActivityEvidence evidence = *s.pendingNudge();
     const std::optional<FocusThief> thief = m_pendingThief;
     const ActivityWindowIdentity window = evidence.windowIdentity();
     s.setLastWorkWindow(window);

@@ -4,6 +4,7 @@
 #include "tavrine/model/ActivityEvidence.h"
 #include "tavrine/model/NudgeFacts.h"
 #include "tavrine/session/FocusThief.h"
+#include "tavrine/session/NudgeFlowHost.h"
 #include "tavrine/session/NudgeHandOff.h"
 #include "tavrine/session/TaskSlot.h"
 
@@ -17,23 +18,16 @@ namespace tavrine {
 
 class NudgeSpeaking;
 class NudgeWriting;
-class SessionEngine;
 
 // Turns a confirmed detour into a nudge the user sees and hears, and takes the user's answer to it. The sentence
 // comes from the nudge writer, or from the local fallback when there is none or it fails; the card opens when
 // the voice begins, or at the latest `nudgeVoiceWait` after it was asked for.
 //
-// Owns the nudge writer and the session's speaker, the hold that keeps the card closed until the voice begins,
-// the distraction of the open nudge and the last hand-off. Asks the session: intention, pendingNudge,
-// pendingNudgeReason, lastWorkWindow, logScreenContent, nudgeVoice (view); now, clock, alive, isRunning,
-// isRehearsing, generation, sessionID, isNudgeDue, noteNudgeShown, restartDriftClock, recordVerdict,
-// setPendingNudge, setPendingNudgeReason, countNudge, countCorrection, setLastWorkWindow, setLastDriftAt,
-// refreshDriftText, grantWindowPass, grantThiefPass, noteDefiniteVerdict, setLabel, refreshMenuBarBackground,
-// setStatus, setMonitoringState, changeActivityLog, returnToWindow, rehearsalSpeaker, showNudgeCard,
-// closeNudge and the log lines.
+// Owns the nudge writer and the session's speaker, the hold that keeps the card closed until the voice begins, the
+// distraction of the open nudge and the last hand-off. Reaches the session only through `NudgeFlowHost`.
 class NudgeFlow {
 public:
-    NudgeFlow(SessionEngine& session, std::shared_ptr<NudgeWriting> writer, std::shared_ptr<NudgeSpeaking> speaker);
+    NudgeFlow(NudgeFlowHost& session, std::shared_ptr<NudgeWriting> writer, std::shared_ptr<NudgeSpeaking> speaker);
 
     // The drift the final check confirmed: kept as the last hand-off, then written and shown. `announce` is
     // told once the hand-off is kept.
@@ -69,7 +63,7 @@ public:
 private:
     QCoro::Task<void> holdForVoice(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive);
 
-    SessionEngine& m_session;
+    NudgeFlowHost& m_session;
     std::shared_ptr<NudgeWriting> m_writer;
     std::shared_ptr<NudgeSpeaking> m_speaker;
     TaskSlot m_hold;

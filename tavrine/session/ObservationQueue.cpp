@@ -4,8 +4,6 @@
 #include "tavrine/core/Numbers.h"
 #include "tavrine/core/Text.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
-#include "tavrine/session/FocusSession.h"
-#include "tavrine/session/SessionEngine.h"
 
 namespace tavrine {
 
@@ -37,7 +35,7 @@ bool isCancellation(std::exception_ptr error) {
 } // namespace
 
 void ObservationQueue::enqueue(ActivitySnapshot snapshot) {
-    SessionEngine& s = m_session;
+    ObservationQueueHost& s = m_session;
     if (s.isNudgeDue()) {
         s.countDiscardedCheck();
         s.logCheckEvent(snapshot.checkID, dueDropMessage);
@@ -61,7 +59,7 @@ void ObservationQueue::enqueue(ActivitySnapshot snapshot) {
 }
 
 void ObservationQueue::dropPendingSnapshotIfDue() {
-    SessionEngine& s = m_session;
+    ObservationQueueHost& s = m_session;
     if (!m_pending || !s.isNudgeDue())
         return;
     s.countDiscardedCheck();
@@ -127,7 +125,7 @@ QCoro::Task<void> ObservationQueue::evaluate(ActivitySnapshot snapshot, TaskSlot
 }
 
 QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, CancellationToken token) {
-    SessionEngine& s = m_session;
+    ObservationQueueHost& s = m_session;
     const auto alive = s.alive();
     if (!s.isRunning() || snapshot.sessionGeneration != s.generation())
         co_return;
@@ -156,7 +154,7 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
         ActivityJudgment judgment;
         try {
             judgment =
-                co_await s.classify(s.view().intention(), evidence,
+                co_await s.classify(s.intention(), evidence,
                                     s.earlyLabelCallback(snapshot.sessionGeneration, snapshot.activityRevision), token);
         } catch (...) {
             failure = std::current_exception();
@@ -194,7 +192,7 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
     const auto note = fromModel ? s.lastWorkNote() : std::nullopt;
     if (note && !note->isEmpty())
         explanation += QLatin1Char('\n') + *note;
-    if (s.view().logScreenContent())
+    if (s.logScreenContent())
         logEvidence(s.sessionID(), snapshot.checkID, QStringLiteral("judge-output"), explanation);
 
     s.recordVerdict(label, snapshot.observedAt);
@@ -216,8 +214,8 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
     const double drift = driftClock.driftStartedAt ? s.now() - *driftClock.driftStartedAt : 0.0;
     QString line = QStringLiteral("DECISION label=%1 origin=%2 accepted=true latency=%3 historical=%4 "
                                   "driftSeconds=%5 policy=drift-v4")
-                       .arg(rawValue(label), origin, text::shortestDecimal(s.view().latency()),
-                            current ? u"false" : u"true", QString::number(std::max<qint64>(0, wholeNumber(drift))));
+                       .arg(rawValue(label), origin, text::shortestDecimal(s.latency()), current ? u"false" : u"true",
+                            QString::number(std::max<qint64>(0, wholeNumber(drift))));
     if (confidence)
         line += QStringLiteral(" P(yes)=") + QString::number(*confidence, 'f', 4);
     s.logCheckEvent(snapshot.checkID, line);
@@ -228,7 +226,7 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
         s.refreshMenuBarBackground();
         m_latestEvaluation = EvaluatedActivity{snapshot, ActivityJudgment{label, activity}};
         s.recordActivity(snapshot.observedAt, label, activity, evidence);
-        s.setStatus(statusFor(label, s.view().isFocusSession()));
+        s.setStatus(statusFor(label, s.isFocusSession()));
     }
     dropPendingSnapshotIfDue();
     co_await s.runFinalCheck(token);
@@ -236,11 +234,11 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
 
 void ObservationQueue::modelFailed(const ActivitySnapshot& snapshot, std::exception_ptr error,
                                    const CancellationToken& token) {
-    SessionEngine& s = m_session;
+    ObservationQueueHost& s = m_session;
     s.setIsJudging(false);
     const QString text = describeErrorForLog(error);
     const QString code = errorKindCode(error);
-    if (s.view().logScreenContent() && !text.isEmpty())
+    if (s.logScreenContent() && !text.isEmpty())
         logEvidence(s.sessionID(), snapshot.checkID, QStringLiteral("judge-error"), text);
     if (isCancellation(error) || token.isCancelled() || snapshot.sessionGeneration != s.generation()) {
         s.logCheckEvent(snapshot.checkID, QStringLiteral("Evaluation cancelled because the focus session ended"));
@@ -259,7 +257,7 @@ void ObservationQueue::modelFailed(const ActivitySnapshot& snapshot, std::except
 }
 
 void ObservationQueue::finishEvaluation(const ActivitySnapshot& snapshot, quint64 taskID) {
-    SessionEngine& s = m_session;
+    ObservationQueueHost& s = m_session;
     if (!m_active || m_active->id != snapshot.id)
         return;
     m_active.reset();
@@ -274,7 +272,7 @@ void ObservationQueue::finishEvaluation(const ActivitySnapshot& snapshot, quint6
         startEvaluation(std::move(next));
         return;
     }
-    if (s.view().monitoringState().kind == MonitoringState::Kind::Checking)
+    if (s.monitoringState().kind == MonitoringState::Kind::Checking)
         s.setMonitoringState(MonitoringState::monitoring());
     s.checkNudgeDue();
 }

@@ -2,6 +2,7 @@
 
 #include "tavrine/core/Cancellation.h"
 #include "tavrine/session/ActivitySnapshot.h"
+#include "tavrine/session/ObservationQueueHost.h"
 #include "tavrine/session/TaskSlot.h"
 #include "tavrine/session/VerdictCache.h"
 
@@ -16,24 +17,17 @@
 namespace tavrine {
 
 class ActivityWindowIdentity;
-class SessionEngine;
 
 // The stage between a captured snapshot and its effect. One snapshot is judged at a time while the newest one
 // waits in a single slot. A decision comes from a window pass the user granted, a fresh confident verdict of
 // the same content, or the classifier; an accepted one moves the drift clock, the activity log and what the
 // session shows, and then gives the final nudge check its chance.
 //
-// Owns the waiting and the judged snapshot, the judgment task, the last accepted evaluation, the verdict cache
-// and the window passes. Asks the session: intention, isFocusSession, logScreenContent, latency,
-// monitoringState (view); now, alive, isRunning, generation, activityRevision, sessionID, isNudgeDue,
-// recordVerdict, driftClock, classify, earlyLabelCallback, lastConfidence, lastWorkNote, countCheck,
-// countDiscardedCheck, setLatency, setIsJudging, setLastExplanation, setDiagnostic, setStatus,
-// setMonitoringState, setLabel, setLastDriftAt, refreshDriftText, refreshMenuBarBackground,
-// rememberDefiniteTint, noteDefiniteVerdict, noteRelevantWindow, noteDriftAt, noteObservation, recordActivity,
-// checkNudgeDue, runFinalCheck and the log lines.
+// Owns the waiting and the judged snapshot, the judgment task, the last accepted evaluation, the verdict cache and the
+// window passes. Reaches the session only through `ObservationQueueHost`.
 class ObservationQueue {
 public:
-    explicit ObservationQueue(SessionEngine& session) : m_session(session) {}
+    explicit ObservationQueue(ObservationQueueHost& session) : m_session(session) {}
 
     void enqueue(ActivitySnapshot snapshot);
     // A judgment is in flight.
@@ -63,7 +57,7 @@ private:
     void modelFailed(const ActivitySnapshot& snapshot, std::exception_ptr error, const CancellationToken& token);
     void finishEvaluation(const ActivitySnapshot& snapshot, quint64 taskID);
 
-    SessionEngine& m_session;
+    ObservationQueueHost& m_session;
     std::optional<ActivitySnapshot> m_pending;
     std::optional<ActivitySnapshot> m_active;
     TaskSlot m_evaluation;

@@ -3,8 +3,6 @@
 #include "tavrine/core/Numbers.h"
 #include "tavrine/core/Text.h"
 #include "tavrine/model/CheckID.h"
-#include "tavrine/session/FocusSession.h"
-#include "tavrine/session/SessionEngine.h"
 
 #include <QUuid>
 #include <limits>
@@ -45,21 +43,25 @@ bool PeriodicCheck::isUsableEvidence(const ActivityEvidence& evidence, bool demo
 }
 
 QCoro::Task<void> PeriodicCheck::run() {
-    SessionEngine& s = m_session;
+    PeriodicCheckHost& s = m_session;
     const auto alive = s.alive();
-    const double t = s.now();
-    if (!s.isRunning() || s.isPreparingNudge())
+    // Most passes end here, once a second: one call reads what they end on.
+    const PeriodicCheckHost::PassReadings readings = s.passReadings();
+    const double t = readings.now;
+    if (!readings.running || readings.preparingNudge)
         co_return;
-    if (s.isNudgeDue()) {
+    if (readings.nudgeDue) {
         s.checkNudgeDue();
         co_return;
     }
-    if (s.view().isFocusSession() && !s.isCapturing()) {
+    bool capturing = readings.capturing;
+    if (readings.focusSession && !capturing) {
         const bool finished = co_await s.checkFocusThiefList();
         if (!*alive || finished)
             co_return;
+        capturing = s.isCapturing();
     }
-    if (s.isCapturing())
+    if (capturing)
         co_return;
 
     {
@@ -76,7 +78,7 @@ QCoro::Task<void> PeriodicCheck::run() {
         co_return;
 
     s.rereadPermissions();
-    if (!s.view().accessibilityReady()) {
+    if (!s.accessibilityReady()) {
         s.noteObservation(t);
         s.setStatus(QStringLiteral("Accessibility permission is needed"));
         s.setMonitoringState(MonitoringState::accessibilityRequired());
@@ -86,7 +88,7 @@ QCoro::Task<void> PeriodicCheck::run() {
 }
 
 QCoro::Task<void> PeriodicCheck::capture(double t, double activationAtGate) {
-    SessionEngine& s = m_session;
+    PeriodicCheckHost& s = m_session;
     const auto alive = s.alive();
     const qint64 generation = s.generation();
     const qint64 revision = s.activityRevision();
@@ -151,7 +153,7 @@ QCoro::Task<void> PeriodicCheck::capture(double t, double activationAtGate) {
 }
 
 void PeriodicCheck::handleUnusable(const ActivityEvidence& evidence, double observedAt) {
-    SessionEngine& s = m_session;
+    PeriodicCheckHost& s = m_session;
     s.noteObservation(observedAt);
     ++m_consecutiveUnreadableChecks;
     // An issue that says nothing is no message for the user.
@@ -159,7 +161,7 @@ void PeriodicCheck::handleUnusable(const ActivityEvidence& evidence, double obse
                                ? *evidence.issue
                                : QStringLiteral("Couldn\u2019t capture this window \u00b7 staying quiet");
     s.setStatus(status);
-    if (!s.view().screenReady() && evidence.capturePath == QLatin1String("screenshot-unavailable"))
+    if (!s.screenReady() && evidence.capturePath == QLatin1String("screenshot-unavailable"))
         s.setMonitoringState(MonitoringState::screenRecordingRecommended());
     else if (m_consecutiveUnreadableChecks < 2)
         s.setMonitoringState(MonitoringState::waiting());
@@ -168,7 +170,7 @@ void PeriodicCheck::handleUnusable(const ActivityEvidence& evidence, double obse
 }
 
 void PeriodicCheck::previewKnownVerdict(const ActivityWindowIdentity& identity) {
-    SessionEngine& s = m_session;
+    PeriodicCheckHost& s = m_session;
     const std::optional<ActivityRelevance> known = s.knownWindowVerdict(identity);
     if (!known)
         return;

@@ -2,6 +2,7 @@
 
 #include "tavrine/model/ActivityEvidence.h"
 #include "tavrine/model/ActivityWindowIdentity.h"
+#include "tavrine/session/PeriodicCheckHost.h"
 
 #include <QCoro/QCoroTask>
 #include <limits>
@@ -9,22 +10,16 @@
 
 namespace tavrine {
 
-class SessionEngine;
-
 // One pass of the monitoring loop: hand a due nudge to the final check, notice a changed window, and capture
 // the frontmost window when 12 seconds passed since the last capture (at once after a window change) and a
 // second since the last activation. A capture that still belongs to the session becomes a snapshot for the
 // queue, or tells why the window cannot be read.
 //
-// Owns the capture gate: the last capture's time and window, the last activation, the unreadable streak. Asks
-// the session: isFocusSession, accessibilityReady, screenReady (view); now, alive, isRunning, isDemo, generation,
-// activityRevision, isPreparingNudge, isNudgeDue, checkNudgeDue, checkFocusThiefList, isCapturing,
-// captureFrontmost, currentWindowIdentity, rereadPermissions, noteObservation, setStatus, setMonitoringState,
-// setObservedApp, setSource, setDiagnostic, setLabel, refreshMenuBarBackground, noteDefiniteVerdict,
-// knownWindowVerdict, forgetEvaluationUnlessSameContent, enqueueSnapshot and the log lines.
+// Owns the capture gate: the last capture's time and window, the last activation, the unreadable streak. Reaches the
+// session only through `PeriodicCheckHost`.
 class PeriodicCheck {
 public:
-    explicit PeriodicCheck(SessionEngine& session) : m_session(session) {}
+    explicit PeriodicCheck(PeriodicCheckHost& session) : m_session(session) {}
 
     // Safe at any time; does nothing outside a running session.
     QCoro::Task<void> run();
@@ -56,7 +51,7 @@ private:
     QCoro::Task<void> capture(double t, double activationAtGate);
     void handleUnusable(const ActivityEvidence& evidence, double observedAt);
 
-    SessionEngine& m_session;
+    PeriodicCheckHost& m_session;
     double m_lastCheck = -std::numeric_limits<double>::infinity();
     std::optional<ActivityWindowIdentity> m_lastWindowIdentity;
     double m_lastActivation = 0;

@@ -3,8 +3,6 @@
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/Error.h"
 #include "tavrine/model/NudgeSpeaking.h"
-#include "tavrine/session/FocusSession.h"
-#include "tavrine/session/SessionEngine.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
 
 #include <QUuid>
@@ -30,14 +28,14 @@ ActivityEvidence Rehearsal::demoEvidence() {
 }
 
 bool Rehearsal::start(const QString& intention, int minutes, std::shared_ptr<NudgeSpeaking> speaker) {
-    SessionEngine& s = m_session;
-    if (s.view().isActive() || s.isRehearsing())
+    RehearsalHost& s = m_session;
+    if (s.isActive() || s.isRehearsing())
         return false;
     s.setRehearsalIntention(intention);
     m_speaker = std::move(speaker);
     // The session's meter follows the rehearsal's voice, so the held nudge opens when it begins.
     if (m_speaker)
-        m_speaker->setMeter(&s.view().nudgeVoice());
+        m_speaker->setMeter(&s.nudgeVoice());
     s.setRemaining(double(qint64(minutes) * 60));
     countDown(m_clock.begin(), s.alive());
     s.logSession(QStringLiteral("Rehearsal started"));
@@ -65,12 +63,12 @@ QCoro::Task<void> Rehearsal::countDown(TaskSlot::Ticket ticket, std::shared_ptr<
         }
         if (!*alive || ticket.token.isCancelled() || !m_session.isRehearsing())
             co_return;
-        m_session.setRemaining(std::max(0.0, m_session.view().remaining() - 1.0));
+        m_session.setRemaining(std::max(0.0, m_session.remaining() - 1.0));
     }
 }
 
 void Rehearsal::end() {
-    SessionEngine& s = m_session;
+    RehearsalHost& s = m_session;
     if (!s.isRehearsing())
         return;
     m_clock.clear();
@@ -84,7 +82,7 @@ void Rehearsal::end() {
 }
 
 void Rehearsal::runDemoDrift() {
-    SessionEngine& s = m_session;
+    RehearsalHost& s = m_session;
     if (!s.isDemo() || !s.isRunning())
         return;
     s.recordVerdict(ActivityRelevance::Unrelated, s.now());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tavrine/model/ActivityEvidence.h"
+#include "tavrine/session/RehearsalHost.h"
 #include "tavrine/session/TaskSlot.h"
 
 #include <QCoro/QCoroTask>
@@ -10,21 +11,17 @@
 
 namespace tavrine {
 
-class SessionEngine;
 class NudgeSpeaking;
 
 // Showing the session's behaviour without real monitoring. The onboarding rehearsal gets a countdown that ticks
 // once a second but no deadline, capture or judging, while its script drives the tint and the nudge; the demo
 // drift fabricates one detour and its nudge in a running demo session.
 //
-// Owns the rehearsal's voice, its countdown task and the hook told when its nudge closes. Asks the session:
-// isActive, remaining, nudgeVoice (view); now, clock, alive, isRunning, isRehearsing, isDemo, activityLogTime,
-// setRehearsalIntention, setRemaining, setMenuBarSessionBackground, setPendingNudge, setPendingNudgeReason,
-// recordVerdict, noteDriftAt, refreshDriftText, changeActivityLog, countNudge, openNudge, closeNudge and
-// logSession.
+// Owns the rehearsal's voice, its countdown task and the hook told when its nudge closes. Reaches the session only
+// through `RehearsalHost`.
 class Rehearsal {
 public:
-    explicit Rehearsal(SessionEngine& session) : m_session(session) {}
+    explicit Rehearsal(RehearsalHost& session) : m_session(session) {}
 
     // False, changing nothing, while a session is running or paused or another rehearsal runs.
     bool start(const QString& intention, int minutes, std::shared_ptr<NudgeSpeaking> speaker);
@@ -48,7 +45,7 @@ public:
 private:
     QCoro::Task<void> countDown(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive);
 
-    SessionEngine& m_session;
+    RehearsalHost& m_session;
     std::shared_ptr<NudgeSpeaking> m_speaker;
     TaskSlot m_clock;
     std::function<void()> m_onNudgeClosed;

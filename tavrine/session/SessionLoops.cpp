@@ -3,8 +3,6 @@
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/Error.h"
 #include "tavrine/core/Numbers.h"
-#include "tavrine/session/FocusSession.h"
-#include "tavrine/session/SessionEngine.h"
 
 #include <cmath>
 
@@ -49,8 +47,8 @@ double SessionLoops::tickerDelay(bool running, double remaining) {
 }
 
 void SessionLoops::tick() {
-    SessionEngine& s = m_session;
-    if (s.view().isActive()) {
+    SessionLoopsHost& s = m_session;
+    if (s.isActive()) {
         s.refreshDriftText();
         s.refreshActivityLogItems();
     }
@@ -58,7 +56,7 @@ void SessionLoops::tick() {
         return;
     const double left = s.deadline() - s.now();
     s.setRemaining(left > 0 ? left : 0.0);
-    if (s.view().remaining() == 0)
+    if (s.remaining() == 0)
         s.completeSession();
     else
         s.checkNudgeDue();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tavrine/session/SessionLoopsHost.h"
 #include "tavrine/session/TaskSlot.h"
 
 #include <QCoro/QCoroTask>
@@ -7,19 +8,15 @@
 
 namespace tavrine {
 
-class SessionEngine;
-
 // The three tasks that drive a running session: the ticker counts down and wakes exactly when the displayed
 // remaining time changes, the worker runs the periodic check once a second, and the settle check runs it one
 // second after an application activation. Ticker and worker are made by the first start and idle while no
 // session runs; they end with the session object.
 //
-// Owns the three task slots. Asks the session: isActive, isRunning, remaining (view); now, clock, isDemo, alive,
-// deadline, refreshDriftText, refreshActivityLogItems, setRemaining, completeSession, checkNudgeDue, runPeriodicCheck,
-// logUnexpectedFailure.
+// Owns the three task slots. Reaches the session only through `SessionLoopsHost`.
 class SessionLoops {
 public:
-    explicit SessionLoops(SessionEngine& session) : m_session(session) {}
+    explicit SessionLoops(SessionLoopsHost& session) : m_session(session) {}
 
     // Makes the ticker and the worker unless they exist.
     void startLoops();
@@ -44,7 +41,7 @@ private:
     QCoro::Task<void> workerLoop(CancellationToken token, std::shared_ptr<bool> alive);
     QCoro::Task<void> settleCheck(TaskSlot::Ticket ticket, std::shared_ptr<bool> alive);
 
-    SessionEngine& m_session;
+    SessionLoopsHost& m_session;
     TaskSlot m_ticker;
     TaskSlot m_worker;
     TaskSlot m_settleCheck;

@@ -10,8 +10,6 @@
 #include "tavrine/model/HistoryIntentWriting.h"
 #include "tavrine/model/RecapWriting.h"
 #include "tavrine/session/Cancellable.h"
-#include "tavrine/session/FocusSession.h"
-#include "tavrine/session/SessionEngine.h"
 
 #include <QHash>
 #include <algorithm>
@@ -39,7 +37,7 @@ QHash<QString, QString> toHash(const QMap<QString, QString>& map) {
 } // namespace
 
 SessionSummary SessionWrapUp::summarise(bool completed, double usedSeconds) const {
-    const SessionEngine& s = m_session;
+    const SessionWrapUpHost& s = m_session;
     const double logTime = s.activityLogTime();
     const QList<SessionLogEntry>& entries = s.activityLog().entries;
     const double startedUptime = s.startedUptime();
@@ -54,7 +52,7 @@ SessionSummary SessionWrapUp::summarise(bool completed, double usedSeconds) cons
     }
 
     SessionSummary summary;
-    summary.intention = s.view().intention();
+    summary.intention = s.intention();
     summary.startedAt = startedDate;
     summary.focusedSeconds = usedSeconds;
     summary.completed = completed;
@@ -128,7 +126,7 @@ void SessionWrapUp::finish(std::map<QString, TaskSlot>& tasks, const QString& se
 }
 
 void SessionWrapUp::requestRecapLines(const SessionSummary& summary, std::optional<QUuid> historyID) {
-    SessionEngine& s = m_session;
+    SessionWrapUpHost& s = m_session;
     // Only this session's own earlier task is replaced; another session's goes on to its stored record.
     if (const auto existing = m_recapTasks.find(s.sessionID()); existing != m_recapTasks.end())
         existing->second.cancel();
@@ -153,7 +151,7 @@ QCoro::Task<void> SessionWrapUp::writeRecapLines(std::shared_ptr<RecapWriting> w
         }
         if (!*alive)
             co_return;
-        SessionEngine& s = m_session;
+        SessionWrapUpHost& s = m_session;
         finish(m_recapTasks, sessionID, ticket.id);
         if (failure) {
             logFor(sessionID, QStringLiteral("Recap lines failed %1; keeping fallbacks").arg(errorKindCode(failure)));
@@ -168,9 +166,9 @@ QCoro::Task<void> SessionWrapUp::writeRecapLines(std::shared_ptr<RecapWriting> w
             stored.applyDetourPhrases(phrases);
             m_history->updatePhrases(*historyID, stored);
         }
-        if (s.sessionID() != sessionID || !s.view().summary())
+        if (s.sessionID() != sessionID || !s.summary())
             co_return;
-        SessionSummary live = *s.view().summary();
+        SessionSummary live = *s.summary();
         live.applyDetourPhrases(phrases);
         s.setSummary(std::move(live));
         s.changeActivityLog([&phrases](SessionActivityLog& log) {
@@ -191,7 +189,7 @@ QCoro::Task<void> SessionWrapUp::writeRecapLines(std::shared_ptr<RecapWriting> w
 }
 
 void SessionWrapUp::requestHistoryIntents(const SessionSummary& summary, std::optional<QUuid> historyID) {
-    SessionEngine& s = m_session;
+    SessionWrapUpHost& s = m_session;
     if (const auto existing = m_intentTasks.find(s.sessionID()); existing != m_intentTasks.end())
         existing->second.cancel();
     QList<HistoryBlockFacts> blocks = makeHistoryBlockFacts(summary.timeline.segments);
@@ -216,7 +214,7 @@ QCoro::Task<void> SessionWrapUp::writeHistoryIntents(std::shared_ptr<HistoryInte
         }
         if (!*alive)
             co_return;
-        SessionEngine& s = m_session;
+        SessionWrapUpHost& s = m_session;
         finish(m_intentTasks, sessionID, ticket.id);
         if (failure) {
             logFor(sessionID,
@@ -233,9 +231,9 @@ QCoro::Task<void> SessionWrapUp::writeHistoryIntents(std::shared_ptr<HistoryInte
         }
         logFor(sessionID, QStringLiteral("History lines written count=%1 prompt=%2")
                               .arg(QString::number(intents.size()), writer->promptVersion()));
-        if (s.sessionID() != sessionID || !s.view().summary())
+        if (s.sessionID() != sessionID || !s.summary())
             co_return;
-        SessionSummary live = *s.view().summary();
+        SessionSummary live = *s.summary();
         applyIntents(live, intents);
         s.setSummary(std::move(live));
     } catch (const std::exception& error) {

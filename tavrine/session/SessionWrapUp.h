@@ -3,6 +3,7 @@
 #include "tavrine/history/SessionSummary.h"
 #include "tavrine/model/HistoryBlockFacts.h"
 #include "tavrine/model/RecapDetourFacts.h"
+#include "tavrine/session/SessionWrapUpHost.h"
 #include "tavrine/session/TaskSlot.h"
 
 #include <QCoro/QCoroTask>
@@ -18,7 +19,6 @@ namespace tavrine {
 
 class HistoryIntentWriting;
 class RecapWriting;
-class SessionEngine;
 class SessionHistory;
 
 // The end of a session: its closed activity log becomes a summary and a timeline, the summary is stored in the
@@ -27,12 +27,11 @@ class SessionHistory;
 // and the live summary only while that session is still the one shown. Each session has its own writer tasks,
 // so a later session never cancels an earlier one's.
 //
-// Owns the history store, the two writers and their running tasks. Asks the session: intention, summary (view);
-// clock, alive, sessionID, activityLogTime, activityLog, startedUptime, startedDate, setSummary,
-// changeActivityLog, setBackgroundWritersRunning.
+// Owns the history store, the two writers and their running tasks. Reaches the session only through
+// `SessionWrapUpHost`.
 class SessionWrapUp {
 public:
-    SessionWrapUp(SessionEngine& session, std::shared_ptr<SessionHistory> history,
+    SessionWrapUp(SessionWrapUpHost& session, std::shared_ptr<SessionHistory> history,
                   std::shared_ptr<RecapWriting> recapWriter, std::shared_ptr<HistoryIntentWriting> intentWriter)
         : m_session(session), m_history(std::move(history)), m_recapWriter(std::move(recapWriter)),
           m_intentWriter(std::move(intentWriter)) {}
@@ -66,7 +65,7 @@ private:
     // Tells the session whether any writer is still waiting.
     void refreshRunning();
 
-    SessionEngine& m_session;
+    SessionWrapUpHost& m_session;
     std::shared_ptr<SessionHistory> m_history;
     std::shared_ptr<RecapWriting> m_recapWriter;
     std::shared_ptr<HistoryIntentWriting> m_intentWriter;

@@ -7,6 +7,7 @@
 #include "tavrine/services/LocalJobExpander.h"
 #include "tavrine/services/LocalNudgeWriter.h"
 #include "tavrine/services/RecapPhraseWriter.h"
+#include "tavrine/session/FocusThiefList.h"
 
 namespace tavrine::shell {
 
@@ -18,7 +19,11 @@ DesktopSessionServices::DesktopSessionServices(TavrineAPIClient::BearerToken bea
                                                TavrineAPIClient::RefreshBearerToken refreshBearerToken,
                                                capture::CaptureServices capture)
     : m_bearerToken(std::move(bearerToken)), m_refreshBearerToken(std::move(refreshBearerToken)),
-      m_capture(std::move(capture)) {}
+      m_capture(std::move(capture)) {
+    // Only browsers are walked again while their page tree appears; capture cannot read the list itself.
+    if (m_capture.browsers.isEmpty())
+        m_capture.browsers = FocusThiefList::builtIn().browsers;
+}
 
 const std::shared_ptr<TavrineAPIClient>& DesktopSessionServices::api() {
     if (!m_api) {

@@ -1,10 +1,11 @@
 import QtQuick
+import Tavrine.HistoryView
 
-// The History window: 800 × 600 at first, never smaller than what its content needs. The content comes with the
-// history view.
+// The History window: 800 × 600 at first, never smaller than what its content needs.
 Window {
     id: window
     property QtObject history
+    property QtObject historyBrowser
 
     width: 800
     height: 600
@@ -14,18 +15,11 @@ Window {
 
     SystemPalette { id: palette }
 
-    Item {
+    Loader {
         id: content
         objectName: "historyContent"
         anchors.fill: parent
-        implicitWidth: 520
-        implicitHeight: 360
-
-        Text {
-            anchors.centerIn: parent
-            text: "History"
-            color: palette.windowText
-            font.pixelSize: 20
-        }
+        active: window.historyBrowser !== null
+        sourceComponent: SessionHistoryView { browser: window.historyBrowser }
     }
 }

@@ -4,6 +4,7 @@
 #include "tavrine/core/Log.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/model/NudgeSpeaking.h"
 #include "tavrine/model/PrivacySettingsOpening.h"
 #include "tavrine/platform/LinuxPrivacySettings.h"
@@ -93,6 +94,9 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     QVariantMap properties;
     properties.insert(QStringLiteral("session"), QVariant::fromValue<QObject*>(m_session.get()));
     properties.insert(QStringLiteral("history"), QVariant::fromValue<QObject*>(m_history.get()));
+    m_historyBrowser = std::make_unique<HistoryBrowser>(
+        m_history.get(), m_environment.clock ? *m_environment.clock : Clock::system());
+    properties.insert(QStringLiteral("historyBrowser"), QVariant::fromValue<QObject*>(m_historyBrowser.get()));
     properties.insert(QStringLiteral("updater"), QVariant::fromValue<QObject*>(m_updaterController.get()));
     m_windows = std::make_unique<WindowSet>(m_engine, properties);
     m_opener = std::make_unique<FocusWindowOpener>(*m_windows);
@@ -131,6 +135,7 @@ TavrineApp::~TavrineApp() {
     m_tray.reset();
     m_opener.reset();
     m_windows.reset();
+    m_historyBrowser.reset();
 }
 
 void TavrineApp::note(const char* name) {

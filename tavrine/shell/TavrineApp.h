@@ -20,6 +20,7 @@ class FocusSession;
 class KeyringReading;
 class NudgeSpeaking;
 class SessionHistory;
+class HistoryBrowser;
 class SessionServicesFactory;
 class UserDefaults;
 class WorkspaceEventSource;
@@ -131,6 +132,8 @@ private:
     std::unique_ptr<ApiTokenProvider> m_tokens;
     std::shared_ptr<NudgeSpeaking> m_speaker;
     std::shared_ptr<SessionHistory> m_history;
+    // The History window's selection and list; made before the windows that bind to it.
+    std::unique_ptr<HistoryBrowser> m_historyBrowser;
     LaunchArguments m_arguments;
     std::unique_ptr<DesktopSessionServices> m_desktopServices;
     std::unique_ptr<WorkspaceEventSource> m_desktopEvents;

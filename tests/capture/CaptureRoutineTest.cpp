@@ -14,19 +14,20 @@ namespace role = tavrine::platform::role;
 
 namespace {
 
-CaptureRequest request(bool includeScreenshot = true) {
+CaptureRequest request(bool includeScreenshot = true, bool browser = true) {
     CaptureRequest r;
     r.pid = CaptureDesk::pid;
     r.appName = QStringLiteral("Editor");
     r.bundle = QStringLiteral("org.example.Editor");
     r.includeScreenshot = includeScreenshot;
     r.requestWebAccessibility = true;
+    r.waitsForPage = browser;
     return r;
 }
 
-CaptureStage run(CaptureDesk& desk, bool includeScreenshot = true) {
+CaptureStage run(CaptureDesk& desk, bool includeScreenshot = true, bool browser = true) {
     std::atomic<bool> cancelled{false};
-    return captureWindowEvidence(desk.services(), request(includeScreenshot), cancelled);
+    return captureWindowEvidence(desk.services(), request(includeScreenshot, browser), cancelled);
 }
 
 } // namespace
@@ -66,7 +67,7 @@ TEST(CaptureWindowEvidence, APasswordFieldInFocusKeepsTheCaptureQuiet) {
     EXPECT_FALSE(stage.crop);
 }
 
-TEST(CaptureWindowEvidence, WalksThreeTimesWithoutAWebDocumentOnceWithOneAndNothingPastTheDeadline) {
+TEST(CaptureWindowEvidence, ABrowserIsWalkedThreeTimesWithoutAWebDocumentOnceWithOneAndNothingPastTheDeadline) {
     const auto withHeading = [](CaptureDesk& desk) {
         FakeAccessibilityBus::Node heading;
         heading.role = role::heading;
@@ -99,6 +100,60 @@ TEST(CaptureWindowEvidence, WalksThreeTimesWithoutAWebDocumentOnceWithOneAndNoth
     stage = captureWindowEvidence(services, request(), cancelled);
     EXPECT_EQ(stage.debug.accessibilityAttempts, 3);
     EXPECT_TRUE(stage.debug.evidence.subject.isEmpty());
+
+    // Any other application shows its whole tree at once: one walk, no waits.
+    CaptureDesk editor;
+    withHeading(editor);
+    stage = run(editor, true, false);
+    EXPECT_EQ(stage.debug.accessibilityAttempts, 1);
+    EXPECT_TRUE(editor.sleeps.empty());
+    EXPECT_EQ(stage.debug.evidence.subject, QStringLiteral("Budget overview"));
+}
+
+TEST(CaptureWindowEvidence, WithTheDocumentFocusedItsHeadingIsTheSubjectNotTheWindowTitle) {
+    CaptureDesk desk;
+    FakeAccessibilityBus::Node document;
+    document.role = role::documentWeb;
+    document.extents = QRect(0, 100, 800, 500);
+    document.documentAttributes =
+        QHash<QString, QString>{{QStringLiteral("DocURL"), QStringLiteral("http://127.0.0.1/q3")}};
+    document.states->set(platform::state::focused);
+    const auto page = desk.bus->add(desk.window, document);
+    FakeAccessibilityBus::Node heading;
+    heading.role = role::heading;
+    heading.name = QStringLiteral("Budget overview");
+    heading.extents = QRect(20, 120, 300, 30);
+    desk.bus->add(page, heading);
+
+    const ActivityEvidence evidence = run(desk).debug.evidence;
+    EXPECT_EQ(evidence.subject, QStringLiteral("Budget overview"));
+    EXPECT_EQ(evidence.header, QStringLiteral("App: Editor. Window: \"Quarterly report - Editor\". Subject: \"Budget "
+                                              "overview\". URL: http://127.0.0.1/q3"));
+}
+
+TEST(CaptureWindowEvidence, OnlyAWholeWindowThatDrawsItsOwnTitleBarLosesItsTopBandToRecognition) {
+    struct Case {
+        const char* name;
+        bool managerTitleBar;
+        bool webDocument;
+        double band;
+    };
+    const Case cases[] = {
+        {"own title bar, whole window", false, false, 0.1},
+        {"title bar drawn by the window manager", true, false, 0.0},
+        {"crop to the page", false, true, 0.0},
+        {"crop to the page, manager's title bar", true, true, 0.0},
+    };
+    for (const Case& c : cases) {
+        CaptureDesk desk;
+        desk.workspace->editWindow(CaptureDesk::windowId,
+                                   [&](auto& window) { window.managerTitleBar = c.managerTitleBar; });
+        if (c.webDocument)
+            desk.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("https://docs.example/q3"));
+        const CaptureStage stage = run(desk);
+        ASSERT_TRUE(stage.crop) << c.name;
+        EXPECT_EQ(stage.recognitionBand, c.band) << c.name;
+    }
 }
 
 TEST(CaptureWindowEvidence, AnApplicationWithoutATreeIsStillCapturedByItsScreenshot) {

@@ -65,6 +65,19 @@ TEST(ElementReader, AncestorLabelsGoTwelveLevelsUpSkippingChromeAndPrunedRoles) 
     EXPECT_EQ(labels, expected);
 }
 
+TEST(ElementReader, AnAncestorLabelThatIsTheWindowTitleIsLeftOut) {
+    FakeAccessibilityBus bus;
+    ElementReader reader(bus);
+    const auto root = bus.addApplication(1, app);
+    const auto frame = bus.add(root, role::frame, QStringLiteral("Harbour  LOG - Browser"));
+    const auto pane = bus.add(frame, role::scrollPane, QStringLiteral("Harbour log"));
+    const auto focused = bus.add(pane, role::entry, QStringLiteral("Field"));
+    EXPECT_EQ(reader.ancestorLabels(focused, app, QStringLiteral(" harbour log -  browser")),
+              QStringList{QStringLiteral("Harbour log")});
+    EXPECT_EQ(reader.ancestorLabels(focused, app),
+              (QStringList{QStringLiteral("Harbour log"), QStringLiteral("Harbour LOG - Browser")}));
+}
+
 TEST(ElementReader, WindowElementPrefersTheActiveWindowOfTheSameTitle) {
     FakeAccessibilityBus bus;
     ElementReader reader(bus);

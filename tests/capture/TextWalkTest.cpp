@@ -163,3 +163,19 @@ TEST(FillAccessibilitySummary, OffersOnlyRecordsInsideTheContentFrame) {
     fillAccessibilitySummary(evidence, walked, QStringLiteral("Editor"), {QStringLiteral("Chapter two")});
     EXPECT_EQ(evidence.subject, QStringLiteral("Chapter two"));
 }
+
+TEST(FillAccessibilitySummary, APageDocumentNamedAsTheWindowTitleLeavesTheSubjectToItsHeading) {
+    ActivityEvidence evidence;
+    evidence.title = QStringLiteral("Harbour  log — Browser");
+    const QList<WalkedElement> walked{
+        {QStringLiteral("harbour log"), QRectF(0, 80, 800, 500), false, role::documentWeb},
+        {QStringLiteral("Crane maintenance schedule"), QRectF(10, 90, 300, 30), false, role::heading},
+    };
+    fillAccessibilitySummary(evidence, walked, QStringLiteral("Browser"), {});
+    EXPECT_EQ(evidence.subject, QStringLiteral("Crane maintenance schedule"));
+
+    // A document named otherwise says something of its own, and comes first in walk order.
+    evidence.title = QStringLiteral("Browser");
+    fillAccessibilitySummary(evidence, walked, QStringLiteral("Browser"), {});
+    EXPECT_EQ(evidence.subject, QStringLiteral("harbour log"));
+}

@@ -1,6 +1,6 @@
+#include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/core/ManualClock.h"
 #include "tavrine/historystore/SessionHistory.h"
-#include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/historyview/HistoryListModel.h"
 
 #include <QSignalSpy>
@@ -38,8 +38,7 @@ struct Store {
     }
     // Session i starts i minutes after the first; the newest is the highest i.
     QUuid record(int i) {
-        return *history->record(summaryAt(firstStart.addSecs(i * 60), QStringLiteral("Session %1").arg(i)),
-                                firstStart);
+        return *history->record(summaryAt(firstStart.addSecs(i * 60), QStringLiteral("Session %1").arg(i)), firstStart);
     }
     QTemporaryDir folder;
     std::unique_ptr<SessionHistory> history;
@@ -121,7 +120,8 @@ TEST_F(HistoryBrowserTest, SelectionSurvivesRecordingsAndFollowsDeletions) {
     EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 2")); // the newest
     EXPECT_EQ(browser.selectedRow(), 0);
 
-    const QString oldest = browser.listModel()->data(browser.listModel()->index(2), HistoryListModel::SessionIdRole).toString();
+    const QString oldest =
+        browser.listModel()->data(browser.listModel()->index(2), HistoryListModel::SessionIdRole).toString();
     browser.select(oldest);
     browser.setSegmentSelection(0);
     EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 0"));
@@ -131,7 +131,8 @@ TEST_F(HistoryBrowserTest, SelectionSurvivesRecordingsAndFollowsDeletions) {
     EXPECT_EQ(browser.selectedRow(), 3);
     EXPECT_EQ(browser.segmentSelection(), 0);
 
-    const QString newest = browser.listModel()->data(browser.listModel()->index(0), HistoryListModel::SessionIdRole).toString();
+    const QString newest =
+        browser.listModel()->data(browser.listModel()->index(0), HistoryListModel::SessionIdRole).toString();
     browser.deleteSession(newest); // another session: the selection stays
     EXPECT_EQ(browser.selection(), oldest);
     EXPECT_EQ(browser.listModel()->count(), 3);

@@ -90,8 +90,7 @@ TEST(HistoryText, DetailSubtitleSaysWhenASessionEndedEarly) {
 TEST(HistoryText, DetoursFigure) {
     EXPECT_EQ(detoursValue(storedAt(berlinTime(2024, 3, 5, 9, 0), 600, 0, 0)), QStringLiteral("0\u00D7"));
     EXPECT_EQ(detoursValue(storedAt(berlinTime(2024, 3, 5, 9, 0), 600, -1, 30)), QStringLiteral("0\u00D7"));
-    EXPECT_EQ(detoursValue(storedAt(berlinTime(2024, 3, 5, 9, 0), 600, 3, 150)),
-              QStringLiteral("3\u00D7 \u00B7 2m"));
+    EXPECT_EQ(detoursValue(storedAt(berlinTime(2024, 3, 5, 9, 0), 600, 3, 150)), QStringLiteral("3\u00D7 \u00B7 2m"));
 }
 
 TEST(HistoryText, DayGroupsFileASessionUnderTheDayItStarted) {
@@ -108,4 +107,11 @@ TEST(HistoryText, DayGroupsFileASessionUnderTheDayItStarted) {
     EXPECT_EQ(groups[1].sessions, (QList<StoredSession>{sessions[1], sessions[2]}));
     EXPECT_EQ(groups[2].day, QDate(2024, 3, 3));
     EXPECT_TRUE(dayGroups({}, berlin).isEmpty());
+}
+
+TEST(HistoryText, ShortTimesNeverShowSeconds) {
+    const QTime time(14, 5, 33);
+    EXPECT_EQ(shortTimeText(time, QLocale::c()), QStringLiteral("14:05"));
+    EXPECT_EQ(shortTimeText(time, QLocale(QLocale::German, QLocale::Germany)), QStringLiteral("14:05"));
+    EXPECT_FALSE(shortTimeText(time, QLocale(QLocale::English, QLocale::UnitedStates)).contains(QStringLiteral(":33")));
 }

@@ -110,7 +110,8 @@ TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
     ManualClock clock;
     HistoryBrowser browser(&history, clock);
     {
-        auto view = h.create(component("SessionHistoryView"), {{QStringLiteral("browser"), QVariant::fromValue(&browser)}});
+        auto view =
+            h.create(component("SessionHistoryView"), {{QStringLiteral("browser"), QVariant::fromValue(&browser)}});
         ASSERT_TRUE(view);
         auto window = showInWindow(qobject_cast<QQuickItem*>(view.get()), 640, 420);
         EXPECT_FALSE(findItem(view.get(), QStringLiteral("deleteSession"))->isEnabled());

@@ -51,10 +51,9 @@ TEST(RecapText, MinutesStatusAndRows) {
 
     SessionSummary summary;
     summary.longestStreak = 3900;
-    EXPECT_EQ(recapRows(summary),
-              (QList<RecapRow>{{QStringLiteral("The thing"), QStringLiteral("Focus mode")},
-                               {QStringLiteral("Longest streak"), QStringLiteral("1h 5m")},
-                               {QStringLiteral("Detours"), QStringLiteral("0\u00D7")}}));
+    EXPECT_EQ(recapRows(summary), (QList<RecapRow>{{QStringLiteral("The thing"), QStringLiteral("Focus mode")},
+                                                   {QStringLiteral("Longest streak"), QStringLiteral("1h 5m")},
+                                                   {QStringLiteral("Detours"), QStringLiteral("0\u00D7")}}));
 }
 
 TEST(RecapText, TheCalloutNamesTheBiggestDetourAndTheRowsTheOthers) {
@@ -65,8 +64,8 @@ TEST(RecapText, TheCalloutNamesTheBiggestDetourAndTheRowsTheOthers) {
                                        {QStringLiteral("Who are you?"), true}}));
 
     const QDateTime at(QDate(2024, 3, 5), QTime(14, 7), berlin);
-    summary.topDetours = {detour(QStringLiteral("Scrolled the feed"), 725, at), detour(QStringLiteral("TV listings"), 45),
-                          detour(QStringLiteral("Mail"), 30)};
+    summary.topDetours = {detour(QStringLiteral("Scrolled the feed"), 725, at),
+                          detour(QStringLiteral("TV listings"), 45), detour(QStringLiteral("Mail"), 30)};
     const auto rows = recapFurtherDetours(summary);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].phrase, QStringLiteral("TV listings"));
@@ -114,7 +113,7 @@ TEST(RecapText, StripBars) {
     EXPECT_DOUBLE_EQ(bars[0].width, 1799 * 304.0 / 3600);
     EXPECT_EQ(bars[1].kind, Kind::Detour);
     EXPECT_DOUBLE_EQ(bars[1].x, 0);
-    EXPECT_DOUBLE_EQ(bars[1].width, 1.5); // a one-second detour in an hour stays visible
+    EXPECT_DOUBLE_EQ(bars[1].width, 1.5);             // a one-second detour in an hour stays visible
     EXPECT_DOUBLE_EQ(bars[2].x + bars[2].width, 304); // flush with the right end
     EXPECT_DOUBLE_EQ(bars[2].width, 1.5);
 

@@ -24,11 +24,12 @@ SessionTimeline::Segment segment(Kind kind, double start, double end, QString ph
 
 // Related work 0–600, a gap 600–900, a detour 900–1200, related work 1200–3000.
 SessionTimeline sample() {
-    return normaliseTimeline({segment(Kind::Related, 0, 600, QStringLiteral("Wrote the intro"), QStringLiteral("Writer")),
-                              segment(Kind::Detour, 900, 1200, QStringLiteral("Read the news"), QStringLiteral("Browser"),
-                                      QStringLiteral("news.example")),
-                              segment(Kind::Related, 1200, 3000, QStringLiteral("Wrote the body"))},
-                             3000);
+    return normaliseTimeline(
+        {segment(Kind::Related, 0, 600, QStringLiteral("Wrote the intro"), QStringLiteral("Writer")),
+         segment(Kind::Detour, 900, 1200, QStringLiteral("Read the news"), QStringLiteral("Browser"),
+                 QStringLiteral("news.example")),
+         segment(Kind::Related, 1200, 3000, QStringLiteral("Wrote the body"))},
+        3000);
 }
 
 const QDateTime start(QDate(2024, 3, 5), QTime(9, 0), Qt::LocalTime);
@@ -111,7 +112,8 @@ TEST(TimelineModel, UnfoldingGrowsOnlyWhenExpandingAndShiftsWhatLiesBelow) {
     EXPECT_EQ(geometry.size(), 1);
     const QVariantList details = m.at(2, TimelineModel::DetailsRole).toList();
     ASSERT_EQ(details.size(), 2);
-    EXPECT_EQ(details[1].toMap().value(QStringLiteral("value")).toString(), QStringLiteral("news.example - Front page"));
+    EXPECT_EQ(details[1].toMap().value(QStringLiteral("value")).toString(),
+              QStringLiteral("news.example - Front page"));
     const double extra = m.model.contentHeight() - 300;
     EXPECT_GT(extra, 0);
     EXPECT_DOUBLE_EQ(m.at(2, TimelineModel::BlockHeightRole).toDouble(),

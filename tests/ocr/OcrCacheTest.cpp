@@ -45,6 +45,29 @@ TEST(PixelKey, AnyChangedPixelOrSizeGivesAnotherKey) {
     EXPECT_EQ(PixelKey::of(image, QRect(-5, -5, 100, 100)), key);
 }
 
+TEST(PixelKey, AWholeImageIsKeyedByItsPixelsAndFormatNotItsPadding) {
+    QImage image(37, 9, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 5, y * 20, (x + y) % 7));
+    const PixelKey key = PixelKey::ofImage(image);
+    // The same pixels in rows with other padding after them.
+    QByteArray padded(image.height() * 160, char(0x5a));
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(padded.data() + y * 160, image.constScanLine(y), size_t(image.width()) * 4);
+    const QImage strided(reinterpret_cast<const uchar*>(padded.constData()), image.width(), image.height(), 160,
+                         QImage::Format_RGB32);
+    EXPECT_EQ(PixelKey::ofImage(strided), key);
+    // The same bytes read as another format, or one pixel changed, give another key.
+    EXPECT_NE(PixelKey::ofImage(image.convertToFormat(QImage::Format_ARGB32)), key);
+    QImage sameBytes = image.copy();
+    ASSERT_TRUE(sameBytes.reinterpretAsFormat(QImage::Format_ARGB32));
+    EXPECT_NE(PixelKey::ofImage(sameBytes), key);
+    QImage changed = image;
+    changed.setPixel(36, 8, qRgb(1, 2, 3));
+    EXPECT_NE(PixelKey::ofImage(changed), key);
+}
+
 TEST(LruCache, ForgetsTheEntryUsedLeastRecently) {
     LruCache<int, QString> cache(2);
     cache.insert(1, QStringLiteral("one"));

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 using namespace tavrine::platform;
@@ -59,6 +61,42 @@ TEST(DesktopEntries, TheUsersFolderWinsAndIdsFollowSubfolders) {
     EXPECT_FALSE(entries.find(QStringLiteral("broken")));
     EXPECT_EQ(entries.findByStartupWmClass(QStringLiteral("ExEdit"))->id, QStringLiteral("org.example.Editor"));
     EXPECT_FALSE(entries.findByStartupWmClass(QStringLiteral("exedit"))) << "the class is matched exactly";
+}
+
+TEST(DesktopEntries, AFileNamedByAnotherProcessIsReadOnlyWhenSmallRegularAndSane) {
+    const QString folder = tavrine::test::temporaryFolder();
+    const QString fifo = folder + QStringLiteral("/fifo.desktop");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Nobody writes into the FIFO: a blocking open would never return.
+    EXPECT_FALSE(DesktopEntries::readFile(fifo, QStringLiteral("fifo")));
+    EXPECT_FALSE(DesktopEntries::readFile(QStringLiteral("/dev/zero"), QStringLiteral("zero")));
+    EXPECT_FALSE(DesktopEntries::readFile(folder, QStringLiteral("folder")));
+    EXPECT_FALSE(DesktopEntries::readFile(folder + QStringLiteral("/missing.desktop"), QStringLiteral("missing")));
+
+    const QByteArray entry = "[Desktop Entry]\nName=Quay Editor\n";
+    const QString huge = folder + QStringLiteral("/huge.desktop");
+    writeFile(huge, entry + "Comment=" + QByteArray(DesktopEntries::maximumFileBytes, 'x') + "\n");
+    EXPECT_FALSE(DesktopEntries::readFile(huge, QStringLiteral("huge"))) << "more than a desktop file ever holds";
+
+    const QString longLine = folder + QStringLiteral("/long.desktop");
+    writeFile(longLine,
+              "[Desktop Entry]\nName=" + QByteArray(DesktopEntries::maximumLineBytes, 'y') + "\nStartupWMClass=quay\n");
+    const auto read = DesktopEntries::readFile(longLine, QStringLiteral("long"));
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->name.isEmpty()) << "a runaway line is passed over";
+    EXPECT_EQ(read->startupWmClass, QStringLiteral("quay"));
+
+    const QString plain = folder + QStringLiteral("/plain.desktop");
+    writeFile(plain, entry);
+    ASSERT_TRUE(DesktopEntries::readFile(plain, QStringLiteral("plain")));
+    EXPECT_EQ(DesktopEntries::readFile(plain, QStringLiteral("plain"))->name, QStringLiteral("Quay Editor"));
+}
+
+TEST(ApplicationIdentity, TheStartTimeIsFieldTwentyTwoWhateverTheCommandName) {
+    EXPECT_EQ(readProcessStartTime("42 (a) b) R 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 12345 99\n"), 12345U);
+    EXPECT_EQ(readProcessStartTime("42 (Web Content) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 777 0"), 777U);
+    EXPECT_FALSE(readProcessStartTime("42 (short) S 1 2 3"));
+    EXPECT_FALSE(readProcessStartTime("no parenthesis at all"));
 }
 
 TEST(ApplicationIdentity, TheGtkApplicationIdComesFirst) {

@@ -233,6 +233,18 @@ std::optional<quint32> X11Connection::currentDesktop() {
     });
 }
 
+std::optional<QMargins> X11Connection::frameExtents(XWindowId window) {
+    if (!m_display || window == 0)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    Trap trap(m_display);
+    const auto values = cardinalsLocked(window, atomLocked("_NET_FRAME_EXTENTS"), XA_CARDINAL);
+    if (!values || values->size() < 4)
+        return std::nullopt;
+    // Left, right, top, bottom.
+    return QMargins(int(values->at(0)), int(values->at(2)), int(values->at(1)), int(values->at(3)));
+}
+
 QList<XWindowId> X11Connection::clientListStacking() {
     return section(m_display, m_mutex, QList<XWindowId>(), [&](Trap&) -> QList<XWindowId> {
         auto values = cardinalsLocked(m_root, atomLocked("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QMargins>
 #include <QRect>
 #include <QString>
 
@@ -52,6 +53,9 @@ public:
     std::optional<XWindowId> activeWindow();
     // _NET_CURRENT_DESKTOP of the root.
     std::optional<quint32> currentDesktop();
+    // _NET_FRAME_EXTENTS of a client: the borders and title bar the window manager draws around it; none when
+    // the window manager set none.
+    std::optional<QMargins> frameExtents(XWindowId window);
     // _NET_CLIENT_LIST_STACKING (bottom to top), else _NET_CLIENT_LIST.
     QList<XWindowId> clientListStacking();
     // The owning process: the X-Resource client pid (the real one under a sandbox), else _NET_WM_PID.

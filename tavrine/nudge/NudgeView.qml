@@ -1,0 +1,60 @@
+import QtQuick
+import Tavrine.Nudge
+
+// The floating nudge card: the card on its frosted surface, the voice glow over it (it takes no clicks), and
+// the hover tracking that shows the close button. Its implicit size is the card's own.
+Item {
+    id: root
+    objectName: "nudgeView"
+
+    property QtObject session
+    property NudgeHoverState hover: null
+    property bool reduceMotion: false
+    property bool translucent: true
+    readonly property NudgeCardSession card: cardSession
+
+    implicitWidth: content.implicitWidth
+    implicitHeight: content.implicitHeight
+
+    NudgeCardSession {
+        id: cardSession
+        session: root.session
+    }
+
+    NudgeSurface {
+        anchors.fill: parent
+        radius: 22
+        translucent: root.translucent
+    }
+
+    NudgeCardContent {
+        id: content
+        anchors.fill: parent
+        reason: cardSession.reason
+        intention: cardSession.intention
+        isFocusSession: cardSession.isFocusSession
+        voice: cardSession.meter
+        pointsAtBack: cardSession.pointsAtBack
+        reduceMotion: root.reduceMotion
+        onBack: cardSession.returnToWork()
+        onRelevant: cardSession.grantSessionPass()
+        onTakeBreak: cardSession.pause()
+    }
+
+    NudgeVoiceGlow {
+        id: glow
+        objectName: "voiceGlow"
+        anchors.fill: parent
+        cornerRadius: 22
+        meter: cardSession.meter
+        // The glow is there only while the voice sounds.
+        visible: cardSession.meter ? cardSession.meter.isVoiced : false
+        reduceMotion: root.reduceMotion
+        Accessible.ignored: true
+    }
+
+    // X11 reports the pointer to windows that are not active too, and the handler takes no clicks.
+    HoverHandler {
+        onHoveredChanged: if (root.hover) root.hover.card = hovered
+    }
+}

@@ -1,0 +1,279 @@
+// Captures of installed applications under the test X server: a browser on a loopback page, a GTK editor, a
+// terminal. Skipped where an application is not installed, unless TAVRINE_REAL_APPS=required.
+#include "tavrine/capture/ActivityObserver.h"
+#include "tavrine/platform/AtspiAccessibilityBus.h"
+#include "tavrine/platform/LinuxPermissions.h"
+#include "tavrine/platform/x11/X11Connection.h"
+
+#include "Printing.h"
+#include "support/RealApplication.h"
+#include "support/TestSupport.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+using namespace tavrine;
+using test::LoopbackPage;
+using test::RealApplication;
+
+namespace {
+
+constexpr double waitLimit = 60.0;
+
+#define REQUIRE_PROGRAM(variable, program)                                                                             \
+    const std::optional<QString> variable = RealApplication::find(QStringLiteral(program));                            \
+    if (!variable) {                                                                                                   \
+        if (RealApplication::required())                                                                               \
+            FAIL() << program " is not installed";                                                                     \
+        GTEST_SKIP() << program " is not installed";                                                                   \
+    }
+
+// The browsers of the list of known distractions, as the application hands them to its observer.
+QSet<QString> listedBrowsers() {
+    QFile file(QStringLiteral(TAVRINE_SOURCE_DIR "/resources/FocusThieves.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QSet<QString> browsers;
+    for (const QJsonValue& value :
+         QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("browsers")).toArray())
+        browsers.insert(value.toString());
+    return browsers;
+}
+
+ActivityObserver makeObserver() {
+    capture::CaptureServices services = capture::CaptureServices::desktop();
+    services.browsers = listedBrowsers();
+    return ActivityObserver(services);
+}
+
+// Accessibility on for the desktop before any application starts: toolkits look once, at their start.
+bool accessibilityOn() {
+    return platform::LinuxPermissions().requestAccessibility();
+}
+
+bool activeAndShown(platform::XWindowId window) {
+    platform::X11Connection& x11 = *platform::X11Connection::shared();
+    x11.activate(window);
+    return test::waitUntil([&] { return x11.activeWindow() == window; }, waitLimit);
+}
+
+// Waits until the process's tree is on the bus with its window.
+bool treeShown(qint32 pid) {
+    platform::AtspiAccessibilityBus bus;
+    return test::waitUntil(
+        [&] {
+            const auto application = bus.application(pid);
+            return application && !bus.children(*application, 4).isEmpty();
+        },
+        waitLimit);
+}
+
+// Runs `command` (xdotool) against the test display; answers whether it succeeded.
+bool xdotool(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(10000) && process.exitCode() == 0;
+}
+
+std::optional<AccessibilityCaptureDebug> captureNow(ActivityObserver& observer) {
+    auto outcome = test::run(observer.captureFrontmostActivity(true), 90);
+    EXPECT_TRUE(outcome.finished);
+    return outcome.value ? *outcome.value : std::nullopt;
+}
+
+// Captures until `wanted` holds for the result (an application builds its tree and paints in its own time), at
+// most `seconds` of real time; answers the last result.
+std::optional<AccessibilityCaptureDebug>
+captureUntil(ActivityObserver& observer, const std::function<bool(const AccessibilityCaptureDebug&)>& wanted,
+             double seconds = waitLimit) {
+    QDeadlineTimer deadline(qint64(seconds * 1000));
+    std::optional<AccessibilityCaptureDebug> result;
+    while (true) {
+        result = captureNow(observer);
+        if ((result && wanted(*result)) || deadline.hasExpired())
+            return result;
+        test::waitUntil([] { return false; }, 0.5);
+    }
+}
+
+QString collapsed(const QString& text) {
+    return text.simplified();
+}
+
+const QByteArray harbourPage = R"(<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>Harbour log</title></head>
+<body style="font-family: DejaVu Sans, sans-serif; font-size: 22px; margin: 24px">
+<h1>Crane maintenance schedule</h1>
+<p>The north crane is inspected on Thursday morning.</p>
+<textarea rows="4" cols="50">Check the hydraulic hoses and the brake pads on crane four.</textarea>
+<div style="height: 400px"></div>
+</body></html>
+)";
+const QString textareaText = QStringLiteral("Check the hydraulic hoses and the brake pads on crane four.");
+
+QString firefoxPreferences() {
+    // A fresh profile that stays on loopback: no updates, reports, studies, safe-browsing lists or first-run pages.
+    return QStringLiteral(R"(user_pref("app.update.auto", false);
+user_pref("app.update.enabled", false);
+user_pref("app.normandy.enabled", false);
+user_pref("app.shield.optoutstudies.enabled", false);
+user_pref("browser.aboutwelcome.enabled", false);
+user_pref("browser.discovery.enabled", false);
+user_pref("browser.newtabpage.enabled", false);
+user_pref("browser.ping-centre.telemetry", false);
+user_pref("browser.region.update.enabled", false);
+user_pref("browser.safebrowsing.downloads.enabled", false);
+user_pref("browser.safebrowsing.malware.enabled", false);
+user_pref("browser.safebrowsing.phishing.enabled", false);
+user_pref("browser.search.update", false);
+user_pref("browser.shell.checkDefaultBrowser", false);
+user_pref("browser.startup.homepage_override.mstone", "ignore");
+user_pref("browser.tabs.warnOnClose", false);
+user_pref("datareporting.healthreport.uploadEnabled", false);
+user_pref("datareporting.policy.dataSubmissionEnabled", false);
+user_pref("extensions.getAddons.cache.enabled", false);
+user_pref("extensions.update.enabled", false);
+user_pref("media.gmp-manager.updateEnabled", false);
+user_pref("network.captive-portal-service.enabled", false);
+user_pref("network.connectivity-service.enabled", false);
+user_pref("network.dns.disablePrefetch", true);
+user_pref("network.prefetch-next", false);
+user_pref("services.settings.server", "http://127.0.0.1:9/");
+user_pref("toolkit.telemetry.enabled", false);
+user_pref("toolkit.telemetry.unified", false);
+)");
+}
+
+} // namespace
+
+TEST(RealApplications, FirefoxPageGivesItsAddressHeadingParagraphAndTextarea) {
+    REQUIRE_PROGRAM(firefox, "firefox-esr");
+    ASSERT_TRUE(accessibilityOn());
+    LoopbackPage page(harbourPage);
+    ASSERT_FALSE(page.url().isEmpty());
+
+    const QString profile = QDir::home().filePath(QStringLiteral("firefox-profile"));
+    ASSERT_TRUE(QDir().mkpath(profile));
+    QFile preferences(profile + QStringLiteral("/user.js"));
+    ASSERT_TRUE(preferences.open(QIODevice::WriteOnly));
+    preferences.write(firefoxPreferences().toUtf8());
+    preferences.close();
+    RealApplication browser(*firefox,
+                            {QStringLiteral("--no-remote"), QStringLiteral("--new-instance"),
+                             QStringLiteral("--profile"), profile, page.url()},
+                            {{QStringLiteral("MOZ_CRASHREPORTER_DISABLE"), QStringLiteral("1")}});
+    const auto window =
+        browser.waitForWindow([](const QString& title) { return title.startsWith(QStringLiteral("Harbour log")); });
+    ASSERT_TRUE(window) << "no browser window; its log is in " << browser.folder().toStdString();
+    EXPECT_GE(page.served(), 1);
+    const auto pid = platform::X11Connection::shared()->windowPid(*window);
+    ASSERT_TRUE(pid);
+    ASSERT_TRUE(activeAndShown(*window));
+    ASSERT_TRUE(treeShown(*pid));
+
+    // A click on the page below the text area puts the focus on the document itself.
+    const auto placed = platform::X11Connection::shared()->rootGeometry(*window);
+    ASSERT_TRUE(placed);
+    ASSERT_TRUE(xdotool({QStringLiteral("mousemove"), QString::number(placed->center().x()),
+                         QString::number(placed->bottom() - 60), QStringLiteral("click"), QStringLiteral("1")}));
+
+    ActivityObserver observer = makeObserver();
+    // The page's tree may still be building: a few captures until the heading shows.
+    std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, [](const auto& capture) {
+        return capture.evidence.subject == QStringLiteral("Crane maintenance schedule") &&
+               capture.evidence.capturePath == QStringLiteral("window+ocr");
+    });
+    ASSERT_TRUE(result);
+    const ActivityEvidence& evidence = result->evidence;
+    EXPECT_EQ(evidence.bundle, QStringLiteral("firefox-esr"));
+    EXPECT_EQ(evidence.url, page.url());
+    EXPECT_EQ(evidence.subject, QStringLiteral("Crane maintenance schedule"));
+    EXPECT_TRUE(evidence.header.contains(QStringLiteral("Subject: \"Crane maintenance schedule\".")))
+        << evidence.header.toStdString();
+    EXPECT_TRUE(evidence.header.contains(QStringLiteral("URL: ") + page.url())) << evidence.header.toStdString();
+    EXPECT_EQ(result->accessibilityAttempts, 1) << "the page's document is found on the first walk";
+    EXPECT_EQ(evidence.capturePath, QStringLiteral("window+ocr"));
+    // The crop is the page: its first line of text is no title bar.
+    EXPECT_TRUE(collapsed(evidence.text).contains(QStringLiteral("The north crane is inspected on Thursday")))
+        << evidence.text.toStdString();
+
+    // Tab moves the focus from the document into the text area.
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Tab")}));
+    result =
+        captureUntil(observer, [](const auto& capture) { return capture.evidence.focusedDescription == textareaText; });
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->evidence.focusedDescription, textareaText);
+    EXPECT_TRUE(result->evidence.header.contains(QStringLiteral("Focused: ") + textareaText))
+        << result->evidence.header.toStdString();
+}
+
+TEST(RealApplications, MousepadGivesTheFocusedTextInOneWalk) {
+    REQUIRE_PROGRAM(mousepad, "mousepad");
+    ASSERT_TRUE(accessibilityOn());
+    const QString notes = QStringLiteral("Harbour inspection notes\nThe south quay needs new fenders before winter.\n");
+    const QString path = QDir::home().filePath(QStringLiteral("quay-notes.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(notes.toUtf8());
+    file.close();
+
+    RealApplication editor(*mousepad, {path});
+    const auto window =
+        editor.waitForWindow([](const QString& title) { return title.contains(QStringLiteral("quay-notes.txt")); });
+    ASSERT_TRUE(window) << "no editor window; its log is in " << editor.folder().toStdString();
+    const auto pid = platform::X11Connection::shared()->windowPid(*window);
+    ASSERT_TRUE(pid);
+    ASSERT_TRUE(activeAndShown(*window));
+    ASSERT_TRUE(treeShown(*pid));
+
+    ActivityObserver observer = makeObserver();
+    const std::optional<AccessibilityCaptureDebug> result =
+        captureUntil(observer, [](const auto& capture) { return !capture.evidence.focusedDescription.isEmpty(); });
+    ASSERT_TRUE(result);
+    const ActivityEvidence& evidence = result->evidence;
+    EXPECT_EQ(evidence.bundle, QStringLiteral("org.xfce.mousepad"));
+    EXPECT_EQ(evidence.focusedDescription, collapsed(notes));
+    EXPECT_EQ(result->accessibilityAttempts, 1) << "an editor is no browser: one walk";
+    EXPECT_FALSE(evidence.issue);
+}
+
+TEST(RealApplications, XtermWithThreeLinesGivesAllThree) {
+    REQUIRE_PROGRAM(xterm, "xterm");
+    ASSERT_TRUE(accessibilityOn());
+    const QStringList lines{QStringLiteral("Harbour crane inspection"), QStringLiteral("North quay fender repair"),
+                            QStringLiteral("Ferry timetable for Thursday")};
+    const QString script = QStringLiteral("printf '%s\\n%s\\n%s\\n' '%1' '%2' '%3'; exec sleep 600")
+                               .arg(lines.at(0), lines.at(1), lines.at(2));
+    RealApplication terminal(*xterm, {QStringLiteral("-T"), QStringLiteral("Quay terminal"), QStringLiteral("-fa"),
+                                      QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"), QStringLiteral("14"),
+                                      QStringLiteral("-bg"), QStringLiteral("white"), QStringLiteral("-fg"),
+                                      QStringLiteral("black"), QStringLiteral("-e"), QStringLiteral("sh"),
+                                      QStringLiteral("-c"), script});
+    const auto window =
+        terminal.waitForWindow([](const QString& title) { return title == QStringLiteral("Quay terminal"); });
+    ASSERT_TRUE(window) << "no terminal window; its log is in " << terminal.folder().toStdString();
+    ASSERT_TRUE(activeAndShown(*window));
+
+    ActivityObserver observer = makeObserver();
+    const auto allLines = [&](const AccessibilityCaptureDebug& capture) {
+        const QString text = collapsed(capture.evidence.text);
+        return std::all_of(lines.begin(), lines.end(), [&](const QString& line) { return text.contains(line); });
+    };
+    const std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, allLines);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->evidence.title, QStringLiteral("Quay terminal"));
+    EXPECT_EQ(result->evidence.capturePath, QStringLiteral("window+ocr"));
+    EXPECT_EQ(result->accessibilityAttempts, 1);
+    EXPECT_TRUE(allLines(*result)) << "the first line lies where a title bar would be: "
+                                   << result->evidence.text.toStdString();
+}

@@ -1,0 +1,215 @@
+// The history window, the timeline, the recap card and the recap view with its share popup, as
+// scripts/render-views draws them: light, and dark where the window follows the system's colours.
+#include "historyview/HistorySamples.h"
+#include "support/QmlTestSupport.h"
+#include "support/RenderScenes.h"
+#include "tavrine/core/Clock.h"
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historyview/HistoryBrowser.h"
+#include "tavrine/historyview/RecapViewModel.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QGuiApplication>
+#include <QMetaEnum>
+#include <QPalette>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tavrine::test {
+
+namespace {
+
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor window(0x2a, 0x2a, 0x2e), text(0xe8, 0xe8, 0xea), base(0x1e, 0x1e, 0x22);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x40));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Light, QColor(0x50, 0x50, 0x56));
+    palette.setColor(QPalette::Midlight, QColor(0x44, 0x44, 0x4a));
+    palette.setColor(QPalette::Mid, QColor(0x38, 0x38, 0x3c));
+    palette.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x1a));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    palette.setColor(QPalette::Highlight, QColor(0x55, 0x68, 0xc8));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0xa0));
+    palette.setColor(QPalette::Link, QColor(0x8a, 0x9c, 0xf0));
+    return palette;
+}
+
+bool darkScheme = false;
+
+// Draws `draw` with the application in the dark colours, or the light ones it had. A dark desktop theme gives
+// both the application's palette (SystemPalette) and the controls' palette; the controls took theirs when the
+// style was loaded, so the scene's root item gets it too (see `scheme`).
+QImage inScheme(bool dark, const std::function<QImage()>& draw) {
+    const QPalette light = QGuiApplication::palette();
+    darkScheme = dark;
+    if (dark)
+        QGuiApplication::setPalette(darkPalette());
+    QImage image = draw();
+    QGuiApplication::setPalette(light);
+    darkScheme = false;
+    return image;
+}
+
+// Gives the root of a scene, and so every control in it, the palette of the scheme being drawn.
+void scheme(QQuickItem* root) {
+    if (!darkScheme)
+        return;
+    auto* palette = root->property("palette").value<QObject*>();
+    if (!palette)
+        return;
+    const QPalette dark = darkPalette();
+    const QMetaEnum roles = QMetaEnum::fromType<QPalette::ColorRole>();
+    for (int i = 0; i < roles.keyCount(); ++i) {
+        QByteArray name = roles.key(i);
+        name[0] = char(QChar::toLower(name[0]));
+        if (palette->property(name).isValid())
+            palette->setProperty(name, dark.color(QPalette::ColorRole(roles.value(i))));
+    }
+}
+
+QImage grab(QQuickItem* item, int width, int height) {
+    scheme(item);
+    item->setSize(QSizeF(width, height));
+    auto window = showInWindow(item, width, height);
+    window->setColor(QGuiApplication::palette().color(QPalette::Window));
+    QCoreApplication::processEvents();
+    QImage image = window->grabWindow();
+    item->setParentItem(nullptr);
+    return image;
+}
+
+// A few sessions over the last days, in a store of their own.
+struct HistoryScene {
+    QTemporaryDir folder;
+    std::unique_ptr<SessionHistory> history;
+    std::unique_ptr<HistoryBrowser> browser;
+
+    explicit HistoryScene(bool withSessions) {
+        SessionHistory::Options options;
+        options.folder = folder.path();
+        history = std::make_unique<SessionHistory>(options);
+        if (withSessions) {
+            for (const SessionSummary& summary : sampleHistory(QDateTime::currentDateTime()))
+                history->record(summary, QDateTime::currentDateTime());
+        }
+        browser = std::make_unique<HistoryBrowser>(history.get(), Clock::system());
+    }
+};
+
+QImage historyWindow(QmlHarness& h, bool withSessions, bool dark) {
+    return inScheme(dark, [&] {
+        HistoryScene scene(withSessions);
+        auto view = h.createFromText("import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
+                                     "Pane { id: root; padding: 0; required property HistoryBrowser browser\n"
+                                     "  SessionHistoryView { anchors.fill: parent; browser: root.browser } }",
+                                     {{QStringLiteral("browser"), QVariant::fromValue(scene.browser.get())}});
+        if (!view)
+            return QImage();
+        return grab(qobject_cast<QQuickItem*>(view.get()), 720, 480);
+    });
+}
+
+// The timeline as the History window shows it (unfolding the selection), or as the recap does (the clues card).
+QImage timeline(QmlHarness& h, int selection, bool inRecap, bool dark) {
+    return inScheme(dark, [&] {
+        TimelineModel model;
+        const SessionSummary summary = sampleRecapSummary();
+        model.setTimeline(summary.timeline, summary.startedAt.toLocalTime());
+        auto view = h.createFromText(
+            "import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
+            "Pane { id: root; padding: 12; required property TimelineModel model; property int selection: -1\n"
+            "  property bool inRecap: false\n"
+            "  SessionTimelineView { anchors.fill: parent; model: root.model; selection: root.selection\n"
+            "    showsCluesOverTimeline: root.inRecap; expandsSelection: !root.inRecap } }",
+            {{QStringLiteral("model"), QVariant::fromValue(&model)},
+             {QStringLiteral("selection"), selection},
+             {QStringLiteral("inRecap"), inRecap}});
+        if (!view)
+            return QImage();
+        return grab(qobject_cast<QQuickItem*>(view.get()), 396, inRecap ? 204 : 324);
+    });
+}
+
+QImage recapCard(QmlHarness& h) {
+    RecapCardModel card;
+    card.setSummary(sampleRecapSummary());
+    auto view = h.createFromText("import QtQuick\nimport Tavrine.HistoryView\n"
+                                 "Rectangle { id: root; color: \"#d8d8dc\"; width: 392; height: shown.height + 48\n"
+                                 "  required property RecapCardModel card\n"
+                                 "  SessionRecapCard { id: shown; x: 24; y: 24; card: root.card } }",
+                                 {{QStringLiteral("card"), QVariant::fromValue(&card)}});
+    if (!view)
+        return QImage();
+    auto* item = qobject_cast<QQuickItem*>(view.get());
+    return grab(item, int(item->width()), int(item->height()));
+}
+
+enum class RecapState { BeforeImage, WithImage, SharePopup };
+
+QImage recapView(QmlHarness& h, RecapState state, bool dark) {
+    return inScheme(dark, [&] {
+        // Without an engine the model never makes an image: the state before it is ready (or after it failed).
+        RecapViewModel model(nullptr, state == RecapState::BeforeImage ? nullptr : &h.engine());
+        model.setSummary(sampleRecapSummary());
+        auto view = h.createFromText("import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
+                                     "Pane { id: root; padding: 0; required property RecapViewModel model\n"
+                                     "  SessionRecapView { id: recap; width: parent.width; model: root.model } }",
+                                     {{QStringLiteral("model"), QVariant::fromValue(&model)}});
+        if (!view)
+            return QImage();
+        auto* item = qobject_cast<QQuickItem*>(view.get());
+        scheme(item);
+        item->setSize(QSizeF(420, 720));
+        auto window = showInWindow(item, 420, 720);
+        if (state != RecapState::BeforeImage && !QTest::qWaitFor([&] { return model.hasShareImage(); }))
+            return QImage();
+        if (state == RecapState::SharePopup) {
+            QMetaObject::invokeMethod(findObject(view.get(), QStringLiteral("sharePopup")), "open");
+            QTest::qWait(400); // the popup's and its dimmer's fade
+        }
+        QCoreApplication::processEvents();
+        QImage image = window->grabWindow();
+        item->setParentItem(nullptr);
+        return image;
+    });
+}
+
+void addHistoryScenes(std::vector<RenderScene>& scenes) {
+    scenes.push_back({"history-window", "sessions", [](QmlHarness& h) { return historyWindow(h, true, false); }});
+    scenes.push_back({"history-window", "sessions-dark", [](QmlHarness& h) { return historyWindow(h, true, true); }});
+    scenes.push_back({"history-window", "empty", [](QmlHarness& h) { return historyWindow(h, false, false); }});
+    scenes.push_back({"history-window", "empty-dark", [](QmlHarness& h) { return historyWindow(h, false, true); }});
+    scenes.push_back({"history-timeline", "plain", [](QmlHarness& h) { return timeline(h, -1, false, false); }});
+    scenes.push_back({"history-timeline", "selected",
+                      [](QmlHarness& h) { return timeline(h, sampleSelectedSegment, false, false); }});
+    scenes.push_back({"history-timeline", "selected-dark",
+                      [](QmlHarness& h) { return timeline(h, sampleSelectedSegment, false, true); }});
+    scenes.push_back({"history-timeline", "recap-clues",
+                      [](QmlHarness& h) { return timeline(h, sampleSelectedSegment, true, false); }});
+    scenes.push_back({"history-recapcard", "detours", [](QmlHarness& h) { return recapCard(h); }});
+    scenes.push_back({"history-recapview", "before-image",
+                      [](QmlHarness& h) { return recapView(h, RecapState::BeforeImage, false); }});
+    scenes.push_back(
+        {"history-recapview", "with-image", [](QmlHarness& h) { return recapView(h, RecapState::WithImage, false); }});
+    scenes.push_back({"history-recapview", "with-image-dark",
+                      [](QmlHarness& h) { return recapView(h, RecapState::WithImage, true); }});
+    scenes.push_back({"history-recapview", "share-popup",
+                      [](QmlHarness& h) { return recapView(h, RecapState::SharePopup, false); }});
+    scenes.push_back({"history-recapview", "share-popup-dark",
+                      [](QmlHarness& h) { return recapView(h, RecapState::SharePopup, true); }});
+}
+
+TAVRINE_RENDER_SCENES(addHistoryScenes)
+
+} // namespace
+
+} // namespace tavrine::test

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "tavrine/history/SessionSummary.h"
+
+#include <QDateTime>
+#include <QList>
+
+namespace tavrine::test {
+
+// A 25-minute session that started today at 9:41: three detours (a feed, TV listings, mail), a gap and a pause
+// in its timeline, clues on every segment.
+SessionSummary sampleRecapSummary();
+// The detour of the feed: the block selected in the pictures of the timeline.
+inline constexpr int sampleSelectedSegment = 1;
+// Sessions of today, yesterday and earlier, as a History window would list them, oldest first.
+QList<SessionSummary> sampleHistory(const QDateTime& now);
+
+} // namespace tavrine::test

@@ -1,0 +1,105 @@
+// The history view in a real window on the test display, driven by real input (xdotool through XTest): a click
+// selects a row, Delete and Backspace delete the selected session. Raising an open History window from the
+// recap's "All sessions" belongs to the shell's window and is tested with it.
+#include "historyview/HistorySamples.h"
+#include "support/QmlTestSupport.h"
+#include "tavrine/core/Clock.h"
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historyview/HistoryBrowser.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QProcess>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::test;
+
+namespace {
+
+void xdotool(const QStringList& arguments) {
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << arguments.join(' ').toStdString();
+}
+
+// The row of the list showing `sessionId`, among the delegates made so far.
+QQuickItem* rowOf(QQuickItem* list, const QString& sessionId) {
+    const QList<QQuickItem*> rows = list->property("contentItem").value<QQuickItem*>()->childItems();
+    for (QQuickItem* row : rows) {
+        if (row->objectName() == QLatin1String("historyRow") && row->property("sessionId").toString() == sessionId)
+            return row;
+    }
+    return nullptr;
+}
+
+void clickSelectsAndTheDeleteKeysDelete() {
+    QmlHarness h;
+    QTemporaryDir folder;
+    SessionHistory::Options options;
+    options.folder = folder.path();
+    SessionHistory history(options);
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const SessionSummary& summary : sampleHistory(now))
+        history.record(summary, now);
+    HistoryBrowser browser(&history, Clock::system());
+    HistoryListModel& list = *browser.listModel();
+    ASSERT_EQ(list.count(), 5);
+    ASSERT_EQ(browser.selectedRow(), 0); // the newest, on opening
+
+    auto view = h.create(ui::componentUrl(QStringLiteral("Tavrine.HistoryView"), QStringLiteral("SessionHistoryView")),
+                         {{QStringLiteral("browser"), QVariant::fromValue(&browser)}});
+    ASSERT_TRUE(view);
+    auto* item = qobject_cast<QQuickItem*>(view.get());
+    QQuickWindow window;
+    window.setTitle(QStringLiteral("History"));
+    window.resize(720, 480);
+    item->setSize(QSizeF(720, 480));
+    item->setParentItem(window.contentItem());
+    window.show();
+    window.requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QQuickItem* listView = findItem(item, QStringLiteral("historyList"));
+    ASSERT_TRUE(listView);
+    const QString windowId = QString::number(window.winId());
+
+    auto clickRow = [&](int row) {
+        const QString id = list.data(list.index(row), HistoryListModel::SessionIdRole).toString();
+        QQuickItem* delegate = rowOf(listView, id);
+        ASSERT_TRUE(delegate) << "row " << row;
+        const QPointF centre = delegate->mapToScene(QPointF(delegate->width() / 2, delegate->height() / 2));
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), windowId, QString::number(int(centre.x())),
+                 QString::number(int(centre.y())), QStringLiteral("click"), QStringLiteral("1")});
+        QTRY_COMPARE(browser.selection(), id);
+    };
+
+    // A click on the third row selects it; Delete removes that session, and the newest is selected again.
+    clickRow(2);
+    const QString third = browser.selection();
+    xdotool({QStringLiteral("key"), QStringLiteral("Delete")});
+    QTRY_COMPARE(list.count(), 4);
+    EXPECT_EQ(list.rowOf(QUuid(third)), -1);
+    EXPECT_EQ(browser.selectedRow(), 0);
+
+    // Backspace does the same for the row clicked next.
+    clickRow(3);
+    const QString fourth = browser.selection();
+    xdotool({QStringLiteral("key"), QStringLiteral("BackSpace")});
+    QTRY_COMPARE(list.count(), 3);
+    EXPECT_EQ(list.rowOf(QUuid(fourth)), -1);
+    EXPECT_EQ(history.sessionCount(), 3);
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    item->setParentItem(nullptr);
+}
+
+} // namespace
+
+TEST(HistoryWindow, ClickSelectsAndTheDeleteKeysDelete) {
+    clickSelectsAndTheDeleteKeysDelete();
+    // The list's wait for midnight on the system clock ends through a queued wake-up once the list is gone.
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}

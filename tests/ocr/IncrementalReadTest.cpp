@@ -1,0 +1,108 @@
+// A page that scrolled or was edited is read from the line boxes of the page before and an analysis of the bands
+// that changed; its text must be what a whole-page read of it gives, line for line.
+#include "ExampleWindows.h"
+#include "TextImages.h"
+#include "support/TestSupport.h"
+#include "tavrine/ocr/OcrEngine.h"
+#include "tavrine/ocr/PageReader.h"
+#include "tavrine/ocr/TextRecognition.h"
+
+#include "Printing.h"
+#include <iostream>
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+
+namespace {
+
+constexpr double patience = 600;
+
+// A page read before, and the same window a capture later.
+struct Change {
+    QString name;
+    QImage before;
+    QImage after;
+    bool small = false; // a few lines moved in or changed: the page is not analysed whole
+};
+
+// The eight example windows and a long document, light and dark: each scrolled by 1, 3 and 20 lines and with
+// one line rewritten.
+std::vector<Change> corpus() {
+    std::vector<Change> changes;
+    for (const examples::Window& window : examples::windows()) {
+        const QImage before = examples::draw(window);
+        for (const int lines : {1, 3, 20})
+            changes.push_back({QStringLiteral("%1 scrolled %2").arg(window.file).arg(lines), before,
+                               examples::draw(window, lines), false});
+        changes.push_back({window.file + QStringLiteral(" edited"), before, examples::draw(window, 0, true), false});
+    }
+    const QSize size(1800, 1100);
+    for (const bool dark : {false, true}) {
+        const QString name = dark ? QStringLiteral("dark document") : QStringLiteral("document");
+        const QImage before = test::renderDocument(size, 30, -1, dark);
+        for (const int lines : {1, 3, 20})
+            changes.push_back({QStringLiteral("%1 scrolled %2").arg(name).arg(lines), before,
+                               test::renderDocument(size, 30 + lines, -1, dark), lines < 20});
+        changes.push_back({name + QStringLiteral(" edited"), before, test::renderDocument(size, 30, 41, dark), true});
+    }
+    return changes;
+}
+
+QStringList readLines(PageReader& reader, const QImage& image) {
+    QStringList lines;
+    const std::atomic<bool> never{false};
+    const bool read = reader.read(image, 0, never, [&](const QString& line) {
+        lines.append(line);
+        return true;
+    });
+    EXPECT_TRUE(read);
+    return lines;
+}
+
+PageReader::Counters since(const PageReader::Counters& before, const PageReader::Counters& after) {
+    return {after.layouts - before.layouts, after.layoutsReused - before.layoutsReused,
+            after.stretchesReused - before.stretchesReused, after.linesRead - before.linesRead,
+            after.linesReused - before.linesReused};
+}
+
+} // namespace
+
+TEST(IncrementalRead, GivesTheLinesOfAWholePageReadOnTheCorpus) {
+    const std::vector<Change> changes = corpus();
+    auto outcome = test::run(OcrEngine::perform([&](PageReader& reader) {
+                                 reader.clearCaches();
+                                 for (const Change& change : changes) {
+                                     reader.forgetPages();
+                                     const QStringList whole = readLines(reader, change.after);
+                                     reader.forgetPages();
+                                     readLines(reader, change.before);
+                                     const PageReader::Counters start = reader.counters();
+                                     const QStringList incremental = readLines(reader, change.after);
+                                     const PageReader::Counters spent = since(start, reader.counters());
+                                     EXPECT_EQ(incremental, whole) << qPrintable(change.name);
+                                     EXPECT_FALSE(whole.isEmpty()) << qPrintable(change.name);
+                                     // Most of the page is found again: only its new stretches are analysed.
+                                     if (change.small) {
+                                         EXPECT_GT(spent.stretchesReused, 3 * spent.layouts) << qPrintable(change.name);
+                                     }
+                                     std::cout << qPrintable(change.name) << ": layouts " << spent.layouts
+                                               << ", stretches reused " << spent.stretchesReused << ", lines read "
+                                               << spent.linesRead << ", reused " << spent.linesReused << "\n";
+                                 }
+                             }),
+                             patience);
+    EXPECT_TRUE(outcome.finished);
+}
+
+TEST(IncrementalRead, KeepsDotsAndAccentsWithTheirLines) {
+    // Between the dot of an "i" or an accent and a line of short letters runs a blank row: the line must still be
+    // analysed as one, not as a row of dots above a line of stems.
+    test::TextStyle style;
+    style.pixelSize = 30;
+    for (const QString& line : {QStringLiteral("minimum union in vim"), QStringLiteral("une \u00e9p\u00e9e \u00e9mue")}) {
+        auto outcome = test::run(recognizeText(test::renderLines(QSize(700, 90), {line}, style, 25, 40), 0), patience);
+        ASSERT_TRUE(outcome.finished);
+        EXPECT_EQ(outcome.value.value_or(QString()), line);
+    }
+}
