@@ -7,6 +7,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -146,6 +147,16 @@ void NudgePresenter::buildPanels() {
     m_close->resize(ui::nudgeCloseButtonSize, ui::nudgeCloseButtonSize);
     if (m_closeRoot) {
         m_closeRoot->setSize(QSizeF(ui::nudgeCloseButtonSize, ui::nudgeCloseButtonSize));
+        // A button that cannot fade (no compositor) says through `shown` when it should be there; its panel
+        // then shows and hides instead.
+        const int shown = m_closeRoot->metaObject()->indexOfProperty("shown");
+        if (!ui::Frosted::probeCompositor() && shown >= 0) {
+            m_closeFollowsShown = true;
+            const QMetaMethod notify = m_closeRoot->metaObject()->property(shown).notifySignal();
+            const int slot = metaObject()->indexOfMethod("updateClosePanel()");
+            if (notify.isValid() && slot >= 0)
+                connect(m_closeRoot, notify, this, metaObject()->method(slot));
+        }
     }
 }
 
@@ -166,8 +177,21 @@ void NudgePresenter::showFloating(QScreen* screen) {
     layoutFloating(screen);
     m_card->show();
     m_card->raise();
-    m_close->show();
-    m_close->raise();
+    updateClosePanel();
+}
+
+void NudgePresenter::updateClosePanel() {
+    if (!m_close || !m_card)
+        return;
+    const bool wanted = m_card->isVisible() && (!m_closeFollowsShown || m_closeRoot->property("shown").toBool());
+    if (wanted && !m_close->isVisible()) {
+        m_close->show();
+        m_close->raise();
+    } else if (!wanted && m_close->isVisible()) {
+        m_close->hide();
+    } else if (wanted) {
+        m_close->raise();
+    }
 }
 
 } // namespace tavrine::shell

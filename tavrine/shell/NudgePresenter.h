@@ -66,6 +66,9 @@ public:
     // The screen of the X11 active window, else the one under the pointer, else the primary.
     static QScreen* defaultMainScreen();
 
+private slots:
+    void updateClosePanel();
+
 private:
     void showFloating(QScreen* screen);
     void hideFloating();
@@ -80,6 +83,7 @@ private:
     QQuickItem* m_cardRoot = nullptr;
     QQuickItem* m_closeRoot = nullptr;
     std::unique_ptr<NotchNudgePresenting> m_notch;
+    bool m_closeFollowsShown = false;
 };
 
 } // namespace tavrine::shell

@@ -6,6 +6,7 @@
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/model/NudgeSpeaking.h"
+#include "tavrine/nudge/NudgeHoverState.h"
 #include "tavrine/model/PrivacySettingsOpening.h"
 #include "tavrine/platform/LinuxPrivacySettings.h"
 #include "tavrine/platform/LinuxWorkspaceEvents.h"
@@ -21,6 +22,7 @@
 #include "tavrine/shell/UpdaterController.h"
 #include "tavrine/shell/WindowSet.h"
 #include "tavrine/speech/SpeechSetup.h"
+#include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QCoreApplication>
@@ -32,6 +34,8 @@ namespace tavrine::shell {
 
 TavrineApp::TavrineApp(Environment environment, QObject* parent)
     : QObject(parent), m_environment(std::move(environment)) {
+    // The card's hover flags, shared by the card and its close button.
+    m_nudgeHover = std::make_unique<nudge::NudgeHoverState>();
     note("nudgePresenter");
 
     // Our own synthesised tap; without it nudges are silent and nothing else changes.
@@ -194,6 +198,9 @@ std::unique_ptr<NudgePresenting> TavrineApp::makeNudgePresenter() {
     parts.card = card;
     parts.closeButton = ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeCloseButton"));
     parts.properties.insert(QStringLiteral("session"), QVariant::fromValue<QObject*>(m_session.get()));
+    parts.properties.insert(QStringLiteral("hover"), QVariant::fromValue<QObject*>(m_nudgeHover.get()));
+    parts.properties.insert(QStringLiteral("translucent"), ui::Frosted::probeCompositor());
+    parts.hover = m_nudgeHover.get();
     parts.playSound = [this] {
         if (!m_nudgeSound)
             return;

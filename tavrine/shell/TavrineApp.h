@@ -28,6 +28,9 @@ class WorkspaceEventSource;
 namespace tavrine::platform {
 class LoginItem;
 }
+namespace tavrine::nudge {
+class NudgeHoverState;
+}
 
 namespace tavrine::shell {
 
@@ -125,6 +128,7 @@ private:
     Environment m_environment;
 
     // In the order they are made.
+    std::unique_ptr<nudge::NudgeHoverState> m_nudgeHover;
     std::unique_ptr<NudgePresenting> m_nudgePresenter;
     std::unique_ptr<QSoundEffect> m_nudgeSound;
     UserDefaults* m_defaults = nullptr;

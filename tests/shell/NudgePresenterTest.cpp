@@ -1,4 +1,7 @@
 #include "NudgeStandIns.h"
+#include "session/SessionHarness.h"
+#include "tavrine/nudge/NudgeHoverState.h"
+#include "tavrine/ui/QmlEngineSetup.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/shell/NudgePresenter.h"
 
@@ -115,4 +118,33 @@ TEST(NudgePresenter, ANotchedScreenUsesTheNotchPanelAndAPlainOneTheCard) {
     h.presenter->dismissNudge();
     EXPECT_EQ(h.log.last(), QStringLiteral("notch hide animated"));
     EXPECT_FALSE(h.presenter->notch()->wantsOpen());
+}
+
+TEST(NudgePresenter, TheRealCardWithoutACompositorShowsItsCloseButtonOnlyOnHover) {
+    SessionHarness session;
+    QmlHarness qml;
+    nudge::NudgeHoverState hover;
+    shell::NudgePresenter::Parts parts;
+    parts.card = ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeView"));
+    parts.closeButton = ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeCloseButton"));
+    parts.properties = {{QStringLiteral("session"), QVariant::fromValue<QObject*>(session.session.get())},
+                        {QStringLiteral("hover"), QVariant::fromValue<QObject*>(&hover)},
+                        {QStringLiteral("translucent"), false}};
+    parts.hover = &hover;
+    parts.mainScreen = [] { return QGuiApplication::primaryScreen(); };
+    shell::NudgePresenter presenter(qml.engine(), std::move(parts));
+    presenter.presentNudge();
+    ASSERT_TRUE(presenter.cardPanel()->isVisible());
+    const QRect card = presenter.cardPanel()->geometry();
+    EXPECT_GE(card.width(), 100);
+    EXPECT_LE(card.height(), 320);
+    EXPECT_FALSE(presenter.closePanel()->isVisible());
+    hover.setCard(true);
+    EXPECT_TRUE(presenter.closePanel()->isVisible());
+    EXPECT_EQ(presenter.closePanel()->position(), card.topLeft() - QPoint(6, 6));
+    presenter.dismissNudge();
+    EXPECT_FALSE(hover.card());
+    EXPECT_FALSE(presenter.closePanel()->isVisible());
+    EXPECT_FALSE(presenter.cardPanel()->isVisible());
+    EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
 }
