@@ -9,14 +9,18 @@
 
 namespace {
 
-void BM_RepeatedPresentNudge(benchmark::State& state) {
-    QQmlEngine engine;
-    tavrine::ui::setUpQmlEngine(engine);
+tavrine::shell::NudgePresenter::Parts standInParts() {
     tavrine::shell::NudgePresenter::Parts parts;
     parts.card = QUrl(QStringLiteral("qrc:/standins/NudgeView.qml"));
     parts.closeButton = QUrl(QStringLiteral("qrc:/standins/NudgeCloseButton.qml"));
     parts.mainScreen = [] { return QGuiApplication::primaryScreen(); };
-    tavrine::shell::NudgePresenter presenter(engine, std::move(parts));
+    return parts;
+}
+
+void BM_RepeatedPresentNudge(benchmark::State& state) {
+    QQmlEngine engine;
+    tavrine::ui::setUpQmlEngine(engine);
+    tavrine::shell::NudgePresenter presenter(engine, standInParts());
     presenter.presentNudge();
     for (auto _ : state) {
         presenter.presentNudge();
@@ -30,11 +34,7 @@ void BM_FirstPresentNudge(benchmark::State& state) {
     QQmlEngine engine;
     tavrine::ui::setUpQmlEngine(engine);
     for (auto _ : state) {
-        tavrine::shell::NudgePresenter::Parts parts;
-        parts.card = QUrl(QStringLiteral("qrc:/standins/NudgeView.qml"));
-        parts.closeButton = QUrl(QStringLiteral("qrc:/standins/NudgeCloseButton.qml"));
-        parts.mainScreen = [] { return QGuiApplication::primaryScreen(); };
-        tavrine::shell::NudgePresenter presenter(engine, std::move(parts));
+        tavrine::shell::NudgePresenter presenter(engine, standInParts());
         presenter.presentNudge();
         QCoreApplication::processEvents();
     }

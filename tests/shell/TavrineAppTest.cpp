@@ -1,4 +1,5 @@
 #include "tavrine/shell/TavrineApp.h"
+#include "AppHarness.h"
 #include "fakes/FakeActivityObserver.h"
 #include "fakes/FakeClassifier.h"
 #include "fakes/FakeLoginItem.h"
@@ -28,25 +29,6 @@ using namespace tavrine::test;
 
 namespace {
 
-class EmptyKeyring final : public KeyringReading {
-public:
-    QCoro::Task<std::optional<QString>> readToken() override { co_return std::nullopt; }
-};
-
-class FakeServices final : public SessionServicesFactory {
-public:
-    explicit FakeServices(Clock& clock) : m_clock(clock) {}
-    std::shared_ptr<ActivityObserving> makeObserver() override {
-        return std::make_shared<FakeActivityObserver>(m_clock);
-    }
-    std::shared_ptr<ActivityClassifying> makeClassifier(bool) override {
-        return std::make_shared<FakeClassifier>(m_clock);
-    }
-
-private:
-    Clock& m_clock;
-};
-
 class CountingPresenter final : public NudgePresenting {
 public:
     int presented = 0;
@@ -71,7 +53,7 @@ struct AppHarness {
         environment.workspaceEvents = &events;
         environment.history = history;
         environment.loginItem = &loginItem;
-        environment.keyring = std::make_shared<EmptyKeyring>();
+        environment.keyring = std::make_shared<NoKeyring>();
         environment.exit = [this](int status) { exits << status; };
         environment.constructed = [this](const QString& name) { constructed << name; };
         app = std::make_unique<TavrineApp>(std::move(environment));
@@ -105,7 +87,7 @@ struct AppHarness {
     ManualClock clock{1000.0};
     MemoryUserDefaults defaults;
     FakeWorkspaceEvents events;
-    FakeServices services{clock};
+    FakeSessionServices services{clock};
     FakeLoginItem loginItem;
     std::shared_ptr<SessionHistory> history;
     QStringList constructed;
