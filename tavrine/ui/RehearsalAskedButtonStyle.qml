@@ -1,57 +1,68 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Qt5Compat.GraphicalEffects
 import Tavrine.Ui
 
-// The button the rehearsal asks the user to press: a white bold label in an accent capsule with a slow pulse.
+// The button the rehearsal asks the user to press: a white bold label on one line in an accent capsule, a ring
+// pulsing out of it and an accent shadow. Only the capsule takes clicks.
 Button {
     id: control
     // Set while the pulse should stop (less motion).
     property bool still: false
 
     padding: 0
-    leftPadding: 12
-    rightPadding: 12
-    topPadding: 5
-    bottomPadding: 5
+    leftPadding: 14
+    rightPadding: 14
+    topPadding: 0
+    bottomPadding: 0
     font.pixelSize: 12
     font.bold: true
+    implicitHeight: Math.max(28, implicitContentHeight)
 
     contentItem: Text {
         text: control.text
         textFormat: Text.PlainText
         font: control.font
         color: "white"
+        maximumLineCount: 1
+        wrapMode: Text.NoWrap
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
     }
 
+    containmentMask: QtObject {
+        function contains(point: point): bool {
+            const r = control.height / 2
+            const cx = Math.min(Math.max(point.x, r), control.width - r)
+            const dx = point.x - cx, dy = point.y - r
+            return dx * dx + dy * dy <= r * r
+        }
+    }
+
     background: Item {
-        implicitHeight: 24
-        Rectangle {
-            id: halo
-            anchors.centerIn: parent
+        implicitHeight: 28
+        // The shadow of an opaque capsule, drawn on its own so a pressed fill leaves it unchanged.
+        RectangularGlow {
+            objectName: "askedButtonShadow"
+            x: 0
+            y: 2
             width: parent.width
             height: parent.height
-            radius: height / 2
-            color: AppStyle.accentColor
-            opacity: 0
-            SequentialAnimation on scale {
-                running: !control.still && control.visible
-                loops: Animation.Infinite
-                NumberAnimation { from: 1; to: 1.18; duration: 900; easing.type: Easing.OutQuad }
-                PauseAnimation { duration: 300 }
-            }
-            SequentialAnimation on opacity {
-                running: !control.still && control.visible
-                loops: Animation.Infinite
-                NumberAnimation { from: 0.45; to: 0; duration: 900; easing.type: Easing.OutQuad }
-                PauseAnimation { duration: 300 }
-            }
+            glowRadius: 4
+            spread: 0
+            cornerRadius: height / 2 + glowRadius
+            color: Qt.rgba(AppStyle.accentColor.r, AppStyle.accentColor.g, AppStyle.accentColor.b, 0.5)
+        }
+        AskedButtonPulse {
+            anchors.fill: parent
+            still: control.still
         }
         Rectangle {
+            objectName: "askedButtonFill"
             anchors.fill: parent
             radius: height / 2
-            color: control.down ? Qt.darker(AppStyle.accentColor, 1.15) : AppStyle.accentColor
+            color: AppStyle.accentColor
+            opacity: control.down ? 0.75 : 1
         }
     }
 }

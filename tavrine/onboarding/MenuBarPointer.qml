@@ -1,0 +1,84 @@
+import QtQuick
+import Qt5Compat.GraphicalEffects
+import Tavrine.Onboarding
+
+// A label that hangs at the tray icon and says what its colour means: green while on task, red while drifting,
+// gone while the nudge shows. With the tray at the bottom (`pointsDown`) the arrow sits under the label.
+Item {
+    id: root
+    property int beat: 0
+    property bool pointsDown: false
+    readonly property var pointer: Scenery.pointerState(beat)
+    readonly property bool onTask: pointer.onTask
+    property color tint: pointer.tint
+    Behavior on tint { ColorAnimation { duration: 300; easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut } }
+    // The group's rectangles within the item, for a window mask where nothing composites.
+    readonly property rect arrowRect: Qt.rect(group.x + arrow.x, group.y + arrow.y, arrow.width, arrow.height)
+    readonly property rect labelRect: Qt.rect(group.x + capsule.x, group.y + capsule.y, capsule.width, capsule.height)
+
+    implicitWidth: group.implicitWidth + 24
+    implicitHeight: group.implicitHeight + 2 + 14
+
+    Item {
+        id: group
+        objectName: "pointerGroup"
+        implicitWidth: Math.max(arrow.width, capsule.width)
+        implicitHeight: arrow.height + 3 + capsule.height
+        width: implicitWidth
+        height: implicitHeight
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.top: root.pointsDown ? undefined : parent.top
+        anchors.topMargin: 2
+        anchors.bottom: root.pointsDown ? parent.bottom : undefined
+        anchors.bottomMargin: 2
+        opacity: root.pointer.opacity
+        Behavior on opacity { NumberAnimation { duration: 200; easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut } }
+        Accessible.role: Accessible.StaticText
+        Accessible.name: root.pointer.accessibleLabel
+        // The software renderer draws no shader effects: there the group goes without its shadow.
+        layer.enabled: GraphicsInfo.api !== GraphicsInfo.Software
+        layer.effect: DropShadow {
+            color: Qt.rgba(0, 0, 0, 0.3)
+            radius: 10
+            samples: 21
+            verticalOffset: 4
+            transparentBorder: true
+        }
+
+        SymbolIcon {
+            id: arrow
+            objectName: "pointerArrow"
+            symbol: "arrowtriangle.up.fill"
+            pixelSize: 12
+            color: root.tint
+            rotation: root.pointsDown ? 180 : 0
+            anchors.horizontalCenter: parent.horizontalCenter
+            y: root.pointsDown ? capsule.height + 3 : 0
+        }
+        Rectangle {
+            id: capsule
+            objectName: "pointerLabel"
+            anchors.horizontalCenter: parent.horizontalCenter
+            y: root.pointsDown ? 0 : arrow.height + 3
+            width: (root.onTask ? green.implicitWidth : red.implicitWidth) + 24
+            height: green.implicitHeight + 12
+            radius: height / 2
+            color: root.tint
+            Behavior on width { NumberAnimation { duration: 300; easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut } }
+            // The two texts cross-fade.
+            PointerText { id: green; text: Scenery.pointerState(0).label; shown: root.onTask }
+            PointerText { id: red; text: Scenery.pointerState(2).label; shown: !root.onTask }
+        }
+    }
+
+    component PointerText: Text {
+        property bool shown
+        anchors.centerIn: parent
+        textFormat: Text.PlainText
+        font.pixelSize: 13
+        font.weight: Font.DemiBold
+        color: Scenery.rehearsalInk
+        opacity: shown ? 1 : 0
+        Behavior on opacity { NumberAnimation { duration: 300; easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut } }
+    }
+}

@@ -1,0 +1,67 @@
+import QtQuick
+import Qt5Compat.GraphicalEffects
+import Tavrine.Onboarding
+
+// A mouse pointer that keeps making small movements, as if someone were working: it glides between (-3, -2)
+// and (5, 3), 1.6 s each way, from the moment it is created. Under reduce motion it rests at (-3, -2).
+Item {
+    id: root
+    property bool reduceMotion: false
+    // 0 at rest, 1 moved.
+    property real phase: 0
+    readonly property real offsetX: -3 + 8 * phase
+    readonly property real offsetY: -2 + 5 * phase
+
+    readonly property bool effects: GraphicsInfo.api !== GraphicsInfo.Software
+    implicitWidth: arrow.width
+    implicitHeight: arrow.height
+    Accessible.ignored: true
+
+    SymbolIcon {
+        id: arrow
+        symbol: "cursorarrow"
+        pixelSize: 15
+        color: "black"
+        x: root.offsetX
+        y: root.offsetY
+        // The software renderer draws no shader effects: there the arrow shows without its shadows.
+        visible: !root.effects
+    }
+    DropShadow {
+        id: rim
+        source: arrow
+        width: arrow.width
+        height: arrow.height
+        color: "white"
+        radius: 0.6
+        samples: 3
+        spread: 0.6
+        visible: false
+    }
+    DropShadow {
+        source: rim
+        x: root.offsetX
+        y: root.offsetY
+        width: arrow.width
+        height: arrow.height
+        color: Scenery.sceneryColor("black", 0.25)
+        radius: 2
+        samples: 5
+        verticalOffset: 1
+        visible: root.effects
+    }
+
+    SequentialAnimation {
+        running: !root.reduceMotion
+        loops: Animation.Infinite
+        NumberAnimation {
+            target: root; property: "phase"; from: 0; to: 1; duration: 1600
+            easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut
+        }
+        NumberAnimation {
+            target: root; property: "phase"; from: 1; to: 0; duration: 1600
+            easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut
+        }
+        onRunningChanged: if (!running) root.phase = 0
+    }
+}

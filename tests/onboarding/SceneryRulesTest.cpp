@@ -1,0 +1,199 @@
+#include "tavrine/core/ManualClock.h"
+#include "tavrine/history/SessionTimeline.h"
+#include "tavrine/onboarding/CoachCopy.h"
+#include "tavrine/onboarding/CoachModel.h"
+#include "tavrine/onboarding/SceneryStates.h"
+
+#include <QSignalSpy>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace tavrine;
+using namespace tavrine::onboarding;
+using B = RehearsalBeat;
+using E = CoachElement;
+
+namespace {
+
+SessionTimeline::Segment segment(SessionTimeline::Kind kind, double start, double end) {
+    SessionTimeline::Segment s;
+    s.kind = kind;
+    s.start = start;
+    s.end = end;
+    s.phrase = QStringLiteral("Designed the landing page");
+    return s;
+}
+
+} // namespace
+
+TEST(CoachCopy, ContentOfEveryBeat) {
+    struct Row {
+        B beat;
+        const char16_t* title;
+        E element;
+        const char* button;
+        const char16_t* prompt;
+    };
+    const Row rows[] = {
+        {B::working, u"This is you, at work", E::nextButton, "Next", u""},
+        {B::tempted, u"Now get distracted", E::prompt, "", u"Click the video to play it"},
+        {B::drifting, u"The tray icon turned red", E::driftCounter, "", u""},
+        {B::nudged, u"This is a nudge", E::prompt, "", u"Click \u201CGet back to work\u201D on the nudge"},
+        {B::returned, u"Back on task", E::nextButton, "Next", u""},
+        {B::researching, u"Same site, different video", E::nextButton, "Next", u""},
+        {B::finished, u"That\u2019s Tavrine", E::nextButton, "Continue", u""},
+    };
+    for (const Row& row : rows) {
+        const CoachContent c = coachContent(row.beat);
+        SCOPED_TRACE(static_cast<int>(row.beat));
+        EXPECT_EQ(c.title, QString::fromUtf16(row.title));
+        EXPECT_EQ(c.element, row.element);
+        EXPECT_EQ(c.buttonTitle, QString::fromLatin1(row.button));
+        EXPECT_EQ(c.prompt, QString::fromUtf16(row.prompt));
+        EXPECT_FALSE(coachBody(row.beat).isEmpty());
+    }
+}
+
+TEST(CoachCopy, BodiesInTheTrayWording) {
+    EXPECT_EQ(coachBody(B::working), QStringLiteral("Look at the top of the screen. Tavrine sits in the tray, and it "
+                                                    "is green while your screen matches your intention."));
+    EXPECT_EQ(coachBody(B::working, Qt::BottomEdge),
+              QStringLiteral("Look at the bottom of the screen. Tavrine sits in the tray, and it is green while your "
+                             "screen matches your intention."));
+    EXPECT_EQ(coachBody(B::returned),
+              QStringLiteral("The video is gone, the tray icon is green again, and Tavrine is quiet."));
+    EXPECT_EQ(coachBody(B::drifting), QStringLiteral("Tavrine noticed at once. It waits 45 seconds before it speaks, "
+                                                     "so a quick look is fine."));
+    // Only the working body knows where the tray is.
+    EXPECT_EQ(coachBody(B::returned, Qt::BottomEdge), coachBody(B::returned));
+}
+
+TEST(CoachCopy, DriftCountFollowsTheClock) {
+    struct Row {
+        double t, pace;
+        int count;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Row rows[] = {
+        {2.25, 1, 22}, {-1, 1, 0}, {nan, 1, 0}, {1, 0, 45}, {1, -2, 45}, {10, 1, 45}, {4.5, 1, 45},
+        {4.49, 1, 44}, {0, 1, 0}, {1.575, 0.35, 45}, {1, nan, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.t << " pace " << row.pace);
+        EXPECT_EQ(driftCount(driftFraction(100, 100 + row.t, row.pace)), row.count);
+    }
+    EXPECT_EQ(driftCounterText(22), QStringLiteral("22 of 45 seconds \u00B7 sped up"));
+}
+
+TEST(CoachCopy, CounterRunsGiveEachDigitItsCell) {
+    const QVariantList runs = textRuns(QStringLiteral("12 of 45 s"));
+    QStringList texts;
+    int digits = 0;
+    for (const QVariant& run : runs) {
+        texts << run.toMap().value("text").toString();
+        digits += run.toMap().value("digit").toBool();
+    }
+    EXPECT_EQ(texts, (QStringList{"1", "2", " of ", "4", "5", " s"}));
+    EXPECT_EQ(digits, 4);
+}
+
+TEST(CoachCopy, StoryBars) {
+    auto fills = [](B beat, bool running, double progress) {
+        QList<double> out;
+        for (int bar = 0; bar < rehearsalBeatCount; ++bar)
+            out << storyBarFill(bar, beat, running, progress);
+        return out;
+    };
+    EXPECT_EQ(fills(B::working, false, 0), (QList<double>{1, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(fills(B::finished, false, 0), (QList<double>{1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(fills(B::drifting, true, 0.5), (QList<double>{1, 1, 0.5, 0, 0, 0, 0}));
+    // Drifting without a start: the current bar is whole.
+    EXPECT_EQ(fills(B::drifting, false, 0.5), (QList<double>{1, 1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(storyStepLabel(B::working), QStringLiteral("Step 1 of 7"));
+    EXPECT_EQ(storyStepLabel(B::finished), QStringLiteral("Step 7 of 7"));
+}
+
+TEST(CoachCopy, TimelineShowsOnlyWithActivity) {
+    using K = SessionTimeline::Kind;
+    const SessionTimeline empty;
+    const SessionTimeline gaps{{segment(K::Gap, 0, 5)}, 5};
+    const SessionTimeline run = normaliseTimeline(
+        {segment(K::Related, 0, 4), segment(K::Detour, 4, 9), segment(K::Related, 9, 12)}, 12);
+    EXPECT_FALSE(showsTimeline(B::finished, true, empty));
+    EXPECT_FALSE(showsTimeline(B::finished, true, gaps));
+    EXPECT_TRUE(showsTimeline(B::finished, true, run));
+    EXPECT_FALSE(showsTimeline(B::finished, false, run));
+    EXPECT_FALSE(showsTimeline(B::researching, true, run));
+}
+
+TEST(SceneryStates, PointerOnTemptedAndNudged) {
+    const PointerState tempted = pointerState(B::tempted);
+    EXPECT_TRUE(tempted.onTask);
+    EXPECT_EQ(tempted.label, QStringLiteral("Green: on task"));
+    EXPECT_EQ(tempted.accessibleLabel, QStringLiteral("The tray icon is green: on task"));
+    EXPECT_EQ(tempted.tint, QColor::fromRgbF(0.75f, 0.91f, 0.76f));
+    EXPECT_EQ(tempted.opacity, 1);
+    const PointerState nudged = pointerState(B::nudged);
+    EXPECT_FALSE(nudged.onTask);
+    EXPECT_EQ(nudged.accessibleLabel, QStringLiteral("The tray icon is red: drifting"));
+    EXPECT_EQ(nudged.tint, QColor::fromRgbF(0.97f, 0.62f, 0.60f));
+    EXPECT_EQ(nudged.opacity, 0);
+    EXPECT_EQ(pointerState(B::drifting).opacity, 1);
+}
+
+TEST(SceneryStates, PageTables) {
+    const int progress[] = {0, 0, 0, 0, 1, 1, 2};
+    for (int raw = 0; raw < rehearsalBeatCount; ++raw) {
+        const DesignPageState s = designPageState(static_cast<B>(raw));
+        EXPECT_EQ(s.progress, progress[raw]) << raw;
+        EXPECT_EQ(s.features, raw >= 4) << raw;
+        EXPECT_EQ(s.reviews, raw == 6) << raw;
+        EXPECT_EQ(s.headlineSelected, raw < 4) << raw;
+    }
+    struct Row {
+        int progress;
+        bool headline, features, featuresSelected, review;
+    };
+    const Row rows[] = {{-1, false, false, false, false}, {0, true, false, false, false},
+                        {1, false, true, true, false},    {2, false, true, false, true},
+                        {3, false, true, false, true}};
+    for (const Row& row : rows) {
+        const LandingPageParts p = landingPageParts(row.progress);
+        SCOPED_TRACE(row.progress);
+        EXPECT_EQ(p.headlineSelected, row.headline);
+        EXPECT_EQ(p.featureRow, row.features);
+        EXPECT_EQ(p.featureRowSelected, row.featuresSelected);
+        EXPECT_EQ(p.review, row.review);
+    }
+}
+
+TEST(CoachModel, CountsOnTheRehearsalClockOnlyWhileDrifting) {
+    ManualClock clock;
+    CoachModel model;
+    model.setClock(&clock);
+    QSignalSpy progress(&model, &CoachModel::progressChanged);
+    model.setBeat(static_cast<int>(B::drifting));
+    EXPECT_FALSE(model.counting());
+    EXPECT_FALSE(model.showsCounter());
+    EXPECT_EQ(model.barFills().at(2).toDouble(), 1.0);
+
+    model.setDriftStarted(clock.date());
+    EXPECT_TRUE(model.counting());
+    clock.advance(2.25);
+    model.tick();
+    EXPECT_EQ(model.driftCount(), 22);
+    EXPECT_DOUBLE_EQ(model.barFills().at(2).toDouble(), 0.5);
+    // Time stands still: a frame changes nothing.
+    progress.clear();
+    model.tick();
+    EXPECT_EQ(progress.count(), 0);
+
+    clock.advance(60);
+    model.tick();
+    EXPECT_EQ(model.driftCount(), 45);
+    model.setBeat(static_cast<int>(B::nudged));
+    EXPECT_FALSE(model.counting());
+    EXPECT_EQ(model.title(), QStringLiteral("This is a nudge"));
+    EXPECT_EQ(model.counterLabel(), QStringLiteral("45 seconds of drift, sped up"));
+}
