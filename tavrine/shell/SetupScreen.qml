@@ -126,7 +126,7 @@ ColumnLayout {
         Item {
             id: focusSlot
             readonly property bool shown: root.setup.intentionIsBlank
-            visible: width > 0.5
+            visible: Layout.preferredWidth > 0.5
             Layout.preferredWidth: shown ? focusButton.implicitWidth : 0
             Layout.preferredHeight: focusButton.implicitHeight
             Behavior on Layout.preferredWidth { NumberAnimation { duration: 350; easing.type: Easing.OutCubic } }

@@ -48,7 +48,7 @@ Item {
         width: target ? target.width : 0
         height: row.height
         radius: height / 2
-        color: PillMetrics.ink(root.dark, root.dark ? 0.16 : 0.09)
+        color: root.dark ? PillMetrics.ink(true, 0.16) : Qt.rgba(1, 1, 1, 0.92)
         // Only changes of the selection slide; the first placement does not.
         property bool slides: false
         Rectangle {
@@ -57,7 +57,7 @@ Item {
             anchors.topMargin: 1
             anchors.bottomMargin: -1
             radius: parent.radius
-            color: Qt.rgba(0, 0, 0, 0.08)
+            color: Qt.rgba(0, 0, 0, 0.18)
         }
         Behavior on x { enabled: thumb.slides; NumberAnimation { duration: 350; easing.type: Easing.OutCubic } }
         Behavior on width { enabled: thumb.slides; NumberAnimation { duration: 350; easing.type: Easing.OutCubic } }
@@ -68,6 +68,9 @@ Item {
         anchors.fill: parent
         anchors.margins: 4
         spacing: 4
+        // The four segments share the width; the custom one is never narrower than 108.
+        readonly property real customWidth: Math.max(108, (width - 3 * spacing) / 4)
+        readonly property real presetWidth: Math.max(0, (width - 3 * spacing - customWidth) / 3)
 
         Repeater {
             id: presets
@@ -76,9 +79,8 @@ Item {
                 required property int modelData
                 readonly property bool chosen: root.model.minutes === modelData
                 objectName: "preset" + modelData
-                Layout.fillWidth: true
                 Layout.fillHeight: true
-                Layout.preferredWidth: 1
+                Layout.preferredWidth: row.presetWidth
                 text: modelData + "m"
                 Accessible.name: text
                 Accessible.selected: chosen
@@ -98,10 +100,8 @@ Item {
         Item {
             id: customSegment
             objectName: "duration"
-            Layout.fillWidth: true
             Layout.fillHeight: true
-            Layout.preferredWidth: 1
-            Layout.minimumWidth: 108
+            Layout.preferredWidth: row.customWidth
             readonly property color ink: root.model.isCustom ? root.primary : root.secondary
 
             Accessible.role: Accessible.SpinBox
