@@ -1,9 +1,11 @@
 import QtQuick
+import Tavrine.Shell
 
-// The main window: a frameless panel whose height follows its content. Its content comes with the main view.
+// The main window: a panel whose height follows its content.
 Window {
     id: window
     property QtObject session
+    property MainWindowModel mainWindow
 
     width: content.implicitWidth
     height: content.implicitHeight
@@ -13,18 +15,24 @@ Window {
 
     SystemPalette { id: palette }
 
+    // Permissions are read again each time the window shows.
+    onVisibleChanged: if (visible && mainWindow) mainWindow.refreshPermissions()
+
     Item {
         id: content
         objectName: "focusContent"
         anchors.fill: parent
-        implicitWidth: 380
-        implicitHeight: 260
+        implicitWidth: loader.item ? loader.item.implicitWidth : 400
+        implicitHeight: loader.item ? loader.item.implicitHeight : 260
 
-        Text {
-            anchors.centerIn: parent
-            text: "Tavrine"
-            color: palette.windowText
-            font.pixelSize: 20
+        Loader {
+            id: loader
+            anchors.fill: parent
+            active: window.mainWindow !== null
+            focus: true
+            sourceComponent: ContentView {
+                model: window.mainWindow
+            }
         }
     }
 }

@@ -10,11 +10,13 @@
 #include "tavrine/model/PrivacySettingsOpening.h"
 #include "tavrine/platform/LinuxPrivacySettings.h"
 #include "tavrine/platform/LinuxWorkspaceEvents.h"
+#include "tavrine/platform/MotionPreference.h"
 #include "tavrine/platform/XdgLoginItem.h"
 #include "tavrine/services/ApiTokenProvider.h"
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/DesktopSessionServices.h"
 #include "tavrine/shell/FocusWindowOpener.h"
+#include "tavrine/shell/MainWindowModel.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/NudgePresenting.h"
 #include "tavrine/shell/TrayStatusLabel.h"
@@ -102,6 +104,13 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
         m_history.get(), m_environment.clock ? *m_environment.clock : Clock::system());
     properties.insert(QStringLiteral("historyBrowser"), QVariant::fromValue<QObject*>(m_historyBrowser.get()));
     properties.insert(QStringLiteral("updater"), QVariant::fromValue<QObject*>(m_updaterController.get()));
+    m_motion = std::make_unique<platform::PortalMotionPreference>();
+    MainWindowModel::Hooks mainWindowHooks;
+    mainWindowHooks.closeFocusWindow = [this] { m_opener->closeFocusWindow(); };
+    mainWindowHooks.showOrOpenWindow = [this](const QString& title) { m_opener->showOrOpenWindow(title); };
+    m_mainWindow = std::make_unique<MainWindowModel>(*m_session, *m_defaults, std::move(mainWindowHooks),
+                                                     m_motion.get(), &m_engine);
+    properties.insert(QStringLiteral("mainWindow"), QVariant::fromValue<QObject*>(m_mainWindow.get()));
     m_windows = std::make_unique<WindowSet>(m_engine, properties);
     m_opener = std::make_unique<FocusWindowOpener>(*m_windows);
     // The tray label's first showing runs the launch set-up; its click toggles the main window.

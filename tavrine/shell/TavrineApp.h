@@ -27,6 +27,7 @@ class WorkspaceEventSource;
 } // namespace tavrine
 namespace tavrine::platform {
 class LoginItem;
+class MotionPreference;
 }
 namespace tavrine::nudge {
 class NudgeHoverState;
@@ -36,6 +37,7 @@ namespace tavrine::shell {
 
 class DesktopSessionServices;
 class FocusWindowOpener;
+class MainWindowModel;
 class NudgePresenting;
 class TrayStatusLabel;
 class UpdateGate;
@@ -147,6 +149,9 @@ private:
 
     // The scenes.
     QQmlEngine m_engine;
+    // The desktop's reduce-motion setting and the main window's content, made before the windows.
+    std::unique_ptr<platform::MotionPreference> m_motion;
+    std::unique_ptr<MainWindowModel> m_mainWindow;
     std::unique_ptr<WindowSet> m_windows;
     std::unique_ptr<FocusWindowOpener> m_opener;
     std::unique_ptr<TrayStatusLabel> m_tray;

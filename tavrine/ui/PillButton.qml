@@ -36,17 +36,46 @@ T.Button {
 
     Accessible.name: text
 
-    contentItem: Text {
-        objectName: "pillLabel"
-        text: control.text
-        font: control.font
-        textFormat: Text.PlainText
-        color: PillMetrics.labelColor(control.dark)
-        opacity: PillMetrics.foregroundOpacity(control.enabled)
-        horizontalAlignment: Text.AlignHCenter
-        verticalAlignment: Text.AlignVCenter
-        wrapMode: control.isCircle ? Text.Wrap : Text.NoWrap
-        maximumLineCount: control.isCircle ? 100 : 1
+    // A symbol before the label, or alone with `display: AbstractButton.IconOnly` (the text then only names it).
+    property string iconName
+    property real iconSize: PillMetrics.fontSize(controlSize) + 3
+
+    contentItem: Item {
+        readonly property bool showsIcon: control.iconName !== ""
+        readonly property bool showsText: control.text !== "" && control.display !== T.AbstractButton.IconOnly
+        readonly property real iconPart: showsIcon ? symbol.width + (showsText ? 6 : 0) : 0
+        implicitWidth: iconPart + (showsText ? label.implicitWidth : 0)
+        implicitHeight: Math.max(showsIcon ? symbol.height : 0, showsText ? label.implicitHeight : 0)
+
+        Row {
+            anchors.centerIn: parent
+            spacing: 6
+            SymbolIcon {
+                id: symbol
+                visible: parent.parent.showsIcon
+                anchors.verticalCenter: parent.verticalCenter
+                symbol: control.iconName
+                size: control.iconSize
+                color: label.color
+                opacity: label.opacity
+            }
+            Text {
+                id: label
+                objectName: "pillLabel"
+                visible: parent.parent.showsText
+                width: Math.min(implicitWidth, parent.parent.width - parent.parent.iconPart)
+                text: control.text
+                font: control.font
+                textFormat: Text.PlainText
+                color: PillMetrics.labelColor(control.dark)
+                opacity: PillMetrics.foregroundOpacity(control.enabled)
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                wrapMode: control.isCircle ? Text.Wrap : Text.NoWrap
+                maximumLineCount: control.isCircle ? 100 : 1
+                elide: control.isCircle ? Text.ElideNone : Text.ElideRight
+            }
+        }
     }
 
     background: PillSurface {

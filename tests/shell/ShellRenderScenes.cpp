@@ -1,12 +1,16 @@
 // The shell's windows with what they show at a first launch, for scripts/render-views.
+#include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/core/Clock.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
+#include "tavrine/shell/MainWindowModel.h"
 #include "tavrine/shell/WindowSet.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QGuiApplication>
+#include <QPalette>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,8 +42,73 @@ QImage renderWindow(QmlHarness& harness, const QString& id) {
     return window->grabWindow();
 }
 
+enum class MainState { Setup, SetupBlocked, Running, Paused, Recap };
+
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor window(0x2a, 0x2a, 0x2e), text(0xe8, 0xe8, 0xea);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x22));
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x40));
+    palette.setColor(QPalette::ButtonText, text);
+    return palette;
+}
+
+// The main window over a session on virtual time, in one of its states.
+QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
+    const QPalette light = QGuiApplication::palette();
+    if (dark)
+        QGuiApplication::setPalette(darkPalette());
+    SessionHarness session;
+    tavrine::shell::MainWindowModel model(*session.session, session.defaults, {}, nullptr, &harness.engine());
+    if (state == MainState::SetupBlocked) {
+        session.observer->setPermissions(false, true);
+        session.session->setIntention(QStringLiteral("Finish the pricing proposal for Acme"));
+        session.session->setMinutes(50);
+    }
+    if (state == MainState::Running || state == MainState::Paused || state == MainState::Recap) {
+        session.start(25, QStringLiteral("Finish the pricing proposal for Acme and send it to Dana"));
+        session.advance(95);
+        if (state == MainState::Running) {
+            session.observer->setPermissions(false, true);
+            model.refreshPermissions();
+        }
+        if (state == MainState::Paused)
+            session.session->pause();
+        if (state == MainState::Recap)
+            session.session->stop(false);
+    }
+    std::unique_ptr<QObject> object =
+        harness.create(tavrine::ui::componentUrl(QStringLiteral("Tavrine.Shell"), QStringLiteral("FocusWindow")),
+                       {{QStringLiteral("mainWindow"), QVariant::fromValue(&model)}});
+    QImage image;
+    if (auto* window = qobject_cast<QQuickWindow*>(object.get())) {
+        window->show();
+        if (QTest::qWaitForWindowExposed(window)) {
+            QTest::qWait(state == MainState::Recap ? 600 : 100);
+            image = window->grabWindow();
+        }
+    }
+    QGuiApplication::setPalette(light);
+    return image;
+}
+
 void addShellScenes(std::vector<RenderScene>& scenes) {
-    for (const char* id : {"focus", "onboarding", "history", "settings"}) {
+    const std::pair<const char*, MainState> states[] = {{"setup", MainState::Setup},
+                                                        {"setup-blocked", MainState::SetupBlocked},
+                                                        {"running", MainState::Running},
+                                                        {"paused", MainState::Paused},
+                                                        {"recap", MainState::Recap}};
+    for (const auto& [name, state] : states) {
+        for (bool dark : {false, true}) {
+            const MainState shown = state;
+            scenes.push_back({QStringLiteral("main-window"), QString::fromLatin1(name) + (dark ? "-dark" : ""),
+                              [shown, dark](QmlHarness& harness) { return renderMainWindow(harness, shown, dark); }});
+        }
+    }
+    for (const char* id : {"onboarding", "history", "settings"}) {
         const QString window = QString::fromLatin1(id);
         scenes.push_back({QStringLiteral("window-") + window, QStringLiteral("placeholder"),
                           [window](QmlHarness& harness) { return renderWindow(harness, window); }});

@@ -1,0 +1,85 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Tavrine.Ui
+import Tavrine.HistoryView
+import Tavrine.Shell
+
+// The main window's content: the running screen while a session runs or is paused, else the recap of the
+// session that just ended, else the setup; History and Settings sit in the top-right corner on all three.
+Item {
+    id: root
+    objectName: "contentView"
+
+    required property MainWindowModel model
+    readonly property int screen: model.screen
+
+    implicitWidth: 400
+    implicitHeight: column.implicitHeight + 2 * 28
+
+    // The application's tint for every control inside.
+    palette.highlight: AppStyle.accentColor
+
+    ColumnLayout {
+        id: column
+        x: 28
+        y: 28
+        width: root.width - 2 * 28
+        spacing: 20
+
+        RunningScreen {
+            objectName: "runningScreen"
+            visible: root.screen === MainWindowModel.Running
+            Layout.fillWidth: true
+            model: root.model.running
+            monitoring: root.model.monitoring
+        }
+
+        SessionRecapView {
+            objectName: "recapScreen"
+            visible: root.screen === MainWindowModel.Recap
+            Layout.fillWidth: true
+            model: root.model.recap
+        }
+
+        SetupScreen {
+            objectName: "setupScreen"
+            visible: root.screen === MainWindowModel.Setup
+            Layout.fillWidth: true
+            setup: root.model.setup
+            duration: root.model.duration
+            reduceMotion: root.model.reduceMotion
+        }
+    }
+
+    Row {
+        objectName: "header"
+        anchors.top: parent.top
+        anchors.right: parent.right
+        anchors.margins: 12
+        spacing: 6
+
+        PillButton {
+            objectName: "history"
+            shape: PillButton.Circle
+            text: "History"
+            display: AbstractButton.IconOnly
+            iconName: "clock.arrow.circlepath"
+            ToolTip.text: "History"
+            ToolTip.visible: hovered
+            ToolTip.delay: 600
+            onClicked: root.model.showHistory()
+        }
+        PillButton {
+            objectName: "settings"
+            shape: PillButton.Circle
+            text: "Settings"
+            display: AbstractButton.IconOnly
+            iconName: "gearshape"
+            ToolTip.text: "Settings"
+            ToolTip.visible: hovered
+            ToolTip.delay: 600
+            onClicked: root.model.showSettings()
+        }
+    }
+}

@@ -1,0 +1,155 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Tavrine.Ui
+import Tavrine.Shell
+
+// The setup: the headline, the intention, the length warning, the duration, the start hint, and the start
+// row. Return starts Focus mode while the intention is blank and the session once it is written.
+ColumnLayout {
+    id: root
+
+    required property SetupController setup
+    required property DurationModel duration
+    property bool reduceMotion: false
+
+    spacing: 16
+
+    SystemPalette { id: palette }
+
+    Shortcut {
+        sequences: ["Return", "Enter"]
+        enabled: root.visible
+        onActivated: root.setup.submitIntention()
+    }
+
+    RotatingHeadline {
+        Layout.fillWidth: true
+        reduceMotion: root.reduceMotion
+    }
+
+    Item {
+        id: field
+        Layout.fillWidth: true
+        Layout.preferredHeight: 40
+        implicitHeight: 40
+
+        PillSurface {
+            anchors.fill: parent
+            selected: input.activeFocus
+            hovering: hover.hovered
+        }
+        HoverHandler { id: hover }
+        TapHandler { onTapped: input.forceActiveFocus() }
+
+        TextInput {
+            id: input
+            objectName: "intention"
+            anchors.fill: parent
+            anchors.leftMargin: 16
+            anchors.rightMargin: 16
+            verticalAlignment: TextInput.AlignVCenter
+            clip: true
+            font.pixelSize: 14
+            color: palette.windowText
+            selectionColor: AppStyle.accentColor
+            selectedTextColor: "white"
+            text: root.setup.intention
+            onTextEdited: root.setup.intention = text
+            focus: true
+            Accessible.role: Accessible.EditableText
+            Accessible.name: "Intention"
+
+            Text {
+                anchors.fill: parent
+                verticalAlignment: Text.AlignVCenter
+                visible: input.text.length === 0
+                text: "Finish the pricing proposal for Acme"
+                font: input.font
+                color: palette.windowText
+                opacity: 0.35
+                elide: Text.ElideRight
+            }
+        }
+    }
+
+    Text {
+        objectName: "lengthWarning"
+        visible: root.setup.intentionTooLong
+        Layout.fillWidth: true
+        text: root.setup.lengthWarning
+        font.pixelSize: 11
+        color: "#ff3b30"
+        wrapMode: Text.Wrap
+    }
+
+    DurationSelector {
+        Layout.fillWidth: true
+        model: root.duration
+    }
+
+    RowLayout {
+        objectName: "startHint"
+        visible: root.setup.startHint !== ""
+        Layout.fillWidth: true
+        spacing: 5
+        SymbolIcon {
+            Layout.alignment: Qt.AlignTop
+            Layout.topMargin: 1
+            symbol: "exclamationmark.circle"
+            size: 12
+            color: PillMetrics.dark ? "#ff9f0a" : "#e08600"
+        }
+        Text {
+            Layout.fillWidth: true
+            text: root.setup.startHint
+            font.pixelSize: 11
+            color: PillMetrics.dark ? "#ff9f0a" : "#e08600"
+            wrapMode: Text.Wrap
+        }
+    }
+
+    RowLayout {
+        Layout.fillWidth: true
+        spacing: 10
+
+        PillButton {
+            objectName: "start"
+            Layout.fillWidth: true
+            controlSize: PillMetrics.Large
+            text: "Start focus session"
+            enabled: root.setup.canStart
+            onClicked: root.setup.startSession()
+        }
+
+        // Slides out as the first non-blank character is typed, and back when the field is cleared.
+        Item {
+            id: focusSlot
+            readonly property bool shown: root.setup.intentionIsBlank
+            visible: Layout.preferredWidth > 0.5
+            Layout.preferredWidth: shown ? focusButton.implicitWidth : 0
+            Layout.preferredHeight: focusButton.implicitHeight
+            Behavior on Layout.preferredWidth { NumberAnimation { duration: 350; easing.type: Easing.OutCubic } }
+
+            PillButton {
+                id: focusButton
+                objectName: "focusMode"
+                anchors.right: parent.right
+                shape: PillButton.Circle
+                controlSize: PillMetrics.Large
+                iconName: "moon.fill"
+                display: AbstractButton.IconOnly
+                text: "Start Focus mode"
+                enabled: root.setup.canStartFocusMode
+                opacity: focusSlot.shown ? PillMetrics.buttonOpacity(enabled) : 0
+                scale: focusSlot.shown ? 1 : 0.4
+                Behavior on opacity { NumberAnimation { duration: 250 } }
+                Behavior on scale { NumberAnimation { duration: 350; easing.type: Easing.OutCubic } }
+                ToolTip.text: "Focus mode: no intention needed. Feeds, chats, and news count as drift."
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                onClicked: root.setup.startFocusMode()
+            }
+        }
+    }
+}

@@ -1,0 +1,244 @@
+#include "session/SessionHarness.h"
+#include "tavrine/historyview/RecapViewModel.h"
+#include "tavrine/shell/MainWindowModel.h"
+#include "tavrine/shell/MonitoringStatusModel.h"
+#include "tavrine/shell/RunningSessionModel.h"
+#include "tavrine/shell/SetupController.h"
+#include "tavrine/ui/DurationModel.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace tavrine::shell {
+namespace {
+
+using test::SessionHarness;
+
+// One user-perceived character made of two code points: "e" and a combining acute accent.
+QString graphemes(int count) {
+    return QString(QStringLiteral("e\u0301")).repeated(count);
+}
+
+struct MainWindow {
+    SessionHarness harness;
+    QStringList opened;
+    int closes = 0;
+    MainWindowModel model{*harness.session, harness.defaults,
+                          MainWindowModel::Hooks{[this] { ++closes; },
+                                                 [this](const QString& title) { opened << title; }}};
+    FocusSession& session() { return *harness.session; }
+    SetupController& setup() { return *model.setup(); }
+};
+
+TEST(SetupController, LengthLimitCountsUserPerceivedCharactersUntrimmed) {
+    struct Case {
+        QString intention;
+        bool tooLong;
+        bool canStart;
+    };
+    const Case cases[] = {
+        {graphemes(400), false, true},
+        {graphemes(401), true, false},
+        {QStringLiteral("a").repeated(399) + u' ', false, true},
+        {QStringLiteral("a").repeated(400) + u' ', true, false},
+    };
+    for (const Case& c : cases) {
+        MainWindow w;
+        w.setup().setIntention(c.intention);
+        EXPECT_EQ(w.setup().intentionTooLong(), c.tooLong) << c.intention.size();
+        EXPECT_EQ(w.setup().canStart(), c.canStart) << c.intention.size();
+        w.setup().startSession();
+        EXPECT_EQ(w.session().isActive(), c.canStart);
+        EXPECT_EQ(w.closes, c.canStart ? 1 : 0) << "the window closes only after a start that took";
+    }
+}
+
+TEST(SetupController, HintNamesAccessibilityFirst) {
+    struct Case {
+        bool accessibility, screen;
+        QString hint;
+    };
+    const Case cases[] = {
+        {false, false, QStringLiteral("Enable Accessibility in Settings to start.")},
+        {false, true, QStringLiteral("Enable Accessibility in Settings to start.")},
+        {true, false, QStringLiteral("Enable Screen Recording in Settings to start.")},
+        {true, true, QString()},
+    };
+    for (const Case& c : cases) {
+        MainWindow w;
+        w.harness.observer->setPermissions(c.accessibility, c.screen);
+        w.model.refreshPermissions();
+        EXPECT_EQ(w.setup().startHint(), c.hint);
+        w.setup().setIntention(graphemes(401));
+        EXPECT_EQ(w.setup().startHint(), c.hint) << "the length has its own warning";
+    }
+}
+
+TEST(SetupController, ReturnInABlankFieldStartsFocusModeWithAnEmptyIntention) {
+    MainWindow w;
+    w.setup().setIntention(QStringLiteral("  \n\t "));
+    EXPECT_TRUE(w.setup().intentionIsBlank());
+    EXPECT_FALSE(w.setup().canStart());
+    EXPECT_TRUE(w.setup().canStartFocusMode());
+    w.setup().submitIntention();
+    ASSERT_TRUE(w.session().isActive());
+    EXPECT_TRUE(w.session().isFocusSession());
+    EXPECT_EQ(w.session().intention(), QString());
+    EXPECT_EQ(w.closes, 1);
+}
+
+TEST(SetupController, ReturnWithAWrittenIntentionStartsTheSession) {
+    MainWindow w;
+    w.setup().setIntention(QStringLiteral("Write the report"));
+    w.setup().submitIntention();
+    ASSERT_TRUE(w.session().isActive());
+    EXPECT_FALSE(w.session().isFocusSession());
+    EXPECT_EQ(w.closes, 1);
+}
+
+TEST(SetupController, RefusedStartsChangeNothingAndKeepTheWindow) {
+    // Accessibility missing: the permission is read again by the start itself.
+    MainWindow missing;
+    missing.setup().setIntention(QStringLiteral("Write"));
+    missing.harness.observer->setPermissions(false, true);
+    missing.setup().submitIntention();
+    missing.setup().startFocusMode();
+    EXPECT_FALSE(missing.session().isActive());
+    EXPECT_EQ(missing.closes, 0);
+
+    // A rehearsal uses the session: neither button starts anything.
+    MainWindow rehearsing;
+    ASSERT_TRUE(rehearsing.session().startRehearsal(QStringLiteral("Landing page"), 25, nullptr));
+    rehearsing.setup().setIntention(QStringLiteral("Write"));
+    rehearsing.setup().startSession();
+    rehearsing.setup().setIntention(QString());
+    rehearsing.setup().startFocusMode();
+    EXPECT_FALSE(rehearsing.session().isActive());
+    EXPECT_EQ(rehearsing.session().intention(), QString());
+    EXPECT_EQ(rehearsing.closes, 0);
+    rehearsing.session().endRehearsal();
+
+    // Already running: a second start does nothing at all.
+    MainWindow running;
+    running.setup().setIntention(QStringLiteral("Write"));
+    running.setup().startSession();
+    running.setup().setIntention(QString());
+    running.setup().startFocusMode();
+    EXPECT_FALSE(running.session().isFocusSession());
+    EXPECT_EQ(running.closes, 1);
+}
+
+TEST(MainWindowModel, ScreenFollowsActivityThenSummary) {
+    MainWindow w;
+    EXPECT_EQ(w.model.screen(), MainWindowModel::Screen::Setup);
+    w.harness.start(30);
+    EXPECT_EQ(w.model.screen(), MainWindowModel::Screen::Running);
+    w.harness.advance(61); // a recap needs a minute of use
+    w.session().pause();
+    EXPECT_EQ(w.model.screen(), MainWindowModel::Screen::Running) << "paused is still active";
+    w.model.running()->endSession();
+    EXPECT_EQ(w.model.screen(), MainWindowModel::Screen::Recap);
+    w.model.recap()->again();
+    EXPECT_EQ(w.model.screen(), MainWindowModel::Screen::Setup);
+    EXPECT_EQ(MainWindowModel::screenFor(true, true), MainWindowModel::Screen::Running);
+}
+
+TEST(MainWindowModel, HeaderAndRecapRaiseTheirWindows) {
+    MainWindow w;
+    w.model.showHistory();
+    w.model.showSettings();
+    w.model.recap()->showHistory();
+    EXPECT_EQ(w.opened, (QStringList{"History", "Settings", "History"}));
+}
+
+TEST(MainWindowModel, SelectorAndSessionShareThePlannedLength) {
+    MainWindow w;
+    w.model.duration()->increase();
+    EXPECT_EQ(w.session().minutes(), 65);
+    w.session().setMinutes(45);
+    EXPECT_EQ(w.model.duration()->minutes(), 45);
+    EXPECT_FALSE(w.model.duration()->isCustom());
+}
+
+TEST(RunningSessionModel, PauseDimsTheCountdownHidesDriftAndRenamesTheButton) {
+    MainWindow w;
+    w.harness.start(25, QStringLiteral("Draft the launch post"));
+    RunningSessionModel& running = *w.model.running();
+    EXPECT_EQ(running.title(), QStringLiteral("Draft the launch post"));
+    EXPECT_EQ(running.countdown(), QStringLiteral("25:00"));
+    EXPECT_DOUBLE_EQ(running.countdownOpacity(), 1.0);
+    EXPECT_TRUE(running.showsDrift());
+    EXPECT_EQ(running.pauseResumeTitle(), QStringLiteral("Take a break"));
+
+    running.togglePause();
+    EXPECT_EQ(w.session().phase(), SessionPhase::Paused);
+    EXPECT_DOUBLE_EQ(running.countdownOpacity(), 0.45);
+    EXPECT_FALSE(running.showsDrift());
+    EXPECT_EQ(running.pauseResumeTitle(), QStringLiteral("Resume focus"));
+
+    running.togglePause();
+    EXPECT_EQ(w.session().phase(), SessionPhase::Running);
+    EXPECT_DOUBLE_EQ(running.countdownOpacity(), 1.0);
+
+    w.harness.advance(61);
+    running.togglePause();
+    running.endSession();
+    EXPECT_FALSE(w.session().isActive()) << "ending while paused ends the session just the same";
+    EXPECT_TRUE(w.session().summary().has_value());
+}
+
+TEST(RunningSessionModel, FocusModeIsTitledFocusMode) {
+    MainWindow w;
+    w.setup().startFocusMode();
+    EXPECT_TRUE(w.model.running()->isFocusSession());
+    EXPECT_EQ(w.model.running()->title(), QStringLiteral("Focus mode"));
+}
+
+TEST(MonitoringStatus, TableOfStates) {
+    using Fix = MonitoringStatusRow::Fix;
+    struct Case {
+        MonitoringState state;
+        QString symbol;
+        bool spinner;
+        QString text;
+        bool warning;
+        Fix fix;
+        bool whileRunning;
+    };
+    const Case cases[] = {
+        {MonitoringState::unreadable(QStringLiteral("No text")), "eye.slash", false, "No text", false, Fix::None, false},
+        {MonitoringState::checkFailed(QStringLiteral("Judge down")), "eye.slash", false, "Judge down", true, Fix::None,
+         false},
+        {MonitoringState::waiting(), "eye", false, "Waiting for another app", false, Fix::None, false},
+        {MonitoringState::monitoring(), "eye.fill", false, "Monitoring on this computer", false, Fix::None, false},
+        {MonitoringState::checking(), "", true, QStringLiteral("Checking\u2026"), false, Fix::None, false},
+        {MonitoringState::paused(), "pause.circle", false, "Monitoring paused", false, Fix::None, false},
+        {MonitoringState::accessibilityRequired(), "exclamationmark.triangle.fill", false,
+         QStringLiteral("Can\u2019t monitor without Accessibility"), true, Fix::Accessibility, true},
+        {MonitoringState::screenRecordingRecommended(), "eye.slash", false,
+         QStringLiteral("Can\u2019t monitor without Screen Recording"), true, Fix::ScreenRecording, true},
+    };
+    for (const Case& c : cases) {
+        const MonitoringStatusRow row = MonitoringStatusRow::forState(c.state);
+        EXPECT_EQ(row.symbol, c.symbol) << c.state.caseName().toStdString();
+        EXPECT_EQ(row.spinner, c.spinner) << c.state.caseName().toStdString();
+        EXPECT_EQ(row.text, c.text) << c.state.caseName().toStdString();
+        EXPECT_EQ(row.warning, c.warning) << c.state.caseName().toStdString();
+        EXPECT_EQ(row.fix, c.fix) << c.state.caseName().toStdString();
+        EXPECT_EQ(MonitoringStatusRow::shownWhileRunning(c.state), c.whileRunning) << c.state.caseName().toStdString();
+    }
+}
+
+TEST(MonitoringStatus, RunningSessionWithoutAccessibilityShowsTheStrip) {
+    MainWindow w;
+    w.harness.start(30);
+    EXPECT_FALSE(w.model.running()->showsMonitoringStatus());
+    w.harness.observer->setPermissions(false, true);
+    w.model.refreshPermissions();
+    EXPECT_TRUE(w.model.running()->showsMonitoringStatus());
+    EXPECT_TRUE(w.model.monitoring()->hasFix());
+    EXPECT_EQ(w.model.monitoring()->symbol(), QStringLiteral("exclamationmark.triangle.fill"));
+}
+
+} // namespace
+} // namespace tavrine::shell

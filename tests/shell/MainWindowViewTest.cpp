@@ -1,0 +1,106 @@
+#include "session/SessionHarness.h"
+#include "support/QmlTestSupport.h"
+#include "tavrine/shell/MainWindowModel.h"
+#include "tavrine/shell/SetupController.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace tavrine::shell {
+namespace {
+
+using namespace tavrine::test;
+
+struct FocusWindowScene {
+    QmlHarness qml;
+    SessionHarness harness;
+    int closes = 0;
+    MainWindowModel model{*harness.session, harness.defaults, MainWindowModel::Hooks{[this] { ++closes; }, {}},
+                          nullptr, &qml.engine()};
+    std::unique_ptr<QObject> object = qml.create(ui::componentUrl(QStringLiteral("Tavrine.Shell"), "FocusWindow"),
+                                                 {{QStringLiteral("mainWindow"), QVariant::fromValue(&model)}});
+    QQuickWindow* window() { return qobject_cast<QQuickWindow*>(object.get()); }
+    bool visible(const char* name) {
+        QQuickItem* item = findItem(object.get(), QString::fromLatin1(name));
+        return item && item->isVisible();
+    }
+};
+
+TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
+    FocusWindowScene scene;
+    ASSERT_NE(scene.window(), nullptr);
+    scene.window()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
+    EXPECT_EQ(scene.window()->width(), 400);
+    EXPECT_TRUE(scene.visible("setupScreen"));
+    EXPECT_FALSE(scene.visible("runningScreen"));
+    EXPECT_TRUE(scene.visible("history"));
+    EXPECT_TRUE(scene.visible("settings"));
+    EXPECT_TRUE(scene.visible("duration"));
+    EXPECT_FALSE(scene.visible("lengthWarning"));
+    EXPECT_FALSE(scene.visible("startHint"));
+
+    scene.harness.start(25);
+    EXPECT_TRUE(scene.visible("runningScreen"));
+    EXPECT_FALSE(scene.visible("setupScreen"));
+    EXPECT_TRUE(scene.visible("drift"));
+    EXPECT_FALSE(scene.visible("monitoringStatus"));
+    scene.harness.advance(61);
+    scene.harness.session->pause();
+    EXPECT_TRUE(scene.visible("runningScreen"));
+    EXPECT_FALSE(scene.visible("drift"));
+    EXPECT_DOUBLE_EQ(findItem(scene.object.get(), "timer")->opacity(), 0.45);
+    scene.harness.session->stop(false);
+    EXPECT_TRUE(scene.visible("recapScreen"));
+    EXPECT_FALSE(scene.visible("runningScreen"));
+    QTest::qWait(50);
+    EXPECT_TRUE(scene.qml.warnings().isEmpty()) << scene.qml.warnings().join(u'\n').toStdString();
+}
+
+TEST(FocusWindowView, HeadlineTurnsOnlyWhileOnScreen) {
+    FocusWindowScene scene;
+    QObject* timer = findObject(scene.object.get(), "headlineTimer");
+    ASSERT_NE(timer, nullptr);
+    EXPECT_FALSE(timer->property("running").toBool());
+    scene.window()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
+    EXPECT_TRUE(timer->property("running").toBool());
+    EXPECT_EQ(timer->property("interval").toInt(), 4500);
+    scene.harness.start(25);
+    EXPECT_FALSE(timer->property("running").toBool());
+}
+
+TEST(FocusWindowView, ReturnInABlankFieldStartsFocusMode) {
+    FocusWindowScene scene;
+    scene.window()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
+    scene.window()->requestActivate();
+    QQuickItem* field = findItem(scene.object.get(), "intention");
+    ASSERT_NE(field, nullptr);
+    field->forceActiveFocus();
+    QTest::keyClick(scene.window(), Qt::Key_Space);
+    QTest::keyClick(scene.window(), Qt::Key_Return);
+    EXPECT_TRUE(scene.harness.session->isActive());
+    EXPECT_TRUE(scene.harness.session->isFocusSession());
+    EXPECT_EQ(scene.closes, 1);
+}
+
+TEST(FocusWindowView, TypingWritesTheIntentionAndReturnStartsTheSession) {
+    FocusWindowScene scene;
+    scene.window()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
+    findItem(scene.object.get(), "intention")->forceActiveFocus();
+    for (char key : {'P', 'l', 'a', 'n'})
+        QTest::keyClick(scene.window(), key);
+    EXPECT_EQ(scene.harness.session->intention(), QStringLiteral("Plan"));
+    EXPECT_TRUE(findItem(scene.object.get(), "start")->isEnabled());
+    QTest::keyClick(scene.window(), Qt::Key_Return);
+    EXPECT_TRUE(scene.harness.session->isActive());
+    EXPECT_FALSE(scene.harness.session->isFocusSession());
+}
+
+} // namespace
+} // namespace tavrine::shell
