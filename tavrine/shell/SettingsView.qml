@@ -74,7 +74,8 @@ Pane {
         Layout.fillWidth: true
         Image {
             objectName: row.objectName + "Symbol"
-            readonly property string symbol: SettingsModel.permissionSymbol(row.granted)
+            readonly property string symbol: root.settings ? root.settings.permissionSymbol(row.granted) : ""
+            visible: symbol.length > 0
             source: "qrc:/Tavrine/Shell/icons/" + symbol + ".svg"
             sourceSize: Qt.size(16, 16)
             Layout.preferredWidth: 16
