@@ -1,7 +1,6 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Qt5Compat.GraphicalEffects
 import GlobalShortcuts
 import Tavrine.Ui
 import Tavrine.Shell
@@ -27,6 +26,15 @@ Pane {
     background: null
     implicitWidth: formWidth
     implicitHeight: form.implicitHeight
+    // The desktop's colours as they are now (they change with its light or dark scheme), tinted.
+    palette.window: system.window
+    palette.windowText: system.windowText
+    palette.base: system.base
+    palette.text: system.text
+    palette.button: system.button
+    palette.buttonText: system.buttonText
+    palette.mid: system.mid
+    palette.dark: system.dark
     palette.highlight: AppStyle.accentColor
 
     SystemPalette { id: system }
@@ -66,6 +74,22 @@ Pane {
         flat: false
         highlighted: false
     }
+    // A form row: the label on the left, the switch at the right edge.
+    component FormSwitch: RowLayout {
+        id: formRow
+        property alias text: label.text
+        property alias checked: control.checked
+        signal toggled()
+        Layout.fillWidth: true
+        Label { id: label; textFormat: Text.PlainText; Layout.fillWidth: true }
+        Switch {
+            id: control
+            objectName: formRow.objectName + "Switch"
+            padding: 0
+            Accessible.name: label.text
+            onToggled: formRow.toggled()
+        }
+    }
     component PermissionRow: RowLayout {
         id: row
         property string title
@@ -102,10 +126,6 @@ Pane {
         contentWidth: availableWidth
         clip: true
         ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
-
-        // The fade under the title band: invisible at the very top, fully drawn fadeBand below it.
-        layer.enabled: true
-        layer.effect: OpacityMask { maskSource: fadeMask }
 
         ColumnLayout {
             id: form
@@ -150,10 +170,8 @@ Pane {
 
                 SectionHeader { text: "General" }
                 Group {
-                    Switch {
-                        id: loginSwitch
+                    FormSwitch {
                         objectName: "launchAtLogin"
-                        Layout.fillWidth: true
                         text: "Open at Login"
                         checked: root.settings ? root.settings.launchesAtLogin : false
                         // Whatever was asked, the switch then shows what the desktop has.
@@ -175,9 +193,8 @@ Pane {
 
                 SectionHeader { text: "Spoken nudge" }
                 Group {
-                    Switch {
+                    FormSwitch {
                         objectName: "speakNudges"
-                        Layout.fillWidth: true
                         text: "Speak nudges"
                         checked: root.session ? root.session.speakNudges : false
                         onToggled: {
@@ -264,24 +281,20 @@ Pane {
         }
     }
 
-    // Black where the form shows; drawn only through the mask above.
-    Item {
-        id: fadeMask
-        anchors.fill: scroller
-        visible: false
-        Rectangle {
-            width: parent.width
-            height: root.fadeBand
-            gradient: Gradient {
-                GradientStop { position: 0.0; color: "transparent" }
-                GradientStop { position: 1.0; color: "black" }
-            }
-        }
-        Rectangle {
-            y: root.fadeBand
-            width: parent.width
-            height: parent.height - root.fadeBand
-            color: "black"
+    // The fade under the title band: what scrolls up is hidden at the very top and fully drawn fadeBand below
+    // it. Drawn over the form in the window's own colour rather than as a mask, which the software renderer
+    // (no OpenGL) could not draw.
+    Rectangle {
+        objectName: "settingsTitleFade"
+        anchors.left: scroller.left
+        anchors.right: scroller.right
+        anchors.top: scroller.top
+        anchors.rightMargin: scroller.ScrollBar.vertical ? scroller.ScrollBar.vertical.width : 0
+        height: root.fadeBand
+        gradient: Gradient {
+            GradientStop { position: 0.0; color: Frosted.windowColor }
+            GradientStop { position: 1.0; color: Qt.rgba(Frosted.windowColor.r, Frosted.windowColor.g,
+                                                          Frosted.windowColor.b, 0) }
         }
     }
 

@@ -248,7 +248,7 @@ TEST(SettingsView, ShowsTheFormAndClearsThroughItsDialog) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(s.window));
     EXPECT_EQ(s.window->title(), QStringLiteral("Settings"));
     EXPECT_EQ(s.window->width(), 440);
-    EXPECT_TRUE(s.item("launchAtLogin")->property("checked").toBool()) << "read when the window showed";
+    EXPECT_TRUE(s.item("launchAtLoginSwitch")->property("checked").toBool()) << "read when the window showed";
     EXPECT_EQ(s.item("accessibilitySymbol")->property("symbol").toString(), QStringLiteral("circle"));
     EXPECT_TRUE(s.item("accessibilityEnable")->isVisible());
     EXPECT_FALSE(s.item("screenRecordingEnable")->isVisible());
@@ -262,7 +262,7 @@ TEST(SettingsView, ShowsTheFormAndClearsThroughItsDialog) {
     s.login.state = platform::LoginItem::Status::NotRegistered;
     s.login.failWith = QStringLiteral("no");
     s.model->refreshStatus();
-    QQuickItem* loginSwitch = s.item("launchAtLogin");
+    QQuickItem* loginSwitch = s.item("launchAtLoginSwitch");
     loginSwitch->setProperty("checked", true);
     QMetaObject::invokeMethod(loginSwitch, "toggled");
     EXPECT_FALSE(loginSwitch->property("checked").toBool());

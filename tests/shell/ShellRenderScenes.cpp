@@ -1,4 +1,5 @@
 // The shell's windows with what they show at a first launch, for scripts/render-views.
+#include "historystore/HistoryTestSupport.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/core/Clock.h"
@@ -92,6 +93,7 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
     EnabledLoginItem login;
     tavrine::shell::SettingsModel model({&session, &history, &updater, &login, [] {}, QStringLiteral("feedback@example.org")});
     if (failedClear) {
+        history.record(tavrine::test::sampleSummary(), QDateTime::currentDateTime());
         {
             QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("render-raw"));
             raw.setDatabaseName(history.storePath());
