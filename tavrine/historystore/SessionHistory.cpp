@@ -244,17 +244,26 @@ void SessionHistory::deleteSession(const QUuid& sessionID) {
         emit changed();
 }
 
-void SessionHistory::deleteAll() {
-    m_pending.clear();
+SessionHistory::DeleteAllResult SessionHistory::deleteAll() {
+    auto refused = [](const QString& failure) {
+        log::error(logHistory(), QStringLiteral("History clear failed %1").arg(failure));
+        return DeleteAllResult{false, failure};
+    };
     if (!ensureOpen())
-        return;
+        return refused(QStringLiteral("The history store could not be opened."));
+    // Clearing only the sessions of this run would leave the kept file's sessions behind while claiming success.
+    if (m_keptUnreadableStore)
+        return refused(QStringLiteral("The history file %1 could not be read and was left as it was.")
+                           .arg(QDir::toNativeSeparators(storePath())));
     try {
         m_db->deleteAll();
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
-        return;
+        return refused(error.description());
     }
+    m_pending.clear();
     emit changed();
+    return {true, {}};
 }
 
 qint64 SessionHistory::sessionCount() {

@@ -72,8 +72,16 @@ public:
     void updateIntents(const QUuid& sessionID, const SessionSummary& summary);
     // Deletes one session with its segments.
     void deleteSession(const QUuid& sessionID);
-    // Deletes every session, the ones still waiting to be written included.
-    void deleteAll();
+    // What clearing the history came to: on failure nothing was deleted, and `failure` says why in words a
+    // user can read.
+    struct DeleteAllResult {
+        bool deleted = false;
+        QString failure;
+    };
+    // Deletes every session, the ones still waiting to be written included, or none at all: a failed delete, an
+    // unusable history, or a store file that could not be read (kept aside, so its sessions still exist) leave
+    // every session in place.
+    DeleteAllResult deleteAll();
 
     qint64 sessionCount();
     // A page of the stored sessions, newest first (equal starts: the later recorded first), with segments.

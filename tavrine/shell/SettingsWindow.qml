@@ -1,34 +1,38 @@
 import QtQuick
+import QtQuick.Window
+import Tavrine.Ui
+import Tavrine.Shell
 
-// The settings window takes exactly its content's size. The content comes with the settings view.
+// The settings window: the form's width, as tall as the form when the screen allows, on the frosted background.
+// It reads the permissions and the login item again each time it shows.
 Window {
     id: window
     property QtObject session
     property QtObject history
     property QtObject updater
+    property SettingsModel settings
 
-    width: content.implicitWidth
-    height: content.implicitHeight
-    minimumWidth: content.implicitWidth
-    minimumHeight: content.implicitHeight
-    maximumWidth: content.implicitWidth
-    maximumHeight: content.implicitHeight
-    color: palette.window
+    readonly property real tallest: Math.max(320, Screen.desktopAvailableHeight - 80)
 
-    SystemPalette { id: palette }
+    width: view.implicitWidth
+    height: Math.min(view.implicitHeight, tallest)
+    minimumWidth: view.implicitWidth
+    maximumWidth: view.implicitWidth
+    minimumHeight: Math.min(view.implicitHeight, 320)
+    maximumHeight: view.implicitHeight
+    color: "transparent"
 
-    Item {
-        id: content
+    onVisibleChanged: if (visible && settings) settings.refreshStatus()
+
+    SettingsWindowTitle { window: window }
+
+    FrostedWindowBackground {}
+
+    SettingsView {
+        id: view
         objectName: "settingsContent"
         anchors.fill: parent
-        implicitWidth: 480
-        implicitHeight: 420
-
-        Text {
-            anchors.centerIn: parent
-            text: "Settings"
-            color: palette.windowText
-            font.pixelSize: 20
-        }
+        session: window.session
+        settings: window.settings
     }
 }

@@ -19,6 +19,7 @@
 #include "tavrine/shell/MainWindowModel.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/NudgePresenting.h"
+#include "tavrine/shell/SettingsModel.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/UpdateGate.h"
 #include "tavrine/shell/UpdaterController.h"
@@ -96,6 +97,15 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
                                                               [this] { quit(); });
     note("updaterController");
 
+    m_loginItem = m_environment.loginItem;
+    if (!m_loginItem) {
+        m_desktopLoginItem = std::make_unique<platform::XdgLoginItem>();
+        m_loginItem = m_desktopLoginItem.get();
+    }
+    m_settings = std::make_unique<SettingsModel>(SettingsModel::Parts{
+        m_session.get(), m_history.get(), m_updaterController.get(), m_loginItem, [this] { quit(); },
+        QStringLiteral(TAVRINE_FEEDBACK_ADDRESS)});
+
     ui::setUpQmlEngine(m_engine);
     QVariantMap properties;
     properties.insert(QStringLiteral("session"), QVariant::fromValue<QObject*>(m_session.get()));
@@ -111,6 +121,7 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     m_mainWindow = std::make_unique<MainWindowModel>(*m_session, *m_defaults, std::move(mainWindowHooks),
                                                      m_motion.get(), &m_engine);
     properties.insert(QStringLiteral("mainWindow"), QVariant::fromValue<QObject*>(m_mainWindow.get()));
+    properties.insert(QStringLiteral("settings"), QVariant::fromValue<QObject*>(m_settings.get()));
     m_windows = std::make_unique<WindowSet>(m_engine, properties);
     m_opener = std::make_unique<FocusWindowOpener>(*m_windows);
     // The tray label's first showing runs the launch set-up; its click toggles the main window.
@@ -122,11 +133,6 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     if (!m_nudgePresenter)
         m_nudgePresenter = makeNudgePresenter();
 
-    m_loginItem = m_environment.loginItem;
-    if (!m_loginItem) {
-        m_desktopLoginItem = std::make_unique<platform::XdgLoginItem>();
-        m_loginItem = m_desktopLoginItem.get();
-    }
     LaunchSetup::Hooks hooks;
     hooks.wire = [this] { wireNudgePresentation(); };
     hooks.wasLaunchedAsLoginItem = [this] { return m_arguments.atLogin; };

@@ -39,6 +39,7 @@ class DesktopSessionServices;
 class FocusWindowOpener;
 class MainWindowModel;
 class NudgePresenting;
+class SettingsModel;
 class TrayStatusLabel;
 class UpdateGate;
 class UpdateSource;
@@ -114,6 +115,7 @@ public:
     TavrineAppDelegate& delegate() { return m_delegate; }
     QQmlEngine& engine() { return m_engine; }
     platform::LoginItem& loginItem() const { return *m_loginItem; }
+    SettingsModel& settings() const { return *m_settings; }
     // None when the sound is missing: nudges are then silent.
     QSoundEffect* nudgeSound() const { return m_nudgeSound.get(); }
     // None until a speaker is built.
@@ -146,6 +148,10 @@ private:
     std::unique_ptr<FocusSession> m_session;
     std::unique_ptr<UpdateGate> m_updateGate;
     std::unique_ptr<UpdaterController> m_updaterController;
+    std::unique_ptr<platform::LoginItem> m_desktopLoginItem;
+    platform::LoginItem* m_loginItem = nullptr;
+    // What the settings window shows and does.
+    std::unique_ptr<SettingsModel> m_settings;
 
     // The scenes.
     QQmlEngine m_engine;
@@ -155,8 +161,6 @@ private:
     std::unique_ptr<WindowSet> m_windows;
     std::unique_ptr<FocusWindowOpener> m_opener;
     std::unique_ptr<TrayStatusLabel> m_tray;
-    std::unique_ptr<platform::LoginItem> m_desktopLoginItem;
-    platform::LoginItem* m_loginItem = nullptr;
     std::unique_ptr<LaunchSetup> m_launchSetup;
     bool m_quitting = false;
 };

@@ -228,7 +228,7 @@ TEST(SessionHistory, DeletingTakesTheSegmentsAlong) {
     }
 
     history.record(sampleSummary(), sessionStart);
-    history.deleteAll();
+    EXPECT_TRUE(history.deleteAll().deleted);
     EXPECT_EQ(history.sessionCount(), 0);
     {
         RawConnection raw(history.storePath());

@@ -58,7 +58,11 @@ void expectKeptAside(const QString& folder) {
         EXPECT_TRUE(history.keptUnreadableStore());
         EXPECT_EQ(availability.count(), 1);
         EXPECT_EQ(history.sessionCount(), 1);
-        history.deleteAll();
+        // The kept file still holds its sessions: clearing only this run's would claim a clear history.
+        const SessionHistory::DeleteAllResult cleared = history.deleteAll();
+        EXPECT_FALSE(cleared.deleted);
+        EXPECT_TRUE(cleared.failure.contains(QStringLiteral("could not be read"))) << cleared.failure.toStdString();
+        EXPECT_EQ(history.sessionCount(), 1);
     }
     EXPECT_EQ(contents(path), before);
     EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
@@ -205,7 +209,7 @@ TEST(StoreFile, HistoryIsOffWhenNothingCanBeOpened) {
     EXPECT_EQ(history.availability(), SessionHistory::Availability::Off);
     EXPECT_FALSE(history.keptUnreadableStore()) << "no file was found unreadable";
     history.updatePhrases(QUuid::createUuid(), sampleSummary());
-    history.deleteAll();
+    EXPECT_FALSE(history.deleteAll().deleted);
     EXPECT_EQ(history.sessionCount(), 0);
     EXPECT_TRUE(history.allSessions().isEmpty());
     const QStringList messages = log.messages(QStringLiteral("History"));
@@ -220,4 +224,34 @@ TEST(StoreFile, AFolderThatCannotBeMadeFallsBackToMemory) {
     EXPECT_TRUE(history.record(sampleSummary(), sessionStart));
     EXPECT_EQ(history.availability(), SessionHistory::Availability::InMemory);
     EXPECT_FALSE(history.keptUnreadableStore());
+}
+
+TEST(StoreFile, AClearThatTheStoreRefusesKeepsEverySessionAndSaysWhy) {
+    const QString folder = temporaryFolder();
+    LogCapture log;
+    SessionHistory history(optionsIn(folder));
+    history.record(sampleSummary(), sessionStart);
+    RawConnection raw(history.storePath());
+    ASSERT_TRUE(raw.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON session "
+                                        "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END")));
+    // A session waiting to be written stays waiting.
+    ASSERT_TRUE(raw.exec(QStringLiteral("CREATE TRIGGER refuseInsert BEFORE INSERT ON session "
+                                        "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    history.record(sampleSummary(sessionStart.addSecs(60)), sessionStart);
+    ASSERT_EQ(history.pendingCount(), 1);
+    QSignalSpy changed(&history, &SessionHistory::changed);
+
+    const SessionHistory::DeleteAllResult cleared = history.deleteAll();
+    EXPECT_FALSE(cleared.deleted);
+    EXPECT_TRUE(cleared.failure.contains(QStringLiteral("refused for the test"))) << cleared.failure.toStdString();
+    EXPECT_EQ(raw.number(QStringLiteral("SELECT count(*) FROM session")), 1);
+    EXPECT_EQ(raw.number(QStringLiteral("SELECT count(*) FROM segment")), 3) << "the delete was rolled back whole";
+    EXPECT_EQ(history.pendingCount(), 1);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_TRUE(anyMessageStartsWith(log.messages(QStringLiteral("History")), QStringLiteral("History clear failed ")));
+
+    ASSERT_TRUE(raw.exec(QStringLiteral("DROP TRIGGER refuse")));
+    EXPECT_TRUE(history.deleteAll().deleted);
+    EXPECT_EQ(history.pendingCount(), 0);
+    EXPECT_EQ(raw.number(QStringLiteral("SELECT count(*) FROM session")), 0);
 }

@@ -108,7 +108,7 @@ void addShellScenes(std::vector<RenderScene>& scenes) {
                               [shown, dark](QmlHarness& harness) { return renderMainWindow(harness, shown, dark); }});
         }
     }
-    for (const char* id : {"onboarding", "history", "settings"}) {
+    for (const char* id : {"onboarding", "history"}) {
         const QString window = QString::fromLatin1(id);
         scenes.push_back({QStringLiteral("window-") + window, QStringLiteral("placeholder"),
                           [window](QmlHarness& harness) { return renderWindow(harness, window); }});
