@@ -31,12 +31,16 @@ class LoginItem;
 namespace tavrine::nudge {
 class NudgeHoverState;
 }
+namespace tavrine::onboarding {
+class OnboardingFlow;
+}
 
 namespace tavrine::shell {
 
 class DesktopSessionServices;
 class FocusWindowOpener;
 class NudgePresenting;
+class ShellStageSurroundings;
 class TrayStatusLabel;
 class UpdateGate;
 class UpdateSource;
@@ -109,6 +113,7 @@ public:
     WindowSet& windows() const { return *m_windows; }
     TrayStatusLabel& tray() const { return *m_tray; }
     FocusWindowOpener& opener() const { return *m_opener; }
+    onboarding::OnboardingFlow& onboardingFlow() const { return *m_onboardingFlow; }
     TavrineAppDelegate& delegate() { return m_delegate; }
     QQmlEngine& engine() { return m_engine; }
     platform::LoginItem& loginItem() const { return *m_loginItem; }
@@ -122,6 +127,8 @@ public:
 private:
     void note(const char* name);
     void wireNudgePresentation();
+    // The first-run flow with its rehearsal and stage; made before the windows that bind to it.
+    std::unique_ptr<onboarding::OnboardingFlow> makeOnboardingFlow();
     // The floating nudge card, when the card's module is built in.
     std::unique_ptr<NudgePresenting> makeNudgePresenter();
 
@@ -147,6 +154,8 @@ private:
 
     // The scenes.
     QQmlEngine m_engine;
+    std::unique_ptr<ShellStageSurroundings> m_stageSurroundings;
+    std::unique_ptr<onboarding::OnboardingFlow> m_onboardingFlow;
     std::unique_ptr<WindowSet> m_windows;
     std::unique_ptr<FocusWindowOpener> m_opener;
     std::unique_ptr<TrayStatusLabel> m_tray;
