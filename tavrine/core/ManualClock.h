@@ -3,6 +3,7 @@
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/Wakeup.h"
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
     void advance(double seconds);
     // The computer sleeps for `seconds`: the date and `asleep` move, `now` stands still.
     void sleepSystem(double seconds);
+    // The wall clock is set to another time (by hand, or by a time server): only the date moves.
+    void shiftDate(double seconds) { m_dateOffsetMs += qint64(std::llround(seconds * 1000.0)); }
     // Runs whatever is queued on the main thread (resumed sleepers and their follow-ups) without moving time.
     static void pump();
 

@@ -1,9 +1,11 @@
 import QtQuick
+import Tavrine.Onboarding
 
-// The first-run window; it takes exactly its content's size. The pages come with the onboarding.
+// The first-run window; it takes exactly its content's size.
 Window {
     id: window
     property QtObject session
+    property OnboardingFlow onboardingFlow
 
     width: content.implicitWidth
     height: content.implicitHeight
@@ -15,18 +17,10 @@ Window {
 
     SystemPalette { id: palette }
 
-    Item {
+    OnboardingWindowRoot {
         id: content
         objectName: "onboardingContent"
         anchors.fill: parent
-        implicitWidth: 640
-        implicitHeight: 480
-
-        Text {
-            anchors.centerIn: parent
-            text: "Welcome to Tavrine"
-            color: palette.windowText
-            font.pixelSize: 24
-        }
+        flow: window.onboardingFlow
     }
 }

@@ -20,6 +20,8 @@
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/NudgePresenting.h"
 #include "tavrine/shell/SettingsModel.h"
+#include "tavrine/shell/ShellStageSurroundings.h"
+#include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/UpdateGate.h"
 #include "tavrine/shell/UpdaterController.h"
@@ -30,6 +32,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QSoundEffect>
 #include <QTimer>
 
@@ -122,6 +125,8 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
                                                      m_motion.get(), &m_engine);
     properties.insert(QStringLiteral("mainWindow"), QVariant::fromValue<QObject*>(m_mainWindow.get()));
     properties.insert(QStringLiteral("settings"), QVariant::fromValue<QObject*>(m_settings.get()));
+    m_onboardingFlow = makeOnboardingFlow();
+    properties.insert(QStringLiteral("onboardingFlow"), QVariant::fromValue<QObject*>(m_onboardingFlow.get()));
     m_windows = std::make_unique<WindowSet>(m_engine, properties);
     m_opener = std::make_unique<FocusWindowOpener>(*m_windows);
     // The tray label's first showing runs the launch set-up; its click toggles the main window.
@@ -154,7 +159,34 @@ TavrineApp::~TavrineApp() {
     m_tray.reset();
     m_opener.reset();
     m_windows.reset();
+    m_onboardingFlow.reset();
     m_historyBrowser.reset();
+}
+
+std::unique_ptr<onboarding::OnboardingFlow> TavrineApp::makeOnboardingFlow() {
+    Clock& clock = m_environment.clock ? *m_environment.clock : Clock::system();
+    m_stageSurroundings = std::make_unique<ShellStageSurroundings>([this] { return m_tray.get(); },
+                                                                   [this] { return m_nudgePresenter.get(); });
+    onboarding::OnboardingStage::Parts parts = onboarding::OnboardingStage::defaultParts();
+    parts.surroundings = m_stageSurroundings.get();
+    onboarding::OnboardingFlow::Hooks hooks;
+    hooks.onComplete = [this] { setHasCompletedOnboarding(true); };
+    hooks.hideWindow = [this] {
+        if (QQuickWindow* window = m_windows->existingWindow(QStringLiteral("onboarding")))
+            window->hide();
+    };
+    hooks.openFocusWindow = [this] { m_opener->open(); };
+    hooks.hostWindow = [this]() -> QWindow* {
+        if (QWindow* focused = QGuiApplication::focusWindow())
+            return focused;
+        return m_windows->existingWindow(QStringLiteral("onboarding"));
+    };
+    platform::Permissions* permissions =
+        m_desktopServices ? m_desktopServices->capture().permissions.get() : nullptr;
+    return std::make_unique<onboarding::OnboardingFlow>(
+        *m_session, std::make_unique<onboarding::OnboardingRehearsal>(clock),
+        std::make_unique<onboarding::OnboardingStage>(m_engine, clock, parts), *m_defaults, permissions,
+        m_environment.arguments, std::move(hooks));
 }
 
 void TavrineApp::note(const char* name) {

@@ -32,6 +32,9 @@ class MotionPreference;
 namespace tavrine::nudge {
 class NudgeHoverState;
 }
+namespace tavrine::onboarding {
+class OnboardingFlow;
+}
 
 namespace tavrine::shell {
 
@@ -40,6 +43,7 @@ class FocusWindowOpener;
 class MainWindowModel;
 class NudgePresenting;
 class SettingsModel;
+class ShellStageSurroundings;
 class TrayStatusLabel;
 class UpdateGate;
 class UpdateSource;
@@ -112,6 +116,7 @@ public:
     WindowSet& windows() const { return *m_windows; }
     TrayStatusLabel& tray() const { return *m_tray; }
     FocusWindowOpener& opener() const { return *m_opener; }
+    onboarding::OnboardingFlow& onboardingFlow() const { return *m_onboardingFlow; }
     TavrineAppDelegate& delegate() { return m_delegate; }
     QQmlEngine& engine() { return m_engine; }
     platform::LoginItem& loginItem() const { return *m_loginItem; }
@@ -126,6 +131,8 @@ public:
 private:
     void note(const char* name);
     void wireNudgePresentation();
+    // The first-run flow with its rehearsal and stage; made before the windows that bind to it.
+    std::unique_ptr<onboarding::OnboardingFlow> makeOnboardingFlow();
     // The floating nudge card, when the card's module is built in.
     std::unique_ptr<NudgePresenting> makeNudgePresenter();
 
@@ -158,6 +165,8 @@ private:
     // The desktop's reduce-motion setting and the main window's content, made before the windows.
     std::unique_ptr<platform::MotionPreference> m_motion;
     std::unique_ptr<MainWindowModel> m_mainWindow;
+    std::unique_ptr<ShellStageSurroundings> m_stageSurroundings;
+    std::unique_ptr<onboarding::OnboardingFlow> m_onboardingFlow;
     std::unique_ptr<WindowSet> m_windows;
     std::unique_ptr<FocusWindowOpener> m_opener;
     std::unique_ptr<TrayStatusLabel> m_tray;

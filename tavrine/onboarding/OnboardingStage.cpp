@@ -1,0 +1,475 @@
+#include "tavrine/onboarding/OnboardingStage.h"
+
+#include "tavrine/core/Clock.h"
+#include "tavrine/core/Error.h"
+#include "tavrine/onboarding/StageSurroundings.h"
+#include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QEasingCurve>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QRegion>
+#include <QScreen>
+#include <QVariantAnimation>
+
+namespace tavrine::onboarding {
+
+namespace {
+
+bool onX11() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+bool serverHasCompositor() {
+    if (!onX11())
+        return false;
+    platform::X11Connection* x11 = platform::X11Connection::shared();
+    return x11 && x11->compositorRunning();
+}
+
+QEasingCurve coachEasing() {
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
+    return curve;
+}
+
+void setIfDeclared(QObject* object, const char* name, const QVariant& value) {
+    if (object->metaObject()->indexOfProperty(name) >= 0)
+        object->setProperty(name, value);
+}
+
+} // namespace
+
+OnboardingStage::Parts OnboardingStage::defaultParts() {
+    const QString uri = QStringLiteral("Tavrine.Onboarding");
+    Parts parts;
+    parts.design = ui::componentUrl(uri, QStringLiteral("StageDesignStandIn"));
+    parts.video = ui::componentUrl(uri, QStringLiteral("StageVideoStandIn"));
+    parts.coach = ui::componentUrl(uri, QStringLiteral("StageCoachStandIn"));
+    parts.pointer = ui::componentUrl(uri, QStringLiteral("StagePointerStandIn"));
+    return parts;
+}
+
+OnboardingStage::OnboardingStage(QQmlEngine& engine, Clock& clock, Parts parts, QObject* parent)
+    : QObject(parent), m_engine(engine), m_clock(clock), m_parts(std::move(parts)) {}
+
+OnboardingStage::~OnboardingStage() {
+    *m_alive = false;
+    if (m_pointerTimer)
+        m_pointerTimer->cancel();
+    if (m_filtering)
+        qApp->removeEventFilter(this);
+    if (m_player)
+        m_player->teardown();
+}
+
+std::unique_ptr<QQuickWindow> OnboardingStage::makeWindow(const QUrl& component, const char* role,
+                                                          Qt::WindowFlags flags, bool transparent,
+                                                          QQuickItem** content) {
+    auto window = std::make_unique<QQuickWindow>();
+    window->setObjectName(QString::fromLatin1(role));
+    window->setProperty("_q_xcb_wm_window_role", QString::fromLatin1(role));
+    window->setFlags(flags);
+    if (QScreen* screen = QGuiApplication::screenAt(m_available.center()))
+        window->setScreen(screen);
+    if (transparent && m_compositor) {
+        QSurfaceFormat format = window->format();
+        format.setAlphaBufferSize(8);
+        window->setFormat(format);
+        window->setColor(Qt::transparent);
+    }
+    if (content)
+        *content = nullptr;
+    if (component.isEmpty())
+        return window;
+
+    QQmlComponent qml(&m_engine, component);
+    QObject* object = qml.beginCreate(m_engine.rootContext());
+    auto* item = qobject_cast<QQuickItem*>(object);
+    if (!item) {
+        qWarning("Stage content %s did not load: %s", role, qPrintable(qml.errorString()));
+        delete object;
+        return window;
+    }
+    setIfDeclared(item, "rehearsal", QVariant::fromValue<QObject*>(m_rehearsal.data()));
+    setIfDeclared(item, "stage", QVariant::fromValue<QObject*>(this));
+    if (auto* player = dynamic_cast<QObject*>(m_player.get()))
+        setIfDeclared(item, "player", QVariant::fromValue(player));
+    qml.completeCreate();
+    item->setParentItem(window->contentItem());
+    item->setParent(window.get());
+    QQuickWindow* raw = window.get();
+    const auto fit = [raw, item] { item->setSize(QSizeF(raw->width(), raw->height())); };
+    connect(raw, &QWindow::widthChanged, item, fit);
+    connect(raw, &QWindow::heightChanged, item, fit);
+    if (content)
+        *content = item;
+    return window;
+}
+
+void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std::function<void()> onSkip) {
+    if (m_design)
+        return;
+    QScreen* screen = host && host->screen() ? host->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    m_rehearsal = rehearsal;
+    m_host = host;
+    m_onSkip = std::move(onSkip);
+    m_screen = screen->geometry();
+    m_available = screen->availableGeometry();
+    m_compositor = m_parts.compositorRunning ? m_parts.compositorRunning() : serverHasCompositor();
+    m_player = m_parts.makePlayer ? m_parts.makePlayer() : nullptr;
+    if (!m_player)
+        m_player = std::make_unique<SilentRehearsalPlayer>();
+
+    const stagegeometry::Layout layout = stagegeometry::layout(m_screen, m_available);
+    const Qt::WindowFlags top = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    const Qt::WindowFlags panel = Qt::Tool | top | Qt::WindowDoesNotAcceptFocus;
+
+    m_dim = makeWindow({}, "rehearsalDim", panel, true, nullptr);
+    m_dim->setColor(m_compositor ? QColor::fromRgbF(0, 0, 0, 0.75) : QColor(Qt::black));
+    m_dim->setGeometry(layout.dim);
+
+    m_design = makeWindow(m_parts.design, "rehearsalDesignWindow", Qt::Window | top, false, nullptr);
+    m_design->setGeometry(layout.design);
+    m_video = makeWindow(m_parts.video, "rehearsalVideoWindow", Qt::Window | top, false, nullptr);
+    m_video->setGeometry(layout.video);
+    m_coach = makeWindow(m_parts.coach, "rehearsalCoachPanel", panel, true, &m_coachContent);
+    m_pointer = makeWindow(m_parts.pointer, "rehearsalPointerPanel", panel | Qt::WindowTransparentForInput, true,
+                           &m_pointerContent);
+    for (QQuickWindow* window : {m_design.get(), m_video.get(), m_coach.get(), m_pointer.get()})
+        window->setTransientParent(m_dim.get());
+    for (QQuickWindow* window : {m_design.get(), m_video.get(), m_coach.get()}) {
+        connect(window, &QWindow::activeChanged, this, [this, window] {
+            if (window->isActive())
+                windowActivated(window);
+        });
+    }
+    if (m_coachContent) {
+        const auto refit = [this] { layoutCoach(true); };
+        connect(m_coachContent, &QQuickItem::implicitWidthChanged, this, refit);
+        connect(m_coachContent, &QQuickItem::implicitHeightChanged, this, refit);
+    }
+    layoutCoach(false);
+
+    qApp->installEventFilter(this);
+    m_filtering = true;
+
+    if (onX11()) {
+        if (platform::X11Connection* x11 = platform::X11Connection::shared())
+            x11->setOnAllDesktops(m_dim->winId());
+    }
+    fadeIn(m_dim.get(), false);
+    fadeIn(m_design.get(), true);
+    fadeIn(m_coach.get(), false);
+    if (m_host)
+        m_host->hide();
+
+    m_pointerTimer.emplace();
+    pointerLoop(m_pointerTimer->token(), m_alive);
+    emit presentedChanged();
+}
+
+void OnboardingStage::apply(OnboardingRehearsal::Beat beat) {
+    if (!m_design || !m_video || !m_player)
+        return;
+    using Beat = OnboardingRehearsal::Beat;
+    using Video = OnboardingRehearsal::Video;
+    switch (beat) {
+    case Beat::Working:
+        break;
+    case Beat::Tempted:
+        m_player->setCurrent(Video::Detour, false);
+        fadeIn(m_video.get(), false);
+        break;
+    case Beat::Drifting:
+        setTakesMouse(m_design.get(), false);
+        fadeIn(m_video.get(), true);
+        m_player->play();
+        break;
+    case Beat::Nudged:
+        m_player->pause();
+        break;
+    case Beat::Returned:
+    case Beat::Finished:
+        m_player->pause();
+        fadeOut(m_video.get());
+        setTakesMouse(m_design.get(), true);
+        activate(m_design.get());
+        break;
+    case Beat::Researching:
+        setTakesMouse(m_design.get(), false);
+        m_player->setCurrent(Video::Tutorial, true);
+        fadeIn(m_video.get(), true);
+        break;
+    }
+    layoutCoach(true);
+}
+
+void OnboardingStage::dismiss() {
+    if (!m_design)
+        return;
+    if (m_pointerTimer) {
+        m_pointerTimer->cancel();
+        m_pointerTimer.reset();
+    }
+    if (m_filtering) {
+        qApp->removeEventFilter(this);
+        m_filtering = false;
+    }
+    if (m_coachMove)
+        m_coachMove->stop();
+    if (m_player) {
+        m_player->teardown();
+        m_player.reset();
+    }
+    std::unique_ptr<QQuickWindow> windows[] = {std::move(m_design), std::move(m_video), std::move(m_coach),
+                                               std::move(m_pointer), std::move(m_dim)};
+    m_coachContent = nullptr;
+    m_pointerContent = nullptr;
+    m_onSkip = nullptr;
+    m_rehearsal.clear();
+    m_coachTarget = QRect();
+    for (auto& window : windows) {
+        if (!window)
+            continue;
+        window->disconnect(this);
+        QQuickWindow* raw = window.get();
+        m_leaving.push_back(std::move(window));
+        fadeOut(raw, [this, raw] {
+            m_fades.remove(raw);
+            std::erase_if(m_leaving, [raw](const auto& leaving) { return leaving.get() == raw; });
+        });
+    }
+    if (QWindow* host = m_host) {
+        host->show();
+        host->raise();
+        if (m_parts.surroundings)
+            m_parts.surroundings->activate(host);
+        else
+            host->requestActivate();
+    }
+    m_host.clear();
+    emit presentedChanged();
+}
+
+void OnboardingStage::requestSkip() {
+    if (auto onSkip = m_onSkip)
+        onSkip();
+}
+
+void OnboardingStage::next() {
+    if (m_rehearsal)
+        m_rehearsal->answerNext();
+}
+
+bool OnboardingStage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && m_design &&
+        (watched == m_design.get() || watched == m_video.get())) {
+        // The stage's windows never close: their close buttons skip the rehearsal.
+        event->ignore();
+        requestSkip();
+        return true;
+    }
+    // Keys reach the window first and its items afterwards: judged once, at the window.
+    if (event->type() != QEvent::KeyPress || !watched->isWindowType())
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape) {
+        requestSkip();
+        return true;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_rehearsal && m_rehearsal->takesNext()) {
+        m_rehearsal->answerNext();
+        return true;
+    }
+    return false;
+}
+
+void OnboardingStage::windowActivated(QQuickWindow* window) {
+    if (!m_rehearsal)
+        return;
+    if (window == m_video.get())
+        m_rehearsal->answerVideoActivated();
+    if (m_rehearsal->beat() == OnboardingRehearsal::Beat::Nudged && m_parts.surroundings)
+        m_parts.surroundings->raiseNudge();
+}
+
+void OnboardingStage::activate(QQuickWindow* window) {
+    window->raise();
+    if (m_parts.surroundings)
+        m_parts.surroundings->activate(window);
+    else
+        window->requestActivate();
+}
+
+void OnboardingStage::setTakesMouse(QQuickWindow* window, bool takes) {
+    window->setFlag(Qt::WindowTransparentForInput, !takes);
+}
+
+void OnboardingStage::fadeIn(QQuickWindow* window, bool activateIt) {
+    if (QPointer<QPropertyAnimation> running = m_fades.take(window))
+        running->stop();
+    if (!window->isVisible()) {
+        window->setOpacity(m_compositor ? 0.0 : 1.0);
+        window->setProperty("_q_showWithoutActivating", !activateIt);
+        window->show();
+    }
+    if (activateIt)
+        activate(window);
+    else
+        window->raise();
+    if (!m_compositor) {
+        window->setOpacity(1.0);
+        return;
+    }
+    auto* animation = new QPropertyAnimation(window, "opacity", window);
+    animation->setDuration(fadeInMs);
+    animation->setEndValue(1.0);
+    m_fades.insert(window, animation);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void OnboardingStage::fadeOut(QQuickWindow* window, std::function<void()> done) {
+    if (QPointer<QPropertyAnimation> running = m_fades.take(window))
+        running->stop();
+    if (!m_compositor || !window->isVisible()) {
+        window->setOpacity(0.0);
+        window->hide();
+        if (done)
+            QMetaObject::invokeMethod(this, std::move(done), Qt::QueuedConnection);
+        return;
+    }
+    auto* animation = new QPropertyAnimation(window, "opacity", window);
+    animation->setDuration(fadeOutMs);
+    animation->setEndValue(0.0);
+    m_fades.insert(window, animation);
+    connect(animation, &QPropertyAnimation::finished, this, [this, window, done = std::move(done)] {
+        // A window faded in again meanwhile stays.
+        if (window->opacity() == 0.0)
+            window->hide();
+        if (done)
+            QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void OnboardingStage::layoutCoach(bool animated) {
+    if (!m_coach || !m_rehearsal || !m_design || !m_video)
+        return;
+    QSizeF size(m_coach->width(), m_coach->height());
+    if (m_coachContent)
+        size = QSizeF(m_coachContent->implicitWidth(), m_coachContent->implicitHeight());
+    if (!(size.width() > 0) || !(size.height() > 0))
+        return;
+    std::optional<QRectF> nudge;
+    if (m_rehearsal->beat() == OnboardingRehearsal::Beat::Nudged && m_parts.surroundings)
+        nudge = m_parts.surroundings->nudgeFrame();
+    const QRectF anchor =
+        stagegeometry::coachAnchor(m_rehearsal->beat(), QRectF(m_design->geometry()), QRectF(m_video->geometry()), nudge);
+    const QRect frame = stagegeometry::coachFrame(anchor, size, m_available);
+    if (frame == m_coachTarget)
+        return;
+    const bool resized = frame.size() != m_coachTarget.size();
+    m_coachTarget = frame;
+    if (m_coachMove)
+        m_coachMove->stop();
+    if (resized)
+        updateMask(m_coach.get(), m_coachContent);
+    if (!animated || !m_coach->isVisible()) {
+        m_coach->setGeometry(frame);
+        return;
+    }
+    auto* move = new QVariantAnimation(this);
+    move->setDuration(coachMoveMs);
+    move->setEasingCurve(coachEasing());
+    move->setStartValue(m_coach->geometry());
+    move->setEndValue(frame);
+    QQuickWindow* coach = m_coach.get();
+    connect(move, &QVariantAnimation::valueChanged, coach,
+            [coach](const QVariant& value) { coach->setGeometry(value.toRect()); });
+    m_coachMove = move;
+    move->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void OnboardingStage::placePointer() {
+    if (!m_pointer)
+        return;
+    std::optional<QRectF> icon;
+    if (m_parts.surroundings)
+        icon = m_parts.surroundings->trayIconFrame();
+    const stagegeometry::PointerPlacement placement = stagegeometry::pointer(icon, m_screen, m_available);
+    if (!placement.visible) {
+        if (m_pointer->isVisible())
+            fadeOut(m_pointer.get());
+        return;
+    }
+    const TrayEdge edge = placement.edge == stagegeometry::TrayEdge::Bottom ? TrayEdge::Bottom : TrayEdge::Top;
+    if (edge != m_trayEdge) {
+        m_trayEdge = edge;
+        emit trayEdgeChanged();
+    }
+    bool flipped = false;
+    if (m_pointerContent && m_pointerContent->metaObject()->indexOfProperty("pointsDown") >= 0 &&
+        m_pointerContent->property("pointsDown").toBool() != placement.pointsDown) {
+        m_pointerContent->setProperty("pointsDown", placement.pointsDown);
+        flipped = true;
+    }
+    if (m_pointer->geometry() != placement.frame) {
+        const bool resized = m_pointer->geometry().size() != placement.frame.size();
+        m_pointer->setGeometry(placement.frame);
+        flipped = flipped || resized;
+    }
+    if (flipped)
+        updateMask(m_pointer.get(), m_pointerContent);
+    if (!m_pointer->isVisible() || m_pointer->opacity() < 1.0)
+        fadeIn(m_pointer.get(), false);
+}
+
+void OnboardingStage::updateMask(QQuickWindow* window, QQuickItem* content) {
+    if (m_compositor || !window)
+        return;
+    // Without a compositor nothing is translucent: the panel is cut to its content's outline instead. The
+    // content gives it as "outlineRadius" (rounded corners) and may leave out parts with "outlineRects".
+    const QSize size = window->geometry().size();
+    if (size.isEmpty())
+        return;
+    QRegion region;
+    const QVariant rects = content ? content->property("outlineRects") : QVariant();
+    if (rects.isValid()) {
+        for (const QVariant& rect : rects.toList())
+            region += rect.toRectF().toAlignedRect();
+    }
+    if (region.isEmpty()) {
+        const double radius = content ? content->property("outlineRadius").toDouble() : 0.0;
+        QPainterPath path;
+        path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), radius, radius);
+        region = QRegion(path.toFillPolygon().toPolygon());
+    }
+    window->setMask(region);
+}
+
+QCoro::Task<void> OnboardingStage::pointerLoop(CancellationToken token, std::shared_ptr<bool> alive) {
+    try {
+        for (;;) {
+            if (!*alive || token.isCancelled())
+                co_return;
+            placePointer();
+            layoutCoach(true);
+            co_await m_clock.sleep(pointerInterval, token);
+        }
+    } catch (const CancelledError&) {
+    } catch (const std::exception& error) {
+        qWarning("Stage pointer loop failed: %s", error.what());
+    }
+}
+
+} // namespace tavrine::onboarding

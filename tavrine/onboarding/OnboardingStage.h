@@ -1,0 +1,153 @@
+#pragma once
+
+#include "tavrine/core/Cancellation.h"
+#include "tavrine/onboarding/OnboardingRehearsal.h"
+#include "tavrine/onboarding/RehearsalPlaying.h"
+#include "tavrine/onboarding/StageGeometry.h"
+
+#include <QCoro/QCoroTask>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QQuickWindow>
+#include <QRect>
+#include <QUrl>
+#include <QtQml/qqmlregistration.h>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QQmlEngine;
+class QQuickItem;
+class QPropertyAnimation;
+class QVariantAnimation;
+
+namespace tavrine {
+class Clock;
+}
+
+namespace tavrine::onboarding {
+
+class StageSurroundings;
+
+// The rehearsal on screen: a dimmed screen with a mock design tool and a mock video site on it, a coach panel
+// under the window it talks about, and a pointer at the tray icon. The onboarding window hides while it plays.
+// Escape skips, Return answers the beats that ask for it, activating the video answers the tempted beat.
+//
+// Five frameless windows that stay on top, on the host's screen; the four above the dim are its transients, so
+// the window manager keeps them above it. The panels take no focus and the pointer no input. Main thread only.
+class OnboardingStage final : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the onboarding flow")
+    Q_PROPERTY(bool presented READ isPresented NOTIFY presentedChanged)
+    Q_PROPERTY(TrayEdge trayEdge READ trayEdge NOTIFY trayEdgeChanged)
+
+public:
+    // Where the tray is: the coach's wording of where to look follows it.
+    enum class TrayEdge { Top, Bottom };
+    Q_ENUM(TrayEdge)
+
+    struct Parts {
+        // The windows' contents (QML items). Each gets the properties it declares of "rehearsal", "stage" and
+        // "player"; the pointer also "pointsDown".
+        QUrl design;
+        QUrl video;
+        QUrl coach;
+        QUrl pointer;
+        // A new player for each presentation; a silent one when none.
+        std::function<std::unique_ptr<RehearsalPlaying>()> makePlayer;
+        // None: no tray, no nudge card, and windows activate themselves.
+        StageSurroundings* surroundings = nullptr;
+        // Whether windows can be translucent; asks the X server when none.
+        std::function<bool()> compositorRunning;
+    };
+    // The contents shipped in this module.
+    static Parts defaultParts();
+
+    static constexpr int fadeInMs = 250;
+    static constexpr int fadeOutMs = 220;
+    static constexpr int coachMoveMs = 320;
+    static constexpr double pointerInterval = 0.25;
+
+    OnboardingStage(QQmlEngine& engine, Clock& clock, Parts parts, QObject* parent = nullptr);
+    ~OnboardingStage() override;
+
+    // Shows the stage for `rehearsal` on `host`'s screen (the primary one without a host) and hides the host.
+    // Nothing while presented, and nothing without a screen.
+    void present(OnboardingRehearsal* rehearsal, QWindow* host, std::function<void()> onSkip);
+    // The windows follow the beat.
+    void apply(OnboardingRehearsal::Beat beat);
+    // Fades the stage out and brings the host back, active. Nothing when not presented.
+    void dismiss();
+
+    // The close buttons and the coach's Skip.
+    Q_INVOKABLE void requestSkip();
+    // The coach's Next.
+    Q_INVOKABLE void next();
+
+    bool isPresented() const { return m_design != nullptr; }
+    TrayEdge trayEdge() const { return m_trayEdge; }
+
+    // One step of the 0.25 s loop: the pointer under the tray icon, the coach under its anchor.
+    void placePointer();
+    void layoutCoach(bool animated);
+
+    QQuickWindow* dimWindow() const { return m_dim.get(); }
+    QQuickWindow* designWindow() const { return m_design.get(); }
+    QQuickWindow* videoWindow() const { return m_video.get(); }
+    QQuickWindow* coachPanel() const { return m_coach.get(); }
+    QQuickWindow* pointerPanel() const { return m_pointer.get(); }
+    RehearsalPlaying* player() const { return m_player.get(); }
+    bool translucent() const { return m_compositor; }
+    const QRect& availableFrame() const { return m_available; }
+    // Where the coach is going (its frame once a move ends).
+    const QRect& coachTarget() const { return m_coachTarget; }
+
+signals:
+    void presentedChanged();
+    void trayEdgeChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::unique_ptr<QQuickWindow> makeWindow(const QUrl& component, const char* role, Qt::WindowFlags flags,
+                                             bool transparent, QQuickItem** content);
+    void fadeIn(QQuickWindow* window, bool activate);
+    void fadeOut(QQuickWindow* window, std::function<void()> done = {});
+    void activate(QQuickWindow* window);
+    void setTakesMouse(QQuickWindow* window, bool takes);
+    void windowActivated(QQuickWindow* window);
+    void updateMask(QQuickWindow* window, QQuickItem* content);
+    QCoro::Task<void> pointerLoop(CancellationToken token, std::shared_ptr<bool> alive);
+
+    QQmlEngine& m_engine;
+    Clock& m_clock;
+    Parts m_parts;
+    std::unique_ptr<QQuickWindow> m_design;
+    std::unique_ptr<QQuickWindow> m_video;
+    std::unique_ptr<QQuickWindow> m_coach;
+    std::unique_ptr<QQuickWindow> m_pointer;
+    std::unique_ptr<QQuickWindow> m_dim;
+    QQuickItem* m_coachContent = nullptr;
+    QQuickItem* m_pointerContent = nullptr;
+    // Windows fading out after a dismissal; each goes once its fade ends.
+    std::vector<std::unique_ptr<QQuickWindow>> m_leaving;
+    std::unique_ptr<RehearsalPlaying> m_player;
+    QPointer<QWindow> m_host;
+    QPointer<OnboardingRehearsal> m_rehearsal;
+    std::function<void()> m_onSkip;
+    std::optional<CancellationSource> m_pointerTimer;
+    QPointer<QVariantAnimation> m_coachMove;
+    QHash<QWindow*, QPointer<QPropertyAnimation>> m_fades;
+    QRect m_coachTarget;
+    QRect m_screen;
+    QRect m_available;
+    bool m_compositor = false;
+    bool m_filtering = false;
+    TrayEdge m_trayEdge = TrayEdge::Top;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+};
+
+} // namespace tavrine::onboarding

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "tavrine/onboarding/OnboardingRehearsal.h"
+
+#include <QRect>
+#include <QRectF>
+#include <optional>
+
+namespace tavrine::onboarding {
+
+// Where the stage's windows go, in screen coordinates (y grows downwards). V is the screen's available area
+// (without panels and docks), S the whole screen. Halves round away from zero.
+namespace stagegeometry {
+
+struct Layout {
+    QRect design;
+    QRect video;
+    // Over the whole width of the screen but only the available height: panels and the tray stay uncovered.
+    QRect dim;
+};
+
+Layout layout(const QRect& screen, const QRect& available);
+
+// What the coach hangs under in `beat`: the video for tempted, drifting and researching, the design for
+// working, returned and finished, and while nudged the visible nudge card, else the video.
+QRectF coachAnchor(OnboardingRehearsal::Beat beat, const QRectF& design, const QRectF& video,
+                   const std::optional<QRectF>& nudge);
+
+// The coach of `size` 14 px under `anchor`, kept 12 px inside the available area's sides (the right side wins)
+// and its bottom; there is no top bound.
+QRect coachFrame(const QRectF& anchor, const QSizeF& size, const QRect& available);
+
+// The notch panel's visible card: in 24 px on the left and right, 28 px shorter at the bottom.
+QRectF notchCardFrame(const QRectF& panel);
+
+enum class TrayEdge { Top, Bottom };
+
+struct PointerPlacement {
+    // False: the tray icon is on another screen; the pointer hides and placement is tried again.
+    bool visible = false;
+    QRect frame;
+    // The tray sits at the bottom: the pointer stands above the icon and points down.
+    bool pointsDown = false;
+    // The tray could not be found: the pointer stands in the top-right corner of the available area.
+    bool fallback = false;
+    TrayEdge edge = TrayEdge::Top;
+};
+
+inline constexpr int pointerWidth = 190;
+inline constexpr int pointerHeight = 70;
+
+// The pointer under (or above) the tray icon's frame `icon` on `screen`; with no frame, or an empty one, the
+// fallback corner.
+PointerPlacement pointer(const std::optional<QRectF>& icon, const QRect& screen, const QRect& available);
+
+} // namespace stagegeometry
+} // namespace tavrine::onboarding

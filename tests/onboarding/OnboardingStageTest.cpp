@@ -1,0 +1,278 @@
+#include "fakes/FakePermissions.h"
+#include "session/SessionHarness.h"
+#include "support/QmlTestSupport.h"
+#include "tavrine/onboarding/OnboardingFlow.h"
+#include "tavrine/onboarding/OnboardingStage.h"
+#include "tavrine/onboarding/StageSurroundings.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QGuiApplication>
+#include <QQuickItem>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::onboarding;
+using namespace tavrine::test;
+using Beat = OnboardingRehearsal::Beat;
+
+namespace {
+
+class RecordingPlayer final : public RehearsalPlaying {
+public:
+    explicit RecordingPlayer(QStringList& calls) : m_calls(calls) {}
+    void setCurrent(OnboardingRehearsal::Video video, bool playing) override {
+        m_calls << QStringLiteral("current %1 %2")
+                       .arg(video == OnboardingRehearsal::Video::Detour ? "detour" : "tutorial")
+                       .arg(playing ? "playing" : "paused");
+    }
+    void play() override { m_calls << QStringLiteral("play"); }
+    void pause() override { m_calls << QStringLiteral("pause"); }
+    void teardown() override { m_calls << QStringLiteral("teardown"); }
+
+private:
+    QStringList& m_calls;
+};
+
+class FakeSurroundings final : public StageSurroundings {
+public:
+    std::optional<QRectF> trayIconFrame() const override { return tray; }
+    std::optional<QRectF> nudgeFrame() const override { return nudge; }
+    void raiseNudge() override { ++raises; }
+    void activate(QWindow* window) override { window->requestActivate(); }
+
+    std::optional<QRectF> tray;
+    std::optional<QRectF> nudge;
+    int raises = 0;
+};
+
+// Lets through what the stage passes on, and counts it.
+class KeySpy final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && watched->isWindowType())
+            keys << static_cast<QKeyEvent*>(event)->key();
+        return false;
+    }
+    QList<int> keys;
+};
+
+struct StageHarness {
+    StageHarness() {
+        OnboardingStage::Parts parts = OnboardingStage::defaultParts();
+        parts.makePlayer = [this] { return std::make_unique<RecordingPlayer>(calls); };
+        parts.surroundings = &surroundings;
+        stage = std::make_unique<OnboardingStage>(qml.engine(), h.clock, parts);
+        rehearsal = std::make_unique<OnboardingRehearsal>(h.clock);
+        rehearsal->setOnBeat([this](Beat beat) { stage->apply(beat); });
+        host.setObjectName(QStringLiteral("onboarding"));
+        host.resize(640, 480);
+        host.show();
+    }
+    ~StageHarness() {
+        stage.reset();
+        rehearsal.reset();
+    }
+    void presentRunning() {
+        ASSERT_TRUE(rehearsal->start(h.session.get(), [this] { stage->dismiss(); }));
+        stage->present(rehearsal.get(), &host, [this] {
+            ++skips;
+            rehearsal->skip();
+        });
+        h.advance(0);
+    }
+    void key(int key) { QTest::keyClick(stage->designWindow(), Qt::Key(key)); }
+
+    SessionHarness h;
+    QmlHarness qml;
+    FakeSurroundings surroundings;
+    QStringList calls;
+    QWindow host;
+    std::unique_ptr<OnboardingStage> stage;
+    std::unique_ptr<OnboardingRehearsal> rehearsal;
+    int skips = 0;
+};
+
+} // namespace
+
+TEST(OnboardingStage, PresentsOnceOverAHiddenHostAndDismissesOnce) {
+    StageHarness s;
+    s.presentRunning();
+    ASSERT_TRUE(s.stage->isPresented());
+    QQuickWindow* design = s.stage->designWindow();
+    EXPECT_FALSE(s.host.isVisible());
+    EXPECT_TRUE(design->isVisible());
+    EXPECT_TRUE(s.stage->dimWindow()->isVisible());
+    EXPECT_TRUE(s.stage->coachPanel()->isVisible());
+    EXPECT_FALSE(s.stage->videoWindow()->isVisible());
+    EXPECT_EQ(s.stage->dimWindow()->color(), QColor(Qt::black));
+    for (QQuickWindow* w : {design, s.stage->videoWindow(), s.stage->coachPanel(), s.stage->pointerPanel()})
+        EXPECT_EQ(w->transientParent(), s.stage->dimWindow()) << w->objectName().toStdString();
+    EXPECT_TRUE(s.stage->coachPanel()->flags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(s.stage->pointerPanel()->flags() & Qt::WindowTransparentForInput);
+    // Without a tray the pointer waits in the corner.
+    EXPECT_TRUE(s.stage->pointerPanel()->isVisible());
+    const QRect v = s.stage->availableFrame();
+    EXPECT_EQ(s.stage->pointerPanel()->geometry(), QRect(v.x() + v.width() - 198, v.y() + 8, 190, 70));
+
+    s.stage->present(s.rehearsal.get(), &s.host, [] {});
+    EXPECT_EQ(s.stage->designWindow(), design);
+
+    s.stage->dismiss();
+    EXPECT_FALSE(s.stage->isPresented());
+    EXPECT_TRUE(s.host.isVisible());
+    EXPECT_EQ(s.calls, QStringList{QStringLiteral("teardown")});
+    s.stage->dismiss();
+    EXPECT_EQ(s.calls.size(), 1);
+    s.rehearsal->skip();
+}
+
+TEST(OnboardingStage, KeysSkipAndAnswerOnlyWhereTheBeatTakesThem) {
+    StageHarness s;
+    auto spy = std::make_unique<KeySpy>();
+    qApp->installEventFilter(spy.get());
+    s.presentRunning();
+    // Return answers the working beat and is consumed.
+    s.key(Qt::Key_Return);
+    EXPECT_TRUE(s.rehearsal->answered());
+    EXPECT_TRUE(spy->keys.isEmpty());
+    s.h.advance(0.04);
+    ASSERT_EQ(s.rehearsal->beat(), Beat::Tempted);
+    // During tempted, Enter reaches the application unchanged.
+    s.key(Qt::Key_Enter);
+    EXPECT_EQ(spy->keys, QList<int>{Qt::Key_Enter});
+    // Escape skips, consumed.
+    s.key(Qt::Key_Escape);
+    EXPECT_EQ(s.skips, 1);
+    EXPECT_EQ(spy->keys.size(), 1);
+    EXPECT_FALSE(s.stage->isPresented());
+    EXPECT_FALSE(s.rehearsal->isRunning());
+    EXPECT_FALSE(s.h.session->rehearsalIntention().has_value());
+}
+
+TEST(OnboardingStage, ThePlayerAndTheVideoFollowTheBeats) {
+    StageHarness s;
+    s.presentRunning();
+    QQuickWindow* video = s.stage->videoWindow();
+    s.stage->apply(Beat::Tempted);
+    EXPECT_TRUE(video->isVisible());
+    EXPECT_TRUE(video->property("_q_showWithoutActivating").toBool());
+    s.stage->apply(Beat::Drifting);
+    EXPECT_TRUE(s.stage->designWindow()->flags() & Qt::WindowTransparentForInput);
+    s.stage->apply(Beat::Nudged);
+    s.stage->apply(Beat::Returned);
+    EXPECT_FALSE(video->isVisible());
+    EXPECT_FALSE(s.stage->designWindow()->flags() & Qt::WindowTransparentForInput);
+    s.stage->apply(Beat::Researching);
+    EXPECT_TRUE(video->isVisible());
+    s.stage->apply(Beat::Finished);
+    s.stage->dismiss();
+    EXPECT_EQ(s.calls, (QStringList{"current detour paused", "play", "pause", "pause", "current tutorial playing",
+                                    "pause", "teardown"}));
+    s.rehearsal->skip();
+}
+
+TEST(OnboardingStage, ClosingTheMockWindowsSkipsInstead) {
+    StageHarness s;
+    s.presentRunning();
+    QQuickWindow* design = s.stage->designWindow();
+    EXPECT_FALSE(design->close());
+    EXPECT_EQ(s.skips, 1);
+    EXPECT_FALSE(s.stage->isPresented());
+    EXPECT_EQ(s.stage->designWindow(), nullptr);
+}
+
+TEST(OnboardingStage, TheCoachMovesUnderTheNudgeCardAndThePointerUnderTheTray) {
+    StageHarness s;
+    s.presentRunning();
+    const QRect v = s.stage->availableFrame();
+    s.surroundings.tray = QRectF(v.x() + 600, v.y(), 24, 24);
+    s.surroundings.nudge = QRectF(v.x() + v.width() - 380, v.y() + 8, 360, 140);
+    s.h.advance(0.25);
+    EXPECT_EQ(s.stage->pointerPanel()->geometry(), QRect(v.x() + 517, v.y() + 26, 190, 70));
+    EXPECT_EQ(s.stage->trayEdge(), OnboardingStage::TrayEdge::Top);
+    s.rehearsal->answerNext();
+    s.h.advance(0.04);
+    s.rehearsal->answerVideoActivated();
+    s.h.advance(0.04);
+    s.h.advance(OnboardingRehearsal::driftHold);
+    ASSERT_EQ(s.rehearsal->beat(), Beat::Nudged);
+    // While nudged, the coach hangs 14 px under the card, centred on it.
+    const QRect target = s.stage->coachTarget();
+    EXPECT_EQ(target.y(), v.y() + 8 + 140 + 14);
+    EXPECT_EQ(target.x(), v.x() + v.width() - 380);
+    EXPECT_EQ(target.width(), 360);
+    s.rehearsal->skip();
+}
+
+TEST(OnboardingFlow, StartsOnTheStageAndMovesOnWhenRefusedOrEnded) {
+    SessionHarness h;
+    QmlHarness qml;
+    MemoryUserDefaults defaults;
+    FakePermissions permissions;
+    QWindow host;
+    host.resize(640, 480);
+    host.show();
+    QStringList hooks;
+    OnboardingFlow::Hooks flowHooks;
+    flowHooks.onComplete = [&] { hooks << QStringLiteral("complete"); };
+    flowHooks.hideWindow = [&] { hooks << QStringLiteral("hide"); };
+    flowHooks.openFocusWindow = [&] { hooks << QStringLiteral("open"); };
+    flowHooks.hostWindow = [&] { return &host; };
+    OnboardingFlow flow(*h.session, std::make_unique<OnboardingRehearsal>(h.clock),
+                        std::make_unique<OnboardingStage>(qml.engine(), h.clock, OnboardingStage::defaultParts()),
+                        defaults, &permissions, {QStringLiteral("tavrine"), QStringLiteral("--fast-rehearsal")},
+                        flowHooks);
+    EXPECT_TRUE(flow.accessibilityGranted());
+    QSignalSpy ended(&flow, &OnboardingFlow::rehearsalEnded);
+    QSignalSpy refused(&flow, &OnboardingFlow::rehearsalRefused);
+
+    flow.startRehearsal();
+    EXPECT_DOUBLE_EQ(flow.rehearsal()->pace(), 0.35);
+    EXPECT_TRUE(flow.rehearsalRunning());
+    EXPECT_TRUE(flow.stage()->isPresented());
+    EXPECT_FALSE(host.isVisible());
+    // A second start is refused and shows no second stage.
+    flow.startRehearsal();
+    EXPECT_EQ(refused.count(), 1);
+    // The stage's Skip ends the rehearsal, and the end dismisses the stage first.
+    flow.stage()->requestSkip();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_FALSE(flow.stage()->isPresented());
+    EXPECT_TRUE(host.isVisible());
+
+    // A running session refuses the rehearsal: no stage.
+    h.start();
+    flow.startRehearsal();
+    EXPECT_EQ(refused.count(), 2);
+    EXPECT_FALSE(flow.stage()->isPresented());
+
+    flow.completeOnboarding();
+    EXPECT_EQ(hooks, (QStringList{"complete", "hide", "open"}));
+}
+
+TEST(OnboardingWindowRoot, StartsTheRehearsalFromItsButton) {
+    SessionHarness h;
+    QmlHarness qml;
+    MemoryUserDefaults defaults;
+    OnboardingFlow flow(*h.session, std::make_unique<OnboardingRehearsal>(h.clock),
+                        std::make_unique<OnboardingStage>(qml.engine(), h.clock, OnboardingStage::defaultParts()),
+                        defaults, nullptr, {}, {});
+    auto root = qml.create(ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QStringLiteral("OnboardingWindowRoot")),
+                           {{QStringLiteral("flow"), QVariant::fromValue<QObject*>(&flow)}});
+    ASSERT_TRUE(root);
+    QQuickItem* start = findItem(root.get(), QStringLiteral("onboardingStartRehearsal"));
+    ASSERT_TRUE(start);
+    EXPECT_TRUE(start->isEnabled());
+    QMetaObject::invokeMethod(start, "clicked");
+    EXPECT_DOUBLE_EQ(flow.rehearsal()->pace(), 1.0);
+    EXPECT_TRUE(flow.rehearsalRunning());
+    EXPECT_FALSE(start->isEnabled());
+    h.advance(0);
+    // The stand-ins bind to the rehearsal without a warning.
+    flow.stage()->apply(Beat::Tempted);
+    flow.skipRehearsal();
+    EXPECT_FALSE(flow.stage()->isPresented());
+    EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
+}
