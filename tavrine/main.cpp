@@ -1,5 +1,6 @@
 #include "tavrine/eval/EvalOptions.h"
 #include "tavrine/eval/Evaluation.h"
+#include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/platform/LoginItem.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/core/UserDefaults.h"
@@ -69,6 +70,8 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
     QApplication::setApplicationDisplayName(QStringLiteral("Tavrine"));
     QApplication::setApplicationVersion(QStringLiteral(TAVRINE_VERSION));
     QApplication::setStyle(QStringLiteral("Fusion"));
+    // The rehearsal's web player shares the GL context made here, before the application object.
+    tavrine::prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // Before the main-window opener registers its hot key.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tavrine/onboarding/RehearsalVideo.h"
+
 #include "tavrine/core/Cancellation.h"
 #include "tavrine/model/ActivityEvidence.h"
 
@@ -39,8 +41,7 @@ class OnboardingRehearsal final : public QObject {
 public:
     enum class Beat { Working, Tempted, Drifting, Nudged, Returned, Researching, Finished };
     Q_ENUM(Beat)
-    enum class Video { Detour, Tutorial };
-    Q_ENUM(Video)
+    using Video = RehearsalVideo;
 
     // One beat begun. `at` is continuous time (uptime plus time asleep), which a change of the wall clock never
     // moves; the date only labels it.

@@ -1,0 +1,23 @@
+import QtQuick
+import QtWebEngine
+import QtWebChannel
+
+// The rehearsal's web video player, made once by the player in C++; RehearsalPlayerView reparents it.
+WebEngineView {
+    id: view
+    objectName: "rehearsalPlayerWebView"
+
+    signal crashed()
+    readonly property QtObject channel: bridgeChannel
+
+    backgroundColor: "transparent"
+    settings.playbackRequiresUserGesture: false
+    settings.showScrollBars: false
+    profile: WebEngineProfile {
+        offTheRecord: true
+        httpCacheType: WebEngineProfile.MemoryHttpCache
+        persistentCookiesPolicy: WebEngineProfile.NoPersistentCookies
+    }
+    webChannel: WebChannel { id: bridgeChannel }
+    onRenderProcessTerminated: crashed()
+}
