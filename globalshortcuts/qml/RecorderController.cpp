@@ -234,7 +234,9 @@ void RecorderController::focusChanged() {
         endRecording();
         return;
     }
-    if (m_canBecomeKey && startRecording())
+    // A click on the field is the user's even when it is the click that activates the window: X11 delivers the
+    // window's activation and the press in the same turn.
+    if ((m_canBecomeKey || focusCameFromClick()) && startRecording())
         return;
     QMetaObject::invokeMethod(
         this,
@@ -243,6 +245,12 @@ void RecorderController::focusChanged() {
                 blur();
         },
         Qt::QueuedConnection);
+}
+
+bool RecorderController::focusCameFromClick() const {
+    // Controls' fields keep the reason of their last focus change; a plain item has none.
+    const QVariant reason = m_field->property("focusReason");
+    return reason.isValid() && reason.toInt() == Qt::MouseFocusReason;
 }
 
 bool RecorderController::startRecording() {

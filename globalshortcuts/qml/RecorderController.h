@@ -126,6 +126,7 @@ private:
     void watchAncestors();
     void focusChanged();
     void leaveFocusForOneTurn();
+    bool focusCameFromClick() const;
     QEvent* filterEvent(QObject* receiver, QEvent* event);
 
     Registry& m_registry;

@@ -153,6 +153,10 @@ Item {
 
     FileDialog {
         id: saveDialog
+        objectName: "saveDialog"
+        // The window the recap is in now: a dialog keeps the window it found when it was made, which is none
+        // for a recap made first and placed in its window afterwards, and then it never opens.
+        parentWindow: root.Window.window
         title: qsTr("Save image")
         fileMode: FileDialog.SaveFile
         nameFilters: [qsTr("PNG images (*.png)")]

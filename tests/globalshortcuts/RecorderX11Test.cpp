@@ -130,9 +130,26 @@ TEST(RecorderOnX11, RecordsStoresAndUsesTheShortcut) {
     EXPECT_TRUE(recording());
     EXPECT_EQ(tavrine::SettingsUserDefaults(file).value(QStringLiteral("GlobalShortcuts_openMainWindow")),
               std::optional<tavrine::DefaultValue>(false));
-    // A click outside the field ends the recording.
+    // A click outside the field ends the recording, and so does a click in another window; each time the next
+    // click in the field starts a new one, also when that click activates the field's window again.
     clickAt(field, QPointF(field->width() / 2, field->height() + 40));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
+    clickAt(field, middle);
+    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    QQuickWindow other;
+    other.setGeometry(window->x(), window->y() + 260, 200, 100);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    for (int round = 0; round < 2; ++round) {
+        xdotool({"mousemove", "--window", QString::number(other.winId()), "50", "50"});
+        xdotool({"click", "1"});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !recording() && !window->isActive(); }, 3000)) << round;
+        clickAt(field, middle);
+        ASSERT_TRUE(QTest::qWaitFor(recording, 3000)) << round;
+    }
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
+    EXPECT_TRUE(field->property("text").toString().isEmpty());
     tavrine::SettingsUserDefaults restarted(file);
     DefaultsPreferences restartedPreferences(restarted);
     MemoryPreferences unused;

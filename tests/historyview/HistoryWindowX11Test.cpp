@@ -1,13 +1,19 @@
-// The history view in a real window on the test display, driven by real input (xdotool through XTest): a click
-// selects a row, Delete and Backspace delete the selected session. Raising an open History window from the
-// recap's "All sessions" belongs to the shell's window and is tested with it.
+// The history view and the recap in real windows on the test display, driven by real input (xdotool through
+// XTest): a click selects a row, Delete and Backspace delete the selected session; the recap's share popup saves
+// the image through its file dialog and puts it on the desktop's clipboard. Raising an open History window from
+// the recap's "All sessions" belongs to the shell's window and is tested with it.
 #include "historyview/HistorySamples.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/core/Clock.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
+#include "tavrine/historyview/RecapShareImage.h"
+#include "tavrine/historyview/RecapViewModel.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -93,7 +99,73 @@ void clickSelectsAndTheDeleteKeysDelete() {
     item->setParentItem(nullptr);
 }
 
+void clickItem(QQuickItem* item) {
+    ASSERT_TRUE(item);
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(item->window()->winId()),
+             QString::number(int(centre.x())), QString::number(int(centre.y())), QStringLiteral("click"),
+             QStringLiteral("1")});
+}
+
+// What another application pastes: the clipboard's PNG read by xclip while this process keeps serving it.
+QByteArray pastedPng() {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                          QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-o")});
+    if (!QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 10000))
+        return {};
+    return xclip.readAllStandardOutput();
+}
+
 } // namespace
+
+TEST(RecapShareWindow, SaveImageWritesTheFileAndCopyImagePastesElsewhere) {
+    QmlHarness h;
+    RecapViewModel model(nullptr, &h.engine());
+    model.setSummary(sampleRecapSummary());
+    auto view = h.create(ui::componentUrl(QStringLiteral("Tavrine.HistoryView"), QStringLiteral("SessionRecapView")),
+                         {{QStringLiteral("model"), QVariant::fromValue(&model)}});
+    ASSERT_TRUE(view);
+    auto* item = qobject_cast<QQuickItem*>(view.get());
+    QQuickWindow window;
+    window.setTitle(QStringLiteral("Tavrine"));
+    window.resize(440, 760);
+    item->setSize(QSizeF(440, 760));
+    item->setParentItem(window.contentItem());
+    window.show();
+    window.requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.hasShareImage(); }));
+    QObject* popup = findObject(item, QStringLiteral("sharePopup"));
+    ASSERT_TRUE(popup);
+
+    // "Save image…" opens the file dialog on the suggested name in the home folder (no Pictures folder here).
+    const QString saved = QDir(model.saveFolder().toLocalFile()).filePath(QStringLiteral("tavrine-session.png"));
+    QFile::remove(saved);
+    clickItem(findItem(item, QStringLiteral("shareRecap")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->property("opened").toBool(); }));
+    clickItem(findItem(item, QStringLiteral("saveImage")));
+    QObject* dialog = findObject(item, QStringLiteral("saveDialog"));
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->property("visible").toBool(); }));
+    // Accepted as it opened, with the suggested name.
+    QMetaObject::invokeMethod(dialog, "accept");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(saved); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !popup->property("visible").toBool(); }));
+    EXPECT_EQ(QImage(saved).width(), 1224);
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), model.shareImage()->png);
+
+    // "Copy image": another application pastes the same PNG.
+    clickItem(findItem(item, QStringLiteral("shareRecap")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->property("opened").toBool(); }));
+    clickItem(findItem(item, QStringLiteral("copyImage")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !popup->property("visible").toBool(); }));
+    EXPECT_EQ(pastedPng(), model.shareImage()->png);
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    item->setParentItem(nullptr);
+}
 
 TEST(HistoryWindow, ClickSelectsAndTheDeleteKeysDelete) {
     clickSelectsAndTheDeleteKeysDelete();
