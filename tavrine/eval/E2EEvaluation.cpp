@@ -3,6 +3,7 @@
 #include "tavrine/eval/CaseFile.h"
 #include "tavrine/eval/EvalConsole.h"
 #include "tavrine/eval/EvalError.h"
+#include "tavrine/eval/EvalFileError.h"
 #include "tavrine/eval/EvalReport.h"
 #include "tavrine/eval/EvalServices.h"
 #include "tavrine/eval/JudgedCase.h"
@@ -10,10 +11,8 @@
 #include "tavrine/model/ImageData.h"
 #include "tavrine/ocr/TextRecognition.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace tavrine::eval {
 
@@ -23,15 +22,6 @@ namespace {
 constexpr double topBand = 0.1;
 // The most characters of evidence text the judge reads: the header and the recognised lines under it.
 constexpr qsizetype evidenceLimit = 2400;
-
-// The first image of the file's bytes, whatever its format; a null image when they hold none.
-QImage decodeImage(const QByteArray& bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    return reader.read();
-}
 
 // The screenshot as the capture would have described it, with no process or window behind it; its text comes
 // from recognition later.
@@ -79,7 +69,13 @@ QCoro::Task<int> runE2EEvaluation(EvalOptions options, QList<EvalCase> cases) {
             console::printError(message);
             co_return 2;
         }
-        QImage image = decodeImage(bytes);
+        DecodedImage decoded = decodeImageData(bytes);
+        if (!decoded.refusal.isEmpty()) {
+            console::printError(QStringLiteral("Eval failed: ") +
+                                EvalFileError::read(imagePath, decoded.refusal).description());
+            co_return 2;
+        }
+        QImage image = std::move(decoded.image);
         if (image.isNull()) {
             console::printError(QStringLiteral("Eval failed: ") + EvalError::missingImage(imagePath).description());
             co_return 2;

@@ -1,6 +1,10 @@
 #include "tavrine/model/ImageData.h"
 
 #include <QBuffer>
+#include <QImageReader>
+#include <QtEndian>
+
+#include <algorithm>
 
 namespace tavrine {
 
@@ -9,6 +13,45 @@ constexpr int fingerprintSide = 16;
 // Qt's PNG quality picks the compression effort: 80 is much faster than the default on large screenshots and
 // still lossless.
 constexpr int pngQuality = 80;
+
+const QByteArray pngSignature = QByteArrayLiteral("\x89PNG\r\n\x1a\n");
+constexpr quint32 largestChunk = 0x7fffffff;
+
+// Formats whose decoders read only their own bytes; anything else (icons, SVG) may pass an embedded image on to
+// another decoder, out of this check's reach.
+bool decodesOnItsOwn(const QByteArray& format) {
+    static const QByteArrayList formats = {"png", "jpeg", "jpg", "gif",  "bmp", "pbm", "pgm",
+                                           "ppm", "xbm",  "xpm", "tiff", "tif", "webp"};
+    return formats.contains(format.toLower());
+}
+
+bool isChunkType(QByteArrayView type) {
+    return std::all_of(type.begin(), type.end(),
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+}
+
+// Why a PNG's chunks (length, type, data, CRC) up to IEND are not sound; empty when they are. CRC values are left
+// to libpng, which drops a damaged ancillary chunk and refuses a damaged critical one.
+QString pngChunkRefusal(const QByteArray& bytes) {
+    const QString damaged = QStringLiteral("Damaged PNG: ");
+    qsizetype at = pngSignature.size();
+    while (true) {
+        if (bytes.size() - at < 8)
+            return damaged + QStringLiteral("it ends before its IEND chunk");
+        const quint32 length = qFromBigEndian<quint32>(bytes.constData() + at);
+        const QByteArrayView type(bytes.constData() + at + 4, 4);
+        if (!isChunkType(type))
+            return damaged + QStringLiteral("a chunk type is not four letters");
+        const QString name = QString::fromLatin1(type);
+        if (length > largestChunk)
+            return damaged + QStringLiteral("chunk %1 states a length over %2 bytes").arg(name).arg(largestChunk);
+        if (qint64(length) + 12 > bytes.size() - at)
+            return damaged + QStringLiteral("chunk %1 states %2 bytes, more than the data holds").arg(name).arg(length);
+        if (type == "IEND")
+            return {};
+        at += qsizetype(length) + 12;
+    }
+}
 } // namespace
 
 std::optional<QByteArray> encodeImageData(const QImage& image) {
@@ -21,6 +64,27 @@ std::optional<QByteArray> encodeImageData(const QImage& image) {
     if (!image.save(&buffer, "PNG", pngQuality))
         return std::nullopt;
     return bytes;
+}
+
+DecodedImage decodeImageData(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader;
+    if (bytes.startsWith(pngSignature)) {
+        if (QString refusal = pngChunkRefusal(bytes); !refusal.isEmpty())
+            return {{}, refusal};
+        // Only the PNG reader: text near the start of a PNG must not let another reader (SVG) claim it.
+        reader.setFormat("png");
+        reader.setAutoDetectImageFormat(false);
+        reader.setDevice(&buffer);
+    } else {
+        reader.setDevice(&buffer);
+        const QByteArray format = reader.format();
+        if (!format.isEmpty() && !decodesOnItsOwn(format))
+            return {{}, QStringLiteral("Unsupported image format ") + QString::fromLatin1(format)};
+    }
+    return {reader.read(), {}};
 }
 
 QString imageFingerprint(const QImage& image) {

@@ -15,4 +15,18 @@ std::optional<QByteArray> encodeImageData(const QImage& image);
 // the same. Empty for a null image.
 QString imageFingerprint(const QImage& image);
 
+// Image bytes from outside Tavrine, decoded or refused. A refusal is a readable reason; a null image with no
+// refusal means the bytes hold no image Qt can read.
+struct DecodedImage {
+    QImage image;
+    QString refusal;
+};
+
+// The only way bytes from outside reach an image decoder. A PNG is decoded only when its chunks are sound up to
+// IEND: libpng believes a chunk's stated length and allocates it before reading, so a few damaged bytes could
+// ask for 2 GB. Formats that hand embedded images to other decoders (icons, SVG) are refused, since they would
+// carry such a PNG past this check. The image's own size is bounded by QImageReader's process-wide allocation
+// limit (Qt's 128 MB unless set).
+DecodedImage decodeImageData(const QByteArray& bytes);
+
 } // namespace tavrine

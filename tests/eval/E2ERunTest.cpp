@@ -66,6 +66,13 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path(QStringLiteral("zero.png"))));
     QFile huge(write(QStringLiteral("huge.png"), "\x89PNG"));
     ASSERT_TRUE(huge.resize(256 * 1024 * 1024 + 1));
+    // A text chunk before IEND whose stated length (2 GB) runs far past the file's end: libpng would allocate it.
+    QFile shot(copyScreenshot(QStringLiteral("Notes_shopping.png"), QStringLiteral("damaged.png")));
+    ASSERT_TRUE(shot.open(QIODevice::ReadOnly));
+    QByteArray damaged = shot.readAll();
+    shot.close();
+    damaged.insert(damaged.size() - 12, QByteArray("\x7e\x00\x00\x25tEXtComment", 15));
+    write(QStringLiteral("damaged.png"), damaged);
     m_api.setCannedReplies(true);
     const QString valid =
         QStringLiteral(R"({"id": "ok", "image": "Notes_shopping.png", "intention": "Shop", "expected": "relevant"})");
@@ -89,6 +96,9 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
         {QStringLiteral(R"({"id": "s8", "image": "huge.png", "intention": "Shop", "expected": "relevant"})"),
          QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("huge.png")) +
              QStringLiteral(": File is larger than 256 MB\n")},
+        {QStringLiteral(R"({"id": "s9", "image": "damaged.png", "intention": "Shop", "expected": "relevant"})"),
+         QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("damaged.png")) +
+             QStringLiteral(": Damaged PNG: chunk tEXt states 2113929253 bytes, more than the data holds\n")},
     };
     for (const auto& [stop, message] : stops) {
         write(QStringLiteral("cases.json"),

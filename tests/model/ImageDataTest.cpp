@@ -1,7 +1,12 @@
 #include "tavrine/model/ImageData.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <utility>
+#include <vector>
 
 using namespace tavrine;
 
@@ -54,4 +59,96 @@ TEST(ImageData, PngRoundTripKeepsPixelsAndFingerprint) {
     EXPECT_EQ(back.convertToFormat(QImage::Format_ARGB32), image);
     EXPECT_EQ(imageFingerprint(back), imageFingerprint(image));
     EXPECT_FALSE(encodeImageData(QImage()));
+}
+
+namespace {
+quint32 crc32(const QByteArray& bytes) {
+    quint32 crc = 0xffffffff;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+QByteArray bigEndian(quint32 value) {
+    const char bytes[] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+    return QByteArray(bytes, 4);
+}
+
+// A chunk with a true CRC, stating `length` (its data's size unless given).
+QByteArray chunk(const QByteArray& type, const QByteArray& data, std::optional<quint32> length = {}) {
+    return bigEndian(length.value_or(quint32(data.size()))) + type + data + bigEndian(crc32(type + data));
+}
+
+// A sound 10 x 10 PNG with `extra` just before its IEND chunk.
+QByteArray tenByTen(const QByteArray& extra = {}) {
+    QByteArray png = *encodeImageData(filled(10, 10, Qt::darkCyan));
+    return png.insert(png.size() - 12, extra);
+}
+
+QByteArray encoded(const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    filled(10, 10, Qt::darkCyan).save(&buffer, format);
+    return bytes;
+}
+} // namespace
+
+TEST(ImageData, DecodesOnlyPngsWhoseChunksAreSound) {
+    const QByteArray text = QByteArray("Comment\0", 8) + "a damaged length";
+    const QByteArray png = tenByTen();
+    // A leading text chunk that looks like SVG must not change which reader decodes the PNG.
+    QByteArray svgText = png;
+    svgText.insert(33, chunk("tEXt", QByteArray("Comment\0<svg>", 13)));
+    QByteArray badType = png;
+    badType[37] = '1';
+    const std::vector<std::pair<QByteArray, QString>> cases = {
+        {png, {}},
+        {png + "trailing bytes after IEND", {}},
+        {svgText, {}},
+        {tenByTen(chunk("tEXt", text)), {}},
+        {tenByTen(chunk("tEXt", text, 0x7e000025)), "chunk tEXt states 2113929253 bytes, more than the data holds"},
+        {tenByTen(chunk("zTXt", text, 0x80000000)), "chunk zTXt states a length over 2147483647 bytes"},
+        {png.left(png.size() - 12), "it ends before its IEND chunk"},
+        {png.left(png.size() - 1), "chunk IEND states 0 bytes, more than the data holds"},
+        {png.left(70), "chunk IDAT states 22 bytes, more than the data holds"},
+        {png.left(8), "it ends before its IEND chunk"},
+        {badType, "a chunk type is not four letters"},
+    };
+    for (const auto& [bytes, refusal] : cases) {
+        const DecodedImage decoded = decodeImageData(bytes);
+        if (refusal.isEmpty()) {
+            EXPECT_EQ(decoded.refusal, QString()) << bytes.toHex().toStdString();
+            EXPECT_EQ(decoded.image.size(), QSize(10, 10)) << bytes.toHex().toStdString();
+        } else {
+            EXPECT_TRUE(decoded.refusal.startsWith(QStringLiteral("Damaged PNG: ") + refusal))
+                << decoded.refusal.toStdString();
+            EXPECT_TRUE(decoded.image.isNull());
+        }
+    }
+}
+
+TEST(ImageData, RefusesFormatsThatPassEmbeddedImagesOn) {
+    const QByteArray damaged = tenByTen(chunk("tEXt", "x", 0x7e000025));
+    QByteArray icon = QByteArray("\0\0\1\0\1\0\12\12\0\0\1\0\40\0", 14) + QByteArray(8, '\0');
+    icon[14] = char(damaged.size());
+    icon[18] = 22;
+    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink'>"
+                           "<image width='10' height='10' xlink:href='data:image/png;base64," +
+                           damaged.toBase64() + "'/></svg>";
+    EXPECT_EQ(decodeImageData(icon + damaged).refusal, QStringLiteral("Unsupported image format ico"));
+    EXPECT_EQ(decodeImageData(svg).refusal, QStringLiteral("Unsupported image format svg"));
+
+    // Formats that decode their own bytes go to Qt's readers; bytes that hold no image give a null image.
+    for (const char* format : {"JPEG", "BMP", "PPM"}) {
+        const DecodedImage decoded = decodeImageData(encoded(format));
+        EXPECT_EQ(decoded.refusal, QString()) << format;
+        EXPECT_EQ(decoded.image.size(), QSize(10, 10)) << format;
+    }
+    const DecodedImage text = decodeImageData("not an image");
+    EXPECT_TRUE(text.image.isNull());
+    EXPECT_EQ(text.refusal, QString());
 }
