@@ -9,6 +9,10 @@
 #include <QApplication>
 #endif
 
+#ifdef TAVRINE_TEST_WEBENGINE
+#include "tavrine/onboarding/WebPlayerPage.h"
+#endif
+
 #include <cstdlib>
 
 int main(int argc, char** argv) {
@@ -34,6 +38,10 @@ int main(int argc, char** argv) {
     qunsetenv("TAVRINE_LOG_PRIVATE");
 
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef TAVRINE_TEST_WEBENGINE
+    // As the application does: the web engine is set up before the application object exists.
+    tavrine::prepareWebEngine();
+#endif
 #ifdef TAVRINE_TEST_GUI
     // A QApplication, since the tray icon and menus are widgets.
     QApplication app(argc, argv);
