@@ -36,6 +36,7 @@ QImage page(QmlHarness& h, RehearsalVideo video, bool poster) {
     auto* item = qobject_cast<QQuickItem*>(object.get());
     if (!item)
         return {};
+    item->setSize({1200, 760});
     auto window = showInWindow(item, 1200, 760);
     QTest::qWait(poster ? 400 : 100);
     QImage image = window->grabWindow();

@@ -143,6 +143,8 @@ protected:
 
 TEST_F(WebPlayerX11Test, CuesMutedPlaysTheTutorialAndFallsSilentAfterTeardown) {
     start(FakeVideoEmbed::Clip::textState, FakeVideoEmbed::Clip::plays);
+    // The page's calls travel apart from its events: each check waits for the calls it reads.
+    ASSERT_TRUE(waitForCall("Player"));
     const QList<EmbedCall> made = callsNamed("Player");
     ASSERT_EQ(made.size(), 1);
     EXPECT_EQ(made[0].args[1].toObject()["playerVars"].toObject()["origin"].toString(), embed.origin().toString());
@@ -170,6 +172,7 @@ TEST_F(WebPlayerX11Test, CuesMutedPlaysTheTutorialAndFallsSilentAfterTeardown) {
     // The tutorial loads at 20 and reaches state 1, which arrives as a whole number and stops the watchdog.
     player->setCurrent(RehearsalVideo::Tutorial, true);
     ASSERT_TRUE(waitUntil([&] { return player->isPlaying(); }, 15));
+    ASSERT_TRUE(waitForCall("loadVideoById"));
     EXPECT_EQ(callsNamed("loadVideoById").value(0).args.at(0).toObject(),
               (QJsonObject{{"videoId", tutorialId}, {"startSeconds", 20}}));
     EXPECT_EQ(lastEvent("state")->value, 1);
@@ -178,6 +181,7 @@ TEST_F(WebPlayerX11Test, CuesMutedPlaysTheTutorialAndFallsSilentAfterTeardown) {
 
     player->pause();
     ASSERT_TRUE(waitUntil([&] { return !player->isPlaying(); }));
+    ASSERT_TRUE(waitForCall("pauseVideo"));
     EXPECT_EQ(lastEvent("state")->value, 2);
 
     // Playing again, then teardown at once: the page's answers to that play never arrive, and nothing is called.
