@@ -19,21 +19,21 @@ QString tr(const char* text) {
 
 CoachContent coachContent(RehearsalBeat beat) {
     switch (beat) {
-    case RehearsalBeat::working:
+    case RehearsalBeat::Working:
         return {QStringLiteral("This is you, at work"), CoachElement::nextButton, tr("Next"), {}};
-    case RehearsalBeat::tempted:
+    case RehearsalBeat::Tempted:
         return {QStringLiteral("Now get distracted"), CoachElement::prompt, {},
                 QStringLiteral("Click the video to play it")};
-    case RehearsalBeat::drifting:
+    case RehearsalBeat::Drifting:
         return {QStringLiteral("The tray icon turned red"), CoachElement::driftCounter, {}, {}};
-    case RehearsalBeat::nudged:
+    case RehearsalBeat::Nudged:
         return {QStringLiteral("This is a nudge"), CoachElement::prompt, {},
                 QStringLiteral("Click \u201CGet back to work\u201D on the nudge")};
-    case RehearsalBeat::returned:
+    case RehearsalBeat::Returned:
         return {QStringLiteral("Back on task"), CoachElement::nextButton, tr("Next"), {}};
-    case RehearsalBeat::researching:
+    case RehearsalBeat::Researching:
         return {QStringLiteral("Same site, different video"), CoachElement::nextButton, tr("Next"), {}};
-    case RehearsalBeat::finished:
+    case RehearsalBeat::Finished:
         return {QStringLiteral("That\u2019s Tavrine"), CoachElement::nextButton, tr("Continue"), {}};
     }
     return {};
@@ -41,23 +41,23 @@ CoachContent coachContent(RehearsalBeat beat) {
 
 QString coachBody(RehearsalBeat beat, Qt::Edge trayEdge) {
     switch (beat) {
-    case RehearsalBeat::working:
+    case RehearsalBeat::Working:
         return QStringLiteral("Look at the %1 of the screen. Tavrine sits in the tray, and it is green while your "
                               "screen matches your intention.")
             .arg(trayEdge == Qt::BottomEdge ? QStringLiteral("bottom") : QStringLiteral("top"));
-    case RehearsalBeat::tempted:
+    case RehearsalBeat::Tempted:
         return QStringLiteral("A video has opened above.");
-    case RehearsalBeat::drifting:
+    case RehearsalBeat::Drifting:
         return QStringLiteral("Tavrine noticed at once. It waits ") + QString::number(coachDriftSeconds) +
                QStringLiteral(" seconds before it speaks, so a quick look is fine.");
-    case RehearsalBeat::nudged:
+    case RehearsalBeat::Nudged:
         return QStringLiteral("It names the detour and the job, out loud. It never blocks you.");
-    case RehearsalBeat::returned:
+    case RehearsalBeat::Returned:
         return QStringLiteral("The video is gone, the tray icon is green again, and Tavrine is quiet.");
-    case RehearsalBeat::researching:
+    case RehearsalBeat::Researching:
         return QStringLiteral("This one helps the landing page, so nothing happens. Tavrine reads what is on "
                               "screen, not which app is open.");
-    case RehearsalBeat::finished:
+    case RehearsalBeat::Finished:
         return QStringLiteral("Set an intention, do the work, and get a nudge when you drift. Every session ends "
                               "with a recap like this one.");
     }
@@ -113,7 +113,7 @@ double storyBarFill(int bar, RehearsalBeat current, bool driftRunning, double dr
         return 1;
     if (bar > c)
         return 0;
-    if (current == RehearsalBeat::drifting && driftRunning)
+    if (current == RehearsalBeat::Drifting && driftRunning)
         return std::clamp(std::isfinite(driftProgress) ? driftProgress : 0.0, 0.0, 1.0);
     return 1;
 }
@@ -125,7 +125,7 @@ QString storyStepLabel(RehearsalBeat beat) {
 }
 
 bool showsTimeline(RehearsalBeat beat, bool hasEntries, const SessionTimeline& sample) {
-    return beat == RehearsalBeat::finished && hasEntries && timelineHasActivity(sample);
+    return beat == RehearsalBeat::Finished && hasEntries && timelineHasActivity(sample);
 }
 
 } // namespace tavrine::onboarding

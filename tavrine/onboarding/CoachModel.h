@@ -65,7 +65,7 @@ public:
     QString prompt() const { return m_content.prompt; }
     QString stepLabel() const { return storyStepLabel(m_beat); }
     static QString counterLabel();
-    bool counting() const { return m_beat == RehearsalBeat::drifting && m_driftStarted.isValid(); }
+    bool counting() const { return m_beat == RehearsalBeat::Drifting && m_driftStarted.isValid(); }
     bool showsCounter() const { return counting(); }
     QVariantList barFills() const;
     double fraction() const { return m_fraction; }
@@ -87,7 +87,7 @@ private:
     void updateFraction();
 
     const Clock* m_clock = nullptr;
-    RehearsalBeat m_beat = RehearsalBeat::working;
+    RehearsalBeat m_beat = RehearsalBeat::Working;
     CoachContent m_content;
     QDateTime m_driftStarted;
     double m_pace = 1;

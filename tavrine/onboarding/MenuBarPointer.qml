@@ -15,6 +15,7 @@ Item {
     // The group's rectangles within the item, for a window mask where nothing composites.
     readonly property rect arrowRect: Qt.rect(group.x + arrow.x, group.y + arrow.y, arrow.width, arrow.height)
     readonly property rect labelRect: Qt.rect(group.x + capsule.x, group.y + capsule.y, capsule.width, capsule.height)
+    readonly property var outlineRects: [arrowRect, labelRect]
 
     implicitWidth: group.implicitWidth + 24
     implicitHeight: group.implicitHeight + 2 + 14

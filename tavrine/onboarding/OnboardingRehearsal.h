@@ -90,6 +90,8 @@ public:
     bool answered() const { return m_answered; }
     const QList<Entry>& entered() const { return m_entered; }
     double pace() const { return m_pace; }
+    // The clock the script runs on, which the views' own timing reads too.
+    Clock& clock() const { return m_clock; }
     // Scales every hold; read when a hold begins.
     void setPace(double pace) { m_pace = pace; }
     void setOnBeat(std::function<void(Beat)> onBeat) { m_onBeat = std::move(onBeat); }

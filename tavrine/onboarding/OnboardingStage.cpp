@@ -2,11 +2,16 @@
 
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/Error.h"
+#include "tavrine/onboarding/CoachModel.h"
+#include "tavrine/onboarding/SampleTimeline.h"
 #include "tavrine/onboarding/StageSurroundings.h"
+#include "tavrine/platform/MotionPreference.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QEasingCurve>
+#include <QJSValue>
+#include <QMetaMethod>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainterPath>
@@ -40,9 +45,21 @@ QEasingCurve coachEasing() {
     return curve;
 }
 
+bool declares(const QObject* object, const char* name) {
+    return object->metaObject()->indexOfProperty(name) >= 0;
+}
+
 void setIfDeclared(QObject* object, const char* name, const QVariant& value) {
-    if (object->metaObject()->indexOfProperty(name) >= 0)
+    if (declares(object, name))
         object->setProperty(name, value);
+}
+
+// Connects the content's parameterless `signal`, when it has one, to the stage's invokable `method`.
+void forwardSignal(QObject* content, const char* signal, QObject* stage, const char* method) {
+    const int from = content->metaObject()->indexOfSignal(signal);
+    const int to = stage->metaObject()->indexOfMethod(method);
+    if (from >= 0 && to >= 0)
+        QObject::connect(content, content->metaObject()->method(from), stage, stage->metaObject()->method(to));
 }
 
 } // namespace
@@ -50,10 +67,10 @@ void setIfDeclared(QObject* object, const char* name, const QVariant& value) {
 OnboardingStage::Parts OnboardingStage::defaultParts() {
     const QString uri = QStringLiteral("Tavrine.Onboarding");
     Parts parts;
-    parts.design = ui::componentUrl(uri, QStringLiteral("StageDesignStandIn"));
-    parts.video = ui::componentUrl(uri, QStringLiteral("StageVideoStandIn"));
-    parts.coach = ui::componentUrl(uri, QStringLiteral("StageCoachStandIn"));
-    parts.pointer = ui::componentUrl(uri, QStringLiteral("StagePointerStandIn"));
+    parts.design = ui::componentUrl(uri, QStringLiteral("RehearsalDesignWindow"));
+    parts.video = ui::componentUrl(uri, QStringLiteral("RehearsalVideoWindow"));
+    parts.coach = ui::componentUrl(uri, QStringLiteral("RehearsalCoach"));
+    parts.pointer = ui::componentUrl(uri, QStringLiteral("MenuBarPointer"));
     return parts;
 }
 
@@ -98,11 +115,23 @@ std::unique_ptr<QQuickWindow> OnboardingStage::makeWindow(const QUrl& component,
         delete object;
         return window;
     }
-    setIfDeclared(item, "rehearsal", QVariant::fromValue<QObject*>(m_rehearsal.data()));
-    setIfDeclared(item, "stage", QVariant::fromValue<QObject*>(this));
-    if (auto* player = dynamic_cast<QObject*>(m_player.get()))
-        setIfDeclared(item, "player", QVariant::fromValue(player));
+    // Initial properties count as given for the content's required ones.
+    QVariantMap given;
+    const auto give = [item, &given](const char* name, const QVariant& value) {
+        if (declares(item, name))
+            given.insert(QString::fromLatin1(name), value);
+    };
+    give("rehearsal", QVariant::fromValue<QObject*>(m_rehearsal.data()));
+    give("stage", QVariant::fromValue<QObject*>(this));
+    give("player", QVariant::fromValue(dynamic_cast<QObject*>(m_player.get())));
+    give("model", QVariant::fromValue<QObject*>(m_coachModel.get()));
+    give("beat", m_rehearsal ? int(m_rehearsal->beat()) : 0);
+    give("reduceMotion", m_parts.motion && m_parts.motion->reduceMotion());
+    qml.setInitialProperties(item, given);
     qml.completeCreate();
+    forwardSignal(item, "next()", this, "next()");
+    forwardSignal(item, "skip()", this, "requestSkip()");
+    m_contents.emplace_back(item);
     item->setParentItem(window->contentItem());
     item->setParent(window.get());
     QQuickWindow* raw = window.get();
@@ -129,6 +158,16 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
     m_player = m_parts.makePlayer ? m_parts.makePlayer() : nullptr;
     if (!m_player)
         m_player = std::make_unique<SilentRehearsalPlayer>();
+    m_coachModel = std::make_unique<CoachModel>();
+    m_coachModel->setClock(rehearsal ? &rehearsal->clock() : &m_clock);
+    syncCoach();
+    connect(rehearsal, &OnboardingRehearsal::beatChanged, m_coachModel.get(), [this] { syncCoach(); });
+    connect(rehearsal, &OnboardingRehearsal::driftStartedChanged, m_coachModel.get(), [this] { syncCoach(); });
+    connect(this, &OnboardingStage::trayEdgeChanged, m_coachModel.get(), [this] { syncCoach(); });
+    if (m_parts.motion) {
+        connect(m_parts.motion, &platform::MotionPreference::reduceMotionChanged, m_coachModel.get(),
+                [this] { setOnContents("reduceMotion", m_parts.motion->reduceMotion()); });
+    }
 
     const stagegeometry::Layout layout = stagegeometry::layout(m_screen, m_available);
     const Qt::WindowFlags top = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
@@ -183,6 +222,8 @@ void OnboardingStage::apply(OnboardingRehearsal::Beat beat) {
         return;
     using Beat = OnboardingRehearsal::Beat;
     using Video = OnboardingRehearsal::Video;
+    setOnContents("beat", int(beat));
+    syncCoach();
     switch (beat) {
     case Beat::Working:
         break;
@@ -235,6 +276,18 @@ void OnboardingStage::dismiss() {
                                                std::move(m_pointer), std::move(m_dim)};
     m_coachContent = nullptr;
     m_pointerContent = nullptr;
+    m_contents.clear();
+    // The coach's card fades out with its window: its model stays until the window goes.
+    if (CoachModel* model = m_coachModel.release()) {
+        QObject::disconnect(this, nullptr, model, nullptr);
+        QObject::disconnect(m_rehearsal, nullptr, model, nullptr);
+        if (m_parts.motion)
+            QObject::disconnect(m_parts.motion, nullptr, model, nullptr);
+        if (windows[2])
+            model->setParent(windows[2].get());
+        else
+            delete model;
+    }
     m_onSkip = nullptr;
     m_rehearsal.clear();
     m_coachTarget = QRect();
@@ -259,6 +312,26 @@ void OnboardingStage::dismiss() {
     }
     m_host.clear();
     emit presentedChanged();
+}
+
+void OnboardingStage::syncCoach() {
+    if (!m_coachModel || !m_rehearsal)
+        return;
+    const OnboardingRehearsal& rehearsal = *m_rehearsal;
+    m_coachModel->setPace(rehearsal.pace());
+    m_coachModel->setTrayEdge(m_trayEdge == TrayEdge::Bottom ? Qt::BottomEdge : Qt::TopEdge);
+    m_coachModel->setDriftStarted(rehearsal.driftStartedDate());
+    const QList<OnboardingRehearsal::Entry>& entered = rehearsal.entered();
+    m_coachModel->setSampleTimeline(sampleTimeline(entered), entered.isEmpty() ? QDateTime() : entered.first().date,
+                                    !entered.isEmpty());
+    m_coachModel->setBeat(int(rehearsal.beat()));
+}
+
+void OnboardingStage::setOnContents(const char* name, const QVariant& value) {
+    for (const QPointer<QQuickItem>& content : m_contents) {
+        if (content)
+            setIfDeclared(content, name, value);
+    }
 }
 
 void OnboardingStage::requestSkip() {
@@ -443,7 +516,9 @@ void OnboardingStage::updateMask(QQuickWindow* window, QQuickItem* content) {
     if (size.isEmpty())
         return;
     QRegion region;
-    const QVariant rects = content ? content->property("outlineRects") : QVariant();
+    QVariant rects = content ? content->property("outlineRects") : QVariant();
+    if (rects.metaType() == QMetaType::fromType<QJSValue>())
+        rects = rects.value<QJSValue>().toVariant();
     if (rects.isValid()) {
         for (const QVariant& rect : rects.toList())
             region += rect.toRectF().toAlignedRect();

@@ -24,10 +24,14 @@ class QVariantAnimation;
 
 namespace tavrine {
 class Clock;
+namespace platform {
+class MotionPreference;
 }
+} // namespace tavrine
 
 namespace tavrine::onboarding {
 
+class CoachModel;
 class StageSurroundings;
 
 // The rehearsal on screen: a dimmed screen with a mock design tool and a mock video site on it, a coach panel
@@ -49,8 +53,9 @@ public:
     Q_ENUM(TrayEdge)
 
     struct Parts {
-        // The windows' contents (QML items). Each gets the properties it declares of "rehearsal", "stage" and
-        // "player"; the pointer also "pointsDown".
+        // The windows' contents (QML items). Each gets the properties it declares of "rehearsal", "stage",
+        // "player", "model" (the coach's), "beat" and "reduceMotion"; the pointer also "pointsDown". A "next()" or
+        // "skip()" signal reaches next() and requestSkip().
         QUrl design;
         QUrl video;
         QUrl coach;
@@ -61,6 +66,8 @@ public:
         StageSurroundings* surroundings = nullptr;
         // Whether windows can be translucent; asks the X server when none.
         std::function<bool()> compositorRunning;
+        // Whether the user asked for less motion; motion stays on when none.
+        platform::MotionPreference* motion = nullptr;
     };
     // The contents shipped in this module.
     static Parts defaultParts();
@@ -99,6 +106,8 @@ public:
     QQuickWindow* coachPanel() const { return m_coach.get(); }
     QQuickWindow* pointerPanel() const { return m_pointer.get(); }
     RehearsalPlaying* player() const { return m_player.get(); }
+    // What the coach shows; none while not presented.
+    CoachModel* coachModel() const { return m_coachModel.get(); }
     bool translucent() const { return m_compositor; }
     const QRect& availableFrame() const { return m_available; }
     // Where the coach is going (its frame once a move ends).
@@ -120,11 +129,15 @@ private:
     void setTakesMouse(QQuickWindow* window, bool takes);
     void windowActivated(QQuickWindow* window);
     void updateMask(QQuickWindow* window, QQuickItem* content);
+    void syncCoach();
+    void setOnContents(const char* name, const QVariant& value);
     QCoro::Task<void> pointerLoop(CancellationToken token, std::shared_ptr<bool> alive);
 
     QQmlEngine& m_engine;
     Clock& m_clock;
     Parts m_parts;
+    // Before the windows: the coach's card reads it until its window goes.
+    std::unique_ptr<CoachModel> m_coachModel;
     std::unique_ptr<QQuickWindow> m_design;
     std::unique_ptr<QQuickWindow> m_video;
     std::unique_ptr<QQuickWindow> m_coach;
@@ -132,6 +145,7 @@ private:
     std::unique_ptr<QQuickWindow> m_dim;
     QQuickItem* m_coachContent = nullptr;
     QQuickItem* m_pointerContent = nullptr;
+    std::vector<QPointer<QQuickItem>> m_contents;
     // Windows fading out after a dismissal; each goes once its fade ends.
     std::vector<std::unique_ptr<QQuickWindow>> m_leaving;
     std::unique_ptr<RehearsalPlaying> m_player;

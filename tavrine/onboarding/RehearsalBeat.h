@@ -1,11 +1,14 @@
 #pragma once
 
+#include "tavrine/onboarding/OnboardingRehearsal.h"
+
 namespace tavrine::onboarding {
 
-// The seven steps of the staged rehearsal, by raw value; views receive the raw value as an int.
-enum class RehearsalBeat : int { working = 0, tempted, drifting, nudged, returned, researching, finished };
+// The seven steps of the staged rehearsal; views receive the raw value as an int.
+using RehearsalBeat = OnboardingRehearsal::Beat;
 
 inline constexpr int rehearsalBeatCount = 7;
+static_assert(int(RehearsalBeat::Finished) == rehearsalBeatCount - 1);
 
 // The beat of a raw value clamped into 0...6, for views that take the beat as an int.
 inline RehearsalBeat beatFromInt(int raw) {

@@ -1,5 +1,7 @@
 #include "tavrine/onboarding/RehearsalClips.h"
 
+#include "tavrine/onboarding/Scenery.h"
+
 #include <QRegularExpression>
 #include <QVariantMap>
 
@@ -60,11 +62,11 @@ QList<RehearsalVideoRow> rehearsalVideoRows(RehearsalVideo video) {
 }
 
 namespace sceneryhue {
-// The desktop has no named system colours; these are the dark-appearance hues the page was drawn with.
-// (The rehearsal scenery's own orange and pink belong with the scenery colours once those land.)
-QColor orange() { return rgb(1.0, 0.624, 0.039); }
+// The desktop has no named system colours: orange and pink are the scenery's, the others the hues the page was
+// drawn with.
+QColor orange() { return onboarding::Scenery::standardOrange(); }
 QColor red() { return rgb(1.0, 0.271, 0.227); }
-QColor pink() { return rgb(1.0, 0.216, 0.373); }
+QColor pink() { return onboarding::Scenery::standardPink(); }
 QColor cyan() { return rgb(0.392, 0.824, 1.0); }
 QColor indigo() { return rgb(0.369, 0.361, 0.902); }
 } // namespace sceneryhue

@@ -14,6 +14,7 @@ Item {
     readonly property color ink: Scenery.coachInk
     // The card's outline, for a window mask where nothing composites.
     readonly property real cornerRadius: 18
+    readonly property real outlineRadius: cornerRadius
 
     implicitWidth: 440
     implicitHeight: content.implicitHeight + 36

@@ -5,7 +5,7 @@
 namespace tavrine::onboarding {
 
 PointerState pointerState(RehearsalBeat beat) {
-    const bool onTask = beat != RehearsalBeat::drifting && beat != RehearsalBeat::nudged;
+    const bool onTask = beat != RehearsalBeat::Drifting && beat != RehearsalBeat::Nudged;
     PointerState state;
     state.onTask = onTask;
     state.tint = onTask ? QColor::fromRgbF(0.75f, 0.91f, 0.76f) : QColor::fromRgbF(0.97f, 0.62f, 0.60f);
@@ -13,7 +13,7 @@ PointerState pointerState(RehearsalBeat beat) {
                          : QCoreApplication::translate("MenuBarPointer", "Red: drifting");
     state.accessibleLabel = onTask ? QCoreApplication::translate("MenuBarPointer", "The tray icon is green: on task")
                                    : QCoreApplication::translate("MenuBarPointer", "The tray icon is red: drifting");
-    state.opacity = beat == RehearsalBeat::nudged ? 0 : 1;
+    state.opacity = beat == RehearsalBeat::Nudged ? 0 : 1;
     return state;
 }
 

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Layouts
 import Qt5Compat.GraphicalEffects
 import Tavrine.Onboarding
 
@@ -23,7 +24,6 @@ Rectangle {
     readonly property string accessibleName: RehearsalClips.accessibleName(page.clip)
     Accessible.name: accessibleName
 
-    component Bar: Rectangle { radius: height / 2 }
     component Symbol: Image {
         required property string symbol
         property int size: 13
@@ -47,14 +47,14 @@ Rectangle {
         }
     }
 
-    // Header: the mock window bar, leaving 78 free for the window's own buttons.
-    Item {
+    // Header: the mock window bar.
+    WindowBar {
         id: header
-        anchors { left: parent.left; right: parent.right; top: parent.top; leftMargin: 78; rightMargin: 16 }
-        height: 46
-        Symbol { symbol: "line.3.horizontal"; size: 15; anchors.verticalCenter: parent.verticalCenter }
+        anchors { left: parent.left; right: parent.right; top: parent.top }
+        ground: page.ground
+        Symbol { symbol: "line.3.horizontal"; size: 15 }
+        Item { Layout.fillWidth: true }
         Row {
-            anchors.centerIn: parent
             spacing: 14
             Rectangle {
                 width: 380; height: 30; radius: 15
@@ -73,8 +73,8 @@ Rectangle {
                 Symbol { symbol: "mic.fill"; size: 12; anchors.centerIn: parent }
             }
         }
+        Item { Layout.fillWidth: true }
         Row {
-            anchors { right: parent.right; verticalCenter: parent.verticalCenter }
             spacing: 14
             Symbol { symbol: "bell"; size: 14; anchors.verticalCenter: parent.verticalCenter }
             Rectangle {
@@ -186,9 +186,9 @@ Rectangle {
                     id: description
                     x: 12; y: 12
                     spacing: 7
-                    Bar { width: 300; height: 5; color: Qt.rgba(1, 1, 1, 0.22) }
-                    Bar { width: 380; height: 5; color: Qt.rgba(1, 1, 1, 0.14) }
-                    Bar { width: 220; height: 5; color: Qt.rgba(1, 1, 1, 0.14) }
+                    Bar { barWidth: 300; barHeight: 5; color: Qt.rgba(1, 1, 1, 0.22) }
+                    Bar { barWidth: 380; barHeight: 5; color: Qt.rgba(1, 1, 1, 0.14) }
+                    Bar { barWidth: 220; barHeight: 5; color: Qt.rgba(1, 1, 1, 0.14) }
                 }
             }
         }

@@ -22,6 +22,9 @@
 #include "tavrine/shell/SettingsModel.h"
 #include "tavrine/shell/ShellStageSurroundings.h"
 #include "tavrine/onboarding/OnboardingFlow.h"
+#include "tavrine/onboarding/OnboardingVoice.h"
+#include "tavrine/onboarding/RehearsalPlayer.h"
+#include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/UpdateGate.h"
 #include "tavrine/shell/UpdaterController.h"
@@ -169,6 +172,13 @@ std::unique_ptr<onboarding::OnboardingFlow> TavrineApp::makeOnboardingFlow() {
                                                                    [this] { return m_nudgePresenter.get(); });
     onboarding::OnboardingStage::Parts parts = onboarding::OnboardingStage::defaultParts();
     parts.surroundings = m_stageSurroundings.get();
+    parts.motion = m_motion.get();
+    parts.makePlayer = [this, clock = &clock]() -> std::unique_ptr<RehearsalPlaying> {
+        return std::make_unique<RehearsalPlayer>(std::make_unique<WebPlayerPage>(m_engine), *clock);
+    };
+    auto speakers = [defaults = m_defaults]() -> std::shared_ptr<NudgeSpeaking> {
+        return onboardingvoice::makeSpeaker(QStringLiteral(":/onboarding"), *defaults);
+    };
     onboarding::OnboardingFlow::Hooks hooks;
     hooks.onComplete = [this] { setHasCompletedOnboarding(true); };
     hooks.hideWindow = [this] {
@@ -184,7 +194,7 @@ std::unique_ptr<onboarding::OnboardingFlow> TavrineApp::makeOnboardingFlow() {
     platform::Permissions* permissions =
         m_desktopServices ? m_desktopServices->capture().permissions.get() : nullptr;
     return std::make_unique<onboarding::OnboardingFlow>(
-        *m_session, std::make_unique<onboarding::OnboardingRehearsal>(clock),
+        *m_session, std::make_unique<onboarding::OnboardingRehearsal>(clock, std::move(speakers)),
         std::make_unique<onboarding::OnboardingStage>(m_engine, clock, parts), *m_defaults, permissions,
         m_environment.arguments, std::move(hooks));
 }

@@ -1,6 +1,8 @@
+#include "fakes/FakeMotionPreference.h"
 #include "fakes/FakePermissions.h"
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
+#include "tavrine/onboarding/CoachModel.h"
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 #include "tavrine/onboarding/StageSurroundings.h"
@@ -63,6 +65,7 @@ struct StageHarness {
         OnboardingStage::Parts parts = OnboardingStage::defaultParts();
         parts.makePlayer = [this] { return std::make_unique<RecordingPlayer>(calls); };
         parts.surroundings = &surroundings;
+        parts.motion = &motion;
         stage = std::make_unique<OnboardingStage>(qml.engine(), h.clock, parts);
         rehearsal = std::make_unique<OnboardingRehearsal>(h.clock);
         rehearsal->setOnBeat([this](Beat beat) { stage->apply(beat); });
@@ -87,6 +90,7 @@ struct StageHarness {
     SessionHarness h;
     QmlHarness qml;
     FakeSurroundings surroundings;
+    FakeMotionPreference motion;
     QStringList calls;
     QWindow host;
     std::unique_ptr<OnboardingStage> stage;
@@ -188,7 +192,7 @@ TEST(OnboardingStage, TheCoachMovesUnderTheNudgeCardAndThePointerUnderTheTray) {
     s.presentRunning();
     const QRect v = s.stage->availableFrame();
     s.surroundings.tray = QRectF(v.x() + 600, v.y(), 24, 24);
-    s.surroundings.nudge = QRectF(v.x() + v.width() - 380, v.y() + 8, 360, 140);
+    s.surroundings.nudge = QRectF(v.x() + 100, v.y() + 8, 360, 140);
     s.h.advance(0.25);
     EXPECT_EQ(s.stage->pointerPanel()->geometry(), QRect(v.x() + 517, v.y() + 26, 190, 70));
     EXPECT_EQ(s.stage->trayEdge(), OnboardingStage::TrayEdge::Top);
@@ -201,9 +205,55 @@ TEST(OnboardingStage, TheCoachMovesUnderTheNudgeCardAndThePointerUnderTheTray) {
     // While nudged, the coach hangs 14 px under the card, centred on it.
     const QRect target = s.stage->coachTarget();
     EXPECT_EQ(target.y(), v.y() + 8 + 140 + 14);
-    EXPECT_EQ(target.x(), v.x() + v.width() - 380);
-    EXPECT_EQ(target.width(), 360);
+    EXPECT_EQ(target.width(), 440);
+    EXPECT_EQ(target.x(), v.x() + 100 + 180 - 220);
     s.rehearsal->skip();
+}
+
+TEST(OnboardingStage, TheContentsFollowTheRehearsalAndAnswerThroughTheStage) {
+    StageHarness s;
+    s.motion.setReduceMotion(true);
+    s.presentRunning();
+    CoachModel* coach = s.stage->coachModel();
+    ASSERT_TRUE(coach);
+    EXPECT_EQ(coach->beat(), int(Beat::Working));
+    EXPECT_EQ(coach->trayEdge(), int(Qt::TopEdge));
+    QQuickItem* design = findItem(s.stage->designWindow()->contentItem(), QStringLiteral("rehearsalDesign"));
+    ASSERT_TRUE(design);
+    EXPECT_TRUE(design->property("reduceMotion").toBool());
+    s.motion.setReduceMotion(false);
+    EXPECT_FALSE(design->property("reduceMotion").toBool());
+
+    // The card's Next answers the beat; the model and the pointer follow the next one.
+    QQuickItem* next = findItem(s.stage->coachPanel()->contentItem(), QStringLiteral("rehearsalNext"));
+    ASSERT_TRUE(next && next->isVisible());
+    QMetaObject::invokeMethod(s.stage->coachPanel()->contentItem()->childItems().first(), "next");
+    EXPECT_TRUE(s.rehearsal->answered());
+    s.h.advance(0.04);
+    s.rehearsal->answerVideoActivated();
+    s.h.advance(0.04);
+    ASSERT_EQ(s.rehearsal->beat(), Beat::Drifting);
+    EXPECT_EQ(coach->beat(), int(Beat::Drifting));
+    EXPECT_TRUE(coach->counting());
+    EXPECT_EQ(coach->driftStarted(), s.rehearsal->driftStartedDate());
+    EXPECT_EQ(s.stage->pointerPanel()->contentItem()->childItems().first()->property("beat").toInt(),
+              int(Beat::Drifting));
+    EXPECT_EQ(design->property("beat").toInt(), int(Beat::Drifting));
+
+    // Without a compositor the panels are cut to their contents' outlines: the pointer to its arrow and label.
+    const QRegion pointerMask = s.stage->pointerPanel()->mask();
+    EXPECT_FALSE(pointerMask.isEmpty());
+    EXPECT_LT(pointerMask.boundingRect().height(), s.stage->pointerPanel()->height());
+    const QRect coachFrame = s.stage->coachTarget();
+    const QRegion coachMask = s.stage->coachPanel()->mask();
+    EXPECT_TRUE(coachMask.contains(QPoint(coachFrame.width() / 2, coachFrame.height() / 2)));
+    EXPECT_FALSE(coachMask.contains(QPoint(0, 0)));
+
+    // The card's Skip skips.
+    QMetaObject::invokeMethod(s.stage->coachPanel()->contentItem()->childItems().first(), "skip");
+    EXPECT_EQ(s.skips, 1);
+    EXPECT_FALSE(s.stage->isPresented());
+    EXPECT_EQ(s.stage->coachModel(), nullptr);
 }
 
 TEST(OnboardingFlow, StartsOnTheStageAndMovesOnWhenRefusedOrEnded) {
@@ -270,7 +320,7 @@ TEST(OnboardingWindowRoot, StartsTheRehearsalFromItsButton) {
     EXPECT_TRUE(flow.rehearsalRunning());
     EXPECT_FALSE(start->isEnabled());
     h.advance(0);
-    // The stand-ins bind to the rehearsal without a warning.
+    // The contents bind to the rehearsal without a warning.
     flow.stage()->apply(Beat::Tempted);
     flow.skipRehearsal();
     EXPECT_FALSE(flow.stage()->isPresented());

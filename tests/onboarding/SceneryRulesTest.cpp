@@ -36,13 +36,13 @@ TEST(CoachCopy, ContentOfEveryBeat) {
         const char16_t* prompt;
     };
     const Row rows[] = {
-        {B::working, u"This is you, at work", E::nextButton, "Next", u""},
-        {B::tempted, u"Now get distracted", E::prompt, "", u"Click the video to play it"},
-        {B::drifting, u"The tray icon turned red", E::driftCounter, "", u""},
-        {B::nudged, u"This is a nudge", E::prompt, "", u"Click \u201CGet back to work\u201D on the nudge"},
-        {B::returned, u"Back on task", E::nextButton, "Next", u""},
-        {B::researching, u"Same site, different video", E::nextButton, "Next", u""},
-        {B::finished, u"That\u2019s Tavrine", E::nextButton, "Continue", u""},
+        {B::Working, u"This is you, at work", E::nextButton, "Next", u""},
+        {B::Tempted, u"Now get distracted", E::prompt, "", u"Click the video to play it"},
+        {B::Drifting, u"The tray icon turned red", E::driftCounter, "", u""},
+        {B::Nudged, u"This is a nudge", E::prompt, "", u"Click \u201CGet back to work\u201D on the nudge"},
+        {B::Returned, u"Back on task", E::nextButton, "Next", u""},
+        {B::Researching, u"Same site, different video", E::nextButton, "Next", u""},
+        {B::Finished, u"That\u2019s Tavrine", E::nextButton, "Continue", u""},
     };
     for (const Row& row : rows) {
         const CoachContent c = coachContent(row.beat);
@@ -56,17 +56,17 @@ TEST(CoachCopy, ContentOfEveryBeat) {
 }
 
 TEST(CoachCopy, BodiesInTheTrayWording) {
-    EXPECT_EQ(coachBody(B::working), QStringLiteral("Look at the top of the screen. Tavrine sits in the tray, and it "
+    EXPECT_EQ(coachBody(B::Working), QStringLiteral("Look at the top of the screen. Tavrine sits in the tray, and it "
                                                     "is green while your screen matches your intention."));
-    EXPECT_EQ(coachBody(B::working, Qt::BottomEdge),
+    EXPECT_EQ(coachBody(B::Working, Qt::BottomEdge),
               QStringLiteral("Look at the bottom of the screen. Tavrine sits in the tray, and it is green while your "
                              "screen matches your intention."));
-    EXPECT_EQ(coachBody(B::returned),
+    EXPECT_EQ(coachBody(B::Returned),
               QStringLiteral("The video is gone, the tray icon is green again, and Tavrine is quiet."));
-    EXPECT_EQ(coachBody(B::drifting), QStringLiteral("Tavrine noticed at once. It waits 45 seconds before it speaks, "
+    EXPECT_EQ(coachBody(B::Drifting), QStringLiteral("Tavrine noticed at once. It waits 45 seconds before it speaks, "
                                                      "so a quick look is fine."));
     // Only the working body knows where the tray is.
-    EXPECT_EQ(coachBody(B::returned, Qt::BottomEdge), coachBody(B::returned));
+    EXPECT_EQ(coachBody(B::Returned, Qt::BottomEdge), coachBody(B::Returned));
 }
 
 TEST(CoachCopy, DriftCountFollowsTheClock) {
@@ -105,13 +105,13 @@ TEST(CoachCopy, StoryBars) {
             out << storyBarFill(bar, beat, running, progress);
         return out;
     };
-    EXPECT_EQ(fills(B::working, false, 0), (QList<double>{1, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(fills(B::finished, false, 0), (QList<double>{1, 1, 1, 1, 1, 1, 1}));
-    EXPECT_EQ(fills(B::drifting, true, 0.5), (QList<double>{1, 1, 0.5, 0, 0, 0, 0}));
+    EXPECT_EQ(fills(B::Working, false, 0), (QList<double>{1, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(fills(B::Finished, false, 0), (QList<double>{1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(fills(B::Drifting, true, 0.5), (QList<double>{1, 1, 0.5, 0, 0, 0, 0}));
     // Drifting without a start: the current bar is whole.
-    EXPECT_EQ(fills(B::drifting, false, 0.5), (QList<double>{1, 1, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(storyStepLabel(B::working), QStringLiteral("Step 1 of 7"));
-    EXPECT_EQ(storyStepLabel(B::finished), QStringLiteral("Step 7 of 7"));
+    EXPECT_EQ(fills(B::Drifting, false, 0.5), (QList<double>{1, 1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(storyStepLabel(B::Working), QStringLiteral("Step 1 of 7"));
+    EXPECT_EQ(storyStepLabel(B::Finished), QStringLiteral("Step 7 of 7"));
 }
 
 TEST(CoachCopy, TimelineShowsOnlyWithActivity) {
@@ -120,26 +120,26 @@ TEST(CoachCopy, TimelineShowsOnlyWithActivity) {
     const SessionTimeline gaps{{segment(K::Gap, 0, 5)}, 5};
     const SessionTimeline run = normaliseTimeline(
         {segment(K::Related, 0, 4), segment(K::Detour, 4, 9), segment(K::Related, 9, 12)}, 12);
-    EXPECT_FALSE(showsTimeline(B::finished, true, empty));
-    EXPECT_FALSE(showsTimeline(B::finished, true, gaps));
-    EXPECT_TRUE(showsTimeline(B::finished, true, run));
-    EXPECT_FALSE(showsTimeline(B::finished, false, run));
-    EXPECT_FALSE(showsTimeline(B::researching, true, run));
+    EXPECT_FALSE(showsTimeline(B::Finished, true, empty));
+    EXPECT_FALSE(showsTimeline(B::Finished, true, gaps));
+    EXPECT_TRUE(showsTimeline(B::Finished, true, run));
+    EXPECT_FALSE(showsTimeline(B::Finished, false, run));
+    EXPECT_FALSE(showsTimeline(B::Researching, true, run));
 }
 
 TEST(SceneryStates, PointerOnTemptedAndNudged) {
-    const PointerState tempted = pointerState(B::tempted);
+    const PointerState tempted = pointerState(B::Tempted);
     EXPECT_TRUE(tempted.onTask);
     EXPECT_EQ(tempted.label, QStringLiteral("Green: on task"));
     EXPECT_EQ(tempted.accessibleLabel, QStringLiteral("The tray icon is green: on task"));
     EXPECT_EQ(tempted.tint, QColor::fromRgbF(0.75f, 0.91f, 0.76f));
     EXPECT_EQ(tempted.opacity, 1);
-    const PointerState nudged = pointerState(B::nudged);
+    const PointerState nudged = pointerState(B::Nudged);
     EXPECT_FALSE(nudged.onTask);
     EXPECT_EQ(nudged.accessibleLabel, QStringLiteral("The tray icon is red: drifting"));
     EXPECT_EQ(nudged.tint, QColor::fromRgbF(0.97f, 0.62f, 0.60f));
     EXPECT_EQ(nudged.opacity, 0);
-    EXPECT_EQ(pointerState(B::drifting).opacity, 1);
+    EXPECT_EQ(pointerState(B::Drifting).opacity, 1);
 }
 
 TEST(SceneryStates, PageTables) {
@@ -173,7 +173,7 @@ TEST(CoachModel, CountsOnTheRehearsalClockOnlyWhileDrifting) {
     CoachModel model;
     model.setClock(&clock);
     QSignalSpy progress(&model, &CoachModel::progressChanged);
-    model.setBeat(static_cast<int>(B::drifting));
+    model.setBeat(static_cast<int>(B::Drifting));
     EXPECT_FALSE(model.counting());
     EXPECT_FALSE(model.showsCounter());
     EXPECT_EQ(model.barFills().at(2).toDouble(), 1.0);
@@ -192,7 +192,7 @@ TEST(CoachModel, CountsOnTheRehearsalClockOnlyWhileDrifting) {
     clock.advance(60);
     model.tick();
     EXPECT_EQ(model.driftCount(), 45);
-    model.setBeat(static_cast<int>(B::nudged));
+    model.setBeat(static_cast<int>(B::Nudged));
     EXPECT_FALSE(model.counting());
     EXPECT_EQ(model.title(), QStringLiteral("This is a nudge"));
     EXPECT_EQ(model.counterLabel(), QStringLiteral("45 seconds of drift, sped up"));
