@@ -9,17 +9,31 @@
 #include <QQmlEngine>
 #include <QScreen>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace tavrine::shell {
 
 namespace {
 const QString moduleUri = QStringLiteral("Tavrine.Shell");
+// Long enough for a hidden window's render thread to have let its graphics go.
+constexpr int trimDelayMs = 2000;
+
+// Each render thread mallocs from an arena of its own, and glibc keeps a thread's freed memory after the thread
+// ends: a released graphics context and the start-up's shader compiling would stay resident for good.
+void returnFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
+} // namespace
 
 const QList<WindowSet::Spec>& WindowSet::specs() {
     static const QList<Spec> list = {
         // The main window stands in for a menu-bar panel: no frame, no task-bar entry.
         {QStringLiteral("focus"), QStringLiteral("FocusWindow"), QStringLiteral("Tavrine"),
-         Qt::Tool | Qt::FramelessWindowHint, false},
+         Qt::Tool | Qt::FramelessWindowHint, false, true},
         {QStringLiteral("onboarding"), QStringLiteral("OnboardingWindow"), QStringLiteral("Welcome to Tavrine"),
          Qt::Window, true},
         {QStringLiteral("history"), QStringLiteral("HistoryWindow"), QStringLiteral("History"), Qt::Window, true},
@@ -37,7 +51,11 @@ const WindowSet::Spec* WindowSet::spec(const QString& id) {
 }
 
 WindowSet::WindowSet(QQmlEngine& engine, QVariantMap properties, QObject* parent)
-    : QObject(parent), m_engine(engine), m_properties(std::move(properties)) {}
+    : QObject(parent), m_engine(engine), m_properties(std::move(properties)) {
+    m_trim.setSingleShot(true);
+    m_trim.setInterval(trimDelayMs);
+    connect(&m_trim, &QTimer::timeout, this, &returnFreedMemory);
+}
 
 WindowSet::~WindowSet() {
     for (QQuickWindow* window : std::as_const(m_windows))
@@ -80,6 +98,14 @@ QQuickWindow* WindowSet::build(const Spec& spec) {
     window->setObjectName(spec.id);
     window->setProperty("_q_xcb_wm_window_role", spec.id.toUtf8());
     window->setFlags(spec.flags);
+    // A graphics context per shown window stays for the life of the process unless the window lets it go: with
+    // Mesa's software renderer that is some 15 MB a window. Windows opened now and then give theirs up when
+    // hidden and make it again when shown (their items and state stay); the main window, which opens and closes
+    // all day, keeps its own.
+    if (!spec.keepsGraphicsWhenHidden) {
+        window->setPersistentGraphics(false);
+        window->setPersistentSceneGraph(false);
+    }
     if (!spec.title.isEmpty())
         window->setTitle(spec.title);
     const QMetaObject* meta = window->metaObject();
@@ -95,6 +121,8 @@ QQuickWindow* WindowSet::build(const Spec& spec) {
     }
     window->setVisible(false);
     window->installEventFilter(this);
+    // Showing compiles shaders, hiding may release a context: both leave freed memory behind.
+    connect(window, &QWindow::visibleChanged, &m_trim, qOverload<>(&QTimer::start));
     return window;
 }
 

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QQuickWindow>
 #include <QSet>
+#include <QTimer>
 #include <QVariantMap>
 
 class QQmlEngine;
@@ -40,6 +41,8 @@ public:
         Qt::WindowFlags flags;
         // Placed in the middle of the screen the first time it shows.
         bool centred = false;
+        // Keeps its graphics context and scene graph while hidden: for a window shown often.
+        bool keepsGraphicsWhenHidden = false;
     };
     static const QList<Spec>& specs();
     static const Spec* spec(const QString& id);
@@ -71,6 +74,8 @@ private:
     QVariantMap m_properties;
     QHash<QString, QQuickWindow*> m_windows;
     QSet<QQuickWindow*> m_placed;
+    // Gives memory freed by the windows' graphics back to the system once they have shown or hidden.
+    QTimer m_trim;
 };
 
 } // namespace tavrine::shell

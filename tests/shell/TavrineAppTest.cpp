@@ -258,3 +258,27 @@ TEST(TavrineApp, ADemoRunStoresNothing) {
     h.history->flush();
     EXPECT_TRUE(h.history->allSessions().isEmpty());
 }
+
+// History and Settings let their graphics go while hidden: shown again, they draw their content as before.
+TEST(TavrineApp, AWindowReopenedAfterGivingUpItsGraphicsDrawsItsContent) {
+    QmlWarnings warnings;
+    AppHarness h;
+    for (const QString& id : {QStringLiteral("settings"), QStringLiteral("history")}) {
+        const std::string name = id.toStdString();
+        QQuickWindow* window = h.app->windows().openWindow(id);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << name;
+        const QImage first = window->grabWindow();
+        ASSERT_FALSE(first.isNull()) << name;
+        window->close();
+        QTest::qWait(50);
+        window->releaseResources();
+        QTest::qWait(50);
+        ASSERT_EQ(h.app->windows().openWindow(id), window) << name;
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << name;
+        const QImage again = window->grabWindow();
+        EXPECT_EQ(again.convertToFormat(QImage::Format_ARGB32), first.convertToFormat(QImage::Format_ARGB32)) << name;
+        window->close();
+    }
+    EXPECT_TRUE(h.app->windows().window(QStringLiteral("focus"))->isPersistentGraphics());
+    EXPECT_TRUE(warnings.messages().isEmpty()) << warnings.messages().join(u'\n').toStdString();
+}
