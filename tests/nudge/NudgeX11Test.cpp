@@ -123,17 +123,33 @@ struct FrameTimeOn {
     ~FrameTimeOn() { nudge::FrameTime::use(nullptr); }
 };
 
-// The floating card as the shell shows it: a panel over everything that never takes the focus.
-std::unique_ptr<QQuickWindow> cardPanel(QQuickItem* card, const QPoint& at) {
-    auto window = std::make_unique<QQuickWindow>();
-    window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
-    window->setGeometry(QRect(at, QSize(int(card->implicitWidth()), int(card->implicitHeight()))));
-    card->setSize(window->size());
-    card->setParentItem(window->contentItem());
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    return window;
-}
+// The floating card over `session` as the shell shows it: in a panel over everything that never takes the focus.
+struct FloatingCard {
+    FloatingCard(QmlHarness& harness, FocusSession& session, nudge::NudgeHoverState& hover) {
+        view = harness.create(ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeView")),
+                              {{QStringLiteral("session"), QVariant::fromValue<QObject*>(&session)},
+                               {QStringLiteral("hover"), QVariant::fromValue<QObject*>(&hover)}});
+        card = qobject_cast<QQuickItem*>(view.get());
+        if (!card) {
+            ADD_FAILURE() << "the card did not load";
+            return;
+        }
+        panel.setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+        panel.setGeometry(QRect(QPoint(1400, 40), QSize(int(card->implicitWidth()), int(card->implicitHeight()))));
+        card->setSize(panel.size());
+        card->setParentItem(panel.contentItem());
+        panel.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    }
+    // The view is the harness's, not the window's.
+    ~FloatingCard() {
+        if (card)
+            card->setParentItem(nullptr);
+    }
+    QQuickWindow panel;
+    std::unique_ptr<QObject> view;
+    QQuickItem* card = nullptr;
+};
 
 } // namespace
 
@@ -207,21 +223,16 @@ TEST(NudgeCardOnX11, HoverIsReportedWhileAnotherWindowIsActive) {
     OtherWindow other;
     NudgedSession nudged;
     nudge::NudgeHoverState hover;
-    auto view = harness.create(ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeView")),
-                               {{QStringLiteral("session"), QVariant::fromValue<QObject*>(nudged.h->session.get())},
-                                {QStringLiteral("hover"), QVariant::fromValue<QObject*>(&hover)}});
-    auto* card = qobject_cast<QQuickItem*>(view.get());
-    ASSERT_TRUE(card);
-    auto panel = cardPanel(card, QPoint(1400, 40));
+    FloatingCard floating(harness, *nudged.h->session, hover);
+    ASSERT_TRUE(floating.card);
     EXPECT_EQ(activeWindow(), other.window.winId());
 
-    const QRect frame = panel->geometry();
+    const QRect frame = floating.panel.geometry();
     xdotool({QStringLiteral("mousemove"), QString::number(frame.center().x()), QString::number(frame.center().y())});
     EXPECT_TRUE(eventually([&] { return hover.card(); }));
     EXPECT_EQ(activeWindow(), other.window.winId());
     xdotool({QStringLiteral("mousemove"), QStringLiteral("400"), QStringLiteral("500")});
     EXPECT_TRUE(eventually([&] { return !hover.card(); }));
-    card->setParentItem(nullptr);
     EXPECT_TRUE(harness.warnings().isEmpty()) << harness.warnings().join('\n').toStdString();
 }
 
@@ -239,12 +250,8 @@ TEST(NudgeCardOnX11, DISABLED_GlowCpuOverTenSeconds) {
     voice.start();
     // A voice-like loudness: syllables of about 0.2 s.
     meter.attach(meter.token(), [&] { return float(0.3 + 0.3 * std::sin(voice.elapsed() / 1000.0 * 31.4)); }, {});
-    auto view = harness.create(ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeView")),
-                               {{QStringLiteral("session"), QVariant::fromValue<QObject*>(nudged.h->session.get())},
-                                {QStringLiteral("hover"), QVariant::fromValue<QObject*>(&hover)}});
-    auto* card = qobject_cast<QQuickItem*>(view.get());
-    ASSERT_TRUE(card);
-    auto panel = cardPanel(card, QPoint(1400, 40));
+    FloatingCard floating(harness, *nudged.h->session, hover);
+    ASSERT_TRUE(floating.card);
     ASSERT_TRUE(meter.isVoiced());
     QTest::qWait(1000);
     auto cpu = [] {
@@ -259,5 +266,4 @@ TEST(NudgeCardOnX11, DISABLED_GlowCpuOverTenSeconds) {
     const double used = cpu() - before;
     std::printf("glowing card: %.2f s of processor time in %.2f s (%.1f %% of a core)\n", used, wall.elapsed() / 1000.0,
                 100 * used / (wall.elapsed() / 1000.0));
-    card->setParentItem(nullptr);
 }
