@@ -1,32 +1,10 @@
 import QtQuick
-import QtQuick.Controls.Basic
+import Tavrine.Ui
 
-// The card's capsule button. Stands in for the shared pill button until that lands; the card uses only this
-// file, so the switch is one edit here.
-Button {
-    id: control
-    padding: 0
-    leftPadding: 12
-    rightPadding: 12
-    topPadding: 5
-    bottomPadding: 5
-    font.pixelSize: 12
-    font.weight: Font.Medium
-    SystemPalette { id: system }
-    property color textColor: system.buttonText
-
-    contentItem: Text {
-        text: control.text
-        textFormat: Text.PlainText
-        font: control.font
-        color: control.textColor
-        horizontalAlignment: Text.AlignHCenter
-        verticalAlignment: Text.AlignVCenter
-    }
-    background: Rectangle {
-        implicitHeight: 24
-        radius: height / 2
-        color: control.textColor
-        opacity: control.down ? 0.22 : control.hovered ? 0.16 : 0.1
-    }
+// The card's capsule button: the application's pill at the small size, drawn for the scheme the card's text
+// colour belongs to (light text: dark scheme), so the notch panel's black card gets dark pills.
+PillButton {
+    property color textColor: PillMetrics.labelColor(PillMetrics.dark)
+    controlSize: PillMetrics.Small
+    dark: textColor.hslLightness > 0.5
 }

@@ -37,6 +37,14 @@ Item {
         animated: root.translucent
     }
 
+    // A new nudge text that arrives while the panel is open resizes the silhouette with a spring of its own.
+    ReasonChangeSpring {
+        id: openHeight
+        objectName: "openHeight"
+        target: root.areaHeight
+        animated: root.open && root.translucent
+    }
+
     Item {
         id: area
         x: (root.width - width) / 2
@@ -61,7 +69,7 @@ Item {
             anchors.horizontalCenter: parent.horizontalCenter
             y: 0
             width: mix(root.notch.width + 12, area.width)
-            height: mix(root.notch.height, area.height)
+            height: mix(root.notch.height, openHeight.value)
             earRadius: mix(6, 10)
             bottomRadius: mix(10, 26)
             function mix(closed, open) { return closed + (open - closed) * openness.progress }
@@ -115,12 +123,17 @@ Item {
                         }
                     } }
 
-                Column {
+                // Laid out by hand rather than by a positioner, so that the fitting size follows a new reason at
+                // once, before the next polish.
+                Item {
                     id: column
                     x: 10
                     width: 440
+                    implicitWidth: 440
+                    implicitHeight: card.y + card.height
 
                     Item {
+                        id: closeRow
                         objectName: "closeRow"
                         width: 440
                         height: Math.max(28, root.notch.height)
@@ -154,8 +167,9 @@ Item {
                     NudgeCardContent {
                         id: card
                         width: 440
-                        height: implicitHeight - 8
-                        y: -8
+                        height: implicitHeight
+                        // It overlaps the close row by 8.
+                        y: closeRow.height - 8
                         textColor: "white"
                         reason: root.panelState ? root.panelState.reason : ""
                         intention: root.panelState ? root.panelState.intention : ""

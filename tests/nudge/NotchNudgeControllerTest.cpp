@@ -1,10 +1,13 @@
+#include "tavrine/nudge/NotchNudgeController.h"
 #include "fakes/FakeMotionPreference.h"
 #include "fakes/FakeNudgeWriter.h"
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/nudge/FrameTime.h"
-#include "tavrine/nudge/NotchNudgeController.h"
 #include "tavrine/nudge/NotchOpenness.h"
+#include "tavrine/nudge/NudgeMotion.h"
+#include "tavrine/nudge/ReasonChangeSpring.h"
+#include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QCoreApplication>
 #include <QQuickItem>
@@ -174,5 +177,93 @@ TEST(NotchOpenness, SpringsOpenAndCloseAndJumpWithoutAnimation) {
     openness.setAnimated(false);
     openness.setOpen(true);
     EXPECT_EQ(openness.progress(), 1.0);
+    nudge::FrameTime::use(nullptr);
+}
+
+TEST(ReasonChangeSpring, TakesTheFirstTargetAndJumpsUnlessAnimatedElseSprings) {
+    ManualClock clock(100);
+    nudge::FrameTime::use(&clock);
+    nudge::ReasonChangeSpring spring;
+    spring.setAnimated(true);
+    spring.setTarget(200);
+    EXPECT_EQ(spring.value(), 200.0);
+    EXPECT_FALSE(spring.moving());
+
+    spring.setTarget(300);
+    EXPECT_EQ(spring.value(), 200.0);
+    clock.advance(0.1);
+    spring.step();
+    EXPECT_NEAR(spring.value(), 200 + 100 * nudge::kReasonChangeSpring.valueAt(0.1), 1e-9);
+    EXPECT_GT(spring.value(), 200.0);
+    EXPECT_LT(spring.value(), 300.0);
+    // A new target half-way starts from where the value stands.
+    const double midway = spring.value();
+    spring.setTarget(150);
+    clock.advance(0.05);
+    spring.step();
+    EXPECT_NEAR(spring.value(), midway + (150 - midway) * nudge::kReasonChangeSpring.valueAt(0.05), 1e-9);
+    for (int i = 0; i < 60; ++i) {
+        clock.advance(1.0 / 60);
+        spring.step();
+    }
+    EXPECT_EQ(spring.value(), 150.0);
+    EXPECT_FALSE(spring.moving());
+
+    spring.setTarget(400);
+    spring.setAnimated(false); // mid-flight: straight to the target
+    EXPECT_EQ(spring.value(), 400.0);
+    EXPECT_FALSE(spring.moving());
+    spring.setTarget(100);
+    EXPECT_EQ(spring.value(), 100.0);
+    nudge::FrameTime::use(nullptr);
+}
+
+// A new reason in the open notch panel grows the silhouette with the 0.4 s spring; while closed the open size
+// follows the text at once.
+TEST(NotchNudgeView, ANewReasonWhileOpenSpringsTheSilhouette) {
+    ManualClock clock(100);
+    nudge::FrameTime::use(&clock);
+    QmlHarness harness;
+    nudge::NotchNudgeState state;
+    state.setReason(QStringLiteral("Videos can wait."));
+    auto view = harness.create(ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NotchNudgeView")),
+                               {{QStringLiteral("panelState"), QVariant::fromValue<QObject*>(&state)}});
+    auto* root = qobject_cast<QQuickItem*>(view.get());
+    ASSERT_TRUE(root);
+    auto* silhouette = findItem(root, QStringLiteral("notchSilhouette"));
+    auto* openness = qobject_cast<nudge::NotchOpenness*>(findObject(root, QStringLiteral("notchOpenness")));
+    auto* spring = qobject_cast<nudge::ReasonChangeSpring*>(findObject(root, QStringLiteral("openHeight")));
+    ASSERT_TRUE(silhouette && openness && spring);
+    auto areaHeight = [&] { return root->property("areaHeight").toDouble(); };
+    const QString longer = QStringLiteral("Nice detour, but the quarterly report is waiting for its numbers, the "
+                                          "deadline is tomorrow morning, and the team counts on the summary table "
+                                          "before the review. Back to the spreadsheet now?");
+
+    // Closed: a new text is taken at once.
+    state.setReason(longer);
+    const double tall = areaHeight();
+    EXPECT_EQ(spring->value(), tall);
+    state.setReason(QStringLiteral("Videos can wait."));
+    const double shortHeight = areaHeight();
+    ASSERT_LT(shortHeight, tall);
+    EXPECT_EQ(spring->value(), shortHeight);
+
+    state.setIsOpen(true);
+    clock.advance(2);
+    openness->step();
+    ASSERT_EQ(openness->progress(), 1.0);
+    EXPECT_EQ(silhouette->height(), shortHeight);
+
+    state.setReason(longer);
+    EXPECT_EQ(areaHeight(), tall);
+    EXPECT_EQ(silhouette->height(), shortHeight);
+    clock.advance(0.1);
+    spring->step();
+    EXPECT_NEAR(silhouette->height(), shortHeight + (tall - shortHeight) * nudge::kReasonChangeSpring.valueAt(0.1),
+                1e-6);
+    clock.advance(1);
+    spring->step();
+    EXPECT_EQ(silhouette->height(), tall);
+    EXPECT_TRUE(harness.warnings().isEmpty()) << harness.warnings().join(QLatin1Char('\n')).toStdString();
     nudge::FrameTime::use(nullptr);
 }
