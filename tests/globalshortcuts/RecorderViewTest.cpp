@@ -221,8 +221,8 @@ TEST(RecorderView, TheNearestPolicyGovernsTheNextRecording) {
     EXPECT_FALSE(desk.registry().getShortcut(name));
     // Answered after the event was long handled: insisting records it.
     QMetaObject::invokeMethod(alert, "answer", Q_ARG(QVariant, 1001));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return desk.registry().getShortcut(name) == std::optional<Shortcut>(controlOptionK); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desk.registry().getShortcut(name) == std::optional<Shortcut>(controlOptionK); }));
 
     // Changed while shown: the next recording takes the new policy without an alert.
     QQmlProperty(view.root->property("inner").value<QObject*>(), "ShortcutPolicy.conflictPolicy",

@@ -3,12 +3,12 @@
 #include "support/DarkScheme.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
+#include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/platform/LoginItem.h"
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/SettingsModel.h"
 #include "tavrine/shell/UpdaterController.h"
-#include "tavrine/core/UserDefaults.h"
-#include "tavrine/platform/LoginItem.h"
 #include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
@@ -47,7 +47,8 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
     tavrine::FocusSession session(std::move(sessionOptions));
     tavrine::shell::UpdaterController updater(nullptr, nullptr, [] {});
     EnabledLoginItem login;
-    tavrine::shell::SettingsModel model({&session, &history, &updater, &login, [] {}, QStringLiteral("feedback@example.org")});
+    tavrine::shell::SettingsModel model(
+        {&session, &history, &updater, &login, [] {}, QStringLiteral("feedback@example.org")});
     if (failedClear) {
         history.record(tavrine::test::sampleSummary(), QDateTime::currentDateTime());
         {
@@ -63,10 +64,10 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
         model.checkForUpdates();
     }
     QImage image;
-    std::unique_ptr<QObject> object = harness.create(
-        tavrine::ui::componentUrl(QStringLiteral("Tavrine.Shell"), QStringLiteral("SettingsWindow")),
-        {{QStringLiteral("session"), QVariant::fromValue<QObject*>(&session)},
-         {QStringLiteral("settings"), QVariant::fromValue<QObject*>(&model)}});
+    std::unique_ptr<QObject> object =
+        harness.create(tavrine::ui::componentUrl(QStringLiteral("Tavrine.Shell"), QStringLiteral("SettingsWindow")),
+                       {{QStringLiteral("session"), QVariant::fromValue<QObject*>(&session)},
+                        {QStringLiteral("settings"), QVariant::fromValue<QObject*>(&model)}});
     if (auto* window = qobject_cast<QQuickWindow*>(object.get())) {
         scheme.apply(window);
         window->show();
