@@ -80,6 +80,11 @@ void Registry::install(const Services& services) {
     }
 }
 
+void Registry::restoreStandIns() {
+    install({&m_defaults->preferences, &m_defaults->none, &m_defaults->none, &m_defaults->none, &m_defaults->none,
+             &m_defaults->timers});
+}
+
 HotKeyCenter& Registry::center() {
     if (!m_center) {
         m_center = new HotKeyCenter(*m_services.backend, this);

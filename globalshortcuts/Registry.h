@@ -40,6 +40,9 @@ public:
     static Registry& instance();
     // Puts the application's services in place; hot keys already made move over to a new back end.
     void install(const Services& services);
+    // Goes back to the built-in stand-ins, so that none of the installed services is used after it is gone; hot
+    // keys leave the installed back end while it still exists.
+    void restoreStandIns();
 
     static QString storageKey(const Name& name);
 

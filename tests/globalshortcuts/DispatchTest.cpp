@@ -80,6 +80,26 @@ TEST(Registration, HandlersStreamsAndRefusals) {
     EXPECT_TRUE(desk.registry.hasHotKey(commandA));
 }
 
+// Services that are about to go: the registry lets go of the back end's grabs and reads and writes them no more.
+TEST(Registration, RestoringTheStandInsLetsGoOfTheInstalledServices) {
+    Desk desk;
+    const Name name = Name::fromRawValue(QStringLiteral("name"));
+    desk.registry.storeShortcut(optionCommandP, name);
+    desk.registry.onKeyUp(name, [] {});
+    ASSERT_TRUE(desk.backend.holds(optionCommandPCombination));
+    const QString key = Registry::storageKey(name);
+    const std::optional<PreferenceValue> stored = desk.preferences.value(key);
+    ASSERT_TRUE(stored);
+
+    desk.registry.restoreStandIns();
+    EXPECT_TRUE(desk.backend.held.isEmpty());
+    EXPECT_EQ(desk.backend.sink, nullptr);
+    EXPECT_FALSE(desk.registry.getShortcut(name));
+    desk.registry.storeShortcut(commandA, name);
+    EXPECT_EQ(desk.preferences.value(key), stored);
+    EXPECT_EQ(desk.backend.registerCalls, 1);
+}
+
 TEST(Dispatch, RunsAgainstTheTablesAsTheyWereWhenItBegan) {
     Desk desk;
     const Name first = Name::fromRawValue(QStringLiteral("first"));

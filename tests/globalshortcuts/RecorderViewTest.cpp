@@ -202,7 +202,7 @@ TEST(RecorderView, RecordingMovesBetweenFieldsAndStoresWhatWasPressed) {
     EXPECT_EQ(alert->property("message").toString(), QStringLiteral("<b>not F5</b>"));
     EXPECT_EQ(findObject(alert, "alertMessage")->property("textFormat").toInt(), int(Qt::PlainText));
     QMetaObject::invokeMethod(alert, "answer", Q_ARG(QVariant, 1000));
-    QTRY_VERIFY(view.controller("b")->property("recording").toBool());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.controller("b")->property("recording").toBool(); }));
     EXPECT_EQ(view.text("b"), QStringLiteral("F6"));
     EXPECT_TRUE(view.harness.warnings().isEmpty()) << view.harness.warnings().join('\n').toStdString();
 }
@@ -221,7 +221,8 @@ TEST(RecorderView, TheNearestPolicyGovernsTheNextRecording) {
     EXPECT_FALSE(desk.registry().getShortcut(name));
     // Answered after the event was long handled: insisting records it.
     QMetaObject::invokeMethod(alert, "answer", Q_ARG(QVariant, 1001));
-    QTRY_COMPARE(desk.registry().getShortcut(name), std::optional<Shortcut>(controlOptionK));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desk.registry().getShortcut(name) == std::optional<Shortcut>(controlOptionK); }));
 
     // Changed while shown: the next recording takes the new policy without an alert.
     QQmlProperty(view.root->property("inner").value<QObject*>(), "ShortcutPolicy.conflictPolicy",

@@ -34,6 +34,15 @@ private:
     tavrine::UserDefaults& m_defaults;
 };
 
+// The process registry back on its stand-ins when a test ends, however it ends: the test's services live on its
+// stack.
+struct RestoredRegistry {
+    ~RestoredRegistry() {
+        Registry::instance().removeAllHandlers();
+        Registry::instance().restoreStandIns();
+    }
+};
+
 void xdotool(const QStringList& arguments) {
     QProcess::execute(QStringLiteral("xdotool"), arguments);
 }
@@ -67,6 +76,7 @@ TEST(RecorderOnX11, RecordsStoresAndUsesTheShortcut) {
     DefaultsPreferences preferences(*defaults);
     X11HotKeyBackend backend;
     ASSERT_TRUE(backend.isConnected());
+    const RestoredRegistry restored;
     Registry::instance().install({&preferences, &backend, &backend, &backend, &backend, nullptr});
     const Name name = Registry::instance().makeName(QStringLiteral("openMainWindow"), optionCommandP);
     int opened = 0;
@@ -90,7 +100,8 @@ TEST(RecorderOnX11, RecordsStoresAndUsesTheShortcut) {
     clickAt(field, middle);
     ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
     int changes = 0;
-    QObject::connect(&Registry::instance(), &Registry::shortcutByNameDidChange, [&] { ++changes; });
+    QObject counting;
+    QObject::connect(&Registry::instance(), &Registry::shortcutByNameDidChange, &counting, [&] { ++changes; });
     xdotool({"key", "alt+super+p"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 3000));
     EXPECT_FALSE(recording());
@@ -152,12 +163,7 @@ TEST(RecorderOnX11, RecordsStoresAndUsesTheShortcut) {
     EXPECT_TRUE(field->property("text").toString().isEmpty());
     tavrine::SettingsUserDefaults restarted(file);
     DefaultsPreferences restartedPreferences(restarted);
-    MemoryPreferences unused;
     Registry next({&restartedPreferences, &backend, &backend, &backend, &backend, nullptr});
     EXPECT_FALSE(next.getShortcut(next.makeName(QStringLiteral("openMainWindow"), optionCommandP)));
     EXPECT_TRUE(harness.warnings().isEmpty()) << harness.warnings().join('\n').toStdString();
-
-    root.reset();
-    Registry::instance().removeAllHandlers();
-    Registry::instance().install({&unused, nullptr, nullptr, nullptr, nullptr, nullptr});
 }

@@ -1,6 +1,7 @@
 // The history window, the timeline, the recap card and the recap view with its share popup, as
 // scripts/render-views draws them: light, and dark where the window follows the system's colours.
 #include "historyview/HistorySamples.h"
+#include "support/DarkScheme.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/core/Clock.h"
@@ -10,7 +11,6 @@
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QGuiApplication>
-#include <QMetaEnum>
 #include <QPalette>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -21,59 +21,21 @@ namespace tavrine::test {
 
 namespace {
 
-QPalette darkPalette() {
-    QPalette palette;
-    const QColor window(0x2a, 0x2a, 0x2e), text(0xe8, 0xe8, 0xea), base(0x1e, 0x1e, 0x22);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, base);
-    palette.setColor(QPalette::AlternateBase, window);
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x40));
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::Light, QColor(0x50, 0x50, 0x56));
-    palette.setColor(QPalette::Midlight, QColor(0x44, 0x44, 0x4a));
-    palette.setColor(QPalette::Mid, QColor(0x38, 0x38, 0x3c));
-    palette.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x1a));
-    palette.setColor(QPalette::Shadow, Qt::black);
-    palette.setColor(QPalette::Highlight, QColor(0x55, 0x68, 0xc8));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0xa0));
-    palette.setColor(QPalette::Link, QColor(0x8a, 0x9c, 0xf0));
-    return palette;
-}
+const DarkScheme* currentScheme = nullptr;
 
-bool darkScheme = false;
-
-// Draws `draw` with the application in the dark colours, or the light ones it had. A dark desktop theme gives
-// both the application's palette (SystemPalette) and the controls' palette; the controls took theirs when the
-// style was loaded, so the scene's root item gets it too (see `scheme`).
+// Draws `draw` with the application in the dark colours, or the light ones it had.
 QImage inScheme(bool dark, const std::function<QImage()>& draw) {
-    const QPalette light = QGuiApplication::palette();
-    darkScheme = dark;
-    if (dark)
-        QGuiApplication::setPalette(darkPalette());
+    const DarkScheme scheme(dark);
+    currentScheme = &scheme;
     QImage image = draw();
-    QGuiApplication::setPalette(light);
-    darkScheme = false;
+    currentScheme = nullptr;
     return image;
 }
 
 // Gives the root of a scene, and so every control in it, the palette of the scheme being drawn.
 void scheme(QQuickItem* root) {
-    if (!darkScheme)
-        return;
-    auto* palette = root->property("palette").value<QObject*>();
-    if (!palette)
-        return;
-    const QPalette dark = darkPalette();
-    const QMetaEnum roles = QMetaEnum::fromType<QPalette::ColorRole>();
-    for (int i = 0; i < roles.keyCount(); ++i) {
-        QByteArray name = roles.key(i);
-        name[0] = char(QChar::toLower(name[0]));
-        if (palette->property(name).isValid())
-            palette->setProperty(name, dark.color(QPalette::ColorRole(roles.value(i))));
-    }
+    if (currentScheme)
+        currentScheme->apply(root);
 }
 
 QImage grab(QQuickItem* item, int width, int height) {

@@ -143,7 +143,7 @@ TEST_F(RecapView, AgainFirstThenTheShareImage) {
     QTest::keyClick(window.get(), Qt::Key_Return);
     EXPECT_EQ(again, 1);
 
-    QTRY_VERIFY(model.hasShareImage());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.hasShareImage(); }));
     EXPECT_TRUE(findItem(view.get(), QStringLiteral("shareRecap"))->isVisible());
     // The phrase's markup is shown as its characters.
     const QString callout = findItem(view.get(), QStringLiteral("recapCallout"))->property("text").toString();

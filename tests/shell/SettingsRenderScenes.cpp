@@ -1,18 +1,17 @@
 // The settings window for scripts/render-views: light, dark, and after a refused clear.
 #include "historystore/HistoryTestSupport.h"
+#include "support/DarkScheme.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
+#include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/platform/LoginItem.h"
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/SettingsModel.h"
 #include "tavrine/shell/UpdaterController.h"
-#include "tavrine/core/UserDefaults.h"
-#include "tavrine/platform/LoginItem.h"
 #include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
-#include <QGuiApplication>
-#include <QPalette>
 #include <QQuickWindow>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -23,7 +22,6 @@ namespace {
 
 using namespace tavrine::test;
 
-
 // Launch at login switched on, nothing else to report.
 class EnabledLoginItem final : public tavrine::platform::LoginItem {
 public:
@@ -32,27 +30,10 @@ public:
     void unregisterItem() override {}
 };
 
-QPalette darkPalette() {
-    QPalette palette;
-    const QColor text(0xe8, 0xe8, 0xea);
-    palette.setColor(QPalette::Window, QColor(0x2a, 0x2a, 0x2e));
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x22));
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x40));
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::Mid, QColor(0x38, 0x38, 0x3c));
-    palette.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x1a));
-    palette.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0xa0));
-    return palette;
-}
-
 // The settings window of a first launch on a desktop without a compositor; `failedClear` shows the answer to a
 // clear that the store refused.
 QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
-    const QPalette light = QGuiApplication::palette();
-    if (dark)
-        QGuiApplication::setPalette(darkPalette());
+    const DarkScheme scheme(dark);
     tavrine::ui::Frosted::setCompositorProbe([] { return false; });
     QTemporaryDir folder;
     tavrine::SessionHistory::Options options;
@@ -66,7 +47,8 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
     tavrine::FocusSession session(std::move(sessionOptions));
     tavrine::shell::UpdaterController updater(nullptr, nullptr, [] {});
     EnabledLoginItem login;
-    tavrine::shell::SettingsModel model({&session, &history, &updater, &login, [] {}, QStringLiteral("feedback@example.org")});
+    tavrine::shell::SettingsModel model(
+        {&session, &history, &updater, &login, [] {}, QStringLiteral("feedback@example.org")});
     if (failedClear) {
         history.record(tavrine::test::sampleSummary(), QDateTime::currentDateTime());
         {
@@ -82,18 +64,18 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
         model.checkForUpdates();
     }
     QImage image;
-    std::unique_ptr<QObject> object = harness.create(
-        tavrine::ui::componentUrl(QStringLiteral("Tavrine.Shell"), QStringLiteral("SettingsWindow")),
-        {{QStringLiteral("session"), QVariant::fromValue<QObject*>(&session)},
-         {QStringLiteral("settings"), QVariant::fromValue<QObject*>(&model)}});
+    std::unique_ptr<QObject> object =
+        harness.create(tavrine::ui::componentUrl(QStringLiteral("Tavrine.Shell"), QStringLiteral("SettingsWindow")),
+                       {{QStringLiteral("session"), QVariant::fromValue<QObject*>(&session)},
+                        {QStringLiteral("settings"), QVariant::fromValue<QObject*>(&model)}});
     if (auto* window = qobject_cast<QQuickWindow*>(object.get())) {
+        scheme.apply(window);
         window->show();
         if (QTest::qWaitForWindowExposed(window))
             image = window->grabWindow();
     }
     object.reset();
     tavrine::ui::Frosted::setCompositorProbe({});
-    QGuiApplication::setPalette(light);
     return image;
 }
 

@@ -273,7 +273,7 @@ TEST(SettingsView, ShowsTheFormAndClearsThroughItsDialog) {
     s.click("clearHistory");
     EXPECT_TRUE(dialog->property("visible").toBool());
     s.click("cancelClearHistory");
-    QTRY_VERIFY(!dialog->property("visible").toBool());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->property("visible").toBool(); }));
     EXPECT_EQ(s.history->sessionCount(), 2) << "Cancel deletes nothing";
 
     s.refuseDeletes();

@@ -1,5 +1,6 @@
 // The shell's windows with what they show at a first launch, for scripts/render-views.
 #include "session/SessionHarness.h"
+#include "support/DarkScheme.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/core/Clock.h"
@@ -9,8 +10,6 @@
 #include "tavrine/shell/WindowSet.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
-#include <QGuiApplication>
-#include <QPalette>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,23 +43,9 @@ QImage renderWindow(QmlHarness& harness, const QString& id) {
 
 enum class MainState { Setup, SetupBlocked, Running, Paused, Recap };
 
-QPalette darkPalette() {
-    QPalette palette;
-    const QColor window(0x2a, 0x2a, 0x2e), text(0xe8, 0xe8, 0xea);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x22));
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x40));
-    palette.setColor(QPalette::ButtonText, text);
-    return palette;
-}
-
 // The main window over a session on virtual time, in one of its states.
 QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
-    const QPalette light = QGuiApplication::palette();
-    if (dark)
-        QGuiApplication::setPalette(darkPalette());
+    const DarkScheme scheme(dark);
     SessionHarness session;
     tavrine::shell::MainWindowModel model(*session.session, session.defaults, {}, nullptr, &harness.engine());
     if (state == MainState::SetupBlocked) {
@@ -85,13 +70,13 @@ QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
                        {{QStringLiteral("mainWindow"), QVariant::fromValue(&model)}});
     QImage image;
     if (auto* window = qobject_cast<QQuickWindow*>(object.get())) {
+        scheme.apply(window);
         window->show();
         if (QTest::qWaitForWindowExposed(window)) {
             QTest::qWait(state == MainState::Recap ? 600 : 100);
             image = window->grabWindow();
         }
     }
-    QGuiApplication::setPalette(light);
     return image;
 }
 

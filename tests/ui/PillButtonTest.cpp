@@ -76,10 +76,10 @@ TEST(PillButton, PressingShrinksAndDisablingDimsWithoutHover) {
     QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_TRUE(button->property("pressed").toBool());
     EXPECT_NEAR(button->scale(), 1.0, 0.031); // animating towards 0.97
-    QTRY_COMPARE(button->scale(), 0.97);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return qFuzzyCompare(button->scale(), 0.97); })) << button->scale();
     EXPECT_NEAR(surface->property("fillOpacity").toDouble(), 0.07 + 0.07 + 0.06 + (surface->property("hovering").toBool() ? 0.04 : 0), 1e-6);
     QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(10, 10));
-    QTRY_COMPARE(button->scale(), 1.0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return qFuzzyCompare(button->scale(), 1.0); })) << button->scale();
 
     button->setEnabled(false);
     QTest::mouseMove(window.get(), QPoint(12, 12));

@@ -1,0 +1,140 @@
+// The main window and the settings window of the application in the test process, on the private desktop and
+// driven by real input (xdotool through XTest): the header buttons, Return in the intention field, the clear dialog.
+#include "AppHarness.h"
+#include "historystore/HistoryTestSupport.h"
+#include "support/QmlTestSupport.h"
+#include "support/TestSupport.h"
+#include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/session/FocusSession.h"
+#include "tavrine/shell/FocusWindowOpener.h"
+#include "tavrine/shell/WindowSet.h"
+
+#include <QProcess>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::test;
+
+namespace {
+
+constexpr double waitLimit = 20.0;
+
+void xdotool(const QStringList& arguments) {
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << arguments.join(' ').toStdString();
+}
+
+// A click in the middle of the item `name` of `window`, at the screen position the server knows.
+void clickItem(QQuickWindow* window, const char* name) {
+    QQuickItem* item = findItem(window, QString::fromLatin1(name));
+    ASSERT_TRUE(item) << name;
+    ASSERT_TRUE(item->isVisible()) << name;
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(window->winId()),
+             QString::number(int(centre.x())), QString::number(int(centre.y())), QStringLiteral("click"),
+             QStringLiteral("1")});
+}
+
+bool iconic(QWindow* window) {
+    return platform::X11Connection::shared()->isIconic(platform::XWindowId(window->winId()));
+}
+
+struct ShownApp {
+    ShownApp() {
+        h.app->start();
+        focus = h.app->windows().window(QStringLiteral("focus"));
+    }
+    // The main window shown, active and laid out, as the user finds it after a click on the tray icon.
+    void openFocusWindow() {
+        h.app->opener().open();
+        ASSERT_TRUE(waitUntil([&] { return focus->isVisible() && focus->isActive(); }, waitLimit));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(focus));
+    }
+
+    ShellAppHarness h;
+    QQuickWindow* focus = nullptr;
+};
+
+} // namespace
+
+// Each header button replaces the main window by its window, a fresh one first and the same one, minimised
+// meanwhile, the second time.
+TEST(MainWindowX11, HeaderButtonsRaiseTheirWindowAlsoAMinimisedOne) {
+    ShownApp s;
+    for (const char* name : {"history", "settings"}) {
+        SCOPED_TRACE(name);
+        const QString id = QString::fromLatin1(name);
+        ASSERT_NO_FATAL_FAILURE(s.openFocusWindow());
+        ASSERT_NO_FATAL_FAILURE(clickItem(s.focus, name));
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                QQuickWindow* window = s.h.app->windows().window(id);
+                return window && window->isVisible() && window->isActive();
+            },
+            waitLimit));
+        EXPECT_FALSE(s.focus->isVisible());
+        QQuickWindow* window = s.h.app->windows().window(id);
+
+        window->showMinimized();
+        ASSERT_TRUE(waitUntil([&] { return iconic(window); }, waitLimit));
+        ASSERT_NO_FATAL_FAILURE(s.openFocusWindow());
+        ASSERT_NO_FATAL_FAILURE(clickItem(s.focus, name));
+        EXPECT_TRUE(waitUntil([&] { return !iconic(window) && window->isActive(); }, waitLimit));
+        EXPECT_EQ(s.h.app->windows().window(id), window) << "the same window, not a second one";
+        EXPECT_FALSE(s.focus->isVisible());
+    }
+}
+
+TEST(MainWindowX11, ReturnInABlankFieldStartsFocusMode) {
+    ShownApp s;
+    ASSERT_NO_FATAL_FAILURE(s.openFocusWindow());
+    ASSERT_NO_FATAL_FAILURE(clickItem(s.focus, "intention"));
+    QQuickItem* field = findItem(s.focus, QStringLiteral("intention"));
+    ASSERT_TRUE(waitUntil([&] { return field->hasActiveFocus(); }, waitLimit));
+    xdotool({QStringLiteral("key"), QStringLiteral("space"), QStringLiteral("Return")});
+    ASSERT_TRUE(waitUntil([&] { return s.h.app->session().isActive(); }, waitLimit));
+    EXPECT_TRUE(s.h.app->session().isFocusSession());
+    EXPECT_TRUE(waitUntil([&] { return !s.focus->isVisible(); }, waitLimit)) << "the window goes once it started";
+}
+
+// Cancel keeps every session; "Clear history" empties the store and the open History window's list.
+TEST(MainWindowX11, TheClearDialogEmptiesTheListOnlyWhenConfirmed) {
+    ShownApp s;
+    for (int i = 0; i < 2; ++i)
+        s.h.history->record(sampleSummary(sessionStart.addSecs(3600 * i)), sessionStart);
+    QQuickWindow* history = s.h.app->windows().openWindow(QStringLiteral("history"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
+    QQuickItem* list = findItem(history, QStringLiteral("historyList"));
+    ASSERT_TRUE(list);
+    ASSERT_TRUE(waitUntil([&] { return list->property("count").toInt() == 2; }, waitLimit));
+
+    ASSERT_NO_FATAL_FAILURE(s.openFocusWindow());
+    ASSERT_NO_FATAL_FAILURE(clickItem(s.focus, "settings"));
+    QQuickWindow* settings = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            settings = s.h.app->windows().window(QStringLiteral("settings"));
+            return settings && settings->isVisible() && settings->isActive();
+        },
+        waitLimit));
+    QObject* dialog = findObject(settings, QStringLiteral("clearHistoryDialog"));
+    ASSERT_TRUE(dialog);
+    auto answer = [&](const char* button) {
+        ASSERT_NO_FATAL_FAILURE(clickItem(settings, "clearHistory"));
+        ASSERT_TRUE(waitUntil([&] { return dialog->property("opened").toBool(); }, waitLimit));
+        ASSERT_NO_FATAL_FAILURE(clickItem(settings, button));
+        ASSERT_TRUE(waitUntil([&] { return !dialog->property("visible").toBool(); }, waitLimit));
+    };
+
+    ASSERT_NO_FATAL_FAILURE(answer("cancelClearHistory"));
+    QTest::qWait(100);
+    EXPECT_EQ(s.h.history->sessionCount(), 2);
+    EXPECT_EQ(list->property("count").toInt(), 2);
+
+    ASSERT_NO_FATAL_FAILURE(answer("confirmClearHistory"));
+    EXPECT_EQ(s.h.history->sessionCount(), 0);
+    EXPECT_TRUE(waitUntil([&] { return list->property("count").toInt() == 0; }, waitLimit));
+    EXPECT_FALSE(findItem(settings, QStringLiteral("clearHistoryError"))->isVisible());
+}
