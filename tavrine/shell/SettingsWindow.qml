@@ -14,13 +14,26 @@ Window {
 
     readonly property real tallest: Math.max(320, Screen.desktopAvailableHeight - 80)
 
+    readonly property real fittedHeight: Math.min(view.implicitHeight, tallest)
+
     width: view.implicitWidth
-    height: Math.min(view.implicitHeight, tallest)
     minimumWidth: view.implicitWidth
     maximumWidth: view.implicitWidth
-    minimumHeight: Math.min(view.implicitHeight, 320)
-    maximumHeight: view.implicitHeight
     color: "transparent"
+
+    // The window manager holds the window to the size limits it last saw: a taller height asked for before the
+    // raised maximum is refused, and the form is then drawn for one height in a window of another, off from
+    // where the pointer lands. So the limits are widened before the size changes and narrowed after it.
+    function fit() {
+        const low = Math.min(view.implicitHeight, 320)
+        minimumHeight = Math.min(minimumHeight, low)
+        maximumHeight = Math.max(maximumHeight, view.implicitHeight)
+        height = fittedHeight
+        minimumHeight = low
+        maximumHeight = view.implicitHeight
+    }
+    onFittedHeightChanged: fit()
+    Component.onCompleted: fit()
 
     onVisibleChanged: if (visible && settings) settings.refreshStatus()
 

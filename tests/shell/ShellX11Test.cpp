@@ -3,16 +3,24 @@
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "support/TestSupport.h"
+#include "fakes/FakeLoginItem.h"
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/model/PrivacySettingsOpening.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/shell/NudgePresenter.h"
+#include "tavrine/shell/SettingsModel.h"
+#include "tavrine/shell/UpdaterController.h"
 #include "tavrine/shell/TrayStatusLabel.h"
+#include "tavrine/ui/QmlEngineSetup.h"
 #include "tavrine/ui/WindowRaising.h"
 
 #include <QGuiApplication>
 #include <QProcess>
 #include <QQuickWindow>
 #include <QScreen>
+#include <QQuickItem>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -33,6 +41,18 @@ QString run(const QString& program, const QStringList& arguments) {
 std::optional<platform::XWindowId> activeWindow() {
     return platform::X11Connection::shared()->activeWindow();
 }
+
+// The height the X server gives a window, whatever Qt asked for.
+int serverHeight(const QWindow& window) {
+    const QString info = run(QStringLiteral("xwininfo"), {"-id", QString::number(window.winId())});
+    const qsizetype at = info.indexOf(QStringLiteral("Height:"));
+    return at < 0 ? -1 : info.mid(at + 7).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+}
+
+class IgnoredPrivacySettings final : public PrivacySettingsOpening {
+public:
+    void openAnchor(const QString&) override {}
+};
 
 } // namespace
 
@@ -107,4 +127,40 @@ TEST(ShellX11, AMinimisedWindowIsBroughtBackAndActivated) {
     EXPECT_TRUE(waitUntil([&] { return history.isActive(); }, waitLimit));
     EXPECT_TRUE(waitUntil(
         [&] { return !platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); }, waitLimit));
+}
+
+TEST(ShellX11, TheSettingsWindowGrowsWithItsForm) {
+    // The window manager refuses a height above the maximum it last saw; a form that grows must still get its
+    // whole height, or it is drawn off from where the pointer lands.
+    SessionHarness h;
+    QTemporaryDir folder;
+    SessionHistory::Options options;
+    options.folder = folder.path();
+    SessionHistory history(options);
+    PrivacySettingsOpening::install(std::make_shared<IgnoredPrivacySettings>());
+    shell::UpdaterController updater(nullptr, nullptr, [] {});
+    FakeLoginItem login;
+    shell::SettingsModel model({h.session.get(), &history, &updater, &login, [] {}, QStringLiteral("a@b.invalid")});
+    h.observer->setPermissions(false, true);
+    QmlHarness qml;
+    std::unique_ptr<QObject> object = qml.create(
+        ui::componentUrl(QStringLiteral("Tavrine.Shell"), QStringLiteral("SettingsWindow")),
+        {{QStringLiteral("session"), QVariant::fromValue<QObject*>(h.session.get())},
+         {QStringLiteral("settings"), QVariant::fromValue<QObject*>(&model)}});
+    auto* window = qobject_cast<QQuickWindow*>(object.get());
+    ASSERT_TRUE(window);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QQuickItem* form = findItem(window, QStringLiteral("settingsContent"));
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(waitUntil([&] { return serverHeight(*window) == qRound(form->implicitHeight()); }, waitLimit));
+
+    const qreal before = form->implicitHeight();
+    QMetaObject::invokeMethod(findItem(window, QStringLiteral("accessibilityEnable")), "clicked");
+    ASSERT_TRUE(waitUntil([&] { return form->implicitHeight() > before; }, waitLimit)) << "the restart caption";
+    EXPECT_TRUE(waitUntil([&] { return serverHeight(*window) == qRound(form->implicitHeight()); }, waitLimit))
+        << serverHeight(*window) << " for a form of " << form->implicitHeight();
+    EXPECT_TRUE(waitUntil([&] { return window->height() == qRound(form->implicitHeight()); }, waitLimit));
+    PrivacySettingsOpening::install(nullptr);
+    EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
 }
