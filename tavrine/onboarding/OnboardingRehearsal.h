@@ -87,6 +87,7 @@ public:
     const std::optional<QDateTime>& driftStarted() const { return m_driftStarted; }
     QDateTime driftStartedDate() const { return m_driftStarted.value_or(QDateTime()); }
     bool isRunning() const { return m_running; }
+    Clock& clock() const { return m_clock; }
     bool answered() const { return m_answered; }
     const QList<Entry>& entered() const { return m_entered; }
     double pace() const { return m_pace; }

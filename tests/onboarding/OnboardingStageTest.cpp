@@ -1,7 +1,5 @@
-#include "fakes/FakePermissions.h"
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
-#include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 #include "tavrine/onboarding/StageSurroundings.h"
 #include "tavrine/ui/QmlEngineSetup.h"
@@ -204,75 +202,4 @@ TEST(OnboardingStage, TheCoachMovesUnderTheNudgeCardAndThePointerUnderTheTray) {
     EXPECT_EQ(target.x(), v.x() + v.width() - 380);
     EXPECT_EQ(target.width(), 360);
     s.rehearsal->skip();
-}
-
-TEST(OnboardingFlow, StartsOnTheStageAndMovesOnWhenRefusedOrEnded) {
-    SessionHarness h;
-    QmlHarness qml;
-    MemoryUserDefaults defaults;
-    FakePermissions permissions;
-    QWindow host;
-    host.resize(640, 480);
-    host.show();
-    QStringList hooks;
-    OnboardingFlow::Hooks flowHooks;
-    flowHooks.onComplete = [&] { hooks << QStringLiteral("complete"); };
-    flowHooks.hideWindow = [&] { hooks << QStringLiteral("hide"); };
-    flowHooks.openFocusWindow = [&] { hooks << QStringLiteral("open"); };
-    flowHooks.hostWindow = [&] { return &host; };
-    OnboardingFlow flow(*h.session, std::make_unique<OnboardingRehearsal>(h.clock),
-                        std::make_unique<OnboardingStage>(qml.engine(), h.clock, OnboardingStage::defaultParts()),
-                        defaults, &permissions, {QStringLiteral("tavrine"), QStringLiteral("--fast-rehearsal")},
-                        flowHooks);
-    EXPECT_TRUE(flow.accessibilityGranted());
-    QSignalSpy ended(&flow, &OnboardingFlow::rehearsalEnded);
-    QSignalSpy refused(&flow, &OnboardingFlow::rehearsalRefused);
-
-    flow.startRehearsal();
-    EXPECT_DOUBLE_EQ(flow.rehearsal()->pace(), 0.35);
-    EXPECT_TRUE(flow.rehearsalRunning());
-    EXPECT_TRUE(flow.stage()->isPresented());
-    EXPECT_FALSE(host.isVisible());
-    // A second start is refused and shows no second stage.
-    flow.startRehearsal();
-    EXPECT_EQ(refused.count(), 1);
-    // The stage's Skip ends the rehearsal, and the end dismisses the stage first.
-    flow.stage()->requestSkip();
-    EXPECT_EQ(ended.count(), 1);
-    EXPECT_FALSE(flow.stage()->isPresented());
-    EXPECT_TRUE(host.isVisible());
-
-    // A running session refuses the rehearsal: no stage.
-    h.start();
-    flow.startRehearsal();
-    EXPECT_EQ(refused.count(), 2);
-    EXPECT_FALSE(flow.stage()->isPresented());
-
-    flow.completeOnboarding();
-    EXPECT_EQ(hooks, (QStringList{"complete", "hide", "open"}));
-}
-
-TEST(OnboardingWindowRoot, StartsTheRehearsalFromItsButton) {
-    SessionHarness h;
-    QmlHarness qml;
-    MemoryUserDefaults defaults;
-    OnboardingFlow flow(*h.session, std::make_unique<OnboardingRehearsal>(h.clock),
-                        std::make_unique<OnboardingStage>(qml.engine(), h.clock, OnboardingStage::defaultParts()),
-                        defaults, nullptr, {}, {});
-    auto root = qml.create(ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QStringLiteral("OnboardingWindowRoot")),
-                           {{QStringLiteral("flow"), QVariant::fromValue<QObject*>(&flow)}});
-    ASSERT_TRUE(root);
-    QQuickItem* start = findItem(root.get(), QStringLiteral("onboardingStartRehearsal"));
-    ASSERT_TRUE(start);
-    EXPECT_TRUE(start->isEnabled());
-    QMetaObject::invokeMethod(start, "clicked");
-    EXPECT_DOUBLE_EQ(flow.rehearsal()->pace(), 1.0);
-    EXPECT_TRUE(flow.rehearsalRunning());
-    EXPECT_FALSE(start->isEnabled());
-    h.advance(0);
-    // The stand-ins bind to the rehearsal without a warning.
-    flow.stage()->apply(Beat::Tempted);
-    flow.skipRehearsal();
-    EXPECT_FALSE(flow.stage()->isPresented());
-    EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
 }
