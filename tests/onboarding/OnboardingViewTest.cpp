@@ -131,6 +131,9 @@ TEST(OnboardingView, ReturnPressesThePrimaryButExceptInTheIntentionField) {
     s.window->requestActivate();
     QTest::keyClick(s.window.get(), Qt::Key_Return);
     EXPECT_EQ(s.flow->page(), OnboardingPage::Permissions);
+    s.settle();
+    QTest::keyClick(s.window.get(), Qt::Key_Return);
+    EXPECT_EQ(s.flow->page(), OnboardingPage::Rehearsal);
     while (s.flow->page() != OnboardingPage::Ready)
         s.flow->advance();
     s.settle();
