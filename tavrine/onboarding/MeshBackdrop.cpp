@@ -67,6 +67,11 @@ QImage meshImage(const BackdropPalette& palette, QSize size) {
 MeshBackdrop::MeshBackdrop(QQuickItem* parent) : QQuickPaintedItem(parent) {
     setOpaquePainting(true);
     setAntialiasing(false);
+    // The gradient has no detail to lose: the mesh is painted into a small texture, and the scene graph
+    // stretches it over the window with linear filtering, so a frame of the page animation costs the small
+    // image alone.
+    setSmooth(true);
+    setTextureSize(meshSize);
 }
 
 void MeshBackdrop::setFromPage(int page) {
@@ -99,7 +104,7 @@ BackdropPalette MeshBackdrop::palette(int page) const {
 
 void MeshBackdrop::paint(QPainter* painter) {
     const QImage image = meshImage(blendPalettes(palette(m_from), palette(m_to), m_progress), meshSize);
-    painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    // The painter maps the item onto the texture: the image lands on it pixel for pixel.
     painter->drawImage(QRectF(0, 0, width(), height()), image);
 }
 
