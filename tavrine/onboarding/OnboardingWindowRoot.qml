@@ -1,58 +1,36 @@
 import QtQuick
 import Tavrine.Onboarding
-import Tavrine.Ui
 
-// The first-run window's content: the flow's pages. For now the rehearsal page alone: start the staged
-// session, or continue to the main window.
+// The first-run window's content. Only the user's closing (or the flow's own hide) counts as the window going
+// away: the stage hides and gives back the window during a rehearsal, which is no disappearance.
 Item {
     id: root
     property OnboardingFlow flow
+    readonly property var hostWindow: Window.window
 
-    implicitWidth: 640
-    implicitHeight: 480
+    implicitWidth: 800
+    implicitHeight: 600
 
-    SystemPalette { id: palette }
+    Loader {
+        anchors.fill: parent
+        active: root.flow !== null
+        sourceComponent: OnboardingView { flow: root.flow }
+    }
 
-    Column {
-        anchors.centerIn: parent
-        spacing: 18
-        width: parent.width - 96
-
-        Text {
-            objectName: "onboardingTitle"
-            width: parent.width
-            text: "Try a session"
-            color: palette.windowText
-            font.pixelSize: 24
-            font.weight: Font.DemiBold
-            horizontalAlignment: Text.AlignHCenter
+    Connections {
+        target: root.hostWindow
+        ignoreUnknownSignals: true
+        function onVisibleChanged() {
+            if (root.hostWindow.visible && root.flow)
+                root.flow.windowShown()
         }
-        Text {
-            width: parent.width
-            text: "We wrote the first intention for you. Start the session and see what Tavrine does."
-            color: palette.windowText
-            opacity: 0.7
-            wrapMode: Text.WordWrap
-            horizontalAlignment: Text.AlignHCenter
+        function onClosing() {
+            if (root.flow)
+                root.flow.windowClosing()
         }
-        Row {
-            anchors.horizontalCenter: parent.horizontalCenter
-            spacing: 12
-
-            PillButton {
-                objectName: "onboardingStartRehearsal"
-                text: "Start focus session"
-                Accessible.name: text
-                enabled: root.flow !== null && !root.flow.rehearsalRunning
-                onClicked: root.flow.startRehearsal()
-            }
-            PillButton {
-                objectName: "onboardingContinue"
-                text: "Continue"
-                Accessible.name: text
-                enabled: root.flow !== null
-                onClicked: root.flow.completeOnboarding()
-            }
-        }
+    }
+    Component.onCompleted: {
+        if (hostWindow && hostWindow.visible && flow)
+            flow.windowShown()
     }
 }

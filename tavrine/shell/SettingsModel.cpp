@@ -7,7 +7,7 @@
 #include "tavrine/model/PrivacySettingsOpening.h"
 #include "tavrine/platform/LoginItem.h"
 #include "tavrine/session/FocusSession.h"
-#include "tavrine/shell/ScreenRecordingRequest.h"
+#include "tavrine/onboarding/ScreenRecordingRequest.h"
 #include "tavrine/shell/UpdaterController.h"
 
 #include <QCoreApplication>
@@ -69,7 +69,7 @@ void SettingsModel::requestAccessibility() {
 }
 
 void SettingsModel::requestScreenRecording() {
-    shell::requestScreenRecording();
+    onboarding::requestScreenRecording();
     refreshStatus();
 }
 

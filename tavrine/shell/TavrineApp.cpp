@@ -129,6 +129,7 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     properties.insert(QStringLiteral("mainWindow"), QVariant::fromValue<QObject*>(m_mainWindow.get()));
     properties.insert(QStringLiteral("settings"), QVariant::fromValue<QObject*>(m_settings.get()));
     m_onboardingFlow = makeOnboardingFlow();
+    m_onboardingFlow->setMotionPreference(m_motion.get());
     properties.insert(QStringLiteral("onboardingFlow"), QVariant::fromValue<QObject*>(m_onboardingFlow.get()));
     m_windows = std::make_unique<WindowSet>(m_engine, properties);
     m_opener = std::make_unique<FocusWindowOpener>(*m_windows);

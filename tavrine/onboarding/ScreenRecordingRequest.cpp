@@ -1,12 +1,12 @@
-#include "tavrine/shell/ScreenRecordingRequest.h"
+#include "tavrine/onboarding/ScreenRecordingRequest.h"
 
 #include "tavrine/model/PrivacySettingsOpening.h"
 #include "tavrine/session/FocusSession.h"
 
-namespace tavrine::shell {
+namespace tavrine::onboarding {
 
 void requestScreenRecording() {
     FocusSession::openPrivacySettings(PrivacySettingsOpening::screenCaptureAnchor);
 }
 
-} // namespace tavrine::shell
+} // namespace tavrine::onboarding

@@ -1,0 +1,151 @@
+#include "fakes/FakePermissions.h"
+#include "session/SessionHarness.h"
+#include "support/QmlTestSupport.h"
+#include "tavrine/onboarding/OnboardingFlow.h"
+#include "tavrine/onboarding/OnboardingPages.h"
+#include "tavrine/onboarding/OnboardingStage.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::onboarding;
+using namespace tavrine::test;
+
+namespace {
+
+struct ViewScene {
+    ViewScene() {
+        flow = std::make_unique<OnboardingFlow>(
+            *h.session, std::make_unique<OnboardingRehearsal>(h.clock),
+            std::make_unique<OnboardingStage>(qml.engine(), h.clock, OnboardingStage::defaultParts()), defaults,
+            &permissions, QStringList{QStringLiteral("tavrine")}, OnboardingFlow::Hooks{});
+        root = qml.create(ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QStringLiteral("OnboardingWindowRoot")),
+                          {{QStringLiteral("flow"), QVariant::fromValue<QObject*>(flow.get())}});
+        window = showInWindow(qobject_cast<QQuickItem*>(root.get()), 800, 600);
+    }
+    ~ViewScene() {
+        window.reset();
+        root.reset();
+        flow.reset();
+    }
+    QQuickItem* item(const char* name) const { return findItem(root.get(), QString::fromLatin1(name)); }
+    // Lets the page slide in and the backdrop settle.
+    void settle() { QTest::qWait(400); }
+
+    SessionHarness h;
+    QmlHarness qml;
+    MemoryUserDefaults defaults;
+    FakePermissions permissions;
+    std::unique_ptr<OnboardingFlow> flow;
+    std::unique_ptr<QObject> root;
+    std::unique_ptr<QQuickWindow> window;
+};
+
+} // namespace
+
+TEST(OnboardingView, EachPageShowsItsOwnControls) {
+    ViewScene s;
+    ASSERT_TRUE(s.root);
+    struct Row {
+        OnboardingPage page;
+        const char* primary;
+        bool back, skip, notNow;
+    };
+    const Row rows[] = {{OnboardingPage::Welcome, "onboardingContinue", false, false, false},
+                        {OnboardingPage::Permissions, "onboardingContinue", true, false, false},
+                        {OnboardingPage::Rehearsal, "onboardingStartRehearsal", true, true, false},
+                        {OnboardingPage::Ready, "onboardingGetStarted", false, false, true}};
+    for (const Row& row : rows) {
+        while (s.flow->page() != row.page)
+            s.flow->advance();
+        s.settle();
+        QQuickItem* primary = s.item(row.primary);
+        ASSERT_TRUE(primary) << row.primary;
+        EXPECT_TRUE(primary->isEnabled());
+        QQuickItem* back = s.item("onboardingBack");
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->isEnabled(), row.back);
+        EXPECT_EQ(back->opacity(), row.back ? 1.0 : 0.0);
+        EXPECT_EQ(s.item("onboardingSkipRehearsal")->isVisible(), row.skip);
+        EXPECT_EQ(s.item("onboardingLater")->isVisible(), row.notNow);
+        EXPECT_EQ(s.item("onboardingTitle")->property("text").toString(), pageTable(row.page).title);
+    }
+    EXPECT_TRUE(s.item("onboardingIntention"));
+    EXPECT_EQ(s.item("onboardingIndicator")->opacity(), 0.0);
+    EXPECT_TRUE(s.qml.warnings().isEmpty()) << s.qml.warnings().join('\n').toStdString();
+}
+
+TEST(OnboardingView, EnableIsGoneOnceGranted) {
+    ViewScene s;
+    s.permissions.accessibility = false;
+    s.permissions.screenCapture = true;
+    s.flow->refreshAccess();
+    s.flow->advance();
+    s.settle();
+    EXPECT_TRUE(s.item("onboardingAccessibility"));
+    EXPECT_TRUE(s.item("onboardingEnableAccessibility"));
+    EXPECT_FALSE(s.item("onboardingEnableScreenRecording"));
+    s.permissions.accessibility = true;
+    s.flow->applicationStateChanged(Qt::ApplicationActive);
+    QTest::qWait(20);
+    EXPECT_FALSE(s.item("onboardingEnableAccessibility"));
+    EXPECT_TRUE(s.item("onboardingScreenRecording"));
+    EXPECT_TRUE(s.qml.warnings().isEmpty()) << s.qml.warnings().join('\n').toStdString();
+}
+
+TEST(OnboardingView, StaysLightUnderADarkPaletteAndTheBackdropCornersAreThePalettePoints) {
+    const QPalette saved = QGuiApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    QGuiApplication::setPalette(dark);
+    {
+        ViewScene s;
+        s.settle();
+        const QImage image = s.window->grabWindow();
+        ASSERT_FALSE(image.isNull());
+        const BackdropPalette& palette = pageTable(OnboardingPage::Welcome).palette;
+        const auto near = [](QRgb a, QRgb b) {
+            return std::abs(qRed(a) - qRed(b)) <= 2 && std::abs(qGreen(a) - qGreen(b)) <= 2 &&
+                   std::abs(qBlue(a) - qBlue(b)) <= 2;
+        };
+        // The top-left corner lies under the close button: the bottom corners and the top-right one are free.
+        EXPECT_TRUE(near(image.pixel(image.width() - 1, 0), palette[2].rgb()));
+        EXPECT_TRUE(near(image.pixel(0, image.height() - 1), palette[6].rgb()));
+        EXPECT_TRUE(near(image.pixel(image.width() - 1, image.height() - 1), palette[8].rgb()));
+        // The title is drawn in the dark ink, not the palette's light text.
+        EXPECT_LT(qGray(s.item("onboardingTitle")->property("color").value<QColor>().rgb()), 60);
+        EXPECT_TRUE(s.qml.warnings().isEmpty()) << s.qml.warnings().join('\n').toStdString();
+    }
+    QGuiApplication::setPalette(saved);
+}
+
+TEST(OnboardingView, ReturnPressesThePrimaryButExceptInTheIntentionField) {
+    ViewScene s;
+    s.window->requestActivate();
+    QTest::keyClick(s.window.get(), Qt::Key_Return);
+    EXPECT_EQ(s.flow->page(), OnboardingPage::Permissions);
+    s.settle();
+    QTest::keyClick(s.window.get(), Qt::Key_Return);
+    EXPECT_EQ(s.flow->page(), OnboardingPage::Rehearsal);
+    while (s.flow->page() != OnboardingPage::Ready)
+        s.flow->advance();
+    s.settle();
+    QQuickItem* field = s.item("onboardingIntention");
+    ASSERT_TRUE(field);
+    EXPECT_TRUE(field->hasActiveFocus());
+    for (char key : {'P', 'l', 'a', 'n'})
+        QTest::keyClick(s.window.get(), key);
+    EXPECT_EQ(s.h.session->intention(), QStringLiteral("Plan"));
+    QTest::keyClick(s.window.get(), Qt::Key_Return);
+    EXPECT_FALSE(s.h.session->isActive());
+    EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
+    EXPECT_EQ(s.item("onboardingGetStarted")->property("text").toString(), QStringLiteral("Start focus session"));
+    EXPECT_TRUE(s.qml.warnings().isEmpty()) << s.qml.warnings().join('\n').toStdString();
+}

@@ -1,0 +1,145 @@
+// The first-run window on the test display, driven by real input (xdotool through XTest): it has no window
+// manager frame, its top strip moves it, Return steps forward, Escape on the stage brings it back on the ready
+// page, and Return in the intention field starts nothing while the primary button starts the session.
+#include "fakes/FakePermissions.h"
+#include "session/SessionHarness.h"
+#include "support/QmlTestSupport.h"
+#include "tavrine/core/Clock.h"
+#include "tavrine/onboarding/OnboardingFlow.h"
+#include "tavrine/onboarding/OnboardingStage.h"
+#include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/ui/QmlEngineSetup.h"
+
+#include <QProcess>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::onboarding;
+using namespace tavrine::test;
+
+namespace {
+
+bool xdotool(const QStringList& arguments) {
+    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+}
+
+struct X11Scene {
+    X11Scene() {
+        window.setTitle(QStringLiteral("Welcome to Tavrine"));
+        window.resize(800, 600);
+        OnboardingFlow::Hooks hooks;
+        hooks.hideWindow = [this] { window.hide(); };
+        hooks.hostWindow = [this] { return &window; };
+        // The stage runs on the real clock here: the beats are paced by the fast rehearsal.
+        flow = std::make_unique<OnboardingFlow>(
+            *h.session, std::make_unique<OnboardingRehearsal>(Clock::system()),
+            std::make_unique<OnboardingStage>(qml.engine(), Clock::system(), OnboardingStage::defaultParts()),
+            h.defaults, &permissions, QStringList{QStringLiteral("tavrine"), QStringLiteral("--fast-rehearsal")},
+            hooks);
+        root = qml.create(ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QStringLiteral("OnboardingWindowRoot")),
+                          {{QStringLiteral("flow"), QVariant::fromValue<QObject*>(flow.get())}});
+        auto* item = qobject_cast<QQuickItem*>(root.get());
+        item->setSize(QSizeF(800, 600));
+        item->setParentItem(window.contentItem());
+        window.show();
+        window.requestActivate();
+    }
+    ~X11Scene() {
+        flow->stage()->dismiss();
+        root.reset();
+    }
+    QString id() const { return QString::number(window.winId()); }
+    QQuickItem* item(const char* name) const { return findItem(root.get(), QString::fromLatin1(name)); }
+    void click(QQuickItem* target) {
+        const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), id(), QString::number(int(centre.x())),
+                 QString::number(int(centre.y())), QStringLiteral("click"), QStringLiteral("1")});
+    }
+
+    SessionHarness h;
+    QmlHarness qml;
+    FakePermissions permissions;
+    QQuickWindow window;
+    std::unique_ptr<OnboardingFlow> flow;
+    std::unique_ptr<QObject> root;
+};
+
+} // namespace
+
+TEST(OnboardingWindowX11, FramelessMovedByItsStripAndSteppedByReturn) {
+    X11Scene s;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s.window));
+    EXPECT_TRUE(s.window.flags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(s.window.title(), QStringLiteral("Welcome to Tavrine"));
+    if (platform::X11Connection* x11 = platform::X11Connection::shared()) {
+        const std::optional<QMargins> extents = x11->frameExtents(s.window.winId());
+        EXPECT_TRUE(!extents || extents->top() == 0) << extents->top();
+    }
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.flow->page() == OnboardingPage::Permissions; }, 3000));
+    EXPECT_EQ(s.h.defaults.integerValue(QStringLiteral("onboardingPage")), 3);
+    QTest::qWait(400);
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.flow->page() == OnboardingPage::Rehearsal; }, 3000));
+    const QPoint before = s.window.position();
+    ASSERT_TRUE(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), s.id(), QStringLiteral("400"),
+                         QStringLiteral("12"), QStringLiteral("mousedown"), QStringLiteral("1")}));
+    for (int step = 1; step <= 6; ++step) {
+        xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QStringLiteral("10"),
+                 QStringLiteral("8")});
+        QTest::qWait(30);
+    }
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.window.position() != before; }, 3000))
+        << before.x() << "," << before.y();
+
+    QTest::qWait(300);
+    QObject* strip = findObject(s.root.get(), QStringLiteral("onboardingDragStrip"));
+    ASSERT_TRUE(strip);
+    EXPECT_FALSE(strip->property("active").toBool());
+    // After a move the window manager keeps the button release: keys reach the window again after the next
+    // click in it. Then Return on the rehearsal page starts the rehearsal.
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), s.id(), QStringLiteral("400"),
+             QStringLiteral("480"), QStringLiteral("click"), QStringLiteral("1")});
+    QTest::qWait(200);
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.flow->rehearsalRunning(); }, 3000));
+    s.flow->skipRehearsal();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.flow->page() == OnboardingPage::Ready; }, 3000));
+}
+
+TEST(OnboardingWindowX11, EscapeOnTheStageComesBackOnReadyWhereTheButtonStartsTheSession) {
+    X11Scene s;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s.window));
+    s.flow->advance();
+    s.flow->advance();
+    QTest::qWait(400);
+    s.click(s.item("onboardingStartRehearsal"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.flow->stage()->isPresented(); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !s.window.isVisible(); }, 3000));
+    QTest::qWait(500);
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !s.flow->stage()->isPresented(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.window.isVisible(); }, 3000));
+    EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
+
+    s.window.requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s.window));
+    QTest::qWait(400);
+    QQuickItem* field = s.item("onboardingIntention");
+    ASSERT_TRUE(field);
+    s.click(field);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->hasActiveFocus(); }, 3000));
+    xdotool({QStringLiteral("type"), QStringLiteral("--window"), s.id(), QStringLiteral("Plan")});
+    xdotool({QStringLiteral("key"), QStringLiteral("--window"), s.id(), QStringLiteral("Return")});
+    QTest::qWait(300);
+    EXPECT_FALSE(s.h.session->isActive());
+    EXPECT_TRUE(s.window.isVisible());
+    s.click(s.item("onboardingGetStarted"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.h.session->isActive(); }, 3000));
+    EXPECT_EQ(s.h.session->intention(), QStringLiteral("Plan"));
+    EXPECT_FALSE(s.window.isVisible());
+}
