@@ -12,10 +12,21 @@ Item {
     readonly property bool onTask: pointer.onTask
     property color tint: pointer.tint
     Behavior on tint { ColorAnimation { duration: 300; easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut } }
-    // The group's rectangles within the item, for a window mask where nothing composites.
-    readonly property rect arrowRect: Qt.rect(group.x + arrow.x, group.y + arrow.y, arrow.width, arrow.height)
-    readonly property rect labelRect: Qt.rect(group.x + capsule.x, group.y + capsule.y, capsule.width, capsule.height)
-    readonly property var outlineRects: [arrowRect, labelRect]
+    // The arrow's triangle and the label's capsule within the item, for a window mask where nothing composites.
+    // The triangle is the symbol's (24 units a side) with its stroke and a little to spare, turned over when the
+    // arrow points down.
+    readonly property var outline: {
+        const x = group.x + arrow.x
+        const y = group.y + arrow.y
+        const unit = arrow.width / 24
+        const tip = root.pointsDown ? y + 21.5 * unit : y + 2.5 * unit
+        const base = root.pointsDown ? y + 3 * unit : y + 21 * unit
+        return [
+            {points: [Qt.point(x + 12 * unit, tip), Qt.point(x + 22.5 * unit, base), Qt.point(x + 1.5 * unit, base)]},
+            {rect: Qt.rect(group.x + capsule.x, group.y + capsule.y, capsule.width, capsule.height),
+             radius: capsule.radius}
+        ]
+    }
 
     implicitWidth: group.implicitWidth + 24
     implicitHeight: group.implicitHeight + 2 + 14

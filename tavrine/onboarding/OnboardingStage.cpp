@@ -101,6 +101,10 @@ std::unique_ptr<QQuickWindow> OnboardingStage::makeWindow(const QUrl& component,
         format.setAlphaBufferSize(8);
         window->setFormat(format);
         window->setColor(Qt::transparent);
+    } else if (transparent) {
+        // The panel is cut to its content's outline instead: the soft edges inside the cut blend with the dim
+        // under it, not with white.
+        window->setColor(Qt::black);
     }
     if (content)
         *content = nullptr;
@@ -191,6 +195,18 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
             if (window->isActive())
                 windowActivated(window);
         });
+    }
+    for (QQuickWindow* panel : {m_coach.get(), m_pointer.get()}) {
+        connect(panel, &QWindow::widthChanged, this, &OnboardingStage::renewMasks);
+        connect(panel, &QWindow::heightChanged, this, &OnboardingStage::renewMasks);
+    }
+    for (QQuickItem* content : {m_coachContent, m_pointerContent}) {
+        const QMetaObject* type = content ? content->metaObject() : nullptr;
+        const int outline = type ? type->indexOfProperty("outline") : -1;
+        if (outline >= 0 && type->property(outline).hasNotifySignal()) {
+            connect(content, type->property(outline).notifySignal(), this,
+                    staticMetaObject.method(staticMetaObject.indexOfSlot("renewMasks()")));
+        }
     }
     if (m_coachContent) {
         const auto refit = [this] { layoutCoach(true); };
@@ -291,6 +307,7 @@ void OnboardingStage::dismiss() {
     m_onSkip = nullptr;
     m_rehearsal.clear();
     m_coachTarget = QRect();
+    m_dimMask = QRegion();
     for (auto& window : windows) {
         if (!window)
             continue;
@@ -456,7 +473,7 @@ void OnboardingStage::layoutCoach(bool animated) {
     if (m_coachMove)
         m_coachMove->stop();
     if (resized)
-        updateMask(m_coach.get(), m_coachContent);
+        updateMask(m_coach.get(), m_coachContent, frame.size());
     if (!animated || !m_coach->isVisible()) {
         m_coach->setGeometry(frame);
         return;
@@ -479,6 +496,7 @@ void OnboardingStage::placePointer() {
     std::optional<QRectF> icon;
     if (m_parts.surroundings)
         icon = m_parts.surroundings->trayIconFrame();
+    updateDimMask(icon);
     const stagegeometry::PointerPlacement placement = stagegeometry::pointer(icon, m_screen, m_available);
     if (!placement.visible) {
         if (m_pointer->isVisible())
@@ -502,34 +520,38 @@ void OnboardingStage::placePointer() {
         flipped = flipped || resized;
     }
     if (flipped)
-        updateMask(m_pointer.get(), m_pointerContent);
+        updateMask(m_pointer.get(), m_pointerContent, placement.frame.size());
     if (!m_pointer->isVisible() || m_pointer->opacity() < 1.0)
         fadeIn(m_pointer.get(), false);
 }
 
-void OnboardingStage::updateMask(QQuickWindow* window, QQuickItem* content) {
-    if (m_compositor || !window)
+void OnboardingStage::updateMask(QQuickWindow* window, QQuickItem* content, const QSize& size) {
+    if (m_compositor || !window || size.isEmpty())
         return;
     // Without a compositor nothing is translucent: the panel is cut to its content's outline instead. The
-    // content gives it as "outlineRadius" (rounded corners) and may leave out parts with "outlineRects".
-    const QSize size = window->geometry().size();
-    if (size.isEmpty())
+    // content gives it as "outline" (shapes) or "outlineRadius" (the whole window with rounded corners).
+    QVariant outline = content ? content->property("outline") : QVariant();
+    if (outline.metaType() == QMetaType::fromType<QJSValue>())
+        outline = outline.value<QJSValue>().toVariant();
+    const double radius = content ? content->property("outlineRadius").toDouble() : 0.0;
+    window->setMask(stagegeometry::outlineMask(outline.toList(), radius, size));
+}
+
+void OnboardingStage::renewMasks() {
+    if (m_coach)
+        updateMask(m_coach.get(), m_coachContent, m_coach->size());
+    if (m_pointer)
+        updateMask(m_pointer.get(), m_pointerContent, m_pointer->size());
+}
+
+void OnboardingStage::updateDimMask(const std::optional<QRectF>& icon) {
+    if (!m_dim)
         return;
-    QRegion region;
-    QVariant rects = content ? content->property("outlineRects") : QVariant();
-    if (rects.metaType() == QMetaType::fromType<QJSValue>())
-        rects = rects.value<QJSValue>().toVariant();
-    if (rects.isValid()) {
-        for (const QVariant& rect : rects.toList())
-            region += rect.toRectF().toAlignedRect();
-    }
-    if (region.isEmpty()) {
-        const double radius = content ? content->property("outlineRadius").toDouble() : 0.0;
-        QPainterPath path;
-        path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), radius, radius);
-        region = QRegion(path.toFillPolygon().toPolygon());
-    }
-    window->setMask(region);
+    const QRegion mask = stagegeometry::dimMask(m_dim->geometry(), icon);
+    if (mask == m_dimMask)
+        return;
+    m_dimMask = mask;
+    m_dim->setMask(mask);
 }
 
 QCoro::Task<void> OnboardingStage::pointerLoop(CancellationToken token, std::shared_ptr<bool> alive) {

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QQuickWindow>
 #include <QRect>
+#include <QRegion>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
 #include <functional>
@@ -120,6 +121,10 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+private slots:
+    // The panels' masks follow their sizes once these land and their contents' outlines.
+    void renewMasks();
+
 private:
     std::unique_ptr<QQuickWindow> makeWindow(const QUrl& component, const char* role, Qt::WindowFlags flags,
                                              bool transparent, QQuickItem** content);
@@ -128,7 +133,8 @@ private:
     void activate(QQuickWindow* window);
     void setTakesMouse(QQuickWindow* window, bool takes);
     void windowActivated(QQuickWindow* window);
-    void updateMask(QQuickWindow* window, QQuickItem* content);
+    void updateMask(QQuickWindow* window, QQuickItem* content, const QSize& size);
+    void updateDimMask(const std::optional<QRectF>& icon);
     void syncCoach();
     void setOnContents(const char* name, const QVariant& value);
     QCoro::Task<void> pointerLoop(CancellationToken token, std::shared_ptr<bool> alive);
@@ -156,6 +162,7 @@ private:
     QPointer<QVariantAnimation> m_coachMove;
     QHash<QWindow*, QPointer<QPropertyAnimation>> m_fades;
     QRect m_coachTarget;
+    QRegion m_dimMask;
     QRect m_screen;
     QRect m_available;
     bool m_compositor = false;

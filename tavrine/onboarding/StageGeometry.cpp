@@ -1,5 +1,7 @@
 #include "tavrine/onboarding/StageGeometry.h"
 
+#include <QPainterPath>
+#include <QPolygonF>
 #include <algorithm>
 #include <cmath>
 
@@ -9,6 +11,14 @@ namespace {
 
 int rounded(double value) {
     return std::isfinite(value) ? int(std::lround(value)) : 0;
+}
+
+QRegion roundedRegion(const QRectF& rect, double radius) {
+    if (!(radius > 0))
+        return QRegion(rect.toAlignedRect());
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    return QRegion(path.toFillPolygon().toPolygon());
 }
 
 } // namespace
@@ -97,6 +107,35 @@ PointerPlacement pointer(const std::optional<QRectF>& icon, const QRect& screen,
     const double y = placement.pointsDown ? f.y() - 72 : f.y() + f.height() + 2;
     placement.frame = QRect(rounded(x), rounded(y), pointerWidth, pointerHeight);
     return placement;
+}
+
+QRegion dimMask(const QRect& dim, const std::optional<QRectF>& icon) {
+    if (!icon || dim.isEmpty())
+        return {};
+    const QRect hole = icon->toAlignedRect().adjusted(-2, -2, 2, 2).translated(-dim.topLeft());
+    const QRect whole(QPoint(0, 0), dim.size());
+    if (!whole.intersects(hole))
+        return {};
+    return QRegion(whole).subtracted(hole);
+}
+
+QRegion outlineMask(const QVariantList& outline, double radius, const QSize& size) {
+    QRegion region;
+    for (const QVariant& entry : outline) {
+        const QVariantMap shape = entry.toMap();
+        if (shape.contains(QStringLiteral("points"))) {
+            QPolygonF polygon;
+            for (const QVariant& point : shape.value(QStringLiteral("points")).toList())
+                polygon << point.toPointF();
+            if (polygon.size() >= 3)
+                region += QRegion(polygon.toPolygon());
+        } else if (const QRectF rect = shape.value(QStringLiteral("rect")).toRectF(); !rect.isEmpty()) {
+            region += roundedRegion(rect, shape.value(QStringLiteral("radius")).toDouble());
+        }
+    }
+    if (region.isEmpty() && !size.isEmpty())
+        region = roundedRegion(QRectF(QPointF(0, 0), QSizeF(size)), radius);
+    return region;
 }
 
 } // namespace tavrine::onboarding::stagegeometry

@@ -4,6 +4,8 @@
 
 #include <QRect>
 #include <QRectF>
+#include <QRegion>
+#include <QVariant>
 #include <optional>
 
 namespace tavrine::onboarding {
@@ -52,6 +54,16 @@ inline constexpr int pointerHeight = 70;
 // The pointer under (or above) the tray icon's frame `icon` on `screen`; with no frame, or an empty one, the
 // fallback corner.
 PointerPlacement pointer(const std::optional<QRectF>& icon, const QRect& screen, const QRect& available);
+
+// The dim's window mask while the tray icon's frame `icon` lies on it: the dim of frame `dim` (in its own
+// coordinates) without the icon and 2 px around it, so that a tray host that reserves no room stays visible
+// above it. None (no mask) when the icon is not on the dim.
+QRegion dimMask(const QRect& dim, const std::optional<QRectF>& icon);
+
+// A panel's window mask where nothing composites, in the window's coordinates: the union of the content's
+// `outline` shapes, each a map with "rect" (a rectangle, rounded by an optional "radius") or "points" (a
+// polygon); without shapes, the whole window of `size` with corners rounded by `radius`.
+QRegion outlineMask(const QVariantList& outline, double radius, const QSize& size);
 
 } // namespace stagegeometry
 } // namespace tavrine::onboarding

@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 #include <QQuickItem>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -240,19 +241,76 @@ TEST(OnboardingStage, TheContentsFollowTheRehearsalAndAnswerThroughTheStage) {
               int(Beat::Drifting));
     EXPECT_EQ(design->property("beat").toInt(), int(Beat::Drifting));
 
-    // Without a compositor the panels are cut to their contents' outlines: the pointer to its arrow and label.
-    const QRegion pointerMask = s.stage->pointerPanel()->mask();
-    EXPECT_FALSE(pointerMask.isEmpty());
-    EXPECT_LT(pointerMask.boundingRect().height(), s.stage->pointerPanel()->height());
-    const QRect coachFrame = s.stage->coachTarget();
-    const QRegion coachMask = s.stage->coachPanel()->mask();
-    EXPECT_TRUE(coachMask.contains(QPoint(coachFrame.width() / 2, coachFrame.height() / 2)));
-    EXPECT_FALSE(coachMask.contains(QPoint(0, 0)));
-
     // The card's Skip skips.
     QMetaObject::invokeMethod(s.stage->coachPanel()->contentItem()->childItems().first(), "skip");
     EXPECT_EQ(s.skips, 1);
     EXPECT_FALSE(s.stage->isPresented());
     EXPECT_EQ(s.stage->coachModel(), nullptr);
+}
+
+// Without a compositor the panels are cut to their contents' outlines, black inside so that soft edges meet the
+// dim; the dim leaves the tray icon uncovered.
+TEST(OnboardingStage, WithoutACompositorThePanelsAreCutToTheirOutlines) {
+    StageHarness s;
+    s.presentRunning();
+    const QRect v = s.stage->availableFrame();
+    s.surroundings.tray = QRectF(v.x() + 600, v.y() + 1, 22, 24);
+    s.h.advance(0.25);
+    QCoreApplication::processEvents();
+    QQuickWindow* coach = s.stage->coachPanel();
+    QQuickWindow* pointer = s.stage->pointerPanel();
+    EXPECT_EQ(coach->color(), QColor(Qt::black));
+    EXPECT_EQ(pointer->color(), QColor(Qt::black));
+
+    // The card, with round corners at the size it is going to, each time its height changes.
+    QSet<int> heights;
+    const auto expectCardMask = [&] {
+        const QRect target = s.stage->coachTarget();
+        heights.insert(target.height());
+        const QRegion mask = coach->mask();
+        EXPECT_EQ(mask.boundingRect(), QRect(QPoint(0, 0), target.size()));
+        EXPECT_FALSE(mask.contains(QPoint(1, target.height() - 2)));
+        EXPECT_FALSE(mask.contains(QPoint(target.width() - 2, target.height() - 2)));
+        EXPECT_TRUE(mask.contains(QPoint(target.width() / 2, target.height() - 2)));
+    };
+    expectCardMask();
+    s.rehearsal->answerNext();
+    s.h.advance(0.04);
+    expectCardMask();
+    s.rehearsal->answerVideoActivated();
+    s.h.advance(0.04);
+    ASSERT_EQ(s.rehearsal->beat(), Beat::Drifting);
+    expectCardMask();
+    EXPECT_GT(heights.size(), 1u);
+    // Once the move ends too.
+    QTest::qWait(OnboardingStage::coachMoveMs + 100);
+    expectCardMask();
+
+    // The pointer: its arrow's triangle and its label's capsule, not their boxes.
+    QQuickItem* content = pointer->contentItem()->childItems().first();
+    QQuickItem* arrow = findItem(content, QStringLiteral("pointerArrow"));
+    QQuickItem* label = findItem(content, QStringLiteral("pointerLabel"));
+    ASSERT_TRUE(arrow && label);
+    QTest::qWait(400); // the label's width settles on the drifting text
+    const QRectF arrowBox = arrow->mapRectToItem(content, QRectF(0, 0, arrow->width(), arrow->height()));
+    const QRectF labelBox = label->mapRectToItem(content, QRectF(0, 0, label->width(), label->height()));
+    const QRegion mask = pointer->mask();
+    EXPECT_TRUE(mask.contains(QPoint(int(arrowBox.center().x()), int(arrowBox.top() + arrowBox.height() * 0.75))));
+    EXPECT_FALSE(mask.contains(arrowBox.topLeft().toPoint() + QPoint(1, 1)));
+    EXPECT_FALSE(mask.contains(QPoint(int(arrowBox.right()) - 2, int(arrowBox.top()) + 1)));
+    EXPECT_TRUE(mask.contains(labelBox.center().toPoint()));
+    EXPECT_TRUE(mask.contains(QPoint(int(labelBox.right()) - 2, int(labelBox.center().y()))));
+    EXPECT_FALSE(mask.contains(labelBox.topLeft().toPoint() + QPoint(1, 1)));
+    EXPECT_FALSE(mask.contains(QPoint(int(labelBox.right()) - 2, int(labelBox.bottom()) - 2)));
+
+    // The tray icon shows through the dim.
+    QQuickWindow* dim = s.stage->dimWindow();
+    const QPoint icon = QPoint(v.x() + 611, v.y() + 13) - dim->geometry().topLeft();
+    EXPECT_FALSE(dim->mask().contains(icon));
+    EXPECT_TRUE(dim->mask().contains(QPoint(dim->width() / 2, dim->height() / 2)));
+    s.surroundings.tray.reset();
+    s.h.advance(0.25);
+    EXPECT_TRUE(dim->mask().isEmpty());
+    s.rehearsal->skip();
 }
 

@@ -98,3 +98,51 @@ TEST(StageGeometry, ThePointerStandsByTheTrayIcon) {
         EXPECT_EQ(fallback.frame, QRect(1440 - 198, 32, 190, 70));
     }
 }
+
+TEST(StageGeometry, PanelMasksFollowTheirContentsOutlines) {
+    const auto map = [](std::initializer_list<std::pair<const char*, QVariant>> entries) {
+        QVariantMap result;
+        for (const auto& [key, value] : entries)
+            result.insert(QString::fromLatin1(key), value);
+        return QVariant(result);
+    };
+    // No shapes: the whole window, its corners rounded.
+    const QRegion card = outlineMask({}, 18, QSize(440, 146));
+    EXPECT_EQ(card.boundingRect(), QRect(0, 0, 440, 146));
+    for (const QPoint corner : {QPoint(0, 0), QPoint(439, 0), QPoint(0, 145), QPoint(439, 145)})
+        EXPECT_FALSE(card.contains(corner)) << corner.x() << "," << corner.y();
+    EXPECT_TRUE(card.contains(QPoint(220, 145)));
+    EXPECT_TRUE(card.contains(QPoint(0, 73)));
+    EXPECT_EQ(outlineMask({}, 0, QSize(10, 10)), QRegion(0, 0, 10, 10));
+    EXPECT_TRUE(outlineMask({}, 18, QSize()).isEmpty());
+
+    // A triangle over a capsule: only their own pixels.
+    const QVariantList shapes = {
+        map({{"points", QVariantList{QPointF(95, 2), QPointF(102, 14), QPointF(88, 14)}}}),
+        map({{"rect", QRectF(25, 17, 140, 28)}, {"radius", 14.0}}),
+    };
+    const QRegion pointer = outlineMask(shapes, 0, QSize(190, 70));
+    EXPECT_EQ(pointer.boundingRect(), QRect(QPoint(25, 3), QPoint(164, 44)));
+    EXPECT_TRUE(pointer.contains(QPoint(95, 10)));
+    EXPECT_FALSE(pointer.contains(QPoint(89, 4)));  // the arrow box's corner
+    EXPECT_TRUE(pointer.contains(QPoint(95, 30)));
+    EXPECT_FALSE(pointer.contains(QPoint(25, 17))); // the label's corner
+    EXPECT_TRUE(pointer.contains(QPoint(25, 31)));
+    // A plain rectangle, and entries that make no shape.
+    const QVariantList odd = {map({{"rect", QRectF(0, 0, 4, 4)}}), map({{"points", QVariantList{QPointF(1, 1)}}}),
+                              QVariant(3)};
+    EXPECT_EQ(outlineMask(odd, 9, QSize(20, 20)), QRegion(0, 0, 4, 4));
+}
+
+TEST(StageGeometry, TheDimLeavesTheTrayIconUncovered) {
+    const QRect dim(0, 0, 1920, 1200);
+    const QRegion mask = dimMask(dim, QRectF(1897, 1, 22, 24));
+    EXPECT_EQ(mask, QRegion(dim).subtracted(QRect(1895, -1, 26, 28)));
+    EXPECT_FALSE(mask.contains(QPoint(1908, 12)));
+    // Dim coordinates: a dim below a top panel.
+    EXPECT_FALSE(dimMask(QRect(0, 30, 1920, 1170), QRectF(1897, 40, 22, 24)).contains(QPoint(1908, 22)));
+    // An icon in a panel the dim leaves out, on another screen, or none: no mask.
+    EXPECT_TRUE(dimMask(QRect(0, 30, 1920, 1170), QRectF(1897, 1, 22, 24)).isEmpty());
+    EXPECT_TRUE(dimMask(dim, QRectF(2000, 1, 22, 24)).isEmpty());
+    EXPECT_TRUE(dimMask(dim, std::nullopt).isEmpty());
+}
