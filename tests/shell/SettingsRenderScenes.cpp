@@ -1,6 +1,8 @@
 // The settings window for scripts/render-views: light, dark, and after a refused clear.
 #include "historystore/HistoryTestSupport.h"
 #include "support/DarkScheme.h"
+#include "globalshortcuts/KeyboardLayout.h"
+#include "globalshortcuts/Registry.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/core/UserDefaults.h"
@@ -32,7 +34,17 @@ public:
 
 // The settings window of a first launch on a desktop without a compositor; `failedClear` shows the answer to a
 // clear that the store refused.
+// The render has no X keyboard: P types "p", as on a "us" layout, so the shortcut reads as on a desktop.
+class SampleLayout final : public globalshortcuts::KeyboardLayout {
+public:
+    std::optional<QString> character(qint64 code) const override {
+        return code == 35 ? std::optional<QString>(QStringLiteral("p")) : std::nullopt;
+    }
+};
+
 QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
+    static SampleLayout layout;
+    globalshortcuts::Registry::instance().install({nullptr, nullptr, &layout, nullptr, nullptr, nullptr});
     const DarkScheme scheme(dark);
     tavrine::ui::Frosted::setCompositorProbe([] { return false; });
     QTemporaryDir folder;
