@@ -20,6 +20,7 @@ void CoachModel::setBeat(int beat) {
     const RehearsalBeat next = beatFromInt(beat);
     if (next == m_beat)
         return;
+    emit beatAboutToChange();
     const bool wasCounting = counting();
     const bool hadTimeline = showsTimeline();
     m_beat = next;

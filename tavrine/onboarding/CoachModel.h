@@ -78,6 +78,8 @@ public:
     Q_INVOKABLE void tick();
 
 signals:
+    // Just before a new beat's content replaces the current one, so the card can keep a copy to fade out.
+    void beatAboutToChange();
     void beatChanged();
     void driftChanged();
     void progressChanged();

@@ -221,7 +221,8 @@ Rectangle {
                             anchors.fill: parent
                             radius: 4
                             color: "white"
-                            layer.enabled: true
+                            // Only where the scene graph runs shaders; elsewhere the card goes without its shadow.
+                            layer.enabled: GraphicsInfo.shaderType === GraphicsInfo.RhiShader
                             layer.effect: CardShadow {}
                         }
                         Rectangle {

@@ -58,13 +58,12 @@ Item {
             width: parent.width - 36
             height: 34
             spacing: 10
-            Rectangle {
-                width: 14; height: 14; radius: 4
-                gradient: Gradient {
-                    orientation: Gradient.Horizontal
-                    GradientStop { position: 0; color: root.violet }
-                    GradientStop { position: 1; color: Qt.rgba(1.0, 0.45, 0.62, 1) }
-                }
+            CornerGradient {
+                objectName: "landingLogo"
+                Layout.preferredWidth: 14
+                Layout.preferredHeight: 14
+                radius: 4
+                colors: [root.violet, Qt.rgba(1.0, 0.45, 0.62, 1)]
             }
             Label { text: "Kite"; font.pixelSize: 11; font.weight: Font.Bold }
             Item { Layout.fillWidth: true }
@@ -113,8 +112,9 @@ Item {
                             // A new pointer each time it comes back, so its movement starts again.
                             active: root.headlineSelection > 0.001
                             opacity: Math.min(1, root.headlineSelection)
-                            x: parent.width + 16 - (item ? item.width : 0) / 2
-                            y: parent.height + 14 - (item ? item.height : 0) / 2
+                            // On whole pixels, so the resting pointer and its shadows are drawn sharp.
+                            x: Math.round(parent.width + 16 - (item ? item.width : 0) / 2)
+                            y: Math.round(parent.height + 14 - (item ? item.height : 0) / 2)
                             sourceComponent: WorkingPointer { objectName: "workingPointer"; reduceMotion: root.reduceMotion }
                         }
                     }
@@ -143,16 +143,14 @@ Item {
                 }
                 Item { Layout.fillWidth: true }
                 // Phone preview.
-                Rectangle {
+                CornerGradient {
+                    objectName: "landingPhone"
                     Layout.rightMargin: 4
                     Layout.alignment: Qt.AlignVCenter
-                    width: 150; height: 146; radius: 12
-                    gradient: Gradient {
-                        orientation: Gradient.Horizontal
-                        GradientStop { position: 0; color: root.violet }
-                        GradientStop { position: 0.5; color: Qt.rgba(0.8, 0.42, 0.95, 1) }
-                        GradientStop { position: 1; color: Qt.rgba(1.0, 0.56, 0.52, 1) }
-                    }
+                    Layout.preferredWidth: 150
+                    Layout.preferredHeight: 146
+                    radius: 12
+                    colors: [root.violet, Qt.rgba(0.8, 0.42, 0.95, 1), Qt.rgba(1.0, 0.56, 0.52, 1)]
                     Column {
                         anchors.centerIn: parent
                         width: parent.width - 28

@@ -47,8 +47,9 @@ Item {
         Behavior on opacity { NumberAnimation { duration: 200; easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut } }
         Accessible.role: Accessible.StaticText
         Accessible.name: root.pointer.accessibleLabel
-        // The software renderer draws no shader effects: there the group goes without its shadow.
-        layer.enabled: GraphicsInfo.api !== GraphicsInfo.Software
+        // Shader effects draw only where the scene graph runs shaders (OpenGL and the other RHI backends); under
+        // Qt Quick's software renderer the group goes without its shadow rather than blank.
+        layer.enabled: GraphicsInfo.shaderType === GraphicsInfo.RhiShader
         layer.effect: DropShadow {
             color: Qt.rgba(0, 0, 0, 0.3)
             radius: 10

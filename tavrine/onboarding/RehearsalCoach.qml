@@ -11,13 +11,12 @@ Item {
     signal next()
     signal skip()
 
-    readonly property color ink: Scenery.coachInk
     // The card's outline, for a window mask where nothing composites.
     readonly property real cornerRadius: 18
     readonly property real outlineRadius: cornerRadius
 
     implicitWidth: 440
-    implicitHeight: content.implicitHeight + 36
+    implicitHeight: page.implicitHeight + 36
     width: 440
 
     Rectangle {
@@ -40,34 +39,113 @@ Item {
         onTriggered: root.model.tick()
     }
 
-    ColumnLayout {
-        id: content
-        x: 18
-        y: 18
-        width: 404
-        spacing: 0
-        // A new beat brings its content in with a short fade.
-        opacity: 1
-        Connections {
-            target: root.model
-            function onBeatChanged() { beatFade.restart() }
+    // A new beat cross-fades the content: a still copy of what was shown fades out while the new content fades
+    // in. The copy lies under the live content, takes no input and is cut to the card, which already has the
+    // new content's height.
+    Item {
+        anchors.fill: parent
+        clip: leaving.visible
+        CoachPage {
+            id: leaving
+            x: 18
+            y: 18
+            live: false
+            enabled: false
+            opacity: 0
+            visible: opacity > 0
+            Accessible.ignored: true
         }
+        CoachPage {
+            id: page
+            x: 18
+            y: 18
+            live: true
+            stepLabel: root.model.stepLabel
+            barFills: root.model.barFills
+            title: root.model.title
+            body: root.model.body
+            showsTimeline: root.model.showsTimeline
+            timeline: root.model.timeline
+            element: root.model.element
+            buttonTitle: root.model.buttonTitle
+            prompt: root.model.prompt
+            showsCounter: root.model.showsCounter
+            counterRuns: root.model.counterRuns
+            counterLabel: root.model.counterLabel
+            onNext: root.next()
+            onSkip: root.skip()
+        }
+    }
+    Connections {
+        target: root.model
+        function onBeatAboutToChange() {
+            leaving.keep(page)
+            beatFade.restart()
+        }
+    }
+    ParallelAnimation {
+        id: beatFade
         NumberAnimation {
-            id: beatFade
-            target: content; property: "opacity"; from: 0; to: 1; duration: 200
+            target: page; property: "opacity"; from: 0; to: 1; duration: 200
             easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut
         }
+        NumberAnimation {
+            target: leaving; property: "opacity"; from: 1; to: 0; duration: 200
+            easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut
+        }
+    }
+
+    // The card's content for one beat. The live copy names its parts for tests and assistive tools; the leaving
+    // copy names none.
+    component CoachPage: ColumnLayout {
+        id: content
+        property bool live: true
+        property string stepLabel
+        property var barFills: []
+        property string title
+        property string body
+        property bool showsTimeline: false
+        property var timeline: null
+        property int element: CoachModel.NextButton
+        property string buttonTitle
+        property string prompt
+        property bool showsCounter: false
+        property var counterRuns: []
+        property string counterLabel
+        signal next()
+        signal skip()
+
+        // Takes a still copy of what `other` shows now.
+        function keep(other) {
+            stepLabel = other.stepLabel
+            barFills = other.barFills
+            title = other.title
+            body = other.body
+            showsTimeline = other.showsTimeline
+            timeline = other.timeline
+            element = other.element
+            buttonTitle = other.buttonTitle
+            prompt = other.prompt
+            showsCounter = other.showsCounter
+            counterRuns = other.counterRuns
+            counterLabel = other.counterLabel
+        }
+        function named(name) { return live ? name : "" }
+
+        readonly property color ink: Scenery.coachInk
+        width: 404
+        spacing: 0
 
         // Story bars.
         Row {
             id: bars
-            objectName: "storyBars"
+            objectName: content.named("storyBars")
             Layout.fillWidth: true
             spacing: 4
             Accessible.role: Accessible.ProgressBar
-            Accessible.name: root.model.stepLabel
+            Accessible.name: content.stepLabel
             Repeater {
-                model: root.model.barFills
+                model: content.barFills
                 Rectangle {
                     required property var modelData
                     width: (bars.width - 6 * bars.spacing) / 7
@@ -87,27 +165,27 @@ Item {
 
         // Title and body.
         ColumnLayout {
-            objectName: "rehearsalCoach"
+            objectName: content.named("rehearsalCoach")
             Layout.fillWidth: true
             Layout.topMargin: 16
             spacing: 5
             Accessible.role: Accessible.StaticText
-            Accessible.name: root.model.title + "\n" + root.model.body
+            Accessible.name: content.title + "\n" + content.body
             Text {
-                objectName: "coachTitle"
+                objectName: content.named("coachTitle")
                 Layout.fillWidth: true
-                text: root.model.title
+                text: content.title
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 font.pixelSize: 17
                 font.weight: Font.DemiBold
-                color: root.ink
+                color: content.ink
                 Accessible.ignored: true
             }
             Text {
-                objectName: "coachBody"
+                objectName: content.named("coachBody")
                 Layout.fillWidth: true
-                text: root.model.body
+                text: content.body
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 font.pixelSize: 13
@@ -121,15 +199,15 @@ Item {
 
         // The sample timeline of the finished beat; it ignores clicks.
         Loader {
-            objectName: "coachTimelineLoader"
+            objectName: content.named("coachTimelineLoader")
             Layout.fillWidth: true
             Layout.topMargin: 14
             Layout.preferredHeight: 112
-            active: root.model.showsTimeline
+            active: content.showsTimeline
             visible: active
             sourceComponent: SessionTimelineView {
-                objectName: "coachTimeline"
-                model: root.model.timeline
+                objectName: content.named("coachTimeline")
+                model: content.timeline
                 height: 112
                 selection: -1
                 showsCluesOverTimeline: false
@@ -146,39 +224,39 @@ Item {
             spacing: 12
 
             Text {
-                objectName: "rehearsalSkip"
+                objectName: content.named("rehearsalSkip")
                 text: qsTr("Skip")
                 textFormat: Text.PlainText
                 font.pixelSize: 13
                 color: Scenery.coachSkipGrey
                 Accessible.role: Accessible.Button
                 Accessible.name: text
-                Accessible.onPressAction: root.skip()
+                Accessible.onPressAction: content.skip()
                 MouseArea {
                     anchors.fill: parent
                     cursorShape: Qt.PointingHandCursor
-                    onClicked: root.skip()
+                    onClicked: content.skip()
                 }
             }
             Item { Layout.fillWidth: true }
 
             Rectangle {
-                objectName: "rehearsalNext"
-                visible: root.model.element === CoachModel.NextButton
+                objectName: content.named("rehearsalNext")
+                visible: content.element === CoachModel.NextButton
                 implicitWidth: nextRow.implicitWidth + 28
                 implicitHeight: 32
                 radius: 16
-                color: nextArea.pressed ? Qt.darker(root.ink, 0.6) : root.ink
+                color: nextArea.pressed ? Qt.darker(content.ink, 0.6) : content.ink
                 Accessible.role: Accessible.Button
-                Accessible.name: root.model.buttonTitle
-                Accessible.onPressAction: root.next()
+                Accessible.name: content.buttonTitle
+                Accessible.onPressAction: content.next()
                 Row {
                     id: nextRow
                     anchors.centerIn: parent
                     spacing: 7
                     Text {
                         anchors.verticalCenter: parent.verticalCenter
-                        text: root.model.buttonTitle
+                        text: content.buttonTitle
                         textFormat: Text.PlainText
                         font.pixelSize: 13
                         font.weight: Font.DemiBold
@@ -205,26 +283,26 @@ Item {
                             return dx * dx + dy * dy <= r * r
                         }
                     }
-                    onClicked: root.next()
+                    onClicked: content.next()
                 }
             }
 
             Text {
-                objectName: "rehearsalPrompt"
-                visible: root.model.element === CoachModel.Prompt
-                text: root.model.prompt
+                objectName: content.named("rehearsalPrompt")
+                visible: content.element === CoachModel.Prompt
+                text: content.prompt
                 textFormat: Text.PlainText
                 font.pixelSize: 13
                 font.weight: Font.DemiBold
-                color: root.ink
+                color: content.ink
             }
 
             Row {
                 id: counter
-                objectName: "driftCounter"
-                visible: root.model.element === CoachModel.DriftCounter && root.model.showsCounter
+                objectName: content.named("driftCounter")
+                visible: content.element === CoachModel.DriftCounter && content.showsCounter
                 Accessible.role: Accessible.StaticText
-                Accessible.name: root.model.counterLabel
+                Accessible.name: content.counterLabel
                 // Every digit takes a cell of the widest digit's width, so the text stands still while it counts.
                 readonly property real digitCell: {
                     let widest = 0
@@ -234,7 +312,7 @@ Item {
                 }
                 FontMetrics { id: counterMetrics; font.pixelSize: 13; font.weight: Font.Medium }
                 Repeater {
-                    model: root.model.counterRuns
+                    model: content.counterRuns
                     Text {
                         required property var modelData
                         width: modelData.digit ? counter.digitCell : implicitWidth

@@ -12,7 +12,9 @@ Item {
     readonly property real offsetX: -3 + 8 * phase
     readonly property real offsetY: -2 + 5 * phase
 
-    readonly property bool effects: GraphicsInfo.api !== GraphicsInfo.Software
+    // Shader effects draw only where the scene graph runs shaders (OpenGL and the other RHI backends); Qt Quick's
+    // software renderer, and a window not yet initialised, leave them blank.
+    readonly property bool effects: GraphicsInfo.shaderType === GraphicsInfo.RhiShader
     implicitWidth: arrow.width
     implicitHeight: arrow.height
     Accessible.ignored: true
@@ -24,7 +26,7 @@ Item {
         color: "black"
         x: root.offsetX
         y: root.offsetY
-        // The software renderer draws no shader effects: there the arrow shows without its shadows.
+        // Without shader effects the arrow shows without its shadows.
         visible: !root.effects
     }
     DropShadow {
@@ -48,6 +50,8 @@ Item {
         radius: 2
         samples: 5
         verticalOffset: 1
+        // The shadow falls below the symbol's box.
+        transparentBorder: true
         visible: root.effects
     }
 

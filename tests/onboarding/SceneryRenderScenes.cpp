@@ -20,19 +20,23 @@ QUrl component(const char* name) {
     return ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QString::fromLatin1(name));
 }
 
-// Grabs `item` on a grey backdrop of its size plus a margin, after the animations of `settle` ms.
-QImage grab(QmlHarness& h, QObject* object, int width, int height, int settle = 50) {
-    auto backdrop = h.createFromText("import QtQuick\nRectangle { color: '#8a8f98' }");
+// Grabs `object` on a backdrop (grey unless given) of its size plus a margin, after the animations of `settle`
+// ms. The item goes while still in its window: an item with a layer (the shadows under OpenGL) taken out of a
+// window that is then closed crashes Qt when it is deleted.
+QImage grab(QmlHarness& h, std::unique_ptr<QObject> object, int width, int height, int settle = 50,
+            const char* backdropColour = "#8a8f98") {
+    auto backdrop = h.createFromText(QByteArray("import QtQuick\nRectangle { color: '") + backdropColour + "' }");
     auto* frame = qobject_cast<QQuickItem*>(backdrop.get());
-    auto* item = qobject_cast<QQuickItem*>(object);
+    auto* item = qobject_cast<QQuickItem*>(object.get());
     if (!frame || !item)
         return {};
+    frame->setSize({double(width + 40), double(height + 40)});
     item->setParentItem(frame);
     item->setPosition({20, 20});
     auto window = showInWindow(frame, width + 40, height + 40);
     QTest::qWait(settle);
     QImage image = window->grabWindow();
-    item->setParentItem(nullptr);
+    object.reset();
     return image;
 }
 
@@ -67,19 +71,20 @@ QImage coach(QmlHarness& h, int beat, bool drifting, bool timeline) {
     model.tick();
     auto object = h.create(component("RehearsalCoach"), {{"model", QVariant::fromValue(&model)}});
     auto* item = qobject_cast<QQuickItem*>(object.get());
-    return grab(h, object.get(), 440, item ? int(item->implicitHeight()) : 300, 300);
+    const int height = item ? int(item->implicitHeight()) : 300;
+    return grab(h, std::move(object), 440, height, 300);
 }
 
 QImage pointer(QmlHarness& h, int beat, bool down) {
     auto object = h.create(component("MenuBarPointer"), {{"beat", beat}, {"pointsDown", down}});
-    return grab(h, object.get(), 200, 80, 400);
+    return grab(h, std::move(object), 200, 80, 400);
 }
 
 QImage design(QmlHarness& h, int beat) {
     auto object = h.create(component("DesignPage"), {{"beat", beat}, {"animated", false}, {"reduceMotion", true}});
     if (auto* item = qobject_cast<QQuickItem*>(object.get()))
         item->setSize({820, 540});
-    return grab(h, object.get(), 820, 540, 100);
+    return grab(h, std::move(object), 820, 540, 100);
 }
 
 QImage landing(QmlHarness& h, int progress) {
@@ -87,7 +92,8 @@ QImage landing(QmlHarness& h, int progress) {
                                                       {"reduceMotion", true}});
     if (auto* item = qobject_cast<QQuickItem*>(object.get()))
         item->setSize({442, 420});
-    return grab(h, object.get(), 442, 420, 100);
+    // The design page paints it on white.
+    return grab(h, std::move(object), 442, 420, 100, "white");
 }
 
 QImage asked(QmlHarness& h, bool pressed) {

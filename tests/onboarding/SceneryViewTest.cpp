@@ -7,6 +7,7 @@
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace tavrine;
@@ -82,6 +83,54 @@ TEST(RehearsalCoachView, EveryBeatAndItsButtons) {
                       skipButton->mapToScene(QPointF(skipButton->width() / 2, skipButton->height() / 2)).toPoint());
     EXPECT_EQ(next.count(), 1);
     EXPECT_EQ(skip.count(), 1);
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+// The opacities, as drawn, of the visible items under `root` that show `wanted`.
+QList<double> drawnOpacities(QQuickItem* root, const QString& wanted) {
+    QList<double> found;
+    std::function<void(QQuickItem*, double)> walk = [&](QQuickItem* item, double opacity) {
+        if (!item->isVisible())
+            return;
+        opacity *= item->opacity();
+        if (item->property("text").toString() == wanted)
+            found.append(opacity);
+        for (QQuickItem* child : item->childItems())
+            walk(child, opacity);
+    };
+    walk(root, 1);
+    return found;
+}
+
+TEST(RehearsalCoachView, BeatChangeCrossFadesTheContent) {
+    QmlHarness h;
+    ManualClock clock;
+    CoachModel model;
+    model.setClock(&clock);
+    auto coach = h.create(component("RehearsalCoach"), {{"model", QVariant::fromValue(&model)}});
+    ASSERT_TRUE(coach);
+    auto* root = qobject_cast<QQuickItem*>(coach.get());
+    auto window = showInWindow(root, 440, 400);
+    const QString working = model.title();
+    model.setBeat(1);
+    const QString tempted = model.title();
+
+    // Half-way through the 0.2 s both titles show, the old one going and the new one coming, the old one under.
+    QTest::qWait(100);
+    const QList<double> going = drawnOpacities(root, working);
+    const QList<double> coming = drawnOpacities(root, tempted);
+    ASSERT_EQ(going.size(), 1);
+    ASSERT_EQ(coming.size(), 1);
+    EXPECT_GT(going[0], 0.02);
+    EXPECT_LT(going[0], 0.98);
+    EXPECT_GT(coming[0], 0.02);
+    EXPECT_LT(coming[0], 0.98);
+    EXPECT_EQ(text(findItem(root, "coachTitle")), tempted); // the names belong to the live content
+    EXPECT_EQ(root->implicitHeight(), findItem(root, "rehearsalCoach")->parentItem()->implicitHeight() + 36);
+
+    QTest::qWait(250);
+    EXPECT_TRUE(drawnOpacities(root, working).isEmpty());
+    EXPECT_EQ(drawnOpacities(root, tempted), QList<double>{1.0});
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
