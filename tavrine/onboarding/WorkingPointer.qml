@@ -29,30 +29,35 @@ Item {
         // Without shader effects the arrow shows without its shadows.
         visible: !root.effects
     }
-    DropShadow {
-        id: rim
-        source: arrow
-        width: arrow.width
-        height: arrow.height
-        color: "white"
-        radius: 0.6
-        samples: 3
-        spread: 0.6
-        visible: false
-    }
-    DropShadow {
-        source: rim
+    // The arrow with a white rim, then that with a soft shadow; made only where they can be drawn.
+    Loader {
+        active: root.effects
         x: root.offsetX
         y: root.offsetY
-        width: arrow.width
-        height: arrow.height
-        color: Scenery.sceneryColor("black", 0.25)
-        radius: 2
-        samples: 5
-        verticalOffset: 1
-        // The shadow falls below the symbol's box.
-        transparentBorder: true
-        visible: root.effects
+        sourceComponent: Item {
+            width: arrow.width
+            height: arrow.height
+            DropShadow {
+                id: rim
+                source: arrow
+                anchors.fill: parent
+                color: "white"
+                radius: 0.6
+                samples: 3
+                spread: 0.6
+                visible: false
+            }
+            DropShadow {
+                source: rim
+                anchors.fill: parent
+                color: Scenery.sceneryColor("black", 0.25)
+                radius: 2
+                samples: 5
+                verticalOffset: 1
+                // The shadow falls below the symbol's box.
+                transparentBorder: true
+            }
+        }
     }
 
     SequentialAnimation {

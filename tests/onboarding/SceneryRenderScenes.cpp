@@ -9,6 +9,7 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
+#include <functional>
 
 namespace tavrine::test {
 
@@ -24,7 +25,7 @@ QUrl component(const char* name) {
 // ms. The item goes while still in its window: an item with a layer (the shadows under OpenGL) taken out of a
 // window that is then closed crashes Qt when it is deleted.
 QImage grab(QmlHarness& h, std::unique_ptr<QObject> object, int width, int height, int settle = 50,
-            const char* backdropColour = "#8a8f98") {
+            const char* backdropColour = "#8a8f98", const std::function<void()>& onShown = {}) {
     auto backdrop = h.createFromText(QByteArray("import QtQuick\nRectangle { color: '") + backdropColour + "' }");
     auto* frame = qobject_cast<QQuickItem*>(backdrop.get());
     auto* item = qobject_cast<QQuickItem*>(object.get());
@@ -34,6 +35,10 @@ QImage grab(QmlHarness& h, std::unique_ptr<QObject> object, int width, int heigh
     item->setParentItem(frame);
     item->setPosition({20, 20});
     auto window = showInWindow(frame, width + 40, height + 40);
+    if (onShown) {
+        QTest::qWait(300);
+        onShown();
+    }
     QTest::qWait(settle);
     QImage image = window->grabWindow();
     object.reset();
@@ -57,11 +62,12 @@ SessionTimeline sampleRun() {
                              70);
 }
 
-QImage coach(QmlHarness& h, int beat, bool drifting, bool timeline) {
+// The coach on `beat`; with `fromBeat`, half-way through the cross-fade from that beat's content.
+QImage coach(QmlHarness& h, int beat, bool drifting, bool timeline, int fromBeat = -1) {
     ManualClock clock;
     CoachModel model;
     model.setClock(&clock);
-    model.setBeat(beat);
+    model.setBeat(fromBeat >= 0 ? fromBeat : beat);
     if (drifting) {
         model.setDriftStarted(clock.date());
         clock.advance(2.25);
@@ -72,6 +78,8 @@ QImage coach(QmlHarness& h, int beat, bool drifting, bool timeline) {
     auto object = h.create(component("RehearsalCoach"), {{"model", QVariant::fromValue(&model)}});
     auto* item = qobject_cast<QQuickItem*>(object.get());
     const int height = item ? int(item->implicitHeight()) : 300;
+    if (fromBeat >= 0)
+        return grab(h, std::move(object), 440, height, 100, "#8a8f98", [&] { model.setBeat(beat); });
     return grab(h, std::move(object), 440, height, 300);
 }
 
@@ -121,6 +129,8 @@ void addScenes(std::vector<RenderScene>& scenes) {
     for (int beat = 0; beat < 7; ++beat)
         scenes.push_back({"rehearsal-coach", beats[beat], [beat](QmlHarness& h) { return coach(h, beat, false, false); }});
     scenes.push_back({"rehearsal-coach", "drifting-22", [](QmlHarness& h) { return coach(h, 2, true, false); }});
+    scenes.push_back({"rehearsal-coach", "working-to-tempted-midway",
+                      [](QmlHarness& h) { return coach(h, 1, false, false, 0); }});
     scenes.push_back({"rehearsal-coach", "finished-timeline", [](QmlHarness& h) { return coach(h, 6, false, true); }});
     scenes.push_back({"rehearsal-pointer", "green", [](QmlHarness& h) { return pointer(h, 0, false); }});
     scenes.push_back({"rehearsal-pointer", "red", [](QmlHarness& h) { return pointer(h, 2, false); }});
