@@ -42,48 +42,59 @@ SessionTimeline fullRun() {
                              60);
 }
 
-} // namespace
-
-TEST(RehearsalCoachView, EveryBeatAndItsButtons) {
+// The coach card over its model on the manual clock, shown in a 440 × 400 window.
+struct CoachView {
+    CoachView() {
+        model.setClock(&clock);
+        coach = h.create(component("RehearsalCoach"), {{"model", QVariant::fromValue(&model)}});
+        root = qobject_cast<QQuickItem*>(coach.get());
+        if (root)
+            window = showInWindow(root, 440, 400);
+    }
     QmlHarness h;
     ManualClock clock;
     CoachModel model;
-    model.setClock(&clock);
-    auto coach = h.create(component("RehearsalCoach"), {{"model", QVariant::fromValue(&model)}});
-    ASSERT_TRUE(coach);
-    auto* root = qobject_cast<QQuickItem*>(coach.get());
-    auto window = showInWindow(root, 440, 400);
-    QSignalSpy next(coach.get(), SIGNAL(next()));
-    QSignalSpy skip(coach.get(), SIGNAL(skip()));
+    std::unique_ptr<QObject> coach;
+    QQuickItem* root = nullptr;
+    std::unique_ptr<QQuickWindow> window;
+};
+
+} // namespace
+
+TEST(RehearsalCoachView, EveryBeatAndItsButtons) {
+    CoachView v;
+    ASSERT_TRUE(v.root);
+    QSignalSpy next(v.coach.get(), SIGNAL(next()));
+    QSignalSpy skip(v.coach.get(), SIGNAL(skip()));
 
     const bool hasNext[] = {true, false, false, false, true, true, true};
     for (int beat = 0; beat < 7; ++beat) {
-        model.setBeat(beat);
+        v.model.setBeat(beat);
         QTest::qWait(1);
         SCOPED_TRACE(beat);
-        EXPECT_EQ(text(findItem(root, "coachTitle")), model.title());
-        EXPECT_EQ(text(findItem(root, "coachBody")), model.body());
-        EXPECT_TRUE(shown(findItem(root, "rehearsalSkip")));
-        EXPECT_TRUE(shown(findItem(root, "rehearsalCoach")));
-        EXPECT_EQ(shown(findItem(root, "rehearsalNext")), hasNext[beat]);
-        EXPECT_EQ(shown(findItem(root, "rehearsalPrompt")), beat == 1 || beat == 3);
-        EXPECT_EQ(root->width(), 440);
+        EXPECT_EQ(text(findItem(v.root, "coachTitle")), v.model.title());
+        EXPECT_EQ(text(findItem(v.root, "coachBody")), v.model.body());
+        EXPECT_TRUE(shown(findItem(v.root, "rehearsalSkip")));
+        EXPECT_TRUE(shown(findItem(v.root, "rehearsalCoach")));
+        EXPECT_EQ(shown(findItem(v.root, "rehearsalNext")), hasNext[beat]);
+        EXPECT_EQ(shown(findItem(v.root, "rehearsalPrompt")), beat == 1 || beat == 3);
+        EXPECT_EQ(v.root->width(), 440);
     }
 
     // One click, one call.
-    model.setBeat(0);
+    v.model.setBeat(0);
     QTest::qWait(1);
-    QQuickItem* nextButton = findItem(root, "rehearsalNext");
-    QTest::mouseClick(window.get(), Qt::LeftButton, {},
+    QQuickItem* nextButton = findItem(v.root, "rehearsalNext");
+    QTest::mouseClick(v.window.get(), Qt::LeftButton, {},
                       nextButton->mapToScene(QPointF(nextButton->width() / 2, nextButton->height() / 2)).toPoint());
     EXPECT_EQ(next.count(), 1);
     EXPECT_EQ(skip.count(), 0);
-    QQuickItem* skipButton = findItem(root, "rehearsalSkip");
-    QTest::mouseClick(window.get(), Qt::LeftButton, {},
+    QQuickItem* skipButton = findItem(v.root, "rehearsalSkip");
+    QTest::mouseClick(v.window.get(), Qt::LeftButton, {},
                       skipButton->mapToScene(QPointF(skipButton->width() / 2, skipButton->height() / 2)).toPoint());
     EXPECT_EQ(next.count(), 1);
     EXPECT_EQ(skip.count(), 1);
-    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    EXPECT_TRUE(v.h.warnings().isEmpty()) << v.h.warnings().join('\n').toStdString();
 }
 
 // The opacities, as drawn, of the visible items under `root` that show `wanted`.
@@ -103,70 +114,58 @@ QList<double> drawnOpacities(QQuickItem* root, const QString& wanted) {
 }
 
 TEST(RehearsalCoachView, BeatChangeCrossFadesTheContent) {
-    QmlHarness h;
-    ManualClock clock;
-    CoachModel model;
-    model.setClock(&clock);
-    auto coach = h.create(component("RehearsalCoach"), {{"model", QVariant::fromValue(&model)}});
-    ASSERT_TRUE(coach);
-    auto* root = qobject_cast<QQuickItem*>(coach.get());
-    auto window = showInWindow(root, 440, 400);
-    const QString working = model.title();
-    model.setBeat(1);
-    const QString tempted = model.title();
+    CoachView v;
+    ASSERT_TRUE(v.root);
+    const QString working = v.model.title();
+    v.model.setBeat(1);
+    const QString tempted = v.model.title();
 
     // Half-way through the 0.2 s both titles show, the old one going and the new one coming, the old one under.
     QTest::qWait(100);
-    const QList<double> going = drawnOpacities(root, working);
-    const QList<double> coming = drawnOpacities(root, tempted);
+    const QList<double> going = drawnOpacities(v.root, working);
+    const QList<double> coming = drawnOpacities(v.root, tempted);
     ASSERT_EQ(going.size(), 1);
     ASSERT_EQ(coming.size(), 1);
     EXPECT_GT(going[0], 0.02);
     EXPECT_LT(going[0], 0.98);
     EXPECT_GT(coming[0], 0.02);
     EXPECT_LT(coming[0], 0.98);
-    EXPECT_EQ(text(findItem(root, "coachTitle")), tempted); // the names belong to the live content
-    EXPECT_EQ(root->implicitHeight(), findItem(root, "rehearsalCoach")->parentItem()->implicitHeight() + 36);
+    EXPECT_EQ(text(findItem(v.root, "coachTitle")), tempted); // the names belong to the live content
+    EXPECT_EQ(v.root->implicitHeight(), findItem(v.root, "rehearsalCoach")->parentItem()->implicitHeight() + 36);
 
     QTest::qWait(250);
-    EXPECT_TRUE(drawnOpacities(root, working).isEmpty());
-    EXPECT_EQ(drawnOpacities(root, tempted), QList<double>{1.0});
-    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    EXPECT_TRUE(drawnOpacities(v.root, working).isEmpty());
+    EXPECT_EQ(drawnOpacities(v.root, tempted), QList<double>{1.0});
+    EXPECT_TRUE(v.h.warnings().isEmpty()) << v.h.warnings().join('\n').toStdString();
 }
 
 TEST(RehearsalCoachView, DriftCounterAndTimeline) {
-    QmlHarness h;
-    ManualClock clock;
-    CoachModel model;
-    model.setClock(&clock);
-    auto coach = h.create(component("RehearsalCoach"), {{"model", QVariant::fromValue(&model)}});
-    ASSERT_TRUE(coach);
-    auto* root = qobject_cast<QQuickItem*>(coach.get());
-    auto window = showInWindow(root, 440, 400);
+    CoachView v;
+    ASSERT_TRUE(v.root);
 
-    model.setBeat(2);
+    v.model.setBeat(2);
     QTest::qWait(1);
-    EXPECT_FALSE(shown(findItem(root, "driftCounter")));
-    model.setDriftStarted(clock.date());
-    clock.advance(2.25);
+    EXPECT_FALSE(shown(findItem(v.root, "driftCounter")));
+    v.model.setDriftStarted(v.clock.date());
+    v.clock.advance(2.25);
     QTest::qWait(50); // frames pass; the clock stands still
-    QQuickItem* counter = findItem(root, "driftCounter");
+    QQuickItem* counter = findItem(v.root, "driftCounter");
     ASSERT_TRUE(shown(counter));
-    EXPECT_EQ(model.driftCount(), 22);
+    EXPECT_EQ(v.model.driftCount(), 22);
 
     // The finished beat shows the timeline, which selects nothing when clicked.
-    model.setSampleTimeline(fullRun(), clock.date(), true);
-    model.setBeat(6);
+    v.model.setSampleTimeline(fullRun(), v.clock.date(), true);
+    v.model.setBeat(6);
     QTest::qWait(1);
-    QQuickItem* timeline = findItem(root, "coachTimeline");
+    QQuickItem* timeline = findItem(v.root, "coachTimeline");
     ASSERT_TRUE(shown(timeline));
     EXPECT_EQ(timeline->height(), 112);
     QSignalSpy requested(timeline, SIGNAL(selectionRequested(int)));
-    QTest::mouseClick(window.get(), Qt::LeftButton, {},
+    QTest::mouseClick(v.window.get(), Qt::LeftButton, {},
                       timeline->mapToScene(QPointF(timeline->width() / 2, 20)).toPoint());
     EXPECT_EQ(requested.count(), 0);
     EXPECT_EQ(timeline->property("selection").toInt(), -1);
-    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    EXPECT_TRUE(v.h.warnings().isEmpty()) << v.h.warnings().join('\n').toStdString();
 }
 
 TEST(DesignPageView, CanvasLayersAndHandles) {
