@@ -21,6 +21,7 @@ void CoachModel::setBeat(int beat) {
     if (next == m_beat)
         return;
     emit beatAboutToChange();
+    const int countBefore = driftCount();
     const bool wasCounting = counting();
     const bool hadTimeline = showsTimeline();
     m_beat = next;
@@ -29,7 +30,7 @@ void CoachModel::setBeat(int beat) {
     if (wasCounting != counting())
         emit driftChanged();
     updateFraction();
-    emit progressChanged(); // the bars follow the beat
+    progressMoved(countBefore); // the bars follow the beat
     if (hadTimeline != showsTimeline())
         emit timelineChanged();
 }
@@ -37,19 +38,21 @@ void CoachModel::setBeat(int beat) {
 void CoachModel::setDriftStarted(const QDateTime& started) {
     if (started == m_driftStarted || (!started.isValid() && !m_driftStarted.isValid()))
         return;
+    const int countBefore = driftCount();
     m_driftStarted = started;
     emit driftChanged();
     updateFraction();
-    emit progressChanged();
+    progressMoved(countBefore);
 }
 
 void CoachModel::setPace(double pace) {
     if (pace == m_pace)
         return;
+    const int countBefore = driftCount();
     m_pace = pace;
     emit driftChanged();
     updateFraction();
-    emit progressChanged();
+    progressMoved(countBefore);
 }
 
 void CoachModel::setTrayEdge(int edge) {
@@ -83,9 +86,16 @@ QVariantList CoachModel::barFills() const {
 
 void CoachModel::tick() {
     const double before = m_fraction;
+    const int countBefore = driftCount();
     updateFraction();
     if (m_fraction != before)
-        emit progressChanged();
+        progressMoved(countBefore);
+}
+
+void CoachModel::progressMoved(int countBefore) {
+    emit progressChanged();
+    if (driftCount() != countBefore)
+        emit countChanged();
 }
 
 void CoachModel::updateFraction() {

@@ -34,8 +34,8 @@ class CoachModel : public QObject {
     Q_PROPERTY(bool counting READ counting NOTIFY driftChanged)
     Q_PROPERTY(bool showsCounter READ showsCounter NOTIFY driftChanged)
     Q_PROPERTY(QVariantList barFills READ barFills NOTIFY progressChanged)
-    Q_PROPERTY(int driftCount READ driftCount NOTIFY progressChanged)
-    Q_PROPERTY(QVariantList counterRuns READ counterRuns NOTIFY progressChanged)
+    Q_PROPERTY(int driftCount READ driftCount NOTIFY countChanged)
+    Q_PROPERTY(QVariantList counterRuns READ counterRuns NOTIFY countChanged)
     Q_PROPERTY(bool showsTimeline READ showsTimeline NOTIFY timelineChanged)
     Q_PROPERTY(tavrine::TimelineModel* timeline READ timeline CONSTANT)
 public:
@@ -82,11 +82,16 @@ signals:
     void beatAboutToChange();
     void beatChanged();
     void driftChanged();
+    // Every frame of a drift: the bars.
     void progressChanged();
+    // Only when the whole seconds counted change, so the counter's text is laid out again 45 times, not each frame.
+    void countChanged();
     void timelineChanged();
 
 private:
     void updateFraction();
+    // Emits the progress, and the count when it differs from `countBefore`.
+    void progressMoved(int countBefore);
 
     const Clock* m_clock = nullptr;
     RehearsalBeat m_beat = RehearsalBeat::Working;

@@ -56,6 +56,8 @@ Item {
             samples: 21
             verticalOffset: 4
             transparentBorder: true
+            // Blurred again only when the label changes, not on every frame.
+            cached: true
         }
 
         SymbolIcon {

@@ -144,17 +144,19 @@ Item {
             spacing: 4
             Accessible.role: Accessible.ProgressBar
             Accessible.name: content.stepLabel
+            // A fixed seven, so a drift's frames change the fills without making the bars again.
             Repeater {
-                model: content.barFills
+                model: 7
                 Rectangle {
-                    required property var modelData
+                    required property int index
+                    readonly property real fill: content.barFills[index] ?? 0
                     width: (bars.width - 6 * bars.spacing) / 7
                     height: 3
                     radius: 1.5
                     color: Qt.rgba(0, 0, 0, 0.12)
                     Accessible.ignored: true
                     Rectangle {
-                        width: parent.width * modelData
+                        width: parent.width * parent.fill
                         height: parent.height
                         radius: 1.5
                         color: Qt.rgba(0, 0, 0, 0.85)

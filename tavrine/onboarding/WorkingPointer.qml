@@ -46,6 +46,7 @@ Item {
                 samples: 3
                 spread: 0.6
                 visible: false
+                cached: true
             }
             DropShadow {
                 source: rim
@@ -56,6 +57,8 @@ Item {
                 verticalOffset: 1
                 // The shadow falls below the symbol's box.
                 transparentBorder: true
+                // Only its place changes as the pointer moves: blur it once.
+                cached: true
             }
         }
     }

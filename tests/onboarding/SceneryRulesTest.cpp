@@ -188,6 +188,17 @@ TEST(CoachModel, CountsOnTheRehearsalClockOnlyWhileDrifting) {
     progress.clear();
     model.tick();
     EXPECT_EQ(progress.count(), 0);
+    // A frame moves the bars; the count changes only on a whole second (22.5 → 22.9 → 23.5).
+    QSignalSpy count(&model, &CoachModel::countChanged);
+    clock.advance(0.04);
+    model.tick();
+    EXPECT_EQ(progress.count(), 1);
+    EXPECT_EQ(count.count(), 0);
+    clock.advance(0.06);
+    model.tick();
+    EXPECT_EQ(progress.count(), 2);
+    EXPECT_EQ(count.count(), 1);
+    EXPECT_EQ(model.driftCount(), 23);
 
     clock.advance(60);
     model.tick();
