@@ -290,8 +290,8 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
                       const std::function<bool(const QString&)>& take) {
     if (image.isNull() || !ensureEngine())
         return false;
-    // The page is looked up by its own pixels first: a window that did not change costs one hash of them.
-    const PixelKey key = PixelKey::ofImage(image);
+    // The page is looked up by its own pixels first: a window that did not change costs at most one hash of them.
+    const PixelKey key = pageKey(image);
     QImage grey;
     std::shared_ptr<Page> page;
     if (auto cached = m_pages.find(key)) {
@@ -337,12 +337,21 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
     return true;
 }
 
+PixelKey PageReader::pageKey(const QImage& image) {
+    if (m_lastImage.isNull() || image.cacheKey() != m_lastImage.cacheKey()) {
+        m_lastKey = PixelKey::ofImage(image);
+        m_lastImage = image;
+    }
+    return m_lastKey;
+}
+
 void PageReader::clearCaches() {
     forgetPages();
     m_lines.clear();
 }
 
 void PageReader::forgetPages() {
+    m_lastImage = QImage();
     m_pages.clear();
     m_stretches.clear();
 }
