@@ -144,20 +144,21 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
 
     const QRect pixels = pixelCropRect(content, settled, image->width(), image->height());
     const bool cropped = pixels.width() >= 2 && pixels.height() >= 2 && pixels != image->rect();
-    const QImage crop = cropped ? image->copy(pixels) : *image;
+    // Read in place: a copy of the page would cost more than the rest of an unchanged capture.
+    const QImage crop = cropped ? imageRegion(*image, pixels) : *image;
     // The grab is the client area: a title bar drawn by the window manager lies outside it, and a content crop
     // (a page, a scroll pane) starts below the window's own. Only a whole window that draws its own title bar
     // has one at its top.
     stage.recognitionBand = !cropped && !shown->managerTitleBar ? titleBarBand : 0.0;
     const CropEncoder::Encoded encoded = services.encoder
                                              ? services.encoder->encode(crop)
-                                             : CropEncoder::Encoded{encodeImageData(crop), imageFingerprint(crop)};
+                                             : CropEncoder::Encoded{encodeImageData(crop), imageFingerprint(crop), crop};
     evidence.imagePNG = encoded.png;
     evidence.imageFingerprint = encoded.fingerprint;
     evidence.source = windowCaptureSource;
     evidence.capturePath = QStringLiteral("window");
     if (evidence.imagePNG)
-        stage.crop = crop;
+        stage.crop = encoded.crop;
     return stage;
 }
 

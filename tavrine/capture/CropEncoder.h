@@ -17,13 +17,15 @@ public:
     struct Encoded {
         std::optional<QByteArray> png;
         QString fingerprint;
+        // The crop to hand on: the last one when the pixels are the same, so that the stages after this one (the
+        // text reader) know it for the image they saw before without looking at its pixels again.
+        QImage crop;
     };
     Encoded encode(const QImage& crop);
 
 private:
     std::mutex m_mutex;
-    QImage m_last;
-    Encoded m_encoded;
+    Encoded m_last;
 };
 
 } // namespace tavrine::capture

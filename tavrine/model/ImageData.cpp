@@ -87,6 +87,22 @@ DecodedImage decodeImageData(const QByteArray& bytes) {
     return {reader.read(), {}};
 }
 
+QImage imageRegion(const QImage& image, const QRect& rect) {
+    const QRect region = rect.intersected(image.rect());
+    if (region.isEmpty())
+        return {};
+    if (region == image.rect())
+        return image;
+    if (image.depth() < 8 || image.colorCount() > 0)
+        return image.copy(region);
+    // A shared copy of the image holds its pixels for the region; the last copy of the region lets it go.
+    auto* holder = new QImage(image);
+    const uchar* first = holder->constScanLine(region.top()) + qsizetype(region.left()) * (holder->depth() / 8);
+    return QImage(
+        first, region.width(), region.height(), holder->bytesPerLine(), holder->format(),
+        [](void* held) { delete static_cast<QImage*>(held); }, holder);
+}
+
 QString imageFingerprint(const QImage& image) {
     if (image.isNull())
         return {};

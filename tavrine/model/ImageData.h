@@ -15,6 +15,13 @@ std::optional<QByteArray> encodeImageData(const QImage& image);
 // the same. Empty for a null image.
 QString imageFingerprint(const QImage& image);
 
+// The pixels of `rect` (clipped to the image) as an image of their own, read in place: no pixel is copied, and
+// the region keeps the image's pixels alive for as long as it or a copy of it lives (so the image must own them,
+// not wrap a buffer that someone else reuses). Writing to it (or to the
+// image) copies first, as with any shared QImage. Formats of fewer than 8 bits a pixel and indexed ones are
+// copied. Only the pixels and their format come along, not the image's scale or colour space.
+QImage imageRegion(const QImage& image, const QRect& rect);
+
 // Image bytes from outside Tavrine, decoded or refused. A refusal is a readable reason; a null image with no
 // refusal means the bytes hold no image Qt can read.
 struct DecodedImage {

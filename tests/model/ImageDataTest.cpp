@@ -152,3 +152,41 @@ TEST(ImageData, RefusesFormatsThatPassEmbeddedImagesOn) {
     EXPECT_TRUE(text.image.isNull());
     EXPECT_EQ(text.refusal, QString());
 }
+
+TEST(ImageRegion, ReadsTheRegionInPlaceAndKeepsItWhateverHappensToTheImage) {
+    QImage image(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 6, y * 8, (x * y) % 256));
+    const QRect rect(7, 5, 20, 11);
+    const QImage expected = image.copy(rect);
+    QImage region = imageRegion(image, rect);
+    EXPECT_EQ(region, expected);
+    EXPECT_EQ(region.format(), image.format());
+    EXPECT_EQ(region.constScanLine(0), image.constScanLine(5) + 7 * 4); // not a copy
+
+    // Written after the region was taken, or gone: the region keeps the pixels it was taken with.
+    image.fill(Qt::black);
+    EXPECT_EQ(region, expected);
+    image = QImage();
+    const QImage copyOfRegion = region;
+    region = QImage();
+    EXPECT_EQ(copyOfRegion, expected);
+}
+
+TEST(ImageRegion, ClipsAndCopiesWhatCannotBeReadInPlace) {
+    const QImage image = filled(40, 30, Qt::red);
+    EXPECT_EQ(imageRegion(image, QRect(30, 20, 50, 50)).size(), QSize(10, 10));
+    EXPECT_EQ(imageRegion(image, image.rect()).cacheKey(), image.cacheKey());
+    EXPECT_TRUE(imageRegion(image, QRect(50, 50, 5, 5)).isNull());
+    // Pixels smaller than a byte, and indexed pixels with their colours.
+    for (const QImage::Format format : {QImage::Format_Mono, QImage::Format_Indexed8}) {
+        QImage other(40, 30, format);
+        if (format == QImage::Format_Indexed8)
+            other.setColorTable({qRgb(10, 20, 30), qRgb(200, 100, 0)});
+        other.fill(1);
+        const QImage region = imageRegion(other, QRect(3, 2, 9, 7));
+        EXPECT_EQ(region, other.copy(3, 2, 9, 7)) << format;
+        EXPECT_EQ(region.pixel(0, 0), other.pixel(3, 2)) << format;
+    }
+}

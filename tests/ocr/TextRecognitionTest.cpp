@@ -167,6 +167,12 @@ TEST(RecognizeText, RemembersLinesByTheirPixelsAndReadsTheSameAsAFreshRun) {
     const PageReader::Counters again = counters();
     EXPECT_EQ(again.layouts, afterEdit.layouts);
     EXPECT_EQ(again.linesRead, afterEdit.linesRead);
+
+    // The image just read, written over in place: its new pixels are read, not the page it held.
+    QImage rewritten = edited;
+    rewritten.fill(Qt::white);
+    test::drawText(rewritten, QPoint(40, 200), QStringLiteral("Written over in place"), large());
+    EXPECT_EQ(recognize(rewritten), QStringLiteral("Written over in place"));
 }
 
 TEST(RecognizeText, CancellingResumesTheCallerAtOnce) {
