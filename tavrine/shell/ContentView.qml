@@ -49,10 +49,15 @@ Item {
             setup: root.model.setup
             duration: root.model.duration
             reduceMotion: root.model.reduceMotion
+            // The header overlays the padded content and the headline spans its whole width, so the headline
+            // starts below the buttons, as far from them as they are from each other: no headline of any length
+            // runs under them, and each keeps its full size.
+            headlineTopInset: Math.max(0, header.y + header.height + header.spacing - column.y)
         }
     }
 
     Row {
+        id: header
         objectName: "header"
         anchors.top: parent.top
         anchors.right: parent.right

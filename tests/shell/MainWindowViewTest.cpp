@@ -73,6 +73,27 @@ TEST(FocusWindowView, HeadlineTurnsOnlyWhileOnScreen) {
     EXPECT_FALSE(timer->property("running").toBool());
 }
 
+TEST(FocusWindowView, NoHeadlineRunsUnderTheHeaderButtons) {
+    FocusWindowScene scene;
+    scene.window()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
+    QObject* rotation = qvariant_cast<QObject*>(findObject(scene.object.get(), "rotatingHeadline")->property("rotation"));
+    QQuickItem* text = findItem(scene.object.get(), "headlineText");
+    QQuickItem* header = findItem(scene.object.get(), "header");
+    ASSERT_TRUE(rotation && text && header);
+    const QRectF buttons = header->mapRectToScene(header->childrenRect());
+    ASSERT_FALSE(buttons.isEmpty());
+    for (int index = 0; index < 5; ++index) {
+        rotation->setProperty("index", index);
+        // Where the new headline comes to rest once it has risen into place.
+        const QRectF drawn = text->parentItem()->mapRectToScene(QRectF(
+            text->x(), 0, text->property("contentWidth").toReal(), text->property("contentHeight").toReal()));
+        EXPECT_FALSE(drawn.intersects(buttons)) << index;
+        EXPECT_LE(drawn.right(), text->mapToScene(QPointF(text->width(), 0)).x() + 0.5) << index;
+        EXPECT_EQ(text->property("lineCount").toInt(), 1) << index;
+    }
+}
+
 TEST(FocusWindowView, ReturnInABlankFieldStartsFocusMode) {
     FocusWindowScene scene;
     scene.window()->show();
