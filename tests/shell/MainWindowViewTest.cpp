@@ -7,6 +7,7 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
+#include <QtQuickTest/quicktest.h>
 #include <gtest/gtest.h>
 
 namespace tavrine::shell {
@@ -73,25 +74,34 @@ TEST(FocusWindowView, HeadlineTurnsOnlyWhileOnScreen) {
     EXPECT_FALSE(timer->property("running").toBool());
 }
 
-TEST(FocusWindowView, NoHeadlineRunsUnderTheHeaderButtons) {
+TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
     FocusWindowScene scene;
     scene.window()->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
     QObject* rotation = qvariant_cast<QObject*>(findObject(scene.object.get(), "rotatingHeadline")->property("rotation"));
-    QQuickItem* text = findItem(scene.object.get(), "headlineText");
+    QQuickItem* headline = findItem(scene.object.get(), "headlineText");
     QQuickItem* header = findItem(scene.object.get(), "header");
-    ASSERT_TRUE(rotation && text && header);
+    ASSERT_TRUE(rotation && headline && header);
     const QRectF buttons = header->mapRectToScene(header->childrenRect());
     ASSERT_FALSE(buttons.isEmpty());
     for (int index = 0; index < 5; ++index) {
         rotation->setProperty("index", index);
         // Where the new headline comes to rest once it has risen into place.
-        const QRectF drawn = text->parentItem()->mapRectToScene(QRectF(
-            text->x(), 0, text->property("contentWidth").toReal(), text->property("contentHeight").toReal()));
+        const QRectF drawn = headline->parentItem()->mapRectToScene(
+            QRectF(headline->x(), 0, headline->property("contentWidth").toReal(),
+                   headline->property("contentHeight").toReal()));
         EXPECT_FALSE(drawn.intersects(buttons)) << index;
-        EXPECT_LE(drawn.right(), text->mapToScene(QPointF(text->width(), 0)).x() + 0.5) << index;
-        EXPECT_EQ(text->property("lineCount").toInt(), 1) << index;
+        EXPECT_LE(drawn.right(), headline->mapToScene(QPointF(headline->width(), 0)).x() + 0.5) << index;
+        EXPECT_EQ(headline->property("lineCount").toInt(), 1) << index;
     }
+
+    // An intention long enough to fill the title's first line from edge to edge.
+    scene.harness.start(25, QStringLiteral("Finish the pricing proposal for Acme and send it to Dana today"));
+    QQuickItem* title = findItem(scene.object.get(), "intentionTitle");
+    ASSERT_TRUE(title && title->isVisible());
+    ASSERT_TRUE(QQuickTest::qWaitForPolish(scene.window()));
+    EXPECT_GT(title->property("lineCount").toInt(), 1);
+    EXPECT_FALSE(title->mapRectToScene(QRectF(0, 0, title->width(), title->height())).intersects(buttons));
 }
 
 TEST(FocusWindowView, ReturnInABlankFieldStartsFocusMode) {
