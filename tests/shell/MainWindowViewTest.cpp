@@ -104,33 +104,33 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
     EXPECT_FALSE(title->mapRectToScene(QRectF(0, 0, title->width(), title->height())).intersects(buttons));
 }
 
-TEST(FocusWindowView, ReturnInABlankFieldStartsFocusMode) {
-    FocusWindowScene scene;
-    scene.window()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
-    scene.window()->requestActivate();
-    QQuickItem* field = findItem(scene.object.get(), "intention");
-    ASSERT_NE(field, nullptr);
-    field->forceActiveFocus();
-    QTest::keyClick(scene.window(), Qt::Key_Space);
-    QTest::keyClick(scene.window(), Qt::Key_Return);
-    EXPECT_TRUE(scene.harness.session->isActive());
-    EXPECT_TRUE(scene.harness.session->isFocusSession());
-    EXPECT_EQ(scene.closes, 1);
-}
-
-TEST(FocusWindowView, TypingWritesTheIntentionAndReturnStartsTheSession) {
-    FocusWindowScene scene;
-    scene.window()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
-    findItem(scene.object.get(), "intention")->forceActiveFocus();
-    for (char key : {'P', 'l', 'a', 'n'})
-        QTest::keyClick(scene.window(), key);
-    EXPECT_EQ(scene.harness.session->intention(), QStringLiteral("Plan"));
-    EXPECT_TRUE(findItem(scene.object.get(), "start")->isEnabled());
-    QTest::keyClick(scene.window(), Qt::Key_Return);
-    EXPECT_TRUE(scene.harness.session->isActive());
-    EXPECT_FALSE(scene.harness.session->isFocusSession());
+TEST(FocusWindowView, TypedKeysWriteTheIntentionAndReturnStarts) {
+    struct Case {
+        QByteArray keys;
+        QString intention;
+        bool focusMode;
+    };
+    const Case cases[] = {
+        {" ", QStringLiteral(" "), true},
+        {"Plan", QStringLiteral("Plan"), false},
+    };
+    for (const Case& c : cases) {
+        FocusWindowScene scene;
+        scene.window()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
+        scene.window()->requestActivate();
+        QQuickItem* field = findItem(scene.object.get(), "intention");
+        ASSERT_NE(field, nullptr);
+        field->forceActiveFocus();
+        for (char key : c.keys)
+            QTest::keyClick(scene.window(), key);
+        EXPECT_EQ(scene.harness.session->intention(), c.intention);
+        EXPECT_EQ(findItem(scene.object.get(), "start")->isEnabled(), !c.focusMode);
+        QTest::keyClick(scene.window(), Qt::Key_Return);
+        EXPECT_TRUE(scene.harness.session->isActive()) << c.intention.toStdString();
+        EXPECT_EQ(scene.harness.session->isFocusSession(), c.focusMode);
+        EXPECT_EQ(scene.closes, 1);
+    }
 }
 
 } // namespace
