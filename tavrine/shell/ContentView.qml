@@ -13,6 +13,10 @@ Item {
 
     required property MainWindowModel model
     readonly property int screen: model.screen
+    // The header lies over the padded content, and the setup's headline and the running title span its whole
+    // width: both start below the buttons, as far from them as the buttons are from each other, so no headline
+    // or intention of any length runs under them and the headline keeps its full size.
+    readonly property real headerClearance: Math.max(0, header.y + header.height + header.spacing - column.y)
 
     implicitWidth: 400
     implicitHeight: column.implicitHeight + 2 * 28
@@ -33,6 +37,7 @@ Item {
             Layout.fillWidth: true
             model: root.model.running
             monitoring: root.model.monitoring
+            titleTopInset: root.headerClearance
         }
 
         SessionRecapView {
@@ -49,10 +54,12 @@ Item {
             setup: root.model.setup
             duration: root.model.duration
             reduceMotion: root.model.reduceMotion
+            headlineTopInset: root.headerClearance
         }
     }
 
     Row {
+        id: header
         objectName: "header"
         anchors.top: parent.top
         anchors.right: parent.right

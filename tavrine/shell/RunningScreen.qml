@@ -10,6 +10,8 @@ ColumnLayout {
 
     required property RunningSessionModel model
     required property MonitoringStatusModel monitoring
+    // Room above the title for what the host lays over the screen's top edge; the title keeps its own 8 at least.
+    property real titleTopInset: 0
 
     spacing: 8
 
@@ -17,7 +19,7 @@ ColumnLayout {
 
     Item {
         Layout.fillWidth: true
-        Layout.topMargin: 8
+        Layout.topMargin: Math.max(8, root.titleTopInset)
         implicitHeight: root.model.isFocusSession ? focusTitle.implicitHeight : intentionTitle.implicitHeight
 
         Row {

@@ -12,6 +12,8 @@ ColumnLayout {
     required property SetupController setup
     required property DurationModel duration
     property bool reduceMotion: false
+    // Room above the headline for what the host lays over the screen's top edge.
+    property real headlineTopInset: 0
 
     spacing: 16
 
@@ -25,6 +27,7 @@ ColumnLayout {
 
     RotatingHeadline {
         Layout.fillWidth: true
+        Layout.topMargin: root.headlineTopInset
         reduceMotion: root.reduceMotion
     }
 

@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QPalette>
 #include <QPixmap>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 namespace tavrine::shell {
@@ -46,14 +47,28 @@ bool TrayStatusLabel::trayAvailable() {
 }
 
 std::optional<QRect> TrayStatusLabel::trayIconGeometry() const {
-    const QRect geometry = m_icon->geometry();
+    if (!m_icon->isVisible())
+        return std::nullopt;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->geometry();
+    return placedIconGeometry(m_icon->geometry(), screens);
+}
+
+std::optional<QRect> TrayStatusLabel::placedIconGeometry(const QRect& reported, const QList<QRect>& screens) {
     // Until the host has embedded the icon, Qt reports the icon's own unplaced window: at the origin. (A host
     // whose icon really sits in the top-left pixel is taken for one that has not placed it; the window then
     // opens at the fallback corner after the retries.)
-    if (!m_icon->isVisible() || !geometry.isValid() || geometry.width() <= 1 || geometry.height() <= 1 ||
-        geometry.topLeft() == QPoint(0, 0))
+    if (!reported.isValid() || reported.width() <= 1 || reported.height() <= 1 || reported.topLeft() == QPoint(0, 0))
         return std::nullopt;
-    return geometry;
+    // Right after embedding, the host lays its panel out again for the new icon (trayer grows and, aligned
+    // right, moves leftwards), and Qt passes on places from before that which lie partly off the screen: a
+    // window opened under one of them would sit beside the icon. Only an icon wholly on one screen is placed.
+    for (const QRect& screen : screens) {
+        if (screen.contains(reported))
+            return reported;
+    }
+    return std::nullopt;
 }
 
 ui::TrayLabelState TrayStatusLabel::state() const {

@@ -2,6 +2,7 @@
 
 #include "tavrine/ui/TrayLabel.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -35,6 +36,8 @@ public:
     // The icon's area on the screen once an XEmbed tray host placed it; none under a StatusNotifierItem host
     // (which never tells) and before the icon is placed.
     std::optional<QRect> trayIconGeometry() const;
+    // Whether a geometry Qt reports for the icon is where the host placed it, given the screens' areas.
+    static std::optional<QRect> placedIconGeometry(const QRect& reported, const QList<QRect>& screens);
     static bool trayAvailable();
 
     ui::TrayLabelState state() const;

@@ -74,26 +74,34 @@ TEST(SetupController, HintNamesAccessibilityFirst) {
     }
 }
 
-TEST(SetupController, ReturnInABlankFieldStartsFocusModeWithAnEmptyIntention) {
-    MainWindow w;
-    w.setup().setIntention(QStringLiteral("  \n\t "));
-    EXPECT_TRUE(w.setup().intentionIsBlank());
-    EXPECT_FALSE(w.setup().canStart());
-    EXPECT_TRUE(w.setup().canStartFocusMode());
-    w.setup().submitIntention();
-    ASSERT_TRUE(w.session().isActive());
-    EXPECT_TRUE(w.session().isFocusSession());
-    EXPECT_EQ(w.session().intention(), QString());
-    EXPECT_EQ(w.closes, 1);
-}
-
-TEST(SetupController, ReturnWithAWrittenIntentionStartsTheSession) {
-    MainWindow w;
-    w.setup().setIntention(QStringLiteral("Write the report"));
-    w.setup().submitIntention();
-    ASSERT_TRUE(w.session().isActive());
-    EXPECT_FALSE(w.session().isFocusSession());
-    EXPECT_EQ(w.closes, 1);
+TEST(SetupController, ReturnStartsFocusModeWhileBlankAndTheSessionOnceWritten) {
+    struct Case {
+        QString typed;
+        bool blank;
+        bool focusMode;
+        QString intention;
+        QString title;
+    };
+    const Case cases[] = {
+        {QStringLiteral("  \n\t "), true, true, QString(), QStringLiteral("Focus mode")},
+        {QString(), true, true, QString(), QStringLiteral("Focus mode")},
+        {QStringLiteral("Write the report"), false, false, QStringLiteral("Write the report"),
+         QStringLiteral("Write the report")},
+    };
+    for (const Case& c : cases) {
+        MainWindow w;
+        w.setup().setIntention(c.typed);
+        EXPECT_EQ(w.setup().intentionIsBlank(), c.blank) << c.typed.toStdString();
+        EXPECT_EQ(w.setup().canStart(), !c.blank) << c.typed.toStdString();
+        EXPECT_TRUE(w.setup().canStartFocusMode());
+        w.setup().submitIntention();
+        ASSERT_TRUE(w.session().isActive()) << c.typed.toStdString();
+        EXPECT_EQ(w.session().isFocusSession(), c.focusMode);
+        EXPECT_EQ(w.session().intention(), c.intention) << "Focus mode starts with the field emptied";
+        EXPECT_EQ(w.model.running()->isFocusSession(), c.focusMode);
+        EXPECT_EQ(w.model.running()->title(), c.title);
+        EXPECT_EQ(w.closes, 1);
+    }
 }
 
 TEST(SetupController, RefusedStartsChangeNothingAndKeepTheWindow) {
@@ -185,13 +193,6 @@ TEST(RunningSessionModel, PauseDimsTheCountdownHidesDriftAndRenamesTheButton) {
     running.endSession();
     EXPECT_FALSE(w.session().isActive()) << "ending while paused ends the session just the same";
     EXPECT_TRUE(w.session().summary().has_value());
-}
-
-TEST(RunningSessionModel, FocusModeIsTitledFocusMode) {
-    MainWindow w;
-    w.setup().startFocusMode();
-    EXPECT_TRUE(w.model.running()->isFocusSession());
-    EXPECT_EQ(w.model.running()->title(), QStringLiteral("Focus mode"));
 }
 
 TEST(MonitoringStatus, TableOfStates) {

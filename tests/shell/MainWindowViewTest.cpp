@@ -7,6 +7,7 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
+#include <QtQuickTest/quicktest.h>
 #include <gtest/gtest.h>
 
 namespace tavrine::shell {
@@ -73,33 +74,63 @@ TEST(FocusWindowView, HeadlineTurnsOnlyWhileOnScreen) {
     EXPECT_FALSE(timer->property("running").toBool());
 }
 
-TEST(FocusWindowView, ReturnInABlankFieldStartsFocusMode) {
+TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
     FocusWindowScene scene;
     scene.window()->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
-    scene.window()->requestActivate();
-    QQuickItem* field = findItem(scene.object.get(), "intention");
-    ASSERT_NE(field, nullptr);
-    field->forceActiveFocus();
-    QTest::keyClick(scene.window(), Qt::Key_Space);
-    QTest::keyClick(scene.window(), Qt::Key_Return);
-    EXPECT_TRUE(scene.harness.session->isActive());
-    EXPECT_TRUE(scene.harness.session->isFocusSession());
-    EXPECT_EQ(scene.closes, 1);
+    QObject* rotation = qvariant_cast<QObject*>(findObject(scene.object.get(), "rotatingHeadline")->property("rotation"));
+    QQuickItem* headline = findItem(scene.object.get(), "headlineText");
+    QQuickItem* header = findItem(scene.object.get(), "header");
+    ASSERT_TRUE(rotation && headline && header);
+    const QRectF buttons = header->mapRectToScene(header->childrenRect());
+    ASSERT_FALSE(buttons.isEmpty());
+    for (int index = 0; index < 5; ++index) {
+        rotation->setProperty("index", index);
+        // Where the new headline comes to rest once it has risen into place.
+        const QRectF drawn = headline->parentItem()->mapRectToScene(
+            QRectF(headline->x(), 0, headline->property("contentWidth").toReal(),
+                   headline->property("contentHeight").toReal()));
+        EXPECT_FALSE(drawn.intersects(buttons)) << index;
+        EXPECT_LE(drawn.right(), headline->mapToScene(QPointF(headline->width(), 0)).x() + 0.5) << index;
+        EXPECT_EQ(headline->property("lineCount").toInt(), 1) << index;
+    }
+
+    // An intention long enough to fill the title's first line from edge to edge.
+    scene.harness.start(25, QStringLiteral("Finish the pricing proposal for Acme and send it to Dana today"));
+    QQuickItem* title = findItem(scene.object.get(), "intentionTitle");
+    ASSERT_TRUE(title && title->isVisible());
+    ASSERT_TRUE(QQuickTest::qWaitForPolish(scene.window()));
+    EXPECT_GT(title->property("lineCount").toInt(), 1);
+    EXPECT_FALSE(title->mapRectToScene(QRectF(0, 0, title->width(), title->height())).intersects(buttons));
 }
 
-TEST(FocusWindowView, TypingWritesTheIntentionAndReturnStartsTheSession) {
-    FocusWindowScene scene;
-    scene.window()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
-    findItem(scene.object.get(), "intention")->forceActiveFocus();
-    for (char key : {'P', 'l', 'a', 'n'})
-        QTest::keyClick(scene.window(), key);
-    EXPECT_EQ(scene.harness.session->intention(), QStringLiteral("Plan"));
-    EXPECT_TRUE(findItem(scene.object.get(), "start")->isEnabled());
-    QTest::keyClick(scene.window(), Qt::Key_Return);
-    EXPECT_TRUE(scene.harness.session->isActive());
-    EXPECT_FALSE(scene.harness.session->isFocusSession());
+TEST(FocusWindowView, TypedKeysWriteTheIntentionAndReturnStarts) {
+    struct Case {
+        QByteArray keys;
+        QString intention;
+        bool focusMode;
+    };
+    const Case cases[] = {
+        {" ", QStringLiteral(" "), true},
+        {"Plan", QStringLiteral("Plan"), false},
+    };
+    for (const Case& c : cases) {
+        FocusWindowScene scene;
+        scene.window()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
+        scene.window()->requestActivate();
+        QQuickItem* field = findItem(scene.object.get(), "intention");
+        ASSERT_NE(field, nullptr);
+        field->forceActiveFocus();
+        for (char key : c.keys)
+            QTest::keyClick(scene.window(), key);
+        EXPECT_EQ(scene.harness.session->intention(), c.intention);
+        EXPECT_EQ(findItem(scene.object.get(), "start")->isEnabled(), !c.focusMode);
+        QTest::keyClick(scene.window(), Qt::Key_Return);
+        EXPECT_TRUE(scene.harness.session->isActive()) << c.intention.toStdString();
+        EXPECT_EQ(scene.harness.session->isFocusSession(), c.focusMode);
+        EXPECT_EQ(scene.closes, 1);
+    }
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/WindowSet.h"
 
+#include <QGuiApplication>
 #include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -59,10 +60,23 @@ struct ShownApp {
 
 } // namespace
 
+// The viewable clients of the window manager titled as `window` is: the desktop's own record of how many there are.
+QList<platform::XWindowId> onDesktopTitledAs(QWindow* window) {
+    platform::X11Connection* x11 = platform::X11Connection::shared();
+    const QString title = x11->windowTitle(platform::XWindowId(window->winId()));
+    QList<platform::XWindowId> found;
+    for (platform::XWindowId client : x11->clientListStacking()) {
+        if (x11->windowTitle(client) == title && x11->isViewable(client))
+            found << client;
+    }
+    return found;
+}
+
 // Each header button replaces the main window by its window, a fresh one first and the same one, minimised
-// meanwhile, the second time.
+// meanwhile, the second time: never a second one, in the application or on the desktop.
 TEST(MainWindowX11, HeaderButtonsRaiseTheirWindowAlsoAMinimisedOne) {
     ShownApp s;
+    platform::X11Connection* x11 = platform::X11Connection::shared();
     for (const char* name : {"history", "settings"}) {
         SCOPED_TRACE(name);
         const QString id = QString::fromLatin1(name);
@@ -84,6 +98,15 @@ TEST(MainWindowX11, HeaderButtonsRaiseTheirWindowAlsoAMinimisedOne) {
         EXPECT_TRUE(waitUntil([&] { return !iconic(window) && window->isActive(); }, waitLimit));
         EXPECT_EQ(s.h.app->windows().window(id), window) << "the same window, not a second one";
         EXPECT_FALSE(s.focus->isVisible());
+        int inApplication = 0;
+        for (QWindow* each : QGuiApplication::topLevelWindows())
+            inApplication += each->objectName() == id ? 1 : 0;
+        EXPECT_EQ(inApplication, 1);
+        // The window manager's own records follow a moment later.
+        const auto xid = platform::XWindowId(window->winId());
+        EXPECT_TRUE(waitUntil([&] { return x11->activeWindow() == std::optional<platform::XWindowId>(xid); }, waitLimit));
+        EXPECT_TRUE(waitUntil([&] { return onDesktopTitledAs(window) == QList<platform::XWindowId>{xid}; }, waitLimit))
+            << onDesktopTitledAs(window).size();
     }
 }
 

@@ -8,8 +8,10 @@
 #include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/shell/MainWindowModel.h"
 #include "tavrine/shell/WindowSet.h"
+#include "tavrine/ui/HeadlineRotation.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,7 +43,23 @@ QImage renderWindow(QmlHarness& harness, const QString& id) {
     return window->grabWindow();
 }
 
-enum class MainState { Setup, SetupBlocked, Running, Paused, Recap };
+enum class MainState { Setup, SetupWidest, SetupBlocked, Running, Paused, Recap };
+
+// Turns the headline to the widest of its questions as drawn, the one that comes nearest the header.
+void showWidestHeadline(QObject* root) {
+    QObject* rotation = qvariant_cast<QObject*>(findObject(root, "rotatingHeadline")->property("rotation"));
+    auto* text = qobject_cast<QQuickItem*>(findObject(root, "headlineText"));
+    int widest = 0;
+    qreal widestWidth = 0;
+    for (int index = 0; index < tavrine::ui::HeadlineRotation::headlines().size(); ++index) {
+        rotation->setProperty("index", index);
+        if (text->implicitWidth() > widestWidth) {
+            widestWidth = text->implicitWidth();
+            widest = index;
+        }
+    }
+    rotation->setProperty("index", widest);
+}
 
 // The main window over a session on virtual time, in one of its states.
 QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
@@ -71,9 +89,12 @@ QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
     QImage image;
     if (auto* window = qobject_cast<QQuickWindow*>(object.get())) {
         scheme.apply(window);
+        if (state == MainState::SetupWidest)
+            showWidestHeadline(window);
         window->show();
         if (QTest::qWaitForWindowExposed(window)) {
-            QTest::qWait(state == MainState::Recap ? 600 : 100);
+            // The recap's entrance and the headline's change both last half a second.
+            QTest::qWait(state == MainState::Recap || state == MainState::SetupWidest ? 600 : 100);
             image = window->grabWindow();
         }
     }
@@ -82,6 +103,7 @@ QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
 
 void addShellScenes(std::vector<RenderScene>& scenes) {
     const std::pair<const char*, MainState> states[] = {{"setup", MainState::Setup},
+                                                        {"setup-widest", MainState::SetupWidest},
                                                         {"setup-blocked", MainState::SetupBlocked},
                                                         {"running", MainState::Running},
                                                         {"paused", MainState::Paused},

@@ -1,5 +1,6 @@
 // The tray label, the nudge panels and window raising on a real X server with openbox and a tray host.
 #include "NudgeStandIns.h"
+#include "TrayIconClick.h"
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "support/TestSupport.h"
@@ -63,14 +64,14 @@ TEST(ShellX11, TheTrayIconDocksTopRightAndAClickReachesTheLabel) {
     int clicks = 0;
     shell::TrayStatusLabel label(*h.session, {}, [&] { ++clicks; });
     label.show();
-    ASSERT_TRUE(waitUntil([&] { return label.trayIconGeometry().has_value(); }, waitLimit));
-    const QRect icon = *label.trayIconGeometry();
+    const std::optional<QRect> docked = settledTrayIcon(label, waitLimit);
+    ASSERT_TRUE(docked);
+    const QRect icon = *docked;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_GT(icon.left(), screen.right() - 200) << icon.x();
     EXPECT_LT(icon.top(), 24);
 
-    run(QStringLiteral("xdotool"), {"mousemove", QString::number(icon.center().x()),
-                                    QString::number(icon.center().y()), "click", "1"});
+    ASSERT_TRUE(clickTrayIcon(waitLimit));
     EXPECT_TRUE(waitUntil([&] { return clicks == 1; }, waitLimit));
 }
 

@@ -45,3 +45,25 @@ TEST(TrayStatusLabel, ShowsTheIconIdleAndTheMinutesOfARunningSession) {
     emit label.trayIcon().activated(QSystemTrayIcon::Context);
     EXPECT_EQ(clicks, 2);
 }
+
+TEST(TrayStatusLabel, OnlyAnIconWhollyOnAScreenCountsAsPlaced) {
+    const QList<QRect> screens{QRect(0, 0, 1920, 1200), QRect(1920, 0, 1280, 1024)};
+    struct Case {
+        QRect reported;
+        bool placed;
+    };
+    const Case cases[] = {
+        {QRect(1897, 1, 22, 24), true},
+        {QRect(3170, 0, 22, 24), true},       // on the second screen
+        {QRect(0, 0, 22, 24), false},         // the unembedded window at the origin
+        {QRect(1897, 1, 1, 1), false},        // not sized yet
+        {QRect(1895, -1, 22, 22), false},     // above the top edge, while the host lays its panel out
+        {QRect(3190, 1, 22, 24), false},      // past the right edge of the last screen
+        {QRect(1910, 1, 22, 24), false},      // across two screens
+    };
+    for (const Case& c : cases) {
+        const std::optional<QRect> placed = shell::TrayStatusLabel::placedIconGeometry(c.reported, screens);
+        EXPECT_EQ(placed.has_value(), c.placed) << c.reported.x() << "," << c.reported.y();
+        EXPECT_EQ(placed.value_or(c.reported), c.reported);
+    }
+}
