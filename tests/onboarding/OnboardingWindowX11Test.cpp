@@ -21,6 +21,7 @@
 #include <QQuickWindow>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace tavrine;
 using namespace tavrine::onboarding;
@@ -61,6 +62,16 @@ struct X11Scene {
     QString id() const { return QString::number(window.winId()); }
     QQuickItem* item(const char* name) const { return findItem(root.get(), QString::fromLatin1(name)); }
     void click(QQuickItem* target) {
+        // A page still sliding in (its first showing is slow under a sanitizer) would take the click elsewhere.
+        QPointF last = target->mapToScene(QPointF());
+        const bool settled = QTest::qWaitFor(
+            [&] {
+                QTest::qWait(100);
+                const QPointF now = target->mapToScene(QPointF());
+                return std::exchange(last, now) == now;
+            },
+            3000);
+        EXPECT_TRUE(settled) << qPrintable(target->objectName());
         const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
         xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), id(), QString::number(int(centre.x())),
                  QString::number(int(centre.y())), QStringLiteral("click"), QStringLiteral("1")});
