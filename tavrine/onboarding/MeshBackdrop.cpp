@@ -1,6 +1,9 @@
 #include "tavrine/onboarding/MeshBackdrop.h"
 
 #include <QPainter>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
+#include <QtMath>
 #include <algorithm>
 #include <cmath>
 
@@ -102,9 +105,21 @@ BackdropPalette MeshBackdrop::palette(int page) const {
     return pageTable(pageFromRaw(page).value_or(OnboardingPage::Welcome)).palette;
 }
 
+QSGNode* MeshBackdrop::updatePaintNode(QSGNode* old, UpdatePaintNodeData* data) {
+    // The software renderer stretches a painted item's texture without filtering, which shows the mesh's cells
+    // as blocks: there the texture takes the item's size and the painter stretches the mesh smoothly.
+    const bool software =
+        window() && window()->rendererInterface()->graphicsApi() == QSGRendererInterface::Software;
+    const QSize texture = software ? QSize(qCeil(width()), qCeil(height())).expandedTo(QSize(1, 1)) : meshSize;
+    if (textureSize() != texture)
+        setTextureSize(texture);
+    return QQuickPaintedItem::updatePaintNode(old, data);
+}
+
 void MeshBackdrop::paint(QPainter* painter) {
     const QImage image = meshImage(blendPalettes(palette(m_from), palette(m_to), m_progress), meshSize);
-    // The painter maps the item onto the texture: the image lands on it pixel for pixel.
+    // The painter maps the item onto the texture: on the small one the image lands pixel for pixel.
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter->drawImage(QRectF(0, 0, width(), height()), image);
 }
 

@@ -39,6 +39,9 @@ public:
 
     void paint(QPainter* painter) override;
 
+protected:
+    QSGNode* updatePaintNode(QSGNode* old, UpdatePaintNodeData* data) override;
+
 signals:
     void pagesChanged();
     void progressChanged();

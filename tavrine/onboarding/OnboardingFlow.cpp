@@ -54,7 +54,7 @@ OnboardingFlow::OnboardingFlow(FocusSession& session, std::unique_ptr<Onboarding
 OnboardingFlow::~OnboardingFlow() {
     m_gone = true;
     // The stage's windows bind to the rehearsal: they go first.
-    m_stage->dismiss();
+    m_stage->dismiss(OnboardingStage::Host::KeepHidden);
     m_stage.reset();
 }
 
@@ -224,10 +224,8 @@ void OnboardingFlow::skipRehearsal() {
 }
 
 void OnboardingFlow::endRehearsal() {
-    m_stage->dismiss();
-    // The stage gives its host back; a window the user shut, or one of a quitting application, stays shut.
-    if (m_gone && m_hooks.hideWindow)
-        m_hooks.hideWindow();
+    // A window the user shut, or one of a quitting application, stays shut: not even a moment on screen.
+    m_stage->dismiss(m_gone ? OnboardingStage::Host::KeepHidden : OnboardingStage::Host::GiveBack);
     if (m_page == OnboardingPage::Rehearsal)
         advance();
     emit rehearsalEnded();

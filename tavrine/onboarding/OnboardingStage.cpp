@@ -271,7 +271,7 @@ void OnboardingStage::apply(OnboardingRehearsal::Beat beat) {
     layoutCoach(true);
 }
 
-void OnboardingStage::dismiss() {
+void OnboardingStage::dismiss(Host hostReturn) {
     if (!m_design)
         return;
     if (m_pointerTimer) {
@@ -319,7 +319,7 @@ void OnboardingStage::dismiss() {
             std::erase_if(m_leaving, [raw](const auto& leaving) { return leaving.get() == raw; });
         });
     }
-    if (QWindow* host = m_host) {
+    if (QWindow* host = m_host; host && hostReturn == Host::GiveBack) {
         host->show();
         host->raise();
         if (m_parts.surroundings)

@@ -86,8 +86,12 @@ public:
     void present(OnboardingRehearsal* rehearsal, QWindow* host, std::function<void()> onSkip);
     // The windows follow the beat.
     void apply(OnboardingRehearsal::Beat beat);
-    // Fades the stage out and brings the host back, active. Nothing when not presented.
-    void dismiss();
+    // What a dismissal does with the window hidden for the stage: a host that is closing, or one of a quitting
+    // application, stays hidden rather than flashing on screen.
+    enum class Host { GiveBack, KeepHidden };
+    // Fades the stage out and brings the host back, active, unless told to keep it hidden. Nothing when not
+    // presented.
+    void dismiss(Host host = Host::GiveBack);
 
     // The close buttons and the coach's Skip.
     Q_INVOKABLE void requestSkip();

@@ -19,10 +19,22 @@ Item {
             hostWindow.flags = hostWindow.flags & ~Qt.FramelessWindowHint
     }
 
+    // One move per press. The window manager's grab cancels the handler's, and pointer moves still queued from
+    // before it can make the handler active again: a second request would start a move with no button held,
+    // which keeps the keyboard until the next click.
+    property bool moveRequested: false
+    TapHandler {
+        onPressedChanged: if (pressed) bar.moveRequested = false
+    }
     DragHandler {
         objectName: "onboardingDragStrip"
         target: null
-        onActiveChanged: if (active && bar.hostWindow) bar.hostWindow.startSystemMove()
+        onActiveChanged: {
+            if (active && bar.hostWindow && !bar.moveRequested) {
+                bar.moveRequested = true
+                bar.hostWindow.startSystemMove()
+            }
+        }
     }
 
     Row {

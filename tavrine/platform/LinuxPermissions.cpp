@@ -6,10 +6,15 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <atomic>
 
 namespace tavrine::platform {
 
 namespace {
+
+// The settings' "Enable" asks through an instance of its own, right after a page read the grant: the answers kept
+// elsewhere must not outlive the switch.
+std::atomic<quint64> requestsMade{0};
 
 QDBusMessage statusMessage(const QString& method) {
     return QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
@@ -20,8 +25,10 @@ QDBusMessage statusMessage(const QString& method) {
 
 bool LinuxPermissions::accessibilityGranted() {
     std::lock_guard lock(m_mutex);
-    if (m_grantAge.isValid() && m_grantAge.elapsed() < grantLifetimeMs)
+    const quint64 requests = requestsMade.load();
+    if (m_grantAge.isValid() && m_grantAge.elapsed() < grantLifetimeMs && m_requestsSeen == requests)
         return m_grant;
+    m_requestsSeen = requests;
     m_grant = readAccessibilityGrant();
     m_grantAge.start();
     return m_grant;
@@ -51,7 +58,9 @@ bool LinuxPermissions::requestAccessibility() {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 1000);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return false;
+    ++requestsMade;
     std::lock_guard lock(m_mutex);
+    m_requestsSeen = requestsMade.load();
     m_grant = readAccessibilityGrant();
     m_grantAge.start();
     return m_grant;

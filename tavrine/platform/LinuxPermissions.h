@@ -11,7 +11,8 @@ namespace tavrine::platform {
 class LinuxPermissions final : public Permissions {
 public:
     // The answer is kept for a few seconds: the engine reads the window identity every second, and each answer
-    // costs two blocking round trips on the session bus. A grant switched off elsewhere is seen within that time.
+    // costs two blocking round trips on the session bus. A grant switched off elsewhere is seen within that time;
+    // a request made here, through any instance, is seen at once.
     bool accessibilityGranted() override;
     // True whenever an X display is open: X11 lets any client read the screen.
     bool screenCaptureGranted() override;
@@ -26,6 +27,8 @@ private:
     // Captures ask from worker threads as well as the main thread.
     std::mutex m_mutex;
     QElapsedTimer m_grantAge;
+    // How many requests the process had made when the kept answer was read.
+    quint64 m_requestsSeen = 0;
     bool m_grant = false;
 };
 

@@ -7,6 +7,7 @@
 
 #include <QSignalSpy>
 #include <QWindow>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace tavrine;
@@ -218,22 +219,37 @@ TEST(OnboardingFlow, ARehearsalThatRunsOutEndsOnTheNextPage) {
     EXPECT_TRUE(s.host.isVisible());
 }
 
-TEST(OnboardingFlow, ClosingTheWindowDuringARehearsalKeepsItClosed) {
-    FlowScene s({QStringLiteral("tavrine"), QStringLiteral("--fast-rehearsal")});
-    s.flow->windowShown();
-    s.goTo(OnboardingPage::Rehearsal);
-    s.flow->primaryAction();
-    ASSERT_TRUE(s.flow->stage()->isPresented());
-    s.h.advance(0.1);
-    s.flow->windowClosing();
-    EXPECT_FALSE(s.flow->rehearsalRunning());
-    EXPECT_FALSE(s.flow->stage()->isPresented());
-    EXPECT_FALSE(s.host.isVisible());
-    EXPECT_EQ(s.stored(), 6);
-    EXPECT_FALSE(s.h.session->rehearsalIntention().has_value());
-    // Closing at any other time leaves the rehearsal alone, and opening again restores the page.
-    s.flow->windowShown();
-    EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
+TEST(OnboardingFlow, ClosingTheWindowOrQuittingDuringARehearsalKeepsItClosed) {
+    const std::pair<const char*, std::function<void(OnboardingFlow&)>> ways[] = {
+        {"closing", [](OnboardingFlow& flow) { flow.windowClosing(); }},
+        {"quitting",
+         [](OnboardingFlow&) {
+             ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit",
+                                                   Qt::DirectConnection));
+         }},
+    };
+    for (const auto& [name, leave] : ways) {
+        SCOPED_TRACE(name);
+        FlowScene s({QStringLiteral("tavrine"), QStringLiteral("--fast-rehearsal")});
+        s.flow->windowShown();
+        s.goTo(OnboardingPage::Rehearsal);
+        s.flow->primaryAction();
+        ASSERT_TRUE(s.flow->stage()->isPresented());
+        s.h.advance(0.1);
+        ASSERT_FALSE(s.host.isVisible());
+        QSignalSpy visibility(&s.host, &QWindow::visibleChanged);
+        leave(*s.flow);
+        EXPECT_FALSE(s.flow->rehearsalRunning());
+        EXPECT_FALSE(s.flow->stage()->isPresented());
+        // Not even a moment on screen.
+        EXPECT_EQ(visibility.count(), 0);
+        EXPECT_FALSE(s.host.isVisible());
+        EXPECT_EQ(s.stored(), 6);
+        EXPECT_FALSE(s.h.session->rehearsalIntention().has_value());
+        // Closing at any other time leaves the rehearsal alone, and opening again restores the page.
+        s.flow->windowShown();
+        EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
+    }
 }
 
 TEST(OnboardingFlow, TheReadyPageClosesFirstAndThenStartsWhatTheChecksAllow) {

@@ -2,6 +2,7 @@
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/onboarding/OnboardingFlow.h"
+#include "tavrine/onboarding/MeshBackdrop.h"
 #include "tavrine/onboarding/OnboardingPages.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 #include "tavrine/ui/QmlEngineSetup.h"
@@ -119,6 +120,19 @@ TEST(OnboardingView, StaysLightUnderADarkPaletteAndTheBackdropCornersAreThePalet
         EXPECT_TRUE(near(image.pixel(image.width() - 1, 0), palette[2].rgb()));
         EXPECT_TRUE(near(image.pixel(0, image.height() - 1), palette[6].rgb()));
         EXPECT_TRUE(near(image.pixel(image.width() - 1, image.height() - 1), palette[8].rgb()));
+        // In between, the mesh is stretched smoothly, whichever renderer draws it: along the free bottom row and
+        // right column, neighbours differ by a level at most (an unfiltered stretch steps once per mesh cell).
+        const auto jump = [&](QPoint a, QPoint b) {
+            const QRgb p = image.pixel(a);
+            const QRgb q = image.pixel(b);
+            return std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+        };
+        int worst = 0;
+        for (int x = 1; x < image.width(); ++x)
+            worst = std::max(worst, jump(QPoint(x - 1, image.height() - 1), QPoint(x, image.height() - 1)));
+        for (int y = 1; y < image.height(); ++y)
+            worst = std::max(worst, jump(QPoint(image.width() - 1, y - 1), QPoint(image.width() - 1, y)));
+        EXPECT_LE(worst, 1);
         // The title is drawn in the dark ink, not the palette's light text.
         EXPECT_LT(qGray(s.item("onboardingTitle")->property("color").value<QColor>().rgb()), 60);
         EXPECT_TRUE(s.qml.warnings().isEmpty()) << s.qml.warnings().join('\n').toStdString();

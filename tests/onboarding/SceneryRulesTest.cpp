@@ -2,8 +2,11 @@
 #include "tavrine/history/SessionTimeline.h"
 #include "tavrine/onboarding/CoachCopy.h"
 #include "tavrine/onboarding/CoachModel.h"
+#include "tavrine/nudge/NudgeMotion.h"
+#include "tavrine/onboarding/Scenery.h"
 #include "tavrine/onboarding/SceneryStates.h"
 
+#include <QEasingCurve>
 #include <QSignalSpy>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -125,6 +128,29 @@ TEST(CoachCopy, TimelineShowsOnlyWithActivity) {
     EXPECT_TRUE(showsTimeline(B::Finished, true, run));
     EXPECT_FALSE(showsTimeline(B::Finished, false, run));
     EXPECT_FALSE(showsTimeline(B::Researching, true, run));
+}
+
+// The design and landing pages settle with this curve through QML's Bézier easing. Qt's easing holds at most ten
+// segments and writes past its end for more, which corrupted the heap once the pages moved.
+TEST(Scenery, BeatSpringCurveFitsQtsBezierEasingAndFollowsTheSpring) {
+    const QVariantList numbers = Scenery::beatSpringCurve();
+    ASSERT_EQ(numbers.size() % 6, 0);
+    ASSERT_LE(numbers.size() / 6, 10);
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    for (qsizetype i = 0; i < numbers.size(); i += 6)
+        curve.addCubicBezierSegment(QPointF(numbers[i].toDouble(), numbers[i + 1].toDouble()),
+                                    QPointF(numbers[i + 2].toDouble(), numbers[i + 3].toDouble()),
+                                    QPointF(numbers[i + 4].toDouble(), numbers[i + 5].toDouble()));
+    // The beat spring's own response and damping.
+    constexpr nudge::SpringMotion spring{0.6, 0.84};
+    const double total = spring.settlingTime();
+    EXPECT_NEAR(Scenery::beatSpringDuration(), total * 1000, 1);
+    double worst = 0;
+    for (int i = 0; i <= 100; ++i) {
+        const double x = i / 100.0;
+        worst = std::max(worst, std::abs(curve.valueForProgress(x) - (i == 100 ? 1.0 : spring.valueAt(x * total))));
+    }
+    EXPECT_LT(worst, 0.01);
 }
 
 TEST(SceneryStates, PointerOnTemptedAndNudged) {

@@ -244,6 +244,10 @@ TEST(X11Platform, ReadsAccessibilityTreesOverTheBus) {
                       QVariant::fromValue(QDBusVariant(false))});
     ASSERT_EQ(QDBusConnection::sessionBus().call(off, QDBus::Block, 2000).type(), QDBusMessage::ReplyMessage);
     EXPECT_FALSE(permissions.accessibilityGranted());
+    // Asked through another instance (as the settings' "Enable" does): the answer kept here goes too.
+    EXPECT_TRUE(LinuxPermissions().requestAccessibility());
+    EXPECT_TRUE(permissions.accessibilityGranted());
+    ASSERT_EQ(QDBusConnection::sessionBus().call(off, QDBus::Block, 2000).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(permissions.requestAccessibility());
     EXPECT_TRUE(permissions.accessibilityGranted());
 
