@@ -192,7 +192,9 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
         window->setTransientParent(m_dim.get());
     for (QQuickWindow* window : {m_design.get(), m_video.get(), m_coach.get()}) {
         connect(window, &QWindow::activeChanged, this, [this, window] {
-            if (window->isActive())
+            // Not isActive(): a transient counts as active while any window of its parent's family has the
+            // focus, so the video would read as activated when the focus leaves it for the design window.
+            if (QGuiApplication::focusWindow() == window)
                 windowActivated(window);
         });
     }
