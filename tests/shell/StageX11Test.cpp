@@ -8,6 +8,8 @@
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 #include "tavrine/onboarding/StageGeometry.h"
+#include "tavrine/session/FocusSession.h"
+#include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/WindowSet.h"
 
@@ -146,7 +148,8 @@ void expectPointerAtTheIcon(StageApp& s, bool below) {
 
 // Dim at the bottom of the stage, its four windows over it, all over the other windows; the onboarding window
 // unmapped meanwhile. A click on the video answers the tempted beat, and the coach and the pointer stay over the
-// video it brought forward. Escape then ends the rehearsal and the onboarding window comes back, active.
+// video it brought forward; the nudge's "Get back to work" gives the design window the focus again. Escape then
+// ends the rehearsal and the onboarding window comes back, active.
 TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     StageApp s;
     QQuickWindow other;
@@ -201,6 +204,33 @@ TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     EXPECT_EQ(QGuiApplication::focusWindow(), video);
     QTest::qWait(300); // the window manager restacks after the focus change
     expectStacked({stage.designWindow(), video}, {stage.coachPanel(), stage.pointerPanel()});
+
+    // The nudge comes; its "Get back to work", clicked, brings the design window back with the focus.
+    ASSERT_TRUE(waitUntil([&] {
+        s.step(OnboardingRehearsal::tick);
+        return s.flow().rehearsal()->beat() == Beat::Nudged;
+    }, waitLimit));
+    auto* presenter = dynamic_cast<shell::NudgePresenter*>(s.h.app->nudgePresenter());
+    ASSERT_TRUE(presenter);
+    QQuickWindow* card = presenter->cardPanel();
+    ASSERT_TRUE(card && waitUntil([&] { return card->isExposed(); }, waitLimit));
+    QList<QQuickItem*> back;
+    for (QQuickItem* item : card->contentItem()->findChildren<QQuickItem*>(QStringLiteral("backToWork"))) {
+        if (item->isVisible())
+            back << item;
+    }
+    ASSERT_FALSE(back.isEmpty());
+    QTest::qWait(300);
+    const QPoint button = card->mapToGlobal(back.first()->mapToScene(QPointF(back.first()->width() / 2,
+                                                                              back.first()->height() / 2)).toPoint());
+    xdotool({"mousemove", QString::number(button.x()), QString::number(button.y()), "click", "1"});
+    ASSERT_TRUE(waitUntil([&] {
+        s.step(OnboardingRehearsal::tick);
+        return s.flow().rehearsal()->beat() == Beat::Returned;
+    }, waitLimit));
+    EXPECT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == stage.designWindow(); }, waitLimit));
+    EXPECT_TRUE(waitUntil([&] { return !video->isVisible(); }, waitLimit));
+    QTest::qWait(300);
 
     xdotool({"key", "Escape"});
     s.expectOnboardingBack();
