@@ -2,9 +2,12 @@
 #include "tavrine/history/SessionTimeline.h"
 #include "tavrine/onboarding/CoachCopy.h"
 #include "tavrine/onboarding/CoachModel.h"
+#include "tavrine/onboarding/Scenery.h"
 #include "tavrine/onboarding/SceneryStates.h"
 
 #include <QSignalSpy>
+#include <QEasingCurve>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -125,6 +128,31 @@ TEST(CoachCopy, TimelineShowsOnlyWithActivity) {
     EXPECT_TRUE(showsTimeline(B::Finished, true, run));
     EXPECT_FALSE(showsTimeline(B::Finished, false, run));
     EXPECT_FALSE(showsTimeline(B::Researching, true, run));
+}
+
+// A BezierSpline curve of more than ten segments makes Qt's easing curve write past its storage.
+TEST(Scenery, TheBeatSpringIsAnEasingCurveQtCanHold) {
+    const QVariantList curve = Scenery::beatSpringCurve();
+    ASSERT_EQ(curve.size() % 6, 0);
+    ASSERT_LE(curve.size() / 6, Scenery::maxBezierSegments);
+    EXPECT_DOUBLE_EQ(curve.at(curve.size() - 2).toDouble(), 1.0);
+    EXPECT_DOUBLE_EQ(curve.last().toDouble(), 1.0);
+    double x = 0;
+    for (qsizetype end = 4; end < curve.size(); end += 6) {
+        EXPECT_GT(curve.at(end).toDouble(), x);
+        x = curve.at(end).toDouble();
+    }
+    // It still overshoots and settles.
+    QEasingCurve easing(QEasingCurve::BezierSpline);
+    for (qsizetype i = 0; i < curve.size(); i += 6)
+        easing.addCubicBezierSegment(QPointF(curve.at(i).toDouble(), curve.at(i + 1).toDouble()),
+                                     QPointF(curve.at(i + 2).toDouble(), curve.at(i + 3).toDouble()),
+                                     QPointF(curve.at(i + 4).toDouble(), curve.at(i + 5).toDouble()));
+    double peak = 0;
+    for (int step = 0; step <= 100; ++step)
+        peak = std::max(peak, easing.valueForProgress(step / 100.0));
+    EXPECT_GT(peak, 1.0);
+    EXPECT_DOUBLE_EQ(easing.valueForProgress(1.0), 1.0);
 }
 
 TEST(SceneryStates, PointerOnTemptedAndNudged) {

@@ -31,13 +31,6 @@ namespace {
 
 constexpr double waitLimit = 20.0;
 
-QString run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 void xdotool(const QStringList& arguments) {
     QProcess::execute(QStringLiteral("xdotool"), arguments);
 }
@@ -45,7 +38,8 @@ void xdotool(const QStringList& arguments) {
 // The managed windows from the bottom of the stack to its top, as the window manager tells.
 QList<WId> stacking() {
     QList<WId> ids;
-    const QString text = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    const QString text =
+        programOutput(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
     static const QRegularExpression hex(QStringLiteral("0x[0-9a-f]+"));
     for (auto it = hex.globalMatch(text); it.hasNext();)
         ids << it.next().captured().toULongLong(nullptr, 16);
@@ -59,20 +53,22 @@ struct ServerWindow {
 };
 
 ServerWindow serverWindow(const QWindow* window) {
-    const QString text = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window->winId())});
+    const QString text =
+        programOutput(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window->winId())});
     const auto number = [&text](const char* label) {
         const QRegularExpression pattern(QStringLiteral("%1:\\s+(-?\\d+)").arg(QString::fromLatin1(label)));
         return pattern.match(text).captured(1).toInt();
     };
     ServerWindow server;
-    server.frame = QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"),
-                         number("Height"));
+    server.frame =
+        QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"), number("Height"));
     server.mapped = text.contains(QStringLiteral("Map State: IsViewable"));
     return server;
 }
 
 struct StageApp {
-    StageApp() : h({QStringLiteral("tavrine"), QStringLiteral("--onboarding"), QStringLiteral("--fast-rehearsal")}, false) {
+    StageApp()
+        : h({QStringLiteral("tavrine"), QStringLiteral("--onboarding"), QStringLiteral("--fast-rehearsal")}, false) {
         h.app->start();
         onboarding = h.app->windows().existingWindow(QStringLiteral("onboarding"));
     }
@@ -93,8 +89,8 @@ struct StageApp {
         ASSERT_TRUE(button);
         ASSERT_TRUE(waitUntil([&] { return button->isVisible() && button->opacity() == 1.0; }, waitLimit));
         QTest::qWait(400); // the page's push ends
-        const QPoint centre = onboarding->mapToGlobal(
-            button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
+        const QPoint centre =
+            onboarding->mapToGlobal(button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
         xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
         ASSERT_TRUE(waitUntil([&] { return stage().isPresented(); }, waitLimit));
         ASSERT_TRUE(waitUntil([&] { return stage().designWindow()->isExposed() && stage().coachPanel()->isExposed(); },
@@ -160,8 +156,7 @@ TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     s.start();
     OnboardingStage& stage = s.stage();
 
-    EXPECT_TRUE(waitUntil([&] { return !s.onboarding->isVisible() && !serverWindow(s.onboarding).mapped; },
-                          waitLimit));
+    EXPECT_TRUE(waitUntil([&] { return !s.onboarding->isVisible() && !serverWindow(s.onboarding).mapped; }, waitLimit));
     QQuickWindow* dim = stage.dimWindow();
     const auto expectStacked = [&](const QList<QQuickWindow*>& below, const QList<QQuickWindow*>& above) {
         const QList<WId> order = stacking();
@@ -183,10 +178,12 @@ TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     // Return answers the working beat; the video comes without taking the focus.
     ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == stage.designWindow(); }, waitLimit));
     xdotool({"key", "Return"});
-    ASSERT_TRUE(waitUntil([&] {
-        s.step(OnboardingRehearsal::tick);
-        return s.flow().rehearsal()->beat() == Beat::Tempted;
-    }, waitLimit));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            s.step(OnboardingRehearsal::tick);
+            return s.flow().rehearsal()->beat() == Beat::Tempted;
+        },
+        waitLimit));
     QQuickWindow* video = stage.videoWindow();
     ASSERT_TRUE(waitUntil([&] { return video->isExposed() && stacking().contains(video->winId()); }, waitLimit));
     // (QWindow::isActive() is true for every transient of the dim while one of them has the focus.)
@@ -197,19 +194,23 @@ TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     // A click on the video activates it: drifting.
     const QPoint centre = video->geometry().center();
     xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
-    ASSERT_TRUE(waitUntil([&] {
-        s.step(OnboardingRehearsal::tick);
-        return s.flow().rehearsal()->beat() == Beat::Drifting;
-    }, waitLimit));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            s.step(OnboardingRehearsal::tick);
+            return s.flow().rehearsal()->beat() == Beat::Drifting;
+        },
+        waitLimit));
     EXPECT_EQ(QGuiApplication::focusWindow(), video);
     QTest::qWait(300); // the window manager restacks after the focus change
     expectStacked({stage.designWindow(), video}, {stage.coachPanel(), stage.pointerPanel()});
 
     // The nudge comes; its "Get back to work", clicked, brings the design window back with the focus.
-    ASSERT_TRUE(waitUntil([&] {
-        s.step(OnboardingRehearsal::tick);
-        return s.flow().rehearsal()->beat() == Beat::Nudged;
-    }, waitLimit));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            s.step(OnboardingRehearsal::tick);
+            return s.flow().rehearsal()->beat() == Beat::Nudged;
+        },
+        waitLimit));
     auto* presenter = dynamic_cast<shell::NudgePresenter*>(s.h.app->nudgePresenter());
     ASSERT_TRUE(presenter);
     QQuickWindow* card = presenter->cardPanel();
@@ -221,13 +222,15 @@ TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     }
     ASSERT_FALSE(back.isEmpty());
     QTest::qWait(300);
-    const QPoint button = card->mapToGlobal(back.first()->mapToScene(QPointF(back.first()->width() / 2,
-                                                                              back.first()->height() / 2)).toPoint());
+    const QPoint button = card->mapToGlobal(
+        back.first()->mapToScene(QPointF(back.first()->width() / 2, back.first()->height() / 2)).toPoint());
     xdotool({"mousemove", QString::number(button.x()), QString::number(button.y()), "click", "1"});
-    ASSERT_TRUE(waitUntil([&] {
-        s.step(OnboardingRehearsal::tick);
-        return s.flow().rehearsal()->beat() == Beat::Returned;
-    }, waitLimit));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            s.step(OnboardingRehearsal::tick);
+            return s.flow().rehearsal()->beat() == Beat::Returned;
+        },
+        waitLimit));
     EXPECT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == stage.designWindow(); }, waitLimit));
     EXPECT_TRUE(waitUntil([&] { return !video->isVisible(); }, waitLimit));
     QTest::qWait(300);
@@ -261,8 +264,8 @@ TEST(StageNoTrayX11, ThePointerStandsInTheCornerWithoutATray) {
     const QRect v = s.stage().availableFrame();
     const QRect corner(v.x() + v.width() - 198, v.y() + 8, stagegeometry::pointerWidth, stagegeometry::pointerHeight);
     EXPECT_EQ(pointer->geometry(), corner);
-    EXPECT_TRUE(waitUntil([&] { return serverWindow(pointer).frame == corner && serverWindow(pointer).mapped; },
-                          waitLimit));
+    EXPECT_TRUE(
+        waitUntil([&] { return serverWindow(pointer).frame == corner && serverWindow(pointer).mapped; }, waitLimit));
     EXPECT_FALSE(pointer->contentItem()->childItems().first()->property("pointsDown").toBool());
     s.flow().skipRehearsal();
     s.expectOnboardingBack();
