@@ -79,6 +79,15 @@ struct StageApp {
         ManualClock::pump();
         QCoreApplication::processEvents();
     }
+    // The script ticks on until it enters `beat`.
+    bool reach(Beat beat) {
+        return waitUntil(
+            [&] {
+                step(OnboardingRehearsal::tick);
+                return flow().rehearsal()->beat() == beat;
+            },
+            waitLimit);
+    }
     // The rehearsal page's "Start focus session", clicked.
     void start() {
         ASSERT_TRUE(onboarding);
@@ -178,12 +187,7 @@ TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     // Return answers the working beat; the video comes without taking the focus.
     ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == stage.designWindow(); }, waitLimit));
     xdotool({"key", "Return"});
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            s.step(OnboardingRehearsal::tick);
-            return s.flow().rehearsal()->beat() == Beat::Tempted;
-        },
-        waitLimit));
+    ASSERT_TRUE(s.reach(Beat::Tempted));
     QQuickWindow* video = stage.videoWindow();
     ASSERT_TRUE(waitUntil([&] { return video->isExposed() && stacking().contains(video->winId()); }, waitLimit));
     // (QWindow::isActive() is true for every transient of the dim while one of them has the focus.)
@@ -194,23 +198,13 @@ TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     // A click on the video activates it: drifting.
     const QPoint centre = video->geometry().center();
     xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            s.step(OnboardingRehearsal::tick);
-            return s.flow().rehearsal()->beat() == Beat::Drifting;
-        },
-        waitLimit));
+    ASSERT_TRUE(s.reach(Beat::Drifting));
     EXPECT_EQ(QGuiApplication::focusWindow(), video);
     QTest::qWait(300); // the window manager restacks after the focus change
     expectStacked({stage.designWindow(), video}, {stage.coachPanel(), stage.pointerPanel()});
 
     // The nudge comes; its "Get back to work", clicked, brings the design window back with the focus.
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            s.step(OnboardingRehearsal::tick);
-            return s.flow().rehearsal()->beat() == Beat::Nudged;
-        },
-        waitLimit));
+    ASSERT_TRUE(s.reach(Beat::Nudged));
     auto* presenter = dynamic_cast<shell::NudgePresenter*>(s.h.app->nudgePresenter());
     ASSERT_TRUE(presenter);
     QQuickWindow* card = presenter->cardPanel();
@@ -225,12 +219,7 @@ TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     const QPoint button = card->mapToGlobal(
         back.first()->mapToScene(QPointF(back.first()->width() / 2, back.first()->height() / 2)).toPoint());
     xdotool({"mousemove", QString::number(button.x()), QString::number(button.y()), "click", "1"});
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            s.step(OnboardingRehearsal::tick);
-            return s.flow().rehearsal()->beat() == Beat::Returned;
-        },
-        waitLimit));
+    ASSERT_TRUE(s.reach(Beat::Returned));
     EXPECT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == stage.designWindow(); }, waitLimit));
     EXPECT_TRUE(waitUntil([&] { return !video->isVisible(); }, waitLimit));
     QTest::qWait(300);
