@@ -1,5 +1,6 @@
 #include "tavrine/eval/EvalOptions.h"
 #include "tavrine/eval/Evaluation.h"
+#include "tavrine/onboarding/WebEngineSanitizerOptions.h"
 #include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/platform/LoginItem.h"
 #include "tavrine/platform/x11/X11Connection.h"

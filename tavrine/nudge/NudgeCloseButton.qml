@@ -12,6 +12,8 @@ Item {
     property NudgeHoverState hover: null
     property bool translucent: true
     readonly property bool shown: hover ? (hover.card || hover.close) : false
+    // Round: a panel that cannot be translucent (no compositor) is cut to it.
+    readonly property real outlineRadius: width / 2
 
     implicitWidth: 24
     implicitHeight: 24

@@ -12,6 +12,8 @@ Item {
     property bool reduceMotion: false
     property bool translucent: true
     readonly property NudgeCardSession card: cardSession
+    // The card's corners: a panel that cannot be translucent (no compositor) is cut to them.
+    readonly property real outlineRadius: 22
 
     implicitWidth: content.implicitWidth
     implicitHeight: content.implicitHeight
@@ -23,7 +25,7 @@ Item {
 
     NudgeSurface {
         anchors.fill: parent
-        radius: 22
+        radius: root.outlineRadius
         translucent: root.translucent
     }
 
@@ -45,7 +47,7 @@ Item {
         id: glow
         objectName: "voiceGlow"
         anchors.fill: parent
-        cornerRadius: 22
+        cornerRadius: root.outlineRadius
         meter: cardSession.meter
         // The glow is there only while the voice sounds.
         visible: cardSession.meter ? cardSession.meter.isVoiced : false

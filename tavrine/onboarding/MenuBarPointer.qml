@@ -8,6 +8,17 @@ Item {
     id: root
     property int beat: 0
     property bool pointsDown: false
+    // Where the icon is, from the item's middle: the item stops at the screen's sides, the arrow goes on. The
+    // label follows as far as the item lets it, and the arrow stays over the label's straight edge.
+    property real arrowOffset: 0
+    readonly property real labelShift: {
+        const room = Math.max(0, (width - capsule.width) / 2 - 2)
+        return Math.max(-room, Math.min(room, arrowOffset))
+    }
+    readonly property real arrowShift: {
+        const reach = Math.max(0, capsule.width / 2 - capsule.radius)
+        return Math.max(labelShift - reach, Math.min(labelShift + reach, arrowOffset))
+    }
     readonly property var pointer: Scenery.pointerState(beat)
     readonly property bool onTask: pointer.onTask
     property color tint: pointer.tint
@@ -39,6 +50,7 @@ Item {
         width: implicitWidth
         height: implicitHeight
         anchors.horizontalCenter: parent.horizontalCenter
+        anchors.horizontalCenterOffset: root.labelShift
         anchors.top: root.pointsDown ? undefined : parent.top
         anchors.topMargin: 2
         anchors.bottom: root.pointsDown ? parent.bottom : undefined
@@ -68,6 +80,7 @@ Item {
             color: root.tint
             rotation: root.pointsDown ? 180 : 0
             anchors.horizontalCenter: parent.horizontalCenter
+            anchors.horizontalCenterOffset: root.arrowShift - root.labelShift
             y: root.pointsDown ? capsule.height + 3 : 0
         }
         Rectangle {

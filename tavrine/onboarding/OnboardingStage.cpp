@@ -192,7 +192,9 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
         window->setTransientParent(m_dim.get());
     for (QQuickWindow* window : {m_design.get(), m_video.get(), m_coach.get()}) {
         connect(window, &QWindow::activeChanged, this, [this, window] {
-            if (window->isActive())
+            // Not isActive(): a transient counts as active while any window of its parent's family has the
+            // focus, so the video would read as activated when the focus leaves it for the design window.
+            if (QGuiApplication::focusWindow() == window)
                 windowActivated(window);
         });
     }
@@ -389,7 +391,17 @@ void OnboardingStage::windowActivated(QQuickWindow* window) {
         return;
     if (window == m_video.get())
         m_rehearsal->answerVideoActivated();
-    if (m_rehearsal->beat() == OnboardingRehearsal::Beat::Nudged && m_parts.surroundings)
+    raisePanels();
+}
+
+void OnboardingStage::raisePanels() {
+    // The window manager raises an activated window over its siblings: the coach and the pointer talk about the
+    // mock windows and stay over them, and the nudge card over everything while it shows.
+    for (QQuickWindow* panel : {m_coach.get(), m_pointer.get()}) {
+        if (panel && panel->isVisible())
+            panel->raise();
+    }
+    if (m_rehearsal && m_rehearsal->beat() == OnboardingRehearsal::Beat::Nudged && m_parts.surroundings)
         m_parts.surroundings->raiseNudge();
 }
 
@@ -417,6 +429,8 @@ void OnboardingStage::fadeIn(QQuickWindow* window, bool activateIt) {
         activate(window);
     else
         window->raise();
+    if (window == m_design.get() || window == m_video.get())
+        raisePanels();
     if (!m_compositor) {
         window->setOpacity(1.0);
         return;
@@ -514,6 +528,9 @@ void OnboardingStage::placePointer() {
         m_pointerContent->setProperty("pointsDown", placement.pointsDown);
         flipped = true;
     }
+    // The content's outline follows the arrow on its own.
+    if (m_pointerContent)
+        setIfDeclared(m_pointerContent, "arrowOffset", placement.arrowOffset);
     if (m_pointer->geometry() != placement.frame) {
         const bool resized = m_pointer->geometry().size() != placement.frame.size();
         m_pointer->setGeometry(placement.frame);

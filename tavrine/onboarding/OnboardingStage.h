@@ -137,6 +137,7 @@ private:
     void activate(QQuickWindow* window);
     void setTakesMouse(QQuickWindow* window, bool takes);
     void windowActivated(QQuickWindow* window);
+    void raisePanels();
     void updateMask(QQuickWindow* window, QQuickItem* content, const QSize& size);
     void updateDimMask(const std::optional<QRectF>& icon);
     void syncCoach();

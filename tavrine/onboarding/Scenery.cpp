@@ -22,9 +22,9 @@ QColor Scenery::sceneryColor(const QColor& base, double opacity) {
 
 QVariantList Scenery::beatSpringCurve() {
     // Cubic Hermite pieces through samples of the spring, written as Bézier segments: the control points sit
-    // a third of a step along the slope at either end. Qt's Bézier easing holds at most ten segments and writes
-    // past its end for more.
-    constexpr int pieces = 10;
+    // a third of a step along the slope at either end. No more than ten: Qt 6.4's easing curve keeps room for
+    // ten segments and writes past it for more, corrupting memory the first time such a curve runs.
+    constexpr int pieces = maxBezierSegments;
     const double total = beatSpring.settlingTime();
     const double h = total / pieces;
     auto value = [&](double t) { return t >= total ? 1.0 : beatSpring.valueAt(t); };

@@ -50,8 +50,9 @@ public:
     Q_INVOKABLE static QColor sceneryColor(const QColor& base, double opacity);
 
     // The damped spring (response 0.6 s, damping fraction 0.84) a beat changes in, as a BezierSpline easing
-    // over beatSpringDuration milliseconds, overshoot included.
+    // over beatSpringDuration milliseconds, overshoot included, in at most maxBezierSegments segments.
     static QVariantList beatSpringCurve();
+    static constexpr int maxBezierSegments = 10;
     static int beatSpringDuration();
     static QVariantList easeInOut();
     static QVariantList easeOut();

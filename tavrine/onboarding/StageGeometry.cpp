@@ -1,6 +1,7 @@
 #include "tavrine/onboarding/StageGeometry.h"
 
-#include <QPainterPath>
+#include "tavrine/ui/PanelPlacement.h"
+
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
@@ -11,14 +12,6 @@ namespace {
 
 int rounded(double value) {
     return std::isfinite(value) ? int(std::lround(value)) : 0;
-}
-
-QRegion roundedRegion(const QRectF& rect, double radius) {
-    if (!(radius > 0))
-        return QRegion(rect.toAlignedRect());
-    QPainterPath path;
-    path.addRoundedRect(rect, radius, radius);
-    return QRegion(path.toFillPolygon().toPolygon());
 }
 
 } // namespace
@@ -102,6 +95,8 @@ PointerPlacement pointer(const std::optional<QRectF>& icon, const QRect& screen,
         x = s.x() + 6;
     x = std::min(x, s.x() + s.width() - 196);
     placement.visible = true;
+    placement.arrowOffset =
+        std::clamp(midX - (rounded(x) + pointerWidth / 2.0), -pointerArrowReach, pointerArrowReach);
     placement.pointsDown = f.center().y() >= s.center().y();
     placement.edge = placement.pointsDown ? TrayEdge::Bottom : TrayEdge::Top;
     const double y = placement.pointsDown ? f.y() - 72 : f.y() + f.height() + 2;
@@ -130,11 +125,11 @@ QRegion outlineMask(const QVariantList& outline, double radius, const QSize& siz
             if (polygon.size() >= 3)
                 region += QRegion(polygon.toPolygon());
         } else if (const QRectF rect = shape.value(QStringLiteral("rect")).toRectF(); !rect.isEmpty()) {
-            region += roundedRegion(rect, shape.value(QStringLiteral("radius")).toDouble());
+            region += ui::roundedMask(rect, shape.value(QStringLiteral("radius")).toDouble());
         }
     }
     if (region.isEmpty() && !size.isEmpty())
-        region = roundedRegion(QRectF(QPointF(0, 0), QSizeF(size)), radius);
+        region = ui::roundedMask(QRectF(QPointF(0, 0), QSizeF(size)), radius);
     return region;
 }
 

@@ -46,13 +46,17 @@ struct PointerPlacement {
     // The tray could not be found: the pointer stands in the top-right corner of the available area.
     bool fallback = false;
     TrayEdge edge = TrayEdge::Top;
+    // How far right of the panel's middle the arrow stands (left when negative): the panel kept inside the
+    // screen's sides would otherwise point beside an icon near them. Within the panel, clear of its sides.
+    double arrowOffset = 0;
 };
 
 inline constexpr int pointerWidth = 190;
 inline constexpr int pointerHeight = 70;
+inline constexpr double pointerArrowReach = pointerWidth / 2.0 - 6;
 
-// The pointer under (or above) the tray icon's frame `icon` on `screen`; with no frame, or an empty one, the
-// fallback corner.
+// The pointer under (or above) the tray icon's frame `icon` on `screen`, its arrow at the icon's middle; with no
+// frame, or an empty one, the fallback corner.
 PointerPlacement pointer(const std::optional<QRectF>& icon, const QRect& screen, const QRect& available);
 
 // The dim's window mask while the tray icon's frame `icon` lies on it: the dim of frame `dim` (in its own

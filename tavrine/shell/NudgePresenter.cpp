@@ -167,6 +167,17 @@ void NudgePresenter::layoutFloating(QScreen* screen) {
     if (m_cardRoot)
         m_cardRoot->setSize(layout.card.size());
     m_close->setGeometry(layout.closeButton);
+    cutToOutline(m_card.get(), m_cardRoot, layout.card.size());
+    cutToOutline(m_close.get(), m_closeRoot, layout.closeButton.size());
+}
+
+void NudgePresenter::cutToOutline(QQuickWindow* panel, QQuickItem* root, const QSize& size) {
+    // Without a compositor the panel cannot be translucent: its square corners would show around the rounded
+    // content, so the window is cut to the content's outline instead.
+    if (!panel || !root || ui::Frosted::probeCompositor())
+        return;
+    const double radius = root->property("outlineRadius").toDouble();
+    panel->setMask(ui::roundedMask(QRectF(QPointF(0, 0), QSizeF(size)), radius));
 }
 
 void NudgePresenter::showFloating(QScreen* screen) {

@@ -74,6 +74,7 @@ private:
     void hideFloating();
     void buildPanels();
     void layoutFloating(QScreen* screen);
+    void cutToOutline(QQuickWindow* panel, QQuickItem* root, const QSize& size);
     std::unique_ptr<QQuickWindow> makePanel(const QUrl& component, const char* id, QQuickItem** root);
 
     QQmlEngine& m_engine;

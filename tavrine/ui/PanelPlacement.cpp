@@ -1,9 +1,20 @@
 #include "tavrine/ui/PanelPlacement.h"
 
+#include <QPainterPath>
+#include <QPolygon>
+
 #include <algorithm>
 #include <cmath>
 
 namespace tavrine::ui {
+
+QRegion roundedMask(const QRectF& rect, double radius) {
+    if (!(radius > 0))
+        return QRegion(rect.toAlignedRect());
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    return QRegion(path.toFillPolygon().toPolygon());
+}
 
 TrayPlacement placeNearTrayIcon(const QRect& icon, const QSize& window, const QRect& available) {
     const int lowest = available.x() + trayScreenMargin;

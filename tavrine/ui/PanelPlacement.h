@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 #include <QSizeF>
 #include <optional>
 
 namespace tavrine::ui {
+
+// A panel's window mask where nothing composites and a window cannot be translucent: `rect` with its corners
+// rounded by `radius` (square without one).
+QRegion roundedMask(const QRectF& rect, double radius);
 
 // Where the main window ("focus") opens: under a tray icon in the upper half of the screen, above one in the
 // lower half, and which of its edges stays put while its height follows its content. All in y-down screen

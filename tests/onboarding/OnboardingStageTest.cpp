@@ -211,6 +211,37 @@ TEST(OnboardingStage, TheCoachMovesUnderTheNudgeCardAndThePointerUnderTheTray) {
     s.rehearsal->skip();
 }
 
+// The panel stops at the screen's sides; its arrow still points at an icon near them, over the label's straight
+// edge, and the window's outline follows it.
+TEST(OnboardingStage, ThePointersArrowReachesAnIconByTheScreensSides) {
+    StageHarness s;
+    s.presentRunning();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QQuickWindow* pointer = s.stage->pointerPanel();
+    for (const double iconX : {screen.x() + 600.0, screen.x() + screen.width() - 24.0, double(screen.x())}) {
+        SCOPED_TRACE(iconX);
+        s.surroundings.tray = QRectF(iconX, screen.y(), 24, 24);
+        s.h.advance(0.25);
+        QCoreApplication::processEvents();
+        QQuickItem* content = pointer->contentItem()->childItems().first();
+        QQuickItem* arrow = findItem(content, QStringLiteral("pointerArrow"));
+        QQuickItem* label = findItem(content, QStringLiteral("pointerLabel"));
+        ASSERT_TRUE(arrow && label);
+        const double arrowX = pointer->x() + arrow->mapToScene(QPointF(arrow->width() / 2, 0)).x();
+        EXPECT_GE(arrowX, iconX + 2);
+        EXPECT_LE(arrowX, iconX + 22);
+        const QRectF box = label->mapRectToScene(QRectF(0, 0, label->width(), label->height()));
+        const double radius = label->property("radius").toDouble();
+        EXPECT_GE(arrowX - pointer->x(), box.left() + radius - 0.5);
+        EXPECT_LE(arrowX - pointer->x(), box.right() - radius + 0.5);
+        EXPECT_GE(box.left(), 0);
+        EXPECT_LE(box.right(), pointer->width());
+        EXPECT_TRUE(pointer->mask().contains(QPoint(int(arrowX - pointer->x()), int(arrow->mapToScene(
+                                                        QPointF(0, arrow->height() * 0.75)).y()))));
+    }
+    s.rehearsal->skip();
+}
+
 TEST(OnboardingStage, TheContentsFollowTheRehearsalAndAnswerThroughTheStage) {
     StageHarness s;
     s.motion.setReduceMotion(true);

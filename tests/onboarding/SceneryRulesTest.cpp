@@ -8,6 +8,7 @@
 
 #include <QEasingCurve>
 #include <QSignalSpy>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -135,7 +136,7 @@ TEST(CoachCopy, TimelineShowsOnlyWithActivity) {
 TEST(Scenery, BeatSpringCurveFitsQtsBezierEasingAndFollowsTheSpring) {
     const QVariantList numbers = Scenery::beatSpringCurve();
     ASSERT_EQ(numbers.size() % 6, 0);
-    ASSERT_LE(numbers.size() / 6, 10);
+    ASSERT_LE(numbers.size() / 6, Scenery::maxBezierSegments);
     QEasingCurve curve(QEasingCurve::BezierSpline);
     for (qsizetype i = 0; i < numbers.size(); i += 6)
         curve.addCubicBezierSegment(QPointF(numbers[i].toDouble(), numbers[i + 1].toDouble()),

@@ -83,9 +83,19 @@ TEST(StageGeometry, ThePointerStandsByTheTrayIcon) {
     EXPECT_TRUE(bottom.pointsDown);
     EXPECT_EQ(bottom.edge, TrayEdge::Bottom);
     EXPECT_EQ(bottom.frame, QRect(1217, 804, 190, 70));
-    // The screen's edges.
-    EXPECT_EQ(pointer(QRectF(0, 0, 24, 24), s, v).frame.x(), 6);
-    EXPECT_EQ(pointer(QRectF(1416, 0, 24, 24), s, v).frame.x(), 1440 - 196);
+    EXPECT_EQ(top.arrowOffset, 0);
+    // By the screen's sides the panel stays inside and the arrow goes on to the icon's middle, within the panel.
+    struct Side {
+        QRectF icon;
+        int x;
+        double arrowOffset;
+    };
+    for (const Side& side : {Side{QRectF(0, 0, 24, 24), 6, 12 - 101}, Side{QRectF(1412, 0, 24, 24), 1440 - 196, 85},
+                             Side{QRectF(1436, 0, 4, 24), 1440 - 196, 89}, Side{QRectF(0, 0, 4, 24), 6, -89}}) {
+        const PointerPlacement placed = pointer(side.icon, s, v);
+        EXPECT_EQ(placed.frame.x(), side.x) << side.icon.x();
+        EXPECT_DOUBLE_EQ(placed.arrowOffset, side.arrowOffset) << side.icon.x();
+    }
     // An icon on another screen: hidden, tried again later.
     EXPECT_FALSE(pointer(QRectF(1500, 0, 24, 24), s, v).visible);
     EXPECT_FALSE(pointer(QRectF(1300, 950, 24, 24), s, v).visible);

@@ -24,10 +24,6 @@
 using namespace tavrine;
 using namespace tavrine::test;
 
-// The web engine's own code deletes through a base of another size (Chromium is built to allow it); that is
-// none of ours, and every other check of the sanitizer stays on.
-extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }
-
 namespace {
 
 const QString detourId = QStringLiteral("Detour_0001");

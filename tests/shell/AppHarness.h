@@ -37,15 +37,15 @@ private:
 };
 
 // The application in the test process on virtual time, with fakes for the session's desktop services and a
-// history in a temporary folder; onboarding done, so the main window opens at launch.
+// history in a temporary folder; by default onboarding done, so the main window opens at launch.
 struct ShellAppHarness {
-    ShellAppHarness() {
+    explicit ShellAppHarness(QStringList arguments = {QStringLiteral("tavrine")}, bool onboarded = true) {
         SessionHistory::Options options;
         options.folder = folder.path();
         history = std::make_shared<SessionHistory>(options);
-        defaults.setBool(QStringLiteral("hasCompletedOnboarding"), true);
+        defaults.setBool(QStringLiteral("hasCompletedOnboarding"), onboarded);
         shell::TavrineApp::Environment environment;
-        environment.arguments = {QStringLiteral("tavrine")};
+        environment.arguments = std::move(arguments);
         environment.defaults = &defaults;
         environment.clock = &clock;
         environment.services = &services;

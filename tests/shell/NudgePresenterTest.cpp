@@ -120,7 +120,7 @@ TEST(NudgePresenter, ANotchedScreenUsesTheNotchPanelAndAPlainOneTheCard) {
     EXPECT_FALSE(h.presenter->notch()->wantsOpen());
 }
 
-TEST(NudgePresenter, TheRealCardWithoutACompositorShowsItsCloseButtonOnlyOnHover) {
+TEST(NudgePresenter, TheRealCardWithoutACompositorIsCutToItsOutlineAndShowsItsCloseButtonOnHover) {
     SessionHarness session;
     QmlHarness qml;
     nudge::NudgeHoverState hover;
@@ -142,6 +142,15 @@ TEST(NudgePresenter, TheRealCardWithoutACompositorShowsItsCloseButtonOnlyOnHover
     hover.setCard(true);
     EXPECT_TRUE(presenter.closePanel()->isVisible());
     EXPECT_EQ(presenter.closePanel()->position(), card.topLeft() - QPoint(6, 6));
+    // Both panels are cut to their content's round outline: square corners would show around it.
+    const QRegion cardMask = presenter.cardPanel()->mask();
+    EXPECT_EQ(cardMask.boundingRect(), QRect(QPoint(0, 0), card.size()));
+    for (const QPoint corner : {QPoint(1, 1), QPoint(card.width() - 2, card.height() - 2)})
+        EXPECT_FALSE(cardMask.contains(corner)) << corner.x() << "," << corner.y();
+    EXPECT_TRUE(cardMask.contains(QPoint(card.width() / 2, 1)));
+    const QRegion closeMask = presenter.closePanel()->mask();
+    EXPECT_FALSE(closeMask.contains(QPoint(2, 2)));
+    EXPECT_TRUE(closeMask.contains(QPoint(12, 1)));
     presenter.dismissNudge();
     EXPECT_FALSE(hover.card());
     EXPECT_FALSE(presenter.closePanel()->isVisible());

@@ -16,7 +16,6 @@
 #include "tavrine/ui/WindowRaising.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QQuickWindow>
 #include <QScreen>
 #include <QQuickItem>
@@ -32,20 +31,13 @@ namespace {
 
 constexpr double waitLimit = 20.0;
 
-QString run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
 std::optional<platform::XWindowId> activeWindow() {
     return platform::X11Connection::shared()->activeWindow();
 }
 
 // The height the X server gives a window, whatever Qt asked for.
 int serverHeight(const QWindow& window) {
-    const QString info = run(QStringLiteral("xwininfo"), {"-id", QString::number(window.winId())});
+    const QString info = programOutput(QStringLiteral("xwininfo"), {"-id", QString::number(window.winId())});
     const qsizetype at = info.indexOf(QStringLiteral("Height:"));
     return at < 0 ? -1 : info.mid(at + 7).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
 }
@@ -103,7 +95,7 @@ TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
 
     for (QQuickWindow* panel : {card, presenter.closePanel()}) {
         const QString desktop =
-            run(QStringLiteral("xprop"), {"-id", QString::number(panel->winId()), "_NET_WM_DESKTOP"});
+            programOutput(QStringLiteral("xprop"), {"-id", QString::number(panel->winId()), "_NET_WM_DESKTOP"});
         EXPECT_TRUE(desktop.endsWith(QStringLiteral("= 4294967295"))) << desktop.toStdString();
     }
     // A moment for the window manager to act on the new panels: the focus stays where it was.

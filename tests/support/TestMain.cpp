@@ -10,6 +10,7 @@
 #endif
 
 #ifdef TAVRINE_TEST_WEBENGINE
+#include "tavrine/onboarding/WebEngineSanitizerOptions.h"
 #include "tavrine/onboarding/WebPlayerPage.h"
 #endif
 

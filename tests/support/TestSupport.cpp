@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
@@ -20,6 +21,13 @@ bool waitUntil(const std::function<bool()>& done, double seconds) {
         QThread::usleep(200);
     }
     return true;
+}
+
+QString programOutput(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
 QString temporaryFolder() {

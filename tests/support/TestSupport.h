@@ -14,6 +14,9 @@ namespace tavrine::test {
 // Runs the event loop until `done()` holds or `seconds` of real time pass; answers whether it held.
 bool waitUntil(const std::function<bool()>& done, double seconds = 5.0);
 
+// What `program` (a desktop tool such as xprop) wrote to its standard output, trimmed; it gets ten seconds.
+QString programOutput(const QString& program, const QStringList& arguments);
+
 // The outcome of a task: its value, or the exception it threw.
 template <typename T> struct Outcome {
     std::optional<T> value;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A private X server for the tests labelled "x11": Xvfb with openbox, its own D-Bus session bus
-# and accessibility bus, and a tray host (trayer) unless started with "notray".
-# Usage: x11-fixture.sh start <dir> [notray] | stop <dir> | exec <dir> <command...>
+# and accessibility bus, and a tray host (trayer) at the top of the screen: at the bottom with "bottomtray", none
+# with "notray".
+# Usage: x11-fixture.sh start <dir> [notray|bottomtray] | stop <dir> | exec <dir> <command...>
 #
 # "start" fails, with the logs printed, when the server or the window manager does not come up, so that a broken
 # desktop shows as one clear failure instead of every test failing on its own. The limits on real time are
@@ -11,8 +12,11 @@ action=$1
 dir=$2
 shift 2
 tray=yes
+edge=top
 if [ "$action" = start ] && [ "${1:-}" = notray ]; then
     tray=no
+elif [ "$action" = start ] && [ "${1:-}" = bottomtray ]; then
+    edge=bottom
 fi
 env_file="$dir/env"
 pid_file="$dir/pids"
@@ -204,7 +208,7 @@ XML
     alive "$openbox" || fail "openbox ended at start on $DISPLAY"
     window_manager_ready || fail "openbox did not take the screen of $DISPLAY within $limit s"
     if [ "$tray" = yes ]; then
-        trayer --edge top --align right --SetDockType true --expand true --widthtype request \
+        trayer --edge "$edge" --align right --SetDockType true --expand true --widthtype request \
             >"$dir/trayer.log" 2>&1 &
         trayer=$!
         record "$trayer" trayer
@@ -225,7 +229,7 @@ XML
         echo "export DBUS_SESSION_BUS_ADDRESS='$address'"
         echo "export TAVRINE_TEST_XDG_RUNTIME_DIR='$runtime'"
     } >"$env_file"
-    echo "x11-fixture: $DISPLAY (Xvfb pid $xvfb) with openbox, tray $tray, session bus $address"
+    echo "x11-fixture: $DISPLAY (Xvfb pid $xvfb) with openbox, tray $tray ($edge), session bus $address"
     ;;
 stop)
     stop
@@ -248,7 +252,7 @@ exec)
     exec "$@"
     ;;
 *)
-    echo "usage: $0 start <dir> [notray] | stop <dir> | exec <dir> <command...>" >&2
+    echo "usage: $0 start <dir> [notray|bottomtray] | stop <dir> | exec <dir> <command...>" >&2
     exit 2
     ;;
 esac

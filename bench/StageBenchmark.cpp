@@ -1,0 +1,137 @@
+// The rehearsal's stage in the application, on an X display with a window manager and a tray host (run it in a
+// private desktop: tests/support/x11-fixture.sh exec <dir> stage_bench):
+// - "Start focus session" until the stage is on screen (the dim, the design window and the coach mapped and
+//   exposed), the web player and the recorded voice included. Budget: median under 500 ms. The first start of a
+//   process also starts the web engine; it is printed apart.
+// - One step of the stage's 0.25 s loop when nothing moved: the tray icon's frame asked of the tray, the pointer
+//   and the coach placed where they already are. Budget: under 50 µs.
+#include "tavrine/onboarding/OnboardingFlow.h"
+#include "tavrine/onboarding/OnboardingStage.h"
+#include "tavrine/onboarding/WebEngineSanitizerOptions.h"
+#include "tavrine/onboarding/WebPlayerPage.h"
+#include "tavrine/shell/TavrineApp.h"
+#include "tavrine/shell/TrayStatusLabel.h"
+#include "tavrine/shell/WindowSet.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+tavrine::shell::TavrineApp* app = nullptr;
+
+bool waitFor(const std::function<bool()>& done, int limitMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+bool stageOnScreen(const tavrine::onboarding::OnboardingStage& stage) {
+    return stage.isPresented() && stage.dimWindow()->isExposed() && stage.designWindow()->isExposed() &&
+           stage.coachPanel()->isExposed();
+}
+
+// One start, timed until the stage shows; then skipped, and back to the onboarding window.
+double startToStage() {
+    tavrine::onboarding::OnboardingFlow& flow = app->onboardingFlow();
+    tavrine::onboarding::OnboardingStage& stage = *flow.stage();
+    QElapsedTimer timer;
+    timer.start();
+    flow.startRehearsal();
+    if (!waitFor([&] { return stageOnScreen(stage); }))
+        return -1;
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    flow.skipRehearsal();
+    QQuickWindow* onboarding = app->windows().existingWindow(QStringLiteral("onboarding"));
+    waitFor([&] { return !stage.isPresented() && onboarding && onboarding->isExposed(); });
+    // The web view of the last start goes away with its process before the next start.
+    waitFor([] { return false; }, 300);
+    return seconds;
+}
+
+void BM_StartToStageMapped(benchmark::State& state) {
+    for (auto _ : state) {
+        const double seconds = startToStage();
+        if (seconds < 0) {
+            state.SkipWithError("the stage did not show");
+            return;
+        }
+        state.SetIterationTime(seconds);
+    }
+}
+BENCHMARK(BM_StartToStageMapped)->UseManualTime()->Iterations(1)->Repetitions(15)->Unit(benchmark::kMillisecond);
+
+void BM_PointerTickNothingMoved(benchmark::State& state) {
+    tavrine::onboarding::OnboardingFlow& flow = app->onboardingFlow();
+    tavrine::onboarding::OnboardingStage& stage = *flow.stage();
+    flow.startRehearsal();
+    if (!waitFor([&] { return stageOnScreen(stage) && stage.pointerPanel()->isExposed(); })) {
+        state.SkipWithError("the stage did not show");
+        return;
+    }
+    // The first placements and the coach's move land.
+    waitFor([] { return false; }, 1000);
+    for (auto _ : state) {
+        stage.placePointer();
+        stage.layoutCoach(true);
+    }
+    flow.skipRehearsal();
+    waitFor([&] { return !stage.isPresented(); });
+    waitFor([] { return false; }, 300);
+}
+BENCHMARK(BM_PointerTickNothingMoved)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A first run's folders of its own: onboarding never done, nothing of the user's read or written.
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/tavrine-stage-bench-XXXXXX"));
+    const QByteArray root = home.path().toUtf8();
+    for (const char* sub : {"/config", "/data", "/cache"})
+        QDir().mkpath(QString::fromUtf8(root + sub));
+    qputenv("XDG_CONFIG_HOME", root + "/config");
+    qputenv("XDG_DATA_HOME", root + "/data");
+    qputenv("XDG_CACHE_HOME", root + "/cache");
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("TAVRINE_API_BASE_URL");
+
+    QApplication::setApplicationName(QStringLiteral("com.dravolence.tavrine"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    tavrine::prepareWebEngine();
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+
+    tavrine::shell::TavrineApp::Environment environment;
+    environment.arguments = {QStringLiteral("tavrine"), QStringLiteral("--onboarding"),
+                             QStringLiteral("--fast-rehearsal")};
+    tavrine::shell::TavrineApp tavrine(std::move(environment));
+    app = &tavrine;
+    tavrine.start();
+    QQuickWindow* onboarding = tavrine.windows().existingWindow(QStringLiteral("onboarding"));
+    if (!waitFor([&] { return onboarding && onboarding->isExposed(); })) {
+        std::fputs("stage_bench: the onboarding window did not show\n", stderr);
+        return 1;
+    }
+    // The tray icon docked, so that the pointer's loop asks a real tray.
+    waitFor([&] { return tavrine.tray().trayIconGeometry().has_value(); }, 5000);
+
+    const double first = startToStage();
+    std::fprintf(stderr, "stage_bench: first start to stage mapped (web engine starting): %.1f ms\n", first * 1e3);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
