@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import Qt5Compat.GraphicalEffects
 import Tavrine.Onboarding
 
 // The rehearsal's mock video site, dark whatever the desktop: a header, the player (or its poster), the clip's
@@ -142,19 +141,10 @@ Rectangle {
                 Row {
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 10
-                    Rectangle {
-                        id: avatar
+                    DiagonalGradient {
+                        objectName: "rehearsalChannelAvatar"
                         width: 32; height: 32; radius: 16
-                        visible: false
-                    }
-                    LinearGradient {
-                        width: 32; height: 32
-                        source: avatar
-                        start: Qt.point(0, 0); end: Qt.point(32, 32)
-                        gradient: Gradient {
-                            GradientStop { position: 0; color: RehearsalClips.avatarColors(page.clip)[0] }
-                            GradientStop { position: 1; color: RehearsalClips.avatarColors(page.clip)[1] }
-                        }
+                        colors: RehearsalClips.avatarColors(page.clip)
                     }
                     Text {
                         objectName: "rehearsalVideoChannel"

@@ -61,15 +61,9 @@ Item {
     Component {
         id: detourContent
         Item {
-            LinearGradient {
+            DiagonalGradient {
                 anchors.fill: parent
-                start: Qt.point(0, 0)
-                end: Qt.point(width, height)
-                gradient: Gradient {
-                    GradientStop { position: 0; color: Qt.rgba(0.10, 0.06, 0.28, 1) }
-                    GradientStop { position: 0.5; color: Qt.rgba(0.62, 0.12, 0.42, 1) }
-                    GradientStop { position: 1; color: Qt.rgba(1.0, 0.48, 0.18, 1) }
-                }
+                colors: [Qt.rgba(0.10, 0.06, 0.28, 1), Qt.rgba(0.62, 0.12, 0.42, 1), Qt.rgba(1.0, 0.48, 0.18, 1)]
             }
             Column {
                 id: prices
@@ -112,14 +106,9 @@ Item {
     Component {
         id: tutorialContent
         Item {
-            LinearGradient {
+            DiagonalGradient {
                 anchors.fill: parent
-                start: Qt.point(0, 0)
-                end: Qt.point(width, height)
-                gradient: Gradient {
-                    GradientStop { position: 0; color: Qt.rgba(0.90, 0.94, 1.0, 1) }
-                    GradientStop { position: 1; color: Qt.rgba(0.76, 0.84, 1.0, 1) }
-                }
+                colors: [Qt.rgba(0.90, 0.94, 1.0, 1), Qt.rgba(0.76, 0.84, 1.0, 1)]
             }
             Row {
                 anchors.centerIn: parent

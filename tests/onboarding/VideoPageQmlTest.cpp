@@ -1,6 +1,7 @@
 #include "support/QmlTestSupport.h"
 #include "support/TestSupport.h"
 #include "tavrine/core/ManualClock.h"
+#include "tavrine/onboarding/RehearsalClips.h"
 #include "tavrine/onboarding/RehearsalPlayer.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
@@ -96,6 +97,60 @@ Item { width: 900; height: 300
     QQuickItem* progress = findItem(item, "rehearsalPosterProgress");
     ASSERT_TRUE(progress);
     EXPECT_NEAR(progress->width(), (300.0 * 16 / 9 - 24) * 0.22, 0.01);
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join("\n").toStdString();
+}
+
+QColor mix(const QColor& a, const QColor& b) {
+    return QColor::fromRgbF((a.redF() + b.redF()) / 2, (a.greenF() + b.greenF()) / 2, (a.blueF() + b.blueF()) / 2);
+}
+
+// The tests draw offscreen, where the scene graph is the software one: the poster's, the thumbnails' and the
+// channel avatar's diagonal gradients must show there as on a GL desktop (a shader effect drew them black).
+TEST(VideoPageQml, DiagonalGradientsDrawUnderTheSoftwareRenderer) {
+    QmlHarness h;
+    ManualClock clock;
+    auto owned = std::make_unique<SilentPage>();
+    SilentPage* page = owned.get();
+    RehearsalPlayer player(std::move(owned), clock, RehearsalClipIdentifiers{});
+    auto root = h.create(ui::componentUrl("Tavrine.Onboarding", "VideoPage"),
+                         {{"player", QVariant::fromValue<QObject*>(&player)}, {"reduceMotion", true}});
+    ASSERT_TRUE(root);
+    auto* item = qobject_cast<QQuickItem*>(root.get());
+    item->setSize({1200, 760});
+    auto window = showInWindow(item, 1200, 760);
+    page->fail();
+    QQuickItem* poster = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (poster = findItem(item, "rehearsalVideoPoster")) != nullptr; }));
+    QObject* loader = findObject(item, "rehearsalPosterLoader");
+    ASSERT_TRUE(waitUntil([&] { return loader->property("opacity").toDouble() == 1.0; }, 3));
+    const QImage image = window->grabWindow();
+
+    const QColor ground = item->property("ground").value<QColor>();
+    const QColor tint = RehearsalClips::rows(0).value(0).toMap().value("tint").value<QColor>();
+    const QVariantList avatar = RehearsalClips::avatarColors(0);
+    struct Case {
+        const char* what;
+        const char* item;
+        QPointF at;
+        QColor expected;
+    };
+    const Case cases[] = {
+        {"the poster's first colour at its top left", "rehearsalVideoPoster", {14, 14}, QColor(26, 15, 71)},
+        {"the poster running to orange at its bottom right", "rehearsalVideoPoster", {poster->width() - 14, poster->height() - 70}, QColor(245, 112, 52)},
+        {"a thumbnail's tint at its top left", "rehearsalThumbnail", {8, 8}, tint},
+        {"the page's ground outside a thumbnail's rounded corner", "rehearsalThumbnail", {0.5, 0.5}, ground},
+        {"the channel avatar halfway between its colours", "rehearsalChannelAvatar", {16, 16}, mix(avatar[0].value<QColor>(), avatar[1].value<QColor>())},
+    };
+    for (const Case& c : cases) {
+        QQuickItem* target = findItem(item, c.item);
+        ASSERT_TRUE(target) << c.what;
+        const QPoint at = target->mapToScene(c.at).toPoint();
+        const QColor seen = image.pixelColor(at);
+        const int distance = std::max({std::abs(seen.red() - c.expected.red()), std::abs(seen.green() - c.expected.green()),
+                                       std::abs(seen.blue() - c.expected.blue())});
+        EXPECT_LE(distance, 14) << c.what << ": saw " << seen.name().toStdString() << ", wanted "
+                                << c.expected.name().toStdString();
+    }
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join("\n").toStdString();
 }
 
