@@ -8,6 +8,7 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace tavrine;
@@ -96,7 +97,26 @@ Item { width: 900; height: 300
     EXPECT_NEAR(poster->property("fitWidth").toDouble(), 300.0 * 16 / 9, 0.01);
     QQuickItem* progress = findItem(item, "rehearsalPosterProgress");
     ASSERT_TRUE(progress);
-    EXPECT_NEAR(progress->width(), (300.0 * 16 / 9 - 24) * 0.22, 0.01);
+    EXPECT_NEAR(progress->width(), (300.0 * 16 / 9 - 24) * 0.22, 0.5) << "in whole pixels";
+    EXPECT_EQ(findItem(item, "rehearsalPosterContent")->scale(), 1.0) << "no zoom under reduce motion";
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join("\n").toStdString();
+}
+
+// The zoom drifts in steps that move the content's edges by whole pixels, never in between.
+TEST(VideoPageQml, PosterZoomMovesItsEdgesByWholePixels) {
+    QmlHarness h;
+    auto root = h.createFromText(R"(
+import QtQuick
+import Tavrine.Onboarding
+Item { width: 873; height: 491
+    VideoPoster { anchors.fill: parent; video: 0 } })");
+    ASSERT_TRUE(root);
+    auto window = showInWindow(qobject_cast<QQuickItem*>(root.get()), 873, 491);
+    QQuickItem* content = findItem(root.get(), "rehearsalPosterContent");
+    ASSERT_TRUE(content);
+    ASSERT_TRUE(waitUntil([&] { return content->scale() > 1.0; }, 5));
+    const double grown = (content->scale() - 1.0) * content->width();
+    EXPECT_NEAR(grown, std::round(grown / 2) * 2, 1e-6) << "one pixel on each side per step";
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join("\n").toStdString();
 }
 
