@@ -102,7 +102,14 @@ Rectangle {
                 width: playerColumn.width
                 height: width * 9 / 16
                 Rectangle { anchors.fill: parent; color: "black" }
-                RehearsalPlayerView { anchors.fill: parent; player: page.player }
+                // Hidden while the poster covers it whole: the engine then stops drawing the page, and the scene
+                // no longer blends it under every frame of the poster's zoom.
+                RehearsalPlayerView {
+                    objectName: "rehearsalPlayerHost"
+                    anchors.fill: parent
+                    player: page.player
+                    visible: !(posterLoader.wanted && posterLoader.opacity === 1)
+                }
                 Loader {
                     id: posterLoader
                     objectName: "rehearsalPosterLoader"

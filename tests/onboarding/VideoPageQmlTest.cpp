@@ -62,7 +62,6 @@ protected:
 };
 
 TEST_F(VideoPageShown, ShowsEachClipsTextsAndThePosterOnlyWhileUnavailable) {
-
     EXPECT_EQ(item->objectName(), "rehearsalVideo");
     EXPECT_EQ(item->property("accessibleName").toString(), "Video: Slurping Through Tokyo: Ten Hidden Ramen Counters in One Day");
     QStringList texts = textsUnder(item);
@@ -87,8 +86,13 @@ TEST_F(VideoPageShown, ShowsEachClipsTextsAndThePosterOnlyWhileUnavailable) {
     EXPECT_NEAR(area->width() / area->height(), 16.0 / 9.0, 0.01);
     EXPECT_NEAR(poster->property("fitWidth").toDouble() / poster->property("fitHeight").toDouble(), 16.0 / 9.0, 0.01);
     EXPECT_EQ(poster->property("video").toInt(), 1);
+    // Covered whole, the web player is hidden, so its engine stops drawing; it shows again as the poster fades.
+    QQuickItem* host = findItem(item, "rehearsalPlayerHost");
+    ASSERT_TRUE(host);
+    EXPECT_TRUE(waitUntil([&] { return !host->isVisible(); }, 3));
 
     player->setCurrent(RehearsalVideo::Tutorial, false);
+    EXPECT_TRUE(host->isVisible());
     QObject* loader = findObject(item, "rehearsalPosterLoader");
     ASSERT_TRUE(loader);
     EXPECT_TRUE(waitUntil([&] { return loader->property("item").value<QObject*>() == nullptr; }, 3))
