@@ -36,13 +36,14 @@ QStringList textsUnder(QQuickItem* item) {
     return out;
 }
 
-// The video page, still, over a player whose page loads nothing (no clip configured), in a 1200 × 760 window.
+// The video page, still, over a player whose page never gets ready and fails when told, in a 1200 × 760 window.
 class VideoPageShown : public ::testing::Test {
 protected:
     void SetUp() override {
         auto owned = std::make_unique<SilentPage>();
         page = owned.get();
-        player = std::make_unique<RehearsalPlayer>(std::move(owned), clock, RehearsalClipIdentifiers{});
+        player = std::make_unique<RehearsalPlayer>(std::move(owned), clock,
+                                                   RehearsalClipIdentifiers{"Detour_0001", "Tutorial-02"});
         root = h.create(ui::componentUrl("Tavrine.Onboarding", "VideoPage"),
                         {{"player", QVariant::fromValue<QObject*>(player.get())}, {"reduceMotion", true}});
         ASSERT_TRUE(root);
