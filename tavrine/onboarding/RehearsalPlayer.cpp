@@ -131,14 +131,17 @@ void RehearsalPlayer::teardown() {
 }
 
 void RehearsalPlayer::show() {
-    if (!m_ready || !m_wanted)
+    if (!m_wanted)
         return;
     const RehearsalClip wantedClip = clip(m_wanted->video);
-    // Without a configured clip there is nothing the site could play: the poster stands in at once.
+    // Without a configured clip there is nothing the site could play: the poster stands in at once, without
+    // waiting for a page that, with no player script configured either, never gets ready.
     if (wantedClip.identifier.isEmpty()) {
         setUnavailable(true);
         return;
     }
+    if (!m_ready)
+        return;
     m_page->runScript(showScript(wantedClip.identifier, wantedClip.startSecond, m_wanted->playing, m_volume));
 }
 

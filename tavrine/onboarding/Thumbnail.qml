@@ -1,22 +1,17 @@
 import QtQuick
-import Qt5Compat.GraphicalEffects
+import Tavrine.Onboarding
 
 // A suggested video's picture: the tint fading to 62 % along the diagonal, the emoji in the middle.
 Item {
     id: thumbnail
+    objectName: "rehearsalThumbnail"
     required property string emoji
     required property color tint
 
-    Rectangle { id: shape; anchors.fill: parent; radius: 7; visible: false }
-    LinearGradient {
+    DiagonalGradient {
         anchors.fill: parent
-        source: shape
-        start: Qt.point(0, 0)
-        end: Qt.point(thumbnail.width, thumbnail.height)
-        gradient: Gradient {
-            GradientStop { position: 0; color: thumbnail.tint }
-            GradientStop { position: 1; color: Qt.rgba(thumbnail.tint.r, thumbnail.tint.g, thumbnail.tint.b, 0.62) }
-        }
+        radius: 7
+        colors: [thumbnail.tint, Qt.rgba(thumbnail.tint.r, thumbnail.tint.g, thumbnail.tint.b, 0.62)]
     }
     Text {
         anchors.centerIn: parent

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import Qt5Compat.GraphicalEffects
 import Tavrine.Onboarding
 
 // The rehearsal's mock video site, dark whatever the desktop: a header, the player (or its poster), the clip's
@@ -103,7 +102,14 @@ Rectangle {
                 width: playerColumn.width
                 height: width * 9 / 16
                 Rectangle { anchors.fill: parent; color: "black" }
-                RehearsalPlayerView { anchors.fill: parent; player: page.player }
+                // Hidden while the poster covers it whole: the engine then stops drawing the page, and the scene
+                // no longer blends it under every frame of the poster's zoom.
+                RehearsalPlayerView {
+                    objectName: "rehearsalPlayerHost"
+                    anchors.fill: parent
+                    player: page.player
+                    visible: !(posterLoader.wanted && posterLoader.opacity === 1)
+                }
                 Loader {
                     id: posterLoader
                     objectName: "rehearsalPosterLoader"
@@ -142,19 +148,10 @@ Rectangle {
                 Row {
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 10
-                    Rectangle {
-                        id: avatar
+                    DiagonalGradient {
+                        objectName: "rehearsalChannelAvatar"
                         width: 32; height: 32; radius: 16
-                        visible: false
-                    }
-                    LinearGradient {
-                        width: 32; height: 32
-                        source: avatar
-                        start: Qt.point(0, 0); end: Qt.point(32, 32)
-                        gradient: Gradient {
-                            GradientStop { position: 0; color: RehearsalClips.avatarColors(page.clip)[0] }
-                            GradientStop { position: 1; color: RehearsalClips.avatarColors(page.clip)[1] }
-                        }
+                        colors: RehearsalClips.avatarColors(page.clip)
                     }
                     Text {
                         objectName: "rehearsalVideoChannel"

@@ -23,15 +23,19 @@ Item {
 
         Item {
             id: content
+            objectName: "rehearsalPosterContent"
             anchors.fill: parent
-            scale: 1.0
+            // The eased zoom, stepped so that the content's edges move a whole pixel at a time: under a software
+            // GL every new scale redraws the window, and sub-pixel steps cost frames nobody can see.
+            property real zoom: 1.0
+            scale: 1 + Math.round((zoom - 1) * frame.width / 2) * 2 / Math.max(frame.width, 1)
 
             Loader {
                 anchors.fill: parent
                 sourceComponent: poster.video === 1 ? tutorialContent : detourContent
             }
 
-            SequentialAnimation on scale {
+            SequentialAnimation on zoom {
                 running: !poster.reduceMotion
                 loops: Animation.Infinite
                 NumberAnimation { to: 1.07; duration: 9000; easing.type: Easing.BezierSpline; easing.bezierCurve: [0.42, 0, 0.58, 1, 1, 1] }
@@ -54,22 +58,17 @@ Item {
             anchors { left: parent.left; right: parent.right; bottom: parent.bottom; leftMargin: 12; rightMargin: 12; bottomMargin: 10 }
             height: 3
             Rectangle { anchors.fill: parent; radius: 1.5; color: Qt.rgba(1, 1, 1, 0.35) }
-            Rectangle { objectName: "rehearsalPosterProgress"; width: track.width * scrubber.progress; height: 3; radius: 1.5; color: "white" }
+            // Whole pixels: the progress creeps about 2 px a second, and each of its 20 ticks would redraw.
+            Rectangle { objectName: "rehearsalPosterProgress"; width: Math.round(track.width * scrubber.progress); height: 3; radius: 1.5; color: "white" }
         }
     }
 
     Component {
         id: detourContent
         Item {
-            LinearGradient {
+            DiagonalGradient {
                 anchors.fill: parent
-                start: Qt.point(0, 0)
-                end: Qt.point(width, height)
-                gradient: Gradient {
-                    GradientStop { position: 0; color: Qt.rgba(0.10, 0.06, 0.28, 1) }
-                    GradientStop { position: 0.5; color: Qt.rgba(0.62, 0.12, 0.42, 1) }
-                    GradientStop { position: 1; color: Qt.rgba(1.0, 0.48, 0.18, 1) }
-                }
+                colors: [Qt.rgba(0.10, 0.06, 0.28, 1), Qt.rgba(0.62, 0.12, 0.42, 1), Qt.rgba(1.0, 0.48, 0.18, 1)]
             }
             Column {
                 id: prices
@@ -112,14 +111,9 @@ Item {
     Component {
         id: tutorialContent
         Item {
-            LinearGradient {
+            DiagonalGradient {
                 anchors.fill: parent
-                start: Qt.point(0, 0)
-                end: Qt.point(width, height)
-                gradient: Gradient {
-                    GradientStop { position: 0; color: Qt.rgba(0.90, 0.94, 1.0, 1) }
-                    GradientStop { position: 1; color: Qt.rgba(0.76, 0.84, 1.0, 1) }
-                }
+                colors: [Qt.rgba(0.90, 0.94, 1.0, 1), Qt.rgba(0.76, 0.84, 1.0, 1)]
             }
             Row {
                 anchors.centerIn: parent

@@ -108,9 +108,9 @@ WebPlayerPage::WebPlayerPage(QQmlEngine& engine, QUrl origin, QString apiUrl)
         return;
     }
     QQmlEngine::setObjectOwnership(m_view, QQmlEngine::CppOwnership);
-    m_channel = m_view->property("channel").value<QWebChannel*>();
-    if (m_channel)
-        m_channel->registerObject(QStringLiteral("player"), &m_bridge);
+    // The channel is the view's child, so the bridge stays registered exactly as long as the page can call it.
+    if (auto* channel = m_view->property("channel").value<QWebChannel*>())
+        channel->registerObject(QStringLiteral("player"), &m_bridge);
     connect(m_view, SIGNAL(crashed()), this, SIGNAL(crashed()));
     auto* profile = m_view->property("profile").value<QQuickWebEngineProfile*>();
     QFile channelScript(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
@@ -139,9 +139,10 @@ void WebPlayerPage::runScript(const QString& script) {
 }
 
 void WebPlayerPage::detach() {
+    // The bridge falls silent here but stays known to the channel until the view goes: the page may have posted
+    // answers to the last calls that are still on their way, and a deregistered object makes the channel
+    // complain about each of them. Silenced, they reach no one.
     disconnect(&m_bridge, nullptr, this, nullptr);
-    if (m_channel)
-        m_channel->deregisterObject(&m_bridge);
     if (m_view)
         QMetaObject::invokeMethod(m_view, "loadHtml", Q_ARG(QString, QString()), Q_ARG(QUrl, QUrl()));
 }

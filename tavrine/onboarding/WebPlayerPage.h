@@ -9,7 +9,6 @@
 
 class QQmlEngine;
 class QQuickItem;
-class QWebChannel;
 
 namespace tavrine {
 
@@ -49,7 +48,6 @@ public:
 
 private:
     QPointer<QQuickItem> m_view;
-    QWebChannel* m_channel = nullptr;
     PlayerBridge m_bridge;
     QUrl m_origin;
     QString m_apiUrl;

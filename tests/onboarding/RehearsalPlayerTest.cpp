@@ -124,7 +124,7 @@ TEST_F(RehearsalPlayerTest, AClipWithoutIdentifierIsUnavailableAtOnce) {
     FakePlayerPage* bare = owned.get();
     RehearsalPlayer unconfigured(std::move(owned), clock, RehearsalClipIdentifiers{});
     unconfigured.setCurrent(RehearsalVideo::Detour, false);
-    EXPECT_FALSE(unconfigured.unavailable()) << "nothing known before the page is ready";
+    EXPECT_TRUE(unconfigured.unavailable()) << "without waiting for a page that may never get ready";
     bare->post(QStringLiteral("ready"), 0);
     EXPECT_TRUE(unconfigured.unavailable());
     unconfigured.setCurrent(RehearsalVideo::Tutorial, true);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
+#include <QMutex>
 #include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -82,6 +83,33 @@ QQuickItem* findOutsideWebView(QQuickItem* item, const QString& name) {
     return nullptr;
 }
 
+// Every complaint of the web channel about a message for an object it no longer knows, which means the page
+// still called the bridge after it was taken away. Installed over the QML warnings' handler and passing all on.
+class ChannelComplaints {
+public:
+    ChannelComplaints() {
+        seen.clear();
+        previous = qInstallMessageHandler(handle);
+    }
+    ~ChannelComplaints() { qInstallMessageHandler(previous); }
+    QStringList lines() const {
+        QMutexLocker lock(&mutex);
+        return seen;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (message.contains(QLatin1String("Unknown object encountered"))) {
+            QMutexLocker lock(&mutex);
+            seen << message;
+        }
+        previous(type, context, message);
+    }
+    static inline QtMessageHandler previous = nullptr;
+    static inline QMutex mutex;
+    static inline QStringList seen;
+};
+
 // One real player on its video page, shown in a window, against the fake site.
 class WebPlayerX11Test : public ::testing::Test {
 protected:
@@ -126,9 +154,11 @@ protected:
         root.reset();
         player.reset();
         EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join("\n").toStdString();
+        EXPECT_TRUE(complaints.lines().isEmpty()) << complaints.lines().join("\n").toStdString();
     }
 
     QmlHarness h;
+    ChannelComplaints complaints;
     FakeVideoEmbed embed;
     ManualClock clock;
     std::unique_ptr<RehearsalPlayer> player;
