@@ -58,7 +58,7 @@ Item {
             width: parent.width - 36
             height: 34
             spacing: 10
-            CornerGradient {
+            DiagonalGradient {
                 objectName: "landingLogo"
                 Layout.preferredWidth: 14
                 Layout.preferredHeight: 14
@@ -143,7 +143,7 @@ Item {
                 }
                 Item { Layout.fillWidth: true }
                 // Phone preview.
-                CornerGradient {
+                DiagonalGradient {
                     objectName: "landingPhone"
                     Layout.rightMargin: 4
                     Layout.alignment: Qt.AlignVCenter
