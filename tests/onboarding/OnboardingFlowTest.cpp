@@ -206,19 +206,6 @@ TEST(OnboardingFlow, TheRehearsalRunsOnTheStageAndMovesTheFlowOnOnceItEnds) {
     EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
 }
 
-TEST(OnboardingFlow, ARehearsalThatRunsOutEndsOnTheNextPage) {
-    FlowScene s({QStringLiteral("tavrine"), QStringLiteral("--fast-rehearsal")});
-    s.goTo(OnboardingPage::Rehearsal);
-    s.flow->startRehearsal();
-    // Every beat unanswered: 6 × 180 s + 5 s at pace 0.35.
-    for (int i = 0; i < 400 && s.flow->rehearsalRunning(); ++i)
-        s.h.advance(1);
-    EXPECT_FALSE(s.flow->rehearsalRunning());
-    EXPECT_EQ(s.flow->rehearsal()->beat(), Beat::Finished);
-    EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
-    EXPECT_TRUE(s.host.isVisible());
-}
-
 TEST(OnboardingFlow, ClosingTheWindowOrQuittingDuringARehearsalKeepsItClosed) {
     const std::pair<const char*, std::function<void(OnboardingFlow&)>> ways[] = {
         {"closing", [](OnboardingFlow& flow) { flow.windowClosing(); }},

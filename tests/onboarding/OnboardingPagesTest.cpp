@@ -22,30 +22,6 @@ TEST(OnboardingPages, OnlyTheFourStoredValuesMakeAPage) {
                                                      OnboardingPage::Rehearsal, OnboardingPage::Ready}));
     EXPECT_FALSE(indicatorPages().contains(OnboardingPage::Ready));
     EXPECT_EQ(indicatorPages().size(), 3);
-}
-
-TEST(OnboardingPages, FooterAndHeaderFollowEachPage) {
-    struct Row {
-        OnboardingPage page;
-        const char* primary;
-        const char* name;
-        bool back, skip, notNow, dot;
-    };
-    const Row rows[] = {
-        {OnboardingPage::Welcome, "Continue", "onboardingContinue", false, false, false, true},
-        {OnboardingPage::Permissions, "Continue", "onboardingContinue", true, false, false, true},
-        {OnboardingPage::Rehearsal, "Start focus session", "onboardingStartRehearsal", true, true, false, true},
-        {OnboardingPage::Ready, "Start Focus mode", "onboardingGetStarted", false, false, true, false},
-    };
-    for (const Row& row : rows) {
-        const PageTable& table = pageTable(row.page);
-        EXPECT_EQ(table.primaryTitle, QString::fromUtf8(row.primary));
-        EXPECT_EQ(table.primaryObjectName, QString::fromUtf8(row.name));
-        EXPECT_EQ(table.backEnabled, row.back);
-        EXPECT_EQ(table.hasSkip, row.skip);
-        EXPECT_EQ(table.hasNotNow, row.notNow);
-        EXPECT_EQ(table.hasIndicator, row.dot);
-    }
     EXPECT_TRUE(pageTable(OnboardingPage::Permissions).subtitle.endsWith(u"Screenshots stay on this computer."));
     EXPECT_TRUE(pageTable(OnboardingPage::Permissions).subtitle.contains(QChar(0x2019)));
 }

@@ -20,6 +20,10 @@ QUrl component(const char* name) {
     return ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QString::fromLatin1(name));
 }
 
+QUrl askedButton() {
+    return ui::componentUrl(QStringLiteral("Tavrine.Ui"), QStringLiteral("RehearsalAskedButtonStyle"));
+}
+
 bool shown(QQuickItem* item) {
     return item && item->isVisible();
 }
@@ -42,59 +46,77 @@ SessionTimeline fullRun() {
                              60);
 }
 
-// The coach card over its model on the manual clock, shown in a 440 × 400 window.
-struct CoachView {
-    CoachView() {
-        model.setClock(&clock);
-        coach = h.create(component("RehearsalCoach"), {{"model", QVariant::fromValue(&model)}});
-        root = qobject_cast<QQuickItem*>(coach.get());
-        if (root)
-            window = showInWindow(root, 440, 400);
+// QML items of the scenery shown in windows; no test may leave a QML warning behind.
+class SceneryView : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString(); }
+    // `url` made with `properties` and shown in a window of the given size (its own size if 0), kept to the end.
+    QQuickItem* show(const QUrl& url, const QVariantMap& properties = {}, int width = 0, int height = 0) {
+        objects.push_back(h.create(url, properties));
+        auto* item = qobject_cast<QQuickItem*>(objects.back().get());
+        if (item)
+            windows.push_back(showInWindow(item, width, height));
+        return item;
     }
+    QQuickWindow* window() const { return windows.back().get(); }
+    void click(QQuickItem* item, QPointF at) {
+        QTest::mouseClick(window(), Qt::LeftButton, {}, item->mapToScene(at).toPoint());
+    }
+    void clickCentre(QQuickItem* item) { click(item, {item->width() / 2, item->height() / 2}); }
+
     QmlHarness h;
+    std::vector<std::unique_ptr<QObject>> objects;
+    std::vector<std::unique_ptr<QQuickWindow>> windows;
+};
+
+// The coach card over its model on the manual clock, shown in a 440 × 400 window.
+class RehearsalCoachView : public SceneryView {
+protected:
+    void SetUp() override {
+        model.setClock(&clock);
+        root = show(component("RehearsalCoach"), {{"model", QVariant::fromValue(&model)}}, 440, 400);
+        ASSERT_TRUE(root);
+    }
+    // The card goes before the model it reads.
+    void TearDown() override {
+        SceneryView::TearDown();
+        windows.clear();
+        objects.clear();
+    }
     ManualClock clock;
     CoachModel model;
-    std::unique_ptr<QObject> coach;
     QQuickItem* root = nullptr;
-    std::unique_ptr<QQuickWindow> window;
 };
 
 } // namespace
 
-TEST(RehearsalCoachView, EveryBeatAndItsButtons) {
-    CoachView v;
-    ASSERT_TRUE(v.root);
-    QSignalSpy next(v.coach.get(), SIGNAL(next()));
-    QSignalSpy skip(v.coach.get(), SIGNAL(skip()));
+TEST_F(RehearsalCoachView, EveryBeatAndItsButtons) {
+    QSignalSpy next(root, SIGNAL(next()));
+    QSignalSpy skip(root, SIGNAL(skip()));
 
     const bool hasNext[] = {true, false, false, false, true, true, true};
     for (int beat = 0; beat < 7; ++beat) {
-        v.model.setBeat(beat);
+        model.setBeat(beat);
         QTest::qWait(1);
         SCOPED_TRACE(beat);
-        EXPECT_EQ(text(findItem(v.root, "coachTitle")), v.model.title());
-        EXPECT_EQ(text(findItem(v.root, "coachBody")), v.model.body());
-        EXPECT_TRUE(shown(findItem(v.root, "rehearsalSkip")));
-        EXPECT_TRUE(shown(findItem(v.root, "rehearsalCoach")));
-        EXPECT_EQ(shown(findItem(v.root, "rehearsalNext")), hasNext[beat]);
-        EXPECT_EQ(shown(findItem(v.root, "rehearsalPrompt")), beat == 1 || beat == 3);
-        EXPECT_EQ(v.root->width(), 440);
+        EXPECT_EQ(text(findItem(root, "coachTitle")), model.title());
+        EXPECT_EQ(text(findItem(root, "coachBody")), model.body());
+        EXPECT_TRUE(shown(findItem(root, "rehearsalSkip")));
+        EXPECT_TRUE(shown(findItem(root, "rehearsalCoach")));
+        EXPECT_EQ(shown(findItem(root, "rehearsalNext")), hasNext[beat]);
+        EXPECT_EQ(shown(findItem(root, "rehearsalPrompt")), beat == 1 || beat == 3);
+        EXPECT_EQ(root->width(), 440);
     }
 
     // One click, one call.
-    v.model.setBeat(0);
+    model.setBeat(0);
     QTest::qWait(1);
-    QQuickItem* nextButton = findItem(v.root, "rehearsalNext");
-    QTest::mouseClick(v.window.get(), Qt::LeftButton, {},
-                      nextButton->mapToScene(QPointF(nextButton->width() / 2, nextButton->height() / 2)).toPoint());
+    clickCentre(findItem(root, "rehearsalNext"));
     EXPECT_EQ(next.count(), 1);
     EXPECT_EQ(skip.count(), 0);
-    QQuickItem* skipButton = findItem(v.root, "rehearsalSkip");
-    QTest::mouseClick(v.window.get(), Qt::LeftButton, {},
-                      skipButton->mapToScene(QPointF(skipButton->width() / 2, skipButton->height() / 2)).toPoint());
+    clickCentre(findItem(root, "rehearsalSkip"));
     EXPECT_EQ(next.count(), 1);
     EXPECT_EQ(skip.count(), 1);
-    EXPECT_TRUE(v.h.warnings().isEmpty()) << v.h.warnings().join('\n').toStdString();
 }
 
 // The opacities, as drawn, of the visible items under `root` that show `wanted`.
@@ -113,67 +135,57 @@ QList<double> drawnOpacities(QQuickItem* root, const QString& wanted) {
     return found;
 }
 
-TEST(RehearsalCoachView, BeatChangeCrossFadesTheContent) {
-    CoachView v;
-    ASSERT_TRUE(v.root);
-    const QString working = v.model.title();
-    v.model.setBeat(1);
-    const QString tempted = v.model.title();
+TEST_F(RehearsalCoachView, BeatChangeCrossFadesTheContent) {
+    const QString working = model.title();
+    model.setBeat(1);
+    const QString tempted = model.title();
 
     // Half-way through the 0.2 s both titles show, the old one going and the new one coming, the old one under.
     QTest::qWait(100);
-    const QList<double> going = drawnOpacities(v.root, working);
-    const QList<double> coming = drawnOpacities(v.root, tempted);
+    const QList<double> going = drawnOpacities(root, working);
+    const QList<double> coming = drawnOpacities(root, tempted);
     ASSERT_EQ(going.size(), 1);
     ASSERT_EQ(coming.size(), 1);
     EXPECT_GT(going[0], 0.02);
     EXPECT_LT(going[0], 0.98);
     EXPECT_GT(coming[0], 0.02);
     EXPECT_LT(coming[0], 0.98);
-    EXPECT_EQ(text(findItem(v.root, "coachTitle")), tempted); // the names belong to the live content
-    EXPECT_EQ(v.root->implicitHeight(), findItem(v.root, "rehearsalCoach")->parentItem()->implicitHeight() + 36);
+    EXPECT_EQ(text(findItem(root, "coachTitle")), tempted); // the names belong to the live content
+    EXPECT_EQ(root->implicitHeight(), findItem(root, "rehearsalCoach")->parentItem()->implicitHeight() + 36);
 
     QTest::qWait(250);
-    EXPECT_TRUE(drawnOpacities(v.root, working).isEmpty());
-    EXPECT_EQ(drawnOpacities(v.root, tempted), QList<double>{1.0});
-    EXPECT_TRUE(v.h.warnings().isEmpty()) << v.h.warnings().join('\n').toStdString();
+    EXPECT_TRUE(drawnOpacities(root, working).isEmpty());
+    EXPECT_EQ(drawnOpacities(root, tempted), QList<double>{1.0});
 }
 
-TEST(RehearsalCoachView, DriftCounterAndTimeline) {
-    CoachView v;
-    ASSERT_TRUE(v.root);
+TEST_F(RehearsalCoachView, DriftCounterAndTimeline) {
 
-    v.model.setBeat(2);
+    model.setBeat(2);
     QTest::qWait(1);
-    EXPECT_FALSE(shown(findItem(v.root, "driftCounter")));
-    v.model.setDriftStarted(v.clock.date());
-    v.clock.advance(2.25);
+    EXPECT_FALSE(shown(findItem(root, "driftCounter")));
+    model.setDriftStarted(clock.date());
+    clock.advance(2.25);
     QTest::qWait(50); // frames pass; the clock stands still
-    QQuickItem* counter = findItem(v.root, "driftCounter");
+    QQuickItem* counter = findItem(root, "driftCounter");
     ASSERT_TRUE(shown(counter));
-    EXPECT_EQ(v.model.driftCount(), 22);
+    EXPECT_EQ(model.driftCount(), 22);
 
     // The finished beat shows the timeline, which selects nothing when clicked.
-    v.model.setSampleTimeline(fullRun(), v.clock.date(), true);
-    v.model.setBeat(6);
+    model.setSampleTimeline(fullRun(), clock.date(), true);
+    model.setBeat(6);
     QTest::qWait(1);
-    QQuickItem* timeline = findItem(v.root, "coachTimeline");
+    QQuickItem* timeline = findItem(root, "coachTimeline");
     ASSERT_TRUE(shown(timeline));
     EXPECT_EQ(timeline->height(), 112);
     QSignalSpy requested(timeline, SIGNAL(selectionRequested(int)));
-    QTest::mouseClick(v.window.get(), Qt::LeftButton, {},
-                      timeline->mapToScene(QPointF(timeline->width() / 2, 20)).toPoint());
+    click(timeline, {timeline->width() / 2, 20});
     EXPECT_EQ(requested.count(), 0);
     EXPECT_EQ(timeline->property("selection").toInt(), -1);
-    EXPECT_TRUE(v.h.warnings().isEmpty()) << v.h.warnings().join('\n').toStdString();
 }
 
-TEST(DesignPageView, CanvasLayersAndHandles) {
-    QmlHarness h;
-    auto page = h.create(component("DesignPage"), {{"animated", false}});
-    ASSERT_TRUE(page);
-    auto* root = qobject_cast<QQuickItem*>(page.get());
-    auto window = showInWindow(root, 820, 540);
+TEST_F(SceneryView, DesignPageCanvasLayersAndHandles) {
+    QQuickItem* root = show(component("DesignPage"), {{"animated", false}}, 820, 540);
+    ASSERT_TRUE(root);
     EXPECT_EQ(findItem(root, "designCanvas")->width(), 486);
     EXPECT_EQ(findItem(root, "landingCard")->width(), 442);
 
@@ -204,11 +216,9 @@ TEST(DesignPageView, CanvasLayersAndHandles) {
     EXPECT_FALSE(shown(findItem(root, "featureSelection")));
     EXPECT_TRUE(shown(findItem(root, "landingReview")));
     EXPECT_EQ(findItem(root, "fillHex")->property("text").toString(), QStringLiteral("1F242E"));
-    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
-TEST(SelectionFrameView, HandlesCentredOnTheCorners) {
-    QmlHarness h;
+TEST_F(SceneryView, SelectionFrameHandlesCentredOnTheCorners) {
     for (QSizeF size : {QSizeF(100, 40), QSizeF(0, 0)}) {
         auto frame = h.create(component("SelectionFrame"));
         ASSERT_TRUE(frame);
@@ -222,39 +232,27 @@ TEST(SelectionFrameView, HandlesCentredOnTheCorners) {
             EXPECT_EQ(handle->width(), 6);
         }
     }
-    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
-TEST(ReduceMotion, PointerRestsAndTheRingStaysStill) {
-    QmlHarness h;
-    auto pointer = h.create(component("WorkingPointer"), {{"reduceMotion", true}});
-    ASSERT_TRUE(pointer);
-    auto* pointerItem = qobject_cast<QQuickItem*>(pointer.get());
-    auto window = showInWindow(pointerItem, 40, 40);
+TEST_F(SceneryView, ReduceMotionRestsThePointerAndStillsTheRing) {
+    QQuickItem* pointerItem = show(component("WorkingPointer"), {{"reduceMotion", true}}, 40, 40);
+    ASSERT_TRUE(pointerItem);
     QTest::qWait(100);
     EXPECT_EQ(pointerItem->property("offsetX").toDouble(), -3);
     EXPECT_EQ(pointerItem->property("offsetY").toDouble(), -2);
 
-    auto button = h.create(ui::componentUrl(QStringLiteral("Tavrine.Ui"), QStringLiteral("RehearsalAskedButtonStyle")),
-                           {{"text", "Get back to work"}, {"still", true}});
-    ASSERT_TRUE(button);
-    auto* buttonItem = qobject_cast<QQuickItem*>(button.get());
-    auto buttonWindow = showInWindow(buttonItem, 200, 60);
+    QQuickItem* buttonItem = show(askedButton(), {{"text", "Get back to work"}, {"still", true}}, 200, 60);
+    ASSERT_TRUE(buttonItem);
     QTest::qWait(100);
     QQuickItem* ring = findItem(buttonItem, "askedButtonRing");
     ASSERT_TRUE(ring);
     EXPECT_DOUBLE_EQ(ring->opacity(), 0.9);
     EXPECT_EQ(ring->width(), buttonItem->width());
-    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
-TEST(AskedButtonView, HeightOneLineAndPressedFill) {
-    QmlHarness h;
-    auto button = h.create(ui::componentUrl(QStringLiteral("Tavrine.Ui"), QStringLiteral("RehearsalAskedButtonStyle")),
-                           {{"text", "Get back to work on the landing page you said you would design today"}});
-    ASSERT_TRUE(button);
-    auto* item = qobject_cast<QQuickItem*>(button.get());
-    auto window = showInWindow(item);
+TEST_F(SceneryView, AskedButtonHeightOneLineAndPressedFill) {
+    QQuickItem* item = show(askedButton(), {{"text", "Get back to work on the landing page you said you would design today"}});
+    ASSERT_TRUE(item);
     EXPECT_EQ(item->height(), 28);
     QQuickItem* label = item->property("contentItem").value<QQuickItem*>();
     ASSERT_TRUE(label);
@@ -263,26 +261,22 @@ TEST(AskedButtonView, HeightOneLineAndPressedFill) {
 
     QQuickItem* fill = findItem(item, "askedButtonFill");
     const QPoint centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-    QTest::mousePress(window.get(), Qt::LeftButton, {}, centre);
+    QTest::mousePress(window(), Qt::LeftButton, {}, centre);
     EXPECT_DOUBLE_EQ(fill->opacity(), 0.75);
-    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, centre);
+    QTest::mouseRelease(window(), Qt::LeftButton, {}, centre);
     EXPECT_DOUBLE_EQ(fill->opacity(), 1);
     // A corner outside the capsule does not press.
-    QTest::mousePress(window.get(), Qt::LeftButton, {}, item->mapToScene(QPointF(1, 1)).toPoint());
+    QTest::mousePress(window(), Qt::LeftButton, {}, item->mapToScene(QPointF(1, 1)).toPoint());
     EXPECT_FALSE(item->property("down").toBool());
-    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, item->mapToScene(QPointF(1, 1)).toPoint());
-    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    QTest::mouseRelease(window(), Qt::LeftButton, {}, item->mapToScene(QPointF(1, 1)).toPoint());
 }
 
-TEST(MenuBarPointerView, TintsAndFlip) {
-    QmlHarness h;
-    auto pointer = h.create(component("MenuBarPointer"));
-    ASSERT_TRUE(pointer);
-    auto* root = qobject_cast<QQuickItem*>(pointer.get());
-    auto window = showInWindow(root, 200, 80);
+TEST_F(SceneryView, MenuBarPointerTintsAndFlip) {
+    QQuickItem* root = show(component("MenuBarPointer"), {}, 200, 80);
+    ASSERT_TRUE(root);
     auto labelColour = [&] {
         QQuickItem* label = findItem(root, "pointerLabel");
-        const QImage image = window->grabWindow();
+        const QImage image = window()->grabWindow();
         const QPointF p = label->mapToScene(QPointF(4, label->height() / 2));
         return QColor(image.pixel(p.toPoint()));
     };
@@ -301,5 +295,4 @@ TEST(MenuBarPointerView, TintsAndFlip) {
     QQuickItem* label = findItem(root, "pointerLabel");
     EXPECT_GT(arrow->mapToScene({0, 0}).y(), label->mapToScene({0, 0}).y());
     EXPECT_EQ(arrow->rotation(), 180);
-    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
