@@ -84,7 +84,8 @@ TEST(OnboardingFlow, RestoresOnlyAStoredPageAndOnlyWithoutTheOnboardingArgument)
                           {3, OnboardingPage::Permissions},         {8, OnboardingPage::Rehearsal},
                           {6, OnboardingPage::Ready},               {1, OnboardingPage::Welcome},
                           {2, OnboardingPage::Welcome},             {7, OnboardingPage::Welcome},
-                          {9, OnboardingPage::Welcome},             {-1, OnboardingPage::Welcome}};
+                          {9, OnboardingPage::Welcome},             {-1, OnboardingPage::Welcome},
+                          {4, OnboardingPage::Welcome},             {100, OnboardingPage::Welcome}};
     for (const Case& c : cases) {
         FlowScene s;
         if (c.stored)

@@ -11,17 +11,7 @@
 using namespace tavrine;
 using namespace tavrine::onboarding;
 
-TEST(OnboardingPages, OnlyTheFourStoredValuesMakeAPage) {
-    EXPECT_EQ(pageFromRaw(0), OnboardingPage::Welcome);
-    EXPECT_EQ(pageFromRaw(3), OnboardingPage::Permissions);
-    EXPECT_EQ(pageFromRaw(8), OnboardingPage::Rehearsal);
-    EXPECT_EQ(pageFromRaw(6), OnboardingPage::Ready);
-    for (qint64 raw : {-1, 1, 2, 4, 5, 7, 9, 100})
-        EXPECT_FALSE(pageFromRaw(raw).has_value()) << raw;
-    EXPECT_EQ(pageSequence(), (QList<OnboardingPage>{OnboardingPage::Welcome, OnboardingPage::Permissions,
-                                                     OnboardingPage::Rehearsal, OnboardingPage::Ready}));
-    EXPECT_FALSE(indicatorPages().contains(OnboardingPage::Ready));
-    EXPECT_EQ(indicatorPages().size(), 3);
+TEST(OnboardingPages, ThePermissionsSubtitleSaysWhereScreenshotsStay) {
     EXPECT_TRUE(pageTable(OnboardingPage::Permissions).subtitle.endsWith(u"Screenshots stay on this computer."));
     EXPECT_TRUE(pageTable(OnboardingPage::Permissions).subtitle.contains(QChar(0x2019)));
 }

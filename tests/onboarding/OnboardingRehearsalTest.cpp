@@ -84,7 +84,6 @@ TEST_P(UnansweredRun, WalksEveryBeatOnItsHoldsAndEndsTheSessionsRehearsal) {
                            MenuBarSessionBackground::Relevant, MenuBarSessionBackground::Unrelated,
                            MenuBarSessionBackground::Relevant, MenuBarSessionBackground::None}));
     ASSERT_EQ(s.shownReasons, QStringList{OnboardingRehearsal::nudgeText});
-    EXPECT_EQ(OnboardingRehearsal::nudgeText.size(), 153);
     EXPECT_EQ(s.rehearsal->beat(), Beat::Finished);
     EXPECT_FALSE(s.h.session->rehearsalIntention().has_value());
     EXPECT_FALSE(s.h.session->pendingNudge().has_value());

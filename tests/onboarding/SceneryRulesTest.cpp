@@ -175,12 +175,10 @@ TEST(SceneryStates, PointerOnTemptedAndNudged) {
     EXPECT_TRUE(tempted.onTask);
     EXPECT_EQ(tempted.label, QStringLiteral("Green: on task"));
     EXPECT_EQ(tempted.accessibleLabel, QStringLiteral("The tray icon is green: on task"));
-    EXPECT_EQ(tempted.tint, QColor::fromRgbF(0.75f, 0.91f, 0.76f));
     EXPECT_EQ(tempted.opacity, 1);
     const PointerState nudged = pointerState(B::Nudged);
     EXPECT_FALSE(nudged.onTask);
     EXPECT_EQ(nudged.accessibleLabel, QStringLiteral("The tray icon is red: drifting"));
-    EXPECT_EQ(nudged.tint, QColor::fromRgbF(0.97f, 0.62f, 0.60f));
     EXPECT_EQ(nudged.opacity, 0);
     EXPECT_EQ(pointerState(B::Drifting).opacity, 1);
 }
