@@ -1,3 +1,4 @@
+#include "tavrine/onboarding/OnboardingRehearsal.h"
 #include "tavrine/onboarding/OnboardingVoice.h"
 #include "tavrine/onboarding/SpeechResampler.h"
 #include "tavrine/onboarding/WaveFile.h"
@@ -264,9 +265,7 @@ TEST_F(OnboardingVoiceTest, ShippedRecordingMatchesTheNudge) {
     EXPECT_GE(seconds, 5.0);
     EXPECT_LE(seconds, 15.0);
     ASSERT_TRUE(chunk->timestamps);
-    EXPECT_EQ(chunk->timestamps->characters.join(QString()),
-              "You're watching a stranger eat noodles in Tokyo while your landing page sits there blank. Nobody's "
-              "designing it for you. Close the video and go build it.");
+    EXPECT_EQ(chunk->timestamps->characters.join(QString()), onboarding::OnboardingRehearsal::nudgeText);
     const QList<double>& starts = chunk->timestamps->starts;
     for (qsizetype i = 1; i < starts.size(); ++i)
         EXPECT_LE(starts[i - 1], starts[i]) << i;

@@ -60,17 +60,10 @@ TEST(CoachCopy, ContentOfEveryBeat) {
     }
 }
 
-TEST(CoachCopy, BodiesInTheTrayWording) {
-    EXPECT_EQ(coachBody(B::Working), QStringLiteral("Look at the top of the screen. Tavrine sits in the tray, and it "
-                                                    "is green while your screen matches your intention."));
-    EXPECT_EQ(coachBody(B::Working, Qt::BottomEdge),
-              QStringLiteral("Look at the bottom of the screen. Tavrine sits in the tray, and it is green while your "
-                             "screen matches your intention."));
-    EXPECT_EQ(coachBody(B::Returned),
-              QStringLiteral("The video is gone, the tray icon is green again, and Tavrine is quiet."));
-    EXPECT_EQ(coachBody(B::Drifting), QStringLiteral("Tavrine noticed at once. It waits 45 seconds before it speaks, "
-                                                     "so a quick look is fine."));
-    // Only the working body knows where the tray is.
+// Only the working body knows where the tray is.
+TEST(CoachCopy, OnlyTheWorkingBodyNamesTheTraysEdge) {
+    EXPECT_TRUE(coachBody(B::Working).startsWith(QStringLiteral("Look at the top of the screen.")));
+    EXPECT_TRUE(coachBody(B::Working, Qt::BottomEdge).startsWith(QStringLiteral("Look at the bottom of the screen.")));
     EXPECT_EQ(coachBody(B::Returned, Qt::BottomEdge), coachBody(B::Returned));
 }
 
