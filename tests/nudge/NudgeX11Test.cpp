@@ -3,10 +3,8 @@
 // away once its close animation has played; the floating card reports the pointer over it although it is not
 // the active window.
 #include "fakes/FakeMotionPreference.h"
-#include "fakes/FakeNudgeWriter.h"
-#include "session/SessionHarness.h"
+#include "nudge/NudgedSession.h"
 #include "support/QmlTestSupport.h"
-#include "tavrine/nudge/FrameTime.h"
 #include "tavrine/nudge/NotchNudgeController.h"
 #include "tavrine/nudge/NudgeHoverState.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
@@ -99,29 +97,7 @@ struct OtherWindow {
     QQuickWindow window;
 };
 
-// A running session on virtual time whose nudge, `reason`, is pending.
-struct NudgedSession {
-    NudgedSession() {
-        SessionServices services;
-        services.nudgeWriter = writer;
-        h = std::make_unique<SessionHarness>(services);
-        h->judge(ActivityRelevance::Unrelated, 0.1, QStringLiteral("Watching videos"));
-        writer->setAnswer(WrittenNudge{reason, reason, QStringLiteral("v"), QStringLiteral("m"), QStringLiteral("d")});
-        h->start();
-        for (int i = 0; i < 480 && !h->session->pendingNudge(); ++i)
-            h->advance(0.25);
-        EXPECT_EQ(h->session->pendingNudgeReason(), reason);
-    }
-    const QString reason = QStringLiteral("Videos can wait. Back to the quarterly report?");
-    std::shared_ptr<FakeNudgeWriter> writer = std::make_shared<FakeNudgeWriter>();
-    std::unique_ptr<SessionHarness> h;
-};
-
-// The nudge's animations draw on `clock` while this lives.
-struct FrameTimeOn {
-    explicit FrameTimeOn(const Clock& clock) { nudge::FrameTime::use(&clock); }
-    ~FrameTimeOn() { nudge::FrameTime::use(nullptr); }
-};
+const QString kReason = QStringLiteral("Videos can wait. Back to the quarterly report?");
 
 // The floating card over `session` as the shell shows it: in a panel over everything that never takes the focus.
 struct FloatingCard {
@@ -157,6 +133,7 @@ TEST(NotchPanelOnX11, FloatsOverEveryDesktopNeverActivatesAndUnmapsAfterItsClose
     QmlHarness harness;
     OtherWindow other;
     NudgedSession nudged;
+    nudged.nudge(kReason);
     FrameTimeOn frameTime(nudged.h->clock);
     FakeMotionPreference motion;
     nudge::NotchNudgeController controller(*nudged.h->session, harness.engine(), nudged.h->clock,
@@ -222,6 +199,7 @@ TEST(NudgeCardOnX11, HoverIsReportedWhileAnotherWindowIsActive) {
     QmlHarness harness;
     OtherWindow other;
     NudgedSession nudged;
+    nudged.nudge(kReason);
     nudge::NudgeHoverState hover;
     FloatingCard floating(harness, *nudged.h->session, hover);
     ASSERT_TRUE(floating.card);
@@ -242,6 +220,7 @@ TEST(NudgeCardOnX11, DISABLED_GlowCpuOverTenSeconds) {
     QmlHarness harness;
     OtherWindow other;
     NudgedSession nudged;
+    nudged.nudge(kReason);
     nudge::NudgeHoverState hover;
     auto& meter = nudged.h->session->nudgeVoice();
     meter.reset();
