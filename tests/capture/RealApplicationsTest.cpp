@@ -63,9 +63,8 @@ bool accessibilityOn() {
 
 // The application's window whose title `matches`, made active and, `withTree`, with its tree on the bus; none,
 // with the test failed, when it does not show.
-std::optional<platform::XWindowId> shownWindow(RealApplication& application,
-                                               const std::function<bool(const QString&)>& matches,
-                                               bool withTree = true) {
+std::optional<platform::XWindowId>
+shownWindow(RealApplication& application, const std::function<bool(const QString&)>& matches, bool withTree = true) {
     const auto window = application.waitForWindow(matches);
     if (!window) {
         ADD_FAILURE() << "no window; the application's log is in " << application.folder().toStdString();
