@@ -112,13 +112,8 @@ TEST(CaptureWindowEvidence, ABrowserIsWalkedThreeTimesWithoutAWebDocumentOnceWit
 
 TEST(CaptureWindowEvidence, WithTheDocumentFocusedItsHeadingIsTheSubjectNotTheWindowTitle) {
     CaptureDesk desk;
-    FakeAccessibilityBus::Node document;
-    document.role = role::documentWeb;
-    document.extents = QRect(0, 100, 800, 500);
-    document.documentAttributes =
-        QHash<QString, QString>{{QStringLiteral("DocURL"), QStringLiteral("http://127.0.0.1/q3")}};
-    document.states->set(platform::state::focused);
-    const auto page = desk.bus->add(desk.window, document);
+    const auto page = desk.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("http://127.0.0.1/q3"));
+    desk.bus->edit(page, [](auto& document) { document.states->set(platform::state::focused); });
     FakeAccessibilityBus::Node heading;
     heading.role = role::heading;
     heading.name = QStringLiteral("Budget overview");

@@ -61,21 +61,32 @@ bool accessibilityOn() {
     return platform::LinuxPermissions().requestAccessibility();
 }
 
-bool activeAndShown(platform::XWindowId window) {
+// The application's window whose title `matches`, made active and, `withTree`, with its tree on the bus; none,
+// with the test failed, when it does not show.
+std::optional<platform::XWindowId>
+shownWindow(RealApplication& application, const std::function<bool(const QString&)>& matches, bool withTree = true) {
+    const auto window = application.waitForWindow(matches);
+    if (!window) {
+        ADD_FAILURE() << "no window; the application's log is in " << application.folder().toStdString();
+        return std::nullopt;
+    }
     platform::X11Connection& x11 = *platform::X11Connection::shared();
-    x11.activate(window);
-    return test::waitUntil([&] { return x11.activeWindow() == window; }, waitLimit);
-}
-
-// Waits until the process's tree is on the bus with its window.
-bool treeShown(qint32 pid) {
+    x11.activate(*window);
+    if (!test::waitUntil([&] { return x11.activeWindow() == *window; }, waitLimit)) {
+        ADD_FAILURE() << "the window did not become active";
+        return std::nullopt;
+    }
+    const std::optional<qint32> pid = x11.windowPid(*window);
     platform::AtspiAccessibilityBus bus;
-    return test::waitUntil(
-        [&] {
-            const auto application = bus.application(pid);
-            return application && !bus.children(*application, 4).isEmpty();
-        },
-        waitLimit);
+    const auto treeShown = [&] {
+        const std::optional<platform::AccessibleRef> root = pid ? bus.application(*pid) : std::nullopt;
+        return root && !bus.children(*root, 4).isEmpty();
+    };
+    if (withTree && !test::waitUntil(treeShown, waitLimit)) {
+        ADD_FAILURE() << "the application's tree never showed on the bus";
+        return std::nullopt;
+    }
+    return window;
 }
 
 // Runs `command` (xdotool) against the test display; answers whether it succeeded.
@@ -104,10 +115,6 @@ captureUntil(ActivityObserver& observer, const std::function<bool(const Accessib
             return result;
         test::waitUntil([] { return false; }, 0.5);
     }
-}
-
-QString collapsed(const QString& text) {
-    return text.simplified();
 }
 
 const QByteArray harbourPage = R"(<!DOCTYPE html>
@@ -173,13 +180,9 @@ TEST(RealApplications, FirefoxPageGivesItsAddressHeadingParagraphAndTextarea) {
                              QStringLiteral("--profile"), profile, page.url()},
                             {{QStringLiteral("MOZ_CRASHREPORTER_DISABLE"), QStringLiteral("1")}});
     const auto window =
-        browser.waitForWindow([](const QString& title) { return title.startsWith(QStringLiteral("Harbour log")); });
-    ASSERT_TRUE(window) << "no browser window; its log is in " << browser.folder().toStdString();
+        shownWindow(browser, [](const QString& title) { return title.startsWith(QStringLiteral("Harbour log")); });
+    ASSERT_TRUE(window);
     EXPECT_GE(page.served(), 1);
-    const auto pid = platform::X11Connection::shared()->windowPid(*window);
-    ASSERT_TRUE(pid);
-    ASSERT_TRUE(activeAndShown(*window));
-    ASSERT_TRUE(treeShown(*pid));
 
     // A click on the page below the text area puts the focus on the document itself.
     const auto placed = platform::X11Connection::shared()->rootGeometry(*window);
@@ -204,7 +207,7 @@ TEST(RealApplications, FirefoxPageGivesItsAddressHeadingParagraphAndTextarea) {
     EXPECT_EQ(result->accessibilityAttempts, 1) << "the page's document is found on the first walk";
     EXPECT_EQ(evidence.capturePath, QStringLiteral("window+ocr"));
     // The crop is the page: its first line of text is no title bar.
-    EXPECT_TRUE(collapsed(evidence.text).contains(QStringLiteral("The north crane is inspected on Thursday")))
+    EXPECT_TRUE(evidence.text.simplified().contains(QStringLiteral("The north crane is inspected on Thursday")))
         << evidence.text.toStdString();
 
     // Tab moves the focus from the document into the text area.
@@ -228,13 +231,8 @@ TEST(RealApplications, MousepadGivesTheFocusedTextInOneWalk) {
     file.close();
 
     RealApplication editor(*mousepad, {path});
-    const auto window =
-        editor.waitForWindow([](const QString& title) { return title.contains(QStringLiteral("quay-notes.txt")); });
-    ASSERT_TRUE(window) << "no editor window; its log is in " << editor.folder().toStdString();
-    const auto pid = platform::X11Connection::shared()->windowPid(*window);
-    ASSERT_TRUE(pid);
-    ASSERT_TRUE(activeAndShown(*window));
-    ASSERT_TRUE(treeShown(*pid));
+    ASSERT_TRUE(
+        shownWindow(editor, [](const QString& title) { return title.contains(QStringLiteral("quay-notes.txt")); }));
 
     ActivityObserver observer = makeObserver();
     const std::optional<AccessibilityCaptureDebug> result =
@@ -242,7 +240,7 @@ TEST(RealApplications, MousepadGivesTheFocusedTextInOneWalk) {
     ASSERT_TRUE(result);
     const ActivityEvidence& evidence = result->evidence;
     EXPECT_EQ(evidence.bundle, QStringLiteral("org.xfce.mousepad"));
-    EXPECT_EQ(evidence.focusedDescription, collapsed(notes));
+    EXPECT_EQ(evidence.focusedDescription, notes.simplified());
     EXPECT_EQ(result->accessibilityAttempts, 1) << "an editor is no browser: one walk";
     EXPECT_FALSE(evidence.issue);
 }
@@ -259,14 +257,12 @@ TEST(RealApplications, XtermWithThreeLinesGivesAllThree) {
                                       QStringLiteral("-bg"), QStringLiteral("white"), QStringLiteral("-fg"),
                                       QStringLiteral("black"), QStringLiteral("-e"), QStringLiteral("sh"),
                                       QStringLiteral("-c"), script});
-    const auto window =
-        terminal.waitForWindow([](const QString& title) { return title == QStringLiteral("Quay terminal"); });
-    ASSERT_TRUE(window) << "no terminal window; its log is in " << terminal.folder().toStdString();
-    ASSERT_TRUE(activeAndShown(*window));
+    ASSERT_TRUE(shownWindow(
+        terminal, [](const QString& title) { return title == QStringLiteral("Quay terminal"); }, false));
 
     ActivityObserver observer = makeObserver();
     const auto allLines = [&](const AccessibilityCaptureDebug& capture) {
-        const QString text = collapsed(capture.evidence.text);
+        const QString text = capture.evidence.text.simplified();
         return std::all_of(lines.begin(), lines.end(), [&](const QString& line) { return text.contains(line); });
     };
     const std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, allLines);

@@ -1,3 +1,4 @@
+#include "historyview/HistorySamples.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/core/ManualClock.h"
 #include "tavrine/historystore/SessionHistory.h"
@@ -5,10 +6,7 @@
 #include "tavrine/historyview/RecapViewModel.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
-#include <QClipboard>
 #include <QFile>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
@@ -18,7 +16,6 @@
 
 using namespace tavrine;
 using namespace tavrine::test;
-using Kind = SessionTimeline::Kind;
 
 namespace {
 
@@ -26,36 +23,11 @@ QUrl component(const char* name) {
     return ui::componentUrl(QStringLiteral("Tavrine.HistoryView"), QString::fromLatin1(name));
 }
 
+// The sample recap with markup in its intention and `phrase` naming its biggest detour.
 SessionSummary sampleSummary(QString phrase = QStringLiteral("Scrolled the feed")) {
-    SessionSummary summary;
+    SessionSummary summary = sampleRecapSummary();
     summary.intention = QStringLiteral("Write the <i>report</i>");
-    summary.startedAt = QDateTime(QDate(2026, 1, 5), QTime(9, 0), Qt::UTC);
-    summary.focusedSeconds = 1500;
-    summary.completed = true;
-    summary.detours = 3;
-    summary.detourSeconds = 240;
-    summary.longestStreak = 900;
-    for (int i = 0; i < 3; ++i) {
-        SessionSummary::Detour detour;
-        detour.key = QStringLiteral("detour|host|%1").arg(i);
-        detour.phrase = i == 0 ? phrase : QStringLiteral("Read mail %1").arg(i);
-        detour.seconds = 120 - i * 30;
-        detour.firstAt = summary.startedAt.addSecs(300);
-        summary.topDetours.append(detour);
-    }
-    auto segment = [](Kind kind, double start, double end, const char* text) {
-        SessionTimeline::Segment s;
-        s.kind = kind;
-        s.start = start;
-        s.end = end;
-        s.phrase = QString::fromLatin1(text);
-        s.clues.app = QStringLiteral("Browser");
-        return s;
-    };
-    summary.timeline = normaliseTimeline({segment(Kind::Related, 0, 300, "Drafted the intro"),
-                                          segment(Kind::Detour, 300, 420, "Scrolled the feed"),
-                                          segment(Kind::Related, 420, 1500, "Wrote the body")},
-                                         1500);
+    summary.topDetours[0].phrase = std::move(phrase);
     return summary;
 }
 
@@ -182,7 +154,7 @@ TEST_F(RecapShare, ARealThreeTimesRenderOnAnInkMargin) {
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
-TEST_F(RecapShare, SaveAndCopy) {
+TEST_F(RecapShare, SaveWritesTheImageOrSaysWhyItCouldNot) {
     QmlHarness h;
     RecapViewModel model(nullptr, &h.engine());
     model.setSummary(sampleSummary());
@@ -214,9 +186,4 @@ TEST_F(RecapShare, SaveAndCopy) {
     QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     ASSERT_TRUE(model.saveImage(QUrl::fromLocalFile(path)));
     EXPECT_TRUE(model.saveError().isEmpty());
-
-    ASSERT_TRUE(model.copyImage());
-    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    ASSERT_TRUE(mime);
-    EXPECT_EQ(mime->data(QStringLiteral("image/png")), model.shareImage()->png);
 }

@@ -40,65 +40,6 @@ QQuickItem* rowOf(QQuickItem* list, const QString& sessionId) {
     return nullptr;
 }
 
-void clickSelectsAndTheDeleteKeysDelete() {
-    QmlHarness h;
-    QTemporaryDir folder;
-    SessionHistory::Options options;
-    options.folder = folder.path();
-    SessionHistory history(options);
-    const QDateTime now = QDateTime::currentDateTime();
-    for (const SessionSummary& summary : sampleHistory(now))
-        history.record(summary, now);
-    HistoryBrowser browser(&history, Clock::system());
-    HistoryListModel& list = *browser.listModel();
-    ASSERT_EQ(list.count(), 5);
-    ASSERT_EQ(browser.selectedRow(), 0); // the newest, on opening
-
-    auto view = h.create(ui::componentUrl(QStringLiteral("Tavrine.HistoryView"), QStringLiteral("SessionHistoryView")),
-                         {{QStringLiteral("browser"), QVariant::fromValue(&browser)}});
-    ASSERT_TRUE(view);
-    auto* item = qobject_cast<QQuickItem*>(view.get());
-    QQuickWindow window;
-    window.setTitle(QStringLiteral("History"));
-    window.resize(720, 480);
-    item->setSize(QSizeF(720, 480));
-    item->setParentItem(window.contentItem());
-    window.show();
-    window.requestActivate();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    QQuickItem* listView = findItem(item, QStringLiteral("historyList"));
-    ASSERT_TRUE(listView);
-    const QString windowId = QString::number(window.winId());
-
-    auto clickRow = [&](int row) {
-        const QString id = list.data(list.index(row), HistoryListModel::SessionIdRole).toString();
-        QQuickItem* delegate = rowOf(listView, id);
-        ASSERT_TRUE(delegate) << "row " << row;
-        const QPointF centre = delegate->mapToScene(QPointF(delegate->width() / 2, delegate->height() / 2));
-        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), windowId, QString::number(int(centre.x())),
-                 QString::number(int(centre.y())), QStringLiteral("click"), QStringLiteral("1")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return browser.selection() == id; })) << browser.selection().toStdString();
-    };
-
-    // A click on the third row selects it; Delete removes that session, and the newest is selected again.
-    ASSERT_NO_FATAL_FAILURE(clickRow(2));
-    const QString third = browser.selection();
-    xdotool({QStringLiteral("key"), QStringLiteral("Delete")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return list.count() == 4; })) << list.count();
-    EXPECT_EQ(list.rowOf(QUuid(third)), -1);
-    EXPECT_EQ(browser.selectedRow(), 0);
-
-    // Backspace does the same for the row clicked next.
-    ASSERT_NO_FATAL_FAILURE(clickRow(3));
-    const QString fourth = browser.selection();
-    xdotool({QStringLiteral("key"), QStringLiteral("BackSpace")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return list.count() == 3; })) << list.count();
-    EXPECT_EQ(list.rowOf(QUuid(fourth)), -1);
-    EXPECT_EQ(history.sessionCount(), 3);
-    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
-    item->setParentItem(nullptr);
-}
-
 void clickItem(QQuickItem* item) {
     ASSERT_TRUE(item);
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
@@ -117,24 +58,53 @@ QByteArray pastedPng() {
     return xclip.readAllStandardOutput();
 }
 
+// A view of the module filling a real window of the given size, shown and active; the view is the harness's.
+struct ShownView {
+    ShownView(QmlHarness& h, const char* component, const QVariantMap& properties, const QString& title, QSize size)
+        : view(h.create(ui::componentUrl(QStringLiteral("Tavrine.HistoryView"), QString::fromLatin1(component)),
+                        properties)),
+          item(qobject_cast<QQuickItem*>(view.get())) {
+        if (!item)
+            return;
+        window.setTitle(title);
+        window.resize(size);
+        item->setSize(size);
+        item->setParentItem(window.contentItem());
+        window.show();
+        window.requestActivate();
+        active = QTest::qWaitForWindowActive(&window);
+    }
+    ~ShownView() {
+        if (item)
+            item->setParentItem(nullptr);
+    }
+    std::unique_ptr<QObject> view;
+    QQuickItem* item;
+    QQuickWindow window;
+    bool active = false;
+};
+
+// The list's wait for midnight on the system clock ends through a queued wake-up once the list is gone.
+class HistoryWindow : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents();
+        }
+    }
+};
+
 } // namespace
 
 TEST(RecapShareWindow, SaveImageWritesTheFileAndCopyImagePastesElsewhere) {
     QmlHarness h;
     RecapViewModel model(nullptr, &h.engine());
     model.setSummary(sampleRecapSummary());
-    auto view = h.create(ui::componentUrl(QStringLiteral("Tavrine.HistoryView"), QStringLiteral("SessionRecapView")),
-                         {{QStringLiteral("model"), QVariant::fromValue(&model)}});
-    ASSERT_TRUE(view);
-    auto* item = qobject_cast<QQuickItem*>(view.get());
-    QQuickWindow window;
-    window.setTitle(QStringLiteral("Tavrine"));
-    window.resize(440, 760);
-    item->setSize(QSizeF(440, 760));
-    item->setParentItem(window.contentItem());
-    window.show();
-    window.requestActivate();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ShownView shown(h, "SessionRecapView", {{QStringLiteral("model"), QVariant::fromValue(&model)}},
+                    QStringLiteral("Tavrine"), QSize(440, 760));
+    ASSERT_TRUE(shown.active);
+    QQuickItem* item = shown.item;
     ASSERT_TRUE(QTest::qWaitFor([&] { return model.hasShareImage(); }));
     QObject* popup = findObject(item, QStringLiteral("sharePopup"));
     ASSERT_TRUE(popup);
@@ -164,14 +134,44 @@ TEST(RecapShareWindow, SaveImageWritesTheFileAndCopyImagePastesElsewhere) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !popup->property("visible").toBool(); }));
     EXPECT_EQ(pastedPng(), model.shareImage()->png);
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
-    item->setParentItem(nullptr);
 }
 
-TEST(HistoryWindow, ClickSelectsAndTheDeleteKeysDelete) {
-    clickSelectsAndTheDeleteKeysDelete();
-    // The list's wait for midnight on the system clock ends through a queued wake-up once the list is gone.
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
+TEST_F(HistoryWindow, ClickSelectsAndTheDeleteKeysDelete) {
+    QmlHarness h;
+    QTemporaryDir folder;
+    SessionHistory::Options options;
+    options.folder = folder.path();
+    SessionHistory history(options);
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const SessionSummary& summary : sampleHistory(now))
+        history.record(summary, now);
+    HistoryBrowser browser(&history, Clock::system());
+    HistoryListModel& list = *browser.listModel();
+    ASSERT_EQ(list.count(), 5);
+    ASSERT_EQ(browser.selectedRow(), 0); // the newest, on opening
+
+    ShownView shown(h, "SessionHistoryView", {{QStringLiteral("browser"), QVariant::fromValue(&browser)}},
+                    QStringLiteral("History"), QSize(720, 480));
+    ASSERT_TRUE(shown.active);
+    QQuickItem* listView = findItem(shown.item, QStringLiteral("historyList"));
+    ASSERT_TRUE(listView);
+    auto clickRow = [&](int row) {
+        const QString id = list.data(list.index(row), HistoryListModel::SessionIdRole).toString();
+        clickItem(rowOf(listView, id));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return browser.selection() == id; })) << browser.selection().toStdString();
+    };
+
+    // A click selects a row; Delete or Backspace deletes that session, and the newest is selected again.
+    for (const auto& [row, key] : {std::pair{2, "Delete"}, std::pair{3, "BackSpace"}}) {
+        SCOPED_TRACE(key);
+        ASSERT_NO_FATAL_FAILURE(clickRow(row));
+        const QString clicked = browser.selection();
+        const int left = list.count() - 1;
+        xdotool({QStringLiteral("key"), QString::fromLatin1(key)});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list.count() == left; })) << list.count();
+        EXPECT_EQ(list.rowOf(QUuid(clicked)), -1);
+        EXPECT_EQ(browser.selectedRow(), 0);
     }
+    EXPECT_EQ(history.sessionCount(), 3);
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }

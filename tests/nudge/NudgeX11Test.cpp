@@ -3,10 +3,9 @@
 // away once its close animation has played; the floating card reports the pointer over it although it is not
 // the active window.
 #include "fakes/FakeMotionPreference.h"
-#include "fakes/FakeNudgeWriter.h"
-#include "session/SessionHarness.h"
+#include "nudge/NudgedSession.h"
 #include "support/QmlTestSupport.h"
-#include "tavrine/nudge/FrameTime.h"
+#include "support/TestSupport.h"
 #include "tavrine/nudge/NotchNudgeController.h"
 #include "tavrine/nudge/NudgeHoverState.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
@@ -22,7 +21,6 @@
 #include <sys/resource.h>
 
 #include <cmath>
-#include <functional>
 
 using namespace tavrine;
 using namespace tavrine::test;
@@ -36,11 +34,6 @@ QString run(const QString& program, const QStringList& arguments) {
         ADD_FAILURE() << program.toStdString() << ' ' << arguments.join(' ').toStdString()
                       << " failed: " << process.readAllStandardError().toStdString();
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-// Whether `condition` holds within five seconds. (Qt's QTRY macros return silently from a GoogleTest body.)
-bool eventually(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, 5000);
 }
 
 QString xdotool(const QStringList& arguments) {
@@ -94,34 +87,12 @@ struct OtherWindow {
     }
     void activate() {
         xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), id(window)});
-        EXPECT_TRUE(eventually([&] { return activeWindow() == window.winId(); })) << "active window";
+        EXPECT_TRUE(waitUntil([&] { return activeWindow() == window.winId(); })) << "active window";
     }
     QQuickWindow window;
 };
 
-// A running session on virtual time whose nudge, `reason`, is pending.
-struct NudgedSession {
-    NudgedSession() {
-        SessionServices services;
-        services.nudgeWriter = writer;
-        h = std::make_unique<SessionHarness>(services);
-        h->judge(ActivityRelevance::Unrelated, 0.1, QStringLiteral("Watching videos"));
-        writer->setAnswer(WrittenNudge{reason, reason, QStringLiteral("v"), QStringLiteral("m"), QStringLiteral("d")});
-        h->start();
-        for (int i = 0; i < 480 && !h->session->pendingNudge(); ++i)
-            h->advance(0.25);
-        EXPECT_EQ(h->session->pendingNudgeReason(), reason);
-    }
-    const QString reason = QStringLiteral("Videos can wait. Back to the quarterly report?");
-    std::shared_ptr<FakeNudgeWriter> writer = std::make_shared<FakeNudgeWriter>();
-    std::unique_ptr<SessionHarness> h;
-};
-
-// The nudge's animations draw on `clock` while this lives.
-struct FrameTimeOn {
-    explicit FrameTimeOn(const Clock& clock) { nudge::FrameTime::use(&clock); }
-    ~FrameTimeOn() { nudge::FrameTime::use(nullptr); }
-};
+const QString kReason = QStringLiteral("Videos can wait. Back to the quarterly report?");
 
 // The floating card over `session` as the shell shows it: in a panel over everything that never takes the focus.
 struct FloatingCard {
@@ -157,6 +128,7 @@ TEST(NotchPanelOnX11, FloatsOverEveryDesktopNeverActivatesAndUnmapsAfterItsClose
     QmlHarness harness;
     OtherWindow other;
     NudgedSession nudged;
+    nudged.nudge(kReason);
     FrameTimeOn frameTime(nudged.h->clock);
     FakeMotionPreference motion;
     nudge::NotchNudgeController controller(*nudged.h->session, harness.engine(), nudged.h->clock,
@@ -165,17 +137,16 @@ TEST(NotchPanelOnX11, FloatsOverEveryDesktopNeverActivatesAndUnmapsAfterItsClose
     QQuickWindow* panel = controller.window();
     ASSERT_TRUE(panel);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
-    EXPECT_TRUE(eventually([&] { return controller.state().isOpen(); }));
+    EXPECT_TRUE(waitUntil([&] { return controller.state().isOpen(); }));
     nudged.h->advance(1); // the silhouette has sprung open
     EXPECT_EQ(panel->geometry().top(), 0);
     EXPECT_EQ(panel->geometry().center().x(), 959);
 
     // Above the active window, on every desktop, and the focus stays where it was.
+    EXPECT_TRUE(waitUntil([&] { return property(*panel, "_NET_WM_DESKTOP").endsWith(QLatin1String("= 4294967295")); }));
     EXPECT_TRUE(
-        eventually([&] { return property(*panel, "_NET_WM_DESKTOP").endsWith(QLatin1String("= 4294967295")); }));
-    EXPECT_TRUE(
-        eventually([&] { return property(*panel, "_NET_WM_STATE").contains(QLatin1String("_NET_WM_STATE_ABOVE")); }));
-    EXPECT_TRUE(eventually([&] { return above(*panel, other.window); }));
+        waitUntil([&] { return property(*panel, "_NET_WM_STATE").contains(QLatin1String("_NET_WM_STATE_ABOVE")); }));
+    EXPECT_TRUE(waitUntil([&] { return above(*panel, other.window); }));
     EXPECT_EQ(activeWindow(), other.window.winId());
 
     // Activating the other window again does not bring it over the panel.
@@ -192,10 +163,10 @@ TEST(NotchPanelOnX11, FloatsOverEveryDesktopNeverActivatesAndUnmapsAfterItsClose
     // On another desktop the panel is still there; the other window is not.
     if (xdotool({QStringLiteral("get_num_desktops")}).toInt() > 1) {
         xdotool({QStringLiteral("set_desktop"), QStringLiteral("1")});
-        EXPECT_TRUE(eventually([&] { return mapState(other.window) != QStringLiteral("IsViewable"); }));
+        EXPECT_TRUE(waitUntil([&] { return mapState(other.window) != QStringLiteral("IsViewable"); }));
         EXPECT_EQ(mapState(*panel), QStringLiteral("IsViewable"));
         xdotool({QStringLiteral("set_desktop"), QStringLiteral("0")});
-        EXPECT_TRUE(eventually([&] { return mapState(other.window) == QStringLiteral("IsViewable"); }))
+        EXPECT_TRUE(waitUntil([&] { return mapState(other.window) == QStringLiteral("IsViewable"); }))
             << mapState(other.window).toStdString();
         other.activate();
     } else {
@@ -207,13 +178,13 @@ TEST(NotchPanelOnX11, FloatsOverEveryDesktopNeverActivatesAndUnmapsAfterItsClose
     auto* openness = findObject(controller.rootItem(), QStringLiteral("notchOpenness"));
     ASSERT_TRUE(openness);
     nudged.h->advance(0.1);
-    EXPECT_TRUE(eventually([&] { return openness->property("progress").toDouble() < 1; }));
+    EXPECT_TRUE(waitUntil([&] { return openness->property("progress").toDouble() < 1; }));
     EXPECT_GT(openness->property("progress").toDouble(), 0);
     EXPECT_EQ(mapState(*panel), QStringLiteral("IsViewable"));
     nudged.h->advance(0.36);
-    EXPECT_TRUE(eventually([&] { return mapState(*panel) == QStringLiteral("IsUnMapped"); }))
+    EXPECT_TRUE(waitUntil([&] { return mapState(*panel) == QStringLiteral("IsUnMapped"); }))
         << mapState(*panel).toStdString();
-    EXPECT_TRUE(eventually([&] { return openness->property("progress").toDouble() == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return openness->property("progress").toDouble() == 0; }));
     EXPECT_EQ(activeWindow(), other.window.winId());
     EXPECT_TRUE(harness.warnings().isEmpty()) << harness.warnings().join('\n').toStdString();
 }
@@ -222,6 +193,7 @@ TEST(NudgeCardOnX11, HoverIsReportedWhileAnotherWindowIsActive) {
     QmlHarness harness;
     OtherWindow other;
     NudgedSession nudged;
+    nudged.nudge(kReason);
     nudge::NudgeHoverState hover;
     FloatingCard floating(harness, *nudged.h->session, hover);
     ASSERT_TRUE(floating.card);
@@ -229,10 +201,10 @@ TEST(NudgeCardOnX11, HoverIsReportedWhileAnotherWindowIsActive) {
 
     const QRect frame = floating.panel.geometry();
     xdotool({QStringLiteral("mousemove"), QString::number(frame.center().x()), QString::number(frame.center().y())});
-    EXPECT_TRUE(eventually([&] { return hover.card(); }));
+    EXPECT_TRUE(waitUntil([&] { return hover.card(); }));
     EXPECT_EQ(activeWindow(), other.window.winId());
     xdotool({QStringLiteral("mousemove"), QStringLiteral("400"), QStringLiteral("500")});
-    EXPECT_TRUE(eventually([&] { return !hover.card(); }));
+    EXPECT_TRUE(waitUntil([&] { return !hover.card(); }));
     EXPECT_TRUE(harness.warnings().isEmpty()) << harness.warnings().join('\n').toStdString();
 }
 
@@ -242,6 +214,7 @@ TEST(NudgeCardOnX11, DISABLED_GlowCpuOverTenSeconds) {
     QmlHarness harness;
     OtherWindow other;
     NudgedSession nudged;
+    nudged.nudge(kReason);
     nudge::NudgeHoverState hover;
     auto& meter = nudged.h->session->nudgeVoice();
     meter.reset();
