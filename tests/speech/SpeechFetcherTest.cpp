@@ -137,7 +137,6 @@ TEST_F(SpeechFetcherTest, StreamSendsTwoMessagesWithOneNewUpperCaseIdentifier) {
 }
 
 TEST_F(SpeechFetcherTest, ChunksFollowTheMessages) {
-    const SpeechTimestamps five{{"a", "b", "c", "d", "e"}, {0, 0.1, 0.2, 0.3}};
     const SpeechTimestamps two{{"h", "i"}, {0.0, 0.1}};
     QJsonObject timingOnly{{"timestamps", QJsonObject{{"characters", QJsonArray{"x"}},
                                                        {"character_start_times_seconds", QJsonArray{0.5}}}}};
@@ -162,7 +161,6 @@ TEST_F(SpeechFetcherTest, ChunksFollowTheMessages) {
     EXPECT_FALSE(chunks[3].timestamps);              // 5 characters, 4 times
     EXPECT_EQ(chunks[4].audio.size(), 4);            // the terminated message's own audio comes first
     EXPECT_FALSE(out.value->cutShort);
-    Q_UNUSED(five)
 }
 
 TEST_F(SpeechFetcherTest, BreaksAfterAudioEndNormallyAndBeforeAudioFail) {
