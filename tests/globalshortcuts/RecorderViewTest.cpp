@@ -101,6 +101,7 @@ struct View {
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
         QTest::qWait(1);
     }
+    ~View() { EXPECT_TRUE(harness.warnings().isEmpty()) << harness.warnings().join('\n').toStdString(); }
     QQuickItem* field(const char* recorder) { return findItem(findObject(root.get(), recorder), "recorderField"); }
     QObject* controller(const char* recorder) {
         return findObject(root.get(), recorder)->property("controller").value<QObject*>();
@@ -154,7 +155,6 @@ TEST(RecorderView, BothModesShowTheShortcutAndClearAsTheirSourceWants) {
     view.root->setProperty("nameA", nameValue(plain));
     QMetaObject::invokeMethod(view.controller("a"), "clear");
     EXPECT_FALSE(desk.preferences->value(Registry::storageKey(plain)));
-    EXPECT_TRUE(view.harness.warnings().isEmpty()) << view.harness.warnings().join('\n').toStdString();
 }
 
 TEST(RecorderView, RecordingMovesBetweenFieldsAndStoresWhatWasPressed) {
@@ -204,7 +204,6 @@ TEST(RecorderView, RecordingMovesBetweenFieldsAndStoresWhatWasPressed) {
     QMetaObject::invokeMethod(alert, "answer", Q_ARG(QVariant, 1000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view.controller("b")->property("recording").toBool(); }));
     EXPECT_EQ(view.text("b"), QStringLiteral("F6"));
-    EXPECT_TRUE(view.harness.warnings().isEmpty()) << view.harness.warnings().join('\n').toStdString();
 }
 
 TEST(RecorderView, TheNearestPolicyGovernsTheNextRecording) {
@@ -236,7 +235,6 @@ TEST(RecorderView, TheNearestPolicyGovernsTheNextRecording) {
     view.press(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, 45);
     EXPECT_FALSE(alert->property("visible").toBool());
     EXPECT_EQ(desk.registry().getShortcut(name), std::optional<Shortcut>(controlOptionK));
-    EXPECT_TRUE(view.harness.warnings().isEmpty()) << view.harness.warnings().join('\n').toStdString();
 }
 
 TEST(MenuItemBinding, AnActionFollowsItsNameAndGetsItsOwnShortcutBack) {

@@ -68,12 +68,19 @@ struct X11Desk {
     }
 };
 
+// Every test needs the fixture's X server for the grabs and XTest for the typing.
+class X11HotKeys : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(desk.backend.isConnected());
+        ASSERT_TRUE(desk.keyboard.isOpen());
+    }
+    X11Desk desk;
+};
+
 } // namespace
 
-TEST(X11HotKeys, PressAndReleaseWithLocksAndRepeat) {
-    X11Desk desk;
-    ASSERT_TRUE(desk.backend.isConnected());
-    ASSERT_TRUE(desk.keyboard.isOpen());
+TEST_F(X11HotKeys, PressAndReleaseWithLocksAndRepeat) {
     desk.listen();
     ASSERT_TRUE(desk.registry.isEnabled(desk.name));
 
@@ -104,9 +111,7 @@ TEST(X11HotKeys, PressAndReleaseWithLocksAndRepeat) {
     EXPECT_EQ(desk.events, QStringList({"down", "up"}));
 }
 
-TEST(X11HotKeys, CombinationsOthersHoldOrNoKeyHasAreRefused) {
-    X11Desk desk;
-    ASSERT_TRUE(desk.backend.isConnected());
+TEST_F(X11HotKeys, CombinationsOthersHoldOrNoKeyHasAreRefused) {
     const Shortcut altTab = Shortcut::fromCarbon(48, Carbon::option); // openbox's window switcher
     EXPECT_TRUE(desk.backend.isHeldElsewhere(altTab.carbonKeyCode, altTab.carbonModifiers));
     EXPECT_TRUE(desk.registry.isUsedBySystem(altTab));
@@ -126,9 +131,7 @@ TEST(X11HotKeys, CombinationsOthersHoldOrNoKeyHasAreRefused) {
     EXPECT_EQ(desk.backend.character(35), std::optional<QString>(QStringLiteral("p")));
 }
 
-TEST(X11HotKeys, AKeymapChangeGrabsAgain) {
-    X11Desk desk;
-    ASSERT_TRUE(desk.backend.isConnected());
+TEST_F(X11HotKeys, AKeymapChangeGrabsAgain) {
     desk.listen();
     ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("de")}), 0);
     (void)QTest::qWaitFor([&] { return desk.backend.character(16) == QStringLiteral("z"); }, 3000);
@@ -140,9 +143,7 @@ TEST(X11HotKeys, AKeymapChangeGrabsAgain) {
     QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
 }
 
-TEST(X11HotKeys, UnderAShownPopupTheFilterRunsTheAction) {
-    X11Desk desk;
-    ASSERT_TRUE(desk.backend.isConnected());
+TEST_F(X11HotKeys, UnderAShownPopupTheFilterRunsTheAction) {
     desk.listen();
     QWindow popup;
     popup.setFlags(Qt::Popup);

@@ -16,11 +16,15 @@ QByteArray samples(int count) {
 
 class PlayerTest : public ::testing::Test {
 protected:
-    PlayerTest() {
+    PlayerTest() { player = makePlayer(ended, &output); }
+    // A player on the test's ducker that counts its ends in `count`.
+    std::unique_ptr<NudgeStreamPlayer> makePlayer(int& count, FakeSpeechAudioOutput** out = nullptr) {
         auto owned = std::make_unique<FakeSpeechAudioOutput>();
-        output = owned.get();
-        player = std::make_unique<NudgeStreamPlayer>(std::move(owned), ducking);
-        player->onPlaybackEnded = [this] { ++ended; };
+        if (out)
+            *out = owned.get();
+        auto made = std::make_unique<NudgeStreamPlayer>(std::move(owned), ducking);
+        made->onPlaybackEnded = [&count] { ++count; };
+        return made;
     }
     void pump() { waitUntil([] { return false; }, 0.02); }
 
@@ -106,10 +110,8 @@ TEST_F(PlayerTest, StaleCompletionsLeaveTheNextPlaybackAlone) {
     EXPECT_EQ(player->scheduled(), 1);
 
     // Stop without audio runs nothing and restores nothing.
-    NudgeStreamPlayer quiet(std::make_unique<FakeSpeechAudioOutput>(), ducking);
     int quietEnded = 0;
-    quiet.onPlaybackEnded = [&] { ++quietEnded; };
-    quiet.stop();
+    makePlayer(quietEnded)->stop();
     EXPECT_EQ(quietEnded, 0);
 }
 
@@ -119,17 +121,15 @@ TEST_F(PlayerTest, ReleaseAndDeviceLossGiveTheDuckBack) {
     EXPECT_EQ(ducking->events, (QStringList{"duck", "restore"}));
     EXPECT_EQ(ended, 0);
 
-    auto owned = std::make_unique<FakeSpeechAudioOutput>();
-    FakeSpeechAudioOutput* lost = owned.get();
-    NudgeStreamPlayer second(std::move(owned), ducking);
+    FakeSpeechAudioOutput* lost = nullptr;
     int secondEnded = 0;
-    second.onPlaybackEnded = [&] { ++secondEnded; };
-    second.enqueue(samples(480), std::nullopt);
-    second.finish();
+    auto second = makePlayer(secondEnded, &lost);
+    second->enqueue(samples(480), std::nullopt);
+    second->finish();
     lost->breakDown();
     EXPECT_EQ(secondEnded, 1);
     EXPECT_EQ(ducking->outstanding, 0);
-    EXPECT_FALSE(second.isOpen());
+    EXPECT_FALSE(second->isOpen());
 }
 
 TEST_F(PlayerTest, AnUnplayableOutputFailsTheEnqueue) {

@@ -62,7 +62,17 @@ protected:
             *output = owned.get();
         return std::make_shared<NudgeStreamPlayer>(std::move(owned), ducking);
     }
-    static bool near(int level, int expected) { return std::abs(level - expected) <= 200; }
+    // A player two seconds into a nudge, once the music has dipped to a quarter.
+    std::shared_ptr<NudgeStreamPlayer> playingNudge() {
+        auto player = makePlayer();
+        player->enqueue(tone(2), std::nullopt);
+        EXPECT_TRUE(dipped());
+        return player;
+    }
+    static bool dipped() {
+        return waitUntil([] { return std::abs(musicLevel() - musicVolume / 4) <= 200; }, 5);
+    }
+    static bool restored() { return waitUntil([] { return musicLevel() == musicVolume; }, 3); }
 
     QProcess music;
     std::shared_ptr<AudioDucking> ducking = AudioDucking::shared();
@@ -79,7 +89,7 @@ TEST_F(PulsePlaybackTest, MusicDipsWhileTheNudgePlaysAndComesBackAfterFinish) {
     clock.start();
     player->enqueue(tone(0.8), std::nullopt);
     ASSERT_TRUE(player->isOpen());
-    ASSERT_TRUE(waitUntil([] { return near(musicLevel(), musicVolume / 4); }, 5));
+    ASSERT_TRUE(dipped());
     // What the readings say while the voice plays: handed (pulled by the sink) against processed (heard).
     ASSERT_TRUE(waitUntil([&] { return output->heardSamples() > 0; }, 5));
     const qint64 firstHeardMs = clock.elapsed();
@@ -93,38 +103,24 @@ TEST_F(PulsePlaybackTest, MusicDipsWhileTheNudgePlaysAndComesBackAfterFinish) {
     EXPECT_GT(player->level(), 0);
     player->finish();
     ASSERT_TRUE(waitUntil([&] { return ended; }, 5));
-    EXPECT_TRUE(waitUntil([] { return musicLevel() == musicVolume; }, 3));
+    EXPECT_TRUE(restored());
 }
 
 TEST_F(PulsePlaybackTest, StopReleaseAndTwoNudgesInARowLeaveTheFirstVolume) {
-    auto stopped = makePlayer();
-    stopped->enqueue(tone(2), std::nullopt);
-    ASSERT_TRUE(waitUntil([] { return near(musicLevel(), musicVolume / 4); }, 5));
-    stopped->stop();
-    EXPECT_TRUE(waitUntil([] { return musicLevel() == musicVolume; }, 3));
-
-    auto released = makePlayer();
-    released->enqueue(tone(2), std::nullopt);
-    ASSERT_TRUE(waitUntil([] { return near(musicLevel(), musicVolume / 4); }, 5));
-    released.reset();
-    EXPECT_TRUE(waitUntil([] { return musicLevel() == musicVolume; }, 3));
+    playingNudge()->stop();
+    EXPECT_TRUE(restored());
+    playingNudge().reset(); // released while playing
+    EXPECT_TRUE(restored());
 
     // A second nudge during the first one's restore never takes a lowered volume for the original.
-    auto first = makePlayer();
-    first->enqueue(tone(2), std::nullopt);
-    ASSERT_TRUE(waitUntil([] { return near(musicLevel(), musicVolume / 4); }, 5));
+    auto first = playingNudge();
     first->stop();
     waitUntil([] { return false; }, 0.1);
-    auto second = makePlayer();
-    second->enqueue(tone(2), std::nullopt);
-    ASSERT_TRUE(waitUntil([] { return near(musicLevel(), musicVolume / 4); }, 5));
-    second->stop();
-    EXPECT_TRUE(waitUntil([] { return musicLevel() == musicVolume; }, 3));
+    playingNudge()->stop();
+    EXPECT_TRUE(restored());
 
     // A volume someone else set while lowered is left as it is.
-    auto third = makePlayer();
-    third->enqueue(tone(2), std::nullopt);
-    ASSERT_TRUE(waitUntil([] { return near(musicLevel(), musicVolume / 4); }, 5));
+    auto third = playingNudge();
     QProcess::execute("sh", {"-c", "pactl set-sink-input-volume $(pactl list short sink-inputs | "
                                    "grep -v $$ | awk 'NR==1{print $1}') 30000"});
     waitUntil([] { return false; }, 0.2);
@@ -135,9 +131,7 @@ TEST_F(PulsePlaybackTest, StopReleaseAndTwoNudgesInARowLeaveTheFirstVolume) {
 }
 
 TEST_F(PulsePlaybackTest, QuitRestoresAtOnce) {
-    auto player = makePlayer();
-    player->enqueue(tone(2), std::nullopt);
-    ASSERT_TRUE(waitUntil([] { return near(musicLevel(), musicVolume / 4); }, 5));
+    auto player = playingNudge();
     ducking->restoreAll();
     EXPECT_EQ(musicLevel(), musicVolume);
     player->stop();

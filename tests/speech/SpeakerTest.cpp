@@ -76,7 +76,13 @@ public:
 class SpeakerTest : public ::testing::Test {
 protected:
     SpeakerTest() {
-        speaker = SonioxNudgeSpeaker::create(
+        speaker = makeSpeaker(source);
+        speaker->setMeter(&meter);
+        meter.onSettled = [this] { ++settled; };
+    }
+    // Over the fixture's switches and token; every player it makes is kept in `players`.
+    std::shared_ptr<SonioxNudgeSpeaker> makeSpeaker(std::shared_ptr<NudgeSpeechStreaming> from) {
+        return SonioxNudgeSpeaker::create(
             {[this] { return enabled; }, [] { return false; }, [] { return QUrl("http://127.0.0.1:1/key"); },
              [this] { return token; },
              [this]() -> QCoro::Task<void> {
@@ -85,13 +91,22 @@ protected:
                  co_return;
              },
              [this] { return now; }},
-            source, [this] {
+            std::move(from), [this] {
                 players.append(std::make_shared<FakePlayer>());
                 players.last()->refuses = playersRefuse;
                 return players.last();
             });
-        speaker->setMeter(&meter);
-        meter.onSettled = [this] { ++settled; };
+    }
+    // Speaks with the key request held back until `answer`.
+    void speakHeld(const QString& text) {
+        source->answerAtOnce = false;
+        speaker->speak(text);
+        settleDown();
+    }
+    void answer(int request, std::optional<Kind> failure = std::nullopt) {
+        source->requests[request]->failure = failure;
+        source->requests[request]->answered.fire();
+        settleDown();
     }
     void settleDown() { waitUntil([] { return false; }, 0.05); }
 
@@ -160,12 +175,8 @@ TEST_F(SpeakerTest, PreparedKeyServesForFortySeconds) {
 
 TEST_F(SpeakerTest, DailyLimitHoldsUntilUtcMidnight) {
     now = QDateTime(QDate(2025, 3, 4), QTime(23, 59, 59), Qt::UTC);
-    source->answerAtOnce = false;
-    speaker->speak("a");
-    settleDown();
-    source->requests[0]->failure = Kind::dailyLimitReached;
-    source->requests[0]->answered.fire();
-    settleDown();
+    speakHeld("a");
+    answer(0, Kind::dailyLimitReached);
     EXPECT_EQ(log.messages("NudgeSpeech"), QStringList{"Nudge speech reached its daily limit"});
     EXPECT_FALSE(meter.isPending());
     EXPECT_EQ(settled, 1);
@@ -188,7 +199,7 @@ TEST_F(SpeakerTest, RefusedTokenIsRefreshedAndRetriedOnceWhenItChanged) {
         bool logged;
     };
     const QList<Case> cases{
-        {"t1", false, 1, false, false},  // same token: no second request
+        {"t1", false, 1, false, false}, // same token: no second request
         {std::nullopt, false, 1, false, false},
         {"t2", false, 2, true, false},
         {"t2", true, 2, false, true},
@@ -199,18 +210,11 @@ TEST_F(SpeakerTest, RefusedTokenIsRefreshedAndRetriedOnceWhenItChanged) {
         log.clear();
         token = "t1";
         refreshedToken = c.refreshed;
-        source->answerAtOnce = false;
-        speaker->speak("x");
-        settleDown();
-        source->requests[0]->failure = Kind::unauthorized;
-        source->requests[0]->answered.fire();
-        settleDown();
+        speakHeld("x");
+        answer(0, Kind::unauthorized);
         if (source->requests.size() > 1) {
             EXPECT_EQ(source->requests[1]->token, "t2");
-            if (c.secondRefused)
-                source->requests[1]->failure = Kind::unauthorized;
-            source->requests[1]->answered.fire();
-            settleDown();
+            answer(1, c.secondRefused ? std::optional(Kind::unauthorized) : std::nullopt);
         }
         EXPECT_EQ(source->requests.size(), c.requests);
         EXPECT_EQ(source->streams.size(), c.spoken ? 1 : 0);
@@ -222,14 +226,10 @@ TEST_F(SpeakerTest, RefusedTokenIsRefreshedAndRetriedOnceWhenItChanged) {
 TEST_F(SpeakerTest, ANewNudgeSilencesTheOldOneWithoutStrayLogs) {
     source->answerAtOnce = false;
     speaker->speak("a");
-    speaker->speak("b");
-    settleDown();
+    speakHeld("b");
     ASSERT_EQ(source->requests.size(), 2);
-    source->requests[1]->answered.fire();
-    settleDown();
-    source->requests[0]->failure = Kind::requestFailed;
-    source->requests[0]->answered.fire();
-    settleDown();
+    answer(1);
+    answer(0, Kind::requestFailed);
     EXPECT_EQ(source->streams.size(), 1);
     EXPECT_EQ(source->streams[0].first, "b");
     EXPECT_TRUE(log.messages("NudgeSpeech").isEmpty());
@@ -238,12 +238,8 @@ TEST_F(SpeakerTest, ANewNudgeSilencesTheOldOneWithoutStrayLogs) {
 
 TEST_F(SpeakerTest, FailuresAreLoggedAndSettleTheMeter) {
     // Key failure.
-    source->answerAtOnce = false;
-    speaker->speak("a");
-    settleDown();
-    source->requests[0]->failure = Kind::requestFailed;
-    source->requests[0]->answered.fire();
-    settleDown();
+    speakHeld("a");
+    answer(0, Kind::requestFailed);
     EXPECT_EQ(log.messages("NudgeSpeech"), QStringList{"Nudge speech failed"});
     EXPECT_EQ(settled, 1);
 
@@ -270,12 +266,7 @@ TEST_F(SpeakerTest, FailuresAreLoggedAndSettleTheMeter) {
             return s;
         }
     };
-    auto cut = SonioxNudgeSpeaker::create({[] { return true; }, [] { return false; }, [] { return QUrl("x:y"); },
-                                           [] { return QString("t"); }, {}, [this] { return now; }},
-                                          std::make_shared<CutShort>(), [this] {
-                                              players.append(std::make_shared<FakePlayer>());
-                                              return players.last();
-                                          });
+    auto cut = makeSpeaker(std::make_shared<CutShort>());
     cut->speak("c");
     settleDown();
     EXPECT_EQ(players.last()->calls, (QStringList{"enqueue 4", "finish"}));
@@ -300,14 +291,9 @@ TEST_F(SpeakerTest, ForcedVoiceSpeaksOnceWhileSpeechIsOff) {
 }
 
 TEST_F(SpeakerTest, RecordedVoicePlaysItsOneChunk) {
-    auto recorded = SonioxNudgeSpeaker::create(
-        {[] { return false; }, [] { return false; }, [] { return QUrl("x:y"); }, [] { return QString("fixed"); },
-         [] () -> QCoro::Task<void> { co_return; }, [this] { return now; }},
-        std::make_shared<RecordedSpeech>(SpeechChunk{QByteArray(100, 'a'), SpeechTimestamps{{"a"}, {0.0}}}),
-        [this] {
-            players.append(std::make_shared<FakePlayer>());
-            return players.last();
-        });
+    enabled = false;
+    auto recorded = makeSpeaker(
+        std::make_shared<RecordedSpeech>(SpeechChunk{QByteArray(100, 'a'), SpeechTimestamps{{"a"}, {0.0}}}));
     recorded->setMeter(&meter);
     recorded->speakWithForcedVoice("anything");
     settleDown();

@@ -1,9 +1,7 @@
-#include "tavrine/speech/NudgeVoiceMeter.h"
 #include "tavrine/speech/ShownCharacterFilter.h"
 #include "tavrine/speech/SpeechLevelTimeline.h"
 #include "tavrine/speech/SpeechPCMFrames.h"
 
-#include <QSignalSpy>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
@@ -90,54 +88,4 @@ TEST(ShownCharacterFilter, HidesTagsAndWhitespace) {
     EXPECT_FALSE(filter.shows("["));
     EXPECT_FALSE(filter.shows("]"));
     EXPECT_TRUE(filter.shows("x"));
-}
-
-TEST(NudgeVoiceMeter, OnlyTheFirstAudioOfTheCurrentNudgeAttaches) {
-    NudgeVoiceMeter meter;
-    int settled = 0;
-    meter.onSettled = [&] { ++settled; };
-    QSignalSpy voiced(&meter, &NudgeVoiceMeter::isVoicedChanged);
-    meter.reset();
-    const qint64 old = meter.token();
-    meter.reset();
-    meter.setPending(true);
-    const qint64 token = meter.token();
-
-    meter.attach(old, [] { return 0.5f; }, {});
-    EXPECT_FALSE(meter.isVoiced());
-    EXPECT_FALSE(meter.source());
-
-    meter.attach(token, [] { return 0.25f; }, [] { return std::optional<SpeechWordProgress>(); });
-    meter.attach(token, [] { return 0.75f; }, {});
-    EXPECT_TRUE(meter.isVoiced() && meter.isPlaying() && meter.revealsWords());
-    EXPECT_FALSE(meter.isPending());
-    EXPECT_EQ(meter.source()(), 0.25f);
-    EXPECT_EQ(voiced.size(), 1);
-    meter.settle(token);
-    EXPECT_EQ(settled, 1);
-
-    meter.playbackEnded(old);
-    EXPECT_TRUE(meter.isPlaying());
-    meter.playbackEnded(token);
-    EXPECT_FALSE(meter.isPlaying() || meter.source() || meter.words());
-    EXPECT_TRUE(meter.isVoiced() && meter.revealsWords());
-
-    meter.reset();
-    EXPECT_FALSE(meter.isVoiced() || meter.revealsWords());
-}
-
-TEST(NudgeVoiceMeter, ALateVoicePlaysWithoutRevealingOrSettling) {
-    NudgeVoiceMeter meter;
-    int settled = 0;
-    meter.onSettled = [&] { ++settled; };
-    meter.reset();
-    meter.setPending(true);
-    meter.setPending(false); // the session stopped waiting
-    meter.attach(meter.token(), [] { return 1.0f; }, {});
-    EXPECT_TRUE(meter.isVoiced() && meter.isPlaying());
-    EXPECT_FALSE(meter.revealsWords());
-    EXPECT_EQ(settled, 0);
-    // A reset clears the closures too.
-    meter.reset();
-    EXPECT_FALSE(meter.source());
 }

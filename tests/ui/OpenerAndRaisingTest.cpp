@@ -45,20 +45,31 @@ struct FakeDesktop {
 
 } // namespace
 
-TEST(FocusWindowOpening, AVisibleWindowIsOnlyActivated) {
+namespace {
+
+class FocusWindowOpeningTest : public ::testing::Test {
+protected:
     ManualScheduler scheduler;
     FakeDesktop desk;
+    FocusWindowOpening opening{desk.desktop(), scheduler.schedule()};
+};
+
+} // namespace
+
+TEST_F(FocusWindowOpeningTest, AVisibleWindowOrADesktopWithoutATrayIsServedAtOnce) {
     desk.visible = true;
-    FocusWindowOpening opening(desk.desktop(), scheduler.schedule());
     EXPECT_EQ(opening.open(), FocusWindowOpening::Result::Activated);
     EXPECT_EQ(desk.activations, 1);
     EXPECT_EQ(desk.atIcon + desk.atFallback, 0);
+
+    desk.visible = false;
+    desk.tray = false;
+    EXPECT_EQ(opening.open(), FocusWindowOpening::Result::OpenedAtFallback);
+    EXPECT_TRUE(scheduler.queue.empty());
+    EXPECT_EQ(desk.activations, 2);
 }
 
-TEST(FocusWindowOpening, RepeatedRequestsShareOneRetryChainUntilTheIconIsPlaced) {
-    ManualScheduler scheduler;
-    FakeDesktop desk;
-    FocusWindowOpening opening(desk.desktop(), scheduler.schedule());
+TEST_F(FocusWindowOpeningTest, RepeatedRequestsShareOneRetryChainUntilTheIconIsPlaced) {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(opening.open(), FocusWindowOpening::Result::Waiting);
     ASSERT_EQ(scheduler.queue.size(), 1u);
@@ -73,10 +84,7 @@ TEST(FocusWindowOpening, RepeatedRequestsShareOneRetryChainUntilTheIconIsPlaced)
     EXPECT_EQ(opening.retries().count(), 0);
 }
 
-TEST(FocusWindowOpening, AfterFortyFailedRetriesTheWindowOpensAtTheFallbackAndCountingRestarts) {
-    ManualScheduler scheduler;
-    FakeDesktop desk;
-    FocusWindowOpening opening(desk.desktop(), scheduler.schedule());
+TEST_F(FocusWindowOpeningTest, AfterFortyFailedRetriesTheWindowOpensAtTheFallbackAndCountingRestarts) {
     opening.open();
     int retries = 0;
     while (scheduler.runOne())
@@ -90,16 +98,6 @@ TEST(FocusWindowOpening, AfterFortyFailedRetriesTheWindowOpensAtTheFallbackAndCo
     desk.visible = false;
     EXPECT_EQ(opening.open(), FocusWindowOpening::Result::Waiting);
     EXPECT_EQ(opening.retries().count(), 1);
-}
-
-TEST(FocusWindowOpening, WithoutATrayTheWindowOpensAtOnce) {
-    ManualScheduler scheduler;
-    FakeDesktop desk;
-    desk.tray = false;
-    FocusWindowOpening opening(desk.desktop(), scheduler.schedule());
-    EXPECT_EQ(opening.open(), FocusWindowOpening::Result::OpenedAtFallback);
-    EXPECT_TRUE(scheduler.queue.empty());
-    EXPECT_EQ(desk.activations, 1);
 }
 
 namespace {
@@ -122,12 +120,14 @@ struct RaisingHarness {
                 },
                 [this](std::function<void()> work) { queue.push_back(std::move(work)); }};
     }
+    void runOne() {
+        auto work = std::move(queue.front());
+        queue.pop_front();
+        work();
+    }
     void drain() {
-        while (!queue.empty()) {
-            auto work = std::move(queue.front());
-            queue.pop_front();
-            work();
-        }
+        while (!queue.empty())
+            runOne();
     }
 };
 
@@ -152,11 +152,8 @@ TEST(WindowRaising, AWindowThatAppearsLateIsRaisedAndOneThatNeverDoesIsGivenUpAf
     {
         RaisingHarness h;
         raiseWindow("History", 8, h.hooks());
-        for (int turn = 0; turn < 4; ++turn) {
-            auto work = std::move(h.queue.front());
-            h.queue.pop_front();
-            work();
-        }
+        for (int turn = 0; turn < 4; ++turn)
+            h.runOne();
         h.windows.append(&history);
         h.drain();
         EXPECT_EQ(h.raised, QList<QWindow*>{&history});

@@ -10,17 +10,23 @@ using namespace tavrine::test;
 
 namespace {
 
-std::unique_ptr<QObject> makeButton(QmlHarness& h, const QByteArray& properties) {
-    return h.createFromText("import QtQuick\nimport Tavrine.Ui\nPillButton { " + properties + " }");
-}
+// Every button a test makes lives to its end; a test ends without QML warnings.
+class PillButtonTest : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString(); }
+    QQuickItem* make(const QByteArray& qml) {
+        objects.push_back(h.createFromText("import QtQuick\nimport Tavrine.Ui\n" + qml));
+        return qobject_cast<QQuickItem*>(objects.back().get());
+    }
+    QQuickItem* button(const QByteArray& properties) { return make("PillButton { " + properties + " }"); }
 
-QString failures(const QmlHarness& h) {
-    return h.warnings().join(QLatin1Char('\n'));
-}
+    QmlHarness h;
+    std::vector<std::unique_ptr<QObject>> objects;
+};
 
 } // namespace
 
-TEST(PillButton, SizesOfCapsulesAndCircles) {
+TEST_F(PillButtonTest, SizesOfCapsulesAndCircles) {
     struct Case {
         QByteArray properties;
         qreal width; // 0: only the height is checked
@@ -35,40 +41,30 @@ TEST(PillButton, SizesOfCapsulesAndCircles) {
         {"text: '+'; shape: PillButton.Circle; diameter: 24; controlSize: PillMetrics.ExtraLarge", 24, 24},
     };
     for (const Case& c : cases) {
-        QmlHarness h;
-        auto object = makeButton(h, c.properties);
-        ASSERT_TRUE(object);
-        auto* button = qobject_cast<QQuickItem*>(object.get());
-        if (c.width > 0) {
-            EXPECT_EQ(button->implicitWidth(), c.width) << c.properties.constData();
-        }
-        EXPECT_EQ(button->implicitHeight(), c.height) << c.properties.constData();
-        EXPECT_TRUE(h.warnings().isEmpty()) << failures(h).toStdString();
+        QQuickItem* pill = button(c.properties);
+        ASSERT_TRUE(pill);
+        EXPECT_EQ(c.width > 0 ? pill->implicitWidth() : 0, c.width) << c.properties.constData();
+        EXPECT_EQ(pill->implicitHeight(), c.height) << c.properties.constData();
     }
 }
 
-TEST(PillButton, ALongLabelStaysOnOneLineAndWidensTheCapsule) {
-    QmlHarness h;
-    auto shortOne = makeButton(h, "text: 'Go'");
-    auto longOne = makeButton(h, "text: 'Get back to work on the thing you said you would do today'");
+TEST_F(PillButtonTest, ALongLabelStaysOnOneLineAndWidensTheCapsule) {
+    QQuickItem* shortOne = button("text: 'Go'");
+    QQuickItem* longOne = button("text: 'Get back to work on the thing you said you would do today'");
     ASSERT_TRUE(shortOne && longOne);
-    auto* button = qobject_cast<QQuickItem*>(longOne.get());
-    auto window = showInWindow(button);
-    auto* label = findItem(button, "pillLabel");
+    auto window = showInWindow(longOne);
+    auto* label = findItem(longOne, "pillLabel");
     ASSERT_TRUE(label);
     EXPECT_EQ(label->property("lineCount").toInt(), 1);
-    EXPECT_EQ(button->height(), 34);
-    EXPECT_GT(button->implicitWidth(), qobject_cast<QQuickItem*>(shortOne.get())->implicitWidth() + 200);
+    EXPECT_EQ(longOne->height(), 34);
+    EXPECT_GT(longOne->implicitWidth(), shortOne->implicitWidth() + 200);
     // The label plus the regular padding on both sides.
-    EXPECT_NEAR(button->implicitWidth(), label->implicitWidth() + 32, 0.5);
-    EXPECT_TRUE(h.warnings().isEmpty()) << failures(h).toStdString();
+    EXPECT_NEAR(longOne->implicitWidth(), label->implicitWidth() + 32, 0.5);
 }
 
-TEST(PillButton, PressingShrinksAndDisablingDimsWithoutHover) {
-    QmlHarness h;
-    auto object = makeButton(h, "text: 'Pause'; dark: true; selected: true");
-    ASSERT_TRUE(object);
-    auto* button = qobject_cast<QQuickItem*>(object.get());
+TEST_F(PillButtonTest, PressingShrinksAndDisablingDimsWithoutHover) {
+    QQuickItem* button = this->button("text: 'Pause'; dark: true; selected: true");
+    ASSERT_TRUE(button);
     auto window = showInWindow(button, 200, 80);
     auto* surface = findItem(button, "pillSurface");
     ASSERT_TRUE(surface);
@@ -86,26 +82,18 @@ TEST(PillButton, PressingShrinksAndDisablingDimsWithoutHover) {
     EXPECT_DOUBLE_EQ(button->opacity(), 0.55);
     EXPECT_FALSE(surface->property("hovering").toBool());
     EXPECT_DOUBLE_EQ(findItem(button, "pillLabel")->opacity(), 0.5);
-    EXPECT_TRUE(h.warnings().isEmpty()) << failures(h).toStdString();
 }
 
-TEST(PillButton, DrawsAVisiblePillInBothSchemes) {
-    for (const char* dark : {"true", "false"}) {
-        QmlHarness h;
-        auto object = h.createFromText(QByteArray("import QtQuick\nimport Tavrine.Ui\n"
-                                                  "Rectangle { width: 160; height: 60; color: ") +
-                                       (QByteArray(dark) == "true" ? "'#202020'" : "'#f0f0f0'") +
-                                       "\n PillButton { objectName: 'b'; x: 20; y: 13; text: 'Start'; selected: true; dark: " +
-                                       dark + " } }");
-        ASSERT_TRUE(object);
-        auto* root = qobject_cast<QQuickItem*>(object.get());
+TEST_F(PillButtonTest, DrawsAVisiblePillInBothSchemes) {
+    for (const QByteArray dark : {"true", "false"}) {
+        QQuickItem* root = make("Rectangle { width: 160; height: 60; color: " +
+                                QByteArray(dark == "true" ? "'#202020'" : "'#f0f0f0'") +
+                                "\n PillButton { x: 20; y: 13; text: 'Start'; selected: true; dark: " + dark + " } }");
+        ASSERT_TRUE(root);
         auto window = showInWindow(root, 160, 60);
         const QImage image = window->grabWindow();
         ASSERT_FALSE(image.isNull());
         // The fill changes the backdrop inside the pill, near its left end where no text is drawn.
-        const QColor inside = image.pixelColor(26, 30);
-        const QColor outside = image.pixelColor(5, 30);
-        EXPECT_NE(inside.rgb(), outside.rgb()) << "dark " << dark;
-        EXPECT_TRUE(h.warnings().isEmpty()) << failures(h).toStdString();
+        EXPECT_NE(image.pixelColor(26, 30).rgb(), image.pixelColor(5, 30).rgb()) << "dark " << dark.constData();
     }
 }
