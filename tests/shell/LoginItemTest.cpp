@@ -199,9 +199,3 @@ TEST(SetLaunchAtLogin, AnswersWhetherTheStateNowMatches) {
     EXPECT_FALSE(setLaunchAtLogin(stubborn, true));
     EXPECT_TRUE(logs.messages(QStringLiteral("LoginItem")).isEmpty());
 }
-
-TEST(WasLaunchedAsLoginItem, OnlyTheExactMarker) {
-    EXPECT_TRUE(wasLaunchedAsLoginItem({QStringLiteral("tavrine"), QStringLiteral("--launched-at-login")}));
-    EXPECT_FALSE(wasLaunchedAsLoginItem({QStringLiteral("tavrine")}));
-    EXPECT_FALSE(wasLaunchedAsLoginItem({QStringLiteral("tavrine"), QStringLiteral("--launched-at-login=0")}));
-}

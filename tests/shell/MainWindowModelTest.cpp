@@ -7,6 +7,7 @@
 #include "tavrine/ui/DurationModel.h"
 
 #include <QSignalSpy>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace tavrine::shell {
@@ -104,36 +105,41 @@ TEST(SetupController, ReturnStartsFocusModeWhileBlankAndTheSessionOnceWritten) {
     }
 }
 
+// Neither button starts anything without Accessibility (read again by the start itself) or while a rehearsal
+// uses the session; while a session runs, a second start does nothing at all.
 TEST(SetupController, RefusedStartsChangeNothingAndKeepTheWindow) {
-    // Accessibility missing: the permission is read again by the start itself.
-    MainWindow missing;
-    missing.setup().setIntention(QStringLiteral("Write"));
-    missing.harness.observer->setPermissions(false, true);
-    missing.setup().submitIntention();
-    missing.setup().startFocusMode();
-    EXPECT_FALSE(missing.session().isActive());
-    EXPECT_EQ(missing.closes, 0);
-
-    // A rehearsal uses the session: neither button starts anything.
-    MainWindow rehearsing;
-    ASSERT_TRUE(rehearsing.session().startRehearsal(QStringLiteral("Landing page"), 25, nullptr));
-    rehearsing.setup().setIntention(QStringLiteral("Write"));
-    rehearsing.setup().startSession();
-    rehearsing.setup().setIntention(QString());
-    rehearsing.setup().startFocusMode();
-    EXPECT_FALSE(rehearsing.session().isActive());
-    EXPECT_EQ(rehearsing.session().intention(), QString());
-    EXPECT_EQ(rehearsing.closes, 0);
-    rehearsing.session().endRehearsal();
-
-    // Already running: a second start does nothing at all.
-    MainWindow running;
-    running.setup().setIntention(QStringLiteral("Write"));
-    running.setup().startSession();
-    running.setup().setIntention(QString());
-    running.setup().startFocusMode();
-    EXPECT_FALSE(running.session().isFocusSession());
-    EXPECT_EQ(running.closes, 1);
+    struct Case {
+        const char* name;
+        std::function<void(MainWindow&)> arrange;
+        bool active;
+    };
+    const Case cases[] = {
+        {"no accessibility", [](MainWindow& w) { w.harness.observer->setPermissions(false, true); }, false},
+        {"rehearsing",
+         [](MainWindow& w) {
+             ASSERT_TRUE(w.session().startRehearsal(QStringLiteral("Landing page"), 25, nullptr));
+         },
+         false},
+        {"running", [](MainWindow& w) { w.harness.start(30, QStringLiteral("Write")); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindow w;
+        c.arrange(w);
+        w.setup().setIntention(QStringLiteral("Draft"));
+        w.setup().submitIntention();
+        w.setup().startSession();
+        w.setup().setIntention(QString());
+        w.setup().startFocusMode();
+        EXPECT_EQ(w.session().isActive(), c.active);
+        EXPECT_FALSE(w.session().isFocusSession());
+        if (!c.active) {
+            EXPECT_EQ(w.session().intention(), QString());
+        }
+        EXPECT_EQ(w.closes, 0);
+        if (w.session().rehearsalIntention())
+            w.session().endRehearsal();
+    }
 }
 
 TEST(MainWindowModel, ScreenFollowsActivityThenSummary) {
@@ -220,13 +226,14 @@ TEST(MonitoringStatus, TableOfStates) {
          QStringLiteral("Can\u2019t monitor without Screen Recording"), true, Fix::ScreenRecording, true},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.state.caseName().toStdString());
         const MonitoringStatusRow row = MonitoringStatusRow::forState(c.state);
-        EXPECT_EQ(row.symbol, c.symbol) << c.state.caseName().toStdString();
-        EXPECT_EQ(row.spinner, c.spinner) << c.state.caseName().toStdString();
-        EXPECT_EQ(row.text, c.text) << c.state.caseName().toStdString();
-        EXPECT_EQ(row.warning, c.warning) << c.state.caseName().toStdString();
-        EXPECT_EQ(row.fix, c.fix) << c.state.caseName().toStdString();
-        EXPECT_EQ(MonitoringStatusRow::shownWhileRunning(c.state), c.whileRunning) << c.state.caseName().toStdString();
+        EXPECT_EQ(row.symbol, c.symbol);
+        EXPECT_EQ(row.spinner, c.spinner);
+        EXPECT_EQ(row.text, c.text);
+        EXPECT_EQ(row.warning, c.warning);
+        EXPECT_EQ(row.fix, c.fix);
+        EXPECT_EQ(MonitoringStatusRow::shownWhileRunning(c.state), c.whileRunning);
     }
 }
 

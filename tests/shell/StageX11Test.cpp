@@ -29,12 +29,6 @@ using Beat = OnboardingRehearsal::Beat;
 
 namespace {
 
-constexpr double waitLimit = 20.0;
-
-void xdotool(const QStringList& arguments) {
-    QProcess::execute(QStringLiteral("xdotool"), arguments);
-}
-
 // The managed windows from the bottom of the stack to its top, as the window manager tells.
 QList<WId> stacking() {
     QList<WId> ids;
@@ -46,29 +40,9 @@ QList<WId> stacking() {
     return ids;
 }
 
-// The window as the X server has it.
-struct ServerWindow {
-    QRect frame;
-    bool mapped = false;
-};
-
-ServerWindow serverWindow(const QWindow* window) {
-    const QString text =
-        programOutput(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window->winId())});
-    const auto number = [&text](const char* label) {
-        const QRegularExpression pattern(QStringLiteral("%1:\\s+(-?\\d+)").arg(QString::fromLatin1(label)));
-        return pattern.match(text).captured(1).toInt();
-    };
-    ServerWindow server;
-    server.frame =
-        QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"), number("Height"));
-    server.mapped = text.contains(QStringLiteral("Map State: IsViewable"));
-    return server;
-}
-
 struct StageApp {
     StageApp()
-        : h({QStringLiteral("tavrine"), QStringLiteral("--onboarding"), QStringLiteral("--fast-rehearsal")}, false) {
+        : h({QStringLiteral("--onboarding"), QStringLiteral("--fast-rehearsal")}, false) {
         h.app->start();
         onboarding = h.app->windows().existingWindow(QStringLiteral("onboarding"));
     }
