@@ -46,8 +46,6 @@ TEST(ShellX11, TheTrayIconDocksTopRightAndAClickReachesTheLabel) {
 }
 
 TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
-    QmlHarness qml;
-    NudgeHoverState hover;
     QQuickWindow work;
     work.setTitle(QStringLiteral("Work"));
     work.resize(400, 300);
@@ -56,13 +54,8 @@ TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
     const auto before = std::optional<platform::XWindowId>(platform::XWindowId(work.winId()));
     ASSERT_TRUE(waitUntil([&] { return work.isActive() && activeWindow() == before; }, waitLimit));
 
-    shell::NudgePresenter::Parts parts;
-    parts.card = QUrl(QStringLiteral("qrc:/standins/NudgeView.qml"));
-    parts.closeButton = QUrl(QStringLiteral("qrc:/standins/NudgeCloseButton.qml"));
-    parts.hover = &hover;
-    int sounds = 0;
-    parts.playSound = [&] { ++sounds; };
-    shell::NudgePresenter presenter(qml.engine(), std::move(parts));
+    PresenterHarness h;
+    shell::NudgePresenter& presenter = *h.presenter;
     presenter.presentNudge();
     QQuickWindow* card = presenter.cardPanel();
     ASSERT_TRUE(card);
@@ -80,8 +73,8 @@ TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
     QTest::qWait(300);
     EXPECT_EQ(activeWindow(), before);
     EXPECT_TRUE(work.isActive());
-    EXPECT_EQ(sounds, 1);
-    EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
+    EXPECT_EQ(h.sounds, 1);
+    EXPECT_TRUE(h.qml.warnings().isEmpty()) << h.qml.warnings().join('\n').toStdString();
 }
 
 TEST(ShellX11, AMinimisedWindowIsBroughtBackAndActivated) {

@@ -8,16 +8,15 @@
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 #include "tavrine/onboarding/StageGeometry.h"
+#include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/WindowSet.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -32,11 +31,8 @@ namespace {
 // The managed windows from the bottom of the stack to its top, as the window manager tells.
 QList<WId> stacking() {
     QList<WId> ids;
-    const QString text =
-        programOutput(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
-    static const QRegularExpression hex(QStringLiteral("0x[0-9a-f]+"));
-    for (auto it = hex.globalMatch(text); it.hasNext();)
-        ids << it.next().captured().toULongLong(nullptr, 16);
+    for (const platform::XWindowId id : platform::X11Connection::shared()->clientListStacking())
+        ids << id;
     return ids;
 }
 
