@@ -84,11 +84,6 @@ struct CleanEntry {
 
 } // namespace
 
-TEST(XdgLoginItem, TheEntryLivesInTheAutostartFolderOfTheConfigHome) {
-    EXPECT_EQ(XdgLoginItem::entryPath(),
-              qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/com.dravolence.tavrine.desktop"));
-}
-
 TEST(XdgLoginItem, StatesFollowTheEntry) {
     CleanEntry clean;
     XdgLoginItem item([] { return QStringLiteral("/opt/tavrine/tavrine"); });
