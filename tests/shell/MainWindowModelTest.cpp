@@ -7,7 +7,6 @@
 #include "tavrine/ui/DurationModel.h"
 
 #include <QSignalSpy>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace tavrine::shell {
@@ -105,41 +104,36 @@ TEST(SetupController, ReturnStartsFocusModeWhileBlankAndTheSessionOnceWritten) {
     }
 }
 
-// Neither button starts anything without Accessibility (read again by the start itself) or while a rehearsal
-// uses the session; while a session runs, a second start does nothing at all.
 TEST(SetupController, RefusedStartsChangeNothingAndKeepTheWindow) {
-    struct Case {
-        const char* name;
-        std::function<void(MainWindow&)> arrange;
-        bool active;
-    };
-    const Case cases[] = {
-        {"no accessibility", [](MainWindow& w) { w.harness.observer->setPermissions(false, true); }, false},
-        {"rehearsing",
-         [](MainWindow& w) {
-             ASSERT_TRUE(w.session().startRehearsal(QStringLiteral("Landing page"), 25, nullptr));
-         },
-         false},
-        {"running", [](MainWindow& w) { w.harness.start(30, QStringLiteral("Write")); }, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        MainWindow w;
-        c.arrange(w);
-        w.setup().setIntention(QStringLiteral("Draft"));
-        w.setup().submitIntention();
-        w.setup().startSession();
-        w.setup().setIntention(QString());
-        w.setup().startFocusMode();
-        EXPECT_EQ(w.session().isActive(), c.active);
-        EXPECT_FALSE(w.session().isFocusSession());
-        if (!c.active) {
-            EXPECT_EQ(w.session().intention(), QString());
-        }
-        EXPECT_EQ(w.closes, 0);
-        if (w.session().rehearsalIntention())
-            w.session().endRehearsal();
-    }
+    // Accessibility missing: the permission is read again by the start itself.
+    MainWindow missing;
+    missing.setup().setIntention(QStringLiteral("Write"));
+    missing.harness.observer->setPermissions(false, true);
+    missing.setup().submitIntention();
+    missing.setup().startFocusMode();
+    EXPECT_FALSE(missing.session().isActive());
+    EXPECT_EQ(missing.closes, 0);
+
+    // A rehearsal uses the session: neither button starts anything.
+    MainWindow rehearsing;
+    ASSERT_TRUE(rehearsing.session().startRehearsal(QStringLiteral("Landing page"), 25, nullptr));
+    rehearsing.setup().setIntention(QStringLiteral("Write"));
+    rehearsing.setup().startSession();
+    rehearsing.setup().setIntention(QString());
+    rehearsing.setup().startFocusMode();
+    EXPECT_FALSE(rehearsing.session().isActive());
+    EXPECT_EQ(rehearsing.session().intention(), QString());
+    EXPECT_EQ(rehearsing.closes, 0);
+    rehearsing.session().endRehearsal();
+
+    // Already running: a second start does nothing at all.
+    MainWindow running;
+    running.setup().setIntention(QStringLiteral("Write"));
+    running.setup().startSession();
+    running.setup().setIntention(QString());
+    running.setup().startFocusMode();
+    EXPECT_FALSE(running.session().isFocusSession());
+    EXPECT_EQ(running.closes, 1);
 }
 
 TEST(MainWindowModel, ScreenFollowsActivityThenSummary) {
