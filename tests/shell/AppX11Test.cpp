@@ -16,16 +16,6 @@
 using namespace tavrine;
 using namespace tavrine::test;
 
-namespace {
-
-constexpr double waitLimit = 20.0;
-
-void xdotool(const QStringList& arguments) {
-    QProcess::execute(QStringLiteral("xdotool"), arguments);
-}
-
-} // namespace
-
 TEST(AppX11, TheTrayIconTogglesTheMainWindowUnderItAndTheHotKeyOpensItOnRelease) {
     shell::installDesktopShortcuts(UserDefaults::standard());
     ShellAppHarness h;

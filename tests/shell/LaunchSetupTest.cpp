@@ -2,6 +2,7 @@
 #include "fakes/FakeLoginItem.h"
 #include "support/LogCapture.h"
 #include "tavrine/core/UserDefaults.h"
+#include "tavrine/platform/LoginItem.h"
 #include "tavrine/shell/LaunchArguments.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,7 @@ TEST(LaunchArguments, FlagsAreExactArguments) {
         EXPECT_EQ(parsed.noHistory, c.noHistory) << name;
         EXPECT_EQ(parsed.onboarding, c.onboarding) << name;
         EXPECT_EQ(parsed.atLogin, c.atLogin) << name;
+        EXPECT_EQ(platform::wasLaunchedAsLoginItem(c.arguments), c.atLogin) << name;
     }
 }
 
@@ -64,77 +66,65 @@ struct Launch {
 
 } // namespace
 
+// Each case with the marker flag read from the hook and, at login, also with the answer the caller kept; with
+// and without the first-launch default applied already.
 TEST(LaunchSetup, WhatComesForwardFollowsLoginAndOnboarding) {
     struct Case {
         bool atLogin;
         bool showOnboarding;
-        bool defaultApplied;
         bool activated;
         bool opened;
     };
-    const QList<Case> cases = {
+    const Case cases[] = {
         // A first ordinary launch: the onboarding window (shown by its scene) is brought forward.
-        {false, true, false, true, false},
-        {false, true, true, true, false},
+        {false, true, true, false},
         // Onboarding done: the main window opens.
-        {false, false, false, true, true},
-        {false, false, true, true, true},
+        {false, false, true, true},
         // At login with onboarding done: nothing comes forward.
-        {true, false, false, false, false},
-        {true, false, true, false, false},
+        {true, false, false, false},
         // At login with onboarding not done: the onboarding still comes forward.
-        {true, true, false, true, false},
-        {true, true, true, true, false},
+        {true, true, true, false},
     };
     for (const Case& c : cases) {
-        Launch launch;
-        launch.atLogin = c.atLogin;
-        launch.showOnboarding = c.showOnboarding;
-        if (c.defaultApplied)
-            launch.defaults.setBool(QStringLiteral("launchAtLoginDefaultApplied"), true);
-        EXPECT_TRUE(launch.setup->run(false));
-        const std::string name = "atLogin=" + std::to_string(c.atLogin) +
-                                 " onboarding=" + std::to_string(c.showOnboarding) +
-                                 " applied=" + std::to_string(c.defaultApplied);
-        EXPECT_EQ(launch.wired, 1) << name;
-        EXPECT_EQ(launch.activated, c.activated ? 1 : 0) << name;
-        EXPECT_EQ(launch.opened, c.opened ? 1 : 0) << name;
-        // Launch at login is switched on exactly once ever, on the first launch.
-        EXPECT_EQ(launch.loginItem.registerCalls, c.defaultApplied ? 0 : 1) << name;
-        EXPECT_EQ(launch.defaults.boolValue(QStringLiteral("launchAtLoginDefaultApplied")), true) << name;
+        for (const bool kept : {false, true}) {
+            for (const bool defaultApplied : {false, true}) {
+                if (kept && !c.atLogin)
+                    continue;
+                SCOPED_TRACE("atLogin=" + std::to_string(c.atLogin) + " onboarding=" +
+                             std::to_string(c.showOnboarding) + " kept=" + std::to_string(kept) +
+                             " applied=" + std::to_string(defaultApplied));
+                Launch launch;
+                launch.atLogin = c.atLogin && !kept;
+                launch.showOnboarding = c.showOnboarding;
+                if (defaultApplied)
+                    launch.defaults.setBool(QStringLiteral("launchAtLoginDefaultApplied"), true);
+                EXPECT_TRUE(launch.setup->run(kept));
+                // Once per process: a second run does nothing.
+                EXPECT_FALSE(launch.setup->run(kept));
+                EXPECT_EQ(launch.wired, 1);
+                EXPECT_EQ(launch.activated, c.activated ? 1 : 0);
+                EXPECT_EQ(launch.opened, c.opened ? 1 : 0);
+                // Launch at login is switched on exactly once ever, on the first launch.
+                EXPECT_EQ(launch.loginItem.registerCalls, defaultApplied ? 0 : 1);
+                EXPECT_EQ(launch.defaults.boolValue(QStringLiteral("launchAtLoginDefaultApplied")), true);
+            }
+        }
     }
-}
-
-TEST(LaunchSetup, TheKeptLoginAnswerCountsWithoutAskingAgain) {
-    Launch launch;
-    launch.setup->run(true);
-    EXPECT_EQ(launch.activated, 0);
-    EXPECT_EQ(launch.opened, 0);
-}
-
-TEST(LaunchSetup, RunsOncePerProcess) {
-    Launch launch;
-    EXPECT_TRUE(launch.setup->run(false));
-    EXPECT_FALSE(launch.setup->run(false));
-    EXPECT_EQ(launch.wired, 1);
-    EXPECT_EQ(launch.opened, 1);
 }
 
 TEST(LaunchSetup, AFailedRegistrationIsLoggedAndNotRetried) {
     LogCapture logs;
-    {
-        Launch first;
-        first.loginItem.failWith = QStringLiteral("disk full");
-        first.setup->run(false);
-        EXPECT_EQ(first.loginItem.registerCalls, 1);
-        EXPECT_EQ(first.opened, 1);
-        EXPECT_EQ(logs.messages(QStringLiteral("LoginItem")),
-                  QStringList{QStringLiteral("Login item change failed: disk full")});
-        // The next launch of the same user: the flag says it was tried.
-        Launch second;
-        second.defaults.setBool(QStringLiteral("launchAtLoginDefaultApplied"),
-                                *first.defaults.boolValue(QStringLiteral("launchAtLoginDefaultApplied")));
-        second.setup->run(false);
-        EXPECT_EQ(second.loginItem.registerCalls, 0);
-    }
+    Launch first;
+    first.loginItem.failWith = QStringLiteral("disk full");
+    first.setup->run(false);
+    EXPECT_EQ(first.loginItem.registerCalls, 1);
+    EXPECT_EQ(first.opened, 1);
+    EXPECT_EQ(logs.messages(QStringLiteral("LoginItem")),
+              QStringList{QStringLiteral("Login item change failed: disk full")});
+    // The next launch of the same user: the flag says it was tried.
+    Launch second;
+    second.defaults.setBool(QStringLiteral("launchAtLoginDefaultApplied"),
+                            *first.defaults.boolValue(QStringLiteral("launchAtLoginDefaultApplied")));
+    second.setup->run(false);
+    EXPECT_EQ(second.loginItem.registerCalls, 0);
 }

@@ -84,11 +84,6 @@ struct CleanEntry {
 
 } // namespace
 
-TEST(XdgLoginItem, TheEntryLivesInTheAutostartFolderOfTheConfigHome) {
-    EXPECT_EQ(XdgLoginItem::entryPath(),
-              qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/com.dravolence.tavrine.desktop"));
-}
-
 TEST(XdgLoginItem, StatesFollowTheEntry) {
     CleanEntry clean;
     XdgLoginItem item([] { return QStringLiteral("/opt/tavrine/tavrine"); });
@@ -198,10 +193,4 @@ TEST(SetLaunchAtLogin, AnswersWhetherTheStateNowMatches) {
     } stubborn;
     EXPECT_FALSE(setLaunchAtLogin(stubborn, true));
     EXPECT_TRUE(logs.messages(QStringLiteral("LoginItem")).isEmpty());
-}
-
-TEST(WasLaunchedAsLoginItem, OnlyTheExactMarker) {
-    EXPECT_TRUE(wasLaunchedAsLoginItem({QStringLiteral("tavrine"), QStringLiteral("--launched-at-login")}));
-    EXPECT_FALSE(wasLaunchedAsLoginItem({QStringLiteral("tavrine")}));
-    EXPECT_FALSE(wasLaunchedAsLoginItem({QStringLiteral("tavrine"), QStringLiteral("--launched-at-login=0")}));
 }

@@ -220,13 +220,14 @@ TEST(MonitoringStatus, TableOfStates) {
          QStringLiteral("Can\u2019t monitor without Screen Recording"), true, Fix::ScreenRecording, true},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.state.caseName().toStdString());
         const MonitoringStatusRow row = MonitoringStatusRow::forState(c.state);
-        EXPECT_EQ(row.symbol, c.symbol) << c.state.caseName().toStdString();
-        EXPECT_EQ(row.spinner, c.spinner) << c.state.caseName().toStdString();
-        EXPECT_EQ(row.text, c.text) << c.state.caseName().toStdString();
-        EXPECT_EQ(row.warning, c.warning) << c.state.caseName().toStdString();
-        EXPECT_EQ(row.fix, c.fix) << c.state.caseName().toStdString();
-        EXPECT_EQ(MonitoringStatusRow::shownWhileRunning(c.state), c.whileRunning) << c.state.caseName().toStdString();
+        EXPECT_EQ(row.symbol, c.symbol);
+        EXPECT_EQ(row.spinner, c.spinner);
+        EXPECT_EQ(row.text, c.text);
+        EXPECT_EQ(row.warning, c.warning);
+        EXPECT_EQ(row.fix, c.fix);
+        EXPECT_EQ(MonitoringStatusRow::shownWhileRunning(c.state), c.whileRunning);
     }
 }
 

@@ -21,12 +21,6 @@ using namespace tavrine::test;
 
 namespace {
 
-constexpr double waitLimit = 20.0;
-
-void xdotool(const QStringList& arguments) {
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << arguments.join(' ').toStdString();
-}
-
 // A click in the middle of the item `name` of `window`, at the screen position the server knows.
 void clickItem(QQuickWindow* window, const char* name) {
     QQuickItem* item = findItem(window, QString::fromLatin1(name));

@@ -13,35 +13,6 @@
 using namespace tavrine;
 using namespace tavrine::test;
 
-namespace {
-
-struct PresenterHarness {
-    QmlHarness qml;
-    NudgeHoverState hover;
-    int sounds = 0;
-    QStringList log;
-    bool notched = false;
-    std::unique_ptr<shell::NudgePresenter> presenter;
-
-    PresenterHarness() {
-        shell::NudgePresenter::Parts parts;
-        parts.card = QUrl(QStringLiteral("qrc:/standins/NudgeView.qml"));
-        parts.closeButton = QUrl(QStringLiteral("qrc:/standins/NudgeCloseButton.qml"));
-        parts.properties = {{QStringLiteral("hover"), QVariant::fromValue<QObject*>(&hover)}};
-        parts.hover = &hover;
-        parts.playSound = [this] { ++sounds; };
-        parts.mainScreen = [] { return QGuiApplication::primaryScreen(); };
-        parts.notchSize = [this](QScreen*) -> std::optional<QSizeF> {
-            return notched ? std::optional<QSizeF>(QSizeF(180, 32)) : std::nullopt;
-        };
-        parts.makeNotch = [this] { return std::make_unique<FakeNotch>(log); };
-        presenter = std::make_unique<shell::NudgePresenter>(qml.engine(), std::move(parts));
-    }
-    QQuickItem* card() const { return findItem(presenter->cardPanel(), QStringLiteral("nudgeView")); }
-};
-
-} // namespace
-
 TEST(NudgePresenter, TheCardFloatsTopRightWithItsCloseButtonOverItsCorner) {
     PresenterHarness h;
     h.presenter->presentNudge();
@@ -63,16 +34,6 @@ TEST(NudgePresenter, TheCardFloatsTopRightWithItsCloseButtonOverItsCorner) {
     EXPECT_TRUE(h.qml.warnings().isEmpty()) << h.qml.warnings().join('\n').toStdString();
 }
 
-TEST(NudgePresenter, ACardWithoutARealSizeTakesTheStandardOne) {
-    PresenterHarness h;
-    h.presenter->presentNudge();
-    h.presenter->dismissNudge();
-    h.card()->setProperty("fittingWidth", 90);
-    h.card()->setProperty("fittingHeight", 300);
-    h.presenter->presentNudge();
-    EXPECT_EQ(h.presenter->cardPanel()->size(), QSize(496, 212));
-}
-
 TEST(NudgePresenter, OnlyANudgeThatWasNotShowingPlaysTheSound) {
     PresenterHarness h;
     h.presenter->presentNudge();
@@ -89,10 +50,13 @@ TEST(NudgePresenter, OnlyANudgeThatWasNotShowingPlaysTheSound) {
     EXPECT_FALSE(card->isVisible());
     EXPECT_FALSE(h.presenter->closePanel()->isVisible());
     EXPECT_FALSE(h.hover.card || h.hover.closeButton);
-    // The panels stay for the next nudge, which sounds again.
+    // The panels stay for the next nudge, which sounds again; a card without a real size takes the standard one.
+    h.card()->setProperty("fittingWidth", 90);
+    h.card()->setProperty("fittingHeight", 300);
     h.presenter->presentNudge();
     EXPECT_EQ(h.presenter->cardPanel(), card);
     EXPECT_EQ(h.sounds, 2);
+    EXPECT_EQ(card->size(), QSize(496, 212));
 }
 
 TEST(NudgePresenter, ANotchedScreenUsesTheNotchPanelAndAPlainOneTheCard) {

@@ -1,9 +1,15 @@
 #pragma once
 
+#include "support/QmlTestSupport.h"
 #include "tavrine/shell/NudgePresenter.h"
 
+#include <QGuiApplication>
 #include <QObject>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QScreen>
 #include <QStringList>
+#include <memory>
 
 namespace tavrine::test {
 
@@ -40,5 +46,32 @@ private:
     QStringList& m_log;
     bool m_open = false;
 };
+
+// The nudge presenter over the stand-ins: the main screen is the primary one, with a notch while `notched`.
+struct PresenterHarness {
+    QmlHarness qml;
+    NudgeHoverState hover;
+    int sounds = 0;
+    QStringList log;
+    bool notched = false;
+    std::unique_ptr<shell::NudgePresenter> presenter;
+
+    PresenterHarness() {
+        shell::NudgePresenter::Parts parts;
+        parts.card = QUrl(QStringLiteral("qrc:/standins/NudgeView.qml"));
+        parts.closeButton = QUrl(QStringLiteral("qrc:/standins/NudgeCloseButton.qml"));
+        parts.properties = {{QStringLiteral("hover"), QVariant::fromValue<QObject*>(&hover)}};
+        parts.hover = &hover;
+        parts.playSound = [this] { ++sounds; };
+        parts.mainScreen = [] { return QGuiApplication::primaryScreen(); };
+        parts.notchSize = [this](QScreen*) -> std::optional<QSizeF> {
+            return notched ? std::optional<QSizeF>(QSizeF(180, 32)) : std::nullopt;
+        };
+        parts.makeNotch = [this] { return std::make_unique<FakeNotch>(log); };
+        presenter = std::make_unique<shell::NudgePresenter>(qml.engine(), std::move(parts));
+    }
+    QQuickItem* card() const { return findItem(presenter->cardPanel(), QStringLiteral("nudgeView")); }
+};
+
 
 } // namespace tavrine::test

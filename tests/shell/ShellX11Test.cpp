@@ -1,18 +1,11 @@
 // The tray label, the nudge panels and window raising on a real X server with openbox and a tray host.
+#include "AppHarness.h"
 #include "NudgeStandIns.h"
+#include "SettingsScene.h"
 #include "TrayIconClick.h"
-#include "session/SessionHarness.h"
-#include "support/QmlTestSupport.h"
-#include "support/TestSupport.h"
-#include "fakes/FakeLoginItem.h"
-#include "tavrine/historystore/SessionHistory.h"
-#include "tavrine/model/PrivacySettingsOpening.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/shell/NudgePresenter.h"
-#include "tavrine/shell/SettingsModel.h"
-#include "tavrine/shell/UpdaterController.h"
 #include "tavrine/shell/TrayStatusLabel.h"
-#include "tavrine/ui/QmlEngineSetup.h"
 #include "tavrine/ui/WindowRaising.h"
 
 #include <QGuiApplication>
@@ -20,7 +13,6 @@
 #include <QScreen>
 #include <QQuickItem>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -29,23 +21,9 @@ using namespace tavrine::test;
 
 namespace {
 
-constexpr double waitLimit = 20.0;
-
 std::optional<platform::XWindowId> activeWindow() {
     return platform::X11Connection::shared()->activeWindow();
 }
-
-// The height the X server gives a window, whatever Qt asked for.
-int serverHeight(const QWindow& window) {
-    const QString info = programOutput(QStringLiteral("xwininfo"), {"-id", QString::number(window.winId())});
-    const qsizetype at = info.indexOf(QStringLiteral("Height:"));
-    return at < 0 ? -1 : info.mid(at + 7).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
-}
-
-class IgnoredPrivacySettings final : public PrivacySettingsOpening {
-public:
-    void openAnchor(const QString&) override {}
-};
 
 } // namespace
 
@@ -68,8 +46,6 @@ TEST(ShellX11, TheTrayIconDocksTopRightAndAClickReachesTheLabel) {
 }
 
 TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
-    QmlHarness qml;
-    NudgeHoverState hover;
     QQuickWindow work;
     work.setTitle(QStringLiteral("Work"));
     work.resize(400, 300);
@@ -78,13 +54,8 @@ TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
     const auto before = std::optional<platform::XWindowId>(platform::XWindowId(work.winId()));
     ASSERT_TRUE(waitUntil([&] { return work.isActive() && activeWindow() == before; }, waitLimit));
 
-    shell::NudgePresenter::Parts parts;
-    parts.card = QUrl(QStringLiteral("qrc:/standins/NudgeView.qml"));
-    parts.closeButton = QUrl(QStringLiteral("qrc:/standins/NudgeCloseButton.qml"));
-    parts.hover = &hover;
-    int sounds = 0;
-    parts.playSound = [&] { ++sounds; };
-    shell::NudgePresenter presenter(qml.engine(), std::move(parts));
+    PresenterHarness h;
+    shell::NudgePresenter& presenter = *h.presenter;
     presenter.presentNudge();
     QQuickWindow* card = presenter.cardPanel();
     ASSERT_TRUE(card);
@@ -102,8 +73,8 @@ TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
     QTest::qWait(300);
     EXPECT_EQ(activeWindow(), before);
     EXPECT_TRUE(work.isActive());
-    EXPECT_EQ(sounds, 1);
-    EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
+    EXPECT_EQ(h.sounds, 1);
+    EXPECT_TRUE(h.qml.warnings().isEmpty()) << h.qml.warnings().join('\n').toStdString();
 }
 
 TEST(ShellX11, AMinimisedWindowIsBroughtBackAndActivated) {
@@ -125,35 +96,23 @@ TEST(ShellX11, AMinimisedWindowIsBroughtBackAndActivated) {
 TEST(ShellX11, TheSettingsWindowGrowsWithItsForm) {
     // The window manager refuses a height above the maximum it last saw; a form that grows must still get its
     // whole height, or it is drawn off from where the pointer lands.
-    SessionHarness h;
-    QTemporaryDir folder;
-    SessionHistory::Options options;
-    options.folder = folder.path();
-    SessionHistory history(options);
-    PrivacySettingsOpening::install(std::make_shared<IgnoredPrivacySettings>());
-    shell::UpdaterController updater(nullptr, nullptr, [] {});
-    FakeLoginItem login;
-    shell::SettingsModel model({h.session.get(), &history, &updater, &login, [] {}, QStringLiteral("a@b.invalid")});
-    h.observer->setPermissions(false, true);
-    QmlHarness qml;
-    std::unique_ptr<QObject> object = qml.create(
-        ui::componentUrl(QStringLiteral("Tavrine.Shell"), QStringLiteral("SettingsWindow")),
-        {{QStringLiteral("session"), QVariant::fromValue<QObject*>(h.session.get())},
-         {QStringLiteral("settings"), QVariant::fromValue<QObject*>(&model)}});
-    auto* window = qobject_cast<QQuickWindow*>(object.get());
+    SettingsWindowScene s;
+    s.h.observer->setPermissions(false, true);
+    QQuickWindow* window = s.window;
     ASSERT_TRUE(window);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    QQuickItem* form = findItem(window, QStringLiteral("settingsContent"));
+    QQuickItem* form = s.item("settingsContent");
     ASSERT_TRUE(form);
-    ASSERT_TRUE(waitUntil([&] { return serverHeight(*window) == qRound(form->implicitHeight()); }, waitLimit));
+    ASSERT_TRUE(waitUntil([&] { return serverWindow(window).frame.height() == qRound(form->implicitHeight()); },
+                          waitLimit));
 
     const qreal before = form->implicitHeight();
-    QMetaObject::invokeMethod(findItem(window, QStringLiteral("accessibilityEnable")), "clicked");
+    s.click("accessibilityEnable");
     ASSERT_TRUE(waitUntil([&] { return form->implicitHeight() > before; }, waitLimit)) << "the restart caption";
-    EXPECT_TRUE(waitUntil([&] { return serverHeight(*window) == qRound(form->implicitHeight()); }, waitLimit))
-        << serverHeight(*window) << " for a form of " << form->implicitHeight();
+    EXPECT_TRUE(waitUntil([&] { return serverWindow(window).frame.height() == qRound(form->implicitHeight()); },
+                          waitLimit))
+        << serverWindow(window).frame.height() << " for a form of " << form->implicitHeight();
     EXPECT_TRUE(waitUntil([&] { return window->height() == qRound(form->implicitHeight()); }, waitLimit));
-    PrivacySettingsOpening::install(nullptr);
-    EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
+    EXPECT_TRUE(s.harness.warnings().isEmpty()) << s.harness.warnings().join('\n').toStdString();
 }

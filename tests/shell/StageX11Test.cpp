@@ -8,16 +8,15 @@
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 #include "tavrine/onboarding/StageGeometry.h"
+#include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/WindowSet.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -29,46 +28,17 @@ using Beat = OnboardingRehearsal::Beat;
 
 namespace {
 
-constexpr double waitLimit = 20.0;
-
-void xdotool(const QStringList& arguments) {
-    QProcess::execute(QStringLiteral("xdotool"), arguments);
-}
-
 // The managed windows from the bottom of the stack to its top, as the window manager tells.
 QList<WId> stacking() {
     QList<WId> ids;
-    const QString text =
-        programOutput(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
-    static const QRegularExpression hex(QStringLiteral("0x[0-9a-f]+"));
-    for (auto it = hex.globalMatch(text); it.hasNext();)
-        ids << it.next().captured().toULongLong(nullptr, 16);
+    for (const platform::XWindowId id : platform::X11Connection::shared()->clientListStacking())
+        ids << id;
     return ids;
-}
-
-// The window as the X server has it.
-struct ServerWindow {
-    QRect frame;
-    bool mapped = false;
-};
-
-ServerWindow serverWindow(const QWindow* window) {
-    const QString text =
-        programOutput(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window->winId())});
-    const auto number = [&text](const char* label) {
-        const QRegularExpression pattern(QStringLiteral("%1:\\s+(-?\\d+)").arg(QString::fromLatin1(label)));
-        return pattern.match(text).captured(1).toInt();
-    };
-    ServerWindow server;
-    server.frame =
-        QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"), number("Height"));
-    server.mapped = text.contains(QStringLiteral("Map State: IsViewable"));
-    return server;
 }
 
 struct StageApp {
     StageApp()
-        : h({QStringLiteral("tavrine"), QStringLiteral("--onboarding"), QStringLiteral("--fast-rehearsal")}, false) {
+        : h({QStringLiteral("--onboarding"), QStringLiteral("--fast-rehearsal")}, false) {
         h.app->start();
         onboarding = h.app->windows().existingWindow(QStringLiteral("onboarding"));
     }

@@ -2,6 +2,7 @@
 #include "fakes/FakeLinesWriter.h"
 #include "session/SessionHarness.h"
 #include "support/LogCapture.h"
+#include "support/TestSupport.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/shell/UpdaterController.h"
 
@@ -58,6 +59,12 @@ struct Gated {
 
 TEST(UpdateGate, ABackgroundCheckDuringASessionIsRefusedAndRunsOnceAfterIt) {
     Gated g;
+    // Idle with nothing owed: the end of a session runs nothing.
+    g.h.start();
+    g.h.session->stop(false);
+    Gated::settle();
+    EXPECT_EQ(g.updater->checksRun(), 0);
+
     g.h.start();
     UpdaterError error;
     EXPECT_FALSE(g.gate->mayPerformUpdateCheck(*g.updater, UpdaterController::Background, &error));
@@ -84,40 +91,31 @@ TEST(UpdateGate, ABackgroundCheckDuringASessionIsRefusedAndRunsOnceAfterIt) {
     g.h.session->stop(false);
     Gated::settle();
     EXPECT_EQ(g.updater->checksRun(), 1);
-}
 
-TEST(UpdateGate, TheUsersOwnCheckRunsDuringASession) {
-    Gated g;
+    // The user's own check is never held back.
     g.h.start();
     g.updater->checkForUpdates();
-    EXPECT_EQ(g.updater->checksRun(), 1);
+    EXPECT_EQ(g.updater->checksRun(), 2);
     EXPECT_FALSE(g.gate->deferredCheck());
+    EXPECT_TRUE(g.launched.isEmpty());
 }
 
+// Of two relaunches held back, only the later one runs.
 TEST(UpdateGate, ARelaunchWaitsForIdleAndTakesTheWholePass) {
-    Gated g({QStringLiteral("2.0")});
+    Gated g({QStringLiteral("2.0"), QStringLiteral("3.0")});
     g.h.start();
     g.updater->checkForUpdatesInBackground(); // refused: a check is owed
     g.updater->checkForUpdates();             // finds 2.0; its relaunch is held back
+    g.updater->checkForUpdates();             // finds 3.0, held back in its place
     EXPECT_TRUE(g.launched.isEmpty());
     EXPECT_TRUE(g.gate->hasPendingRelaunch());
     g.h.session->stop(false);
     Gated::settle();
-    EXPECT_EQ(g.launched, QStringList{QStringLiteral("2.0")});
+    EXPECT_EQ(g.launched, QStringList{QStringLiteral("3.0")});
     EXPECT_EQ(g.quits, 1);
     // No check in the same pass.
-    EXPECT_EQ(g.updater->checksRun(), 1);
+    EXPECT_EQ(g.updater->checksRun(), 2);
     EXPECT_TRUE(g.gate->deferredCheck());
-}
-
-TEST(UpdateGate, OnlyTheLaterOfTwoHeldRelaunchesRuns) {
-    Gated g({QStringLiteral("2.0"), QStringLiteral("3.0")});
-    g.h.start();
-    g.updater->checkForUpdates();
-    g.updater->checkForUpdates();
-    g.h.session->stop(false);
-    Gated::settle();
-    EXPECT_EQ(g.launched, QStringList{QStringLiteral("3.0")});
 }
 
 TEST(UpdateGate, ARehearsalIsBusyUntilItsIntentionClears) {
@@ -128,15 +126,6 @@ TEST(UpdateGate, ARehearsalIsBusyUntilItsIntentionClears) {
     g.h.session->endRehearsal();
     Gated::settle();
     EXPECT_EQ(g.updater->checksRun(), 1);
-}
-
-TEST(UpdateGate, IdleWithNothingOwedDoesNothing) {
-    Gated g;
-    g.h.start();
-    g.h.session->stop(false);
-    Gated::settle();
-    EXPECT_EQ(g.updater->checksRun(), 0);
-    EXPECT_TRUE(g.launched.isEmpty());
 }
 
 TEST(UpdateGate, AnOwedCheckIsDroppedWhenTheUpdaterIsGone) {
@@ -150,9 +139,8 @@ TEST(UpdateGate, AnOwedCheckIsDroppedWhenTheUpdaterIsGone) {
 }
 
 TEST(UpdateGate, ARelaunchWaitsForTheWritersOfTheSessionJustEnded) {
-    QTemporaryDir folder;
     SessionHistory::Options options;
-    options.folder = folder.path();
+    options.folder = temporaryFolder();
     auto history = std::make_shared<SessionHistory>(options);
     auto recap = std::make_shared<FakeRecapWriter>(QStringLiteral("recap-v2"), QStringLiteral("recap "));
     auto intents = std::make_shared<FakeIntentWriter>(QStringLiteral("history-v1"), QStringLiteral("intent "));
