@@ -16,4 +16,14 @@ void FrameTime::use(const Clock* clock) {
     g_clock = clock;
 }
 
+bool FrameTimer::setRunning(bool run) {
+    if (run == isActive())
+        return false;
+    if (run)
+        start();
+    else
+        stop();
+    return true;
+}
+
 } // namespace tavrine::nudge
