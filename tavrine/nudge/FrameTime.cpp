@@ -26,4 +26,10 @@ bool FrameTimer::setRunning(bool run) {
     return true;
 }
 
+void FrameMotion::start(double from) {
+    m_from = from;
+    m_startedAt = FrameTime::now();
+    m_timer.start();
+}
+
 } // namespace tavrine::nudge

@@ -28,4 +28,27 @@ public:
     bool setRunning(bool run);
 };
 
+// A move from one value, begun at a frame time and stepped on every frame until it is stopped.
+class FrameMotion {
+public:
+    // `step` runs on each frame, as a slot of `owner`.
+    template <typename Step>
+    FrameMotion(QObject* owner, Step step) {
+        QObject::connect(&m_timer, &QTimer::timeout, owner, std::move(step));
+    }
+
+    // Begins a move from `from` at the frame time now.
+    void start(double from);
+    void stop() { m_timer.stop(); }
+    bool running() const { return m_timer.isActive(); }
+    double from() const { return m_from; }
+    // Seconds on the frame clock since the move began.
+    double elapsed() const { return FrameTime::now() - m_startedAt; }
+
+private:
+    FrameTimer m_timer;
+    double m_from = 0;
+    double m_startedAt = 0;
+};
+
 } // namespace tavrine::nudge
