@@ -2,12 +2,12 @@
 //
 // The store is built once (through the store itself, one recording at a time) in
 // $TAVRINE_BENCH_HISTORY_DIR, or a folder under the temporary folder, and reused by later runs.
+#include "BenchmarkMain.h"
 #include "tavrine/historystore/SessionHistory.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QLoggingCategory>
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 
@@ -99,11 +99,6 @@ BENCHMARK(readNewestSessions)->Unit(benchmark::kMillisecond);
 BENCHMARK(rebuildNewestTimelines)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("com.dravolence.tavrine.History.info=false"));
-    benchmark::Initialize(&argc, argv);
-    history();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv, [] { history(); });
 }

@@ -4,6 +4,7 @@
 //
 // The store lives in $TAVRINE_BENCH_HISTORY_DIR, or the folder that history_bench uses, and is filled up to
 // 100,000 sessions on the first run (a few minutes), then reused.
+#include "BenchmarkMain.h"
 #include "tavrine/core/Clock.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
@@ -16,7 +17,6 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QQmlEngine>
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 
@@ -152,13 +152,6 @@ BENCHMARK(makeShareImageWithThreeDetours)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("com.dravolence.tavrine.History.info=false"));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    store();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QGuiApplication>(argc, argv, [] { store(); });
 }

@@ -1,12 +1,12 @@
 // XTest press to the key-down action of a real grab (median and p99 as counters), and the cost of one
 // registration (four checked grabs) beside it. Needs a display, such as the tests' Xvfb.
+#include "BenchmarkMain.h"
 #include "globalshortcuts/Registry.h"
 #include "globalshortcuts/x11/X11HotKeyBackend.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <algorithm>
-#include <benchmark/benchmark.h>
 #include <vector>
 // Xlib last: its macros clash with the headers above.
 #include <X11/Xlib.h>
@@ -87,9 +87,5 @@ BENCHMARK(BM_RegisterOneHotKey)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QGuiApplication>(argc, argv);
 }

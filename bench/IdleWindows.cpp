@@ -2,8 +2,8 @@
 // is up, "history" and "settings" open as from the main window, and with --close they are closed again once
 // mapped. Nothing else happens; bench/idle-rss reads the memory of this process while it stays idle.
 // Usage: idle_windows [--close]   (on an X display with a window manager, fresh XDG folders)
-#include "tavrine/core/UserDefaults.h"
-#include "tavrine/shell/DesktopShortcuts.h"
+#include "tavrine/onboarding/WebEngineSanitizerOptions.h"
+#include "tavrine/shell/AppStartup.h"
 #include "tavrine/shell/TavrineApp.h"
 #include "tavrine/shell/WindowSet.h"
 
@@ -22,12 +22,9 @@ int main(int argc, char** argv) {
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication::setApplicationName(QStringLiteral("com.dravolence.tavrine"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavrine"));
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    tavrine::shell::prepareApplication();
     QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    tavrine::shell::installDesktopShortcuts(tavrine::UserDefaults::standard());
+    tavrine::shell::setUpApplication();
 
     tavrine::shell::TavrineApp::Environment environment;
     environment.arguments = arguments;

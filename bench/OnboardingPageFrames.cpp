@@ -4,9 +4,9 @@
 // Prints, per step and over all steps: frames within the push, the intervals between swaps (median, 95th
 // percentile, largest) and how many were longer than 1.5 frames of 60 Hz.
 // Usage: onboarding_page_frames [--rounds N]   (on an X display with a window manager, fresh XDG folders)
-#include "tavrine/core/UserDefaults.h"
 #include "tavrine/onboarding/OnboardingFlow.h"
-#include "tavrine/shell/DesktopShortcuts.h"
+#include "tavrine/onboarding/WebEngineSanitizerOptions.h"
+#include "tavrine/shell/AppStartup.h"
 #include "tavrine/shell/TavrineApp.h"
 #include "tavrine/shell/WindowSet.h"
 
@@ -81,12 +81,9 @@ int main(int argc, char** argv) {
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication::setApplicationName(QStringLiteral("com.dravolence.tavrine"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavrine"));
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    tavrine::shell::prepareApplication();
     QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    tavrine::shell::installDesktopShortcuts(tavrine::UserDefaults::standard());
+    tavrine::shell::setUpApplication();
 
     tavrine::shell::TavrineApp::Environment environment;
     environment.arguments = arguments;

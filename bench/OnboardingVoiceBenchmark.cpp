@@ -1,8 +1,8 @@
 // Decoding and resampling the rehearsal's recorded nudge, as the rehearsal's start does on the main thread.
+#include "BenchmarkMain.h"
 #include "tavrine/onboarding/OnboardingVoice.h"
 
 #include <QCoreApplication>
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -19,8 +19,5 @@ BENCHMARK(BM_LoadRecording)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -3,6 +3,7 @@
 // and the video window (with the silent player: the web video's own cost is not in this figure). One run is 4 s of
 // the beat's 5; the figure is the process's CPU seconds per wall second, all threads, from /proc/self/stat, with
 // the frames per second of the design window and the coach beside it.
+#include "BenchmarkMain.h"
 #include "fakes/FakeActivityObserver.h"
 #include "fakes/FakeClassifier.h"
 #include "fakes/FakeMotionPreference.h"
@@ -22,7 +23,6 @@
 #include <QQmlEngine>
 #include <QTimer>
 #include <QWindow>
-#include <benchmark/benchmark.h>
 #include <memory>
 #include <unistd.h>
 
@@ -129,11 +129,5 @@ int main(int argc, char** argv) {
         std::fputs("rehearsal_stage_bench needs a display (run it inside tests/support/x11-fixture.sh)\n", stderr);
         return 2;
     }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }

@@ -1,5 +1,6 @@
 // The per-frame reads of the voice (level and word progress over 20 chunks) and decoding plus enqueuing one
 // second of speech.
+#include "BenchmarkMain.h"
 #include "tavrine/platform/AudioDucking.h"
 #include "tavrine/speech/NudgeStreamPlayer.h"
 #include "tavrine/speech/SonioxMessages.h"
@@ -7,7 +8,6 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <benchmark/benchmark.h>
 
 using namespace tavrine;
 
@@ -59,8 +59,5 @@ BENCHMARK(decodeAndEnqueueOneSecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

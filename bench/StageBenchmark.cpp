@@ -8,7 +8,7 @@
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 #include "tavrine/onboarding/WebEngineSanitizerOptions.h"
-#include "tavrine/onboarding/WebPlayerPage.h"
+#include "tavrine/shell/AppStartup.h"
 #include "tavrine/shell/TavrineApp.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/WindowSet.h"
@@ -106,9 +106,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     qunsetenv("TAVRINE_API_BASE_URL");
 
-    QApplication::setApplicationName(QStringLiteral("com.dravolence.tavrine"));
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    tavrine::prepareWebEngine();
+    tavrine::shell::prepareApplication();
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     benchmark::Initialize(&argc, argv);

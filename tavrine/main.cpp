@@ -1,11 +1,9 @@
 #include "tavrine/eval/EvalOptions.h"
 #include "tavrine/eval/Evaluation.h"
 #include "tavrine/onboarding/WebEngineSanitizerOptions.h"
-#include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/platform/LoginItem.h"
 #include "tavrine/platform/x11/X11Connection.h"
-#include "tavrine/core/UserDefaults.h"
-#include "tavrine/shell/DesktopShortcuts.h"
+#include "tavrine/shell/AppStartup.h"
 #include "tavrine/shell/QuitSignals.h"
 #include "tavrine/shell/SingleInstanceGuard.h"
 #include "tavrine/shell/TavrineApp.h"
@@ -66,17 +64,11 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
         }
     }
 
-    // Before any window: xcb takes WM_CLASS from the application name, and capture knows us by it.
-    QApplication::setApplicationName(QStringLiteral("com.dravolence.tavrine"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavrine"));
+    // Before any window.
+    tavrine::shell::prepareApplication();
     QApplication::setApplicationVersion(QStringLiteral(TAVRINE_VERSION));
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    // The rehearsal's web player shares the GL context made here, before the application object.
-    tavrine::prepareWebEngine();
     QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    // Before the main-window opener registers its hot key.
-    tavrine::shell::installDesktopShortcuts(tavrine::UserDefaults::standard());
+    tavrine::shell::setUpApplication();
 
     tavrine::shell::TavrineApp::Environment environment;
     environment.arguments = arguments;

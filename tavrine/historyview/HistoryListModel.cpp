@@ -47,13 +47,6 @@ HistoryListModel::~HistoryListModel() {
     m_alive.cancel();
 }
 
-void HistoryListModel::setTimeZone(const QTimeZone& zone) {
-    beginResetModel();
-    m_zone = zone;
-    m_today = sessionDay(m_clock.date(), m_zone);
-    endResetModel();
-}
-
 void HistoryListModel::watchMidnight() {
     QPointer<HistoryListModel> self(this);
     followMidnight(self, m_clock, m_alive.token(), [self] {

@@ -38,7 +38,6 @@ public:
     ~HistoryListModel() override;
 
     void setLocale(const QLocale& locale) { m_locale = locale; }
-    void setTimeZone(const QTimeZone& zone);
 
     int count() const { return int(m_count); }
     // The local day that counts as today; moves on at the next local midnight.

@@ -16,4 +16,20 @@ void FrameTime::use(const Clock* clock) {
     g_clock = clock;
 }
 
+bool FrameTimer::setRunning(bool run) {
+    if (run == isActive())
+        return false;
+    if (run)
+        start();
+    else
+        stop();
+    return true;
+}
+
+void FrameMotion::start(double from) {
+    m_from = from;
+    m_startedAt = FrameTime::now();
+    m_timer.start();
+}
+
 } // namespace tavrine::nudge

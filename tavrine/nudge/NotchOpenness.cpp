@@ -1,15 +1,8 @@
 #include "tavrine/nudge/NotchOpenness.h"
 
 #include "tavrine/core/Observable.h"
-#include "tavrine/nudge/FrameTime.h"
 
 namespace tavrine::nudge {
-
-NotchOpenness::NotchOpenness(QObject* parent) : QObject(parent) {
-    m_timer.setInterval(16);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &NotchOpenness::step);
-}
 
 void NotchOpenness::setOpen(bool open) {
     if (!assignIfChanged(m_open, open))
@@ -19,9 +12,7 @@ void NotchOpenness::setOpen(bool open) {
         setProgress(open ? 1 : 0);
         return;
     }
-    m_from = m_progress;
-    m_startedAt = FrameTime::now();
-    m_timer.start();
+    m_motion.start(m_progress);
 }
 
 void NotchOpenness::setReduceMotion(bool reduce) {
@@ -33,7 +24,7 @@ void NotchOpenness::setAnimated(bool animated) {
     if (!assignIfChanged(m_animated, animated))
         return;
     if (!animated) {
-        m_timer.stop();
+        m_motion.stop();
         setProgress(m_open ? 1 : 0);
     }
     emit animatedChanged();
@@ -52,11 +43,10 @@ double NotchOpenness::progressAt(double from, double elapsed) const {
 }
 
 void NotchOpenness::step() {
-    const double elapsed = FrameTime::now() - m_startedAt;
-    const double value = progressAt(m_from, elapsed);
+    const double value = progressAt(m_motion.from(), m_motion.elapsed());
     setProgress(value);
     if (value == (m_open ? 1 : 0))
-        m_timer.stop();
+        m_motion.stop();
 }
 
 void NotchOpenness::setProgress(double progress) {

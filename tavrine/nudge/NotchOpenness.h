@@ -1,9 +1,9 @@
 #pragma once
 
+#include "tavrine/nudge/FrameTime.h"
 #include "tavrine/nudge/NudgeMotion.h"
 
 #include <QObject>
-#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
 namespace tavrine::nudge {
@@ -19,7 +19,7 @@ class NotchOpenness : public QObject {
     Q_PROPERTY(bool animated READ animated WRITE setAnimated NOTIFY animatedChanged)
     Q_PROPERTY(double progress READ progress NOTIFY progressChanged)
 public:
-    explicit NotchOpenness(QObject* parent = nullptr);
+    explicit NotchOpenness(QObject* parent = nullptr) : QObject(parent) {}
 
     bool open() const { return m_open; }
     void setOpen(bool open);
@@ -46,9 +46,7 @@ private:
     bool m_reduceMotion = false;
     bool m_animated = true;
     double m_progress = 0;
-    double m_from = 0;
-    double m_startedAt = 0;
-    QTimer m_timer;
+    FrameMotion m_motion{this, [this] { step(); }};
 };
 
 } // namespace tavrine::nudge

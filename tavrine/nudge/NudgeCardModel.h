@@ -19,7 +19,6 @@ class NudgeCardModel : public QObject {
     Q_PROPERTY(bool hasRevealedAt READ hasRevealedAt WRITE setHasRevealedAt NOTIFY sentenceModeChanged)
 
     Q_PROPERTY(int fontSize READ fontSize NOTIFY reasonChanged)
-    Q_PROPERTY(int textHeight READ textHeight NOTIFY reasonChanged)
     Q_PROPERTY(double areaHeight READ areaHeight NOTIFY reasonChanged)
     Q_PROPERTY(bool scrolls READ scrolls NOTIFY reasonChanged)
     Q_PROPERTY(QString jobLine READ jobLine NOTIFY jobLineChanged)
@@ -42,7 +41,6 @@ public:
     void setHasRevealedAt(bool has);
 
     int fontSize() const { return m_fontSize; }
-    int textHeight() const { return m_textHeight; }
     double areaHeight() const;
     bool scrolls() const;
     QString jobLine() const;

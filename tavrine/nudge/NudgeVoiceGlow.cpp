@@ -1,7 +1,6 @@
 #include "tavrine/nudge/NudgeVoiceGlow.h"
 
 #include "tavrine/core/Observable.h"
-#include "tavrine/nudge/FrameTime.h"
 #include "tavrine/nudge/GlowBlobs.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
 
@@ -12,7 +11,6 @@
 namespace tavrine::nudge {
 
 NudgeVoiceGlow::NudgeVoiceGlow(QQuickItem* parent) : QQuickPaintedItem(parent) {
-    m_timer.setInterval(1000 / 30 + 1);
     connect(&m_timer, &QTimer::timeout, this, [this] { update(); });
     setAcceptedMouseButtons(Qt::NoButton);
     setAcceptHoverEvents(false);
@@ -41,14 +39,8 @@ void NudgeVoiceGlow::itemChange(ItemChange change, const ItemChangeData& value) 
 }
 
 void NudgeVoiceGlow::updateTimer() {
-    const bool run = isVisible() && window() && !m_reduceMotion;
-    if (run == m_timer.isActive())
-        return;
-    if (run)
-        m_timer.start();
-    else
-        m_timer.stop();
-    emit animatingChanged();
+    if (m_timer.setRunning(isVisible() && window() && !m_reduceMotion))
+        emit animatingChanged();
 }
 
 void NudgeVoiceGlow::setCornerRadius(double radius) {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "tavrine/nudge/FrameTime.h"
+
 #include <QPointer>
 #include <QQuickPaintedItem>
-#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
 namespace tavrine {
@@ -54,7 +55,7 @@ private:
     QPointer<NudgeVoiceMeter> m_meter;
     bool m_reduceMotion = false;
     double m_cornerRadius = 0;
-    QTimer m_timer;
+    FrameTimer m_timer{1000 / 30 + 1};
 };
 
 } // namespace tavrine::nudge

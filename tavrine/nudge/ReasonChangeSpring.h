@@ -1,7 +1,8 @@
 #pragma once
 
+#include "tavrine/nudge/FrameTime.h"
+
 #include <QObject>
-#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
 namespace tavrine::nudge {
@@ -15,14 +16,14 @@ class ReasonChangeSpring : public QObject {
     Q_PROPERTY(bool animated READ animated WRITE setAnimated NOTIFY animatedChanged)
     Q_PROPERTY(double value READ value NOTIFY valueChanged)
 public:
-    explicit ReasonChangeSpring(QObject* parent = nullptr);
+    explicit ReasonChangeSpring(QObject* parent = nullptr) : QObject(parent) {}
 
     double target() const { return m_target; }
     void setTarget(double target);
     bool animated() const { return m_animated; }
     void setAnimated(bool animated);
     double value() const { return m_value; }
-    bool moving() const { return m_timer.isActive(); }
+    bool moving() const { return m_motion.running(); }
     // Steps to the frame time now; the timer calls it, tests may too.
     void step();
 
@@ -38,9 +39,7 @@ private:
     bool m_hasTarget = false;
     bool m_animated = false;
     double m_value = 0;
-    double m_from = 0;
-    double m_startedAt = 0;
-    QTimer m_timer;
+    FrameMotion m_motion{this, [this] { step(); }};
 };
 
 } // namespace tavrine::nudge

@@ -2,7 +2,6 @@
 
 #include "tavrine/core/Observable.h"
 #include "tavrine/nudge/BoxBlur.h"
-#include "tavrine/nudge/FrameTime.h"
 #include "tavrine/nudge/NudgeCardRules.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
 
@@ -14,8 +13,6 @@
 namespace tavrine::nudge {
 
 SpokenSentenceItem::SpokenSentenceItem(QQuickItem* parent) : QQuickPaintedItem(parent) {
-    m_timer.setInterval(16);
-    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SpokenSentenceItem::onFrame);
     relayout();
 }
@@ -129,13 +126,8 @@ std::optional<SpeechWordProgress> SpokenSentenceItem::frameProgress() const {
 void SpokenSentenceItem::updateTimer() {
     const bool run = (m_mode == Mode::Spoken && m_meter && m_meter->isPlaying()) ||
                      (m_mode == Mode::Timed && !m_arrived);
-    if (run == m_timer.isActive())
-        return;
-    if (run)
-        m_timer.start();
-    else
-        m_timer.stop();
-    emit animatingChanged();
+    if (m_timer.setRunning(run))
+        emit animatingChanged();
 }
 
 void SpokenSentenceItem::onFrame() {

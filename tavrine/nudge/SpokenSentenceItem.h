@@ -1,11 +1,11 @@
 #pragma once
 
+#include "tavrine/nudge/FrameTime.h"
 #include "tavrine/nudge/SpokenWords.h"
 
 #include <QGlyphRun>
 #include <QPointer>
 #include <QQuickPaintedItem>
-#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 #include <optional>
 
@@ -96,7 +96,7 @@ private:
 
     QList<Word> m_words;
     int m_total = 0;
-    QTimer m_timer;
+    FrameTimer m_timer;
 };
 
 } // namespace tavrine::nudge

@@ -228,7 +228,6 @@ void OnboardingFlow::endRehearsal() {
     m_stage->dismiss(m_gone ? OnboardingStage::Host::KeepHidden : OnboardingStage::Host::GiveBack);
     if (m_page == OnboardingPage::Rehearsal)
         advance();
-    emit rehearsalEnded();
 }
 
 void OnboardingFlow::windowDisappeared() {

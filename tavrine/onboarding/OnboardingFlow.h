@@ -155,7 +155,6 @@ signals:
     void intentionChanged();
     void reduceMotionChanged();
     void rehearsalRefused();
-    void rehearsalEnded();
     // The ready page's field should take the keyboard focus.
     void focusIntention();
 

@@ -3,12 +3,12 @@
 #include "tavrine/onboarding/SpeechResampler.h"
 #include "tavrine/onboarding/WaveFile.h"
 #include "tavrine/speech/RecordedSpeech.h"
+#include "tavrine/speech/SonioxMessages.h"
 #include "tavrine/speech/SonioxNudgeSpeaker.h"
 #include "tavrine/services/TavrineAPI.h"
 #include "tavrine/speech/SpeechSetup.h"
 
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -43,25 +43,7 @@ std::optional<SpeechTimestamps> decodeTimings(const QByteArray& json) {
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
-    const QJsonObject object = document.object();
-    const QJsonValue characters = object.value(QStringLiteral("characters"));
-    const QJsonValue starts = object.value(QStringLiteral("starts"));
-    if (!characters.isArray() || !starts.isArray())
-        return std::nullopt;
-    SpeechTimestamps out;
-    for (const QJsonValue& entry : characters.toArray()) {
-        if (!entry.isString())
-            return std::nullopt;
-        out.characters.append(entry.toString());
-    }
-    for (const QJsonValue& entry : starts.toArray()) {
-        if (!entry.isDouble())
-            return std::nullopt;
-        out.starts.append(entry.toDouble());
-    }
-    if (out.characters.isEmpty() || out.characters.size() != out.starts.size())
-        return std::nullopt;
-    return out;
+    return parseSpeechTimestamps(document.object(), QStringLiteral("starts"));
 }
 
 std::optional<SpeechChunk> decode(const QString& wavPath, const std::optional<QString>& jsonPath) {

@@ -18,15 +18,10 @@ class UserDefaults;
 // voice without the word reveal.
 namespace onboardingvoice {
 
-// The timings file: one entry per character of the spoken text and the second at which each is spoken.
-struct Timings {
-    QStringList characters;
-    QList<double> starts;
-};
-
 // The recording's audio as the speech pipeline's PCM (24 kHz, mono, s16 little-endian), or nothing.
 std::optional<QByteArray> decodePCM(const QString& wavPath);
-// Timings kept only when "characters" is not empty and both lists have the same length.
+// The timings file: "characters" of the spoken text and the second each is spoken at ("starts"), kept only when
+// "characters" is not empty and both lists have the same length.
 std::optional<SpeechTimestamps> decodeTimings(const QByteArray& json);
 // The audio and, when the timings file exists and is sound, its timings; nothing without audio.
 std::optional<SpeechChunk> decode(const QString& wavPath, const std::optional<QString>& jsonPath);

@@ -125,7 +125,6 @@ public:
     QSoundEffect* nudgeSound() const { return m_nudgeSound.get(); }
     // None until a speaker is built.
     const std::shared_ptr<NudgeSpeaking>& speaker() const { return m_speaker; }
-    const LaunchArguments& launchArguments() const { return m_arguments; }
     bool launchSetupDone() const { return m_launchSetup && m_launchSetup->done(); }
 
 private:

@@ -65,12 +65,12 @@ SonioxSpeechEvent parseSonioxMessage(const QString& text) {
     return event;
 }
 
-std::optional<SpeechTimestamps> parseSpeechTimestamps(const QJsonValue& value) {
+std::optional<SpeechTimestamps> parseSpeechTimestamps(const QJsonValue& value, const QString& startsKey) {
     if (!value.isObject())
         return std::nullopt;
     const QJsonObject object = value.toObject();
     const QJsonValue characters = object.value(QStringLiteral("characters"));
-    const QJsonValue starts = object.value(QStringLiteral("character_start_times_seconds"));
+    const QJsonValue starts = object.value(startsKey);
     if (!characters.isArray() || !starts.isArray())
         return std::nullopt;
     SpeechTimestamps timestamps;

@@ -24,7 +24,9 @@ QString sonioxTextMessage(const QString& text, const QString& streamID);
 // Fails with JsonParseError for text that is not JSON, NudgeSpeechError::requestFailed for JSON that is not an
 // object or that reports a vendor error. Audio that is not valid Base64 counts as no audio.
 SonioxSpeechEvent parseSonioxMessage(const QString& text);
-// The "timestamps" member: both lists, of equal non-zero length, or nothing. Never fails.
-std::optional<SpeechTimestamps> parseSpeechTimestamps(const QJsonValue& value);
+// The "timestamps" member: "characters" and the start seconds under `startsKey`, of equal non-zero length, or
+// nothing. Never fails.
+std::optional<SpeechTimestamps> parseSpeechTimestamps(
+    const QJsonValue& value, const QString& startsKey = QStringLiteral("character_start_times_seconds"));
 
 } // namespace tavrine
