@@ -1,5 +1,7 @@
 #include "tavrine/platform/XdgLoginItem.h"
 
+#include "tavrine/core/Log.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -116,20 +118,106 @@ QByteArray XdgLoginItem::entryText(const QString& program) {
     return text;
 }
 
-void XdgLoginItem::registerItem() {
-    const QString program = m_programPath();
-    if (program.isEmpty())
-        throw LoginItemError(QStringLiteral("Tavrine cannot tell where its own program is."));
-    const QString path = entryPath();
+QStringList XdgLoginItem::execArguments(const QString& value) {
+    // The key file's escapes first, then the quoting of the Exec rules, then the doubled "%".
+    QString unescaped;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c != u'\\' || i + 1 == value.size()) {
+            unescaped += c;
+            continue;
+        }
+        const QChar next = value[++i];
+        unescaped += next == u'n' ? QChar(u'\n') : next == u't' ? QChar(u'\t') : next == u'r' ? QChar(u'\r') : next;
+    }
+    QStringList words;
+    QString word;
+    bool quoted = false;
+    bool inWord = false;
+    for (qsizetype i = 0; i < unescaped.size(); ++i) {
+        const QChar c = unescaped[i];
+        if (quoted && c == u'\\' && i + 1 < unescaped.size()) {
+            word += unescaped[++i];
+        } else if (c == u'"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && c == u' ') {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    for (QString& w : words)
+        w.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    return words;
+}
+
+namespace {
+
+void writeEntry(const QString& path, const QByteArray& text) {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         throw LoginItemError(QStringLiteral("The folder %1 could not be created.").arg(folder));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw LoginItemError(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    file.write(entryText(program));
+    file.write(text);
     if (!file.commit())
         throw LoginItemError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+}
+
+} // namespace
+
+void XdgLoginItem::registerItem() {
+    const QString program = m_programPath();
+    if (program.isEmpty())
+        throw LoginItemError(QStringLiteral("Tavrine cannot tell where its own program is."));
+    writeEntry(entryPath(), entryText(program));
+}
+
+bool XdgLoginItem::refreshProgramPath() {
+    const QString program = m_programPath();
+    if (program.isEmpty() || status() != Status::Enabled)
+        return false;
+    QFile file(entryPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    bool inMainGroup = false;
+    for (QByteArray& line : lines) {
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed.startsWith('['))
+            inMainGroup = trimmed == "[Desktop Entry]";
+        if (!inMainGroup || !trimmed.startsWith("Exec"))
+            continue;
+        const qsizetype equals = trimmed.indexOf('=');
+        if (equals < 0 || trimmed.left(equals).trimmed() != "Exec")
+            continue;
+        const QStringList words = execArguments(QString::fromUtf8(trimmed.mid(equals + 1).trimmed()));
+        // Only a program that is plainly gone is replaced: a command found on PATH or a wrapper the user wrote
+        // is theirs.
+        if (words.isEmpty() || !QFileInfo(words.first()).isAbsolute() || QFileInfo::exists(words.first()) ||
+            words.first() == program)
+            return false;
+        QStringList arguments = words;
+        arguments.first() = program;
+        line = "Exec=" + execValue(arguments).toUtf8();
+        try {
+            writeEntry(entryPath(), lines.join('\n'));
+        } catch (const LoginItemError& error) {
+            log::error(logLoginItem(), QStringLiteral("Login item change failed: %1").arg(error.description()));
+            return false;
+        }
+        return true;
+    }
+    return false;
 }
 
 void XdgLoginItem::unregisterItem() {

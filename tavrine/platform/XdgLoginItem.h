@@ -21,6 +21,11 @@ public:
     void registerItem() override;
     void unregisterItem() override;
 
+    // Points an enabled entry whose program no longer exists (a removed build folder, a build run replaced by an
+    // installed one) at this program, keeping the rest of the entry. Answers whether the entry was rewritten.
+    // An entry that is absent stays absent: removing it is how a user switches launch at login off.
+    bool refreshProgramPath();
+
     // Where the entry is written.
     static QString entryPath();
     static QString defaultProgramPath();
@@ -28,6 +33,8 @@ public:
     static QString execValue(const QStringList& arguments);
     // The entry's whole text for `program`.
     static QByteArray entryText(const QString& program);
+    // The words of an Exec value, with the quoting and the escapes undone.
+    static QStringList execArguments(const QString& value);
 
 private:
     ProgramPath m_programPath;

@@ -106,6 +106,7 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     m_loginItem = m_environment.loginItem;
     if (!m_loginItem) {
         m_desktopLoginItem = std::make_unique<platform::XdgLoginItem>();
+        m_desktopLoginItem->refreshProgramPath();
         m_loginItem = m_desktopLoginItem.get();
     }
     m_settings = std::make_unique<SettingsModel>(SettingsModel::Parts{

@@ -2,6 +2,7 @@
 #include "support/LogCapture.h"
 #include "tavrine/platform/XdgLoginItem.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,49 +17,6 @@ using namespace tavrine::test;
 namespace {
 
 using Status = LoginItem::Status;
-
-// The Exec line as a desktop reads it: the key file's escapes, then the quoting rules, then the field codes.
-QStringList readExec(QString value) {
-    QString unescaped;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'\\' && i + 1 < value.size()) {
-            const QChar next = value[++i];
-            unescaped += next == u'n' ? QChar(u'\n') : next == u't' ? QChar(u'\t') : next == u'r' ? QChar(u'\r') : next;
-        } else {
-            unescaped += value[i];
-        }
-    }
-    QStringList words;
-    QString word;
-    bool quoted = false;
-    bool inWord = false;
-    for (qsizetype i = 0; i < unescaped.size(); ++i) {
-        const QChar c = unescaped[i];
-        if (quoted) {
-            if (c == u'\\' && i + 1 < unescaped.size())
-                word += unescaped[++i];
-            else if (c == u'"')
-                quoted = false;
-            else
-                word += c;
-        } else if (c == u'"') {
-            quoted = inWord = true;
-        } else if (c == u' ') {
-            if (inWord)
-                words << word;
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words << word;
-    for (QString& w : words)
-        w.replace(QStringLiteral("%%"), QStringLiteral("%"));
-    return words;
-}
 
 QString execLine() {
     QFile file(XdgLoginItem::entryPath());
@@ -137,9 +95,48 @@ TEST(XdgLoginItem, ExecStartsTheProgramWithTheMarkerWhateverItsPath) {
         XdgLoginItem item([program] { return program; });
         item.registerItem();
         const QString exec = execLine();
-        EXPECT_EQ(readExec(exec), (QStringList{program, QStringLiteral("--launched-at-login")})) << exec.toStdString();
+        EXPECT_EQ(XdgLoginItem::execArguments(exec), (QStringList{program, QStringLiteral("--launched-at-login")})) << exec.toStdString();
         // A lone "%" would be a field code.
         EXPECT_FALSE(exec.contains(QRegularExpression(QStringLiteral("(^|[^%])%([^%]|$)")))) << exec.toStdString();
+    }
+}
+
+TEST(XdgLoginItem, AnEntryWhoseProgramIsGoneFollowsThisProgram) {
+    CleanEntry clean;
+    const QString installed = QCoreApplication::applicationFilePath();
+    XdgLoginItem item([installed] { return installed; });
+    struct Case {
+        const char* name;
+        QByteArray entry; // empty: no entry at all
+        bool rewritten;
+    };
+    const QByteArray gone = "Exec=\"/home/ann/old build/tavrine\" --launched-at-login\n";
+    const QList<Case> cases = {
+        {"program removed", "[Desktop Entry]\nType=Application\n" + gone + "X-GNOME-Autostart-enabled=true\n", true},
+        {"program present", "[Desktop Entry]\nExec=/bin/sh --launched-at-login\n", false},
+        {"command on PATH", "[Desktop Entry]\nExec=tavrine --launched-at-login\n", false},
+        {"switched off by the user", "[Desktop Entry]\n" + gone + "Hidden=true\n", false},
+        {"removed by the user", "", false},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(XdgLoginItem::entryPath());
+        if (!c.entry.isEmpty())
+            writeEntry(c.entry);
+        EXPECT_EQ(item.refreshProgramPath(), c.rewritten) << c.name;
+        if (c.entry.isEmpty()) {
+            EXPECT_FALSE(QFile::exists(XdgLoginItem::entryPath())) << c.name;
+            continue;
+        }
+        QFile file(XdgLoginItem::entryPath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        if (!c.rewritten) {
+            EXPECT_EQ(text, c.entry) << c.name;
+            continue;
+        }
+        EXPECT_EQ(XdgLoginItem::execArguments(execLine()), (QStringList{installed, "--launched-at-login"})) << c.name;
+        EXPECT_TRUE(text.contains("X-GNOME-Autostart-enabled=true\n")) << c.name;
+        EXPECT_EQ(item.status(), Status::Enabled) << c.name;
     }
 }
 
