@@ -105,8 +105,9 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
 
     m_loginItem = m_environment.loginItem;
     if (!m_loginItem) {
-        m_desktopLoginItem = std::make_unique<platform::XdgLoginItem>();
-        m_desktopLoginItem->refreshProgramPath();
+        auto desktopItem = std::make_unique<platform::XdgLoginItem>();
+        desktopItem->refreshProgramPath();
+        m_desktopLoginItem = std::move(desktopItem);
         m_loginItem = m_desktopLoginItem.get();
     }
     m_settings = std::make_unique<SettingsModel>(SettingsModel::Parts{
