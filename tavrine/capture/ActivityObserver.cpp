@@ -117,6 +117,12 @@ QCoro::Task<AccessibilityCaptureDebug> ActivityObserver::captureWindowEvidence(c
     capture::CaptureStage stage = co_await QtConcurrent::run(&m_pool, job);
     if (!stage.crop || control->cancelled->load())
         co_return stage.debug;
+    // What little of the window shows would stand for all of it: the evidence keeps its title and tree, and the
+    // diagnostics say why it holds no screenshot text.
+    if (stage.mostlyCovered) {
+        stage.debug.evidence.capturePath = QStringLiteral("window-covered");
+        co_return stage.debug;
+    }
     // Recognition stops where the merge budget ends; an exact pixel match reuses earlier lines.
     const std::optional<MergedText> merged = co_await recognizeIntoBase(
         *stage.crop, stage.recognitionBand, stage.debug.evidence.header, control->source.token());

@@ -85,6 +85,17 @@ TEST(ActivityObserver, RecognisedTextIsMergedBelowTheAccessibilitySummary) {
     EXPECT_EQ(empty->evidence.capturePath, QStringLiteral("window"));
     EXPECT_EQ(empty->evidence.ocrCharacters, 0);
     EXPECT_EQ(empty->evidence.text, empty->evidence.header);
+
+    // The same words on a window mostly under others: what shows of it is not read, and the path says why.
+    desk.grabber->setImage(
+        CaptureDesk::windowId,
+        test::renderLines(CaptureDesk::frame.size(), {QStringLiteral("Harbour inspection schedule")}, style, 150, 80),
+        0.6);
+    const auto covered = captureOnce(observer);
+    ASSERT_TRUE(covered);
+    EXPECT_EQ(covered->evidence.capturePath, QStringLiteral("window-covered"));
+    EXPECT_EQ(covered->evidence.text, covered->evidence.header);
+    EXPECT_TRUE(covered->evidence.imagePNG) << "the evidence stays judgeable by its title and tree";
 }
 
 TEST(ActivityObserver, ACancelledCaptureGivesNoResult) {
