@@ -3,10 +3,13 @@
 #include "tavrine/capture/ChromeBars.h"
 #include "tavrine/capture/ContentFrame.h"
 #include "tavrine/capture/ElementReader.h"
+#include "tavrine/capture/ScreenAddress.h"
 #include "tavrine/capture/TextWalk.h"
 #include "tavrine/capture/WindowResolution.h"
 #include "tavrine/model/ImageData.h"
 #include "tavrine/platform/ApplicationIdentity.h"
+
+#include <cmath>
 
 namespace tavrine::capture {
 
@@ -147,6 +150,10 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     }
     if (image->size() != size)
         *image = image->scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (request.waitsForPage && !walk.foundWebArea && evidence.url.isEmpty()) {
+        const int height = int(std::ceil(image->height() * toolbarBand));
+        stage.toolbar = imageRegion(*image, QRect(0, 0, image->width(), height));
+    }
     // Chrome stays out of the picture as it stays out of the tree's text.
     blankBars(*image, walk.barFrames, settled);
     if (cancelled.load())

@@ -36,6 +36,9 @@ struct CaptureStage {
     // Windows stacked above covered most of the window: its screenshot's text is left out (the covered parts are
     // blanked, and too little of the window's own is left to read).
     bool mostlyCovered = false;
+    // A browser window whose tree shows no page: the top of its screenshot, where the address bar is, to read the
+    // page's address from.
+    std::optional<QImage> toolbar;
 };
 
 // The covered share of a window above which its screenshot's text is left out.

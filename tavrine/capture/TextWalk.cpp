@@ -131,6 +131,10 @@ void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElem
     labels.removeIf(namesTheApplication);
     const QString focused = namesTheApplication(evidence.focusedDescription) ? QString() : evidence.focusedDescription;
     evidence.subject = chooseSubject(appName, focused, labels, headings, selectedTexts);
+    writeSummary(evidence, appName);
+}
+
+void writeSummary(ActivityEvidence& evidence, const QString& appName) {
     const QString summary =
         formatEvidenceText(appName, evidence.title, evidence.url, evidence.subject, evidence.focusedDescription);
     evidence.header = summary;

@@ -54,6 +54,10 @@ void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int
 // From the walk's records and the focused element: the evidence's subject, header, text and accessibility text.
 // With a content frame, only records whose frames meet it count. A label that is one of `applicationNames` (the
 // process name, the desktop id, the application's name: collapsed, ignoring case) is never the subject.
+// The evidence's header, text and accessibility text from the application's name and the evidence's title,
+// address, subject and focused text.
+void writeSummary(ActivityEvidence& evidence, const QString& appName);
+
 void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElement>& walked, const QString& appName,
                               const QStringList& ancestorLabels, const QStringList& applicationNames = {});
 
