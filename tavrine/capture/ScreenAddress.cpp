@@ -23,16 +23,13 @@ const QRegularExpression& addressShape() {
 } // namespace
 
 std::optional<QString> addressFromToolbarText(const QString& text) {
-    // The address bar lies below the tab strip, whose titles may name hosts too: the lowest line wins.
-    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        const QStringList words = line->split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        for (auto word = words.crbegin(); word != words.crend(); ++word) {
-            if (word->size() > evidenceLimit::pageAddress || !addressShape().match(*word).hasMatch())
-                continue;
-            if (!normalizedHost(*word))
-                continue;
-            return *word;
+    // The address bar is the band's first line that holds an address: a tab's title rarely is one, while the
+    // page below may name any host.
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        for (const QString& word : line.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (word.size() <= evidenceLimit::pageAddress && addressShape().match(word).hasMatch() &&
+                normalizedHost(word))
+                return word;
         }
     }
     return std::nullopt;

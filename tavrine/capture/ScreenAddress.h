@@ -6,8 +6,8 @@
 
 namespace tavrine::capture {
 
-// The page address a browser's tool bar shows, from the text recognised in the window's top band: the last line's
-// last word shaped as a host name (letters, digits and hyphens in dotted labels ending in a top-level label of
+// The page address a browser's tool bar shows, from the text recognised in the window's top band: the first word,
+// top to bottom, shaped as a host name (letters, digits and hyphens in dotted labels ending in a top-level label of
 // letters, a dotted IPv4 address, or localhost), with an optional port and path, and a scheme only when the screen
 // shows one (http or https). A browser shows most addresses without their scheme: none is made up. None when no word
 // fits.

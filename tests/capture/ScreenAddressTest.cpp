@@ -6,7 +6,7 @@
 
 using tavrine::capture::addressFromToolbarText;
 
-TEST(AddressFromToolbarText, TakesTheLowestHostShapedWordAndNeverMakesUpAScheme) {
+TEST(AddressFromToolbarText, TakesTheFirstHostShapedWordAndNeverMakesUpAScheme) {
     struct Case {
         const char* text;
         std::optional<QString> address;
@@ -16,7 +16,7 @@ TEST(AddressFromToolbarText, TakesTheLowestHostShapedWordAndNeverMakesUpAScheme)
         {"Not secure 127.0.0.1:35181/page.html", QStringLiteral("127.0.0.1:35181/page.html")},
         {"https://mail.example.org/inbox", QStringLiteral("https://mail.example.org/inbox")},
         {"localhost:3000", QStringLiteral("localhost:3000")},
-        {"news.example.com says hello\nsearch.example.net", QStringLiteral("search.example.net")},
+        {"< > C search.example.net/find\nRead more on news.example.com", QStringLiteral("search.example.net/find")},
         {"Search Google or type a URL", std::nullopt},
         {"ftp://files.example.com/a", std::nullopt},
         {"version 1.2 of report.v2", std::nullopt},
