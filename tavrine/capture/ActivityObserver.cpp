@@ -218,7 +218,11 @@ QCoro::Task<std::optional<FrontmostPage>> ActivityObserver::frontmostPage(QSet<Q
 }
 
 void ActivityObserver::returnToWindow(const ActivityWindowIdentity& identity) {
-    const auto app = m_services.workspace->runningApplication(identity.pid);
+    // The window's own application where it still shows (a process can show several applications), else the
+    // process's.
+    auto app = identity.windowID ? m_services.workspace->windowApplication(*identity.windowID) : std::nullopt;
+    if (!app || app->pid != identity.pid)
+        app = m_services.workspace->runningApplication(identity.pid);
     if (!app)
         return;
     // A pid now used by another application is left alone.

@@ -106,6 +106,13 @@ std::optional<ApplicationInfo> X11Workspace::runningApplication(qint32 pid) {
     return identify(pid, window);
 }
 
+std::optional<ApplicationInfo> X11Workspace::windowApplication(XWindowId id) {
+    if (!m_connection || id == 0)
+        return std::nullopt;
+    const auto pid = m_connection->windowPid(id);
+    return pid ? identify(*pid, id) : std::nullopt;
+}
+
 std::optional<XWindowId> X11Workspace::activeWindow() {
     return m_connection ? m_connection->activeWindow() : std::nullopt;
 }

@@ -28,6 +28,7 @@ public:
     std::optional<QString> ownBundleIdentifier() const override { return m_ownBundle; }
     std::optional<ApplicationInfo> frontmostApplication() override;
     std::optional<ApplicationInfo> runningApplication(qint32 pid) override;
+    std::optional<ApplicationInfo> windowApplication(XWindowId id) override;
     std::optional<XWindowId> activeWindow() override;
     QList<WindowInfo> windows(qint32 pid) override;
     std::optional<WindowInfo> window(XWindowId id) override;

@@ -20,6 +20,7 @@
 // Xlib's macros (None, Bool, Status) clash with other headers: it comes last.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <unistd.h>
 
 using namespace tavrine;
@@ -105,6 +106,22 @@ TEST(X11Platform, ReadsTheActiveWindowItsOwnerAndItsIdentity) {
     EXPECT_TRUE(windows.first().onScreen);
     EXPECT_EQ(workspace.runningApplication(window.pid())->bundleIdentifier, QStringLiteral("org.example.Harbour"));
     EXPECT_FALSE(workspace.runningApplication(0x7ffffff0));
+
+    // The identity belongs to the window and its class, which may change after the window maps; a title of any
+    // length is cut to what judging needs.
+    x11.withDisplay([&](_XDisplay* display) {
+        XClassHint hint{const_cast<char*>("writer"), const_cast<char*>("Writer")};
+        XSetClassHint(display, *active, &hint);
+        const QByteArray title(1 << 20, 'x');
+        XChangeProperty(display, *active, XInternAtom(display, "_NET_WM_NAME", False),
+                        XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(title.constData()), int(title.size()));
+        XSync(display, False);
+    });
+    EXPECT_EQ(workspace.frontmostApplication(),
+              (ApplicationInfo{window.pid(), QStringLiteral("Writer"), QStringLiteral("Writer")}));
+    EXPECT_EQ(workspace.windowApplication(*active), workspace.frontmostApplication());
+    EXPECT_EQ(workspace.window(*active)->title, QString(300, QLatin1Char('x')));
 }
 
 TEST(X11Platform, AWindowThatIsGoneHasNoOwnerEvenWhileItsClientLives) {
