@@ -1,7 +1,9 @@
 #include "tavrine/capture/ActivityObserver.h"
 
 #include "tavrine/capture/ElementReader.h"
+#include "tavrine/capture/ScreenAddress.h"
 #include "tavrine/capture/TabSearch.h"
+#include "tavrine/capture/TextWalk.h"
 #include "tavrine/capture/WindowResolution.h"
 #include "tavrine/core/Error.h"
 #include "tavrine/core/Log.h"
@@ -105,6 +107,17 @@ QCoro::Task<std::optional<MergedText>> recognizeIntoBase(QImage crop, double ban
     co_return merged;
 }
 
+// The text of a browser's tool bar; "" when the capture was cancelled meanwhile.
+QCoro::Task<QString> recognizeToolbar(QImage band, CancellationToken cancel) {
+    QString text;
+    try {
+        text = co_await recognizeText(std::move(band), 0.0, cancel);
+    } catch (const CancelledError&) {
+        text.clear();
+    }
+    co_return text;
+}
+
 } // namespace
 
 QCoro::Task<AccessibilityCaptureDebug> ActivityObserver::captureWindowEvidence(capture::CaptureRequest request,
@@ -117,15 +130,39 @@ QCoro::Task<AccessibilityCaptureDebug> ActivityObserver::captureWindowEvidence(c
     capture::CaptureStage stage = co_await QtConcurrent::run(&m_pool, job);
     if (!stage.crop || control->cancelled->load())
         co_return stage.debug;
+    // A browser that keeps its page out of the tree still shows the page's address in its tool bar.
+    std::optional<QString> screenAddress;
+    if (stage.toolbar) {
+        const QString toolbarText = co_await recognizeToolbar(*stage.toolbar, control->source.token());
+        if (control->cancelled->load())
+            co_return stage.debug;
+        screenAddress = capture::addressFromToolbarText(toolbarText);
+        if (screenAddress) {
+            stage.debug.evidence.url = *screenAddress;
+            capture::writeSummary(stage.debug.evidence, request.appName);
+        }
+        const ActivityEvidence& read = stage.debug.evidence;
+        m_screenAddress =
+            screenAddress ? std::optional<ScreenAddress>({read.pid, read.title, *screenAddress}) : std::nullopt;
+    }
+    // The diagnostics tell an address read from the screen from one the browser gave.
+    const QString addressMark = screenAddress ? QStringLiteral("+screen-address") : QString();
+    // What little of the window shows would stand for all of it: the evidence keeps its title and tree, and the
+    // diagnostics say why it holds no screenshot text.
+    if (stage.mostlyCovered) {
+        stage.debug.evidence.capturePath = QStringLiteral("window-covered") + addressMark;
+        co_return stage.debug;
+    }
     // Recognition stops where the merge budget ends; an exact pixel match reuses earlier lines.
     const std::optional<MergedText> merged = co_await recognizeIntoBase(
         *stage.crop, stage.recognitionBand, stage.debug.evidence.header, control->source.token());
+    ActivityEvidence& evidence = stage.debug.evidence;
     if (merged && !control->cancelled->load()) {
-        ActivityEvidence& evidence = stage.debug.evidence;
         evidence.text = merged->text;
         evidence.ocrCharacters = merged->added;
         evidence.capturePath = merged->added > 0 ? QStringLiteral("window+ocr") : QStringLiteral("window");
     }
+    evidence.capturePath += addressMark;
     co_return stage.debug;
 }
 
@@ -157,7 +194,8 @@ QCoro::Task<std::optional<FrontmostPage>> ActivityObserver::frontmostPage(QSet<Q
         m_webAccessibilityRequestedPIDs.insert(frontmost->pid);
     const capture::CaptureServices services = m_services;
     const Frontmost app = *frontmost;
-    const auto job = [services, app, browser] {
+    const std::optional<ScreenAddress> remembered = m_screenAddress;
+    const auto job = [services, app, browser, remembered] {
         FrontmostPage read{app.name, app.bundle, app.pid, QString(), QString()};
         const capture::ResolvedWindow resolved = capture::resolveWindowIdentity(*services.workspace, app.pid);
         if (!resolved.title)
@@ -170,6 +208,9 @@ QCoro::Task<std::optional<FrontmostPage>> ActivityObserver::frontmostPage(QSet<Q
             if (const auto window = reader.windowElement(*application, read.title))
                 read.url = capture::pageURL(reader, *window, services.uptime);
         }
+        // What the last capture read off this window's tool bar, while it shows the same page.
+        if (read.url.isEmpty() && remembered && remembered->pid == app.pid && remembered->title == read.title)
+            read.url = remembered->url;
         return read;
     };
     FrontmostPage page = co_await QtConcurrent::run(&m_pool, job);
@@ -177,7 +218,11 @@ QCoro::Task<std::optional<FrontmostPage>> ActivityObserver::frontmostPage(QSet<Q
 }
 
 void ActivityObserver::returnToWindow(const ActivityWindowIdentity& identity) {
-    const auto app = m_services.workspace->runningApplication(identity.pid);
+    // The window's own application where it still shows (a process can show several applications), else the
+    // process's.
+    auto app = identity.windowID ? m_services.workspace->windowApplication(*identity.windowID) : std::nullopt;
+    if (!app || app->pid != identity.pid)
+        app = m_services.workspace->runningApplication(identity.pid);
     if (!app)
         return;
     // A pid now used by another application is left alone.

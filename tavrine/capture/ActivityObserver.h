@@ -62,6 +62,13 @@ private:
     // Whether the active window belongs to `pid` within half a second.
     QCoro::Task<bool> waitForActivation(qint32 pid);
 
+    // The page address the last capture read off a browser's tool bar, with the window it showed in.
+    struct ScreenAddress {
+        qint32 pid = 0;
+        QString title;
+        QString url;
+    };
+    std::optional<ScreenAddress> m_screenAddress;
     capture::CaptureServices m_services;
     std::shared_ptr<ActiveCapture> m_activeCapture;
     QSet<qint32> m_webAccessibilityRequestedPIDs;

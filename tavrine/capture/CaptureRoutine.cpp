@@ -1,10 +1,15 @@
 #include "tavrine/capture/CaptureRoutine.h"
 
+#include "tavrine/capture/ChromeBars.h"
 #include "tavrine/capture/ContentFrame.h"
 #include "tavrine/capture/ElementReader.h"
+#include "tavrine/capture/ScreenAddress.h"
 #include "tavrine/capture/TextWalk.h"
 #include "tavrine/capture/WindowResolution.h"
 #include "tavrine/model/ImageData.h"
+#include "tavrine/platform/ApplicationIdentity.h"
+
+#include <cmath>
 
 namespace tavrine::capture {
 
@@ -61,6 +66,10 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
         focused = reader.focusedElement(*window, focusSearchNodes, services.uptime() + focusSearchSeconds,
                                         services.uptime, cancelled);
     }
+    // Names of the program itself, which never say what is worked on (a reverse-domain id ends in the program's
+    // name).
+    const QStringList applicationNames{request.appName, request.bundle, request.bundle.section(QLatin1Char('.'), -1),
+                                       platform::processName(request.pid)};
     QStringList labels;
     if (focused) {
         if (services.accessibility->role(*focused) == platform::role::passwordText) {
@@ -93,7 +102,7 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     }
 
     evidence.contentFrame = evidence.windowFrame;
-    fillAccessibilitySummary(evidence, walk.walked, request.appName, labels);
+    fillAccessibilitySummary(evidence, walk.walked, request.appName, labels, applicationNames);
 
     if (cancelled.load() || !request.includeScreenshot) {
         evidence.capturePath = QStringLiteral("screenshot-disabled");
@@ -123,7 +132,7 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     evidence.windowFrame = settled;
     evidence.contentFrame = settled;
     debug.windowFrame = settled;
-    fillAccessibilitySummary(evidence, walk.walked, request.appName, labels);
+    fillAccessibilitySummary(evidence, walk.walked, request.appName, labels, applicationNames);
 
     const std::optional<QRectF> focusedFrame = focused ? reader.elementFrame(*focused) : std::nullopt;
     const QRectF content = acceptContentFrame(
@@ -131,7 +140,9 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     evidence.contentFrame = content;
 
     const QSize size = captureImageSize(QRectF(shown->frame), services.pixelsPerPoint);
-    std::optional<QImage> image = services.grabber->grab(*evidence.windowID);
+    std::optional<platform::WindowImage> grabbed = services.grabber->grab(*evidence.windowID);
+    std::optional<QImage> image = grabbed ? std::optional<QImage>(std::move(grabbed->image)) : std::nullopt;
+    stage.mostlyCovered = grabbed && grabbed->coveredShare > mostlyCoveredShare;
     if (!image || image->isNull()) {
         evidence.issue = issue::captureUnavailable;
         evidence.capturePath = QStringLiteral("screenshot-unavailable");
@@ -139,6 +150,12 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     }
     if (image->size() != size)
         *image = image->scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (request.waitsForPage && !walk.foundWebArea && evidence.url.isEmpty()) {
+        const int height = int(std::ceil(image->height() * toolbarBand));
+        stage.toolbar = imageRegion(*image, QRect(0, 0, image->width(), height));
+    }
+    // Chrome stays out of the picture as it stays out of the tree's text.
+    blankBars(*image, walk.barFrames, settled);
     if (cancelled.load())
         return stage;
 
@@ -149,7 +166,7 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     // The grab is the client area: a title bar drawn by the window manager lies outside it, and a content crop
     // (a page, a scroll pane) starts below the window's own. Only a whole window that draws its own title bar
     // has one at its top.
-    stage.recognitionBand = !cropped && !shown->managerTitleBar ? titleBarBand : 0.0;
+    stage.recognitionBand = !cropped && !shown->managerTitleBar ? titleBand(walk.barFrames, settled) : 0.0;
     const CropEncoder::Encoded encoded = services.encoder
                                              ? services.encoder->encode(crop)
                                              : CropEncoder::Encoded{encodeImageData(crop), imageFingerprint(crop), crop};

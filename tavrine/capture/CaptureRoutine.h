@@ -33,9 +33,18 @@ struct CaptureStage {
     // The top part of the crop whose recognised lines are left out: a window's own title bar. 0 unless the crop
     // is the whole window and the window draws its title bar itself (the window manager draws none above it).
     double recognitionBand = 0.0;
+    // Windows stacked above covered most of the window: its screenshot's text is left out (the covered parts are
+    // blanked, and too little of the window's own is left to read).
+    bool mostlyCovered = false;
+    // A browser window whose tree shows no page: the top of its screenshot, where the address bar is, to read the
+    // page's address from.
+    std::optional<QImage> toolbar;
 };
 
-// The top band of a window's own title bar, as a fraction of the image height.
+// The covered share of a window above which its screenshot's text is left out.
+inline constexpr double mostlyCoveredShare = 0.5;
+
+// The top band of a window's own title bar, as a fraction of the image height, where the tree shows no bar there.
 inline constexpr double titleBarBand = 0.1;
 
 // Reads the process's focused window (X11 identity and frame, the accessibility walk with its attempts and

@@ -45,10 +45,11 @@ QString ElementReader::elementURL(const AccessibleRef& element) {
     const auto attributes = m_bus.documentAttributes(element);
     if (!attributes)
         return {};
-    const QString url = attributes->value(QStringLiteral("DocURL"));
-    if (!url.isEmpty())
-        return url;
-    return attributes->value(QStringLiteral("URI"));
+    QString url = attributes->value(QStringLiteral("DocURL"));
+    if (url.isEmpty())
+        url = attributes->value(QStringLiteral("URI"));
+    // A data: address can hold a whole page.
+    return text::graphemePrefix(url, evidenceLimit::pageAddress);
 }
 
 QList<AccessibleRef> ElementReader::visibleChildren(const AccessibleRef& element, int limit) {
@@ -93,7 +94,9 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
             break;
         current = *parent;
         const auto ancestorRole = m_bus.role(current);
-        if (ancestorRole && isPrunedRole(*ancestorRole))
+        // An application's and a frame's labels name the program or the window, never what is worked on.
+        if (ancestorRole &&
+            (isPrunedRole(*ancestorRole) || *ancestorRole == role::application || *ancestorRole == role::frame))
             continue;
         const QString label = elementLabel(current, ancestorRole);
         if (isUsefulLabel(label, appName) && (title.isEmpty() || label.toLower() != title))

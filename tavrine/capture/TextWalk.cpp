@@ -3,10 +3,39 @@
 #include "tavrine/core/Text.h"
 #include "tavrine/model/EvidenceText.h"
 
+#include <cmath>
+
 namespace tavrine::capture {
 
 namespace role = platform::role;
 namespace state = platform::state;
+
+namespace {
+
+// Toolkits without a header-bar role (GTK 3) show it as a panel just below the frame.
+constexpr int headerBarDepth = 2;
+// A bar is a strip: never more than this share of the window's height (a panel holding the document is none).
+constexpr double barHeightShare = 0.2;
+
+// How far below the window's top edge a header bar may start: a window that draws its own frame has its shadow
+// there.
+constexpr double headerBarReach = 0.1;
+
+bool isBar(quint32 value, int depth) {
+    return value == role::menuBar || value == role::toolBar || value == role::statusBar ||
+           (value == role::panel && depth <= headerBarDepth);
+}
+
+// Every bar is a strip across part of the window; a panel is a header bar only along the window's top.
+bool isBarShaped(quint32 value, const QRectF& frame, const std::optional<QRectF>& window) {
+    if (!window || window->height() <= 0 || !frame.intersects(*window))
+        return false;
+    if (frame.height() > window->height() * barHeightShare)
+        return false;
+    return value != role::panel || std::abs(frame.top() - window->top()) <= window->height() * headerBarReach;
+}
+
+} // namespace
 
 void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int depth, WalkState& walk,
                         ActivityEvidence& evidence, double deadline, const std::function<double()>& uptime,
@@ -29,11 +58,18 @@ void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int
         return;
     const auto elementRole = bus.role(element);
     const quint32 roleValue = elementRole.value_or(0);
-    if (elementRole && ElementReader::isPrunedRole(roleValue))
+    const bool selected = states && states->has(state::selected);
+    if (isBar(roleValue, depth)) {
+        if (const auto frame = reader.elementFrame(element);
+            frame && isBarShaped(roleValue, *frame, evidence.windowFrame))
+            walk.barFrames.append(*frame);
+    }
+    // The selected page tab holds the page on show (a GTK notebook keeps the document there); the others hold
+    // what is not shown.
+    if (elementRole && ElementReader::isPrunedRole(roleValue) && !(roleValue == role::pageTab && selected))
         return;
 
     const auto frame = reader.elementFrame(element);
-    const bool selected = states && states->has(state::selected);
     const QString label = reader.elementLabel(element, elementRole);
 
     if (roleValue == role::documentWeb) {
@@ -59,7 +95,15 @@ void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int
 }
 
 void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElement>& walked, const QString& appName,
-                              const QStringList& ancestorLabels) {
+                              const QStringList& ancestorLabels, const QStringList& applicationNames) {
+    QSet<QString> names;
+    for (const QString& name : applicationNames) {
+        if (const QString folded = text::collapseWhitespace(name).toCaseFolded(); !folded.isEmpty())
+            names.insert(folded);
+    }
+    const auto namesTheApplication = [&](const QString& label) {
+        return names.contains(text::collapseWhitespace(label).toCaseFolded());
+    };
     const std::optional<QRectF> content = evidence.contentFrame;
     const auto passes = [&](const WalkedElement& record) {
         if (!content)
@@ -76,14 +120,21 @@ void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElem
     QStringList selectedTexts;
     for (const WalkedElement& record : walked) {
         if ((record.role == role::heading || record.role == role::documentWeb) && passes(record) &&
-            !repeatsTitle(record))
+            !repeatsTitle(record) && !namesTheApplication(record.text))
             headings.append(record.text);
     }
     for (const WalkedElement& record : walked) {
-        if (record.selected && passes(record))
+        if (record.selected && passes(record) && !namesTheApplication(record.text))
             selectedTexts.append(record.text);
     }
-    evidence.subject = chooseSubject(appName, evidence.focusedDescription, ancestorLabels, headings, selectedTexts);
+    QStringList labels = ancestorLabels;
+    labels.removeIf(namesTheApplication);
+    const QString focused = namesTheApplication(evidence.focusedDescription) ? QString() : evidence.focusedDescription;
+    evidence.subject = chooseSubject(appName, focused, labels, headings, selectedTexts);
+    writeSummary(evidence, appName);
+}
+
+void writeSummary(ActivityEvidence& evidence, const QString& appName) {
     const QString summary =
         formatEvidenceText(appName, evidence.title, evidence.url, evidence.subject, evidence.focusedDescription);
     evidence.header = summary;

@@ -30,6 +30,8 @@ struct WalkState {
     QList<QRectF> webAreaFrames;
     QList<WalkedElement> walked;
     QList<QRectF> scrollAreaFrames;
+    // Menu bars, tool bars, status bars and header bars: chrome whose text would crowd out the work's.
+    QList<QRectF> barFrames;
 
     void reset() { *this = WalkState(); }
 };
@@ -42,15 +44,21 @@ struct WalkLimits {
 
 // A bounded depth-first walk of the window's tree that records headings, selected elements and web documents
 // (with their frames), the frames of web documents and scroll panes, and the first document address (into the
-// evidence's url). Stops at the depth limit, the node limit, the deadline (seconds of `uptime`) or a
-// cancellation; hidden subtrees, password fields, page tabs, tool bars and menu bars are cut off.
+// evidence's url), and the frames of bars. Stops at the depth limit, the node limit, the deadline (seconds of
+// `uptime`) or a cancellation; hidden subtrees, password fields, page tabs other than the selected one, tool bars
+// and menu bars are cut off.
 void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int depth, WalkState& state,
                         ActivityEvidence& evidence, double deadline, const std::function<double()>& uptime,
                         const std::atomic<bool>& cancelled);
 
 // From the walk's records and the focused element: the evidence's subject, header, text and accessibility text.
-// With a content frame, only records whose frames meet it count.
+// With a content frame, only records whose frames meet it count. A label that is one of `applicationNames` (the
+// process name, the desktop id, the application's name: collapsed, ignoring case) is never the subject.
+// The evidence's header, text and accessibility text from the application's name and the evidence's title,
+// address, subject and focused text.
+void writeSummary(ActivityEvidence& evidence, const QString& appName);
+
 void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElement>& walked, const QString& appName,
-                              const QStringList& ancestorLabels);
+                              const QStringList& ancestorLabels, const QStringList& applicationNames = {});
 
 } // namespace tavrine::capture

@@ -1,5 +1,7 @@
 #include "tavrine/capture/WindowResolution.h"
 
+#include "tavrine/core/Text.h"
+#include "tavrine/model/EvidenceText.h"
 #include "tavrine/model/PageAddress.h"
 
 namespace tavrine::capture {
@@ -27,7 +29,7 @@ ResolvedWindow resolveWindowIdentity(platform::Workspace& workspace, qint32 pid)
     if (!focused)
         return {};
     ResolvedWindow resolved;
-    resolved.title = focused->title;
+    resolved.title = text::graphemePrefix(focused->title, evidenceLimit::title);
     resolved.windowID = focused->id;
     if (!focused->frame.isEmpty())
         resolved.frame = QRectF(focused->frame);
@@ -39,7 +41,7 @@ QString pageURL(ElementReader& reader, const AccessibleRef& window, const std::f
     if (const auto attributes = bus.documentAttributes(window)) {
         const QString document = attributes->value(QStringLiteral("DocURL"));
         if (!document.isEmpty() && normalizedHost(document))
-            return document;
+            return text::graphemePrefix(document, evidenceLimit::pageAddress);
     }
     const double deadline = uptime() + pageSearchSeconds;
     struct Entry {
@@ -52,7 +54,12 @@ QString pageURL(ElementReader& reader, const AccessibleRef& window, const std::f
             break;
         const Entry entry = queue.at(index);
         const auto elementRole = bus.role(entry.element);
-        if (elementRole && ElementReader::isPrunedRole(*elementRole)) {
+        // The selected page tab holds the page on show.
+        const bool selectedTab = elementRole == platform::role::pageTab && [&] {
+            const auto states = bus.states(entry.element);
+            return states && states->has(platform::state::selected);
+        }();
+        if (elementRole && ElementReader::isPrunedRole(*elementRole) && !selectedTab) {
             if (index >= pageSearchNodes - 1)
                 break;
             continue;

@@ -5,6 +5,18 @@
 
 namespace tavrine {
 
+// The longest texts taken from a window, in user-perceived characters, so that no request carries more than
+// judging needs whatever a window says (a title can be a megabyte, and every request holds it twice). Cut with
+// text::graphemePrefix, on a character boundary.
+namespace evidenceLimit {
+inline constexpr qsizetype title = 300;
+// An application's name and id (a window class is free text too).
+inline constexpr qsizetype appName = 120;
+inline constexpr qsizetype appId = 255;
+// A page address: far past any host and path that says what a page is.
+inline constexpr qsizetype pageAddress = 1000;
+} // namespace evidenceLimit
+
 // The one definition of a meaningful label and of the one-line evidence text, shared by the capture, the nudge
 // facts, the activity log's clues and the evaluation harness. Every rule compares whitespace-collapsed text
 // (text::collapseWhitespace) and counts user-perceived characters.

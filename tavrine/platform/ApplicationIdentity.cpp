@@ -1,5 +1,9 @@
 #include "tavrine/platform/ApplicationIdentity.h"
 
+#include "tavrine/core/Text.h"
+#include "tavrine/model/EvidenceText.h"
+
+#include <QFile>
 #include <QFileInfo>
 
 namespace tavrine::platform {
@@ -21,8 +25,23 @@ std::optional<QString> nonEmpty(const std::optional<QString>& text) {
 
 } // namespace
 
-ApplicationIdentity resolveApplicationIdentity(qint32 pid, const ApplicationClues& clues,
-                                               const DesktopEntries& entries) {
+namespace {
+
+// The entry a window class names: by StartupWMClass (the class, then the instance), else by an id equal to the
+// class or the instance ignoring case.
+std::optional<DesktopEntry> entryOfClass(const std::optional<WindowClass>& windowClass, const DesktopEntries& entries) {
+    if (!windowClass)
+        return std::nullopt;
+    for (const auto& lookup : {&DesktopEntries::findByStartupWmClass, &DesktopEntries::findIgnoringCase}) {
+        for (const QString* name : {&windowClass->className, &windowClass->instance}) {
+            if (auto entry = (entries.*lookup)(*name))
+                return entry;
+        }
+    }
+    return std::nullopt;
+}
+
+ApplicationIdentity unboundedIdentity(qint32 pid, const ApplicationClues& clues, const DesktopEntries& entries) {
     const QString className = clues.windowClass ? clues.windowClass->className : QString();
     const std::optional<QString> classText = className.isEmpty() ? std::nullopt : std::optional<QString>(className);
     const auto withName = [&](const QString& id, const std::optional<DesktopEntry>& entry) {
@@ -32,8 +51,11 @@ ApplicationIdentity resolveApplicationIdentity(qint32 pid, const ApplicationClue
         return identity;
     };
 
-    if (const auto gtkId = nonEmpty(clues.gtkApplicationId))
-        return withName(*gtkId, entries.find(*gtkId));
+    const auto gtkId = nonEmpty(clues.gtkApplicationId);
+    if (gtkId) {
+        if (const auto entry = entries.find(*gtkId))
+            return withName(*gtkId, entry);
+    }
 
     if (const auto launched = nonEmpty(clues.launchedDesktopFile); launched && clues.launchedDesktopFilePid == pid) {
         const QString id = desktopIdOfPath(*launched);
@@ -45,18 +67,30 @@ ApplicationIdentity resolveApplicationIdentity(qint32 pid, const ApplicationClue
         }
     }
 
-    if (clues.windowClass) {
-        auto entry = entries.findByStartupWmClass(clues.windowClass->className);
-        if (!entry)
-            entry = entries.findByStartupWmClass(clues.windowClass->instance);
-        if (entry)
-            return withName(entry->id, entry);
-    }
+    if (const auto entry = entryOfClass(clues.windowClass, entries))
+        return withName(entry->id, entry);
+    // An application id without a desktop file still names the application better than its class.
+    if (gtkId)
+        return withName(*gtkId, std::nullopt);
 
     ApplicationIdentity identity;
     identity.bundleIdentifier = classText;
     identity.name = classText;
     return identity;
+}
+
+std::optional<QString> bounded(const std::optional<QString>& text, qsizetype limit) {
+    return text ? std::optional<QString>(text::graphemePrefix(*text, limit)) : std::nullopt;
+}
+
+} // namespace
+
+ApplicationIdentity resolveApplicationIdentity(qint32 pid, const ApplicationClues& clues,
+                                               const DesktopEntries& entries) {
+    // Window properties and desktop files are anyone's text: what goes on to a request is cut to size.
+    const ApplicationIdentity identity = unboundedIdentity(pid, clues, entries);
+    return ApplicationIdentity{bounded(identity.bundleIdentifier, evidenceLimit::appId),
+                               bounded(identity.name, evidenceLimit::appName)};
 }
 
 void readLaunchVariables(const QByteArray& environ, ApplicationClues& clues) {
@@ -70,6 +104,15 @@ void readLaunchVariables(const QByteArray& environ, ApplicationClues& clues) {
                 clues.launchedDesktopFilePid = pid;
         }
     }
+}
+
+QString processName(qint32 pid) {
+    if (pid <= 0)
+        return {};
+    QFile file(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.read(64)).trimmed();
 }
 
 std::optional<quint64> readProcessStartTime(const QByteArray& stat) {

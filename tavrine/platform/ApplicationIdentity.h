@@ -28,14 +28,18 @@ struct ApplicationIdentity {
     friend bool operator==(const ApplicationIdentity&, const ApplicationIdentity&) = default;
 };
 
-// The application id is the desktop-file id (from the GTK application id, from the launcher's desktop file when
-// it launched this very process, or from a desktop file whose StartupWMClass is the window class), else the
-// window class verbatim. The name is the desktop file's Name, else the window class.
+// The application id is the desktop-file id (from the GTK application id when a desktop file has it, from the
+// launcher's desktop file when it launched this very process, or from a desktop file whose StartupWMClass, else
+// whose id ignoring case, is the window class or instance), else the GTK application id, else the window class
+// verbatim. The name is the desktop file's Name, else the window class. Both are cut to their evidence limits.
 ApplicationIdentity resolveApplicationIdentity(qint32 pid, const ApplicationClues& clues,
                                                const DesktopEntries& entries);
 
 // The two launcher variables from a /proc/<pid>/environ image (NUL-separated).
 void readLaunchVariables(const QByteArray& environ, ApplicationClues& clues);
+
+// The process's name as the system shows it (/proc/<pid>/comm, at most 15 bytes); "" when it is gone.
+QString processName(qint32 pid);
 
 // The process's start time in clock ticks since boot, from a /proc/<pid>/stat image (field 22); none when the
 // image does not hold it.

@@ -35,6 +35,8 @@ DesktopEntries::DesktopEntries(const QStringList& dataFolders) {
         const QString& wmClass = m_entries.value(id).startupWmClass;
         if (!wmClass.isEmpty() && !m_byWmClass.contains(wmClass))
             m_byWmClass.insert(wmClass, id);
+        if (const QString folded = id.toCaseFolded(); !m_byFoldedId.contains(folded))
+            m_byFoldedId.insert(folded, id);
     }
 }
 
@@ -60,6 +62,14 @@ std::optional<DesktopEntry> DesktopEntries::findByStartupWmClass(const QString& 
     if (windowClass.isEmpty())
         return std::nullopt;
     if (const auto found = m_byWmClass.constFind(windowClass); found != m_byWmClass.constEnd())
+        return find(found.value());
+    return std::nullopt;
+}
+
+std::optional<DesktopEntry> DesktopEntries::findIgnoringCase(const QString& id) const {
+    if (id.isEmpty())
+        return std::nullopt;
+    if (const auto found = m_byFoldedId.constFind(id.toCaseFolded()); found != m_byFoldedId.constEnd())
         return find(found.value());
     return std::nullopt;
 }

@@ -29,6 +29,9 @@ public:
     std::optional<DesktopEntry> find(const QString& id) const;
     // The first entry (in id order) whose StartupWMClass equals `windowClass` exactly.
     std::optional<DesktopEntry> findByStartupWmClass(const QString& windowClass) const;
+    // The first entry (in id order) whose id equals `id` ignoring case: a window class is often the id with
+    // other capitals ("Xfce4-terminal" for xfce4-terminal.desktop).
+    std::optional<DesktopEntry> findIgnoringCase(const QString& id) const;
 
     // Reads one desktop file; none when it is not a readable desktop entry. Only regular files of at most
     // `maximumFileBytes` are read, without blocking.
@@ -44,6 +47,7 @@ public:
 private:
     QHash<QString, DesktopEntry> m_entries;
     QHash<QString, QString> m_byWmClass;
+    QHash<QString, QString> m_byFoldedId;
 };
 
 } // namespace tavrine::platform

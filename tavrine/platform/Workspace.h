@@ -51,6 +51,12 @@ public:
     virtual std::optional<ApplicationInfo> frontmostApplication() = 0;
     // A running process with its identity; none when the process is gone.
     virtual std::optional<ApplicationInfo> runningApplication(qint32 pid) = 0;
+    // The application a window shows (one process can show several); none when the window or its process is
+    // gone.
+    virtual std::optional<ApplicationInfo> windowApplication(XWindowId id) {
+        const auto shown = window(id);
+        return shown ? runningApplication(shown->pid) : std::nullopt;
+    }
     // The window manager's active window.
     virtual std::optional<XWindowId> activeWindow() = 0;
     // The process's managed normal windows, front to back, minimised ones included (onScreen false).

@@ -1,5 +1,9 @@
 #include "tavrine/platform/X11WindowGrabber.h"
 
+#include "tavrine/model/ImageBlanking.h"
+
+#include <QRegion>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -112,17 +116,50 @@ std::optional<QImage> readArea(Display* display, Drawable drawable, Visual* visu
     return result;
 }
 
+// The areas, in root coordinates and within `area`, of the viewable windows stacked above the top-level window
+// `frame`: the root's children after it (the root lists them bottom to top), override-redirect pop-ups and
+// Tavrine's own panels included. Nothing when `frame` is not among them.
+QRegion areaOfWindowsAbove(Display* display, Window root, Window frame, const QRect& area) {
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    QRegion covered;
+    if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count))
+        return covered;
+    bool above = false;
+    for (unsigned i = 0; i < count; ++i) {
+        if (children[i] == frame) {
+            above = true;
+            continue;
+        }
+        XWindowAttributes attributes{};
+        // A window gone meanwhile fails the read and covers nothing.
+        if (!above || !XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable ||
+            attributes.c_class == InputOnly)
+            continue;
+        const int border = attributes.border_width;
+        covered += QRect(attributes.x, attributes.y, attributes.width + 2 * border, attributes.height + 2 * border)
+                       .intersected(area);
+    }
+    if (children)
+        XFree(children);
+    // The reads of windows that went away leave errors that must not fail the image read after them.
+    X11Connection::takeError(display);
+    return covered;
+}
+
 } // namespace
 
 X11WindowGrabber::X11WindowGrabber(X11Connection* connection)
     : m_connection(connection ? connection : X11Connection::shared()) {}
 
-std::optional<QImage> X11WindowGrabber::grab(XWindowId window) {
+std::optional<WindowImage> X11WindowGrabber::grab(XWindowId window) {
     if (!m_connection || window == 0)
         return std::nullopt;
     const bool composited = m_connection->compositorRunning();
     const auto frame = m_connection->topLevelAncestor(window);
-    std::optional<QImage> result;
+    std::optional<WindowImage> result;
     m_connection->withDisplay([&](Display* display) {
         XWindowAttributes attributes{};
         if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable ||
@@ -147,7 +184,9 @@ std::optional<QImage> X11WindowGrabber::grab(XWindowId window) {
                                  attributes.height);
                 const Pixmap pixmap = XCompositeNameWindowPixmap(display, *frame);
                 if (X11Connection::takeError(display) == 0) {
-                    result = readArea(display, pixmap, frameAttributes.visual, frameAttributes.depth, area);
+                    // The frame's own pixels: nothing stacked above it is in them.
+                    if (auto image = readArea(display, pixmap, frameAttributes.visual, frameAttributes.depth, area))
+                        result = WindowImage{std::move(*image), 0.0};
                     XFreePixmap(display, pixmap);
                     X11Connection::takeError(display);
                 }
@@ -167,22 +206,25 @@ std::optional<QImage> X11WindowGrabber::grab(XWindowId window) {
         const QRect visible = wanted.intersected(QRect(0, 0, rootAttributes.width, rootAttributes.height));
         if (visible.isEmpty())
             return;
+        const QRegion covered = frame ? areaOfWindowsAbove(display, root, *frame, wanted) : QRegion();
         auto area = readArea(display, root, rootAttributes.visual, rootAttributes.depth, visible);
         if (!area)
             return;
+        QImage whole;
         if (visible == wanted) {
-            result = std::move(area);
-            return;
+            whole = std::move(*area);
+        } else {
+            // A window partly off the screen: the hidden part stays black, the image keeps the window's size.
+            whole = QImage(wanted.size(), QImage::Format_RGB32);
+            whole.fill(Qt::black);
+            for (int row = 0; row < visible.height(); ++row) {
+                const int targetRow = visible.y() - wanted.y() + row;
+                memcpy(whole.scanLine(targetRow) + (visible.x() - wanted.x()) * 4, area->constScanLine(row),
+                       size_t(visible.width()) * 4);
+            }
         }
-        // A window partly off the screen: the hidden part stays black, the image keeps the window's size.
-        QImage whole(wanted.size(), QImage::Format_RGB32);
-        whole.fill(Qt::black);
-        for (int row = 0; row < visible.height(); ++row) {
-            const int targetRow = visible.y() - wanted.y() + row;
-            memcpy(whole.scanLine(targetRow) + (visible.x() - wanted.x()) * 4, area->constScanLine(row),
-                   size_t(visible.width()) * 4);
-        }
-        result = std::move(whole);
+        blankImageArea(whole, covered.translated(-wanted.topLeft()));
+        result = WindowImage{std::move(whole), coveredShare(covered, wanted)};
     });
     return result;
 }

@@ -5,13 +5,14 @@
 namespace tavrine::platform {
 
 // Grabs from X11: with a compositing manager running, the client rectangle of the window manager frame's
-// Composite pixmap (right even when another window covers it); otherwise the root area under the window. Pixels
-// come through shared memory (XShm) where the server allows it, else through the socket.
+// Composite pixmap (right even when another window covers it); otherwise the root area under the window, with the
+// windows stacked above it blanked. Pixels come through shared memory (XShm) where the server allows it, else
+// through the socket.
 class X11WindowGrabber final : public WindowGrabber {
 public:
     // `connection` null: the process's shared connection.
     explicit X11WindowGrabber(X11Connection* connection = nullptr);
-    std::optional<QImage> grab(XWindowId window) override;
+    std::optional<WindowImage> grab(XWindowId window) override;
 
 private:
     X11Connection* m_connection;

@@ -1,5 +1,8 @@
 #include "tavrine/platform/X11Workspace.h"
 
+#include "tavrine/core/Text.h"
+#include "tavrine/model/EvidenceText.h"
+
 #include <QFile>
 
 #include <unistd.h>
@@ -47,22 +50,34 @@ std::optional<ApplicationInfo> X11Workspace::identify(qint32 pid, std::optional<
     const auto start = processStartTime(pid);
     if (!start)
         return std::nullopt;
-    {
+    ApplicationClues clues;
+    if (window && m_connection)
+        clues.windowClass = m_connection->windowClass(*window);
+    // One process can show several applications (an office suite), and some map a first window under another
+    // class: the identity belongs to the window and its class, and a reused pid starts afresh.
+    const QString key = window ? QStringLiteral("%1|%2|%3|%4")
+                                     .arg(pid)
+                                     .arg(*window)
+                                     .arg(clues.windowClass ? clues.windowClass->className : QString(),
+                                          clues.windowClass ? clues.windowClass->instance : QString())
+                               : QString();
+    if (window) {
         std::lock_guard lock(m_mutex);
-        if (const auto found = m_cache.constFind(pid); found != m_cache.constEnd() && found->startTime == *start)
+        if (const auto found = m_cache.constFind(key); found != m_cache.constEnd() && found->startTime == *start)
             return ApplicationInfo{pid, found->identity.bundleIdentifier, found->identity.name};
     }
-    ApplicationClues clues;
-    if (window && m_connection) {
+    if (window && m_connection)
         clues.gtkApplicationId = m_connection->textProperty(*window, "_GTK_APPLICATION_ID");
-        clues.windowClass = m_connection->windowClass(*window);
-    }
     readLaunchVariables(processEnvironment(pid), clues);
     std::lock_guard lock(m_mutex);
     const ApplicationIdentity identity = resolveApplicationIdentity(pid, clues, entries());
     // A process seen before its first window has no class yet: remember it only once a window told us.
-    if (window)
-        m_cache.insert(pid, Cached{*start, identity});
+    if (window) {
+        // Windows come and go for as long as Tavrine runs: the cache never holds more than a desktop shows.
+        if (m_cache.size() >= cachedWindowLimit)
+            m_cache.clear();
+        m_cache.insert(key, Cached{*start, identity});
+    }
     return ApplicationInfo{pid, identity.bundleIdentifier, identity.name};
 }
 
@@ -77,14 +92,8 @@ std::optional<ApplicationInfo> X11Workspace::frontmostApplication() {
 }
 
 std::optional<ApplicationInfo> X11Workspace::runningApplication(qint32 pid) {
-    const auto start = processStartTime(pid);
-    if (!start)
+    if (!processStartTime(pid))
         return std::nullopt;
-    {
-        std::lock_guard lock(m_mutex);
-        if (const auto found = m_cache.constFind(pid); found != m_cache.constEnd() && found->startTime == *start)
-            return ApplicationInfo{pid, found->identity.bundleIdentifier, found->identity.name};
-    }
     std::optional<XWindowId> window;
     if (m_connection) {
         for (XWindowId candidate : m_connection->clientListStacking()) {
@@ -95,6 +104,13 @@ std::optional<ApplicationInfo> X11Workspace::runningApplication(qint32 pid) {
         }
     }
     return identify(pid, window);
+}
+
+std::optional<ApplicationInfo> X11Workspace::windowApplication(XWindowId id) {
+    if (!m_connection || id == 0)
+        return std::nullopt;
+    const auto pid = m_connection->windowPid(id);
+    return pid ? identify(*pid, id) : std::nullopt;
 }
 
 std::optional<XWindowId> X11Workspace::activeWindow() {
@@ -124,7 +140,7 @@ std::optional<WindowInfo> X11Workspace::window(XWindowId id) {
     WindowInfo info;
     info.id = id;
     info.pid = m_connection->windowPid(id).value_or(0);
-    info.title = m_connection->windowTitle(id);
+    info.title = text::graphemePrefix(m_connection->windowTitle(id), evidenceLimit::title);
     info.frame = placed->rect;
     info.onScreen = placed->viewable;
     const auto extents = m_connection->frameExtents(id);

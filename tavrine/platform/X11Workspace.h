@@ -11,8 +11,9 @@
 namespace tavrine::platform {
 
 // The workspace read from X11: the active window and its owner, the process's windows in stacking order, and
-// activation through the window manager. Application identities are cached per process (checked against the
-// process's start time, so a reused pid is identified afresh): identity is read every second.
+// activation through the window manager. Application identities are cached per window and window class (checked
+// against the process's start time, so a reused pid is identified afresh): identity is read every second. Titles
+// are cut to the evidence limit.
 class X11Workspace final : public Workspace {
 public:
     static QString tavrineBundleIdentifier() { return QStringLiteral("com.dravolence.tavrine"); }
@@ -27,6 +28,7 @@ public:
     std::optional<QString> ownBundleIdentifier() const override { return m_ownBundle; }
     std::optional<ApplicationInfo> frontmostApplication() override;
     std::optional<ApplicationInfo> runningApplication(qint32 pid) override;
+    std::optional<ApplicationInfo> windowApplication(XWindowId id) override;
     std::optional<XWindowId> activeWindow() override;
     QList<WindowInfo> windows(qint32 pid) override;
     std::optional<WindowInfo> window(XWindowId id) override;
@@ -45,7 +47,9 @@ private:
     QStringList m_dataFolders;
     std::mutex m_mutex;
     std::unique_ptr<DesktopEntries> m_entries;
-    QHash<qint32, Cached> m_cache;
+    // By pid, window and class.
+    QHash<QString, Cached> m_cache;
+    static constexpr qsizetype cachedWindowLimit = 512;
 };
 
 } // namespace tavrine::platform

@@ -85,6 +85,36 @@ TEST(ActivityObserver, RecognisedTextIsMergedBelowTheAccessibilitySummary) {
     EXPECT_EQ(empty->evidence.capturePath, QStringLiteral("window"));
     EXPECT_EQ(empty->evidence.ocrCharacters, 0);
     EXPECT_EQ(empty->evidence.text, empty->evidence.header);
+
+    // The same words on a window mostly under others: what shows of it is not read, and the path says why.
+    desk.grabber->setImage(
+        CaptureDesk::windowId,
+        test::renderLines(CaptureDesk::frame.size(), {QStringLiteral("Harbour inspection schedule")}, style, 150, 80),
+        0.6);
+    const auto covered = captureOnce(observer);
+    ASSERT_TRUE(covered);
+    EXPECT_EQ(covered->evidence.capturePath, QStringLiteral("window-covered"));
+    EXPECT_EQ(covered->evidence.text, covered->evidence.header);
+    EXPECT_TRUE(covered->evidence.imagePNG) << "the evidence stays judgeable by its title and tree";
+
+    // A browser without a page in its tree: the address comes off its tool bar, marked as read from the screen.
+    CaptureDesk browser;
+    capture::CaptureServices services = browser.services();
+    services.browsers = {QStringLiteral("org.example.Editor")};
+    browser.grabber->setImage(
+        CaptureDesk::windowId,
+        test::renderLines(CaptureDesk::frame.size(),
+                          {QStringLiteral("Quarterly report"), QStringLiteral("docs.example.com/q3"), QString(),
+                           QString(), QStringLiteral("Crane maintenance on Thursday")},
+                          style, 20, 40));
+    ActivityObserver browserObserver(services);
+    const auto page = captureOnce(browserObserver);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->evidence.url, QStringLiteral("docs.example.com/q3"));
+    EXPECT_EQ(page->evidence.capturePath, QStringLiteral("window+ocr+screen-address"));
+    auto frontmost = test::run(browserObserver.frontmostPage(services.browsers));
+    ASSERT_TRUE(frontmost.value && *frontmost.value);
+    EXPECT_EQ((*frontmost.value)->url, QStringLiteral("docs.example.com/q3")) << "the focus-mode list gets it too";
 }
 
 TEST(ActivityObserver, ACancelledCaptureGivesNoResult) {

@@ -70,6 +70,12 @@ struct CaptureDesk {
         return s;
     }
 
+    platform::AccessibleRef addBar(const platform::AccessibleRef& parent, const QRect& extents) {
+        FakeAccessibilityBus::Node node;
+        node.role = platform::role::toolBar;
+        node.extents = extents;
+        return bus->add(parent, node);
+    }
     platform::AccessibleRef addWebDocument(const QRect& extents, const QString& url) {
         FakeAccessibilityBus::Node node;
         node.role = platform::role::documentWeb;

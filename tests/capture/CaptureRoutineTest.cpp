@@ -132,12 +132,16 @@ TEST(CaptureWindowEvidence, OnlyAWholeWindowThatDrawsItsOwnTitleBarLosesItsTopBa
         bool managerTitleBar;
         bool webDocument;
         double band;
+        QRect bar = {};
     };
     const Case cases[] = {
         {"own title bar, whole window", false, false, 0.1},
         {"title bar drawn by the window manager", true, false, 0.0},
         {"crop to the page", false, true, 0.0},
         {"crop to the page, manager's title bar", true, true, 0.0},
+        {"a header bar down to its bottom", false, false, 0.15, QRect(0, 10, 800, 80)},
+        {"a tool bar too far down to be one", false, false, 0.1, QRect(0, 300, 800, 80)},
+        {"no deeper than a quarter", false, false, 0.25, QRect(0, 50, 800, 110)},
     };
     for (const Case& c : cases) {
         CaptureDesk desk;
@@ -145,6 +149,8 @@ TEST(CaptureWindowEvidence, OnlyAWholeWindowThatDrawsItsOwnTitleBarLosesItsTopBa
                                    [&](auto& window) { window.managerTitleBar = c.managerTitleBar; });
         if (c.webDocument)
             desk.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("https://docs.example/q3"));
+        if (!c.bar.isEmpty())
+            desk.addBar(desk.window, c.bar);
         const CaptureStage stage = run(desk);
         ASSERT_TRUE(stage.crop) << c.name;
         EXPECT_EQ(stage.recognitionBand, c.band) << c.name;
@@ -167,6 +173,13 @@ TEST(CaptureWindowEvidence, AnApplicationWithoutATreeIsStillCapturedByItsScreens
     EXPECT_EQ(evidence.imageFingerprint, QString(512, QLatin1Char('f')));
     ASSERT_TRUE(stage.crop);
     EXPECT_EQ(stage.crop->size(), CaptureDesk::frame.size());
+
+    // A window may name itself at any length: the evidence takes what judging needs, cut between characters.
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
+    desk.workspace->editWindow(CaptureDesk::windowId, [&](auto& window) {
+        window.title = QString(200, QLatin1Char('x')) + face.repeated(1000000);
+    });
+    EXPECT_EQ(run(desk).debug.evidence.title, QString(200, QLatin1Char('x')) + face.repeated(100));
 }
 
 TEST(CaptureWindowEvidence, CropsTheScreenshotToTheWebDocument) {
@@ -176,14 +189,20 @@ TEST(CaptureWindowEvidence, CropsTheScreenshotToTheWebDocument) {
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, qRgb(200, 0, 0));
+    // A page's own tool bar, drawn dark, inside the crop.
+    for (int y = 500; y < 540; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(20, 20, 20));
     desk.grabber->setImage(CaptureDesk::windowId, image);
-    desk.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("https://docs.example/q3"));
+    const auto document = desk.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("https://docs.example/q3"));
+    desk.addBar(document, QRect(0, 500, 800, 40));
 
     const CaptureStage stage = run(desk);
     EXPECT_EQ(stage.debug.evidence.contentFrame, QRectF(0, 100, 800, 500));
     ASSERT_TRUE(stage.crop);
     EXPECT_EQ(stage.crop->size(), QSize(800, 500));
     EXPECT_EQ(stage.crop->pixel(0, 0), qRgb(255, 255, 255)) << "the browser's bar above the page is cut off";
+    EXPECT_EQ(stage.crop->pixel(400, 420), qRgb(255, 255, 255)) << "the tool bar is blanked in the page's colour";
 }
 
 TEST(CaptureWindowEvidence, ScreenshotFailuresLeaveTheAccessibilitySummaryWithTheirIssue) {

@@ -65,12 +65,13 @@ TEST(ElementReader, AncestorLabelsGoTwelveLevelsUpSkippingChromeAndPrunedRoles) 
     EXPECT_EQ(labels, expected);
 }
 
-TEST(ElementReader, AnAncestorLabelThatIsTheWindowTitleIsLeftOut) {
+TEST(ElementReader, AncestorLabelsLeaveOutTheWindowTitleTheFrameAndTheApplication) {
     FakeAccessibilityBus bus;
     ElementReader reader(bus);
-    const auto root = bus.addApplication(1, app);
-    const auto frame = bus.add(root, role::frame, QStringLiteral("Harbour  LOG - Browser"));
-    const auto pane = bus.add(frame, role::scrollPane, QStringLiteral("Harbour log"));
+    const auto root = bus.addApplication(1, QStringLiteral("evince"));
+    const auto frame = bus.add(root, role::frame, QStringLiteral("Resource Browser"));
+    const auto panel = bus.add(frame, 39, QStringLiteral("Harbour  LOG - Browser"));
+    const auto pane = bus.add(panel, role::scrollPane, QStringLiteral("Harbour log"));
     const auto focused = bus.add(pane, role::entry, QStringLiteral("Field"));
     EXPECT_EQ(reader.ancestorLabels(focused, app, QStringLiteral(" harbour log -  browser")),
               QStringList{QStringLiteral("Harbour log")});

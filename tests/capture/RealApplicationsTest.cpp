@@ -6,6 +6,7 @@
 #include "tavrine/platform/x11/X11Connection.h"
 
 #include "Printing.h"
+#include "TestWindowProcess.h"
 #include "support/RealApplication.h"
 #include "support/TestSupport.h"
 
@@ -220,7 +221,42 @@ TEST(RealApplications, FirefoxPageGivesItsAddressHeadingParagraphAndTextarea) {
         << result->evidence.header.toStdString();
 }
 
-TEST(RealApplications, MousepadGivesTheFocusedTextInOneWalk) {
+TEST(RealApplications, ChromiumPageGivesItsAddress) {
+    REQUIRE_PROGRAM(chromium, "chromium");
+    ASSERT_TRUE(accessibilityOn());
+    LoopbackPage page(harbourPage);
+    ASSERT_FALSE(page.url().isEmpty());
+    // A fresh profile on loopback; the test runs as whatever user the machine gives it, root included.
+    RealApplication browser(*chromium,
+                            {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"),
+                             QStringLiteral("--no-default-browser-check"), QStringLiteral("--password-store=basic"),
+                             QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-sync"),
+                             QStringLiteral("--user-data-dir=") + QDir::home().filePath(QStringLiteral("chromium")),
+                             page.url()});
+    ASSERT_TRUE(shownWindow(
+        browser, [](const QString& title) { return title.startsWith(QStringLiteral("Harbour log")); }, false));
+
+    ActivityObserver observer = makeObserver();
+    // The page's address, from the tree where the browser shows its page there, else off its address bar, where
+    // recognition may misread a letter of the path but not the host and port.
+    const QString shown = page.url().mid(int(qstrlen("http://")));
+    const QString hostAndPort = shown.left(shown.indexOf(QLatin1Char('/')) + 1);
+    const auto addressed = [&](const AccessibilityCaptureDebug& capture) {
+        const QString& url = capture.evidence.url;
+        return url == page.url() || (url.startsWith(hostAndPort) &&
+                                     capture.evidence.capturePath.endsWith(QStringLiteral("+screen-address")));
+    };
+    const std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, addressed);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->evidence.bundle, QStringLiteral("chromium"));
+    EXPECT_TRUE(addressed(*result)) << result->evidence.url.toStdString() << " "
+                                    << result->evidence.capturePath.toStdString();
+    auto frontmost = test::run(observer.frontmostPage(listedBrowsers()), 30);
+    ASSERT_TRUE(frontmost.value && *frontmost.value);
+    EXPECT_EQ((*frontmost.value)->url, result->evidence.url) << "the focus-mode list gets it too";
+}
+
+TEST(RealApplications, MousepadWithAHeaderBarGivesTheFocusedTextInOneWalkAndItsFirstLineOnScreen) {
     REQUIRE_PROGRAM(mousepad, "mousepad");
     ASSERT_TRUE(accessibilityOn());
     const QString notes = QStringLiteral("Harbour inspection notes\nThe south quay needs new fenders before winter.\n");
@@ -229,34 +265,55 @@ TEST(RealApplications, MousepadGivesTheFocusedTextInOneWalk) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(notes.toUtf8());
     file.close();
+    // Its own header bar above a notebook that holds the document.
+    const QString config = QDir::home().filePath(QStringLiteral("mousepad-config"));
+    ASSERT_TRUE(QDir().mkpath(config + QStringLiteral("/glib-2.0/settings")));
+    QFile settings(config + QStringLiteral("/glib-2.0/settings/keyfile"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[org/xfce/mousepad/preferences/window]\nclient-side-decorations=true\n");
+    settings.close();
 
-    RealApplication editor(*mousepad, {path});
+    RealApplication editor(*mousepad, {path},
+                           {{QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile")},
+                            {QStringLiteral("XDG_CONFIG_HOME"), config}});
     ASSERT_TRUE(
         shownWindow(editor, [](const QString& title) { return title.contains(QStringLiteral("quay-notes.txt")); }));
 
     ActivityObserver observer = makeObserver();
-    const std::optional<AccessibilityCaptureDebug> result =
-        captureUntil(observer, [](const auto& capture) { return !capture.evidence.focusedDescription.isEmpty(); });
+    const auto firstLineRead = [](const AccessibilityCaptureDebug& capture) {
+        const ActivityEvidence& evidence = capture.evidence;
+        return !evidence.focusedDescription.isEmpty() &&
+               evidence.text.mid(evidence.header.size()).contains(QStringLiteral("Harbour inspection notes"));
+    };
+    const std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, firstLineRead);
     ASSERT_TRUE(result);
     const ActivityEvidence& evidence = result->evidence;
     EXPECT_EQ(evidence.bundle, QStringLiteral("org.xfce.mousepad"));
     EXPECT_EQ(evidence.focusedDescription, notes.simplified());
     EXPECT_EQ(result->accessibilityAttempts, 1) << "an editor is no browser: one walk";
     EXPECT_FALSE(evidence.issue);
+    EXPECT_TRUE(firstLineRead(*result)) << "the first line lies under the header bar: " << evidence.text.toStdString();
+    ASSERT_TRUE(evidence.contentFrame && evidence.windowFrame);
+    EXPECT_LT(evidence.contentFrame->height(), evidence.windowFrame->height())
+        << "the document inside the notebook's page is the crop";
 }
 
-TEST(RealApplications, XtermWithThreeLinesGivesAllThree) {
+TEST(RealApplications, XtermWithThreeLinesGivesAllThreeAndNothingOfThePanelOverIt) {
     REQUIRE_PROGRAM(xterm, "xterm");
     ASSERT_TRUE(accessibilityOn());
+    // A panel that stays on top of the terminal, as Tavrine's nudge card or a chat pop-up does.
+    const QStringList panelLines{QStringLiteral("Private chat message"), QStringLiteral("Get back to work")};
+    test::TestWindowProcess panel(QStringLiteral("Panel"), panelLines, test::TestWindowProcess::Kind::panel);
+    ASSERT_TRUE(panel.isReady());
     const QStringList lines{QStringLiteral("Harbour crane inspection"), QStringLiteral("North quay fender repair"),
                             QStringLiteral("Ferry timetable for Thursday")};
     const QString script = QStringLiteral("printf '%s\\n%s\\n%s\\n' '%1' '%2' '%3'; exec sleep 600")
                                .arg(lines.at(0), lines.at(1), lines.at(2));
-    RealApplication terminal(*xterm, {QStringLiteral("-T"), QStringLiteral("Quay terminal"), QStringLiteral("-fa"),
-                                      QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"), QStringLiteral("14"),
-                                      QStringLiteral("-bg"), QStringLiteral("white"), QStringLiteral("-fg"),
-                                      QStringLiteral("black"), QStringLiteral("-e"), QStringLiteral("sh"),
-                                      QStringLiteral("-c"), script});
+    RealApplication terminal(
+        *xterm, {QStringLiteral("-maximized"), QStringLiteral("-T"), QStringLiteral("Quay terminal"),
+                 QStringLiteral("-fa"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"), QStringLiteral("14"),
+                 QStringLiteral("-bg"), QStringLiteral("white"), QStringLiteral("-fg"), QStringLiteral("black"),
+                 QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"), script});
     ASSERT_TRUE(shownWindow(
         terminal, [](const QString& title) { return title == QStringLiteral("Quay terminal"); }, false));
 
@@ -265,11 +322,32 @@ TEST(RealApplications, XtermWithThreeLinesGivesAllThree) {
         const QString text = capture.evidence.text.simplified();
         return std::all_of(lines.begin(), lines.end(), [&](const QString& line) { return text.contains(line); });
     };
-    const std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, allLines);
+    const auto panelWords = [&](const AccessibilityCaptureDebug& capture) {
+        QStringList seen;
+        for (const QString& word : {QStringLiteral("Private"), QStringLiteral("chat"), QStringLiteral("back to")}) {
+            if (capture.evidence.text.contains(word, Qt::CaseInsensitive))
+                seen.append(word);
+        }
+        return seen.join(QLatin1Char(',')).toStdString();
+    };
+    std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, allLines);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->evidence.title, QStringLiteral("Quay terminal"));
     EXPECT_EQ(result->evidence.capturePath, QStringLiteral("window+ocr"));
     EXPECT_EQ(result->accessibilityAttempts, 1);
     EXPECT_TRUE(allLines(*result)) << "the first line lies where a title bar would be: "
                                    << result->evidence.text.toStdString();
+    EXPECT_EQ(panelWords(*result), "") << result->evidence.text.toStdString();
+
+    // With a compositor the grab reads the terminal's own pixels.
+    QProcess compositor;
+    compositor.start(QStringLiteral("xcompmgr"), {});
+    ASSERT_TRUE(compositor.waitForStarted());
+    ASSERT_TRUE(test::waitUntil([] { return platform::X11Connection::shared()->compositorRunning(); }, waitLimit));
+    result = captureUntil(observer, allLines);
+    compositor.kill();
+    compositor.waitForFinished();
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(allLines(*result)) << result->evidence.text.toStdString();
+    EXPECT_EQ(panelWords(*result), "") << result->evidence.text.toStdString();
 }

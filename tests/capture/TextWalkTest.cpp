@@ -57,14 +57,29 @@ TEST(CollectVisibleText, CutsOffHiddenSubtreesSecureFieldsTabsAndBars) {
     const auto unreadable = walk.add(walk.window, 39);
     walk.bus.edit(unreadable, [](auto& node) { node.states.reset(); });
     walk.add(unreadable, role::heading, QStringLiteral("Readable heading"));
-    const auto otherTab = walk.add(walk.window, role::pageTab, QStringLiteral("Other tab title"), std::nullopt, true);
+    const auto otherTab = walk.add(walk.window, role::pageTab, QStringLiteral("Other tab title"));
     walk.add(otherTab, role::heading, QStringLiteral("Below a tab"));
-    walk.add(walk.add(walk.window, role::toolBar), role::heading, QStringLiteral("In a tool bar"));
-    walk.add(walk.add(walk.window, role::menuBar), role::heading, QStringLiteral("In a menu bar"));
+    // A GTK notebook keeps the document in its selected page tab.
+    const auto shownTab = walk.add(walk.window, role::pageTab, QStringLiteral("notes.txt"), std::nullopt, true);
+    walk.add(shownTab, role::heading, QStringLiteral("On the shown page"));
+    walk.add(walk.add(walk.window, role::toolBar, {}, QRect(0, 40, 800, 40)), role::heading,
+             QStringLiteral("In a tool bar"));
+    walk.add(walk.add(walk.window, role::menuBar, {}, QRect(0, 0, 800, 30)), role::heading,
+             QStringLiteral("In a menu bar"));
     walk.add(walk.window, role::passwordText, QStringLiteral("hunter2 secret"), std::nullopt, true);
+    // Bars are strips; a panel is a header bar only near the window's top.
+    walk.add(walk.window, role::statusBar, {}, QRect(0, 570, 800, 30));
+    walk.add(walk.window, role::statusBar, {}, QRect(0, 100, 800, 400));
+    walk.add(walk.window, role::panel, {}, QRect(0, 20, 800, 50));
+    walk.add(walk.window, role::panel, {}, QRect(0, 300, 800, 50));
+    walk.add(walk.add(walk.add(walk.window, role::panel), role::panel), role::panel, {}, QRect(0, 0, 800, 50));
+    walk.evidence.windowFrame = QRectF(0, 0, 800, 600);
 
     walk.run();
-    EXPECT_EQ(walk.texts(), QStringList{QStringLiteral("Readable heading")});
+    EXPECT_EQ(walk.texts(), (QStringList{QStringLiteral("Readable heading"), QStringLiteral("notes.txt"),
+                                         QStringLiteral("On the shown page")}));
+    EXPECT_EQ(walk.state.barFrames, (QList<QRectF>{QRectF(0, 40, 800, 40), QRectF(0, 0, 800, 30),
+                                                   QRectF(0, 570, 800, 30), QRectF(0, 20, 800, 50)}));
 }
 
 TEST(CollectVisibleText, RecordsHeadingsSelectedItemsAndWebDocumentsWithTheFirstAddress) {
@@ -162,6 +177,13 @@ TEST(FillAccessibilitySummary, OffersOnlyRecordsInsideTheContentFrame) {
     EXPECT_EQ(evidence.subject, QStringLiteral("Outside heading"));
     fillAccessibilitySummary(evidence, walked, QStringLiteral("Editor"), {QStringLiteral("Chapter two")});
     EXPECT_EQ(evidence.subject, QStringLiteral("Chapter two"));
+    // The program's own names say nothing of the work, wherever they come from.
+    const QList<WalkedElement> named{{QStringLiteral("Evince"), std::nullopt, false, role::heading},
+                                     {QStringLiteral("Chapter three"), std::nullopt, true, role::listItem}};
+    fillAccessibilitySummary(evidence, named, QStringLiteral("Document Viewer"),
+                             {QStringLiteral("org.gnome.Evince"), QStringLiteral(" EVINCE ")},
+                             {QStringLiteral("org.gnome.Evince"), QStringLiteral("evince")});
+    EXPECT_EQ(evidence.subject, QStringLiteral("Chapter three"));
 }
 
 TEST(FillAccessibilitySummary, APageDocumentNamedAsTheWindowTitleLeavesTheSubjectToItsHeading) {

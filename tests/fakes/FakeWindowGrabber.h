@@ -13,9 +13,9 @@ namespace tavrine::test {
 // Hands out the image set for a window; none for any other. Counts grabs. Thread-safe.
 class FakeWindowGrabber final : public platform::WindowGrabber {
 public:
-    void setImage(platform::XWindowId window, const QImage& image) {
+    void setImage(platform::XWindowId window, const QImage& image, double coveredShare = 0.0) {
         std::lock_guard lock(m_mutex);
-        m_images.insert(window, image);
+        m_images.insert(window, platform::WindowImage{image, coveredShare});
     }
     // Runs during every grab (on the capture's thread), before the image is handed out.
     void onGrab(std::function<void()> hook) {
@@ -24,7 +24,7 @@ public:
     }
     int grabs() const { return m_grabs.load(); }
 
-    std::optional<QImage> grab(platform::XWindowId window) override {
+    std::optional<platform::WindowImage> grab(platform::XWindowId window) override {
         std::function<void()> hook;
         {
             std::lock_guard lock(m_mutex);
@@ -41,7 +41,7 @@ public:
 
 private:
     std::mutex m_mutex;
-    QHash<platform::XWindowId, QImage> m_images;
+    QHash<platform::XWindowId, platform::WindowImage> m_images;
     std::function<void()> m_hook;
     std::atomic<int> m_grabs{0};
 };

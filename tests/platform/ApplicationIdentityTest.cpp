@@ -41,6 +41,7 @@ struct Folders {
         writeFile(system + "/applications/viewer.desktop",
                   "[Desktop Entry]\nName=Viewer\nStartupWMClass=viewer-main\n");
         writeFile(system + "/applications/broken.desktop", "Name=No group\n");
+        writeFile(system + "/applications/xfce4-terminal.desktop", "[Desktop Entry]\nName=Xfce Terminal\n");
     }
     DesktopEntries entries() const { return DesktopEntries({user, system}); }
 };
@@ -107,10 +108,17 @@ TEST(ApplicationIdentity, TheGtkApplicationIdComesFirst) {
     clues.windowClass = windowClass(QStringLiteral("viewer-main"), QStringLiteral("Viewer"));
     EXPECT_EQ(resolveApplicationIdentity(10, clues, entries),
               (ApplicationIdentity{QStringLiteral("org.example.Editor"), QStringLiteral("My Editor")}));
-    // An id without a desktop file still names the application; its name falls back to the class.
+    // An id without a desktop file gives way to the entry the class names.
     clues.gtkApplicationId = QStringLiteral("org.example.Unknown");
     EXPECT_EQ(resolveApplicationIdentity(10, clues, entries),
-              (ApplicationIdentity{QStringLiteral("org.example.Unknown"), QStringLiteral("Viewer")}));
+              (ApplicationIdentity{QStringLiteral("viewer"), QStringLiteral("Viewer")}));
+    clues.windowClass = windowClass(QStringLiteral("xfce4-terminal"), QStringLiteral("Xfce4-terminal"));
+    EXPECT_EQ(resolveApplicationIdentity(10, clues, entries),
+              (ApplicationIdentity{QStringLiteral("xfce4-terminal"), QStringLiteral("Xfce Terminal")}));
+    // Without one, the id still names the application better than its class; the name falls back to the class.
+    clues.windowClass = windowClass(QStringLiteral("unknown"), QStringLiteral("Unknown"));
+    EXPECT_EQ(resolveApplicationIdentity(10, clues, entries),
+              (ApplicationIdentity{QStringLiteral("org.example.Unknown"), QStringLiteral("Unknown")}));
 }
 
 TEST(ApplicationIdentity, TheLaunchersDesktopFileCountsOnlyForTheProcessItLaunched) {
@@ -144,6 +152,11 @@ TEST(ApplicationIdentity, AStartupClassMatchesTheClassOrTheInstanceElseTheClassI
     clues.windowClass = windowClass(QStringLiteral("xterm"), QStringLiteral("XTerm"));
     EXPECT_EQ(resolveApplicationIdentity(1, clues, entries),
               (ApplicationIdentity{QStringLiteral("XTerm"), QStringLiteral("XTerm")}));
+    // A class is anyone's text: it is cut between characters to what a request needs.
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
+    clues.windowClass = windowClass(QStringLiteral("huge"), face.repeated(100000));
+    EXPECT_EQ(resolveApplicationIdentity(1, clues, entries),
+              (ApplicationIdentity{face.repeated(255), face.repeated(120)}));
     // A window that tells nothing: no id and no name (the capture then uses the pid and "Unknown app").
     EXPECT_EQ(resolveApplicationIdentity(1, ApplicationClues{}, entries), ApplicationIdentity{});
 }

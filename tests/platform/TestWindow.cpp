@@ -1,10 +1,12 @@
 // A window for the X11 tests, started as a separate process.
-//   tavrine-test-window --title <title> [--plain] <line>...
+//   tavrine-test-window --title <title> [--plain|--panel] <line>...
 // Without --plain: a Qt widget window (an accessibility tree when the desktop or QT_LINUX_ACCESSIBILITY_ALWAYS_ON
 // asks for one) showing the lines in a large font, three tabs ("Overview", "Crane schedule", "Budget notes"), a
 // "Send invoice" button and a focused line edit. It prints "tab <name>" when the current tab changes and
 // "button <name>" when a button is pressed.
 // With --plain: a bare Xlib window without any accessibility, showing the lines (drawn off screen by Qt).
+// With --panel: a frameless window that stays on top and never takes the focus (as Tavrine's nudge card), at the
+// screen's right, showing the lines.
 // Both print "ready" once their window is on the screen and painted.
 #include <QApplication>
 #include <QFont>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -93,11 +96,17 @@ int runPlain(int argc, char** argv, const QString& title, const QStringList& lin
     }
 }
 
-int runQt(int argc, char** argv, const QString& title, const QStringList& lines) {
+int runQt(int argc, char** argv, const QString& title, const QStringList& lines, bool panel) {
     QApplication app(argc, argv);
     QWidget window;
     window.setWindowTitle(title);
     window.resize(900, 700);
+    if (panel) {
+        window.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                              Qt::WindowDoesNotAcceptFocus);
+        window.setAttribute(Qt::WA_ShowWithoutActivating);
+        window.setGeometry(QApplication::primaryScreen()->geometry().right() - 940, 300, 900, 500);
+    }
     auto* layout = new QVBoxLayout(&window);
     // Below the top tenth of the window, where the capture's recognition reads.
     layout->addSpacing(90);
@@ -146,14 +155,17 @@ int main(int argc, char** argv) {
     QString title = QStringLiteral("Tavrine test window");
     QStringList lines;
     bool plain = false;
+    bool panel = false;
     for (int i = 1; i < argc; ++i) {
         const QString argument = QString::fromLocal8Bit(argv[i]);
         if (argument == QLatin1String("--plain"))
             plain = true;
+        else if (argument == QLatin1String("--panel"))
+            panel = true;
         else if (argument == QLatin1String("--title") && i + 1 < argc)
             title = QString::fromLocal8Bit(argv[++i]);
         else
             lines.append(argument);
     }
-    return plain ? runPlain(argc, argv, title, lines) : runQt(argc, argv, title, lines);
+    return plain ? runPlain(argc, argv, title, lines) : runQt(argc, argv, title, lines, panel);
 }

@@ -4,7 +4,7 @@
 
 namespace tavrine::test {
 
-TestWindowProcess::TestWindowProcess(const QString& title, const QStringList& lines, bool plain)
+TestWindowProcess::TestWindowProcess(const QString& title, const QStringList& lines, Kind kind)
     : m_process(std::make_unique<QProcess>()) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
@@ -13,8 +13,10 @@ TestWindowProcess::TestWindowProcess(const QString& title, const QStringList& li
     m_process->setProcessEnvironment(environment);
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QStringList arguments{QStringLiteral("--title"), title};
-    if (plain)
+    if (kind == Kind::plain)
         arguments.append(QStringLiteral("--plain"));
+    else if (kind == Kind::panel)
+        arguments.append(QStringLiteral("--panel"));
     arguments.append(lines);
     m_process->start(QStringLiteral(TAVRINE_TEST_WINDOW), arguments);
     // A sanitized Qt process starting on a busy machine can take many seconds.

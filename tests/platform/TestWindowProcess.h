@@ -11,8 +11,15 @@ namespace tavrine::test {
 // One test window process (see TestWindow.cpp), ended when this object goes away.
 class TestWindowProcess {
 public:
+    enum class Kind {
+        widgets, // a Qt window with an accessibility tree
+        plain,   // a bare Xlib window without one
+        panel,   // a Qt window that stays on top and never takes the focus
+    };
     // Starts the window and waits until it says it is on the screen and painted; isReady() tells whether it did.
-    TestWindowProcess(const QString& title, const QStringList& lines, bool plain = false);
+    TestWindowProcess(const QString& title, const QStringList& lines, Kind kind);
+    TestWindowProcess(const QString& title, const QStringList& lines, bool plain = false)
+        : TestWindowProcess(title, lines, plain ? Kind::plain : Kind::widgets) {}
     ~TestWindowProcess();
 
     bool isReady() const { return m_ready; }

@@ -20,6 +20,7 @@
 // Xlib's macros (None, Bool, Status) clash with other headers: it comes last.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <unistd.h>
 
 using namespace tavrine;
@@ -105,6 +106,22 @@ TEST(X11Platform, ReadsTheActiveWindowItsOwnerAndItsIdentity) {
     EXPECT_TRUE(windows.first().onScreen);
     EXPECT_EQ(workspace.runningApplication(window.pid())->bundleIdentifier, QStringLiteral("org.example.Harbour"));
     EXPECT_FALSE(workspace.runningApplication(0x7ffffff0));
+
+    // The identity belongs to the window and its class, which may change after the window maps; a title of any
+    // length is cut to what judging needs.
+    x11.withDisplay([&](_XDisplay* display) {
+        XClassHint hint{const_cast<char*>("writer"), const_cast<char*>("Writer")};
+        XSetClassHint(display, *active, &hint);
+        const QByteArray title(1 << 20, 'x');
+        XChangeProperty(display, *active, XInternAtom(display, "_NET_WM_NAME", False),
+                        XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(title.constData()), int(title.size()));
+        XSync(display, False);
+    });
+    EXPECT_EQ(workspace.frontmostApplication(),
+              (ApplicationInfo{window.pid(), QStringLiteral("Writer"), QStringLiteral("Writer")}));
+    EXPECT_EQ(workspace.windowApplication(*active), workspace.frontmostApplication());
+    EXPECT_EQ(workspace.window(*active)->title, QString(300, QLatin1Char('x')));
 }
 
 TEST(X11Platform, AWindowThatIsGoneHasNoOwnerEvenWhileItsClientLives) {
@@ -205,28 +222,48 @@ TEST(X11Platform, GrabsTheClientAreaWithAndWithoutACompositor) {
     // shows no popups).
     const auto direct = grabber.grab(*id);
     ASSERT_TRUE(direct);
-    EXPECT_EQ(direct->size(), QSize(900, 600));
-    EXPECT_EQ(direct->pixel(5, 5), qRgb(250, 250, 245)) << "the client area, not the frame";
+    EXPECT_EQ(direct->image.size(), QSize(900, 600));
+    EXPECT_EQ(direct->image.pixel(5, 5), qRgb(250, 250, 245)) << "the client area, not the frame";
+    EXPECT_EQ(direct->coveredShare, 0.0);
+
+    // Another window over part of it. Without a compositor the screen shows that window's pixels there: they are
+    // blanked in the colour of the rest.
+    TestWindowProcess cover(QStringLiteral("Cover"), {QStringLiteral("cover")});
+    ASSERT_TRUE(cover.isReady());
+    const auto coverId = activeWindowOf(x11, cover.pid());
+    ASSERT_TRUE(coverId);
+    const auto covered = grabber.grab(*id);
+    ASSERT_TRUE(covered);
+    EXPECT_GT(covered->coveredShare, 0.0);
+    const QRect placed = x11.rootGeometry(*id).value_or(QRect());
+    const QRect overlap =
+        x11.rootGeometry(*coverId).value_or(QRect()).intersected(placed).translated(-placed.topLeft());
+    ASSERT_FALSE(overlap.isEmpty());
+    qsizetype shown = 0;
+    for (int y = overlap.top(); y <= overlap.bottom(); ++y) {
+        for (int x = overlap.left(); x <= overlap.right(); ++x)
+            shown += covered->image.pixel(x, y) != qRgb(250, 250, 245) ? 1 : 0;
+    }
+    EXPECT_EQ(shown, 0) << "pixels of the cover in " << overlap.width() << "x" << overlap.height();
 
     QProcess compositor;
     compositor.start(QStringLiteral("xcompmgr"), {});
     ASSERT_TRUE(compositor.waitForStarted());
     ASSERT_TRUE(test::waitUntil([&] { return x11.compositorRunning(); }, waitLimit));
-    // Another window over part of it: the composited image is the window's own. Redirection repaints the window,
-    // so the grab may show it half painted for a moment.
-    TestWindowProcess cover(QStringLiteral("Cover"), {QStringLiteral("cover")});
-    ASSERT_TRUE(cover.isReady());
-    ASSERT_TRUE(activeWindowOf(x11, cover.pid()));
-    std::optional<QImage> composited;
+    // With one, the composited image is the window's own, nothing covered. Until the compositor has redirected
+    // the window the grab falls back to the screen, and redirection repaints the window, so the grab may show it
+    // half painted for a moment.
+    std::optional<WindowImage> composited;
     test::waitUntil(
         [&] {
             composited = grabber.grab(*id);
-            return composited && *composited == *direct;
+            return composited && composited->coveredShare == 0.0 && composited->image == direct->image;
         },
         waitLimit);
     ASSERT_TRUE(composited);
-    EXPECT_EQ(composited->size(), QSize(900, 600));
-    EXPECT_TRUE(*composited == *direct) << difference(*direct, *composited);
+    EXPECT_EQ(composited->image.size(), QSize(900, 600));
+    EXPECT_TRUE(composited->image == direct->image) << difference(direct->image, composited->image);
+    EXPECT_EQ(composited->coveredShare, 0.0);
     compositor.kill();
     compositor.waitForFinished();
 
