@@ -2,11 +2,13 @@
 // driven by real input (xdotool through XTest): the header buttons, Return in the intention field, the clear dialog.
 #include "AppHarness.h"
 #include "historystore/HistoryTestSupport.h"
+#include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "support/TestSupport.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/FocusWindowOpener.h"
+#include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/WindowSet.h"
 
 #include <QGuiApplication>
@@ -114,6 +116,84 @@ TEST(MainWindowX11, ReturnInABlankFieldStartsFocusMode) {
     ASSERT_TRUE(waitUntil([&] { return s.h.app->session().isActive(); }, waitLimit));
     EXPECT_TRUE(s.h.app->session().isFocusSession());
     EXPECT_TRUE(waitUntil([&] { return !s.focus->isVisible(); }, waitLimit)) << "the window goes once it started";
+}
+
+// A judge that fails leaves the running screen warning, in orange, that nothing is judged: also once the next
+// observation is being checked.
+TEST(MainWindowX11, AFailingJudgeShowsTheWarningStrip) {
+    ShownApp s;
+    s.h.services.observer->setEvidence(usableEvidence());
+    FakeClassifier::Verdict failing;
+    failing.error = std::make_exception_ptr(JudgeError());
+    s.h.services.classifier->setVerdict(failing);
+    s.h.runSession(1);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            s.h.clock.advance(0.5);
+            return s.h.app->session().lastCheckFailed();
+        },
+        waitLimit));
+    s.h.services.classifier->setHoldJudgments(true);
+    s.h.services.observer->setEvidence(usableEvidence(QStringLiteral("org.example.Editor"), QStringLiteral("Next")));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            s.h.clock.advance(0.5);
+            return s.h.app->session().monitoringState() == MonitoringState::checking();
+        },
+        waitLimit));
+
+    ASSERT_NO_FATAL_FAILURE(s.openFocusWindow());
+    QQuickItem* strip = findItem(s.focus, QStringLiteral("monitoringStatus"));
+    ASSERT_TRUE(strip);
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_EQ(findItem(s.focus, QStringLiteral("monitoringText"))->property("text").toString(),
+              QStringLiteral("Couldn\u2019t check this activity."));
+    EXPECT_TRUE(strip->property("model").value<QObject*>()->property("warning").toBool());
+    s.h.services.classifier->releaseJudgments();
+}
+
+// Without a compositor the close button is a panel of its own over the card's corner: the pointer moved from
+// the card onto it keeps it there, steadily, and a click on it closes the card.
+TEST(MainWindowX11, TheNudgeCloseButtonStaysUnderThePointerAndItsClickClosesTheCard) {
+    ShownApp s;
+    auto* presenter = dynamic_cast<shell::NudgePresenter*>(s.h.app->nudgePresenter());
+    ASSERT_TRUE(presenter);
+    s.h.services.observer->setEvidence(usableEvidence(QStringLiteral("org.example.Video"), QStringLiteral("Cats")));
+    FakeClassifier::Verdict drifted;
+    drifted.label = ActivityRelevance::Unrelated;
+    s.h.services.classifier->setVerdict(drifted);
+    s.h.runSession(1);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            s.h.clock.advance(0.5);
+            return presenter->cardPanel() && presenter->cardPanel()->isVisible();
+        },
+        waitLimit));
+    QQuickWindow* card = presenter->cardPanel();
+    QQuickWindow* close = presenter->closePanel();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
+    const QRect cardArea = card->geometry();
+    xdotool(
+        {QStringLiteral("mousemove"), QString::number(cardArea.center().x()), QString::number(cardArea.center().y())});
+    ASSERT_TRUE(waitUntil([&] { return close->isVisible(); }, waitLimit));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(close));
+
+    int unmaps = 0;
+    QObject::connect(close, &QWindow::visibleChanged, [&](bool visible) { unmaps += visible ? 0 : 1; });
+    const QPoint button = close->geometry().center();
+    xdotool({QStringLiteral("mousemove"), QString::number(button.x()), QString::number(button.y())});
+    // Long enough for the panels to have swapped several times over.
+    QTest::qWait(600);
+    EXPECT_EQ(unmaps, 0);
+    ASSERT_TRUE(close->isVisible());
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            s.h.clock.advance(0.1);
+            return !card->isVisible() && !s.h.app->session().pendingNudge();
+        },
+        waitLimit))
+        << "card " << card->isVisible() << ", nudge pending " << s.h.app->session().pendingNudge().has_value();
 }
 
 // Cancel keeps every session; "Clear history" empties the store and the open History window's list.
