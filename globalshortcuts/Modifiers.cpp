@@ -6,19 +6,19 @@
 namespace globalshortcuts {
 
 namespace {
-// Flag, Carbon bit, Qt modifier (none for function), symbol; in the order the symbols are shown.
+// Flag, Carbon bit, Qt modifier (none for function), name on this desktop; in the order the names are shown.
 struct Row {
     ModifierFlags flag;
     qint64 carbon;
     Qt::KeyboardModifier qt;
-    const char16_t* symbol;
+    const char* name;
 };
 constexpr std::array<Row, 5> rows{{
-    {Flag::control, Carbon::control, Qt::ControlModifier, u"\u2303"},
-    {Flag::option, Carbon::option, Qt::AltModifier, u"\u2325"},
-    {Flag::shift, Carbon::shift, Qt::ShiftModifier, u"\u21E7"},
-    {Flag::command, Carbon::command, Qt::MetaModifier, u"\u2318"},
-    {Flag::function, Carbon::function, Qt::NoModifier, u"\U0001F310\uFE0E"},
+    {Flag::command, Carbon::command, Qt::MetaModifier, "Super"},
+    {Flag::control, Carbon::control, Qt::ControlModifier, "Ctrl"},
+    {Flag::option, Carbon::option, Qt::AltModifier, "Alt"},
+    {Flag::shift, Carbon::shift, Qt::ShiftModifier, "Shift"},
+    {Flag::function, Carbon::function, Qt::NoModifier, "Fn"},
 }};
 } // namespace
 
@@ -58,12 +58,12 @@ Qt::KeyboardModifiers qtModifiersFromFlags(ModifierFlags flags) {
     return modifiers;
 }
 
-QString modifierSymbols(ModifierFlags flags) {
+QString shortcutText(ModifierFlags flags, const QString& key) {
     QString text;
     for (const Row& row : rows)
         if (flags & row.flag)
-            text += QString::fromUtf16(row.symbol);
-    return text;
+            text += QLatin1String(row.name) + QLatin1Char('+');
+    return text + key;
 }
 
 bool isFunctionKey(Qt::Key key) {

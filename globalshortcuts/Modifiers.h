@@ -36,8 +36,10 @@ ModifierFlags modifierFlagsFromCarbon(qint64 carbon);
 ModifierFlags flagsFromQtModifiers(Qt::KeyboardModifiers modifiers);
 Qt::KeyboardModifiers qtModifiersFromFlags(ModifierFlags flags);
 
-// Control, option, shift, command, function symbols in that order, whatever the order of the bits.
-QString modifierSymbols(ModifierFlags flags);
+// A shortcut as this desktop writes it, the one form every view shows: the modifiers' names in one fixed order,
+// Super, Ctrl, Alt, Shift, Fn, whatever the order of the bits, then the key's name, joined by "+"
+// ("Super+Alt+P", "Ctrl+Alt+K").
+QString shortcutText(ModifierFlags flags, const QString& key);
 
 // F1 to F35: the keys that may form a shortcut without command, option or control.
 bool isFunctionKey(Qt::Key key);

@@ -25,22 +25,25 @@ QString chars(std::initializer_list<char16_t> units) {
 const QHash<qint64, SpecialKey>& specialKeys() {
     static const QHash<qint64, SpecialKey> table = [] {
         QHash<qint64, SpecialKey> t;
-        auto same = [&](Key key, QString text, Qt::Key qt) { t.insert(key.rawValue, {text, text, qt}); };
-        same(Key::returnKey, chars({0x21A9}), Qt::Key_Return);
-        same(Key::deleteKey, chars({0x232B}), Qt::Key_Backspace);
-        same(Key::forwardDelete, chars({0x2326}), Qt::Key_Delete);
-        same(Key::end, chars({0x2198}), Qt::Key_End);
-        same(Key::escape, chars({0x238B}), Qt::Key_Escape);
+        // Keys by the names this desktop gives them; the menu key equivalents stay the characters menus match.
+        auto named = [&](Key key, const char* name, QString equivalent, Qt::Key qt) {
+            t.insert(key.rawValue, {QString::fromLatin1(name), equivalent, qt});
+        };
+        named(Key::returnKey, "Return", chars({0x21A9}), Qt::Key_Return);
+        named(Key::deleteKey, "Backspace", chars({0x232B}), Qt::Key_Backspace);
+        named(Key::forwardDelete, "Delete", chars({0x2326}), Qt::Key_Delete);
+        named(Key::end, "End", chars({0x2198}), Qt::Key_End);
+        named(Key::escape, "Esc", chars({0x238B}), Qt::Key_Escape);
         // The key in the help position is Insert on PC keyboards.
-        same(Key::help, chars({0x003F, 0x20DD}), Qt::Key_Insert);
-        same(Key::home, chars({0x2196}), Qt::Key_Home);
-        same(Key::tab, chars({0x21E5}), Qt::Key_Tab);
-        same(Key::pageUp, chars({0x21DE}), Qt::Key_PageUp);
-        same(Key::pageDown, chars({0x21DF}), Qt::Key_PageDown);
-        same(Key::upArrow, chars({0x2191}), Qt::Key_Up);
-        same(Key::rightArrow, chars({0x2192}), Qt::Key_Right);
-        same(Key::downArrow, chars({0x2193}), Qt::Key_Down);
-        same(Key::leftArrow, chars({0x2190}), Qt::Key_Left);
+        named(Key::help, "Insert", chars({0x003F, 0x20DD}), Qt::Key_Insert);
+        named(Key::home, "Home", chars({0x2196}), Qt::Key_Home);
+        named(Key::tab, "Tab", chars({0x21E5}), Qt::Key_Tab);
+        named(Key::pageUp, "Page Up", chars({0x21DE}), Qt::Key_PageUp);
+        named(Key::pageDown, "Page Down", chars({0x21DF}), Qt::Key_PageDown);
+        named(Key::upArrow, "Up", chars({0x2191}), Qt::Key_Up);
+        named(Key::rightArrow, "Right", chars({0x2192}), Qt::Key_Right);
+        named(Key::downArrow, "Down", chars({0x2193}), Qt::Key_Down);
+        named(Key::leftArrow, "Left", chars({0x2190}), Qt::Key_Left);
         // The space key's text is looked up when shown.
         t.insert(Key::space.rawValue, {QString(), QStringLiteral(" "), Qt::Key_Space});
         const Key functionKeys[] = {Key::f1,  Key::f2,  Key::f3,  Key::f4,  Key::f5,  Key::f6,  Key::f7,
@@ -52,18 +55,18 @@ const QHash<qint64, SpecialKey>& specialKeys() {
         const Key digits[] = {Key::keypad0, Key::keypad1, Key::keypad2, Key::keypad3, Key::keypad4,
                               Key::keypad5, Key::keypad6, Key::keypad7, Key::keypad8, Key::keypad9};
         for (int n = 0; n < 10; ++n)
-            t.insert(digits[n].rawValue, {QString(QChar(u'0' + n)) + chars({0x20E3}), std::nullopt, std::nullopt});
-        auto keypad = [&](Key key, char16_t c) {
-            t.insert(key.rawValue, {chars({c, 0x20E3}), std::nullopt, std::nullopt});
+            t.insert(digits[n].rawValue, {QStringLiteral("Num ") + QChar(u'0' + n), std::nullopt, std::nullopt});
+        auto keypad = [&](Key key, const char* name) {
+            t.insert(key.rawValue, {QStringLiteral("Num ") + QLatin1String(name), std::nullopt, std::nullopt});
         };
-        keypad(Key::keypadClear, 0x2612);
-        keypad(Key::keypadDecimal, u'.');
-        keypad(Key::keypadDivide, u'/');
-        keypad(Key::keypadEnter, 0x21A9);
-        keypad(Key::keypadEquals, u'=');
-        keypad(Key::keypadMinus, u'-');
-        keypad(Key::keypadMultiply, u'*');
-        keypad(Key::keypadPlus, u'+');
+        keypad(Key::keypadClear, "Clear");
+        keypad(Key::keypadDecimal, ".");
+        keypad(Key::keypadDivide, "/");
+        keypad(Key::keypadEnter, "Enter");
+        keypad(Key::keypadEquals, "=");
+        keypad(Key::keypadMinus, "-");
+        keypad(Key::keypadMultiply, "*");
+        keypad(Key::keypadPlus, "+");
         return t;
     }();
     return table;
@@ -129,7 +132,7 @@ QString Shortcut::description(const KeyboardLayout& layout) const {
         keyText = it->displayText;
     else
         keyText = capitalized(layout.character(carbonKeyCode).value_or(QString(QChar(0xFFFD))));
-    return modifierSymbols(modifiers()) + keyText;
+    return shortcutText(modifiers(), keyText);
 }
 
 std::optional<QString> Shortcut::menuKeyEquivalent(const KeyboardLayout& layout) const {

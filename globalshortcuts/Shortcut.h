@@ -44,8 +44,8 @@ struct Shortcut {
     // None for text that is not a JSON object with two integer members "carbonKeyCode" and "carbonModifiers".
     static std::optional<Shortcut> fromJson(const QString& text);
 
-    // Symbols of the modifiers, then the key: a special key's own text, else the layout's character
-    // capitalised, U+FFFD without one. Option-Command-P reads "⌥⌘P".
+    // The shortcut as every view shows it (shortcutText): the modifiers' names, then the key: a special key's
+    // name, else the layout's character capitalised, U+FFFD without one. Option-Command-P reads "Super+Alt+P".
     QString description(const KeyboardLayout& layout) const;
     // The key equivalent a menu shows (the layout's case); none for keypad keys and keys without a character.
     std::optional<QString> menuKeyEquivalent(const KeyboardLayout& layout) const;

@@ -25,7 +25,7 @@ public:
     bool isEmpty() const { return !value; }
     double carbonKeyCode() const { return value ? double(value->carbonKeyCode) : 0; }
     double carbonModifiers() const { return value ? double(value->carbonModifiers) : 0; }
-    // The shortcut as the recorder shows it ("⌥⌘P"); "" for none.
+    // The shortcut as the recorder shows it ("Super+Alt+P"); "" for none.
     QString text() const;
     Q_INVOKABLE QString toString() const { return text(); }
 

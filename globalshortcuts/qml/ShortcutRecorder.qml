@@ -39,20 +39,39 @@ Item {
         objectName: "recorderField"
         x: labelText.visible ? root.labelWidth + root.spacing : 0
         anchors.verticalCenter: parent.verticalCenter
-        implicitWidth: Math.max(controller.minimumWidth, implicitBackgroundWidth + leftInset + rightInset)
+        implicitWidth: Math.max(controller.minimumWidth, implicitBackgroundWidth + leftInset + rightInset,
+                                placeholder.implicitWidth + leftPadding + rightPadding)
         readOnly: true
         selectByMouse: false
         horizontalAlignment: TextInput.AlignHCenter
         text: controller.text
-        placeholderText: controller.placeholderText
-        leftPadding: clearButton.width + 4
-        rightPadding: clearButton.width + 4
+        // The style hides its placeholder in a focused, centred field, which is what a recording field is:
+        // the recorder draws its own, so that "Press Shortcut" shows while it records.
+        placeholderText: ""
+        // Room for the clear button only while it shows (the text stays centred), so the idle placeholder is whole.
+        leftPadding: clearButton.visible ? clearButton.width + 4 : 6
+        rightPadding: clearButton.visible ? clearButton.width + 4 : 6
         cursorDelegate: Rectangle {
             width: 1
             color: field.color
             visible: field.cursorVisible && !controller.recording
         }
         Accessible.name: root.label
+        Accessible.description: controller.placeholderText
+
+        Text {
+            id: placeholder
+            objectName: "recorderPlaceholder"
+            x: field.leftPadding
+            width: field.width - field.leftPadding - field.rightPadding
+            anchors.verticalCenter: parent.verticalCenter
+            visible: field.length === 0
+            text: controller.placeholderText
+            textFormat: Text.PlainText
+            font: field.font
+            color: field.placeholderTextColor
+            horizontalAlignment: Text.AlignHCenter
+        }
 
         AbstractButton {
             id: clearButton

@@ -18,9 +18,11 @@ Item {
         target: root.model
         function onSummaryChanged() { Qt.callLater(root.model.refreshShareImage) }
     }
-    Keys.onReturnPressed: root.model.again()
-    Keys.onEnterPressed: root.model.again()
+    Keys.onReturnPressed: if (!sharePopup.visible) root.model.again()
+    Keys.onEnterPressed: if (!sharePopup.visible) root.model.again()
     focus: true
+    // A popup left open over the screen that follows would hold an empty share card.
+    onVisibleChanged: if (!visible) sharePopup.close()
 
     ColumnLayout {
         id: column
@@ -113,9 +115,13 @@ Item {
         id: sharePopup
         objectName: "sharePopup"
         modal: true
+        // The keys are the popup's while it is open: Escape closes it, Return reaches nothing behind it.
+        focus: true
+        closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
         anchors.centerIn: parent
         padding: 16
         onClosed: root.model.clearSaveError()
+        onAboutToHide: if (root.visible) root.forceActiveFocus()
         contentItem: ColumnLayout {
             spacing: 12
             Label {

@@ -1,7 +1,7 @@
 import QtQuick
 
 // The pages reach the window's top edge: the window loses its decorations (its title stays, for the desktop's
-// window lists), a 28-high strip along the top moves it, and close and minimise sit at the top leading corner.
+// window lists), a 28-high strip along the top moves it, and minimise and close sit at its right end.
 // Leaving the window gives the decorations back and nothing else.
 Item {
     id: bar
@@ -37,44 +37,46 @@ Item {
         }
     }
 
+    // As a Linux title bar has them: minimise, then close at the right edge, their symbols always drawn.
     Row {
-        x: 12
+        anchors.right: parent.right
+        anchors.rightMargin: 8
         anchors.verticalCenter: parent.verticalCenter
-        spacing: 8
+        spacing: 4
 
-        WindowDot {
-            objectName: "onboardingClose"
-            symbol: "xmark"
-            Accessible.name: qsTr("Close")
-            onClicked: bar.hostWindow.close()
-        }
-        WindowDot {
+        WindowButton {
             objectName: "onboardingMinimize"
             symbol: "minus"
             Accessible.name: qsTr("Minimize")
             onClicked: bar.hostWindow.showMinimized()
         }
+        WindowButton {
+            objectName: "onboardingClose"
+            symbol: "xmark"
+            Accessible.name: qsTr("Close")
+            onClicked: bar.hostWindow.close()
+        }
     }
 
-    component WindowDot: Rectangle {
-        id: dot
+    component WindowButton: Rectangle {
+        id: button
         property string symbol
         signal clicked()
-        width: 14
-        height: 14
-        radius: 7
-        color: hover.hovered ? Qt.rgba(0.12, 0.14, 0.18, 0.22) : Qt.rgba(0.12, 0.14, 0.18, 0.12)
+        width: 22
+        height: 22
+        radius: 11
+        color: hover.hovered ? Qt.rgba(0.12, 0.14, 0.18, 0.16) : "transparent"
         Accessible.role: Accessible.Button
-        Accessible.onPressAction: dot.clicked()
+        Accessible.onPressAction: button.clicked()
 
         SymbolIcon {
+            objectName: "windowButtonSymbol"
             anchors.centerIn: parent
-            symbol: dot.symbol
-            pixelSize: 8
-            color: Qt.rgba(0.12, 0.14, 0.18, 0.75)
-            visible: hover.hovered
+            symbol: button.symbol
+            pixelSize: 10
+            color: Qt.rgba(0.12, 0.14, 0.18, 0.8)
         }
         HoverHandler { id: hover }
-        TapHandler { onTapped: dot.clicked() }
+        TapHandler { onTapped: button.clicked() }
     }
 }

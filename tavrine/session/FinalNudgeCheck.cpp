@@ -147,6 +147,7 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
         output += QLatin1Char('\n') + *note;
     if (s.logScreenContent())
         logEvidence(s.sessionID(), checkID, QStringLiteral("judge-output"), output);
+    s.noteCheckSucceeded();
     s.recordVerdict(label, startedAt);
     QString line = QStringLiteral("Final nudge check label=") + rawValue(label);
     if (confidence)

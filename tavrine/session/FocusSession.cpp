@@ -153,7 +153,16 @@ void FocusSession::setStatus(const QString& status) {
     update(m_status, status, &FocusSession::statusChanged);
 }
 void FocusSession::setMonitoringState(const MonitoringState& state) {
+    if (state.kind == MonitoringState::Kind::CheckFailed)
+        setLastCheckFailure(state.text);
     update(m_monitoringState, state, &FocusSession::monitoringStateChanged);
+}
+void FocusSession::setLastCheckFailure(std::optional<QString> failure) {
+    if (m_lastCheckFailure == failure)
+        return;
+    m_lastCheckFailure = std::move(failure);
+    refreshMenuBarBackground();
+    emit lastCheckFailedChanged();
 }
 void FocusSession::setLabel(std::optional<ActivityRelevance> label) {
     update(m_label, label, &FocusSession::labelChanged);
@@ -295,6 +304,7 @@ void FocusSession::start(bool isFocusSession) {
 
     m_lastDefiniteMenuBarBackground = MenuBarSessionBackground::None;
     m_awaitingClassificationAfterDrift = false;
+    setLastCheckFailure(std::nullopt);
     setLabel(std::nullopt);
     refreshMenuBarBackground();
     setDiscardedChecks(0);
@@ -387,6 +397,7 @@ void FocusSession::stop(bool completed) {
     setLastWorkWindow(std::nullopt);
     setStatus(completed ? QStringLiteral("Session complete. Nice work.") : QStringLiteral("Ready when you are"));
     setMonitoringState(MonitoringState::waiting());
+    setLastCheckFailure(std::nullopt);
     if (completed && m_summary && m_onFinish)
         m_onFinish();
 }
@@ -454,8 +465,9 @@ void FocusSession::refreshMenuBarBackground() {
     MenuBarSessionBackground background = MenuBarSessionBackground::None;
     if (m_awaitingClassificationAfterDrift)
         background = MenuBarSessionBackground::DriftPending;
-    else if (m_lastDefiniteMenuBarBackground == MenuBarSessionBackground::Relevant ||
-             m_label == ActivityRelevance::Relevant)
+    // A green kept from before a failed check would say the work is being watched while nothing is judged.
+    else if (!m_lastCheckFailure && (m_lastDefiniteMenuBarBackground == MenuBarSessionBackground::Relevant ||
+                                     m_label == ActivityRelevance::Relevant))
         background = MenuBarSessionBackground::Relevant;
     else if (m_lastDefiniteMenuBarBackground == MenuBarSessionBackground::Unrelated ||
              m_label == ActivityRelevance::Unrelated || drifting)

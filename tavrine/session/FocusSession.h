@@ -112,6 +112,7 @@ class FocusSession final : public QObject,
     Q_PROPERTY(double plannedDuration READ plannedDuration NOTIFY plannedDurationChanged)
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(tavrine::MonitoringState monitoringState READ monitoringState NOTIFY monitoringStateChanged)
+    Q_PROPERTY(bool lastCheckFailed READ lastCheckFailed NOTIFY lastCheckFailedChanged)
     Q_PROPERTY(QString observedApp READ observedApp NOTIFY observedAppChanged)
     Q_PROPERTY(QString source READ source NOTIFY sourceChanged)
     Q_PROPERTY(qint64 checks READ checks NOTIFY checksChanged)
@@ -163,6 +164,12 @@ public:
     const std::optional<SessionSummary>& summary() const override { return m_summary; }
     QString status() const { return m_status; }
     MonitoringState monitoringState() const override { return m_monitoringState; }
+    // Set from a failed check of this session until a check succeeds: the monitoring state moves on to
+    // "checking" with every observation and cannot tell that nothing has been judged since.
+    bool lastCheckFailed() const { return m_lastCheckFailure.has_value(); }
+    // What the failed check said ("Couldn’t check this activity."); empty while none failed. Its change notifies
+    // through lastCheckFailedChanged too.
+    QString lastCheckFailure() const { return m_lastCheckFailure.value_or(QString()); }
     // The current verdict on the frontmost activity.
     std::optional<ActivityRelevance> label() const { return m_label; }
     QString observedApp() const { return m_observedApp; }
@@ -284,6 +291,7 @@ signals:
     void summaryChanged();
     void statusChanged();
     void monitoringStateChanged();
+    void lastCheckFailedChanged();
     void labelChanged();
     void observedAppChanged();
     void sourceChanged();
@@ -343,6 +351,8 @@ private:
     void setRemaining(double remaining) override;
     void setStatus(const QString& status) override;
     void setMonitoringState(const MonitoringState& state) override;
+    void setLastCheckFailure(std::optional<QString> failure);
+    void noteCheckSucceeded() override { setLastCheckFailure(std::nullopt); }
     void setLabel(std::optional<ActivityRelevance> label) override;
     void setObservedApp(const QString& app) override;
     void setSource(const QString& source) override;
@@ -453,6 +463,7 @@ private:
     std::optional<SessionSummary> m_summary;
     QString m_status = QStringLiteral("Ready when you are");
     MonitoringState m_monitoringState = MonitoringState::waiting();
+    std::optional<QString> m_lastCheckFailure;
     std::optional<ActivityRelevance> m_label;
     QString m_observedApp;
     QString m_source;

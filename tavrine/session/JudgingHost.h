@@ -44,6 +44,8 @@ public:
     // The drift clock says a nudge is due now.
     virtual bool isNudgeDue() const = 0;
     virtual void recordVerdict(ActivityRelevance label, double t) = 0;
+    // The judge answered: a failure shown since an earlier check is over.
+    virtual void noteCheckSucceeded() = 0;
 
     // An observation at `t` that gave no verdict: the drift clock notes it, the shown verdict is forgotten.
     virtual void noteObservation(double t) = 0;

@@ -195,6 +195,7 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
     if (s.logScreenContent())
         logEvidence(s.sessionID(), snapshot.checkID, QStringLiteral("judge-output"), explanation);
 
+    s.noteCheckSucceeded();
     s.recordVerdict(label, snapshot.observedAt);
     s.rememberDefiniteTint(label);
     if (fromModel)

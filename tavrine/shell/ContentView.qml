@@ -21,6 +21,9 @@ Item {
     implicitWidth: 400
     implicitHeight: column.implicitHeight + 2 * 28
 
+    // The window shows or becomes active: typing goes to the intention while the setup shows.
+    function focusIntention() { setupScreen.focusIntention() }
+
     // The application's tint for every control inside.
     palette.highlight: AppStyle.accentColor
 
@@ -48,6 +51,7 @@ Item {
         }
 
         SetupScreen {
+            id: setupScreen
             objectName: "setupScreen"
             visible: root.screen === MainWindowModel.Setup
             Layout.fillWidth: true

@@ -16,7 +16,13 @@ Window {
     SystemPalette { id: palette }
 
     // Permissions are read again each time the window shows.
-    onVisibleChanged: if (visible && mainWindow) mainWindow.refreshPermissions()
+    onVisibleChanged: {
+        if (visible && mainWindow)
+            mainWindow.refreshPermissions()
+        if (visible && loader.item)
+            loader.item.focusIntention()
+    }
+    onActiveChanged: if (active && loader.item) loader.item.focusIntention()
 
     Item {
         id: content

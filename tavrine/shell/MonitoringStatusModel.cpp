@@ -29,20 +29,37 @@ MonitoringStatusRow MonitoringStatusRow::forState(const MonitoringState& state) 
     return {};
 }
 
+MonitoringState MonitoringStatusRow::shownState(const MonitoringState& state,
+                                                const std::optional<QString>& checkFailure) {
+    const bool permission = state.kind == MonitoringState::Kind::AccessibilityRequired ||
+                            state.kind == MonitoringState::Kind::ScreenRecordingRecommended;
+    if (permission || !checkFailure)
+        return state;
+    return MonitoringState::checkFailed(*checkFailure);
+}
+
+MonitoringState MonitoringStatusRow::shownState(const FocusSession& session) {
+    return shownState(session.monitoringState(),
+                      session.lastCheckFailed() ? std::optional(session.lastCheckFailure()) : std::nullopt);
+}
+
 bool MonitoringStatusRow::shownWhileRunning(const MonitoringState& state) {
     return state.kind == MonitoringState::Kind::AccessibilityRequired ||
-           state.kind == MonitoringState::Kind::ScreenRecordingRecommended;
+           state.kind == MonitoringState::Kind::ScreenRecordingRecommended ||
+           state.kind == MonitoringState::Kind::CheckFailed;
 }
 
 MonitoringStatusModel::MonitoringStatusModel(FocusSession& session, QObject* parent)
-    : QObject(parent), m_session(&session), m_row(MonitoringStatusRow::forState(session.monitoringState())) {
+    : QObject(parent), m_session(&session),
+      m_row(MonitoringStatusRow::forState(MonitoringStatusRow::shownState(session))) {
     connect(&session, &FocusSession::monitoringStateChanged, this, &MonitoringStatusModel::update);
+    connect(&session, &FocusSession::lastCheckFailedChanged, this, &MonitoringStatusModel::update);
 }
 
 void MonitoringStatusModel::update() {
     if (!m_session)
         return;
-    const MonitoringStatusRow row = MonitoringStatusRow::forState(m_session->monitoringState());
+    const MonitoringStatusRow row = MonitoringStatusRow::forState(MonitoringStatusRow::shownState(*m_session));
     if (row == m_row)
         return;
     m_row = row;

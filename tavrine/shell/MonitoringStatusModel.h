@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
+#include <optional>
 
 namespace tavrine {
 class FocusSession;
@@ -25,8 +26,14 @@ struct MonitoringStatusRow {
     Fix fix = Fix::None;
 
     static MonitoringStatusRow forState(const MonitoringState& state);
-    // The running screen shows the strip only when a permission is missing.
+    // What the strip stands for: a missing permission first, as only it has a fix; then a failed check, from the
+    // failure until a check succeeds, whatever the observations since say; else the state itself.
+    static MonitoringState shownState(const MonitoringState& state, const std::optional<QString>& checkFailure);
+    // The running screen shows the strip only when a permission is missing or checks fail: a session must never
+    // look watched while nothing is judged.
     static bool shownWhileRunning(const MonitoringState& state);
+    // The session's state and failed check, for both of the above.
+    static MonitoringState shownState(const FocusSession& session);
 
     friend bool operator==(const MonitoringStatusRow&, const MonitoringStatusRow&) = default;
 };

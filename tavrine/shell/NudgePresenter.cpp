@@ -43,6 +43,11 @@ NudgePresenter::NudgePresenter(QQmlEngine& engine, Parts parts, QObject* parent)
     : QObject(parent), m_engine(engine), m_parts(std::move(parts)) {
     if (!m_parts.mainScreen)
         m_parts.mainScreen = &NudgePresenter::defaultMainScreen;
+    if (!m_parts.pointer)
+        m_parts.pointer = [] { return QCursor::pos(); };
+    m_closeLinger.setSingleShot(true);
+    m_closeLinger.setInterval(100);
+    connect(&m_closeLinger, &QTimer::timeout, this, &NudgePresenter::updateClosePanel);
 }
 
 NudgePresenter::~NudgePresenter() {
@@ -194,7 +199,11 @@ void NudgePresenter::showFloating(QScreen* screen) {
 void NudgePresenter::updateClosePanel() {
     if (!m_close || !m_card)
         return;
-    const bool wanted = m_card->isVisible() && (!m_closeFollowsShown || m_closeRoot->property("shown").toBool());
+    const bool shown = !m_closeFollowsShown || m_closeRoot->property("shown").toBool();
+    const bool wanted = closePanelWanted(m_card->isVisible(), m_closeFollowsShown, shown, m_close->isVisible(),
+                                         m_parts.pointer(), m_close->geometry());
+    if (wanted && !shown)
+        m_closeLinger.start();
     if (wanted && !m_close->isVisible()) {
         m_close->show();
         m_close->raise();
@@ -203,6 +212,16 @@ void NudgePresenter::updateClosePanel() {
     } else if (wanted) {
         m_close->raise();
     }
+}
+
+bool NudgePresenter::closePanelWanted(bool cardVisible, bool followsShown, bool shown, bool closeVisible,
+                                      const QPoint& pointer, const QRect& closeArea) {
+    if (!cardVisible)
+        return false;
+    if (!followsShown || shown)
+        return true;
+    // Only keeps a button already there: the pointer passing the corner never brings it.
+    return closeVisible && closeArea.contains(pointer);
 }
 
 } // namespace tavrine::shell

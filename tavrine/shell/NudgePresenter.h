@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QQuickWindow>
 #include <QSizeF>
+#include <QTimer>
 #include <QUrl>
 #include <QVariantMap>
 #include <functional>
@@ -50,6 +51,8 @@ public:
         // The screen's notch; no Linux screen has one, so none when absent.
         std::function<std::optional<QSizeF>(QScreen*)> notchSize;
         std::function<std::unique_ptr<NotchNudgePresenting>()> makeNotch;
+        // Where the pointer is on the screen; the cursor's position when absent.
+        std::function<QPoint()> pointer;
     };
 
     NudgePresenter(QQmlEngine& engine, Parts parts, QObject* parent = nullptr);
@@ -65,6 +68,14 @@ public:
 
     // The screen of the X11 active window, else the one under the pointer, else the primary.
     static QScreen* defaultMainScreen();
+
+    // Whether the close button's panel is on screen: with the card, and where it cannot fade, only while the
+    // hover flags say `shown`, or while the pointer is still on the button's square (the button itself, or the
+    // corner between it and the card). Moving onto the button leaves the card before the button reports the
+    // pointer; hiding the panel then would put the card back under the pointer, and the two would swap many
+    // times a second while clicks fell through to the desktop.
+    static bool closePanelWanted(bool cardVisible, bool followsShown, bool shown, bool closeVisible,
+                                 const QPoint& pointer, const QRect& closeArea);
 
 private slots:
     void updateClosePanel();
@@ -85,6 +96,9 @@ private:
     QQuickItem* m_closeRoot = nullptr;
     std::unique_ptr<NotchNudgePresenting> m_notch;
     bool m_closeFollowsShown = false;
+    // Looks again while only the pointer keeps the close button: no hover report comes when it moves away
+    // from the button's square outside the round button.
+    QTimer m_closeLinger;
 };
 
 } // namespace tavrine::shell

@@ -9,7 +9,7 @@ RunningSessionModel::RunningSessionModel(FocusSession& session, QObject* parent)
     : QObject(parent), m_session(&session) {
     for (auto signal : {&FocusSession::phaseChanged, &FocusSession::remainingChanged, &FocusSession::intentionChanged,
                         &FocusSession::isFocusSessionChanged, &FocusSession::driftTextChanged,
-                        &FocusSession::monitoringStateChanged})
+                        &FocusSession::monitoringStateChanged, &FocusSession::lastCheckFailedChanged})
         connect(&session, signal, this, &RunningSessionModel::update);
     update();
 }
@@ -41,7 +41,7 @@ void RunningSessionModel::update() {
     state.countdown = m_session->remainingText();
     state.paused = m_session->phase() == SessionPhase::Paused;
     state.driftText = m_session->driftText();
-    state.showsMonitoringStatus = MonitoringStatusRow::shownWhileRunning(m_session->monitoringState());
+    state.showsMonitoringStatus = MonitoringStatusRow::shownWhileRunning(MonitoringStatusRow::shownState(*m_session));
     if (state == m_state)
         return;
     m_state = std::move(state);

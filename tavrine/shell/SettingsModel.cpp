@@ -105,6 +105,18 @@ QString SettingsModel::updateCaption() const {
     return updateCaptionFor(m_parts.updater->lastCheckOutcome(), m_parts.updater->checking());
 }
 
+QString SettingsModel::updatePolicyCaption() const {
+    return updatePolicyCaptionFor(m_parts.updater && m_parts.updater->hasSource());
+}
+
+QString SettingsModel::updatePolicyCaptionFor(bool hasUpdateSource) {
+    if (hasUpdateSource)
+        return QStringLiteral("Updates are checked every hour and installed automatically when possible, never "
+                              "during a focus session.");
+    return QStringLiteral("This build does not update itself: new versions come from where you installed "
+                          "Tavrine, such as your package manager.");
+}
+
 QString SettingsModel::updateCaptionFor(const QString& outcome, bool checking) {
     if (checking)
         return QStringLiteral("Checking for updates…");

@@ -31,6 +31,7 @@ class SettingsModel final : public QObject {
     Q_PROPERTY(bool accessibilityRequested READ accessibilityRequested NOTIFY accessibilityRequestedChanged)
     Q_PROPERTY(QString clearHistoryError READ clearHistoryError NOTIFY clearHistoryErrorChanged)
     Q_PROPERTY(QString updateCaption READ updateCaption NOTIFY updateCaptionChanged)
+    Q_PROPERTY(QString updatePolicyCaption READ updatePolicyCaption CONSTANT)
     Q_PROPERTY(QUrl feedbackUrl READ feedbackUrl CONSTANT)
     Q_PROPERTY(QString feedbackAddress READ feedbackAddress CONSTANT)
     Q_PROPERTY(bool showsFeedbackAddress READ showsFeedbackAddress NOTIFY showsFeedbackAddressChanged)
@@ -63,6 +64,7 @@ public:
     bool accessibilityRequested() const { return m_accessibilityRequested; }
     QString clearHistoryError() const { return m_clearHistoryError; }
     QString updateCaption() const;
+    QString updatePolicyCaption() const;
     QUrl feedbackUrl() const;
     QString feedbackAddress() const { return m_parts.feedbackAddress; }
     bool showsFeedbackAddress() const { return m_showsFeedbackAddress; }
@@ -93,6 +95,9 @@ public:
     static QUrl feedbackUrl(const QString& address, const QString& subject);
     // How the updater's last check reads under the button; empty when it has nothing to say.
     static QString updateCaptionFor(const QString& outcome, bool checking);
+    // What the application does about updates, which this build decides: a build without an update source
+    // must not promise automatic installs.
+    static QString updatePolicyCaptionFor(bool hasUpdateSource);
 
 signals:
     void launchesAtLoginChanged();

@@ -234,7 +234,8 @@ Pane {
                         text: root.settings ? root.settings.updateCaption : ""
                     }
                     Caption {
-                        text: "Updates are checked every hour and installed automatically when possible, never during a focus session."
+                        objectName: "updatePolicyCaption"
+                        text: root.settings ? root.settings.updatePolicyCaption : ""
                     }
                 }
 

@@ -19,6 +19,14 @@ ColumnLayout {
 
     SystemPalette { id: palette }
 
+    // Whenever this screen shows (at launch, after "Again", after onboarding, from the hot key), what the user
+    // types is the intention: a key pressed elsewhere would be lost, and Return would start Focus mode. The
+    // window calls this as it shows and as it becomes active.
+    function focusIntention() {
+        if (root.visible)
+            input.forceActiveFocus()
+    }
+
     Shortcut {
         sequences: ["Return", "Enter"]
         enabled: root.visible
@@ -60,6 +68,8 @@ ColumnLayout {
             text: root.setup.intention
             onTextEdited: root.setup.intention = text
             focus: true
+            // The field's own visibility: only once it really shows can it take the focus.
+            onVisibleChanged: root.focusIntention()
             Accessible.role: Accessible.EditableText
             Accessible.name: "Intention"
 

@@ -1,4 +1,4 @@
-// The recorder's states for scripts/render-views: showing ⌥⌘P, empty, recording, and a warning alert.
+// The recorder's states for scripts/render-views: showing Super+Alt+P, empty, recording, and a warning alert.
 #include "globalshortcuts/RecorderChecks.h"
 #include "globalshortcuts/Registry.h"
 #include "globalshortcuts/Texts.h"

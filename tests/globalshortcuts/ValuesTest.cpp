@@ -48,9 +48,10 @@ TEST(Modifiers, ConversionsKeepOnlyTheFiveModifiers) {
     EXPECT_EQ(modifierFlagsFromCarbon(0x1800), Flag::control | Flag::option);
     EXPECT_EQ(flagsFromQtModifiers(Qt::AltModifier | Qt::MetaModifier), Flag::option | Flag::command);
     EXPECT_EQ(qtModifiersFromFlags(Flag::numericPad | Flag::function), Qt::KeyboardModifiers(Qt::KeypadModifier));
-    EXPECT_EQ(modifierSymbols(Flag::command | Flag::shift | Flag::option | Flag::control),
-              QStringLiteral("\u2303\u2325\u21E7\u2318"));
-    EXPECT_EQ(modifierSymbols(Flag::command | Flag::function), QString::fromUtf16(u"\u2318\U0001F310\uFE0E"));
+    EXPECT_EQ(shortcutText(Flag::shift | Flag::option | Flag::control | Flag::command, QStringLiteral("A")),
+              QStringLiteral("Super+Ctrl+Alt+Shift+A"));
+    EXPECT_EQ(shortcutText(Flag::function | Flag::command | Flag::capsLock, QStringLiteral("F1")),
+              QStringLiteral("Super+Fn+F1"));
     EXPECT_TRUE(isFunctionKey(Qt::Key_F35));
     EXPECT_FALSE(isFunctionKey(Qt::Key_Home));
     EXPECT_EQ(stringFromScalarValue(0xD800), std::nullopt);
@@ -93,19 +94,22 @@ TEST(Shortcut, TextsAndKeyEquivalents) {
         std::optional<QKeySequence> sequence;
     };
     const QList<Case> cases{
-        {Shortcut::fromCarbon(35, optionCommand), QStringLiteral("\u2325\u2318P"), QStringLiteral("p"),
+        {Shortcut::fromCarbon(35, optionCommand), QStringLiteral("Super+Alt+P"), QStringLiteral("p"),
          QKeySequence(Qt::AltModifier | Qt::MetaModifier | Qt::Key_P)},
-        {Shortcut::fromCarbon(Key::space.rawValue, Carbon::control), QStringLiteral("\u2303Space"), QStringLiteral(" "),
+        {Shortcut::fromCarbon(Key::space.rawValue, Carbon::control), QStringLiteral("Ctrl+Space"), QStringLiteral(" "),
          QKeySequence(Qt::ControlModifier | Qt::Key_Space)},
         {Shortcut::fromCarbon(Key::f5.rawValue, 0), QStringLiteral("F5"), QString(QChar(0xF708)),
          QKeySequence(Qt::Key_F5)},
-        {Shortcut::fromCarbon(Key::keypad7.rawValue, Carbon::command), QStringLiteral("\u23187\u20E3"), std::nullopt,
+        {Shortcut::fromCarbon(Key::keypad7.rawValue, Carbon::command), QStringLiteral("Super+Num 7"), std::nullopt,
          std::nullopt},
-        {Shortcut::fromCarbon(Key::keypadClear.rawValue, 0), QStringLiteral("\u2612\u20E3"), std::nullopt,
-         std::nullopt},
+        {Shortcut::fromCarbon(Key::keypadClear.rawValue, 0), QStringLiteral("Num Clear"), std::nullopt, std::nullopt},
+        {Shortcut::fromCarbon(16, Carbon::option | Carbon::control), QStringLiteral("Ctrl+Alt+Y"), QStringLiteral("y"),
+         QKeySequence(Qt::ControlModifier | Qt::AltModifier | Qt::Key_Y)},
+        {Shortcut::fromCarbon(Key::deleteKey.rawValue, Carbon::command), QStringLiteral("Super+Backspace"),
+         QStringLiteral("\u232B"), QKeySequence(Qt::MetaModifier | Qt::Key_Backspace)},
         // A key the layout has no character for.
-        {Shortcut::fromCarbon(10, Carbon::shift), QStringLiteral("\u21E7\uFFFD"), std::nullopt, std::nullopt},
-        {Shortcut::fromCarbon(Key::upArrow.rawValue, Carbon::shift), QStringLiteral("\u21E7\u2191"),
+        {Shortcut::fromCarbon(10, Carbon::shift), QStringLiteral("Shift+\uFFFD"), std::nullopt, std::nullopt},
+        {Shortcut::fromCarbon(Key::upArrow.rawValue, Carbon::shift), QStringLiteral("Shift+Up"),
          QStringLiteral("\u2191"), QKeySequence(Qt::ShiftModifier | Qt::Key_Up)},
     };
     for (const Case& c : cases) {

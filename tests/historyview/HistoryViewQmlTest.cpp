@@ -120,6 +120,19 @@ TEST_F(RecapView, AgainFirstThenTheShareImage) {
     // The phrase's markup is shown as its characters.
     const QString callout = findItem(view.get(), QStringLiteral("recapCallout"))->property("text").toString();
     EXPECT_TRUE(callout.contains(QStringLiteral("&lt;b&gt;x&lt;/b&gt; &amp;amp; &lt;img src=a&gt;")));
+
+    // While the share popup is open the keys are its own: Return runs nothing behind it, Escape closes it, and
+    // Return is "Again" again afterwards.
+    QObject* popup = findObject(view.get(), QStringLiteral("sharePopup"));
+    ASSERT_TRUE(popup);
+    QMetaObject::invokeMethod(popup, "open");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->property("opened").toBool(); }));
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    EXPECT_EQ(again, 1);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !popup->property("visible").toBool(); }));
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    EXPECT_EQ(again, 2);
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 

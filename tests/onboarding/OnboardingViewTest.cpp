@@ -85,6 +85,17 @@ TEST(OnboardingView, EachPageShowsItsOwnControls) {
         EXPECT_EQ(s.item("onboardingTitle")->property("text").toString(), pageTable(row.page).title);
     }
     EXPECT_TRUE(s.item("onboardingIntention"));
+
+    // The window's own buttons stand where a Linux title bar has them: minimise, then close at the top right.
+    QQuickItem* minimize = s.item("onboardingMinimize");
+    QQuickItem* close = s.item("onboardingClose");
+    ASSERT_TRUE(minimize && close);
+    const QRectF closeRect = close->mapRectToScene(QRectF(0, 0, close->width(), close->height()));
+    const QRectF minimizeRect = minimize->mapRectToScene(QRectF(0, 0, minimize->width(), minimize->height()));
+    EXPECT_GT(closeRect.left(), s.window->width() - 40.0);
+    EXPECT_LT(closeRect.top(), 28.0);
+    EXPECT_LT(minimizeRect.right(), closeRect.left());
+    EXPECT_TRUE(findItem(close, QStringLiteral("windowButtonSymbol"))->isVisible()) << "drawn without a hover";
 }
 
 TEST(OnboardingView, EnableIsGoneOnceGranted) {

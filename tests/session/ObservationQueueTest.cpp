@@ -126,6 +126,21 @@ TEST(ObservationQueue, AFailedJudgmentIsReportedAndForgetsTheVerdict) {
     EXPECT_EQ(h.session->diagnostic(), QStringLiteral("Inference failed (test.Judge code=7 The judge fell over)"));
     EXPECT_EQ(h.session->checks(), 1);
     EXPECT_EQ(h.logs.messages(QStringLiteral("Evidence")).filter(QStringLiteral("kind=judge-error chars=")).size(), 1);
+
+    // The failure stays told while later observations are being checked, and the green of the verdict before it
+    // is gone; the next answer ends it.
+    EXPECT_TRUE(h.session->lastCheckFailed());
+    EXPECT_EQ(h.session->menuBarSessionBackground(), MenuBarSessionBackground::None);
+    h.classifier->setHoldJudgments(true);
+    h.observer->setEvidence(usableEvidence(QStringLiteral("org.example.Editor"), QStringLiteral("Forecast")));
+    h.advance(2.5);
+    ASSERT_EQ(h.session->monitoringState(), MonitoringState::checking());
+    EXPECT_TRUE(h.session->lastCheckFailed());
+    h.classifier->setVerdict({});
+    h.classifier->releaseJudgments();
+    h.advance(1);
+    EXPECT_FALSE(h.session->lastCheckFailed());
+    EXPECT_EQ(h.session->menuBarSessionBackground(), MenuBarSessionBackground::Relevant);
 }
 
 TEST(ObservationQueue, ScreenContentReachesTheDiagnosticsLogOnlyWhenAllowed) {

@@ -34,11 +34,17 @@ class FakeSessionServices final : public SessionServicesFactory {
 public:
     explicit FakeSessionServices(Clock& clock) : m_clock(clock) {}
     std::shared_ptr<ActivityObserving> makeObserver() override {
-        return std::make_shared<FakeActivityObserver>(m_clock);
+        observer = std::make_shared<FakeActivityObserver>(m_clock);
+        return observer;
     }
     std::shared_ptr<ActivityClassifying> makeClassifier(bool) override {
-        return std::make_shared<FakeClassifier>(m_clock);
+        classifier = std::make_shared<FakeClassifier>(m_clock);
+        return classifier;
     }
+
+    // The latest ones made, for a test to script.
+    std::shared_ptr<FakeActivityObserver> observer;
+    std::shared_ptr<FakeClassifier> classifier;
 
 private:
     Clock& m_clock;

@@ -207,9 +207,10 @@ TEST(MonitoringStatus, TableOfStates) {
         bool whileRunning;
     };
     const Case cases[] = {
-        {MonitoringState::unreadable(QStringLiteral("No text")), "eye.slash", false, "No text", false, Fix::None, false},
-        {MonitoringState::checkFailed(QStringLiteral("Judge down")), "eye.slash", false, "Judge down", true, Fix::None,
+        {MonitoringState::unreadable(QStringLiteral("No text")), "eye.slash", false, "No text", false, Fix::None,
          false},
+        {MonitoringState::checkFailed(QStringLiteral("Judge down")), "eye.slash", false, "Judge down", true, Fix::None,
+         true},
         {MonitoringState::waiting(), "eye", false, "Waiting for another app", false, Fix::None, false},
         {MonitoringState::monitoring(), "eye.fill", false, "Monitoring on this computer", false, Fix::None, false},
         {MonitoringState::checking(), "", true, QStringLiteral("Checking\u2026"), false, Fix::None, false},
@@ -228,6 +229,11 @@ TEST(MonitoringStatus, TableOfStates) {
         EXPECT_EQ(row.warning, c.warning);
         EXPECT_EQ(row.fix, c.fix);
         EXPECT_EQ(MonitoringStatusRow::shownWhileRunning(c.state), c.whileRunning);
+        // After a failed check only a missing permission, which has a fix, is told instead of the failure.
+        const MonitoringState failed = MonitoringState::checkFailed(QStringLiteral("Earlier"));
+        EXPECT_EQ(MonitoringStatusRow::shownState(c.state, std::nullopt), c.state);
+        EXPECT_EQ(MonitoringStatusRow::shownState(c.state, QStringLiteral("Earlier")),
+                  c.fix != Fix::None ? c.state : failed);
     }
 }
 

@@ -97,24 +97,51 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
     EXPECT_FALSE(title->mapRectToScene(QRectF(0, 0, title->width(), title->height())).intersects(buttons));
 }
 
+// Keys typed whenever the setup shows go into the intention, without a click into the field first.
 TEST(FocusWindowView, TypedKeysWriteTheIntentionAndReturnStarts) {
+    enum class Shown { AtLaunch, AfterAgain, ReopenedAfterTheFocusMoved };
     struct Case {
+        Shown shown;
         QByteArray keys;
         QString intention;
         bool focusMode;
     };
     const Case cases[] = {
-        {" ", QStringLiteral(" "), true},
-        {"Plan", QStringLiteral("Plan"), false},
+        {Shown::AtLaunch, " ", QStringLiteral(" "), true},
+        {Shown::AtLaunch, "Plan", QStringLiteral("Plan"), false},
+        {Shown::AfterAgain, "Plan", QStringLiteral("Plan"), false},
+        {Shown::ReopenedAfterTheFocusMoved, "Plan", QStringLiteral("Plan"), false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.shown));
         FocusWindowScene scene;
         scene.window()->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
         scene.window()->requestActivate();
+        if (c.shown == Shown::AfterAgain) {
+            scene.harness.start(25, QStringLiteral("Earlier"));
+            scene.harness.advance(61);
+            scene.harness.session->stop(false);
+            ASSERT_TRUE(scene.visible("recapScreen"));
+            scene.harness.session->setIntention(QString());
+            QMetaObject::invokeMethod(scene.model.recap(), "again");
+            scene.closes = 0;
+        } else if (c.shown == Shown::ReopenedAfterTheFocusMoved) {
+            findItem(scene.object.get(), "settings")->forceActiveFocus();
+            // The user works in another window; the hot key brings this one back, shown and activated.
+            QWindow other;
+            other.show();
+            other.requestActivate();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+            scene.window()->hide();
+            scene.window()->show();
+            scene.window()->requestActivate();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(scene.window()));
+        }
+        ASSERT_TRUE(scene.visible("setupScreen"));
         QQuickItem* field = findItem(scene.object.get(), "intention");
         ASSERT_NE(field, nullptr);
-        field->forceActiveFocus();
+        EXPECT_TRUE(field->hasActiveFocus()) << scene.qml.warnings().join('\n').toStdString();
         for (char key : c.keys)
             QTest::keyClick(scene.window(), key);
         EXPECT_EQ(scene.harness.session->intention(), c.intention);

@@ -2,11 +2,13 @@
 // driven by real input (xdotool through XTest): the header buttons, Return in the intention field, the clear dialog.
 #include "AppHarness.h"
 #include "historystore/HistoryTestSupport.h"
+#include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "support/TestSupport.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/FocusWindowOpener.h"
+#include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/WindowSet.h"
 
 #include <QGuiApplication>
@@ -46,6 +48,14 @@ struct ShownApp {
         h.app->opener().open();
         ASSERT_TRUE(waitUntil([&] { return focus->isVisible() && focus->isActive(); }, waitLimit));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(focus));
+    }
+
+    // Runs a session judged by `verdict` on virtual time until `done`.
+    bool runSessionUntil(const FakeClassifier::Verdict& verdict, const std::function<bool()>& done) {
+        h.services.observer->setEvidence(usableEvidence());
+        h.services.classifier->setVerdict(verdict);
+        h.runSession(1);
+        return waitUntil([&] { return h.clock.advance(0.25), done(); }, waitLimit);
     }
 
     ShellAppHarness h;
@@ -104,16 +114,57 @@ TEST(MainWindowX11, HeaderButtonsRaiseTheirWindowAlsoAMinimisedOne) {
     }
 }
 
+// The window opened as the tray and the hot key open it: the keys go to the intention without a click.
 TEST(MainWindowX11, ReturnInABlankFieldStartsFocusMode) {
     ShownApp s;
     ASSERT_NO_FATAL_FAILURE(s.openFocusWindow());
-    ASSERT_NO_FATAL_FAILURE(clickItem(s.focus, "intention"));
     QQuickItem* field = findItem(s.focus, QStringLiteral("intention"));
     ASSERT_TRUE(waitUntil([&] { return field->hasActiveFocus(); }, waitLimit));
     xdotool({QStringLiteral("key"), QStringLiteral("space"), QStringLiteral("Return")});
     ASSERT_TRUE(waitUntil([&] { return s.h.app->session().isActive(); }, waitLimit));
     EXPECT_TRUE(s.h.app->session().isFocusSession());
     EXPECT_TRUE(waitUntil([&] { return !s.focus->isVisible(); }, waitLimit)) << "the window goes once it started";
+}
+
+// A judge that fails leaves the running screen warning, in orange, that nothing is judged.
+TEST(MainWindowX11, AFailingJudgeShowsTheWarningStrip) {
+    ShownApp s;
+    FakeClassifier::Verdict failing;
+    failing.error = std::make_exception_ptr(JudgeError());
+    ASSERT_TRUE(s.runSessionUntil(failing, [&] { return s.h.app->session().lastCheckFailed(); }));
+    ASSERT_NO_FATAL_FAILURE(s.openFocusWindow());
+    QQuickItem* strip = findItem(s.focus, QStringLiteral("monitoringStatus"));
+    ASSERT_TRUE(strip && strip->isVisible());
+    EXPECT_EQ(findItem(strip, QStringLiteral("monitoringText"))->property("text").toString(),
+              QStringLiteral("Couldn\u2019t check this activity."));
+    EXPECT_TRUE(strip->property("model").value<QObject*>()->property("warning").toBool());
+}
+
+// Without a compositor the close button is a panel of its own over the card's corner: the pointer moved from
+// the card onto it keeps it there, steadily, and a click on it closes the card.
+TEST(MainWindowX11, TheNudgeCloseButtonStaysUnderThePointerAndItsClickClosesTheCard) {
+    ShownApp s;
+    auto* presenter = dynamic_cast<shell::NudgePresenter*>(s.h.app->nudgePresenter());
+    ASSERT_TRUE(presenter);
+    FakeClassifier::Verdict drifted;
+    drifted.label = ActivityRelevance::Unrelated;
+    ASSERT_TRUE(
+        s.runSessionUntil(drifted, [&] { return presenter->cardPanel() && presenter->cardPanel()->isVisible(); }));
+    QQuickWindow* card = presenter->cardPanel();
+    QQuickWindow* close = presenter->closePanel();
+    const auto moveTo = [](QPoint p) { xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())}); };
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
+    moveTo(card->geometry().center());
+    ASSERT_TRUE(waitUntil([&] { return close->isVisible() && close->isExposed(); }, waitLimit));
+
+    int unmaps = 0;
+    QObject::connect(close, &QWindow::visibleChanged, [&](bool visible) { unmaps += visible ? 0 : 1; });
+    moveTo(close->geometry().center());
+    // Long enough for the panels to have swapped several times over.
+    QTest::qWait(600);
+    EXPECT_EQ(unmaps, 0);
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    EXPECT_TRUE(waitUntil([&] { return s.h.clock.advance(0.1), !card->isVisible(); }, waitLimit));
 }
 
 // Cancel keeps every session; "Clear history" empties the store and the open History window's list.

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QScreen>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tavrine;
@@ -96,6 +97,8 @@ TEST(NudgePresenter, TheRealCardWithoutACompositorIsCutToItsOutlineAndShowsItsCl
                         {QStringLiteral("translucent"), false}};
     parts.hover = &hover;
     parts.mainScreen = [] { return QGuiApplication::primaryScreen(); };
+    QPoint pointer;
+    parts.pointer = [&pointer] { return pointer; };
     shell::NudgePresenter presenter(qml.engine(), std::move(parts));
     presenter.presentNudge();
     ASSERT_TRUE(presenter.cardPanel()->isVisible());
@@ -115,6 +118,21 @@ TEST(NudgePresenter, TheRealCardWithoutACompositorIsCutToItsOutlineAndShowsItsCl
     const QRegion closeMask = presenter.closePanel()->mask();
     EXPECT_FALSE(closeMask.contains(QPoint(2, 2)));
     EXPECT_TRUE(closeMask.contains(QPoint(12, 1)));
+
+    // On its way onto the button the pointer leaves the card before the button reports it: the button stays
+    // while the pointer is on its square, and goes once the pointer has left it with both flags false.
+    const QRect close = presenter.closePanel()->geometry();
+    for (const QPoint onTheWay : {close.center(), close.topLeft() + QPoint(1, 1)}) {
+        pointer = onTheWay;
+        hover.setCard(false);
+        EXPECT_TRUE(presenter.closePanel()->isVisible()) << onTheWay.x() << "," << onTheWay.y();
+        hover.setCard(true);
+    }
+    hover.setCard(false);
+    pointer = close.bottomRight() + QPoint(40, 40);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !presenter.closePanel()->isVisible(); }));
+    hover.setCard(true);
+    ASSERT_TRUE(presenter.closePanel()->isVisible());
     presenter.dismissNudge();
     EXPECT_FALSE(hover.card());
     EXPECT_FALSE(presenter.closePanel()->isVisible());

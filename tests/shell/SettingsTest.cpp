@@ -125,6 +125,11 @@ TEST(SettingsModel, UpdateCaptionsVersionAndShortcut) {
               QStringLiteral("The update check failed: offline"));
     EXPECT_EQ(SettingsModel::updateCaptionFor(QStringLiteral("update 2.0 is ready"), false),
               QStringLiteral("Version 2.0 is ready and installs when Tavrine restarts."));
+    // Without an update source nothing is installed automatically, and the settings do not say it is.
+    EXPECT_EQ(s.model->updatePolicyCaption(), SettingsModel::updatePolicyCaptionFor(false));
+    EXPECT_FALSE(s.model->updatePolicyCaption().contains(QStringLiteral("automatically")));
+    EXPECT_TRUE(
+        SettingsModel::updatePolicyCaptionFor(true).startsWith(QStringLiteral("Updates are checked every hour")));
 
     EXPECT_EQ(s.model->versionText(), QStringLiteral("Version ") + QCoreApplication::applicationVersion());
     EXPECT_EQ(s.model->openMainWindowShortcut().value<globalshortcuts::ShortcutNameValue>().rawValue(),

@@ -43,7 +43,7 @@ QImage renderWindow(QmlHarness& harness, const QString& id) {
     return window->grabWindow();
 }
 
-enum class MainState { Setup, SetupWidest, SetupBlocked, Running, Paused, Recap };
+enum class MainState { Setup, SetupWidest, SetupBlocked, Running, RunningUnjudged, Paused, Recap };
 
 // Turns the headline to the widest of its questions as drawn, the one that comes nearest the header.
 void showWidestHeadline(QObject* root) {
@@ -71,7 +71,13 @@ QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
         session.session->setIntention(QStringLiteral("Finish the pricing proposal for Acme"));
         session.session->setMinutes(50);
     }
-    if (state == MainState::Running || state == MainState::Paused || state == MainState::Recap) {
+    if (state == MainState::RunningUnjudged) {
+        FakeClassifier::Verdict failing;
+        failing.error = std::make_exception_ptr(JudgeError());
+        session.classifier->setVerdict(failing);
+    }
+    if (state == MainState::Running || state == MainState::RunningUnjudged || state == MainState::Paused ||
+        state == MainState::Recap) {
         session.start(25, QStringLiteral("Finish the pricing proposal for Acme and send it to Dana"));
         session.advance(95);
         if (state == MainState::Running) {
@@ -106,6 +112,7 @@ void addShellScenes(std::vector<RenderScene>& scenes) {
                                                         {"setup-widest", MainState::SetupWidest},
                                                         {"setup-blocked", MainState::SetupBlocked},
                                                         {"running", MainState::Running},
+                                                        {"running-unjudged", MainState::RunningUnjudged},
                                                         {"paused", MainState::Paused},
                                                         {"recap", MainState::Recap}};
     for (const auto& [name, state] : states) {
