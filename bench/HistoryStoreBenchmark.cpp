@@ -1,4 +1,4 @@
-// Recording one session and reading the newest page, on a history of 100,000 sessions.
+// Recording one session, keeping a running one and reading the newest page, on a history of 100,000 sessions.
 //
 // The store is built once (through the store itself, one recording at a time) in
 // $TAVRINE_BENCH_HISTORY_DIR, or a folder under the temporary folder, and reused by later runs.
@@ -75,6 +75,17 @@ void recordSession(benchmark::State& state) {
         store.deleteSession(id);
 }
 
+// One write of a running session (a two-hour session's 40 stretches): what each look that finds a change costs.
+void keepRunningSession(benchmark::State& state) {
+    SessionHistory& store = history();
+    SessionSummary snapshot = summaryWith(40, firstStart.addSecs(-3600));
+    snapshot.completed = false;
+    const QUuid id = QUuid::createUuid();
+    for (auto _ : state)
+        store.keepRunning(id, snapshot);
+    store.dropRunning(id);
+}
+
 void readNewestSessions(benchmark::State& state) {
     SessionHistory& store = history();
     for (auto _ : state) {
@@ -95,6 +106,7 @@ void rebuildNewestTimelines(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(recordSession)->Unit(benchmark::kMillisecond);
+BENCHMARK(keepRunningSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(readNewestSessions)->Unit(benchmark::kMillisecond);
 BENCHMARK(rebuildNewestTimelines)->Unit(benchmark::kMillisecond);
 

@@ -78,6 +78,8 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
     QObject::connect(&quitSignals, &tavrine::shell::QuitSignals::quitRequested, &tavrine,
                      &tavrine::shell::TavrineApp::quit);
     quitSignals.install();
+    // Losing the X display ends the process inside Qt (exit status 1) without any quit path running.
+    quitSignals.setExitHook([&tavrine] { tavrine.endUnexpectedly(); });
     QObject::connect(&guard, &tavrine::shell::SingleInstanceGuard::openRequested, &tavrine,
                      &tavrine::shell::TavrineApp::reopen);
     if (!guard.listen())

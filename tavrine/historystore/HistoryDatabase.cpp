@@ -122,6 +122,24 @@ const char* const schemaV1[] = {
     "CREATE INDEX segment_by_session ON segment (session, ordinal)",
 };
 
+// Its running segments go with it (a cascade).
+void deleteRunning(const QSqlDatabase& db, const QUuid& sessionID) {
+    QSqlQuery query = prepared(db, QStringLiteral("DELETE FROM running_session WHERE session_id = ?"));
+    query.addBindValue(uuidText(sessionID));
+    run(query);
+}
+
+// The running session is kept in copies of the store's own two tables, so that ending it is a copy of its rows;
+// a mark names the stored sessions that ended because Tavrine stopped unexpectedly. New tables only: a store
+// with them still reads as the same schema version.
+const std::pair<const char*, const char*> runningCopies[] = {{"session", "running_session"},
+                                                             {"segment", "running_segment"}};
+const char* const runningExtras[] = {
+    "CREATE INDEX IF NOT EXISTS running_segment_by_session ON running_segment (session, ordinal)",
+    "CREATE TABLE IF NOT EXISTS unexpected_end ("
+    " session INTEGER PRIMARY KEY REFERENCES session (id) ON DELETE CASCADE)",
+};
+
 } // namespace
 
 HistoryDatabase::HistoryDatabase(QString connectionName, QString driver)
@@ -139,6 +157,7 @@ void HistoryDatabase::close() {
     if (m_db.isValid())
         m_db.close();
     m_db = QSqlDatabase();
+    m_runningTables = false;
     if (QSqlDatabase::contains(m_connectionName))
         QSqlDatabase::removeDatabase(m_connectionName);
 }
@@ -288,46 +307,131 @@ template <typename Body> void HistoryDatabase::transaction(Body body) {
 
 void HistoryDatabase::insert(const StoredSession& session, std::optional<QDateTime> pruneBefore) {
     transaction([&] {
-        QSqlQuery row = prepared(m_db, QStringLiteral("INSERT INTO session (session_id, started_at, ended_at, "
-                                                      "intention, focused_seconds, completed, detours, "
-                                                      "detour_seconds, longest_streak) VALUES (?, ?, ?, ?, ?, ?, "
-                                                      "?, ?, ?)"));
-        row.addBindValue(uuidText(session.sessionID));
-        row.addBindValue(unixSeconds(session.startedAt));
-        row.addBindValue(unixSeconds(session.endedAt));
-        row.addBindValue(text(session.intention));
-        row.addBindValue(finiteOrZero(session.focusedSeconds));
-        row.addBindValue(session.completed ? 1 : 0);
-        row.addBindValue(session.detours);
-        row.addBindValue(finiteOrZero(session.detourSeconds));
-        row.addBindValue(finiteOrZero(session.longestStreak));
-        run(row);
-        const qint64 sessionRow = row.lastInsertId().toLongLong();
-
-        QSqlQuery segment = prepared(m_db, QStringLiteral("INSERT INTO segment (session, ordinal, kind, started_at, "
-                                                          "ended_at, phrase, intent, app, host, titles) VALUES (?, "
-                                                          "?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        for (qsizetype ordinal = 0; ordinal < session.segments.size(); ++ordinal) {
-            const StoredSegment& stored = session.segments[ordinal];
-            segment.bindValue(0, sessionRow);
-            segment.bindValue(1, qint64(ordinal));
-            segment.bindValue(2, text(stored.kind));
-            segment.bindValue(3, unixSeconds(stored.startedAt));
-            segment.bindValue(4, unixSeconds(stored.endedAt));
-            segment.bindValue(5, text(stored.phrase));
-            segment.bindValue(6, text(stored.intent));
-            segment.bindValue(7, text(stored.app));
-            segment.bindValue(8, text(stored.host));
-            segment.bindValue(9, titlesText(stored.titles));
-            run(segment);
+        insertRows(session, QStringLiteral("session"), QStringLiteral("segment"));
+        // The running record of the session becomes this stored session in the same transaction: a crash right
+        // after leaves one of the two, never both.
+        if (m_runningTables) {
+            deleteRunning(m_db, session.sessionID);
         }
-
         if (pruneBefore) {
             QSqlQuery prune = prepared(m_db, QStringLiteral("DELETE FROM session WHERE started_at < ?"));
             prune.addBindValue(unixSeconds(*pruneBefore));
             run(prune);
         }
     });
+}
+
+qint64 HistoryDatabase::insertRows(const StoredSession& session, const QString& sessionTable,
+                                   const QString& segmentTable) {
+    QSqlQuery row = prepared(m_db, QStringLiteral("INSERT INTO %1 (session_id, started_at, ended_at, "
+                                                  "intention, focused_seconds, completed, detours, "
+                                                  "detour_seconds, longest_streak) VALUES (?, ?, ?, ?, ?, ?, "
+                                                  "?, ?, ?)")
+                                       .arg(sessionTable));
+    row.addBindValue(uuidText(session.sessionID));
+    row.addBindValue(unixSeconds(session.startedAt));
+    row.addBindValue(unixSeconds(session.endedAt));
+    row.addBindValue(text(session.intention));
+    row.addBindValue(finiteOrZero(session.focusedSeconds));
+    row.addBindValue(session.completed ? 1 : 0);
+    row.addBindValue(session.detours);
+    row.addBindValue(finiteOrZero(session.detourSeconds));
+    row.addBindValue(finiteOrZero(session.longestStreak));
+    run(row);
+    const qint64 sessionRow = row.lastInsertId().toLongLong();
+
+    QSqlQuery segment = prepared(m_db, QStringLiteral("INSERT INTO %1 (session, ordinal, kind, started_at, "
+                                                      "ended_at, phrase, intent, app, host, titles) VALUES (?, "
+                                                      "?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                           .arg(segmentTable));
+    for (qsizetype ordinal = 0; ordinal < session.segments.size(); ++ordinal) {
+        const StoredSegment& stored = session.segments[ordinal];
+        segment.bindValue(0, sessionRow);
+        segment.bindValue(1, qint64(ordinal));
+        segment.bindValue(2, text(stored.kind));
+        segment.bindValue(3, unixSeconds(stored.startedAt));
+        segment.bindValue(4, unixSeconds(stored.endedAt));
+        segment.bindValue(5, text(stored.phrase));
+        segment.bindValue(6, text(stored.intent));
+        segment.bindValue(7, text(stored.app));
+        segment.bindValue(8, text(stored.host));
+        segment.bindValue(9, titlesText(stored.titles));
+        run(segment);
+    }
+    return sessionRow;
+}
+
+bool HistoryDatabase::prepareRunningTables() {
+    m_runningTables = false;
+    try {
+        transaction([this] {
+            for (const auto& [table, copy] : runningCopies) {
+                QSqlQuery schema =
+                    prepared(m_db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?"));
+                schema.addBindValue(QString::fromLatin1(table));
+                run(schema);
+                if (!schema.next())
+                    throw HistoryStoreError(Case::Failed, QStringLiteral("no %1 table").arg(QLatin1String(table)));
+                QString sql = schema.value(0).toString();
+                schema.finish();
+                sql.replace(QStringLiteral("CREATE TABLE %1 (").arg(QLatin1String(table)),
+                            QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (").arg(QLatin1String(copy)));
+                sql.replace(QStringLiteral("REFERENCES session ("), QStringLiteral("REFERENCES running_session ("));
+                if (!sql.contains(QLatin1String(copy)))
+                    throw HistoryStoreError(Case::Failed,
+                                            QStringLiteral("unexpected schema of %1").arg(QLatin1String(table)));
+                run(m_db, sql);
+            }
+            for (const char* statement : runningExtras)
+                run(m_db, QString::fromLatin1(statement));
+        });
+    } catch (const HistoryStoreError&) {
+        return false;
+    }
+    m_runningTables = true;
+    return true;
+}
+
+void HistoryDatabase::writeRunning(const StoredSession& snapshot) {
+    if (!m_runningTables)
+        return;
+    transaction([&] {
+        deleteRunning(m_db, snapshot.sessionID);
+        insertRows(snapshot, QStringLiteral("running_session"), QStringLiteral("running_segment"));
+    });
+}
+
+void HistoryDatabase::dropRunning(const QUuid& sessionID) {
+    if (!m_runningTables)
+        return;
+    transaction([&] {
+        deleteRunning(m_db, sessionID);
+    });
+}
+
+QList<StoredSession> HistoryDatabase::runningSessions() {
+    if (!m_runningTables)
+        return {};
+    return readSessions(QStringLiteral("SELECT * FROM running_session ORDER BY started_at, id"), {},
+                        QStringLiteral("running_segment"));
+}
+
+bool HistoryDatabase::endRunning(const StoredSession& snapshot, double minimumSeconds) {
+    if (!m_runningTables)
+        return false;
+    const bool stored = finiteOrZero(snapshot.focusedSeconds) >= minimumSeconds;
+    transaction([&] {
+        deleteRunning(m_db, snapshot.sessionID);
+        if (!stored)
+            return;
+        StoredSession ended = snapshot;
+        ended.completed = false;
+        const qint64 row = insertRows(ended, QStringLiteral("session"), QStringLiteral("segment"));
+        QSqlQuery mark = prepared(m_db, QStringLiteral("INSERT INTO unexpected_end (session) VALUES (?)"));
+        mark.addBindValue(row);
+        run(mark);
+    });
+    return stored;
 }
 
 std::optional<qint64> HistoryDatabase::sessionRow(const QUuid& sessionID) {
@@ -401,7 +505,8 @@ std::optional<StoredSession> HistoryDatabase::find(const QUuid& sessionID) {
     return found.first();
 }
 
-QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const QList<QVariant>& values) {
+QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const QList<QVariant>& values,
+                                                   const QString& segmentTable) {
     if (!m_db.isOpen())
         return {};
     QSqlQuery sessionRows =
@@ -435,9 +540,9 @@ QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const Q
     // on each of its segments' rows); put in recorded order here rather than by a sort in SQL.
     QSqlQuery segmentRows =
         prepared(m_db, QStringLiteral("SELECT g.session, g.ordinal, g.kind, g.started_at, g.ended_at, g.phrase, "
-                                      "g.intent, g.app, g.host, g.titles FROM (%1) AS s JOIN segment AS g "
+                                      "g.intent, g.app, g.host, g.titles FROM (%1) AS s JOIN %2 AS g "
                                       "ON g.session = s.id")
-                           .arg(inner));
+                           .arg(inner, segmentTable));
     for (const QVariant& value : values)
         segmentRows.addBindValue(value);
     run(segmentRows);
@@ -456,6 +561,19 @@ QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const Q
         segment.host = segmentRows.value(8).toString();
         segment.titles = titlesFrom(segmentRows.value(9).toString());
         segments[*index].append({segmentRows.value(1).toLongLong(), std::move(segment)});
+    }
+    if (m_runningTables && segmentTable == QLatin1String("segment")) {
+        QSqlQuery marks = prepared(
+            m_db,
+            QStringLiteral("SELECT m.session FROM (%1) AS s JOIN unexpected_end AS m ON m.session = s.id").arg(inner));
+        for (const QVariant& value : values)
+            marks.addBindValue(value);
+        run(marks);
+        while (marks.next()) {
+            const auto index = indexOfRow.constFind(marks.value(0).toLongLong());
+            if (index != indexOfRow.cend())
+                sessions[*index].endedUnexpectedly = true;
+        }
     }
     for (qsizetype i = 0; i < sessions.size(); ++i) {
         auto& list = segments[i];

@@ -64,6 +64,19 @@ public:
     int deleteSession(const QUuid& sessionID);
     void deleteAll();
 
+    // The tables of the running session and of the marks on sessions that ended unexpectedly. Made in any store
+    // that can be written, old ones included; they leave the schema version alone, so every build of this schema
+    // still opens the file. False (and nothing made) when the store cannot take them.
+    bool prepareRunningTables();
+    // Replaces the running record of that session with this snapshot, in one transaction.
+    void writeRunning(const StoredSession& snapshot);
+    void dropRunning(const QUuid& sessionID);
+    // The running records left in the store, with their segments.
+    QList<StoredSession> runningSessions();
+    // Ends a running record: stored as a session ended early and marked as stopped unexpectedly when its time
+    // used reaches `minimumSeconds`, else dropped; in one transaction. Answers whether it was stored.
+    bool endRunning(const StoredSession& snapshot, double minimumSeconds);
+
     qint64 sessionCount();
     // Sessions newest first (equal starts: the later recorded first), with their segments.
     QList<StoredSession> sessions(qint64 offset, qint64 limit);
@@ -76,12 +89,15 @@ private:
     void openConnection(const QString& name, const QString& options);
     void configure(bool onDisk);
     void migrate();
-    QList<StoredSession> readSessions(const QString& inner, const QList<QVariant>& values);
+    QList<StoredSession> readSessions(const QString& inner, const QList<QVariant>& values,
+                                      const QString& segmentTable = QStringLiteral("segment"));
+    qint64 insertRows(const StoredSession& session, const QString& sessionTable, const QString& segmentTable);
     template <typename Body> void transaction(Body body);
 
     QString m_connectionName;
     QString m_driver;
     QSqlDatabase m_db;
+    bool m_runningTables = false;
 };
 
 } // namespace tavrine

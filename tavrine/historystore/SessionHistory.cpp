@@ -87,6 +87,7 @@ void SessionHistory::open() {
                                     QStringLiteral("cannot create the folder %1").arg(folder));
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         m_db->openFile(path);
+        prepareRunningTables();
         setAvailability(Availability::OnDisk);
     } catch (const HistoryStoreError& error) {
         log::error(logHistory(), QStringLiteral("History store unavailable %1").arg(error.description()));
@@ -100,6 +101,7 @@ void SessionHistory::open() {
 void SessionHistory::openMemory() {
     try {
         m_db->openInMemory();
+        prepareRunningTables();
         setAvailability(Availability::InMemory);
     } catch (const HistoryStoreError& error) {
         log::error(logHistory(),
@@ -109,18 +111,25 @@ void SessionHistory::openMemory() {
     }
 }
 
+void SessionHistory::prepareRunningTables() {
+    if (!m_db->prepareRunningTables())
+        log::error(logHistory(), QStringLiteral("History keeps no running session: the store cannot take it; a "
+                                                "crash loses the session that runs"));
+}
+
 bool SessionHistory::ensureOpen() {
     open();
     return m_availability == Availability::OnDisk || m_availability == Availability::InMemory;
 }
 
-std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const QDateTime& now) {
+std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const QDateTime& now,
+                                            std::optional<QUuid> runningID) {
     if (!ensureOpen()) {
         log::error(logHistory(), QStringLiteral("History save failed history is off"));
         return std::nullopt;
     }
     flush();
-    const QUuid sessionID = QUuid::createUuid();
+    const QUuid sessionID = runningID ? *runningID : QUuid::createUuid();
     const StoredSession stored = StoredSession::fromSummary(sessionID, summary);
     std::optional<QDateTime> cutoff;
     if (m_options.retention && std::isfinite(*m_options.retention))
@@ -134,6 +143,67 @@ std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const
         m_pending.append(stored);
     }
     return sessionID;
+}
+
+void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& snapshot) {
+    if (!ensureOpen())
+        return;
+    try {
+        m_db->writeRunning(StoredSession::fromSummary(sessionID, snapshot));
+        ++m_runningWrites;
+    } catch (const HistoryStoreError& error) {
+        log::error(logHistory(),
+                   QStringLiteral("History could not keep the running session %1").arg(error.description()));
+    }
+}
+
+void SessionHistory::dropRunning(const QUuid& sessionID) {
+    if (!ensureOpen())
+        return;
+    try {
+        m_db->dropRunning(sessionID);
+    } catch (const HistoryStoreError& error) {
+        logSaveFailed(error);
+    }
+}
+
+void SessionHistory::endRunningUnexpectedly(const QUuid& sessionID, const SessionSummary& snapshot,
+                                            double minimumSeconds) {
+    if (!ensureOpen())
+        return;
+    try {
+        if (m_db->endRunning(StoredSession::fromSummary(sessionID, snapshot), minimumSeconds))
+            log::notice(logHistory(), QStringLiteral("History stored session %1 as ended early: Tavrine stopped "
+                                                     "unexpectedly")
+                                          .arg(idText(sessionID)));
+    } catch (const HistoryStoreError& error) {
+        logSaveFailed(error);
+    }
+}
+
+int SessionHistory::recoverRunning(double minimumSeconds) {
+    if (!ensureOpen())
+        return 0;
+    int stored = 0;
+    try {
+        for (const StoredSession& left : m_db->runningSessions()) {
+            if (m_db->endRunning(left, minimumSeconds)) {
+                ++stored;
+                log::notice(logHistory(), QStringLiteral("History stored session %1 as ended early at its last write: "
+                                                         "Tavrine stopped unexpectedly")
+                                              .arg(idText(left.sessionID)));
+            } else {
+                log::notice(logHistory(),
+                            QStringLiteral("History dropped session %1 left running: under a minute was used")
+                                .arg(idText(left.sessionID)));
+            }
+        }
+    } catch (const HistoryStoreError& error) {
+        logSaveFailed(error);
+    }
+    if (stored > 0)
+        emit changed();
+    return stored;
 }
 
 void SessionHistory::flush() {

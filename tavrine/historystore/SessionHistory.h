@@ -63,8 +63,25 @@ public:
     void open();
 
     // Stores a finished session and prunes by the retention; answers the new session identifier, or nothing
-    // when the history is off (then the later phrase and intent updates have nothing to address).
-    std::optional<QUuid> record(const SessionSummary& summary, const QDateTime& now);
+    // when the history is off (then the later phrase and intent updates have nothing to address). A session
+    // that was kept running under `runningID` is stored under that identifier and its running record goes in
+    // the same transaction.
+    std::optional<QUuid> record(const SessionSummary& summary, const QDateTime& now,
+                                std::optional<QUuid> runningID = std::nullopt);
+
+    // The running session, written while it runs so that a crash, a kill or a lost display costs at most what
+    // happened since the last write. Each write is one transaction that replaces the session's record.
+    void keepRunning(const QUuid& sessionID, const SessionSummary& snapshot);
+    // The running session ended without being stored (it lasted less than a minute).
+    void dropRunning(const QUuid& sessionID);
+    // Ends the running session now as the process goes away unexpectedly: stored as ended early, and marked so,
+    // when it was used for at least `minimumSeconds`, else dropped.
+    void endRunningUnexpectedly(const QUuid& sessionID, const SessionSummary& snapshot, double minimumSeconds);
+    // At launch: every running record a process left behind is stored as ended early at its last write when
+    // it was used for at least `minimumSeconds` by then, and dropped otherwise. Answers how many were stored.
+    int recoverRunning(double minimumSeconds);
+    // Running records written by this object (for measuring what keeping a session costs).
+    qint64 runningWrites() const { return m_runningWrites; }
     // Copies the phrases of the summary's non-gap segments, by position (stored segments in start order), when
     // the counts match; otherwise writes nothing.
     void updatePhrases(const QUuid& sessionID, const SessionSummary& summary);
@@ -102,6 +119,7 @@ private:
     enum class Column { Phrase, Intent };
     bool ensureOpen();
     void openMemory();
+    void prepareRunningTables();
     void setAvailability(Availability availability);
     void update(Column column, const QUuid& sessionID, const SessionSummary& summary);
     void quitting();
@@ -111,6 +129,7 @@ private:
     Availability m_availability = Availability::Closed;
     bool m_keptUnreadableStore = false;
     QList<StoredSession> m_pending;
+    qint64 m_runningWrites = 0;
 };
 
 } // namespace tavrine

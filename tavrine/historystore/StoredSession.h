@@ -39,6 +39,8 @@ struct StoredSession {
     double detourSeconds = 0;
     double longestStreak = 0;
     QList<StoredSegment> segments;
+    // Tavrine stopped while the session ran (a crash, a kill, the display lost): it ends at its last write.
+    bool endedUnexpectedly = false;
 
     bool operator==(const StoredSession&) const = default;
 

@@ -95,6 +95,8 @@ QString detailSubtitle(const StoredSession& session, const QLocale& locale, cons
                    shortTime(session.endedAt, locale, zone);
     if (!session.completed)
         text += dot + tr("ended early");
+    if (session.endedUnexpectedly)
+        text += dot + tr("Tavrine stopped unexpectedly");
     return text;
 }
 

@@ -21,7 +21,8 @@ QString rowSubtitle(const StoredSession& session, const QLocale& locale = QLocal
                     const QTimeZone& zone = QTimeZone::systemTimeZone());
 // "Today", "Yesterday", or the weekday, day, month and year in the locale's own order ("Tue, Mar 5, 2024").
 QString dayTitle(QDate day, QDate today, const QLocale& locale = QLocale());
-// "Mar 5, 2024 · 9:41 AM–10:06 AM", with " · ended early" when the session was stopped before its time.
+// "Mar 5, 2024 · 9:41 AM–10:06 AM", with " · ended early" when the session was stopped before its time, and
+// " · Tavrine stopped unexpectedly" when it ended because the process died under it.
 QString detailSubtitle(const StoredSession& session, const QLocale& locale = QLocale(),
                        const QTimeZone& zone = QTimeZone::systemTimeZone());
 // "0×", or "3× · 2m": the count and the duration text of the detours.

@@ -321,6 +321,7 @@ void FocusSession::start(bool isFocusSession) {
 
     if (m_classifier)
         m_classifier->prepare(m_intention);
+    m_wrapUp->keeper().start();
     m_loops->startLoops();
 }
 
@@ -389,6 +390,8 @@ void FocusSession::stop(bool completed) {
         SessionSummary summary = m_wrapUp->summarise(completed, used);
         setSummary(summary);
         m_wrapUp->handOff(summary);
+    } else {
+        m_wrapUp->keeper().finish(true);
     }
 
     haltChecks();
@@ -490,6 +493,18 @@ void FocusSession::refreshDriftText() {
 
 void FocusSession::refreshActivityLogItems() {
     setActivityLogItems(m_activityLog.items(activityLogTime()));
+    if (m_wrapUp)
+        m_wrapUp->keeper().noteLog(m_activityLog);
+}
+
+double FocusSession::usedSeconds() const {
+    return m_plannedDuration - (isRunning() ? std::max(0.0, finiteOrZero(m_deadline - now())) : m_remaining);
+}
+
+void FocusSession::endUnexpectedly() {
+    if (isActive())
+        logSession(QStringLiteral("Session ended unexpectedly"));
+    m_wrapUp->keeper().endUnexpectedly();
 }
 
 void FocusSession::haltChecks() {

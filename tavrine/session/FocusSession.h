@@ -243,6 +243,9 @@ public:
     void resume();
     // Ends the session: completed when the countdown ran out, else ended early by the user.
     void stop(bool completed);
+    // The process is going away without a stop (its display is gone): a running session is stored as ended
+    // early, marked as Tavrine stopping unexpectedly, without touching any window or task.
+    void endUnexpectedly();
     // Forgets the finished session's summary, so the next one can be set up.
     void clearSummary();
     // "mm:ss" of the remaining time rounded up ("180:00", "01:00", "00:00").
@@ -340,6 +343,7 @@ private:
     double startedUptime() const override { return m_startedUptime; }
     QDateTime startedDate() const override { return m_startedDate; }
     double deadline() const override { return m_deadline; }
+    double usedSeconds() const override;
 
     void logSession(const QString& message) const override;
     void logCheckEvent(const QString& check, const QString& message, bool error = false) const override;

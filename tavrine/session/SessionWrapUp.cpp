@@ -37,9 +37,19 @@ QHash<QString, QString> toHash(const QMap<QString, QString>& map) {
 } // namespace
 
 SessionSummary SessionWrapUp::summarise(bool completed, double usedSeconds) const {
+    return summariseLog(m_session.activityLog().entries, m_session.activityLogTime(), completed, usedSeconds);
+}
+
+SessionSummary SessionWrapUp::snapshot() const {
+    const double logTime = m_session.activityLogTime();
+    SessionActivityLog closed = m_session.activityLog();
+    closed.close(logTime);
+    return summariseLog(closed.entries, logTime, false, m_session.usedSeconds());
+}
+
+SessionSummary SessionWrapUp::summariseLog(const QList<SessionLogEntry>& entries, double logTime, bool completed,
+                                           double usedSeconds) const {
     const SessionWrapUpHost& s = m_session;
-    const double logTime = s.activityLogTime();
-    const QList<SessionLogEntry>& entries = s.activityLog().entries;
     const double startedUptime = s.startedUptime();
     const QDateTime startedDate = s.startedDate();
     QList<SessionLogEntry> detourEntries;
@@ -69,12 +79,14 @@ SessionSummary SessionWrapUp::summarise(bool completed, double usedSeconds) cons
 void SessionWrapUp::handOff(const SessionSummary& summary) {
     std::optional<QUuid> historyID;
     if (m_history)
-        historyID = m_history->record(summary, m_session.clock().date());
+        historyID = m_history->record(summary, m_session.clock().date(), m_keeper.id());
+    m_keeper.finish(false);
     requestRecapLines(summary, historyID);
     requestHistoryIntents(summary, historyID);
 }
 
 void SessionWrapUp::shutdown() {
+    m_keeper.shutdown();
     for (auto& [id, slot] : m_recapTasks)
         slot.clear();
     for (auto& [id, slot] : m_intentTasks)

@@ -3,6 +3,7 @@
 #include "tavrine/history/SessionSummary.h"
 #include "tavrine/model/HistoryBlockFacts.h"
 #include "tavrine/model/RecapDetourFacts.h"
+#include "tavrine/session/RunningSessionKeeper.h"
 #include "tavrine/session/SessionWrapUpHost.h"
 #include "tavrine/session/TaskSlot.h"
 
@@ -34,12 +35,17 @@ public:
     SessionWrapUp(SessionWrapUpHost& session, std::shared_ptr<SessionHistory> history,
                   std::shared_ptr<RecapWriting> recapWriter, std::shared_ptr<HistoryIntentWriting> intentWriter)
         : m_session(session), m_history(std::move(history)), m_recapWriter(std::move(recapWriter)),
-          m_intentWriter(std::move(intentWriter)) {}
+          m_intentWriter(std::move(intentWriter)), m_keeper(session, m_history, [this] { return snapshot(); }) {}
 
     // The summary of the session as its closed log stands, `usedSeconds` being the time the user spent in it.
     SessionSummary summarise(bool completed, double usedSeconds) const;
+    // The summary the session would have if it were ended early now; its log stays as it is.
+    SessionSummary snapshot() const;
     // Stores the summary (when there is a history) and starts the two writers for it.
     void handOff(const SessionSummary& summary);
+    // The running session's record in the history: kept from the start, dropped when the session ends without
+    // being stored, ended as an unexpected stop when the process goes away under it.
+    RunningSessionKeeper& keeper() { return m_keeper; }
     // The session is going away: every writer task stops waiting.
     void shutdown();
 
@@ -64,6 +70,8 @@ private:
     void finish(std::map<QString, TaskSlot>& tasks, const QString& sessionID, quint64 taskID);
     // Tells the session whether any writer is still waiting.
     void refreshRunning();
+    SessionSummary summariseLog(const QList<SessionLogEntry>& entries, double logTime, bool completed,
+                                double usedSeconds) const;
 
     SessionWrapUpHost& m_session;
     std::shared_ptr<SessionHistory> m_history;
@@ -72,6 +80,7 @@ private:
     // Keyed by the session's `sessionID`.
     std::map<QString, TaskSlot> m_recapTasks;
     std::map<QString, TaskSlot> m_intentTasks;
+    RunningSessionKeeper m_keeper;
 };
 
 } // namespace tavrine

@@ -20,6 +20,10 @@ public:
     virtual std::shared_ptr<bool> alive() const = 0;
     virtual Clock& clock() const = 0;
     virtual QString intention() const = 0;
+    // Running or paused.
+    virtual bool isActive() const = 0;
+    // The time used so far: the planned duration less what remains; a pause does not count.
+    virtual double usedSeconds() const = 0;
     virtual QString sessionID() const = 0;
     // Session-clock seconds and the date when the current session started.
     virtual double startedUptime() const = 0;

@@ -6,14 +6,19 @@
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/model/NudgeSpeaking.h"
-#include "tavrine/nudge/NudgeHoverState.h"
 #include "tavrine/model/PrivacySettingsOpening.h"
+#include "tavrine/nudge/NudgeHoverState.h"
+#include "tavrine/onboarding/OnboardingFlow.h"
+#include "tavrine/onboarding/OnboardingVoice.h"
+#include "tavrine/onboarding/RehearsalPlayer.h"
+#include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/platform/LinuxPrivacySettings.h"
 #include "tavrine/platform/LinuxWorkspaceEvents.h"
 #include "tavrine/platform/MotionPreference.h"
 #include "tavrine/platform/XdgLoginItem.h"
 #include "tavrine/services/ApiTokenProvider.h"
 #include "tavrine/session/FocusSession.h"
+#include "tavrine/session/RunningSessionKeeper.h"
 #include "tavrine/shell/DesktopSessionServices.h"
 #include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/MainWindowModel.h"
@@ -21,10 +26,6 @@
 #include "tavrine/shell/NudgePresenting.h"
 #include "tavrine/shell/SettingsModel.h"
 #include "tavrine/shell/ShellStageSurroundings.h"
-#include "tavrine/onboarding/OnboardingFlow.h"
-#include "tavrine/onboarding/OnboardingVoice.h"
-#include "tavrine/onboarding/RehearsalPlayer.h"
-#include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/UpdateGate.h"
 #include "tavrine/shell/UpdaterController.h"
@@ -74,6 +75,9 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
 
     m_arguments = LaunchArguments::parse(m_environment.arguments);
     note("arguments");
+    // A session that was running when an earlier process died is stored (or dropped) before a new one starts.
+    if (!m_arguments.noHistory)
+        m_history->recoverRunning(RunningSessionKeeper::minimumStoredSeconds);
 
     FocusSessionOptions options;
     options.speaker = m_speaker;
@@ -289,6 +293,14 @@ void TavrineApp::wireNudgePresentation() {
         if (!m_quitting)
             m_opener->open();
     });
+}
+
+void TavrineApp::endUnexpectedly() {
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    log::error(logSession(), QStringLiteral("Tavrine is ending without a quit (the X display may be gone)"));
+    m_session->endUnexpectedly();
 }
 
 void TavrineApp::quit() {

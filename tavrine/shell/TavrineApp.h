@@ -103,6 +103,9 @@ public:
     // ended early and stored, a rehearsal ended, the history written, then the event loop ends with status 0.
     // Nothing opens on the way out.
     void quit();
+    // The process is ending without a quit (its X display is gone): the running session is stored as ended
+    // early, touching no window, since the display connection is dead.
+    void endUnexpectedly();
     bool quitting() const { return m_quitting; }
 
     // The nudge panels' presenter; none until one is installed. The session's nudge callbacks reach it.

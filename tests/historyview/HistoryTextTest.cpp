@@ -84,6 +84,9 @@ TEST(HistoryText, DetailSubtitleSaysWhenASessionEndedEarly) {
     session.completed = false;
     EXPECT_EQ(detailSubtitle(session, german, berlin),
               QStringLiteral("5. M\u00E4rz 2024 \u00B7 23:50\u201300:15 \u00B7 ended early"));
+    session.endedUnexpectedly = true;
+    EXPECT_TRUE(detailSubtitle(session, german, berlin)
+                    .endsWith(QStringLiteral("ended early \u00B7 Tavrine stopped unexpectedly")));
     EXPECT_TRUE(detailSubtitle(session, english, berlin).startsWith(QStringLiteral("Mar 5, 2024 \u00B7 11:50")));
 }
 

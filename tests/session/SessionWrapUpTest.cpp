@@ -260,3 +260,77 @@ TEST(SessionStop, TheSessionGoingAwayDropsTheWritersQuietly) {
     ASSERT_EQ(detours.size(), 1);
     EXPECT_FALSE(detours[0].startsWith(QStringLiteral("recap")));
 }
+
+namespace {
+
+// How a session's process ends in the crash cases.
+enum class Ending { Killed, PausedThenKilled, DisplayLost, Stopped };
+
+struct CrashCase {
+    const char* name;
+    double work;
+    Ending ending;
+    bool stored;
+    bool markedUnexpected;
+};
+
+} // namespace
+
+TEST(SessionStop, ASessionIsKeptWhileItRunsSoThatAProcessDeathLosesAtMostAMinute) {
+    const CrashCase cases[] = {
+        {"killed at 75 s", 75, Ending::Killed, true, true},
+        {"killed at 50 s: under a minute, dropped", 50, Ending::Killed, false, false},
+        {"killed at 45 s of work during a long break: the break does not count", 45, Ending::PausedThenKilled, false,
+         false},
+        {"display lost at 75 s: stored to the second", 75, Ending::DisplayLost, true, true},
+        {"stopped by the user: the ordinary session, no record left", 75, Ending::Stopped, true, false},
+    };
+    for (const CrashCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        WrapUpHarness w;
+        w.run(QStringLiteral("Survive a crash"), c.work, 0);
+        if (c.ending == Ending::PausedThenKilled) {
+            w.session().pause();
+            w.h->advance(300);
+        }
+        if (c.ending == Ending::DisplayLost)
+            w.session().endUnexpectedly();
+        if (c.ending == Ending::Stopped)
+            w.session().stop(false);
+        ManualClock::pump();
+
+        // The next launch, while the dead process's store is as it left it.
+        SessionHistory::Options options;
+        options.folder = w.folder.path();
+        SessionHistory relaunched(options);
+        relaunched.recoverRunning(60.0);
+        const QList<StoredSession> stored = relaunched.allSessions();
+        ASSERT_EQ(stored.size(), c.stored ? 1 : 0);
+        if (!c.stored)
+            continue;
+        EXPECT_EQ(stored[0].endedUnexpectedly, c.markedUnexpected);
+        EXPECT_FALSE(stored[0].completed);
+        EXPECT_GE(stored[0].focusedSeconds, 60.0);
+        EXPECT_LE(c.work - stored[0].focusedSeconds, c.ending == Ending::Killed ? 60.0 : 0.0);
+        EXPECT_EQ(stored[0].intention, QStringLiteral("Survive a crash"));
+        ASSERT_FALSE(stored[0].segments.isEmpty());
+        EXPECT_EQ(stored[0].segments[0].kind, QStringLiteral("related"));
+    }
+}
+
+TEST(SessionStop, AWindowSwitchJudgedEveryTwoSecondsDoesNotWriteEachTime) {
+    WrapUpHarness w;
+    w.run(QStringLiteral("Busy desk"), 5, 0);
+    const qint64 before = w.history->runningWrites();
+    for (int i = 0; i < 60; ++i) {
+        const QString bundle = i % 2 ? QStringLiteral("org.example.Videos") : QStringLiteral("org.example.Editor");
+        w.h->observer->setEvidence(usableEvidence(bundle, bundle));
+        w.h->judge(i % 2 ? ActivityRelevance::Unrelated : ActivityRelevance::Relevant, 0.1);
+        emit w.h->events.applicationActivated(9, bundle);
+        w.h->advance(2);
+    }
+    // 120 s of a new stretch on every judgment: one write per look at most, and at least one a minute.
+    const qint64 writes = w.history->runningWrites() - before;
+    EXPECT_LE(writes, 13);
+    EXPECT_GE(writes, 2);
+}

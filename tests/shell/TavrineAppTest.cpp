@@ -1,4 +1,5 @@
 #include "AppHarness.h"
+#include "support/LogCapture.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/NudgePresenting.h"
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace tavrine;
 using namespace tavrine::shell;
@@ -152,8 +154,12 @@ TEST(TavrineApp, QuittingStoresTheRunningSessionAsEndedEarly) {
         QObject::connect(&quitSignals, &QuitSignals::quitRequested, h.app.get(), &TavrineApp::quit);
         ASSERT_TRUE(quitSignals.install());
         h.runSession(c.seconds);
+        LogCapture log;
         std::raise(SIGTERM);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !h.exits.isEmpty(); }, 5000));
+        // A stray signal shows in the log with the process that sent it.
+        EXPECT_TRUE(log.messages(QStringLiteral("session"))
+                        .contains(QStringLiteral("Quit requested by SIGTERM from process %1").arg(::getpid())));
         EXPECT_EQ(h.exits, QList<int>{0});
         EXPECT_FALSE(h.app->session().isActive());
         EXPECT_TRUE(h.visibleWindows().isEmpty());

@@ -1,0 +1,117 @@
+#include "HistoryTestSupport.h"
+
+#include "support/TestSupport.h"
+#include "tavrine/historystore/SessionHistory.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+using namespace tavrine::test;
+
+namespace {
+
+constexpr double minimum = 60.0;
+
+SessionHistory::Options optionsIn(const QString& folder) {
+    SessionHistory::Options options;
+    options.folder = folder;
+    return options;
+}
+
+SessionSummary snapshotAt(double usedSeconds) {
+    SessionSummary summary = sampleSummary();
+    summary.completed = false;
+    summary.focusedSeconds = usedSeconds;
+    return summary;
+}
+
+qint64 number(const QString& folder, const QString& sql) {
+    RawConnection raw(folder + QStringLiteral("/History.store"));
+    return raw.number(sql);
+}
+
+qint64 rows(const QString& folder, const char* table) {
+    return number(folder, QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)));
+}
+
+// How the process that kept the session ended.
+enum class End { Died, Stopped, EndedUnexpectedly };
+
+struct EndCase {
+    const char* name;
+    double used;
+    End end;
+    int storedAtRelaunch;
+    bool markedUnexpected;
+};
+
+} // namespace
+
+TEST(RunningSession, WhatARelaunchFindsOfASessionKeptWhileItRan) {
+    const EndCase cases[] = {
+        {"killed after 75 s: stored as ended early at its last write", 75, End::Died, 1, true},
+        {"killed at exactly a minute", 60, End::Died, 1, true},
+        {"killed before a minute: dropped", 59.9, End::Died, 0, false},
+        {"stopped normally: the ordinary stored session only", 75, End::Stopped, 1, false},
+        {"display lost: stored at once, nothing left to recover", 75, End::EndedUnexpectedly, 1, true},
+        {"display lost before a minute: dropped", 30, End::EndedUnexpectedly, 0, false},
+    };
+    for (const EndCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString folder = temporaryFolder();
+        const QUuid id = QUuid::createUuid();
+        {
+            SessionHistory history(optionsIn(folder));
+            history.keepRunning(id, snapshotAt(10));
+            history.keepRunning(id, snapshotAt(c.used));
+            if (c.end == End::Stopped)
+                history.record(sampleSummary(), sessionStart, id);
+            if (c.end == End::EndedUnexpectedly)
+                history.endRunningUnexpectedly(id, snapshotAt(c.used), minimum);
+        }
+        // A store with a running record keeps the schema version every build of this schema opens.
+        EXPECT_EQ(number(folder, QStringLiteral("PRAGMA user_version")), 1);
+
+        SessionHistory relaunched(optionsIn(folder));
+        relaunched.recoverRunning(minimum);
+        const QList<StoredSession> stored = relaunched.allSessions();
+        ASSERT_EQ(stored.size(), c.storedAtRelaunch);
+        EXPECT_EQ(rows(folder, "running_session"), 0);
+        EXPECT_EQ(rows(folder, "running_segment"), 0);
+        if (stored.isEmpty())
+            continue;
+        EXPECT_EQ(stored[0].sessionID, id);
+        EXPECT_EQ(stored[0].endedUnexpectedly, c.markedUnexpected);
+        if (c.end == End::Stopped) {
+            EXPECT_EQ(stored[0], StoredSession::fromSummary(id, sampleSummary()));
+            continue;
+        }
+        // The last write, segments and all, as a session ended early.
+        StoredSession expected = StoredSession::fromSummary(id, snapshotAt(c.used));
+        expected.endedUnexpectedly = true;
+        EXPECT_EQ(stored[0], expected);
+        // Another relaunch finds nothing more to do.
+        EXPECT_EQ(SessionHistory(optionsIn(folder)).recoverRunning(minimum), 0);
+    }
+}
+
+TEST(RunningSession, AStoreFromBeforeRunningRecordsTakesThemAndAMarkGoesWithItsSession) {
+    const QString folder = temporaryFolder();
+    { SessionHistory(optionsIn(folder)).record(sampleSummary(), sessionStart); }
+    {
+        RawConnection raw(folder + QStringLiteral("/History.store"));
+        for (const char* table : {"running_segment", "running_session", "unexpected_end"})
+            ASSERT_TRUE(raw.exec(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table))));
+    }
+    const QUuid id = QUuid::createUuid();
+    { SessionHistory(optionsIn(folder)).keepRunning(id, snapshotAt(90)); }
+
+    SessionHistory relaunched(optionsIn(folder));
+    EXPECT_EQ(relaunched.recoverRunning(minimum), 1);
+    EXPECT_EQ(relaunched.sessionCount(), 2);
+    ASSERT_TRUE(relaunched.find(id).has_value());
+    EXPECT_TRUE(relaunched.find(id)->endedUnexpectedly);
+    relaunched.deleteSession(id);
+    EXPECT_EQ(rows(folder, "unexpected_end"), 0);
+    EXPECT_EQ(relaunched.sessionCount(), 1);
+}
