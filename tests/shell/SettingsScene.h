@@ -33,7 +33,7 @@ struct SettingsScene {
         updater = std::make_unique<shell::UpdaterController>(nullptr, nullptr, [] {});
         model = std::make_unique<shell::SettingsModel>(shell::SettingsModel::Parts{
             h.session.get(), history.get(), updater.get(), &login, [this] { ++quits; },
-            QStringLiteral("feedback@example.org")});
+            QStringLiteral("feedback@example.org"), QString()});
     }
     ~SettingsScene() { PrivacySettingsOpening::install(nullptr); }
 
