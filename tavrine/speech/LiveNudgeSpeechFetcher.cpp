@@ -71,17 +71,27 @@ public:
             QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
             const QString text = decoder(bytes);
             if (decoder.hasError())
-                receiveFailed(NudgeSpeechError(NudgeSpeechError::Kind::requestFailed));
+                receiveFailed(
+                    NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::notSpeech));
             else
                 receive(text);
         });
         QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), socket, [this, socket](QAbstractSocket::SocketError) {
             receiveFailed(ApiTransportError::network(QNetworkReply::RemoteHostClosedError, socket->errorString()));
         });
-        QObject::connect(socket, &QWebSocket::disconnected, socket, [this] {
-            receiveFailed(ApiTransportError::network(QNetworkReply::RemoteHostClosedError,
-                                                     QStringLiteral("The speech connection closed.")));
+        QObject::connect(socket, &QWebSocket::disconnected, socket, [this, socket] {
+            // Qt closes with "too much data" itself when a frame or message passes the limits below.
+            if (socket->closeCode() == QWebSocketProtocol::CloseCodeTooMuchData)
+                receiveFailed(
+                    NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::oversize));
+            else
+                receiveFailed(ApiTransportError::network(QNetworkReply::RemoteHostClosedError,
+                                                         QStringLiteral("The speech connection closed.")));
         });
+        // Qt would take about 2 GB per message and then convert and parse it: a message of the stream carries a
+        // few seconds of audio at most.
+        socket->setMaxAllowedIncomingFrameSize(quint64(limits.messageBytes));
+        socket->setMaxAllowedIncomingMessageSize(quint64(limits.messageBytes));
         m_open->start();
         m_total->start();
         socket->open(QNetworkRequest(url));
@@ -257,7 +267,7 @@ QCoro::Task<QString> LiveNudgeSpeechFetcher::temporaryKey(QUrl url, QString toke
             throw JsonParseError(QJsonParseError::IllegalValue, 0, QStringLiteral("no \"api_key\" text"));
         const QString trimmed = text::trimmed(key.toString());
         if (trimmed.isEmpty())
-            throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);
+            throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::keyAnswer);
         co_return trimmed;
     }
     case 401:
@@ -266,11 +276,11 @@ QCoro::Task<QString> LiveNudgeSpeechFetcher::temporaryKey(QUrl url, QString toke
         const QJsonValue code = QJsonDocument::fromJson(body).object().value(QStringLiteral("error"));
         if (code.isString() && code.toString() == QLatin1String("daily_limit"))
             throw NudgeSpeechError(NudgeSpeechError::Kind::dailyLimitReached);
-        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);
+        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::keyAnswer);
     }
     default:
         // Redirects included: the token never follows one.
-        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);
+        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::keyAnswer);
     }
 }
 
