@@ -4,6 +4,7 @@
 #include "tavrine/core/Wakeup.h"
 #include "tavrine/services/ApiTransportError.h"
 #include "tavrine/services/JsonParseError.h"
+#include "tavrine/services/TavrineAPIClient.h"
 #include "tavrine/speech/NudgeSpeechError.h"
 #include "tavrine/speech/SonioxMessages.h"
 
@@ -45,7 +46,7 @@ bool isAnswer(QNetworkReply::NetworkError error, const QVariant& status) {
            error != QNetworkReply::ProtocolFailure;
 }
 
-enum class Abort { none, timedOut, totalTimedOut };
+enum class Abort { none, timedOut, totalTimedOut, bodyTooLarge };
 
 // One spoken text over the vendor's socket. The socket closes with 1001 (going away) in every end state, and
 // when the consumer drops the stream before the end.
@@ -227,6 +228,17 @@ QCoro::Task<QString> LiveNudgeSpeechFetcher::temporaryKey(QUrl url, QString toke
     QObject::connect(total, &QTimer::timeout, reply, [end] { end(Abort::totalTimedOut); });
     QObject::connect(reply, &QNetworkReply::metaDataChanged, idle, qOverload<>(&QTimer::start));
     QObject::connect(reply, &QNetworkReply::readyRead, idle, qOverload<>(&QTimer::start));
+    // A key is a few dozen bytes: an answer that grows past what the API client ever reads is cut off.
+    constexpr qint64 bodyLimit = TavrineAPIClient::maximumBodyBytes;
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, end] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > bodyLimit)
+            end(Abort::bodyTooLarge);
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, end] {
+        if (reply->bytesAvailable() > bodyLimit)
+            end(Abort::bodyTooLarge);
+    });
     const Wakeup finished;
     QObject::connect(reply, &QNetworkReply::finished, reply, [finished] { finished.fire(); });
     if (reply->isFinished()) {
@@ -250,6 +262,8 @@ QCoro::Task<QString> LiveNudgeSpeechFetcher::temporaryKey(QUrl url, QString toke
         throw ApiTransportError::timedOut(m_limits.keyIdle);
     if (*abort == Abort::totalTimedOut)
         throw ApiTransportError::timedOut(m_limits.keyTotal);
+    if (*abort == Abort::bodyTooLarge)
+        throw ApiTransportError::bodyTooLarge(bodyLimit);
     if (!isAnswer(error, status)) {
         if (!status.isValid() && error == QNetworkReply::NoError)
             throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);

@@ -110,6 +110,7 @@ TEST_F(SpeechFetcherTest, KeyAnswersMapToTheirCases) {
         {FakeReply::text(500, "oops"), Kind::requestFailed},
         {redirect, Kind::requestFailed},
         {slow, std::nullopt, true},
+        {FakeReply::text(200, QByteArray(2 * 1024 * 1024, ' ')), std::nullopt, true},
     };
     auto source = fetcher({0.3, 0.3, 20, 20, 20});
     for (const Case& c : cases) {
