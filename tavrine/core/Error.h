@@ -21,6 +21,9 @@ public:
     // The readable, user-facing description.
     virtual QString description() const = 0;
     virtual bool isCancellation() const { return false; }
+    // What went wrong in a sentence a person can act on, for the places people read (the log, the harness's
+    // case lines, the session's check status); the description unless the family knows better.
+    virtual QString reason() const { return description(); }
 
     // What the error summary writes for this error, before any cut. By default the platform form: the domain,
     // " code=" and the code; the text continues with a blank and the description. Error families with a

@@ -1,6 +1,10 @@
 #include "tavrine/core/UserDefaults.h"
 
+#include "tavrine/core/Log.h"
+
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace tavrine {
 
@@ -39,14 +43,46 @@ UserDefaults& UserDefaults::standard() {
     return *defaults;
 }
 
-SettingsUserDefaults::SettingsUserDefaults(QObject* parent)
-    : UserDefaults(parent), m_settings(new QSettings(QSettings::IniFormat, QSettings::UserScope,
-                                                     QStringLiteral("dravolence"), QStringLiteral("tavrine"))) {}
+SettingsUserDefaults::SettingsUserDefaults(QObject* parent) : UserDefaults(parent) {
+    // Where QSettings keeps organisation "dravolence", application "tavrine" in the INI format.
+    open(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/dravolence/tavrine.ini"));
+}
 
-SettingsUserDefaults::SettingsUserDefaults(const QString& iniPath, QObject* parent)
-    : UserDefaults(parent), m_settings(new QSettings(iniPath, QSettings::IniFormat)) {}
+SettingsUserDefaults::SettingsUserDefaults(const QString& iniPath, QObject* parent) : UserDefaults(parent) {
+    open(iniPath);
+}
+
+void SettingsUserDefaults::open(const QString& path) {
+    m_problem = refusal(path);
+    if (m_problem.isEmpty()) {
+        m_settings = new QSettings(path, QSettings::IniFormat);
+        return;
+    }
+    log::error(logSession(), m_problem);
+    m_fallback = new MemoryUserDefaults(this);
+    connect(m_fallback, &UserDefaults::changed, this, &UserDefaults::changed);
+}
+
+QString SettingsUserDefaults::refusal(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.exists() && !file.isSymLink())
+        return {};
+    QString why;
+    if (!file.isFile())
+        why = QStringLiteral("it is not a regular file");
+    else if (file.size() > largestFile)
+        why = QStringLiteral("it is larger than %1 MB").arg(largestFile / (1024 * 1024));
+    if (why.isEmpty())
+        return {};
+    return QStringLiteral("The settings file %1 was not read: %2. Tavrine runs on its defaults this time and leaves "
+                          "the file as it is.")
+        .arg(path, why);
+}
 
 SettingsUserDefaults::~SettingsUserDefaults() {
+    if (!m_settings)
+        return;
     m_settings->sync();
     delete m_settings;
 }
@@ -89,6 +125,8 @@ std::optional<DefaultValue> SettingsUserDefaults::decode(const QString& stored) 
 }
 
 std::optional<DefaultValue> SettingsUserDefaults::value(const QString& key) const {
+    if (m_fallback)
+        return m_fallback->value(key);
     const QVariant stored = m_settings->value(key);
     if (!stored.isValid())
         return std::nullopt;
@@ -96,6 +134,10 @@ std::optional<DefaultValue> SettingsUserDefaults::value(const QString& key) cons
 }
 
 void SettingsUserDefaults::setValue(const QString& key, const DefaultValue& value) {
+    if (m_fallback) {
+        m_fallback->setValue(key, value);
+        return;
+    }
     const QString encoded = encode(value);
     if (m_settings->value(key).toString() == encoded && m_settings->contains(key))
         return;
@@ -105,6 +147,10 @@ void SettingsUserDefaults::setValue(const QString& key, const DefaultValue& valu
 }
 
 void SettingsUserDefaults::remove(const QString& key) {
+    if (m_fallback) {
+        m_fallback->remove(key);
+        return;
+    }
     if (!m_settings->contains(key))
         return;
     m_settings->remove(key);
@@ -113,6 +159,8 @@ void SettingsUserDefaults::remove(const QString& key) {
 }
 
 QStringList SettingsUserDefaults::keys() const {
+    if (m_fallback)
+        return m_fallback->keys();
     QStringList keys = m_settings->allKeys();
     keys.sort();
     return keys;

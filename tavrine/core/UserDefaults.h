@@ -40,6 +40,9 @@ public:
     void setDouble(const QString& key, double v) { setValue(key, DefaultValue(v)); }
     void setString(const QString& key, const QString& v) { setValue(key, DefaultValue(v)); }
 
+    // Why the stored preferences could not be used, for the settings window; empty when they are in use.
+    virtual QString problem() const { return {}; }
+
     // The application's store: QSettings of organisation "dravolence", application "tavrine".
     static UserDefaults& standard();
 
@@ -47,8 +50,12 @@ signals:
     void changed(const QString& key);
 };
 
+class MemoryUserDefaults;
+
 // Over QSettings. The INI backend hands every scalar back as text in a new process, so each value is stored
-// with a type tag ("b:", "i:", "d:", "s:") and read back with its type.
+// with a type tag ("b:", "i:", "d:", "s:") and read back with its type. A settings file that is not a regular
+// file, or larger than any Tavrine writes, is never read nor written: the store then runs on defaults kept in
+// memory, and says why in `problem`.
 class SettingsUserDefaults final : public UserDefaults {
     Q_OBJECT
 public:
@@ -62,12 +69,22 @@ public:
     void setValue(const QString& key, const DefaultValue& value) override;
     void remove(const QString& key) override;
     QStringList keys() const override;
+    QString problem() const override { return m_problem; }
+
+    // A few dozen short keys fit many times over.
+    static constexpr qint64 largestFile = 1024 * 1024;
 
     static QString encode(const DefaultValue& value);
     static std::optional<DefaultValue> decode(const QString& stored);
+    // Why the file at `path` must be left alone; empty when it is absent or fit to use.
+    static QString refusal(const QString& path);
 
 private:
-    QSettings* m_settings;
+    void open(const QString& path);
+
+    QSettings* m_settings = nullptr;
+    MemoryUserDefaults* m_fallback = nullptr;
+    QString m_problem;
 };
 
 // In memory, for tests.

@@ -9,6 +9,7 @@
 #include <QJsonParseError>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace tavrine::eval::casefile {
 
@@ -27,9 +28,14 @@ QByteArray readAll(const QString& path, qint64 limit) {
     const QFileInfo info(path);
     if (info.isDir())
         throw EvalFileError::read(path, QStringLiteral("Is a directory"));
-    // A regular file is refused by its size before a byte is read; a device or a pipe has no size to ask, so the
-    // read itself stops one byte past the limit.
+    // A regular file is refused by its size before a byte is read; a device has no size to ask, so the read
+    // itself stops one byte past the limit.
     if (info.isFile() && info.size() > limit)
+        throw EvalFileError::read(path, tooLarge(limit));
+    // Opening a pipe waits for a writer, perhaps for ever, and what comes through it has no end to check
+    // beforehand: it is refused by its kind, as one that never ends.
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode))
         throw EvalFileError::read(path, tooLarge(limit));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -102,7 +102,7 @@ QCoro::Task<int> runE2EEvaluation(EvalOptions options, QList<EvalCase> cases) {
         record.intention = evalCase.intention;
         record.judgeText = judgeTextSent;
         run.cases.append(record);
-        console::printLine(judged.row());
+        judged.print();
     }
 
     finishJudgedRun(run, correct);

@@ -50,7 +50,7 @@ QCoro::Task<int> runJudgeEvaluation(EvalOptions options, QList<EvalCase> cases) 
         judged.fill(record);
         record.intention = evalCase.intention;
         run.cases.append(record);
-        console::printLine(judged.row());
+        judged.print();
     }
 
     finishJudgedRun(run, correct);

@@ -1,5 +1,6 @@
 #include "tavrine/eval/JudgedCase.h"
 
+#include "tavrine/core/Error.h"
 #include "tavrine/eval/EvalConsole.h"
 #include "tavrine/model/EvidenceDiagnostics.h"
 
@@ -47,6 +48,18 @@ QString JudgedCase::row() const {
         brief.actions.value_or(QString()),
     };
     return fields.join(QLatin1Char('\t'));
+}
+
+QString JudgedCase::failureLine() const {
+    if (verdict)
+        return {};
+    return QStringLiteral("Case %1 failed: %2").arg(id, errorReason.isEmpty() ? errorCode : errorReason);
+}
+
+void JudgedCase::print() const {
+    console::printLine(row());
+    if (!verdict)
+        console::printError(failureLine());
 }
 
 QString judgedRowHeader(const QString& lastColumn) {
@@ -103,6 +116,9 @@ QCoro::Task<JudgedCase> judgeCase(JobBriefs& briefs, JevClient& judge, QString i
     judged.brief = co_await briefs.briefFor(intention);
     try {
         judged.verdict = co_await judge.judge(judged.brief.intention, judged.brief.actions, std::move(evidence));
+    } catch (const Error& error) {
+        judged.errorCode = errorKindCode(error);
+        judged.errorReason = error.reason();
     } catch (...) {
         judged.errorCode = errorKindCode(std::current_exception());
     }

@@ -19,7 +19,8 @@ struct JudgedCase {
     QString expected;
     JobBrief brief;
     std::optional<JevVerdict> verdict;
-    QString errorCode; // set when there is no verdict
+    QString errorCode;   // set when there is no verdict
+    QString errorReason; // the failure in a sentence, for standard error
     double latency = 0;
 
     QString predicted() const;
@@ -30,6 +31,10 @@ struct JudgedCase {
     // The nine row fields after "id" and "expected" have been joined in: id, expected, predicted, ok, latency
     // ("%.3f"), the two scores ("%.4f", empty after a failure), the job origin and the actions.
     QString row() const;
+    // "Case <id> failed: <reason>" after a failed call; empty when there is a verdict.
+    QString failureLine() const;
+    // Prints the row, and the failure line on standard error.
+    void print() const;
 
     // Fills the fields that the end-to-end and judge report records share (all but the intention).
     void fill(EvalJudgeRunCase& record) const;

@@ -32,6 +32,12 @@ QString describe(const std::exception& error) {
     return QString::fromUtf8(error.what());
 }
 
+QString reasonOf(const std::exception& error) {
+    if (const auto* typed = dynamic_cast<const Error*>(&error))
+        return typed->reason();
+    return QString::fromUtf8(error.what());
+}
+
 } // namespace
 
 QString nudgeFactsJSON(const NudgeFacts& facts) {
@@ -67,6 +73,7 @@ QCoro::Task<int> runNudgeEvaluation(EvalOptions options) {
         record.input = nudgeFactsJSON(facts);
         QElapsedTimer started;
         started.start();
+        QString reason;
         try {
             const WrittenNudge nudge = co_await writer.write(facts);
             record.output = nudge.text;
@@ -78,8 +85,10 @@ QCoro::Task<int> runNudgeEvaluation(EvalOptions options) {
                 record.formatIssue = error.text();
             else
                 record.error = error.description();
+            reason = error.reason();
         } catch (const std::exception& error) {
             record.error = describe(error);
+            reason = reasonOf(error);
         } catch (...) {
             record.error = QStringLiteral("unknown error");
         }
@@ -90,6 +99,9 @@ QCoro::Task<int> runNudgeEvaluation(EvalOptions options) {
         QString output = record.output;
         console::printLine(record.id + QLatin1Char('\t') + console::fixed(record.latencyS, 3) + QLatin1Char('\t') +
                            output.replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        if (record.error)
+            console::printError(
+                QStringLiteral("Case %1 failed: %2").arg(record.id, reason.isEmpty() ? *record.error : reason));
     }
 
     writeReport(run.outputPath, encodeNudgeReport(run));

@@ -63,6 +63,13 @@ QString describeErrorForLog(std::exception_ptr error) {
     });
 }
 
+QString errorReason(std::exception_ptr error) {
+    return visitError(error, [](const std::exception* e) {
+        const auto* typed = dynamic_cast<const Error*>(e);
+        return typed && !typed->isCancellation() ? text::graphemeCut(typed->reason(), summaryLimit) : QString();
+    });
+}
+
 void logModelCall(const QString& call, const QString& kind, const QString& text, std::optional<int> status) {
     const QLoggingCategory& category = logModelCallCategory();
     if (!log::enabled(category, log::Level::Default))

@@ -18,6 +18,10 @@ QString errorKindCode(const std::exception& error);
 QString describeErrorForLog(std::exception_ptr error);
 QString describeErrorForLog(const std::exception& error);
 
+// The failure in a sentence a person can act on ("The API refused the token (401): check …"); empty for a
+// cancellation and for failures from outside Tavrine. Never holds the screen's content.
+QString errorReason(std::exception_ptr error);
+
 // One line per remote model call on the model-call log: the call, the kind, the HTTP status when there is one,
 // and the length of the text (never the text itself).
 void logModelCall(const QString& call, const QString& kind, const QString& text,

@@ -83,10 +83,13 @@ QCoro::Task<JevVerdict> JevClient::judge(QString intention, std::optional<QStrin
             throw invalid();
         case TavrineAPIError::Kind::httpStatus:
             throw JevClientError::httpStatus(refused->status(), refused->text());
+        case TavrineAPIError::Kind::addressRefused:
+            throw JevClientError::addressRefused(refused->text());
         case TavrineAPIError::Kind::unauthorized:
         case TavrineAPIError::Kind::dailyLimit:
         case TavrineAPIError::Kind::rateLimited:
-            throw JevClientError::httpStatus(0, refused->description());
+            // Stored as the judge's HTTP case with no status; the refusal's own sentence goes with it.
+            throw JevClientError::httpStatus(0, refused->description()).withReason(refused->reason());
         }
     }
     co_return parseAnswer(answer);

@@ -1,5 +1,7 @@
 #include "tavrine/services/JevClientError.h"
 
+#include "tavrine/services/TavrineAPIError.h"
+
 namespace tavrine {
 
 QString JevClientError::caseName() const {
@@ -12,6 +14,8 @@ QString JevClientError::caseName() const {
         return QStringLiteral("missingAPIKey");
     case Kind::invalidResponse:
         return QStringLiteral("invalidResponse");
+    case Kind::addressRefused:
+        return QStringLiteral("addressRefused");
     }
     return QString();
 }
@@ -26,6 +30,8 @@ QString JevClientError::description() const {
         return QStringLiteral("No API token is set up for the judge.");
     case Kind::invalidResponse:
         return QStringLiteral("The judge returned an invalid response.");
+    case Kind::addressRefused:
+        return refusedAddressSentence(text());
     }
     return QString();
 }
@@ -40,8 +46,18 @@ QString JevClientError::summaryCode() const {
         return QStringLiteral("typesafeMissingKey");
     case Kind::invalidResponse:
         return QStringLiteral("typesafeInvalidResponse");
+    case Kind::addressRefused:
+        return QStringLiteral("typesafeAddressRefused");
     }
     return QString();
+}
+
+QString JevClientError::ownReason() const {
+    if (kind() == Kind::missingAPIKey)
+        return TavrineAPIError(TavrineAPIError::Kind::missingToken).reason();
+    if (kind() == Kind::httpStatus && status() != 0)
+        return TavrineAPIError::httpStatus(status(), text()).reason();
+    return description();
 }
 
 } // namespace tavrine

@@ -56,7 +56,7 @@ QCoro::Task<WrittenNudge> LocalNudgeWriter::write(NudgeFacts facts) {
     if (refused) {
         if (refused->kind() == TavrineAPIError::Kind::missingToken)
             throw NudgeWriterError(NudgeWriterError::Kind::missingToken);
-        throw NudgeWriterError::httpStatus(0, refused->description());
+        throw NudgeWriterError::httpStatus(0, refused->description()).withReason(refused->reason());
     }
     co_return parseAnswer(answer);
 }

@@ -17,6 +17,15 @@ public:
     int status() const { return m_status; }
     QString text() const { return m_text; }
 
+    // The same failure with the reason of the failure it stands for (a refusal of the API client that reaches
+    // the caller as an HTTP case keeps saying what it was).
+    Self withReason(const QString& reason) const {
+        Self copy = static_cast<const Self&>(*this);
+        copy.m_reason = reason;
+        return copy;
+    }
+    QString reason() const override { return m_reason.isEmpty() ? ownReason() : m_reason; }
+
     long code() const override { return static_cast<long>(m_kind); }
 
     friend bool operator==(const Self& a, const Self& b) {
@@ -25,6 +34,8 @@ public:
 
 protected:
     explicit ServiceError(Kind kind) : m_kind(kind) {}
+    // The family's own sentence when no other failure stands behind this one.
+    virtual QString ownReason() const { return this->description(); }
 
     static Self make(Kind kind, int status, const QString& text) {
         Self error(kind);
@@ -42,6 +53,7 @@ private:
     Kind m_kind;
     int m_status = 0;
     QString m_text;
+    QString m_reason;
 };
 
 } // namespace tavrine

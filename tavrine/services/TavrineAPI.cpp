@@ -77,9 +77,19 @@ TavrineAPI::BaseAddress TavrineAPI::parseBaseAddress(const QString& text, Scheme
     return BaseAddress{origin, QString()};
 }
 
+namespace {
+const TavrineAPI::BaseAddress& processBase() {
+    static const TavrineAPI::BaseAddress base = readEnvironment();
+    return base;
+}
+} // namespace
+
 QUrl TavrineAPI::baseURL() {
-    static const BaseAddress base = readEnvironment();
-    return base.origin;
+    return processBase().origin;
+}
+
+QString TavrineAPI::baseProblem() {
+    return processBase().problem;
 }
 
 QUrl TavrineAPI::url(const QString& path, const std::optional<QUrl>& base) {

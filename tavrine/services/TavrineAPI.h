@@ -45,6 +45,8 @@ public:
     // URL (every call then fails before anything is sent), and one log line says why. There is no fallback to
     // the built-in origin or any other host.
     static QUrl baseURL();
+    // Why the process-wide base address was refused; empty when it is in use.
+    static QString baseProblem();
 
     // The address of an endpoint: `base` (the process-wide base address when absent) followed by "/" and `path`,
     // which may hold several components ("speech/temporary-key"). An empty URL when there is no usable base.

@@ -173,9 +173,9 @@ QCoro::Task<QJsonObject> TavrineAPIClient::attempt(QString path, QByteArray body
                                                    QString token, CancellationToken cancellation) {
     const QUrl base = m_baseURL ? m_baseURL() : TavrineAPI::baseURL();
     const QUrl url = TavrineAPI::url(path, base);
-    // No usable base address means the API is off: the call fails the way a missing token does, unsent.
+    // No usable base address means the API is off: the call fails unsent, saying why.
     if (url.isEmpty())
-        throw TavrineAPIError(TavrineAPIError::Kind::missingToken);
+        throw TavrineAPIError::addressRefused(m_baseURL ? QString() : TavrineAPI::baseProblem());
 
     const QString call = makeCheckID();
     const QString kind = QStringLiteral("api-") + name;

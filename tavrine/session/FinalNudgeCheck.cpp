@@ -123,8 +123,12 @@ QCoro::Task<void> FinalNudgeCheck::run(CancellationToken token) {
         if (s.logScreenContent() && !text.isEmpty())
             logEvidence(s.sessionID(), checkID, QStringLiteral("judge-error"), text);
         s.noteObservation(startedAt);
-        s.setMonitoringState(MonitoringState::checkFailed(couldNotVerify));
-        s.logCheckEvent(checkID, QStringLiteral("Final nudge check failed %1; postponed").arg(errorKindCode(failure)),
+        const QString reason = errorReason(failure);
+        s.setMonitoringState(MonitoringState::checkFailed(
+            reason.isEmpty() ? couldNotVerify : couldNotVerify + QLatin1Char(' ') + reason));
+        s.logCheckEvent(checkID,
+                        QStringLiteral("Final nudge check failed %1; postponed").arg(errorKindCode(failure)) +
+                            (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason),
                         true);
         m_isPreparingNudge = false;
         co_return;

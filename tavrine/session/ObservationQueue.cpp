@@ -239,13 +239,15 @@ void ObservationQueue::modelFailed(const ActivitySnapshot& snapshot, std::except
     s.setIsJudging(false);
     const QString text = describeErrorForLog(error);
     const QString code = errorKindCode(error);
+    const QString reason = errorReason(error);
     if (s.logScreenContent() && !text.isEmpty())
         logEvidence(s.sessionID(), snapshot.checkID, QStringLiteral("judge-error"), text);
     if (isCancellation(error) || token.isCancelled() || snapshot.sessionGeneration != s.generation()) {
         s.logCheckEvent(snapshot.checkID, QStringLiteral("Evaluation cancelled because the focus session ended"));
         return;
     }
-    s.logCheckEvent(snapshot.checkID, QStringLiteral("Inference failed ") + code, true);
+    s.logCheckEvent(snapshot.checkID,
+                    QStringLiteral("Inference failed ") + code + (reason.isEmpty() ? QString() : ": " + reason), true);
     if (snapshot.activityRevision != s.activityRevision())
         return;
     s.noteObservation(snapshot.observedAt);
@@ -254,7 +256,8 @@ void ObservationQueue::modelFailed(const ActivitySnapshot& snapshot, std::except
     s.setLabel(std::nullopt);
     s.refreshMenuBarBackground();
     s.setStatus(QStringLiteral("Couldn\u2019t judge this activity \u00b7 staying quiet"));
-    s.setMonitoringState(MonitoringState::checkFailed(QStringLiteral("Couldn\u2019t check this activity.")));
+    const QString failed = QStringLiteral("Couldn\u2019t check this activity.");
+    s.setMonitoringState(MonitoringState::checkFailed(reason.isEmpty() ? failed : failed + QLatin1Char(' ') + reason));
 }
 
 void ObservationQueue::finishEvaluation(const ActivitySnapshot& snapshot, quint64 taskID) {

@@ -38,6 +38,8 @@ class SettingsModel final : public QObject {
     Q_PROPERTY(QString versionText READ versionText CONSTANT)
     // The "openMainWindow" shortcut name for the recorder (a shortcutName value).
     Q_PROPERTY(QVariant openMainWindowShortcut READ openMainWindowShortcut CONSTANT)
+    // Why the stored preferences are not in use; empty when they are.
+    Q_PROPERTY(QString settingsFileProblem READ settingsFileProblem CONSTANT)
 
 public:
     static inline const QString windowTitle = QStringLiteral("Settings");
@@ -54,6 +56,7 @@ public:
         std::function<void()> quit;
         // Where "Send feedback" writes to.
         QString feedbackAddress;
+        QString settingsFileProblem;
     };
 
     // Reads the login item now, and the permissions and the login item again whenever the application becomes
@@ -70,6 +73,7 @@ public:
     bool showsFeedbackAddress() const { return m_showsFeedbackAddress; }
     QString versionText() const;
     static QVariant openMainWindowShortcut();
+    QString settingsFileProblem() const { return m_parts.settingsFileProblem; }
 
     // The permissions, then the login item; only an enabled entry shows the switch on.
     Q_INVOKABLE void refreshStatus();

@@ -170,6 +170,11 @@ Pane {
 
                 SectionHeader { text: "General" }
                 Group {
+                    Caption {
+                        objectName: "settingsFileCaption"
+                        visible: text.length > 0
+                        text: root.settings ? root.settings.settingsFileProblem : ""
+                    }
                     FormSwitch {
                         objectName: "launchAtLogin"
                         text: "Open at Login"

@@ -6,12 +6,17 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 namespace tavrine::shell {
 
 namespace {
 const QByteArray openRequest = "open\n";
 const QByteArray openAnswer = "ok\n";
+// What a client may send and how long it may take: the one command is a few bytes, sent at once. Anything longer
+// or slower is not a Tavrine launch, and must cost the running one neither memory nor a connection for ever.
+constexpr qint64 requestLimit = 64;
+constexpr int clientMilliseconds = 1000;
 } // namespace
 
 SingleInstanceGuard::SingleInstanceGuard(QString folder, QObject* parent)
@@ -61,11 +66,20 @@ bool SingleInstanceGuard::listen() {
 
 void SingleInstanceGuard::serve() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        socket->setReadBufferSize(requestLimit);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
+        auto drop = [socket] {
+            socket->abort();
+            socket->deleteLater();
+        };
+        QTimer::singleShot(clientMilliseconds, socket, drop);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, drop] {
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() >= requestLimit)
+                    drop();
                 return;
-            const QByteArray line = socket->readLine();
+            }
+            const QByteArray line = socket->readLine(requestLimit + 1);
             if (line == openRequest) {
                 emit openRequested();
                 socket->write(openAnswer);

@@ -114,9 +114,9 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
         m_desktopLoginItem = std::move(desktopItem);
         m_loginItem = m_desktopLoginItem.get();
     }
-    m_settings = std::make_unique<SettingsModel>(SettingsModel::Parts{
-        m_session.get(), m_history.get(), m_updaterController.get(), m_loginItem, [this] { quit(); },
-        QStringLiteral(TAVRINE_FEEDBACK_ADDRESS)});
+    m_settings = std::make_unique<SettingsModel>(
+        SettingsModel::Parts{m_session.get(), m_history.get(), m_updaterController.get(), m_loginItem,
+                             [this] { quit(); }, QStringLiteral(TAVRINE_FEEDBACK_ADDRESS), m_defaults->problem()});
 
     ui::setUpQmlEngine(m_engine);
     QVariantMap properties;

@@ -4,6 +4,7 @@
 #include "tavrine/core/Wakeup.h"
 #include "tavrine/services/ApiTransportError.h"
 #include "tavrine/services/JsonParseError.h"
+#include "tavrine/services/TavrineAPIClient.h"
 #include "tavrine/speech/NudgeSpeechError.h"
 #include "tavrine/speech/SonioxMessages.h"
 
@@ -45,7 +46,7 @@ bool isAnswer(QNetworkReply::NetworkError error, const QVariant& status) {
            error != QNetworkReply::ProtocolFailure;
 }
 
-enum class Abort { none, timedOut, totalTimedOut };
+enum class Abort { none, timedOut, totalTimedOut, bodyTooLarge };
 
 // One spoken text over the vendor's socket. The socket closes with 1001 (going away) in every end state, and
 // when the consumer drops the stream before the end.
@@ -71,17 +72,27 @@ public:
             QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
             const QString text = decoder(bytes);
             if (decoder.hasError())
-                receiveFailed(NudgeSpeechError(NudgeSpeechError::Kind::requestFailed));
+                receiveFailed(
+                    NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::notSpeech));
             else
                 receive(text);
         });
         QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), socket, [this, socket](QAbstractSocket::SocketError) {
             receiveFailed(ApiTransportError::network(QNetworkReply::RemoteHostClosedError, socket->errorString()));
         });
-        QObject::connect(socket, &QWebSocket::disconnected, socket, [this] {
-            receiveFailed(ApiTransportError::network(QNetworkReply::RemoteHostClosedError,
-                                                     QStringLiteral("The speech connection closed.")));
+        QObject::connect(socket, &QWebSocket::disconnected, socket, [this, socket] {
+            // Qt closes with "too much data" itself when a frame or message passes the limits below.
+            if (socket->closeCode() == QWebSocketProtocol::CloseCodeTooMuchData)
+                receiveFailed(
+                    NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::oversize));
+            else
+                receiveFailed(ApiTransportError::network(QNetworkReply::RemoteHostClosedError,
+                                                         QStringLiteral("The speech connection closed.")));
         });
+        // Qt would take about 2 GB per message and then convert and parse it: a message of the stream carries a
+        // few seconds of audio at most.
+        socket->setMaxAllowedIncomingFrameSize(quint64(limits.messageBytes));
+        socket->setMaxAllowedIncomingMessageSize(quint64(limits.messageBytes));
         m_open->start();
         m_total->start();
         socket->open(QNetworkRequest(url));
@@ -217,6 +228,17 @@ QCoro::Task<QString> LiveNudgeSpeechFetcher::temporaryKey(QUrl url, QString toke
     QObject::connect(total, &QTimer::timeout, reply, [end] { end(Abort::totalTimedOut); });
     QObject::connect(reply, &QNetworkReply::metaDataChanged, idle, qOverload<>(&QTimer::start));
     QObject::connect(reply, &QNetworkReply::readyRead, idle, qOverload<>(&QTimer::start));
+    // A key is a few dozen bytes: an answer that grows past what the API client ever reads is cut off.
+    constexpr qint64 bodyLimit = TavrineAPIClient::maximumBodyBytes;
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, end] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > bodyLimit)
+            end(Abort::bodyTooLarge);
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, end] {
+        if (reply->bytesAvailable() > bodyLimit)
+            end(Abort::bodyTooLarge);
+    });
     const Wakeup finished;
     QObject::connect(reply, &QNetworkReply::finished, reply, [finished] { finished.fire(); });
     if (reply->isFinished()) {
@@ -240,6 +262,8 @@ QCoro::Task<QString> LiveNudgeSpeechFetcher::temporaryKey(QUrl url, QString toke
         throw ApiTransportError::timedOut(m_limits.keyIdle);
     if (*abort == Abort::totalTimedOut)
         throw ApiTransportError::timedOut(m_limits.keyTotal);
+    if (*abort == Abort::bodyTooLarge)
+        throw ApiTransportError::bodyTooLarge(bodyLimit);
     if (!isAnswer(error, status)) {
         if (!status.isValid() && error == QNetworkReply::NoError)
             throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);
@@ -257,7 +281,7 @@ QCoro::Task<QString> LiveNudgeSpeechFetcher::temporaryKey(QUrl url, QString toke
             throw JsonParseError(QJsonParseError::IllegalValue, 0, QStringLiteral("no \"api_key\" text"));
         const QString trimmed = text::trimmed(key.toString());
         if (trimmed.isEmpty())
-            throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);
+            throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::keyAnswer);
         co_return trimmed;
     }
     case 401:
@@ -266,11 +290,11 @@ QCoro::Task<QString> LiveNudgeSpeechFetcher::temporaryKey(QUrl url, QString toke
         const QJsonValue code = QJsonDocument::fromJson(body).object().value(QStringLiteral("error"));
         if (code.isString() && code.toString() == QLatin1String("daily_limit"))
             throw NudgeSpeechError(NudgeSpeechError::Kind::dailyLimitReached);
-        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);
+        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::keyAnswer);
     }
     default:
         // Redirects included: the token never follows one.
-        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);
+        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::keyAnswer);
     }
 }
 

@@ -11,13 +11,14 @@ namespace tavrine {
 
 // The session's limits in seconds: the key request's longest idle time and whole length; the socket's opening,
 // longest silence and whole length. Each runs on our own timer, and running out is a transport failure, never a
-// cancellation.
+// cancellation. A frame or message over `messageBytes` fails the stream as a failed request.
 struct SpeechNetworkLimits {
     double keyIdle = 20;
     double keyTotal = 20;
     double socketOpen = 20;
     double silence = 20;
     double total = 20;
+    qint64 messageBytes = 4 * 1024 * 1024;
 };
 
 // The network speech source: the temporary key from the maker's API, then the vendor's real-time socket. It

@@ -44,11 +44,11 @@ SonioxSpeechEvent parseSonioxMessage(const QString& text) {
     if (error.error != QJsonParseError::NoError)
         throw JsonParseError(error);
     if (!document.isObject())
-        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);
+        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::notSpeech);
     const QJsonObject object = document.object();
     // Presence alone marks a vendor error, whatever the value.
     if (object.contains(QStringLiteral("error_code")) || object.contains(QStringLiteral("error_type")))
-        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed);
+        throw NudgeSpeechError(NudgeSpeechError::Kind::requestFailed, NudgeSpeechError::Cause::vendorError);
 
     SonioxSpeechEvent event;
     const QJsonValue audio = object.value(QStringLiteral("audio"));

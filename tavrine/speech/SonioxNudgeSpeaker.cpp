@@ -6,6 +6,7 @@
 #include "tavrine/core/Text.h"
 #include "tavrine/core/Wakeup.h"
 #include "tavrine/services/ApiTransportError.h"
+#include "tavrine/services/JsonParseError.h"
 #include "tavrine/speech/NudgeSpeechError.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
 
@@ -45,6 +46,36 @@ bool isCancellation(const std::exception_ptr& failure) {
     } catch (...) {
     }
     return false;
+}
+
+// Why speech failed, in words that tell a reset connection from garbage or an oversized message.
+QString failureReason(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const NudgeSpeechError& error) {
+        return error.reason();
+    } catch (const ApiTransportError& error) {
+        switch (error.kind()) {
+        case ApiTransportError::Kind::timedOut:
+            return QStringLiteral("the speech service did not answer in time");
+        case ApiTransportError::Kind::bodyTooLarge:
+            return QStringLiteral("the answer was over the size limit");
+        case ApiTransportError::Kind::network:
+            if (error.networkError() == QNetworkReply::RemoteHostClosedError)
+                return QStringLiteral("the connection was reset");
+            return QStringLiteral("the connection failed (%1)").arg(error.summaryCode());
+        }
+    } catch (const JsonParseError&) {
+        return QStringLiteral("the speech service sent garbage (not JSON)");
+    } catch (const Error& error) {
+        return error.summaryCode();
+    } catch (...) {
+    }
+    return QStringLiteral("an unexpected failure");
+}
+
+void logFailure(const std::exception_ptr& failure) {
+    log::error(logNudgeSpeech(), QStringLiteral("Nudge speech failed: %1").arg(failureReason(failure)));
 }
 
 } // namespace
@@ -235,7 +266,7 @@ QCoro::Task<void> SonioxNudgeSpeaker::speakAfterKey(std::weak_ptr<SonioxNudgeSpe
     if (failure) {
         std::shared_ptr<SonioxNudgeSpeaker> self = speaker.lock();
         if (self && !self->handledQuietly(failure) && !self->m_playback)
-            log::error(logNudgeSpeech(), QStringLiteral("Nudge speech failed"));
+            logFailure(failure);
         co_return;
     }
 
@@ -286,7 +317,7 @@ QCoro::Task<void> SonioxNudgeSpeaker::speakAfterKey(std::weak_ptr<SonioxNudgeSpe
         co_return;
     if (self->m_playback)
         self->m_playback->stop();
-    log::error(logNudgeSpeech(), QStringLiteral("Nudge speech failed"));
+    logFailure(failure);
 }
 
 bool SonioxNudgeSpeaker::handledQuietly(const std::exception_ptr& failure) {

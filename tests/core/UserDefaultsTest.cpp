@@ -1,8 +1,12 @@
 #include "support/TestSupport.h"
 #include "tavrine/core/UserDefaults.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace tavrine;
 
@@ -77,4 +81,53 @@ TEST(SettingsUserDefaults, KeysListEveryStoredKeyInASecondStore) {
     memory.setBool(QStringLiteral("b"), true);
     memory.setBool(QStringLiteral("a"), true);
     EXPECT_EQ(memory.keys(), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+}
+
+TEST(SettingsUserDefaults, ASettingsFileItCannotUseIsLeftAloneAndDefaultsServe) {
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> make;
+        bool refused;
+    };
+    const auto sized = [](qint64 bytes) {
+        return [bytes](const QString& path) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("[General]\nspeakNudges=b:false\n");
+            ASSERT_TRUE(file.resize(bytes));
+        };
+    };
+    const QList<Case> cases{
+        {"absent", [](const QString&) {}, false},
+        {"at the size limit", sized(SettingsUserDefaults::largestFile), false},
+        {"over the size limit", sized(SettingsUserDefaults::largestFile + 1), true},
+        {"a folder", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path)); }, true},
+        {"a pipe", [](const QString& path) { ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0); }, true},
+        {"a link to nowhere",
+         [](const QString& path) { ASSERT_TRUE(QFile::link(path + QStringLiteral(".gone"), path)); }, true},
+    };
+    for (const Case& c : cases) {
+        const QString path = test::temporaryFolder() + QStringLiteral("/tavrine.ini");
+        c.make(path);
+        const QFileInfo before(path);
+        {
+            SettingsUserDefaults defaults(path);
+            EXPECT_EQ(!defaults.problem().isEmpty(), c.refused) << c.name;
+            // Preferences still work for the run, whatever the file.
+            defaults.setBool(QStringLiteral("hasCompletedOnboarding"), true);
+            EXPECT_EQ(defaults.boolValue(QStringLiteral("hasCompletedOnboarding")), std::optional<bool>(true))
+                << c.name;
+            if (c.refused) {
+                EXPECT_EQ(defaults.keys(), QStringList{QStringLiteral("hasCompletedOnboarding")}) << c.name;
+                EXPECT_TRUE(defaults.problem().contains(path)) << c.name;
+            }
+        }
+        if (!c.refused)
+            continue;
+        const QFileInfo after(path);
+        EXPECT_EQ(after.isFile(), before.isFile()) << c.name;
+        EXPECT_EQ(after.isDir(), before.isDir()) << c.name;
+        EXPECT_EQ(after.size(), before.size()) << c.name;
+        EXPECT_EQ(after.lastModified(), before.lastModified()) << c.name;
+    }
 }

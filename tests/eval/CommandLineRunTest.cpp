@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <sys/stat.h>
 
 using namespace tavrine::test;
 
@@ -18,6 +19,8 @@ TEST_F(CommandLineRun, BadOptionsAndUnusableCasesFilesStopBeforeAnyRequest) {
     // Just over the largest cases file read; sparse, so it costs no disk.
     QFile huge(write(QStringLiteral("huge.json"), "["));
     ASSERT_TRUE(huge.resize(256 * 1024 * 1024 + 1));
+    // A pipe nobody writes to: opening it would wait for ever.
+    ASSERT_EQ(mkfifo(QFile::encodeName(path(QStringLiteral("pipe.json"))).constData(), 0600), 0);
     const QString failed = QStringLiteral("Eval failed: ");
     const QString badFormat =
         failed + QStringLiteral("The data couldn't be read because it isn't in the correct format");
@@ -31,6 +34,8 @@ TEST_F(CommandLineRun, BadOptionsAndUnusableCasesFilesStopBeforeAnyRequest) {
         {QStringLiteral("--cases="), failed + QStringLiteral("Cannot read ") + m_folder.path()},
         {QStringLiteral("--cases /dev/zero"),
          failed + QStringLiteral("Cannot read /dev/zero: File is larger than 256 MB\n")},
+        {QStringLiteral("--cases pipe.json"), failed + QStringLiteral("Cannot read ") + path("pipe.json") +
+                                                  QStringLiteral(": File is larger than 256 MB\n")},
         {QStringLiteral("--task nudge --cases huge.json"), failed + QStringLiteral("Cannot read ") + path("huge.json") +
                                                                QStringLiteral(": File is larger than 256 MB\n")},
         {QStringLiteral("--task=nudge --cases=label.json"), badFormat},
@@ -87,4 +92,19 @@ TEST_F(CommandLineRun, ARunWithoutAddressOrTokenSaysHowToGiveThem) {
     // Configured, neither line shows.
     const HarnessOutcome configured = run(QStringLiteral("--cases=empty.json"));
     EXPECT_FALSE(configured.err.contains(QStringLiteral("No API"))) << configured.err.toStdString();
+
+    // A refused address fails each case with a code and a sentence of its own, never as a missing token.
+    write(QStringLiteral("one.json"),
+          R"([{"id": "a", "app": "A", "intention": "i", "text": "t", "expected": "relevant"}])");
+    QProcessEnvironment plainHttp;
+    plainHttp.insert(QStringLiteral("TAVRINE_API_BASE_URL"), QStringLiteral("http://api.example.org"));
+    const HarnessOutcome refused = run({QStringLiteral("--task=judge"), QStringLiteral("--cases=one.json")}, plainHttp);
+    EXPECT_EQ(refused.status, 0) << refused.err.toStdString();
+    EXPECT_EQ(refused.err.count(QStringLiteral(
+                  "Case a failed: The API address is refused: TAVRINE_API_BASE_URL uses plain http on a host that is "
+                  "not a loopback address. No request was sent.\n")),
+              1)
+        << refused.err.toStdString();
+    EXPECT_EQ(caseAt(this->report(QStringLiteral("judge-results.json")), 0).value(QStringLiteral("error")).toString(),
+              QStringLiteral("typesafeAddressRefused"));
 }

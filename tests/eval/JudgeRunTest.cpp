@@ -29,7 +29,8 @@ TEST_F(JudgeRun, JudgesEveryCaseAndRecordsServiceFailures) {
         {"id": "j2", "app": "Editor", "intention": "Write", "text": "t", "expected": "unrelated"},
         {"id": "j3", "app": "Editor", "intention": "Write", "text": "t", "expected": "uncertain"},
         {"id": "j4", "app": "Editor", "intention": "Write", "text": "t", "expected": "relevant"},
-        {"id": "j5", "image": "Unknown.png", "intention": "Write", "text": "t", "expected": "unrelated"}
+        {"id": "j5", "image": "Unknown.png", "intention": "Write", "text": "t", "expected": "unrelated"},
+        {"id": "j6", "app": "Editor", "intention": "Write", "text": "t", "expected": "unrelated"}
     ])");
     write(QStringLiteral("judge-results.json"), QByteArray(10000, 'x'));
     m_api.enqueue(QStringLiteral("judge"), FakeReply::json(verdict(QStringLiteral("relevant"), 0.8, 0.912345)));
@@ -37,25 +38,35 @@ TEST_F(JudgeRun, JudgesEveryCaseAndRecordsServiceFailures) {
     m_api.enqueue(QStringLiteral("judge"), FakeReply::text(401, "who are you"));
     m_api.enqueue(QStringLiteral("judge"), FakeReply::text(200, "<html>not json</html>"));
     m_api.enqueue(QStringLiteral("judge"), FakeReply::json(verdict(QStringLiteral("unrelated"), 0.25, 0.00005)));
+    m_api.enqueue(QStringLiteral("judge"), FakeReply::json(QJsonObject{{"error", "daily_limit"}}, 429));
 
     const HarnessOutcome outcome = run(QStringLiteral("--eval --task judge --cases cases.json"));
     ASSERT_TRUE(outcome.finished) << outcome.err.toStdString();
     EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
 
     const QStringList lines = outcome.outLines();
-    ASSERT_EQ(lines.size(), 8) << outcome.out.toStdString();
+    ASSERT_EQ(lines.size(), 9) << outcome.out.toStdString();
     EXPECT_EQ(lines[0], header);
     EXPECT_EQ(withoutLatency(lines[1]), QStringLiteral("j1\trelevant\trelevant\ttrue\tL\t0.8000\t0.9123\traw\t"));
     EXPECT_EQ(withoutLatency(lines[2]), QStringLiteral("j2\tunrelated\t\tfalse\tL\t\t\traw\t"));
     EXPECT_EQ(withoutLatency(lines[3]), QStringLiteral("j3\tuncertain\t\tfalse\tL\t\t\traw\t"));
     EXPECT_EQ(withoutLatency(lines[4]), QStringLiteral("j4\trelevant\t\tfalse\tL\t\t\traw\t"));
     EXPECT_EQ(withoutLatency(lines[5]), QStringLiteral("j5\tunrelated\tunrelated\ttrue\tL\t0.2500\t0.0001\traw\t"));
-    EXPECT_EQ(lines[6], QStringLiteral("accuracy=2/5"));
-    EXPECT_EQ(lines[7], QStringLiteral("wrote ") + path(QStringLiteral("judge-results.json")));
+    EXPECT_EQ(withoutLatency(lines[6]), QStringLiteral("j6\tunrelated\t\tfalse\tL\t\t\traw\t"));
+    EXPECT_EQ(lines[7], QStringLiteral("accuracy=2/6"));
+    EXPECT_EQ(lines[8], QStringLiteral("wrote ") + path(QStringLiteral("judge-results.json")));
+    // Standard error says why each call failed, in words; the report keeps the codes.
+    for (const QString& line :
+         {QStringLiteral("Case j2 failed: The API answered with HTTP 503\n"),
+          QStringLiteral("Case j3 failed: The API refused the token (401): check TAVRINE_API_TOKEN\n"),
+          QStringLiteral("Case j4 failed: The answer is not a JSON object: "),
+          QStringLiteral("Case j6 failed: The API's daily limit is reached (429)\n")})
+        EXPECT_EQ(outcome.err.count(line), 1) << line.toStdString() << outcome.err.toStdString();
+    EXPECT_EQ(outcome.err.count(QStringLiteral("Case j")), 4) << outcome.err.toStdString();
 
     // What the judge was sent: the collapsed intention, the window from the screenshot table, the text as written.
     const auto requests = m_api.requests(QStringLiteral("judge"));
-    ASSERT_EQ(requests.size(), 5);
+    ASSERT_EQ(requests.size(), 6);
     EXPECT_TRUE(m_api.requests(QStringLiteral("job")).isEmpty());
     EXPECT_EQ(requests[0].header("Authorization"), QByteArray("Bearer test-token"));
     const QJsonObject first = requests[0].json();
@@ -88,12 +99,15 @@ TEST_F(JudgeRun, JudgesEveryCaseAndRecordsServiceFailures) {
     EXPECT_EQ(unavailable.value(QStringLiteral("predicted_raw")).toString(), QStringLiteral("typesafeHTTP503"));
     EXPECT_FALSE(unavailable.contains(QStringLiteral("enough_evidence")));
     EXPECT_FALSE(unavailable.contains(QStringLiteral("supports_job")));
-    for (int i : {2, 3}) {
+    for (int i : {2, 3, 5}) {
         const QJsonObject failed = caseAt(report, i);
         EXPECT_FALSE(failed.value(QStringLiteral("error")).toString().isEmpty()) << i;
         EXPECT_EQ(failed.value(QStringLiteral("error")), failed.value(QStringLiteral("predicted_raw"))) << i;
     }
     EXPECT_NE(caseAt(report, 2).value(QStringLiteral("error")), caseAt(report, 3).value(QStringLiteral("error")));
+    // A refused token and a daily limit share the stored code.
+    EXPECT_EQ(caseAt(report, 2).value(QStringLiteral("error")).toString(), QStringLiteral("typesafeHTTP0"));
+    EXPECT_EQ(caseAt(report, 5).value(QStringLiteral("error")), caseAt(report, 2).value(QStringLiteral("error")));
 }
 
 TEST_F(JudgeRun, ExpandsEachIntentionTextOnce) {

@@ -59,6 +59,13 @@ TEST_F(NudgeRun, WritesEveryCaseAndCountsOnlyErrorsAsFailures) {
                     .match(lines[6])
                     .hasMatch())
         << lines[6].toStdString();
+    // Errors say why on standard error; a rejected nudge is no error.
+    for (const QString& line :
+         {QStringLiteral("Case n3 failed: The API answered with HTTP 500\n"),
+          QStringLiteral("Case n4 failed: The API refused the token (401): check TAVRINE_API_TOKEN\n"),
+          QStringLiteral("Case n5 failed: The answer is not a JSON object: ")})
+        EXPECT_EQ(outcome.err.count(line), 1) << line.toStdString() << outcome.err.toStdString();
+    EXPECT_FALSE(outcome.err.contains(QStringLiteral("Case n2"))) << outcome.err.toStdString();
 
     // The facts go out as written, absent ones as empty texts, the identifier and notes not at all.
     const auto requests = m_api.requests(QStringLiteral("nudge"));

@@ -95,24 +95,38 @@ TEST(JudgeAnswer, MembersMustHaveTheirTypes) {
 }
 
 TEST_F(JudgeTest, ApiFailuresBecomeJudgeErrorsWithTheirCodes) {
-    auto outcome = judgeAnswering(FakeReply::json(QJsonObject{{u"error"_s, u"daily_limit"_s}}, 429));
-    EXPECT_EQ(errorKindCode(outcome.error), u"typesafeHTTP0"_s);
-    EXPECT_EQ(describeErrorForLog(outcome.error), u"API HTTP 0: The daily limit for this call is used up."_s);
-
-    outcome = judgeAnswering(FakeReply::text(503, "busy"));
-    EXPECT_EQ(errorKindCode(outcome.error), u"typesafeHTTP503"_s);
-    EXPECT_EQ(describeErrorForLog(outcome.error), u"API HTTP 503: busy"_s);
-
-    outcome = judgeAnswering(FakeReply::json(QJsonDocument(QJsonArray{})));
-    EXPECT_EQ(errorKindCode(outcome.error), u"typesafeInvalidResponse"_s);
-    EXPECT_EQ(describeErrorForLog(outcome.error), u"The judge returned an invalid response."_s);
+    // The stored code and summary, and the sentence people read in the log and the harness's case lines.
+    struct Case {
+        FakeReply reply;
+        QString code;
+        QString summary;
+        QString reason;
+    };
+    const QList<Case> cases{
+        {FakeReply::json(QJsonObject{{u"error"_s, u"daily_limit"_s}}, 429), u"typesafeHTTP0"_s,
+         u"API HTTP 0: The daily limit for this call is used up."_s, u"The API's daily limit is reached (429)"_s},
+        {FakeReply::text(401, "who"), u"typesafeHTTP0"_s, u"API HTTP 0: The API did not accept Tavrine's token."_s,
+         u"The API refused the token (401): check TAVRINE_API_TOKEN"_s},
+        {FakeReply::text(429, "slow"), u"typesafeHTTP0"_s, u"API HTTP 0: Too many calls in a short time."_s,
+         u"The API is getting too many calls (429): try again in a moment"_s},
+        {FakeReply::text(503, "busy"), u"typesafeHTTP503"_s, u"API HTTP 503: busy"_s,
+         u"The API answered with HTTP 503"_s},
+        {FakeReply::json(QJsonDocument(QJsonArray{})), u"typesafeInvalidResponse"_s,
+         u"The judge returned an invalid response."_s, u"The judge returned an invalid response."_s},
+    };
+    for (const Case& c : cases) {
+        const auto outcome = judgeAnswering(c.reply);
+        EXPECT_EQ(errorKindCode(outcome.error), c.code) << c.reason.toStdString();
+        EXPECT_EQ(describeErrorForLog(outcome.error), c.summary);
+        EXPECT_EQ(errorReason(outcome.error), c.reason);
+    }
 
     // A body that is not JSON at all is the parser's failure, not a judge error: the run records its code.
-    outcome = judgeAnswering(FakeReply::text(200, "not json"));
-    EXPECT_FALSE(errorAs<JevClientError>(outcome));
-    EXPECT_EQ(errorKindCode(outcome.error), u"QJsonParseError code=5"_s);
+    const auto garbled = judgeAnswering(FakeReply::text(200, "not json"));
+    EXPECT_FALSE(errorAs<JevClientError>(garbled));
+    EXPECT_EQ(errorKindCode(garbled.error), u"QJsonParseError code=5"_s);
 
     tokens->token = u"   "_s;
     EXPECT_EQ(errorKindCode(judge(ActivityEvidence{}).error), u"typesafeMissingKey"_s);
-    EXPECT_EQ(api.requests().size(), 4);
+    EXPECT_EQ(api.requests().size(), 6);
 }

@@ -83,7 +83,7 @@ TEST_F(ApiClientTest, NoUsableTokenOrBaseFailsBeforeAnythingIsSentOrLogged) {
     auto unaddressed = TavrineAPIClient::create([] { return u"t"_s; }, {}, [] { return QUrl(); });
     const auto error = errorAs<TavrineAPIError>(run(unaddressed->post(u"judge"_s, someBody, u"judge"_s, 60)));
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->kind(), Kind::missingToken);
+    EXPECT_EQ(error->kind(), Kind::addressRefused);
     EXPECT_TRUE(api.requests().isEmpty());
     EXPECT_TRUE(callLines(capture).isEmpty());
     EXPECT_EQ(tokens->refreshes, 0);

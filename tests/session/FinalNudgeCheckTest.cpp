@@ -77,7 +77,8 @@ TEST(FinalNudgeCheck, AnUncertainOrFailedFinalVerdictIsCheckedAgain) {
                                     }),
                       1);
             EXPECT_EQ(h.session->monitoringState(),
-                      MonitoringState::checkFailed(QStringLiteral("Couldn\u2019t verify the current activity.")));
+                      MonitoringState::checkFailed(
+                          QStringLiteral("Couldn\u2019t verify the current activity. The judge fell over")));
         } else {
             EXPECT_EQ(h.session->status(), QStringLiteral("Final check was uncertain \u00b7 staying quiet"));
         }

@@ -202,6 +202,7 @@ TEST(FocusSessionServices, ASessionRunsWithoutAnObserverOrAClassifier) {
     unjudged.start(false);
     clock.advance(2);
     EXPECT_EQ(unjudged.monitoringState(),
-              MonitoringState::checkFailed(QStringLiteral("Couldn\u2019t check this activity.")));
+              MonitoringState::checkFailed(
+                  QStringLiteral("Couldn\u2019t check this activity. No relevance classifier is available.")));
     EXPECT_EQ(unjudged.checks(), 0);
 }

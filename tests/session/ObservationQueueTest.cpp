@@ -121,8 +121,9 @@ TEST(ObservationQueue, AFailedJudgmentIsReportedAndForgetsTheVerdict) {
     h.advance(2.5);
     EXPECT_FALSE(h.session->label().has_value());
     EXPECT_EQ(h.linesWith(QStringLiteral("Inference failed test.Judge code=7")), 1);
+    EXPECT_EQ(h.linesWith(QStringLiteral("Inference failed test.Judge code=7: The judge fell over")), 1);
     EXPECT_EQ(h.session->monitoringState(),
-              MonitoringState::checkFailed(QStringLiteral("Couldn\u2019t check this activity.")));
+              MonitoringState::checkFailed(QStringLiteral("Couldn\u2019t check this activity. The judge fell over")));
     EXPECT_EQ(h.session->diagnostic(), QStringLiteral("Inference failed (test.Judge code=7 The judge fell over)"));
     EXPECT_EQ(h.session->checks(), 1);
     EXPECT_EQ(h.logs.messages(QStringLiteral("Evidence")).filter(QStringLiteral("kind=judge-error chars=")).size(), 1);

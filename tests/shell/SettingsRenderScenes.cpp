@@ -60,7 +60,7 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
     tavrine::shell::UpdaterController updater(nullptr, nullptr, [] {});
     EnabledLoginItem login;
     tavrine::shell::SettingsModel model(
-        {&session, &history, &updater, &login, [] {}, QStringLiteral("feedback@example.org")});
+        {&session, &history, &updater, &login, [] {}, QStringLiteral("feedback@example.org"), QString()});
     if (failedClear) {
         history.record(tavrine::test::sampleSummary(), QDateTime::currentDateTime());
         {

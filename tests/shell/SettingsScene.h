@@ -31,9 +31,9 @@ struct SettingsScene {
         history = std::make_unique<SessionHistory>(options);
         PrivacySettingsOpening::install(privacy);
         updater = std::make_unique<shell::UpdaterController>(nullptr, nullptr, [] {});
-        model = std::make_unique<shell::SettingsModel>(shell::SettingsModel::Parts{
-            h.session.get(), history.get(), updater.get(), &login, [this] { ++quits; },
-            QStringLiteral("feedback@example.org")});
+        model = std::make_unique<shell::SettingsModel>(
+            shell::SettingsModel::Parts{h.session.get(), history.get(), updater.get(), &login, [this] { ++quits; },
+                                        QStringLiteral("feedback@example.org"), QString()});
     }
     ~SettingsScene() { PrivacySettingsOpening::install(nullptr); }
 

@@ -161,6 +161,7 @@ TEST(SettingsView, ShowsTheFormAndClearsThroughItsDialog) {
     EXPECT_FALSE(s.item("screenRecordingEnable")->isVisible());
     EXPECT_FALSE(s.item("screenRecordingCaption")->isVisible());
     EXPECT_FALSE(s.item("restartCaption")->isVisible());
+    EXPECT_FALSE(s.item("settingsFileCaption")->isVisible());
     s.click("accessibilityEnable");
     EXPECT_TRUE(s.item("restartCaption")->isVisible());
     EXPECT_EQ(s.item("appVersion")->property("text").toString(), s.model->versionText());

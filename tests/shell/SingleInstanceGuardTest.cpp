@@ -1,6 +1,8 @@
 #include "tavrine/shell/SingleInstanceGuard.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -59,4 +61,34 @@ TEST(SingleInstanceGuard, ASecondLaunchAsksThePrimaryToOpen) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(answer.result(), SingleInstanceGuard::Answer::Opened);
     EXPECT_EQ(opens.count(), 1);
+}
+
+TEST(SingleInstanceGuard, DropsAClientThatSendsNoShortLine) {
+    struct Case {
+        const char* name;
+        QByteArray sent;
+    };
+    const QList<Case> cases{
+        {"silent", {}},
+        {"a line without its end", QByteArray(1 << 20, 'x')},
+        {"the command after a long prefix", QByteArray(100, 'x') + "open\n"},
+        {"the command without its end", "open"},
+    };
+    QTemporaryDir folder;
+    SingleInstanceGuard primary(folder.path());
+    ASSERT_TRUE(primary.tryBecomePrimary());
+    ASSERT_TRUE(primary.listen());
+    QSignalSpy opens(&primary, &SingleInstanceGuard::openRequested);
+    for (const Case& c : cases) {
+        QLocalSocket client;
+        client.connectToServer(primary.socketPath());
+        ASSERT_TRUE(client.waitForConnected(5000)) << c.name;
+        client.write(c.sent);
+        QDeadlineTimer patience(10000);
+        while (client.state() != QLocalSocket::UnconnectedState && !patience.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_EQ(client.state(), QLocalSocket::UnconnectedState) << c.name;
+        EXPECT_FALSE(client.canReadLine()) << c.name;
+    }
+    EXPECT_EQ(opens.count(), 0);
 }

@@ -1,5 +1,7 @@
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
+#include "tavrine/services/ApiTransportError.h"
+#include "tavrine/services/JsonParseError.h"
 #include "tavrine/speech/NudgeSpeechError.h"
 #include "tavrine/speech/NudgeVoiceMeter.h"
 #include "tavrine/speech/RecordedSpeech.h"
@@ -240,7 +242,7 @@ TEST_F(SpeakerTest, FailuresAreLoggedAndSettleTheMeter) {
     // Key failure.
     speakHeld("a");
     answer(0, Kind::requestFailed);
-    EXPECT_EQ(log.messages("NudgeSpeech"), QStringList{"Nudge speech failed"});
+    EXPECT_EQ(log.messages("NudgeSpeech"), QStringList{"Nudge speech failed: the speech request failed"});
     EXPECT_EQ(settled, 1);
 
     // A player that cannot play: stopped, logged, settled without voice.
@@ -250,7 +252,7 @@ TEST_F(SpeakerTest, FailuresAreLoggedAndSettleTheMeter) {
     speaker->speak("b");
     settleDown();
     EXPECT_EQ(players.last()->calls, QStringList{"stop"});
-    EXPECT_EQ(log.messages("NudgeSpeech"), QStringList{"Nudge speech failed"});
+    EXPECT_EQ(log.messages("NudgeSpeech"), QStringList{"Nudge speech failed: the audio could not be played"});
     EXPECT_EQ(settled, 2);
     EXPECT_FALSE(meter.isVoiced());
 
@@ -271,6 +273,30 @@ TEST_F(SpeakerTest, FailuresAreLoggedAndSettleTheMeter) {
     settleDown();
     EXPECT_EQ(players.last()->calls, (QStringList{"enqueue 4", "finish"}));
     EXPECT_EQ(log.messages("NudgeSpeech"), QStringList{"Nudge speech was cut short; playing what arrived"});
+}
+
+TEST_F(SpeakerTest, AFailedStreamSaysWhyInItsLogLine) {
+    using Cause = NudgeSpeechError::Cause;
+    struct Case {
+        std::exception_ptr failure;
+        const char* reason;
+    };
+    const QList<Case> cases{
+        {std::make_exception_ptr(ApiTransportError::network(QNetworkReply::RemoteHostClosedError, "closed")),
+         "the connection was reset"},
+        {std::make_exception_ptr(JsonParseError(QJsonParseError::IllegalValue, 0, "x")),
+         "the speech service sent garbage (not JSON)"},
+        {std::make_exception_ptr(NudgeSpeechError(Kind::requestFailed, Cause::oversize)),
+         "the speech service sent a message over the size limit"},
+    };
+    source->chunks.clear();
+    for (const Case& c : cases) {
+        log.clear();
+        source->streamFailure = c.failure;
+        speaker->speak("x");
+        settleDown();
+        EXPECT_EQ(log.messages("NudgeSpeech"), QStringList{QStringLiteral("Nudge speech failed: ") + c.reason});
+    }
 }
 
 TEST_F(SpeakerTest, ForcedVoiceSpeaksOnceWhileSpeechIsOff) {

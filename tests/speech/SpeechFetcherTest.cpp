@@ -32,15 +32,25 @@ QCoro::Task<Collected> collect(std::unique_ptr<SpeechChunkStream> stream) {
     co_return out;
 }
 
-std::optional<Kind> speechKind(const std::exception_ptr& failure) {
+std::optional<NudgeSpeechError> speechError(const std::exception_ptr& failure) {
     try {
         if (failure)
             std::rethrow_exception(failure);
     } catch (const NudgeSpeechError& error) {
-        return error.kind();
+        return error;
     } catch (...) {
     }
     return std::nullopt;
+}
+
+std::optional<Kind> speechKind(const std::exception_ptr& failure) {
+    const auto error = speechError(failure);
+    return error ? std::optional(error->kind()) : std::nullopt;
+}
+
+std::optional<NudgeSpeechError::Cause> speechCause(const std::exception_ptr& failure) {
+    const auto error = speechError(failure);
+    return error ? std::optional(error->cause()) : std::nullopt;
 }
 
 QByteArray pcm(int samples) {
@@ -100,6 +110,7 @@ TEST_F(SpeechFetcherTest, KeyAnswersMapToTheirCases) {
         {FakeReply::text(500, "oops"), Kind::requestFailed},
         {redirect, Kind::requestFailed},
         {slow, std::nullopt, true},
+        {FakeReply::text(200, QByteArray(2 * 1024 * 1024, ' ')), std::nullopt, true},
     };
     auto source = fetcher({0.3, 0.3, 20, 20, 20});
     for (const Case& c : cases) {
@@ -161,26 +172,44 @@ TEST_F(SpeechFetcherTest, ChunksFollowTheMessages) {
 }
 
 TEST_F(SpeechFetcherTest, BreaksAfterAudioEndNormallyAndBeforeAudioFail) {
+    using Cause = NudgeSpeechError::Cause;
     struct Case {
         const char* name;
         QList<VendorStep> script;
         int chunks;     // -1: the stream fails
         bool transport; // the failure is the connection's
+        Cause cause = Cause::unspecified;
     };
+    const QByteArray overLimit(8192, ' ');
     const QList<Case> cases{
         {"drop after audio", {VendorStep::audio(pcm(4)), VendorStep::audio(pcm(4)), VendorStep::drop()}, 2, false},
         {"drop before audio", {VendorStep::json(QJsonObject{{"hello", 1}}), VendorStep::drop()}, -1, true},
         {"error after audio", {VendorStep::audio(pcm(4)), VendorStep::error()}, 1, false},
-        {"error before audio", {VendorStep::error()}, -1, false},
+        {"error before audio", {VendorStep::error()}, -1, false, Cause::vendorError},
         {"audio and error together",
          {VendorStep::json(QJsonObject{{"audio", "AAAA"}, {"error_type", "x"}})},
          -1,
-         false},
-        {"binary not UTF-8", {VendorStep{VendorStep::Kind::binary, QByteArray("\xff\xfe", 2)}}, -1, false},
-        {"not an object", {VendorStep{VendorStep::Kind::text, "[1,2]"}}, -1, false},
+         false,
+         Cause::vendorError},
+        {"binary not UTF-8",
+         {VendorStep{VendorStep::Kind::binary, QByteArray("\xff\xfe", 2)}},
+         -1,
+         false,
+         Cause::notSpeech},
+        {"not an object", {VendorStep{VendorStep::Kind::text, "[1,2]"}}, -1, false, Cause::notSpeech},
         {"silence", {VendorStep::stall()}, -1, true},
+        {"text over the limit",
+         {VendorStep{VendorStep::Kind::text, "{\"audio\":\"" + QByteArray(8192, 'A') + "\"}"}},
+         -1,
+         false,
+         Cause::oversize},
+        {"binary over the limit", {VendorStep{VendorStep::Kind::binary, overLimit}}, -1, false, Cause::oversize},
+        {"over the limit after audio",
+         {VendorStep::audio(pcm(4)), VendorStep{VendorStep::Kind::text, overLimit}},
+         1,
+         false},
     };
-    auto source = fetcher({20, 20, 20, 0.5, 20});
+    auto source = fetcher({20, 20, 20, 0.5, 20, 4096});
     for (const Case& c : cases) {
         vendor.enqueue(c.script);
         const auto out = speak(source);
@@ -192,6 +221,7 @@ TEST_F(SpeechFetcherTest, BreaksAfterAudioEndNormallyAndBeforeAudioFail) {
             EXPECT_THROW(rethrow(out), ApiTransportError) << c.name;
         } else {
             EXPECT_EQ(speechKind(out.error), Kind::requestFailed) << c.name;
+            EXPECT_EQ(speechCause(out.error), c.cause) << c.name;
         }
     }
     EXPECT_TRUE(vendor.problems().isEmpty()) << vendor.problems().join("; ").toStdString();
