@@ -44,6 +44,20 @@ Item {
                 }
             }
 
+            Label {
+                objectName: "storeNotice"
+                visible: text.length > 0
+                Layout.fillWidth: true
+                padding: 8
+                text: root.browser.storeNotice
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+                font.pixelSize: Math.round(11)
+                color: SessionColors.detourColor
+                background: Rectangle { color: Qt.rgba(SessionColors.detourColor.r, SessionColors.detourColor.g,
+                                                       SessionColors.detourColor.b, 0.12) }
+            }
+
             ListView {
                 id: list
                 objectName: "historyList"

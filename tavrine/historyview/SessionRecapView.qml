@@ -89,6 +89,19 @@ Item {
                 onSelectionRequested: id => root.model.selectedSegment = id
             }
             Label {
+                objectName: "recapStoreNotice"
+                visible: text.length > 0
+                Layout.fillWidth: true
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                text: root.model.storeNotice
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+                horizontalAlignment: Text.AlignHCenter
+                font.pixelSize: Math.round(11)
+                color: SessionColors.detourColor
+            }
+            Label {
                 objectName: "allSessions"
                 Layout.alignment: Qt.AlignHCenter
                 text: qsTr("All sessions")
