@@ -152,6 +152,11 @@ void SessionHistory::waitUntilOpen() {
     m_check.waitForFinished();
     finishOpen(storePath(), m_check.result());
     m_check = {};
+    if (!writable() && !m_pending.isEmpty()) {
+        // The sessions that waited for the check now wait for a file that can be written.
+        m_saveFailure = unwritableReason();
+        emit waitingChanged();
+    }
     flush();
     emit changed();
 }
@@ -356,6 +361,8 @@ void SessionHistory::flush() {
         m_pending.removeFirst();
         wrote = true;
     }
+    if (m_pending.isEmpty())
+        m_saveFailure.clear();
     if (wrote) {
         emit waitingChanged();
         emit changed();

@@ -118,62 +118,49 @@ TEST(HistoryText, ShortTimesNeverShowSeconds) {
     EXPECT_FALSE(shortTimeText(time, QLocale(QLocale::English, QLocale::UnitedStates)).contains(QStringLiteral(":33")));
 }
 
-TEST(HistoryText, TheStoreNoticeNamesTheFileWhyWhereAndWhetherSessionsAreSaved) {
+TEST(HistoryText, TheStoreNoticeSaysWhichFileWhyWhereAndWhetherSessionsAreSaved) {
     using Problem = SessionHistory::Status::Problem;
-    const QString folder = QDir::homePath() + QStringLiteral("/.local/share/com.dravolence.tavrine");
-    auto status = [&](Problem problem, QString reason, QString movedTo = {}, bool walHidden = false) {
-        SessionHistory::Status s;
-        s.problem = problem;
-        s.path = folder + QStringLiteral("/History.store");
-        s.reason = std::move(reason);
-        s.movedTo = movedTo.isEmpty() ? QString() : folder + QLatin1Char('/') + movedTo;
-        s.walHidden = walHidden;
-        return s;
-    };
+    SessionHistory::Status status;
+    status.path = QDir::homePath() + QStringLiteral("/.local/share/com.dravolence.tavrine/History.store");
+    status.reason = QStringLiteral("file is not a database");
+    const QString movedTo = status.path + QStringLiteral(".unreadable-2026-12-07");
     struct Case {
-        SessionHistory::Status status;
-        qsizetype waiting;
-        QString expected;
+        Problem problem;
+        QString movedTo;
+        bool walHidden;
+        QStringList parts;
     };
-    const QString file = QStringLiteral("~/.local/share/com.dravolence.tavrine/History.store");
     const QList<Case> cases = {
-        {status(Problem::None, {}), 0, {}},
-        {status(Problem::None, {}), 2,
-         QStringLiteral("2 sessions of this run could not be saved yet: disk full. Tavrine tries again when the next "
-                        "session ends and at quit.")},
-        {status(Problem::SetAside, QStringLiteral("file is not a database"),
-                QStringLiteral("History.store.unreadable-2026-12-07")),
-         0,
-         QStringLiteral("The history file %1 could not be read (file is not a database), so it was renamed to "
-                        "History.store.unreadable-2026-12-07; this run's sessions are saved in a new history file.")
-             .arg(file)},
-        {status(Problem::NewerSchema, QStringLiteral("schema version 2 is newer than 1")), 1,
-         QStringLiteral("The history file %1 is from a newer version of Tavrine, so it is only read; this run's "
-                        "sessions are not saved.")
-             .arg(file)},
-        {status(Problem::ReadOnly, QStringLiteral("unable to open database file"), {}, true), 1,
-         QStringLiteral("The history file %1 cannot be written (unable to open database file), so it is only read; "
-                        "this run's sessions are not saved. Sessions not yet merged from History.store-wal do not "
-                        "show.")
-             .arg(file)},
-        {status(Problem::Unavailable, QStringLiteral("database is locked")), 1,
-         QStringLiteral("The history file %1 cannot be used (database is locked) and was left as it is; this run's "
-                        "sessions are not saved.")
-             .arg(file)},
-        {status(Problem::Unavailable, QStringLiteral("disk I/O error"),
-                QStringLiteral("History.store.unreadable-2026-12-07")),
-         1,
-         QStringLiteral(
-             "The history file %1 could not be read, so it was renamed to History.store.unreadable-2026-12-07, "
-             "and a new one cannot be made (disk I/O error); this run's sessions are not saved.")
-             .arg(file)},
+        {Problem::SetAside,
+         movedTo,
+         false,
+         {"could not be read (file is not a database)", "renamed to History.store.unreadable-2026-12-07;",
+          "this run's sessions are saved"}},
+        {Problem::NewerSchema, {}, false, {"newer version of Tavrine", "sessions are not saved"}},
+        {Problem::ReadOnly,
+         {},
+         true,
+         {"cannot be written (file is not a database)", "not saved", "History.store-wal do not show"}},
+        {Problem::Unavailable, {}, false, {"cannot be used (file is not a database)", "left as it is", "not saved"}},
+        {Problem::Unavailable, movedTo, false, {"renamed to History.store.unreadable-2026-12-07", "cannot be made"}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(storeNotice(c.status, c.waiting, QStringLiteral("disk full")), c.expected)
-            << c.expected.toStdString();
+    for (const Case& c : cases) {
+        status.problem = c.problem;
+        status.movedTo = c.movedTo;
+        status.walHidden = c.walHidden;
+        const QString notice = storeNotice(status);
+        EXPECT_TRUE(
+            notice.startsWith(QStringLiteral("The history file ~/.local/share/com.dravolence.tavrine/History.store ")))
+            << notice.toStdString();
+        for (const QString& part : c.parts)
+            EXPECT_TRUE(notice.contains(part)) << notice.toStdString() << " lacks " << part.toStdString();
+    }
 
+    status.problem = Problem::None;
+    EXPECT_TRUE(storeNotice(status).isEmpty());
+    EXPECT_TRUE(storeNotice(status, 2, QStringLiteral("disk full"))
+                    .startsWith(QStringLiteral("2 sessions of this run could not be saved yet: disk full.")));
     // The recap speaks of its own session first.
-    EXPECT_EQ(recapStoreNotice(cases[2].status, QStringLiteral("database or disk is full")),
+    EXPECT_EQ(recapStoreNotice(status, QStringLiteral("database or disk is full")),
               QStringLiteral("This session could not be saved: database or disk is full"));
-    EXPECT_EQ(recapStoreNotice(cases[2].status, {}), cases[2].expected);
 }
