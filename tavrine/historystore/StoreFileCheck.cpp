@@ -22,7 +22,8 @@ constexpr int sqliteFull = 13;
 constexpr int sqliteCantOpen = 14;
 constexpr int sqliteNotADatabase = 26;
 
-const char* const companionSuffixes[] = {"-wal", "-shm"};
+// SQLite's files beside a database: its write-ahead log and that log's index, or a rollback journal.
+const char* const companionSuffixes[] = {"-wal", "-shm", "-journal"};
 
 using Verdict = StoreFileCheck::Verdict;
 
@@ -128,16 +129,19 @@ StoreFileCheck::Result StoreFileCheck::check(const QString& path, const QString&
     if (!info.isReadable())
         return {Verdict::Inaccessible, QStringLiteral("permission denied")};
 
-    const bool walInUse = QFileInfo(path + QStringLiteral("-wal")).size() > 0;
+    // With no file beside it, no connection has it open and nothing waits to be merged into it.
+    bool alone = true;
+    for (const char* suffix : companionSuffixes)
+        alone = alone && !exists(path + QLatin1String(suffix));
     const QString name = connectionName();
     Result result;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
         if (!db.isValid()) {
             result = {Verdict::Inaccessible, QStringLiteral("database driver %1 not available").arg(driver)};
-        } else if (!walInUse) {
-            // Nothing waits in a -wal: the file alone is the whole history, and reading it as immutable leaves
-            // no -wal or -shm of ours beside a file that may not be ours.
+        } else if (alone) {
+            // The file is the whole history, and reading it as immutable leaves no -wal or -shm of ours beside
+            // a file that may not be ours.
             if (const auto refused =
                     firstError(db, immutableUri(path), QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"))) {
                 result = fromError(*refused);

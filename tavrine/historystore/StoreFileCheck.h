@@ -23,13 +23,13 @@ public:
         Verdict verdict = Verdict::Healthy;
         // Why, in SQLite's or the system's words; empty when healthy.
         QString reason;
-        // Read with SQLite's immutable flag: there was no -wal to read, or the folder cannot take the -shm file.
+        // Read with SQLite's immutable flag: nothing lay beside the file, or the folder cannot take the -shm file.
         bool immutable = false;
     };
 
     static Result check(const QString& path, const QString& driver, int schemaVersion);
 
-    // Renames the file and its -wal and -shm files to "<name>.unreadable-<day>" with the same suffixes (a
+    // Renames the file and its -wal, -shm or -journal files to "<name>.unreadable-<day>" with the same suffixes (a
     // number is added when that name is taken), so that nothing of it is lost and none of its companions can
     // meet a fresh file of the old name. Answers the new path of the file; on failure the renames done so far
     // are undone and `error` says why.
