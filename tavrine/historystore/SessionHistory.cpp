@@ -294,8 +294,11 @@ QString SessionHistory::unsavedReason(const QDateTime& startedAt) const {
 }
 
 std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const QDateTime& now) {
-    open();
-    retryUnwritable();
+    // A store opened just now has just failed: trying it again at once would only fail again.
+    if (m_availability == Availability::Closed)
+        open();
+    else
+        retryUnwritable();
     flush();
     const QUuid sessionID = QUuid::createUuid();
     const StoredSession stored = StoredSession::fromSummary(sessionID, summary);

@@ -440,3 +440,28 @@ TEST(StoreFile, AClearThatTheStoreRefusesKeepsEverySessionAndSaysWhy) {
     EXPECT_EQ(history.pendingCount(), 0);
     EXPECT_EQ(raw.number(QStringLiteral("SELECT count(*) FROM session")), 0);
 }
+
+TEST(StoreFile, ALockedFileIsLeftInPlaceAndTheSessionSavedOnceItIsFree) {
+    const QString folder = temporaryFolder();
+    makeStore(folder, 1);
+    LogCapture log;
+    const QString path = folder + QStringLiteral("/History.store");
+    {
+        SessionHistory history(optionsIn(folder));
+        {
+            // Another program holds the file; SQLite waits its few seconds for it, then gives up.
+            RawConnection holder(path);
+            ASSERT_TRUE(holder.exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")));
+            ASSERT_TRUE(holder.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            history.record(sampleSummary(), sessionStart);
+            EXPECT_EQ(history.availability(), SessionHistory::Availability::Unavailable);
+            EXPECT_EQ(history.status().reason, QStringLiteral("database is locked"));
+            EXPECT_EQ(history.pendingCount(), 1);
+            holder.exec(QStringLiteral("ROLLBACK"));
+        }
+        EXPECT_TRUE(QFile::exists(path)) << "a busy file is never moved";
+    }
+    RawConnection raw(path);
+    EXPECT_EQ(raw.number(QStringLiteral("SELECT count(*) FROM session")), 2) << "written at quit";
+    EXPECT_FALSE(anyMessageStartsWith(log.messages(QStringLiteral("History")), QStringLiteral("History lost ")));
+}
