@@ -23,8 +23,8 @@ class HistoryDatabase;
 // it is opened for writing; one that cannot be read is renamed aside unchanged and a fresh file takes its
 // place, one of a newer version or in a place that cannot be written is only read, and one that is busy,
 // locked or not permitted is left where it is. Every operation is one transaction; a session that could not
-// be written is kept here and tried again (the file too) when the next session is recorded and at quit. Reads always
-// show what is really stored, and `changed` tells every reader (the History window's list) to read again.
+// be written is kept here and tried again (the file too) when the next session is recorded and at quit. Reads
+// always show what is really stored, and `changed` tells every reader (the History window's list) to read again.
 class SessionHistory : public QObject {
     Q_OBJECT
     Q_PROPERTY(Availability availability READ availability NOTIFY availabilityChanged)
