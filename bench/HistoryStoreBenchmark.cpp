@@ -3,7 +3,9 @@
 // The store is built once (through the store itself, one recording at a time) in
 // $TAVRINE_BENCH_HISTORY_DIR, or a folder under the temporary folder, and reused by later runs.
 #include "BenchmarkMain.h"
+#include "tavrine/historystore/HistoryDatabase.h"
 #include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historystore/StoreFileCheck.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -103,8 +105,36 @@ void rebuildNewestTimelines(benchmark::State& state) {
     }
 }
 
+// The read-through of the whole file that opening an existing store begins with.
+void checkStoreFile(benchmark::State& state) {
+    history();
+    const QString path = benchFolder() + QLatin1Char('/') + SessionHistory::fileName();
+    for (auto _ : state) {
+        const StoreFileCheck::Result result =
+            StoreFileCheck::check(path, QStringLiteral("QSQLITE"), HistoryDatabase::schemaVersion);
+        benchmark::DoNotOptimize(result.verdict);
+    }
+}
+
+// What opening the application's store costs the main thread: the check runs on a worker.
+void openInBackground(benchmark::State& state) {
+    history();
+    for (auto _ : state) {
+        SessionHistory::Options options;
+        options.folder = benchFolder();
+        options.checkInBackground = true;
+        SessionHistory store(options);
+        store.open();
+        state.PauseTiming();
+        store.waitUntilOpen();
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
+BENCHMARK(checkStoreFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(openInBackground)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(recordSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(keepRunningSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(readNewestSessions)->Unit(benchmark::kMillisecond);

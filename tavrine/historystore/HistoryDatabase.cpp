@@ -1,6 +1,7 @@
 #include "tavrine/historystore/HistoryDatabase.h"
 
 #include "tavrine/core/Numbers.h"
+#include "tavrine/historystore/StoreFileCheck.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,8 +20,8 @@
 
 namespace tavrine {
 
-HistoryStoreError::HistoryStoreError(Case kind, QString description)
-    : m_case(kind), m_description(std::move(description)) {}
+HistoryStoreError::HistoryStoreError(Case kind, QString description, int sqliteCode, QString reason)
+    : m_case(kind), m_description(std::move(description)), m_sqliteCode(sqliteCode), m_reason(std::move(reason)) {}
 
 QString HistoryStoreError::caseName() const {
     switch (m_case) {
@@ -41,7 +42,7 @@ namespace {
 using Case = HistoryStoreError::Case;
 
 [[noreturn]] void fail(Case kind, const QSqlError& error) {
-    throw HistoryStoreError(kind, error.text());
+    throw HistoryStoreError(kind, error.text(), StoreFileCheck::sqliteCode(error), StoreFileCheck::reasonOf(error));
 }
 
 QSqlQuery prepared(const QSqlDatabase& db, const QString& sql) {
@@ -158,6 +159,7 @@ void HistoryDatabase::close() {
         m_db.close();
     m_db = QSqlDatabase();
     m_runningTables = false;
+    m_readOnly = false;
     if (QSqlDatabase::contains(m_connectionName))
         QSqlDatabase::removeDatabase(m_connectionName);
 }
@@ -176,57 +178,12 @@ void HistoryDatabase::openConnection(const QString& name, const QString& options
     }
 }
 
-std::optional<HistoryStoreError> HistoryDatabase::probeExistingFile(const QString& path) const {
-    const QString probeName = m_connectionName + QStringLiteral("-probe");
-    std::optional<HistoryStoreError> refusal;
-    {
-        QSqlDatabase probe = QSqlDatabase::addDatabase(m_driver, probeName);
-        if (!probe.isValid())
-            refusal.emplace(Case::Unavailable, QStringLiteral("database driver %1 not available").arg(m_driver));
-        else
-            refusal = readProbe(probe, path);
-        probe.close();
-    }
-    QSqlDatabase::removeDatabase(probeName);
-    return refusal;
-}
-
-std::optional<HistoryStoreError> HistoryDatabase::readProbe(QSqlDatabase& probe, const QString& path) {
-    probe.setDatabaseName(path);
-    probe.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    if (!probe.open())
-        return HistoryStoreError(Case::Unreadable, probe.lastError().text());
-    QSqlQuery version(probe);
-    if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next())
-        return HistoryStoreError(Case::Unreadable, version.lastError().text());
-    QSqlQuery tables(probe);
-    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
-        return HistoryStoreError(Case::Unreadable, tables.lastError().text());
-    const int found = version.value(0).toInt();
-    bool foreignTables = false;
-    while (tables.next()) {
-        const QString table = tables.value(0).toString();
-        if (table != QLatin1String("session") && table != QLatin1String("segment"))
-            foreignTables = true;
-    }
-    if (found > schemaVersion)
-        return HistoryStoreError(Case::NewerSchema,
-                                 QStringLiteral("schema version %1 is newer than %2").arg(found).arg(schemaVersion));
-    if (found == 0 && foreignTables)
-        return HistoryStoreError(Case::Unreadable, QStringLiteral("not a history database"));
-    return std::nullopt;
-}
-
 void HistoryDatabase::openFile(const QString& path) {
     close();
     const QFileInfo info(path);
     if (info.exists()) {
         if (!info.isFile())
             throw HistoryStoreError(Case::Unreadable, QStringLiteral("%1 is not a file").arg(path));
-        // Read the header through a read-only connection before anything writes: switching to WAL alone would
-        // rewrite the header of a file that is not ours.
-        if (const auto refusal = probeExistingFile(path))
-            throw *refusal;
     } else {
         // Created owner-only before SQLite sees it; SQLite gives its -wal and -shm files the same mode.
         const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -247,6 +204,21 @@ void HistoryDatabase::openFile(const QString& path) {
         throw;
     }
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+void HistoryDatabase::openReadOnly(const QString& path, bool immutable) {
+    if (immutable)
+        openConnection(StoreFileCheck::immutableUri(path), QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    else
+        openConnection(path, QStringLiteral("QSQLITE_OPEN_READONLY"));
+    m_readOnly = true;
+    try {
+        // SQLite opens lazily: the first read says whether the sessions can be read at all.
+        sessionCount();
+    } catch (...) {
+        close();
+        throw;
+    }
 }
 
 void HistoryDatabase::openInMemory() {

@@ -17,9 +17,13 @@ class HistoryStoreError : public Error {
 public:
     enum class Case { Unavailable, Unreadable, NewerSchema, Failed };
 
-    HistoryStoreError(Case kind, QString description);
+    HistoryStoreError(Case kind, QString description, int sqliteCode = -1, QString reason = {});
 
     Case kind() const { return m_case; }
+    // SQLite's primary result code, -1 when the failure is not SQLite's.
+    int sqliteCode() const { return m_sqliteCode; }
+    // The description in SQLite's own words ("database or disk is full"), for a line a user reads.
+    QString reason() const { return m_reason.isEmpty() ? m_description : m_reason; }
     QString caseName() const override;
     QString domain() const override { return QStringLiteral("tavrine.HistoryStoreError"); }
     long code() const override { return long(m_case); }
@@ -28,6 +32,8 @@ public:
 private:
     Case m_case;
     QString m_description;
+    int m_sqliteCode;
+    QString m_reason;
 };
 
 // The SQLite side of the history store: one named connection, the schema and its migrations, and one
@@ -42,13 +48,16 @@ public:
     HistoryDatabase(const HistoryDatabase&) = delete;
     HistoryDatabase& operator=(const HistoryDatabase&) = delete;
 
-    // Opens the file, creating it (mode 0600) when missing. An existing file is first read with a read-only
-    // connection; a file that is not a history database, or one of a newer schema, throws Unreadable or
-    // NewerSchema and is left exactly as it was.
+    // Opens the file for writing, creating it (mode 0600) when missing. An existing file must have passed
+    // StoreFileCheck first: switching to WAL alone would rewrite the header of a file that is not ours.
     void openFile(const QString& path);
+    // Opens the file for reading only; with `immutable` SQLite neither writes nor expects anything beside the
+    // file (its -wal is not read then). Throws when the sessions cannot be read.
+    void openReadOnly(const QString& path, bool immutable);
     void openInMemory();
     void close();
     bool isOpen() const;
+    bool isReadOnly() const { return m_readOnly; }
 
     // Inserts the session with its segments (each with its ordinal) and, when a cutoff is given, deletes the
     // sessions that started strictly before it; all in one transaction.
@@ -83,9 +92,6 @@ public:
     std::optional<StoredSession> find(const QUuid& sessionID);
 
 private:
-    // Why an existing file must not be opened for writing, read through a read-only connection of its own.
-    std::optional<HistoryStoreError> probeExistingFile(const QString& path) const;
-    static std::optional<HistoryStoreError> readProbe(QSqlDatabase& probe, const QString& path);
     void openConnection(const QString& name, const QString& options);
     void configure(bool onDisk);
     void migrate();
@@ -98,6 +104,7 @@ private:
     QString m_driver;
     QSqlDatabase m_db;
     bool m_runningTables = false;
+    bool m_readOnly = false;
 };
 
 } // namespace tavrine

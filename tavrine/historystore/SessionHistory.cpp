@@ -5,10 +5,13 @@
 #include "tavrine/historystore/HistoryDatabase.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QStandardPaths>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <atomic>
@@ -48,7 +51,24 @@ SessionHistory::SessionHistory(Options options, QObject* parent) : QObject(paren
         connect(app, &QCoreApplication::aboutToQuit, this, &SessionHistory::quitting);
 }
 
-SessionHistory::SessionHistory(QObject* parent) : SessionHistory(Options{}, parent) {}
+namespace {
+
+SessionHistory::Options applicationOptions() {
+    SessionHistory::Options options;
+    options.checkInBackground = true;
+    return options;
+}
+
+SessionHistory::Status statusOf(const QString& path, const QString& reason = {}) {
+    SessionHistory::Status status;
+    status.path = path;
+    status.reason = reason;
+    return status;
+}
+
+} // namespace
+
+SessionHistory::SessionHistory(QObject* parent) : SessionHistory(applicationOptions(), parent) {}
 
 SessionHistory::~SessionHistory() {
     quitting();
@@ -69,6 +89,19 @@ void SessionHistory::setAvailability(Availability availability) {
     emit availabilityChanged();
 }
 
+void SessionHistory::setState(Availability availability, Status status) {
+    m_status = std::move(status);
+    setAvailability(availability);
+}
+
+bool SessionHistory::savesSessions() const {
+    return writable() || m_availability == Availability::Checking;
+}
+
+bool SessionHistory::writable() const {
+    return m_availability == Availability::OnDisk || m_availability == Availability::InMemory;
+}
+
 void SessionHistory::open() {
     if (m_availability != Availability::Closed)
         return;
@@ -77,37 +110,177 @@ void SessionHistory::open() {
         openMemory();
         return;
     }
+    const QString path = storePath();
+    Status status = statusOf(path);
+    if (path.isEmpty()) {
+        status.reason = QStringLiteral("there is no application data folder");
+        becomeUnavailable(status);
+        return;
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        status.reason = QStringLiteral("the folder %1 cannot be made").arg(QDir::toNativeSeparators(folder));
+        becomeUnavailable(status);
+        return;
+    }
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    const QFileInfo file(path);
+    if (!file.isSymLink() && (!file.exists() || (file.isFile() && file.size() == 0))) {
+        openForWriting(path, statusOf(path));
+        return;
+    }
+    const QString driver = m_options.driver;
+    if (!m_options.checkInBackground) {
+        finishOpen(path, StoreFileCheck::check(path, driver, HistoryDatabase::schemaVersion));
+        return;
+    }
+    setAvailability(Availability::Checking);
+    m_check = QtConcurrent::run(
+        [path, driver] { return StoreFileCheck::check(path, driver, HistoryDatabase::schemaVersion); });
+    auto* watcher = new QFutureWatcher<StoreFileCheck::Result>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        waitUntilOpen();
+    });
+    watcher->setFuture(m_check);
+}
+
+void SessionHistory::waitUntilOpen() {
+    if (m_availability != Availability::Checking)
+        return;
+    m_check.waitForFinished();
+    finishOpen(storePath(), m_check.result());
+    m_check = {};
+    if (const std::optional<double> minimum = std::exchange(m_pendingRecovery, std::nullopt))
+        recoverRunning(*minimum);
+    if (!writable() && !m_pending.isEmpty()) {
+        // The sessions that waited for the check now wait for a file that can be written.
+        m_saveFailure = unwritableReason();
+        emit waitingChanged();
+    }
+    flush();
+    emit changed();
+}
+
+void SessionHistory::finishOpen(const QString& path, const StoreFileCheck::Result& check) {
+    using Verdict = StoreFileCheck::Verdict;
+    using Problem = Status::Problem;
+    Status status = statusOf(path, check.reason);
+    switch (check.verdict) {
+    case Verdict::Healthy:
+        openForWriting(path, statusOf(path));
+        return;
+    case Verdict::NewerSchema:
+        status.problem = Problem::NewerSchema;
+        log::error(logHistory(), QStringLiteral("History store read only %1").arg(check.reason));
+        openForReading(path, check.immutable, status);
+        return;
+    case Verdict::Inaccessible:
+        becomeUnavailable(status);
+        return;
+    case Verdict::Unreadable:
+        break;
+    }
+    m_db->close();
+    QString renameError;
+    const std::optional<QString> movedTo = StoreFileCheck::setAside(path, QDate::currentDate(), &renameError);
+    if (!movedTo) {
+        status.reason = QStringLiteral("%1, and %2").arg(check.reason, renameError);
+        becomeUnavailable(status);
+        return;
+    }
+    log::error(logHistory(),
+               QStringLiteral("History store set aside %1: %2; now %3")
+                   .arg(QDir::toNativeSeparators(path), check.reason, QDir::toNativeSeparators(*movedTo)));
+    status.problem = Problem::SetAside;
+    status.movedTo = *movedTo;
+    openForWriting(path, status);
+}
+
+void SessionHistory::openForWriting(const QString& path, Status status) {
+    QString failure;
+    int code = -1;
     try {
-        const QString path = storePath();
-        if (path.isEmpty())
-            throw HistoryStoreError(HistoryStoreError::Case::Unavailable, QStringLiteral("no application data folder"));
-        const QString folder = QFileInfo(path).absolutePath();
-        if (!QDir().mkpath(folder))
-            throw HistoryStoreError(HistoryStoreError::Case::Unavailable,
-                                    QStringLiteral("cannot create the folder %1").arg(folder));
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         m_db->openFile(path);
         prepareRunningTables();
-        setAvailability(Availability::OnDisk);
+        setState(Availability::OnDisk, std::move(status));
+        return;
     } catch (const HistoryStoreError& error) {
         log::error(logHistory(), QStringLiteral("History store unavailable %1").arg(error.description()));
-        // The file stays exactly as found; the flag lets the application tell the user later.
-        if (error.kind() == HistoryStoreError::Case::Unreadable || error.kind() == HistoryStoreError::Case::NewerSchema)
-            m_keptUnreadableStore = true;
-        openMemory();
+        failure = error.reason();
+        code = error.sqliteCode();
     }
+    if (status.problem == Status::Problem::SetAside) {
+        // The unreadable file is safe under its new name; only the new one failed.
+        status.reason = failure;
+        becomeUnavailable(std::move(status));
+        return;
+    }
+    if (StoreFileCheck::isDamage(code)) {
+        // Damage that the read-through did not reach: the same way as a file found damaged.
+        finishOpen(path, {StoreFileCheck::Verdict::Unreadable, failure});
+        return;
+    }
+    status.problem = Status::Problem::ReadOnly;
+    status.reason = failure;
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0) {
+        becomeUnavailable(std::move(status));
+        return;
+    }
+    openForReading(path, false, std::move(status));
+}
+
+void SessionHistory::openForReading(const QString& path, bool immutable, Status status) {
+    for (const bool flag : {immutable, true}) {
+        try {
+            m_db->openReadOnly(path, flag);
+            status.walHidden = flag && QFileInfo(path + QStringLiteral("-wal")).size() > 0;
+            setState(Availability::ReadOnly, std::move(status));
+            return;
+        } catch (const HistoryStoreError& error) {
+            log::error(logHistory(), QStringLiteral("History store unreadable %1").arg(error.description()));
+            if (status.reason.isEmpty())
+                status.reason = error.reason();
+        }
+        if (flag)
+            break;
+    }
+    becomeUnavailable(std::move(status));
+}
+
+void SessionHistory::becomeUnavailable(Status status) {
+    // A newer version's file stays named as such, whether or not its sessions could be read.
+    if (status.problem != Status::Problem::NewerSchema)
+        status.problem = Status::Problem::Unavailable;
+    log::error(logHistory(), QStringLiteral("History store unavailable %1").arg(status.reason));
+    m_db->close();
+    setState(Availability::Unavailable, std::move(status));
+}
+
+void SessionHistory::retryUnwritable() {
+    const bool mayPass = (m_availability == Availability::Unavailable || m_availability == Availability::ReadOnly) &&
+                         m_status.problem != Status::Problem::NewerSchema;
+    if (!mayPass || !m_db)
+        return;
+    m_db->close();
+    m_availability = Availability::Closed;
+    const Status before = m_status;
+    open();
+    waitUntilOpen();
+    if (m_status != before)
+        emit changed();
 }
 
 void SessionHistory::openMemory() {
     try {
         m_db->openInMemory();
         prepareRunningTables();
-        setAvailability(Availability::InMemory);
+        setState(Availability::InMemory, {});
     } catch (const HistoryStoreError& error) {
         log::error(logHistory(),
                    QStringLiteral("An in-memory history store could not be made: %1").arg(error.description()));
-        log::error(logHistory(), QStringLiteral("History is off: finished sessions are not stored"));
-        setAvailability(Availability::Off);
+        becomeUnavailable(statusOf({}, error.reason()));
     }
 }
 
@@ -119,18 +292,39 @@ void SessionHistory::prepareRunningTables() {
 
 bool SessionHistory::ensureOpen() {
     open();
-    return m_availability == Availability::OnDisk || m_availability == Availability::InMemory;
+    return writable() || m_availability == Availability::ReadOnly;
+}
+
+QString SessionHistory::unsavedReason(const QDateTime& startedAt) const {
+    for (const StoredSession& session : m_pending) {
+        if (session.startedAt == startedAt)
+            return m_saveFailure;
+    }
+    return {};
 }
 
 std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const QDateTime& now,
                                             std::optional<QUuid> runningID) {
-    if (!ensureOpen()) {
-        log::error(logHistory(), QStringLiteral("History save failed history is off"));
-        return std::nullopt;
-    }
+    // A store opened just now has just failed: trying it again at once would only fail again.
+    if (m_availability == Availability::Closed)
+        open();
+    else
+        retryUnwritable();
     flush();
     const QUuid sessionID = runningID ? *runningID : QUuid::createUuid();
     const StoredSession stored = StoredSession::fromSummary(sessionID, summary);
+    if (!writable()) {
+        // While an existing file is read through, a session simply waits for it.
+        if (m_availability != Availability::Checking) {
+            m_saveFailure = unwritableReason();
+            log::error(logHistory(), QStringLiteral("History save failed %1").arg(m_saveFailure));
+            log::notice(logHistory(),
+                        QStringLiteral("History keeps session %1 to write it again").arg(idText(sessionID)));
+        }
+        m_pending.append(stored);
+        emit waitingChanged();
+        return sessionID;
+    }
     std::optional<QDateTime> cutoff;
     if (m_options.retention && std::isfinite(*m_options.retention))
         cutoff = now.addMSecs(-roundedNumber(*m_options.retention * 1000.0));
@@ -139,14 +333,19 @@ std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const
         emit changed();
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
+        m_saveFailure = error.reason();
         log::notice(logHistory(), QStringLiteral("History keeps session %1 to write it again").arg(idText(sessionID)));
         m_pending.append(stored);
+        emit waitingChanged();
     }
     return sessionID;
 }
 
 void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& snapshot) {
-    if (!ensureOpen())
+    // Only a file that can be written keeps it: while an existing file is still checked, the next write
+    // (within a minute) catches up.
+    open();
+    if (!writable())
         return;
     try {
         m_db->writeRunning(StoredSession::fromSummary(sessionID, snapshot));
@@ -158,7 +357,8 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
 }
 
 void SessionHistory::dropRunning(const QUuid& sessionID) {
-    if (!ensureOpen())
+    open();
+    if (!writable())
         return;
     try {
         m_db->dropRunning(sessionID);
@@ -169,7 +369,8 @@ void SessionHistory::dropRunning(const QUuid& sessionID) {
 
 void SessionHistory::endRunningUnexpectedly(const QUuid& sessionID, const SessionSummary& snapshot,
                                             double minimumSeconds) {
-    if (!ensureOpen())
+    open();
+    if (!writable())
         return;
     try {
         if (m_db->endRunning(StoredSession::fromSummary(sessionID, snapshot), minimumSeconds))
@@ -182,7 +383,13 @@ void SessionHistory::endRunningUnexpectedly(const QUuid& sessionID, const Sessio
 }
 
 int SessionHistory::recoverRunning(double minimumSeconds) {
-    if (!ensureOpen())
+    open();
+    if (m_availability == Availability::Checking) {
+        // Done once the check ends, before this run can keep a session of its own.
+        m_pendingRecovery = minimumSeconds;
+        return 0;
+    }
+    if (!writable())
         return 0;
     int stored = 0;
     try {
@@ -204,10 +411,25 @@ int SessionHistory::recoverRunning(double minimumSeconds) {
     if (stored > 0)
         emit changed();
     return stored;
+QString SessionHistory::unwritableReason() const {
+    switch (m_status.problem) {
+    case Status::Problem::NewerSchema:
+        return QStringLiteral("the history file is from a newer version of Tavrine");
+    case Status::Problem::None:
+    case Status::Problem::SetAside:
+        break;
+    case Status::Problem::ReadOnly:
+    case Status::Problem::Unavailable:
+        return m_status.reason;
+    }
+    return QStringLiteral("the history is not open");
 }
 
 void SessionHistory::flush() {
-    if (m_pending.isEmpty() || !ensureOpen())
+    if (m_pending.isEmpty())
+        return;
+    open();
+    if (!writable())
         return;
     bool wrote = false;
     while (!m_pending.isEmpty()) {
@@ -215,6 +437,7 @@ void SessionHistory::flush() {
             m_db->insert(m_pending.first(), std::nullopt);
         } catch (const HistoryStoreError& error) {
             logSaveFailed(error);
+            m_saveFailure = error.reason();
             break;
         }
         log::notice(logHistory(),
@@ -222,15 +445,23 @@ void SessionHistory::flush() {
         m_pending.removeFirst();
         wrote = true;
     }
-    if (wrote)
+    if (m_pending.isEmpty())
+        m_saveFailure.clear();
+    if (wrote) {
+        emit waitingChanged();
         emit changed();
+    }
 }
 
 void SessionHistory::quitting() {
+    if (m_pending.isEmpty())
+        return;
+    waitUntilOpen();
+    retryUnwritable();
     flush();
     for (const StoredSession& lost : m_pending)
         log::error(logHistory(),
-                   QStringLiteral("History lost session %1: it could not be written").arg(idText(lost.sessionID)));
+                   QStringLiteral("History lost session %1: %2").arg(idText(lost.sessionID), m_saveFailure));
     m_pending.clear();
 }
 
@@ -243,8 +474,7 @@ void SessionHistory::updateIntents(const QUuid& sessionID, const SessionSummary&
 }
 
 void SessionHistory::update(Column column, const QUuid& sessionID, const SessionSummary& summary) {
-    if (!ensureOpen())
-        return;
+    open();
     flush();
     const QList<const SessionTimeline::Segment*> segments = recordedSegments(summary);
     auto writes = [column](const SessionTimeline::Segment& segment) {
@@ -270,6 +500,8 @@ void SessionHistory::update(Column column, const QUuid& sessionID, const Session
         }
         return;
     }
+    if (!writable())
+        return;
 
     QList<qint64> rows;
     try {
@@ -301,8 +533,15 @@ void SessionHistory::update(Column column, const QUuid& sessionID, const Session
 
 void SessionHistory::deleteSession(const QUuid& sessionID) {
     const qsizetype waiting = m_pending.removeIf([&](const StoredSession& s) { return s.sessionID == sessionID; });
-    if (!ensureOpen())
+    if (waiting > 0)
+        emit waitingChanged();
+    open();
+    waitUntilOpen();
+    if (!writable()) {
+        if (waiting > 0)
+            emit changed();
         return;
+    }
     flush();
     int deleted = 0;
     try {
@@ -314,24 +553,33 @@ void SessionHistory::deleteSession(const QUuid& sessionID) {
         emit changed();
 }
 
+QString SessionHistory::saveFailure() const {
+    return m_pending.isEmpty() ? QString() : m_saveFailure;
+}
+
 SessionHistory::DeleteAllResult SessionHistory::deleteAll() {
     auto refused = [](const QString& failure) {
         log::error(logHistory(), QStringLiteral("History clear failed %1").arg(failure));
         return DeleteAllResult{false, failure};
     };
-    if (!ensureOpen())
-        return refused(QStringLiteral("The history store could not be opened."));
-    // Clearing only the sessions of this run would leave the kept file's sessions behind while claiming success.
-    if (m_keptUnreadableStore)
-        return refused(QStringLiteral("The history file %1 could not be read and was left as it was.")
-                           .arg(QDir::toNativeSeparators(storePath())));
+    open();
+    waitUntilOpen();
+    // Clearing only the sessions waiting in memory would leave the file's sessions behind while claiming success.
+    if (m_availability == Availability::ReadOnly)
+        return refused(QStringLiteral("The history file %1 can only be read: %2.")
+                           .arg(QDir::toNativeSeparators(storePath()), unwritableReason()));
+    if (!writable())
+        return refused(QStringLiteral("The history store could not be opened: %1.").arg(unwritableReason()));
     try {
         m_db->deleteAll();
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
         return refused(error.description());
     }
+    const bool hadWaiting = !m_pending.isEmpty();
     m_pending.clear();
+    if (hadWaiting)
+        emit waitingChanged();
     emit changed();
     return {true, {}};
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "tavrine/history/SessionSummary.h"
+#include "tavrine/historystore/StoreFileCheck.h"
 #include "tavrine/historystore/StoredSession.h"
 
 #include <QDateTime>
+#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -17,23 +19,44 @@ class HistoryDatabase;
 
 // The store of finished sessions: "History.store" in the application-support folder, opened on first use.
 // One object per application run, on the main thread. It never throws and never ends the application: a
-// failure is logged in the "History" category, and an unusable file is left untouched while the history runs
-// in memory (or, when even that fails, is off). Every operation is one transaction; a session whose recording
-// failed is kept here and written again at the next operation or at quit. Reads always show what is really
-// stored, and `changed` tells every reader (the History window's list) that it should read again.
+// failure is logged in the "History" category and described by `status`. An existing file is checked before
+// it is opened for writing; one that cannot be read is renamed aside unchanged and a fresh file takes its
+// place, one of a newer version or in a place that cannot be written is only read, and one that is busy,
+// locked or not permitted is left where it is. Every operation is one transaction; a session that could not
+// be written is kept here and tried again (the file too) when the next session is recorded and at quit. Reads
+// always show what is really stored, and `changed` tells every reader (the History window's list) to read again.
 class SessionHistory : public QObject {
     Q_OBJECT
     Q_PROPERTY(Availability availability READ availability NOTIFY availabilityChanged)
-    Q_PROPERTY(bool keptUnreadableStore READ keptUnreadableStore NOTIFY availabilityChanged)
 
 public:
     enum class Availability {
-        Closed,   // not opened yet
-        OnDisk,   // the store file
-        InMemory, // lost at quit: asked for, or the file could not be used
-        Off,      // nothing could be opened; nothing is recorded
+        Closed,      // not opened yet
+        Checking,    // an existing file is being read through before use; sessions recorded meanwhile wait
+        OnDisk,      // the store file
+        ReadOnly,    // the file's sessions are shown, nothing is written into it
+        InMemory,    // asked for: lost at quit
+        Unavailable, // nothing to read or write; sessions wait in memory for a later attempt
     };
     Q_ENUM(Availability)
+
+    // What went wrong with the store file, for the one line the History window and the recap show.
+    struct Status {
+        enum class Problem {
+            None,
+            SetAside,    // unreadable; renamed to `movedTo`, a fresh file took its place
+            NewerSchema, // written by a later version; read only
+            ReadOnly,    // cannot be written (a read-only folder, a full disk); read only
+            Unavailable, // cannot be used at all this run
+        };
+        Problem problem = Problem::None;
+        QString path;    // the store file
+        QString reason;  // why, in SQLite's or the system's words
+        QString movedTo; // where an unreadable file is now
+        // Read with SQLite's immutable flag: sessions still in the file's -wal do not show.
+        bool walHidden = false;
+        bool operator==(const Status&) const = default;
+    };
 
     struct Options {
         // Sessions that started longer ago than this before a new recording are deleted by it; none keeps all.
@@ -44,9 +67,13 @@ public:
         QString folder;
         // The Qt Sql driver; only tests change it.
         QString driver = QStringLiteral("QSQLITE");
+        // Read an existing file through on a worker thread: at 100,000 sessions that takes a good part of a
+        // second. Until it is done reads find nothing and recorded sessions wait.
+        bool checkInBackground = false;
     };
 
     explicit SessionHistory(Options options, QObject* parent = nullptr);
+    // The application's store: the default folder, an existing file checked in the background.
     explicit SessionHistory(QObject* parent = nullptr);
     ~SessionHistory() override;
 
@@ -56,11 +83,13 @@ public:
     QString storePath() const;
 
     Availability availability() const { return m_availability; }
-    // An existing store file could not be read (not a history database, or written by a newer version): it
-    // was left as it was and the history runs in memory. For a later notice to the user.
-    bool keptUnreadableStore() const { return m_keptUnreadableStore; }
-    // Opens the store now (otherwise the first operation does).
+    const Status& status() const { return m_status; }
+    // Sessions recorded now reach the file (or, when asked for, memory).
+    bool savesSessions() const;
+    // Opens the store now (otherwise the first operation does); an existing file may still be checked after.
     void open();
+    // Waits for the check of an existing file, if one runs.
+    void waitUntilOpen();
 
     // Stores a finished session and prunes by the retention; answers the new session identifier, or nothing
     // when the history is off (then the later phrase and intent updates have nothing to address). A session
@@ -95,9 +124,8 @@ public:
         bool deleted = false;
         QString failure;
     };
-    // Deletes every session, the ones still waiting to be written included, or none at all: a failed delete, an
-    // unusable history, or a store file that could not be read (kept aside, so its sessions still exist) leave
-    // every session in place.
+    // Deletes every session, the ones still waiting to be written included, or none at all: a failed delete, or
+    // a file that is only read or not usable at all (its sessions still exist) leave every session in place.
     DeleteAllResult deleteAll();
 
     qint64 sessionCount();
@@ -108,18 +136,35 @@ public:
 
     // Sessions whose recording failed and that wait for the next attempt.
     qsizetype pendingCount() const { return m_pending.size(); }
+    // Why the session that started at that moment waits unsaved; empty when it is not waiting.
+    QString unsavedReason(const QDateTime& startedAt) const;
+    // Why the waiting sessions could not be written; empty when none waits.
+    QString saveFailure() const;
     // Writes the waiting sessions now; runs at quit, and before every operation.
     void flush();
 
 signals:
     void changed();
     void availabilityChanged();
+    // Sessions began or stopped waiting to be written.
+    void waitingChanged();
 
 private:
     enum class Column { Phrase, Intent };
     bool ensureOpen();
+    bool writable() const;
     void openMemory();
     void prepareRunningTables();
+    void finishOpen(const QString& path, const StoreFileCheck::Result& check);
+    void openForWriting(const QString& path, Status status);
+    void openForReading(const QString& path, bool immutable, Status status);
+    void becomeUnavailable(Status status);
+    // Tries the file again when it could not be written for a reason that may pass (space freed, a folder
+    // made writable).
+    void retryUnwritable();
+    // Why a session cannot be written now, in words for the recap.
+    QString unwritableReason() const;
+    void setState(Availability availability, Status status);
     void setAvailability(Availability availability);
     void update(Column column, const QUuid& sessionID, const SessionSummary& summary);
     void quitting();
@@ -127,9 +172,12 @@ private:
     Options m_options;
     std::unique_ptr<HistoryDatabase> m_db;
     Availability m_availability = Availability::Closed;
-    bool m_keptUnreadableStore = false;
+    Status m_status;
+    QFuture<StoreFileCheck::Result> m_check;
     QList<StoredSession> m_pending;
     qint64 m_runningWrites = 0;
+    std::optional<double> m_pendingRecovery; // asked for while the file was still checked
+    QString m_saveFailure; // why the waiting sessions could not be written
 };
 
 } // namespace tavrine

@@ -22,8 +22,17 @@ HistoryBrowser::HistoryBrowser(SessionHistory* history, Clock& clock, QObject* p
         ensureSelection();
         refreshDetail();
         emit selectionChanged(); // the selected row may have moved
+        refreshStoreNotice();
     });
+    if (m_history) {
+        connect(m_history, &SessionHistory::availabilityChanged, this, [this] {
+            emit isEmptyChanged(); // the placeholder's words follow the check of the file
+            refreshStoreNotice();
+        });
+        connect(m_history, &SessionHistory::waitingChanged, this, &HistoryBrowser::refreshStoreNotice);
+    }
     ensureSelection();
+    refreshStoreNotice();
 }
 
 HistoryBrowser::~HistoryBrowser() = default;
@@ -40,12 +49,28 @@ bool HistoryBrowser::isEmpty() const {
     return m_list->count() == 0;
 }
 
+bool HistoryBrowser::isChecking() const {
+    return m_history && m_history->availability() == SessionHistory::Availability::Checking;
+}
+
 QString HistoryBrowser::placeholderTitle() const {
+    if (isEmpty() && isChecking())
+        return tr("Reading your history…");
     return isEmpty() ? tr("No sessions yet") : tr("Pick a session");
 }
 
 QString HistoryBrowser::placeholderText() const {
-    return isEmpty() ? tr("A session you finish shows up here with its timeline.") : QString();
+    return isEmpty() && !isChecking() ? tr("A session you finish shows up here with its timeline.") : QString();
+}
+
+void HistoryBrowser::refreshStoreNotice() {
+    const QString notice =
+        m_history ? tavrine::storeNotice(m_history->status(), m_history->pendingCount(), m_history->saveFailure())
+                  : QString();
+    if (notice == m_storeNotice)
+        return;
+    m_storeNotice = notice;
+    emit storeNoticeChanged();
 }
 
 QString HistoryBrowser::detailTitle() const {

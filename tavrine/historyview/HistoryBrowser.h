@@ -30,6 +30,7 @@ class HistoryBrowser : public QObject {
     Q_PROPERTY(bool isEmpty READ isEmpty NOTIFY isEmptyChanged)
     Q_PROPERTY(QString placeholderTitle READ placeholderTitle NOTIFY isEmptyChanged)
     Q_PROPERTY(QString placeholderText READ placeholderText NOTIFY isEmptyChanged)
+    Q_PROPERTY(QString storeNotice READ storeNotice NOTIFY storeNoticeChanged)
     Q_PROPERTY(QString detailTitle READ detailTitle NOTIFY detailChanged)
     Q_PROPERTY(QString detailSubtitle READ detailSubtitle NOTIFY detailChanged)
     Q_PROPERTY(QString focusedValue READ focusedValue NOTIFY detailChanged)
@@ -52,6 +53,8 @@ public:
     bool isEmpty() const;
     QString placeholderTitle() const;
     QString placeholderText() const;
+    // What is wrong with the history file, in one line; empty when all is well.
+    QString storeNotice() const { return m_storeNotice; }
 
     QString detailTitle() const;
     QString detailSubtitle() const;
@@ -75,10 +78,13 @@ signals:
     void isEmptyChanged();
     void detailChanged();
     void segmentSelectionChanged();
+    void storeNoticeChanged();
 
 private:
     void setSelection(std::optional<QUuid> selection);
     void refreshDetail();
+    void refreshStoreNotice();
+    bool isChecking() const;
 
     QPointer<SessionHistory> m_history;
     HistoryListModel* m_list;
@@ -87,6 +93,7 @@ private:
     std::optional<StoredSession> m_detail;
     int m_segmentSelection = -1;
     bool m_wasEmpty = true;
+    QString m_storeNotice;
 };
 
 } // namespace tavrine

@@ -3,6 +3,8 @@
 #include "tavrine/history/SessionActivityLog.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace tavrine {
 
@@ -39,6 +41,15 @@ QString abbreviatedDate(QDate day, const QLocale& locale, bool withWeekday) {
 
 QString shortTime(const QDateTime& moment, const QLocale& locale, const QTimeZone& zone) {
     return shortTimeText(moment.toTimeZone(zone).time(), locale);
+}
+
+// A path as a user would type it: the home folder as "~".
+QString shownPath(const QString& path) {
+    const QString home = QDir::homePath();
+    QString shown = QDir::toNativeSeparators(path);
+    if (!home.isEmpty() && home != QLatin1String("/") && path.startsWith(home + QLatin1Char('/')))
+        shown = QLatin1Char('~') + QDir::toNativeSeparators(path.mid(home.size()));
+    return shown;
 }
 
 } // namespace
@@ -127,6 +138,51 @@ QString shortTimeText(QTime time, const QLocale& locale) {
     if (locale.language() == QLocale::C)
         return time.toString(QStringLiteral("HH:mm"));
     return locale.toString(time, QLocale::ShortFormat);
+}
+
+QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure) {
+    using Problem = SessionHistory::Status::Problem;
+    const QString file = shownPath(status.path);
+    switch (status.problem) {
+    case Problem::None:
+        if (waiting <= 0)
+            return {};
+        return (waiting == 1 ? tr("A session of this run could not be saved yet: %1.")
+                             : tr("%2 sessions of this run could not be saved yet: %1."))
+                   .arg(saveFailure, QString::number(waiting)) +
+               tr(" Tavrine tries again when the next session ends and at quit.");
+    case Problem::SetAside:
+        return tr("The history file %1 could not be read (%2), so it was renamed to %3; this run's sessions are "
+                  "saved in a new history file.")
+            .arg(file, status.reason, QFileInfo(status.movedTo).fileName());
+    case Problem::NewerSchema:
+        return tr("The history file %1 is from a newer version of Tavrine, so it is only read; this run's sessions "
+                  "are not saved.")
+            .arg(file);
+    case Problem::ReadOnly: {
+        QString line = tr("The history file %1 cannot be written (%2), so it is only read; this run's sessions are "
+                          "not saved.")
+                           .arg(file, status.reason);
+        if (status.walHidden)
+            line += tr(" Sessions not yet merged from %1 do not show.")
+                        .arg(QFileInfo(file).fileName() + QStringLiteral("-wal"));
+        return line;
+    }
+    case Problem::Unavailable:
+        if (!status.movedTo.isEmpty())
+            return tr("The history file %1 could not be read, so it was renamed to %2, and a new one cannot be "
+                      "made (%3); this run's sessions are not saved.")
+                .arg(file, QFileInfo(status.movedTo).fileName(), status.reason);
+        return tr("The history file %1 cannot be used (%2) and was left as it is; this run's sessions are not saved.")
+            .arg(file, status.reason);
+    }
+    return {};
+}
+
+QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason) {
+    if (!unsavedReason.isEmpty())
+        return tr("This session could not be saved: %1").arg(unsavedReason);
+    return storeNotice(status);
 }
 
 } // namespace tavrine

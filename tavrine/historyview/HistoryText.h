@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historystore/StoredSession.h"
 
 #include <QDate>
@@ -44,6 +45,14 @@ struct DayGroup {
 // Adjacent sessions of one local day, in the given order (newest first): a day only ever compares with the
 // group before it, which is right because the sessions come sorted by start.
 QList<DayGroup> dayGroups(const QList<StoredSession>& sessions, const QTimeZone& zone = QTimeZone::systemTimeZone());
+
+// The one line about the history file when something is wrong with it: which file, why, where it is now and
+// whether this run's sessions are saved. `waiting` sessions of this run that a healthy file refused are
+// counted with the reason. Empty when all is well.
+QString storeNotice(const SessionHistory::Status& status, qsizetype waiting = 0, const QString& saveFailure = {});
+// The recap's line: "This session could not be saved: <reason>" when its session waits unsaved, otherwise the
+// store's own line.
+QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason);
 
 namespace datefields {
 // The order in which the locale's short date format names day, month and year: a string such as "dmy" or "mdy".

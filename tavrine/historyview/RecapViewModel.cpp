@@ -1,6 +1,8 @@
 #include "tavrine/historyview/RecapViewModel.h"
 
 #include "tavrine/core/Log.h"
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historyview/HistoryText.h"
 #include "tavrine/session/FocusSession.h"
 
 #include <QClipboard>
@@ -43,6 +45,7 @@ void RecapViewModel::setSummary(const std::optional<SessionSummary>& summary) {
     }
     if (!sameSession)
         setSelectedSegment(-1);
+    refreshStoreNotice();
     emit summaryChanged();
     // The image follows the summary; when the view is up it asks again itself, but a changed phrase must not
     // leave an image of the old one on offer.
@@ -52,6 +55,27 @@ void RecapViewModel::setSummary(const std::optional<SessionSummary>& summary) {
         emit shareImageChanged();
         refreshShareImage();
     }
+}
+
+void RecapViewModel::setHistory(SessionHistory* history) {
+    if (m_history)
+        disconnect(m_history, nullptr, this, nullptr);
+    m_history = history;
+    if (m_history) {
+        for (auto signal : {&SessionHistory::availabilityChanged, &SessionHistory::waitingChanged})
+            connect(m_history, signal, this, &RecapViewModel::refreshStoreNotice);
+    }
+    refreshStoreNotice();
+}
+
+void RecapViewModel::refreshStoreNotice() {
+    QString notice;
+    if (m_history && m_summary)
+        notice = recapStoreNotice(m_history->status(), m_history->unsavedReason(m_summary->startedAt));
+    if (notice == m_storeNotice)
+        return;
+    m_storeNotice = notice;
+    emit storeNoticeChanged();
 }
 
 void RecapViewModel::refreshShareImage() {

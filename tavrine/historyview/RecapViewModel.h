@@ -17,6 +17,7 @@ class QQmlEngine;
 namespace tavrine {
 
 class FocusSession;
+class SessionHistory;
 
 // The recap shown when a session ends: the card and timeline of the session's summary, the share image made
 // for it (again only when the summary really changes), "Again", and the way to all sessions. Linux has no share
@@ -33,6 +34,7 @@ class RecapViewModel : public QObject {
     Q_PROPERTY(bool hasShareImage READ hasShareImage NOTIFY shareImageChanged)
     Q_PROPERTY(QImage sharePreview READ sharePreview NOTIFY shareImageChanged)
     Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+    Q_PROPERTY(QString storeNotice READ storeNotice NOTIFY storeNoticeChanged)
     Q_PROPERTY(QUrl saveFolder READ saveFolder CONSTANT)
     Q_PROPERTY(QString suggestedFileName READ suggestedFileName CONSTANT)
 
@@ -46,6 +48,11 @@ public:
     bool hasActivity() const { return m_summary && timelineHasActivity(m_summary->timeline); }
     int selectedSegment() const { return m_selectedSegment; }
     void setSelectedSegment(int id);
+
+    // The store the session was recorded in; none when nothing is saved (then nothing is said about saving).
+    void setHistory(SessionHistory* history);
+    // Whether the session shown could be saved, or what is wrong with the history file; empty when all is well.
+    QString storeNotice() const { return m_storeNotice; }
 
     // The summary shown; the session's own when there is one. A summary equal to the one shown changes nothing.
     void setSummary(const std::optional<SessionSummary>& summary);
@@ -77,14 +84,17 @@ signals:
     void selectedSegmentChanged();
     void shareImageChanged();
     void saveErrorChanged();
+    void storeNoticeChanged();
     void againRequested();
     void historyRequested();
 
 private:
     void setSaveError(const QString& error);
+    void refreshStoreNotice();
 
     QPointer<FocusSession> m_session;
     QPointer<QQmlEngine> m_engine;
+    QPointer<SessionHistory> m_history;
     RecapCardModel* m_card;
     TimelineModel* m_timeline;
     std::optional<SessionSummary> m_summary;
@@ -93,6 +103,7 @@ private:
     int m_selectedSegment = -1;
     int m_imagesMade = 0;
     QString m_saveError;
+    QString m_storeNotice;
 };
 
 } // namespace tavrine

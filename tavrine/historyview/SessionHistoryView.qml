@@ -13,224 +13,246 @@ Item {
 
     SystemPalette { id: system }
 
-    RowLayout {
+    ColumnLayout {
         anchors.fill: parent
         spacing: 0
 
-        ColumnLayout {
-            Layout.fillHeight: true
-            Layout.minimumWidth: 220
-            Layout.preferredWidth: 250
-            Layout.maximumWidth: 320
-            spacing: 0
-
-            ToolBar {
-                Layout.fillWidth: true
-                RowLayout {
-                    anchors.fill: parent
-                    Label { text: qsTr("History"); font.bold: true; Layout.leftMargin: 8; Layout.fillWidth: true }
-                    ToolButton {
-                        objectName: "deleteSession"
-                        enabled: root.browser.hasSelection
-                        icon.source: "qrc:/Tavrine/HistoryView/icons/trash.svg"
-                        icon.color: palette.buttonText
-                        display: AbstractButton.IconOnly
-                        text: qsTr("Delete session")
-                        ToolTip.text: text
-                        ToolTip.visible: hovered
-                        Accessible.name: text
-                        onClicked: root.browser.deleteSelected()
-                    }
-                }
-            }
-
-            ListView {
-                id: list
-                objectName: "historyList"
-                Layout.fillWidth: true
-                Layout.fillHeight: true
-                clip: true
-                focus: true
-                model: root.browser.listModel
-                currentIndex: root.browser.selectedRow
-                keyNavigationEnabled: true
-                highlightMoveDuration: 0
-                ScrollBar.vertical: ScrollBar {}
-                Keys.onDeletePressed: root.browser.deleteSelected()
-                Keys.onPressed: event => {
-                    if (event.key === Qt.Key_Backspace) {
-                        root.browser.deleteSelected()
-                        event.accepted = true
-                    }
-                }
-                section.property: "dayKey"
-                section.delegate: Label {
-                    required property string section
-                    width: ListView.view.width
-                    leftPadding: 10
-                    topPadding: 8
-                    bottomPadding: 2
-                    text: root.browser.listModel.dayTitle(section, root.browser.listModel.today)
-                    font.bold: true
-                    font.pixelSize: Math.round(11)
-                    color: system.placeholderText
-                }
-
-                delegate: ItemDelegate {
-                    id: row
-                    required property int index
-                    required property string sessionId
-                    required property string title
-                    required property string subtitle
-                    objectName: "historyRow"
-                    width: ListView.view.width
-                    topPadding: 2
-                    bottomPadding: 2
-                    Accessible.name: title + ", " + subtitle
-                    // The selection tinted in the application's accent, over the list's own background.
-                    background: Rectangle {
-                        color: row.ListView.isCurrentItem ? Qt.rgba(AppStyle.accentColor.r, AppStyle.accentColor.g,
-                                                                    AppStyle.accentColor.b, 0.25) : "transparent"
-                        radius: 5
-                    }
-                    contentItem: ColumnLayout {
-                        spacing: 2
-                        Label {
-                            Layout.fillWidth: true
-                            text: row.title
-                            textFormat: Text.PlainText
-                            elide: Text.ElideRight
-                            maximumLineCount: 1
-                        }
-                        Label {
-                            Layout.fillWidth: true
-                            text: row.subtitle
-                            textFormat: Text.PlainText
-                            elide: Text.ElideRight
-                            maximumLineCount: 1
-                            font.pixelSize: Math.round(11)
-                            color: system.placeholderText
-                        }
-                    }
-                    onClicked: {
-                        list.forceActiveFocus()
-                        root.browser.select(row.sessionId)
-                    }
-                    TapHandler {
-                        acceptedButtons: Qt.RightButton
-                        onTapped: contextMenu.popup()
-                    }
-                    Menu {
-                        id: contextMenu
-                        MenuItem {
-                            text: qsTr("Delete")
-                            onTriggered: root.browser.deleteSession(row.sessionId)
-                        }
-                    }
-                }
+        // What is wrong with the history file, above everything it concerns.
+        Label {
+            objectName: "storeNotice"
+            visible: text.length > 0
+            Layout.fillWidth: true
+            padding: 8
+            text: root.browser.storeNotice
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font.pixelSize: Math.round(11)
+            color: SessionColors.detourColor
+            background: Rectangle {
+                color: Qt.rgba(SessionColors.detourColor.r, SessionColors.detourColor.g, SessionColors.detourColor.b, 0.12)
             }
         }
 
-        Rectangle { Layout.fillHeight: true; Layout.preferredWidth: 1; color: system.mid }
-
-        Item {
+        RowLayout {
             Layout.fillWidth: true
             Layout.fillHeight: true
+            spacing: 0
 
             ColumnLayout {
-                objectName: "historyPlaceholder"
-                visible: !root.browser.hasSelection
-                anchors.centerIn: parent
-                spacing: 8
-                Image {
-                    Layout.alignment: Qt.AlignHCenter
-                    source: "qrc:/Tavrine/HistoryView/icons/clock.arrow.circlepath.svg"
-                    sourceSize: Qt.size(48, 48)
-                }
-                Label {
-                    Layout.alignment: Qt.AlignHCenter
-                    text: root.browser.placeholderTitle
-                    font.pixelSize: Math.round(17)
-                    font.bold: true
-                }
-                Label {
-                    Layout.alignment: Qt.AlignHCenter
-                    visible: text.length > 0
-                    text: root.browser.placeholderText
-                    color: system.placeholderText
-                }
-            }
+                Layout.fillHeight: true
+                Layout.minimumWidth: 220
+                Layout.preferredWidth: 250
+                Layout.maximumWidth: 320
+                spacing: 0
 
-            ColumnLayout {
-                objectName: "historyDetail"
-                visible: root.browser.hasSelection
-                anchors.fill: parent
-                anchors.margins: 24
-                spacing: 18
-
-                ColumnLayout {
-                    spacing: 4
+                ToolBar {
                     Layout.fillWidth: true
-                    Label {
-                        objectName: "detailTitle"
-                        Layout.fillWidth: true
-                        text: root.browser.detailTitle
-                        textFormat: Text.PlainText
-                        font.pixelSize: Math.round(17)
-                        font.weight: Font.DemiBold
-                        wrapMode: Text.Wrap
-                        maximumLineCount: 2
-                        elide: Text.ElideRight
+                    RowLayout {
+                        anchors.fill: parent
+                        Label { text: qsTr("History"); font.bold: true; Layout.leftMargin: 8; Layout.fillWidth: true }
+                        ToolButton {
+                            objectName: "deleteSession"
+                            enabled: root.browser.hasSelection
+                            icon.source: "qrc:/Tavrine/HistoryView/icons/trash.svg"
+                            icon.color: palette.buttonText
+                            display: AbstractButton.IconOnly
+                            text: qsTr("Delete session")
+                            ToolTip.text: text
+                            ToolTip.visible: hovered
+                            Accessible.name: text
+                            onClicked: root.browser.deleteSelected()
+                        }
                     }
-                    Label {
-                        objectName: "detailSubtitle"
-                        text: root.browser.detailSubtitle
-                        textFormat: Text.PlainText
+                }
+
+                ListView {
+                    id: list
+                    objectName: "historyList"
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    clip: true
+                    focus: true
+                    model: root.browser.listModel
+                    currentIndex: root.browser.selectedRow
+                    keyNavigationEnabled: true
+                    highlightMoveDuration: 0
+                    ScrollBar.vertical: ScrollBar {}
+                    Keys.onDeletePressed: root.browser.deleteSelected()
+                    Keys.onPressed: event => {
+                        if (event.key === Qt.Key_Backspace) {
+                            root.browser.deleteSelected()
+                            event.accepted = true
+                        }
+                    }
+                    section.property: "dayKey"
+                    section.delegate: Label {
+                        required property string section
+                        width: ListView.view.width
+                        leftPadding: 10
+                        topPadding: 8
+                        bottomPadding: 2
+                        text: root.browser.listModel.dayTitle(section, root.browser.listModel.today)
+                        font.bold: true
+                        font.pixelSize: Math.round(11)
                         color: system.placeholderText
                     }
-                }
-                RowLayout {
-                    spacing: 28
-                    Repeater {
-                        model: [
-                            { value: root.browser.focusedValue, label: qsTr("Focused") },
-                            { value: root.browser.streakValue, label: qsTr("Longest streak") },
-                            { value: root.browser.detoursValue, label: qsTr("Detours") }
-                        ]
-                        ColumnLayout {
-                            id: figure
-                            required property var modelData
+
+                    delegate: ItemDelegate {
+                        id: row
+                        required property int index
+                        required property string sessionId
+                        required property string title
+                        required property string subtitle
+                        objectName: "historyRow"
+                        width: ListView.view.width
+                        topPadding: 2
+                        bottomPadding: 2
+                        Accessible.name: title + ", " + subtitle
+                        // The selection tinted in the application's accent, over the list's own background.
+                        background: Rectangle {
+                            color: row.ListView.isCurrentItem ? Qt.rgba(AppStyle.accentColor.r, AppStyle.accentColor.g,
+                                                                        AppStyle.accentColor.b, 0.25) : "transparent"
+                            radius: 5
+                        }
+                        contentItem: ColumnLayout {
                             spacing: 2
-                            Accessible.role: Accessible.StaticText
-                            Accessible.name: modelData.label + ", " + modelData.value
                             Label {
-                                text: figure.modelData.value
+                                Layout.fillWidth: true
+                                text: row.title
                                 textFormat: Text.PlainText
-                                font.pixelSize: Math.round(22)
-                                font.weight: Font.DemiBold
+                                elide: Text.ElideRight
+                                maximumLineCount: 1
                             }
                             Label {
-                                text: figure.modelData.label
+                                Layout.fillWidth: true
+                                text: row.subtitle
+                                textFormat: Text.PlainText
+                                elide: Text.ElideRight
+                                maximumLineCount: 1
                                 font.pixelSize: Math.round(11)
                                 color: system.placeholderText
                             }
                         }
+                        onClicked: {
+                            list.forceActiveFocus()
+                            root.browser.select(row.sessionId)
+                        }
+                        TapHandler {
+                            acceptedButtons: Qt.RightButton
+                            onTapped: contextMenu.popup()
+                        }
+                        Menu {
+                            id: contextMenu
+                            MenuItem {
+                                text: qsTr("Delete")
+                                onTriggered: root.browser.deleteSession(row.sessionId)
+                            }
+                        }
                     }
                 }
-                Label {
-                    visible: !root.browser.hasActivity
-                    text: qsTr("Nothing was logged in this session.")
-                    font.pixelSize: Math.round(11)
-                    color: system.placeholderText
+            }
+
+            Rectangle { Layout.fillHeight: true; Layout.preferredWidth: 1; color: system.mid }
+
+            Item {
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+
+                ColumnLayout {
+                    objectName: "historyPlaceholder"
+                    visible: !root.browser.hasSelection
+                    anchors.centerIn: parent
+                    spacing: 8
+                    Image {
+                        Layout.alignment: Qt.AlignHCenter
+                        source: "qrc:/Tavrine/HistoryView/icons/clock.arrow.circlepath.svg"
+                        sourceSize: Qt.size(48, 48)
+                    }
+                    Label {
+                        Layout.alignment: Qt.AlignHCenter
+                        text: root.browser.placeholderTitle
+                        font.pixelSize: Math.round(17)
+                        font.bold: true
+                    }
+                    Label {
+                        Layout.alignment: Qt.AlignHCenter
+                        visible: text.length > 0
+                        text: root.browser.placeholderText
+                        color: system.placeholderText
+                    }
                 }
-                SessionTimelineView {
-                    Layout.fillWidth: true
-                    Layout.fillHeight: true
-                    model: root.browser.timeline
-                    selection: root.browser.segmentSelection
-                    showsCluesOverTimeline: false
-                    expandsSelection: true
-                    onSelectionRequested: id => root.browser.segmentSelection = id
+
+                ColumnLayout {
+                    objectName: "historyDetail"
+                    visible: root.browser.hasSelection
+                    anchors.fill: parent
+                    anchors.margins: 24
+                    spacing: 18
+
+                    ColumnLayout {
+                        spacing: 4
+                        Layout.fillWidth: true
+                        Label {
+                            objectName: "detailTitle"
+                            Layout.fillWidth: true
+                            text: root.browser.detailTitle
+                            textFormat: Text.PlainText
+                            font.pixelSize: Math.round(17)
+                            font.weight: Font.DemiBold
+                            wrapMode: Text.Wrap
+                            maximumLineCount: 2
+                            elide: Text.ElideRight
+                        }
+                        Label {
+                            objectName: "detailSubtitle"
+                            text: root.browser.detailSubtitle
+                            textFormat: Text.PlainText
+                            color: system.placeholderText
+                        }
+                    }
+                    RowLayout {
+                        spacing: 28
+                        Repeater {
+                            model: [
+                                { value: root.browser.focusedValue, label: qsTr("Focused") },
+                                { value: root.browser.streakValue, label: qsTr("Longest streak") },
+                                { value: root.browser.detoursValue, label: qsTr("Detours") }
+                            ]
+                            ColumnLayout {
+                                id: figure
+                                required property var modelData
+                                spacing: 2
+                                Accessible.role: Accessible.StaticText
+                                Accessible.name: modelData.label + ", " + modelData.value
+                                Label {
+                                    text: figure.modelData.value
+                                    textFormat: Text.PlainText
+                                    font.pixelSize: Math.round(22)
+                                    font.weight: Font.DemiBold
+                                }
+                                Label {
+                                    text: figure.modelData.label
+                                    font.pixelSize: Math.round(11)
+                                    color: system.placeholderText
+                                }
+                            }
+                        }
+                    }
+                    Label {
+                        visible: !root.browser.hasActivity
+                        text: qsTr("Nothing was logged in this session.")
+                        font.pixelSize: Math.round(11)
+                        color: system.placeholderText
+                    }
+                    SessionTimelineView {
+                        Layout.fillWidth: true
+                        Layout.fillHeight: true
+                        model: root.browser.timeline
+                        selection: root.browser.segmentSelection
+                        showsCluesOverTimeline: false
+                        expandsSelection: true
+                        onSelectionRequested: id => root.browser.segmentSelection = id
+                    }
                 }
             }
         }

@@ -51,6 +51,20 @@ Item {
             }
         }
 
+        Label {
+            objectName: "recapStoreNotice"
+            visible: text.length > 0
+            Layout.fillWidth: true
+            Layout.leftMargin: 24
+            Layout.rightMargin: 24
+            text: root.model.storeNotice
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            font.pixelSize: Math.round(11)
+            color: SessionColors.detourColor
+        }
+
         RowLayout {
             Layout.fillWidth: true
             Layout.leftMargin: 24

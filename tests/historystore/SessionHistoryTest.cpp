@@ -246,5 +246,5 @@ TEST(SessionHistory, InMemoryWhenAskedLeavesNoFile) {
     EXPECT_EQ(history.availability(), SessionHistory::Availability::InMemory);
     EXPECT_EQ(history.sessionCount(), 1);
     EXPECT_FALSE(QFile::exists(history.storePath()));
-    EXPECT_FALSE(history.keptUnreadableStore());
+    EXPECT_EQ(history.status().problem, SessionHistory::Status::Problem::None);
 }

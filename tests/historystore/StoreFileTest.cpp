@@ -4,11 +4,20 @@
 #include "support/TestSupport.h"
 #include "tavrine/historystore/SessionHistory.h"
 
+#include "tavrine/historyview/HistoryText.h"
+
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace tavrine;
 using namespace tavrine::test;
@@ -44,33 +53,219 @@ void makeDatabase(const QString& path, int version, bool foreignTable) {
     ASSERT_TRUE(raw.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)));
 }
 
-// Opening a file that cannot be used: left byte for byte as it was, history in memory, a flag for a notice.
-void expectKeptAside(const QString& folder) {
-    const QString path = folder + QStringLiteral("/History.store");
-    const QByteArray before = contents(path);
-    LogCapture log;
-    {
-        SessionHistory history(optionsIn(folder));
-        QSignalSpy availability(&history, &SessionHistory::availabilityChanged);
-        const auto id = history.record(sampleSummary(), sessionStart);
-        EXPECT_TRUE(id) << "sessions are still recorded, in memory";
-        EXPECT_EQ(history.availability(), SessionHistory::Availability::InMemory);
-        EXPECT_TRUE(history.keptUnreadableStore());
-        EXPECT_EQ(availability.count(), 1);
-        EXPECT_EQ(history.sessionCount(), 1);
-        // The kept file still holds its sessions: clearing only this run's would claim a clear history.
-        const SessionHistory::DeleteAllResult cleared = history.deleteAll();
-        EXPECT_FALSE(cleared.deleted);
-        EXPECT_TRUE(cleared.failure.contains(QStringLiteral("could not be read"))) << cleared.failure.toStdString();
-        EXPECT_EQ(history.sessionCount(), 1);
+// A store of `sessions` sessions, closed (so its -wal is merged and gone).
+void makeStore(const QString& folder, int sessions) {
+    SessionHistory history(optionsIn(folder));
+    for (int i = 0; i < sessions; ++i)
+        history.record(sampleSummary(sessionStart.addSecs(-3600 * (i + 1))), sessionStart);
+}
+
+// The folder refuses new files: by its mode, or for root (whom modes do not stop) by the immutable flag.
+// Answers false where neither can be had; undoReadOnly gives the folder back.
+bool makeFolderReadOnly(const QString& folder) {
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    auto refuses = [&] {
+        QFile probe(folder + QStringLiteral("/probe"));
+        const bool made = probe.open(QIODevice::WriteOnly);
+        if (made)
+            probe.remove();
+        return !made;
+    };
+    if (refuses())
+        return true;
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags |= FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
     }
-    EXPECT_EQ(contents(path), before);
-    EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
-    EXPECT_TRUE(
-        anyMessageStartsWith(log.messages(QStringLiteral("History")), QStringLiteral("History store unavailable ")));
+    if (fd >= 0)
+        ::close(fd);
+    return refuses();
+}
+
+void undoReadOnly(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_IMMUTABLE_FL)) {
+        flags &= ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    if (fd >= 0)
+        ::close(fd);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// The files whose path in the folder starts with `prefix` (a folder in the store's place included), by the rest
+// of their path, with their bytes.
+QMap<QString, QByteArray> storeFiles(const QString& folder, const QString& prefix) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(folder).relativeFilePath(path);
+        if (relative.startsWith(prefix))
+            files.insert(relative.mid(prefix.size()), contents(path));
+    }
+    return files;
+}
+
+QString storeNoticeOf(const SessionHistory& history) {
+    return storeNotice(history.status(), history.pendingCount(), history.saveFailure());
 }
 
 } // namespace
+
+// Each kind of history file Tavrine may find: what it does with it, what the user is told, and that nothing of
+// the old file is changed or lost while this run's session is saved wherever it can be.
+TEST(StoreFile, EveryKindOfFileKeepsItsSessionsAndSaysWhatHappened) {
+    using Availability = SessionHistory::Availability;
+    using Problem = SessionHistory::Status::Problem;
+    struct Case {
+        const char* name;
+        std::function<void(const QString& folder, const QString& path)> make;
+        Availability availability;
+        Problem problem;
+        qint64 shownSessions; // after recording one session of this run
+        bool savesThisRun;    // that session reached a file
+        const char* notice;   // part of the History window's line
+        bool comparesBytes = true;
+    };
+    const QList<Case> cases = {
+        {"garbage header",
+         [](const QString&, const QString& path) {
+             QByteArray garbage(8192, '\0');
+             for (int i = 0; i < garbage.size(); ++i)
+                 garbage[i] = char((i * 131 + 7) % 251);
+             writeFile(path, garbage);
+         },
+         Availability::OnDisk, Problem::SetAside, 1, true, "could not be read (file is not a database)"},
+        {"truncated",
+         [](const QString& folder, const QString& path) {
+             makeStore(folder, 60);
+             QFile file(path);
+             ASSERT_TRUE(file.resize(file.size() / 2));
+         },
+         Availability::OnDisk, Problem::SetAside, 1, true, "could not be read"},
+        {"another program's database", [](const QString&, const QString& path) { makeDatabase(path, 0, true); },
+         Availability::OnDisk, Problem::SetAside, 1, true, "could not be read (it is another program's database)"},
+        {"damaged pages in the middle",
+         [](const QString& folder, const QString& path) {
+             makeStore(folder, 60);
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             const qint64 pages = file.size() / 4096;
+             ASSERT_GT(pages, 6);
+             file.seek(4096 * (pages / 2));
+             file.write(QByteArray(4096 * 2, char(0xA5)));
+         },
+         Availability::OnDisk, Problem::SetAside, 1, true, "could not be read"},
+        {"a folder in its place",
+         [](const QString&, const QString& path) {
+             ASSERT_TRUE(QDir().mkpath(path));
+             writeFile(path + QStringLiteral("/inside"), "kept");
+         },
+         Availability::OnDisk, Problem::SetAside, 1, true, "could not be read (it is a folder, not a file)"},
+        {"newer schema version",
+         [](const QString& folder, const QString& path) {
+             makeStore(folder, 2);
+             RawConnection raw(path);
+             ASSERT_TRUE(raw.exec(QStringLiteral("PRAGMA user_version = 2")));
+         },
+         Availability::ReadOnly, Problem::NewerSchema, 2, false, "newer version of Tavrine, so it is only read"},
+        {"read-only folder",
+         [](const QString& folder, const QString&) {
+             makeStore(folder, 2);
+             if (!makeFolderReadOnly(folder))
+                 GTEST_SKIP() << "this system lets the test write everywhere";
+         },
+         Availability::ReadOnly, Problem::ReadOnly, 2, false, "cannot be written (unable to open database file)"},
+        {"full disk",
+         [](const QString& folder, const QString& path) {
+             makeStore(folder, 2);
+             RawConnection raw(path);
+             ASSERT_TRUE(raw.exec(QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON session "
+                                                 "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END")));
+         },
+         Availability::OnDisk, Problem::None, 2, false,
+         "A session of this run could not be saved yet: database or disk is full.", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString folder = temporaryFolder();
+        const QString path = folder + QStringLiteral("/History.store");
+        c.make(folder, path);
+        if (::testing::Test::IsSkipped()) {
+            undoReadOnly(folder);
+            continue;
+        }
+        const QMap<QString, QByteArray> before = storeFiles(folder, QStringLiteral("History.store"));
+        LogCapture log;
+        SessionHistory::Status status;
+        {
+            SessionHistory history(optionsIn(folder));
+            const SessionSummary summary = sampleSummary(sessionStart.addSecs(600));
+            ASSERT_TRUE(history.record(summary, sessionStart)) << "this run's session always gets its identity";
+            status = history.status();
+            EXPECT_EQ(history.availability(), c.availability);
+            EXPECT_EQ(status.problem, c.problem);
+            EXPECT_EQ(history.sessionCount(), c.shownSessions);
+            EXPECT_EQ(history.pendingCount(), c.savesThisRun ? 0 : 1);
+            const QString notice = storeNoticeOf(history);
+            EXPECT_TRUE(notice.contains(QString::fromUtf8(c.notice))) << notice.toStdString();
+            EXPECT_EQ(history.unsavedReason(summary.startedAt).isEmpty(), c.savesThisRun);
+            if (c.availability != Availability::OnDisk) {
+                EXPECT_FALSE(history.deleteAll().deleted) << "a history that cannot be written is not cleared";
+            }
+        }
+        undoReadOnly(folder);
+        const QStringList messages = log.messages(QStringLiteral("History"));
+        EXPECT_EQ(std::count_if(messages.cbegin(), messages.cend(),
+                                [](const QString& m) { return m.startsWith(QStringLiteral("History lost session ")); }),
+                  c.savesThisRun ? 0 : 1);
+
+        if (c.problem == Problem::SetAside) {
+            ASSERT_TRUE(status.movedTo.startsWith(path + QStringLiteral(".unreadable-")))
+                << status.movedTo.toStdString();
+            EXPECT_EQ(storeFiles(folder, QFileInfo(status.movedTo).fileName()), before)
+                << "set aside whole and unchanged";
+            RawConnection fresh(path);
+            EXPECT_EQ(fresh.number(QStringLiteral("SELECT count(*) FROM session")), 1);
+        } else if (c.comparesBytes) {
+            // Reading may leave SQLite's index of an empty -wal beside the file; what was there stays as it was.
+            const QMap<QString, QByteArray> after = storeFiles(folder, QStringLiteral("History.store"));
+            for (auto file = before.cbegin(); file != before.cend(); ++file)
+                EXPECT_EQ(after.value(file.key()), file.value())
+                    << "changed in place: History.store" << file.key().toStdString();
+        } else {
+            RawConnection raw(path);
+            EXPECT_EQ(raw.number(QStringLiteral("SELECT count(*) FROM session")), c.shownSessions);
+        }
+    }
+}
+
+TEST(StoreFile, AFileCheckedInTheBackgroundLetsSessionsWaitForIt) {
+    const QString folder = temporaryFolder();
+    writeFile(folder + QStringLiteral("/History.store"), QByteArray(8192, 'x'));
+    SessionHistory::Options options = optionsIn(folder);
+    options.checkInBackground = true;
+    SessionHistory history(options);
+    QSignalSpy changed(&history, &SessionHistory::changed);
+    history.open();
+    ASSERT_EQ(history.availability(), SessionHistory::Availability::Checking);
+    EXPECT_EQ(history.sessionCount(), 0);
+    const SessionSummary summary = sampleSummary();
+    const auto id = history.record(summary, sessionStart);
+    EXPECT_EQ(history.pendingCount(), 1);
+    EXPECT_TRUE(history.unsavedReason(summary.startedAt).isEmpty()) << "waiting for the check is no failure";
+    EXPECT_TRUE(history.savesSessions());
+
+    ASSERT_TRUE(waitUntil([&] { return history.availability() != SessionHistory::Availability::Checking; }));
+    EXPECT_EQ(history.status().problem, SessionHistory::Status::Problem::SetAside);
+    EXPECT_EQ(history.pendingCount(), 0);
+    EXPECT_TRUE(history.find(*id));
+    EXPECT_GE(changed.count(), 1) << "the list reads again once the file is open";
+}
 
 TEST(StoreFile, OpensLazilyWithOwnerOnlyPermissions) {
     const QString folder = temporaryFolder() + QStringLiteral("/support/com.dravolence.tavrine");
@@ -109,28 +304,7 @@ TEST(StoreFile, AnEmptyFileBecomesAStore) {
     SessionHistory history(optionsIn(folder));
     EXPECT_TRUE(history.record(sampleSummary(), sessionStart));
     EXPECT_EQ(history.availability(), SessionHistory::Availability::OnDisk);
-    EXPECT_FALSE(history.keptUnreadableStore());
-}
-
-TEST(StoreFile, AFileThatIsNotSQLiteIsLeftAlone) {
-    const QString folder = temporaryFolder();
-    QByteArray garbage(8192, '\0');
-    for (int i = 0; i < garbage.size(); ++i)
-        garbage[i] = char((i * 131 + 7) % 251);
-    writeFile(folder + QStringLiteral("/History.store"), garbage);
-    expectKeptAside(folder);
-}
-
-TEST(StoreFile, ANewerSchemaIsLeftAlone) {
-    const QString folder = temporaryFolder();
-    makeDatabase(folder + QStringLiteral("/History.store"), 2, false);
-    expectKeptAside(folder);
-}
-
-TEST(StoreFile, SomeoneElsesDatabaseIsLeftAlone) {
-    const QString folder = temporaryFolder();
-    makeDatabase(folder + QStringLiteral("/History.store"), 0, true);
-    expectKeptAside(folder);
+    EXPECT_EQ(history.status().problem, SessionHistory::Status::Problem::None);
 }
 
 TEST(StoreFile, AFailedSaveIsRolledBackKeptAndWrittenLater) {
@@ -197,33 +371,44 @@ TEST(StoreFile, ASessionThatCannotBeWrittenByQuitIsReported) {
     }
     const QString idText = id->toString(QUuid::WithoutBraces).toUpper();
     EXPECT_TRUE(log.messages(QStringLiteral("History"))
-                    .contains(QStringLiteral("History lost session %1: it could not be written").arg(idText)));
+                    .contains(QStringLiteral("History lost session %1: refused").arg(idText)));
 }
 
-TEST(StoreFile, HistoryIsOffWhenNothingCanBeOpened) {
-    LogCapture log;
-    SessionHistory::Options options = optionsIn(temporaryFolder());
-    options.driver = QStringLiteral("QNOSUCHDRIVER");
-    SessionHistory history(options);
-    EXPECT_FALSE(history.record(sampleSummary(), sessionStart));
-    EXPECT_EQ(history.availability(), SessionHistory::Availability::Off);
-    EXPECT_FALSE(history.keptUnreadableStore()) << "no file was found unreadable";
-    history.updatePhrases(QUuid::createUuid(), sampleSummary());
-    EXPECT_FALSE(history.deleteAll().deleted);
-    EXPECT_EQ(history.sessionCount(), 0);
-    EXPECT_TRUE(history.allSessions().isEmpty());
-    const QStringList messages = log.messages(QStringLiteral("History"));
-    EXPECT_TRUE(anyMessageStartsWith(messages, QStringLiteral("History store unavailable ")));
-    EXPECT_TRUE(anyMessageStartsWith(messages, QStringLiteral("An in-memory history store could not be made: ")));
-}
-
-TEST(StoreFile, AFolderThatCannotBeMadeFallsBackToMemory) {
-    const QString blocker = temporaryFolder() + QStringLiteral("/file");
-    writeFile(blocker, "not a folder");
-    SessionHistory history(optionsIn(blocker + QStringLiteral("/inside")));
-    EXPECT_TRUE(history.record(sampleSummary(), sessionStart));
-    EXPECT_EQ(history.availability(), SessionHistory::Availability::InMemory);
-    EXPECT_FALSE(history.keptUnreadableStore());
+// Nothing to read or write: the session waits in memory for a later attempt, and the user is told.
+TEST(StoreFile, AStoreThatCannotBeOpenedLeavesSessionsWaiting) {
+    struct Case {
+        const char* name;
+        bool blockedFolder; // else no database driver
+        const char* reason;
+    };
+    const QList<Case> cases = {
+        {"no database driver", false, "database driver QNOSUCHDRIVER not available"},
+        {"a folder that cannot be made", true, "cannot be made"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogCapture log;
+        SessionHistory::Options options = optionsIn(temporaryFolder());
+        if (c.blockedFolder) {
+            writeFile(options.folder + QStringLiteral("/file"), "not a folder");
+            options.folder += QStringLiteral("/file/inside");
+        } else {
+            options.driver = QStringLiteral("QNOSUCHDRIVER");
+        }
+        SessionHistory history(options);
+        const SessionSummary summary = sampleSummary();
+        EXPECT_TRUE(history.record(summary, sessionStart));
+        EXPECT_EQ(history.availability(), SessionHistory::Availability::Unavailable);
+        EXPECT_EQ(history.pendingCount(), 1);
+        EXPECT_TRUE(history.unsavedReason(summary.startedAt).contains(QString::fromUtf8(c.reason)))
+            << history.unsavedReason(summary.startedAt).toStdString();
+        EXPECT_TRUE(storeNoticeOf(history).contains(QStringLiteral("this run's sessions are not saved")));
+        history.updatePhrases(QUuid::createUuid(), summary);
+        EXPECT_FALSE(history.deleteAll().deleted);
+        EXPECT_EQ(history.sessionCount(), 0);
+        EXPECT_TRUE(anyMessageStartsWith(log.messages(QStringLiteral("History")),
+                                         QStringLiteral("History store unavailable ")));
+    }
 }
 
 TEST(StoreFile, AClearThatTheStoreRefusesKeepsEverySessionAndSaysWhy) {
@@ -254,4 +439,29 @@ TEST(StoreFile, AClearThatTheStoreRefusesKeepsEverySessionAndSaysWhy) {
     EXPECT_TRUE(history.deleteAll().deleted);
     EXPECT_EQ(history.pendingCount(), 0);
     EXPECT_EQ(raw.number(QStringLiteral("SELECT count(*) FROM session")), 0);
+}
+
+TEST(StoreFile, ALockedFileIsLeftInPlaceAndTheSessionSavedOnceItIsFree) {
+    const QString folder = temporaryFolder();
+    makeStore(folder, 1);
+    LogCapture log;
+    const QString path = folder + QStringLiteral("/History.store");
+    {
+        SessionHistory history(optionsIn(folder));
+        {
+            // Another program holds the file; SQLite waits its few seconds for it, then gives up.
+            RawConnection holder(path);
+            ASSERT_TRUE(holder.exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")));
+            ASSERT_TRUE(holder.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            history.record(sampleSummary(), sessionStart);
+            EXPECT_EQ(history.availability(), SessionHistory::Availability::Unavailable);
+            EXPECT_EQ(history.status().reason, QStringLiteral("database is locked"));
+            EXPECT_EQ(history.pendingCount(), 1);
+            holder.exec(QStringLiteral("ROLLBACK"));
+        }
+        EXPECT_TRUE(QFile::exists(path)) << "a busy file is never moved";
+    }
+    RawConnection raw(path);
+    EXPECT_EQ(raw.number(QStringLiteral("SELECT count(*) FROM session")), 2) << "written at quit";
+    EXPECT_FALSE(anyMessageStartsWith(log.messages(QStringLiteral("History")), QStringLiteral("History lost ")));
 }

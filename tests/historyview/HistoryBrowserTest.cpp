@@ -156,3 +156,23 @@ TEST_F(HistoryBrowserTest, AHistoryThatIsOffShowsNoSessions) {
     browser.deleteSelected();
     EXPECT_FALSE(browser.hasSelection());
 }
+
+TEST_F(HistoryBrowserTest, AFileStillBeingReadIsNotAnEmptyHistory) {
+    Store store(2);
+    SessionHistory::Options options;
+    options.folder = store.folder.path();
+    options.checkInBackground = true;
+    store.history = std::make_unique<SessionHistory>(options);
+    HistoryBrowser browser(store.history.get(), store.clock);
+    ASSERT_EQ(store.history->availability(), SessionHistory::Availability::Checking);
+    EXPECT_TRUE(browser.isEmpty());
+    EXPECT_EQ(browser.placeholderTitle(), QStringLiteral("Reading your history…"));
+    EXPECT_TRUE(browser.placeholderText().isEmpty());
+
+    QSignalSpy placeholder(&browser, &HistoryBrowser::isEmptyChanged);
+    store.history->waitUntilOpen();
+    EXPECT_GE(placeholder.count(), 1);
+    EXPECT_EQ(browser.listModel()->count(), 2);
+    EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 1"));
+    EXPECT_TRUE(browser.storeNotice().isEmpty());
+}

@@ -10,6 +10,7 @@
 #include "tavrine/historyview/RecapViewModel.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QQuickItem>
@@ -55,9 +56,14 @@ struct HistoryScene {
     std::unique_ptr<SessionHistory> history;
     std::unique_ptr<HistoryBrowser> browser;
 
-    explicit HistoryScene(bool withSessions) {
+    explicit HistoryScene(bool withSessions, bool unreadableFile = false) {
         SessionHistory::Options options;
         options.folder = folder.path();
+        if (unreadableFile) {
+            QFile garbage(folder.filePath(SessionHistory::fileName()));
+            if (garbage.open(QIODevice::WriteOnly))
+                garbage.write(QByteArray(4096, 'x'));
+        }
         history = std::make_unique<SessionHistory>(options);
         if (withSessions) {
             for (const SessionSummary& summary : sampleHistory(QDateTime::currentDateTime()))
@@ -67,9 +73,9 @@ struct HistoryScene {
     }
 };
 
-QImage historyWindow(QmlHarness& h, bool withSessions, bool dark) {
+QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadableFile = false) {
     return inScheme(dark, [&] {
-        HistoryScene scene(withSessions);
+        HistoryScene scene(withSessions, unreadableFile);
         auto view = h.createFromText("import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
                                      "Pane { id: root; padding: 0; required property HistoryBrowser browser\n"
                                      "  SessionHistoryView { anchors.fill: parent; browser: root.browser } }",
@@ -117,11 +123,21 @@ QImage recapCard(QmlHarness& h) {
 
 enum class RecapState { BeforeImage, WithImage, SharePopup };
 
-QImage recapView(QmlHarness& h, RecapState state, bool dark) {
+QImage recapView(QmlHarness& h, RecapState state, bool dark, bool unsaved = false) {
     return inScheme(dark, [&] {
         // Without an engine the model never makes an image: the state before it is ready (or after it failed).
         RecapViewModel model(nullptr, state == RecapState::BeforeImage ? nullptr : &h.engine());
         model.setSummary(sampleRecapSummary());
+        // A store that cannot be opened at all keeps the session waiting, with the reason.
+        QTemporaryDir folder;
+        SessionHistory::Options options;
+        options.folder = folder.path();
+        options.driver = QStringLiteral("QNOSUCHDRIVER");
+        SessionHistory history(options);
+        if (unsaved) {
+            history.record(sampleRecapSummary(), QDateTime::currentDateTime());
+            model.setHistory(&history);
+        }
         auto view = h.createFromText("import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
                                      "Pane { id: root; padding: 0; required property RecapViewModel model\n"
                                      "  SessionRecapView { id: recap; width: parent.width; model: root.model } }",
@@ -150,6 +166,8 @@ void addHistoryScenes(std::vector<RenderScene>& scenes) {
     scenes.push_back({"history-window", "sessions-dark", [](QmlHarness& h) { return historyWindow(h, true, true); }});
     scenes.push_back({"history-window", "empty", [](QmlHarness& h) { return historyWindow(h, false, false); }});
     scenes.push_back({"history-window", "empty-dark", [](QmlHarness& h) { return historyWindow(h, false, true); }});
+    scenes.push_back(
+        {"history-window", "set-aside", [](QmlHarness& h) { return historyWindow(h, true, false, true); }});
     scenes.push_back({"history-timeline", "plain", [](QmlHarness& h) { return timeline(h, -1, false, false); }});
     scenes.push_back({"history-timeline", "selected",
                       [](QmlHarness& h) { return timeline(h, sampleSelectedSegment, false, false); }});
@@ -164,6 +182,8 @@ void addHistoryScenes(std::vector<RenderScene>& scenes) {
         {"history-recapview", "with-image", [](QmlHarness& h) { return recapView(h, RecapState::WithImage, false); }});
     scenes.push_back({"history-recapview", "with-image-dark",
                       [](QmlHarness& h) { return recapView(h, RecapState::WithImage, true); }});
+    scenes.push_back({"history-recapview", "unsaved",
+                      [](QmlHarness& h) { return recapView(h, RecapState::WithImage, false, true); }});
     scenes.push_back({"history-recapview", "share-popup",
                       [](QmlHarness& h) { return recapView(h, RecapState::SharePopup, false); }});
     scenes.push_back({"history-recapview", "share-popup-dark",

@@ -1,5 +1,7 @@
 #include "tavrine/historyview/HistoryText.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 using namespace tavrine;
@@ -117,4 +119,51 @@ TEST(HistoryText, ShortTimesNeverShowSeconds) {
     EXPECT_EQ(shortTimeText(time, QLocale::c()), QStringLiteral("14:05"));
     EXPECT_EQ(shortTimeText(time, QLocale(QLocale::German, QLocale::Germany)), QStringLiteral("14:05"));
     EXPECT_FALSE(shortTimeText(time, QLocale(QLocale::English, QLocale::UnitedStates)).contains(QStringLiteral(":33")));
+}
+
+TEST(HistoryText, TheStoreNoticeSaysWhichFileWhyWhereAndWhetherSessionsAreSaved) {
+    using Problem = SessionHistory::Status::Problem;
+    SessionHistory::Status status;
+    status.path = QDir::homePath() + QStringLiteral("/.local/share/com.dravolence.tavrine/History.store");
+    status.reason = QStringLiteral("file is not a database");
+    const QString movedTo = status.path + QStringLiteral(".unreadable-2026-12-07");
+    struct Case {
+        Problem problem;
+        QString movedTo;
+        bool walHidden;
+        QStringList parts;
+    };
+    const QList<Case> cases = {
+        {Problem::SetAside,
+         movedTo,
+         false,
+         {"could not be read (file is not a database)", "renamed to History.store.unreadable-2026-12-07;",
+          "this run's sessions are saved"}},
+        {Problem::NewerSchema, {}, false, {"newer version of Tavrine", "sessions are not saved"}},
+        {Problem::ReadOnly,
+         {},
+         true,
+         {"cannot be written (file is not a database)", "not saved", "History.store-wal do not show"}},
+        {Problem::Unavailable, {}, false, {"cannot be used (file is not a database)", "left as it is", "not saved"}},
+        {Problem::Unavailable, movedTo, false, {"renamed to History.store.unreadable-2026-12-07", "cannot be made"}},
+    };
+    for (const Case& c : cases) {
+        status.problem = c.problem;
+        status.movedTo = c.movedTo;
+        status.walHidden = c.walHidden;
+        const QString notice = storeNotice(status);
+        EXPECT_TRUE(
+            notice.startsWith(QStringLiteral("The history file ~/.local/share/com.dravolence.tavrine/History.store ")))
+            << notice.toStdString();
+        for (const QString& part : c.parts)
+            EXPECT_TRUE(notice.contains(part)) << notice.toStdString() << " lacks " << part.toStdString();
+    }
+
+    status.problem = Problem::None;
+    EXPECT_TRUE(storeNotice(status).isEmpty());
+    EXPECT_TRUE(storeNotice(status, 2, QStringLiteral("disk full"))
+                    .startsWith(QStringLiteral("2 sessions of this run could not be saved yet: disk full.")));
+    // The recap speaks of its own session first.
+    EXPECT_EQ(recapStoreNotice(status, QStringLiteral("database or disk is full")),
+              QStringLiteral("This session could not be saved: database or disk is full"));
 }

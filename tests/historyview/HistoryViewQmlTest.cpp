@@ -88,6 +88,7 @@ TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
         auto window = showInWindow(qobject_cast<QQuickItem*>(view.get()), 640, 420);
         EXPECT_FALSE(findItem(view.get(), QStringLiteral("deleteSession"))->isEnabled());
         EXPECT_TRUE(findItem(view.get(), QStringLiteral("historyPlaceholder"))->isVisible());
+        EXPECT_FALSE(findItem(view.get(), QStringLiteral("storeNotice"))->isVisible());
         history.record(sampleSummary(), clock.date());
         QCoreApplication::processEvents();
         EXPECT_TRUE(findItem(view.get(), QStringLiteral("deleteSession"))->isEnabled());
@@ -96,6 +97,24 @@ TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
         EXPECT_EQ(title->property("text").toString(), QStringLiteral("Write the <i>report</i>"));
         EXPECT_EQ(title->property("textFormat").toInt(), int(Qt::PlainText));
     }
+    // A file that could not be read: set aside, and the window says so in one line above the list.
+    QTemporaryDir damaged;
+    QFile garbage(damaged.filePath(QStringLiteral("History.store")));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+    options.folder = damaged.path();
+    SessionHistory setAside(options);
+    HistoryBrowser setAsideBrowser(&setAside, clock);
+    {
+        auto view = h.create(component("SessionHistoryView"),
+                             {{QStringLiteral("browser"), QVariant::fromValue(&setAsideBrowser)}});
+        ASSERT_TRUE(view);
+        auto window = showInWindow(qobject_cast<QQuickItem*>(view.get()), 640, 420);
+        QQuickItem* notice = findItem(view.get(), QStringLiteral("storeNotice"));
+        EXPECT_TRUE(notice->isVisible());
+        EXPECT_TRUE(notice->property("text").toString().contains(QStringLiteral("could not be read")));
+    }
     ManualClock::pump();
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
@@ -103,9 +122,23 @@ TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
 TEST_F(RecapView, AgainFirstThenTheShareImage) {
     QmlHarness h;
     RecapViewModel model(nullptr, &h.engine());
-    model.setSummary(sampleSummary(QStringLiteral("<b>x</b> &amp; <img src=a>")));
+    const SessionSummary summary = sampleSummary(QStringLiteral("<b>x</b> &amp; <img src=a>"));
+    model.setSummary(summary);
     auto view = h.create(component("SessionRecapView"), {{QStringLiteral("model"), QVariant::fromValue(&model)}});
     ASSERT_TRUE(view);
+    QQuickItem* notice = findItem(view.get(), QStringLiteral("recapStoreNotice"));
+    EXPECT_FALSE(notice->isVisible());
+    // A session that could not be saved says so, with the reason.
+    QTemporaryDir folder;
+    SessionHistory::Options options;
+    options.folder = folder.path();
+    options.driver = QStringLiteral("QNOSUCHDRIVER");
+    SessionHistory history(options);
+    history.record(summary, {});
+    model.setHistory(&history);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->property("text").toString(),
+              QStringLiteral("This session could not be saved: database driver QNOSUCHDRIVER not available"));
     // Before the image is made (on the first frame) only "Again" shows.
     EXPECT_FALSE(findItem(view.get(), QStringLiteral("shareRecap"))->isVisible());
     EXPECT_TRUE(findItem(view.get(), QStringLiteral("again"))->isVisible());
