@@ -1,7 +1,9 @@
 import QtQuick
+import Tavrine.Ui
 import Tavrine.Shell
 
-// The main window: a panel whose height follows its content.
+// The main window: a panel whose height follows its content, on the frosted background. Without a compositor
+// the panel is opaque and frameless on a window of the same colour, so a one-pixel edge sets it apart.
 Window {
     id: window
     property QtObject session
@@ -11,12 +13,14 @@ Window {
     height: content.implicitHeight
     minimumHeight: content.implicitHeight
     maximumHeight: content.implicitHeight
-    color: palette.window
+    color: "transparent"
 
     SystemPalette { id: palette }
 
     // Permissions are read again each time the window shows.
     onVisibleChanged: if (visible && mainWindow) mainWindow.refreshPermissions()
+
+    FrostedWindowBackground {}
 
     Item {
         id: content
@@ -34,5 +38,14 @@ Window {
                 model: window.mainWindow
             }
         }
+    }
+
+    Rectangle {
+        objectName: "windowEdge"
+        anchors.fill: parent
+        visible: !Frosted.compositorRunning
+        color: "transparent"
+        border.width: 1
+        border.color: palette.mid
     }
 }

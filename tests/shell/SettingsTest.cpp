@@ -5,6 +5,7 @@
 
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTest>
@@ -200,6 +201,16 @@ TEST(SettingsView, ShowsTheFormAndClearsThroughItsDialog) {
               QStringLiteral("No update source is set up in this build."));
     s.click("quit");
     EXPECT_EQ(s.quits, 1);
+
+    // The form is taller than this screen: the window stays on it and the form scrolls down to its last row.
+    EXPECT_LE(s.window->height(), s.window->screen()->availableGeometry().height());
+    auto* flickable = s.item("settingsScroller")->property("contentItem").value<QQuickItem*>();
+    ASSERT_TRUE(flickable);
+    const qreal hidden = flickable->property("contentHeight").toReal() - flickable->height();
+    EXPECT_GT(hidden, 0);
+    flickable->setProperty("contentY", hidden);
+    QQuickItem* version = s.item("appVersion");
+    EXPECT_LE(version->mapToItem(s.window->contentItem(), QPointF(0, version->height())).y(), s.window->height());
     EXPECT_TRUE(s.harness.warnings().isEmpty()) << s.harness.warnings().join(QLatin1Char('\n')).toStdString();
 }
 
