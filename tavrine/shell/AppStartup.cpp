@@ -3,6 +3,8 @@
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/shell/DesktopShortcuts.h"
+#include "tavrine/speech/SoundStreamNames.h"
+#include "tavrine/ui/FirstFrameBackground.h"
 
 #include <QApplication>
 
@@ -18,6 +20,8 @@ void prepareApplication() {
 void setUpApplication() {
     QApplication::setQuitOnLastWindowClosed(false);
     installDesktopShortcuts(UserDefaults::standard());
+    ui::FirstFrameBackground::install(*qApp);
+    nameSoundStreams();
 }
 
 } // namespace tavrine::shell
