@@ -1,6 +1,8 @@
 #include "tavrine/speech/SoundStreamNames.h"
 
 #include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
 #include <QByteArray>
 #include <QList>
 #include <QMediaDevices>
@@ -23,8 +25,15 @@ void nameSoundStreams() {
         before.append(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
         qputenv(name, value);
     }
-    // Brings up Qt's audio and with it the one sound server connection it keeps for the process.
-    QMediaDevices::defaultAudioOutput();
+    // The connection reads them while it introduces itself to the server, which it does only for a first
+    // stream: a silent stream opened and closed at once brings up the one connection Qt keeps for the process.
+    QAudioFormat format;
+    format.setSampleRate(24000);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    QAudioSink sink(QMediaDevices::defaultAudioOutput(), format);
+    sink.start();
+    sink.stop();
     for (qsizetype i = 0; i < properties.size(); ++i) {
         if (before[i])
             qputenv(properties[i].first, *before[i]);

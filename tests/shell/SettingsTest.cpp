@@ -160,6 +160,23 @@ TEST(SettingsView, ShowsTheFormAndClearsThroughItsDialog) {
     s.click("accessibilityEnable");
     EXPECT_TRUE(s.item("restartCaption")->isVisible());
     EXPECT_EQ(s.item("appVersion")->property("text").toString(), s.model->versionText());
+    // Every button of the form is the adaptive pill, never prominent, and every switch is a pill switch (the
+    // shortcut recorder keeps its own controls).
+    QList<QQuickItem*> controls = s.item("settingsForm")->childItems();
+    int buttons = 0;
+    while (!controls.isEmpty()) {
+        QQuickItem* control = controls.takeFirst();
+        if (control->objectName() != QLatin1String("openTavrineShortcut"))
+            controls += control->childItems();
+        if (!control->inherits("QQuickAbstractButton") || !control->isVisible())
+            continue;
+        ++buttons;
+        if (control->inherits("QQuickSwitch"))
+            EXPECT_TRUE(findItem(control, QStringLiteral("pillSwitchTrack"))) << control->objectName().toStdString();
+        else
+            EXPECT_EQ(control->property("drawnProminent"), QVariant(false)) << control->objectName().toStdString();
+    }
+    EXPECT_EQ(buttons, 6); // Enable, two switches, Clear history…, Check for Updates…, Quit
 
     // The switch turned on against a refusing desktop turns itself off again.
     s.login.state = platform::LoginItem::Status::NotRegistered;
