@@ -18,7 +18,8 @@ QObject* FirstFrameBackground::install(QGuiApplication& application) {
 }
 
 std::optional<QColor> FirstFrameBackground::backgroundFor(QWindow& window) {
-    if (window.format().alphaBufferSize() > 0)
+    // The tray icon's window goes inside the panel and shows the panel's own background through it.
+    if (window.format().alphaBufferSize() > 0 || window.flags().testFlag(Qt::BypassWindowManagerHint))
         return std::nullopt;
     if (auto* quick = qobject_cast<QQuickWindow*>(&window); quick && quick->color().alpha() == 255)
         return quick->color();

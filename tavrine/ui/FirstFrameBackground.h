@@ -20,16 +20,16 @@ public:
     // application; it is answered so that a test can end it. Nothing off X11.
     static QObject* install(QGuiApplication& application);
 
-    // The colour a window shows before its first frame: a Qt Quick window's own colour, the palette's window
-    // colour for a window that is transparent or has none; nothing for a window with an alpha channel, which a
-    // compositor blends itself.
-    static std::optional<QColor> backgroundFor(QWindow& window);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     using QObject::QObject;
+
+    // The colour a window shows before its first frame: a Qt Quick window's own colour, the palette's window
+    // colour for a window that is transparent or has none; nothing for a window with an alpha channel, which a
+    // compositor blends itself, nor for one the window manager does not manage (the tray icon).
+    static std::optional<QColor> backgroundFor(QWindow& window);
 };
 
 } // namespace tavrine::ui
