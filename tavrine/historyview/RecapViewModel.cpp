@@ -3,15 +3,18 @@
 #include "tavrine/core/Log.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryText.h"
+#include "tavrine/platform/PortalSaveFileChooser.h"
 #include "tavrine/session/FocusSession.h"
 
 #include <QClipboard>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QQmlEngine>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QWindow>
 
 namespace tavrine {
 
@@ -25,6 +28,8 @@ RecapViewModel::RecapViewModel(FocusSession* session, QQmlEngine* engine, QObjec
         setSummary(m_session->summary());
     }
 }
+
+RecapViewModel::~RecapViewModel() = default;
 
 void RecapViewModel::setSelectedSegment(int id) {
     id = id < 0 ? -1 : id;
@@ -43,8 +48,10 @@ void RecapViewModel::setSummary(const std::optional<SessionSummary>& summary) {
         m_card->setSummary(*m_summary);
         m_timeline->setTimeline(m_summary->timeline, m_summary->startedAt.toLocalTime());
     }
-    if (!sameSession)
+    if (!sameSession) {
         setSelectedSegment(-1);
+        setShareNote({});
+    }
     refreshStoreNotice();
     emit summaryChanged();
     // The image follows the summary; when the view is up it asks again itself, but a changed phrase must not
@@ -105,7 +112,34 @@ bool RecapViewModel::saveImage(const QUrl& file) {
         return false;
     }
     setSaveError({});
+    setShareNote(tr("Saved as %1").arg(QFileInfo(path).fileName()));
+    emit shared();
     return true;
+}
+
+void RecapViewModel::chooseImageFile(QWindow* parent) {
+    if (m_choosing || !m_shareImage)
+        return;
+    if (!m_chooser) {
+        m_ownChooser = std::make_unique<platform::PortalSaveFileChooser>();
+        m_chooser = m_ownChooser.get();
+    }
+    platform::SaveFileRequest request;
+    request.title = tr("Save image");
+    request.acceptLabel = tr("Save");
+    request.folder = saveFolder().toLocalFile();
+    request.fileName = suggestedFileName();
+    request.filterName = tr("PNG images");
+    request.patterns = {QStringLiteral("*.png")};
+    request.parent = parent;
+    m_choosing = true;
+    m_chooser->choose(request, [alive = QPointer<RecapViewModel>(this)](const std::optional<QString>& path) {
+        if (!alive)
+            return;
+        alive->m_choosing = false;
+        if (path)
+            alive->saveImage(QUrl::fromLocalFile(*path));
+    });
 }
 
 bool RecapViewModel::copyImage() {
@@ -115,6 +149,9 @@ bool RecapViewModel::copyImage() {
     mime->setData(QStringLiteral("image/png"), m_shareImage->png);
     mime->setImageData(m_shareImage->preview);
     QGuiApplication::clipboard()->setMimeData(mime);
+    setSaveError({});
+    setShareNote(tr("Copied to the clipboard"));
+    emit shared();
     return true;
 }
 
@@ -140,10 +177,19 @@ void RecapViewModel::showHistory() {
 }
 
 void RecapViewModel::setSaveError(const QString& error) {
+    if (!error.isEmpty())
+        setShareNote({}); // a failure is not confirmed by an older success
     if (error == m_saveError)
         return;
     m_saveError = error;
     emit saveErrorChanged();
+}
+
+void RecapViewModel::setShareNote(const QString& note) {
+    if (note == m_shareNote)
+        return;
+    m_shareNote = note;
+    emit shareNoteChanged();
 }
 
 } // namespace tavrine

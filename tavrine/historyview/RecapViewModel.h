@@ -9,10 +9,16 @@
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
+#include <QWindow>
 #include <QtQml/qqmlregistration.h>
+#include <memory>
 #include <optional>
 
 class QQmlEngine;
+
+namespace tavrine::platform {
+class SaveFileChooser;
+}
 
 namespace tavrine {
 
@@ -21,7 +27,8 @@ class SessionHistory;
 
 // The recap shown when a session ends: the card and timeline of the session's summary, the share image made
 // for it (again only when the summary really changes), "Again", and the way to all sessions. Linux has no share
-// sheet: the image is saved to a file or copied to the clipboard.
+// sheet: the image is saved to a file, chosen in the desktop's save dialog, or copied to the clipboard; either is
+// confirmed in a short line.
 class RecapViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -37,10 +44,12 @@ class RecapViewModel : public QObject {
     Q_PROPERTY(QString storeNotice READ storeNotice NOTIFY storeNoticeChanged)
     Q_PROPERTY(QUrl saveFolder READ saveFolder CONSTANT)
     Q_PROPERTY(QString suggestedFileName READ suggestedFileName CONSTANT)
+    Q_PROPERTY(QString shareNote READ shareNote NOTIFY shareNoteChanged)
 
 public:
     // `session` may be absent (a preview); then "Again" only says so through `againRequested`.
     RecapViewModel(FocusSession* session, QQmlEngine* engine, QObject* parent = nullptr);
+    ~RecapViewModel() override;
 
     RecapCardModel* card() const { return m_card; }
     TimelineModel* timeline() const { return m_timeline; }
@@ -67,10 +76,17 @@ public:
 
     // Writes the PNG to `file` (replacing it only once complete); false with `saveError` set on failure.
     Q_INVOKABLE bool saveImage(const QUrl& file);
+    // "Save image…": asks where to save in a dialog window of its own, above `parent`, suggesting the file name
+    // in the pictures folder, then saves there. One dialog at a time.
+    Q_INVOKABLE void chooseImageFile(QWindow* parent);
+    // Replaces the desktop's save dialog (tests); the model does not own it.
+    void setFileChooser(platform::SaveFileChooser* chooser) { m_chooser = chooser; }
     // Puts the PNG on the clipboard as "image/png", with the image itself for applications that want a bitmap.
     Q_INVOKABLE bool copyImage();
     QString saveError() const { return m_saveError; }
     Q_INVOKABLE void clearSaveError();
+    // The line that confirms the last save or copy; empty before one, after a failure and for a new session.
+    QString shareNote() const { return m_shareNote; }
     QUrl saveFolder() const;
     QString suggestedFileName() const { return RecapShareImage::fileName(); }
 
@@ -85,12 +101,16 @@ signals:
     void shareImageChanged();
     void saveErrorChanged();
     void storeNoticeChanged();
+    void shareNoteChanged();
+    // A save or a copy went through: the share popup has done its job.
+    void shared();
     void againRequested();
     void historyRequested();
 
 private:
     void setSaveError(const QString& error);
     void refreshStoreNotice();
+    void setShareNote(const QString& note);
 
     QPointer<FocusSession> m_session;
     QPointer<QQmlEngine> m_engine;
@@ -104,6 +124,10 @@ private:
     int m_imagesMade = 0;
     QString m_saveError;
     QString m_storeNotice;
+    QString m_shareNote;
+    std::unique_ptr<platform::SaveFileChooser> m_ownChooser;
+    platform::SaveFileChooser* m_chooser = nullptr;
+    bool m_choosing = false;
 };
 
 } // namespace tavrine

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Qt5Compat.GraphicalEffects
 import Tavrine.HistoryView
@@ -17,6 +16,7 @@ Item {
     Connections {
         target: root.model
         function onSummaryChanged() { Qt.callLater(root.model.refreshShareImage) }
+        function onShared() { sharePopup.close() }
     }
     Keys.onReturnPressed: if (!sharePopup.visible) root.model.again()
     Keys.onEnterPressed: if (!sharePopup.visible) root.model.again()
@@ -34,20 +34,37 @@ Item {
             Layout.alignment: Qt.AlignHCenter
             implicitWidth: recapCard.width
             implicitHeight: recapCard.height
-            DropShadow {
-                anchors.fill: recapCard
-                source: recapCard
-                rotation: recapCard.rotation
-                color: Qt.rgba(0, 0, 0, 0.25)
-                radius: 18
-                samples: 37
-                verticalOffset: 10
-            }
-            SessionRecapCard {
-                id: recapCard
-                card: root.model.card
+            // The card and its shadow are drawn upright into one smoothed, mipmapped layer with room around
+            // them, and the layer is tilted: every edge of the card lies inside the texture, so the tilt
+            // filters it smoothly instead of stepping it pixel by pixel.
+            Item {
+                id: tilted
+                readonly property real room: 40
+                x: -room
+                y: -room
+                width: recapCard.width + 2 * room
+                height: recapCard.height + 2 * room
                 rotation: -1.2
                 antialiasing: true
+                layer.enabled: true
+                layer.smooth: true
+                layer.mipmap: true
+                DropShadow {
+                    anchors.fill: recapCard
+                    source: recapCard
+                    color: Qt.rgba(0, 0, 0, 0.25)
+                    radius: 18
+                    samples: 37
+                    verticalOffset: 10
+                    transparentBorder: true
+                }
+                SessionRecapCard {
+                    id: recapCard
+                    x: tilted.room
+                    y: tilted.room
+                    card: root.model.card
+                    antialiasing: true
+                }
             }
         }
 
@@ -87,6 +104,17 @@ Item {
                 selected: true
                 onClicked: root.model.again()
             }
+        }
+
+        Label {
+            objectName: "shareNote"
+            visible: text.length > 0
+            Layout.alignment: Qt.AlignHCenter
+            Layout.topMargin: -10
+            text: root.model.shareNote
+            textFormat: Text.PlainText
+            font.pixelSize: 11
+            opacity: 0.7
         }
 
         ColumnLayout {
@@ -160,28 +188,15 @@ Item {
                 RecapButton {
                     objectName: "saveImage"
                     text: qsTr("Save image\u2026")
-                    onClicked: saveDialog.open()
+                    // A dialog window of its own: the recap's window is too small to hold one.
+                    onClicked: root.model.chooseImageFile(root.Window.window)
                 }
                 RecapButton {
                     objectName: "copyImage"
                     text: qsTr("Copy image")
-                    onClicked: if (root.model.copyImage()) sharePopup.close()
+                    onClicked: root.model.copyImage()
                 }
             }
         }
-    }
-
-    FileDialog {
-        id: saveDialog
-        objectName: "saveDialog"
-        // The window the recap is in now: a dialog keeps the window it found when it was made, which is none
-        // for a recap made first and placed in its window afterwards, and then it never opens.
-        parentWindow: root.Window.window
-        title: qsTr("Save image")
-        fileMode: FileDialog.SaveFile
-        nameFilters: [qsTr("PNG images (*.png)")]
-        currentFolder: root.model.saveFolder
-        selectedFile: root.model.saveFolder + "/" + root.model.suggestedFileName
-        onAccepted: if (root.model.saveImage(selectedFile)) sharePopup.close()
     }
 }

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import Qt5Compat.GraphicalEffects
 import Tavrine.HistoryView
 
 // One finished session as a vertical timeline: a ruler of clock times and a column of blocks. The selection
@@ -93,6 +94,17 @@ Item {
                 }
             }
         }
+    }
+
+    DropShadow {
+        anchors.fill: cluesCard
+        source: cluesCard
+        visible: cluesCard.visible
+        color: Qt.rgba(0, 0, 0, 0.2)
+        radius: 8
+        samples: 17
+        verticalOffset: 2
+        transparentBorder: true
     }
 
     Rectangle {

@@ -3,6 +3,8 @@
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/shell/DesktopShortcuts.h"
+#include "tavrine/speech/SoundStreamNames.h"
+#include "tavrine/ui/FirstFrameBackground.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -23,6 +25,8 @@ void setUpApplication() {
     // The icon installed in the hicolor theme; a build run from its folder has none and shows the default.
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.dravolence.tavrine")));
     installDesktopShortcuts(UserDefaults::standard());
+    ui::FirstFrameBackground::install(*qApp);
+    nameSoundStreams();
 }
 
 } // namespace tavrine::shell

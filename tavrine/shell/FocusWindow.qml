@@ -1,7 +1,9 @@
 import QtQuick
+import Tavrine.Ui
 import Tavrine.Shell
 
-// The main window: a panel whose height follows its content.
+// The main window: a panel whose height follows its content, on the frosted background. Without a compositor
+// the panel is opaque and frameless on a window of the same colour, so a one-pixel edge sets it apart.
 Window {
     id: window
     property QtObject session
@@ -11,7 +13,7 @@ Window {
     height: content.implicitHeight
     minimumHeight: content.implicitHeight
     maximumHeight: content.implicitHeight
-    color: palette.window
+    color: "transparent"
 
     SystemPalette { id: palette }
 
@@ -23,6 +25,8 @@ Window {
             loader.item.focusIntention()
     }
     onActiveChanged: if (active && loader.item) loader.item.focusIntention()
+
+    FrostedWindowBackground {}
 
     Item {
         id: content
@@ -40,5 +44,14 @@ Window {
                 model: window.mainWindow
             }
         }
+    }
+
+    Rectangle {
+        objectName: "windowEdge"
+        anchors.fill: parent
+        visible: !Frosted.compositorRunning
+        color: "transparent"
+        border.width: 1
+        border.color: palette.mid
     }
 }

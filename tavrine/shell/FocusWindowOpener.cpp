@@ -21,14 +21,17 @@ QScreen* screenFor(const QRect& area) {
     return QGuiApplication::primaryScreen();
 }
 
+// A dialog the window opened (the save dialog of the recap, the desktop's own or Qt's) is part of it, not another
+// window: the window stays while the dialog has the focus.
 bool anotherWindowIsActive(QQuickWindow* window) {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         platform::X11Connection* x11 = platform::X11Connection::shared();
         const std::optional<platform::XWindowId> active = x11 ? x11->activeWindow() : std::nullopt;
-        return active && *active != platform::XWindowId(window->winId());
+        const auto own = platform::XWindowId(window->winId());
+        return active && *active != own && x11->transientFor(*active) != own;
     }
     QWindow* focus = QGuiApplication::focusWindow();
-    return focus && focus != window;
+    return focus && focus != window && focus->transientParent() != window;
 }
 
 } // namespace

@@ -69,10 +69,10 @@ Pane {
             spacing: 8
         }
     }
-    component FormButton: Button {
-        // Bordered, never prominent: the form's buttons are all equal.
-        flat: false
-        highlighted: false
+    component FormButton: AdaptiveButton {
+        // Never prominent: the form's buttons are all equal.
+        prominent: false
+        controlSize: PillMetrics.Small
     }
     // A form row: the label on the left, the switch at the right edge.
     component FormSwitch: RowLayout {
@@ -82,7 +82,7 @@ Pane {
         signal toggled()
         Layout.fillWidth: true
         Label { id: label; textFormat: Text.PlainText; Layout.fillWidth: true }
-        Switch {
+        PillSwitch {
             id: control
             objectName: formRow.objectName + "Switch"
             padding: 0
@@ -110,11 +110,7 @@ Pane {
             objectName: row.objectName + "Enable"
             visible: !row.granted
             text: "Enable"
-            font.pixelSize: 11
-            topPadding: 3
-            bottomPadding: 3
-            leftPadding: 10
-            rightPadding: 10
+            controlSize: PillMetrics.Mini
             onClicked: row.enable()
         }
     }
@@ -319,17 +315,17 @@ Pane {
             textFormat: Text.PlainText
         }
         footer: DialogButtonBox {
-            Button {
+            FormButton {
                 objectName: "confirmClearHistory"
                 text: "Clear history"
                 DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
-                palette.buttonText: "#c0392b"
+                labelColor: "#c0392b"
                 onClicked: {
                     root.settings.clearHistory()
                     clearDialog.close()
                 }
             }
-            Button {
+            FormButton {
                 objectName: "cancelClearHistory"
                 text: "Cancel"
                 DialogButtonBox.buttonRole: DialogButtonBox.RejectRole

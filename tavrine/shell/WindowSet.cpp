@@ -37,7 +37,7 @@ const QList<WindowSet::Spec>& WindowSet::specs() {
         {QStringLiteral("onboarding"), QStringLiteral("OnboardingWindow"), QStringLiteral("Welcome to Tavrine"),
          Qt::Window, true},
         {QStringLiteral("history"), QStringLiteral("HistoryWindow"), QStringLiteral("History"), Qt::Window, true},
-        {QStringLiteral("settings"), QStringLiteral("SettingsWindow"), QStringLiteral("Settings"), Qt::Window, false},
+        {QStringLiteral("settings"), QStringLiteral("SettingsWindow"), QStringLiteral("Settings"), Qt::Window, true},
     };
     return list;
 }

@@ -18,6 +18,10 @@ public:
 
     // The application's tint: the main window, the headline, the settings window, the history window.
     static QColor accentColor();
+    // Whether a form's or an onboarding page's button asked as `prominent` is drawn prominent, after
+    // adaptiveButtonStyle: on this desktop the bordered style is the pill and the prominent one the accent
+    // capsule (AdaptiveButton).
+    Q_INVOKABLE static bool adaptiveButtonProminent(bool prominent);
 };
 
 } // namespace tavrine::ui

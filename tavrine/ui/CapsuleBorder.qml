@@ -16,6 +16,8 @@ Canvas {
     onPaint: {
         const ctx = getContext("2d");
         ctx.reset();
+        // reset() leaves the pixels: without clearing, every repaint strokes over the last and the edge darkens.
+        ctx.clearRect(0, 0, width, height);
         if (width < 2 || height < 2)
             return;
         const r = Math.max(0, Math.min(radius, Math.min(width, height) / 2) - 0.5);

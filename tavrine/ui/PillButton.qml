@@ -14,6 +14,7 @@ T.Button {
     property bool selected: false
     property int controlSize: PillMetrics.Regular
     property bool dark: PillMetrics.dark
+    property color labelColor: PillMetrics.labelColor(dark)
 
     readonly property bool isCircle: shape === PillButton.Circle
     readonly property real circleDiameter: diameter > 0 ? diameter : PillMetrics.minimumHeight(controlSize)
@@ -67,7 +68,7 @@ T.Button {
                 text: control.text
                 font: control.font
                 textFormat: Text.PlainText
-                color: PillMetrics.labelColor(control.dark)
+                color: control.labelColor
                 opacity: PillMetrics.foregroundOpacity(control.enabled)
                 horizontalAlignment: Text.AlignHCenter
                 verticalAlignment: Text.AlignVCenter

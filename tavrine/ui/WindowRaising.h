@@ -39,7 +39,7 @@ struct ShowOrOpenHooks {
 // activates the application and raises the window titled `title` as soon as it exists (9 searches at most).
 void showOrOpenWindow(const QString& title, const std::function<void()>& open, const ShowOrOpenHooks& hooks);
 
-// The main window's buttons and the settings form use bordered buttons on every system.
+// The settings form's and the onboarding pages' buttons: bordered on every system, drawn as AdaptiveButton.
 enum class AdaptiveButtonStyle { Bordered, BorderedProminent };
 constexpr AdaptiveButtonStyle adaptiveButtonStyle(bool prominent) {
     return prominent ? AdaptiveButtonStyle::BorderedProminent : AdaptiveButtonStyle::Bordered;

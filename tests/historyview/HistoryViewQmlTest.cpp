@@ -4,6 +4,7 @@
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/historyview/RecapViewModel.h"
+#include "tavrine/platform/SaveFileChooser.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -50,6 +52,16 @@ class TimelineView : public Views {};
 class HistoryView : public Views {};
 class RecapView : public Views {};
 class RecapShare : public Views {};
+
+// The save dialog answers at once with the file the test picked, or as cancelled.
+struct ChosenFile : platform::SaveFileChooser {
+    void choose(const platform::SaveFileRequest& request, Chosen chosen) override {
+        asked = request;
+        chosen(answer);
+    }
+    platform::SaveFileRequest asked;
+    std::optional<QString> answer;
+};
 
 } // namespace
 
@@ -200,36 +212,70 @@ TEST_F(RecapShare, ARealThreeTimesRenderOnAnInkMargin) {
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
-TEST_F(RecapShare, SaveWritesTheImageOrSaysWhyItCouldNot) {
+TEST_F(RecapShare, SaveWritesTheChosenFileOrSaysWhyItCouldNot) {
     QmlHarness h;
     RecapViewModel model(nullptr, &h.engine());
     model.setSummary(sampleSummary());
     model.refreshShareImage();
     ASSERT_TRUE(model.hasShareImage());
+    ChosenFile chooser;
+    model.setFileChooser(&chooser);
+    int shared = 0;
+    QObject::connect(&model, &RecapViewModel::shared, [&] { ++shared; });
 
+    // The dialog is asked for the suggested name in the pictures folder (the home folder when there is none).
     QTemporaryDir folder;
-    const QString path = folder.filePath(model.suggestedFileName());
-    ASSERT_TRUE(model.saveImage(QUrl::fromLocalFile(path)));
+    const QString path = folder.filePath(QStringLiteral("my card.png"));
+    chooser.answer = path;
+    QWindow parent;
+    model.chooseImageFile(&parent);
+    EXPECT_EQ(chooser.asked.fileName, QStringLiteral("tavrine-session.png"));
+    EXPECT_EQ(chooser.asked.folder, model.saveFolder().toLocalFile());
+    EXPECT_EQ(chooser.asked.acceptLabel, QStringLiteral("Save"));
+    EXPECT_EQ(chooser.asked.parent, &parent);
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), model.shareImage()->png);
+    EXPECT_EQ(model.shareNote(), QStringLiteral("Saved as my card.png"));
+    EXPECT_EQ(shared, 1);
 
-    // A read-only folder (root may write anywhere, so also a "folder" that is a file).
+    // A cancelled dialog changes nothing; a read-only folder (root may write anywhere, so also a "folder" that
+    // is a file) is refused with the reason.
     QTemporaryDir locked;
     QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
     const QString notAFolder = folder.filePath(QStringLiteral("plain-file"));
     QFile(notAFolder).open(QIODevice::WriteOnly);
-    for (const QString& refused : {locked.filePath(QStringLiteral("tavrine-session.png")),
-                                   notAFolder + QStringLiteral("/tavrine-session.png")}) {
-        if (refused.startsWith(locked.path()) && geteuid() == 0)
+    struct Row {
+        std::optional<QString> chosen;
+        bool refused;
+    };
+    for (const Row& row : {Row{std::nullopt, false}, Row{locked.filePath(QStringLiteral("tavrine-session.png")), true},
+                           Row{notAFolder + QStringLiteral("/tavrine-session.png"), true}}) {
+        SCOPED_TRACE(row.chosen.value_or(QStringLiteral("cancelled")).toStdString());
+        if (row.chosen && row.chosen->startsWith(locked.path()) && geteuid() == 0)
             continue;
-        EXPECT_FALSE(model.saveImage(QUrl::fromLocalFile(refused))) << refused.toStdString();
-        EXPECT_TRUE(model.saveError().startsWith(QStringLiteral("Could not save the image.\n")));
-        EXPECT_GT(model.saveError().size(), 30); // with the reason
-        EXPECT_FALSE(QFile::exists(refused));
+        chooser.answer = row.chosen;
+        model.chooseImageFile(nullptr);
+        EXPECT_EQ(model.saveError().startsWith(QStringLiteral("Could not save the image.\n")), row.refused);
+        EXPECT_EQ(model.saveError().size() > 30, row.refused); // with the reason
+        EXPECT_EQ(model.shareNote().isEmpty(), row.refused);   // a failure is not confirmed by the older success
+        if (row.chosen) {
+            EXPECT_FALSE(QFile::exists(*row.chosen));
+        }
+        EXPECT_EQ(shared, 1);
     }
     EXPECT_TRUE(QDir(locked.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
     QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    ASSERT_TRUE(model.saveImage(QUrl::fromLocalFile(path)));
+    chooser.answer = path;
+    model.chooseImageFile(nullptr);
     EXPECT_TRUE(model.saveError().isEmpty());
+    EXPECT_EQ(shared, 2);
+
+    // A copy is confirmed the same way; a new session starts without a confirmation.
+    ASSERT_TRUE(model.copyImage());
+    EXPECT_EQ(model.shareNote(), QStringLiteral("Copied to the clipboard"));
+    SessionSummary next = sampleSummary();
+    next.startedAt = next.startedAt.addSecs(3600);
+    model.setSummary(next);
+    EXPECT_TRUE(model.shareNote().isEmpty());
 }

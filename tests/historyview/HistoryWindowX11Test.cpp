@@ -1,6 +1,6 @@
 // The history view and the recap in real windows on the test display, driven by real input (xdotool through
 // XTest): a click selects a row, Delete and Backspace delete the selected session; the recap's share popup saves
-// the image through its file dialog and puts it on the desktop's clipboard. Raising an open History window from
+// the image through a save dialog window and puts it on the desktop's clipboard. Raising an open History window from
 // the recap's "All sessions" belongs to the shell's window and is tested with it.
 #include "historyview/HistorySamples.h"
 #include "support/QmlTestSupport.h"
@@ -11,8 +11,10 @@
 #include "tavrine/historyview/RecapViewModel.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QProcess>
 #include <QQuickItem>
@@ -109,19 +111,30 @@ TEST(RecapShareWindow, SaveImageWritesTheFileAndCopyImagePastesElsewhere) {
     QObject* popup = findObject(item, QStringLiteral("sharePopup"));
     ASSERT_TRUE(popup);
 
-    // "Save image…" opens the file dialog on the suggested name in the home folder (no Pictures folder here).
+    // "Save image…" opens a save dialog in a window of its own (no portal on this desktop: Qt's), above the
+    // recap's window, on the suggested name in the home folder (no Pictures folder here).
     const QString saved = QDir(model.saveFolder().toLocalFile()).filePath(QStringLiteral("tavrine-session.png"));
     QFile::remove(saved);
     clickItem(findItem(item, QStringLiteral("shareRecap")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return popup->property("opened").toBool(); }));
     clickItem(findItem(item, QStringLiteral("saveImage")));
-    QObject* dialog = findObject(item, QStringLiteral("saveDialog"));
-    ASSERT_TRUE(dialog);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->property("visible").toBool(); }));
+    QFileDialog* dialog = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("saveFileDialog") && widget->isVisible())
+                dialog = qobject_cast<QFileDialog*>(widget);
+        }
+        return dialog != nullptr;
+    }));
+    EXPECT_EQ(dialog->windowHandle()->transientParent(), &shown.window);
+    EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Save"));
+    EXPECT_EQ(dialog->selectedFiles().value(0), saved);
     // Accepted as it opened, with the suggested name.
-    QMetaObject::invokeMethod(dialog, "accept");
+    static_cast<QDialog*>(dialog)->accept();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(saved); }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !popup->property("visible").toBool(); }));
+    EXPECT_EQ(findItem(item, QStringLiteral("shareNote"))->property("text").toString(),
+              QStringLiteral("Saved as tavrine-session.png"));
     EXPECT_EQ(QImage(saved).width(), 1224);
     QFile file(saved);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -132,6 +145,7 @@ TEST(RecapShareWindow, SaveImageWritesTheFileAndCopyImagePastesElsewhere) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return popup->property("opened").toBool(); }));
     clickItem(findItem(item, QStringLiteral("copyImage")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !popup->property("visible").toBool(); }));
+    EXPECT_EQ(model.shareNote(), QStringLiteral("Copied to the clipboard"));
     EXPECT_EQ(pastedPng(), model.shareImage()->png);
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }

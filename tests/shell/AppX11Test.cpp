@@ -3,6 +3,7 @@
 #include "AppHarness.h"
 #include "TrayIconClick.h"
 #include "support/TestSupport.h"
+#include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/shell/DesktopShortcuts.h"
 #include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/TrayStatusLabel.h"
@@ -13,8 +14,20 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+// Xlib's macros (None, Bool, Status) clash with other headers: it comes last.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 using namespace tavrine;
 using namespace tavrine::test;
+
+namespace {
+
+bool activeWindowIs(platform::XWindowId window) {
+    return platform::X11Connection::shared()->activeWindow() == window;
+}
+
+} // namespace
 
 TEST(AppX11, TheTrayIconTogglesTheMainWindowUnderItAndTheHotKeyOpensItOnRelease) {
     shell::installDesktopShortcuts(UserDefaults::standard());
@@ -60,6 +73,25 @@ TEST(AppX11, TheTrayIconTogglesTheMainWindowUnderItAndTheHotKeyOpensItOnRelease)
     xdotool({"keyup", "super+alt"});
     EXPECT_TRUE(waitUntil([&] { return focus->isVisible(); }, waitLimit));
     EXPECT_EQ(opened, 1);
+
+    // A dialog another process shows for the main window (the desktop's file chooser saving the recap's image)
+    // comes forward: the main window stays under it.
+    ASSERT_TRUE(waitUntil([&] { return focus->isActive(); }, waitLimit));
+    {
+        platform::X11Connection chooser; // a connection of its own, as the chooser's process has
+        Window dialog = 0;
+        chooser.withDisplay([&](Display* display) {
+            dialog = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 300, 200, 0, 0, 0xFFFFFF);
+            XSetTransientForHint(display, dialog, Window(focus->winId()));
+            XMapWindow(display, dialog);
+        });
+        ASSERT_EQ(chooser.activate(platform::XWindowId(dialog)), 0);
+        ASSERT_TRUE(waitUntil([&] { return activeWindowIs(platform::XWindowId(dialog)); }, waitLimit));
+        QTest::qWait(400); // past the main window's second look
+        EXPECT_TRUE(focus->isVisible());
+        chooser.withDisplay([&](Display* display) { XDestroyWindow(display, dialog); });
+    }
+    shell::WindowSet::activate(focus);
 
     // Another window comes forward: the main window goes, as a menu-bar panel does.
     ASSERT_TRUE(waitUntil([&] { return focus->isActive(); }, waitLimit));

@@ -43,6 +43,7 @@ TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
             EXPECT_FALSE(scene.visible(name)) << name;
     };
     expectShown({"setupScreen", "history", "settings", "duration"}, {"runningScreen", "lengthWarning", "startHint"});
+    expectShown({"frostedVeil", "windowEdge"}, {}); // no compositor here: the edge sets the panel apart
     scene.harness.start(25);
     expectShown({"runningScreen", "drift"}, {"setupScreen", "monitoringStatus"});
     scene.harness.advance(61);

@@ -5,6 +5,7 @@
 
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTest>
@@ -165,6 +166,23 @@ TEST(SettingsView, ShowsTheFormAndClearsThroughItsDialog) {
     s.click("accessibilityEnable");
     EXPECT_TRUE(s.item("restartCaption")->isVisible());
     EXPECT_EQ(s.item("appVersion")->property("text").toString(), s.model->versionText());
+    // Every button of the form is the adaptive pill, never prominent, and every switch is a pill switch (the
+    // shortcut recorder keeps its own controls).
+    QList<QQuickItem*> controls = s.item("settingsForm")->childItems();
+    int buttons = 0;
+    while (!controls.isEmpty()) {
+        QQuickItem* control = controls.takeFirst();
+        if (control->objectName() != QLatin1String("openTavrineShortcut"))
+            controls += control->childItems();
+        if (!control->inherits("QQuickAbstractButton") || !control->isVisible())
+            continue;
+        ++buttons;
+        if (control->inherits("QQuickSwitch"))
+            EXPECT_TRUE(findItem(control, QStringLiteral("pillSwitchTrack"))) << control->objectName().toStdString();
+        else
+            EXPECT_EQ(control->property("drawnProminent"), QVariant(false)) << control->objectName().toStdString();
+    }
+    EXPECT_EQ(buttons, 6); // Enable, two switches, Clear history…, Check for Updates…, Quit
 
     // The switch turned on against a refusing desktop turns itself off again.
     s.login.state = platform::LoginItem::Status::NotRegistered;
@@ -206,6 +224,16 @@ TEST(SettingsView, ShowsTheFormAndClearsThroughItsDialog) {
               QStringLiteral("No update source is set up in this build."));
     s.click("quit");
     EXPECT_EQ(s.quits, 1);
+
+    // The form is taller than this screen: the window stays on it and the form scrolls down to its last row.
+    EXPECT_LE(s.window->height(), s.window->screen()->availableGeometry().height());
+    auto* flickable = s.item("settingsScroller")->property("contentItem").value<QQuickItem*>();
+    ASSERT_TRUE(flickable);
+    const qreal hidden = flickable->property("contentHeight").toReal() - flickable->height();
+    EXPECT_GT(hidden, 0);
+    flickable->setProperty("contentY", hidden);
+    QQuickItem* version = s.item("appVersion");
+    EXPECT_LE(version->mapToItem(s.window->contentItem(), QPointF(0, version->height())).y(), s.window->height());
     EXPECT_TRUE(s.harness.warnings().isEmpty()) << s.harness.warnings().join(QLatin1Char('\n')).toStdString();
 }
 

@@ -6,12 +6,14 @@
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/TrayStatusLabel.h"
+#include "tavrine/ui/FirstFrameBackground.h"
 #include "tavrine/ui/WindowRaising.h"
 
 #include <QGuiApplication>
+#include <QPalette>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QScreen>
-#include <QQuickItem>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -115,4 +117,21 @@ TEST(ShellX11, TheSettingsWindowGrowsWithItsForm) {
         << serverWindow(window).frame.height() << " for a form of " << form->implicitHeight();
     EXPECT_TRUE(waitUntil([&] { return window->height() == qRound(form->implicitHeight()); }, waitLimit));
     EXPECT_TRUE(s.harness.warnings().isEmpty()) << s.harness.warnings().join('\n').toStdString();
+}
+
+TEST(ShellX11, AWindowShowsItsOwnColourWhereItHasNotDrawnYet) {
+    std::unique_ptr<QObject> background(ui::FirstFrameBackground::install(*qGuiApp));
+    ASSERT_TRUE(background);
+    // A window that never draws: it shows only what the X server fills it with, also where it grows.
+    QWindow window;
+    window.resize(160, 120);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRgb expected = QGuiApplication::palette().color(QPalette::Window).rgb() & 0xFFFFFF;
+    const auto shown = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
+    ASSERT_TRUE(waitUntil([&] { return !shown().isNull(); }, waitLimit));
+    EXPECT_EQ(shown().pixel(80, 60) & 0xFFFFFF, expected);
+    window.resize(320, 240);
+    ASSERT_TRUE(waitUntil([&] { return shown().size() == QSize(320, 240); }, waitLimit));
+    EXPECT_EQ(shown().pixel(300, 220) & 0xFFFFFF, expected);
 }

@@ -6,6 +6,7 @@
 #include "tavrine/shell/QuitSignals.h"
 
 #include <QQuickItem>
+#include <QScreen>
 #include <QSoundEffect>
 #include <QTest>
 #include <csignal>
@@ -46,14 +47,15 @@ TEST(TavrineApp, EachWindowLoadsCleanWithItsRules) {
         QString title;
         bool frameless;
         bool fixedSize;
+        bool centred;
     };
     const QList<Case> cases = {
-        {"focus", "Tavrine", true, false},
+        {"focus", "Tavrine", true, false, false},
         // The onboarding draws its own title bar; the title stays for the desktop's window lists.
-        {"onboarding", "Welcome to Tavrine", true, true},
-        {"history", "History", false, false},
+        {"onboarding", "Welcome to Tavrine", true, true, true},
+        {"history", "History", false, false, true},
         // The form's width; its height until the screen is too short, then it scrolls.
-        {"settings", "Settings", false, false},
+        {"settings", "Settings", false, false, true},
     };
     for (const Case& c : cases) {
         QQuickWindow* window = h.app->windows().window(c.id);
@@ -82,6 +84,11 @@ TEST(TavrineApp, EachWindowLoadsCleanWithItsRules) {
         // Closing hides the window and keeps it.
         h.app->windows().openWindow(c.id);
         EXPECT_TRUE(window->isVisible()) << name;
+        if (c.centred) {
+            const QRect area = window->screen()->availableGeometry();
+            EXPECT_LE(std::abs(window->geometry().center().x() - area.center().x()), 2) << name;
+            EXPECT_LE(std::abs(window->geometry().center().y() - area.center().y()), 2) << name;
+        }
         window->close();
         EXPECT_FALSE(window->isVisible()) << name;
         EXPECT_EQ(h.app->windows().window(c.id), window) << name;
@@ -200,6 +207,9 @@ TEST(TavrineApp, AWindowReopenedAfterGivingUpItsGraphicsDrawsItsContent) {
         const std::string name = id.toStdString();
         QQuickWindow* window = h.app->windows().openWindow(id);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << name;
+        // Drawn canvases (the pills' edges) fill in from the frame after the first.
+        window->grabWindow();
+        QCoreApplication::processEvents();
         const QImage first = window->grabWindow();
         ASSERT_FALSE(first.isNull()) << name;
         window->close();

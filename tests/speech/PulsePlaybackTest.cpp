@@ -4,6 +4,7 @@
 #include "tavrine/platform/AudioDucking.h"
 #include "tavrine/speech/NudgeStreamPlayer.h"
 #include "tavrine/speech/QtSpeechAudioOutput.h"
+#include "tavrine/speech/SoundStreamNames.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -44,10 +45,25 @@ int musicLevel() {
     return -1;
 }
 
+// How the sound server lists this process's playback stream: its block of `pactl list sink-inputs`.
+QString ownStream() {
+    QProcess pactl;
+    pactl.start("pactl", {"list", "sink-inputs"});
+    pactl.waitForFinished(5000);
+    const QString pid = QStringLiteral("application.process.id = \"%1\"").arg(QCoreApplication::applicationPid());
+    for (const QString& block : QString::fromUtf8(pactl.readAllStandardOutput()).split("Sink Input #")) {
+        if (block.contains(pid))
+            return block;
+    }
+    return {};
+}
+
 class PulsePlaybackTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(qEnvironmentVariableIsSet("PULSE_SERVER"));
+        // As the application does at start, before its first sound (later calls change nothing).
+        nameSoundStreams();
         music.start("paplay", {"--raw", "--rate=24000", "--channels=1", "--format=s16le",
                                QStringLiteral("--volume=%1").arg(musicVolume), "/dev/zero"});
         ASSERT_TRUE(waitUntil([] { return musicLevel() == musicVolume; }, 10));
@@ -90,6 +106,11 @@ TEST_F(PulsePlaybackTest, MusicDipsWhileTheNudgePlaysAndComesBackAfterFinish) {
     player->enqueue(tone(0.8), std::nullopt);
     ASSERT_TRUE(player->isOpen());
     ASSERT_TRUE(dipped());
+    // A mixer lists the voice under Tavrine's name, as an event sound; programs Tavrine starts do not inherit that.
+    const QString listed = ownStream();
+    EXPECT_TRUE(listed.contains(QStringLiteral("application.name = \"Tavrine\""))) << listed.toStdString();
+    EXPECT_TRUE(listed.contains(QStringLiteral("media.role = \"event\""))) << listed.toStdString();
+    EXPECT_FALSE(QProcessEnvironment::systemEnvironment().keys().join(' ').contains(QStringLiteral("PULSE_PROP")));
     // What the readings say while the voice plays: handed (pulled by the sink) against processed (heard).
     ASSERT_TRUE(waitUntil([&] { return output->heardSamples() > 0; }, 5));
     const qint64 firstHeardMs = clock.elapsed();

@@ -404,6 +404,17 @@ std::optional<XWindowId> X11Connection::topLevelAncestor(XWindowId window) {
     });
 }
 
+std::optional<XWindowId> X11Connection::transientFor(XWindowId window) {
+    if (window == 0)
+        return std::nullopt;
+    return section(m_display, m_mutex, std::optional<XWindowId>(), [&](Trap&) -> std::optional<XWindowId> {
+        Window owner = 0;
+        if (!XGetTransientForHint(m_display, window, &owner) || owner == 0)
+            return std::nullopt;
+        return XWindowId(owner);
+    });
+}
+
 bool X11Connection::compositorRunning() {
     return section(m_display, m_mutex, false, [&](Trap&) -> bool {
         const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(m_screen);

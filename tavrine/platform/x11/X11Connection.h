@@ -81,6 +81,8 @@ public:
     bool isNormalWindow(XWindowId window);
     // The ancestor that is a child of the root (the window manager's frame, or the window itself).
     std::optional<XWindowId> topLevelAncestor(XWindowId window);
+    // The window `window` is a dialog of (WM_TRANSIENT_FOR); none when it names none.
+    std::optional<XWindowId> transientFor(XWindowId window);
     // Whether a compositing manager owns _NET_WM_CM_S<screen>.
     bool compositorRunning();
     // Asks the window manager to activate `window` (_NET_ACTIVE_WINDOW, source 2: window managers de-iconify
