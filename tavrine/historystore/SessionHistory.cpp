@@ -411,6 +411,8 @@ int SessionHistory::recoverRunning(double minimumSeconds) {
     if (stored > 0)
         emit changed();
     return stored;
+}
+
 QString SessionHistory::unwritableReason() const {
     switch (m_status.problem) {
     case Status::Problem::NewerSchema:
