@@ -136,7 +136,8 @@ TEST(MainWindowX11, AFailingJudgeShowsTheWarningStrip) {
     QQuickItem* strip = findItem(s.focus, QStringLiteral("monitoringStatus"));
     ASSERT_TRUE(strip && strip->isVisible());
     EXPECT_EQ(findItem(strip, QStringLiteral("monitoringText"))->property("text").toString(),
-              QStringLiteral("Couldn\u2019t check this activity."));
+              QStringLiteral("Couldn\u2019t check this activity. The judge fell over"))
+        << "the strip gives the reason with the warning";
     EXPECT_TRUE(strip->property("model").value<QObject*>()->property("warning").toBool());
 }
 
