@@ -2,7 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Dialogs
 import QtQuick.Layouts
-import Qt5Compat.GraphicalEffects
+import Tavrine.Ui
 import Tavrine.HistoryView
 
 // The recap of a finished session: the tilted card, "Share card" once its image is ready, "Again" (Return),
@@ -32,13 +32,13 @@ Item {
             Layout.alignment: Qt.AlignHCenter
             implicitWidth: recapCard.width
             implicitHeight: recapCard.height
-            DropShadow {
+            SoftShadow {
                 anchors.fill: recapCard
-                source: recapCard
                 rotation: recapCard.rotation
+                cornerRadius: recapCard.radius
+                fill: recapCard.color
                 color: Qt.rgba(0, 0, 0, 0.25)
-                radius: 18
-                samples: 37
+                blurRadius: 18
                 verticalOffset: 10
             }
             SessionRecapCard {
