@@ -1,4 +1,4 @@
-// Recording one session and reading the newest page, on a history of 100,000 sessions.
+// Recording one session and reading the newest page and one far down, on a history of 100,000 sessions.
 //
 // The store is built once (through the store itself, one recording at a time) in
 // $TAVRINE_BENCH_HISTORY_DIR, or a folder under the temporary folder, and reused by later runs.
@@ -83,6 +83,15 @@ void readNewestSessions(benchmark::State& state) {
     }
 }
 
+// The History window's pages are 200 sessions long; this one is the last but one.
+void readDeepSessions(benchmark::State& state) {
+    SessionHistory& store = history();
+    for (auto _ : state) {
+        const QList<StoredSession> page = store.sessions(storedSessions - 400, 200);
+        benchmark::DoNotOptimize(page.size());
+    }
+}
+
 void rebuildNewestTimelines(benchmark::State& state) {
     SessionHistory& store = history();
     const QList<StoredSession> page = store.sessions(0, 200);
@@ -96,6 +105,7 @@ void rebuildNewestTimelines(benchmark::State& state) {
 
 BENCHMARK(recordSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(readNewestSessions)->Unit(benchmark::kMillisecond);
+BENCHMARK(readDeepSessions)->Unit(benchmark::kMillisecond);
 BENCHMARK(rebuildNewestTimelines)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
