@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <numeric>
 #include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -522,29 +523,47 @@ QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const Q
                                              "segment AS g ON g.session = s.id")
                                   .arg(inner));
     segmentRows.bind(values);
-    QList<QList<std::pair<qint64, StoredSegment>>> segments(sessions.size());
+    // Kinds, applications and hosts repeat down a page: each distinct one is made once and shared.
+    QHash<QByteArray, QString> repeated;
+    auto repeatedText = [&repeated](const QByteArray& bytes) {
+        const auto found = repeated.constFind(bytes);
+        if (found != repeated.cend())
+            return *found;
+        const QString text = QString::fromUtf8(bytes);
+        repeated.insert(QByteArray(bytes.constData(), bytes.size()), text);
+        return text;
+    };
+    QList<QList<qint64>> ordinals(sessions.size());
     while (segmentRows.next()) {
         const auto index = indexOfRow.constFind(segmentRows.integer(0));
         if (index == indexOfRow.cend())
             continue;
         StoredSegment segment;
-        segment.kind = segmentRows.text(2);
+        segment.kind = repeatedText(segmentRows.bytes(2));
         segment.startedAt = fromUnixSeconds(segmentRows.real(3));
         segment.endedAt = fromUnixSeconds(segmentRows.real(4));
         segment.phrase = segmentRows.text(5);
         segment.intent = segmentRows.text(6);
-        segment.app = segmentRows.text(7);
-        segment.host = segmentRows.text(8);
+        segment.app = repeatedText(segmentRows.bytes(7));
+        segment.host = repeatedText(segmentRows.bytes(8));
         segment.titles = titlesFrom(segmentRows.bytes(9));
-        segments[*index].append({segmentRows.integer(1), std::move(segment)});
+        sessions[*index].segments.append(std::move(segment));
+        ordinals[*index].append(segmentRows.integer(1));
     }
+    // The session index hands the segments over in recorded order; only a session that came otherwise is sorted.
     for (qsizetype i = 0; i < sessions.size(); ++i) {
-        auto& list = segments[i];
-        std::stable_sort(list.begin(), list.end(),
-                         [](const auto& left, const auto& right) { return left.first < right.first; });
-        sessions[i].segments.reserve(list.size());
-        for (auto& [ordinal, segment] : list)
-            sessions[i].segments.append(std::move(segment));
+        const QList<qint64>& order = ordinals[i];
+        if (std::is_sorted(order.cbegin(), order.cend()))
+            continue;
+        QList<qsizetype> positions(order.size());
+        std::iota(positions.begin(), positions.end(), 0);
+        std::stable_sort(positions.begin(), positions.end(),
+                         [&order](qsizetype left, qsizetype right) { return order[left] < order[right]; });
+        QList<StoredSegment> sorted;
+        sorted.reserve(positions.size());
+        for (qsizetype position : positions)
+            sorted.append(std::move(sessions[i].segments[position]));
+        sessions[i].segments = std::move(sorted);
     }
     return sessions;
 }

@@ -113,13 +113,17 @@ TEST(SessionHistory, ListsNewestFirstInPagesThatReachEverySession) {
     const QList<QUuid> expected = {recorded[6], recorded[5], recorded[4], recorded[3],
                                    recorded[2], recorded[1], recorded[0]};
     EXPECT_EQ(history.sessionCount(), 7);
-    QList<QUuid> paged;
-    for (qint64 offset = 0; offset < 7; offset += 3) {
-        for (const StoredSession& session : history.sessions(offset, 3))
-            paged.append(session.sessionID);
+    // Pages of 4 split the two equal starts between them.
+    for (const qint64 pageSize : {1, 3, 4}) {
+        QList<QUuid> paged;
+        for (qint64 offset = 0; offset < 7; offset += pageSize) {
+            for (const StoredSession& session : history.sessions(offset, pageSize))
+                paged.append(session.sessionID);
+        }
+        EXPECT_EQ(paged, expected) << "pages of " << pageSize;
     }
-    EXPECT_EQ(paged, expected);
     EXPECT_TRUE(history.sessions(7, 3).isEmpty());
+    EXPECT_TRUE(history.sessions(0, 0).isEmpty());
     EXPECT_EQ(history.sessions(0, 3)[0].segments.size(), 3) << "pages carry their segments";
 }
 
