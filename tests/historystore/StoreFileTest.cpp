@@ -200,6 +200,18 @@ TEST(StoreFile, ASessionThatCannotBeWrittenByQuitIsReported) {
                     .contains(QStringLiteral("History lost session %1: it could not be written").arg(idText)));
 }
 
+TEST(StoreFile, APageThatCannotBeReadComesBackEmpty) {
+    const QString folder = temporaryFolder();
+    SessionHistory history(optionsIn(folder));
+    const auto id = history.record(sampleSummary(), sessionStart);
+    ASSERT_TRUE(id);
+    RawConnection raw(folder + QStringLiteral("/History.store"));
+    ASSERT_TRUE(raw.exec(QStringLiteral("ALTER TABLE segment RENAME TO damaged")));
+    EXPECT_EQ(history.sessionCount(), 1);
+    EXPECT_TRUE(history.sessions(0, 10).isEmpty());
+    EXPECT_FALSE(history.find(*id));
+}
+
 TEST(StoreFile, HistoryIsOffWhenNothingCanBeOpened) {
     LogCapture log;
     SessionHistory::Options options = optionsIn(temporaryFolder());
