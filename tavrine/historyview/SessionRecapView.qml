@@ -33,6 +33,8 @@ Item {
             implicitWidth: recapCard.width
             implicitHeight: recapCard.height
             SoftShadow {
+                // The software renderer has always drawn the card without its shadow.
+                visible: GraphicsInfo.api !== GraphicsInfo.Software && GraphicsInfo.api !== GraphicsInfo.Unknown
                 anchors.fill: recapCard
                 rotation: recapCard.rotation
                 cornerRadius: recapCard.radius
