@@ -176,6 +176,11 @@ QSGNode* SoftShadow::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
         node->setFiltering(QSGTexture::Linear);
         m_stale = true;
     }
+    // A window on a screen of another pixel density needs the picture drawn again at its scale.
+    if (scale != m_drawnScale) {
+        m_drawnScale = scale;
+        m_stale = true;
+    }
     if (m_stale) {
         Shape shape;
         shape.size = QSize(int(std::ceil(width() * scale)), int(std::ceil(height() * scale)));

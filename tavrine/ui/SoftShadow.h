@@ -77,6 +77,7 @@ private:
     QColor m_color = Qt::black;
     qreal m_horizontalOffset = 0;
     qreal m_verticalOffset = 0;
+    qreal m_drawnScale = 0;
     bool m_stale = true;
 };
 
