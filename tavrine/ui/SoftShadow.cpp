@@ -188,7 +188,9 @@ QSGNode* SoftShadow::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
         shape.fill = m_fill.alphaF();
         shape.edgeTop = m_edgeTop.alphaF();
         shape.edgeBottom = m_edgeBottom.alphaF();
-        node->setTexture(window()->createTextureFromImage(render(shape, blur, m_color)));
+        // In the shared atlas: shadows and icons next to one another then draw as one batch.
+        node->setTexture(
+            window()->createTextureFromImage(render(shape, blur, m_color), QQuickWindow::TextureCanUseAtlas));
         m_stale = false;
     }
     node->setRect(area);
