@@ -1,4 +1,5 @@
-// Recording one session, keeping a running one and reading the newest page, on a history of 100,000 sessions.
+// Recording one session, keeping a running one, and reading the newest page and one far down, on a history of
+// 100,000 sessions.
 //
 // The store is built once (through the store itself, one recording at a time) in
 // $TAVRINE_BENCH_HISTORY_DIR, or a folder under the temporary folder, and reused by later runs.
@@ -96,6 +97,15 @@ void readNewestSessions(benchmark::State& state) {
     }
 }
 
+// The History window's pages are 200 sessions long; this one is the last but one.
+void readDeepSessions(benchmark::State& state) {
+    SessionHistory& store = history();
+    for (auto _ : state) {
+        const QList<StoredSession> page = store.sessions(storedSessions - 400, 200);
+        benchmark::DoNotOptimize(page.size());
+    }
+}
+
 void rebuildNewestTimelines(benchmark::State& state) {
     SessionHistory& store = history();
     const QList<StoredSession> page = store.sessions(0, 200);
@@ -138,6 +148,7 @@ BENCHMARK(openInBackground)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(recordSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(keepRunningSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(readNewestSessions)->Unit(benchmark::kMillisecond);
+BENCHMARK(readDeepSessions)->Unit(benchmark::kMillisecond);
 BENCHMARK(rebuildNewestTimelines)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

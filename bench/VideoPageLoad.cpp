@@ -3,7 +3,8 @@
 // wall second and the resident memory of this process and of the processes below it (the web engine's).
 // With --web the real web player is made too (its page loaded without the site's script, so the poster comes
 // after the six-second watchdog); the difference between the two runs is what the web engine adds.
-// --still runs it as under reduce motion: no zoom, the scrubber paused.
+// --still runs it as under reduce motion: no zoom, the scrubber paused. Then the page and the player are let go,
+// as when the rehearsal ends, and 5 s later the processes still below this one are counted.
 // Usage: video_page_load [--web] [--still] [seconds]   (default 20 s, after 10 s of warm-up)
 #include "tavrine/core/Clock.h"
 #include "tavrine/onboarding/RehearsalPlayer.h"
@@ -38,6 +39,7 @@ struct Usage {
     double cpuSeconds = 0;
     qint64 rssKiB = 0;
     qint64 pssKiB = 0;
+    qint64 privateDirtyKiB = 0;
 };
 
 qint64 field(const QByteArray& text, const QByteArray& name) {
@@ -61,6 +63,7 @@ Usage usageOf(qint64 pid) {
         const QByteArray text = rollup.readAll();
         usage.rssKiB = field(text, "Rss:");
         usage.pssKiB = field(text, "Pss:");
+        usage.privateDirtyKiB = field(text, "Private_Dirty:");
     }
     return usage;
 }
@@ -128,12 +131,14 @@ int main(int argc, char** argv) {
         page = std::make_unique<tavrine::WebPlayerPage>(engine, tavrine::WebPlayerPage::configuredOrigin(), QString());
     else
         page = std::make_unique<ReadyPage>();
-    tavrine::RehearsalPlayer player(std::move(page), clock, tavrine::RehearsalClipIdentifiers{});
-    player.setCurrent(tavrine::RehearsalVideo::Detour, true);
+    auto player =
+        std::make_unique<tavrine::RehearsalPlayer>(std::move(page), clock, tavrine::RehearsalClipIdentifiers{});
+    player->setCurrent(tavrine::RehearsalVideo::Detour, true);
 
     QQmlComponent component(&engine, tavrine::ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QStringLiteral("VideoPage")));
-    std::unique_ptr<QObject> root(component.createWithInitialProperties(
-        {{QStringLiteral("player"), QVariant::fromValue<QObject*>(&player)}, {QStringLiteral("reduceMotion"), still}}));
+    std::unique_ptr<QObject> root(
+        component.createWithInitialProperties({{QStringLiteral("player"), QVariant::fromValue<QObject*>(player.get())},
+                                               {QStringLiteral("reduceMotion"), still}}));
     auto* item = qobject_cast<QQuickItem*>(root.get());
     if (!item) {
         std::fprintf(stderr, "video_page_load: %s\n", qPrintable(component.errorString()));
@@ -160,13 +165,24 @@ int main(int argc, char** argv) {
         std::printf("%s%s: poster %s; over %.1f s: process %.3f CPU s/s, children %.3f CPU s/s; RSS %lld KiB "
                     "(PSS %lld), children RSS %lld KiB (PSS %lld) in %lld processes\n",
                     web ? "with the web player" : "without the web player", still ? ", still" : "",
-                    player.unavailable() ? "shown" : "not shown", elapsed, (end.cpuSeconds - start.cpuSeconds) / elapsed,
+                    player->unavailable() ? "shown" : "not shown", elapsed,
+                    (end.cpuSeconds - start.cpuSeconds) / elapsed,
                     (endChildren.cpuSeconds - startChildren.cpuSeconds) / elapsed, static_cast<long long>(end.rssKiB),
                     static_cast<long long>(end.pssKiB), static_cast<long long>(endChildren.rssKiB),
                     static_cast<long long>(endChildren.pssKiB), static_cast<long long>(descendants().size()));
         std::fflush(stdout);
-        player.teardown();
-        QGuiApplication::quit();
+        player->teardown();
+        root.reset();
+        player.reset();
+        QTimer::singleShot(5000, &app, [] {
+            const Usage self = usageOf(::getpid());
+            const Usage children = childrenUsage();
+            std::printf("5 s after the player went: private dirty %lld KiB; children RSS %lld KiB in %lld processes\n",
+                        static_cast<long long>(self.privateDirtyKiB), static_cast<long long>(children.rssKiB),
+                        static_cast<long long>(descendants().size()));
+            std::fflush(stdout);
+            QGuiApplication::quit();
+        });
     });
     return QGuiApplication::exec();
 }

@@ -8,14 +8,17 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
 #include <cerrno>
+#include <numeric>
 #include <cstring>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace tavrine {
@@ -73,9 +76,9 @@ double unixSeconds(const QDateTime& date) {
     return date.isValid() ? double(date.toMSecsSinceEpoch()) / 1000.0 : 0.0;
 }
 
-QDateTime fromUnixSeconds(const QVariant& value) {
+QDateTime fromUnixSeconds(double seconds) {
     // UTC: the same instant, without a time-zone lookup per value (a page holds thousands of them).
-    return QDateTime::fromMSecsSinceEpoch(roundedNumber(value.toDouble() * 1000.0), Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(roundedNumber(seconds * 1000.0), Qt::UTC);
 }
 
 QString uuidText(const QUuid& id) {
@@ -86,9 +89,9 @@ QString titlesText(const QStringList& titles) {
     return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(titles)).toJson(QJsonDocument::Compact));
 }
 
-QStringList titlesFrom(const QString& stored) {
+QStringList titlesFrom(const QByteArray& stored) {
     QStringList titles;
-    const QJsonArray array = QJsonDocument::fromJson(stored.toUtf8()).array();
+    const QJsonArray array = QJsonDocument::fromJson(stored).array();
     for (const QJsonValue& value : array)
         titles.append(value.toString());
     return titles;
@@ -139,6 +142,63 @@ const char* const runningExtras[] = {
     "CREATE INDEX IF NOT EXISTS running_segment_by_session ON running_segment (session, ordinal)",
     "CREATE TABLE IF NOT EXISTS unexpected_end ("
     " session INTEGER PRIMARY KEY REFERENCES session (id) ON DELETE CASCADE)",
+};
+
+// A read on the connection's own SQLite handle. Pages are read this way because Qt Sql turns every column of
+// every row into a QVariant, and every text into UTF-16 inside SQLite before copying it again: most of a page's
+// time went there, not into SQLite.
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& sql) : m_db(db) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
+            failed();
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(const QList<QVariant>& values) {
+        int index = 0;
+        for (const QVariant& value : values) {
+            ++index;
+            int result = SQLITE_OK;
+            if (value.typeId() == QMetaType::Double) {
+                result = sqlite3_bind_double(m_statement, index, value.toDouble());
+            } else if (value.typeId() == QMetaType::QString) {
+                const QByteArray text = value.toString().toUtf8();
+                result = sqlite3_bind_text(m_statement, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            } else {
+                result = sqlite3_bind_int64(m_statement, index, value.toLongLong());
+            }
+            if (result != SQLITE_OK)
+                failed();
+        }
+    }
+    bool next() {
+        const int result = sqlite3_step(m_statement);
+        if (result == SQLITE_ROW)
+            return true;
+        if (result != SQLITE_DONE)
+            failed();
+        return false;
+    }
+    qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    double real(int column) const { return sqlite3_column_double(m_statement, column); }
+    QByteArray bytes(int column) const {
+        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        return QByteArray::fromRawData(data, sqlite3_column_bytes(m_statement, column));
+    }
+    QString text(int column) const {
+        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        return QString::fromUtf8(data, sqlite3_column_bytes(m_statement, column));
+    }
+
+private:
+    [[noreturn]] void failed() const { throw HistoryStoreError(Case::Failed, QString::fromUtf8(sqlite3_errmsg(m_db))); }
+
+    sqlite3* m_db;
+    sqlite3_stmt* m_statement = nullptr;
 };
 
 } // namespace
@@ -464,8 +524,31 @@ qint64 HistoryDatabase::sessionCount() {
 }
 
 QList<StoredSession> HistoryDatabase::sessions(qint64 offset, qint64 limit) {
-    return readSessions(QStringLiteral("SELECT * FROM session ORDER BY started_at DESC, id DESC LIMIT ? OFFSET ?"),
-                        {QVariant(std::max<qint64>(limit, 0)), QVariant(std::max<qint64>(offset, 0))});
+    if (!m_db.isOpen() || limit <= 0)
+        return {};
+    // A page is a run of neighbours in the start index: its first and last keys are found by walking the index
+    // alone, once, and both reads below then seek straight to that range. Skipping the rows before a page deep
+    // in the history through the table itself, as a plain OFFSET on whole rows does, costs far more.
+    QSqlQuery keys =
+        prepared(m_db, QStringLiteral("SELECT started_at, id FROM session ORDER BY started_at DESC, id DESC "
+                                      "LIMIT ? OFFSET ?"));
+    keys.addBindValue(limit);
+    keys.addBindValue(std::max<qint64>(offset, 0));
+    run(keys);
+    if (!keys.next())
+        return {};
+    const QVariant newestStart = keys.value(0);
+    const QVariant newestRow = keys.value(1);
+    QVariant oldestStart = newestStart;
+    QVariant oldestRow = newestRow;
+    while (keys.next()) {
+        oldestStart = keys.value(0);
+        oldestRow = keys.value(1);
+    }
+    keys.finish();
+    return readSessions(QStringLiteral("SELECT * FROM session WHERE (started_at, id) >= (?, ?) "
+                                       "AND (started_at, id) <= (?, ?) ORDER BY started_at DESC, id DESC"),
+                        {oldestStart, oldestRow, newestStart, newestRow});
 }
 
 std::optional<StoredSession> HistoryDatabase::find(const QUuid& sessionID) {
@@ -481,28 +564,30 @@ QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const Q
                                                    const QString& segmentTable) {
     if (!m_db.isOpen())
         return {};
-    QSqlQuery sessionRows =
-        prepared(m_db, QStringLiteral("SELECT id, session_id, started_at, ended_at, intention, focused_seconds, "
-                                      "completed, detours, detour_seconds, longest_streak FROM (%1)")
-                           .arg(inner));
-    for (const QVariant& value : values)
-        sessionRows.addBindValue(value);
-    run(sessionRows);
+    const QVariant handle = m_db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw HistoryStoreError(Case::Failed, QStringLiteral("the history database is not an SQLite connection"));
+    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
 
+    Statement sessionRows(db, QStringLiteral("SELECT id, session_id, started_at, ended_at, intention, "
+                                             "focused_seconds, completed, detours, detour_seconds, longest_streak "
+                                             "FROM (%1)")
+                                  .arg(inner));
+    sessionRows.bind(values);
     QList<StoredSession> sessions;
     QHash<qint64, qsizetype> indexOfRow;
     while (sessionRows.next()) {
         StoredSession session;
-        session.sessionID = QUuid::fromString(sessionRows.value(1).toString());
-        session.startedAt = fromUnixSeconds(sessionRows.value(2));
-        session.endedAt = fromUnixSeconds(sessionRows.value(3));
-        session.intention = sessionRows.value(4).toString();
-        session.focusedSeconds = sessionRows.value(5).toDouble();
-        session.completed = sessionRows.value(6).toLongLong() != 0;
-        session.detours = sessionRows.value(7).toLongLong();
-        session.detourSeconds = sessionRows.value(8).toDouble();
-        session.longestStreak = sessionRows.value(9).toDouble();
-        indexOfRow.insert(sessionRows.value(0).toLongLong(), sessions.size());
+        session.sessionID = QUuid::fromString(QLatin1StringView(sessionRows.bytes(1)));
+        session.startedAt = fromUnixSeconds(sessionRows.real(2));
+        session.endedAt = fromUnixSeconds(sessionRows.real(3));
+        session.intention = sessionRows.text(4);
+        session.focusedSeconds = sessionRows.real(5);
+        session.completed = sessionRows.integer(6) != 0;
+        session.detours = sessionRows.integer(7);
+        session.detourSeconds = sessionRows.real(8);
+        session.longestStreak = sessionRows.real(9);
+        indexOfRow.insert(sessionRows.integer(0), sessions.size());
         sessions.append(std::move(session));
     }
     if (sessions.isEmpty())
@@ -510,29 +595,37 @@ QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const Q
 
     // The segments of the same sessions in a second, narrower query (a join would repeat every session's columns
     // on each of its segments' rows); put in recorded order here rather than by a sort in SQL.
-    QSqlQuery segmentRows =
-        prepared(m_db, QStringLiteral("SELECT g.session, g.ordinal, g.kind, g.started_at, g.ended_at, g.phrase, "
-                                      "g.intent, g.app, g.host, g.titles FROM (%1) AS s JOIN %2 AS g "
-                                      "ON g.session = s.id")
-                           .arg(inner, segmentTable));
-    for (const QVariant& value : values)
-        segmentRows.addBindValue(value);
-    run(segmentRows);
-    QList<QList<std::pair<qint64, StoredSegment>>> segments(sessions.size());
+    Statement segmentRows(db, QStringLiteral("SELECT g.session, g.ordinal, g.kind, g.started_at, g.ended_at, "
+                                             "g.phrase, g.intent, g.app, g.host, g.titles FROM (%1) AS s JOIN "
+                                             "%2 AS g ON g.session = s.id")
+                                  .arg(inner, segmentTable));
+    segmentRows.bind(values);
+    // Kinds, applications and hosts repeat down a page: each distinct one is made once and shared.
+    QHash<QByteArray, QString> repeated;
+    auto repeatedText = [&repeated](const QByteArray& bytes) {
+        const auto found = repeated.constFind(bytes);
+        if (found != repeated.cend())
+            return *found;
+        const QString text = QString::fromUtf8(bytes);
+        repeated.insert(QByteArray(bytes.constData(), bytes.size()), text);
+        return text;
+    };
+    QList<QList<qint64>> ordinals(sessions.size());
     while (segmentRows.next()) {
-        const auto index = indexOfRow.constFind(segmentRows.value(0).toLongLong());
+        const auto index = indexOfRow.constFind(segmentRows.integer(0));
         if (index == indexOfRow.cend())
             continue;
         StoredSegment segment;
-        segment.kind = segmentRows.value(2).toString();
-        segment.startedAt = fromUnixSeconds(segmentRows.value(3));
-        segment.endedAt = fromUnixSeconds(segmentRows.value(4));
-        segment.phrase = segmentRows.value(5).toString();
-        segment.intent = segmentRows.value(6).toString();
-        segment.app = segmentRows.value(7).toString();
-        segment.host = segmentRows.value(8).toString();
-        segment.titles = titlesFrom(segmentRows.value(9).toString());
-        segments[*index].append({segmentRows.value(1).toLongLong(), std::move(segment)});
+        segment.kind = repeatedText(segmentRows.bytes(2));
+        segment.startedAt = fromUnixSeconds(segmentRows.real(3));
+        segment.endedAt = fromUnixSeconds(segmentRows.real(4));
+        segment.phrase = segmentRows.text(5);
+        segment.intent = segmentRows.text(6);
+        segment.app = repeatedText(segmentRows.bytes(7));
+        segment.host = repeatedText(segmentRows.bytes(8));
+        segment.titles = titlesFrom(segmentRows.bytes(9));
+        sessions[*index].segments.append(std::move(segment));
+        ordinals[*index].append(segmentRows.integer(1));
     }
     if (m_runningTables && segmentTable == QLatin1String("segment")) {
         QSqlQuery marks = prepared(
@@ -547,13 +640,20 @@ QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const Q
                 sessions[*index].endedUnexpectedly = true;
         }
     }
+    // The session index hands the segments over in recorded order; only a session that came otherwise is sorted.
     for (qsizetype i = 0; i < sessions.size(); ++i) {
-        auto& list = segments[i];
-        std::stable_sort(list.begin(), list.end(),
-                         [](const auto& left, const auto& right) { return left.first < right.first; });
-        sessions[i].segments.reserve(list.size());
-        for (auto& [ordinal, segment] : list)
-            sessions[i].segments.append(std::move(segment));
+        const QList<qint64>& order = ordinals[i];
+        if (std::is_sorted(order.cbegin(), order.cend()))
+            continue;
+        QList<qsizetype> positions(order.size());
+        std::iota(positions.begin(), positions.end(), 0);
+        std::stable_sort(positions.begin(), positions.end(),
+                         [&order](qsizetype left, qsizetype right) { return order[left] < order[right]; });
+        QList<StoredSegment> sorted;
+        sorted.reserve(positions.size());
+        for (qsizetype position : positions)
+            sorted.append(std::move(sessions[i].segments[position]));
+        sessions[i].segments = std::move(sorted);
     }
     return sessions;
 }

@@ -1,7 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Qt5Compat.GraphicalEffects
+import Tavrine.Ui
 import Tavrine.HistoryView
 
 // The recap of a finished session: the tilted card, "Share card" once its image is ready, "Again" (Return),
@@ -49,14 +49,15 @@ Item {
                 layer.enabled: true
                 layer.smooth: true
                 layer.mipmap: true
-                DropShadow {
+                SoftShadow {
+                    // The software renderer has always drawn the card without its shadow.
+                    visible: GraphicsInfo.api !== GraphicsInfo.Software && GraphicsInfo.api !== GraphicsInfo.Unknown
                     anchors.fill: recapCard
-                    source: recapCard
+                    cornerRadius: recapCard.radius
+                    fill: recapCard.color
                     color: Qt.rgba(0, 0, 0, 0.25)
-                    radius: 18
-                    samples: 37
+                    blurRadius: 18
                     verticalOffset: 10
-                    transparentBorder: true
                 }
                 SessionRecapCard {
                     id: recapCard

@@ -1,6 +1,6 @@
 import QtQuick
+import Tavrine.Ui
 import QtQuick.Controls
-import Qt5Compat.GraphicalEffects
 import Tavrine.HistoryView
 
 // One finished session as a vertical timeline: a ruler of clock times and a column of blocks. The selection
@@ -96,15 +96,14 @@ Item {
         }
     }
 
-    DropShadow {
+    SoftShadow {
         anchors.fill: cluesCard
-        source: cluesCard
         visible: cluesCard.visible
+        cornerRadius: cluesCard.radius
+        fill: cluesCard.color
         color: Qt.rgba(0, 0, 0, 0.2)
-        radius: 8
-        samples: 17
+        blurRadius: 8
         verticalOffset: 2
-        transparentBorder: true
     }
 
     Rectangle {

@@ -20,4 +20,15 @@ WebEngineView {
     }
     webChannel: WebChannel { id: bridgeChannel }
     onRenderProcessTerminated: crashed()
+
+    // A script run in the page's main world at document creation, on the main frame only.
+    function addUserScript(name, source) {
+        const script = WebEngine.script();
+        script.name = name;
+        script.sourceCode = source;
+        script.injectionPoint = WebEngineScript.DocumentCreation;
+        script.worldId = WebEngineScript.MainWorld;
+        script.runsOnSubFrames = false;
+        view.profile.userScripts.insert(script);
+    }
 }

@@ -2,15 +2,14 @@
 
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
+#include <QQuickWindow>
 #include <QWebChannel>
-#include <QWebEngineScript>
-#include <QtWebEngineQuick/qquickwebengineprofile.h>
-#include <QtWebEngineQuick/qtwebenginequickglobal.h>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(logOnboarding, "com.dravolence.tavrine.Onboarding")
@@ -42,16 +41,6 @@ QString jsString(const QString& text) {
     QString out = text;
     out.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
     return QLatin1Char('\'') + out + QLatin1Char('\'');
-}
-
-QWebEngineScript userScript(const QString& name, const QString& source) {
-    QWebEngineScript script;
-    script.setName(name);
-    script.setSourceCode(source);
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::MainWorld);
-    script.setRunsOnSubFrames(false);
-    return script;
 }
 
 } // namespace
@@ -112,16 +101,14 @@ WebPlayerPage::WebPlayerPage(QQmlEngine& engine, QUrl origin, QString apiUrl)
     if (auto* channel = m_view->property("channel").value<QWebChannel*>())
         channel->registerObject(QStringLiteral("player"), &m_bridge);
     connect(m_view, SIGNAL(crashed()), this, SIGNAL(crashed()));
-    auto* profile = m_view->property("profile").value<QQuickWebEngineProfile*>();
+    // The scripts go in through the view, so that nothing of the web engine is linked into the program: its
+    // libraries load with the view's QML import, the first time a rehearsal shows the video page.
     QFile channelScript(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
-    if (profile && profile->property("userScripts").value<QObject*>() && channelScript.open(QIODevice::ReadOnly)) {
-        auto* scripts = profile->property("userScripts").value<QObject*>();
-        QMetaObject::invokeMethod(scripts, "insert",
-                                  Q_ARG(QWebEngineScript, userScript(QStringLiteral("qwebchannel"),
-                                                                     QString::fromUtf8(channelScript.readAll()))));
-        QMetaObject::invokeMethod(scripts, "insert",
-                                  Q_ARG(QWebEngineScript, userScript(QStringLiteral("playerBridge"),
-                                                                     QString::fromUtf8(adapterScript))));
+    if (channelScript.open(QIODevice::ReadOnly)) {
+        QMetaObject::invokeMethod(m_view, "addUserScript", Q_ARG(QVariant, QStringLiteral("qwebchannel")),
+                                  Q_ARG(QVariant, QString::fromUtf8(channelScript.readAll())));
+        QMetaObject::invokeMethod(m_view, "addUserScript", Q_ARG(QVariant, QStringLiteral("playerBridge")),
+                                  Q_ARG(QVariant, QString::fromUtf8(adapterScript)));
     }
 }
 
@@ -152,7 +139,12 @@ void prepareWebEngine() {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
         qCInfo(logOnboarding) << "Running as root: the web video player runs without its sandbox";
     }
-    QtWebEngineQuick::initialize();
+    // What the web engine needs of the application before it exists, set here because the engine itself only
+    // loads when the video page first needs it: one GL context shared with the engine's, and OpenGL for Qt Quick.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    const QSGRendererInterface::GraphicsApi api = QQuickWindow::graphicsApi();
+    if (api != QSGRendererInterface::OpenGL && api != QSGRendererInterface::Vulkan)
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::OpenGL);
 }
 
 } // namespace tavrine

@@ -1,5 +1,4 @@
 import QtQuick
-import Qt5Compat.GraphicalEffects
 import Tavrine.Ui
 
 // The soft translucent pill behind a button or any other control: a capsule filled with white (dark scheme) or
@@ -21,17 +20,30 @@ Item {
     implicitWidth: 34
     implicitHeight: 34
 
-    // The shadow effect draws the capsule itself; the software renderer has no shader effects, so there the
-    // capsule is drawn as it is, without a shadow.
+    // The software renderer has always drawn the capsule without its shadow.
     readonly property bool effectsAvailable: GraphicsInfo.api !== GraphicsInfo.Software
         && GraphicsInfo.api !== GraphicsInfo.Unknown
+
+    // The shadow of what the capsule covers (its fill and its edge), drawn once and kept while nothing changes.
+    SoftShadow {
+        objectName: "pillShadow"
+        visible: root.effectsAvailable
+        anchors.fill: capsule
+        cornerRadius: root.radius
+        fill: pillFill.color
+        edgeTop: pillBorder.topColor
+        edgeBottom: pillBorder.bottomColor
+        verticalOffset: PillMetrics.shadowOffsetY
+        blurRadius: PillMetrics.shadowRadius
+        color: Qt.rgba(0, 0, 0, PillMetrics.shadowOpacity(root.dark))
+    }
 
     Item {
         id: capsule
         anchors.fill: parent
-        visible: !root.effectsAvailable
 
         Rectangle {
+            id: pillFill
             objectName: "pillFill"
             anchors.fill: parent
             radius: root.radius
@@ -42,24 +54,12 @@ Item {
         }
 
         CapsuleBorder {
+            id: pillBorder
             objectName: "pillBorder"
             anchors.fill: parent
             radius: root.radius
             topColor: PillMetrics.ink(root.dark, root.borderTopOpacity)
             bottomColor: PillMetrics.ink(root.dark, root.borderBottomOpacity)
         }
-    }
-
-    DropShadow {
-        objectName: "pillShadow"
-        visible: root.effectsAvailable
-        anchors.fill: capsule
-        source: capsule
-        horizontalOffset: 0
-        verticalOffset: PillMetrics.shadowOffsetY
-        radius: PillMetrics.shadowRadius
-        samples: 7
-        color: Qt.rgba(0, 0, 0, PillMetrics.shadowOpacity(root.dark))
-        transparentBorder: true
     }
 }

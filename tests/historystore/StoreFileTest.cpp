@@ -411,6 +411,18 @@ TEST(StoreFile, AStoreThatCannotBeOpenedLeavesSessionsWaiting) {
     }
 }
 
+TEST(StoreFile, APageThatCannotBeReadComesBackEmpty) {
+    const QString folder = temporaryFolder();
+    SessionHistory history(optionsIn(folder));
+    const auto id = history.record(sampleSummary(), sessionStart);
+    ASSERT_TRUE(id);
+    RawConnection raw(folder + QStringLiteral("/History.store"));
+    ASSERT_TRUE(raw.exec(QStringLiteral("ALTER TABLE segment RENAME TO damaged")));
+    EXPECT_EQ(history.sessionCount(), 1);
+    EXPECT_TRUE(history.sessions(0, 10).isEmpty());
+    EXPECT_FALSE(history.find(*id));
+}
+
 TEST(StoreFile, AClearThatTheStoreRefusesKeepsEverySessionAndSaysWhy) {
     const QString folder = temporaryFolder();
     LogCapture log;

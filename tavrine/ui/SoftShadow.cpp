@@ -1,0 +1,200 @@
+#include "tavrine/ui/SoftShadow.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QQuickWindow>
+#include <QSGImageNode>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace tavrine::ui {
+
+namespace {
+
+// The coverage of the shape: the fill, then the edge stroked over it, as the capsule's own items draw them.
+std::vector<float> coverage(const SoftShadow::Shape& shape, int pad, int width, int height) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(pad, pad);
+        const qreal w = shape.size.width();
+        const qreal h = shape.size.height();
+        const qreal radius = std::clamp(shape.cornerRadius, 0.0, std::min(w, h) / 2);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.fill, 0.0, 1.0))));
+        painter.drawRoundedRect(QRectF(0, 0, w, h), radius, radius);
+        if ((shape.edgeTop > 0 || shape.edgeBottom > 0) && w >= 2 && h >= 2) {
+            QLinearGradient gradient(0, 0, 0, h);
+            gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeTop, 0.0, 1.0))));
+            gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeBottom, 0.0, 1.0))));
+            const qreal r = std::max(0.0, radius - 0.5);
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QPen(QBrush(gradient), 1));
+            painter.drawRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), r, r);
+        }
+    }
+    std::vector<float> alpha(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x)
+            alpha[std::size_t(y) * width + x] = float(qAlpha(line[x])) / 255.0f;
+    }
+    return alpha;
+}
+
+std::vector<float> gaussianWeights(int radius) {
+    const double deviation = std::max(0.00001, (radius + 1.0) / 3.3333);
+    std::vector<float> weights(std::size_t(2 * radius + 1));
+    double sum = 0;
+    for (int i = -radius; i <= radius; ++i) {
+        const double weight = std::exp(-(double(i) * i) / (2 * deviation * deviation));
+        weights[std::size_t(i + radius)] = float(weight);
+        sum += weight;
+    }
+    for (float& weight : weights)
+        weight = float(weight / sum);
+    return weights;
+}
+
+// One pass of the separable blur along x (step 1) or y (step = width); outside the image is transparent.
+std::vector<float> blurPass(const std::vector<float>& in, int width, int height, bool alongX,
+                            const std::vector<float>& weights) {
+    const int radius = int(weights.size() / 2);
+    std::vector<float> out(in.size(), 0.0f);
+    const int length = alongX ? width : height;
+    const int lines = alongX ? height : width;
+    const std::size_t step = alongX ? 1 : std::size_t(width);
+    for (int line = 0; line < lines; ++line) {
+        const std::size_t start = alongX ? std::size_t(line) * width : std::size_t(line);
+        for (int i = 0; i < length; ++i) {
+            float sum = 0;
+            const int from = std::max(-radius, -i);
+            const int to = std::min(radius, length - 1 - i);
+            for (int k = from; k <= to; ++k)
+                sum += in[start + std::size_t(i + k) * step] * weights[std::size_t(k + radius)];
+            out[start + std::size_t(i) * step] = sum;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+SoftShadow::SoftShadow(QQuickItem* parent) : QQuickItem(parent) {
+    setFlag(ItemHasContents);
+}
+
+QImage SoftShadow::render(const Shape& shape, int blurRadius, const QColor& color) {
+    const int pad = std::max(0, blurRadius);
+    const int width = std::max(0, shape.size.width()) + 2 * pad;
+    const int height = std::max(0, shape.size.height()) + 2 * pad;
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image;
+    std::vector<float> alpha = coverage(shape, pad, width, height);
+    if (pad > 0) {
+        const std::vector<float> weights = gaussianWeights(pad);
+        alpha = blurPass(blurPass(alpha, width, height, true, weights), width, height, false, weights);
+    }
+    const float r = color.redF() * color.alphaF();
+    const float g = color.greenF() * color.alphaF();
+    const float b = color.blueF() * color.alphaF();
+    const float a = color.alphaF();
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const float coverageHere = std::clamp(alpha[std::size_t(y) * width + x], 0.0f, 1.0f);
+            auto channel = [coverageHere](float value) { return int(std::lround(value * coverageHere * 255.0f)); };
+            line[x] = qRgba(channel(r), channel(g), channel(b), channel(a));
+        }
+    }
+    return image;
+}
+
+template <typename T> void SoftShadow::change(T& member, const T& value) {
+    if (member == value)
+        return;
+    member = value;
+    m_stale = true;
+    update();
+    emit shapeChanged();
+}
+
+void SoftShadow::setCornerRadius(qreal radius) {
+    change(m_cornerRadius, radius);
+}
+void SoftShadow::setFill(const QColor& fill) {
+    change(m_fill, fill);
+}
+void SoftShadow::setEdgeTop(const QColor& color) {
+    change(m_edgeTop, color);
+}
+void SoftShadow::setEdgeBottom(const QColor& color) {
+    change(m_edgeBottom, color);
+}
+void SoftShadow::setBlurRadius(int radius) {
+    change(m_blurRadius, std::max(0, radius));
+}
+void SoftShadow::setColor(const QColor& color) {
+    change(m_color, color);
+}
+void SoftShadow::setHorizontalOffset(qreal offset) {
+    change(m_horizontalOffset, offset);
+}
+void SoftShadow::setVerticalOffset(qreal offset) {
+    change(m_verticalOffset, offset);
+}
+
+void SoftShadow::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
+    QQuickItem::geometryChange(newGeometry, oldGeometry);
+    if (newGeometry.size() != oldGeometry.size()) {
+        m_stale = true;
+        update();
+    }
+}
+
+QSGNode* SoftShadow::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
+    auto* node = static_cast<QSGImageNode*>(old);
+    if (width() <= 0 || height() <= 0 || !window()) {
+        delete node;
+        return nullptr;
+    }
+    const qreal scale = window()->effectiveDevicePixelRatio();
+    // The blur and the offsets in device pixels, the offsets whole, as the shadow has always been placed.
+    const int blur = int(std::lround(m_blurRadius * scale));
+    const QRectF area(std::round(m_horizontalOffset) - blur / scale, std::round(m_verticalOffset) - blur / scale,
+                      std::ceil(width() * scale) / scale + 2 * blur / scale,
+                      std::ceil(height() * scale) / scale + 2 * blur / scale);
+    if (!node) {
+        node = window()->createImageNode();
+        node->setOwnsTexture(true);
+        node->setFiltering(QSGTexture::Linear);
+        m_stale = true;
+    }
+    // A window on a screen of another pixel density needs the picture drawn again at its scale.
+    if (scale != m_drawnScale) {
+        m_drawnScale = scale;
+        m_stale = true;
+    }
+    if (m_stale) {
+        Shape shape;
+        shape.size = QSize(int(std::ceil(width() * scale)), int(std::ceil(height() * scale)));
+        shape.cornerRadius = m_cornerRadius * scale;
+        shape.fill = m_fill.alphaF();
+        shape.edgeTop = m_edgeTop.alphaF();
+        shape.edgeBottom = m_edgeBottom.alphaF();
+        // In the shared atlas: shadows and icons next to one another then draw as one batch.
+        node->setTexture(
+            window()->createTextureFromImage(render(shape, blur, m_color), QQuickWindow::TextureCanUseAtlas));
+        m_stale = false;
+    }
+    node->setRect(area);
+    return node;
+}
+
+} // namespace tavrine::ui

@@ -1,0 +1,88 @@
+#include "tavrine/ui/SoftShadow.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+using tavrine::ui::SoftShadow;
+
+namespace {
+
+double alphaSum(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            sum += qAlpha(image.pixel(x, y));
+    return sum;
+}
+
+// The largest difference in alpha between the image and its mirror image left to right.
+int mirrorDifference(const QImage& image) {
+    int largest = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            largest =
+                std::max(largest, std::abs(qAlpha(image.pixel(x, y)) - qAlpha(image.pixel(image.width() - 1 - x, y))));
+    return largest;
+}
+
+} // namespace
+
+// The blur spreads the shape's coverage without losing or adding any (so the image is large enough and the
+// weights are normalised), keeps it symmetric, and leaves the middle of a wide shape at fill times colour.
+TEST(SoftShadow, BlursTheCoverageIntoAnImageLargerByTheRadius) {
+    struct Case {
+        const char* name;
+        QSize size;
+        qreal cornerRadius;
+        qreal fill;
+        int blur;
+        qreal colorAlpha;
+    };
+    const Case cases[] = {
+        {"no blur", {20, 10}, 0, 1.0, 0, 1.0},
+        {"the pill's blur", {120, 34}, 17, 0.12, 3, 0.25},
+        {"the card's blur", {100, 80}, 18, 1.0, 18, 0.25},
+        {"a negative blur is none", {20, 10}, 0, 1.0, -4, 1.0},
+        {"an empty shape", {0, 0}, 0, 1.0, 3, 1.0},
+    };
+    for (const Case& c : cases) {
+        SoftShadow::Shape shape;
+        shape.size = c.size;
+        shape.cornerRadius = c.cornerRadius;
+        shape.fill = c.fill;
+        const QImage image = SoftShadow::render(shape, c.blur, QColor::fromRgbF(0, 0, 0, float(c.colorAlpha)));
+        const int pad = std::max(0, c.blur);
+        ASSERT_EQ(image.size(), c.size + QSize(2 * pad, 2 * pad)) << c.name;
+        if (c.size.isEmpty()) {
+            EXPECT_EQ(alphaSum(image), 0) << c.name;
+            continue;
+        }
+        // Coverage of the rounded corners aside, the shape's area in alpha.
+        const double corners = (4 - 3.14159265) * c.cornerRadius * c.cornerRadius;
+        const double expected = (c.size.width() * c.size.height() - corners) * c.fill * c.colorAlpha * 255;
+        EXPECT_NEAR(alphaSum(image), expected, expected * 0.02 + image.width() * image.height() * 0.5) << c.name;
+        EXPECT_LE(mirrorDifference(image), 1) << c.name;
+        EXPECT_NEAR(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), c.fill * c.colorAlpha * 255, 1)
+            << c.name;
+    }
+}
+
+TEST(SoftShadow, AFaintEdgeCastsAShadowThatFadesAsTheEdgeDoes) {
+    SoftShadow::Shape shape;
+    shape.size = QSize(60, 30);
+    shape.cornerRadius = 15;
+    shape.fill = 0;
+    shape.edgeTop = 0.24;
+    shape.edgeBottom = 0.06;
+    const QImage image = SoftShadow::render(shape, 3, Qt::black);
+    const int middle = image.width() / 2;
+    const int top = qAlpha(image.pixel(middle, 3));
+    const int bottom = qAlpha(image.pixel(middle, image.height() - 4));
+    EXPECT_GT(top, bottom);
+    EXPECT_GT(bottom, 0);
+    // Nothing fills the inside.
+    EXPECT_EQ(qAlpha(image.pixel(middle, image.height() / 2)), 0);
+}
