@@ -175,25 +175,14 @@ void BM_CaptureScrolledTwentyLines(benchmark::State& state) {
 }
 
 void BM_CaptureOneLineEdited(benchmark::State& state) {
-    const int firstLine = 12000;
-    capture(state, test::renderDocument(windowSize, firstLine));
-    const PageReader::Counters before = readerCounters();
-    for (auto _ : state) {
-        state.PauseTiming();
-        const int revision = g_revision++;
-        const QImage image =
-            test::renderDocument(windowSize, firstLine, firstLine + 8 + revision % 12, false, revision);
-        state.ResumeTiming();
-        capture(state, image);
-    }
-    reportReaderCounters(state, before, readerCounters());
+    readEditedPages(
+        state, windowSize, 12000, g_revision, [&state](const QImage& image) { capture(state, image); }, readerCounters);
 }
 
 // The text recognition alone of the same kind of capture as BM_CaptureOneLineEdited: its page crop, one line
 // rewritten in a wording no capture saw, merged below a header as the capture does. What a capture adds to the
 // recognition is the difference of the two.
 void BM_RecognitionOneLineEdited(benchmark::State& state) {
-    const int firstLine = 15000;
     const QRect page(0, 60, windowSize.width(), windowSize.height() - 60);
     const QString header = QStringLiteral("App: Browser. Window: \"Release notes - Browser\".");
     const auto recognise = [&](const QImage& image) {
@@ -208,17 +197,7 @@ void BM_RecognitionOneLineEdited(benchmark::State& state) {
             loop.exec();
         state.counters["ocrCharacters"] = double(merged->added);
     };
-    recognise(test::renderDocument(windowSize, firstLine));
-    const PageReader::Counters before = readerCounters();
-    for (auto _ : state) {
-        state.PauseTiming();
-        const int revision = g_revision++;
-        const QImage image =
-            test::renderDocument(windowSize, firstLine, firstLine + 8 + revision % 12, false, revision);
-        state.ResumeTiming();
-        recognise(image);
-    }
-    reportReaderCounters(state, before, readerCounters());
+    readEditedPages(state, windowSize, 15000, g_revision, recognise, readerCounters);
 }
 
 // The identity read of the session's every second, on X11 against a real window (xmessage).
