@@ -150,9 +150,9 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     // (a page, a scroll pane) starts below the window's own. Only a whole window that draws its own title bar
     // has one at its top.
     stage.recognitionBand = !cropped && !shown->managerTitleBar ? titleBarBand : 0.0;
-    const CropEncoder::Encoded encoded =
-        services.encoder ? services.encoder->encode(crop)
-                         : CropEncoder::Encoded{PngBytes::encoding(crop), imageFingerprint(crop), crop};
+    const CropEncoder::Encoded encoded = services.encoder
+                                             ? services.encoder->encode(crop)
+                                             : CropEncoder::Encoded{encodeImageData(crop), imageFingerprint(crop), crop};
     evidence.imagePNG = encoded.png;
     evidence.imageFingerprint = encoded.fingerprint;
     evidence.source = windowCaptureSource;
