@@ -21,10 +21,10 @@ namespace tavrine {
 // Reads the text lines of a page with Tesseract: the line boxes are found first, then each line is recognised on
 // its own, top to bottom, for as long as the caller wants more lines. The boxes are found stretch by stretch: a
 // stretch is the rows between blank rows (rows of one colour across the page), so its line boxes depend on its
-// own pixels only and are remembered by them. A stretch one line high is that line; a taller one gets a layout
-// analysis. Recognised lines are remembered by the exact
-// pixels of their crop, and whole pages by theirs. A page that scrolled or had one line edited so costs the
-// analysis and recognition of its new stretches only, and reads exactly as it would afresh.
+// own pixels only and are remembered by them. A stretch one line high, in one piece, is that line; any other
+// gets a layout analysis. Recognised lines are remembered by the exact pixels of their crop, and whole pages by
+// theirs. A page that scrolled or had one line edited so costs the analysis and recognition of its new stretches
+// only, and reads exactly as it would afresh.
 // Not thread-safe: one reader lives on the OCR thread.
 class PageReader {
 public:
