@@ -2,7 +2,7 @@
 // screenshot, so that the figures are the capture's own work): the first capture, the same window again, the
 // window scrolled by three and by twenty lines, and the window with one line edited. CPU time is the process's
 // (worker and OCR threads included); wall time is the capture's as the session awaits it. The text reader's
-// counters are reported per capture.
+// counters are reported per capture. Beside them, the recognition alone of an edited page.
 // With an X display (run it under the test fixture) it also measures the window-identity read that the session
 // makes every second, against a real window.
 #include "ReaderCounters.h"
@@ -13,8 +13,10 @@
 #include "fakes/FakeWorkspace.h"
 #include "tavrine/capture/ActivityObserver.h"
 #include "tavrine/capture/WindowResolution.h"
+#include "tavrine/model/ImageData.h"
 #include "tavrine/ocr/OcrEngine.h"
 #include "tavrine/ocr/PageReader.h"
+#include "tavrine/ocr/TextRecognition.h"
 #include "tavrine/platform/X11Workspace.h"
 #include "tavrine/platform/x11/X11Connection.h"
 
@@ -173,18 +175,29 @@ void BM_CaptureScrolledTwentyLines(benchmark::State& state) {
 }
 
 void BM_CaptureOneLineEdited(benchmark::State& state) {
-    const int firstLine = 12000;
-    capture(state, test::renderDocument(windowSize, firstLine));
-    const PageReader::Counters before = readerCounters();
-    for (auto _ : state) {
-        state.PauseTiming();
-        const int revision = g_revision++;
-        const QImage image =
-            test::renderDocument(windowSize, firstLine, firstLine + 8 + revision % 12, false, revision);
-        state.ResumeTiming();
-        capture(state, image);
-    }
-    reportReaderCounters(state, before, readerCounters());
+    readEditedPages(
+        state, windowSize, 12000, g_revision, [&state](const QImage& image) { capture(state, image); }, readerCounters);
+}
+
+// The text recognition alone of the same kind of capture as BM_CaptureOneLineEdited: its page crop, one line
+// rewritten in a wording no capture saw, merged below a header as the capture does. What a capture adds to the
+// recognition is the difference of the two.
+void BM_RecognitionOneLineEdited(benchmark::State& state) {
+    const QRect page(0, 60, windowSize.width(), windowSize.height() - 60);
+    const QString header = QStringLiteral("App: Browser. Window: \"Release notes - Browser\".");
+    const auto recognise = [&](const QImage& image) {
+        std::optional<MergedText> merged;
+        QEventLoop loop;
+        auto body = [&]() -> QCoro::Task<void> {
+            merged = co_await recognizeAndMerge(imageRegion(image, page), 0, header, 2400);
+            loop.quit();
+        };
+        auto task = body();
+        if (!merged)
+            loop.exec();
+        state.counters["ocrCharacters"] = double(merged->added);
+    };
+    readEditedPages(state, windowSize, 15000, g_revision, recognise, readerCounters);
 }
 
 // The identity read of the session's every second, on X11 against a real window (xmessage).
@@ -258,6 +271,12 @@ BENCHMARK(BM_CaptureScrolledTwentyLines)
     ->Iterations(3)
     ->Repetitions(5);
 BENCHMARK(BM_CaptureOneLineEdited)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(5);
+BENCHMARK(BM_RecognitionOneLineEdited)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime()

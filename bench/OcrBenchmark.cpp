@@ -121,20 +121,9 @@ void BM_ScrolledTwentyLines(benchmark::State& state) {
 }
 
 void BM_OneLineEdited(benchmark::State& state) {
-    // Each capture finds one line of the same window rewritten (one of the eighth to the twentieth from the top),
-    // in a wording no capture saw before.
-    const int firstLine = 400;
-    read(test::renderDocument(windowSize, firstLine));
-    const PageReader::Counters before = readerCounters();
-    for (auto _ : state) {
-        state.PauseTiming();
-        const int revision = g_revision++;
-        const QImage image =
-            test::renderDocument(windowSize, firstLine, firstLine + 8 + revision % 12, false, revision);
-        state.ResumeTiming();
-        report(state, read(image));
-    }
-    reportReaderCounters(state, before, readerCounters());
+    readEditedPages(
+        state, windowSize, 400, g_revision, [&state](const QImage& image) { report(state, read(image)); },
+        readerCounters);
 }
 
 } // namespace

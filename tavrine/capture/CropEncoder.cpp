@@ -32,7 +32,7 @@ CropEncoder::Encoded CropEncoder::encode(const QImage& crop) {
         if (!m_last.crop.isNull() && samePixels(m_last.crop, crop))
             return m_last;
     }
-    Encoded encoded{encodeImageData(crop), imageFingerprint(crop), crop};
+    Encoded encoded{PngBytes::encoding(crop), imageFingerprint(crop), crop};
     std::lock_guard lock(m_mutex);
     m_last = encoded;
     return encoded;

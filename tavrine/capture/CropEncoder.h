@@ -1,21 +1,21 @@
 #pragma once
 
-#include <QByteArray>
+#include "tavrine/model/PngBytes.h"
+
 #include <QImage>
 #include <QString>
 
 #include <mutex>
-#include <optional>
 
 namespace tavrine::capture {
 
-// The PNG bytes and the fingerprint of a capture's crop. A window that did not change gives a crop with exactly
-// the same pixels as the last one: its encoding (the larger part of an unchanged capture's cost) is then reused.
-// Only an exact pixel match counts. Thread-safe.
+// The PNG and the fingerprint of a capture's crop. The PNG is encoded only when someone reads its bytes. A window
+// that did not change gives a crop with exactly the same pixels as the last one: its PNG and fingerprint are then
+// reused. Only an exact pixel match counts. Thread-safe.
 class CropEncoder {
 public:
     struct Encoded {
-        std::optional<QByteArray> png;
+        PngBytes png;
         QString fingerprint;
         // The crop to hand on: the last one when the pixels are the same, so that the stages after this one (the
         // text reader) know it for the image they saw before without looking at its pixels again.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tavrine/model/ActivityWindowIdentity.h"
+#include "tavrine/model/PngBytes.h"
 
 #include <QByteArray>
 #include <QRectF>
@@ -31,7 +32,7 @@ struct ActivityEvidence {
     std::optional<QRectF> windowFrame;
     std::optional<QRectF> contentFrame;
     QString imageFingerprint;
-    std::optional<QByteArray> imagePNG;
+    PngBytes imagePNG;
     QString focusedDescription;
     QString subject;
 

@@ -36,6 +36,13 @@ constexpr int stretchPadding = 6;
 constexpr double gapInsideLine = 0.35;
 // Stretches lower than this hold no readable text (rules, borders, the edges of controls).
 constexpr int minimumStretchRows = 4;
+// A step in grey along a row at least this large is an edge of ink; smaller ones are shading.
+constexpr int changeStep = 40;
+// A line's ink reaches at most this many times the height of its densest band: DejaVu's ascenders and
+// descenders together take about as much as the x-height, capitals and digits little more.
+constexpr double maximumLineToBand = 2.5;
+// Blank columns wider than this share of a line's height part two pieces of it: word spaces are under one.
+constexpr double columnGap = 2.5;
 
 bool isMostlyDark(const QImage& grey, const QRect& rect) {
     qint64 dark = 0;
@@ -151,6 +158,78 @@ std::vector<std::pair<int, int>> stretchesOf(const QImage& grey) {
     return stretches;
 }
 
+// Whether rows [top, end) of a prepared page hold one line of text. Counted per row are the changes of grey
+// along it: they are many across a line's x-height (or capital height) and few across its ascenders and
+// descenders, a panel's edge or a rule. One line is one band of rows with many changes, without a dip inside it,
+// and its ink reaches no further above and below that band than ascenders and descenders do; two lines without a
+// blank row between them dip between their bands.
+bool holdsOneLine(const QImage& grey, int top, int end) {
+    std::vector<int> changes;
+    changes.reserve(size_t(end - top));
+    for (int y = top; y < end; ++y) {
+        const uchar* row = grey.constScanLine(y);
+        int count = 0;
+        for (int x = 1; x < grey.width(); ++x)
+            count += std::abs(int(row[x]) - int(row[x - 1])) > changeStep;
+        changes.push_back(count);
+    }
+    const int most = *std::max_element(changes.begin(), changes.end());
+    if (most == 0)
+        return false;
+    const auto dense = [most](int count) { return count * 2 >= most; };
+    const auto first = std::find_if(changes.begin(), changes.end(), dense);
+    const auto last = std::find_if(changes.rbegin(), changes.rend(), dense).base();
+    if (std::any_of(first, last, [most](int count) { return count * 4 < most; }))
+        return false;
+    const auto inked = [](int count) { return count > 0; };
+    const auto inkTop = std::find_if(changes.begin(), changes.end(), inked);
+    const auto inkEnd = std::find_if(changes.rbegin(), changes.rend(), inked).base();
+    return (inkEnd - inkTop) <= (last - first) * maximumLineToBand;
+}
+
+// The pieces of a one-line stretch, as [left, right) columns with a margin of blank ones: runs of ink apart by
+// more than a column gap, such as a title beside window buttons or a label and its value set apart as columns.
+std::vector<std::pair<int, int>> piecesOfLine(const QImage& grey, int top, int end) {
+    const int width = grey.width();
+    std::vector<bool> inked(size_t(width), false);
+    const uchar* first = grey.constScanLine(top);
+    for (int y = top + 1; y < end; ++y) {
+        const uchar* row = grey.constScanLine(y);
+        for (int x = 0; x < width; ++x)
+            inked[size_t(x)] = inked[size_t(x)] || row[x] != first[x];
+    }
+    int inkTop = end, inkEnd = top;
+    for (int y = top; y < end; ++y) {
+        if (!isBlankRow(grey, y)) {
+            inkTop = std::min(inkTop, y);
+            inkEnd = y + 1;
+        }
+    }
+    const int gap = std::max(1, int(std::lround((inkEnd - inkTop) * columnGap)));
+    std::vector<std::pair<int, int>> runs;
+    for (int x = 0; x < width;) {
+        if (!inked[size_t(x)]) {
+            ++x;
+            continue;
+        }
+        const int left = x;
+        while (x < width && inked[size_t(x)])
+            ++x;
+        if (!runs.empty() && left - runs.back().second <= gap)
+            runs.back().second = x;
+        else
+            runs.emplace_back(left, x);
+    }
+    std::vector<std::pair<int, int>> pieces;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const int previous = i > 0 ? runs[i - 1].second : 0;
+        const int next = i + 1 < runs.size() ? runs[i + 1].first : width;
+        pieces.emplace_back(std::max(previous, runs[i].first - stretchPadding),
+                            std::min(next, runs[i].second + stretchPadding));
+    }
+    return pieces;
+}
+
 } // namespace
 
 // A page read before: its line boxes in reading order, and each line once recognised.
@@ -220,9 +299,22 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     if (!ensureEngine() || top >= end)
         return boxes;
     ++m_counters.layouts;
-    m_api->SetPageSegMode(tesseract::PSM_AUTO);
     // The rows as an image of their own (no copy): the analysis sees nothing of the page around them.
     m_api->SetImage(page.constScanLine(top), page.width(), end - top, 1, int(page.bytesPerLine()));
+    // A line cut by the page's edge shows too little of itself to be measured as one.
+    const bool cut = top == 0 || end == page.height();
+    const std::vector<std::pair<int, int>> pieces =
+        !cut && holdsOneLine(page, top, end) ? piecesOfLine(page, top, end) : std::vector<std::pair<int, int>>();
+    if (pieces.size() == 1) {
+        // One line in one piece is its own line box: only its blobs are found, at about half the cost of a
+        // layout, which would look for columns, tab stops and tables. It reads as the layout's box does.
+        m_api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+        m_api->SetRectangle(pieces.front().first, 0, pieces.front().second - pieces.front().first, end - top);
+    } else {
+        // Anything else gets the whole layout. Analysed as one block, lines of side-by-side columns would run
+        // into each other, and window buttons beside a title would be read as letters.
+        m_api->SetPageSegMode(tesseract::PSM_AUTO);
+    }
     std::unique_ptr<tesseract::PageIterator> it(m_api->AnalyseLayout());
     if (it) {
         do {

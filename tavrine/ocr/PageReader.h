@@ -18,20 +18,21 @@ class TessBaseAPI;
 
 namespace tavrine {
 
-// Reads the text lines of a page with Tesseract: layout analysis finds the line boxes, then each line is
-// recognised on its own, top to bottom, for as long as the caller wants more lines. The layout is analysed
-// stretch by stretch: a stretch is the rows between blank rows (rows of one colour across the page), so its line
-// boxes depend on its own pixels only and are remembered by them. Recognised lines are remembered by the exact
-// pixels of their crop, and whole pages by theirs. A page that scrolled or had one line edited so costs the
-// analysis and recognition of its new stretches only, and reads exactly as it would afresh.
+// Reads the text lines of a page with Tesseract: the line boxes are found first, then each line is recognised on
+// its own, top to bottom, for as long as the caller wants more lines. The boxes are found stretch by stretch: a
+// stretch is the rows between blank rows (rows of one colour across the page), so its line boxes depend on its
+// own pixels only and are remembered by them. A stretch one line high, in one piece, is that line; any other
+// gets a layout analysis. Recognised lines are remembered by the exact pixels of their crop, and whole pages by
+// theirs. A page that scrolled or had one line edited so costs the analysis and recognition of its new stretches
+// only, and reads exactly as it would afresh.
 // Not thread-safe: one reader lives on the OCR thread.
 class PageReader {
 public:
     // A line whose mean confidence (0 to 100) is below this counts as no line: what the layout takes for text in
     // icons and controls reads as short strings of low confidence. Measured (bench/OcrConfidenceSurvey) on lines
-    // in 6 fonts of 11 to 32 pixels, light, dark and faint, and on 16 pictures without text: of 690 correctly
-    // read lines 689 scored 60 or more (10% scored under 91); of 25 strings from the pictures, 1 holding a letter
-    // or digit scored 60 or more (2 at 50, none at 80, where 5 correct lines would be lost).
+    // in 6 fonts of 11 to 32 pixels, light, dark and faint, and on 16 pictures without text: of 694 correctly
+    // read lines 693 scored 60 or more (10% scored under 91); of 29 strings from the pictures, none holding a
+    // letter or digit scored 60 or more (1 at 50).
     static constexpr int minimumConfidence = 60;
 
     struct Line {
@@ -81,7 +82,7 @@ private:
     // an image with its cache key holds the very same pixels and costs no look at them (the capture hands a
     // window that did not change on as the image it handed before).
     PixelKey pageKey(const QImage& image);
-    // The line boxes of rows `top` to `end` (exclusive) of a prepared page, analysed as an image of their own.
+    // The line boxes of rows `top` to `end` (exclusive) of a prepared page, found as an image of their own.
     QList<QRect> analyse(const QImage& page, int top, int end);
 
     std::unique_ptr<tesseract::TessBaseAPI> m_api;

@@ -1,9 +1,11 @@
 #include "tavrine/model/ImageData.h"
+#include "tavrine/model/PngBytes.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <future>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -59,6 +61,21 @@ TEST(ImageData, PngRoundTripKeepsPixelsAndFingerprint) {
     EXPECT_EQ(back.convertToFormat(QImage::Format_ARGB32), image);
     EXPECT_EQ(imageFingerprint(back), imageFingerprint(image));
     EXPECT_FALSE(encodeImageData(QImage()));
+
+    // Encoded when first read, from the image as it was handed over, once for every copy and every thread.
+    QImage handed = image;
+    const PngBytes later = PngBytes::encoding(handed);
+    handed.fill(Qt::red);
+    const PngBytes copy = later;
+    auto first = std::async(std::launch::async, [&] { return later->constData(); });
+    auto second = std::async(std::launch::async, [&] { return copy->constData(); });
+    EXPECT_EQ(first.get(), second.get());
+    ASSERT_TRUE(later);
+    EXPECT_EQ(*later, *png);
+    EXPECT_FALSE(PngBytes::encoding(QImage()));
+    EXPECT_EQ(PngBytes(*png), later);
+    EXPECT_NE(PngBytes(), later);
+    EXPECT_THROW(PngBytes().value(), std::bad_optional_access);
 }
 
 namespace {

@@ -77,6 +77,40 @@ TEST(RecognizeText, OrdersLinesByHeightWhateverTheColumns) {
     EXPECT_EQ(recognize(image), QStringLiteral("Upper right column\nLower left column"));
 }
 
+TEST(RecognizeText, FindsTheLinesOfStretchesWithoutBlankRowsBetweenThem) {
+    struct Case {
+        const char* name;
+        QImage image;
+        QString text;
+    };
+    test::TextStyle style;
+    style.pixelSize = 28;
+    const QStringList tight = {QStringLiteral("Tightly set lines of type"), QStringLiteral("with no leading below")};
+    // A title bar: window buttons far left of its title, in one stretch of rows.
+    QImage bar(900, 44, QImage::Format_RGB32);
+    bar.fill(QColor(236, 236, 238));
+    {
+        QPainter painter(&bar);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        for (int i = 0; i < 3; ++i) {
+            painter.setBrush(QColor::fromHsv(i * 40, 180, 240));
+            painter.drawEllipse(QRectF(12 + 20 * i, 16, 12, 12));
+        }
+    }
+    test::TextStyle title;
+    title.pixelSize = 14;
+    title.ink = QColor(60, 60, 60);
+    test::drawText(bar, QPoint(400, 27), QStringLiteral("Tuesday 22 Sep"), title);
+    const std::vector<Case> cases = {
+        // Descenders of one line reach the ascenders of the next: two lines, not one of double height.
+        {"two lines touching", test::renderLines(QSize(900, 110), tight, style, 20, 29), tight.join(u'\n')},
+        {"title beside window buttons", bar, QStringLiteral("Tuesday 22 Sep")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(recognize(c.image), c.text) << c.name;
+}
+
 TEST(RecognizeText, ReadsDarkThemesAndDarkBarsOnLightPages) {
     test::TextStyle dark = large();
     dark.ink = QColor(225, 225, 225);
