@@ -169,7 +169,7 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     stage.recognitionBand = !cropped && !shown->managerTitleBar ? titleBand(walk.barFrames, settled) : 0.0;
     const CropEncoder::Encoded encoded = services.encoder
                                              ? services.encoder->encode(crop)
-                                             : CropEncoder::Encoded{encodeImageData(crop), imageFingerprint(crop), crop};
+                                             : CropEncoder::Encoded{PngBytes::encoding(crop), imageFingerprint(crop), crop};
     evidence.imagePNG = encoded.png;
     evidence.imageFingerprint = encoded.fingerprint;
     evidence.source = windowCaptureSource;
