@@ -226,13 +226,15 @@ TEST(RealApplications, ChromiumPageGivesItsAddress) {
     ASSERT_TRUE(accessibilityOn());
     LoopbackPage page(harbourPage);
     ASSERT_FALSE(page.url().isEmpty());
-    // A fresh profile on loopback; the test runs as whatever user the machine gives it, root included.
-    RealApplication browser(*chromium,
-                            {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"),
-                             QStringLiteral("--no-default-browser-check"), QStringLiteral("--password-store=basic"),
-                             QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-sync"),
-                             QStringLiteral("--user-data-dir=") + QDir::home().filePath(QStringLiteral("chromium")),
-                             page.url()});
+    // A fresh profile on loopback; the test runs as whatever user the machine gives it, root included. No GPU
+    // process: on a loaded machine its start under Xvfb can leave the window unpainted for longer than the test
+    // waits.
+    RealApplication browser(
+        *chromium,
+        {QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
+         QStringLiteral("--no-default-browser-check"), QStringLiteral("--password-store=basic"),
+         QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-sync"),
+         QStringLiteral("--user-data-dir=") + QDir::home().filePath(QStringLiteral("chromium")), page.url()});
     ASSERT_TRUE(shownWindow(
         browser, [](const QString& title) { return title.startsWith(QStringLiteral("Harbour log")); }, false));
 
