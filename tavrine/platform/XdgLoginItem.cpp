@@ -43,6 +43,11 @@ bool isFalse(const std::optional<QString>& value) {
     return value && value->compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
 }
 
+// Whether an entry's text leaves it switched off by the desktop or the user.
+bool switchedOff(const QByteArray& text) {
+    return isTrue(entryValue(text, "Hidden")) || isFalse(entryValue(text, "X-GNOME-Autostart-enabled"));
+}
+
 } // namespace
 
 XdgLoginItem::XdgLoginItem(ProgramPath programPath)
@@ -68,10 +73,7 @@ LoginItem::Status XdgLoginItem::status() const {
             return Status::NotFound;
         return Status::NotRegistered;
     }
-    const QByteArray text = file.readAll();
-    if (isTrue(entryValue(text, "Hidden")) || isFalse(entryValue(text, "X-GNOME-Autostart-enabled")))
-        return Status::RequiresApproval;
-    return Status::Enabled;
+    return switchedOff(file.readAll()) ? Status::RequiresApproval : Status::Enabled;
 }
 
 QString XdgLoginItem::execValue(const QStringList& arguments) {
@@ -183,13 +185,14 @@ void XdgLoginItem::registerItem() {
 
 bool XdgLoginItem::refreshProgramPath() {
     const QString program = m_programPath();
-    if (program.isEmpty() || status() != Status::Enabled)
-        return false;
     QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly))
+    if (program.isEmpty() || !file.open(QIODevice::ReadOnly))
         return false;
-    QList<QByteArray> lines = file.readAll().split('\n');
+    const QByteArray text = file.readAll();
     file.close();
+    if (switchedOff(text))
+        return false;
+    QList<QByteArray> lines = text.split('\n');
     bool inMainGroup = false;
     for (QByteArray& line : lines) {
         const QByteArray trimmed = line.trimmed();
