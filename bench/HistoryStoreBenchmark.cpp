@@ -1,5 +1,5 @@
-// Recording one session, keeping a running one, and reading the newest page and one far down, on a history of
-// 100,000 sessions.
+// Recording one session, keeping a running one, and reading the newest page and one far down (whole, and as the
+// History window's list reads them), on a history of 100,000 sessions.
 //
 // The store is built once (through the store itself, one recording at a time) in
 // $TAVRINE_BENCH_HISTORY_DIR, or a folder under the temporary folder, and reused by later runs.
@@ -106,6 +106,23 @@ void readDeepSessions(benchmark::State& state) {
     }
 }
 
+// What the History window's list reads: the same pages without their segments.
+void readNewestListPage(benchmark::State& state) {
+    SessionHistory& store = history();
+    for (auto _ : state) {
+        const QList<StoredSession> page = store.sessionsWithoutSegments(0, 200);
+        benchmark::DoNotOptimize(page.size());
+    }
+}
+
+void readDeepListPage(benchmark::State& state) {
+    SessionHistory& store = history();
+    for (auto _ : state) {
+        const QList<StoredSession> page = store.sessionsWithoutSegments(storedSessions - 400, 200);
+        benchmark::DoNotOptimize(page.size());
+    }
+}
+
 void rebuildNewestTimelines(benchmark::State& state) {
     SessionHistory& store = history();
     const QList<StoredSession> page = store.sessions(0, 200);
@@ -149,6 +166,8 @@ BENCHMARK(recordSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(keepRunningSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(readNewestSessions)->Unit(benchmark::kMillisecond);
 BENCHMARK(readDeepSessions)->Unit(benchmark::kMillisecond);
+BENCHMARK(readNewestListPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(readDeepListPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(rebuildNewestTimelines)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
