@@ -89,38 +89,29 @@ void keepRunningSession(benchmark::State& state) {
     store.dropRunning(id);
 }
 
+// A page of the History window's 200 sessions, whole (as the store hands a page over) or as the window's list
+// reads it, without the segments.
+void readPage(benchmark::State& state, qint64 offset, bool whole) {
+    SessionHistory& store = history();
+    for (auto _ : state) {
+        const QList<StoredSession> page =
+            whole ? store.sessions(offset, 200) : store.sessionsWithoutSegments(offset, 200);
+        benchmark::DoNotOptimize(page.size());
+    }
+}
+
+// The deep page is the last but one.
 void readNewestSessions(benchmark::State& state) {
-    SessionHistory& store = history();
-    for (auto _ : state) {
-        const QList<StoredSession> page = store.sessions(0, 200);
-        benchmark::DoNotOptimize(page.size());
-    }
+    readPage(state, 0, true);
 }
-
-// The History window's pages are 200 sessions long; this one is the last but one.
 void readDeepSessions(benchmark::State& state) {
-    SessionHistory& store = history();
-    for (auto _ : state) {
-        const QList<StoredSession> page = store.sessions(storedSessions - 400, 200);
-        benchmark::DoNotOptimize(page.size());
-    }
+    readPage(state, storedSessions - 400, true);
 }
-
-// What the History window's list reads: the same pages without their segments.
 void readNewestListPage(benchmark::State& state) {
-    SessionHistory& store = history();
-    for (auto _ : state) {
-        const QList<StoredSession> page = store.sessionsWithoutSegments(0, 200);
-        benchmark::DoNotOptimize(page.size());
-    }
+    readPage(state, 0, false);
 }
-
 void readDeepListPage(benchmark::State& state) {
-    SessionHistory& store = history();
-    for (auto _ : state) {
-        const QList<StoredSession> page = store.sessionsWithoutSegments(storedSessions - 400, 200);
-        benchmark::DoNotOptimize(page.size());
-    }
+    readPage(state, storedSessions - 400, false);
 }
 
 void rebuildNewestTimelines(benchmark::State& state) {
