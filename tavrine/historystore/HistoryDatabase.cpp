@@ -98,7 +98,7 @@ QStringList titlesFromJson(const QByteArray& stored) {
 
 // The titles as titlesText writes them: a compact array of strings. Without a backslash no string holds an
 // escape or a quote, so each one lies between a pair of quotes; anything else (an escape, spaces around the
-// commas) goes through the JSON reader. Going through it always cost a page more than SQLite's reading did.
+// commas) goes through the JSON reader, which builds a whole document, allocations and all, for each segment.
 QStringList titlesFrom(const QByteArray& stored) {
     const char* data = stored.constData();
     const qsizetype size = stored.size();
@@ -598,7 +598,7 @@ QList<StoredSession> HistoryDatabase::readSessions(const Selection& selection, S
                       .arg(picked, selection.running ? QStringLiteral("running_segment") : QStringLiteral("segment"),
                            selection.order)),
         selection.values);
-    // Kinds, applications, hosts and intents repeat down a page: each distinct one is made once and shared.
+    // Kinds, applications and hosts repeat down a page: each distinct one is made once and shared.
     QHash<QByteArray, QString> repeated;
     auto repeatedText = [&repeated](const QByteArray& bytes) {
         if (bytes.isEmpty())
@@ -610,8 +610,8 @@ QList<StoredSession> HistoryDatabase::readSessions(const Selection& selection, S
         repeated.insert(QByteArray(bytes.constData(), bytes.size()), text);
         return text;
     };
-    // A session's segments gather here and move into a list of their exact size when the next session's begin:
-    // growing each session's list one segment at a time cost more allocations and copies than its texts did.
+    // A session's segments gather here and move into a list of their exact size when the next session's begin,
+    // rather than growing each session's list a segment at a time, a reallocation and a move of all at each step.
     QList<StoredSegment> gathered;
     qsizetype index = 0;
     auto handOver = [&] {
@@ -636,7 +636,7 @@ QList<StoredSession> HistoryDatabase::readSessions(const Selection& selection, S
         segment.startedAt = fromUnixSeconds(segmentRows.real(2));
         segment.endedAt = fromUnixSeconds(segmentRows.real(3));
         segment.phrase = segmentRows.text(4);
-        segment.intent = repeatedText(segmentRows.bytes(5));
+        segment.intent = segmentRows.text(5);
         segment.app = repeatedText(segmentRows.bytes(6));
         segment.host = repeatedText(segmentRows.bytes(7));
         segment.titles = titlesFrom(segmentRows.bytes(8));
