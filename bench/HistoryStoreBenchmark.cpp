@@ -1,5 +1,5 @@
-// Recording one session, keeping a running one, and reading the newest page and one far down, on a history of
-// 100,000 sessions.
+// Recording one session, keeping a running one, and reading the newest page and one far down (whole, and as the
+// History window's list reads them), on a history of 100,000 sessions.
 //
 // The store is built once (through the store itself, one recording at a time) in
 // $TAVRINE_BENCH_HISTORY_DIR, or a folder under the temporary folder, and reused by later runs.
@@ -89,21 +89,29 @@ void keepRunningSession(benchmark::State& state) {
     store.dropRunning(id);
 }
 
-void readNewestSessions(benchmark::State& state) {
+// A page of the History window's 200 sessions, whole (as the store hands a page over) or as the window's list
+// reads it, without the segments.
+void readPage(benchmark::State& state, qint64 offset, bool whole) {
     SessionHistory& store = history();
     for (auto _ : state) {
-        const QList<StoredSession> page = store.sessions(0, 200);
+        const QList<StoredSession> page =
+            whole ? store.sessions(offset, 200) : store.sessionsWithoutSegments(offset, 200);
         benchmark::DoNotOptimize(page.size());
     }
 }
 
-// The History window's pages are 200 sessions long; this one is the last but one.
+// The deep page is the last but one.
+void readNewestSessions(benchmark::State& state) {
+    readPage(state, 0, true);
+}
 void readDeepSessions(benchmark::State& state) {
-    SessionHistory& store = history();
-    for (auto _ : state) {
-        const QList<StoredSession> page = store.sessions(storedSessions - 400, 200);
-        benchmark::DoNotOptimize(page.size());
-    }
+    readPage(state, storedSessions - 400, true);
+}
+void readNewestListPage(benchmark::State& state) {
+    readPage(state, 0, false);
+}
+void readDeepListPage(benchmark::State& state) {
+    readPage(state, storedSessions - 400, false);
 }
 
 void rebuildNewestTimelines(benchmark::State& state) {
@@ -149,6 +157,8 @@ BENCHMARK(recordSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(keepRunningSession)->Unit(benchmark::kMillisecond);
 BENCHMARK(readNewestSessions)->Unit(benchmark::kMillisecond);
 BENCHMARK(readDeepSessions)->Unit(benchmark::kMillisecond);
+BENCHMARK(readNewestListPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(readDeepListPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(rebuildNewestTimelines)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

@@ -1,6 +1,7 @@
 #include "tavrine/historystore/HistoryDatabase.h"
 
 #include "tavrine/core/Numbers.h"
+#include "tavrine/historystore/SqliteStatement.h"
 #include "tavrine/historystore/StoreFileCheck.h"
 
 #include <QFile>
@@ -15,10 +16,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <numeric>
 #include <cstring>
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 namespace tavrine {
@@ -89,11 +88,38 @@ QString titlesText(const QStringList& titles) {
     return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(titles)).toJson(QJsonDocument::Compact));
 }
 
-QStringList titlesFrom(const QByteArray& stored) {
+QStringList titlesFromJson(const QByteArray& stored) {
     QStringList titles;
     const QJsonArray array = QJsonDocument::fromJson(stored).array();
     for (const QJsonValue& value : array)
         titles.append(value.toString());
+    return titles;
+}
+
+// The titles as titlesText writes them: a compact array of strings. Without a backslash no string holds an
+// escape or a quote, so each one lies between a pair of quotes; anything else (an escape, spaces around the
+// commas) goes through the JSON reader, which builds a whole document, allocations and all, for each segment.
+QStringList titlesFrom(const QByteArray& stored) {
+    const char* data = stored.constData();
+    const qsizetype size = stored.size();
+    if (size < 2 || data[0] != '[' || data[size - 1] != ']' || stored.contains('\\'))
+        return titlesFromJson(stored);
+    QStringList titles;
+    qsizetype at = 1;
+    while (at < size - 1) {
+        if (data[at] != '"')
+            return titlesFromJson(stored);
+        const char* close = static_cast<const char*>(std::memchr(data + at + 1, '"', size_t(size - at - 1)));
+        if (!close)
+            return titlesFromJson(stored);
+        const qsizetype end = close - data;
+        titles.append(QString::fromUtf8(data + at + 1, end - at - 1));
+        at = end + 1;
+        if (data[at] == ',' && at < size - 2)
+            ++at;
+        else if (at != size - 1)
+            return titlesFromJson(stored);
+    }
     return titles;
 }
 
@@ -144,63 +170,6 @@ const char* const runningExtras[] = {
     " session INTEGER PRIMARY KEY REFERENCES session (id) ON DELETE CASCADE)",
 };
 
-// A read on the connection's own SQLite handle. Pages are read this way because Qt Sql turns every column of
-// every row into a QVariant, and every text into UTF-16 inside SQLite before copying it again: most of a page's
-// time went there, not into SQLite.
-class Statement {
-public:
-    Statement(sqlite3* db, const QString& sql) : m_db(db) {
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
-            failed();
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    void bind(const QList<QVariant>& values) {
-        int index = 0;
-        for (const QVariant& value : values) {
-            ++index;
-            int result = SQLITE_OK;
-            if (value.typeId() == QMetaType::Double) {
-                result = sqlite3_bind_double(m_statement, index, value.toDouble());
-            } else if (value.typeId() == QMetaType::QString) {
-                const QByteArray text = value.toString().toUtf8();
-                result = sqlite3_bind_text(m_statement, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-            } else {
-                result = sqlite3_bind_int64(m_statement, index, value.toLongLong());
-            }
-            if (result != SQLITE_OK)
-                failed();
-        }
-    }
-    bool next() {
-        const int result = sqlite3_step(m_statement);
-        if (result == SQLITE_ROW)
-            return true;
-        if (result != SQLITE_DONE)
-            failed();
-        return false;
-    }
-    qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
-    double real(int column) const { return sqlite3_column_double(m_statement, column); }
-    QByteArray bytes(int column) const {
-        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-        return QByteArray::fromRawData(data, sqlite3_column_bytes(m_statement, column));
-    }
-    QString text(int column) const {
-        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-        return QString::fromUtf8(data, sqlite3_column_bytes(m_statement, column));
-    }
-
-private:
-    [[noreturn]] void failed() const { throw HistoryStoreError(Case::Failed, QString::fromUtf8(sqlite3_errmsg(m_db))); }
-
-    sqlite3* m_db;
-    sqlite3_stmt* m_statement = nullptr;
-};
-
 } // namespace
 
 HistoryDatabase::HistoryDatabase(QString connectionName, QString driver)
@@ -215,6 +184,8 @@ bool HistoryDatabase::isOpen() const {
 }
 
 void HistoryDatabase::close() {
+    // Prepared statements hold the connection open: they go first.
+    m_statements.clear();
     if (m_db.isValid())
         m_db.close();
     m_db = QSqlDatabase();
@@ -444,8 +415,7 @@ void HistoryDatabase::dropRunning(const QUuid& sessionID) {
 QList<StoredSession> HistoryDatabase::runningSessions() {
     if (!m_runningTables)
         return {};
-    return readSessions(QStringLiteral("SELECT * FROM running_session ORDER BY started_at, id"), {},
-                        QStringLiteral("running_segment"));
+    return readSessions({true, {}, QStringLiteral("s.started_at, s.id"), {}, {}});
 }
 
 bool HistoryDatabase::endRunning(const StoredSession& snapshot, double minimumSeconds) {
@@ -523,86 +493,116 @@ qint64 HistoryDatabase::sessionCount() {
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
-QList<StoredSession> HistoryDatabase::sessions(qint64 offset, qint64 limit) {
+QList<StoredSession> HistoryDatabase::sessions(qint64 offset, qint64 limit, Segments segments) {
     if (!m_db.isOpen() || limit <= 0)
         return {};
     // A page is a run of neighbours in the start index: its first and last keys are found by walking the index
-    // alone, once, and both reads below then seek straight to that range. Skipping the rows before a page deep
+    // alone, once, and the reads below then seek straight to that range. Skipping the rows before a page deep
     // in the history through the table itself, as a plain OFFSET on whole rows does, costs far more.
-    QSqlQuery keys =
-        prepared(m_db, QStringLiteral("SELECT started_at, id FROM session ORDER BY started_at DESC, id DESC "
-                                      "LIMIT ? OFFSET ?"));
-    keys.addBindValue(limit);
-    keys.addBindValue(std::max<qint64>(offset, 0));
-    run(keys);
-    if (!keys.next())
-        return {};
-    const QVariant newestStart = keys.value(0);
-    const QVariant newestRow = keys.value(1);
-    QVariant oldestStart = newestStart;
-    QVariant oldestRow = newestRow;
-    while (keys.next()) {
-        oldestStart = keys.value(0);
-        oldestRow = keys.value(1);
+    QList<QVariant> range;
+    {
+        SqliteStatement::Run keys(statement(QStringLiteral("SELECT started_at, id FROM session "
+                                                           "ORDER BY started_at DESC, id DESC LIMIT ? OFFSET ?")),
+                                  {limit, std::max<qint64>(offset, 0)});
+        if (!keys.next())
+            return {};
+        const double newestStart = keys.real(0);
+        const qint64 newestRow = keys.integer(1);
+        double oldestStart = newestStart;
+        qint64 oldestRow = newestRow;
+        while (keys.next()) {
+            oldestStart = keys.real(0);
+            oldestRow = keys.integer(1);
+        }
+        range = {oldestStart, oldestRow, newestStart, newestRow};
     }
-    keys.finish();
-    return readSessions(QStringLiteral("SELECT * FROM session WHERE (started_at, id) >= (?, ?) "
-                                       "AND (started_at, id) <= (?, ?) ORDER BY started_at DESC, id DESC"),
-                        {oldestStart, oldestRow, newestStart, newestRow});
+    return readSessions({false,
+                         QStringLiteral("WHERE (s.started_at, s.id) >= (?, ?) AND (s.started_at, s.id) <= (?, ?)"),
+                         QStringLiteral("s.started_at DESC, s.id DESC"),
+                         {},
+                         range},
+                        segments);
 }
 
 std::optional<StoredSession> HistoryDatabase::find(const QUuid& sessionID) {
-    const QList<StoredSession> found =
-        readSessions(QStringLiteral("SELECT * FROM session WHERE session_id = ? ORDER BY id LIMIT 1"),
-                     {QVariant(uuidText(sessionID))});
+    const QList<StoredSession> found = readSessions({false,
+                                                     QStringLiteral("WHERE s.session_id = ?"),
+                                                     QStringLiteral("s.id"),
+                                                     QStringLiteral("LIMIT 1"),
+                                                     {uuidText(sessionID)}});
     if (found.isEmpty())
         return std::nullopt;
     return found.first();
 }
 
-QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const QList<QVariant>& values,
-                                                   const QString& segmentTable) {
-    if (!m_db.isOpen())
-        return {};
+sqlite3* HistoryDatabase::handle() const {
     const QVariant handle = m_db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         throw HistoryStoreError(Case::Failed, QStringLiteral("the history database is not an SQLite connection"));
-    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
 
-    Statement sessionRows(db, QStringLiteral("SELECT id, session_id, started_at, ended_at, intention, "
-                                             "focused_seconds, completed, detours, detour_seconds, longest_streak "
-                                             "FROM (%1)")
-                                  .arg(inner));
-    sessionRows.bind(values);
+SqliteStatement& HistoryDatabase::statement(const QString& sql) {
+    auto found = m_statements.find(sql);
+    if (found == m_statements.end())
+        found = m_statements.emplace(sql, std::make_unique<SqliteStatement>(handle(), sql)).first;
+    return *found->second;
+}
+
+QList<StoredSession> HistoryDatabase::readSessions(const Selection& selection, Segments segments) {
+    if (!m_db.isOpen())
+        return {};
+    const QString picked = QStringLiteral("FROM %1 AS s %2 ORDER BY %3 %4")
+                               .arg(selection.running ? QStringLiteral("running_session") : QStringLiteral("session"),
+                                    selection.where, selection.order, selection.limit);
+    // The marks come with their sessions' rows: a lookup by key each, rather than another pass over the page.
+    const bool marked = m_runningTables && !selection.running;
     QList<StoredSession> sessions;
-    QHash<qint64, qsizetype> indexOfRow;
-    while (sessionRows.next()) {
-        StoredSession session;
-        session.sessionID = QUuid::fromString(QLatin1StringView(sessionRows.bytes(1)));
-        session.startedAt = fromUnixSeconds(sessionRows.real(2));
-        session.endedAt = fromUnixSeconds(sessionRows.real(3));
-        session.intention = sessionRows.text(4);
-        session.focusedSeconds = sessionRows.real(5);
-        session.completed = sessionRows.integer(6) != 0;
-        session.detours = sessionRows.integer(7);
-        session.detourSeconds = sessionRows.real(8);
-        session.longestStreak = sessionRows.real(9);
-        indexOfRow.insert(sessionRows.integer(0), sessions.size());
-        sessions.append(std::move(session));
+    QList<qint64> rows;
+    {
+        SqliteStatement::Run sessionRows(
+            statement(QStringLiteral("SELECT s.id, s.session_id, s.started_at, s.ended_at, s.intention, "
+                                     "s.focused_seconds, s.completed, s.detours, s.detour_seconds, s.longest_streak, "
+                                     "%1 %2")
+                          .arg(marked ? QStringLiteral("EXISTS (SELECT 1 FROM unexpected_end AS m "
+                                                       "WHERE m.session = s.id)")
+                                      : QStringLiteral("0"),
+                               picked)),
+            selection.values);
+        while (sessionRows.next()) {
+            StoredSession session;
+            session.sessionID = QUuid::fromString(QLatin1StringView(sessionRows.bytes(1)));
+            session.startedAt = fromUnixSeconds(sessionRows.real(2));
+            session.endedAt = fromUnixSeconds(sessionRows.real(3));
+            session.intention = sessionRows.text(4);
+            session.focusedSeconds = sessionRows.real(5);
+            session.completed = sessionRows.integer(6) != 0;
+            session.detours = sessionRows.integer(7);
+            session.detourSeconds = sessionRows.real(8);
+            session.longestStreak = sessionRows.real(9);
+            session.endedUnexpectedly = sessionRows.integer(10) != 0;
+            rows.append(sessionRows.integer(0));
+            sessions.append(std::move(session));
+        }
     }
-    if (sessions.isEmpty())
+    if (sessions.isEmpty() || segments == Segments::Without)
         return sessions;
 
     // The segments of the same sessions in a second, narrower query (a join would repeat every session's columns
-    // on each of its segments' rows); put in recorded order here rather than by a sort in SQL.
-    Statement segmentRows(db, QStringLiteral("SELECT g.session, g.ordinal, g.kind, g.started_at, g.ended_at, "
-                                             "g.phrase, g.intent, g.app, g.host, g.titles FROM (%1) AS s JOIN "
-                                             "%2 AS g ON g.session = s.id")
-                                  .arg(inner, segmentTable));
-    segmentRows.bind(values);
+    // on each of its segments' rows), in the sessions' order and each session's in recorded order. The indexes
+    // deliver that order as they are walked: the ORDER BY costs no sort, and keeps the order whatever the plan.
+    SqliteStatement::Run segmentRows(
+        statement(QStringLiteral("SELECT g.session, g.kind, g.started_at, g.ended_at, g.phrase, g.intent, g.app, "
+                                 "g.host, g.titles FROM (SELECT s.id, s.started_at %1) AS s JOIN %2 AS g "
+                                 "ON g.session = s.id ORDER BY %3, g.ordinal")
+                      .arg(picked, selection.running ? QStringLiteral("running_segment") : QStringLiteral("segment"),
+                           selection.order)),
+        selection.values);
     // Kinds, applications and hosts repeat down a page: each distinct one is made once and shared.
     QHash<QByteArray, QString> repeated;
     auto repeatedText = [&repeated](const QByteArray& bytes) {
+        if (bytes.isEmpty())
+            return QString::fromLatin1("");
         const auto found = repeated.constFind(bytes);
         if (found != repeated.cend())
             return *found;
@@ -610,51 +610,38 @@ QList<StoredSession> HistoryDatabase::readSessions(const QString& inner, const Q
         repeated.insert(QByteArray(bytes.constData(), bytes.size()), text);
         return text;
     };
-    QList<QList<qint64>> ordinals(sessions.size());
+    // A session's segments gather here and move into a list of their exact size when the next session's begin,
+    // rather than growing each session's list a segment at a time, a reallocation and a move of all at each step.
+    QList<StoredSegment> gathered;
+    qsizetype index = 0;
+    auto handOver = [&] {
+        QList<StoredSegment>& segments = sessions[index].segments;
+        segments.reserve(gathered.size());
+        for (StoredSegment& segment : gathered)
+            segments.append(std::move(segment));
+        gathered.clear();
+    };
     while (segmentRows.next()) {
-        const auto index = indexOfRow.constFind(segmentRows.integer(0));
-        if (index == indexOfRow.cend())
-            continue;
-        StoredSegment segment;
-        segment.kind = repeatedText(segmentRows.bytes(2));
-        segment.startedAt = fromUnixSeconds(segmentRows.real(3));
-        segment.endedAt = fromUnixSeconds(segmentRows.real(4));
-        segment.phrase = segmentRows.text(5);
-        segment.intent = segmentRows.text(6);
-        segment.app = repeatedText(segmentRows.bytes(7));
-        segment.host = repeatedText(segmentRows.bytes(8));
-        segment.titles = titlesFrom(segmentRows.bytes(9));
-        sessions[*index].segments.append(std::move(segment));
-        ordinals[*index].append(segmentRows.integer(1));
-    }
-    if (m_runningTables && segmentTable == QLatin1String("segment")) {
-        QSqlQuery marks = prepared(
-            m_db,
-            QStringLiteral("SELECT m.session FROM (%1) AS s JOIN unexpected_end AS m ON m.session = s.id").arg(inner));
-        for (const QVariant& value : values)
-            marks.addBindValue(value);
-        run(marks);
-        while (marks.next()) {
-            const auto index = indexOfRow.constFind(marks.value(0).toLongLong());
-            if (index != indexOfRow.cend())
-                sessions[*index].endedUnexpectedly = true;
+        const qint64 row = segmentRows.integer(0);
+        if (rows[index] != row) {
+            // Another process's session that came between the two reads is not on this page.
+            const auto next = std::find(rows.cbegin() + index, rows.cend(), row);
+            if (next == rows.cend())
+                continue;
+            handOver();
+            index = next - rows.cbegin();
         }
+        StoredSegment& segment = gathered.emplace_back();
+        segment.kind = repeatedText(segmentRows.bytes(1));
+        segment.startedAt = fromUnixSeconds(segmentRows.real(2));
+        segment.endedAt = fromUnixSeconds(segmentRows.real(3));
+        segment.phrase = segmentRows.text(4);
+        segment.intent = segmentRows.text(5);
+        segment.app = repeatedText(segmentRows.bytes(6));
+        segment.host = repeatedText(segmentRows.bytes(7));
+        segment.titles = titlesFrom(segmentRows.bytes(8));
     }
-    // The session index hands the segments over in recorded order; only a session that came otherwise is sorted.
-    for (qsizetype i = 0; i < sessions.size(); ++i) {
-        const QList<qint64>& order = ordinals[i];
-        if (std::is_sorted(order.cbegin(), order.cend()))
-            continue;
-        QList<qsizetype> positions(order.size());
-        std::iota(positions.begin(), positions.end(), 0);
-        std::stable_sort(positions.begin(), positions.end(),
-                         [&order](qsizetype left, qsizetype right) { return order[left] < order[right]; });
-        QList<StoredSegment> sorted;
-        sorted.reserve(positions.size());
-        for (qsizetype position : positions)
-            sorted.append(std::move(sessions[i].segments[position]));
-        sessions[i].segments = std::move(sorted);
-    }
+    handOver();
     return sessions;
 }
 

@@ -8,9 +8,15 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QUuid>
+#include <memory>
 #include <optional>
+#include <unordered_map>
+
+struct sqlite3;
 
 namespace tavrine {
+
+class SqliteStatement;
 
 // A failure of the history database. It never leaves the history store: the store logs it and carries on.
 class HistoryStoreError : public Error {
@@ -87,16 +93,28 @@ public:
     bool endRunning(const StoredSession& snapshot, double minimumSeconds);
 
     qint64 sessionCount();
-    // Sessions newest first (equal starts: the later recorded first), with their segments.
-    QList<StoredSession> sessions(qint64 offset, qint64 limit);
+    enum class Segments { With, Without };
+    // Sessions newest first (equal starts: the later recorded first), with their segments unless asked otherwise.
+    QList<StoredSession> sessions(qint64 offset, qint64 limit, Segments segments = Segments::With);
     std::optional<StoredSession> find(const QUuid& sessionID);
 
 private:
     void openConnection(const QString& name, const QString& options);
     void configure(bool onDisk);
     void migrate();
-    QList<StoredSession> readSessions(const QString& inner, const QList<QVariant>& values,
-                                      const QString& segmentTable = QStringLiteral("segment"));
+    sqlite3* handle() const;
+    // The statement of that text, prepared on first use and kept until the connection closes.
+    SqliteStatement& statement(const QString& sql);
+    // Which sessions a read takes: those of the stored or the running tables (as `s`) that `where` and `limit`
+    // pick, in the `order` of their columns, with `values` bound.
+    struct Selection {
+        bool running = false;
+        QString where;
+        QString order;
+        QString limit;
+        QList<QVariant> values;
+    };
+    QList<StoredSession> readSessions(const Selection& selection, Segments segments = Segments::With);
     qint64 insertRows(const StoredSession& session, const QString& sessionTable, const QString& segmentTable);
     template <typename Body> void transaction(Body body);
 
@@ -105,6 +123,7 @@ private:
     QSqlDatabase m_db;
     bool m_runningTables = false;
     bool m_readOnly = false;
+    std::unordered_map<QString, std::unique_ptr<SqliteStatement>> m_statements;
 };
 
 } // namespace tavrine

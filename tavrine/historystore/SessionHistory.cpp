@@ -597,10 +597,19 @@ qint64 SessionHistory::sessionCount() {
 }
 
 QList<StoredSession> SessionHistory::sessions(qint64 offset, qint64 limit) {
+    return page(offset, limit, true);
+}
+
+QList<StoredSession> SessionHistory::sessionsWithoutSegments(qint64 offset, qint64 limit) {
+    return page(offset, limit, false);
+}
+
+QList<StoredSession> SessionHistory::page(qint64 offset, qint64 limit, bool withSegments) {
     if (!ensureOpen())
         return {};
     try {
-        return m_db->sessions(offset, limit);
+        return m_db->sessions(offset, limit,
+                              withSegments ? HistoryDatabase::Segments::With : HistoryDatabase::Segments::Without);
     } catch (const HistoryStoreError&) {
         return {};
     }

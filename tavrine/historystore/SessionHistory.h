@@ -131,6 +131,9 @@ public:
     qint64 sessionCount();
     // A page of the stored sessions, newest first (equal starts: the later recorded first), with segments.
     QList<StoredSession> sessions(qint64 offset, qint64 limit);
+    // The same page without the segments, for a list of the sessions themselves: most of a page's reading is its
+    // segments.
+    QList<StoredSession> sessionsWithoutSegments(qint64 offset, qint64 limit);
     QList<StoredSession> allSessions();
     std::optional<StoredSession> find(const QUuid& sessionID);
 
@@ -167,6 +170,7 @@ private:
     void setState(Availability availability, Status status);
     void setAvailability(Availability availability);
     void update(Column column, const QUuid& sessionID, const SessionSummary& summary);
+    QList<StoredSession> page(qint64 offset, qint64 limit, bool withSegments);
     void quitting();
 
     Options m_options;
@@ -177,7 +181,7 @@ private:
     QList<StoredSession> m_pending;
     qint64 m_runningWrites = 0;
     std::optional<double> m_pendingRecovery; // asked for while the file was still checked
-    QString m_saveFailure; // why the waiting sessions could not be written
+    QString m_saveFailure;                   // why the waiting sessions could not be written
 };
 
 } // namespace tavrine

@@ -80,7 +80,8 @@ const StoredSession* HistoryListModel::load(int row) const {
     const qint64 number = row / pageSize;
     auto found = std::find_if(m_pages.begin(), m_pages.end(), [number](const Page& page) { return page.number == number; });
     if (found == m_pages.end()) {
-        m_pages.prepend({number, m_history->sessions(number * pageSize, pageSize)});
+        // A row shows the session alone; its segments are read when it is selected.
+        m_pages.prepend({number, m_history->sessionsWithoutSegments(number * pageSize, pageSize)});
         while (m_pages.size() > keptPages)
             m_pages.removeLast();
     } else if (found != m_pages.begin()) {

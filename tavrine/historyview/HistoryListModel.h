@@ -45,7 +45,7 @@ public:
     // "Today", "Yesterday" or the date, for a row's day key; `today` is passed so that a binding follows it.
     Q_INVOKABLE QString dayTitle(const QString& dayKey, const QDate& today) const;
 
-    // The session at a row, read from its page (loading it when it is not kept).
+    // The session at a row without its segments, read from its page (loading it when it is not kept).
     std::optional<StoredSession> sessionAt(int row) const;
     // The row of a session among the pages kept in memory, or -1.
     int rowOf(const QUuid& sessionID) const;

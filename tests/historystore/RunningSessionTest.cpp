@@ -82,6 +82,7 @@ TEST(RunningSession, WhatARelaunchFindsOfASessionKeptWhileItRan) {
             continue;
         EXPECT_EQ(stored[0].sessionID, id);
         EXPECT_EQ(stored[0].endedUnexpectedly, c.markedUnexpected);
+        EXPECT_EQ(relaunched.sessionsWithoutSegments(0, 1).value(0).endedUnexpectedly, c.markedUnexpected);
         if (c.end == End::Stopped) {
             EXPECT_EQ(stored[0], StoredSession::fromSummary(id, sampleSummary()));
             continue;

@@ -83,6 +83,47 @@ TEST(SessionHistory, RecordsAndReadsBackAcrossInstances) {
     EXPECT_FALSE(reopened.find(QUuid::createUuid()));
 }
 
+TEST(SessionHistory, WindowTitlesComeBackAsWrittenAndAsAnyBuildStoredThem) {
+    const QString folder = temporaryFolder();
+    SessionHistory history(optionsIn(folder));
+    const QList<QStringList> written = {
+        {},
+        {QString()},
+        {QStringLiteral("report.odt"), QString(), QStringLiteral("Notes")},
+        {QStringLiteral("A \"quoted\" thread"), QStringLiteral("C:\\temp\\"), QStringLiteral("a/b")},
+        {QStringLiteral("\",\""), QStringLiteral("["), QStringLiteral("]"), QStringLiteral(",")},
+        {QStringLiteral("tab\there, line\nbreak, \u0001, \u2028")},
+        {QStringLiteral("\u00c9crire \u2014 \u6771\u4eac \u2713 \U0001F600")},
+    };
+    for (const QStringList& titles : written) {
+        SessionSummary summary = sampleSummary();
+        summary.timeline.segments[0].clues.titles = titles;
+        const QUuid id = *history.record(summary, sessionStart);
+        EXPECT_EQ(history.find(id)->segments[0].titles, titles) << titles.join(QLatin1Char('|')).toStdString();
+    }
+
+    // Texts this build never writes still read as the JSON they are.
+    const struct {
+        const char* stored;
+        QStringList titles;
+    } stored[] = {
+        {"[ \"a\" ,\"b\"]", {QStringLiteral("a"), QStringLiteral("b")}},
+        {"[\"\\u00e9\\/\"]", {QStringLiteral("\u00e9/")}},
+        {"[\"a\",1]", {QStringLiteral("a"), QString()}},
+        {"[\"a\",]", {}},
+        {"[\"a\"]]", {}},
+        {"[\"a]", {}},
+        {"\"a\"", {}},
+        {"", {}},
+    };
+    const QUuid id = *history.record(sampleSummary(), sessionStart);
+    RawConnection raw(history.storePath());
+    for (const auto& row : stored) {
+        ASSERT_TRUE(raw.exec(QStringLiteral("UPDATE segment SET titles = '%1'").arg(QLatin1String(row.stored))));
+        EXPECT_EQ(history.find(id)->segments[0].titles, row.titles) << row.stored;
+    }
+}
+
 TEST(SessionHistory, EmptyTextsAndATimelineWithoutActivity) {
     SessionHistory history(optionsIn(temporaryFolder()));
     SessionSummary summary;
@@ -119,8 +160,13 @@ TEST(SessionHistory, ListsNewestFirstInPagesThatReachEverySession) {
     for (const qint64 pageSize : {1, 3, 4}) {
         QList<QUuid> paged;
         for (qint64 offset = 0; offset < 7; offset += pageSize) {
-            for (const StoredSession& session : history.sessions(offset, pageSize))
+            const QList<StoredSession> page = history.sessions(offset, pageSize);
+            for (const StoredSession& session : page)
                 paged.append(session.sessionID);
+            QList<StoredSession> bare = page;
+            for (StoredSession& session : bare)
+                session.segments.clear();
+            EXPECT_EQ(history.sessionsWithoutSegments(offset, pageSize), bare) << "at " << offset;
         }
         EXPECT_EQ(paged, expected) << "pages of " << pageSize;
     }

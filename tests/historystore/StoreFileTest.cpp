@@ -416,11 +416,16 @@ TEST(StoreFile, APageThatCannotBeReadComesBackEmpty) {
     SessionHistory history(optionsIn(folder));
     const auto id = history.record(sampleSummary(), sessionStart);
     ASSERT_TRUE(id);
+    EXPECT_EQ(history.sessions(0, 10).size(), 1);
     RawConnection raw(folder + QStringLiteral("/History.store"));
     ASSERT_TRUE(raw.exec(QStringLiteral("ALTER TABLE segment RENAME TO damaged")));
     EXPECT_EQ(history.sessionCount(), 1);
     EXPECT_TRUE(history.sessions(0, 10).isEmpty());
     EXPECT_FALSE(history.find(*id));
+    // Statements prepared before the damage read again once it is mended.
+    ASSERT_TRUE(raw.exec(QStringLiteral("ALTER TABLE damaged RENAME TO segment")));
+    EXPECT_EQ(history.sessions(0, 10).size(), 1);
+    EXPECT_TRUE(history.find(*id));
 }
 
 TEST(StoreFile, AClearThatTheStoreRefusesKeepsEverySessionAndSaysWhy) {
