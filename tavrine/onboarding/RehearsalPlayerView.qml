@@ -1,9 +1,16 @@
 import QtQuick
+import Tavrine.Onboarding
 
-// Shows the player's one web view wherever the page places it.
+// Shows the player's page wherever the page places it: its own window kept over this item when the page runs
+// in a process of its own, else its one web view reparented here.
 Item {
     id: host
     required property QtObject player
+
+    PlayerWindowHost {
+        anchors.fill: parent
+        player: host.player
+    }
 
     Component.onCompleted: {
         if (host.player && host.player.view) {
