@@ -7,6 +7,7 @@
 //   and the coach placed where they already are. Budget: under 50 µs.
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingStage.h"
+#include "tavrine/onboarding/PlayerProcess.h"
 #include "tavrine/onboarding/WebEngineSanitizerOptions.h"
 #include "tavrine/shell/AppStartup.h"
 #include "tavrine/shell/TavrineApp.h"
@@ -95,6 +96,9 @@ BENCHMARK(BM_PointerTickNothingMoved)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
+    // The rehearsal's video player, which the application starts as this very program.
+    if (tavrine::PlayerProcess::isPlayerLaunch(argc, argv))
+        return tavrine::PlayerProcess::run(argc, argv);
     // A first run's folders of its own: onboarding never done, nothing of the user's read or written.
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/tavrine-stage-bench-XXXXXX"));
     const QByteArray root = home.path().toUtf8();
