@@ -11,9 +11,11 @@
 #include <QQuickWindow>
 #include <QSocketNotifier>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace tavrine {
 
@@ -58,6 +60,23 @@ PlayerProcess::PlayerProcess(QQmlEngine& engine, int input, int output)
 PlayerProcess::~PlayerProcess() {
     m_page.reset();
     m_window.reset();
+}
+
+void PlayerProcess::leaveKeysToTheParent() {
+    // Keys pressed with the pointer over the player would come here, where nothing answers them; unselected, they
+    // travel up to the window the player is embedded in, as if the page were part of it.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const auto window = xcb_window_t(m_window->winId());
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
+    if (!attributes)
+        return;
+    const quint32 mask = attributes->your_event_mask & ~quint32(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE);
+    std::free(attributes);
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
 }
 
 void PlayerProcess::readInput() {
@@ -130,19 +149,26 @@ void PlayerProcess::load(const QJsonObject& setting) {
 void PlayerProcess::place(const QJsonObject& where) {
     // X window numbers fit a double exactly.
     const auto parent = WId(where.value(QLatin1String("window")).toDouble());
-    const bool visible = parent != 0 && where.value(QLatin1String("visible")).toBool();
-    if (!visible)
+    const QRect rect(where.value(QLatin1String("x")).toInt(), where.value(QLatin1String("y")).toInt(),
+                     where.value(QLatin1String("width")).toInt(), where.value(QLatin1String("height")).toInt());
+    // Placed only where it shows: the window is first made inside its parent, at its size, never as a window of
+    // its own that the window manager could take.
+    if (parent == 0 || !where.value(QLatin1String("visible")).toBool() || rect.isEmpty()) {
         m_window->hide();
-    if (parent != 0 && (!m_container || m_container->winId() != parent)) {
+        return;
+    }
+    if (!m_container || m_container->winId() != parent) {
+        m_window->hide();
         std::unique_ptr<QWindow> container(QWindow::fromWinId(parent));
         m_window->setParent(container.get());
         m_container = std::move(container);
     }
-    m_window->setGeometry(where.value(QLatin1String("x")).toInt(), where.value(QLatin1String("y")).toInt(),
-                          std::max(1, where.value(QLatin1String("width")).toInt()),
-                          std::max(1, where.value(QLatin1String("height")).toInt()));
-    if (visible)
-        m_window->show();
+    m_window->setGeometry(rect);
+    if (!m_window->handle()) {
+        m_window->create();
+        leaveKeysToTheParent();
+    }
+    m_window->show();
 }
 
 } // namespace tavrine

@@ -38,6 +38,7 @@ public:
     void handleCommand(const QByteArray& line);
 
 private:
+    void leaveKeysToTheParent();
     void readInput();
     void send(const QJsonObject& event);
     void load(const QJsonObject& setting);

@@ -10,6 +10,7 @@
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
@@ -123,6 +124,14 @@ private:
     static inline QStringList seen;
 };
 
+struct KeyPresses : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::KeyPress;
+        return false;
+    }
+};
+
 // One real player on its video page, shown in a window, against the fake site.
 class WebPlayerX11Test : public ::testing::Test {
 protected:
@@ -142,7 +151,8 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return player->isReady(); }, 30)) << "the page never reported ready";
         // The player's window shows inside the page's window, exactly over the player's area.
         EXPECT_TRUE(waitUntil([&] { return viewableChildren(window->winId()) == QList<QRect>{playerArea()}; }, 15))
-            << viewableChildren(window->winId()).size();
+            << QDebug::toString(viewableChildren(window->winId())).toStdString() << " over "
+            << QDebug::toString(playerArea()).toStdString();
     }
 
     bool waitForCall(const QString& name, qsizetype count = 1) {
@@ -197,6 +207,15 @@ TEST_F(WebPlayerX11Test, CuesMutedPlaysTheTutorialAndFallsSilentAfterTeardown) {
     ASSERT_EQ(made.size(), 1);
     EXPECT_EQ(made[0].args[1].toObject()["playerVars"].toObject()["origin"].toString(), embed.origin().toString());
     EXPECT_EQ(embed.scriptsServed(), 1);
+
+    // A key pressed with the pointer over the player reaches the page's window, not the player's.
+    KeyPresses keys;
+    window->installEventFilter(&keys);
+    window->requestActivate();
+    ASSERT_TRUE(waitUntil([&] { return window->isActive(); }));
+    const QPoint over = window->mapToGlobal(playerArea().center());
+    QProcess::execute("xdotool", {"mousemove", QString::number(over.x()), QString::number(over.y()), "key", "x"});
+    EXPECT_TRUE(waitUntil([&] { return keys.count > 0; }));
 
     // The detour is cued at 40, muted, not played.
     player->setCurrent(RehearsalVideo::Detour, false);
