@@ -7,9 +7,12 @@ Item {
     id: host
     required property QtObject player
 
+    // A window of its own cannot fade under the poster that stands in for an unavailable clip: it steps aside
+    // as the poster begins to come in.
     PlayerWindowHost {
         anchors.fill: parent
         player: host.player
+        visible: !(host.player && host.player.unavailable)
     }
 
     Component.onCompleted: {
