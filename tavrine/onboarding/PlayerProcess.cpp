@@ -11,6 +11,7 @@
 #include <QQuickWindow>
 #include <QSocketNotifier>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QPointer>
 #include <QtGui/qwindowdefs.h>
 #include <memory>
 
@@ -35,9 +34,8 @@ public:
     PlayerProcess(QQmlEngine& engine, int input, int output);
     ~PlayerProcess() override;
 
-    void handleCommand(const QByteArray& line);
-
 private:
+    void handleCommand(const QByteArray& line);
     void leaveKeysToTheParent();
     void readInput();
     void send(const QJsonObject& event);

@@ -39,9 +39,6 @@ public:
     // The process's id while it runs, else 0.
     qint64 processId() const { return m_process.processId(); }
 
-    // One line the process wrote, without its newline.
-    void handleEvent(const QByteArray& line);
-
 private:
     struct Placement {
         WId window;
@@ -50,6 +47,8 @@ private:
         bool operator==(const Placement&) const = default;
     };
 
+    // One line the process wrote, without its newline.
+    void handleEvent(const QByteArray& line);
     void send(const QJsonObject& command);
     void readEvents();
     void ended();
