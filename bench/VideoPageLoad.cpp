@@ -6,6 +6,7 @@
 // --still runs it as under reduce motion: no zoom, the scrubber paused. Then the page and the player are let go,
 // as when the rehearsal ends, and 5 s later the processes still below this one are counted.
 // Usage: video_page_load [--web] [--still] [seconds]   (default 20 s, after 10 s of warm-up)
+#include "ProcessTree.h"
 #include "tavrine/core/Clock.h"
 #include "tavrine/onboarding/RehearsalPlayer.h"
 #include "tavrine/onboarding/WebPlayerPage.h"
@@ -42,12 +43,8 @@ struct Usage {
     qint64 privateDirtyKiB = 0;
 };
 
-qint64 field(const QByteArray& text, const QByteArray& name) {
-    for (const QByteArray& line : text.split('\n'))
-        if (line.startsWith(name))
-            return line.mid(name.size()).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
+using processtree::descendants;
+using processtree::field;
 
 Usage usageOf(qint64 pid) {
     Usage usage;
@@ -66,29 +63,6 @@ Usage usageOf(qint64 pid) {
         usage.privateDirtyKiB = field(text, "Private_Dirty:");
     }
     return usage;
-}
-
-// Every process below this one.
-QList<qint64> descendants() {
-    QHash<qint64, qint64> parents;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool number = false;
-        const qint64 pid = entry.toLongLong(&number);
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!number || !stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        parents.insert(pid, text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong());
-    }
-    QList<qint64> found;
-    for (auto it = parents.begin(); it != parents.end(); ++it) {
-        qint64 up = it.value();
-        while (up > 1 && up != ::getpid())
-            up = parents.value(up, 0);
-        if (up == ::getpid())
-            found << it.key();
-    }
-    return found;
 }
 
 Usage childrenUsage() {

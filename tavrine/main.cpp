@@ -1,5 +1,6 @@
 #include "tavrine/eval/EvalOptions.h"
 #include "tavrine/eval/Evaluation.h"
+#include "tavrine/onboarding/PlayerProcess.h"
 #include "tavrine/onboarding/WebEngineSanitizerOptions.h"
 #include "tavrine/platform/LoginItem.h"
 #include "tavrine/platform/x11/X11Connection.h"
@@ -97,6 +98,9 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The rehearsal's video player, started by the application itself; never a user's launch.
+    if (tavrine::PlayerProcess::isPlayerLaunch(argc, argv))
+        return tavrine::PlayerProcess::run(argc, argv);
     const LaunchMode mode = decideLaunch(argc, argv);
     if (mode == LaunchMode::Evaluation)
         return tavrine::eval::runEvaluationProgram(argc, argv);

@@ -56,6 +56,7 @@ public:
     std::optional<Wanted> wanted() const { return m_wanted; }
     bool watchdogArmed() const { return m_watchdog != nullptr; }
     QQuickItem* view() const;
+    RehearsalPlayerPage* page() const { return m_page.get(); }
 
     // The clip table: identifier, title, channel and start second of each clip.
     RehearsalClip clip(RehearsalVideo video) const { return rehearsalClip(video, m_identifiers); }

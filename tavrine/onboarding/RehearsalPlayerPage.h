@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 #include <QVariant>
 
 class QQuickItem;
+class QWindow;
 
 namespace tavrine {
 
 // The web page that embeds the video site's player, as the rehearsal player sees it: it loads the page, runs
-// script in it, and hears the page's messages. The real one is a web view (WebPlayerPage); tests use a fake.
+// script in it, and hears the page's messages. The real one is a web view in a process of its own
+// (PlayerProcessPage, which runs a WebPlayerPage there); tests use a fake.
 class RehearsalPlayerPage : public QObject {
     Q_OBJECT
 public:
@@ -23,6 +26,13 @@ public:
     virtual void detach() = 0;
     // The item that shows the page; null when the page has none (a fake).
     virtual QQuickItem* view() const { return nullptr; }
+    // Where a page drawn in a window of its own shows: `rect` in `window`'s coordinates. Pages that show
+    // through view() ignore it.
+    virtual void place(QWindow* window, const QRect& rect, bool visible) {
+        Q_UNUSED(window);
+        Q_UNUSED(rect);
+        Q_UNUSED(visible);
+    }
 
 signals:
     // A message posted by the page, as the bridge received it (unchecked).

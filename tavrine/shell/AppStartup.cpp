@@ -1,7 +1,6 @@
 #include "tavrine/shell/AppStartup.h"
 
 #include "tavrine/core/UserDefaults.h"
-#include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/shell/DesktopShortcuts.h"
 #include "tavrine/speech/SoundStreamNames.h"
 #include "tavrine/ui/FirstFrameBackground.h"
@@ -17,7 +16,6 @@ void prepareApplication() {
     // The installed desktop entry's id: start-up notification and task bars match windows to it.
     QApplication::setDesktopFileName(QStringLiteral("com.dravolence.tavrine"));
     QApplication::setStyle(QStringLiteral("Fusion"));
-    tavrine::prepareWebEngine();
 }
 
 void setUpApplication() {

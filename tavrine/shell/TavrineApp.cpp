@@ -10,8 +10,8 @@
 #include "tavrine/nudge/NudgeHoverState.h"
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingVoice.h"
+#include "tavrine/onboarding/PlayerProcessPage.h"
 #include "tavrine/onboarding/RehearsalPlayer.h"
-#include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/platform/LinuxPrivacySettings.h"
 #include "tavrine/platform/LinuxWorkspaceEvents.h"
 #include "tavrine/platform/MotionPreference.h"
@@ -182,7 +182,7 @@ std::unique_ptr<onboarding::OnboardingFlow> TavrineApp::makeOnboardingFlow() {
     parts.surroundings = m_stageSurroundings.get();
     parts.motion = m_motion.get();
     parts.makePlayer = [this, clock = &clock]() -> std::unique_ptr<RehearsalPlaying> {
-        return std::make_unique<RehearsalPlayer>(std::make_unique<WebPlayerPage>(m_engine), *clock);
+        return std::make_unique<RehearsalPlayer>(std::make_unique<PlayerProcessPage>(), *clock);
     };
     auto speakers = [defaults = m_defaults]() -> std::shared_ptr<NudgeSpeaking> {
         return onboardingvoice::makeSpeaker(QStringLiteral(":/onboarding"), *defaults);

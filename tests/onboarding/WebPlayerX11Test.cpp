@@ -1,14 +1,16 @@
-// The rehearsal's real web player under the X11 fixture: the web view, the page and its bridge, against a fake
-// of the video site's embed API on 127.0.0.1.
+// The rehearsal's real web player under the X11 fixture: its process, the web view embedded in the video page's
+// window, the page and its bridge, against a fake of the video site's embed API on 127.0.0.1.
 #include "fakes/FakeVideoEmbed.h"
 #include "support/QmlTestSupport.h"
 #include "support/TestSupport.h"
 #include "tavrine/core/ManualClock.h"
+#include "tavrine/onboarding/PlayerProcess.h"
+#include "tavrine/onboarding/PlayerProcessPage.h"
 #include "tavrine/onboarding/RehearsalPlayer.h"
-#include "tavrine/onboarding/WebPlayerPage.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
@@ -16,9 +18,10 @@
 #include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QRegularExpression>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <optional>
 #include <unistd.h>
 
@@ -35,7 +38,7 @@ struct Event {
     std::optional<qint64> value;
 };
 
-// Our own processes below this one whose command line holds `marker` (the web engine's renderers).
+// Our own processes below this one whose command line holds `marker` (the player, the web engine's helpers).
 QStringList descendantsWith(const QByteArray& marker) {
     QHash<qint64, qint64> parents;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
@@ -68,19 +71,30 @@ QStringList descendantsWith(const QByteArray& marker) {
     return found;
 }
 
-// The item named `name` among the visual items under `item`, never looking inside the web view: the engine's
-// own items there carry no type information the sanitizer could check a call against.
-QQuickItem* findOutsideWebView(QQuickItem* item, const QString& name) {
-    if (!item)
-        return nullptr;
-    if (item->objectName() == name)
-        return item;
-    if (item->objectName() == QLatin1String("rehearsalPlayerWebView"))
-        return nullptr;
-    for (QQuickItem* child : item->childItems())
-        if (QQuickItem* found = findOutsideWebView(child, name))
-            return found;
-    return nullptr;
+QString xwininfo(const QStringList& arguments) {
+    QProcess tool;
+    tool.start(QStringLiteral("xwininfo"), arguments);
+    tool.waitForFinished(10000);
+    return QString::fromLocal8Bit(tool.readAllStandardOutput());
+}
+
+// The viewable windows right inside `window`, as the X server places them.
+QList<QRect> viewableChildren(WId window) {
+    QList<QRect> found;
+    const QString tree = xwininfo({QStringLiteral("-children"), QStringLiteral("-id"), QString::number(window)});
+    static const QRegularExpression childLine(QStringLiteral(R"(^\s+(0x[0-9a-f]+) )"),
+                                              QRegularExpression::MultilineOption);
+    for (auto match = childLine.globalMatch(tree); match.hasNext();) {
+        const QString info = xwininfo({QStringLiteral("-id"), match.next().captured(1)});
+        const auto field = [&](const char* name) {
+            const QRegularExpression line(QStringLiteral(R"(%1:\s+(-?\d+))").arg(QLatin1String(name)));
+            return line.match(info).captured(1).toInt();
+        };
+        if (info.contains(QLatin1String("IsViewable")))
+            found << QRect(field("Relative upper-left X"), field("Relative upper-left Y"), field("Width"),
+                           field("Height"));
+    }
+    return found;
 }
 
 // Every complaint of the web channel about a message for an object it no longer knows, which means the page
@@ -110,6 +124,14 @@ private:
     static inline QStringList seen;
 };
 
+struct KeyPresses : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::KeyPress;
+        return false;
+    }
+};
+
 // One real player on its video page, shown in a window, against the fake site.
 class WebPlayerX11Test : public ::testing::Test {
 protected:
@@ -117,15 +139,20 @@ protected:
         ASSERT_TRUE(embed.listen());
         embed.setClip(detourId, detour);
         embed.setClip(tutorialId, tutorial);
-        auto page = std::make_unique<WebPlayerPage>(h.engine(), embed.origin(), embed.apiUrl());
-        ASSERT_TRUE(page->view()) << "the web view was not made";
+        auto page = std::make_unique<PlayerProcessPage>(embed.origin(), embed.apiUrl());
+        ASSERT_NE(page->processId(), 0) << "the player's process did not start";
         player = std::make_unique<RehearsalPlayer>(std::move(page), clock, RehearsalClipIdentifiers{detourId, tutorialId});
         player->setOnEvent([this](const QString& name, std::optional<qint64> value) { events.append({name, value}); });
         root = h.create(ui::componentUrl("Tavrine.Onboarding", "VideoPage"),
                         {{"player", QVariant::fromValue<QObject*>(player.get())}, {"reduceMotion", true}});
         ASSERT_TRUE(root);
         window = showInWindow(qobject_cast<QQuickItem*>(root.get()), 1200, 760);
+        qobject_cast<QQuickItem*>(root.get())->setSize(QSizeF(window->size()));
         ASSERT_TRUE(waitUntil([&] { return player->isReady(); }, 30)) << "the page never reported ready";
+        // The player's window shows inside the page's window, exactly over the player's area.
+        EXPECT_TRUE(waitUntil([&] { return viewableChildren(window->winId()) == QList<QRect>{playerArea()}; }, 15))
+            << QDebug::toString(viewableChildren(window->winId())).toStdString() << " over "
+            << QDebug::toString(playerArea()).toStdString();
     }
 
     bool waitForCall(const QString& name, qsizetype count = 1) {
@@ -147,7 +174,12 @@ protected:
     qsizetype stateEvents() const {
         return std::count_if(events.begin(), events.end(), [](const Event& e) { return e.name == "state"; });
     }
-    QQuickItem* poster() const { return findOutsideWebView(qobject_cast<QQuickItem*>(root.get()), "rehearsalVideoPoster"); }
+    QQuickItem* poster() const { return findItem(root.get(), "rehearsalVideoPoster"); }
+    // The player's area in the window, where its embedded window must be.
+    QRect playerArea() const {
+        QQuickItem* area = findItem(root.get(), "rehearsalPlayerArea");
+        return area ? area->mapRectToScene(area->boundingRect()).toAlignedRect() : QRect();
+    }
 
     void TearDown() override {
         window.reset();
@@ -175,6 +207,15 @@ TEST_F(WebPlayerX11Test, CuesMutedPlaysTheTutorialAndFallsSilentAfterTeardown) {
     ASSERT_EQ(made.size(), 1);
     EXPECT_EQ(made[0].args[1].toObject()["playerVars"].toObject()["origin"].toString(), embed.origin().toString());
     EXPECT_EQ(embed.scriptsServed(), 1);
+
+    // A key pressed with the pointer over the player reaches the page's window, not the player's.
+    KeyPresses keys;
+    window->installEventFilter(&keys);
+    window->requestActivate();
+    ASSERT_TRUE(waitUntil([&] { return window->isActive(); }));
+    const QPoint over = window->mapToGlobal(playerArea().center());
+    QProcess::execute("xdotool", {"mousemove", QString::number(over.x()), QString::number(over.y()), "key", "x"});
+    EXPECT_TRUE(waitUntil([&] { return keys.count > 0; }));
 
     // The detour is cued at 40, muted, not played.
     player->setCurrent(RehearsalVideo::Detour, false);
@@ -211,8 +252,11 @@ TEST_F(WebPlayerX11Test, CuesMutedPlaysTheTutorialAndFallsSilentAfterTeardown) {
     EXPECT_EQ(lastEvent("state")->value, 2);
 
     // Playing again, then teardown at once: the page's answers to that play never arrive, and nothing is called.
+    // The player's process ends with the teardown, waited for, and every helper of the web engine follows it.
+    ASSERT_FALSE(descendantsWith("--type=renderer").isEmpty()) << "the check would see a renderer";
     player->play();
     player->teardown();
+    EXPECT_TRUE(descendantsWith(PlayerProcess::argument).isEmpty());
     const qsizetype eventsAtTeardown = events.size();
     const qsizetype callsAtTeardown = embed.calls().size();
     player->setCurrent(RehearsalVideo::Detour, true);
@@ -225,14 +269,8 @@ TEST_F(WebPlayerX11Test, CuesMutedPlaysTheTutorialAndFallsSilentAfterTeardown) {
     EXPECT_EQ(embed.callNames().mid(callsAtTeardown), play.mid(0, embed.calls().size() - callsAtTeardown));
     EXPECT_FALSE(player->isPlaying());
     EXPECT_TRUE(player->isReady());
-
-    // The player owns the view: once it is gone, so are the page's renderers.
-    ASSERT_FALSE(descendantsWith("--type=renderer").isEmpty()) << "the check would see a renderer";
-    window.reset();
-    root.reset();
-    player.reset();
-    EXPECT_TRUE(waitUntil([] { return descendantsWith("--type=renderer").isEmpty(); }, 20))
-        << descendantsWith("--type=renderer").join("\n").toStdString();
+    EXPECT_TRUE(waitUntil([] { return descendantsWith("--type=").isEmpty(); }, 20))
+        << descendantsWith("--type=").join("\n").toStdString();
 }
 
 TEST_F(WebPlayerX11Test, ARefusedClipShowsThePosterAtOnceAndAStalledOneAfterSixClockSeconds) {
@@ -243,6 +281,8 @@ TEST_F(WebPlayerX11Test, ARefusedClipShowsThePosterAtOnceAndAStalledOneAfterSixC
     ASSERT_TRUE(waitUntil([&] { return player->unavailable(); }, 15));
     EXPECT_EQ(lastEvent("error")->value, 150);
     EXPECT_TRUE(waitUntil([&] { return poster() != nullptr; }));
+    // Nothing of the page shows over the poster once it covers the player.
+    EXPECT_TRUE(waitUntil([&] { return viewableChildren(window->winId()).isEmpty(); }, 15));
 
     player->setCurrent(RehearsalVideo::Tutorial, true);
     EXPECT_FALSE(player->unavailable());
@@ -257,20 +297,21 @@ TEST_F(WebPlayerX11Test, ARefusedClipShowsThePosterAtOnceAndAStalledOneAfterSixC
     player->teardown();
 }
 
-// The test's own main prepared the web engine: as root it logs why the sandbox is off, and only then.
+// The player's process prepares the web engine: as root it logs why the sandbox is off, and only then. Its input
+// closed at once, it ends on its own.
 TEST(WebEngineStartup, RootRunsWithoutTheSandboxAndSaysSo) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
     child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=-*")});
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(PlayerProcess::argument)});
+    child.closeWriteChannel();
     ASSERT_TRUE(child.waitForFinished(60000));
     const QString errors = QString::fromLocal8Bit(child.readAllStandardError() + child.readAllStandardOutput());
     const bool logged = errors.contains("Running as root: the web video player runs without its sandbox");
     EXPECT_EQ(logged, ::geteuid() == 0) << errors.toStdString();
-    if (::geteuid() == 0) {
-        EXPECT_EQ(qgetenv("QTWEBENGINE_DISABLE_SANDBOX"), "1");
-    }
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0);
 }
 
 } // namespace

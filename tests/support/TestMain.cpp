@@ -10,13 +10,18 @@
 #endif
 
 #ifdef TAVRINE_TEST_WEBENGINE
+#include "tavrine/onboarding/PlayerProcess.h"
 #include "tavrine/onboarding/WebEngineSanitizerOptions.h"
-#include "tavrine/onboarding/WebPlayerPage.h"
 #endif
 
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+#ifdef TAVRINE_TEST_WEBENGINE
+    // The web video player's process, started by the code under test as the application starts it.
+    if (tavrine::PlayerProcess::isPlayerLaunch(argc, argv))
+        return tavrine::PlayerProcess::run(argc, argv);
+#endif
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/tavrine-test-XXXXXX"));
     if (!home.isValid())
         return 2;
@@ -39,10 +44,6 @@ int main(int argc, char** argv) {
     qunsetenv("TAVRINE_LOG_PRIVATE");
 
     ::testing::InitGoogleTest(&argc, argv);
-#ifdef TAVRINE_TEST_WEBENGINE
-    // As the application does: the web engine is set up before the application object exists.
-    tavrine::prepareWebEngine();
-#endif
 #ifdef TAVRINE_TEST_GUI
     // A QApplication, since the tray icon and menus are widgets.
     QApplication app(argc, argv);
