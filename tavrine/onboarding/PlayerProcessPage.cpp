@@ -7,10 +7,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QTimer>
 #include <QWindow>
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
+#include <utility>
 
 Q_DECLARE_LOGGING_CATEGORY(logOnboarding)
 
@@ -21,26 +23,25 @@ PlayerProcessPage::Program PlayerProcessPage::ownProgram() {
 }
 
 PlayerProcessPage::PlayerProcessPage(QUrl origin, QString apiUrl, Program program)
-    : m_origin(std::move(origin)), m_apiUrl(std::move(apiUrl)) {
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    : m_process(new QProcess), m_origin(std::move(origin)), m_apiUrl(std::move(apiUrl)) {
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const pid_t parent = ::getpid();
     // The player must not outlive us, even when we are killed; if we died before this line ran, it ends now.
-    m_process.setChildProcessModifier([parent] {
+    m_process->setChildProcessModifier([parent] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(1);
     });
-    connect(&m_process, &QProcess::readyReadStandardOutput, this, &PlayerProcessPage::readEvents);
-    connect(&m_process, &QProcess::finished, this, &PlayerProcessPage::ended);
-    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    connect(m_process, &QProcess::readyReadStandardOutput, this, &PlayerProcessPage::readEvents);
+    connect(m_process, &QProcess::finished, this, &PlayerProcessPage::ended);
+    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             ended();
     });
-    m_process.start(program.path, program.arguments);
+    m_process->start(program.path, program.arguments);
 }
 
 PlayerProcessPage::~PlayerProcessPage() {
-    disconnect(&m_process, nullptr, this, nullptr);
     end();
 }
 
@@ -90,16 +91,16 @@ void PlayerProcessPage::handleEvent(const QByteArray& line) {
 void PlayerProcessPage::send(const QJsonObject& command) {
     if (m_detached && !command.contains(QLatin1String("detach")))
         return;
-    if (m_gone || m_process.state() == QProcess::NotRunning)
+    if (m_gone || !m_process || m_process->state() == QProcess::NotRunning)
         return;
     QByteArray line = QJsonDocument(command).toJson(QJsonDocument::Compact);
     line.append('\n');
-    m_process.write(line);
+    m_process->write(line);
 }
 
 void PlayerProcessPage::readEvents() {
-    while (m_process.canReadLine()) {
-        QByteArray line = m_process.readLine();
+    while (m_process && m_process->canReadLine()) {
+        QByteArray line = m_process->readLine();
         line.chop(1);
         handleEvent(line);
     }
@@ -117,15 +118,21 @@ void PlayerProcessPage::ended() {
 }
 
 void PlayerProcessPage::end() {
-    if (m_process.state() == QProcess::NotRunning)
+    QProcess* process = std::exchange(m_process, nullptr);
+    if (!process)
         return;
-    // Its input closing is the player's sign to end; one that does not is killed. Either way it is waited for,
-    // so that none is left behind.
-    m_process.closeWriteChannel();
-    if (!m_process.waitForFinished(endingMilliseconds)) {
-        m_process.kill();
-        m_process.waitForFinished(-1);
+    disconnect(process, nullptr, this, nullptr);
+    if (process->state() == QProcess::NotRunning) {
+        delete process;
+        return;
     }
+    // Its input closing is the player's sign to end; one that does not is killed. The process object stays until
+    // it has been reaped, so none is left behind, and at the latest the application's end takes it (QProcess
+    // kills and reaps what still runs when it goes).
+    process->setParent(QCoreApplication::instance());
+    connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QTimer::singleShot(endingMilliseconds, process, [process] { process->kill(); });
+    process->closeWriteChannel();
 }
 
 } // namespace tavrine

@@ -12,8 +12,10 @@
 namespace tavrine {
 
 // The page in a player process of its own (PlayerProcess), started at once, so that the web engine and its
-// helper processes end with the page. The process dies with this one, and is ended and waited for on detach and
-// at the latest when the page goes. Its window is embedded wherever place() says.
+// helper processes end with the page. The process dies with this one, and is ended on detach and at the latest when
+// the page goes: its input closes, and one still running after endingMilliseconds is killed. The ending happens
+// in the background, so a slow or hung player never holds the interface. Its window is embedded wherever place()
+// says.
 class PlayerProcessPage final : public RehearsalPlayerPage {
     Q_OBJECT
 public:
@@ -36,8 +38,8 @@ public:
     void detach() override;
     void place(QWindow* window, const QRect& rect, bool visible) override;
 
-    // The process's id while it runs, else 0.
-    qint64 processId() const { return m_process.processId(); }
+    // The process's id while it runs and is the page's, else 0.
+    qint64 processId() const { return m_process ? m_process->processId() : 0; }
 
 private:
     struct Placement {
@@ -54,7 +56,7 @@ private:
     void ended();
     void end();
 
-    QProcess m_process;
+    QProcess* m_process; // the page's until end() lets it go
     QUrl m_origin;
     QString m_apiUrl;
     bool m_detached = false;
