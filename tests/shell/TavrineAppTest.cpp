@@ -119,6 +119,9 @@ TEST(TavrineApp, WindowsShownAtLaunch) {
         h.start();
         EXPECT_TRUE(h.app->launchSetupDone());
         EXPECT_EQ(h.visibleWindows(), c.visible);
+        // The first-run window is built only to be shown.
+        EXPECT_EQ(h.app->windows().existingWindow(QStringLiteral("onboarding")) != nullptr,
+                  c.visible.contains(QStringLiteral("onboarding")));
         EXPECT_EQ(h.loginItem.registerCalls, 1);
         h.app->runLaunchSetup();
         EXPECT_EQ(h.visibleWindows(), c.visible);
