@@ -129,6 +129,8 @@ public:
     SettingsModel& settings() const { return *m_settings; }
     // None when the sound is missing: nudges are then silent. Made on first ask when no frame has been drawn yet.
     QSoundEffect* nudgeSound();
+    // Whether the process has come up on the sound server and made the nudge sound.
+    bool soundPrepared() const { return m_soundPrepared; }
     // None until a speaker is built.
     const std::shared_ptr<NudgeSpeaking>& speaker() const { return m_speaker; }
     bool launchSetupDone() const { return m_launchSetup && m_launchSetup->done(); }
