@@ -2,7 +2,6 @@
 
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/shell/DesktopShortcuts.h"
-#include "tavrine/speech/SoundStreamNames.h"
 #include "tavrine/ui/FirstFrameBackground.h"
 
 #include <QApplication>
@@ -24,7 +23,6 @@ void setUpApplication() {
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.dravolence.tavrine")));
     installDesktopShortcuts(UserDefaults::standard());
     ui::FirstFrameBackground::install(*qApp);
-    nameSoundStreams();
 }
 
 } // namespace tavrine::shell

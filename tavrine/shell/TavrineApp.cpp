@@ -30,6 +30,7 @@
 #include "tavrine/shell/UpdateGate.h"
 #include "tavrine/shell/UpdaterController.h"
 #include "tavrine/shell/WindowSet.h"
+#include "tavrine/speech/SoundStreamNames.h"
 #include "tavrine/speech/SpeechSetup.h"
 #include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
@@ -38,6 +39,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QSoundEffect>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 namespace tavrine::shell {
@@ -48,11 +50,9 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     m_nudgeHover = std::make_unique<nudge::NudgeHoverState>();
     note("nudgePresenter");
 
-    // Our own synthesised tap; without it nudges are silent and nothing else changes.
-    if (QFile::exists(QStringLiteral(":/sounds/negative-tap.wav"))) {
-        m_nudgeSound = std::make_unique<QSoundEffect>();
-        m_nudgeSound->setSource(QUrl(QString::fromLatin1(nudgeSoundUrl)));
-    }
+    // Our own synthesised tap; without it nudges are silent and nothing else changes. The player itself is made
+    // once a first frame is on screen (prepareSound): bringing up the sound system can take long.
+    m_hasNudgeSound = QFile::exists(QStringLiteral(":/sounds/negative-tap.wav"));
     note("nudgeSound");
 
     m_defaults = m_environment.defaults ? m_environment.defaults : &UserDefaults::standard();
@@ -214,19 +214,62 @@ void TavrineApp::note(const char* name) {
 
 void TavrineApp::start() {
     m_delegate.applicationDidFinishLaunching(m_environment.arguments);
-    m_windows->window(QStringLiteral("focus"));
-    m_windows->window(QStringLiteral("onboarding"));
+    // The first-run window is built only when it shows.
     if (shouldShowOnboarding())
-        m_windows->openWindow(QStringLiteral("onboarding"));
+        prepareSoundAfterFirstFrame(m_windows->openWindow(QStringLiteral("onboarding")));
+    // The icon goes up before the main window is built: the tray host places it meanwhile, so that the launch
+    // set-up finds it placed and opens the window under it at once instead of looking again 50 ms later.
+    m_tray->trayIcon().show();
+    prepareSoundAfterFirstFrame(m_windows->window(QStringLiteral("focus")));
     m_updaterController->startUpdater();
     // The tray label runs the launch set-up when it is first shown; a desktop without a tray never shows it, so
     // the same turn of the loop runs it too (once either way). Qt docks the icon when a tray host appears later.
-    QTimer::singleShot(0, this, [this] {
-        if (m_quitting)
-            return;
-        m_tray->show();
-        runLaunchSetup();
+    // That is the loop's second turn: the first handles the window system's events of the icon's placing.
+    QTimer::singleShot(0, this, [this] { QTimer::singleShot(0, this, &TavrineApp::showTrayLabel); });
+}
+
+void TavrineApp::showTrayLabel() {
+    if (m_quitting)
+        return;
+    m_tray->show();
+    runLaunchSetup();
+    // A launch that shows no window (at login) draws no frame: the sound waits no longer than the tray host may
+    // take to place the icon.
+    QTimer::singleShot(soundPreparationLimitMs, this, [this] {
+        if (!m_quitting)
+            prepareSound();
     });
+}
+
+void TavrineApp::prepareSoundAfterFirstFrame(QQuickWindow* window) {
+    // Emitted on the render thread; the queued call runs here once the main thread is free again.
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(
+        window, &QQuickWindow::frameSwapped, this,
+        [this, connection] {
+            QObject::disconnect(*connection);
+            if (!m_quitting)
+                prepareSound();
+        },
+        Qt::QueuedConnection);
+}
+
+void TavrineApp::prepareSound() {
+    if (m_soundPrepared)
+        return;
+    m_soundPrepared = true;
+    // Before anything opens the sound system: the server learns a client's names only when it connects.
+    if (!m_environment.services)
+        nameSoundStreams();
+    if (m_hasNudgeSound) {
+        m_nudgeSound = std::make_unique<QSoundEffect>();
+        m_nudgeSound->setSource(QUrl(QString::fromLatin1(nudgeSoundUrl)));
+    }
+}
+
+QSoundEffect* TavrineApp::nudgeSound() {
+    prepareSound();
+    return m_nudgeSound.get();
 }
 
 bool TavrineApp::hasCompletedOnboarding() const {
@@ -267,11 +310,12 @@ std::unique_ptr<NudgePresenting> TavrineApp::makeNudgePresenter() {
     parts.properties.insert(QStringLiteral("translucent"), ui::Frosted::probeCompositor());
     parts.hover = m_nudgeHover.get();
     parts.playSound = [this] {
-        if (!m_nudgeSound)
+        QSoundEffect* sound = nudgeSound();
+        if (!sound)
             return;
         // From its start, even when the previous nudge's tap still plays.
-        m_nudgeSound->stop();
-        m_nudgeSound->play();
+        sound->stop();
+        sound->play();
     };
     return std::make_unique<NudgePresenter>(m_engine, std::move(parts));
 }

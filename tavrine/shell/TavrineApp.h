@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QQuickWindow;
 class QSoundEffect;
 
 namespace tavrine {
@@ -57,6 +58,8 @@ class TavrineApp final : public QObject {
 public:
     static constexpr const char* onboardingKey = "hasCompletedOnboarding";
     static constexpr const char* nudgeSoundUrl = "qrc:/sounds/negative-tap.wav";
+    // When no window draws a frame at launch, the sound is made this long after the launch set-up.
+    static constexpr int soundPreparationLimitMs = 2500;
 
     // What the application is built from. Everything left empty is the desktop's own; tests fill in fakes.
     struct Environment {
@@ -85,9 +88,9 @@ public:
     explicit TavrineApp(Environment environment, QObject* parent = nullptr);
     ~TavrineApp() override;
 
-    // Builds the windows that exist from the start, shows the first-run window when it is due, starts the
-    // updater, and queues the launch set-up for the first event-loop turn. Throws WindowLoadError when a
-    // window's component does not load.
+    // Shows the first-run window when it is due, puts the tray icon up, builds the main window, starts the
+    // updater, and queues the launch set-up for the second event-loop turn; the sound follows the first frame.
+    // Throws WindowLoadError when a window's component does not load.
     void start();
 
     // The first-run window shows at launch: "--onboarding", or the onboarding was never completed.
@@ -124,14 +127,22 @@ public:
     QQmlEngine& engine() { return m_engine; }
     platform::LoginItem& loginItem() const { return *m_loginItem; }
     SettingsModel& settings() const { return *m_settings; }
-    // None when the sound is missing: nudges are then silent.
-    QSoundEffect* nudgeSound() const { return m_nudgeSound.get(); }
+    // None when the sound is missing: nudges are then silent. Made on first ask when no frame has been drawn yet.
+    QSoundEffect* nudgeSound();
+    // Whether the process has come up on the sound server and made the nudge sound.
+    bool soundPrepared() const { return m_soundPrepared; }
     // None until a speaker is built.
     const std::shared_ptr<NudgeSpeaking>& speaker() const { return m_speaker; }
     bool launchSetupDone() const { return m_launchSetup && m_launchSetup->done(); }
 
 private:
     void note(const char* name);
+    // Names the process for the sound server and makes the nudge sound, once; nothing before a first frame needs
+    // the sound system.
+    void prepareSound();
+    void prepareSoundAfterFirstFrame(QQuickWindow* window);
+    // Shows the tray label, which runs the launch set-up.
+    void showTrayLabel();
     void wireNudgePresentation();
     // The first-run flow with its rehearsal and stage; made before the windows that bind to it.
     std::unique_ptr<onboarding::OnboardingFlow> makeOnboardingFlow();
@@ -143,6 +154,8 @@ private:
     // In the order they are made.
     std::unique_ptr<nudge::NudgeHoverState> m_nudgeHover;
     std::unique_ptr<NudgePresenting> m_nudgePresenter;
+    bool m_hasNudgeSound = false;
+    bool m_soundPrepared = false;
     std::unique_ptr<QSoundEffect> m_nudgeSound;
     UserDefaults* m_defaults = nullptr;
     TavrineAppDelegate m_delegate;

@@ -77,9 +77,10 @@ struct ShellAppHarness {
         ManualClock::pump();
     }
 
-    // Starts the application and lets the first event-loop turn run.
+    // Starts the application and lets the event-loop turns run that show the tray label and run the launch set-up.
     void start() {
         app->start();
+        QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
     void runSession(double seconds) {

@@ -7,6 +7,7 @@
 
 #include <QQuickItem>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QSoundEffect>
 #include <QTest>
 #include <csignal>
@@ -119,6 +120,9 @@ TEST(TavrineApp, WindowsShownAtLaunch) {
         h.start();
         EXPECT_TRUE(h.app->launchSetupDone());
         EXPECT_EQ(h.visibleWindows(), c.visible);
+        // The first-run window is built only to be shown.
+        EXPECT_EQ(h.app->windows().existingWindow(QStringLiteral("onboarding")) != nullptr,
+                  c.visible.contains(QStringLiteral("onboarding")));
         EXPECT_EQ(h.loginItem.registerCalls, 1);
         h.app->runLaunchSetup();
         EXPECT_EQ(h.visibleWindows(), c.visible);
@@ -126,6 +130,34 @@ TEST(TavrineApp, WindowsShownAtLaunch) {
         // Completing the onboarding leaves the next launch to the main window.
         h.app->setHasCompletedOnboarding(true);
         EXPECT_EQ(h.app->shouldShowOnboarding(), c.arguments.contains(QStringLiteral("--onboarding")));
+    }
+}
+
+// Nothing before the first frame waits on the sound server, and the nudge sound is ready without a nudge asking:
+// after the first window's first frame, or a while after a launch that shows no window.
+TEST(TavrineApp, TheSoundComesUpAfterLaunch) {
+    struct Case {
+        QStringList arguments;
+        bool onboardingDone;
+    };
+    const QList<Case> cases = {{{}, true}, {{}, false}, {{"--launched-at-login"}, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString() + (c.onboardingDone ? "" : " (not onboarded)"));
+        ShellAppHarness h(c.arguments, c.onboardingDone);
+        h.start();
+        const QStringList visible = h.visibleWindows();
+        if (visible.isEmpty()) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return h.app->soundPrepared(); }, 10000));
+        } else {
+            // Any frame the window has drawn by the end of this one has brought the sound up.
+            QQuickWindow* shown = h.app->windows().existingWindow(visible.first());
+            QSignalSpy swapped(shown, &QQuickWindow::frameSwapped);
+            shown->update();
+            ASSERT_TRUE(swapped.wait(10000));
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(h.app->soundPrepared());
+        }
+        ASSERT_NE(h.app->nudgeSound(), nullptr);
     }
 }
 
