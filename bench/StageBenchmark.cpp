@@ -97,7 +97,7 @@ int measureMemory() {
     QElapsedTimer ending;
     ending.start();
     flow.skipRehearsal();
-    std::fprintf(stderr, "stage_bench: the skip returned after %.1f ms (the player's process ended and waited for)\n",
+    std::fprintf(stderr, "stage_bench: the skip returned after %.1f ms (the player's process ends in the background)\n",
                  double(ending.nsecsElapsed()) / 1e6);
     waitFor([&] { return !stage.isPresented(); });
     waitFor([] { return false; }, 5000);
