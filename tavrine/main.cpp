@@ -14,6 +14,9 @@
 #include <QStringList>
 
 #include <cstdio>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -40,6 +43,12 @@ void complain(const QString& line) {
 // again.
 int runApplication(int argc, char** argv, LaunchMode mode) {
     Q_UNUSED(mode);
+#ifdef __GLIBC__
+    // Blocks of a window's size (captures, their grey pages, the recognizer's buffers) go to the system when freed.
+    // Left to itself, glibc raises this bound to the largest block freed so far, after which such blocks settle in
+    // the heaps of the threads that made them and stay resident once freed.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     const QStringList arguments = argumentList(argc, argv);
 
     // Never two processes on one history store: a later launch asks the running one for its main window.

@@ -2,39 +2,20 @@
 
 #include "tavrine/model/ImageData.h"
 
-#include <cstring>
-
 namespace tavrine::capture {
 
-namespace {
-
-// The same format, size and pixel bytes, compared row by row (QImage's own comparison goes pixel by pixel for
-// opaque formats and costs twice as much on a window). Bytes a format leaves undefined count too: two images
-// that differ only there are taken as different, which costs an encoding and never reuses a wrong one.
-bool samePixels(const QImage& a, const QImage& b) {
-    if (a.format() != b.format() || a.size() != b.size() || a.colorTable() != b.colorTable())
-        return false;
-    if (a.constBits() == b.constBits() && a.bytesPerLine() == b.bytesPerLine())
-        return true;
-    const auto bytes = size_t((qsizetype(a.width()) * a.depth() + 7) / 8);
-    for (int y = 0; y < a.height(); ++y) {
-        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), bytes) != 0)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 CropEncoder::Encoded CropEncoder::encode(const QImage& crop) {
+    // The key covers size, format and the bytes that hold pixels; an indexed image's colours are compared apart.
+    Seen seen{PixelKey::ofImage(crop), crop.colorTable(), QString()};
     {
         std::lock_guard lock(m_mutex);
-        if (!m_last.crop.isNull() && samePixels(m_last.crop, crop))
-            return m_last;
+        if (m_last && m_last->key == seen.key && m_last->colours == seen.colours)
+            return {PngBytes::encoding(crop), m_last->fingerprint, crop};
     }
-    Encoded encoded{PngBytes::encoding(crop), imageFingerprint(crop), crop};
+    seen.fingerprint = imageFingerprint(crop);
+    Encoded encoded{PngBytes::encoding(crop), seen.fingerprint, crop};
     std::lock_guard lock(m_mutex);
-    m_last = encoded;
+    m_last = std::move(seen);
     return encoded;
 }
 

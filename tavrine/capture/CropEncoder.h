@@ -1,31 +1,39 @@
 #pragma once
 
 #include "tavrine/model/PngBytes.h"
+#include "tavrine/ocr/PixelKey.h"
 
 #include <QImage>
+#include <QList>
 #include <QString>
 
 #include <mutex>
+#include <optional>
 
 namespace tavrine::capture {
 
 // The PNG and the fingerprint of a capture's crop. The PNG is encoded only when someone reads its bytes. A window
-// that did not change gives a crop with exactly the same pixels as the last one: its PNG and fingerprint are then
-// reused. Only an exact pixel match counts. Thread-safe.
+// that did not change gives a crop with exactly the same pixels as the last one: its fingerprint is then reused.
+// Only an exact match of the pixels' key counts. No pixels are kept from one crop to the next: the last crop
+// would hold a window's worth of memory between captures. Thread-safe.
 class CropEncoder {
 public:
     struct Encoded {
         PngBytes png;
         QString fingerprint;
-        // The crop to hand on: the last one when the pixels are the same, so that the stages after this one (the
-        // text reader) know it for the image they saw before without looking at its pixels again.
+        // The crop to hand on to the text reader.
         QImage crop;
     };
     Encoded encode(const QImage& crop);
 
 private:
+    struct Seen {
+        PixelKey key;
+        QList<QRgb> colours;
+        QString fingerprint;
+    };
     std::mutex m_mutex;
-    Encoded m_last;
+    std::optional<Seen> m_last;
 };
 
 } // namespace tavrine::capture

@@ -435,9 +435,10 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
 }
 
 PixelKey PageReader::pageKey(const QImage& image) {
-    if (m_lastImage.isNull() || image.cacheKey() != m_lastImage.cacheKey()) {
+    const auto identity = std::make_tuple(image.cacheKey(), image.format(), image.size());
+    if (identity != m_lastIdentity) {
         m_lastKey = PixelKey::ofImage(image);
-        m_lastImage = image;
+        m_lastIdentity = identity;
     }
     return m_lastKey;
 }
@@ -448,7 +449,7 @@ void PageReader::clearCaches() {
 }
 
 void PageReader::forgetPages() {
-    m_lastImage = QImage();
+    m_lastIdentity.reset();
     m_pages.clear();
     m_stretches.clear();
 }

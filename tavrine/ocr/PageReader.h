@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 namespace tesseract {
 class TessBaseAPI;
@@ -78,16 +79,16 @@ private:
     struct Page;
 
     bool ensureEngine();
-    // The key of a page's pixels. The image read last is known by its identity: a shared copy of it is kept, so
-    // an image with its cache key holds the very same pixels and costs no look at them (the capture hands a
-    // window that did not change on as the image it handed before).
+    // The key of a page's pixels. The image read last is known by its cache key (with its format and size),
+    // which no other image and no change to its pixels gives again: it costs no look at them, and no copy of it is
+    // kept, which would hold a window's worth of memory between captures.
     PixelKey pageKey(const QImage& image);
     // The line boxes of rows `top` to `end` (exclusive) of a prepared page, found as an image of their own.
     QList<QRect> analyse(const QImage& page, int top, int end);
 
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
     bool m_engineFailed = false;
-    QImage m_lastImage;
+    std::optional<std::tuple<qint64, QImage::Format, QSize>> m_lastIdentity;
     PixelKey m_lastKey;
     LruCache<PixelKey, std::shared_ptr<Page>> m_pages;
     // The line boxes of each stretch, relative to its top, by the stretch's pixels.

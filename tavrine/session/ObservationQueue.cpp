@@ -225,7 +225,10 @@ QCoro::Task<void> ObservationQueue::decide(ActivitySnapshot snapshot, Cancellati
         s.noteDefiniteVerdict(label);
         s.setLabel(label);
         s.refreshMenuBarBackground();
+        // Kept only to compare later captures' content with, for as long as the verdict stands: the screenshot is
+        // never read again, and its pixels (megabytes for a large window) would stay in memory all that time.
         m_latestEvaluation = EvaluatedActivity{snapshot, ActivityJudgment{label, activity}};
+        m_latestEvaluation->snapshot.evidence.imagePNG.reset();
         s.recordActivity(snapshot.observedAt, label, activity, evidence);
         s.setStatus(statusFor(label, s.isFocusSession()));
     }

@@ -207,6 +207,10 @@ TEST(RecognizeText, RemembersLinesByTheirPixelsAndReadsTheSameAsAFreshRun) {
     rewritten.fill(Qt::white);
     test::drawText(rewritten, QPoint(40, 200), QStringLiteral("Written over in place"), large());
     EXPECT_EQ(recognize(rewritten), QStringLiteral("Written over in place"));
+    // Once more, where no other copy shares its pixels: the change in place is still a new page.
+    rewritten.fill(Qt::white);
+    test::drawText(rewritten, QPoint(40, 200), QStringLiteral("Written over once more"), large());
+    EXPECT_EQ(recognize(rewritten), QStringLiteral("Written over once more"));
 }
 
 TEST(RecognizeText, CancellingResumesTheCallerAtOnce) {

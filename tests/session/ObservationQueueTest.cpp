@@ -1,6 +1,7 @@
 #include "session/SessionHarness.h"
 #include "tavrine/session/VerdictCache.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 using namespace tavrine;
@@ -62,6 +63,24 @@ TEST(ObservationQueue, AWindowPassComesBeforeTheCacheAndTheCacheBeforeTheModel) 
     h.observer->setEvidence(usableEvidence(QStringLiteral("org.example.Player"), QStringLiteral("Trailer")));
     h.advance(2);
     EXPECT_EQ(h.classifier->classifyCount(), 2);
+}
+
+TEST(ObservationQueue, TheEvaluationKeptForLaterCapturesHoldsNoScreenshotPixels) {
+    SessionHarness h;
+    h.start();
+    h.advance(2);
+    ASSERT_EQ(h.classifier->classifyCount(), 1);
+    QImage screenshot(64, 48, QImage::Format_RGB32);
+    screenshot.fill(Qt::white);
+    ActivityEvidence captured = usableEvidence();
+    captured.imagePNG = PngBytes::encoding(screenshot);
+    h.observer->setEvidence(captured);
+    captured.imagePNG.reset();
+    h.advance(12.5); // the same content, answered from the cache: the latest evaluation now
+    EXPECT_EQ(h.linesWith(QStringLiteral("Decision origin=verdict-cache")), 1);
+    h.observer->setEvidence(usableEvidence());
+    EXPECT_EQ(h.session->label(), ActivityRelevance::Relevant);
+    EXPECT_TRUE(screenshot.isDetached());
 }
 
 TEST(ObservationQueue, AHistoricalVerdictMovesTheDriftClockAndCacheButNotWhatIsShown) {
