@@ -43,11 +43,15 @@ Item {
             titleTopInset: root.headerClearance
         }
 
-        SessionRecapView {
-            objectName: "recapScreen"
-            visible: root.screen === MainWindowModel.Recap
+        // Built when a session first ends, not at every launch.
+        ScreenLoader {
+            shown: root.screen === MainWindowModel.Recap
+            focus: true
             Layout.fillWidth: true
-            model: root.model.recap
+            sourceComponent: SessionRecapView {
+                objectName: "recapScreen"
+                model: root.model.recap
+            }
         }
 
         SetupScreen {
