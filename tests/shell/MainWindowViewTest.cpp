@@ -118,6 +118,7 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
     ASSERT_TRUE(title && title->isVisible());
     ASSERT_TRUE(QQuickTest::qWaitForPolish(scene.window()));
     EXPECT_GT(title->property("lineCount").toInt(), 1);
+    EXPECT_EQ(title->parentItem()->height(), title->height()) << "the title's room fits its lines";
     EXPECT_FALSE(title->mapRectToScene(QRectF(0, 0, title->width(), title->height())).intersects(buttons));
 }
 
