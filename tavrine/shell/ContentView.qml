@@ -34,20 +34,26 @@ Item {
         width: root.width - 2 * 28
         spacing: 20
 
-        RunningScreen {
-            objectName: "runningScreen"
-            visible: root.screen === MainWindowModel.Running
+        // The running screen and the recap are built when a session first starts or ends, not at every launch.
+        ScreenLoader {
+            shown: root.screen === MainWindowModel.Running
             Layout.fillWidth: true
-            model: root.model.running
-            monitoring: root.model.monitoring
-            titleTopInset: root.headerClearance
+            sourceComponent: RunningScreen {
+                objectName: "runningScreen"
+                model: root.model.running
+                monitoring: root.model.monitoring
+                titleTopInset: root.headerClearance
+            }
         }
 
-        SessionRecapView {
-            objectName: "recapScreen"
-            visible: root.screen === MainWindowModel.Recap
+        ScreenLoader {
+            shown: root.screen === MainWindowModel.Recap
+            focus: true
             Layout.fillWidth: true
-            model: root.model.recap
+            sourceComponent: SessionRecapView {
+                objectName: "recapScreen"
+                model: root.model.recap
+            }
         }
 
         SetupScreen {

@@ -1,9 +1,11 @@
 #include "session/SessionHarness.h"
+#include "support/DarkScheme.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/shell/MainWindowModel.h"
 #include "tavrine/shell/SetupController.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QColor>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
@@ -56,6 +58,27 @@ TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
     EXPECT_TRUE(scene.qml.warnings().isEmpty()) << scene.qml.warnings().join(u'\n').toStdString();
 }
 
+// The recap is built when a session first ends, long after the window took its colours: it takes them all the same.
+TEST(FocusWindowView, TheRecapBuiltWhenASessionEndsTakesTheWindowsColours) {
+    for (bool dark : {false, true}) {
+        SCOPED_TRACE(dark);
+        const DarkScheme scheme(dark);
+        FocusWindowScene scene;
+        scheme.apply(scene.window());
+        scene.window()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
+        scene.harness.start(25);
+        scene.harness.advance(61);
+        scene.harness.session->stop(false);
+        ASSERT_TRUE(scene.visible("recapScreen"));
+        const auto* palette = scene.window()->property("palette").value<QObject*>();
+        ASSERT_NE(palette, nullptr);
+        EXPECT_EQ(findItem(scene.object.get(), "allSessions")->property("color").value<QColor>(),
+                  palette->property("link").value<QColor>());
+        EXPECT_TRUE(scene.qml.warnings().isEmpty()) << scene.qml.warnings().join(u'\n').toStdString();
+    }
+}
+
 TEST(FocusWindowView, HeadlineTurnsOnlyWhileOnScreen) {
     FocusWindowScene scene;
     QObject* timer = findObject(scene.object.get(), "headlineTimer");
@@ -95,6 +118,7 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
     ASSERT_TRUE(title && title->isVisible());
     ASSERT_TRUE(QQuickTest::qWaitForPolish(scene.window()));
     EXPECT_GT(title->property("lineCount").toInt(), 1);
+    EXPECT_EQ(title->parentItem()->height(), title->height()) << "the title's room fits its lines";
     EXPECT_FALSE(title->mapRectToScene(QRectF(0, 0, title->width(), title->height())).intersects(buttons));
 }
 

@@ -76,19 +76,6 @@ QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
         failing.error = std::make_exception_ptr(JudgeError());
         session.classifier->setVerdict(failing);
     }
-    if (state == MainState::Running || state == MainState::RunningUnjudged || state == MainState::Paused ||
-        state == MainState::Recap) {
-        session.start(25, QStringLiteral("Finish the pricing proposal for Acme and send it to Dana"));
-        session.advance(95);
-        if (state == MainState::Running) {
-            session.observer->setPermissions(false, true);
-            model.refreshPermissions();
-        }
-        if (state == MainState::Paused)
-            session.session->pause();
-        if (state == MainState::Recap)
-            session.session->stop(false);
-    }
     std::unique_ptr<QObject> object =
         harness.create(tavrine::ui::componentUrl(QStringLiteral("Tavrine.Shell"), QStringLiteral("FocusWindow")),
                        {{QStringLiteral("mainWindow"), QVariant::fromValue(&model)}});
@@ -99,6 +86,21 @@ QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
             showWidestHeadline(window);
         window->show();
         if (QTest::qWaitForWindowExposed(window)) {
+            // The application builds its main window at launch, before any session: a session starts, runs and
+            // ends in a window already shown.
+            if (state == MainState::Running || state == MainState::RunningUnjudged || state == MainState::Paused ||
+                state == MainState::Recap) {
+                session.start(25, QStringLiteral("Finish the pricing proposal for Acme and send it to Dana"));
+                session.advance(95);
+                if (state == MainState::Running) {
+                    session.observer->setPermissions(false, true);
+                    model.refreshPermissions();
+                }
+                if (state == MainState::Paused)
+                    session.session->pause();
+                if (state == MainState::Recap)
+                    session.session->stop(false);
+            }
             // The recap's entrance and the headline's change both last half a second.
             QTest::qWait(state == MainState::Recap || state == MainState::SetupWidest ? 600 : 100);
             image = window->grabWindow();
