@@ -21,8 +21,13 @@ Item {
     implicitWidth: 400
     implicitHeight: column.implicitHeight + 2 * 28
 
-    // The window shows or becomes active: typing goes to the intention while the setup shows.
-    function focusIntention() { setupScreen.focusIntention() }
+    // The window shows or becomes active: typing goes to the intention while the setup shows, and Return to
+    // "Again" while the recap shows.
+    function focusScreen() {
+        setupScreen.focusIntention()
+        if (recapLoader.visible)
+            recapLoader.forceActiveFocus()
+    }
 
     // The application's tint for every control inside.
     palette.highlight: AppStyle.accentColor
@@ -47,8 +52,11 @@ Item {
         }
 
         ScreenLoader {
+            id: recapLoader
             shown: root.screen === MainWindowModel.Recap
             focus: true
+            // The intention field held the keys until the session ended.
+            onVisibleChanged: if (visible) forceActiveFocus()
             Layout.fillWidth: true
             sourceComponent: SessionRecapView {
                 objectName: "recapScreen"

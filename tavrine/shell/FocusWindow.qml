@@ -22,9 +22,9 @@ Window {
         if (visible && mainWindow)
             mainWindow.refreshPermissions()
         if (visible && loader.item)
-            loader.item.focusIntention()
+            loader.item.focusScreen()
     }
-    onActiveChanged: if (active && loader.item) loader.item.focusIntention()
+    onActiveChanged: if (active && loader.item) loader.item.focusScreen()
 
     FrostedWindowBackground {}
 

@@ -124,7 +124,7 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
 
 // Keys typed whenever the setup shows go into the intention, without a click into the field first.
 TEST(FocusWindowView, TypedKeysWriteTheIntentionAndReturnStarts) {
-    enum class Shown { AtLaunch, AfterAgain, ReopenedAfterTheFocusMoved };
+    enum class Shown { AtLaunch, AfterAgain, AfterReturnOnTheRecap, ReopenedAfterTheFocusMoved };
     struct Case {
         Shown shown;
         QByteArray keys;
@@ -135,6 +135,7 @@ TEST(FocusWindowView, TypedKeysWriteTheIntentionAndReturnStarts) {
         {Shown::AtLaunch, " ", QStringLiteral(" "), true},
         {Shown::AtLaunch, "Plan", QStringLiteral("Plan"), false},
         {Shown::AfterAgain, "Plan", QStringLiteral("Plan"), false},
+        {Shown::AfterReturnOnTheRecap, "Plan", QStringLiteral("Plan"), false},
         {Shown::ReopenedAfterTheFocusMoved, "Plan", QStringLiteral("Plan"), false},
     };
     for (const Case& c : cases) {
@@ -143,13 +144,16 @@ TEST(FocusWindowView, TypedKeysWriteTheIntentionAndReturnStarts) {
         scene.window()->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
         scene.window()->requestActivate();
-        if (c.shown == Shown::AfterAgain) {
+        if (c.shown == Shown::AfterAgain || c.shown == Shown::AfterReturnOnTheRecap) {
             scene.harness.start(25, QStringLiteral("Earlier"));
             scene.harness.advance(61);
             scene.harness.session->stop(false);
             ASSERT_TRUE(scene.visible("recapScreen"));
             scene.harness.session->setIntention(QString());
-            QMetaObject::invokeMethod(scene.model.recap(), "again");
+            if (c.shown == Shown::AfterAgain)
+                QMetaObject::invokeMethod(scene.model.recap(), "again");
+            else
+                QTest::keyClick(scene.window(), Qt::Key_Return);
             scene.closes = 0;
         } else if (c.shown == Shown::ReopenedAfterTheFocusMoved) {
             findItem(scene.object.get(), "settings")->forceActiveFocus();
