@@ -50,9 +50,8 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     m_nudgeHover = std::make_unique<nudge::NudgeHoverState>();
     note("nudgePresenter");
 
-    // Our own synthesised tap; without it nudges are silent and nothing else changes. The player itself is made
-    // once a first frame is on screen (prepareSound): bringing up the sound system can take long.
-    m_hasNudgeSound = QFile::exists(QStringLiteral(":/sounds/negative-tap.wav"));
+    // The nudge sound is made once a first frame is on screen (prepareSound): bringing up the sound system can
+    // take long.
     note("nudgeSound");
 
     m_defaults = m_environment.defaults ? m_environment.defaults : &UserDefaults::standard();
@@ -261,7 +260,8 @@ void TavrineApp::prepareSound() {
     // Before anything opens the sound system: the server learns a client's names only when it connects.
     if (!m_environment.services)
         nameSoundStreams();
-    if (m_hasNudgeSound) {
+    // Our own synthesised tap; without it nudges are silent and nothing else changes.
+    if (QFile::exists(QStringLiteral(":/sounds/negative-tap.wav"))) {
         m_nudgeSound = std::make_unique<QSoundEffect>();
         m_nudgeSound->setSource(QUrl(QString::fromLatin1(nudgeSoundUrl)));
     }

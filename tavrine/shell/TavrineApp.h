@@ -154,7 +154,6 @@ private:
     // In the order they are made.
     std::unique_ptr<nudge::NudgeHoverState> m_nudgeHover;
     std::unique_ptr<NudgePresenting> m_nudgePresenter;
-    bool m_hasNudgeSound = false;
     bool m_soundPrepared = false;
     std::unique_ptr<QSoundEffect> m_nudgeSound;
     UserDefaults* m_defaults = nullptr;
