@@ -2,8 +2,8 @@ import QtQuick
 import Tavrine.Ui
 import Tavrine.Shell
 
-// The main window: a panel whose height follows its content, on the frosted background. Without a compositor
-// the panel is opaque and frameless on a window of the same colour, so a one-pixel edge sets it apart.
+// The main window: a panel whose height follows its content, on the frosted background. Where the desktop does
+// not blur, the panel is opaque and frameless on a window of the same colour, so a one-pixel edge sets it apart.
 Window {
     id: window
     property QtObject session
@@ -49,7 +49,7 @@ Window {
     Rectangle {
         objectName: "windowEdge"
         anchors.fill: parent
-        visible: !Frosted.compositorRunning
+        visible: !Frosted.translucent
         color: "transparent"
         border.width: 1
         border.color: palette.mid

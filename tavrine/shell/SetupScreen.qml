@@ -51,7 +51,17 @@ ColumnLayout {
             hovering: hover.hovered
         }
         HoverHandler { id: hover }
-        TapHandler { onTapped: input.forceActiveFocus() }
+        TapHandler {
+            onTapped: {
+                input.forceActiveFocus()
+                caret.wake()
+            }
+        }
+
+        CaretBlink {
+            id: caret
+            focused: input.activeFocus
+        }
 
         TextInput {
             id: input
@@ -70,6 +80,20 @@ ColumnLayout {
             focus: true
             // The field's own visibility: only once it really shows can it take the focus.
             onVisibleChanged: root.focusIntention()
+            // The caret stops blinking after a while without typing; a key or a click wakes it.
+            cursorDelegate: Rectangle {
+                objectName: "intentionCaret"
+                width: 1
+                color: input.color
+                visible: input.cursorVisible && caret.shown
+            }
+            Keys.onPressed: event => {
+                caret.wake()
+                event.accepted = false
+            }
+            TapHandler {
+                onPressedChanged: if (pressed) caret.wake()
+            }
             Accessible.role: Accessible.EditableText
             Accessible.name: "Intention"
 

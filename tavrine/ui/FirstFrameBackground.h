@@ -26,9 +26,10 @@ protected:
 private:
     using QObject::QObject;
 
-    // The colour a window shows before its first frame: a Qt Quick window's own colour, the palette's window
-    // colour for a window that is transparent or has none; nothing for a window with an alpha channel, which a
-    // compositor blends itself, nor for one the window manager does not manage (the tray icon).
+    // The colour a window shows before its first frame: a Qt Quick window's own colour when it is opaque, the
+    // palette's window colour for a window that is transparent or has none; nothing for a transparent window with
+    // an alpha channel, which a compositor blends itself, nor for one the window manager does not manage (the tray
+    // icon).
     static std::optional<QColor> backgroundFor(QWindow& window);
 };
 

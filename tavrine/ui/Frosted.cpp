@@ -1,6 +1,7 @@
 #include "tavrine/ui/Frosted.h"
 
 #include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/platform/x11/X11RootWatcher.h"
 #include "tavrine/ui/PaletteWatcher.h"
 
 #include <QEvent>
@@ -14,6 +15,11 @@ namespace tavrine::ui {
 namespace {
 
 std::function<bool()>& compositorProbe() {
+    static std::function<bool()> probe;
+    return probe;
+}
+
+std::function<bool()>& blurProbe() {
     static std::function<bool()> probe;
     return probe;
 }
@@ -61,8 +67,23 @@ constexpr const char* installedProperty = "_tavrine_frosted";
 } // namespace
 
 Frosted::Frosted(QObject* parent) : QObject(parent), m_watcher(new PaletteWatcher(this)) {
-    connect(m_watcher, &PaletteWatcher::paletteChanged, this, &Frosted::colorsChanged);
+    connect(m_watcher, &PaletteWatcher::paletteChanged, this, [this] {
+        emit colorsChanged();
+        recolour();
+    });
+    platform::X11Connection* x11 = onX11() ? platform::X11Connection::shared() : nullptr;
+    if (x11) {
+        // A compositor starts or quits, a blur effect is switched on or off: the windows follow at once.
+        m_rootWatcher = new platform::X11RootWatcher({}, this);
+        m_rootWatcher->watchSelectionOwner(x11->compositorSelection());
+        connect(m_rootWatcher, &platform::X11RootWatcher::selectionOwnerChanged, this, &Frosted::refresh);
+        connect(m_rootWatcher, &platform::X11RootWatcher::rootPropertyChanged, this, [this](const QByteArray& name) {
+            if (name == blurAnnouncement)
+                refresh();
+        });
+    }
     m_compositorRunning = probeCompositor();
+    m_translucent = translucentFor(m_compositorRunning, probeBlurAnnounced());
 }
 
 QColor Frosted::veilColor() {
@@ -77,24 +98,49 @@ QColor Frosted::windowColor() {
     return paletteWindowColor(1.0f);
 }
 
-QColor Frosted::veilFor(bool compositorRunning) {
-    return compositorRunning ? veilColor() : windowColor();
-}
-
 QColor Frosted::cardFillFor(bool compositorRunning) {
     return compositorRunning ? cardFill() : windowColor();
 }
 
 void Frosted::refresh() {
     const bool running = probeCompositor();
-    if (running == m_compositorRunning)
-        return;
-    m_compositorRunning = running;
-    emit compositorRunningChanged();
+    const bool translucent = translucentFor(running, probeBlurAnnounced());
+    if (running != m_compositorRunning) {
+        m_compositorRunning = running;
+        emit compositorRunningChanged();
+    }
+    if (translucent != m_translucent) {
+        m_translucent = translucent;
+        recolour();
+        emit translucentChanged();
+    }
+}
+
+void Frosted::recolour() {
+    m_windows.removeAll(nullptr);
+    for (QQuickWindow* window : std::as_const(m_windows)) {
+        // A window made before it was restyled has no alpha channel: it can only be drawn opaque.
+        const bool clear = m_translucent && window->format().alphaBufferSize() > 0;
+        window->setColor(clear ? QColor(Qt::transparent) : windowColor());
+        if (!window->handle()) {
+            // The alpha channel has to be asked for before the native window exists, and a window cannot gain
+            // one later without being made anew: every frosted window gets one, so that it can turn translucent
+            // the moment a blurring compositor appears. Drawn opaque, such a window looks the same with or without
+            // a compositor (without one the server shows its colours and ignores the alpha). An opaque colour
+            // makes Qt ask for no alpha channel, so it is asked for again after each colour.
+            QSurfaceFormat format = window->requestedFormat();
+            format.setAlphaBufferSize(8);
+            window->setFormat(format);
+        }
+    }
 }
 
 void Frosted::setCompositorProbe(std::function<bool()> probe) {
     compositorProbe() = std::move(probe);
+}
+
+void Frosted::setBlurProbe(std::function<bool()> probe) {
+    blurProbe() = std::move(probe);
 }
 
 bool Frosted::probeCompositor() {
@@ -106,21 +152,21 @@ bool Frosted::probeCompositor() {
     return x11 && x11->compositorRunning();
 }
 
+bool Frosted::probeBlurAnnounced() {
+    if (blurProbe())
+        return blurProbe()();
+    if (!onX11())
+        return false;
+    platform::X11Connection* x11 = platform::X11Connection::shared();
+    return x11 && x11->rootHasProperty(blurAnnouncement);
+}
+
 bool Frosted::install(QQuickWindow* window) {
     if (!window || window->property(installedProperty).toBool())
         return false;
     window->setProperty(installedProperty, true);
-    if (!probeCompositor()) {
-        window->setColor(veilFor(false));
-        return true;
-    }
-    if (!window->handle()) {
-        // The alpha channel has to be asked for before the native window exists.
-        QSurfaceFormat format = window->requestedFormat();
-        format.setAlphaBufferSize(8);
-        window->setFormat(format);
-    }
-    window->setColor(Qt::transparent);
+    m_windows.append(window);
+    recolour();
     requestBlurBehind(window);
     return true;
 }

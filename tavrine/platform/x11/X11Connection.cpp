@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
+#include <X11/extensions/Xfixes.h>
 
 #include <atomic>
 #include <cstring>
@@ -417,8 +418,26 @@ std::optional<XWindowId> X11Connection::transientFor(XWindowId window) {
 
 bool X11Connection::compositorRunning() {
     return section(m_display, m_mutex, false, [&](Trap&) -> bool {
-        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(m_screen);
-        return XGetSelectionOwner(m_display, atomLocked(name.constData())) != 0;
+        return XGetSelectionOwner(m_display, atomLocked(compositorSelection().constData())) != 0;
+    });
+}
+
+QByteArray X11Connection::compositorSelection() const {
+    return "_NET_WM_CM_S" + QByteArray::number(m_screen);
+}
+
+bool X11Connection::rootHasProperty(const char* name) {
+    return section(m_display, m_mutex, false, [&](Trap&) -> bool {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        // No data asked for: the type alone says whether the property exists.
+        const int status = XGetWindowProperty(m_display, m_root, atomLocked(name), 0, 0, False, AnyPropertyType,
+                                              &type, &format, &count, &after, &data);
+        std::unique_ptr<unsigned char, XFreeDeleter> owned(data);
+        return status == Success && type != None;
     });
 }
 
@@ -485,10 +504,32 @@ void X11Connection::watchRootProperties() {
     });
 }
 
-void X11Connection::drainEvents(const std::function<void(unsigned long)>& onRootProperty) {
+bool X11Connection::watchSelectionOwner(const char* selection) {
+    return section(m_display, m_mutex, false, [&](Trap& trap) -> bool {
+        if (m_xfixesEventBase < 0) {
+            int error = 0;
+            int major = 1;
+            int minor = 0;
+            m_xfixesEventBase = XFixesQueryExtension(m_display, &m_xfixesEventBase, &error) &&
+                                        XFixesQueryVersion(m_display, &major, &minor)
+                                    ? m_xfixesEventBase
+                                    : 0;
+        }
+        if (m_xfixesEventBase <= 0)
+            return false;
+        XFixesSelectSelectionInput(m_display, m_root, atomLocked(selection),
+                                   XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
+                                       XFixesSelectionClientCloseNotifyMask);
+        return trap.finish() == 0;
+    });
+}
+
+void X11Connection::drainEvents(const std::function<void(unsigned long)>& onRootProperty,
+                                const std::function<void(unsigned long)>& onSelectionOwner) {
     if (!m_display)
         return;
-    QList<unsigned long> atoms;
+    // In arrival order, each with whether it is a selection's.
+    QList<std::pair<unsigned long, bool>> changes;
     {
         std::lock_guard lock(m_mutex);
         Trap trap(m_display);
@@ -496,11 +537,17 @@ void X11Connection::drainEvents(const std::function<void(unsigned long)>& onRoot
             XEvent event;
             XNextEvent(m_display, &event);
             if (event.type == PropertyNotify && event.xproperty.window == m_root)
-                atoms.append(event.xproperty.atom);
+                changes.append({event.xproperty.atom, false});
+            else if (m_xfixesEventBase > 0 && event.type == m_xfixesEventBase + XFixesSelectionNotify)
+                changes.append({reinterpret_cast<XFixesSelectionNotifyEvent&>(event).selection, true});
         }
     }
-    for (unsigned long atom : atoms)
-        onRootProperty(atom);
+    for (const auto& [atom, selection] : changes) {
+        if (!selection)
+            onRootProperty(atom);
+        else if (onSelectionOwner)
+            onSelectionOwner(atom);
+    }
 }
 
 int X11Connection::withDisplay(const std::function<void(_XDisplay*)>& body) {

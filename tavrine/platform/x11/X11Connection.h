@@ -85,6 +85,10 @@ public:
     std::optional<XWindowId> transientFor(XWindowId window);
     // Whether a compositing manager owns _NET_WM_CM_S<screen>.
     bool compositorRunning();
+    // The selection a compositing manager of this screen owns: _NET_WM_CM_S<screen>.
+    QByteArray compositorSelection() const;
+    // Whether the root window carries the property `name`, of any type and length.
+    bool rootHasProperty(const char* name);
     // Asks the window manager to activate `window` (_NET_ACTIVE_WINDOW, source 2: window managers de-iconify
     // on it), mapping it first when it is iconic. Answers 0 when the request was sent, else the X error code.
     int activate(XWindowId window);
@@ -97,9 +101,13 @@ public:
 
     // Selects PropertyChangeMask on the root, for an event watcher on this connection.
     void watchRootProperties();
+    // Asks for an event whenever the owner of `selection` changes or goes away (XFixes), for an event watcher on
+    // this connection. False when the server lacks XFixes.
+    bool watchSelectionOwner(const char* selection);
     // Takes every pending event off the connection and hands the atoms of root PropertyNotify events to
-    // `onRootProperty`, in order.
-    void drainEvents(const std::function<void(unsigned long atom)>& onRootProperty);
+    // `onRootProperty` and those of the selections whose owner changed to `onSelectionOwner`, in order.
+    void drainEvents(const std::function<void(unsigned long atom)>& onRootProperty,
+                     const std::function<void(unsigned long selection)>& onSelectionOwner = {});
 
     // Runs `body` with the raw display under the lock, with X errors trapped; answers the first X error code
     // of the section (0 when none). For the extensions that other platform classes use (screenshots).
@@ -119,6 +127,8 @@ private:
     QHash<QByteArray, unsigned long> m_atoms;
     QHash<unsigned long, QByteArray> m_atomNames;
     bool m_hasXRes = false;
+    // XFixes' first event number once a selection is watched; -1 before, 0 when the server lacks XFixes.
+    int m_xfixesEventBase = -1;
 };
 
 } // namespace tavrine::platform

@@ -25,6 +25,13 @@ bool X11RootWatcher::isWatching() const {
     return m_notifier != nullptr;
 }
 
+bool X11RootWatcher::watchSelectionOwner(const QByteArray& selection) {
+    if (!isWatching() || !m_connection->watchSelectionOwner(selection.constData()))
+        return false;
+    drain();
+    return true;
+}
+
 void X11RootWatcher::drain() {
     // Handling an event can make a round trip on this connection (an atom's name read for the first time), and
     // Xlib then reads the events that came in meanwhile into its queue, where the notifier never sees them: such an
@@ -32,14 +39,19 @@ void X11RootWatcher::drain() {
     bool handled = true;
     while (handled) {
         handled = false;
-        m_connection->drainEvents([this, &handled](unsigned long atom) {
-            handled = true;
-            emit rootPropertyChanged(m_connection->atomName(atom));
-            if (atom == m_activeWindowAtom)
-                emit activeWindowChanged();
-            else if (atom == m_currentDesktopAtom)
-                emit currentDesktopChanged();
-        });
+        m_connection->drainEvents(
+            [this, &handled](unsigned long atom) {
+                handled = true;
+                emit rootPropertyChanged(m_connection->atomName(atom));
+                if (atom == m_activeWindowAtom)
+                    emit activeWindowChanged();
+                else if (atom == m_currentDesktopAtom)
+                    emit currentDesktopChanged();
+            },
+            [this, &handled](unsigned long selection) {
+                handled = true;
+                emit selectionOwnerChanged(m_connection->atomName(selection));
+            });
     }
 }
 
