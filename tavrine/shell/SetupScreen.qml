@@ -60,6 +60,7 @@ ColumnLayout {
 
         CaretBlink {
             id: caret
+            objectName: "intentionCaretBlink"
             focused: input.activeFocus
         }
 

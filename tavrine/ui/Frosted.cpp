@@ -63,6 +63,8 @@ void whenCreated(QWindow* window, std::function<void()> apply) {
 }
 
 constexpr const char* installedProperty = "_tavrine_frosted";
+// Whether the window has (or will be made with) an alpha channel.
+constexpr const char* alphaProperty = "_tavrine_frosted_alpha";
 
 } // namespace
 
@@ -120,7 +122,7 @@ void Frosted::recolour() {
     m_windows.removeAll(nullptr);
     for (QQuickWindow* window : std::as_const(m_windows)) {
         // A window made before it was restyled has no alpha channel: it can only be drawn opaque.
-        const bool clear = m_translucent && window->format().alphaBufferSize() > 0;
+        const bool clear = m_translucent && window->property(alphaProperty).toBool();
         window->setColor(clear ? QColor(Qt::transparent) : windowColor());
         if (!window->handle()) {
             // The alpha channel has to be asked for before the native window exists, and a window cannot gain
@@ -165,6 +167,7 @@ bool Frosted::install(QQuickWindow* window) {
     if (!window || window->property(installedProperty).toBool())
         return false;
     window->setProperty(installedProperty, true);
+    window->setProperty(alphaProperty, !window->handle() || window->format().alphaBufferSize() > 0);
     m_windows.append(window);
     recolour();
     requestBlurBehind(window);

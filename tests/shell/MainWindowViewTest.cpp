@@ -3,6 +3,7 @@
 #include "support/QmlTestSupport.h"
 #include "tavrine/shell/MainWindowModel.h"
 #include "tavrine/shell/SetupController.h"
+#include "tavrine/ui/CaretBlink.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QColor>
@@ -180,6 +181,39 @@ TEST(FocusWindowView, TypedKeysWriteTheIntentionAndReturnStarts) {
         EXPECT_EQ(scene.harness.session->isFocusSession(), c.focusMode);
         EXPECT_EQ(scene.closes, 1);
     }
+}
+
+// The intention's caret blinks for a while after the last key, then stands still, drawn, so that a window left
+// open stops redrawing itself; the next key or click blinks it again.
+TEST(FocusWindowView, TheCaretStopsBlinkingWithoutKeysAndAKeyOrAClickWakesIt) {
+    FocusWindowScene scene;
+    scene.window()->show();
+    scene.window()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(scene.window()));
+    auto* blink = qobject_cast<ui::CaretBlink*>(findObject(scene.object.get(), "intentionCaretBlink"));
+    QQuickItem* caret = findItem(scene.object.get(), "intentionCaret");
+    ASSERT_TRUE(blink && caret);
+    const auto stillAfterSteps = [&] {
+        int steps = 0;
+        for (; blink->blinking() && steps < 1000; ++steps) {
+            blink->step();
+            EXPECT_EQ(caret->isVisible(), blink->shown());
+        }
+        return steps;
+    };
+    ASSERT_TRUE(blink->blinking());
+    EXPECT_GT(stillAfterSteps(), 2);
+    EXPECT_TRUE(caret->isVisible()) << "a still caret is drawn";
+
+    QTest::keyClick(scene.window(), 'p');
+    EXPECT_TRUE(blink->blinking()) << "a key";
+    EXPECT_GT(stillAfterSteps(), 2);
+    QQuickItem* field = findItem(scene.object.get(), "intention");
+    QTest::mouseClick(scene.window(), Qt::LeftButton, {},
+                      field->mapToScene(QPointF(field->width() / 2, field->height() / 2)).toPoint());
+    EXPECT_TRUE(blink->blinking()) << "a click";
+    EXPECT_EQ(scene.harness.session->intention(), QStringLiteral("p"));
+    EXPECT_TRUE(scene.qml.warnings().isEmpty()) << scene.qml.warnings().join('\n').toStdString();
 }
 
 } // namespace

@@ -10,11 +10,13 @@
 #include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/WindowSet.h"
+#include "tavrine/ui/Frosted.h"
 
 #include <QGuiApplication>
 #include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -108,7 +110,8 @@ TEST(MainWindowX11, HeaderButtonsRaiseTheirWindowAlsoAMinimisedOne) {
         EXPECT_EQ(inApplication, 1);
         // The window manager's own records follow a moment later.
         const auto xid = platform::XWindowId(window->winId());
-        EXPECT_TRUE(waitUntil([&] { return x11->activeWindow() == std::optional<platform::XWindowId>(xid); }, waitLimit));
+        EXPECT_TRUE(
+            waitUntil([&] { return x11->activeWindow() == std::optional<platform::XWindowId>(xid); }, waitLimit));
         EXPECT_TRUE(waitUntil([&] { return onDesktopTitledAs(window) == QList<platform::XWindowId>{xid}; }, waitLimit))
             << onDesktopTitledAs(window).size();
     }
@@ -206,4 +209,76 @@ TEST(MainWindowX11, TheClearDialogEmptiesTheListOnlyWhenConfirmed) {
     EXPECT_EQ(s.h.history->sessionCount(), 0);
     EXPECT_TRUE(waitUntil([&] { return list->property("count").toInt() == 0; }, waitLimit));
     EXPECT_FALSE(findItem(settings, QStringLiteral("clearHistoryError"))->isVisible());
+}
+
+// Under xcompmgr, which draws no blur, the main window hides what lies behind it: the text of the window behind
+// would run through its own. A blur announced on the root window makes it translucent; it turns opaque at once
+// when the announcement goes, and when the compositor quits.
+TEST(MainWindowX11, TheMainWindowIsTranslucentOnlyWhereTheDesktopBlurs) {
+    ShownApp s;
+    QProcess compositor;
+    const QStringList blurProperty{QStringLiteral("-root"), QStringLiteral("_KDE_NET_WM_BLUR_BEHIND_REGION")};
+    const auto announceBlur = [&](bool on) {
+        const QStringList arguments =
+            on ? QStringList{QStringLiteral("-root"), QStringLiteral("-f"), blurProperty[1],    QStringLiteral("32c"),
+                             QStringLiteral("-set"),  blurProperty[1],      QStringLiteral("0")}
+               : QStringList{QStringLiteral("-root"), QStringLiteral("-remove"), blurProperty[1]};
+        ASSERT_EQ(QProcess::execute(QStringLiteral("xprop"), arguments), 0);
+    };
+    struct Cleanup {
+        std::function<void()> run;
+        ~Cleanup() { run(); }
+    } cleanup{[&] {
+        announceBlur(false);
+        compositor.kill();
+        compositor.waitForFinished();
+    }};
+    compositor.start(QStringLiteral("xcompmgr"), {});
+    ASSERT_TRUE(compositor.waitForStarted());
+    ASSERT_TRUE(waitUntil([] { return platform::X11Connection::shared()->compositorRunning(); }, waitLimit));
+
+    // A window of one colour behind everything, then the main window over it.
+    QQuickWindow behind;
+    behind.setFlags(Qt::Window | Qt::FramelessWindowHint);
+    behind.setColor(Qt::red);
+    behind.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    behind.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&behind));
+    ASSERT_NO_FATAL_FAILURE(s.openFocusWindow());
+    // What the screen shows: a band of the main window's bare background, and a point of the window behind.
+    const QRect frame = serverWindow(s.focus).frame;
+    const QRect band(frame.topLeft() + QPoint(8, 8), QSize(120, 6));
+    const QPoint beside = frame.topLeft() + QPoint(-20, 40);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const auto shown = [&](const QRect& area) {
+        return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const QRgb opaque = ui::Frosted::windowColor().rgb();
+    const auto drawnOpaque = [&] {
+        const QImage image = shown(band);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != opaque)
+                    return false;
+        return true;
+    };
+    EXPECT_TRUE(waitUntil(drawnOpaque, waitLimit)) << "opaque over a compositor that does not blur";
+    const QImage still = shown(band);
+    behind.setColor(Qt::green);
+    ASSERT_TRUE(waitUntil([&] { return shown(QRect(beside, QSize(1, 1))).pixel(0, 0) == qRgb(0, 255, 0); }, waitLimit));
+    EXPECT_EQ(shown(band), still) << "the window behind changed, the main window did not";
+
+    announceBlur(true);
+    EXPECT_TRUE(waitUntil([&] { return !drawnOpaque(); }, waitLimit)) << "translucent once the desktop blurs";
+    EXPECT_EQ(s.focus->color().alpha(), 0);
+    announceBlur(false);
+    EXPECT_TRUE(waitUntil(drawnOpaque, waitLimit)) << "opaque as soon as the blur goes";
+
+    announceBlur(true);
+    ASSERT_TRUE(waitUntil([&] { return !drawnOpaque(); }, waitLimit));
+    compositor.kill();
+    compositor.waitForFinished();
+    EXPECT_TRUE(waitUntil(drawnOpaque, waitLimit)) << "opaque as soon as the compositor quits";
 }

@@ -13,11 +13,17 @@ using tavrine::ui::Frosted;
 
 namespace {
 
+// Stands in for the desktop: whether a compositor runs and whether it announces a blur.
 struct ProbeGuard {
-    explicit ProbeGuard(bool running) {
-        Frosted::setCompositorProbe([running] { return running; });
+    ProbeGuard(bool compositor, bool blur) { set(compositor, blur); }
+    void set(bool compositor, bool blur) {
+        Frosted::setCompositorProbe([compositor] { return compositor; });
+        Frosted::setBlurProbe([blur] { return blur; });
     }
-    ~ProbeGuard() { Frosted::setCompositorProbe({}); }
+    ~ProbeGuard() {
+        Frosted::setCompositorProbe({});
+        Frosted::setBlurProbe({});
+    }
 };
 
 } // namespace
@@ -28,10 +34,9 @@ TEST(Frosted, ColoursAreTheWindowColourMadeTranslucent) {
         EXPECT_EQ(color.rgb() & 0xFFFFFF, window.rgb() & 0xFFFFFF);
         EXPECT_NEAR(color.alphaF(), alpha, 0.005);
     }
-    // Without a compositor a translucent window shows black: everything is drawn opaque.
-    EXPECT_EQ(Frosted::veilFor(false).alphaF(), 1.0);
+    // Without a compositor a translucent window shows black: the card is drawn opaque.
     EXPECT_EQ(Frosted::cardFillFor(false).alphaF(), 1.0);
-    EXPECT_NEAR(Frosted::veilFor(true).alphaF(), 0.5, 0.005);
+    EXPECT_NEAR(Frosted::cardFillFor(true).alphaF(), 0.8, 0.005);
 }
 
 TEST(Frosted, ColoursFollowAPaletteChange) {
@@ -47,32 +52,51 @@ TEST(Frosted, ColoursFollowAPaletteChange) {
     QGuiApplication::setPalette(original);
 }
 
-TEST(Frosted, AWindowIsRestyledOnceAndOnlyMadeTransparentOverACompositor) {
-    for (bool compositor : {true, false}) {
-        ProbeGuard probe(compositor);
+// Translucent only over a compositor that blurs; a compositor alone shows the desktop sharp behind the text.
+TEST(Frosted, AWindowIsRestyledOnceAndOnlyMadeTransparentWhereTheDesktopBlurs) {
+    struct Row {
+        bool compositor;
+        bool blur;
+    };
+    for (const Row row : {Row{true, true}, Row{true, false}, Row{false, true}, Row{false, false}}) {
+        SCOPED_TRACE(testing::Message() << "compositor " << row.compositor << " blur " << row.blur);
+        const bool translucent = row.compositor && row.blur;
+        ProbeGuard probe(row.compositor, row.blur);
         QmlHarness h;
         auto object = h.createFromText(
             "import QtQuick\nimport Tavrine.Ui\n"
-            "Window { width: 200; height: 120\n"
+            "Window { width: 200; height: 120; color: 'transparent'\n"
+            "  property QtObject frosted: Frosted\n"
             "  FrostedWindowBackground { id: bg; objectName: 'bg' }\n"
             "  MouseArea { objectName: 'content'; anchors.fill: parent; property int clicks: 0; onClicked: clicks++ }\n"
             "}");
         ASSERT_TRUE(object);
         auto* window = qobject_cast<QQuickWindow*>(object.get());
         ASSERT_TRUE(window);
+        // Whatever the desktop does now, the window can turn translucent later: it always has an alpha channel.
+        EXPECT_EQ(window->requestedFormat().alphaBufferSize(), 8);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         Frosted frosted;
         // Already installed by the background: a second install (another update) does nothing.
         EXPECT_FALSE(frosted.install(window));
-        EXPECT_EQ(window->color().alpha() == 0, compositor) << "compositor " << compositor;
-        if (compositor) {
-            EXPECT_EQ(window->requestedFormat().alphaBufferSize(), 8);
-        }
+        EXPECT_EQ(window->color().alpha() == 0, translucent);
         auto* veil = findItem(window, "frostedVeil");
         ASSERT_TRUE(veil);
-        // The veil is painted opaque when nothing can show through it.
-        EXPECT_EQ(veil->property("color").value<QColor>().alphaF() < 1.0, compositor);
+        // The veil is painted opaque when nothing blurred shows through it.
+        EXPECT_EQ(veil->property("color").value<QColor>().alphaF() < 1.0, translucent);
+
+        // The desktop changes while the window shows: it follows at once, both ways.
+        auto* shared = qobject_cast<Frosted*>(window->property("frosted").value<QObject*>());
+        ASSERT_TRUE(shared);
+        probe.set(true, !translucent);
+        shared->refresh();
+        EXPECT_EQ(shared->translucent(), !translucent);
+        EXPECT_EQ(window->color().alpha() == 0, !translucent);
+        EXPECT_EQ(veil->property("color").value<QColor>().alphaF() < 1.0, !translucent);
+        if (translucent) {
+            EXPECT_EQ(window->color().rgb(), Frosted::windowColor().rgb());
+        }
 
         // The background takes no clicks: the content behind gets them.
         QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(100, 60));

@@ -70,8 +70,10 @@ QImage pills(QmlHarness& h, bool dark) {
                    520, 200);
 }
 
+// `compositor`: one that blurs what lies behind.
 QImage frostedWindow(QmlHarness& h, bool compositor) {
     ui::Frosted::setCompositorProbe([compositor] { return compositor; });
+    ui::Frosted::setBlurProbe([compositor] { return compositor; });
     auto object = h.createFromText("import QtQuick\nimport Tavrine.Ui\n"
                                    "Window { width: 320; height: 160\n"
                                    "  FrostedWindowBackground {}\n"
@@ -82,6 +84,7 @@ QImage frostedWindow(QmlHarness& h, bool compositor) {
         window->show();
         if (!QTest::qWaitForWindowExposed(window)) {
             ui::Frosted::setCompositorProbe({});
+            ui::Frosted::setBlurProbe({});
             return {};
         }
         image = window->grabWindow();
@@ -96,6 +99,7 @@ QImage frostedWindow(QmlHarness& h, bool compositor) {
         image = composed;
     }
     ui::Frosted::setCompositorProbe({});
+    ui::Frosted::setBlurProbe({});
     return image;
 }
 

@@ -434,8 +434,8 @@ bool X11Connection::rootHasProperty(const char* name) {
         unsigned long after = 0;
         unsigned char* data = nullptr;
         // No data asked for: the type alone says whether the property exists.
-        const int status = XGetWindowProperty(m_display, m_root, atomLocked(name), 0, 0, False, AnyPropertyType,
-                                              &type, &format, &count, &after, &data);
+        const int status = XGetWindowProperty(m_display, m_root, atomLocked(name), 0, 0, False, AnyPropertyType, &type,
+                                              &format, &count, &after, &data);
         std::unique_ptr<unsigned char, XFreeDeleter> owned(data);
         return status == Success && type != None;
     });
