@@ -204,10 +204,12 @@ TEST(X11Platform, TheRootWatcherMissesNoChangeThatCameInWhileItHandledAnother) {
     change(second);
     EXPECT_TRUE(test::waitUntil([&] { return seen.contains(third); }, waitLimit))
         << QByteArrayList(seen).join(',').toStdString();
+    EXPECT_TRUE(client.rootHasProperty(first.constData()));
     client.withDisplay([&](_XDisplay* display) {
         for (const QByteArray& name : {first, second, third})
             XDeleteProperty(display, DefaultRootWindow(display), XInternAtom(display, name.constData(), False));
     });
+    EXPECT_FALSE(client.rootHasProperty(first.constData()));
 }
 
 TEST(X11Platform, GrabsTheClientAreaWithAndWithoutACompositor) {
@@ -246,10 +248,18 @@ TEST(X11Platform, GrabsTheClientAreaWithAndWithoutACompositor) {
     }
     EXPECT_EQ(shown, 0) << "pixels of the cover in " << overlap.width() << "x" << overlap.height();
 
+    // The root watcher tells when a compositor takes its selection and when it lets it go.
+    X11RootWatcher watcher;
+    int ownerChanges = 0;
+    ASSERT_TRUE(watcher.watchSelectionOwner(x11.compositorSelection()));
+    QObject::connect(&watcher, &X11RootWatcher::selectionOwnerChanged, [&](const QByteArray& selection) {
+        ownerChanges += selection == x11.compositorSelection() ? 1 : 0;
+    });
     QProcess compositor;
     compositor.start(QStringLiteral("xcompmgr"), {});
     ASSERT_TRUE(compositor.waitForStarted());
     ASSERT_TRUE(test::waitUntil([&] { return x11.compositorRunning(); }, waitLimit));
+    EXPECT_TRUE(test::waitUntil([&] { return ownerChanges == 1; }, waitLimit));
     // With one, the composited image is the window's own, nothing covered. Until the compositor has redirected
     // the window the grab falls back to the screen, and redirection repaints the window, so the grab may show it
     // half painted for a moment.
@@ -266,6 +276,7 @@ TEST(X11Platform, GrabsTheClientAreaWithAndWithoutACompositor) {
     EXPECT_EQ(composited->coveredShare, 0.0);
     compositor.kill();
     compositor.waitForFinished();
+    EXPECT_TRUE(test::waitUntil([&] { return ownerChanges == 2; }, waitLimit)) << "the compositor quit";
 
     EXPECT_FALSE(grabber.grab(0x3fffff0)) << "a window that does not exist";
 }
