@@ -205,47 +205,6 @@ TEST(CaptureWindowEvidence, CropsTheScreenshotToTheWebDocument) {
     EXPECT_EQ(stage.crop->pixel(400, 420), qRgb(255, 255, 255)) << "the tool bar is blanked in the page's colour";
 }
 
-TEST(CaptureWindowEvidence, AMailMessageIsCroppedWithItsHeaderAboveTheBodyPage) {
-    // A mail client's message window: menu and mail tool bars, then its own message view (a document of the
-    // application) that holds the header pane (reply buttons in a tool bar, the sender in a list) above the body,
-    // which is a page of its own.
-    CaptureDesk desk;
-    QImage image(CaptureDesk::frame.size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    for (int y = 70; y < 90; ++y)
-        for (int x = 400; x < 780; ++x)
-            image.setPixel(x, y, qRgb(20, 20, 20));
-    desk.grabber->setImage(CaptureDesk::windowId, image);
-    desk.addBar(desk.window, QRect(0, 0, 800, 26));
-    desk.addBar(desk.window, QRect(0, 26, 800, 32));
-    FakeAccessibilityBus::Node view;
-    view.role = role::panel;
-    view.name = QStringLiteral("Revised quote for the harbour brochure");
-    view.extents = QRect(0, 60, 800, 540);
-    view.documentAttributes = QHash<QString, QString>{{QStringLiteral("DocURL"), QStringLiteral("about:message")}};
-    const auto message = desk.bus->add(desk.bus->add(desk.window, 28), view);
-    const auto header = desk.bus->add(message, 110);
-    desk.addBar(header, QRect(400, 70, 380, 20));
-    FakeAccessibilityBus::Node sender;
-    sender.role = role::listItem;
-    sender.name = QStringLiteral("Hazel Underwood <hazel@underwood-design.example>");
-    sender.extents = QRect(10, 64, 290, 40);
-    desk.bus->add(desk.bus->add(header, 31), sender);
-    FakeAccessibilityBus::Node body;
-    body.role = role::documentWeb;
-    body.extents = QRect(0, 170, 800, 430);
-    body.documentAttributes =
-        QHash<QString, QString>{{QStringLiteral("DocURL"), QStringLiteral("mailbox:///home/robin/msg.eml?number=0")}};
-    body.states->set(platform::state::focused);
-    desk.bus->add(desk.bus->add(message, 28), body);
-
-    const CaptureStage stage = run(desk, true, false);
-    EXPECT_EQ(stage.debug.evidence.contentFrame, QRectF(0, 60, 800, 540)) << "the header is in the crop";
-    ASSERT_TRUE(stage.crop);
-    EXPECT_EQ(stage.crop->size(), QSize(800, 540));
-    EXPECT_EQ(stage.crop->pixel(500, 20), qRgb(255, 255, 255)) << "the header's buttons are blanked";
-}
-
 TEST(CaptureWindowEvidence, ScreenshotFailuresLeaveTheAccessibilitySummaryWithTheirIssue) {
     CaptureDesk notAsked;
     EXPECT_EQ(run(notAsked, false).debug.evidence.capturePath, QStringLiteral("screenshot-disabled"));
