@@ -95,7 +95,7 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
         current = *parent;
         const auto ancestorRole = m_bus.role(current);
         // An application's and a frame's labels name the program or the window, never what is worked on; a folder
-        // view's names its kind of view ("Icon view", "Details view"), never the folder.
+        // view's label names its kind of view ("Icon view", "Details view"), never the folder.
         if (ancestorRole && (isPrunedRole(*ancestorRole) || *ancestorRole == role::application ||
                              *ancestorRole == role::frame || *ancestorRole == role::directoryPane))
             continue;

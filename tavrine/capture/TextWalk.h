@@ -50,22 +50,21 @@ struct WalkLimits {
 // (with their frames), the frames of web documents and scroll panes, and the first document address (into the
 // evidence's url), and the frames of bars. A web document shown inside a document of the application's own (a mail
 // client's message view holds the message's body as a page below its header) offers that document's frame as its
-// area. Stops at the depth limit, the node limit, the deadline (seconds of
-// `uptime`) or a cancellation; hidden subtrees, password fields, page tabs other than the selected one, tool bars
-// and menu bars are cut off.
+// area. Stops at the depth limit, the node limit, the deadline (seconds of `uptime`) or a cancellation; hidden
+// subtrees, password fields, page tabs other than the selected one, tool bars and menu bars are cut off.
 void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int depth, WalkState& state,
                         ActivityEvidence& evidence, double deadline, const std::function<double()>& uptime,
                         const std::atomic<bool>& cancelled);
+
+// The evidence's header, text and accessibility text from the application's name and the evidence's title,
+// address, subject and focused text.
+void writeSummary(ActivityEvidence& evidence, const QString& appName);
 
 // From the walk's records and the focused element: the evidence's subject, header, text and accessibility text.
 // With a content frame, only records whose frames meet it count. A label that is one of `applicationNames` (the
 // process name, the desktop id, the application's name: collapsed, ignoring case) is never the subject. A selected
 // page tab counts only when the page it shows would do as the window's content area (that of the document, not
 // of a side pane or a panel of messages).
-// The evidence's header, text and accessibility text from the application's name and the evidence's title,
-// address, subject and focused text.
-void writeSummary(ActivityEvidence& evidence, const QString& appName);
-
 void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElement>& walked, const QString& appName,
                               const QStringList& ancestorLabels, const QStringList& applicationNames = {});
 
