@@ -105,9 +105,10 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
             break;
         current = *parent;
         const auto ancestorRole = m_bus.role(current);
-        // An application's and a frame's labels name the program or the window, never what is worked on.
-        if (ancestorRole &&
-            (isPrunedRole(*ancestorRole) || *ancestorRole == role::application || *ancestorRole == role::frame))
+        // An application's and a frame's labels name the program or the window, never what is worked on; a folder
+        // view's label names its kind of view ("Icon view", "Details view"), never the folder.
+        if (ancestorRole && (isPrunedRole(*ancestorRole) || *ancestorRole == role::application ||
+                             *ancestorRole == role::frame || *ancestorRole == role::directoryPane))
             continue;
         const QString label = elementLabel(current, ancestorRole);
         if (isUsefulLabel(label, appName) && (title.isEmpty() || label.toLower() != title))

@@ -34,8 +34,8 @@ public:
     // The focused element's value as evidence (empty for a password field or a bare placeholder).
     QString readFocusedDescription(const AccessibleRef& element, const QString& appName);
     // Useful labels of the element's ancestors, nearest first, at most 12 levels up, within its application;
-    // a label that is the window title (collapsed, ignoring case), and the labels of the application and frame
-    // elements, are left out.
+    // a label that is the window title (collapsed, ignoring case), and the labels of the application, frame and
+    // folder-view elements, are left out.
     QStringList ancestorLabels(const AccessibleRef& element, const QString& appName, const QString& windowTitle = {});
 
     // The application's top-level element that shows the window titled `title`: an active one with that
