@@ -84,7 +84,7 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
         scheme.apply(window);
         window->show();
         if (QTest::qWaitForWindowExposed(window))
-            image = window->grabWindow();
+            image = grabScene(*window);
     }
     object.reset();
     tavrine::ui::Frosted::setCompositorProbe({});
