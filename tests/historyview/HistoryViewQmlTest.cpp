@@ -119,7 +119,7 @@ TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
     const QString path = damaged.filePath(QStringLiteral("History.store"));
     {
         SessionHistory full(options);
-        for (int i = 0; i < 60; ++i) {
+        for (int i = 0; i < 300; ++i) {
             SessionSummary earlier = sampleSummary();
             earlier.startedAt = earlier.startedAt.addSecs(-3600 * (i + 1));
             full.record(earlier, clock.date());
@@ -128,12 +128,15 @@ TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     const qint64 pages = file.size() / 4096;
-    ASSERT_GT(pages, 6);
-    file.seek(4096 * (pages / 2));
-    file.write(QByteArray(4096 * 2, char(0xA5)));
+    ASSERT_GT(pages, 12);
+    for (const qint64 page : {pages / 3, pages / 2, 2 * pages / 3}) {
+        file.seek(4096 * page);
+        file.write(QByteArray(4096, char(0xA5)));
+    }
     file.close();
     std::optional<LogCapture> log(std::in_place);
     SessionHistory setAside(options);
+    setAside.open();
     const QStringList logged = log->messages(QStringLiteral("History"));
     log.reset();
     ASSERT_EQ(setAside.status().problem, SessionHistory::Status::Problem::SetAside);
