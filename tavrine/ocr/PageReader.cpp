@@ -261,6 +261,10 @@ QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
             ++histogram[row[x]];
     }
     const uchar background = uchar(std::max_element(std::begin(histogram), std::end(histogram)) - histogram);
+    // Ink is told from the ground by its grey: on a line over grounds of several greys (a coloured block beside
+    // plain text), the gaps between letters would pass for rules.
+    if (histogram[background] * 2 < width * height)
+        return line;
     const auto ink = [&](int x, int y) {
         return std::abs(int(page.constScanLine(reach.top() + y)[box.left() + x]) - int(background)) >= ruleInkStep;
     };
@@ -297,24 +301,33 @@ QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
                 ++x;
                 continue;
             }
-            // A run of ink along the row; where letters touch the rule (a descender reaching a frame's edge), the
-            // ink there is thick and stays.
+            // A run of ink along the row, whose thin part is of one grey, as a rule is drawn (the haze along the
+            // tops of letters set close is of many). Where letters touch the rule (a descender reaching a
+            // frame's edge) the ink is thick and stays.
             const int start = x;
-            int thinPixels = 0;
-            while (x < width && at(x, y) > 0)
-                thinPixels += at(x++, y) <= thin;
-            if (thinPixels >= longest) {
+            int greys[256] = {};
+            while (x < width && at(x, y) > 0) {
+                if (at(x, y) <= thin)
+                    ++greys[line.constScanLine(y)[x]];
+                ++x;
+            }
+            const int grey = int(std::max_element(std::begin(greys), std::end(greys)) - greys);
+            const auto same = [&](int k) {
+                return at(k, y) <= thin && std::abs(int(line.constScanLine(y)[k]) - grey) < ruleInkStep / 2;
+            };
+            int count = 0;
+            for (int k = start; k < x; ++k)
+                count += same(k);
+            if (count >= longest) {
                 for (int k = start; k < x; ++k)
-                    rule[index(k, y)] = at(k, y) <= thin;
+                    rule[index(k, y)] = same(k);
             }
         }
     }
-    // Whether the ink along row `y` through column `x` reaches a horizontal rule.
-    const auto joinsRule = [&](int x, int y) {
-        int left = x;
-        while (left > 0 && at(left - 1, y) > 0)
-            --left;
-        for (int k = left; k < width && at(k, y) > 0; ++k) {
+    // Whether a horizontal rule passes within a rule's thickness of column `x` in row `y`: a frame's side meets
+    // its edges at the corners.
+    const auto meetsRule = [&](int x, int y) {
+        for (int k = std::max(0, x - thin); k <= std::min(width - 1, x + thin); ++k) {
             if (rule[index(k, y)])
                 return true;
         }
@@ -327,8 +340,8 @@ QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
             const int last = std::min(end, above + height) - above - 1;
             if ((last - first + 1) * 2 < height)
                 continue;
-            const bool topEnd = (above >= ruleReach && top <= above - ruleReach) || joinsRule(x, first);
-            const bool bottomEnd = (below >= ruleReach && end >= above + height + ruleReach) || joinsRule(x, last);
+            const bool topEnd = (above >= ruleReach && top <= above - ruleReach) || meetsRule(x, first);
+            const bool bottomEnd = (below >= ruleReach && end >= above + height + ruleReach) || meetsRule(x, last);
             if (topEnd && bottomEnd) {
                 for (int y = first; y <= last; ++y)
                     vertical[index(x, y)] = true;
@@ -344,8 +357,10 @@ QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
             const int start = x;
             while (x < width && vertical[index(x, y)])
                 ++x;
-            // Thicker than a rule: a filled cell or a bar, which may hold text of its own.
-            if (x - start <= thin)
+            // Thicker than a rule: a filled cell or a bar, which may hold text of its own. A rule stands on the
+            // ground on both sides; where a letter touches it, that row of it stays.
+            const auto ground = [&](int k) { return k < 0 || k >= width || !ink(k, above + y) || rule[index(k, y)]; };
+            if (x - start <= thin && ground(start - 1) && ground(x))
                 std::fill(rule.begin() + qsizetype(index(start, y)), rule.begin() + qsizetype(index(x, y)), true);
         }
     }
@@ -406,20 +421,41 @@ QImage withGapsNarrowed(const QImage& line, int widest) {
 }
 
 // Whether a column between two line boxes on one row is a grid line: one grey from a few rows above the boxes
-// to a few below (within rows [top, end) of the page only), apart from the ground on either side of it.
+// to a few below, apart from the ground on either side of it, and crossed by a line of its grey just above the
+// boxes and just below them, as a table's rows are (a panel's edge beside text is not). Looks at rows [top, end)
+// only.
 bool isGridLineBetween(const QImage& page, int x, int top, int end, const QRect& row) {
     const int first = std::max(top, row.top() - ruleReach);
     const int last = std::min(end - 1, row.bottom() + ruleReach);
     const int grey = page.constScanLine(first)[x];
+    const auto near = [grey](int pixel) { return std::abs(pixel - grey) < ruleInkStep / 2; };
     int apart = 0;
     for (int y = first; y <= last; ++y) {
         const uchar* line = page.constScanLine(y);
-        if (std::abs(int(line[x]) - grey) >= ruleInkStep / 2)
+        if (!near(line[x]))
             return false;
-        apart += std::abs(int(line[x]) - int(line[x - 1])) >= ruleInkStep ||
-                 std::abs(int(line[x]) - int(line[x + 1])) >= ruleInkStep;
+        apart += !near(line[x - 1]) || !near(line[x + 1]);
     }
-    return apart * 2 > last - first + 1;
+    if (apart * 2 <= last - first + 1)
+        return false;
+    // A line of its grey meets it (on one side at least: a cell cursor may cover the other), not the ground
+    // beside it: a panel's light edge is as grey as the
+    // ground around it. Rows beyond [top, end) are not seen: a row at the edge of the stretch passes there.
+    const uchar* middle = page.constScanLine(row.center().y());
+    const auto crossed = [&](int from, int to) {
+        if (from < top || to >= end)
+            return true;
+        for (int y = from; y <= to; ++y) {
+            const uchar* line = page.constScanLine(y);
+            if (x >= 3 && x + 3 < page.width() && near(line[x]) && (near(line[x - 3]) || near(line[x + 3])) &&
+                (!near(middle[x - 3]) || !near(middle[x + 3])))
+                return true;
+        }
+        return false;
+    };
+    // A cell's text sits close between the lines of its row.
+    const int margin = row.height() / 2 + ruleReach;
+    return crossed(row.top() - margin, row.top() - 1) && crossed(row.bottom() + 1, row.bottom() + margin);
 }
 
 // Joins the line boxes of a table's row into one. Between grid lines the layout takes each column of cells for a
@@ -439,6 +475,11 @@ QList<QRect> joinedAcrossGridLines(const QImage& page, int top, int end, QList<Q
             if (row.right() >= box.left() || !sameRow(row, box))
                 continue;
             const QRect span = row.united(box);
+            // Nothing else lies between them: a row of cells holds no other line.
+            if (std::any_of(boxes.begin(), boxes.end(), [&](const QRect& other) {
+                    return other != box && !row.contains(other) && span.intersects(other);
+                }))
+                continue;
             for (int x = std::max(1, row.right() + 1); x < box.left() && x + 1 < page.width() && !merged; ++x)
                 merged = isGridLineBetween(page, x, top, end, span);
             if (merged) {
