@@ -1,5 +1,6 @@
 // What /proc tells of another process: the first byte picks the file, the rest is its image. The environment's
-// launcher variables go on into the identity, as the workspace takes them.
+// launcher variables, and the same image read as a command line, go on into the identity, as the workspace takes
+// them.
 #include "FuzzSupport.h"
 
 #include "tavrine/platform/ApplicationIdentity.h"
@@ -15,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     tavrine::platform::ApplicationClues clues;
     tavrine::platform::readLaunchVariables(image, clues);
+    clues.commandLine = tavrine::platform::readCommandLine(image);
     // Only a relative name is looked up: an absolute one would make the target read files of this machine.
     if (clues.launchedDesktopFile && clues.launchedDesktopFile->startsWith(QLatin1Char('/')))
         clues.launchedDesktopFile.reset();

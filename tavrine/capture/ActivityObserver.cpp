@@ -107,15 +107,15 @@ QCoro::Task<std::optional<MergedText>> recognizeIntoBase(QImage crop, double ban
     co_return merged;
 }
 
-// The text of a browser's tool bar; "" when the capture was cancelled meanwhile.
-QCoro::Task<QString> recognizeToolbar(QImage band, CancellationToken cancel) {
-    QString text;
+// The page address a browser's tool bar shows; none when the capture was cancelled meanwhile.
+QCoro::Task<std::optional<QString>> readToolbarAddress(QImage band, CancellationToken cancel) {
+    std::optional<QString> address;
     try {
-        text = co_await recognizeText(std::move(band), 0.0, cancel);
+        address = co_await capture::readScreenAddress(std::move(band), cancel);
     } catch (const CancelledError&) {
-        text.clear();
+        address.reset();
     }
-    co_return text;
+    co_return address;
 }
 
 } // namespace
@@ -133,10 +133,9 @@ QCoro::Task<AccessibilityCaptureDebug> ActivityObserver::captureWindowEvidence(c
     // A browser that keeps its page out of the tree still shows the page's address in its tool bar.
     std::optional<QString> screenAddress;
     if (stage.toolbar) {
-        const QString toolbarText = co_await recognizeToolbar(*stage.toolbar, control->source.token());
+        screenAddress = co_await readToolbarAddress(*stage.toolbar, control->source.token());
         if (control->cancelled->load())
             co_return stage.debug;
-        screenAddress = capture::addressFromToolbarText(toolbarText);
         if (screenAddress) {
             stage.debug.evidence.url = *screenAddress;
             capture::writeSummary(stage.debug.evidence, request.appName);

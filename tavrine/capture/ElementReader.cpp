@@ -2,6 +2,7 @@
 
 #include "tavrine/core/Text.h"
 #include "tavrine/model/EvidenceText.h"
+#include "tavrine/model/PageAddress.h"
 
 namespace tavrine::capture {
 
@@ -41,15 +42,25 @@ std::optional<QRectF> ElementReader::elementFrame(const AccessibleRef& element) 
     return QRectF(*extents);
 }
 
+bool ElementReader::isWebAddress(const QString& address) {
+    // A tree writes a page's scheme: text without one is a path or a name, never a page.
+    const QString trimmed = text::trimmed(address);
+    return (trimmed.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+            trimmed.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) &&
+           normalizedHost(trimmed).has_value();
+}
+
 QString ElementReader::elementURL(const AccessibleRef& element) {
     const auto attributes = m_bus.documentAttributes(element);
     if (!attributes)
         return {};
-    QString url = attributes->value(QStringLiteral("DocURL"));
-    if (url.isEmpty())
-        url = attributes->value(QStringLiteral("URI"));
-    // A data: address can hold a whole page.
-    return text::graphemePrefix(url, evidenceLimit::pageAddress);
+    // Only a web address is a page's address. Any other (a file, a mail folder, about:, data:) names what lies
+    // on this computer, the user's folders and name among it, and never leaves it.
+    for (const QString& key : {QStringLiteral("DocURL"), QStringLiteral("URI")}) {
+        if (const QString url = attributes->value(key); isWebAddress(url))
+            return text::graphemePrefix(url, evidenceLimit::pageAddress);
+    }
+    return {};
 }
 
 QList<AccessibleRef> ElementReader::visibleChildren(const AccessibleRef& element, int limit) {
@@ -94,9 +105,10 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
             break;
         current = *parent;
         const auto ancestorRole = m_bus.role(current);
-        // An application's and a frame's labels name the program or the window, never what is worked on.
-        if (ancestorRole &&
-            (isPrunedRole(*ancestorRole) || *ancestorRole == role::application || *ancestorRole == role::frame))
+        // An application's and a frame's labels name the program or the window, never what is worked on; a folder
+        // view's label names its kind of view ("Icon view", "Details view"), never the folder.
+        if (ancestorRole && (isPrunedRole(*ancestorRole) || *ancestorRole == role::application ||
+                             *ancestorRole == role::frame || *ancestorRole == role::directoryPane))
             continue;
         const QString label = elementLabel(current, ancestorRole);
         if (isUsefulLabel(label, appName) && (title.isEmpty() || label.toLower() != title))

@@ -24,7 +24,7 @@ public:
 
     // The element's area when it has a width and a height above 0.
     std::optional<QRectF> elementFrame(const AccessibleRef& element);
-    // The page address of a document (its DocURL, else its URI); "" when none.
+    // The page address of a document: the first of its DocURL and its URI that is a web address; "" when none.
     QString elementURL(const AccessibleRef& element);
     // The element's children, at most `limit` of them.
     QList<AccessibleRef> visibleChildren(const AccessibleRef& element, int limit);
@@ -34,8 +34,8 @@ public:
     // The focused element's value as evidence (empty for a password field or a bare placeholder).
     QString readFocusedDescription(const AccessibleRef& element, const QString& appName);
     // Useful labels of the element's ancestors, nearest first, at most 12 levels up, within its application;
-    // a label that is the window title (collapsed, ignoring case), and the labels of the application and frame
-    // elements, are left out.
+    // a label that is the window title (collapsed, ignoring case), and the labels of the application, frame and
+    // folder-view elements, are left out.
     QStringList ancestorLabels(const AccessibleRef& element, const QString& appName, const QString& windowTitle = {});
 
     // The application's top-level element that shows the window titled `title`: an active one with that
@@ -53,6 +53,8 @@ public:
     static bool isPrunedRole(quint32 role);
     // Roles whose text value can stand for a label.
     static bool carriesTextValue(quint32 role);
+    // Whether a document's address is a web address: an http or https scheme, written out, and a host.
+    static bool isWebAddress(const QString& address);
 
     // The longest text value a label or focused-value read takes.
     static constexpr int textReadLimit = 1024;

@@ -1,7 +1,10 @@
 #include "tavrine/capture/ScreenAddress.h"
 
+#include "tavrine/core/Text.h"
 #include "tavrine/model/EvidenceText.h"
 #include "tavrine/model/PageAddress.h"
+#include "tavrine/ocr/OcrEngine.h"
+#include "tavrine/ocr/PageReader.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -33,6 +36,26 @@ std::optional<QString> addressFromToolbarText(const QString& text) {
         }
     }
     return std::nullopt;
+}
+
+QCoro::Task<std::optional<QString>> readScreenAddress(QImage band, CancellationToken cancel) {
+    auto address = std::make_shared<std::optional<QString>>();
+    auto job = std::make_shared<OcrJob>();
+    job->work = [band = std::move(band), address](PageReader& reader, const std::atomic<bool>& cancelled) {
+        const QImage page = PageReader::preparePage(band);
+        if (page.isNull())
+            return;
+        for (const QRect& box : reader.lineBoxes(page)) {
+            const std::optional<PageReader::Line> line = reader.readLine(page, box, cancelled);
+            if (!line)
+                return;
+            *address = addressFromToolbarText(text::collapseWhitespace(line->text));
+            if (*address)
+                return;
+        }
+    };
+    co_await OcrEngine::perform(job, cancel);
+    co_return *address;
 }
 
 } // namespace tavrine::capture

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "tavrine/core/Cancellation.h"
+
+#include <QCoro/QCoroTask>
+#include <QImage>
 #include <QString>
 
 #include <optional>
@@ -12,6 +16,13 @@ namespace tavrine::capture {
 // shows one (http or https). A browser shows most addresses without their scheme: none is made up. None when no word
 // fits.
 std::optional<QString> addressFromToolbarText(const QString& text);
+
+// The page address shown in the top band of a browser window's image (its tool bar): the band's lines, top to
+// bottom, until one holds an address as addressFromToolbarText finds it. A line counts however unsure the
+// recognizer is of it: it rates an address, one long word of digits, dots and slashes, far below its reading (a
+// tool bar's "127.0.0.1:18765/lighthouse.html", read right, scores 0 of 100), and the shape of an address is the
+// stricter test. Runs on the OCR thread; throws CancelledError when `cancel` has fired.
+QCoro::Task<std::optional<QString>> readScreenAddress(QImage band, CancellationToken cancel = {});
 
 // The tool bar's part of a browser window's image, as a fraction of its height from the top.
 inline constexpr double toolbarBand = 0.2;

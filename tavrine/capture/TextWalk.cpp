@@ -1,5 +1,6 @@
 #include "tavrine/capture/TextWalk.h"
 
+#include "tavrine/capture/ContentFrame.h"
 #include "tavrine/core/Text.h"
 #include "tavrine/model/EvidenceText.h"
 
@@ -33,6 +34,34 @@ bool isBarShaped(quint32 value, const QRectF& frame, const std::optional<QRectF>
     if (frame.height() > window->height() * barHeightShare)
         return false;
     return value != role::panel || std::abs(frame.top() - window->top()) <= window->height() * headerBarReach;
+}
+
+// How many of a page tab's children are read for the area of its page (a toolkit's tab holds one page).
+constexpr int pageChildren = 4;
+
+// The area a selected page tab shows: its label's frame with its pages' frames.
+std::optional<QRectF> pageArea(ElementReader& reader, std::optional<QRectF> area,
+                               const QList<AccessibleRef>& children) {
+    for (qsizetype i = 0; i < children.size() && i < pageChildren; ++i) {
+        if (const auto page = reader.elementFrame(children.at(i)))
+            area = area ? area->united(*page) : *page;
+    }
+    return area;
+}
+
+// The frame of the document of the application's own that holds a web document (an element below the window
+// that has document attributes, the nearest one), where that is no page itself: a page's frame holds an embedded
+// page, and the page stands as a candidate of its own.
+std::optional<QRectF> holdingDocumentFrame(ElementReader& reader, const WalkState& walk) {
+    // The first entry is the window, whose document is the application's whole window.
+    for (qsizetype i = walk.path.size() - 1; i >= 1; --i) {
+        const auto& [ancestor, ancestorRole] = walk.path.at(i);
+        if (ancestorRole == role::documentWeb)
+            return std::nullopt;
+        if (const auto attributes = reader.bus().documentAttributes(ancestor); attributes && !attributes->isEmpty())
+            return reader.elementFrame(ancestor);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -74,7 +103,9 @@ void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int
 
     if (roleValue == role::documentWeb) {
         walk.foundWebArea = true;
-        if (frame)
+        if (const auto holder = holdingDocumentFrame(reader, walk))
+            walk.webAreaFrames.append(*holder);
+        else if (frame)
             walk.webAreaFrames.append(*frame);
         const QString url = reader.elementURL(element);
         if (evidence.url.isEmpty() && !url.isEmpty())
@@ -84,14 +115,17 @@ void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int
     } else if (roleValue == role::scrollPane && frame) {
         walk.scrollAreaFrames.append(*frame);
     }
-    if ((roleValue == role::heading || selected) && !label.isEmpty())
-        walk.walked.append(WalkedElement{label, frame, selected, roleValue});
-
     const int budget = WalkLimits::maxNodes - walk.nodeCount;
-    if (budget <= 0)
-        return;
-    for (const AccessibleRef& child : reader.visibleChildren(element, budget))
+    const QList<AccessibleRef> children = budget > 0 ? reader.visibleChildren(element, budget) : QList<AccessibleRef>();
+    if ((roleValue == role::heading || selected) && !label.isEmpty()) {
+        const auto area = roleValue == role::pageTab ? pageArea(reader, frame, children) : frame;
+        walk.walked.append(WalkedElement{label, area, selected, roleValue});
+    }
+
+    walk.path.append({element, roleValue});
+    for (const AccessibleRef& child : children)
         collectVisibleText(reader, child, depth + 1, walk, evidence, deadline, uptime, cancelled);
+    walk.path.removeLast();
 }
 
 void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElement>& walked, const QString& appName,
@@ -123,8 +157,16 @@ void fillAccessibilitySummary(ActivityEvidence& evidence, const QList<WalkedElem
             !repeatsTitle(record) && !namesTheApplication(record.text))
             headings.append(record.text);
     }
+    // A side pane's or a message panel's selected tab names that pane, not the work: a tab counts when its page
+    // would do as the window's content area.
+    const auto showsTheDocument = [&](const WalkedElement& record) {
+        if (record.role != role::pageTab)
+            return true;
+        return record.frame && evidence.windowFrame &&
+               acceptContentFrame(*record.frame, *evidence.windowFrame) == *record.frame;
+    };
     for (const WalkedElement& record : walked) {
-        if (record.selected && passes(record) && !namesTheApplication(record.text))
+        if (record.selected && passes(record) && showsTheDocument(record) && !namesTheApplication(record.text))
             selectedTexts.append(record.text);
     }
     QStringList labels = ancestorLabels;

@@ -2,7 +2,6 @@
 
 #include "tavrine/core/Text.h"
 #include "tavrine/model/EvidenceText.h"
-#include "tavrine/model/PageAddress.h"
 
 namespace tavrine::capture {
 
@@ -38,11 +37,8 @@ ResolvedWindow resolveWindowIdentity(platform::Workspace& workspace, qint32 pid)
 
 QString pageURL(ElementReader& reader, const AccessibleRef& window, const std::function<double()>& uptime) {
     auto& bus = reader.bus();
-    if (const auto attributes = bus.documentAttributes(window)) {
-        const QString document = attributes->value(QStringLiteral("DocURL"));
-        if (!document.isEmpty() && normalizedHost(document))
-            return text::graphemePrefix(document, evidenceLimit::pageAddress);
-    }
+    if (const QString document = reader.elementURL(window); !document.isEmpty())
+        return document;
     const double deadline = uptime() + pageSearchSeconds;
     struct Entry {
         AccessibleRef element;

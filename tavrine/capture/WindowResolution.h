@@ -24,8 +24,8 @@ struct ResolvedWindow {
 // screen; its number is its own X11 window id. X11 only: cheap enough for the main thread.
 ResolvedWindow resolveWindowIdentity(platform::Workspace& workspace, qint32 pid);
 
-// The page address shown in `window`: its document address when that is an http(s) address, else the first
-// address of a web document found breadth-first (at most 300 elements, children read down to depth 29,
+// The page address shown in `window`: its own document's web address (ElementReader::elementURL), else the first
+// web address of a web document found breadth-first (at most 300 elements, children read down to depth 29,
 // 0.3 seconds of `uptime`); "" when none.
 QString pageURL(ElementReader& reader, const AccessibleRef& window, const std::function<double()>& uptime);
 

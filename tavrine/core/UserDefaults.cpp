@@ -69,14 +69,16 @@ QString SettingsUserDefaults::refusal(const QString& path) {
     if (!file.exists() && !file.isSymLink())
         return {};
     QString why;
-    if (!file.isFile())
+    if (file.isDir())
+        why = QStringLiteral("it is a folder, not a file");
+    else if (!file.isFile())
         why = QStringLiteral("it is not a regular file");
     else if (file.size() > largestFile)
         why = QStringLiteral("it is larger than %1 MB").arg(largestFile / (1024 * 1024));
     if (why.isEmpty())
         return {};
-    return QStringLiteral("The settings file %1 was not read: %2. Tavrine runs on its defaults this time and leaves "
-                          "the file as it is.")
+    return QStringLiteral("The settings file %1 was not read because %2. Tavrine runs on its defaults and saves no "
+                          "settings this run; the file is left as it is.")
         .arg(path, why);
 }
 

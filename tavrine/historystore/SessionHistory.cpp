@@ -183,16 +183,19 @@ void SessionHistory::finishOpen(const QString& path, const StoreFileCheck::Resul
         break;
     }
     m_db->close();
+    // The log keeps all SQLite said; the status, which the windows show, keeps the plain reason.
+    const QString why = check.details.isEmpty() ? check.reason : check.reason + QStringLiteral(": ") + check.details;
     QString renameError;
     const std::optional<QString> movedTo = StoreFileCheck::setAside(path, QDate::currentDate(), &renameError);
     if (!movedTo) {
+        log::error(logHistory(),
+                   QStringLiteral("History store not set aside %1: %2").arg(QDir::toNativeSeparators(path), why));
         status.reason = QStringLiteral("%1, and %2").arg(check.reason, renameError);
         becomeUnavailable(status);
         return;
     }
-    log::error(logHistory(),
-               QStringLiteral("History store set aside %1: %2; now %3")
-                   .arg(QDir::toNativeSeparators(path), check.reason, QDir::toNativeSeparators(*movedTo)));
+    log::error(logHistory(), QStringLiteral("History store set aside %1: %2; now %3")
+                                 .arg(QDir::toNativeSeparators(path), why, QDir::toNativeSeparators(*movedTo)));
     status.problem = Problem::SetAside;
     status.movedTo = *movedTo;
     openForWriting(path, status);
@@ -219,7 +222,7 @@ void SessionHistory::openForWriting(const QString& path, Status status) {
     }
     if (StoreFileCheck::isDamage(code)) {
         // Damage that the read-through did not reach: the same way as a file found damaged.
-        finishOpen(path, {StoreFileCheck::Verdict::Unreadable, failure});
+        finishOpen(path, {StoreFileCheck::Verdict::Unreadable, QStringLiteral("it is damaged"), failure});
         return;
     }
     status.problem = Status::Problem::ReadOnly;

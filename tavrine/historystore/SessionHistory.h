@@ -51,7 +51,7 @@ public:
         };
         Problem problem = Problem::None;
         QString path;    // the store file
-        QString reason;  // why, in SQLite's or the system's words
+        QString reason;  // why, in plain words or the system's (never SQLite's integrity report)
         QString movedTo; // where an unreadable file is now
         // Read with SQLite's immutable flag: sessions still in the file's -wal do not show.
         bool walHidden = false;

@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 
@@ -27,9 +28,15 @@ const char* const companionSuffixes[] = {"-wal", "-shm", "-journal"};
 
 using Verdict = StoreFileCheck::Verdict;
 
+// SQLite's words about a damaged file mean nothing to a user; they go to the log.
+StoreFileCheck::Result damaged(const QString& details) {
+    return {Verdict::Unreadable, QStringLiteral("it is damaged"), details};
+}
+
 StoreFileCheck::Result fromError(const QSqlError& error) {
-    return {StoreFileCheck::isDamage(StoreFileCheck::sqliteCode(error)) ? Verdict::Unreadable : Verdict::Inaccessible,
-            StoreFileCheck::reasonOf(error)};
+    if (StoreFileCheck::isDamage(StoreFileCheck::sqliteCode(error)))
+        return damaged(StoreFileCheck::reasonOf(error));
+    return {Verdict::Inaccessible, StoreFileCheck::reasonOf(error)};
 }
 
 // A read-only connection is refused where the -shm file can neither be found nor made (a read-only folder, a
@@ -74,9 +81,12 @@ StoreFileCheck::Result readWhole(QSqlDatabase& db, int schemaVersion) {
         return fromError(check.lastError());
     if (!check.next())
         return fromError(check.lastError());
-    const QString first = check.value(0).toString();
-    if (first != QLatin1String("ok"))
-        return {Verdict::Unreadable, QStringLiteral("the integrity check failed: %1").arg(first)};
+    if (const QString first = check.value(0).toString(); first != QLatin1String("ok")) {
+        QStringList report{first};
+        while (check.next())
+            report.append(check.value(0).toString());
+        return damaged(QStringLiteral("the integrity check failed: %1").arg(report.join(QLatin1Char('\n'))));
+    }
     check.finish();
 
     if (found > schemaVersion)

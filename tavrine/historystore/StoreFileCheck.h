@@ -21,8 +21,10 @@ public:
     };
     struct Result {
         Verdict verdict = Verdict::Healthy;
-        // Why, in SQLite's or the system's words; empty when healthy.
+        // Why, in a few plain words a user can read ("it is damaged"); empty when healthy.
         QString reason;
+        // SQLite's own words when they say more than `reason` (its whole integrity report), for the log only.
+        QString details = {};
         // Read with SQLite's immutable flag: nothing lay beside the file, or the folder cannot take the -shm file.
         bool immutable = false;
     };

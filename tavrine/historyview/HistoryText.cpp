@@ -152,9 +152,9 @@ QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, con
                    .arg(saveFailure, QString::number(waiting)) +
                tr(" Tavrine tries again when the next session ends and at quit.");
     case Problem::SetAside:
-        return tr("The history file %1 could not be read (%2), so it was renamed to %3; this run's sessions are "
-                  "saved in a new history file.")
-            .arg(file, status.reason, QFileInfo(status.movedTo).fileName());
+        return tr("The history file %1 could not be read because %2, so it was moved to %3; this run's sessions "
+                  "are saved in a new history file.")
+            .arg(file, status.reason, shownPath(status.movedTo));
     case Problem::NewerSchema:
         return tr("The history file %1 is from a newer version of Tavrine, so it is only read; this run's sessions "
                   "are not saved.")
@@ -170,9 +170,9 @@ QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, con
     }
     case Problem::Unavailable:
         if (!status.movedTo.isEmpty())
-            return tr("The history file %1 could not be read, so it was renamed to %2, and a new one cannot be "
+            return tr("The history file %1 could not be read, so it was moved to %2, and a new one cannot be "
                       "made (%3); this run's sessions are not saved.")
-                .arg(file, QFileInfo(status.movedTo).fileName(), status.reason);
+                .arg(file, shownPath(status.movedTo), status.reason);
         return tr("The history file %1 cannot be used (%2) and was left as it is; this run's sessions are not saved.")
             .arg(file, status.reason);
     }

@@ -27,7 +27,7 @@ Item {
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
             font.pixelSize: Math.round(11)
-            color: SessionColors.detourColor
+            color: SystemInk.readableOn(SessionColors.detourColor, background.color)
             background: Rectangle {
                 color: Qt.rgba(SessionColors.detourColor.r, SessionColors.detourColor.g, SessionColors.detourColor.b, 0.12)
             }
@@ -94,7 +94,7 @@ Item {
                         text: root.browser.listModel.dayTitle(section, root.browser.listModel.today)
                         font.bold: true
                         font.pixelSize: Math.round(11)
-                        color: system.placeholderText
+                        color: SystemInk.secondaryText
                     }
 
                     delegate: ItemDelegate {
@@ -120,6 +120,7 @@ Item {
                                 Layout.fillWidth: true
                                 text: row.title
                                 textFormat: Text.PlainText
+                                color: SystemInk.readableOn(SystemInk.text, row.background.color)
                                 elide: Text.ElideRight
                                 maximumLineCount: 1
                             }
@@ -130,7 +131,7 @@ Item {
                                 elide: Text.ElideRight
                                 maximumLineCount: 1
                                 font.pixelSize: Math.round(11)
-                                color: system.placeholderText
+                                color: SystemInk.secondaryOn(row.background.color)
                             }
                         }
                         onClicked: {
@@ -171,6 +172,7 @@ Item {
                     Label {
                         Layout.alignment: Qt.AlignHCenter
                         text: root.browser.placeholderTitle
+                        color: SystemInk.text
                         font.pixelSize: Math.round(17)
                         font.bold: true
                     }
@@ -178,7 +180,7 @@ Item {
                         Layout.alignment: Qt.AlignHCenter
                         visible: text.length > 0
                         text: root.browser.placeholderText
-                        color: system.placeholderText
+                        color: SystemInk.secondaryText
                     }
                 }
 
@@ -197,6 +199,7 @@ Item {
                             Layout.fillWidth: true
                             text: root.browser.detailTitle
                             textFormat: Text.PlainText
+                            color: SystemInk.text
                             font.pixelSize: Math.round(17)
                             font.weight: Font.DemiBold
                             wrapMode: Text.Wrap
@@ -207,7 +210,7 @@ Item {
                             objectName: "detailSubtitle"
                             text: root.browser.detailSubtitle
                             textFormat: Text.PlainText
-                            color: system.placeholderText
+                            color: SystemInk.secondaryText
                         }
                     }
                     RowLayout {
@@ -227,13 +230,14 @@ Item {
                                 Label {
                                     text: figure.modelData.value
                                     textFormat: Text.PlainText
+                                    color: SystemInk.text
                                     font.pixelSize: Math.round(22)
                                     font.weight: Font.DemiBold
                                 }
                                 Label {
                                     text: figure.modelData.label
                                     font.pixelSize: Math.round(11)
-                                    color: system.placeholderText
+                                    color: SystemInk.secondaryText
                                 }
                             }
                         }
@@ -242,7 +246,7 @@ Item {
                         visible: !root.browser.hasActivity
                         text: qsTr("Nothing was logged in this session.")
                         font.pixelSize: Math.round(11)
-                        color: system.placeholderText
+                        color: SystemInk.secondaryText
                     }
                     SessionTimelineView {
                         Layout.fillWidth: true

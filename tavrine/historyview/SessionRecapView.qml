@@ -80,7 +80,8 @@ Item {
             wrapMode: Text.Wrap
             horizontalAlignment: Text.AlignHCenter
             font.pixelSize: Math.round(11)
-            color: SessionColors.detourColor
+            // The detour red, lightened or darkened as far as the window's colour needs.
+            color: SystemInk.readableOn(SessionColors.detourColor)
         }
 
         RowLayout {
@@ -139,7 +140,7 @@ Item {
                 text: qsTr("All sessions")
                 font.pixelSize: Math.round(11)
                 font.underline: linkArea.containsMouse
-                color: palette.link
+                color: SystemInk.link
                 Accessible.role: Accessible.Link
                 Accessible.name: text
                 Accessible.onPressAction: root.model.showHistory()

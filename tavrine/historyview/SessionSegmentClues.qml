@@ -1,4 +1,5 @@
 import QtQuick
+import Tavrine.Ui
 import QtQuick.Layouts
 
 // The clues of one timeline segment: its label, its time line, and the app, site and window titles it saw.
@@ -36,7 +37,7 @@ ColumnLayout {
             maximumLineCount: 2
             wrapMode: Text.Wrap
             elide: Text.ElideRight
-            color: system.windowText
+            color: SystemInk.text
         }
     }
     Text {
@@ -44,7 +45,7 @@ ColumnLayout {
         text: root.timeText
         textFormat: Text.PlainText
         font.pixelSize: Math.round(11)
-        color: system.placeholderText
+        color: SystemInk.secondaryText
     }
     Repeater {
         model: root.rows
@@ -59,7 +60,7 @@ ColumnLayout {
                 text: clueRow.modelData.caption
                 textFormat: Text.PlainText
                 font.pixelSize: Math.round(11)
-                color: system.placeholderText
+                color: SystemInk.secondaryText
             }
             ColumnLayout {
                 spacing: 2
@@ -74,7 +75,7 @@ ColumnLayout {
                         font.pixelSize: Math.round(11)
                         elide: Text.ElideMiddle
                         maximumLineCount: 1
-                        color: system.windowText
+                        color: SystemInk.text
                     }
                 }
             }

@@ -75,7 +75,7 @@ Item {
                     textFormat: Text.PlainText
                     font.pixelSize: Math.round(9)
                     font.family: "monospace"
-                    color: system.placeholderText
+                    color: SystemInk.secondaryText
                 }
             }
         }

@@ -1,4 +1,5 @@
 import QtQuick
+import Tavrine.Ui
 import QtQuick.Layouts
 
 // One block of the timeline column, a row of TimelineModel: a faint bar for a gap, a tappable coloured block
@@ -83,7 +84,7 @@ Item {
                     maximumLineCount: 1
                     font.pixelSize: Math.round(block.layoutHeight >= 16 ? 11 : 9.5)
                     font.weight: Font.Medium
-                    color: system.windowText
+                    color: SystemInk.readableOn(SystemInk.text, body.color)
                 }
                 Text {
                     Layout.leftMargin: 4
@@ -91,7 +92,7 @@ Item {
                     textFormat: Text.PlainText
                     font.pixelSize: Math.round(block.layoutHeight >= 16 ? 11 : 9.5)
                     font.weight: Font.Medium
-                    color: system.placeholderText
+                    color: SystemInk.secondaryOn(body.color)
                 }
             }
             Repeater {
@@ -107,7 +108,7 @@ Item {
                         text: detailRow.modelData.label
                         textFormat: Text.PlainText
                         font.pixelSize: Math.round(10.5)
-                        color: system.placeholderText
+                        color: SystemInk.secondaryOn(body.color)
                     }
                     Text {
                         Layout.fillWidth: true
@@ -116,7 +117,7 @@ Item {
                         font.pixelSize: Math.round(10.5)
                         elide: Text.ElideRight
                         maximumLineCount: 1
-                        color: system.windowText
+                        color: SystemInk.readableOn(SystemInk.text, body.color)
                     }
                 }
             }

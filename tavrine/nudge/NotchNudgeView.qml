@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls.Basic
-import Qt5Compat.GraphicalEffects
 import Tavrine.Nudge
 
 // The nudge in a black silhouette that grows out of the notch: closed it covers the notch and a little beside
@@ -52,12 +51,12 @@ Item {
         width: root.areaWidth
         height: root.areaHeight
 
-        DropShadow {
+        NotchShadowItem {
             anchors.fill: silhouette
-            source: silhouette
+            earRadius: silhouette.earRadius
+            bottomRadius: silhouette.bottomRadius
             color: "black"
-            radius: 14
-            samples: 29
+            blurRadius: 14
             verticalOffset: 8
             opacity: 0.35 * openness.progress
             visible: root.translucent
@@ -96,8 +95,12 @@ Item {
                 opacity: root.open ? 1 : 0
                 scale: root.open || root.reduceMotion ? 1 : 0.9
                 property real blurRadius: root.open || root.reduceMotion ? 0 : 10
+                // Blurred without a shader made at run time: drawn into a layer the smaller the larger the radius,
+                // then stretched back over the body with linear filtering.
                 layer.enabled: blurRadius > 0
-                layer.effect: FastBlur { radius: body.blurRadius }
+                layer.smooth: true
+                layer.textureSize: Qt.size(Math.max(1, Math.ceil(width / (1 + blurRadius / 3))),
+                                           Math.max(1, Math.ceil(height / (1 + blurRadius / 3))))
                 Behavior on opacity { enabled: root.translucent; SequentialAnimation {
                         PauseAnimation { duration: root.open ? 120 : 0 }
                         NumberAnimation {

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import Tavrine.Nudge
+import Tavrine.Ui
 
 // The floating card's close button, shown while the pointer is over the card or over the button. Without a
 // compositor it cannot fade: the host hides its panel while `shown` is false.
@@ -43,9 +44,6 @@ Item {
             }
         }
         Accessible.name: qsTr("Close")
-        ToolTip.text: qsTr("Close")
-        ToolTip.visible: hovered
-        ToolTip.delay: 600
         onClicked: cardSession.acknowledgeNudge()
 
         background: Rectangle {
@@ -63,5 +61,14 @@ Item {
         HoverHandler {
             onHoveredChanged: if (root.hover) root.hover.close = hovered
         }
+    }
+
+    // In a tool-tip window of its own: a tip inside this 24 px panel would lie over the button and take its clicks.
+    DesktopToolTip {
+        objectName: "nudgeCloseToolTip"
+        target: button
+        text: qsTr("Close")
+        wanted: button.hovered && root.shown
+        delay: 600
     }
 }

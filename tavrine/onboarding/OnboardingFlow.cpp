@@ -21,8 +21,7 @@ Q_LOGGING_CATEGORY(lcOnboarding, "com.dravolence.tavrine.Onboarding")
 
 OnboardingFlow::OnboardingFlow(FocusSession& session, std::unique_ptr<OnboardingRehearsal> rehearsal,
                                std::unique_ptr<OnboardingStage> stage, UserDefaults& defaults,
-                               platform::Permissions* permissions, QStringList arguments, Hooks hooks,
-                               QObject* parent)
+                               platform::Permissions* permissions, QStringList arguments, Hooks hooks, QObject* parent)
     : QObject(parent), m_session(session), m_rehearsal(std::move(rehearsal)), m_stage(std::move(stage)),
       m_defaults(defaults), m_permissions(permissions), m_arguments(std::move(arguments)), m_hooks(std::move(hooks)),
       m_duration(new ui::DurationModel(defaults, session.minutes(), this)),
@@ -77,6 +76,10 @@ QString OnboardingFlow::primaryTitle() const {
     if (m_page == OnboardingPage::Ready && !intentionIsEmpty())
         return QStringLiteral("Start focus session");
     return pageTable(m_page).primaryTitle;
+}
+
+QString OnboardingFlow::settingsFileProblem() const {
+    return m_defaults.problem();
 }
 
 QString OnboardingFlow::intention() const {

@@ -53,6 +53,7 @@ class OnboardingFlow final : public QObject {
     Q_PROPERTY(bool screenGranted READ screenGranted NOTIFY permissionsChanged)
     Q_PROPERTY(QString restartCaption READ restartCaptionText CONSTANT)
     Q_PROPERTY(bool restartCaptionShown READ restartCaptionShown NOTIFY permissionsChanged)
+    Q_PROPERTY(QString settingsFileProblem READ settingsFileProblem CONSTANT)
     Q_PROPERTY(QString intention READ intention WRITE setIntention NOTIFY intentionChanged)
     Q_PROPERTY(bool intentionIsEmpty READ intentionIsEmpty NOTIFY intentionChanged)
     Q_PROPERTY(bool reduceMotion READ reduceMotion NOTIFY reduceMotionChanged)
@@ -110,6 +111,9 @@ public:
     bool screenGranted() const { return m_screen; }
     QString restartCaptionText() const { return restartCaption; }
     bool restartCaptionShown() const { return m_accessibilityRequested && m_accessibility; }
+    // Why the settings file was left alone this run, empty when it is in use. A refused file makes every launch
+    // a first one, so the first-run window is where the user can learn why nothing is remembered.
+    QString settingsFileProblem() const;
     QString intention() const;
     void setIntention(const QString& intention);
     // Nothing but whitespace: the ready page starts focus mode.

@@ -157,6 +157,23 @@ Item {
             }
         }
 
+        // A settings file that was left alone makes every launch a first one: the window that then opens each
+        // time says why nothing is remembered.
+        Text {
+            objectName: "settingsFileNotice"
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: footer.top
+            anchors.bottomMargin: 10
+            visible: text.length > 0
+            text: root.flow.settingsFileProblem
+            textFormat: Text.PlainText
+            font.pixelSize: 12
+            color: root.ink
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.Wrap
+        }
+
         Row {
             id: footer
             objectName: "onboardingFooter"

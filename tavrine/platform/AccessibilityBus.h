@@ -22,6 +22,7 @@ size_t qHash(const AccessibleRef& ref, size_t seed = 0);
 
 // The AT-SPI roles the capture tells apart (values of AtspiRole).
 namespace role {
+constexpr quint32 directoryPane = 17;
 constexpr quint32 frame = 23;
 constexpr quint32 label = 29;
 constexpr quint32 listItem = 32;

@@ -41,9 +41,19 @@ std::optional<DesktopEntry> entryOfClass(const std::optional<WindowClass>& windo
     return std::nullopt;
 }
 
+// The program the process runs, by the script's name for an interpreter; else the system's name of it.
+std::optional<QString> programName(const ApplicationClues& clues) {
+    if (QString program = DesktopEntries::programOf(clues.commandLine); !program.isEmpty())
+        return program;
+    return nonEmpty(clues.processName);
+}
+
 ApplicationIdentity unboundedIdentity(qint32 pid, const ApplicationClues& clues, const DesktopEntries& entries) {
     const QString className = clues.windowClass ? clues.windowClass->className : QString();
-    const std::optional<QString> classText = className.isEmpty() ? std::nullopt : std::optional<QString>(className);
+    // Tk names every window but its root "Toplevel": that names no application.
+    const bool namesTheApplication = !className.isEmpty() && className != QLatin1String("Toplevel");
+    const std::optional<QString> classText =
+        namesTheApplication ? std::optional<QString>(className) : programName(clues);
     const auto withName = [&](const QString& id, const std::optional<DesktopEntry>& entry) {
         ApplicationIdentity identity;
         identity.bundleIdentifier = id;
@@ -68,6 +78,9 @@ ApplicationIdentity unboundedIdentity(qint32 pid, const ApplicationClues& clues,
     }
 
     if (const auto entry = entryOfClass(clues.windowClass, entries))
+        return withName(entry->id, entry);
+    // A class that no desktop file names (Tk's, a script's): the desktop file that starts the process's program.
+    if (const auto entry = entries.findByProgram(DesktopEntries::programOf(clues.commandLine)))
         return withName(entry->id, entry);
     // An application id without a desktop file still names the application better than its class.
     if (gtkId)
@@ -104,6 +117,16 @@ void readLaunchVariables(const QByteArray& environ, ApplicationClues& clues) {
                 clues.launchedDesktopFilePid = pid;
         }
     }
+}
+
+QStringList readCommandLine(const QByteArray& cmdline) {
+    QStringList arguments;
+    for (const QByteArray& argument : cmdline.split('\0'))
+        arguments.append(QString::fromUtf8(argument));
+    // The image ends in a NUL: the last piece is empty.
+    if (!arguments.isEmpty() && arguments.last().isEmpty())
+        arguments.removeLast();
+    return arguments;
 }
 
 QString processName(qint32 pid) {

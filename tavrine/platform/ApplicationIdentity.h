@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -19,6 +20,9 @@ struct ApplicationClues {
     std::optional<QString> launchedDesktopFile;
     std::optional<qint32> launchedDesktopFilePid;
     std::optional<WindowClass> windowClass;
+    // The process's command line (/proc/<pid>/cmdline) and its name as the system shows it.
+    QStringList commandLine;
+    QString processName;
 };
 
 struct ApplicationIdentity {
@@ -29,14 +33,19 @@ struct ApplicationIdentity {
 };
 
 // The application id is the desktop-file id (from the GTK application id when a desktop file has it, from the
-// launcher's desktop file when it launched this very process, or from a desktop file whose StartupWMClass, else
-// whose id ignoring case, is the window class or instance), else the GTK application id, else the window class
-// verbatim. The name is the desktop file's Name, else the window class. Both are cut to their evidence limits.
+// launcher's desktop file when it launched this very process, from a desktop file whose StartupWMClass, else
+// whose id ignoring case, is the window class or instance, or from a desktop file whose Exec starts the program
+// the command line runs), else the GTK application id, else the window class verbatim. The name is the desktop
+// file's Name, else the window class. A window without a class, or with Tk's "Toplevel" that every Tk window but
+// the root has, is named by its program instead (id and name). Both are cut to their evidence limits.
 ApplicationIdentity resolveApplicationIdentity(qint32 pid, const ApplicationClues& clues,
                                                const DesktopEntries& entries);
 
 // The two launcher variables from a /proc/<pid>/environ image (NUL-separated).
 void readLaunchVariables(const QByteArray& environ, ApplicationClues& clues);
+
+// The arguments of a /proc/<pid>/cmdline image (NUL-terminated).
+QStringList readCommandLine(const QByteArray& cmdline);
 
 // The process's name as the system shows it (/proc/<pid>/comm, at most 15 bytes); "" when it is gone.
 QString processName(qint32 pid);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,6 +38,8 @@ DesktopEntries::DesktopEntries(const QStringList& dataFolders) {
             m_byWmClass.insert(wmClass, id);
         if (const QString folded = id.toCaseFolded(); !m_byFoldedId.contains(folded))
             m_byFoldedId.insert(folded, id);
+        if (const QString& program = m_entries.value(id).program; !program.isEmpty() && !m_byProgram.contains(program))
+            m_byProgram.insert(program, id);
     }
 }
 
@@ -72,6 +75,90 @@ std::optional<DesktopEntry> DesktopEntries::findIgnoringCase(const QString& id) 
     if (const auto found = m_byFoldedId.constFind(id.toCaseFolded()); found != m_byFoldedId.constEnd())
         return find(found.value());
     return std::nullopt;
+}
+
+std::optional<DesktopEntry> DesktopEntries::findByProgram(const QString& program) const {
+    if (program.isEmpty())
+        return std::nullopt;
+    if (const auto found = m_byProgram.constFind(program); found != m_byProgram.constEnd())
+        return find(found.value());
+    return std::nullopt;
+}
+
+namespace {
+
+QString fileName(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Programs that run a script named on their command line: the script is the program the user started.
+bool isInterpreter(const QString& name) {
+    static const QRegularExpression interpreter(
+        QStringLiteral("^(?:python|pypy|perl|ruby|wish|tclsh|node|nodejs|gjs|lua|php|sh|bash|dash|zsh)[0-9.]*$"));
+    return interpreter.match(name).hasMatch();
+}
+
+// The words of an Exec value, unquoted as desktop files write them, field codes (%f, %U, ...) left out.
+QStringList execArguments(const QString& exec) {
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
+                word += exec.at(++i);
+            } else {
+                word += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+            inWord = true;
+        } else if (c.isSpace()) {
+            if (inWord)
+                words.append(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.append(word);
+    // A field code stands for what the launcher puts there (files, addresses, the icon): no word of its own.
+    static const QRegularExpression fieldCode(QStringLiteral("^%[fFuUdDnNickvm]$"));
+    words.removeIf([](const QString& w) { return fieldCode.match(w).hasMatch(); });
+    return words;
+}
+
+} // namespace
+
+QString DesktopEntries::programOf(const QStringList& arguments) {
+    qsizetype index = 0;
+    if (index < arguments.size() && fileName(arguments.at(index)) == QLatin1String("env")) {
+        ++index;
+        while (index < arguments.size() &&
+               (arguments.at(index).startsWith(QLatin1Char('-')) || arguments.at(index).contains(QLatin1Char('='))))
+            ++index;
+    }
+    if (index >= arguments.size())
+        return {};
+    const QString program = fileName(arguments.at(index));
+    if (!isInterpreter(program))
+        return program;
+    for (qsizetype script = index + 1; script < arguments.size(); ++script) {
+        const QString& argument = arguments.at(script);
+        // A program given as text runs no script of its own.
+        if (argument == QLatin1String("-c") || argument == QLatin1String("-e"))
+            break;
+        if (!argument.startsWith(QLatin1Char('-')))
+            return fileName(argument);
+    }
+    return program;
 }
 
 std::optional<DesktopEntry> DesktopEntries::readFile(const QString& path, const QString& id) {
@@ -133,6 +220,8 @@ std::optional<DesktopEntry> DesktopEntries::parse(const QByteArray& bytes, const
             entry.name = value;
         else if (key == QLatin1String("StartupWMClass"))
             entry.startupWmClass = value;
+        else if (key == QLatin1String("Exec"))
+            entry.program = programOf(execArguments(value));
     }
     if (!sawMainGroup)
         return std::nullopt;

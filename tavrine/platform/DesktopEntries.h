@@ -14,6 +14,8 @@ struct DesktopEntry {
     QString id;
     QString name;
     QString startupWmClass;
+    // The program its Exec line starts, as `DesktopEntries::programOf` names it; "" without one.
+    QString program;
 };
 
 // The desktop files of the XDG data folders, read once. The first folder that holds an id wins, as the XDG
@@ -32,6 +34,13 @@ public:
     // The first entry (in id order) whose id equals `id` ignoring case: a window class is often the id with
     // other capitals ("Xfce4-terminal" for xfce4-terminal.desktop).
     std::optional<DesktopEntry> findIgnoringCase(const QString& id) const;
+    // The first entry (in id order) whose Exec starts `program` (a name as `programOf` gives it).
+    std::optional<DesktopEntry> findByProgram(const QString& program) const;
+
+    // The program a command line runs, by its file name: the first word's (after `env` and its settings), or
+    // for an interpreter (python3.11, perl, sh, wish, ...) the script's it runs, so that
+    // "/usr/bin/python3.11 /usr/bin/idle-python3.11" runs "idle-python3.11"; "" for an empty command line.
+    static QString programOf(const QStringList& arguments);
 
     // Reads one desktop file; none when it is not a readable desktop entry. Only regular files of at most
     // `maximumFileBytes` are read, without blocking.
@@ -48,6 +57,7 @@ private:
     QHash<QString, DesktopEntry> m_entries;
     QHash<QString, QString> m_byWmClass;
     QHash<QString, QString> m_byFoldedId;
+    QHash<QString, QString> m_byProgram;
 };
 
 } // namespace tavrine::platform

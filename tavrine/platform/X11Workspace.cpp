@@ -21,8 +21,8 @@ std::optional<quint64> processStartTime(qint32 pid) {
     return readProcessStartTime(file.read(4096));
 }
 
-QByteArray processEnvironment(qint32 pid) {
-    QFile file(QStringLiteral("/proc/%1/environ").arg(pid));
+QByteArray processFile(qint32 pid, const char* name) {
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.read(1 << 20);
@@ -68,7 +68,10 @@ std::optional<ApplicationInfo> X11Workspace::identify(qint32 pid, std::optional<
     }
     if (window && m_connection)
         clues.gtkApplicationId = m_connection->textProperty(*window, "_GTK_APPLICATION_ID");
-    readLaunchVariables(processEnvironment(pid), clues);
+    readLaunchVariables(processFile(pid, "environ"), clues);
+    // Read once per window and class: a window whose class names no desktop file is known by its program.
+    clues.commandLine = readCommandLine(processFile(pid, "cmdline"));
+    clues.processName = processName(pid);
     std::lock_guard lock(m_mutex);
     const ApplicationIdentity identity = resolveApplicationIdentity(pid, clues, entries());
     // A process seen before its first window has no class yet: remember it only once a window told us.

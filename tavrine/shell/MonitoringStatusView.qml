@@ -12,8 +12,9 @@ Rectangle {
     required property MonitoringStatusModel model
 
     SystemPalette { id: palette }
-    readonly property color secondary: Qt.rgba(palette.windowText.r, palette.windowText.g, palette.windowText.b, 0.55)
-    readonly property color tint: model.warning ? (PillMetrics.dark ? "#ff9f0a" : "#ff9500") : secondary
+    readonly property color tint: model.warning ? (PillMetrics.dark ? "#ff9f0a" : "#ff9500") : SystemInk.secondaryText
+    // The secondary style, on the tinted background.
+    readonly property color secondary: SystemInk.secondaryOn(color)
 
     implicitHeight: row.implicitHeight + 16
     implicitWidth: row.implicitWidth + 20

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Controls.impl as Impl
 import QtQuick.Layouts
 import GlobalShortcuts
 import Tavrine.Ui
@@ -35,6 +36,7 @@ Pane {
     palette.buttonText: system.buttonText
     palette.mid: system.mid
     palette.dark: system.dark
+    palette.placeholderText: SystemInk.secondaryText
     palette.highlight: AppStyle.accentColor
 
     SystemPalette { id: system }
@@ -96,12 +98,14 @@ Pane {
         property bool granted
         signal enable()
         Layout.fillWidth: true
-        Image {
+        Impl.IconImage {
             objectName: row.objectName + "Symbol"
             readonly property string symbol: root.settings ? root.settings.permissionSymbol(row.granted) : ""
             visible: symbol.length > 0
             source: "qrc:/Tavrine/Shell/icons/" + symbol + ".svg"
             sourceSize: Qt.size(16, 16)
+            // Drawn in the label's colour, as a symbol beside a label is.
+            color: SystemInk.text
             Layout.preferredWidth: 16
             Layout.preferredHeight: 16
         }

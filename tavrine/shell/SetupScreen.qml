@@ -104,8 +104,8 @@ ColumnLayout {
                 visible: input.text.length === 0
                 text: "Finish the pricing proposal for Acme"
                 font: input.font
-                color: palette.windowText
-                opacity: 0.35
+                // The secondary style on the field's capsule, however lit it is.
+                color: SystemInk.secondaryOn(PillMetrics.ink(PillMetrics.dark, 0.2))
                 elide: Text.ElideRight
             }
         }

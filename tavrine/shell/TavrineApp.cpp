@@ -121,8 +121,8 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     QVariantMap properties;
     properties.insert(QStringLiteral("session"), QVariant::fromValue<QObject*>(m_session.get()));
     properties.insert(QStringLiteral("history"), QVariant::fromValue<QObject*>(m_history.get()));
-    m_historyBrowser = std::make_unique<HistoryBrowser>(
-        m_history.get(), m_environment.clock ? *m_environment.clock : Clock::system());
+    m_historyBrowser =
+        std::make_unique<HistoryBrowser>(m_history.get(), m_environment.clock ? *m_environment.clock : Clock::system());
     properties.insert(QStringLiteral("historyBrowser"), QVariant::fromValue<QObject*>(m_historyBrowser.get()));
     properties.insert(QStringLiteral("updater"), QVariant::fromValue<QObject*>(m_updaterController.get()));
     m_motion = std::make_unique<platform::PortalMotionPreference>();
@@ -139,9 +139,11 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     properties.insert(QStringLiteral("onboardingFlow"), QVariant::fromValue<QObject*>(m_onboardingFlow.get()));
     m_windows = std::make_unique<WindowSet>(m_engine, properties);
     m_opener = std::make_unique<FocusWindowOpener>(*m_windows);
-    // The tray label's first showing runs the launch set-up; its click toggles the main window.
+    // The tray label's first showing runs the launch set-up; its click toggles the main window; its menu opens
+    // the main window as the hot key does, or quits as Settings' "Quit" does.
     m_tray = std::make_unique<TrayStatusLabel>(
-        *m_session, [this] { runLaunchSetup(); }, [this] { m_opener->toggle(); });
+        *m_session, TrayStatusLabel::Actions{[this] { runLaunchSetup(); }, [this] { m_opener->toggle(); },
+                                             [this] { m_opener->open(); }, [this] { quit(); }});
     m_opener->setTray({[this] { return m_tray->isShown() && TrayStatusLabel::trayAvailable(); },
                        [this] { return m_tray->trayIconGeometry(); }});
     m_opener->install();
@@ -198,8 +200,7 @@ std::unique_ptr<onboarding::OnboardingFlow> TavrineApp::makeOnboardingFlow() {
             return focused;
         return m_windows->existingWindow(QStringLiteral("onboarding"));
     };
-    platform::Permissions* permissions =
-        m_desktopServices ? m_desktopServices->capture().permissions.get() : nullptr;
+    platform::Permissions* permissions = m_desktopServices ? m_desktopServices->capture().permissions.get() : nullptr;
     return std::make_unique<onboarding::OnboardingFlow>(
         *m_session, std::make_unique<onboarding::OnboardingRehearsal>(clock, std::move(speakers)),
         std::make_unique<onboarding::OnboardingStage>(m_engine, clock, parts), *m_defaults, permissions,

@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QPalette>
 #include <QPixmap>
 #include <QScreen>
@@ -12,10 +13,23 @@
 
 namespace tavrine::shell {
 
-TrayStatusLabel::TrayStatusLabel(FocusSession& session, std::function<void()> onInstalled,
-                                 std::function<void()> onClicked, QObject* parent)
-    : QObject(parent), m_session(session), m_onInstalled(std::move(onInstalled)), m_onClicked(std::move(onClicked)),
+TrayStatusLabel::TrayStatusLabel(FocusSession& session, Actions actions, QObject* parent)
+    : QObject(parent), m_session(session), m_actions(std::move(actions)), m_menu(std::make_unique<QMenu>()),
       m_icon(std::make_unique<QSystemTrayIcon>()) {
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
+    m_open = m_menu->addAction(tr("Open Tavrine"));
+    m_quit = m_menu->addAction(tr("Quit Tavrine"));
+    connect(m_open, &QAction::triggered, this, [this] {
+        if (m_actions.onOpen)
+            m_actions.onOpen();
+    });
+    connect(m_quit, &QAction::triggered, this, [this] {
+        if (m_actions.onQuit)
+            m_actions.onQuit();
+    });
+    // Qt opens the menu itself on a right click (XEmbed) and hands it to a StatusNotifierItem host as the item's
+    // menu.
+    m_icon->setContextMenu(m_menu.get());
     connect(&m_session, &FocusSession::phaseChanged, this, &TrayStatusLabel::refresh);
     connect(&m_session, &FocusSession::remainingChanged, this, &TrayStatusLabel::refresh);
     connect(&m_session, &FocusSession::menuBarSessionBackgroundChanged, this, &TrayStatusLabel::refresh);
@@ -23,9 +37,9 @@ TrayStatusLabel::TrayStatusLabel(FocusSession& session, std::function<void()> on
     auto* palette = new ui::PaletteWatcher(this);
     connect(palette, &ui::PaletteWatcher::paletteChanged, this, &TrayStatusLabel::refresh);
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // A click, a double click or a middle click all mean the same here: there is no menu to open.
-        if (reason != QSystemTrayIcon::Context && m_onClicked)
-            m_onClicked();
+        // A click, a double click or a middle click all mean the same here; the context reason opens the menu.
+        if (reason != QSystemTrayIcon::Context && m_actions.onClicked)
+            m_actions.onClicked();
     });
     refresh();
 }
@@ -37,8 +51,8 @@ void TrayStatusLabel::show() {
     m_shown = true;
     if (!m_installed) {
         m_installed = true;
-        if (m_onInstalled)
-            m_onInstalled();
+        if (m_actions.onInstalled)
+            m_actions.onInstalled();
     }
 }
 

@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+class QAction;
+class QMenu;
 class QSystemTrayIcon;
 
 namespace tavrine {
@@ -19,14 +21,24 @@ class FocusSession;
 namespace tavrine::shell {
 
 // The tray item: the application's icon while no session runs, the session's minutes on its colour while one
-// runs, is paused or a rehearsal is on stage. A click toggles the main window; there is no menu.
+// runs, is paused or a rehearsal is on stage. A click toggles the main window. Its context menu is the one
+// Linux tray applications have, and the only way in on hosts that show nothing but an item's menu: "Open
+// Tavrine" and "Quit Tavrine".
 class TrayStatusLabel final : public QObject {
     Q_OBJECT
 public:
-    // `onInstalled` runs the first time the label is shown (the launch set-up); `onClicked` toggles the main
-    // window.
-    TrayStatusLabel(FocusSession& session, std::function<void()> onInstalled, std::function<void()> onClicked,
-                    QObject* parent = nullptr);
+    struct Actions {
+        // Runs the first time the label is shown (the launch set-up).
+        std::function<void()> onInstalled;
+        // A click on the icon: toggles the main window.
+        std::function<void()> onClicked;
+        // The menu's "Open Tavrine": shows and raises the main window, never hides it.
+        std::function<void()> onOpen;
+        // The menu's "Quit Tavrine".
+        std::function<void()> onQuit;
+    };
+
+    TrayStatusLabel(FocusSession& session, Actions actions, QObject* parent = nullptr);
     ~TrayStatusLabel() override;
 
     // Shows the item. Without a tray host nothing appears, but the item docks as soon as a host starts.
@@ -45,13 +57,18 @@ public:
     // How many times the icon's picture was replaced.
     int iconUpdates() const { return m_iconUpdates; }
     QSystemTrayIcon& trayIcon() const { return *m_icon; }
+    QMenu& menu() const { return *m_menu; }
+    QAction& openAction() const { return *m_open; }
+    QAction& quitAction() const { return *m_quit; }
 
 private:
     void refresh();
 
     FocusSession& m_session;
-    std::function<void()> m_onInstalled;
-    std::function<void()> m_onClicked;
+    Actions m_actions;
+    std::unique_ptr<QMenu> m_menu;
+    QAction* m_open = nullptr;
+    QAction* m_quit = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     ui::TrayIconRenderer m_renderer;
     bool m_shown = false;

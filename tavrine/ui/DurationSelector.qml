@@ -13,7 +13,8 @@ Item {
     property bool dark: PillMetrics.dark
 
     readonly property color primary: PillMetrics.ink(dark, 0.88)
-    readonly property color secondary: PillMetrics.ink(dark, 0.5)
+    // Faded as far as it still reads on the track, in either scheme.
+    readonly property color secondary: PillMetrics.ink(dark, 0.62)
 
     implicitWidth: 344
     implicitHeight: 48

@@ -60,6 +60,9 @@ QColor PillMetrics::ink(bool dark, qreal opacity) {
 QColor PillMetrics::labelColor(bool dark) {
     if (dark)
         return QColor::fromRgbF(1, 1, 1, 0.85f);
+    // A light pill in a dark palette (the first-run window stays light) cannot take the palette's light text.
+    if (applicationIsDark())
+        return QColor::fromRgbF(0, 0, 0, 0.85f);
     return QGuiApplication::palette().color(QPalette::WindowText);
 }
 

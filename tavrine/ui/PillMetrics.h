@@ -50,7 +50,8 @@ public:
     Q_INVOKABLE static qreal shadowOpacity(bool dark);
     Q_INVOKABLE static QColor ink(bool dark, qreal opacity);
 
-    // The label: white at 0.85 in the dark scheme, the palette's text colour in the light one; the label then
+    // The label: white at 0.85 in the dark scheme, the palette's text colour in the light one (black at 0.85 when
+    // the palette itself is dark); the label then
     // takes foregroundOpacity and the whole button buttonOpacity, so a disabled label ends near 0.28.
     Q_INVOKABLE static QColor labelColor(bool dark);
     Q_INVOKABLE static qreal foregroundOpacity(bool enabled) { return enabled ? 0.88 : 0.5; }

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls.Basic
-import Qt5Compat.GraphicalEffects
 import Tavrine.Ui
 
 // The button the rehearsal asks the user to press: a white bold label on one line in an accent capsule, a ring
@@ -42,14 +41,13 @@ Button {
     background: Item {
         implicitHeight: 28
         // The shadow of an opaque capsule, drawn on its own so a pressed fill leaves it unchanged.
-        RectangularGlow {
+        SoftGlow {
             objectName: "askedButtonShadow"
             x: 0
             y: 2
             width: parent.width
             height: parent.height
             glowRadius: 4
-            spread: 0
             cornerRadius: height / 2 + glowRadius
             color: Qt.rgba(AppStyle.accentColor.r, AppStyle.accentColor.g, AppStyle.accentColor.b, 0.5)
         }

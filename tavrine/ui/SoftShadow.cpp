@@ -14,35 +14,41 @@ namespace tavrine::ui {
 
 namespace {
 
-// The coverage of the shape: the fill, then the edge stroked over it, as the capsule's own items draw them.
-std::vector<float> coverage(const SoftShadow::Shape& shape, int pad, int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+// The shape painted at its size: the fill, then the edge stroked over it, as the capsule's own items draw them.
+QImage shapeImage(const SoftShadow::Shape& shape) {
+    QImage image(std::max(0, shape.size.width()), std::max(0, shape.size.height()),
+                 QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.translate(pad, pad);
-        const qreal w = shape.size.width();
-        const qreal h = shape.size.height();
-        const qreal radius = std::clamp(shape.cornerRadius, 0.0, std::min(w, h) / 2);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.fill, 0.0, 1.0))));
-        painter.drawRoundedRect(QRectF(0, 0, w, h), radius, radius);
-        if ((shape.edgeTop > 0 || shape.edgeBottom > 0) && w >= 2 && h >= 2) {
-            QLinearGradient gradient(0, 0, 0, h);
-            gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeTop, 0.0, 1.0))));
-            gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeBottom, 0.0, 1.0))));
-            const qreal r = std::max(0.0, radius - 0.5);
-            painter.setBrush(Qt::NoBrush);
-            painter.setPen(QPen(QBrush(gradient), 1));
-            painter.drawRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), r, r);
-        }
+    if (image.isNull())
+        return image;
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal w = shape.size.width();
+    const qreal h = shape.size.height();
+    const qreal radius = std::clamp(shape.cornerRadius, 0.0, std::min(w, h) / 2);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.fill, 0.0, 1.0))));
+    painter.drawRoundedRect(QRectF(0, 0, w, h), radius, radius);
+    if ((shape.edgeTop > 0 || shape.edgeBottom > 0) && w >= 2 && h >= 2) {
+        QLinearGradient gradient(0, 0, 0, h);
+        gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeTop, 0.0, 1.0))));
+        gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeBottom, 0.0, 1.0))));
+        const qreal r = std::max(0.0, radius - 0.5);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QBrush(gradient), 1));
+        painter.drawRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), r, r);
     }
-    std::vector<float> alpha(std::size_t(width) * std::size_t(height));
-    for (int y = 0; y < height; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < width; ++x)
-            alpha[std::size_t(y) * width + x] = float(qAlpha(line[x])) / 255.0f;
+    return image;
+}
+
+// The alpha of `shape`, `pad` pixels of transparency added on each side.
+std::vector<float> coverage(const QImage& shape, int pad, int width, int height) {
+    std::vector<float> alpha(std::size_t(width) * std::size_t(height), 0.0f);
+    const QImage source = shape.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < source.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        for (int x = 0; x < source.width(); ++x)
+            alpha[std::size_t(y + pad) * width + std::size_t(x + pad)] = float(qAlpha(line[x])) / 255.0f;
     }
     return alpha;
 }
@@ -90,9 +96,13 @@ SoftShadow::SoftShadow(QQuickItem* parent) : QQuickItem(parent) {
 }
 
 QImage SoftShadow::render(const Shape& shape, int blurRadius, const QColor& color) {
+    return blurred(shapeImage(shape), blurRadius, color);
+}
+
+QImage SoftShadow::blurred(const QImage& shape, int blurRadius, const QColor& color) {
     const int pad = std::max(0, blurRadius);
-    const int width = std::max(0, shape.size.width()) + 2 * pad;
-    const int height = std::max(0, shape.size.height()) + 2 * pad;
+    const int width = shape.width() + 2 * pad;
+    const int height = shape.height() + 2 * pad;
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return image;

@@ -41,6 +41,8 @@ public:
     // the weights normalised), in `color`: premultiplied, `blurRadius` pixels larger than the shape on each
     // side, the shape's top left at (blurRadius, blurRadius).
     static QImage render(const Shape& shape, int blurRadius, const QColor& color);
+    // The same blur of any shape: `coverage`'s alpha is what casts the shadow.
+    static QImage blurred(const QImage& coverage, int blurRadius, const QColor& color);
 
     qreal cornerRadius() const { return m_cornerRadius; }
     void setCornerRadius(qreal radius);

@@ -1,4 +1,6 @@
 #include "tavrine/capture/CaptureRoutine.h"
+#include "tavrine/capture/ElementReader.h"
+#include "tavrine/capture/WindowResolution.h"
 
 #include "CaptureDesk.h"
 
@@ -124,6 +126,47 @@ TEST(CaptureWindowEvidence, WithTheDocumentFocusedItsHeadingIsTheSubjectNotTheWi
     EXPECT_EQ(evidence.subject, QStringLiteral("Budget overview"));
     EXPECT_EQ(evidence.header, QStringLiteral("App: Editor. Window: \"Quarterly report - Editor\". Subject: \"Budget "
                                               "overview\". URL: http://127.0.0.1/q3"));
+}
+
+TEST(CaptureWindowEvidence, KeepsAPageAddressOnlyWhenItIsAWebAddress) {
+    struct Case {
+        const char* address;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"https://docs.example/q3", true},
+        {"http://127.0.0.1:8080/q3", true},
+        {"file:///home/hazel/Documents/q3.pdf", false},
+        {"mailbox:///home/hazel/.thunderbird/x.default/Mail/Local%20Folders/Inbox?number=12", false},
+        {"imap://hazel@mail.example/INBOX?number=12", false},
+        {"about:blank", false},
+        {"data:text/html,<a href=\"https://docs.example/\">q3</a>", false},
+        {"/home/hazel/q3.txt", false},
+        {"docs.example/q3", false},
+    };
+    for (const Case& c : cases) {
+        const QString address = QString::fromUtf8(c.address);
+        const QString expected = c.kept ? address : QString();
+        // A document in the tree (as a mail client's message), and the window's own document.
+        CaptureDesk inTree;
+        inTree.addWebDocument(QRect(0, 100, 800, 500), address);
+        CaptureDesk onWindow;
+        onWindow.bus->edit(onWindow.window, [&](auto& window) {
+            window.documentAttributes = QHash<QString, QString>{{QStringLiteral("URI"), address}};
+        });
+        for (CaptureDesk* desk : {&inTree, &onWindow}) {
+            const ActivityEvidence evidence = run(*desk).debug.evidence;
+            EXPECT_EQ(evidence.url, expected) << c.address;
+            EXPECT_EQ(evidence.header.contains(address), c.kept) << c.address;
+            // What focus mode reads of the same window.
+            ElementReader reader(*desk->bus);
+            EXPECT_EQ(pageURL(reader, desk->window, [] { return 0.0; }), expected) << c.address;
+        }
+        // A web document after the other one still gives its address.
+        inTree.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("https://later.example/"));
+        EXPECT_EQ(run(inTree).debug.evidence.url, c.kept ? address : QStringLiteral("https://later.example/"))
+            << c.address;
+    }
 }
 
 TEST(CaptureWindowEvidence, OnlyAWholeWindowThatDrawsItsOwnTitleBarLosesItsTopBandToRecognition) {

@@ -65,14 +65,16 @@ TEST(ElementReader, AncestorLabelsGoTwelveLevelsUpSkippingChromeAndPrunedRoles) 
     EXPECT_EQ(labels, expected);
 }
 
-TEST(ElementReader, AncestorLabelsLeaveOutTheWindowTitleTheFrameAndTheApplication) {
+TEST(ElementReader, AncestorLabelsLeaveOutTheWindowTitleTheFrameTheApplicationAndAFolderView) {
     FakeAccessibilityBus bus;
     ElementReader reader(bus);
     const auto root = bus.addApplication(1, QStringLiteral("evince"));
     const auto frame = bus.add(root, role::frame, QStringLiteral("Resource Browser"));
     const auto panel = bus.add(frame, 39, QStringLiteral("Harbour  LOG - Browser"));
     const auto pane = bus.add(panel, role::scrollPane, QStringLiteral("Harbour log"));
-    const auto focused = bus.add(pane, role::entry, QStringLiteral("Field"));
+    // A folder view is named after its kind of view.
+    const auto view = bus.add(pane, role::directoryPane, QStringLiteral("Icon view"));
+    const auto focused = bus.add(view, role::entry, QStringLiteral("Field"));
     EXPECT_EQ(reader.ancestorLabels(focused, app, QStringLiteral(" harbour log -  browser")),
               QStringList{QStringLiteral("Harbour log")});
     EXPECT_EQ(reader.ancestorLabels(focused, app),

@@ -1,5 +1,6 @@
-// Captures of installed applications under the test X server: a browser on a loopback page, a GTK editor, a
-// terminal. Skipped where an application is not installed, unless TAVRINE_REAL_APPS=required.
+// Captures of installed applications under the test X server: browsers on a loopback page, a mail client on a
+// local message, a GTK editor, a terminal. Skipped where an application is not installed, unless
+// TAVRINE_REAL_APPS=required.
 #include "tavrine/capture/ActivityObserver.h"
 #include "tavrine/platform/AtspiAccessibilityBus.h"
 #include "tavrine/platform/LinuxPermissions.h"
@@ -221,24 +222,11 @@ TEST(RealApplications, FirefoxPageGivesItsAddressHeadingParagraphAndTextarea) {
         << result->evidence.header.toStdString();
 }
 
-TEST(RealApplications, ChromiumPageGivesItsAddress) {
+TEST(RealApplications, ChromiumPageGivesItsAddressInEveryWindow) {
     REQUIRE_PROGRAM(chromium, "chromium");
     ASSERT_TRUE(accessibilityOn());
     LoopbackPage page(harbourPage);
     ASSERT_FALSE(page.url().isEmpty());
-    // A fresh profile on loopback; the test runs as whatever user the machine gives it, root included. No GPU
-    // process: on a loaded machine its start under Xvfb can leave the window unpainted for longer than the test
-    // waits.
-    RealApplication browser(
-        *chromium,
-        {QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
-         QStringLiteral("--no-default-browser-check"), QStringLiteral("--password-store=basic"),
-         QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-sync"),
-         QStringLiteral("--user-data-dir=") + QDir::home().filePath(QStringLiteral("chromium")), page.url()});
-    ASSERT_TRUE(shownWindow(
-        browser, [](const QString& title) { return title.startsWith(QStringLiteral("Harbour log")); }, false));
-
-    ActivityObserver observer = makeObserver();
     // The page's address, from the tree where the browser shows its page there, else off its address bar, where
     // recognition may misread a letter of the path but not the host and port.
     const QString shown = page.url().mid(int(qstrlen("http://")));
@@ -248,14 +236,94 @@ TEST(RealApplications, ChromiumPageGivesItsAddress) {
         return url == page.url() || (url.startsWith(hostAndPort) &&
                                      capture.evidence.capturePath.endsWith(QStringLiteral("+screen-address")));
     };
-    const std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, addressed);
+    // Both show the browser's info bar under the tool bar (the flag that turns the sandbox off).
+    struct Case {
+        const char* name;
+        QStringList arguments;
+    };
+    const Case cases[] = {
+        {"the browser's own window size", {}},
+        {"a 1200 x 850 window", {QStringLiteral("--window-size=1200,850")}},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A fresh profile on loopback; the test runs as whatever user the machine gives it, root included. No GPU
+        // process: on a loaded machine its start under Xvfb can leave the window unpainted for longer than the
+        // test waits.
+        const QString profile = QDir::home().filePath(QStringLiteral("chromium-%1").arg(run++));
+        RealApplication browser(
+            *chromium,
+            c.arguments + QStringList{QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                                      QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check"),
+                                      QStringLiteral("--password-store=basic"),
+                                      QStringLiteral("--disable-background-networking"),
+                                      QStringLiteral("--disable-sync"), QStringLiteral("--user-data-dir=") + profile,
+                                      page.url()});
+        ASSERT_TRUE(shownWindow(
+            browser, [](const QString& title) { return title.startsWith(QStringLiteral("Harbour log")); }, false));
+
+        ActivityObserver observer = makeObserver();
+        const std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, addressed);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->evidence.bundle, QStringLiteral("chromium"));
+        EXPECT_TRUE(addressed(*result)) << result->evidence.url.toStdString() << " "
+                                        << result->evidence.capturePath.toStdString();
+        auto frontmost = test::run(observer.frontmostPage(listedBrowsers()), 30);
+        ASSERT_TRUE(frontmost.value && *frontmost.value);
+        EXPECT_EQ((*frontmost.value)->url, result->evidence.url) << "the focus-mode list gets it too";
+    }
+}
+
+TEST(RealApplications, ThunderbirdMessageGivesItsSenderFromTheHeaderAboveTheBody) {
+    REQUIRE_PROGRAM(thunderbird, "thunderbird");
+    ASSERT_TRUE(accessibilityOn());
+    const QString folder = QDir::home().filePath(QStringLiteral("thunderbird"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/profile")));
+    QFile message(folder + QStringLiteral("/quote.eml"));
+    ASSERT_TRUE(message.open(QIODevice::WriteOnly));
+    message.write("From: Hazel Underwood <hazel@underwood-design.example>\r\n"
+                  "To: Robin Marsh <robin@marsh.example>\r\n"
+                  "Subject: Revised quote for the harbour brochure\r\n"
+                  "Date: Mon, 7 Dec 2026 09:14:00 +0000\r\n"
+                  "Message-ID: <quote-42@underwood-design.example>\r\n"
+                  "MIME-Version: 1.0\r\n"
+                  "Content-Type: text/plain; charset=utf-8\r\n\r\n"
+                  "Hello Robin,\r\n\r\nplease find the revised quote for the harbour brochure below.\r\n"
+                  "The printing costs went down by twelve percent since October.\r\n");
+    message.close();
+    // A fresh profile that asks nothing at its start and stays off the network.
+    QFile preferences(folder + QStringLiteral("/profile/user.js"));
+    ASSERT_TRUE(preferences.open(QIODevice::WriteOnly));
+    preferences.write(firefoxPreferences().toUtf8() + R"(user_pref("mail.provider.enabled", false);
+user_pref("mail.shell.checkDefaultClient", false);
+user_pref("mailnews.start_page.enabled", false);
+user_pref("mail.rights.version", 1);
+user_pref("mail.spotlight.firstRunDone", true);
+)");
+    preferences.close();
+    // The message opens in a window of its own, beside the main window.
+    RealApplication mail(*thunderbird,
+                         {QStringLiteral("--no-remote"), QStringLiteral("--profile"),
+                          folder + QStringLiteral("/profile"), QStringLiteral("-file"), message.fileName()},
+                         {{QStringLiteral("MOZ_CRASHREPORTER_DISABLE"), QStringLiteral("1")}});
+    ASSERT_TRUE(shownWindow(
+        mail, [](const QString& title) { return title.startsWith(QStringLiteral("Revised quote for the harbour")); }));
+
+    ActivityObserver observer = makeObserver();
+    const auto bodyRead = [](const AccessibilityCaptureDebug& capture) {
+        return capture.evidence.text.contains(QStringLiteral("twelve percent since October"));
+    };
+    const std::optional<AccessibilityCaptureDebug> result = captureUntil(observer, bodyRead);
     ASSERT_TRUE(result);
-    EXPECT_EQ(result->evidence.bundle, QStringLiteral("chromium"));
-    EXPECT_TRUE(addressed(*result)) << result->evidence.url.toStdString() << " "
-                                    << result->evidence.capturePath.toStdString();
-    auto frontmost = test::run(observer.frontmostPage(listedBrowsers()), 30);
-    ASSERT_TRUE(frontmost.value && *frontmost.value);
-    EXPECT_EQ((*frontmost.value)->url, result->evidence.url) << "the focus-mode list gets it too";
+    const ActivityEvidence& evidence = result->evidence;
+    EXPECT_TRUE(bodyRead(*result)) << evidence.text.toStdString();
+    // The header pane lies above the body's page, in the message view that holds both.
+    EXPECT_TRUE(evidence.text.contains(QStringLiteral("Hazel Underwood"))) << evidence.text.toStdString();
+    EXPECT_TRUE(evidence.text.contains(QStringLiteral("hazel@underwood-design.example")))
+        << evidence.text.toStdString();
+    // Its reply buttons are a tool bar: blanked.
+    EXPECT_FALSE(evidence.text.contains(QStringLiteral("Reply All"))) << evidence.text.toStdString();
 }
 
 TEST(RealApplications, MousepadWithAHeaderBarGivesTheFocusedTextInOneWalkAndItsFirstLineOnScreen) {

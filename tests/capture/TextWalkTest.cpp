@@ -98,15 +98,30 @@ TEST(CollectVisibleText, RecordsHeadingsSelectedItemsAndWebDocumentsWithTheFirst
     page.extents = QRect(0, 100, 0, 600); // no area: no frame
     page.documentAttributes = QHash<QString, QString>{{QStringLiteral("URI"), QStringLiteral("https://b.example/")}};
     walk.bus.add(document, page);
+    // A page held by a document of the application's own (a mail client's message view, the header above the
+    // body) offers that document's area; a page inside a page offers its own.
+    FakeAccessibilityBus::Node view;
+    view.role = 39;
+    view.extents = QRect(0, 700, 800, 300);
+    view.documentAttributes = QHash<QString, QString>{{QStringLiteral("DocURL"), QStringLiteral("about:message")}};
+    page.extents = QRect(0, 800, 800, 200);
+    walk.bus.add(walk.add(walk.bus.add(walk.window, view), 28), page);
+    page.extents = QRect(10, 150, 300, 200);
+    walk.bus.add(walk.add(document, 28), page);
     walk.add(walk.window, role::scrollPane, QString(), QRect(0, 0, 300, 300));
     walk.add(walk.window, role::scrollPane, QString(), QRect(0, 0, 300, 0));
+    // A selected tab stands for its page, whose frame holds the tab's label.
+    const auto tab = walk.add(walk.window, role::pageTab, QStringLiteral("notes.txt"), QRect(100, 20, 80, 30), true);
+    walk.add(tab, 20, QString(), QRect(0, 50, 800, 500));
 
     walk.run();
     EXPECT_EQ(walk.texts(), (QStringList{QStringLiteral("Release notes"), QStringLiteral("Chosen item"),
-                                         QStringLiteral("Page title")}));
+                                         QStringLiteral("Page title"), QStringLiteral("notes.txt")}));
+    EXPECT_EQ(walk.state.walked.last().frame, QRectF(0, 20, 800, 530));
     EXPECT_TRUE(walk.state.foundWebArea);
     EXPECT_EQ(walk.evidence.url, QStringLiteral("https://a.example/"));
-    EXPECT_EQ(walk.state.webAreaFrames, QList<QRectF>{QRectF(0, 100, 800, 600)});
+    EXPECT_EQ(walk.state.webAreaFrames,
+              (QList<QRectF>{QRectF(0, 100, 800, 600), QRectF(10, 150, 300, 200), QRectF(0, 700, 800, 300)}));
     EXPECT_EQ(walk.state.scrollAreaFrames, QList<QRectF>{QRectF(0, 0, 300, 300)});
 }
 
@@ -200,4 +215,35 @@ TEST(FillAccessibilitySummary, APageDocumentNamedAsTheWindowTitleLeavesTheSubjec
     evidence.title = QStringLiteral("Browser");
     fillAccessibilitySummary(evidence, walked, QStringLiteral("Browser"), {});
     EXPECT_EQ(evidence.subject, QStringLiteral("harbour log"));
+}
+
+TEST(FillAccessibilitySummary, ASelectedTabIsTheSubjectOnlyWhenItShowsTheDocumentArea) {
+    // An editor window of 900 x 600 with a side pane, a document area and a message panel, each a notebook whose
+    // selected tab's frame is its page's area.
+    const QRectF window(0, 0, 900, 600);
+    const WalkedElement sidePane{QStringLiteral("Symbols"), QRectF(0, 80, 150, 360), true, role::pageTab};
+    const WalkedElement document{QStringLiteral("tides.py"), QRectF(155, 80, 740, 360), true, role::pageTab};
+    const WalkedElement messages{QStringLiteral("Status"), QRectF(0, 450, 900, 110), true, role::pageTab};
+    const WalkedElement frameless{QStringLiteral("Scribble"), std::nullopt, true, role::pageTab};
+    const WalkedElement item{QStringLiteral("high_tide [2]"), QRectF(0, 100, 150, 20), true, role::tableCell};
+    struct Case {
+        const char* name;
+        QList<WalkedElement> walked;
+        std::optional<QRectF> windowFrame;
+        QString subject;
+    };
+    const Case cases[] = {
+        {"the side pane's tab comes first", {sidePane, document, messages}, window, QStringLiteral("tides.py")},
+        {"a side pane and messages only", {sidePane, messages, frameless}, window, QString()},
+        {"a selected item of the side pane is no tab", {sidePane, item}, window, QStringLiteral("high_tide [2]")},
+        {"no window frame to measure the page by", {document}, std::nullopt, QString()},
+    };
+    for (const Case& c : cases) {
+        ActivityEvidence evidence;
+        evidence.title = QStringLiteral("tides.py - /home/robin - Geany");
+        evidence.windowFrame = c.windowFrame;
+        evidence.contentFrame = c.windowFrame;
+        fillAccessibilitySummary(evidence, c.walked, QStringLiteral("Geany"), {});
+        EXPECT_EQ(evidence.subject, c.subject) << c.name;
+    }
 }

@@ -1,5 +1,5 @@
-#include "support/TestSupport.h"
 #include "tavrine/core/UserDefaults.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -120,6 +120,7 @@ TEST(SettingsUserDefaults, ASettingsFileItCannotUseIsLeftAloneAndDefaultsServe) 
             if (c.refused) {
                 EXPECT_EQ(defaults.keys(), QStringList{QStringLiteral("hasCompletedOnboarding")}) << c.name;
                 EXPECT_TRUE(defaults.problem().contains(path)) << c.name;
+                EXPECT_TRUE(defaults.problem().contains(QStringLiteral("saves no settings this run"))) << c.name;
             }
         }
         if (!c.refused)

@@ -58,7 +58,7 @@ Pane {
             Q_ARG(QStringList, QStringList({localizedText(QStringLiteral("ok")),
                                             localizedText(QStringLiteral("force_use_shortcut"))})));
     QTest::qWait(50);
-    QImage image = window->grabWindow();
+    QImage image = tavrine::test::grabScene(*window);
     Registry::instance().setRecorderActive(false);
     return image;
 }

@@ -45,7 +45,7 @@ QImage grab(QQuickItem* item, int width, int height) {
     auto window = showInWindow(item, width, height);
     window->setColor(QGuiApplication::palette().color(QPalette::Window));
     QCoreApplication::processEvents();
-    QImage image = window->grabWindow();
+    QImage image = grabScene(*window);
     item->setParentItem(nullptr);
     return image;
 }
@@ -155,7 +155,7 @@ QImage recapView(QmlHarness& h, RecapState state, bool dark, bool unsaved = fals
             QTest::qWait(400); // the popup's and its dimmer's fade
         }
         QCoreApplication::processEvents();
-        QImage image = window->grabWindow();
+        QImage image = grabScene(*window);
         item->setParentItem(nullptr);
         return image;
     });

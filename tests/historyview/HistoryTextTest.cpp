@@ -125,7 +125,7 @@ TEST(HistoryText, TheStoreNoticeSaysWhichFileWhyWhereAndWhetherSessionsAreSaved)
     using Problem = SessionHistory::Status::Problem;
     SessionHistory::Status status;
     status.path = QDir::homePath() + QStringLiteral("/.local/share/com.dravolence.tavrine/History.store");
-    status.reason = QStringLiteral("file is not a database");
+    status.reason = QStringLiteral("it is damaged");
     const QString movedTo = status.path + QStringLiteral(".unreadable-2026-12-07");
     struct Case {
         Problem problem;
@@ -137,15 +137,19 @@ TEST(HistoryText, TheStoreNoticeSaysWhichFileWhyWhereAndWhetherSessionsAreSaved)
         {Problem::SetAside,
          movedTo,
          false,
-         {"could not be read (file is not a database)", "renamed to History.store.unreadable-2026-12-07;",
+         {"could not be read because it is damaged, so it was moved to "
+          "~/.local/share/com.dravolence.tavrine/History.store.unreadable-2026-12-07;",
           "this run's sessions are saved"}},
         {Problem::NewerSchema, {}, false, {"newer version of Tavrine", "sessions are not saved"}},
         {Problem::ReadOnly,
          {},
          true,
-         {"cannot be written (file is not a database)", "not saved", "History.store-wal do not show"}},
-        {Problem::Unavailable, {}, false, {"cannot be used (file is not a database)", "left as it is", "not saved"}},
-        {Problem::Unavailable, movedTo, false, {"renamed to History.store.unreadable-2026-12-07", "cannot be made"}},
+         {"cannot be written (it is damaged)", "not saved", "History.store-wal do not show"}},
+        {Problem::Unavailable, {}, false, {"cannot be used (it is damaged)", "left as it is", "not saved"}},
+        {Problem::Unavailable,
+         movedTo,
+         false,
+         {"moved to ~/.local/share/com.dravolence.tavrine/History.store.unreadable-2026-12-07", "cannot be made"}},
     };
     for (const Case& c : cases) {
         status.problem = c.problem;

@@ -1,4 +1,5 @@
 #include "historyview/HistorySamples.h"
+#include "support/LogCapture.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/core/ManualClock.h"
 #include "tavrine/historystore/SessionHistory.h"
@@ -7,6 +8,7 @@
 #include "tavrine/platform/SaveFileChooser.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QDir>
 #include <QFile>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -14,6 +16,7 @@
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 
 using namespace tavrine;
@@ -109,14 +112,36 @@ TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
         EXPECT_EQ(title->property("text").toString(), QStringLiteral("Write the <i>report</i>"));
         EXPECT_EQ(title->property("textFormat").toInt(), int(Qt::PlainText));
     }
-    // A file that could not be read: set aside, and the window says so in one line above the list.
+    // A file damaged in its middle pages: set aside, and the window says so in one plain line above the list,
+    // while SQLite's integrity report, many lines long, goes to the log.
     QTemporaryDir damaged;
-    QFile garbage(damaged.filePath(QStringLiteral("History.store")));
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    garbage.write(QByteArray(4096, 'x'));
-    garbage.close();
     options.folder = damaged.path();
+    const QString path = damaged.filePath(QStringLiteral("History.store"));
+    {
+        SessionHistory full(options);
+        for (int i = 0; i < 300; ++i) {
+            SessionSummary earlier = sampleSummary();
+            earlier.startedAt = earlier.startedAt.addSecs(-3600 * (i + 1));
+            full.record(earlier, clock.date());
+        }
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const qint64 pages = file.size() / 4096;
+    ASSERT_GT(pages, 12);
+    for (const qint64 page : {pages / 3, pages / 2, 2 * pages / 3}) {
+        file.seek(4096 * page);
+        file.write(QByteArray(4096, char(0xA5)));
+    }
+    file.close();
+    std::optional<LogCapture> log(std::in_place);
     SessionHistory setAside(options);
+    setAside.open();
+    const QStringList logged = log->messages(QStringLiteral("History"));
+    log.reset();
+    ASSERT_EQ(setAside.status().problem, SessionHistory::Status::Problem::SetAside);
+    EXPECT_TRUE(logged.join('\n').contains(QStringLiteral("the integrity check failed: ")))
+        << logged.join('\n').toStdString();
     HistoryBrowser setAsideBrowser(&setAside, clock);
     {
         auto view = h.create(component("SessionHistoryView"),
@@ -125,7 +150,14 @@ TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
         auto window = showInWindow(qobject_cast<QQuickItem*>(view.get()), 640, 420);
         QQuickItem* notice = findItem(view.get(), QStringLiteral("storeNotice"));
         EXPECT_TRUE(notice->isVisible());
-        EXPECT_TRUE(notice->property("text").toString().contains(QStringLiteral("could not be read")));
+        const QString text = notice->property("text").toString();
+        EXPECT_TRUE(text.contains(QStringLiteral("could not be read because it is damaged, so it was moved to ") +
+                                  QDir::toNativeSeparators(setAside.status().movedTo) + QLatin1Char(';')))
+            << text.toStdString();
+        EXPECT_FALSE(text.contains(QLatin1Char('\n')) || text.contains(QStringLiteral("integrity")) ||
+                     text.contains(QStringLiteral("Page")))
+            << text.toStdString();
+        EXPECT_LE(notice->property("lineCount").toInt(), 3) << "a line, not a report";
     }
     ManualClock::pump();
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();

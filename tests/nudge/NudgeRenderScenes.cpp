@@ -25,7 +25,7 @@ QImage grab(QQuickItem* item, int width = 0, int height = 0) {
     window->setColor(Qt::transparent);
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
-    return window->grabWindow();
+    return grabScene(*window);
 }
 
 // A card as the floating panel shows it, on its surface, with the glow when a meter is given.

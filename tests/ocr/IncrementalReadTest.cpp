@@ -27,7 +27,7 @@ struct Change {
 };
 
 // The eight example windows and a long document, light and dark: each scrolled by 1, 3 and 20 lines and with
-// one line rewritten.
+// one line rewritten; and a spreadsheet.
 std::vector<Change> corpus() {
     std::vector<Change> changes;
     for (const examples::Window& window : examples::windows()) {
@@ -46,6 +46,13 @@ std::vector<Change> corpus() {
                                test::renderDocument(size, 30 + lines, -1, dark), lines < 20});
         changes.push_back({name + QStringLiteral(" edited"), before, test::renderDocument(size, 30, 41, dark), true});
     }
+    // A spreadsheet, one stretch of rows from top to bottom: scrolled, and with the cell cursor moved down a row.
+    const QSize sheetSize(1200, 750);
+    const QImage sheet = test::renderSheet(sheetSize, 0, 2);
+    for (const int rows : {1, 3, 20})
+        changes.push_back({QStringLiteral("sheet scrolled %1").arg(rows), sheet,
+                           test::renderSheet(sheetSize, rows, 2 + rows), false});
+    changes.push_back({QStringLiteral("sheet cursor moved"), sheet, test::renderSheet(sheetSize, 0, 3), false});
     return changes;
 }
 
@@ -100,7 +107,8 @@ TEST(IncrementalRead, KeepsDotsAndAccentsWithTheirLines) {
     // analysed as one, not as a row of dots above a line of stems.
     test::TextStyle style;
     style.pixelSize = 30;
-    for (const QString& line : {QStringLiteral("minimum union in vim"), QStringLiteral("une \u00e9p\u00e9e \u00e9mue")}) {
+    for (const QString& line :
+         {QStringLiteral("minimum union in vim"), QStringLiteral("une \u00e9p\u00e9e \u00e9mue")}) {
         auto outcome = test::run(recognizeText(test::renderLines(QSize(700, 90), {line}, style, 25, 40), 0), patience);
         ASSERT_TRUE(outcome.finished);
         EXPECT_EQ(outcome.value.value_or(QString()), line);

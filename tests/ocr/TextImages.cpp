@@ -100,6 +100,63 @@ QImage renderDocument(const QSize& size, int firstLine, int editedLine, bool dar
     return image;
 }
 
+QString sheetRow(int row) {
+    if (row == 0)
+        return QStringLiteral("Quarterly garden plan");
+    QRandomGenerator rng{quint32(row) * 2246822519u + 3};
+    QStringList words;
+    for (int column = 0; column < 4; ++column)
+        words.append(QString::fromLatin1(vocabulary[rng.bounded(int(std::size(vocabulary)))]));
+    return words.join(QLatin1Char(' '));
+}
+
+QImage renderSheet(const QSize& size, int firstRow, int cursorRow) {
+    constexpr int rowHeight = 18;
+    constexpr int columnWidth = 80;
+    constexpr int numbersWidth = 34;
+    constexpr int top = 30;
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(13);
+    painter.setFont(font);
+    const int ascent = QFontMetrics(font).ascent();
+    // The header band and the row numbers' column, shaded, with darker lines than the grid.
+    painter.fillRect(QRect(0, top - rowHeight, size.width(), rowHeight), QColor(236, 236, 236));
+    painter.fillRect(QRect(0, top, numbersWidth, size.height() - top), QColor(236, 236, 236));
+    painter.setPen(QColor(200, 200, 200));
+    for (int y = top; y < size.height(); y += rowHeight)
+        painter.drawLine(0, y, size.width(), y);
+    for (int x = numbersWidth; x < size.width(); x += columnWidth)
+        painter.drawLine(x, top - rowHeight, x, size.height());
+    painter.setPen(QColor(40, 40, 40));
+    for (int column = 0; numbersWidth + column * columnWidth < size.width(); ++column)
+        painter.drawText(QRect(numbersWidth + column * columnWidth, top - rowHeight, columnWidth, rowHeight),
+                         Qt::AlignCenter, QString(QChar(u'A' + column)));
+    for (int row = firstRow, y = top; y + rowHeight <= size.height(); ++row, y += rowHeight) {
+        painter.setPen(QColor(40, 40, 40));
+        painter.drawText(QRect(0, y, numbersWidth - 4, rowHeight), Qt::AlignRight | Qt::AlignVCenter,
+                         QString::number(row + 1));
+        painter.setPen(Qt::black);
+        if (row == 0) {
+            // A title wider than its cell runs on over the cells beside it, which hide their grid lines.
+            painter.fillRect(QRect(numbersWidth + 1, y + 1, 2 * columnWidth, rowHeight - 1), Qt::white);
+            painter.drawText(numbersWidth + 3, y + 3 + ascent, sheetRow(0));
+        } else {
+            const QStringList words = sheetRow(row).split(QLatin1Char(' '));
+            for (int column = 0; column < words.size(); ++column)
+                painter.drawText(numbersWidth + column * columnWidth + 3, y + 3 + ascent, words.at(column));
+        }
+        if (row == cursorRow) {
+            painter.setPen(QPen(Qt::black, 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRect(numbersWidth + 1, y + 1, columnWidth - 2, rowHeight - 2));
+        }
+    }
+    return image;
+}
+
 QImage renderIcons(const QSize& size, bool dark, int seed) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(dark ? QColor(32, 33, 36) : QColor(246, 246, 246));

@@ -31,6 +31,14 @@ QImage renderDocument(const QSize& size, int firstLine, int editedLine = -1, boo
 // The words of line `number` of that document (what the line says, without its number).
 QString documentLine(int number, int editedLine = -1, int revision = 0);
 
+// A spreadsheet: a band of column letters, a column of row numbers, cells of one word each between light grid
+// lines, and the thick frame of the cell cursor around the first cell of row `cursorRow` (counted from 0). Row 0
+// is a title that runs on across the cells beside it; rows start at `firstRow` (scrolling), and the sheet fills
+// `size`.
+QImage renderSheet(const QSize& size, int firstRow = 0, int cursorRow = 0);
+// The words of row `row` of that sheet, joined by blanks, as one line.
+QString sheetRow(int row);
+
 // Pictures without text: icons, shapes, rules and a noisy photograph-like area.
 QImage renderIcons(const QSize& size, bool dark = false, int seed = 1);
 

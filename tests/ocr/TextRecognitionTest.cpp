@@ -109,6 +109,32 @@ TEST(RecognizeText, FindsTheLinesOfStretchesWithoutBlankRowsBetweenThem) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(recognize(c.image), c.text) << c.name;
+
+    // A spreadsheet has no blank row between its rows: grid lines cross them all, and the cell cursor's frame
+    // sits on one. Each row of cells reads as one line (after its row number, when that is read), in row order.
+    struct Sheet {
+        const char* name;
+        int firstRow;
+        int cursorRow;
+    };
+    for (const Sheet& sheet : {Sheet{"title on top, cursor under it", 0, 1}, Sheet{"cursor on row 3", 0, 2},
+                               Sheet{"scrolled by one, no title", 1, 4}, Sheet{"scrolled far down", 20, 22}}) {
+        const QStringList lines =
+            recognize(test::renderSheet(QSize(700, 300), sheet.firstRow, sheet.cursorRow)).split(QLatin1Char('\n'));
+        qsizetype next = 0;
+        // The 15 rows below the column letters.
+        for (int row = sheet.firstRow; row < sheet.firstRow + 15; ++row) {
+            const QString words = test::sheetRow(row);
+            const auto found = std::find_if(lines.begin() + next, lines.end(), [&](const QString& line) {
+                return line == words || line == QString::number(row + 1) + u' ' + words;
+            });
+            EXPECT_NE(found, lines.end())
+                << sheet.name << ": row " << row + 1 << " \"" << qPrintable(words) << "\" in\n"
+                << qPrintable(lines.join(u'\n'));
+            if (found != lines.end())
+                next = found - lines.begin() + 1;
+        }
+    }
 }
 
 TEST(RecognizeText, ReadsDarkThemesAndDarkBarsOnLightPages) {

@@ -4,14 +4,17 @@
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
+#include "tavrine/core/UserDefaults.h"
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace tavrine::test {
@@ -26,6 +29,8 @@ struct PageState {
     bool granted = true;
     QString intention;
     bool dark = false;
+    // The settings file is a folder, left alone this run.
+    bool refusedSettings = false;
 };
 
 QImage renderPage(QmlHarness& harness, const PageState& state) {
@@ -40,15 +45,21 @@ QImage renderPage(QmlHarness& harness, const PageState& state) {
     FakePermissions permissions;
     permissions.accessibility = state.granted;
     permissions.screenCapture = true;
+    QTemporaryDir folder;
+    const QString settingsPath = folder.filePath(QStringLiteral("tavrine.ini"));
+    if (state.refusedSettings)
+        QDir().mkpath(settingsPath);
+    SettingsUserDefaults refused(settingsPath);
+    UserDefaults& defaults = state.refusedSettings ? static_cast<UserDefaults&>(refused) : session.defaults;
     OnboardingFlow flow(*session.session, std::make_unique<onboarding::OnboardingRehearsal>(session.clock),
                         std::make_unique<onboarding::OnboardingStage>(harness.engine(), session.clock,
                                                                       onboarding::OnboardingStage::defaultParts()),
-                        session.defaults, &permissions, {QStringLiteral("tavrine")}, {});
-    session.defaults.setInteger(QString::fromLatin1(OnboardingFlow::pageKey), int(state.page));
+                        defaults, &permissions, {QStringLiteral("tavrine")}, {});
+    defaults.setInteger(QString::fromLatin1(OnboardingFlow::pageKey), int(state.page));
     session.session->setIntention(state.intention);
-    std::unique_ptr<QObject> root = harness.create(
-        ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QStringLiteral("OnboardingWindowRoot")),
-        {{QStringLiteral("flow"), QVariant::fromValue<QObject*>(&flow)}});
+    std::unique_ptr<QObject> root =
+        harness.create(ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QStringLiteral("OnboardingWindowRoot")),
+                       {{QStringLiteral("flow"), QVariant::fromValue<QObject*>(&flow)}});
     QImage image;
     if (auto* item = qobject_cast<QQuickItem*>(root.get())) {
         auto window = showInWindow(item, 800, 600);
@@ -56,7 +67,7 @@ QImage renderPage(QmlHarness& harness, const PageState& state) {
         // The typed intention finishes in virtual time; the rest settles in real time.
         session.advance(3);
         QTest::qWait(450);
-        image = window->grabWindow();
+        image = grabScene(*window);
     }
     root.reset();
     QGuiApplication::setPalette(saved);
@@ -72,6 +83,8 @@ void addOnboardingScenes(std::vector<RenderScene>& scenes) {
         {"rehearsal", {OnboardingPage::Rehearsal, true, {}, false}},
         {"ready", {OnboardingPage::Ready, true, {}, false}},
         {"ready-intention", {OnboardingPage::Ready, true, QStringLiteral("Design the landing page"), false}},
+        {"welcome-settings-refused", {OnboardingPage::Welcome, true, {}, false, true}},
+        {"ready-settings-refused", {OnboardingPage::Ready, true, {}, false, true}},
     };
     for (const auto& [name, state] : states) {
         const PageState shown = state;

@@ -1,12 +1,16 @@
 #include "fakes/FakePermissions.h"
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
-#include "tavrine/onboarding/OnboardingFlow.h"
+#include "support/TestSupport.h"
+#include "tavrine/core/UserDefaults.h"
 #include "tavrine/onboarding/MeshBackdrop.h"
+#include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingPages.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QQuickItem>
@@ -21,13 +25,15 @@ using namespace tavrine::test;
 namespace {
 
 struct ViewScene {
-    ViewScene() {
+    // The flow keeps its page in `given`, else in defaults of its own.
+    explicit ViewScene(UserDefaults* given = nullptr) {
         flow = std::make_unique<OnboardingFlow>(
             *h.session, std::make_unique<OnboardingRehearsal>(h.clock),
-            std::make_unique<OnboardingStage>(qml.engine(), h.clock, OnboardingStage::defaultParts()), defaults,
-            &permissions, QStringList{QStringLiteral("tavrine")}, OnboardingFlow::Hooks{});
-        root = qml.create(ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QStringLiteral("OnboardingWindowRoot")),
-                          {{QStringLiteral("flow"), QVariant::fromValue<QObject*>(flow.get())}});
+            std::make_unique<OnboardingStage>(qml.engine(), h.clock, OnboardingStage::defaultParts()),
+            given ? *given : defaults, &permissions, QStringList{QStringLiteral("tavrine")}, OnboardingFlow::Hooks{});
+        root =
+            qml.create(ui::componentUrl(QStringLiteral("Tavrine.Onboarding"), QStringLiteral("OnboardingWindowRoot")),
+                       {{QStringLiteral("flow"), QVariant::fromValue<QObject*>(flow.get())}});
         window = showInWindow(qobject_cast<QQuickItem*>(root.get()), 800, 600);
     }
     ~ViewScene() {
@@ -85,6 +91,7 @@ TEST(OnboardingView, EachPageShowsItsOwnControls) {
         EXPECT_EQ(s.item("onboardingTitle")->property("text").toString(), pageTable(row.page).title);
     }
     EXPECT_TRUE(s.item("onboardingIntention"));
+    EXPECT_FALSE(s.item("settingsFileNotice")->isVisible()) << "nothing to say about a usable settings file";
 
     // The window's own buttons stand where a Linux title bar has them: minimise, then close at the top right.
     QQuickItem* minimize = s.item("onboardingMinimize");
@@ -96,6 +103,35 @@ TEST(OnboardingView, EachPageShowsItsOwnControls) {
     EXPECT_LT(closeRect.top(), 28.0);
     EXPECT_LT(minimizeRect.right(), closeRect.left());
     EXPECT_TRUE(findItem(close, QStringLiteral("windowButtonSymbol"))->isVisible()) << "drawn without a hover";
+}
+
+// A settings file that cannot be used makes every launch a first one: the window says which file, why, and that
+// nothing is saved this run, on every page, and the file stays as it was.
+TEST(OnboardingView, ARefusedSettingsFileIsNamedOnEveryPage) {
+    const QString path = temporaryFolder() + QStringLiteral("/tavrine.ini");
+    ASSERT_TRUE(QDir().mkpath(path));
+    SettingsUserDefaults refused(path);
+    ViewScene s(&refused);
+    for (int page = 0; page < 4; ++page) {
+        s.settle();
+        QQuickItem* notice = s.item("settingsFileNotice");
+        ASSERT_TRUE(notice);
+        EXPECT_TRUE(notice->isVisible());
+        const QString text = notice->property("text").toString();
+        EXPECT_TRUE(text.contains(path) && text.contains(QStringLiteral("it is a folder")) &&
+                    text.contains(QStringLiteral("saves no settings this run")))
+            << text.toStdString();
+        // Clear of the footer's buttons and of the page's header.
+        const QRectF shown = notice->mapRectToScene(QRectF(0, 0, notice->width(), notice->height()));
+        QQuickItem* footer = s.item("onboardingFooter");
+        QQuickItem* header = s.item("onboardingHeader");
+        EXPECT_LE(shown.bottom(), footer->mapRectToScene(QRectF(0, 0, footer->width(), footer->height())).top());
+        EXPECT_GE(shown.top(), header->mapRectToScene(header->childrenRect()).bottom());
+        if (page < 3)
+            s.flow->advance();
+    }
+    EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
+    EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
 TEST(OnboardingView, EnableIsGoneOnceGranted) {
@@ -140,7 +176,8 @@ TEST(OnboardingView, StaysLightUnderADarkPaletteAndTheBackdropCornersAreThePalet
         const auto jump = [&](QPoint a, QPoint b) {
             const QRgb p = image.pixel(a);
             const QRgb q = image.pixel(b);
-            return std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+            return std::max(
+                {std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
         };
         int worst = 0;
         for (int x = 1; x < image.width(); ++x)

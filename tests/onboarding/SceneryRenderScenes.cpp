@@ -40,7 +40,7 @@ QImage grab(QmlHarness& h, std::unique_ptr<QObject> object, int width, int heigh
         onShown();
     }
     QTest::qWait(settle);
-    QImage image = window->grabWindow();
+    QImage image = grabScene(*window);
     object.reset();
     return image;
 }
@@ -118,7 +118,7 @@ QImage asked(QmlHarness& h, bool pressed) {
     if (pressed)
         QTest::mousePress(window.get(), Qt::LeftButton, {}, centre);
     QTest::qWait(50);
-    QImage image = window->grabWindow();
+    QImage image = grabScene(*window);
     if (pressed)
         QTest::mouseRelease(window.get(), Qt::LeftButton, {}, centre);
     return image;

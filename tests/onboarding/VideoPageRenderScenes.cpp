@@ -39,7 +39,7 @@ QImage page(QmlHarness& h, RehearsalVideo video, bool poster) {
     item->setSize({1200, 760});
     auto window = showInWindow(item, 1200, 760);
     QTest::qWait(poster ? 400 : 100);
-    QImage image = window->grabWindow();
+    QImage image = grabScene(*window);
     player.teardown();
     return image;
 }
@@ -54,7 +54,7 @@ QImage poster(QmlHarness& h, int video) {
         return {};
     auto window = showInWindow(item, 640, 360);
     QTest::qWait(100);
-    return window->grabWindow();
+    return grabScene(*window);
 }
 
 void addScenes(std::vector<RenderScene>& scenes) {

@@ -42,6 +42,13 @@ struct Folders {
                   "[Desktop Entry]\nName=Viewer\nStartupWMClass=viewer-main\n");
         writeFile(system + "/applications/broken.desktop", "Name=No group\n");
         writeFile(system + "/applications/xfce4-terminal.desktop", "[Desktop Entry]\nName=Xfce Terminal\n");
+        writeFile(system + "/applications/idle-python3.11.desktop",
+                  "[Desktop Entry]\nName=IDLE (using Python-3.11)\nExec=/usr/bin/idle-python3.11\n");
+        writeFile(system + "/applications/python3.11.desktop",
+                  "[Desktop Entry]\nName=Python (v3.11)\nExec=/usr/bin/python3.11\nTerminal=true\n");
+        writeFile(system + "/applications/quay.desktop",
+                  "[Desktop Entry]\nName=Quay Chart\nExec=env LANG=C \"/opt/quay tools/quay-chart\" --new %U\n"
+                  "[Desktop Action other]\nExec=quay-other\n");
     }
     DesktopEntries entries() const { return DesktopEntries({user, system}); }
 };
@@ -159,4 +166,64 @@ TEST(ApplicationIdentity, AStartupClassMatchesTheClassOrTheInstanceElseTheClassI
               (ApplicationIdentity{face.repeated(255), face.repeated(120)}));
     // A window that tells nothing: no id and no name (the capture then uses the pid and "Unknown app").
     EXPECT_EQ(resolveApplicationIdentity(1, ApplicationClues{}, entries), ApplicationIdentity{});
+}
+
+TEST(ApplicationIdentity, AClassThatNamesNoDesktopFileGivesWayToTheDesktopFileOfTheProgram) {
+    const Folders folders;
+    const DesktopEntries entries = folders.entries();
+    const auto tk = windowClass(QStringLiteral("!listedtoplevel"), QStringLiteral("Toplevel"));
+    struct Case {
+        const char* name;
+        std::optional<WindowClass> windowClass;
+        QStringList commandLine;
+        QString processName;
+        ApplicationIdentity expected;
+    };
+    // Tk windows carry no pid of their own: the X server names their process.
+    const Case cases[] = {
+        {"a Tk script run by its interpreter, Exec by path",
+         tk,
+         {"/usr/bin/python3.11", "/usr/bin/idle-python3.11"},
+         "idle-python3.11",
+         {"idle-python3.11", "IDLE (using Python-3.11)"}},
+        {"the interpreter's options before the script, the script by name",
+         tk,
+         {"python3.11", "-E", "idle-python3.11", "-n"},
+         "python3.11",
+         {"idle-python3.11", "IDLE (using Python-3.11)"}},
+        {"a Tk script without a desktop file is named by its program, never by the interpreter's file",
+         tk,
+         {"/usr/bin/python3.11", "/home/hazel/harbour.py"},
+         "python3.11",
+         {"harbour.py", "harbour.py"}},
+        {"code given as text runs the interpreter itself",
+         tk,
+         {"python3.11", "-c", "import tkinter"},
+         "python3.11",
+         {"python3.11", "Python (v3.11)"}},
+        {"Exec after env, quoted, with a field code; its actions start other programs",
+         windowClass(QStringLiteral("chart"), QStringLiteral("Chart")),
+         {"/opt/quay tools/quay-chart", "--new"},
+         "quay-chart",
+         {"quay", "Quay Chart"}},
+        {"a program no desktop file starts keeps its class",
+         windowClass(QStringLiteral("quay-other"), QStringLiteral("QuayOther")),
+         {"quay-other"},
+         "quay-other",
+         {"QuayOther", "QuayOther"}},
+        {"no class and no command line: the system's name of the process",
+         std::nullopt,
+         {},
+         "wish8.6",
+         {"wish8.6", "wish8.6"}},
+    };
+    for (const Case& c : cases) {
+        ApplicationClues clues;
+        clues.windowClass = c.windowClass;
+        clues.commandLine = c.commandLine;
+        clues.processName = c.processName;
+        EXPECT_EQ(resolveApplicationIdentity(1, clues, entries), c.expected) << c.name;
+    }
+    EXPECT_EQ(readCommandLine(QByteArray("/usr/bin/python3.11\0/usr/bin/idle-python3.11\0", 45)),
+              (QStringList{"/usr/bin/python3.11", "/usr/bin/idle-python3.11"}));
 }

@@ -122,6 +122,23 @@ TEST(X11Platform, ReadsTheActiveWindowItsOwnerAndItsIdentity) {
               (ApplicationInfo{window.pid(), QStringLiteral("Writer"), QStringLiteral("Writer")}));
     EXPECT_EQ(workspace.windowApplication(*active), workspace.frontmostApplication());
     EXPECT_EQ(workspace.window(*active)->title, QString(300, QLatin1Char('x')));
+
+    // As a Tk window: the generic class and no pid of its own (the X server knows its client). The program names
+    // it, and once a desktop file starts that program, the file does.
+    x11.withDisplay([&](_XDisplay* display) {
+        XClassHint hint{const_cast<char*>("!listedtoplevel"), const_cast<char*>("Toplevel")};
+        XSetClassHint(display, *active, &hint);
+        XDeleteProperty(display, *active, XInternAtom(display, "_NET_WM_PID", False));
+        XSync(display, False);
+    });
+    const QString program = QStringLiteral("tavrine-test-window");
+    EXPECT_EQ(workspace.frontmostApplication(), (ApplicationInfo{window.pid(), program, program}));
+    QFile quay(applications + QStringLiteral("/org.example.Quay.desktop"));
+    ASSERT_TRUE(quay.open(QIODevice::WriteOnly));
+    quay.write("[Desktop Entry]\nName=Quay Window\nExec=" + program.toUtf8() + " --title %f\n");
+    quay.close();
+    EXPECT_EQ(X11Workspace().frontmostApplication(),
+              (ApplicationInfo{window.pid(), QStringLiteral("org.example.Quay"), QStringLiteral("Quay Window")}));
 }
 
 TEST(X11Platform, AWindowThatIsGoneHasNoOwnerEvenWhileItsClientLives) {

@@ -9,6 +9,8 @@
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/WindowSet.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QProcess>
 #include <QQuickWindow>
 #include <QTest>
@@ -25,6 +27,20 @@ namespace {
 
 bool activeWindowIs(platform::XWindowId window) {
     return platform::X11Connection::shared()->activeWindow() == window;
+}
+
+// Opens the tray icon's menu with a right click and clicks `action` in it, as a user does.
+void chooseFromTrayMenu(shell::TrayStatusLabel& tray, QAction& action) {
+    QMenu& menu = tray.menu();
+    ASSERT_TRUE(clickTrayIcon(waitLimit, 3));
+    ASSERT_TRUE(waitUntil([&] { return menu.isVisible() && menu.windowHandle() && menu.windowHandle()->isExposed(); },
+                          waitLimit))
+        << "the menu";
+    const QPoint middle = menu.mapToGlobal(menu.actionGeometry(&action).center());
+    xdotool({"mousemove", QString::number(middle.x()), QString::number(middle.y())});
+    ASSERT_TRUE(waitUntil([&] { return menu.activeAction() == &action; }, waitLimit)) << "the pointer on the item";
+    xdotool({"click", "1"});
+    ASSERT_TRUE(waitUntil([&] { return !menu.isVisible(); }, waitLimit));
 }
 
 } // namespace
@@ -102,4 +118,45 @@ TEST(AppX11, TheTrayIconTogglesTheMainWindowUnderItAndTheHotKeyOpensItOnRelease)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
     shell::WindowSet::activate(&other);
     EXPECT_TRUE(waitUntil([&] { return !focus->isVisible(); }, waitLimit));
+}
+
+// The icon's menu holds the two entries a tray application has: "Open Tavrine" shows and raises the main window,
+// also when it already shows (never hiding it as a click on the icon does); "Quit Tavrine" quits as Settings'
+// "Quit" does, storing the running session first.
+TEST(AppX11, TheTrayMenuOpensTheMainWindowAndQuitsStoringTheSession) {
+    ShellAppHarness h;
+    h.start();
+    shell::TrayStatusLabel& tray = h.app->tray();
+    QQuickWindow* focus = h.app->windows().window(QStringLiteral("focus"));
+    ASSERT_TRUE(waitUntil([&] { return focus->isVisible(); }, waitLimit));
+    ASSERT_TRUE(settledTrayIcon(tray, waitLimit));
+    QStringList entries;
+    for (QAction* action : tray.menu().actions())
+        entries << action->text();
+    EXPECT_EQ(entries, QStringList({QStringLiteral("Open Tavrine"), QStringLiteral("Quit Tavrine")}));
+
+    struct Case {
+        const char* name;
+        bool shownBefore;
+    };
+    for (const Case c : {Case{"hidden", false}, Case{"already shown", true}}) {
+        if (c.shownBefore)
+            ASSERT_TRUE(waitUntil([&] { return focus->isVisible() && focus->isActive(); }, waitLimit)) << c.name;
+        else
+            h.app->opener().closeFocusWindow();
+        chooseFromTrayMenu(tray, tray.openAction());
+        EXPECT_TRUE(waitUntil([&] { return focus->isVisible() && focus->isActive(); }, waitLimit)) << c.name;
+        QTest::qWait(300); // past the window's second look at what is active
+        EXPECT_TRUE(focus->isVisible()) << c.name;
+    }
+
+    h.runSession(120);
+    ASSERT_TRUE(h.app->session().isActive());
+    chooseFromTrayMenu(tray, tray.quitAction());
+    EXPECT_TRUE(waitUntil([&] { return !h.exits.isEmpty(); }, waitLimit));
+    EXPECT_EQ(h.exits, QList<int>{0});
+    EXPECT_FALSE(h.app->session().isActive());
+    const QList<StoredSession> stored = h.history->allSessions();
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].intention, QStringLiteral("Write the report"));
 }

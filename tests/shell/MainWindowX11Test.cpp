@@ -12,7 +12,10 @@
 #include "tavrine/shell/WindowSet.h"
 #include "tavrine/ui/Frosted.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
 #include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -144,31 +147,69 @@ TEST(MainWindowX11, AFailingJudgeShowsTheWarningStrip) {
     EXPECT_TRUE(strip->property("model").value<QObject*>()->property("warning").toBool());
 }
 
-// Without a compositor the close button is a panel of its own over the card's corner: the pointer moved from
-// the card onto it keeps it there, steadily, and a click on it closes the card.
+// The close button is a panel of its own over the card's corner. Without a compositor the pointer moved from the
+// card onto it keeps it there, steadily; with one or without, a click on it closes the card however long the
+// pointer rested on it first, and its "Close" tip shows in a window of its own, off the button.
 TEST(MainWindowX11, TheNudgeCloseButtonStaysUnderThePointerAndItsClickClosesTheCard) {
-    ShownApp s;
-    auto* presenter = dynamic_cast<shell::NudgePresenter*>(s.h.app->nudgePresenter());
-    ASSERT_TRUE(presenter);
-    FakeClassifier::Verdict drifted;
-    drifted.label = ActivityRelevance::Unrelated;
-    ASSERT_TRUE(
-        s.runSessionUntil(drifted, [&] { return presenter->cardPanel() && presenter->cardPanel()->isVisible(); }));
-    QQuickWindow* card = presenter->cardPanel();
-    QQuickWindow* close = presenter->closePanel();
-    const auto moveTo = [](QPoint p) { xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())}); };
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
-    moveTo(card->geometry().center());
-    ASSERT_TRUE(waitUntil([&] { return close->isVisible() && close->isExposed(); }, waitLimit));
+    struct Case {
+        bool compositor;
+        int restMs;
+    };
+    for (const Case c : {Case{false, 300}, Case{false, 1500}, Case{true, 300}, Case{true, 1500}}) {
+        SCOPED_TRACE(testing::Message() << (c.compositor ? "xcompmgr, " : "no compositor, ") << c.restMs << " ms");
+        QProcess compositor;
+        if (c.compositor) {
+            compositor.start(QStringLiteral("xcompmgr"), {});
+            ASSERT_TRUE(compositor.waitForStarted());
+            ASSERT_TRUE(waitUntil([] { return platform::X11Connection::shared()->compositorRunning(); }, waitLimit));
+        }
+        {
+            ShownApp s;
+            auto* presenter = dynamic_cast<shell::NudgePresenter*>(s.h.app->nudgePresenter());
+            ASSERT_TRUE(presenter);
+            FakeClassifier::Verdict drifted;
+            drifted.label = ActivityRelevance::Unrelated;
+            ASSERT_TRUE(s.runSessionUntil(
+                drifted, [&] { return presenter->cardPanel() && presenter->cardPanel()->isVisible(); }));
+            QQuickWindow* card = presenter->cardPanel();
+            QQuickWindow* close = presenter->closePanel();
+            const auto moveTo = [](QPoint p) {
+                xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+            };
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
+            moveTo(card->geometry().center());
+            ASSERT_TRUE(waitUntil([&] { return close->isVisible() && close->isExposed(); }, waitLimit));
 
-    int unmaps = 0;
-    QObject::connect(close, &QWindow::visibleChanged, [&](bool visible) { unmaps += visible ? 0 : 1; });
-    moveTo(close->geometry().center());
-    // Long enough for the panels to have swapped several times over.
-    QTest::qWait(600);
-    EXPECT_EQ(unmaps, 0);
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
-    EXPECT_TRUE(waitUntil([&] { return s.h.clock.advance(0.1), !card->isVisible(); }, waitLimit));
+            int unmaps = 0;
+            QObject::connect(close, &QWindow::visibleChanged, [&](bool visible) { unmaps += visible ? 0 : 1; });
+            moveTo(close->geometry().center());
+            QTest::qWait(c.restMs);
+            EXPECT_EQ(unmaps, 0);
+            // The desktop's tool tip deletes its window once hidden.
+            QPointer<QWidget> tip;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (widget->objectName() == QStringLiteral("qtooltip_label") && widget->isVisible())
+                    tip = widget;
+            if (c.restMs > 600) {
+                EXPECT_TRUE(tip) << "the tip";
+                if (tip) {
+                    EXPECT_EQ(qobject_cast<QLabel*>(tip.data())->text(), QStringLiteral("Close"));
+                    EXPECT_FALSE(tip->frameGeometry().intersects(close->geometry()))
+                        << "the tip's window over the button's panel";
+                }
+            } else {
+                EXPECT_FALSE(tip) << "a tip before its delay";
+            }
+            xdotool({QStringLiteral("click"), QStringLiteral("1")});
+            EXPECT_TRUE(waitUntil([&] { return s.h.clock.advance(0.1), !card->isVisible(); }, waitLimit));
+            EXPECT_TRUE(waitUntil([&] { return !tip || !tip->isVisible(); }, waitLimit)) << "the tip outlived its card";
+        }
+        if (c.compositor) {
+            compositor.kill();
+            compositor.waitForFinished();
+            ASSERT_TRUE(waitUntil([] { return !platform::X11Connection::shared()->compositorRunning(); }, waitLimit));
+        }
+    }
 }
 
 // Cancel keeps every session; "Clear history" empties the store and the open History window's list.

@@ -1,8 +1,10 @@
-// The settings window for scripts/render-views: light, dark, and after a refused clear.
-#include "historystore/HistoryTestSupport.h"
-#include "support/DarkScheme.h"
+// The settings window for scripts/render-views: light, dark, dark with no permission granted, and after a
+// refused clear.
 #include "globalshortcuts/KeyboardLayout.h"
 #include "globalshortcuts/Registry.h"
+#include "historystore/HistoryTestSupport.h"
+#include "session/SessionHarness.h"
+#include "support/DarkScheme.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/core/UserDefaults.h"
@@ -19,6 +21,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 namespace {
 
@@ -42,7 +45,8 @@ public:
     }
 };
 
-QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
+// `ungranted`: neither permission granted, so both rows show their empty circle and "Enable".
+QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear, bool ungranted = false) {
     static SampleLayout layout;
     globalshortcuts::Registry::instance().install({nullptr, nullptr, &layout, nullptr, nullptr, nullptr});
     const DarkScheme scheme(dark);
@@ -56,7 +60,13 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
     tavrine::FocusSessionOptions sessionOptions;
     sessionOptions.demo = true;
     sessionOptions.defaults = &defaults;
-    tavrine::FocusSession session(std::move(sessionOptions));
+    tavrine::FocusSession demoSession(std::move(sessionOptions));
+    std::optional<SessionHarness> withPermissions;
+    if (ungranted) {
+        withPermissions.emplace();
+        withPermissions->observer->setPermissions(false, false);
+    }
+    tavrine::FocusSession& session = ungranted ? *withPermissions->session : demoSession;
     tavrine::shell::UpdaterController updater(nullptr, nullptr, [] {});
     EnabledLoginItem login;
     tavrine::shell::SettingsModel model(
@@ -84,7 +94,7 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear) {
         scheme.apply(window);
         window->show();
         if (QTest::qWaitForWindowExposed(window))
-            image = window->grabWindow();
+            image = grabScene(*window);
     }
     object.reset();
     tavrine::ui::Frosted::setCompositorProbe({});
@@ -96,6 +106,8 @@ void addSettingsScenes(std::vector<RenderScene>& scenes) {
                       [](QmlHarness& h) { return settingsWindow(h, false, false); }});
     scenes.push_back({QStringLiteral("window-settings"), QStringLiteral("dark"),
                       [](QmlHarness& h) { return settingsWindow(h, true, false); }});
+    scenes.push_back({QStringLiteral("window-settings"), QStringLiteral("ungranted-dark"),
+                      [](QmlHarness& h) { return settingsWindow(h, true, false, true); }});
     scenes.push_back({QStringLiteral("window-settings"), QStringLiteral("clear-failed"),
                       [](QmlHarness& h) { return settingsWindow(h, false, true); }});
 }

@@ -40,7 +40,7 @@ QImage renderWindow(QmlHarness& harness, const QString& id) {
     window->show();
     if (!QTest::qWaitForWindowExposed(window))
         return {};
-    return window->grabWindow();
+    return grabScene(*window);
 }
 
 enum class MainState { Setup, SetupWidest, SetupBlocked, Running, RunningUnjudged, Paused, Recap };
@@ -103,7 +103,7 @@ QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
             }
             // The recap's entrance and the headline's change both last half a second.
             QTest::qWait(state == MainState::Recap || state == MainState::SetupWidest ? 600 : 100);
-            image = window->grabWindow();
+            image = grabScene(*window);
         }
     }
     return image;

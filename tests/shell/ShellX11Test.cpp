@@ -34,7 +34,7 @@ TEST(ShellX11, TheTrayIconDocksTopRightAndAClickReachesTheLabel) {
     ASSERT_TRUE(waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, waitLimit));
     SessionHarness h;
     int clicks = 0;
-    shell::TrayStatusLabel label(*h.session, {}, [&] { ++clicks; });
+    shell::TrayStatusLabel label(*h.session, {{}, [&] { ++clicks; }, {}, {}});
     label.show();
     const std::optional<QRect> docked = settledTrayIcon(label, waitLimit);
     ASSERT_TRUE(docked);
@@ -87,8 +87,8 @@ TEST(ShellX11, AMinimisedWindowIsBroughtBackAndActivated) {
     history.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&history));
     history.showMinimized();
-    ASSERT_TRUE(waitUntil([&] { return platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); },
-                          waitLimit));
+    ASSERT_TRUE(waitUntil(
+        [&] { return platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); }, waitLimit));
     ui::raiseWindow(QStringLiteral("History"), 8);
     EXPECT_TRUE(waitUntil([&] { return history.isActive(); }, waitLimit));
     EXPECT_TRUE(waitUntil(
@@ -106,14 +106,14 @@ TEST(ShellX11, TheSettingsWindowGrowsWithItsForm) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     QQuickItem* form = s.item("settingsContent");
     ASSERT_TRUE(form);
-    ASSERT_TRUE(waitUntil([&] { return serverWindow(window).frame.height() == qRound(form->implicitHeight()); },
-                          waitLimit));
+    ASSERT_TRUE(
+        waitUntil([&] { return serverWindow(window).frame.height() == qRound(form->implicitHeight()); }, waitLimit));
 
     const qreal before = form->implicitHeight();
     s.click("accessibilityEnable");
     ASSERT_TRUE(waitUntil([&] { return form->implicitHeight() > before; }, waitLimit)) << "the restart caption";
-    EXPECT_TRUE(waitUntil([&] { return serverWindow(window).frame.height() == qRound(form->implicitHeight()); },
-                          waitLimit))
+    EXPECT_TRUE(
+        waitUntil([&] { return serverWindow(window).frame.height() == qRound(form->implicitHeight()); }, waitLimit))
         << serverWindow(window).frame.height() << " for a form of " << form->implicitHeight();
     EXPECT_TRUE(waitUntil([&] { return window->height() == qRound(form->implicitHeight()); }, waitLimit));
     EXPECT_TRUE(s.harness.warnings().isEmpty()) << s.harness.warnings().join('\n').toStdString();

@@ -68,7 +68,7 @@ std::optional<QRect> settledTrayIcon(const shell::TrayStatusLabel& tray, double 
     return settled;
 }
 
-bool clickTrayIcon(double seconds) {
+bool clickTrayIcon(double seconds, int button) {
     // The pointer goes to the middle of the mapped icon, and the click waits until the server finds the pointer
     // on the icon itself.
     const bool onIcon = waitUntil(
@@ -84,7 +84,7 @@ bool clickTrayIcon(double seconds) {
         seconds);
     if (!onIcon)
         return false;
-    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")});
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QString::number(button)});
     return true;
 }
 

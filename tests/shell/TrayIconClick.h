@@ -22,7 +22,7 @@ std::optional<QRect> settledTrayIcon(const shell::TrayStatusLabel& tray, double 
 
 // Clicks the middle of the tray icon the way a user does: only once the icon is on screen where the tray host
 // finally put it, with the pointer resting on the icon itself. Answers false when that does not come to pass
-// within `seconds`.
-bool clickTrayIcon(double seconds);
+// within `seconds`. `button` 3 opens the icon's context menu.
+bool clickTrayIcon(double seconds, int button = 1);
 
 } // namespace tavrine::test

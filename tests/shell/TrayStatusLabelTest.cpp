@@ -1,5 +1,5 @@
-#include "session/SessionHarness.h"
 #include "tavrine/shell/TrayStatusLabel.h"
+#include "session/SessionHarness.h"
 
 #include <QSystemTrayIcon>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ TEST(TrayStatusLabel, ShowsTheIconIdleAndTheMinutesOfARunningSession) {
     SessionHarness h;
     int installs = 0;
     int clicks = 0;
-    shell::TrayStatusLabel label(*h.session, [&] { ++installs; }, [&] { ++clicks; });
+    shell::TrayStatusLabel label(*h.session, {[&] { ++installs; }, [&] { ++clicks; }, {}, {}});
     EXPECT_EQ(label.toolTip(), QStringLiteral("Tavrine"));
     EXPECT_FALSE(label.state().showsTime);
 
@@ -53,13 +53,12 @@ TEST(TrayStatusLabel, OnlyAnIconWhollyOnAScreenCountsAsPlaced) {
         bool placed;
     };
     const Case cases[] = {
-        {QRect(1897, 1, 22, 24), true},
-        {QRect(3170, 0, 22, 24), true},       // on the second screen
-        {QRect(0, 0, 22, 24), false},         // the unembedded window at the origin
-        {QRect(1897, 1, 1, 1), false},        // not sized yet
-        {QRect(1895, -1, 22, 22), false},     // above the top edge, while the host lays its panel out
-        {QRect(3190, 1, 22, 24), false},      // past the right edge of the last screen
-        {QRect(1910, 1, 22, 24), false},      // across two screens
+        {QRect(1897, 1, 22, 24), true},   {QRect(3170, 0, 22, 24), true}, // on the second screen
+        {QRect(0, 0, 22, 24), false},                                     // the unembedded window at the origin
+        {QRect(1897, 1, 1, 1), false},                                    // not sized yet
+        {QRect(1895, -1, 22, 22), false}, // above the top edge, while the host lays its panel out
+        {QRect(3190, 1, 22, 24), false},  // past the right edge of the last screen
+        {QRect(1910, 1, 22, 24), false},  // across two screens
     };
     for (const Case& c : cases) {
         const std::optional<QRect> placed = shell::TrayStatusLabel::placedIconGeometry(c.reported, screens);

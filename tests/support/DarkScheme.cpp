@@ -27,13 +27,20 @@ QPalette darkPalette() {
     palette.setColor(QPalette::HighlightedText, Qt::white);
     palette.setColor(QPalette::ToolTipBase, base);
     palette.setColor(QPalette::ToolTipText, text);
-    palette.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0xa0));
-    palette.setColor(QPalette::Link, QColor(0x8a, 0x9c, 0xf0));
-    palette.setColor(QPalette::LinkVisited, QColor(0xb0, 0x8c, 0xe8));
+    // Like many themes, it leaves the link and placeholder colours at Qt's defaults, which are meant for a light
+    // window.
     return palette;
 }
 
-DarkScheme::DarkScheme(bool dark) : m_previous(QGuiApplication::palette()), m_dark(dark) {
+namespace {
+bool everywhere = false;
+}
+
+void DarkScheme::setEverywhere(bool dark) {
+    everywhere = dark;
+}
+
+DarkScheme::DarkScheme(bool dark) : m_previous(QGuiApplication::palette()), m_dark(dark || everywhere) {
     if (m_dark)
         QGuiApplication::setPalette(darkPalette());
 }

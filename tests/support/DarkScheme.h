@@ -20,6 +20,9 @@ public:
     DarkScheme(const DarkScheme&) = delete;
     DarkScheme& operator=(const DarkScheme&) = delete;
 
+    // Every scheme made from now on is the dark one, whatever it is asked for: to look at every view in the dark.
+    static void setEverywhere(bool dark);
+
     bool dark() const { return m_dark; }
     void apply(QObject* root) const;
 

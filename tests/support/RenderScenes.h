@@ -5,6 +5,8 @@
 #include <functional>
 #include <vector>
 
+class QQuickWindow;
+
 namespace tavrine::test {
 
 class QmlHarness;
@@ -18,11 +20,16 @@ struct RenderScene {
 
 std::vector<RenderScene>& renderScenes();
 
+// The picture of a scene's window as drawn; scenes grab through this, so that the render program can also look
+// at what the window holds (the contrast of its texts) while it is still there.
+QImage grabScene(QQuickWindow& window);
+
 // Adds scenes from a file compiled into the render program: TAVRINE_RENDER_SCENES(registerMyScenes).
 struct RenderSceneRegistration {
     explicit RenderSceneRegistration(void (*add)(std::vector<RenderScene>&)) { add(renderScenes()); }
 };
 
-#define TAVRINE_RENDER_SCENES(function) static const ::tavrine::test::RenderSceneRegistration function##Registration(function);
+#define TAVRINE_RENDER_SCENES(function)                                                                                \
+    static const ::tavrine::test::RenderSceneRegistration function##Registration(function);
 
 } // namespace tavrine::test

@@ -1,17 +1,52 @@
 // Draws every registered view state into PNG files, so a change to a view can be looked at before it lands.
-// Usage: tavrine-render-views OUTPUT_FOLDER [VIEW_PREFIX]
+// Usage: tavrine-render-views [--dark-contrast] OUTPUT_FOLDER [VIEW_PREFIX]
+// With --dark-contrast every scene is drawn under a dark desktop palette, and the program fails when a text or
+// a tinted symbol reads too faintly on what lies behind it.
+#include "support/ContrastCheck.h"
+#include "support/DarkScheme.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QQuickWindow>
+#include <algorithm>
 #include <cstdio>
 
 namespace tavrine::test {
 
+namespace {
+
+bool checkingContrast = false;
+QStringList contrastFaultLines;
+
+// The recap card keeps its paper and its inks in any scheme, as the shared picture does.
+const QStringList fixedColours{QStringLiteral("recapCard")};
+// Views that draw a scheme of their own whatever the desktop's: the nudge card on its own surface, the
+// rehearsal's staged desktop (a mock design tool, a video site, the coach), and the shortcut recorder drawn
+// alone on the style's own field (in the settings window it takes the window's colours).
+const QStringList fixedSchemeScenes{QStringLiteral("nudge-"), QStringLiteral("rehearsal-"),
+                                    QStringLiteral("shortcut-recorder")};
+QString currentScene;
+
+} // namespace
+
 std::vector<RenderScene>& renderScenes() {
     static std::vector<RenderScene> scenes;
     return scenes;
+}
+
+QImage grabScene(QQuickWindow& window) {
+    QImage image = window.grabWindow();
+    const bool fixedScheme = std::any_of(fixedSchemeScenes.cbegin(), fixedSchemeScenes.cend(),
+                                         [](const QString& prefix) { return currentScene.startsWith(prefix); });
+    if (checkingContrast && !fixedScheme) {
+        for (const ContrastFault& fault : contrastFaults(window, fixedColours))
+            contrastFaultLines.append(QStringLiteral("  %1: %2 on %3, %4:1 (needs %5:1)")
+                                          .arg(fault.where, fault.ink.name(), fault.ground.name(),
+                                               QString::number(fault.ratio, 'f', 2), QString::number(fault.required)));
+    }
+    return image;
 }
 
 } // namespace tavrine::test
@@ -19,12 +54,21 @@ std::vector<RenderScene>& renderScenes() {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fputs("usage: tavrine-render-views OUTPUT_FOLDER [VIEW_PREFIX]\n", stderr);
+    QStringList arguments = app.arguments().mid(1);
+    using tavrine::test::checkingContrast;
+    checkingContrast = arguments.removeAll(QStringLiteral("--dark-contrast")) > 0;
+    if (arguments.isEmpty()) {
+        std::fputs("usage: tavrine-render-views [--dark-contrast] OUTPUT_FOLDER [VIEW_PREFIX]\n", stderr);
         return 2;
     }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    const QString prefix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (checkingContrast) {
+        // Before any view loads, as a desktop theme hands it to the application at start.
+        QGuiApplication::setPalette(tavrine::test::darkPalette());
+        tavrine::test::DarkScheme::setEverywhere(true);
+    }
+    const QString folder = arguments.at(0);
+    const QString prefix = arguments.value(1);
+    int faultyScenes = 0;
     QDir().mkpath(folder);
     int failures = 0;
     int written = 0;
@@ -32,6 +76,8 @@ int main(int argc, char** argv) {
         if (!scene.view.startsWith(prefix))
             continue;
         tavrine::test::QmlHarness harness;
+        tavrine::test::contrastFaultLines.clear();
+        tavrine::test::currentScene = scene.view;
         const QImage image = scene.render(harness);
         const QString name = scene.view + QLatin1Char('-') + scene.state + QStringLiteral(".png");
         const QStringList warnings = harness.warnings();
@@ -42,7 +88,15 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", qPrintable(QDir(folder).filePath(name)));
         ++written;
+        if (!tavrine::test::contrastFaultLines.isEmpty()) {
+            std::fprintf(stderr, "%s: texts that read too faintly\n%s\n", qPrintable(name),
+                         qPrintable(tavrine::test::contrastFaultLines.join('\n')));
+            ++faultyScenes;
+        }
     }
-    std::printf("%d drawn, %d failed\n", written, failures);
-    return failures == 0 ? 0 : 1;
+    std::printf("%d drawn, %d failed", written, failures);
+    if (checkingContrast)
+        std::printf(", %d with texts that read too faintly", faultyScenes);
+    std::printf("\n");
+    return failures == 0 && faultyScenes == 0 ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 #include "tavrine/ui/SoftShadow.h"
+#include "tavrine/ui/SoftGlow.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+using tavrine::ui::SoftGlow;
 using tavrine::ui::SoftShadow;
 
 namespace {
@@ -85,4 +87,35 @@ TEST(SoftShadow, AFaintEdgeCastsAShadowThatFadesAsTheEdgeDoes) {
     EXPECT_GT(bottom, 0);
     // Nothing fills the inside.
     EXPECT_EQ(qAlpha(image.pixel(middle, image.height() / 2)), 0);
+}
+
+// The asked button's glow: strongest over the capsule, fading to nothing at the edge of its reach (the glow
+// radius plus the clamped corner radius), evenly on each side; with no corner radius the full colour inside.
+TEST(SoftGlow, FadesFromTheRectangleToNothingAtItsReach) {
+    SoftGlow::Glow glow;
+    glow.size = QSizeF(100, 28);
+    glow.glowRadius = 4;
+    glow.cornerRadius = 60; // clamped to half the height plus the glow radius
+    EXPECT_EQ(SoftGlow::area(glow), QRectF(-22, -22, 144, 72));
+    const QImage image = SoftGlow::render(glow, QColor::fromRgbF(1, 0, 0, 0.5));
+    ASSERT_EQ(image.size(), QSize(144, 72));
+    const QRgb middle = image.pixel(72, 36);
+    EXPECT_GT(qAlpha(middle), 100);
+    EXPECT_EQ(qRed(middle), qAlpha(middle)) << "premultiplied";
+    EXPECT_EQ(qGreen(middle), 0);
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(0, 36)), 0);
+    EXPECT_LE(mirrorDifference(image), 1);
+    int previous = -1;
+    for (int x = 0; x <= 72; ++x) {
+        EXPECT_GE(qAlpha(image.pixel(x, 36)), previous) << x;
+        previous = qAlpha(image.pixel(x, 36));
+    }
+    EXPECT_GT(qAlpha(image.pixel(22, 36)), 16) << "at the rectangle's edge";
+    EXPECT_LT(qAlpha(image.pixel(22, 36)), qAlpha(middle) / 2) << "at the rectangle's edge";
+
+    glow.cornerRadius = 0;
+    const QImage square = SoftGlow::render(glow, QColor::fromRgbF(1, 0, 0, 0.5));
+    ASSERT_EQ(square.size(), QSize(108, 36));
+    EXPECT_NEAR(qAlpha(square.pixel(54, 18)), 128, 1);
 }

@@ -43,7 +43,7 @@ QImage grabQml(QmlHarness& h, const QByteArray& qml, int width, int height) {
     if (!item)
         return {};
     auto window = showInWindow(item, width, height);
-    QImage image = window->grabWindow();
+    QImage image = grabScene(*window);
     object.reset();
     return image;
 }
@@ -87,7 +87,7 @@ QImage frostedWindow(QmlHarness& h, bool compositor) {
             ui::Frosted::setBlurProbe({});
             return {};
         }
-        image = window->grabWindow();
+        image = grabScene(*window);
         // What the desktop would show through: a checker pattern under the window's pixels.
         QImage composed(image.size(), QImage::Format_ARGB32);
         QPainter painter(&composed);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QQuickWindow;
+
+namespace tavrine::test {
+
+// WCAG's contrast ratio of two opaque colours: 1 (the same) to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
+
+// One text or tinted symbol that stands out too little from what lies behind it.
+struct ContrastFault {
+    QString where; // the item's path of object or type names, and what it says
+    QColor ink;    // its colour as drawn (its opacity taken in) over the ground
+    QColor ground; // what lies behind it
+    double ratio = 0;
+    double required = 0;
+};
+
+// Every visible, enabled text under the window's content that is drawn in the desktop's system colours (4.5:1
+// required, 3:1 for large text) and every symbol tinted in them (3:1, as for graphics), measured against the
+// window's own pixels: the window is drawn once more with those inks see-through, and each one's ground is taken
+// where its glyphs were. A text in a colour of its own was given it on purpose, in a scheme of its own, and is
+// not measured; neither is an item under one named in `exempt` (by object name).
+QList<ContrastFault> contrastFaults(QQuickWindow& window, const QStringList& exempt = {});
+
+} // namespace tavrine::test
