@@ -94,6 +94,10 @@ std::unique_ptr<QQuickWindow> OnboardingStage::makeWindow(const QUrl& component,
     window->setObjectName(QString::fromLatin1(role));
     window->setProperty("_q_xcb_wm_window_role", QString::fromLatin1(role));
     window->setFlags(flags);
+    // The video and the pointer come and go with the beats: hidden, a window lets its graphics go, so that it
+    // comes back drawn afresh before it maps instead of mapping blank until its first frame.
+    window->setPersistentSceneGraph(false);
+    window->setPersistentGraphics(false);
     if (QScreen* screen = QGuiApplication::screenAt(m_available.center()))
         window->setScreen(screen);
     if (transparent && m_compositor) {
@@ -186,10 +190,6 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
     m_design->setGeometry(layout.design);
     m_video = makeWindow(m_parts.video, "rehearsalVideoWindow", Qt::Window | top, false, nullptr);
     m_video->setColor(videoBackground);
-    // The video comes and goes with the beats: hidden, it lets its graphics go, so that it comes back drawn
-    // afresh before it maps instead of mapping blank until its first frame.
-    m_video->setPersistentSceneGraph(false);
-    m_video->setPersistentGraphics(false);
     m_video->setGeometry(layout.video);
     m_coach = makeWindow(m_parts.coach, "rehearsalCoachPanel", panel, true, &m_coachContent);
     m_pointer = makeWindow(m_parts.pointer, "rehearsalPointerPanel", panel | Qt::WindowTransparentForInput, true,

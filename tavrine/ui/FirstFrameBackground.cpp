@@ -127,6 +127,10 @@ bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
         auto* quick = qobject_cast<QQuickWindow*>(watched);
         if (quick && quick->handle() && !quick->isSceneGraphInitialized() && !quick->size().isEmpty() &&
             !quick->contentItem()->childItems().isEmpty() && backgroundFor(*quick)) {
+            // Drawing offscreen holds this thread for a while: what was asked of the X server so far (another
+            // window mapping) goes out first rather than waiting behind it.
+            if (xcb_connection_t* connection = qtConnection())
+                xcb_flush(connection);
             // The window gives its content item its size only once it has a size event; the picture needs it now.
             quick->contentItem()->setSize(quick->size());
             showUntilNextFrame(*quick, quick->grabWindow());
