@@ -19,6 +19,9 @@ namespace tavrine::ui {
 
 namespace {
 
+// Set on a window once it has drawn a frame on screen.
+constexpr const char* drawnKey = "_tavrine_drawn";
+
 xcb_connection_t* qtConnection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
@@ -122,18 +125,28 @@ bool FirstFrameBackground::showUntilNextFrame(QQuickWindow& window, const QImage
 
 bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show) {
-        // Sent before the window maps. A window whose graphics are still to be made takes long to its first
-        // frame: it is drawn offscreen now, and maps showing that.
+        // Sent before the window maps. A window whose graphics are still to be made (never drawn, or let go
+        // while hidden) takes long to its first frame: it is drawn offscreen now, and maps showing that.
         auto* quick = qobject_cast<QQuickWindow*>(watched);
-        if (quick && quick->handle() && !quick->isSceneGraphInitialized() && !quick->size().isEmpty() &&
-            !quick->contentItem()->childItems().isEmpty() && backgroundFor(*quick)) {
+        if (quick && quick->handle() && !quick->size().isEmpty() && !quick->contentItem()->childItems().isEmpty() &&
+            backgroundFor(*quick) && (!quick->isPersistentSceneGraph() || !quick->property(drawnKey).toBool())) {
             // Drawing offscreen holds this thread for a while: what was asked of the X server so far (another
             // window mapping) goes out first rather than waiting behind it.
             if (xcb_connection_t* connection = qtConnection())
                 xcb_flush(connection);
             // The window gives its content item its size only once it has a size event; the picture needs it now.
             quick->contentItem()->setSize(quick->size());
-            showUntilNextFrame(*quick, quick->grabWindow());
+            if (showUntilNextFrame(*quick, quick->grabWindow()) && !quick->property(drawnKey).isValid()) {
+                quick->setProperty(drawnKey, false);
+                auto drawn = std::make_shared<QMetaObject::Connection>();
+                *drawn = connect(
+                    quick, &QQuickWindow::frameSwapped, quick,
+                    [quick, drawn] {
+                        QObject::disconnect(*drawn);
+                        quick->setProperty(drawnKey, true);
+                    },
+                    Qt::QueuedConnection);
+            }
         }
         return false;
     }
