@@ -10,10 +10,10 @@
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QEasingCurve>
-#include <QJSValue>
-#include <QMetaMethod>
 #include <QGuiApplication>
+#include <QJSValue>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QQmlComponent>
@@ -94,6 +94,10 @@ std::unique_ptr<QQuickWindow> OnboardingStage::makeWindow(const QUrl& component,
     window->setObjectName(QString::fromLatin1(role));
     window->setProperty("_q_xcb_wm_window_role", QString::fromLatin1(role));
     window->setFlags(flags);
+    // The video and the pointer come and go with the beats: hidden, a window lets its graphics go, so that it
+    // comes back drawn afresh before it maps instead of mapping blank until its first frame.
+    window->setPersistentSceneGraph(false);
+    window->setPersistentGraphics(false);
     if (QScreen* screen = QGuiApplication::screenAt(m_available.center()))
         window->setScreen(screen);
     if (transparent && m_compositor) {
@@ -182,8 +186,10 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
     m_dim->setGeometry(layout.dim);
 
     m_design = makeWindow(m_parts.design, "rehearsalDesignWindow", Qt::Window | top, false, nullptr);
+    m_design->setColor(designBackground);
     m_design->setGeometry(layout.design);
     m_video = makeWindow(m_parts.video, "rehearsalVideoWindow", Qt::Window | top, false, nullptr);
+    m_video->setColor(videoBackground);
     m_video->setGeometry(layout.video);
     m_coach = makeWindow(m_parts.coach, "rehearsalCoachPanel", panel, true, &m_coachContent);
     m_pointer = makeWindow(m_parts.pointer, "rehearsalPointerPanel", panel | Qt::WindowTransparentForInput, true,
@@ -364,8 +370,7 @@ void OnboardingStage::next() {
 }
 
 bool OnboardingStage::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Close && m_design &&
-        (watched == m_design.get() || watched == m_video.get())) {
+    if (event->type() == QEvent::Close && m_design && (watched == m_design.get() || watched == m_video.get())) {
         // The stage's windows never close: their close buttons skip the rehearsal.
         event->ignore();
         requestSkip();
@@ -477,8 +482,8 @@ void OnboardingStage::layoutCoach(bool animated) {
     std::optional<QRectF> nudge;
     if (m_rehearsal->beat() == OnboardingRehearsal::Beat::Nudged && m_parts.surroundings)
         nudge = m_parts.surroundings->nudgeFrame();
-    const QRectF anchor =
-        stagegeometry::coachAnchor(m_rehearsal->beat(), QRectF(m_design->geometry()), QRectF(m_video->geometry()), nudge);
+    const QRectF anchor = stagegeometry::coachAnchor(m_rehearsal->beat(), QRectF(m_design->geometry()),
+                                                     QRectF(m_video->geometry()), nudge);
     const QRect frame = stagegeometry::coachFrame(anchor, size, m_available);
     if (frame == m_coachTarget)
         return;

@@ -5,6 +5,7 @@
 #include "tavrine/onboarding/RehearsalPlaying.h"
 #include "tavrine/onboarding/StageGeometry.h"
 
+#include <QColor>
 #include <QCoro/QCoroTask>
 #include <QHash>
 #include <QObject>
@@ -77,6 +78,9 @@ public:
     static constexpr int fadeOutMs = 220;
     static constexpr int coachMoveMs = 320;
     static constexpr double pointerInterval = 0.25;
+    // The mock windows' own backgrounds: a light design tool, a dark video site.
+    static inline const QColor designBackground = QColor(Qt::white);
+    static inline const QColor videoBackground = QColor::fromRgbF(0.06f, 0.06f, 0.06f);
 
     OnboardingStage(QQmlEngine& engine, Clock& clock, Parts parts, QObject* parent = nullptr);
     ~OnboardingStage() override;

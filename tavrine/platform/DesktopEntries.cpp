@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include "tavrine/platform/XdgLoginItem.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,38 +100,10 @@ bool isInterpreter(const QString& name) {
     return interpreter.match(name).hasMatch();
 }
 
-// The words of an Exec value, unquoted as desktop files write them, field codes (%f, %U, ...) left out.
+// The words of an Exec value, field codes (%f, %U, ...) left out: a field code stands for what the launcher puts
+// there (files, addresses, the icon), no word of its own.
 QStringList execArguments(const QString& exec) {
-    QStringList words;
-    QString word;
-    bool inWord = false;
-    bool quoted = false;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
-                word += exec.at(++i);
-            } else {
-                word += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-            inWord = true;
-        } else if (c.isSpace()) {
-            if (inWord)
-                words.append(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words.append(word);
-    // A field code stands for what the launcher puts there (files, addresses, the icon): no word of its own.
+    QStringList words = XdgLoginItem::execArguments(exec);
     static const QRegularExpression fieldCode(QStringLiteral("^%[fFuUdDnNickvm]$"));
     words.removeIf([](const QString& w) { return fieldCode.match(w).hasMatch(); });
     return words;

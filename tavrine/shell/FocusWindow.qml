@@ -10,9 +10,9 @@ Window {
     property MainWindowModel mainWindow
 
     width: content.implicitWidth
-    height: content.implicitHeight
-    minimumHeight: content.implicitHeight
-    maximumHeight: content.implicitHeight
+    height: growth.height
+    minimumHeight: growth.height
+    maximumHeight: growth.height
     color: "transparent"
 
     SystemPalette { id: palette }
@@ -26,32 +26,47 @@ Window {
     }
     onActiveChanged: if (active && loader.item) loader.item.focusScreen()
 
-    FrostedWindowBackground {}
-
-    Item {
-        id: content
-        objectName: "focusContent"
-        anchors.fill: parent
-        implicitWidth: loader.item ? loader.item.implicitWidth : 400
-        implicitHeight: loader.item ? loader.item.implicitHeight : 260
-
-        Loader {
-            id: loader
-            anchors.fill: parent
-            active: window.mainWindow !== null
-            focus: true
-            sourceComponent: ContentView {
-                model: window.mainWindow
-            }
-        }
+    // The screens differ in height: the window grows once the taller screen is drawn.
+    WindowGrowth {
+        id: growth
+        window: window
+        source: panel
+        wantedHeight: content.implicitHeight
     }
 
-    Rectangle {
-        objectName: "windowEdge"
-        anchors.fill: parent
-        visible: !Frosted.translucent
-        color: "transparent"
-        border.width: 1
-        border.color: palette.mid
+    // The whole panel at its content's height, also while the window is still shorter.
+    Item {
+        id: panel
+        width: window.width
+        height: content.implicitHeight
+
+        FrostedWindowBackground {}
+
+        Item {
+            id: content
+            objectName: "focusContent"
+            anchors.fill: parent
+            implicitWidth: loader.item ? loader.item.implicitWidth : 400
+            implicitHeight: loader.item ? loader.item.implicitHeight : 260
+
+            Loader {
+                id: loader
+                anchors.fill: parent
+                active: window.mainWindow !== null
+                focus: true
+                sourceComponent: ContentView {
+                    model: window.mainWindow
+                }
+            }
+        }
+
+        Rectangle {
+            objectName: "windowEdge"
+            anchors.fill: parent
+            visible: !Frosted.translucent
+            color: "transparent"
+            border.width: 1
+            border.color: palette.mid
+        }
     }
 }

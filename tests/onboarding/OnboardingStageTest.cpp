@@ -112,6 +112,9 @@ TEST(OnboardingStage, PresentsOnceOverAHiddenHostAndDismissesOnce) {
     EXPECT_TRUE(s.stage->coachPanel()->isVisible());
     EXPECT_FALSE(s.stage->videoWindow()->isVisible());
     EXPECT_EQ(s.stage->dimWindow()->color(), QColor(Qt::black));
+    // What shows of the mock windows before their first frame: a light design tool, a dark video site.
+    EXPECT_EQ(design->color(), QColor(Qt::white));
+    EXPECT_EQ(s.stage->videoWindow()->color().rgb(), QColor::fromRgbF(0.06f, 0.06f, 0.06f).rgb());
     for (QQuickWindow* w : {design, s.stage->videoWindow(), s.stage->coachPanel(), s.stage->pointerPanel()})
         EXPECT_EQ(w->transientParent(), s.stage->dimWindow()) << w->objectName().toStdString();
     EXPECT_TRUE(s.stage->coachPanel()->flags() & Qt::WindowDoesNotAcceptFocus);

@@ -3,20 +3,28 @@
 #include "NudgeStandIns.h"
 #include "SettingsScene.h"
 #include "TrayIconClick.h"
+#include "support/QmlTestSupport.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/ui/FirstFrameBackground.h"
+#include "tavrine/ui/WindowGrowth.h"
 #include "tavrine/ui/WindowRaising.h"
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <QQmlComponent>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
+#include <xcb/xcb.h>
 
 using namespace tavrine;
 using namespace tavrine::test;
@@ -134,4 +142,94 @@ TEST(ShellX11, AWindowShowsItsOwnColourWhereItHasNotDrawnYet) {
     window.resize(320, 240);
     ASSERT_TRUE(waitUntil([&] { return shown().size() == QSize(320, 240); }, waitLimit));
     EXPECT_EQ(shown().pixel(300, 220) & 0xFFFFFF, expected);
+}
+
+namespace {
+
+// Over a connection of the test's own, without letting Qt's event loop run: Qt draws nothing meanwhile, so what
+// shows is what the X server fills the window with.
+void flushQt() {
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        xcb_flush(x11->connection());
+}
+
+std::optional<QRect> viewableFrame(const QWindow& window, const QSize& size) {
+    platform::X11Connection* x11 = platform::X11Connection::shared();
+    for (int tries = 0; tries < 500; ++tries) {
+        const auto placement = x11->placement(platform::XWindowId(window.winId()));
+        if (placement && placement->viewable && placement->rect.size() == size)
+            return placement->rect;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::nullopt;
+}
+
+QRgb screenPixel(const QPoint& point) {
+    QRgb pixel = 0;
+    platform::X11Connection::shared()->withDisplay([&](Display* display) {
+        if (XImage* image =
+                XGetImage(display, DefaultRootWindow(display), point.x(), point.y(), 1, 1, AllPlanes, ZPixmap)) {
+            pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
+            XDestroyImage(image);
+        }
+    });
+    return pixel;
+}
+
+} // namespace
+
+TEST(ShellX11, AQuickWindowMapsAndGrowsWithItsContentAlreadyDrawn) {
+    std::unique_ptr<QObject> background(ui::FirstFrameBackground::install(*qGuiApp));
+    ASSERT_TRUE(background);
+    QmlHarness qml;
+    QQuickWindow window;
+    window.setColor(Qt::gray);
+    window.setGeometry(300, 300, 160, 120);
+    // Red over blue: a window drawn, unlike the grey the X server would fill it with.
+    std::unique_ptr<QObject> made = qml.createFromText("import QtQuick\n"
+                                                       "Item {\n"
+                                                       "    width: 160; height: 120\n"
+                                                       "    Rectangle { width: 160; height: 60; color: '#ff0000' }\n"
+                                                       "    Rectangle { y: parent.height - 60; width: 160; height: 60; "
+                                                       "color: '#0000ff' }\n"
+                                                       "}\n");
+    auto* panel = qobject_cast<QQuickItem*>(made.get());
+    ASSERT_TRUE(panel);
+    panel->setParentItem(window.contentItem());
+
+    ui::WindowGrowth growth;
+    growth.setWindow(&window);
+    growth.setSource(panel);
+    growth.setWantedHeight(120);
+    EXPECT_EQ(growth.height(), 120) << "a hidden window takes its height at once";
+
+    // It maps showing its content, not its bare colour, before Qt has drawn anything.
+    window.show();
+    flushQt();
+    const std::optional<QRect> mapped = viewableFrame(window, QSize(160, 120));
+    ASSERT_TRUE(mapped);
+    EXPECT_EQ(screenPixel(mapped->topLeft() + QPoint(80, 30)), 0xFF0000u);
+    EXPECT_EQ(screenPixel(mapped->topLeft() + QPoint(80, 90)), 0x0000FFu);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    // Growing, it shows its new content where it grows, from the moment it is taller.
+    std::optional<QRgb> grown;
+    QObject::connect(&growth, &ui::WindowGrowth::heightChanged, &window, [&] {
+        window.resize(160, qRound(growth.height()));
+        flushQt();
+        if (const std::optional<QRect> frame = viewableFrame(window, QSize(160, 240)))
+            grown = screenPixel(frame->topLeft() + QPoint(80, 210));
+    });
+    panel->setHeight(240);
+    growth.setWantedHeight(240);
+    EXPECT_EQ(growth.height(), 120) << "the window grows once the taller content is drawn";
+    ASSERT_TRUE(waitUntil([&] { return growth.height() == 240; }, waitLimit));
+    ASSERT_TRUE(grown);
+    EXPECT_EQ(*grown, 0x0000FFu);
+
+    // Shrinking takes no drawing ahead.
+    growth.setWantedHeight(100);
+    EXPECT_EQ(growth.height(), 100);
+    panel->setParentItem(nullptr);
+    EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
 }
