@@ -1,15 +1,15 @@
 #pragma once
 
+#include "tavrine/ui/PictureItem.h"
+
 #include <QColor>
-#include <QQuickItem>
 #include <QtQml/qqmlregistration.h>
 
 namespace tavrine::nudge {
 
 // The soft shadow of the notch silhouette (of the item's size, with the silhouette's radii), blurred as a drop
-// shadow is and moved down by `verticalOffset`. Drawn into a texture when the shape changes, which it does only
-// while the silhouette opens or closes; no shader is made for it at run time.
-class NotchShadowItem : public QQuickItem {
+// shadow is and moved down by `verticalOffset`. Its shape changes only while the silhouette opens or closes.
+class NotchShadowItem : public ui::PictureItem {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(double earRadius READ earRadius WRITE setEarRadius NOTIFY shapeChanged)
@@ -35,19 +35,18 @@ signals:
     void shapeChanged();
 
 protected:
-    QSGNode* updatePaintNode(QSGNode* old, UpdatePaintNodeData* data) override;
-    void geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) override;
+    Picture paint(qreal scale) const override;
 
 private:
-    template <typename T> void change(T& member, const T& value);
+    template <typename T> void change(T& member, const T& value) {
+        PictureItem::change(member, value, &NotchShadowItem::shapeChanged);
+    }
 
     double m_ear = 6;
     double m_bottom = 10;
     int m_blur = 0;
     double m_offset = 0;
     QColor m_color = Qt::black;
-    qreal m_drawnScale = 0;
-    bool m_stale = true;
 };
 
 } // namespace tavrine::nudge

@@ -1,8 +1,5 @@
 #include "tavrine/ui/SoftGlow.h"
 
-#include <QQuickWindow>
-#include <QSGImageNode>
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -25,9 +22,7 @@ double smoothstep(double edge0, double edge1, double x) {
 
 } // namespace
 
-SoftGlow::SoftGlow(QQuickItem* parent) : QQuickItem(parent) {
-    setFlag(ItemHasContents);
-}
+SoftGlow::SoftGlow(QQuickItem* parent) : PictureItem(parent, QQuickWindow::TextureCanUseAtlas) {}
 
 QRectF SoftGlow::area(const Glow& glow) {
     const qreal reach = glow.glowRadius + clampedCornerRadius(glow);
@@ -77,15 +72,6 @@ QImage SoftGlow::render(const Glow& glow, const QColor& color) {
     return image;
 }
 
-template <typename T> void SoftGlow::change(T& member, const T& value, void (SoftGlow::*changed)()) {
-    if (member == value)
-        return;
-    member = value;
-    m_stale = true;
-    update();
-    emit(this->*changed)();
-}
-
 void SoftGlow::setGlowRadius(qreal radius) {
     change(m_glowRadius, std::max(0.0, radius), &SoftGlow::glowRadiusChanged);
 }
@@ -99,45 +85,15 @@ void SoftGlow::setColor(const QColor& color) {
     change(m_color, color, &SoftGlow::colorChanged);
 }
 
-void SoftGlow::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
-    QQuickItem::geometryChange(newGeometry, oldGeometry);
-    if (newGeometry.size() != oldGeometry.size()) {
-        m_stale = true;
-        update();
-    }
-}
-
-QSGNode* SoftGlow::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
-    auto* node = static_cast<QSGImageNode*>(old);
-    if (width() <= 0 || height() <= 0 || !window()) {
-        delete node;
-        return nullptr;
-    }
-    const qreal scale = window()->effectiveDevicePixelRatio();
+PictureItem::Picture SoftGlow::paint(qreal scale) const {
     Glow glow;
     glow.size = QSizeF(width(), height()) * scale;
     glow.glowRadius = m_glowRadius * scale;
     glow.spread = m_spread;
     glow.cornerRadius = m_cornerRadius * scale;
     const QRectF device = area(glow);
-    if (!node) {
-        node = window()->createImageNode();
-        node->setOwnsTexture(true);
-        node->setFiltering(QSGTexture::Linear);
-        m_stale = true;
-    }
-    // A window on a screen of another pixel density needs the picture drawn again at its scale.
-    if (scale != m_drawnScale) {
-        m_drawnScale = scale;
-        m_stale = true;
-    }
-    if (m_stale) {
-        node->setTexture(window()->createTextureFromImage(render(glow, m_color), QQuickWindow::TextureCanUseAtlas));
-        m_stale = false;
-    }
-    node->setRect(QRectF(device.x() / scale, device.y() / scale, std::ceil(device.width()) / scale,
-                         std::ceil(device.height()) / scale));
-    return node;
+    return {render(glow, m_color), QRectF(device.x() / scale, device.y() / scale, std::ceil(device.width()) / scale,
+                                          std::ceil(device.height()) / scale)};
 }
 
 } // namespace tavrine::ui

@@ -1,17 +1,17 @@
 #pragma once
 
+#include "tavrine/ui/PictureItem.h"
+
 #include <QColor>
 #include <QImage>
-#include <QQuickItem>
 #include <QtQml/qqmlregistration.h>
 
 namespace tavrine::ui {
 
 // A glow around the item's rectangle that fades out over `glowRadius` beyond its edges: the falloff of
-// Qt's RectangularGlow (a smooth step across each axis, their product squared), drawn once into a texture and
-// drawn again only when its size or a property changes. Loading the graphical-effects module for it would also
-// load Qt's run-time shader compiler, megabytes that stay for the rest of the run.
-class SoftGlow : public QQuickItem {
+// Qt's RectangularGlow (a smooth step across each axis, their product squared). Loading the graphical-effects module
+// for it would also load Qt's run-time shader compiler, megabytes that stay for the rest of the run.
+class SoftGlow : public PictureItem {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(qreal glowRadius READ glowRadius WRITE setGlowRadius NOTIFY glowRadiusChanged)
@@ -53,18 +53,13 @@ signals:
     void colorChanged();
 
 protected:
-    QSGNode* updatePaintNode(QSGNode* old, UpdatePaintNodeData* data) override;
-    void geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) override;
+    Picture paint(qreal scale) const override;
 
 private:
-    template <typename T> void change(T& member, const T& value, void (SoftGlow::*changed)());
-
     qreal m_glowRadius = 0;
     qreal m_spread = 0;
     qreal m_cornerRadius = 0;
     QColor m_color = Qt::white;
-    qreal m_drawnScale = 0;
-    bool m_stale = true;
 };
 
 } // namespace tavrine::ui

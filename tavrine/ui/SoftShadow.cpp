@@ -3,8 +3,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QQuickWindow>
-#include <QSGImageNode>
 
 #include <algorithm>
 #include <cmath>
@@ -91,9 +89,8 @@ std::vector<float> blurPass(const std::vector<float>& in, int width, int height,
 
 } // namespace
 
-SoftShadow::SoftShadow(QQuickItem* parent) : QQuickItem(parent) {
-    setFlag(ItemHasContents);
-}
+// In the shared atlas: shadows and icons next to one another then draw as one batch.
+SoftShadow::SoftShadow(QQuickItem* parent) : PictureItem(parent, QQuickWindow::TextureCanUseAtlas) {}
 
 QImage SoftShadow::render(const Shape& shape, int blurRadius, const QColor& color) {
     return blurred(shapeImage(shape), blurRadius, color);
@@ -126,15 +123,6 @@ QImage SoftShadow::blurred(const QImage& shape, int blurRadius, const QColor& co
     return image;
 }
 
-template <typename T> void SoftShadow::change(T& member, const T& value) {
-    if (member == value)
-        return;
-    member = value;
-    m_stale = true;
-    update();
-    emit shapeChanged();
-}
-
 void SoftShadow::setCornerRadius(qreal radius) {
     change(m_cornerRadius, radius);
 }
@@ -160,51 +148,19 @@ void SoftShadow::setVerticalOffset(qreal offset) {
     change(m_verticalOffset, offset);
 }
 
-void SoftShadow::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
-    QQuickItem::geometryChange(newGeometry, oldGeometry);
-    if (newGeometry.size() != oldGeometry.size()) {
-        m_stale = true;
-        update();
-    }
-}
-
-QSGNode* SoftShadow::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
-    auto* node = static_cast<QSGImageNode*>(old);
-    if (width() <= 0 || height() <= 0 || !window()) {
-        delete node;
-        return nullptr;
-    }
-    const qreal scale = window()->effectiveDevicePixelRatio();
+PictureItem::Picture SoftShadow::paint(qreal scale) const {
     // The blur and the offsets in device pixels, the offsets whole, as the shadow has always been placed.
     const int blur = int(std::lround(m_blurRadius * scale));
-    const QRectF area(std::round(m_horizontalOffset) - blur / scale, std::round(m_verticalOffset) - blur / scale,
-                      std::ceil(width() * scale) / scale + 2 * blur / scale,
-                      std::ceil(height() * scale) / scale + 2 * blur / scale);
-    if (!node) {
-        node = window()->createImageNode();
-        node->setOwnsTexture(true);
-        node->setFiltering(QSGTexture::Linear);
-        m_stale = true;
-    }
-    // A window on a screen of another pixel density needs the picture drawn again at its scale.
-    if (scale != m_drawnScale) {
-        m_drawnScale = scale;
-        m_stale = true;
-    }
-    if (m_stale) {
-        Shape shape;
-        shape.size = QSize(int(std::ceil(width() * scale)), int(std::ceil(height() * scale)));
-        shape.cornerRadius = m_cornerRadius * scale;
-        shape.fill = m_fill.alphaF();
-        shape.edgeTop = m_edgeTop.alphaF();
-        shape.edgeBottom = m_edgeBottom.alphaF();
-        // In the shared atlas: shadows and icons next to one another then draw as one batch.
-        node->setTexture(
-            window()->createTextureFromImage(render(shape, blur, m_color), QQuickWindow::TextureCanUseAtlas));
-        m_stale = false;
-    }
-    node->setRect(area);
-    return node;
+    Shape shape;
+    shape.size = QSize(int(std::ceil(width() * scale)), int(std::ceil(height() * scale)));
+    shape.cornerRadius = m_cornerRadius * scale;
+    shape.fill = m_fill.alphaF();
+    shape.edgeTop = m_edgeTop.alphaF();
+    shape.edgeBottom = m_edgeBottom.alphaF();
+    return {render(shape, blur, m_color),
+            QRectF(std::round(m_horizontalOffset) - blur / scale, std::round(m_verticalOffset) - blur / scale,
+                   std::ceil(width() * scale) / scale + 2 * blur / scale,
+                   std::ceil(height() * scale) / scale + 2 * blur / scale)};
 }
 
 } // namespace tavrine::ui

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "tavrine/ui/PictureItem.h"
+
 #include <QColor>
 #include <QImage>
-#include <QQuickItem>
 #include <QtQml/qqmlregistration.h>
 
 namespace tavrine::ui {
 
 // The soft shadow of a rounded rectangle, laid under the item it belongs to (anchored to fill it). The shadow
 // is the Gaussian blur of the rectangle's coverage, so a translucent fill or a faint edge casts a faint shadow,
-// tinted with `color` and moved by the offsets. It is drawn once into a texture and drawn again only when its
-// size or a property changes: a window that animates something else redraws it as a plain picture, and no
-// shader is made for it at run time.
-class SoftShadow : public QQuickItem {
+// tinted with `color` and moved by the offsets.
+class SoftShadow : public PictureItem {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(qreal cornerRadius READ cornerRadius WRITE setCornerRadius NOTIFY shapeChanged)
@@ -65,11 +64,12 @@ signals:
     void shapeChanged();
 
 protected:
-    QSGNode* updatePaintNode(QSGNode* old, UpdatePaintNodeData* data) override;
-    void geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) override;
+    Picture paint(qreal scale) const override;
 
 private:
-    template <typename T> void change(T& member, const T& value);
+    template <typename T> void change(T& member, const T& value) {
+        PictureItem::change(member, value, &SoftShadow::shapeChanged);
+    }
 
     qreal m_cornerRadius = 0;
     QColor m_fill = Qt::black;
@@ -79,8 +79,6 @@ private:
     QColor m_color = Qt::black;
     qreal m_horizontalOffset = 0;
     qreal m_verticalOffset = 0;
-    qreal m_drawnScale = 0;
-    bool m_stale = true;
 };
 
 } // namespace tavrine::ui
