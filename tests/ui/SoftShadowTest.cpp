@@ -1,7 +1,10 @@
 #include "tavrine/ui/SoftShadow.h"
+#include "support/QmlTestSupport.h"
 #include "tavrine/ui/SoftGlow.h"
 
 #include <QImage>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -118,4 +121,30 @@ TEST(SoftGlow, FadesFromTheRectangleToNothingAtItsReach) {
     const QImage square = SoftGlow::render(glow, QColor::fromRgbF(1, 0, 0, 0.5));
     ASSERT_EQ(square.size(), QSize(108, 36));
     EXPECT_NEAR(qAlpha(square.pixel(54, 18)), 128, 1);
+}
+
+// The picture is drawn once into a texture: a new property value or a new size has it drawn again.
+TEST(SoftGlow, DrawsItsPictureAgainWhenAPropertyOrItsSizeChanges) {
+    tavrine::test::QmlHarness h;
+    std::unique_ptr<QObject> object(h.createFromText("import QtQuick\nimport Tavrine.Ui\n"
+                                                     "Rectangle { width: 140; height: 80; color: 'black'\n"
+                                                     "  SoftGlow { objectName: 'glow'; x: 40; y: 30; width: 40; "
+                                                     "height: 20; glowRadius: 10; color: 'red' } }"));
+    auto* root = qobject_cast<QQuickItem*>(object.get());
+    ASSERT_TRUE(root);
+    auto window = tavrine::test::showInWindow(root, 140, 80);
+    QQuickItem* glow = tavrine::test::findItem(root, "glow");
+    ASSERT_TRUE(glow);
+    QImage image = window->grabWindow();
+    EXPECT_EQ(image.pixelColor(60, 40).rgb(), QColor(Qt::red).rgb());
+    EXPECT_EQ(image.pixelColor(95, 40).rgb(), QColor(Qt::black).rgb());
+
+    glow->setProperty("color", QColor(Qt::blue));
+    image = window->grabWindow();
+    EXPECT_EQ(image.pixelColor(60, 40).rgb(), QColor(Qt::blue).rgb());
+
+    glow->setWidth(60);
+    image = window->grabWindow();
+    EXPECT_EQ(image.pixelColor(95, 40).rgb(), QColor(Qt::blue).rgb());
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
