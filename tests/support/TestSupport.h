@@ -17,7 +17,7 @@ namespace tavrine::test {
 constexpr int desktopWaitMs = 30000;
 
 // Runs the event loop until `done()` holds or `seconds` of real time pass; answers whether it held.
-bool waitUntil(const std::function<bool()>& done, double seconds = 5.0);
+bool waitUntil(const std::function<bool()>& done, double seconds = desktopWaitMs / 1000.0);
 
 // What `program` (a desktop tool such as xprop) wrote to its standard output, trimmed; it gets ten seconds.
 QString programOutput(const QString& program, const QStringList& arguments);
