@@ -108,7 +108,8 @@ TEST(MainWindowX11, HeaderButtonsRaiseTheirWindowAlsoAMinimisedOne) {
         EXPECT_EQ(inApplication, 1);
         // The window manager's own records follow a moment later.
         const auto xid = platform::XWindowId(window->winId());
-        EXPECT_TRUE(waitUntil([&] { return x11->activeWindow() == std::optional<platform::XWindowId>(xid); }, waitLimit));
+        EXPECT_TRUE(
+            waitUntil([&] { return x11->activeWindow() == std::optional<platform::XWindowId>(xid); }, waitLimit));
         EXPECT_TRUE(waitUntil([&] { return onDesktopTitledAs(window) == QList<platform::XWindowId>{xid}; }, waitLimit))
             << onDesktopTitledAs(window).size();
     }
@@ -161,6 +162,10 @@ TEST(MainWindowX11, TheNudgeCloseButtonStaysUnderThePointerAndItsClickClosesTheC
     int unmaps = 0;
     QObject::connect(close, &QWindow::visibleChanged, [&](bool visible) { unmaps += visible ? 0 : 1; });
     moveTo(close->geometry().center());
+    // The click goes to the button once the pointer is over it for the X server too.
+    QQuickItem* button = findItem(close->contentItem(), QStringLiteral("nudgeClose"));
+    ASSERT_TRUE(button);
+    ASSERT_TRUE(waitUntil([&] { return button->property("hovered").toBool(); }, waitLimit));
     // Long enough for the panels to have swapped several times over.
     QTest::qWait(600);
     EXPECT_EQ(unmaps, 0);
