@@ -183,6 +183,10 @@ TEST(MainWindowX11, TheNudgeCloseButtonStaysUnderThePointerAndItsClickClosesTheC
             int unmaps = 0;
             QObject::connect(close, &QWindow::visibleChanged, [&](bool visible) { unmaps += visible ? 0 : 1; });
             moveTo(close->geometry().center());
+            // The rest counts from when the pointer is over the button for the X server too.
+            QQuickItem* button = findItem(close->contentItem(), QStringLiteral("nudgeClose"));
+            ASSERT_TRUE(button);
+            ASSERT_TRUE(waitUntil([&] { return button->property("hovered").toBool(); }, waitLimit));
             QTest::qWait(c.restMs);
             EXPECT_EQ(unmaps, 0);
             // The desktop's tool tip deletes its window once hidden.

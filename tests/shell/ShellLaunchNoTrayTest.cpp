@@ -1,4 +1,5 @@
 #include "shell/TavrineLauncher.h"
+#include "support/TestSupport.h"
 
 #include <QFile>
 #include <QTest>
@@ -13,6 +14,6 @@ TEST(ShellLaunchWithoutTray, AFirstLaunchStillWelcomesTheUser) {
     EXPECT_TRUE(QTest::qWaitFor(
         [] { return TavrineLauncher::viewableWindows() == QStringList{QStringLiteral("onboarding")}; }, 20000));
     EXPECT_TRUE(QTest::qWaitFor([] { return TavrineLauncher::activeRole() == QStringLiteral("onboarding"); }, 10000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(launcher.autostartEntry()); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(launcher.autostartEntry()); }, desktopWaitMs));
     EXPECT_EQ(launcher.terminate(first), 0);
 }

@@ -1,4 +1,5 @@
 #include "shell/TavrineLauncher.h"
+#include "support/TestSupport.h"
 
 #include <QFile>
 #include <QTest>
@@ -36,7 +37,7 @@ TEST(ShellLaunch, AFirstLaunchWelcomesTheUserAndRegistersLaunchAtLogin) {
     EXPECT_EQ(windowClass->className, QStringLiteral("com.dravolence.tavrine"));
     EXPECT_EQ(x11->windowPid(window), qint32(launcher.process(first).processId()));
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(launcher.autostartEntry()); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(launcher.autostartEntry()); }, desktopWaitMs));
     EXPECT_EQ(launcher.terminate(first), 0);
     QFile settings(launcher.settingsFile());
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));

@@ -1,5 +1,6 @@
 #include "support/QmlTestSupport.h"
 
+#include "support/TestSupport.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QMutex>
@@ -120,7 +121,7 @@ std::unique_ptr<QQuickWindow> showInWindow(QQuickItem* item, int width, int heig
     window->resize(w, h);
     item->setParentItem(window->contentItem());
     window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    if (!QTest::qWaitForWindowExposed(window.get(), desktopWaitMs))
         ADD_FAILURE() << "the window was never exposed";
     return window;
 }

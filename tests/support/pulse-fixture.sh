@@ -34,8 +34,10 @@ start)
         --load="module-null-sink sink_name=tavrine_test" \
         --load="module-native-protocol-unix socket=$socket auth-anonymous=1" >"$dir/pulse.log" 2>&1 &
     echo $! >"$pid_file"
-    for _ in $(seq 1 200); do
-        if PULSE_SERVER="unix:$socket" pactl info >/dev/null 2>&1; then
+    # Until the daemon answers; the limit is generous, as the tests run on busy machines.
+    deadline=$((SECONDS + 30))
+    while kill -0 "$(cat "$pid_file")" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+        if PULSE_SERVER="unix:$socket" timeout 10 pactl info >/dev/null 2>&1; then
             echo "export PULSE_SERVER='unix:$socket'" >"$env_file"
             echo "pulse-fixture: PulseAudio on $socket"
             exit 0
