@@ -1,5 +1,6 @@
 #include "fakes/FakeLoginItem.h"
 #include "support/LogCapture.h"
+#include "tavrine/platform/DesktopEntries.h"
 #include "tavrine/platform/XdgLoginItem.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <functional>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace tavrine;
 using namespace tavrine::platform;
@@ -81,6 +85,94 @@ TEST(XdgLoginItem, StatesFollowTheEntry) {
     EXPECT_THROW(lost.registerItem(), LoginItemError);
 }
 
+// What stands at the entry's path may be anything: it is never read whole, never waited on, never followed and
+// never written through. The switch shows it off; switching on puts a regular file in its place.
+TEST(XdgLoginItem, AHostileEntryCountsAsOffAndIsReplacedWhole) {
+    CleanEntry clean;
+    const QString path = XdgLoginItem::entryPath();
+    const QString elsewhere = QFileInfo(path).absolutePath() + QStringLiteral("/../elsewhere.desktop");
+    const QByteArray elsewhereText = "[Desktop Entry]\nExec=/opt/tavrine/tavrine --launched-at-login\n";
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        const char* refusal;
+        bool replaced;
+    };
+    const QList<Case> cases = {
+        {"link to /dev/zero", [&] { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path)); },
+         "it is a symbolic link", true},
+        {"link to an entry elsewhere",
+         [&] {
+             QFile target(elsewhere);
+             ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+             target.write(elsewhereText);
+             target.close();
+             ASSERT_TRUE(QFile::link(elsewhere, path));
+         },
+         "it is a symbolic link", true},
+        {"FIFO nobody writes into", [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+         "it is a FIFO", true},
+        {"10 MB file (sparse)",
+         [&] {
+             QFile huge(path);
+             ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+             huge.write("[Desktop Entry]\nExec=/opt/tavrine/tavrine\n");
+             ASSERT_TRUE(huge.resize(10 * 1024 * 1024));
+         },
+         "it is larger than 1 MB", true},
+        {"folder with a file in it",
+         [&] {
+             ASSERT_TRUE(QDir().mkpath(path));
+             QFile inside(path + QStringLiteral("/kept"));
+             ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
+         },
+         "it is a folder", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        c.make();
+        const QFileInfo before(path);
+        LogCapture logs;
+        XdgLoginItem item([] { return QStringLiteral("/opt/tavrine/tavrine"); });
+        EXPECT_EQ(item.status(), Status::NotRegistered);
+        EXPECT_EQ(item.status(), Status::NotRegistered);
+        EXPECT_FALSE(item.refreshProgramPath());
+        EXPECT_EQ(logs.messages(QStringLiteral("LoginItem")),
+                  QStringList{QStringLiteral("Login item entry %1 not read: %2; launch at login counts as off")
+                                  .arg(path, QString::fromUtf8(c.refusal))})
+            << "said once, however often the settings window asks";
+        EXPECT_EQ(QFileInfo(path).isSymLink(), before.isSymLink()) << "left as it is until the user switches on";
+
+        EXPECT_EQ(setLaunchAtLogin(item, true), c.replaced);
+        const QFileInfo after(path);
+        if (c.replaced) {
+            EXPECT_TRUE(after.isFile() && !after.isSymLink());
+            EXPECT_EQ(item.status(), Status::Enabled);
+            EXPECT_TRUE(execLine().startsWith(QStringLiteral("/opt/tavrine/tavrine "))) << execLine().toStdString();
+        } else {
+            EXPECT_TRUE(after.isDir());
+            EXPECT_TRUE(QFile::exists(path + QStringLiteral("/kept")));
+            EXPECT_TRUE(logs.messages(QStringLiteral("LoginItem"))
+                            .last()
+                            .startsWith(QStringLiteral("Login item change failed: ")));
+        }
+        // Nothing was written through a link.
+        QFile target(elsewhere);
+        if (target.open(QIODevice::ReadOnly)) {
+            EXPECT_EQ(target.readAll(), elsewhereText);
+        }
+        // No temporary file is left beside the entry.
+        EXPECT_EQ(
+            QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size(),
+            c.replaced ? 1 : 0);
+    }
+    QDir(path).removeRecursively();
+    QFile::remove(elsewhere);
+}
+
 TEST(XdgLoginItem, ExecStartsTheProgramWithTheMarkerWhateverItsPath) {
     CleanEntry clean;
     const QStringList programs = {
@@ -95,7 +187,8 @@ TEST(XdgLoginItem, ExecStartsTheProgramWithTheMarkerWhateverItsPath) {
         XdgLoginItem item([program] { return program; });
         item.registerItem();
         const QString exec = execLine();
-        EXPECT_EQ(XdgLoginItem::execArguments(exec), (QStringList{program, QStringLiteral("--launched-at-login")})) << exec.toStdString();
+        EXPECT_EQ(DesktopEntries::execArguments(exec), (QStringList{program, QStringLiteral("--launched-at-login")}))
+            << exec.toStdString();
         // A lone "%" would be a field code.
         EXPECT_FALSE(exec.contains(QRegularExpression(QStringLiteral("(^|[^%])%([^%]|$)")))) << exec.toStdString();
     }
@@ -134,7 +227,7 @@ TEST(XdgLoginItem, AnEntryWhoseProgramIsGoneFollowsThisProgram) {
             EXPECT_EQ(text, c.entry) << c.name;
             continue;
         }
-        EXPECT_EQ(XdgLoginItem::execArguments(execLine()), (QStringList{installed, "--launched-at-login"})) << c.name;
+        EXPECT_EQ(DesktopEntries::execArguments(execLine()), (QStringList{installed, "--launched-at-login"})) << c.name;
         EXPECT_TRUE(text.contains("X-GNOME-Autostart-enabled=true\n")) << c.name;
         EXPECT_EQ(item.status(), Status::Enabled) << c.name;
     }
