@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
 #include <sys/stat.h>
 
 using namespace tavrine::test;
@@ -107,4 +110,46 @@ TEST_F(CommandLineRun, ARunWithoutAddressOrTokenSaysHowToGiveThem) {
         << refused.err.toStdString();
     EXPECT_EQ(caseAt(this->report(QStringLiteral("judge-results.json")), 0).value(QStringLiteral("error")).toString(),
               QStringLiteral("typesafeAddressRefused"));
+}
+
+// The application on a display Qt cannot draw on ends with one line and status 1 rather than Qt's abort: without
+// a display, and on a screen of 8-bit PseudoColor (a private Xvfb started for it).
+TEST_F(CommandLineRun, TheApplicationOnADisplayItCannotUseSaysSoInOneLine) {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        GTEST_SKIP() << "no Xvfb";
+    const QString numberFile = path(QStringLiteral("display"));
+    QProcess xvfb;
+    xvfb.start(QStringLiteral("sh"),
+               {QStringLiteral("-c"),
+                QStringLiteral("exec Xvfb -displayfd 3 -screen 0 640x480x8 -nolisten tcp 3>\"$0\""), numberFile});
+    QString display;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QFile file(numberFile);
+            display = file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+            return display.endsWith(QLatin1Char('\n'));
+        },
+        20000));
+    display = QLatin1Char(':') + display.trimmed();
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("runtime"))));
+    QFile::setPermissions(path(QStringLiteral("runtime")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    const std::pair<QString, QString> cases[] = {
+        {QString(), QStringLiteral("tavrine: no X display (DISPLAY=\"\"); Tavrine needs an X11 desktop\n")},
+        {display, QStringLiteral("tavrine: the screen of X display ") + display +
+                      QStringLiteral(" is 8-bit PseudoColor; Tavrine needs a TrueColor screen of 16 bits or more\n")},
+    };
+    for (const auto& [shown, line] : cases) {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
+        if (!shown.isEmpty())
+            environment.insert(QStringLiteral("DISPLAY"), shown);
+        const HarnessOutcome outcome = run({}, environment);
+        EXPECT_TRUE(outcome.finished) << "ended by a signal: " << shown.toStdString();
+        EXPECT_EQ(outcome.status, 1) << shown.toStdString();
+        EXPECT_EQ(outcome.err, line);
+    }
+    xvfb.terminate();
+    xvfb.waitForFinished();
 }
