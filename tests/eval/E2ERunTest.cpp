@@ -1,4 +1,5 @@
 #include "HarnessRun.h"
+#include "support/TestSupport.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -64,16 +65,6 @@ TEST_F(E2ERun, RecognisesEachScreenshotUnderItsHeaderAndJudgesIt) {
 
 namespace {
 
-quint32 crc32(const QByteArray& bytes) {
-    quint32 crc = 0xffffffff;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
-}
-
 // A sound PNG whose header states `side` x `side` colour pixels with alpha: only its header is ever read.
 QByteArray squarePng(quint32 side) {
     QByteArray png;
@@ -86,7 +77,7 @@ QByteArray squarePng(quint32 side) {
     qToBigEndian(side, header.data() + 8);
     png.replace(12, 17, header);
     QByteArray crc(4, '\0');
-    qToBigEndian(crc32(header), crc.data());
+    qToBigEndian(tavrine::test::crc32(header), crc.data());
     return png.replace(29, 4, crc);
 }
 
