@@ -22,19 +22,14 @@ SessionHistory::Options optionsIn(const QString& folder, UserDefaults* notes = n
     return options;
 }
 
-// A store that refuses what its tables take, as a full disk does.
-void fill(const QString& folder, const QStringList& tables) {
+// Makes the store refuse what these tables take, as a full disk does, or take it again.
+void setFull(const QString& folder, const QStringList& tables, bool full) {
     RawConnection raw(folder + QStringLiteral("/History.store"));
     for (const QString& table : tables)
-        ASSERT_TRUE(raw.exec(QStringLiteral("CREATE TRIGGER full_%1 BEFORE INSERT ON %1 BEGIN SELECT "
-                                            "RAISE(ABORT, 'database or disk is full'); END")
+        ASSERT_TRUE(raw.exec((full ? QStringLiteral("CREATE TRIGGER full_%1 BEFORE INSERT ON %1 BEGIN SELECT "
+                                                    "RAISE(ABORT, 'database or disk is full'); END")
+                                   : QStringLiteral("DROP TRIGGER full_%1"))
                                  .arg(table)));
-}
-
-void makeRoom(const QString& folder, const QStringList& tables) {
-    RawConnection raw(folder + QStringLiteral("/History.store"));
-    for (const QString& table : tables)
-        ASSERT_TRUE(raw.exec(QStringLiteral("DROP TRIGGER full_%1").arg(table)));
 }
 
 SessionSummary snapshotAt(double usedSeconds) {
@@ -99,18 +94,17 @@ TEST(RunningSession, WhatARelaunchFindsOfASessionKeptWhileItRan) {
             SessionHistory history(optionsIn(folder, &notes));
             history.open();
             if (c.end == End::QuitOnAStoreFullThroughout)
-                fill(folder, full);
+                setFull(folder, full, true);
             history.keepRunning(id, snapshotAt(10));
             history.keepRunning(id, snapshotAt(c.used));
             if (c.end == End::QuitOnAFullStore)
-                fill(folder, full);
+                setFull(folder, full, true);
             if (c.end == End::Stopped || !full.isEmpty())
                 history.record(sampleSummary(), sessionStart, id);
             if (c.end == End::EndedUnexpectedly)
                 history.endRunningUnexpectedly(id, snapshotAt(c.used), minimum);
         }
-        if (!full.isEmpty())
-            makeRoom(folder, full);
+        setFull(folder, full, false);
         // A store with a running record keeps the schema version every build of this schema opens.
         EXPECT_EQ(number(folder, QStringLiteral("PRAGMA user_version")), 1);
 
@@ -134,21 +128,14 @@ TEST(RunningSession, WhatARelaunchFindsOfASessionKeptWhileItRan) {
         EXPECT_EQ(stored[0].sessionID, id);
         EXPECT_EQ(stored[0].endedUnexpectedly, c.markedUnexpected);
         EXPECT_EQ(relaunched.sessionsWithoutSegments(0, 1).value(0).endedUnexpectedly, c.markedUnexpected);
-        if (c.end == End::Stopped) {
-            EXPECT_EQ(stored[0], StoredSession::fromSummary(id, sampleSummary()));
-            continue;
-        }
-        if (c.end == End::QuitOnAFullStore) {
-            // The whole session as it ended, not only its last minute's write.
-            StoredSession expected = StoredSession::fromSummary(id, sampleSummary());
-            expected.endedUnexpectedly = true;
-            EXPECT_EQ(stored[0], expected);
-            continue;
-        }
-        // The last write, segments and all, as a session ended early.
-        StoredSession expected = StoredSession::fromSummary(id, snapshotAt(c.used));
-        expected.endedUnexpectedly = true;
+        // A stop stores the whole session as it ended, also when a quit left it to the relaunch; else the last
+        // write, segments and all, as a session ended early.
+        const bool stopped = c.end == End::Stopped || c.end == End::QuitOnAFullStore;
+        StoredSession expected = StoredSession::fromSummary(id, stopped ? sampleSummary() : snapshotAt(c.used));
+        expected.endedUnexpectedly = c.markedUnexpected;
         EXPECT_EQ(stored[0], expected);
+        if (c.end == End::Stopped)
+            continue;
         // Another relaunch finds nothing more to do.
         EXPECT_EQ(SessionHistory(optionsIn(folder)).recoverRunning(minimum), 0);
     }

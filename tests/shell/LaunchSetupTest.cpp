@@ -141,53 +141,42 @@ TEST(LaunchSetup, AFailedRegistrationIsLoggedAndNotRetried) {
 // While the settings file is refused, the mark of the first-launch default cannot be read: applying the default
 // then would bring back, at every launch, a login entry the user deleted.
 TEST(LaunchSetup, ARefusedSettingsFileNeverBringsBackADeletedLoginEntry) {
-    struct Case {
-        const char* name;
-        std::function<void(const QString& path)> refuse;
+    const std::function<void(const QString&)> refusals[] = {
+        [](const QString& path) {
+            QFile::remove(path);
+            QDir().mkpath(path);
+        },
+        [](const QString& path) {
+            QFile::remove(path);
+            ::mkfifo(QFile::encodeName(path).constData(), 0600);
+        },
+        [](const QString& path) {
+            QFile file(path);
+            file.open(QIODevice::Append);
+            file.resize(SettingsUserDefaults::largestFile + 1);
+        },
     };
-    const Case cases[] = {
-        {"a folder",
-         [](const QString& path) {
-             QFile::remove(path);
-             ASSERT_TRUE(QDir().mkpath(path));
-         }},
-        {"a FIFO",
-         [](const QString& path) {
-             QFile::remove(path);
-             ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-         }},
-        {"over 1 MB",
-         [](const QString& path) {
-             QFile file(path);
-             ASSERT_TRUE(file.open(QIODevice::Append));
-             ASSERT_TRUE(file.resize(SettingsUserDefaults::largestFile + 1));
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& refuse : refusals) {
         const QString path = temporaryFolder() + QStringLiteral("/tavrine.ini");
         FakeLoginItem entry;
-        {
-            // A true first launch with the file refused: no entry at all.
-            c.refuse(path);
-            SettingsUserDefaults settings(path);
-            ASSERT_FALSE(settings.problem().isEmpty());
-            Launch(&settings, &entry).setup->run(false);
-            EXPECT_EQ(entry.registerCalls, 0);
-            QDir(path).removeRecursively();
-            QFile::remove(path);
-        }
-        {
-            SettingsUserDefaults settings(path);
-            Launch(&settings, &entry).setup->run(false);
-            ASSERT_EQ(entry.state, platform::LoginItem::Status::Enabled);
-        }
+        // A true first launch with the file refused gets no entry at all.
+        refuse(path);
+        std::optional<SettingsUserDefaults> settings(std::in_place, path);
+        ASSERT_FALSE(settings->problem().isEmpty());
+        Launch(&*settings, &entry).setup->run(false);
+        EXPECT_EQ(entry.registerCalls, 0);
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+        settings.emplace(path);
+        Launch(&*settings, &entry).setup->run(false);
+        ASSERT_EQ(entry.registerCalls, 1);
         // The user deletes the entry; then the settings file is refused for two launches.
         entry.state = platform::LoginItem::Status::NotRegistered;
-        c.refuse(path);
+        settings.reset();
+        refuse(path);
         for (int launch = 0; launch < 2; ++launch) {
-            SettingsUserDefaults settings(path);
-            Launch(&settings, &entry).setup->run(false);
+            settings.emplace(path);
+            Launch(&*settings, &entry).setup->run(false);
         }
         EXPECT_EQ(entry.registerCalls, 1);
         EXPECT_EQ(entry.state, platform::LoginItem::Status::NotRegistered);
