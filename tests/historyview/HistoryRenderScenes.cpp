@@ -5,6 +5,7 @@
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/core/Clock.h"
+#include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/historyview/RecapViewModel.h"
@@ -53,12 +54,20 @@ QImage grab(QQuickItem* item, int width, int height) {
 // A few sessions over the last days, in a store of their own.
 struct HistoryScene {
     QTemporaryDir folder;
+    MemoryUserDefaults notes;
     std::unique_ptr<SessionHistory> history;
     std::unique_ptr<HistoryBrowser> browser;
 
-    explicit HistoryScene(bool withSessions, bool unreadableFile = false) {
+    explicit HistoryScene(bool withSessions, bool unreadableFile = false, bool lostAtQuit = false) {
         SessionHistory::Options options;
         options.folder = folder.path();
+        options.notes = &notes;
+        if (lostAtQuit) {
+            // The run before could not save its last session when it quit.
+            notes.setInteger(QString::fromLatin1(SessionHistory::lostCountKey), 1);
+            notes.setString(QString::fromLatin1(SessionHistory::lostReasonKey),
+                            QStringLiteral("database or disk is full"));
+        }
         if (unreadableFile) {
             QFile garbage(folder.filePath(SessionHistory::fileName()));
             if (garbage.open(QIODevice::WriteOnly))
@@ -73,9 +82,10 @@ struct HistoryScene {
     }
 };
 
-QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadableFile = false) {
+QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadableFile = false,
+                     bool lostAtQuit = false) {
     return inScheme(dark, [&] {
-        HistoryScene scene(withSessions, unreadableFile);
+        HistoryScene scene(withSessions, unreadableFile, lostAtQuit);
         auto view = h.createFromText("import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
                                      "Pane { id: root; padding: 0; required property HistoryBrowser browser\n"
                                      "  SessionHistoryView { anchors.fill: parent; browser: root.browser } }",
@@ -168,6 +178,8 @@ void addHistoryScenes(std::vector<RenderScene>& scenes) {
     scenes.push_back({"history-window", "empty-dark", [](QmlHarness& h) { return historyWindow(h, false, true); }});
     scenes.push_back(
         {"history-window", "set-aside", [](QmlHarness& h) { return historyWindow(h, true, false, true); }});
+    scenes.push_back(
+        {"history-window", "lost-at-quit", [](QmlHarness& h) { return historyWindow(h, true, false, false, true); }});
     scenes.push_back({"history-timeline", "plain", [](QmlHarness& h) { return timeline(h, -1, false, false); }});
     scenes.push_back({"history-timeline", "selected",
                       [](QmlHarness& h) { return timeline(h, sampleSelectedSegment, false, false); }});
