@@ -20,11 +20,11 @@ check() {
     fi
 }
 
-# Reports every package installed except those named in $work/missing.
+# Reports every package installed except those named in $work/missing ("*" names them all).
 cat >"$bin/dpkg-query" <<'STUB'
 #!/usr/bin/env bash
 package=${!#}
-if grep -qx "$package" "$STUB_DIR/missing" 2>/dev/null; then
+if grep -qx -e "$package" -e '\*' "$STUB_DIR/missing" 2>/dev/null; then
     echo "dpkg-query: no packages found matching $package" >&2
     exit 1
 fi
@@ -44,15 +44,26 @@ STUB
 chmod +x "$bin"/*
 export STUB_DIR="$work"
 
+# Runs scripts/deps with the given purposes (run when none is given).
 run_deps() {
     rm -f "$work/apt-calls"
-    PATH="$bin:$PATH" "$deps" >"$work/out" 2>"$work/err"
+    [ $# -gt 0 ] || set -- run
+    PATH="$bin:$PATH" "$deps" "$@" >"$work/out" 2>"$work/err"
     status=$?
 }
 
 # Whether the text matches the extended regular expression.
 matches() {
     [[ $1 =~ $2 ]]
+}
+
+# Whether the apt-get command line names the package (a word of its own).
+asks_for() {
+    [[ " $1 " == *" $2 "* ]]
+}
+
+not() {
+    ! "$@"
 }
 
 calls() {
@@ -80,7 +91,46 @@ for i in 0 1; do
 done
 check "one missing: says what it installs" grep -q "installing qcoro-qt6-dev" "$work/err"
 
+# Each purpose installs what it needs and nothing another purpose needs: a user who only runs Tavrine gets no
+# browsers, test libraries or compilers for fuzzing. Rows: purposes | packages asked for | packages never asked for.
+echo '*' >"$work/missing"
+while IFS='|' read -r purposes wanted unwanted; do
+    run_deps $purposes
+    install=$(calls | grep -E '(^| )install ' || true)
+    check "$purposes: status 0" [ "$status" -eq 0 ]
+    for p in $wanted; do
+        check "$purposes: installs $p" asks_for "$install" "$p"
+    done
+    for p in $unwanted; do
+        check "$purposes: leaves out $p" not asks_for "$install" "$p"
+    done
+done <<'ROWS'
+run|g++ qt6-declarative-dev qml6-module-qtwebengine tesseract-ocr-eng at-spi2-core librsvg2-bin|libgtest-dev firefox-esr chromium thunderbird stress-ng clang trayer pulseaudio dpkg-dev qml6-module-qtquick-dialogs qml6-module-qt-labs-folderlistmodel qml6-module-qtmultimedia qml6-module-qt5compat-graphicaleffects
+package|g++ dpkg-dev file|libgtest-dev firefox-esr clang
+test|g++ dpkg-dev libgtest-dev xvfb python3 firefox-esr chromium stress-ng desktop-file-utils|clang libclang-rt-14-dev
+fuzz|g++ clang libclang-rt-14-dev|libgtest-dev firefox-esr dpkg-dev stress-ng
+run fuzz test|g++ clang libgtest-dev|
+ROWS
+
+# Purposes that overlap ask for each package once.
+run_deps run test fuzz
+install=$(calls | grep -E '(^| )install ' || true)
+check "overlapping purposes: each package once" \
+    [ "$(tr ' ' '\n' <<<"$install" | grep -c '^g++$')" -eq 1 ]
+
+# No purpose, or one that does not exist, is a usage error before apt is asked anything.
+for purposes in "" "run tests"; do
+    rm -f "$work/apt-calls"
+    # shellcheck disable=SC2086
+    PATH="$bin:$PATH" "$deps" $purposes >"$work/out" 2>"$work/err"
+    status=$?
+    check "purposes '$purposes': usage error" [ "$status" -eq 2 ]
+    check "purposes '$purposes': no apt-get call" [ -z "$(calls)" ]
+    check "purposes '$purposes': says how to call it" grep -q "usage: scripts/deps" "$work/err"
+done
+
 # apt failing still fails the script, with apt's status.
+echo qcoro-qt6-dev >"$work/missing"
 echo 100 >"$work/apt-status"
 run_deps
 check "apt fails: its status comes through" [ "$status" -eq 100 ]
