@@ -44,10 +44,8 @@ STUB
 chmod +x "$bin"/*
 export STUB_DIR="$work"
 
-# Runs scripts/deps with the given purposes (run when none is given).
 run_deps() {
     rm -f "$work/apt-calls"
-    [ $# -gt 0 ] || set -- run
     PATH="$bin:$PATH" "$deps" "$@" >"$work/out" 2>"$work/err"
     status=$?
 }
@@ -72,14 +70,14 @@ calls() {
 
 # Everything installed: apt is never asked.
 : >"$work/missing"
-run_deps
+run_deps run
 check "all installed: status 0" [ "$status" -eq 0 ]
 check "all installed: no apt-get call" [ -z "$(calls)" ]
 
 # One package missing: the lists are updated, then that package alone is installed, each call told to wait for
 # apt's lock.
 echo qcoro-qt6-dev >"$work/missing"
-run_deps
+run_deps run
 check "one missing: status 0" [ "$status" -eq 0 ]
 mapfile -t lines < <(calls)
 check "one missing: two apt-get calls" [ "${#lines[@]}" -eq 2 ]
@@ -104,6 +102,7 @@ while IFS='|' read -r purposes wanted unwanted; do
     for p in $unwanted; do
         check "$purposes: leaves out $p" not asks_for "$install" "$p"
     done
+    check "$purposes: each package once" [ -z "$(tr ' ' '\n' <<<"$install" | sort | uniq -d)" ]
 done <<'ROWS'
 run|g++ qt6-declarative-dev qml6-module-qtwebengine tesseract-ocr-eng at-spi2-core librsvg2-bin|libgtest-dev firefox-esr chromium thunderbird stress-ng clang trayer pulseaudio dpkg-dev qml6-module-qtquick-dialogs qml6-module-qt-labs-folderlistmodel qml6-module-qtmultimedia qml6-module-qt5compat-graphicaleffects
 package|g++ dpkg-dev file|libgtest-dev firefox-esr clang
@@ -112,18 +111,9 @@ fuzz|g++ clang libclang-rt-14-dev|libgtest-dev firefox-esr dpkg-dev stress-ng
 run fuzz test|g++ clang libgtest-dev|
 ROWS
 
-# Purposes that overlap ask for each package once.
-run_deps run test fuzz
-install=$(calls | grep -E '(^| )install ' || true)
-check "overlapping purposes: each package once" \
-    [ "$(tr ' ' '\n' <<<"$install" | grep -c '^g++$')" -eq 1 ]
-
 # No purpose, or one that does not exist, is a usage error before apt is asked anything.
 for purposes in "" "run tests"; do
-    rm -f "$work/apt-calls"
-    # shellcheck disable=SC2086
-    PATH="$bin:$PATH" "$deps" $purposes >"$work/out" 2>"$work/err"
-    status=$?
+    run_deps $purposes
     check "purposes '$purposes': usage error" [ "$status" -eq 2 ]
     check "purposes '$purposes': no apt-get call" [ -z "$(calls)" ]
     check "purposes '$purposes': says how to call it" grep -q "usage: scripts/deps" "$work/err"
@@ -132,7 +122,7 @@ done
 # apt failing still fails the script, with apt's status.
 echo qcoro-qt6-dev >"$work/missing"
 echo 100 >"$work/apt-status"
-run_deps
+run_deps run
 check "apt fails: its status comes through" [ "$status" -eq 100 ]
 check "apt fails: nothing installed after the failed update" [ "$(calls | wc -l)" -eq 1 ]
 
