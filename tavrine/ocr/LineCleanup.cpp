@@ -1,7 +1,10 @@
 #include "tavrine/ocr/LineCleanup.h"
 
+#include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <leptonica/allheaders.h>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -161,16 +164,22 @@ QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
 // The line with every run of blank columns wider than `widest` cut down to that width. The recognizer reads a
 // wide blank inside a line, such as the space between two cells of a table's row, as dashes and rules, and
 // doubts the whole line; a blank as wide as the line is high still reads as a space.
+// Which columns of a line crop hold no ink: no grey a rule's step from its background.
+std::vector<bool> blankColumns(const QImage& line) {
+    const int background = backgroundOf(line).first;
+    std::vector<bool> blank(size_t(line.width()), true);
+    for (int y = 0; y < line.height(); ++y) {
+        const uchar* row = line.constScanLine(y);
+        for (int x = 0; x < line.width(); ++x)
+            blank[size_t(x)] = blank[size_t(x)] && std::abs(int(row[x]) - background) < ruleInkStep;
+    }
+    return blank;
+}
+
 QImage withGapsNarrowed(const QImage& line, int widest) {
     const int width = line.width();
     const int height = line.height();
-    const int background = backgroundOf(line).first;
-    std::vector<bool> blank(size_t(width), true);
-    for (int y = 0; y < height; ++y) {
-        const uchar* row = line.constScanLine(y);
-        for (int x = 0; x < width; ++x)
-            blank[size_t(x)] = blank[size_t(x)] && std::abs(int(row[x]) - background) < ruleInkStep;
-    }
+    const std::vector<bool> blank = blankColumns(line);
     std::vector<int> kept;
     kept.reserve(size_t(width));
     for (int x = 0; x < width;) {
@@ -198,45 +207,249 @@ QImage withGapsNarrowed(const QImage& line, int widest) {
     return narrowed;
 }
 
-// Whether a column between two line boxes on one row is a grid line: one grey from a few rows above the boxes
-// to a few below, apart from the ground on either side of it, and crossed by a line of its grey just above the
-// boxes and just below them, as a table's rows are (a panel's edge beside text is not). Looks at rows [top, end)
-// only.
+// Whether a column between two line boxes on one row is a grid line: of one grey from a few rows above the boxes
+// to a few below (darker only where other lines cross it), apart from the ground on either side of it, and crossed
+// by a darker line just above the boxes and just below them (or along their edges), as a table's rows are (a
+// panel's edge beside text is not). A window drawn at another scale draws its grid lines two pixels wide in two
+// greys, darker where they cross. Looks at rows [top, end) only.
 bool isGridLineBetween(const QImage& page, int x, int top, int end, const QRect& row) {
     const int first = std::max(top, row.top() - ruleReach);
     const int last = std::min(end - 1, row.bottom() + ruleReach);
-    const int grey = page.constScanLine(first)[x];
+    int greys[256] = {};
+    for (int y = first; y <= last; ++y)
+        ++greys[page.constScanLine(y)[x]];
+    const int grey = int(std::max_element(std::begin(greys), std::end(greys)) - greys);
     const auto near = [grey](int pixel) { return std::abs(pixel - grey) < ruleInkStep / 2; };
     int apart = 0;
+    int crossings = 0;
     for (int y = first; y <= last; ++y) {
         const uchar* line = page.constScanLine(y);
-        if (!near(line[x]))
+        if (!near(line[x]) && (line[x] > grey || ++crossings * 3 > last - first + 1))
             return false;
-        apart += !near(line[x - 1]) || !near(line[x + 1]);
+        // One or two pixels wide (drawn at another scale), with other greys on both sides.
+        const bool left = !near(line[x - 1]) || !near(line[x - 2]);
+        const bool right = !near(line[x + 1]) || !near(line[x + 2]);
+        apart += left && right && !(near(line[x - 1]) && near(line[x + 1]));
     }
     if (apart * 2 <= last - first + 1)
         return false;
-    // A line of its grey meets it (on one side at least: a cell cursor may cover the other), not the ground
-    // beside it: a panel's light edge is as grey as the ground around it. Rows beyond [top, end) are not seen: a
-    // row at the edge of the stretch passes there.
+    // A line darker than the ground beside it meets it (on one side at least: a cell cursor may cover the other):
+    // a panel's light edge is as grey as the ground around it. Rows beyond [top, end) are not seen: a row at the
+    // edge of the stretch passes there.
     const uchar* middle = page.constScanLine(row.center().y());
+    int grounds[256] = {};
+    for (int k = row.left(); k <= row.right(); ++k)
+        ++grounds[middle[k]];
+    const int ground = int(std::max_element(std::begin(grounds), std::end(grounds)) - grounds);
     const auto crossed = [&](int from, int to) {
         if (from < top || to >= end)
             return true;
+        if (x < 3 || x + 3 >= page.width())
+            return false;
+        // Three pixels of one grey along the row, a step darker than the ground of the row's cells: a line, not
+        // the edge of a letter or an icon.
+        const auto lineAt = [&](const uchar* line, int first) {
+            const auto [lightest, darkest] = std::minmax({line[first], line[first + 1], line[first + 2]});
+            return darkest - lightest < ruleInkStep / 2 && darkest + ruleInkStep / 2 <= ground;
+        };
         for (int y = from; y <= to; ++y) {
             const uchar* line = page.constScanLine(y);
-            if (x >= 3 && x + 3 < page.width() && near(line[x]) && (near(line[x - 3]) || near(line[x + 3])) &&
-                (!near(middle[x - 3]) || !near(middle[x + 3])))
+            if (line[x] < grey + ruleInkStep / 2 && (lineAt(line, x - 3) || lineAt(line, x + 1)))
                 return true;
         }
         return false;
     };
-    // A cell's text sits close between the lines of its row.
+    // A cell's text sits close between the lines of its row; a descender that touches the line under it takes
+    // that line's row into the box.
     const int margin = row.height() / 2 + ruleReach;
-    return crossed(row.top() - margin, row.top() - 1) && crossed(row.bottom() + 1, row.bottom() + margin);
+    return crossed(row.top() - margin, row.top() + ruleReach) &&
+           crossed(row.bottom() - ruleReach, row.bottom() + margin);
 }
 
+// A 1-bit Leptonica image, destroyed with its owner.
+struct PixDeleter {
+    void operator()(PIX* pix) const { pixDestroy(&pix); }
+};
+using Pix = std::unique_ptr<PIX, PixDeleter>;
+
+// Long rules: runs of ink at least this long, along a row or down a column, at most this thick. Text strokes are
+// shorter than the first up to headings of about 60 pixels, and a rule on a screen is 1 to 3 pixels thick (a
+// letter's stem that long is thicker).
+constexpr int longRule = 48;
+constexpr int longRuleThickness = 3;
+
+// A 1-bit image of the pixels of `grey` at least ruleInkStep from `background`.
+Pix inkOf(const QImage& grey, uchar background) {
+    Pix ink(pixCreate(grey.width(), grey.height(), 1));
+    if (!ink)
+        return ink;
+    l_uint32* bits = pixGetData(ink.get());
+    const int wordsPerLine = pixGetWpl(ink.get());
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        l_uint32* line = bits + qsizetype(y) * wordsPerLine;
+        for (int x = 0; x < grey.width(); ++x) {
+            if (std::abs(int(row[x]) - int(background)) >= ruleInkStep)
+                SET_DATA_BIT(line, x);
+        }
+    }
+    return ink;
+}
+
+// `rows` with the long rules through them blanked to `background`.
+void blankLongRules(QImage& rows, uchar background) {
+    if (rows.width() < longRule && rows.height() < longRule)
+        return;
+    const Pix ink = inkOf(rows, background);
+    if (!ink)
+        return;
+    const int wordsPerLine = pixGetWpl(ink.get());
+    // Long runs along the rows and down the columns, less the ink that is thick across them: letters that touch a
+    // rule stay whole. Where two rules cross, each is thin across once the other is left out.
+    const Pix along(pixOpenBrick(nullptr, ink.get(), longRule, 1));
+    const Pix down(pixOpenBrick(nullptr, ink.get(), 1, longRule));
+    if (!along || !down)
+        return;
+    const Pix besideDown(pixSubtract(nullptr, ink.get(), down.get()));
+    const Pix besideAlong(pixSubtract(nullptr, ink.get(), along.get()));
+    const Pix tall(pixOpenBrick(nullptr, besideDown.get(), 1, longRuleThickness + 1));
+    const Pix wide(pixOpenBrick(nullptr, besideAlong.get(), longRuleThickness + 1, 1));
+    if (!tall || !wide)
+        return;
+    pixSubtract(along.get(), along.get(), tall.get());
+    pixSubtract(down.get(), down.get(), wide.get());
+    pixOr(along.get(), along.get(), down.get());
+    const l_uint32* rules = pixGetData(along.get());
+    for (int y = 0; y < rows.height(); ++y) {
+        uchar* row = rows.scanLine(y);
+        const l_uint32* line = rules + qsizetype(y) * wordsPerLine;
+        for (int x = 0; x < rows.width(); ++x) {
+            if (GET_DATA_BIT(line, x))
+                row[x] = background;
+        }
+    }
+}
+
+// A cell cursor's frame is drawn in ink this far from the ground at least, far darker than grid lines.
+constexpr int frameInkStep = 128;
+// Its sides run down at least this many rows.
+constexpr int frameSide = 8;
+
 } // namespace
+
+QImage withoutCursorFrames(const QImage& page, int top, int end) {
+    QImage rows = page.copy(0, top, page.width(), end - top);
+    if (rows.width() < longRule)
+        return {};
+    const uchar background = backgroundOf(rows).first;
+    const Pix dark(pixCreate(rows.width(), rows.height(), 1));
+    if (!dark)
+        return {};
+    l_uint32* bits = pixGetData(dark.get());
+    const int wordsPerLine = pixGetWpl(dark.get());
+    for (int y = 0; y < rows.height(); ++y) {
+        const uchar* row = rows.constScanLine(y);
+        l_uint32* line = bits + qsizetype(y) * wordsPerLine;
+        for (int x = 0; x < rows.width(); ++x) {
+            if (std::abs(int(row[x]) - int(background)) >= frameInkStep)
+                SET_DATA_BIT(line, x);
+        }
+    }
+    // Its edges: long thin dark runs along the rows. Its sides: thin dark runs down the columns that meet them.
+    const Pix along(pixOpenBrick(nullptr, dark.get(), longRule, 1));
+    const Pix thick(pixOpenBrick(nullptr, dark.get(), 1, longRuleThickness + 1));
+    const Pix down(pixOpenBrick(nullptr, dark.get(), 1, frameSide));
+    const Pix wide(pixOpenBrick(nullptr, dark.get(), longRuleThickness + 1, 1));
+    if (!along || !thick || !down || !wide)
+        return {};
+    pixSubtract(along.get(), along.get(), thick.get());
+    l_int32 empty = 1;
+    pixZero(along.get(), &empty);
+    if (empty)
+        return {};
+    pixSubtract(down.get(), down.get(), wide.get());
+    const Pix edgesAndSides(pixOr(nullptr, along.get(), down.get()));
+    const Pix frames(pixSeedfillBinary(nullptr, along.get(), edgesAndSides.get(), 8));
+    if (!frames)
+        return {};
+    // With the corners, where an edge meets a side: neither thin along nor thin across.
+    const int reach = 2 * longRuleThickness + 1;
+    const Pix sides(pixSubtract(nullptr, frames.get(), along.get()));
+    const Pix nearEdges(pixDilateBrick(nullptr, along.get(), reach, reach));
+    const Pix nearSides(sides ? pixDilateBrick(nullptr, sides.get(), reach, reach) : nullptr);
+    if (!nearEdges || !nearSides)
+        return {};
+    pixAnd(nearEdges.get(), nearEdges.get(), nearSides.get());
+    pixAnd(nearEdges.get(), nearEdges.get(), dark.get());
+    pixOr(frames.get(), frames.get(), nearEdges.get());
+    const l_uint32* frameBits = pixGetData(frames.get());
+    for (int y = 0; y < rows.height(); ++y) {
+        uchar* row = rows.scanLine(y);
+        const l_uint32* line = frameBits + qsizetype(y) * wordsPerLine;
+        for (int x = 0; x < rows.width(); ++x) {
+            if (GET_DATA_BIT(line, x))
+                row[x] = background;
+        }
+    }
+    return rows;
+}
+
+namespace {
+
+// Pieces of ink the size of a letter or a digit: this many in what the layout left means it left text.
+constexpr int leftoverPieces = 3;
+constexpr int smallestLetter = 6;
+constexpr int largestLetter = 64;
+
+} // namespace
+
+QImage leftoverInk(const QImage& page, int top, int end, const QList<QRect>& boxes) {
+    QImage rows = page.copy(0, top, page.width(), end - top);
+    if (rows.isNull())
+        return {};
+    const uchar background = backgroundOf(rows).first;
+    blankLongRules(rows, background);
+    {
+        QPainter painter(&rows);
+        for (const QRect& box : boxes)
+            painter.fillRect(box.translated(0, -top), QColor(background, background, background));
+    }
+    const Pix ink = inkOf(rows, background);
+    if (!ink)
+        return {};
+    BOXA* found = pixConnCompBB(ink.get(), 8);
+    int letters = 0;
+    for (int i = 0; found && i < boxaGetCount(found) && letters < leftoverPieces; ++i) {
+        l_int32 x = 0, y = 0, width = 0, height = 0;
+        boxaGetBoxGeometry(found, i, &x, &y, &width, &height);
+        letters += height >= smallestLetter && height <= largestLetter && width <= largestLetter;
+    }
+    boxaDestroy(&found);
+    return letters >= leftoverPieces ? rows : QImage();
+}
+
+QList<QImage> piecesOfCrop(const QImage& line, int gap) {
+    const std::vector<bool> blank = blankColumns(line);
+    QList<QImage> pieces;
+    int left = 0;
+    for (int x = 0; x < line.width();) {
+        if (!blank[size_t(x)]) {
+            ++x;
+            continue;
+        }
+        const int start = x;
+        while (x < line.width() && blank[size_t(x)])
+            ++x;
+        if (x - start >= gap && start > left && x < line.width()) {
+            pieces.append(line.copy(left, 0, start - left, line.height()));
+            left = x;
+        }
+    }
+    if (pieces.isEmpty())
+        return {line};
+    pieces.append(line.copy(left, 0, line.width() - left, line.height()));
+    return pieces;
+}
 
 QRect lineReach(const QRect& box, const QRect& page) {
     return QRect(box.left(), box.top() - ruleReach, box.width(), box.height() + 2 * ruleReach).intersected(page);
@@ -264,7 +477,7 @@ QList<QRect> joinedAcrossGridLines(const QImage& page, int top, int end, QList<Q
                     return other != box && !row.contains(other) && span.intersects(other);
                 }))
                 continue;
-            for (int x = std::max(1, row.right() + 1); x < box.left() && x + 1 < page.width() && !merged; ++x)
+            for (int x = std::max(2, row.right() + 1); x < box.left() && x + 2 < page.width() && !merged; ++x)
                 merged = isGridLineBetween(page, x, top, end, span);
             if (merged) {
                 row = span;

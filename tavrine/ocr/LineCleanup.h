@@ -24,6 +24,23 @@ QRect lineReach(const QRect& box, const QRect& page);
 // of lineReach(box) only.
 QImage cleanLineCrop(const QImage& page, const QRect& box);
 
+// The pieces of a cleaned line crop between runs of at least `gap` blank columns (a blank that wide parts two
+// cells or columns; cleanLineCrop leaves a wider one `gap` wide), left to right; the crop alone when it has none.
+QList<QImage> piecesOfCrop(const QImage& line, int gap);
+
+// Rows [top, end) of a prepared page as an image of their own with the frames of cell cursors (long thin edges of
+// dark ink and the sides that meet them) blanked to the ground, for the layout analysis: it takes a cursor's cell
+// and the rows around it for one tall block and loses the rows' cells. Null when there is none. Depends on those
+// rows alone.
+QImage withoutCursorFrames(const QImage& page, int top, int end);
+
+// Rows [top, end) of a prepared page as an image of their own, with the long straight rules through them (grid
+// lines, dividers, the edges of a cell cursor) and the text of `boxes` (line boxes of the page) blanked to the
+// ground: what a layout analysis of the rows left unread. The layout drops whole columns of a table, such as the
+// numbers of a right-aligned column beside its grid lines, that it reads when they stand alone. Null when nothing
+// of a letter's size is left. Depends on those rows alone.
+QImage leftoverInk(const QImage& page, int top, int end, const QList<QRect>& boxes);
+
 // Joins the line boxes of a table's row into one. Between grid lines the layout takes each column of cells for a
 // block of its own, and its lines, read one cell at a time and sorted by their tops, lose the row. Boxes join
 // when they stand side by side on one row (each one's middle within the other's rows) with a grid line between

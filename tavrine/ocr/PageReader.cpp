@@ -10,6 +10,7 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
 #include <tesseract/pageiterator.h>
+#include <tesseract/resultiterator.h>
 
 namespace tavrine {
 
@@ -101,6 +102,26 @@ QImage greyOnWhite(const QImage& image) {
 
 bool hasLetterOrDigit(const QString& text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+// The share (0 to 100) of the letters and digits of the recognised line that lie in confident words.
+int confidentShare(tesseract::TessBaseAPI& api) {
+    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+    if (!it)
+        return 0;
+    int all = 0;
+    int confident = 0;
+    do {
+        std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
+        if (!word)
+            continue;
+        const QString text = QString::fromUtf8(word.get());
+        const int letters = int(std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); }));
+        all += letters;
+        if (it->Confidence(tesseract::RIL_WORD) >= PageReader::minimumConfidence)
+            confident += letters;
+    } while (it->Next(tesseract::RIL_WORD));
+    return all > 0 ? confident * 100 / all : 0;
 }
 
 bool cancelRequested(void* flag, int) {
@@ -300,8 +321,13 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     if (!ensureEngine() || top >= end)
         return boxes;
     ++m_counters.layouts;
-    // The rows as an image of their own (no copy): the analysis sees nothing of the page around them.
-    m_api->SetImage(page.constScanLine(top), page.width(), end - top, 1, int(page.bytesPerLine()));
+    // The rows as an image of their own (no copy unless a cell cursor's frame goes): the analysis sees nothing of
+    // the page around them.
+    const QImage unframed = withoutCursorFrames(page, top, end);
+    if (unframed.isNull())
+        m_api->SetImage(page.constScanLine(top), page.width(), end - top, 1, int(page.bytesPerLine()));
+    else
+        m_api->SetImage(unframed.constBits(), unframed.width(), unframed.height(), 1, int(unframed.bytesPerLine()));
     // A line cut by the page's edge shows too little of itself to be measured as one.
     const bool cut = top == 0 || end == page.height();
     const std::vector<std::pair<int, int>> pieces =
@@ -311,11 +337,48 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
         // layout, which would look for columns, tab stops and tables. It reads as the layout's box does.
         m_api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
         m_api->SetRectangle(pieces.front().first, 0, pieces.front().second - pieces.front().first, end - top);
-    } else {
-        // Anything else gets the whole layout. Analysed as one block, lines of side-by-side columns would run
-        // into each other, and window buttons beside a title would be read as letters.
-        m_api->SetPageSegMode(tesseract::PSM_AUTO);
+        boxes = layoutLines(page.rect(), top);
+        return boxes;
     }
+    // Anything else gets the whole layout. Analysed as one block, lines of side-by-side columns would run into
+    // each other, and window buttons beside a title would be read as letters.
+    m_api->SetPageSegMode(tesseract::PSM_AUTO);
+    boxes = layoutLines(page.rect(), top);
+    // Text the layout left out beside the lines it found, such as a column of numbers beside a table's grid
+    // lines, is looked for once more without a layout (as sparse text), where it stands alone. It counts only as
+    // cells of a table: each piece on the rows of a line found, no taller than it, apart from every line found,
+    // read with confidence as two letters or digits at least, and joined to a line found across a grid line. What
+    // else is left is pictures, icons and the edges of controls.
+    const QImage rest = boxes.isEmpty() ? QImage() : leftoverInk(page, top, end, boxes);
+    if (rest.isNull())
+        return joinedAcrossGridLines(page, top, end, boxes);
+    ++m_counters.layouts;
+    m_api->SetImage(rest.constBits(), rest.width(), rest.height(), 1, int(rest.bytesPerLine()));
+    m_api->SetPageSegMode(tesseract::PSM_SPARSE_TEXT);
+    const QList<QRect> found = boxes;
+    const std::atomic<bool> never{false};
+    for (const QRect& box : layoutLines(page.rect(), top)) {
+        if (std::none_of(found.begin(), found.end(),
+                         [&](const QRect& line) {
+                             return line.top() <= box.center().y() && box.center().y() <= line.bottom() &&
+                                    box.height() <= line.height();
+                         }) ||
+            std::any_of(found.begin(), found.end(), [&](const QRect& line) { return line.intersects(box); }))
+            continue;
+        const std::optional<Line> read = readLine(page, box, never);
+        if (read && counts(*read) &&
+            std::count_if(read->text.begin(), read->text.end(), [](QChar c) { return c.isLetterOrNumber(); }) >= 2)
+            boxes.append(box);
+    }
+    QList<QRect> joined = joinedAcrossGridLines(page, top, end, boxes);
+    joined.removeIf([&](const QRect& line) {
+        return std::none_of(found.begin(), found.end(), [&](const QRect& box) { return line.contains(box); });
+    });
+    return joined;
+}
+
+QList<QRect> PageReader::layoutLines(const QRect& page, int top) {
+    QList<QRect> boxes;
     std::unique_ptr<tesseract::PageIterator> it(m_api->AnalyseLayout());
     if (it) {
         do {
@@ -325,12 +388,11 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
             int left = 0, boxTop = 0, right = 0, bottom = 0;
             if (it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &boxTop, &right, &bottom) && right > left &&
                 bottom > boxTop)
-                boxes.append(
-                    QRect(QPoint(left, boxTop + top), QPoint(right - 1, bottom - 1 + top)).intersected(page.rect()));
+                boxes.append(QRect(QPoint(left, boxTop + top), QPoint(right - 1, bottom - 1 + top)).intersected(page));
         } while (it->Next(tesseract::RIL_TEXTLINE));
     }
     m_api->Clear();
-    return joinedAcrossGridLines(page, top, end, boxes);
+    return boxes;
 }
 
 std::optional<PageReader::Line> PageReader::readLine(const QImage& page, const QRect& box,
@@ -350,6 +412,35 @@ std::optional<PageReader::Line> PageReader::readLine(const QImage& page, const Q
     // Everything below depends on the pixels of `reach` alone, so equal keys give equal lines.
     const int padding = std::max(2, int(std::lround(box.height() * linePadding)));
     const QImage clean = cleanLineCrop(page, box);
+    std::optional<Line> result = recognise(clean, padding, cancelled);
+    if (!result)
+        return std::nullopt;
+    // A line the layout ran across columns, such as a side pane's label and the file names beside it set a little
+    // lower, reads unsure as a whole: its pieces between wide blanks are read one by one, and those that count
+    // make the line, as sure as the surest of them.
+    const QList<QImage> pieces = counts(*result) ? QList<QImage>() : piecesOfCrop(clean, box.height());
+    if (pieces.size() > 1) {
+        Line joined;
+        for (const QImage& piece : pieces) {
+            const std::optional<Line> read = recognise(piece, padding, cancelled);
+            if (!read)
+                return std::nullopt;
+            if (!counts(*read))
+                continue;
+            joined.text += (joined.text.isEmpty() ? QString() : QStringLiteral(" ")) + read->text.trimmed();
+            joined.confidence = std::max(joined.confidence, read->confidence);
+            joined.confidentShare = std::max(joined.confidentShare, read->confidentShare);
+        }
+        if (!joined.text.isEmpty())
+            result = joined;
+    }
+    ++m_counters.linesRead;
+    m_lines.insert(key, *result);
+    return result;
+}
+
+std::optional<PageReader::Line> PageReader::recognise(const QImage& clean, int padding,
+                                                      const std::atomic<bool>& cancelled) {
     QImage line(clean.width() + 2 * padding, clean.height() + 2 * padding, QImage::Format_Grayscale8);
     line.fill(255);
     const bool invert = isMostlyDark(clean, clean.rect());
@@ -379,15 +470,15 @@ std::optional<PageReader::Line> PageReader::readLine(const QImage& page, const Q
         std::unique_ptr<char[]> utf8(m_api->GetUTF8Text());
         result.text = utf8 ? QString::fromUtf8(utf8.get()) : QString();
         result.confidence = m_api->MeanTextConf();
+        result.confidentShare = confidentShare(*m_api);
     }
     m_api->Clear();
-    ++m_counters.linesRead;
-    m_lines.insert(key, result);
     return result;
 }
 
 bool PageReader::counts(const Line& line) {
-    return line.confidence >= minimumConfidence && hasLetterOrDigit(line.text);
+    return (line.confidence >= minimumConfidence || line.confidentShare >= minimumConfidentShare) &&
+           hasLetterOrDigit(line.text);
 }
 
 bool PageReader::read(const QImage& image, double band, const std::atomic<bool>& cancelled,
