@@ -41,6 +41,10 @@ constexpr double ruleLength = 1.5;
 // along a row; a vertical one a thin run of ink down a column through most of the box, whose ends reach beyond
 // the box or meet a horizontal rule (as a cell cursor's sides meet its edges). A letter's stem ends inside the
 // box, apart from any rule. Reads the rows of `reach` only, the box and a few rows around it.
+// Leptonica's openings (long runs along and down, less the thick ink) find the same rules in half the time, but
+// without the tests of one grey and of the ground beside a rule they also take the descenders that reach a grid
+// line: on the drawn sheets "garden" read "carden" and "planning" "dlanninc". The loops cost about 0.3 ms a line,
+// against some 20 ms for its recognition.
 QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
     QImage line = page.copy(box);
     const int width = box.width();
