@@ -416,11 +416,14 @@ std::optional<PageReader::Line> PageReader::readLine(const QImage& page, const Q
         return std::nullopt;
     // A line the layout ran across columns, such as a side pane's label and the file names beside it set a little
     // lower, reads unsure as a whole: its pieces between wide blanks are read one by one, and those that count
-    // make the line, as sure as the surest of them.
+    // make the line, as sure as the surest of them. A piece narrower than twice the line's height holds a letter
+    // or two, or an icon: a sheet's column letters, read one by one, would cost a read each for nothing.
     const QList<QImage> pieces = counts(*result) ? QList<QImage>() : piecesOfCrop(clean, box.height());
     if (pieces.size() > 1) {
         Line joined;
         for (const QImage& piece : pieces) {
+            if (piece.width() < 2 * box.height())
+                continue;
             const std::optional<Line> read = recognise(piece, padding, cancelled);
             if (!read)
                 return std::nullopt;
