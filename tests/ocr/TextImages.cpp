@@ -225,17 +225,6 @@ QImage renderFileManager(const QSize& size) {
     return image;
 }
 
-QStringList fileManagerLines() {
-    return {QStringLiteral("Warning: you are using the root account."),
-            QStringLiteral("Places"),
-            QStringLiteral("home"),
-            QStringLiteral("Devices"),
-            QStringLiteral("bridle-stitching.txt crane- fender-repair-"),
-            QStringLiteral("File System inspection.odt notes.md"),
-            QStringLiteral("ferry-timetable.pdf quay-survey.csv winter-mooring-"),
-            QStringLiteral("plan.txt")};
-}
-
 QImage renderIcons(const QSize& size, bool dark, int seed) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(dark ? QColor(32, 33, 36) : QColor(246, 246, 246));

@@ -52,8 +52,6 @@ QString sheetRow(int row, const SheetLook& look = {});
 // their names under them, some wrapped onto a second line; a warning bar across the top. The side pane's labels
 // and the file names stand on rows a few pixels apart.
 QImage renderFileManager(const QSize& size);
-// Its lines of text, top to bottom, each row of the side pane and the file grid as one line.
-QStringList fileManagerLines();
 
 // Pictures without text: icons, shapes, rules and a noisy photograph-like area.
 QImage renderIcons(const QSize& size, bool dark = false, int seed = 1);
