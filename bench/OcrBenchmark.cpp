@@ -1,6 +1,7 @@
 // Text recognition of an 1800 x 1100 document window as the capture sees it: the first capture, the same
 // window again, the window scrolled by three and by twenty lines, and the window with one line edited; and the
-// first capture of a 1200 x 750 spreadsheet (grid lines, the cell cursor, no blank row between its rows). CPU time
+// first capture of a 1200 x 750 spreadsheet (grid lines, the cell cursor, no blank row between its rows; also with
+// low rows and a column of numbers). CPU time
 // is the process's (the OCR thread's work included); the merge budget is the capture's. The reader's counters
 // are reported per capture: layout analyses run and pages found again, lines recognised and reused.
 #include "ReaderCounters.h"
@@ -90,18 +91,27 @@ void BM_FirstCaptureDark(benchmark::State& state) {
     firstCapture(state, true);
 }
 
-// Characters recognised count the rows read: fewer means rows were lost.
-void BM_FirstCaptureSheet(benchmark::State& state) {
+// Characters recognised count the rows read: fewer means rows were lost. The sheet as it was first drawn, and
+// with low rows and a column of numbers (descenders on the grid lines, numbers the layout leaves out).
+void firstCaptureSheet(benchmark::State& state, const test::SheetLook& look) {
     const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
         clearCaches();
         const int firstRow = 40 * g_firstCaptures++;
-        const QImage image = test::renderSheet(QSize(1200, 750), firstRow, firstRow + 2);
+        const QImage image = test::renderSheet(QSize(1200, 750), firstRow, firstRow + 2, look);
         state.ResumeTiming();
         report(state, read(image));
     }
     reportReaderCounters(state, before, readerCounters());
+}
+
+void BM_FirstCaptureSheet(benchmark::State& state) {
+    firstCaptureSheet(state, {});
+}
+
+void BM_FirstCaptureSheetNumbers(benchmark::State& state) {
+    firstCaptureSheet(state, test::SheetLook{18, 4, true});
 }
 
 void BM_Unchanged(benchmark::State& state) {
@@ -146,6 +156,11 @@ void BM_OneLineEdited(benchmark::State& state) {
 BENCHMARK(BM_FirstCapture)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(7);
 BENCHMARK(BM_FirstCaptureDark)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(5);
 BENCHMARK(BM_FirstCaptureSheet)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(7);
+BENCHMARK(BM_FirstCaptureSheetNumbers)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(1)
+    ->Repetitions(7);
 BENCHMARK(BM_Unchanged)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(5)->Repetitions(7);
 BENCHMARK(BM_ScrolledThreeLines)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3)->Repetitions(7);
 BENCHMARK(BM_ScrolledTwentyLines)
