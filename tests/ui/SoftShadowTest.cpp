@@ -1,15 +1,20 @@
 #include "tavrine/ui/SoftShadow.h"
 #include "support/QmlTestSupport.h"
+#include "tavrine/ui/ShapeShadow.h"
 #include "tavrine/ui/SoftGlow.h"
 
+#include <QFile>
 #include <QImage>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+using tavrine::ui::ShapeShadow;
 using tavrine::ui::SoftGlow;
 using tavrine::ui::SoftShadow;
 
@@ -147,4 +152,131 @@ TEST(SoftGlow, DrawsItsPictureAgainWhenAPropertyOrItsSizeChanges) {
     image = window->grabWindow();
     EXPECT_EQ(image.pixelColor(95, 40).rgb(), QColor(Qt::blue).rgb());
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+// Qt's drop-shadow blur: fewer taps than pixels spread over the whole radius, so the far ones weigh as much as
+// near ones; the spread strengthens a thin halo. A square of full coverage in each.
+TEST(SoftShadow, TheEffectsBlurSpreadsItsTapsOverTheRadiusAndStrengthensTheEdge) {
+    QImage square(40, 40, QImage::Format_ARGB32_Premultiplied);
+    square.fill(Qt::black);
+    const QImage nine = SoftShadow::blurred(square, SoftShadow::Blur{12, 9, 0}, Qt::black);
+    const QImage every = SoftShadow::blurred(square, SoftShadow::Blur{12, 25, 0}, Qt::black);
+    ASSERT_EQ(nine.size(), QSize(64, 64));
+    ASSERT_EQ(every.size(), QSize(64, 64));
+    EXPECT_EQ(qAlpha(nine.pixel(32, 32)), 255);
+    EXPECT_LE(mirrorDifference(nine), 1);
+    // 11 pixels left of the square: its outermost tap reaches in with its whole weight, or hardly at all.
+    EXPECT_NEAR(qAlpha(nine.pixel(1, 32)), 21, 3);
+    EXPECT_LE(qAlpha(every.pixel(1, 32)), 2);
+
+    // A white halo 0.6 wide, as round the working pointer: a pixel beside the edge, with and without the spread.
+    const QImage plain = SoftShadow::blurred(square, SoftShadow::Blur{0.6, 3, 0}, Qt::white);
+    const QImage spread = SoftShadow::blurred(square, SoftShadow::Blur{0.6, 3, 0.6}, Qt::white);
+    ASSERT_EQ(spread.size(), QSize(42, 42));
+    EXPECT_NEAR(qAlpha(plain.pixel(0, 21)), 15, 2);
+    EXPECT_NEAR(qAlpha(spread.pixel(0, 21)), 84, 3);
+    EXPECT_EQ(qRed(spread.pixel(0, 21)), qAlpha(spread.pixel(0, 21))) << "premultiplied";
+}
+
+namespace {
+
+// An SVG symbol whose left half is filled, in a temporary folder.
+QString halfSymbol(const QTemporaryDir& folder) {
+    const QString path = folder.filePath(QStringLiteral("half.svg"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("<svg xmlns='http://www.w3.org/2000/svg' width='24' height='24' viewBox='0 0 24 24'>"
+                   "<rect x='0' y='0' width='12' height='24' fill='black'/></svg>");
+    return path;
+}
+
+} // namespace
+
+// Where the picture lies and what it holds: the shadow padded by its radius and moved by its offset, the halo
+// round the shapes, the shapes filled over it, turned symbols, every length in device pixels.
+TEST(ShapeShadow, DrawsTheShadowHaloAndShapesWhereTheyBelong) {
+    QTemporaryDir folder;
+    const QString half = halfSymbol(folder);
+    using Shape = ShapeShadow::Shape;
+    struct Probe {
+        QPoint at; // in the item's device pixels
+        QRgb colour;
+        int tolerance;
+    };
+    struct Case {
+        const char* name;
+        QList<Shape> shapes;
+        ShapeShadow::Look look;
+        qreal scale;
+        QRect picture; // in the item's device pixels
+        std::vector<Probe> probes;
+    };
+    ShapeShadow::Look shadow;
+    shadow.color = QColor::fromRgbF(0, 0, 0, 0.5);
+    shadow.blur = {3, 7, 0};
+    shadow.offset = {0, 4};
+    ShapeShadow::Look pointer;
+    pointer.fill = Qt::black;
+    pointer.haloColor = Qt::white;
+    pointer.halo = {0.6, 3, 0.6};
+    const Case cases[] = {
+        {"a card's shadow, moved down",
+         {Shape{QRectF(10, 20, 40, 30), 6, {}, 0}},
+         shadow,
+         1,
+         QRect(7, 20, 46, 37),
+         // Full inside, nothing over the top row, and full 3 pixels inside the bottom edge once moved down.
+         {{{30, 35}, qRgba(0, 0, 0, 128), 1}, {{30, 20}, 0, 0}, {{30, 51}, qRgba(0, 0, 0, 128), 6}}},
+        {"twice as many pixels",
+         {Shape{QRectF(10, 20, 40, 30), 6, {}, 0}},
+         shadow,
+         2,
+         QRect(14, 40, 92, 74),
+         {{{60, 70}, qRgba(0, 0, 0, 128), 1}}},
+        {"a symbol in its halo",
+         {Shape{QRectF(0, 0, 20, 20), 0, half, 0}},
+         pointer,
+         1,
+         QRect(-1, -1, 22, 22),
+         {{{5, 10}, qRgba(0, 0, 0, 255), 0}, {{10, 10}, qRgba(84, 84, 84, 84), 4}, {{15, 10}, 0, 0}}},
+        {"turned half way round",
+         {Shape{QRectF(0, 0, 20, 20), 0, half, 180}},
+         pointer,
+         1,
+         QRect(-1, -1, 22, 22),
+         {{{15, 10}, qRgba(0, 0, 0, 255), 0}, {{9, 10}, qRgba(84, 84, 84, 84), 4}, {{5, 10}, 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        const ShapeShadow::Drawn drawn = ShapeShadow::draw(c.shapes, c.look, c.scale);
+        EXPECT_EQ(QRect(drawn.origin, drawn.image.size()), c.picture) << c.name;
+        for (const Probe& p : c.probes) {
+            const QColor got = QColor::fromRgba(drawn.image.pixel(p.at - drawn.origin));
+            const QColor want = QColor::fromRgba(p.colour);
+            for (auto channel : {&QColor::red, &QColor::green, &QColor::blue, &QColor::alpha})
+                EXPECT_NEAR((got.*channel)(), (want.*channel)(), p.tolerance)
+                    << c.name << " at " << p.at.x() << "," << p.at.y();
+        }
+    }
+    EXPECT_TRUE(ShapeShadow::draw({}, shadow, 1).image.isNull()) << "no shapes";
+}
+
+// The shapes as QML hands them over: rectangles, resource and file URLs; entries without a rectangle left out, and
+// a symbol not yet known left out rather than drawn as the square it would fill.
+TEST(ShapeShadow, ReadsItsShapesAsQmlWritesThem) {
+    const QVariantList list{
+        QVariantMap{{"rect", QRectF(1, 2, 3, 4)}, {"radius", 2}},
+        QVariantMap{
+            {"symbol", QStringLiteral("qrc:/icons/minus.svg")}, {"rect", QRectF(0, 0, 9, 9)}, {"rotation", 180}},
+        QVariantMap{{"symbol", QUrl::fromLocalFile(QStringLiteral("/tmp/a.svg"))}, {"rect", QRectF(0, 0, 9, 9)}},
+        QVariantMap{{"radius", 3}},
+        QVariantMap{{"symbol", QUrl()}, {"rect", QRectF(0, 0, 9, 9)}},
+    };
+    const QList<ShapeShadow::Shape> shapes = ShapeShadow::shapesFrom(list);
+    ASSERT_EQ(shapes.size(), 3);
+    EXPECT_EQ(shapes[0].rect, QRectF(1, 2, 3, 4));
+    EXPECT_EQ(shapes[0].radius, 2);
+    EXPECT_TRUE(shapes[0].symbol.isEmpty());
+    EXPECT_EQ(shapes[1].symbol, QStringLiteral(":/icons/minus.svg"));
+    EXPECT_EQ(shapes[1].rotation, 180);
+    EXPECT_EQ(shapes[2].symbol, QStringLiteral("/tmp/a.svg"));
 }
