@@ -40,8 +40,11 @@ void scheme(QQuickItem* root) {
         currentScheme->apply(root);
 }
 
-QImage grab(QQuickItem* item, int width, int height) {
-    scheme(item);
+// `handPalette` false leaves the controls the palette the style took as it loaded, as the application's own
+// windows do: a view must then take the desktop's colours itself.
+QImage grab(QQuickItem* item, int width, int height, bool handPalette = true) {
+    if (handPalette)
+        scheme(item);
     item->setSize(QSizeF(width, height));
     auto window = showInWindow(item, width, height);
     window->setColor(QGuiApplication::palette().color(QPalette::Window));
@@ -86,13 +89,16 @@ QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadabl
                      bool lostAtQuit = false) {
     return inScheme(dark, [&] {
         HistoryScene scene(withSessions, unreadableFile, lostAtQuit);
-        auto view = h.createFromText("import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
-                                     "Pane { id: root; padding: 0; required property HistoryBrowser browser\n"
-                                     "  SessionHistoryView { anchors.fill: parent; browser: root.browser } }",
-                                     {{QStringLiteral("browser"), QVariant::fromValue(scene.browser.get())}});
+        // As the History window holds it: on the desktop's window colour, the palette not handed down.
+        auto view =
+            h.createFromText("import QtQuick\nimport Tavrine.HistoryView\n"
+                             "Rectangle { id: root; color: system.window; required property HistoryBrowser browser\n"
+                             "  SystemPalette { id: system }\n"
+                             "  SessionHistoryView { anchors.fill: parent; browser: root.browser } }",
+                             {{QStringLiteral("browser"), QVariant::fromValue(scene.browser.get())}});
         if (!view)
             return QImage();
-        return grab(qobject_cast<QQuickItem*>(view.get()), 720, 480);
+        return grab(qobject_cast<QQuickItem*>(view.get()), 720, 480, false);
     });
 }
 
