@@ -400,16 +400,18 @@ QImage withoutCursorFrames(const QImage& page, int top, int end) {
 
 namespace {
 
-// Pieces of ink the size of a letter or a digit: this many in what the layout left means it left text.
+// Pieces of ink the size of a letter or a digit: this many beside the lines a layout found means it left text.
 constexpr int leftoverPieces = 3;
 constexpr int smallestLetter = 6;
+// Dashes of a dashed rule are at most this wide.
+constexpr int thinnestDash = 2;
 constexpr int largestLetter = 64;
 
 } // namespace
 
-QImage leftoverInk(const QImage& page, int top, int end, const QList<QRect>& boxes) {
+QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRect>& boxes) {
     QImage rows = page.copy(0, top, page.width(), end - top);
-    if (rows.isNull())
+    if (rows.isNull() || boxes.isEmpty())
         return {};
     const uchar background = backgroundOf(rows).first;
     blankLongRules(rows, background);
@@ -421,15 +423,65 @@ QImage leftoverInk(const QImage& page, int top, int end, const QList<QRect>& box
     const Pix ink = inkOf(rows, background);
     if (!ink)
         return {};
-    BOXA* found = pixConnCompBB(ink.get(), 8);
+    // The pieces beside each line, by the line whose rows hold their middle. Pieces smaller than a letter (a
+    // minus sign, a decimal point) belong to the words beside them but never make one.
+    struct Piece {
+        QRect box;
+        bool letter = false;
+    };
+    std::vector<std::vector<Piece>> beside(size_t(boxes.size()));
     int letters = 0;
-    for (int i = 0; found && i < boxaGetCount(found) && letters < leftoverPieces; ++i) {
+    BOXA* found = pixConnCompBB(ink.get(), 8);
+    for (int i = 0; found && i < boxaGetCount(found); ++i) {
         l_int32 x = 0, y = 0, width = 0, height = 0;
         boxaGetBoxGeometry(found, i, &x, &y, &width, &height);
-        letters += height >= smallestLetter && height <= largestLetter && width <= largestLetter;
+        if (height > largestLetter || width > largestLetter)
+            continue;
+        const QRect piece(x, top + y, width, height);
+        // The tallest line on the piece's rows: cells of one row are boxed apart, some without ascenders.
+        const int middle = piece.center().y();
+        auto line = boxes.end();
+        for (auto box = boxes.begin(); box != boxes.end(); ++box) {
+            if (box->top() <= middle && middle <= box->bottom() &&
+                (line == boxes.end() || box->height() > line->height()))
+                line = box;
+        }
+        if (line == boxes.end())
+            continue;
+        // A piece as thin as a rule and shorter than a digit is a dash of a dashed rule (a page break).
+        const bool letter = height >= smallestLetter && (width > thinnestDash || height * 4 >= line->height() * 3);
+        letters += letter;
+        beside[size_t(line - boxes.begin())].push_back({piece, letter});
     }
     boxaDestroy(&found);
-    return letters >= leftoverPieces ? rows : QImage();
+    if (letters < leftoverPieces)
+        return {};
+    QList<QRect> lines;
+    for (size_t i = 0; i < beside.size(); ++i) {
+        std::vector<Piece>& pieces = beside[i];
+        std::sort(pieces.begin(), pieces.end(),
+                  [](const Piece& a, const Piece& b) { return a.box.left() < b.box.left(); });
+        const QRect& line = boxes.at(qsizetype(i));
+        const auto close = [&](const QRect& group) {
+            if (!group.isNull() && group.height() <= line.height())
+                lines.append(group);
+        };
+        QRect group;
+        bool hasLetter = false;
+        for (const Piece& piece : pieces) {
+            if (!group.isNull() && piece.box.left() - group.right() > line.height()) {
+                if (hasLetter)
+                    close(group);
+                group = QRect();
+                hasLetter = false;
+            }
+            group |= piece.box;
+            hasLetter = hasLetter || piece.letter;
+        }
+        if (hasLetter)
+            close(group);
+    }
+    return lines;
 }
 
 QList<QImage> piecesOfCrop(const QImage& line, int gap) {
