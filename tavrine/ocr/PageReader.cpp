@@ -348,9 +348,9 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     // lines, is looked for once more as the pieces of ink left beside them. It counts only as cells of a table:
     // on the rows of a line found, no taller than it, apart from every line found, and joined to a line found
     // across a grid line. What else is left is pictures, icons and the edges of controls. Grouping the pieces
-    // here finds the cells that a second layout analysis of what was left (as sparse text) found, at a sixth of
-    // a spreadsheet window's reading time less. (Reading each piece first to drop the unsure ones cost a third
-    // more on a sheet and dropped no more noise on the example windows and the real sheets.)
+    // here finds the cells that a second layout analysis of what was left (as sparse text) found, without that
+    // analysis: up to a sixth of a spreadsheet window's reading time. (Reading each piece first to drop the unsure
+    // ones cost a third more on a sheet and dropped no more noise on the example windows and the real sheets.)
     // The rows found are joined first: a piece left between two cells of a row must not keep them apart.
     boxes = joinedAcrossGridLines(page, top, end, boxes);
     const QList<QRect> found = boxes;
