@@ -5,7 +5,9 @@
 // counters are reported per capture. Beside them, the recognition alone of an edited page; and a spreadsheet's
 // first capture beside the recognition alone of the same crop.
 // With an X display (run it under the test fixture) it also measures the window-identity read that the session
-// makes every second, against a real window.
+// makes every second, against a real window; and the first capture of whatever window is frontmost (start the
+// application before, with accessibility on), with the reader's caches emptied before each one; with
+// TAVRINE_OCR_PRINT=1 the text of its last capture is printed.
 #include "ReaderCounters.h"
 #include "TextImages.h"
 #include "fakes/FakeAccessibilityBus.h"
@@ -26,6 +28,7 @@
 #include <QProcess>
 #include <QThread>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 
 using namespace tavrine;
 
@@ -303,6 +306,39 @@ void BM_WindowIdentityRead(benchmark::State& state) {
     window.waitForFinished();
 }
 
+// The first capture of the frontmost window of the display, through the desktop's own services.
+void BM_CaptureFrontmostWindow(benchmark::State& state) {
+    if (!platform::X11Connection::shared()) {
+        state.SkipWithError("no X display");
+        return;
+    }
+    static ActivityObserver real;
+    std::optional<AccessibilityCaptureDebug> result;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearReaderCaches();
+        state.ResumeTiming();
+        bool done = false;
+        QEventLoop loop;
+        auto body = [&]() -> QCoro::Task<void> {
+            result = co_await real.captureFrontmostActivity(true);
+            done = true;
+            loop.quit();
+        };
+        auto task = body();
+        if (!done)
+            loop.exec();
+        if (!result) {
+            state.SkipWithError("no frontmost window of another application");
+            return;
+        }
+    }
+    state.counters["ocrCharacters"] = double(result->evidence.ocrCharacters);
+    if (qEnvironmentVariable("TAVRINE_OCR_PRINT") == QLatin1String("1"))
+        std::fprintf(stderr, "== %s (%s)\n%s\n", qPrintable(result->evidence.app),
+                     qPrintable(result->evidence.capturePath), qPrintable(result->evidence.text));
+}
+
 } // namespace
 
 BENCHMARK(BM_CaptureFirst)
@@ -348,6 +384,12 @@ BENCHMARK(BM_CaptureSheet)
     ->Iterations(1)
     ->Repetitions(5);
 BENCHMARK(BM_RecognitionSheet)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5);
+BENCHMARK(BM_CaptureFrontmostWindow)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime()

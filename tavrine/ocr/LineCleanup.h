@@ -34,12 +34,14 @@ QList<QImage> piecesOfCrop(const QImage& line, int gap);
 // rows alone.
 QImage withoutCursorFrames(const QImage& page, int top, int end);
 
-// Rows [top, end) of a prepared page as an image of their own, with the long straight rules through them (grid
-// lines, dividers, the edges of a cell cursor) and the text of `boxes` (line boxes of the page) blanked to the
-// ground: what a layout analysis of the rows left unread. The layout drops whole columns of a table, such as the
-// numbers of a right-aligned column beside its grid lines, that it reads when they stand alone. Null when nothing
-// of a letter's size is left. Depends on those rows alone.
-QImage leftoverInk(const QImage& page, int top, int end, const QList<QRect>& boxes);
+// The text a layout analysis of rows [top, end) of a prepared page left unread beside the lines it found (`boxes`,
+// line boxes of the page), as line boxes of the page: beside each line found, its pieces of ink of a letter's size
+// that stand apart from it on its rows, grouped as a line's words are (apart by blanks narrower than the line is
+// high), with the long straight rules through the rows (grid lines, dividers, the edges of a cell cursor) left out.
+// The layout drops whole columns of a table, such as the numbers of a right-aligned column beside its grid lines;
+// ink on no line's rows is no cell of one. None when too little of a letter's size is left. Depends on those rows
+// alone.
+QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRect>& boxes);
 
 // Joins the line boxes of a table's row into one. Between grid lines the layout takes each column of cells for a
 // block of its own, and its lines, read one cell at a time and sorted by their tops, lose the row. Boxes join

@@ -182,18 +182,50 @@ TEST(LineCleanup, FindsTheTextTheLayoutLeftAndThePiecesOfALine) {
     // A column of numbers beside the words, whose boxes the layout left out.
     const Row withNumbers{{QStringLiteral("crane"), QStringLiteral("inspection"), QStringLiteral("1250")},
                           {40, 120, 200}};
-    QImage page = drawRow(withNumbers);
-    drawGrid(page, withNumbers);
+    const Row withSigns{{QStringLiteral("crane"), QStringLiteral("inspection"), QStringLiteral("-12.50")},
+                        {40, 120, 200}};
+    const auto griddedRow = [](const Row& row) {
+        QImage page = drawRow(row);
+        drawGrid(page, row);
+        return page;
+    };
+    const QImage page = griddedRow(withNumbers);
     const QList<QRect> words = cellBoxes(drawRow(withNumbers), withNumbers).mid(0, 2);
-    const QImage rest = leftoverInk(page, 0, page.height(), words);
-    ASSERT_FALSE(rest.isNull());
-    EXPECT_EQ(inkBox(rest), cellBoxes(drawRow(withNumbers), withNumbers).at(2)) << "only the numbers are left";
-    // The grid lines, dots and every word boxed: nothing of a letter's size is left.
-    EXPECT_TRUE(leftoverInk(page, 0, page.height(), cellBoxes(drawRow(withNumbers), withNumbers)).isNull());
     QImage dots = page;
     for (int x = 300; x < 500; x += 9)
         dots.setPixel(x, 30, 0);
-    EXPECT_TRUE(leftoverInk(dots, 0, dots.height(), cellBoxes(drawRow(withNumbers), withNumbers)).isNull());
+    // A page break drawn as a dashed line down the sheet beside the numbers: dashes as thin as a rule, shorter
+    // than a digit.
+    QImage pageBreak = page;
+    for (int y = 0; y < pageBreak.height(); y += 9)
+        QPainter(&pageBreak).fillRect(QRect(300, y, 2, 6), Qt::black);
+    struct Case {
+        const char* name;
+        QImage page;
+        QList<QRect> boxes;
+        QRect left; // the ink left (null: nothing)
+    };
+    const std::vector<Case> cases = {
+        {"numbers beside the words", page, words, cellBoxes(drawRow(withNumbers), withNumbers).at(2)},
+        {"signs and points with the digits", griddedRow(withSigns), words,
+         cellBoxes(drawRow(withSigns), withSigns).at(2)},
+        {"every word boxed", page, cellBoxes(drawRow(withNumbers), withNumbers), {}},
+        {"dots", dots, cellBoxes(drawRow(withNumbers), withNumbers), {}},
+        {"a dashed page break beside the numbers", pageBreak, words,
+         cellBoxes(drawRow(withNumbers), withNumbers).at(2)},
+        {"numbers on no line's rows", page, {words.at(0).translated(0, 2 * rowHeight)}, {}},
+    };
+    for (const Case& c : cases) {
+        const QList<QRect> left = leftoverLines(c.page, 0, c.page.height(), c.boxes);
+        if (c.left.isNull()) {
+            EXPECT_TRUE(left.isEmpty()) << c.name;
+            continue;
+        }
+        // Faint edges of the letters may widen the box by a pixel; the cell's grid lines never.
+        ASSERT_EQ(left.size(), 1) << c.name;
+        EXPECT_TRUE(left.front().contains(c.left)) << c.name;
+        EXPECT_TRUE(c.left.adjusted(-2, -2, 2, 2).contains(left.front())) << c.name;
+    }
 
     // A blank at least as wide as the line is high parts two pieces; a word space does not.
     const QImage line = drawRow(cells).copy(inkBox(drawRow(cells)));

@@ -132,6 +132,15 @@ QImage renderSheet(const QSize& size, int firstRow, int cursorRow, const SheetLo
         painter.drawLine(0, y, size.width(), y);
     for (int x = numbersWidth; x < size.width(); x += columnWidth)
         painter.drawLine(x, top - rowHeight, x, size.height());
+    if (look.pageBreak) {
+        // Dashes six pixels long, dark beside light, over the grid line.
+        const int x = numbersWidth + 7 * columnWidth;
+        painter.fillRect(QRect(x - 1, top, 2, size.height() - top), Qt::white);
+        for (int y = top; y < size.height(); y += 9) {
+            painter.fillRect(QRect(x - 1, y, 1, 6), QColor(60, 60, 60));
+            painter.fillRect(QRect(x, y, 1, 6), QColor(190, 190, 190));
+        }
+    }
     painter.setPen(QColor(40, 40, 40));
     for (int column = 0; numbersWidth + column * columnWidth < size.width(); ++column)
         painter.drawText(QRect(numbersWidth + column * columnWidth, top - rowHeight, columnWidth, rowHeight),

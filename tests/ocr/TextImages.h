@@ -38,6 +38,9 @@ struct SheetLook {
     int textTop = 3;
     // A fifth column of numbers, set right against the grid line on their right as spreadsheets set numbers.
     bool numbers = false;
+    // The edge of a printed page drawn down the grid line after the seventh column, dashed, as office programs
+    // mark it.
+    bool pageBreak = false;
 };
 
 // A spreadsheet: a band of column letters, a column of row numbers, cells of one word each between light grid

@@ -139,10 +139,13 @@ TEST(RecognizeText, FindsTheLinesOfStretchesWithoutBlankRowsBetweenThem) {
     // Rows set low, so that descenders touch the grid line under them, with a column of numbers set right against
     // the grid line beside them, which the layout leaves out.
     const test::SheetLook lowRows{18, 4, true};
+    // The same beside a page break: its dashes are no cells of the rows.
+    const test::SheetLook pageBreak{18, 4, true, true};
     for (const Sheet& sheet : {Sheet{"title on top, cursor under it", 0, 1}, Sheet{"cursor on row 3", 0, 2},
                                Sheet{"scrolled by one, no title", 1, 4}, Sheet{"scrolled far down", 20, 22},
                                Sheet{"numbers, descenders on the grid", 0, 2, lowRows, 2},
-                               Sheet{"numbers, descenders on the grid, cursor on row 7", 0, 6, lowRows, 2}}) {
+                               Sheet{"numbers, descenders on the grid, cursor on row 7", 0, 6, lowRows, 2},
+                               Sheet{"numbers beside a page break", 0, 2, pageBreak, 2}}) {
         const QStringList lines =
             recognize(test::renderSheet(QSize(700, 300), sheet.firstRow, sheet.cursorRow, sheet.look))
                 .split(QLatin1Char('\n'));
