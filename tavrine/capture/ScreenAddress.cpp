@@ -40,8 +40,8 @@ constexpr qsizetype tolerantTitleKey = 6;
 const QRegularExpression& addressShape() {
     // Hosts in lower case (a bar shows them so); the path as it is.
     static const QRegularExpression shape(QStringLiteral("^(?:https?://)?"
-                                                         "(?:((?:[a-z0-9](?:[a-z0-9-]{0,61}[a-z0-9])?\\.)+"
-                                                         "([a-z]{2,63}|xn--[a-z0-9-]{1,59}))"
+                                                         "(?:(?:[a-z0-9](?:[a-z0-9-]{0,61}[a-z0-9])?\\.)+"
+                                                         "([a-z]{2,63}|xn--[a-z0-9-]{1,59})"
                                                          "|\\d{1,3}(?:\\.\\d{1,3}){3}|localhost)"
                                                          "(?::\\d{1,5})?(?:/\\S*)?$"));
     return shape;
@@ -139,7 +139,7 @@ std::optional<QString> addressFromToolbarText(const QString& text) {
         if (word.size() > evidenceLimit::pageAddress)
             continue;
         const QRegularExpressionMatch match = addressShape().match(word);
-        if (match.hasMatch() && (match.capturedLength(2) == 0 || isTopLevelDomain(match.captured(2))) &&
+        if (match.hasMatch() && (match.capturedLength(1) == 0 || isTopLevelDomain(match.captured(1))) &&
             normalizedHost(word))
             return word;
     }
