@@ -5,7 +5,6 @@
 
 #include "Printing.h"
 
-#include <QFontMetrics>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -20,9 +19,9 @@ constexpr double patience = 120;
 
 // A browser's tool-bar band as Chromium draws it: a tab strip with the page's tab, then the tool bar with the back,
 // forward and reload buttons and the address field, then the top of the page. An empty `address` draws a tool bar
-// without a field; with `greyButHost`, the bar is Falkon's: a framed white field, the address in smaller writing and
-// all of it but the host in light grey.
-QImage drawnBand(const QString& tabTitle, const QString& address, const QString& pageLine, bool greyButHost = false) {
+// without a field; with `falkon`, the bar is Falkon's: a framed white field on a grey tool bar, the address in
+// smaller grey writing.
+QImage drawnBand(const QString& tabTitle, const QString& address, const QString& pageLine, bool falkon = false) {
     QImage band(1000, 200, QImage::Format_RGB32);
     band.fill(QColor(0xde, 0xe3, 0xeb));
     QPainter painter(&band);
@@ -31,8 +30,7 @@ QImage drawnBand(const QString& tabTitle, const QString& address, const QString&
     painter.setBrush(Qt::white);
     painter.drawRoundedRect(QRectF(8, 6, 250, 44), 8, 8);
     painter.fillRect(QRect(0, 40, 1000, 160), Qt::white);
-    if (greyButHost) {
-        // Falkon's field: white, framed, on a grey tool bar.
+    if (falkon) {
         painter.fillRect(QRect(0, 40, 1000, 50), QColor(0xef, 0xef, 0xef));
         painter.setPen(QColor(0xa0, 0xa0, 0xa0));
         painter.setBrush(Qt::white);
@@ -56,22 +54,10 @@ QImage drawnBand(const QString& tabTitle, const QString& address, const QString&
     // Chromium's bar writing at this size ends ".html" in a stroke that reads as "!" unless the recognizer knows
     // it reads an address; Falkon's grey at its size reads only darkened.
     test::TextStyle bar = small;
-    bar.pixelSize = greyButHost ? 13 : 15;
-    const qsizetype hostStart = greyButHost ? address.indexOf(QLatin1String("//")) + 2 : 0;
-    const qsizetype hostEnd = greyButHost ? address.indexOf(QLatin1Char(':'), hostStart) : address.size();
-    QFont font(bar.family);
-    font.setPixelSize(bar.pixelSize);
-    const QFontMetrics metrics(font);
-    int x = 160;
-    for (const auto& [from, to] :
-         {std::pair{qsizetype(0), hostStart}, {hostStart, hostEnd}, {hostEnd, address.size()}}) {
-        test::TextStyle part = bar;
-        if (from != hostStart)
-            part.ink = QColor(0x8c, 0x8c, 0x8c);
-        const QString piece = address.mid(from, to - from);
-        test::drawText(band, QPoint(x, 68), piece, part);
-        x += metrics.horizontalAdvance(piece);
-    }
+    bar.pixelSize = falkon ? 13 : 15;
+    if (falkon)
+        bar.ink = QColor(0x8c, 0x8c, 0x8c);
+    test::drawText(band, QPoint(160, 68), address, bar);
     test::TextStyle page;
     page.pixelSize = 20;
     test::drawText(band, QPoint(24, 150), pageLine, page);
@@ -126,7 +112,6 @@ TEST(ShowsTitleStart, FindsTheTabOfThePageOnShowAmongIconsAndMisreadings) {
         {"f)_ Liqhthouse kee", "Lighthouse keepers — Mozilla Firefox", true},
         {"Gmail", "Gmail - Chromium", true},
         {"CG @ 127.0.0.1:18765/notes.html", "notes.txt - Node.js guide - Chromium", false},
-        {"Error response", "Hotels in Lisbon - Chromium", false},
         // Too little of a title to tell a tab by: the close button's "x" would do.
         {"x +", "X - Chromium", false},
     };
@@ -142,7 +127,7 @@ TEST(ReadScreenAddress, ReadsTheAddressBarBelowTheTabStripAndNothingElse) {
         QString pageLine;
         QString windowTitle;
         std::optional<QString> read;
-        bool greyButHost = false;
+        bool falkon = false;
     };
     const Case cases[] = {
         {"a dotted tab title", QStringLiteral("notes.txt - Node.js guide"),
@@ -156,12 +141,12 @@ TEST(ReadScreenAddress, ReadsTheAddressBarBelowTheTabStripAndNothingElse) {
          std::nullopt},
         {"no tab of the window's title", QStringLiteral("Error response"), QStringLiteral("127.0.0.1:18765/api"),
          QStringLiteral("Error code: 404"), QStringLiteral("Hotels in Lisbon - Chromium"), std::nullopt},
-        {"a bar that draws all but the host in light grey", QStringLiteral("Lighthouse keepers"),
+        {"a bar in light grey", QStringLiteral("Lighthouse keepers"),
          QStringLiteral("http://localhost:18765/lighthouse.htm"), QStringLiteral("The lighthouse keepers"),
          QStringLiteral("Lighthouse keepers - Falkon"), QStringLiteral("http://localhost:18765/lighthouse.htm"), true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(readBand(drawnBand(c.tab, c.address, c.pageLine, c.greyButHost), c.windowTitle), c.read) << c.name;
+        EXPECT_EQ(readBand(drawnBand(c.tab, c.address, c.pageLine, c.falkon), c.windowTitle), c.read) << c.name;
 
     // The address bar's alphabet stays with it: a page read afterwards keeps its other characters.
     test::TextStyle style;
