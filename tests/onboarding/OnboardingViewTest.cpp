@@ -208,23 +208,15 @@ TEST(OnboardingView, TheIntentionFieldTakesFocusOnReadyAndKeepsReturn) {
     QQuickItem* caret = s.item("onboardingIntentionCaret");
     ASSERT_TRUE(blink && caret);
     const int stepsPerTimeout = ui::CaretBlink::timeoutMs / ui::CaretBlink::halfPeriodMs() + 1;
-    const auto stepsUntilStill = [&] {
-        int steps = 0;
-        for (; blink->blinking() && steps < 1000; ++steps) {
-            blink->step();
-            EXPECT_EQ(caret->isVisible(), blink->shown());
-        }
-        return steps;
-    };
     ASSERT_TRUE(blink->blinking());
-    const int steps = stepsUntilStill();
+    const int steps = stepsUntilStill(blink, caret);
     EXPECT_GT(steps, 2);
     EXPECT_LE(steps, stepsPerTimeout);
     EXPECT_TRUE(caret->isVisible()) << "a still caret is drawn";
     for (char key : {'P', 'l', 'a', 'n'})
         QTest::keyClick(s.window.get(), key);
     EXPECT_TRUE(blink->blinking()) << "a key blinks it again";
-    EXPECT_GT(stepsUntilStill(), 2);
+    EXPECT_GT(stepsUntilStill(blink, caret), 2);
     EXPECT_EQ(s.h.session->intention(), QStringLiteral("Plan"));
     QTest::keyClick(s.window.get(), Qt::Key_Return);
     EXPECT_FALSE(s.h.session->isActive());

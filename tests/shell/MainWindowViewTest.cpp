@@ -199,21 +199,13 @@ TEST(FocusWindowView, TheCaretStopsBlinkingWithoutKeysAndAKeyOrAClickWakesIt) {
     auto* blink = qobject_cast<ui::CaretBlink*>(findObject(scene.object.get(), "intentionCaretBlink"));
     QQuickItem* caret = findItem(scene.object.get(), "intentionCaret");
     ASSERT_TRUE(blink && caret);
-    const auto stillAfterSteps = [&] {
-        int steps = 0;
-        for (; blink->blinking() && steps < 1000; ++steps) {
-            blink->step();
-            EXPECT_EQ(caret->isVisible(), blink->shown());
-        }
-        return steps;
-    };
     ASSERT_TRUE(blink->blinking());
-    EXPECT_GT(stillAfterSteps(), 2);
+    EXPECT_GT(stepsUntilStill(blink, caret), 2);
     EXPECT_TRUE(caret->isVisible()) << "a still caret is drawn";
 
     QTest::keyClick(scene.window(), 'p');
     EXPECT_TRUE(blink->blinking()) << "a key";
-    EXPECT_GT(stillAfterSteps(), 2);
+    EXPECT_GT(stepsUntilStill(blink, caret), 2);
     QQuickItem* field = findItem(scene.object.get(), "intention");
     QTest::mouseClick(scene.window(), Qt::LeftButton, {},
                       field->mapToScene(QPointF(field->width() / 2, field->height() / 2)).toPoint());

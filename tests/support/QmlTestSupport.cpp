@@ -1,6 +1,7 @@
 #include "support/QmlTestSupport.h"
 
 #include "support/TestSupport.h"
+#include "tavrine/ui/CaretBlink.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QMutex>
@@ -124,6 +125,15 @@ std::unique_ptr<QQuickWindow> showInWindow(QQuickItem* item, int width, int heig
     if (!QTest::qWaitForWindowExposed(window.get(), desktopWaitMs))
         ADD_FAILURE() << "the window was never exposed";
     return window;
+}
+
+int stepsUntilStill(ui::CaretBlink* blink, QQuickItem* caret) {
+    int steps = 0;
+    for (; blink->blinking() && steps < 1000; ++steps) {
+        blink->step();
+        EXPECT_EQ(caret->isVisible(), blink->shown());
+    }
+    return steps;
 }
 
 } // namespace tavrine::test

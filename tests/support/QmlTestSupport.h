@@ -11,6 +11,10 @@
 class QQuickItem;
 class QQuickWindow;
 
+namespace tavrine::ui {
+class CaretBlink;
+}
+
 namespace tavrine::test {
 
 // Every QML warning (binding errors, type errors, console.warn, failed loads) while it lives. A view test keeps
@@ -56,5 +60,9 @@ QObject* findObject(QObject* root, const QString& objectName);
 // Puts `item` in an offscreen window of its implicit size (or `width` × `height`), shows it and waits until
 // it is exposed; the window owns nothing of the item's and is deleted with the returned pointer.
 std::unique_ptr<QQuickWindow> showInWindow(QQuickItem* item, int width = 0, int height = 0);
+
+// Steps `blink` until it stands still (at most 1000 steps), expecting `caret` shown exactly while the blink shows
+// it at every step; returns how many steps it blinked.
+int stepsUntilStill(ui::CaretBlink* blink, QQuickItem* caret);
 
 } // namespace tavrine::test
