@@ -6,8 +6,9 @@
 // first capture beside the recognition alone of the same crop.
 // With an X display (run it under the test fixture) it also measures the window-identity read that the session
 // makes every second, against a real window; and the first capture of whatever window is frontmost (start the
-// application before, with accessibility on), with the reader's caches emptied before each one; with
-// TAVRINE_OCR_PRINT=1 the text of its last capture is printed.
+// application before, with accessibility on), with the reader's caches emptied before each one, and the
+// process's resident memory after it (a browser's first capture reads its address bar off the screen too); with
+// TAVRINE_OCR_PRINT=1 the address and text of its last capture are printed.
 #include "ReaderCounters.h"
 #include "TextImages.h"
 #include "fakes/FakeAccessibilityBus.h"
@@ -25,6 +26,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 #include <benchmark/benchmark.h>
@@ -306,6 +308,18 @@ void BM_WindowIdentityRead(benchmark::State& state) {
     window.waitForFinished();
 }
 
+// The process's resident memory (VmRSS) in megabytes; 0 when /proc cannot tell.
+double residentMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
 // The first capture of the frontmost window of the display, through the desktop's own services.
 void BM_CaptureFrontmostWindow(benchmark::State& state) {
     if (!platform::X11Connection::shared()) {
@@ -334,9 +348,11 @@ void BM_CaptureFrontmostWindow(benchmark::State& state) {
         }
     }
     state.counters["ocrCharacters"] = double(result->evidence.ocrCharacters);
+    state.counters["residentMB"] = residentMegabytes();
     if (qEnvironmentVariable("TAVRINE_OCR_PRINT") == QLatin1String("1"))
-        std::fprintf(stderr, "== %s (%s)\n%s\n", qPrintable(result->evidence.app),
-                     qPrintable(result->evidence.capturePath), qPrintable(result->evidence.text));
+        std::fprintf(stderr, "== %s (%s) %s\n%s\n", qPrintable(result->evidence.app),
+                     qPrintable(result->evidence.capturePath), qPrintable(result->evidence.url),
+                     qPrintable(result->evidence.text));
 }
 
 } // namespace
