@@ -85,7 +85,8 @@ public:
     // `alphabet` (words part at blanks): for a line known to hold one kind of text, such as a browser's address
     // bar. The line is read as lineInContext prepares it, with `inkGain`. The alphabet holds for this line alone:
     // the recognizer reads pages with all its characters again afterwards, however the read ended. Lines read
-    // before are remembered by their pixels and the alphabet. Nothing when cancelled or without a recognizer.
+    // before are remembered by their pixels and the alphabet. Nothing when cancelled during its read or without a
+    // recognizer.
     QList<OcrWord> readLineIn(const QImage& page, const QRect& box, const QString& alphabet,
                               const std::atomic<bool>& cancelled, double inkGain = 1.0);
 
