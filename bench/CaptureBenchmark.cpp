@@ -5,9 +5,12 @@
 // counters are reported per capture. Beside them, the recognition alone of an edited page; and a spreadsheet's
 // first capture beside the recognition alone of the same crop.
 // With an X display (run it under the test fixture) it also measures the window-identity read that the session
-// makes every second, against a real window; and the first capture of whatever window is frontmost (start the
-// application before, with accessibility on), with the reader's caches emptied before each one; with
-// TAVRINE_OCR_PRINT=1 the text of its last capture is printed.
+// makes every second, against a real window; and the capture of whatever window is frontmost (start the
+// application before, with accessibility on): with the reader's caches emptied before each one (argument 1; the
+// first repetition is the process's first capture) or kept (argument 0: the same window again, as the session
+// captures it while it stays), and the process's resident memory after it. A browser's capture reads its address
+// bar off the screen too when TAVRINE_BENCH_BROWSERS names it; with TAVRINE_OCR_PRINT=1 the address and text of
+// its last capture are printed.
 #include "ReaderCounters.h"
 #include "TextImages.h"
 #include "fakes/FakeAccessibilityBus.h"
@@ -25,6 +28,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 #include <benchmark/benchmark.h>
@@ -306,18 +310,42 @@ void BM_WindowIdentityRead(benchmark::State& state) {
     window.waitForFinished();
 }
 
-// The first capture of the frontmost window of the display, through the desktop's own services.
+// The process's resident memory (VmRSS) in megabytes; 0 when /proc cannot tell.
+double residentMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// The desktop's own services, with the applications named in TAVRINE_BENCH_BROWSERS (comma-separated bundles,
+// "chromium") taken for browsers, as the session takes those of its list: their tool bar is read for the address.
+capture::CaptureServices frontmostServices() {
+    capture::CaptureServices services = capture::CaptureServices::desktop();
+    for (const QString& bundle :
+         qEnvironmentVariable("TAVRINE_BENCH_BROWSERS").split(QLatin1Char(','), Qt::SkipEmptyParts))
+        services.browsers.insert(bundle);
+    return services;
+}
+
+// A capture of the frontmost window of the display, through the desktop's own services.
 void BM_CaptureFrontmostWindow(benchmark::State& state) {
     if (!platform::X11Connection::shared()) {
         state.SkipWithError("no X display");
         return;
     }
-    static ActivityObserver real;
+    static ActivityObserver real(frontmostServices());
     std::optional<AccessibilityCaptureDebug> result;
     for (auto _ : state) {
-        state.PauseTiming();
-        clearReaderCaches();
-        state.ResumeTiming();
+        if (state.range(0) == 1) {
+            state.PauseTiming();
+            clearReaderCaches();
+            state.ResumeTiming();
+        }
         bool done = false;
         QEventLoop loop;
         auto body = [&]() -> QCoro::Task<void> {
@@ -334,9 +362,11 @@ void BM_CaptureFrontmostWindow(benchmark::State& state) {
         }
     }
     state.counters["ocrCharacters"] = double(result->evidence.ocrCharacters);
+    state.counters["residentMB"] = residentMegabytes();
     if (qEnvironmentVariable("TAVRINE_OCR_PRINT") == QLatin1String("1"))
-        std::fprintf(stderr, "== %s (%s)\n%s\n", qPrintable(result->evidence.app),
-                     qPrintable(result->evidence.capturePath), qPrintable(result->evidence.text));
+        std::fprintf(stderr, "== %s (%s) %s\n%s\n", qPrintable(result->evidence.app),
+                     qPrintable(result->evidence.capturePath), qPrintable(result->evidence.url),
+                     qPrintable(result->evidence.text));
 }
 
 } // namespace
@@ -390,6 +420,8 @@ BENCHMARK(BM_RecognitionSheet)
     ->Iterations(1)
     ->Repetitions(5);
 BENCHMARK(BM_CaptureFrontmostWindow)
+    ->Arg(1)
+    ->Arg(0)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime()

@@ -194,7 +194,7 @@ QCoro::Task<std::optional<QString>> readScreenAddress(QImage band, QString windo
         // Dark writing reads best as shown; darkened, its edges thicken.
         for (const double inkGain : {1.0, faintInkGain}) {
             for (const QRect& box : *(tabs + 1)) {
-                *address = addressOfBarWords(OcrEngine::readLineIn(page, box, addressCharacters, cancelled, inkGain));
+                *address = addressOfBarWords(reader.readLineIn(page, box, addressCharacters, cancelled, inkGain));
                 if (*address || cancelled.load())
                     return;
             }

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <leptonica/allheaders.h>
 #include <memory>
 #include <utility>
@@ -515,6 +516,59 @@ QRect lineReach(const QRect& box, const QRect& page) {
 
 QImage cleanLineCrop(const QImage& page, const QRect& box) {
     return withGapsNarrowed(withoutRules(page, box, lineReach(box, page.rect())), box.height());
+}
+
+namespace {
+
+// How much of the page beside a line read on its own is read with it, in the line's heights on either side.
+constexpr double lineContext = 2.0;
+// Along a line read on its own, a run of ink at least this many of the line's heights long is no writing: a
+// field's edge, or the grey block of the buttons beside it.
+constexpr double blockLength = 6.0;
+// How far from the line's ground a pixel is ink for those runs.
+constexpr int blockInkStep = 40;
+
+} // namespace
+
+QImage lineInContext(const QImage& page, const QRect& box, double inkGain, QPoint& origin) {
+    const int side = int(std::lround(box.height() * lineContext));
+    const QRect across =
+        QRect(box.left() - side, box.top(), box.width() + 2 * side, box.height()).intersected(page.rect());
+    if (across.isEmpty())
+        return {};
+    const uchar ground = backgroundOf(page.copy(across)).first;
+    const int padding = std::max(2, box.height() / 4);
+    QImage line(across.width(), across.height() + 2 * padding, QImage::Format_Grayscale8);
+    if (line.isNull())
+        return {};
+    line.fill(uint(ground));
+    const int longest = std::max(1, int(std::lround(box.height() * blockLength)));
+    for (int y = 0; y < across.height(); ++y) {
+        uchar* row = line.scanLine(padding + y);
+        std::memcpy(row, page.constScanLine(across.top() + y) + across.left(), size_t(across.width()));
+        // The page is prepared as dark writing on a light ground: ink lies below the ground. Darkened before the
+        // runs are looked for: a faint edge of a field comes out of it as a dark one.
+        if (inkGain > 1.0) {
+            for (int x = 0; x < across.width(); ++x) {
+                const int depth = int(ground) - int(row[x]);
+                if (depth > 0)
+                    row[x] = uchar(std::max(0, int(ground) - int(std::lround(depth * inkGain))));
+            }
+        }
+        int start = -1;
+        for (int x = 0; x <= across.width(); ++x) {
+            const bool ink = x < across.width() && std::abs(int(row[x]) - int(ground)) > blockInkStep;
+            if (ink && start < 0)
+                start = x;
+            if (!ink && start >= 0) {
+                if (x - start >= longest)
+                    std::fill(row + start, row + x, ground);
+                start = -1;
+            }
+        }
+    }
+    origin = QPoint(across.left(), across.top() - padding);
+    return line;
 }
 
 QList<QRect> joinedAcrossGridLines(const QImage& page, int top, int end, QList<QRect> boxes) {

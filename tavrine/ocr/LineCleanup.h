@@ -24,6 +24,17 @@ QRect lineReach(const QRect& box, const QRect& page);
 // of lineReach(box) only.
 QImage cleanLineCrop(const QImage& page, const QRect& box);
 
+// The line in `box` of a prepared page as a line of one kind of text (a browser's address bar) is read on its own:
+// its rows widened by the page's own pixels, two of the line's heights on either side (cut off at the line's end, a
+// field's padding that is not the line's ground reads as a stroke, and a last "l" as "!"), with blank rows of the
+// line's ground above and below (the rows of the page there may hold a field's edges), and its ink `inkGain` times
+// as far from the ground as it shows: faint grey writing reads better so, dark writing worse (its edges thicken).
+// Runs of ink along a row six of the line's heights long are blanked: a field's edges and the grey block of the
+// buttons beside it. Thin rules alone are not enough here: kept, that block and the field's side join the address
+// ("Csihttp://…") or add a stroke after it. `origin` is where the image's top left lies on the page. Null when the
+// box lies off the page. Reads the rows of the box only.
+QImage lineInContext(const QImage& page, const QRect& box, double inkGain, QPoint& origin);
+
 // The pieces of a cleaned line crop between runs of at least `gap` blank columns (a blank that wide parts two
 // cells or columns; cleanLineCrop leaves a wider one `gap` wide), left to right; the crop alone when it has none.
 QList<QImage> piecesOfCrop(const QImage& line, int gap);

@@ -3,6 +3,8 @@
 #include "tavrine/core/Text.h"
 #include "tavrine/ocr/LineCleanup.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -22,6 +24,8 @@ constexpr std::size_t lineCacheCapacity = 4096;
 constexpr std::size_t pageCacheCapacity = 8;
 // Line boxes of stretches of rows: those of a few pages of several windows.
 constexpr std::size_t stretchCacheCapacity = 1024;
+// Lines read in an alphabet: an address bar or two of each window seen lately.
+constexpr std::size_t alphabetLineCapacity = 16;
 // Blank margin around a line crop, as a share of the line's height. Measured on rendered lines: with no margin
 // the recognizer misreads the edge glyphs; with a wide one it scales the line down and misreads small text.
 // It also sets the cost of a line: the recognizer scales each crop to 36 rows and spends about 36 us of CPU on
@@ -260,7 +264,9 @@ struct PageReader::Page {
     std::vector<std::optional<Line>> lines;
 };
 
-PageReader::PageReader() : m_pages(pageCacheCapacity), m_stretches(stretchCacheCapacity), m_lines(lineCacheCapacity) {}
+PageReader::PageReader()
+    : m_pages(pageCacheCapacity), m_stretches(stretchCacheCapacity), m_lines(lineCacheCapacity),
+      m_alphabetLines(alphabetLineCapacity) {}
 
 PageReader::~PageReader() {
     if (m_api)
@@ -475,6 +481,64 @@ std::optional<PageReader::Line> PageReader::recognise(const QImage& clean, int p
     return result;
 }
 
+QList<OcrWord> PageReader::readLineIn(const QImage& page, const QRect& box, const QString& alphabet,
+                                      const std::atomic<bool>& cancelled, double inkGain) {
+    if (page.format() != QImage::Format_Grayscale8 || box.height() < 1)
+        return {};
+    QPoint origin;
+    const QImage line = lineInContext(page, box, inkGain, origin);
+    if (line.isNull())
+        return {};
+    PixelKey key = PixelKey::of(line, line.rect());
+    key.second ^= quint64(qHash(alphabet)) * 0x9e3779b97f4a7c15ULL;
+    std::optional<QList<OcrWord>> words = m_alphabetLines.find(key);
+    if (!words) {
+        if (!ensureEngine())
+            return {};
+        words = recogniseIn(line, alphabet, cancelled);
+        if (!words)
+            return {};
+        m_alphabetLines.insert(key, *words);
+    }
+    for (OcrWord& word : *words)
+        word.box.translate(origin);
+    return *words;
+}
+
+std::optional<QList<OcrWord>> PageReader::recogniseIn(const QImage& line, const QString& alphabet,
+                                                      const std::atomic<bool>& cancelled) {
+    // The one recognizer of pages reads this line too: the alphabet and the mode are its settings for this line
+    // alone, put back however the read ends. Tesseract applies the alphabet anew at every recognition.
+    const char* const setAlphabet = m_api->GetStringVariable("tessedit_char_whitelist");
+    const std::string pageAlphabet = setAlphabet ? setAlphabet : "";
+    const tesseract::PageSegMode pageMode = m_api->GetPageSegMode();
+    const auto restore = qScopeGuard([&] {
+        m_api->Clear();
+        m_api->SetVariable("tessedit_char_whitelist", pageAlphabet.c_str());
+        m_api->SetPageSegMode(pageMode);
+    });
+    // A blank parts the words; without it in the alphabet, the recognizer runs them together.
+    m_api->SetVariable("tessedit_char_whitelist", (QStringLiteral(" ") + alphabet).toUtf8().constData());
+    m_api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+    m_api->SetImage(line.constBits(), line.width(), line.height(), 1, int(line.bytesPerLine()));
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = &cancelRequested;
+    monitor.cancel_this = const_cast<std::atomic<bool>*>(&cancelled);
+    if (m_api->Recognize(&monitor) != 0 || cancelled.load())
+        return std::nullopt;
+    QList<OcrWord> words;
+    std::unique_ptr<tesseract::ResultIterator> it(m_api->GetIterator());
+    if (it) {
+        do {
+            std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
+            int left = 0, top = 0, right = 0, bottom = 0;
+            if (text && it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom))
+                words.append({QString::fromUtf8(text.get()), QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
+        } while (it->Next(tesseract::RIL_WORD));
+    }
+    return words;
+}
+
 bool PageReader::counts(const Line& line) {
     return (line.confidence >= minimumConfidence || line.confidentShare >= minimumConfidentShare) &&
            hasLetterOrDigit(line.text);
@@ -543,6 +607,7 @@ PixelKey PageReader::pageKey(const QImage& image) {
 void PageReader::clearCaches() {
     forgetPages();
     m_lines.clear();
+    m_alphabetLines.clear();
 }
 
 void PageReader::forgetPages() {

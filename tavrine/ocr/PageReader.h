@@ -19,6 +19,14 @@ class TessBaseAPI;
 
 namespace tavrine {
 
+// A word of a line that PageReader::readLineIn read, and its box on the page.
+struct OcrWord {
+    QString text;
+    QRect box;
+
+    bool operator==(const OcrWord&) const = default;
+};
+
 // Reads the text lines of a page with Tesseract: the line boxes are found first, then each line is recognised on
 // its own, top to bottom, for as long as the caller wants more lines. The boxes are found stretch by stretch: a
 // stretch is the rows between blank rows (rows of one colour across the page), so its line boxes depend on its
@@ -73,6 +81,15 @@ public:
     // Recognises one line box of a prepared page; nothing when cancelled or when the recognizer is missing.
     std::optional<Line> readLine(const QImage& page, const QRect& box, const std::atomic<bool>& cancelled);
 
+    // The words of the line in `box` of a prepared page, read with the recognizer limited to the characters of
+    // `alphabet` (words part at blanks): for a line known to hold one kind of text, such as a browser's address
+    // bar. The line is read as lineInContext prepares it, with `inkGain`. The alphabet holds for this line alone:
+    // the recognizer reads pages with all its characters again afterwards, however the read ended. Lines read
+    // before are remembered by their pixels and the alphabet. Nothing when cancelled during its read or without a
+    // recognizer.
+    QList<OcrWord> readLineIn(const QImage& page, const QRect& box, const QString& alphabet,
+                              const std::atomic<bool>& cancelled, double inkGain = 1.0);
+
     // Whether a recognised line counts: confident enough on the whole or in most of its letters, and holding a
     // letter or digit (a rule or the edge of a control reads as a confident "|").
     static bool counts(const Line& line);
@@ -96,6 +113,9 @@ private:
     QList<QRect> layoutLines(const QRect& page, int top);
     // Recognises a cleaned line crop with `padding` blank pixels around it; nothing when cancelled.
     std::optional<Line> recognise(const QImage& clean, int padding, const std::atomic<bool>& cancelled);
+    // The words of a prepared line image read as one line in `alphabet`; nothing when cancelled.
+    std::optional<QList<OcrWord>> recogniseIn(const QImage& line, const QString& alphabet,
+                                              const std::atomic<bool>& cancelled);
 
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
     bool m_engineFailed = false;
@@ -105,6 +125,8 @@ private:
     // The line boxes of each stretch, relative to its top, by the stretch's pixels.
     LruCache<PixelKey, QList<QRect>> m_stretches;
     LruCache<PixelKey, Line> m_lines;
+    // The words of lines read in an alphabet, by the pixels of the line as read and the alphabet.
+    LruCache<PixelKey, QList<OcrWord>> m_alphabetLines;
     Counters m_counters;
 };
 

@@ -233,3 +233,56 @@ TEST(LineCleanup, FindsTheTextTheLayoutLeftAndThePiecesOfALine) {
     EXPECT_EQ(piecesOfCrop(line, 80).size(), 1);
     EXPECT_EQ(piecesOfCrop(line, 80).front(), line);
 }
+
+TEST(LineCleanup, TakesAnAddressLineWithThePageBesideItAndWithoutTheButtonsBlock) {
+    // An address bar's line: the address at x = 160, the grey block of the navigation buttons left of it, which
+    // the layout takes into the line's box.
+    const auto bar = [](QColor ink, bool buttons) {
+        QImage image(600, 60, QImage::Format_Grayscale8);
+        image.fill(255);
+        QPainter painter(&image);
+        if (buttons) {
+            painter.fillRect(QRect(20, 20, 130, 20), QColor(210, 210, 210));
+            painter.setPen(Qt::black);
+            painter.drawText(QRect(40, 20, 30, 20), Qt::AlignCenter, QStringLiteral("<"));
+        }
+        painter.end();
+        test::TextStyle style;
+        style.pixelSize = 13;
+        style.ink = ink;
+        test::drawText(image, QPoint(160, 35), QStringLiteral("127.0.0.1:18765/notes.html"), style);
+        return image;
+    };
+    struct Case {
+        const char* name;
+        QColor ink;
+        double inkGain;
+        int darkest; // the darkest grey of the line as read, within a few steps
+    };
+    const std::vector<Case> cases = {
+        {"dark writing", Qt::black, 1.0, 0},
+        {"faint writing, darkened", QColor(180, 180, 180), 4.0, 0},
+        {"faint writing as it shows", QColor(180, 180, 180), 1.0, 180},
+    };
+    const QRect box = inkBox(bar(Qt::black, true));
+    for (const Case& c : cases) {
+        QPoint origin;
+        const QImage line = lineInContext(bar(c.ink, true), box, c.inkGain, origin);
+        ASSERT_FALSE(line.isNull()) << c.name;
+        // Two of the line's heights of the page on either side, blank rows of its ground above and below.
+        const int padding = std::max(2, box.height() / 4);
+        EXPECT_EQ(origin, QPoint(box.left() - 2 * box.height(), box.top() - padding)) << c.name;
+        EXPECT_EQ(line.size(), QSize(box.width() + 4 * box.height(), box.height() + 2 * padding)) << c.name;
+        QPoint withoutOrigin;
+        EXPECT_EQ(line, lineInContext(bar(c.ink, false), box, c.inkGain, withoutOrigin)) << c.name;
+        int darkest = 255;
+        for (int y = 0; y < line.height(); ++y) {
+            for (int x = 0; x < line.width(); ++x)
+                darkest = std::min<int>(darkest, line.constScanLine(y)[x]);
+        }
+        EXPECT_GE(darkest, c.darkest) << c.name;
+        EXPECT_LE(darkest, c.darkest + 8) << c.name;
+    }
+    QPoint origin;
+    EXPECT_TRUE(lineInContext(bar(Qt::black, false), box.translated(0, 200), 1.0, origin).isNull());
+}

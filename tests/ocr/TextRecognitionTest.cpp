@@ -10,6 +10,7 @@
 #include <future>
 #include <numeric>
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace tavrine;
@@ -313,6 +314,7 @@ TEST(PageReader, StopsRecognisingWhenCancelledAndRemembersNothingHalfRead) {
     const QImage image = test::renderDocument(QSize(900, 300), 50);
     std::optional<PageReader::Line> whileCancelled;
     std::optional<PageReader::Line> afterwards;
+    QList<OcrWord> digitsWhileCancelled{{QStringLiteral("unread"), QRect()}};
     int linesTaken = 0;
     bool readWhileCancelledMidway = true;
     onOcrThread([&](PageReader& reader) {
@@ -320,8 +322,10 @@ TEST(PageReader, StopsRecognisingWhenCancelledAndRemembersNothingHalfRead) {
         const QImage page = PageReader::preparePage(image);
         const QList<QRect> boxes = reader.lineBoxes(page);
         ASSERT_FALSE(boxes.isEmpty());
-        // The recognizer's progress monitor stops it at its first check.
+        // The recognizer's progress monitor stops it at its first check. A line read in digits alone and
+        // stopped so leaves the recognizer every character for the next read.
         std::atomic<bool> cancelled{true};
+        digitsWhileCancelled = reader.readLineIn(page, boxes.first(), QStringLiteral("0123456789"), cancelled);
         whileCancelled = reader.readLine(page, boxes.first(), cancelled);
         std::atomic<bool> running{false};
         afterwards = reader.readLine(page, boxes.first(), running);
@@ -334,9 +338,12 @@ TEST(PageReader, StopsRecognisingWhenCancelledAndRemembersNothingHalfRead) {
             return true;
         });
     });
+    EXPECT_TRUE(digitsWhileCancelled.isEmpty());
     EXPECT_FALSE(whileCancelled);
     ASSERT_TRUE(afterwards);
     EXPECT_EQ(afterwards->text.simplified().section(QLatin1Char(' '), 0, 0), QStringLiteral("51"));
+    EXPECT_TRUE(afterwards->text.contains(QRegularExpression(QStringLiteral("[a-z]{3}"))))
+        << qPrintable(afterwards->text);
     EXPECT_FALSE(readWhileCancelledMidway);
     EXPECT_EQ(linesTaken, 1);
 }
