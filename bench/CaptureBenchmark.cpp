@@ -187,25 +187,30 @@ void BM_CaptureOneLineEdited(benchmark::State& state) {
         state, windowSize, 12000, g_revision, [&state](const QImage& image) { capture(state, image); }, readerCounters);
 }
 
+// The text recognition alone of a capture's page crop (below a 60-pixel tool bar), merged below a header as the
+// capture does.
+void recognisePage(benchmark::State& state, const QImage& image) {
+    const QRect page(0, 60, windowSize.width(), windowSize.height() - 60);
+    const QString header = QStringLiteral("App: Browser. Window: \"Release notes - Browser\".");
+    std::optional<MergedText> merged;
+    QEventLoop loop;
+    auto body = [&]() -> QCoro::Task<void> {
+        merged = co_await recognizeAndMerge(imageRegion(image, page), 0, header, 2400);
+        loop.quit();
+    };
+    auto task = body();
+    if (!merged)
+        loop.exec();
+    state.counters["ocrCharacters"] = double(merged->added);
+}
+
 // The text recognition alone of the same kind of capture as BM_CaptureOneLineEdited: its page crop, one line
 // rewritten in a wording no capture saw, merged below a header as the capture does. What a capture adds to the
 // recognition is the difference of the two.
 void BM_RecognitionOneLineEdited(benchmark::State& state) {
-    const QRect page(0, 60, windowSize.width(), windowSize.height() - 60);
-    const QString header = QStringLiteral("App: Browser. Window: \"Release notes - Browser\".");
-    const auto recognise = [&](const QImage& image) {
-        std::optional<MergedText> merged;
-        QEventLoop loop;
-        auto body = [&]() -> QCoro::Task<void> {
-            merged = co_await recognizeAndMerge(imageRegion(image, page), 0, header, 2400);
-            loop.quit();
-        };
-        auto task = body();
-        if (!merged)
-            loop.exec();
-        state.counters["ocrCharacters"] = double(merged->added);
-    };
-    readEditedPages(state, windowSize, 15000, g_revision, recognise, readerCounters);
+    readEditedPages(
+        state, windowSize, 15000, g_revision, [&state](const QImage& image) { recognisePage(state, image); },
+        readerCounters);
 }
 
 // A spreadsheet's first capture (grid lines, the cell cursor, a column of numbers), and the recognition alone of
@@ -244,24 +249,13 @@ void BM_CaptureSheet(benchmark::State& state) {
 }
 
 void BM_RecognitionSheet(benchmark::State& state) {
-    const QRect page(0, 60, windowSize.width(), windowSize.height() - 60);
-    const QString header = QStringLiteral("App: Browser. Window: \"Release notes - Browser\".");
     const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
         clearReaderCaches();
         const QImage image = nextSheet();
         state.ResumeTiming();
-        std::optional<MergedText> merged;
-        QEventLoop loop;
-        auto body = [&]() -> QCoro::Task<void> {
-            merged = co_await recognizeAndMerge(imageRegion(image, page), 0, header, 2400);
-            loop.quit();
-        };
-        auto task = body();
-        if (!merged)
-            loop.exec();
-        state.counters["ocrCharacters"] = double(merged->added);
+        recognisePage(state, image);
     }
     reportReaderCounters(state, before, readerCounters());
 }

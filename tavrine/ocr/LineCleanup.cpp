@@ -285,8 +285,8 @@ using Pix = std::unique_ptr<PIX, PixDeleter>;
 constexpr int longRule = 48;
 constexpr int longRuleThickness = 3;
 
-// A 1-bit image of the pixels of `grey` at least ruleInkStep from `background`.
-Pix inkOf(const QImage& grey, uchar background) {
+// A 1-bit image of the pixels of `grey` at least `step` from `background`.
+Pix inkOf(const QImage& grey, uchar background, int step) {
     Pix ink(pixCreate(grey.width(), grey.height(), 1));
     if (!ink)
         return ink;
@@ -296,21 +296,34 @@ Pix inkOf(const QImage& grey, uchar background) {
         const uchar* row = grey.constScanLine(y);
         l_uint32* line = bits + qsizetype(y) * wordsPerLine;
         for (int x = 0; x < grey.width(); ++x) {
-            if (std::abs(int(row[x]) - int(background)) >= ruleInkStep)
+            if (std::abs(int(row[x]) - int(background)) >= step)
                 SET_DATA_BIT(line, x);
         }
     }
     return ink;
 }
 
+// `rows` blanked to `background` where `mask`, of the same size, is set.
+void blankWhere(QImage& rows, const Pix& mask, uchar background) {
+    const l_uint32* bits = pixGetData(mask.get());
+    const int wordsPerLine = pixGetWpl(mask.get());
+    for (int y = 0; y < rows.height(); ++y) {
+        uchar* row = rows.scanLine(y);
+        const l_uint32* line = bits + qsizetype(y) * wordsPerLine;
+        for (int x = 0; x < rows.width(); ++x) {
+            if (GET_DATA_BIT(line, x))
+                row[x] = background;
+        }
+    }
+}
+
 // `rows` with the long rules through them blanked to `background`.
 void blankLongRules(QImage& rows, uchar background) {
     if (rows.width() < longRule && rows.height() < longRule)
         return;
-    const Pix ink = inkOf(rows, background);
+    const Pix ink = inkOf(rows, background, ruleInkStep);
     if (!ink)
         return;
-    const int wordsPerLine = pixGetWpl(ink.get());
     // Long runs along the rows and down the columns, less the ink that is thick across them: letters that touch a
     // rule stay whole. Where two rules cross, each is thin across once the other is left out.
     const Pix along(pixOpenCompBrickDwa(nullptr, ink.get(), longRule, 1));
@@ -326,15 +339,7 @@ void blankLongRules(QImage& rows, uchar background) {
     pixSubtract(along.get(), along.get(), tall.get());
     pixSubtract(down.get(), down.get(), wide.get());
     pixOr(along.get(), along.get(), down.get());
-    const l_uint32* rules = pixGetData(along.get());
-    for (int y = 0; y < rows.height(); ++y) {
-        uchar* row = rows.scanLine(y);
-        const l_uint32* line = rules + qsizetype(y) * wordsPerLine;
-        for (int x = 0; x < rows.width(); ++x) {
-            if (GET_DATA_BIT(line, x))
-                row[x] = background;
-        }
-    }
+    blankWhere(rows, along, background);
 }
 
 // A cell cursor's frame is drawn in ink this far from the ground at least, far darker than grid lines.
@@ -349,19 +354,9 @@ QImage withoutCursorFrames(const QImage& page, int top, int end) {
     if (rows.width() < longRule)
         return {};
     const uchar background = backgroundOf(rows).first;
-    const Pix dark(pixCreate(rows.width(), rows.height(), 1));
+    const Pix dark = inkOf(rows, background, frameInkStep);
     if (!dark)
         return {};
-    l_uint32* bits = pixGetData(dark.get());
-    const int wordsPerLine = pixGetWpl(dark.get());
-    for (int y = 0; y < rows.height(); ++y) {
-        const uchar* row = rows.constScanLine(y);
-        l_uint32* line = bits + qsizetype(y) * wordsPerLine;
-        for (int x = 0; x < rows.width(); ++x) {
-            if (std::abs(int(row[x]) - int(background)) >= frameInkStep)
-                SET_DATA_BIT(line, x);
-        }
-    }
     // Its edges: long thin dark runs along the rows. Its sides: thin dark runs down the columns that meet them.
     const Pix along(pixOpenCompBrickDwa(nullptr, dark.get(), longRule, 1));
     const Pix thick(pixOpenCompBrickDwa(nullptr, dark.get(), 1, longRuleThickness + 1));
@@ -389,15 +384,7 @@ QImage withoutCursorFrames(const QImage& page, int top, int end) {
     pixAnd(nearEdges.get(), nearEdges.get(), nearSides.get());
     pixAnd(nearEdges.get(), nearEdges.get(), dark.get());
     pixOr(frames.get(), frames.get(), nearEdges.get());
-    const l_uint32* frameBits = pixGetData(frames.get());
-    for (int y = 0; y < rows.height(); ++y) {
-        uchar* row = rows.scanLine(y);
-        const l_uint32* line = frameBits + qsizetype(y) * wordsPerLine;
-        for (int x = 0; x < rows.width(); ++x) {
-            if (GET_DATA_BIT(line, x))
-                row[x] = background;
-        }
-    }
+    blankWhere(rows, frames, background);
     return rows;
 }
 
@@ -423,7 +410,7 @@ QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRe
         for (const QRect& box : boxes)
             painter.fillRect(box.translated(0, -top), QColor(background, background, background));
     }
-    const Pix ink = inkOf(rows, background);
+    const Pix ink = inkOf(rows, background, ruleInkStep);
     if (!ink)
         return {};
     // The pieces beside each line, by the line whose rows hold their middle. Pieces smaller than a letter (a
