@@ -267,6 +267,8 @@ int main(int argc, char** argv) {
         std::fputs("frame_recorder: no X display with MIT-SHM\n", stderr);
         return 1;
     }
+    // A window may be gone by the time its map is read (a short-lived one): that error is no reason to stop.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     const Window root = DefaultRootWindow(display);
     const int screen = DefaultScreen(display);
     const QRect area = o.area.value_or(QRect(0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)));
@@ -334,7 +336,7 @@ int main(int argc, char** argv) {
             if (event.type == MapNotify) {
                 kind = "map";
                 window = event.xmap.window;
-                XWindowAttributes attributes;
+                XWindowAttributes attributes{};
                 if (XGetWindowAttributes(display, window, &attributes))
                     rect = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
                 maps.push_back({ms, rect});

@@ -9,6 +9,7 @@
 #include <QQuickWindow>
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <memory>
 
 namespace tavrine::ui {
@@ -39,6 +40,21 @@ void afterNextFrame(QQuickWindow& window, QObject* context, std::function<void(Q
         Qt::QueuedConnection);
 }
 
+// Moves the X window to the place of `window` on the screen, as Qt has it. A hidden window keeps whatever place
+// the window manager left it at when it last let it go, while Qt only asks for a place that differs from its own.
+void placeAsGiven(xcb_connection_t* connection, const QWindow& window) {
+    const qreal ratio = window.devicePixelRatio();
+    const qint32 values[] = {qRound(window.x() * ratio), qRound(window.y() * ratio)};
+    xcb_configure_window(connection, xcb_window_t(window.winId()), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+}
+
+quint64 packed(const QSize& size) {
+    return (quint64(quint32(size.width())) << 32) | quint32(size.height());
+}
+
+// A window that keeps asking for another size is shown after this many frames all the same.
+constexpr int settleFrames = 8;
+
 } // namespace
 
 QObject* FirstFrameBackground::install(QGuiApplication& application) {
@@ -57,6 +73,10 @@ bool FirstFrameBackground::drawnBeforeShown(const QWindow& window) {
     return type == Qt::Window || type == Qt::Dialog || type == Qt::Tool || type == Qt::Sheet || type == Qt::Drawer;
 }
 
+bool FirstFrameBackground::framed(const QWindow& window) {
+    return !window.flags().testFlag(Qt::FramelessWindowHint);
+}
+
 bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
     // Show comes before Qt maps the window, Hide after it unmapped it (also while a window is being destroyed,
     // when it is a QWindow and nothing more).
@@ -65,8 +85,17 @@ bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
         if (window && window->handle() && drawnBeforeShown(*window) && !m_hidden.contains(window))
             drawHidden(*window);
     } else if (event->type() == QEvent::Hide && watched->isWindowType()) {
-        if (auto* window = static_cast<QWindow*>(watched); m_hidden.contains(window))
+        auto* window = static_cast<QWindow*>(watched);
+        m_remapped.remove(window);
+        if (m_hidden.contains(window))
             release(*window);
+    } else if (event->type() == QEvent::Expose && m_remapped.contains(watched)) {
+        // Out of Qt's sight as the window manager takes it, then in sight where it put it.
+        auto* window = static_cast<QQuickWindow*>(watched);
+        if (!window->isExposed())
+            m_remapped[window] = true;
+        else if (m_remapped.value(window) && m_remapped.remove(window))
+            dropPictureAfterNextFrame(*window);
     }
     return false;
 }
@@ -76,17 +105,43 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
     if (!connection)
         return;
     const auto id = xcb_window_t(window.winId());
-    // Qt's map that follows goes straight to the server: mapped, exposed for Qt, drawn, and nowhere on screen.
-    setOverrideRedirect(connection, id, true);
+    // Mapped, exposed for Qt, drawn, and nowhere on screen: a window with nothing in its shape shows nothing, and
+    // the window manager gives a frameless one the same shape. One it frames would show that frame: Qt's map of
+    // it goes straight to the server instead, where the window stands then being where the X window stands, not
+    // where the window manager would put it: the place Qt was given.
+    if (framed(window)) {
+        placeAsGiven(connection, window);
+        setOverrideRedirect(connection, id, true);
+    }
     qtx11::setShapeEmpty(id, qtx11::Shape::Bounding, true);
     if (!window.flags().testFlag(Qt::WindowTransparentForInput))
         qtx11::setShapeEmpty(id, qtx11::Shape::Input, true);
     xcb_flush(connection);
     QWindow* key = &window;
-    m_hidden.insert(key, connect(&window, &QObject::destroyed, this, [this, key] { m_hidden.remove(key); }));
-    afterNextFrame(window, this, [this](QQuickWindow& drawn) {
-        if (m_hidden.contains(&drawn))
+    // The size each frame is drawn at, read while the window's content waits for the render thread.
+    auto drawnAt = std::make_shared<std::atomic<quint64>>(0);
+    m_hidden.insert(key, {connect(&window, &QObject::destroyed, this, [this, key] { m_hidden.remove(key); }),
+                          connect(
+                              &window, &QQuickWindow::beforeSynchronizing, this,
+                              [&window, drawnAt] { drawnAt->store(packed(window.size())); }, Qt::DirectConnection)});
+    handOverOnceSettled(window, drawnAt, settleFrames);
+}
+
+void FirstFrameBackground::handOverOnceSettled(QQuickWindow& window, std::shared_ptr<std::atomic<quint64>> drawnAt,
+                                               int framesLeft) {
+    afterNextFrame(window, this, [this, drawnAt, framesLeft](QQuickWindow& drawn) {
+        if (!m_hidden.contains(&drawn))
+            return;
+        // A content that laid itself out anew while drawing (a layout settles in the frame) asks for another size:
+        // that frame is not what the window shows once resized.
+        const QSize size = drawn.size();
+        const bool settled = drawnAt->load() == packed(size) && size.width() >= drawn.minimumWidth() &&
+                             size.width() <= drawn.maximumWidth() && size.height() >= drawn.minimumHeight() &&
+                             size.height() <= drawn.maximumHeight();
+        if (settled || framesLeft <= 1)
             handOver(drawn);
+        else
+            handOverOnceSettled(drawn, drawnAt, framesLeft - 1);
     });
 }
 
@@ -103,15 +158,29 @@ void FirstFrameBackground::handOver(QQuickWindow& window) {
             xcb_free_pixmap(connection, pixmap);
         }
     }
-    xcb_unmap_window(connection, id);
+    const bool remap = framed(window);
+    if (remap)
+        xcb_unmap_window(connection, id);
     release(window);
-    xcb_map_window(connection, id);
+    if (remap) {
+        placeAsGiven(connection, window);
+        xcb_map_window(connection, id);
+    }
     xcb_flush(connection);
     // Asked for while the window manager did not know the window: asked again.
-    if (!window.flags().testFlag(Qt::WindowDoesNotAcceptFocus))
+    if (remap && !window.flags().testFlag(Qt::WindowDoesNotAcceptFocus))
         window.requestActivate();
-    // Once drawn where the window manager put it, the picture would only show stale content where the window
-    // grows or is uncovered later: no background again.
+    // A frame already under way when the window went to the window manager is no frame on screen: the picture
+    // stays until Qt has drawn the window once it shows again.
+    if (remap)
+        m_remapped.insert(&window, false);
+    else
+        dropPictureAfterNextFrame(window);
+}
+
+void FirstFrameBackground::dropPictureAfterNextFrame(QQuickWindow& window) {
+    // Once drawn where it shows, the picture would only show stale content where the window grows or is
+    // uncovered later: no background again.
     afterNextFrame(window, this, [](QQuickWindow& shown) {
         if (xcb_connection_t* connection = qtx11::connection()) {
             const quint32 none = XCB_BACK_PIXMAP_NONE;
@@ -122,7 +191,8 @@ void FirstFrameBackground::handOver(QQuickWindow& window) {
 }
 
 void FirstFrameBackground::release(QWindow& window) {
-    disconnect(m_hidden.take(&window));
+    for (const QMetaObject::Connection& connection : m_hidden.take(&window))
+        disconnect(connection);
     xcb_connection_t* connection = qtx11::connection();
     if (!connection || !window.handle())
         return;

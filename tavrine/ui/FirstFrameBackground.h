@@ -3,6 +3,9 @@
 #include <QHash>
 #include <QObject>
 
+#include <atomic>
+#include <memory>
+
 class QGuiApplication;
 class QQuickWindow;
 class QWindow;
@@ -25,6 +28,8 @@ public:
 
     // Whether `window` is drawn out of sight before it shows: a top-level window the window manager manages.
     static bool drawnBeforeShown(const QWindow& window);
+    // Whether the window manager draws a frame around `window`.
+    static bool framed(const QWindow& window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,11 +38,16 @@ private:
     using QObject::QObject;
 
     void drawHidden(QQuickWindow& window);
+    void handOverOnceSettled(QQuickWindow& window, std::shared_ptr<std::atomic<quint64>> drawnAt, int framesLeft);
     void handOver(QQuickWindow& window);
     void release(QWindow& window);
+    void dropPictureAfterNextFrame(QQuickWindow& window);
 
-    // Mapped out of sight, waiting for their first frame; each with the connection that forgets it once destroyed.
-    QHash<QWindow*, QMetaObject::Connection> m_hidden;
+    // Mapped out of sight, waiting for their first frame; each with the connections that follow its frames and
+    // forget it once destroyed.
+    QHash<QWindow*, QList<QMetaObject::Connection>> m_hidden;
+    // Handed to the window manager with their picture, each with whether Qt has seen it unmapped since.
+    QHash<QObject*, bool> m_remapped;
 };
 
 } // namespace tavrine::ui

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -150,7 +151,8 @@ QRgb screenPixel(const QPoint& point) {
 }
 
 struct ServerState {
-    bool overrideRedirect = false;
+    // Nothing of the window is drawn: its shape is empty.
+    bool shapedOut = false;
     bool viewable = false;
 };
 
@@ -158,10 +160,14 @@ ServerState serverState(const QWindow& window) {
     ServerState state;
     platform::X11Connection::shared()->withDisplay([&](Display* display) {
         XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, Window(window.winId()), &attributes)) {
-            state.overrideRedirect = attributes.override_redirect;
+        if (XGetWindowAttributes(display, Window(window.winId()), &attributes))
             state.viewable = attributes.map_state == IsViewable;
-        }
+        int count = 0;
+        int ordering = 0;
+        if (XRectangle* rectangles =
+                XShapeGetRectangles(display, Window(window.winId()), ShapeBounding, &count, &ordering))
+            XFree(rectangles);
+        state.shapedOut = count == 0;
     });
     return state;
 }
@@ -256,9 +262,9 @@ TEST(ShellX11, AWindowComesOnScreenDrawn) {
             bool hidden = false;
             ASSERT_TRUE(stepUntil([&] {
                 const ServerState state = serverState(window);
-                hidden = hidden || state.overrideRedirect;
-                return hidden && !state.overrideRedirect;
-            })) << "never handed to the window manager";
+                hidden = hidden || state.shapedOut;
+                return hidden && !state.shapedOut;
+            })) << "never shown";
             for (int tries = 0; tries < 500 && !serverState(window).viewable; ++tries)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             EXPECT_EQ(screenPixel(inside), blue);
