@@ -39,7 +39,10 @@ Window {
         width: window.width
         height: content.implicitHeight
 
-        FrostedWindowBackground {}
+        // Opaque, the window's own colour is the background already: the veil would only paint it again.
+        FrostedWindowBackground {
+            visible: Frosted.translucent
+        }
 
         Item {
             id: content
