@@ -5,8 +5,9 @@
 //   frame_recorder --out DIR [--interval 30] [--scale 1] [--area x,y,w,h] [--duration ms] [--tail ms] -- command...
 //       writes DIR/NNNNNN.png (ms since launch) and DIR/events.txt; ends when the command has ended (plus --tail)
 //       or after --duration.
-//   frame_recorder --measure [--interval 5] --area x,y,w,h [--duration 3000] -- command...
-//       keeps the grabs in memory and prints, for what the command drew into the area, when the X server first
+//   frame_recorder --measure [--interval 5] [--area x,y,w,h] [--duration 3000] -- command...
+//       keeps the grabs in memory (of the area, or of the first window of 100 x 100 or more that maps) and prints,
+//       for what the command drew there, when the X server first
 //       mapped a window there ("map"), when the first pixels there changed ("pixels"), when the area first showed
 //       its content ("content", 80 % of the changed pixels as at the end: drawn, though a focus ring may still be
 //       fading in) and when it settled ("settled", 99.5 %; a blinking caret does not count). The command is ended
@@ -100,7 +101,7 @@ std::optional<Options> parse(int argc, char** argv) {
     for (; i < argc; ++i)
         o.command.push_back(argv[i]);
     o.command.push_back(nullptr);
-    if (o.command.size() < 2 || (o.out.isEmpty() && !o.measure) || (o.measure && !o.area))
+    if (o.command.size() < 2 || (o.out.isEmpty() && !o.measure))
         return std::nullopt;
     if (o.measure && o.durationMs <= 0)
         o.durationMs = 3000;
@@ -256,7 +257,7 @@ int main(int argc, char** argv) {
         return sheet(argc, argv);
     const std::optional<Options> parsed = parse(argc, argv);
     if (!parsed) {
-        std::fputs("usage: frame_recorder (--out DIR | --measure --area x,y,w,h) [--interval ms] [--scale n] "
+        std::fputs("usage: frame_recorder (--out DIR | --measure) [--area x,y,w,h] [--interval ms] [--scale n] "
                    "[--duration ms] [--tail ms] -- command...\n",
                    stderr);
         return 2;
@@ -271,16 +272,29 @@ int main(int argc, char** argv) {
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     const Window root = DefaultRootWindow(display);
     const int screen = DefaultScreen(display);
-    const QRect area = o.area.value_or(QRect(0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)));
+    const QRect screenRect(0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen));
+    // --measure without an area waits for the command's window and grabs where it maps.
+    const bool followWindow = o.measure && !o.area;
+    QRect area = o.area.value_or(screenRect);
     XShmSegmentInfo shm{};
     XImage* grab = XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap,
-                                   nullptr, &shm, area.width(), area.height());
+                                   nullptr, &shm, screenRect.width(), screenRect.height());
     shm.shmid = shmget(IPC_PRIVATE, size_t(grab->bytes_per_line) * grab->height, IPC_CREAT | 0600);
     shm.shmaddr = grab->data = static_cast<char*>(shmat(shm.shmid, nullptr, 0));
     shm.readOnly = False;
     XShmAttach(display, &shm);
     XSync(display, False);
     shmctl(shm.shmid, IPC_RMID, nullptr);
+    // An image of the area's size over the same memory.
+    const auto grabArea = [&](const QRect& to) {
+        area = to;
+        grab->data = nullptr;
+        XDestroyImage(grab);
+        grab = XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap, nullptr,
+                               &shm, area.width(), area.height());
+        grab->data = shm.shmaddr;
+    };
+    grabArea(area);
     XSelectInput(display, root, SubstructureNotifyMask);
 
     std::signal(SIGINT, [](int) { stopRequested = true; });
@@ -298,7 +312,11 @@ int main(int argc, char** argv) {
     const auto since = [](Clock::time_point start) {
         return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
     };
+    std::optional<QImage> before;
+    bool waiting = followWindow;
     const auto capture = [&](int ms) {
+        if (waiting)
+            return;
         XShmGetImage(display, root, grab, area.x(), area.y(), AllPlanes);
         const QByteArray now = QByteArray::fromRawData(grab->data, grab->bytes_per_line * grab->height);
         if (now == previous)
@@ -316,6 +334,12 @@ int main(int argc, char** argv) {
     };
 
     // The desktop before the command draws anything.
+    if (followWindow) {
+        XShmGetImage(display, root, grab, 0, 0, AllPlanes);
+        before = QImage(reinterpret_cast<const uchar*>(grab->data), area.width(), area.height(), grab->bytes_per_line,
+                        QImage::Format_RGB32)
+                     .copy();
+    }
     capture(0);
     pid_t child = 0;
     const Clock::time_point start = Clock::now();
@@ -340,6 +364,14 @@ int main(int argc, char** argv) {
                 if (XGetWindowAttributes(display, window, &attributes))
                     rect = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
                 maps.push_back({ms, rect});
+                if (waiting && rect.width() >= 100 && rect.height() >= 100) {
+                    waiting = false;
+                    const QRect mapped = rect.intersected(screenRect);
+                    kept.push_back({ms, before->copy(mapped)});
+                    previous = QByteArray(reinterpret_cast<const char*>(kept.back().image.constBits()),
+                                          kept.back().image.sizeInBytes());
+                    grabArea(mapped);
+                }
             } else if (event.type == UnmapNotify) {
                 kind = "unmap";
                 window = event.xunmap.window;
