@@ -12,6 +12,9 @@
 //       its content ("content", 80 % of the changed pixels as at the end: drawn, though a focus ring may still be
 //       fading in) and when it settled ("settled", 99.5 %; a blinking caret does not count). The command is ended
 //       when the time is up.
+//   frame_recorder --changes FRAME.png...
+//       prints, for each frame after the first, the share of its pixels that differ from the frame before: where
+//       the screen changed much (a window coming or going) as against little (a caret, a counter).
 //   frame_recorder --sheet OUT.png [--crop x,y,w,h] [--columns 4] FRAME.png...
 //       puts the frames (cropped) side by side in rows, each under its file name, to look at them together.
 //
@@ -252,9 +255,30 @@ int sheet(int argc, char** argv) {
 
 } // namespace
 
+int changes(int argc, char** argv) {
+    QImage before;
+    for (int i = 2; i < argc; ++i) {
+        const QImage frame = QImage(QString::fromLocal8Bit(argv[i])).convertToFormat(QImage::Format_RGB32);
+        if (!before.isNull() && before.size() == frame.size()) {
+            qint64 differing = 0;
+            for (int y = 0; y < frame.height(); ++y) {
+                const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
+                const auto* b = reinterpret_cast<const quint32*>(frame.constScanLine(y));
+                for (int x = 0; x < frame.width(); ++x)
+                    differing += a[x] != b[x] ? 1 : 0;
+            }
+            std::printf("%s %.2f%%\n", argv[i], 100.0 * double(differing) / (double(frame.width()) * frame.height()));
+        }
+        before = frame;
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc > 2 && QByteArray(argv[1]) == "--sheet")
         return sheet(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "--changes")
+        return changes(argc, argv);
     const std::optional<Options> parsed = parse(argc, argv);
     if (!parsed) {
         std::fputs("usage: frame_recorder (--out DIR | --measure) [--area x,y,w,h] [--interval ms] [--scale n] "

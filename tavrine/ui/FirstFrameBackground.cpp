@@ -10,6 +10,7 @@
 #include <xcb/xcb.h>
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 
 namespace tavrine::ui {
@@ -62,6 +63,7 @@ QObject* FirstFrameBackground::install(QGuiApplication& application) {
         return nullptr;
     auto* watcher = new FirstFrameBackground(&application);
     application.installEventFilter(watcher);
+    application.installNativeEventFilter(watcher);
     return watcher;
 }
 
@@ -100,6 +102,31 @@ bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+bool FirstFrameBackground::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    const int shapeBase = qtx11::shapeEventBase();
+    if (shapeBase < 0 || m_hidden.isEmpty() || eventType != "xcb_generic_event_t")
+        return false;
+    // A ShapeNotify: its kind, the window, and the extents of the window's new shape.
+    const auto* event = static_cast<const uint8_t*>(message);
+    if ((event[0] & 0x7F) != shapeBase || event[1] != 0 /* bounding */)
+        return false;
+    quint32 window = 0;
+    quint16 width = 0;
+    quint16 height = 0;
+    std::memcpy(&window, event + 4, sizeof window);
+    std::memcpy(&width, event + 12, sizeof width);
+    std::memcpy(&height, event + 14, sizeof height);
+    if (width == 0 || height == 0)
+        return false;
+    for (auto it = m_hidden.cbegin(); it != m_hidden.cend(); ++it) {
+        if (it.key()->handle() && quint32(it.key()->winId()) == window) {
+            qtx11::setShapeEmpty(window, qtx11::Shape::Bounding, true);
+            break;
+        }
+    }
+    return false;
+}
+
 void FirstFrameBackground::drawHidden(QQuickWindow& window) {
     xcb_connection_t* connection = qtx11::connection();
     if (!connection)
@@ -113,6 +140,7 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
         placeAsGiven(connection, window);
         setOverrideRedirect(connection, id, true);
     }
+    qtx11::selectShapeEvents(id);
     qtx11::setShapeEmpty(id, qtx11::Shape::Bounding, true);
     if (!window.flags().testFlag(Qt::WindowTransparentForInput))
         qtx11::setShapeEmpty(id, qtx11::Shape::Input, true);

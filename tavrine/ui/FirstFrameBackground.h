@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QHash>
 #include <QObject>
 
@@ -19,7 +20,7 @@ namespace tavrine::ui {
 // an empty shape), draws its first frame with its own renderer, and then goes to the window manager with that
 // frame as its X background: it comes on screen drawn, at the cost of its first frame and one picture of it,
 // whether it kept its graphics while hidden or makes them afresh, and whatever changed while it was hidden.
-class FirstFrameBackground final : public QObject {
+class FirstFrameBackground final : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
     // Watches every window the application shows from now on (X11 only). The watcher belongs to the
@@ -30,6 +31,10 @@ public:
     static bool drawnBeforeShown(const QWindow& window);
     // Whether the window manager draws a frame around `window`.
     static bool framed(const QWindow& window);
+
+    // A shape Qt gives a window that is still out of sight (a panel cut to its outline as it lays itself out) is
+    // taken back at once: the window shows only once drawn, with that shape.
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -22,6 +22,32 @@ xcb_connection_t* connection() {
     return native ? native->connection() : nullptr;
 }
 
+namespace {
+
+Display* qtDisplay() {
+    QNativeInterface::QX11Application* native = x11();
+    return native ? native->display() : nullptr;
+}
+
+} // namespace
+
+int shapeEventBase() {
+    static const int base = [] {
+        int event = -1;
+        int error = 0;
+        Display* display = qtDisplay();
+        return display && XShapeQueryExtension(display, &event, &error) ? event : -1;
+    }();
+    return base;
+}
+
+void selectShapeEvents(quint32 window) {
+    if (Display* display = qtDisplay()) {
+        XShapeSelectInput(display, Window(window), ShapeNotifyMask);
+        XFlush(display);
+    }
+}
+
 void setShapeEmpty(quint32 window, Shape shape, bool empty) {
     // Xlib over Qt's connection (the same xcb connection underneath): requests stay in order with Qt's.
     QNativeInterface::QX11Application* native = x11();
