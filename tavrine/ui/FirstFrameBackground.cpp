@@ -1,17 +1,20 @@
 #include "tavrine/ui/FirstFrameBackground.h"
 
 #include "tavrine/ui/QtX11.h"
+#include "tavrine/ui/ScreenCurtain.h"
 #include "tavrine/ui/XPicture.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPointer>
 #include <QQuickWindow>
+#include <QtMath>
 #include <xcb/xcb.h>
 
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace tavrine::ui {
 
@@ -49,14 +52,52 @@ void placeAsGiven(xcb_connection_t* connection, const QWindow& window) {
     xcb_configure_window(connection, xcb_window_t(window.winId()), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
 }
 
+// Where `window` and its frame are on the screen, in the X server's pixels.
+QRect screenArea(const QWindow& window) {
+    const qreal ratio = window.devicePixelRatio();
+    const QRect frame = window.frameGeometry();
+    return QRect(QPoint(qFloor(frame.x() * ratio), qFloor(frame.y() * ratio)),
+                 QSize(qCeil(frame.width() * ratio), qCeil(frame.height() * ratio)));
+}
+
 quint64 packed(const QSize& size) {
     return (quint64(quint32(size.width())) << 32) | quint32(size.height());
 }
 
 // A window that keeps asking for another size is shown after this many frames all the same.
 constexpr int settleFrames = 8;
+// Windows drawn wait this long at most for the others shown with them.
+constexpr int groupWaitMs = 500;
+// A picture of a window gone waits this long for a window to come; once one comes, until it shows (at most the
+// longer limit).
+constexpr int heldGraceMs = 40;
+constexpr int heldLimitMs = 1500;
 
 } // namespace
+
+FirstFrameBackground::FirstFrameBackground(QObject* parent) : QObject(parent) {
+    m_groupLimit.setSingleShot(true);
+    m_groupLimit.setInterval(groupWaitMs);
+    connect(&m_groupLimit, &QTimer::timeout, this, [this] {
+        // Shown with the ones still drawing: those come on their own.
+        const QSet<QWindow*> ready = std::exchange(m_ready, {});
+        for (QWindow* window : ready)
+            if (auto* quick = qobject_cast<QQuickWindow*>(window); quick && m_hidden.contains(window))
+                handOver(*quick);
+        if (m_hidden.isEmpty())
+            dropHeldPlaces();
+    });
+    m_heldLimit.setSingleShot(true);
+    m_heldLimit.setInterval(heldGraceMs);
+    connect(&m_heldLimit, &QTimer::timeout, this, [this] {
+        if (m_hidden.isEmpty() || m_heldSince.elapsed() > heldLimitMs)
+            dropHeldPlaces();
+        else
+            m_heldLimit.start();
+    });
+}
+
+FirstFrameBackground::~FirstFrameBackground() = default;
 
 QObject* FirstFrameBackground::install(QGuiApplication& application) {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -84,20 +125,38 @@ bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
     // when it is a QWindow and nothing more).
     if (event->type() == QEvent::Show) {
         auto* window = qobject_cast<QQuickWindow*>(watched);
-        if (window && window->handle() && drawnBeforeShown(*window) && !m_hidden.contains(window))
+        if (window && window->handle() && drawnBeforeShown(*window) && !m_hidden.contains(window)) {
+            if (!m_watched.contains(window)) {
+                m_watched.insert(window);
+                QWindow* key = window;
+                connect(window, &QObject::destroyed, this, [this, key] { m_watched.remove(key); });
+                // Emitted before Qt unmaps the window: still on screen.
+                connect(window, &QWindow::visibleChanged, this, [this, key](bool visible) {
+                    if (!visible)
+                        holdPlaceOf(*key);
+                });
+            }
             drawHidden(*window);
+        }
     } else if (event->type() == QEvent::Hide && watched->isWindowType()) {
         auto* window = static_cast<QWindow*>(watched);
         m_remapped.remove(window);
-        if (m_hidden.contains(window))
+        if (m_hidden.contains(window)) {
             release(*window);
+            // The others shown with it no longer wait for it.
+            if (!m_ready.isEmpty())
+                handOverReady();
+        }
     } else if (event->type() == QEvent::Expose && m_remapped.contains(watched)) {
         // Out of Qt's sight as the window manager takes it, then in sight where it put it.
         auto* window = static_cast<QQuickWindow*>(watched);
         if (!window->isExposed())
             m_remapped[window] = true;
-        else if (m_remapped.value(window) && m_remapped.remove(window))
+        else if (m_remapped.value(window) && m_remapped.remove(window)) {
             dropPictureAfterNextFrame(*window);
+            if (m_remapped.isEmpty() && m_hidden.isEmpty())
+                dropHeldPlaces();
+        }
     }
     return false;
 }
@@ -140,6 +199,9 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
         placeAsGiven(connection, window);
         setOverrideRedirect(connection, id, true);
     }
+    // Coming while another window's place is held: its own place is held too.
+    if (!m_held.empty())
+        holdPlace(screenArea(window));
     qtx11::selectShapeEvents(id);
     qtx11::setShapeEmpty(id, qtx11::Shape::Bounding, true);
     if (!window.flags().testFlag(Qt::WindowTransparentForInput))
@@ -148,7 +210,13 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
     QWindow* key = &window;
     // The size each frame is drawn at, read while the window's content waits for the render thread.
     auto drawnAt = std::make_shared<std::atomic<quint64>>(0);
-    m_hidden.insert(key, {connect(&window, &QObject::destroyed, this, [this, key] { m_hidden.remove(key); }),
+    m_hidden.insert(key, {connect(&window, &QObject::destroyed, this,
+                                  [this, key] {
+                                      m_hidden.remove(key);
+                                      m_ready.remove(key);
+                                      if (!m_ready.isEmpty())
+                                          handOverReady();
+                                  }),
                           connect(
                               &window, &QQuickWindow::beforeSynchronizing, this,
                               [&window, drawnAt] { drawnAt->store(packed(window.size())); }, Qt::DirectConnection)});
@@ -166,18 +234,73 @@ void FirstFrameBackground::handOverOnceSettled(QQuickWindow& window, std::shared
         const bool settled = drawnAt->load() == packed(size) && size.width() >= drawn.minimumWidth() &&
                              size.width() <= drawn.maximumWidth() && size.height() >= drawn.minimumHeight() &&
                              size.height() <= drawn.maximumHeight();
-        if (settled || framesLeft <= 1)
-            handOver(drawn);
-        else
+        if (settled || framesLeft <= 1) {
+            m_ready.insert(&drawn);
+            handOverReady();
+        } else {
             handOverOnceSettled(drawn, drawnAt, framesLeft - 1);
+        }
     });
 }
 
+void FirstFrameBackground::handOverReady() {
+    for (QWindow* window : std::as_const(m_hidden).keys())
+        if (!m_ready.contains(window)) {
+            if (!m_groupLimit.isActive())
+                m_groupLimit.start();
+            return;
+        }
+    // Every window on its way is drawn: they all go on screen at once, and what held their place goes.
+    m_groupLimit.stop();
+    // Their pictures first, then all of them at once.
+    QList<QQuickWindow*> ready;
+    for (QWindow* window : std::exchange(m_ready, {}))
+        if (auto* quick = qobject_cast<QQuickWindow*>(window))
+            ready << quick;
+    for (QQuickWindow* window : std::as_const(ready))
+        setPicture(*window);
+    for (QQuickWindow* window : std::as_const(ready))
+        show(*window);
+    // What held the place goes as they show: at once, or once the window manager has mapped the framed ones again.
+    if (m_remapped.isEmpty())
+        dropHeldPlaces();
+}
+
+void FirstFrameBackground::holdPlaceOf(QWindow& window) {
+    if (!window.isExposed() || m_hidden.contains(&window))
+        return;
+    // Over the windows on their way too: one that shows before it is drawn (Qt giving it a shape) stays unseen.
+    QRect area = screenArea(window);
+    for (QWindow* coming : m_hidden.keys())
+        area = area.united(screenArea(*coming));
+    holdPlace(area);
+}
+
+void FirstFrameBackground::holdPlace(const QRect& area) {
+    if (std::unique_ptr<ScreenCurtain> curtain = ScreenCurtain::raise(area)) {
+        if (m_held.empty())
+            m_heldSince.start();
+        m_held.push_back(std::move(curtain));
+        // Dropped after a moment when no window comes, else once the windows coming show.
+        m_heldLimit.start();
+    }
+}
+
+void FirstFrameBackground::dropHeldPlaces() {
+    m_heldLimit.stop();
+    m_held.clear();
+}
+
 void FirstFrameBackground::handOver(QQuickWindow& window) {
+    setPicture(window);
+    show(window);
+}
+
+void FirstFrameBackground::setPicture(QQuickWindow& window) {
     xcb_connection_t* connection = qtx11::connection();
     const auto id = xcb_window_t(window.winId());
     // The frame just drawn once more, by the window's own renderer, as the picture the server shows in it from the
-    // moment the window manager maps it.
+    // moment it shows.
     const QImage picture = window.grabWindow();
     if (const int depth = depthOf(connection, id); depth && !picture.isNull()) {
         if (const quint32 pixmap = XPicture::upload(connection, id, depth, picture, window.color())) {
@@ -186,6 +309,11 @@ void FirstFrameBackground::handOver(QQuickWindow& window) {
             xcb_free_pixmap(connection, pixmap);
         }
     }
+}
+
+void FirstFrameBackground::show(QQuickWindow& window) {
+    xcb_connection_t* connection = qtx11::connection();
+    const auto id = xcb_window_t(window.winId());
     const bool remap = framed(window);
     if (remap)
         xcb_unmap_window(connection, id);
@@ -221,6 +349,7 @@ void FirstFrameBackground::dropPictureAfterNextFrame(QQuickWindow& window) {
 void FirstFrameBackground::release(QWindow& window) {
     for (const QMetaObject::Connection& connection : m_hidden.take(&window))
         disconnect(connection);
+    m_ready.remove(&window);
     xcb_connection_t* connection = qtx11::connection();
     if (!connection || !window.handle())
         return;

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QRect>
+#include <QSet>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -20,6 +24,10 @@ namespace tavrine::ui {
 // an empty shape), draws its first frame with its own renderer, and then goes to the window manager with that
 // frame as its X background: it comes on screen drawn, at the cost of its first frame and one picture of it,
 // whether it kept its graphics while hidden or makes them afresh, and whatever changed while it was hidden.
+//
+// Windows shown together (a stage of several) come on screen together, once the last of them is drawn; and a window
+// that goes while others are on their way stays on screen as a still picture until they show, so that one screen
+// gives way to the next without an empty desktop in between.
 class FirstFrameBackground final : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
@@ -40,11 +48,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    using QObject::QObject;
+    explicit FirstFrameBackground(QObject* parent);
+    ~FirstFrameBackground() override;
 
     void drawHidden(QQuickWindow& window);
+    void handOverReady();
+    // A window about to leave the screen: a still picture of it holds its place while others are on their way.
+    void holdPlaceOf(QWindow& window);
+    void holdPlace(const QRect& area);
+    void dropHeldPlaces();
     void handOverOnceSettled(QQuickWindow& window, std::shared_ptr<std::atomic<quint64>> drawnAt, int framesLeft);
     void handOver(QQuickWindow& window);
+    void setPicture(QQuickWindow& window);
+    void show(QQuickWindow& window);
     void release(QWindow& window);
     void dropPictureAfterNextFrame(QQuickWindow& window);
 
@@ -53,6 +69,16 @@ private:
     QHash<QWindow*, QList<QMetaObject::Connection>> m_hidden;
     // Handed to the window manager with their picture, each with whether Qt has seen it unmapped since.
     QHash<QObject*, bool> m_remapped;
+    // Drawn out of sight, waiting for the others shown with them.
+    QSet<QWindow*> m_ready;
+    // Windows whose leaving is watched.
+    QSet<QWindow*> m_watched;
+    // Still pictures of windows gone, held until the windows on their way show.
+    std::vector<std::unique_ptr<class ScreenCurtain>> m_held;
+    // How long windows drawn wait for the others, and how long a picture of a window gone waits for any to come.
+    QTimer m_groupLimit;
+    QTimer m_heldLimit;
+    QElapsedTimer m_heldSince;
 };
 
 } // namespace tavrine::ui
