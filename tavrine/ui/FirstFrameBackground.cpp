@@ -90,7 +90,7 @@ FirstFrameBackground::FirstFrameBackground(QObject* parent) : QObject(parent) {
     m_heldLimit.setSingleShot(true);
     m_heldLimit.setInterval(heldGraceMs);
     connect(&m_heldLimit, &QTimer::timeout, this, [this] {
-        if (m_hidden.isEmpty() || m_heldSince.elapsed() > heldLimitMs)
+        if ((m_hidden.isEmpty() && !m_replacementExpected) || m_heldSince.elapsed() > heldLimitMs)
             dropHeldPlaces();
         else
             m_heldLimit.start();
@@ -99,10 +99,20 @@ FirstFrameBackground::FirstFrameBackground(QObject* parent) : QObject(parent) {
 
 FirstFrameBackground::~FirstFrameBackground() = default;
 
+namespace {
+QPointer<FirstFrameBackground> installed;
+} // namespace
+
+void FirstFrameBackground::expectReplacement() {
+    if (installed)
+        installed->m_replacementExpected = true;
+}
+
 QObject* FirstFrameBackground::install(QGuiApplication& application) {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return nullptr;
     auto* watcher = new FirstFrameBackground(&application);
+    installed = watcher;
     application.installEventFilter(watcher);
     application.installNativeEventFilter(watcher);
     return watcher;
@@ -202,6 +212,7 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
     // Coming while another window's place is held: its own place is held too.
     if (!m_held.empty())
         holdPlace(screenArea(window));
+    m_replacementExpected = false;
     qtx11::selectShapeEvents(id);
     qtx11::setShapeEmpty(id, qtx11::Shape::Bounding, true);
     if (!window.flags().testFlag(Qt::WindowTransparentForInput))
@@ -288,6 +299,7 @@ void FirstFrameBackground::holdPlace(const QRect& area) {
 
 void FirstFrameBackground::dropHeldPlaces() {
     m_heldLimit.stop();
+    m_replacementExpected = false;
     m_held.clear();
 }
 

@@ -35,6 +35,10 @@ public:
     // application; it is answered so that a test can end it. Nothing off X11.
     static QObject* install(QGuiApplication& application);
 
+    // The next window that leaves the screen is being replaced by one that comes a moment later (a window that
+    // takes long to build the first time): its place is held until a window shows, or a second and a half.
+    static void expectReplacement();
+
     // Whether `window` is drawn out of sight before it shows: a top-level window the window manager manages.
     static bool drawnBeforeShown(const QWindow& window);
     // Whether the window manager draws a frame around `window`.
@@ -79,6 +83,8 @@ private:
     QTimer m_groupLimit;
     QTimer m_heldLimit;
     QElapsedTimer m_heldSince;
+    // A window coming is expected: what held a place waits for it.
+    bool m_replacementExpected = false;
 };
 
 } // namespace tavrine::ui
