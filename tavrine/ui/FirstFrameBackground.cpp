@@ -81,11 +81,17 @@ FirstFrameBackground::FirstFrameBackground(QObject* parent) : QObject(parent) {
     connect(&m_groupLimit, &QTimer::timeout, this, [this] {
         // Shown with the ones still drawing: those come on their own.
         const QSet<QWindow*> ready = std::exchange(m_ready, {});
+        QList<QQuickWindow*> shownNow;
         for (QWindow* window : ready)
-            if (auto* quick = qobject_cast<QQuickWindow*>(window); quick && m_hidden.contains(window))
+            if (auto* quick = qobject_cast<QQuickWindow*>(window); quick && m_hidden.contains(window)) {
                 handOver(*quick);
+                shownNow << quick;
+            }
         if (m_hidden.isEmpty())
             dropHeldPlaces();
+        xcb_flush(qtx11::connection());
+        for (QQuickWindow* window : std::as_const(shownNow))
+            emit shown(window);
     });
     m_heldLimit.setSingleShot(true);
     m_heldLimit.setInterval(heldGraceMs);
@@ -102,6 +108,10 @@ FirstFrameBackground::~FirstFrameBackground() = default;
 namespace {
 QPointer<FirstFrameBackground> installed;
 } // namespace
+
+bool FirstFrameBackground::isOutOfSight(const QWindow& window) {
+    return installed && installed->m_hidden.contains(const_cast<QWindow*>(&window));
+}
 
 void FirstFrameBackground::expectReplacement() {
     if (installed)
@@ -275,6 +285,9 @@ void FirstFrameBackground::handOverReady() {
     // What held the place goes as they show: at once, or once the window manager has mapped the framed ones again.
     if (m_remapped.isEmpty())
         dropHeldPlaces();
+    xcb_flush(qtx11::connection());
+    for (QQuickWindow* window : std::as_const(ready))
+        emit shown(window);
 }
 
 void FirstFrameBackground::holdPlaceOf(QWindow& window) {

@@ -38,6 +38,8 @@ public:
     // The next window that leaves the screen is being replaced by one that comes a moment later (a window that
     // takes long to build the first time): its place is held until a window shows, or a second and a half.
     static void expectReplacement();
+    // Whether `window` is shown by Qt and still being drawn out of sight.
+    static bool isOutOfSight(const QWindow& window);
 
     // Whether `window` is drawn out of sight before it shows: a top-level window the window manager manages.
     static bool drawnBeforeShown(const QWindow& window);
@@ -47,6 +49,10 @@ public:
     // A shape Qt gives a window that is still out of sight (a panel cut to its outline as it lays itself out) is
     // taken back at once: the window shows only once drawn, with that shape.
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+signals:
+    // `window` has just gone on screen with the picture of its first frame, before Qt draws it there.
+    void shown(QWindow* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

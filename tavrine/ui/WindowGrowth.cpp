@@ -1,5 +1,6 @@
 #include "tavrine/ui/WindowGrowth.h"
 
+#include "tavrine/ui/FirstFrameBackground.h"
 #include "tavrine/ui/ScreenCurtain.h"
 
 #include <QScreen>
@@ -45,7 +46,8 @@ void WindowGrowth::setWantedHeight(qreal height) {
     emit wantedHeightChanged();
     if (m_height == m_wanted)
         return;
-    if (m_window && m_window->isVisible())
+    // Nothing of a window still drawn out of sight is on screen to cover.
+    if (m_window && m_window->isVisible() && !FirstFrameBackground::isOutOfSight(*m_window))
         cover();
     m_height = m_wanted;
     emit heightChanged();

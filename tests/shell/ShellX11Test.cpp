@@ -4,7 +4,11 @@
 #include "SettingsScene.h"
 #include "TrayIconClick.h"
 #include "support/QmlTestSupport.h"
+#include "tavrine/core/ManualClock.h"
+#include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/session/FocusSession.h"
+#include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/ui/FirstFrameBackground.h"
@@ -337,4 +341,99 @@ TEST(ShellX11, AWindowChangesHeightOutOfSight) {
     EXPECT_TRUE(stepUntil([&] { return screenPixel(top) == red && screenPixel(band) == green; }));
     panel->setParentItem(nullptr);
     EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
+}
+
+namespace {
+
+// The share of the pixels of `area` on the screen that match `picture` (drawn at the area's top left).
+double shownAsDrawn(const QImage& picture, const QRect& area) {
+    QImage shown;
+    platform::X11Connection::shared()->withDisplay([&](Display* display) {
+        if (XImage* image = XGetImage(display, DefaultRootWindow(display), area.x(), area.y(), area.width(),
+                                      area.height(), AllPlanes, ZPixmap)) {
+            shown = QImage(area.size(), QImage::Format_RGB32);
+            for (int y = 0; y < area.height(); ++y)
+                for (int x = 0; x < area.width(); ++x)
+                    shown.setPixel(x, y, XGetPixel(image, x, y) | 0xFF000000u);
+            XDestroyImage(image);
+        }
+    });
+    const QImage drawn = picture.convertToFormat(QImage::Format_RGB32);
+    if (shown.isNull() || drawn.size() != shown.size())
+        return 0;
+    qint64 same = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            same += (drawn.pixel(x, y) & 0xFFFFFF) == (shown.pixel(x, y) & 0xFFFFFF) ? 1 : 0;
+    return double(same) / (double(drawn.width()) * drawn.height());
+}
+
+} // namespace
+
+// The main window that a session's end or the onboarding's first start opens maps on the screen the session's
+// state shows (the recap, the running session; never the setup it replaced), drawn: from the moment it shows,
+// before Qt draws it again, the screen shows what the window draws.
+TEST(ShellX11, TheMainWindowMapsOnTheScreenItsStateShows) {
+    std::unique_ptr<QObject> background(ui::FirstFrameBackground::install(*qGuiApp));
+    ASSERT_TRUE(background);
+    struct Case {
+        const char* name;
+        bool onboarded;
+        int screen; // MainWindowModel::Screen
+    };
+    for (const Case c : {Case{"a countdown's end", true, 2}, Case{"the first start from the Ready page", false, 1}}) {
+        SCOPED_TRACE(c.name);
+        ShellAppHarness h({}, c.onboarded);
+        h.start();
+        QQuickWindow* focus = h.app->windows().window(QStringLiteral("focus"));
+        ASSERT_TRUE(focus);
+        // The moment it goes on screen, Qt held: the state it shows, and what the screen shows of it.
+        struct Shown {
+            int screen;
+            double asDrawn;
+        };
+        std::optional<Shown> shownAt;
+        bool watching = false;
+        const QMetaObject::Connection watch = QObject::connect(
+            static_cast<ui::FirstFrameBackground*>(background.get()), &ui::FirstFrameBackground::shown, focus,
+            [&](QWindow* window) {
+                if (window != focus || !watching || shownAt)
+                    return;
+                // Long enough for the window manager to take the window's frame's shape from it.
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                QQuickItem* content = findItem(focus, QStringLiteral("contentView"));
+                const qreal ratio = focus->devicePixelRatio();
+                shownAt =
+                    Shown{content ? content->property("screen").toInt() : -1,
+                          shownAsDrawn(focus->grabWindow(), QRect(focus->position() * ratio, focus->size() * ratio))};
+            },
+            Qt::DirectConnection);
+        if (c.onboarded) {
+            ASSERT_TRUE(waitUntil([&] { return focus->isVisible() && focus->isExposed(); }, waitLimit));
+            h.runSession(1);
+            h.app->opener().closeFocusWindow();
+            ASSERT_TRUE(waitUntil([&] { return !serverState(*focus).viewable; }, waitLimit));
+            watching = true;
+            // The countdown reaches zero: the window opens on the recap.
+            h.clock.advance(h.app->session().minutes() * 60.0);
+            ManualClock::pump();
+        } else {
+            QQuickWindow* onboarding = h.app->windows().existingWindow(QStringLiteral("onboarding"));
+            ASSERT_TRUE(onboarding && waitUntil([&] { return onboarding->isExposed(); }, waitLimit));
+            h.app->onboardingFlow().setIntention(QStringLiteral("Write the report"));
+            watching = true;
+            h.app->onboardingFlow().finish(true);
+            ASSERT_TRUE(h.app->session().isActive());
+        }
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                ManualClock::pump();
+                return shownAt.has_value();
+            },
+            waitLimit))
+            << "never shown";
+        EXPECT_EQ(shownAt->screen, c.screen);
+        EXPECT_GE(shownAt->asDrawn, 0.98);
+        QObject::disconnect(watch);
+    }
 }
