@@ -2,9 +2,12 @@
 // screenshot, so that the figures are the capture's own work): the first capture, the same window again, the
 // window scrolled by three and by twenty lines, and the window with one line edited. CPU time is the process's
 // (worker and OCR threads included); wall time is the capture's as the session awaits it. The text reader's
-// counters are reported per capture. Beside them, the recognition alone of an edited page.
+// counters are reported per capture. Beside them, the recognition alone of an edited page; and a spreadsheet's
+// first capture beside the recognition alone of the same crop.
 // With an X display (run it under the test fixture) it also measures the window-identity read that the session
-// makes every second, against a real window.
+// makes every second, against a real window; and the first capture of whatever window is frontmost (start the
+// application before, with accessibility on), with the reader's caches emptied before each one; with
+// TAVRINE_OCR_PRINT=1 the text of its last capture is printed.
 #include "ReaderCounters.h"
 #include "TextImages.h"
 #include "fakes/FakeAccessibilityBus.h"
@@ -25,6 +28,7 @@
 #include <QProcess>
 #include <QThread>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 
 using namespace tavrine;
 
@@ -200,6 +204,64 @@ void BM_RecognitionOneLineEdited(benchmark::State& state) {
     readEditedPages(state, windowSize, 15000, g_revision, recognise, readerCounters);
 }
 
+// A spreadsheet's first capture (grid lines, the cell cursor, a column of numbers), and the recognition alone of
+// the same page crop: what the capture adds to the recognition is the difference of the two. Every capture shows
+// rows no capture saw before, with the reader's caches emptied.
+int g_firstSheetRow = 0;
+
+QImage nextSheet() {
+    const int firstRow = 40 * g_firstSheetRow++;
+    return test::renderSheet(windowSize, firstRow, firstRow + 2, test::SheetLook{18, 4, true});
+}
+
+void clearReaderCaches() {
+    bool done = false;
+    QEventLoop loop;
+    auto body = [&]() -> QCoro::Task<void> {
+        co_await OcrEngine::perform([](PageReader& reader) { reader.clearCaches(); });
+        done = true;
+        loop.quit();
+    };
+    auto task = body();
+    if (!done)
+        loop.exec();
+}
+
+void BM_CaptureSheet(benchmark::State& state) {
+    const PageReader::Counters before = readerCounters();
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearReaderCaches();
+        const QImage image = nextSheet();
+        state.ResumeTiming();
+        capture(state, image);
+    }
+    reportReaderCounters(state, before, readerCounters());
+}
+
+void BM_RecognitionSheet(benchmark::State& state) {
+    const QRect page(0, 60, windowSize.width(), windowSize.height() - 60);
+    const QString header = QStringLiteral("App: Browser. Window: \"Release notes - Browser\".");
+    const PageReader::Counters before = readerCounters();
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearReaderCaches();
+        const QImage image = nextSheet();
+        state.ResumeTiming();
+        std::optional<MergedText> merged;
+        QEventLoop loop;
+        auto body = [&]() -> QCoro::Task<void> {
+            merged = co_await recognizeAndMerge(imageRegion(image, page), 0, header, 2400);
+            loop.quit();
+        };
+        auto task = body();
+        if (!merged)
+            loop.exec();
+        state.counters["ocrCharacters"] = double(merged->added);
+    }
+    reportReaderCounters(state, before, readerCounters());
+}
+
 // The identity read of the session's every second, on X11 against a real window (xmessage).
 void BM_WindowIdentityRead(benchmark::State& state) {
     platform::X11Connection* x11 = platform::X11Connection::shared();
@@ -244,6 +306,39 @@ void BM_WindowIdentityRead(benchmark::State& state) {
     window.waitForFinished();
 }
 
+// The first capture of the frontmost window of the display, through the desktop's own services.
+void BM_CaptureFrontmostWindow(benchmark::State& state) {
+    if (!platform::X11Connection::shared()) {
+        state.SkipWithError("no X display");
+        return;
+    }
+    static ActivityObserver real;
+    std::optional<AccessibilityCaptureDebug> result;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearReaderCaches();
+        state.ResumeTiming();
+        bool done = false;
+        QEventLoop loop;
+        auto body = [&]() -> QCoro::Task<void> {
+            result = co_await real.captureFrontmostActivity(true);
+            done = true;
+            loop.quit();
+        };
+        auto task = body();
+        if (!done)
+            loop.exec();
+        if (!result) {
+            state.SkipWithError("no frontmost window of another application");
+            return;
+        }
+    }
+    state.counters["ocrCharacters"] = double(result->evidence.ocrCharacters);
+    if (qEnvironmentVariable("TAVRINE_OCR_PRINT") == QLatin1String("1"))
+        std::fprintf(stderr, "== %s (%s)\n%s\n", qPrintable(result->evidence.app),
+                     qPrintable(result->evidence.capturePath), qPrintable(result->evidence.text));
+}
+
 } // namespace
 
 BENCHMARK(BM_CaptureFirst)
@@ -281,5 +376,23 @@ BENCHMARK(BM_RecognitionOneLineEdited)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Iterations(3)
+    ->Repetitions(5);
+BENCHMARK(BM_CaptureSheet)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5);
+BENCHMARK(BM_RecognitionSheet)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5);
+BENCHMARK(BM_CaptureFrontmostWindow)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(1)
     ->Repetitions(5);
 BENCHMARK(BM_WindowIdentityRead)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime()->UseRealTime();

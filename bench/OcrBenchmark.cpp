@@ -1,16 +1,24 @@
 // Text recognition of an 1800 x 1100 document window as the capture sees it: the first capture, the same
 // window again, the window scrolled by three and by twenty lines, and the window with one line edited; and the
-// first capture of a 1200 x 750 spreadsheet (grid lines, the cell cursor, no blank row between its rows). CPU time
+// first capture of a 1200 x 750 spreadsheet (grid lines, the cell cursor, no blank row between its rows; also with
+// low rows and a column of numbers). CPU time
 // is the process's (the OCR thread's work included); the merge budget is the capture's. The reader's counters
 // are reported per capture: layout analyses run and pages found again, lines recognised and reused.
+// With TAVRINE_OCR_PAGES naming PNG files or folders of them (separated by ':'), each picture is also read whole
+// as a first capture (BM_FirstCapturePage/<file>), such as screenshots of real windows; with TAVRINE_OCR_PRINT=1
+// the lines each one reads are printed once, to compare two builds row by row.
 #include "ReaderCounters.h"
 #include "TextImages.h"
 #include "tavrine/ocr/OcrEngine.h"
 #include "tavrine/ocr/PageReader.h"
 #include "tavrine/ocr/TextRecognition.h"
 
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QSet>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 
 using namespace tavrine;
 
@@ -90,18 +98,27 @@ void BM_FirstCaptureDark(benchmark::State& state) {
     firstCapture(state, true);
 }
 
-// Characters recognised count the rows read: fewer means rows were lost.
-void BM_FirstCaptureSheet(benchmark::State& state) {
+// Characters recognised count the rows read: fewer means rows were lost. The sheet as it was first drawn, and
+// with low rows and a column of numbers (descenders on the grid lines, numbers the layout leaves out).
+void firstCaptureSheet(benchmark::State& state, const test::SheetLook& look) {
     const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
         clearCaches();
         const int firstRow = 40 * g_firstCaptures++;
-        const QImage image = test::renderSheet(QSize(1200, 750), firstRow, firstRow + 2);
+        const QImage image = test::renderSheet(QSize(1200, 750), firstRow, firstRow + 2, look);
         state.ResumeTiming();
         report(state, read(image));
     }
     reportReaderCounters(state, before, readerCounters());
+}
+
+void BM_FirstCaptureSheet(benchmark::State& state) {
+    firstCaptureSheet(state, {});
+}
+
+void BM_FirstCaptureSheetNumbers(benchmark::State& state) {
+    firstCaptureSheet(state, test::SheetLook{18, 4, true});
 }
 
 void BM_Unchanged(benchmark::State& state) {
@@ -141,11 +158,64 @@ void BM_OneLineEdited(benchmark::State& state) {
         readerCounters);
 }
 
+// The picture in `path` read whole, as a first capture, with the reader's caches emptied before each read.
+void firstCapturePage(benchmark::State& state, const QString& path) {
+    const QImage image(path);
+    if (image.isNull()) {
+        state.SkipWithError("the picture could not be read");
+        return;
+    }
+    const PageReader::Counters before = readerCounters();
+    QString lines;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearCaches();
+        state.ResumeTiming();
+        lines = await(recognizeText(image, 0));
+    }
+    reportReaderCounters(state, before, readerCounters());
+    state.counters["characters"] = double(lines.size());
+    static QSet<QString> printed;
+    if (qEnvironmentVariable("TAVRINE_OCR_PRINT") == QLatin1String("1") && !printed.contains(path)) {
+        printed.insert(path);
+        std::fprintf(stderr, "== %s\n%s\n", qPrintable(QFileInfo(path).fileName()), qPrintable(lines));
+    }
+}
+
+// The pictures TAVRINE_OCR_PAGES names, each a benchmark of its own.
+const bool g_pagesRegistered = [] {
+    const QString paths = qEnvironmentVariable("TAVRINE_OCR_PAGES");
+    for (const QString& path : paths.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        QStringList files;
+        if (QFileInfo(path).isDir()) {
+            for (const QFileInfo& file : QDir(path).entryInfoList({QStringLiteral("*.png")}, QDir::Files, QDir::Name))
+                files.append(file.filePath());
+        } else {
+            files.append(path);
+        }
+        for (const QString& file : files) {
+            const std::string name = "BM_FirstCapturePage/" + QFileInfo(file).completeBaseName().toStdString();
+            benchmark::RegisterBenchmark(name.c_str(),
+                                         [file](benchmark::State& state) { firstCapturePage(state, file); })
+                ->Unit(benchmark::kMillisecond)
+                ->MeasureProcessCPUTime()
+                ->Iterations(1)
+                ->Repetitions(5);
+        }
+    }
+    return true;
+}();
+
 } // namespace
 
 BENCHMARK(BM_FirstCapture)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(7);
 BENCHMARK(BM_FirstCaptureDark)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(5);
 BENCHMARK(BM_FirstCaptureSheet)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(7);
+BENCHMARK(BM_FirstCaptureSheetNumbers)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(1)
+    ->Repetitions(7);
 BENCHMARK(BM_Unchanged)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(5)->Repetitions(7);
 BENCHMARK(BM_ScrolledThreeLines)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3)->Repetitions(7);
 BENCHMARK(BM_ScrolledTwentyLines)

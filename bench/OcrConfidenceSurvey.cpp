@@ -87,8 +87,9 @@ int main(int argc, char** argv) {
                 wrongConfidences.append(line->confidence);
                 wrongKept += kept;
             }
-            std::printf("%-28s %s conf %3d  %s\n", qPrintable(sample.what),
-                        !sample.hasText ? "NOISE" : (correct ? "ok   " : "WRONG"), line->confidence, qPrintable(text));
+            std::printf("%-28s %s conf %3d share %3d  %s\n", qPrintable(sample.what),
+                        !sample.hasText ? "NOISE" : (correct ? "ok   " : "WRONG"), line->confidence,
+                        line->confidentShare, qPrintable(text));
         }
     }
     auto summary = [](const char* name, QList<int> values) {

@@ -13,7 +13,9 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <X11/Xlib.h>
 #include <cstdio>
+#include <optional>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -37,6 +39,33 @@ QStringList argumentList(int argc, char** argv) {
 
 void complain(const QString& line) {
     std::fputs(qPrintable(QStringLiteral("tavrine: %1\n").arg(line)), stderr);
+}
+
+// Why Qt cannot draw on the X display `name`; none when it can. Qt's xcb backend ends the process with a fatal
+// message and a core dump when there is no display, and aborts on a screen whose default visual is not true colour
+// of 15 bits or more (an 8-bit PseudoColor screen has no OpenGL for Qt Quick): both are said in one line instead.
+std::optional<QString> displayRefusal(const QByteArray& name) {
+    tavrine::platform::X11Connection x11(name);
+    if (!x11.isOpen())
+        return QStringLiteral("no X display (DISPLAY=\"%1\"); Tavrine needs an X11 desktop")
+            .arg(QString::fromLocal8Bit(name));
+    int visualClass = TrueColor;
+    int depth = 24;
+    x11.withDisplay([&](Display* display) {
+        const int screen = DefaultScreen(display);
+        visualClass = DefaultVisual(display, screen)->c_class;
+        depth = DefaultDepth(display, screen);
+    });
+    if ((visualClass == TrueColor || visualClass == DirectColor) && depth >= 15)
+        return std::nullopt;
+    static const char* const classNames[] = {"StaticGray",  "GrayScale", "StaticColor",
+                                             "PseudoColor", "TrueColor", "DirectColor"};
+    const char* className = visualClass >= 0 && visualClass < 6 ? classNames[visualClass] : "unknown";
+    return QStringLiteral("the screen of X display %1 is %2-bit %3; Tavrine needs a TrueColor screen of 16 bits or "
+                          "more")
+        .arg(QString::fromLocal8Bit(name))
+        .arg(depth)
+        .arg(QLatin1String(className));
 }
 
 // The menu-bar application. It receives the launch decision already made and never parses the arguments for it
@@ -64,12 +93,12 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
     }
 
     // The desktop we are made for; QT_QPA_PLATFORM still chooses another (offscreen for tests).
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-        // xcb ends the process with a fatal message and a core dump when it finds no display.
-        if (!tavrine::platform::X11Connection(qgetenv("DISPLAY")).isOpen()) {
-            complain(QStringLiteral("no X display (DISPLAY=\"%1\"); Tavrine needs an X11 desktop")
-                         .arg(qEnvironmentVariable("DISPLAY")));
+    // Before anything makes Qt draw.
+    if (qgetenv("QT_QPA_PLATFORM") == "xcb") {
+        if (const std::optional<QString> refusal = displayRefusal(qgetenv("DISPLAY"))) {
+            complain(*refusal);
             return 1;
         }
     }

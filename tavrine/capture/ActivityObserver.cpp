@@ -107,11 +107,11 @@ QCoro::Task<std::optional<MergedText>> recognizeIntoBase(QImage crop, double ban
     co_return merged;
 }
 
-// The page address a browser's tool bar shows; none when the capture was cancelled meanwhile.
-QCoro::Task<std::optional<QString>> readToolbarAddress(QImage band, CancellationToken cancel) {
+// The page address a browser's address bar shows; none when the capture was cancelled meanwhile.
+QCoro::Task<std::optional<QString>> readToolbarAddress(QImage band, QString windowTitle, CancellationToken cancel) {
     std::optional<QString> address;
     try {
-        address = co_await capture::readScreenAddress(std::move(band), cancel);
+        address = co_await capture::readScreenAddress(std::move(band), std::move(windowTitle), cancel);
     } catch (const CancelledError&) {
         address.reset();
     }
@@ -130,10 +130,12 @@ QCoro::Task<AccessibilityCaptureDebug> ActivityObserver::captureWindowEvidence(c
     capture::CaptureStage stage = co_await QtConcurrent::run(&m_pool, job);
     if (!stage.crop || control->cancelled->load())
         co_return stage.debug;
-    // A browser that keeps its page out of the tree still shows the page's address in its tool bar.
+    // A browser that keeps its page out of the tree, or its page's address, still shows the address in its tool
+    // bar.
     std::optional<QString> screenAddress;
     if (stage.toolbar) {
-        screenAddress = co_await readToolbarAddress(*stage.toolbar, control->source.token());
+        screenAddress =
+            co_await readToolbarAddress(*stage.toolbar, stage.debug.evidence.title, control->source.token());
         if (control->cancelled->load())
             co_return stage.debug;
         if (screenAddress) {

@@ -150,7 +150,9 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     }
     if (image->size() != size)
         *image = image->scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (request.waitsForPage && !walk.foundWebArea && evidence.url.isEmpty()) {
+    // A browser's page whose tree gives no address (no web document at all, or one without an address, as
+    // QtWebEngine shows its pages) is addressed from its tool bar.
+    if (request.waitsForPage && evidence.url.isEmpty()) {
         const int height = int(std::ceil(image->height() * toolbarBand));
         stage.toolbar = imageRegion(*image, QRect(0, 0, image->width(), height));
     }

@@ -36,8 +36,8 @@ struct CaptureStage {
     // Windows stacked above covered most of the window: its screenshot's text is left out (the covered parts are
     // blanked, and too little of the window's own is left to read).
     bool mostlyCovered = false;
-    // A browser window whose tree shows no page: the top of its screenshot, where the address bar is, to read the
-    // page's address from.
+    // A browser window whose tree gives no page address: the top of its screenshot, where the address bar is, to
+    // read the page's address from.
     std::optional<QImage> toolbar;
 };
 

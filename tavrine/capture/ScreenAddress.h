@@ -4,25 +4,38 @@
 
 #include <QCoro/QCoroTask>
 #include <QImage>
+#include <QList>
+#include <QRect>
 #include <QString>
 
 #include <optional>
 
 namespace tavrine::capture {
 
-// The page address a browser's tool bar shows, from the text recognised in the window's top band: the first word,
-// top to bottom, shaped as a host name (letters, digits and hyphens in dotted labels ending in a top-level label of
-// letters, a dotted IPv4 address, or localhost), with an optional port and path, and a scheme only when the screen
-// shows one (http or https). A browser shows most addresses without their scheme: none is made up. None when no word
-// fits.
+// The first word of `text` shaped as the page address an address bar shows: a host in lower case (as browsers
+// show every host) that is a dotted name ending in a top-level domain, a dotted IPv4 address or localhost, with an
+// optional port and path, and a scheme only when the bar shows one (http or https). A browser shows most addresses
+// without their scheme: none is made up. File and product names ("notes.txt", "Node.js", "README.md") are no
+// addresses. None when no word fits.
 std::optional<QString> addressFromToolbarText(const QString& text);
 
-// The page address shown in the top band of a browser window's image (its tool bar): the band's lines, top to
-// bottom, until one holds an address as addressFromToolbarText finds it. A line counts however unsure the
-// recognizer is of it: it rates an address, one long word of digits, dots and slashes, far below its reading (a
-// tool bar's "127.0.0.1:18765/lighthouse.html", read right, scores 0 of 100), and the shape of an address is the
-// stricter test. Runs on the OCR thread; throws CancelledError when `cancel` has fired.
-QCoro::Task<std::optional<QString>> readScreenAddress(QImage band, CancellationToken cancel = {});
+// Whether a line of a browser's tool-bar band shows the start of the window's title, as the tab strip shows the
+// page on show: the title's first letters and digits (without the browser's name after its last dash, when
+// enough is left) appear in the line, ignoring case and everything else, one misread among them allowed. A title
+// too short to tell shows nowhere.
+bool showsTitleStart(const QString& line, const QString& windowTitle);
+
+// The band's line boxes in rows, top to bottom, each row's boxes left to right: boxes side by side on one
+// level (each overlapping the row's first over at least half of the lower of the two) share a row.
+QList<QList<QRect>> rowsOfBoxes(QList<QRect> boxes);
+
+// The page address shown in the top band of a browser window's image (its tool bar), read off the address bar
+// alone: the tab strip is the first row of the band that shows the start of `windowTitle`, the address bar the
+// row below it, and the address the first address-shaped word of that row that starts right of the navigation
+// buttons. The bar's row is read with the recognizer limited to the characters of addresses. Nothing from the
+// tab strip or any other row; none when no such row is found. Runs on the OCR thread; throws CancelledError when
+// `cancel` has fired.
+QCoro::Task<std::optional<QString>> readScreenAddress(QImage band, QString windowTitle, CancellationToken cancel = {});
 
 // The tool bar's part of a browser window's image, as a fraction of its height from the top.
 inline constexpr double toolbarBand = 0.2;

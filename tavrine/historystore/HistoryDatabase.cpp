@@ -407,9 +407,7 @@ void HistoryDatabase::writeRunning(const StoredSession& snapshot) {
 void HistoryDatabase::dropRunning(const QUuid& sessionID) {
     if (!m_runningTables)
         return;
-    transaction([&] {
-        deleteRunning(m_db, sessionID);
-    });
+    transaction([&] { deleteRunning(m_db, sessionID); });
 }
 
 QList<StoredSession> HistoryDatabase::runningSessions() {
@@ -426,9 +424,8 @@ bool HistoryDatabase::endRunning(const StoredSession& snapshot, double minimumSe
         deleteRunning(m_db, snapshot.sessionID);
         if (!stored)
             return;
-        StoredSession ended = snapshot;
-        ended.completed = false;
-        const qint64 row = insertRows(ended, QStringLiteral("session"), QStringLiteral("segment"));
+        // A record kept while the session ran says it did not complete; one a quit left behind says how it ended.
+        const qint64 row = insertRows(snapshot, QStringLiteral("session"), QStringLiteral("segment"));
         QSqlQuery mark = prepared(m_db, QStringLiteral("INSERT INTO unexpected_end (session) VALUES (?)"));
         mark.addBindValue(row);
         run(mark);

@@ -88,8 +88,9 @@ public:
     void dropRunning(const QUuid& sessionID);
     // The running records left in the store, with their segments.
     QList<StoredSession> runningSessions();
-    // Ends a running record: stored as a session ended early and marked as stopped unexpectedly when its time
-    // used reaches `minimumSeconds`, else dropped; in one transaction. Answers whether it was stored.
+    // Ends a running record: stored as it stands (a snapshot of a running session is one ended early) and marked
+    // as stopped unexpectedly when its time used reaches `minimumSeconds`, else dropped; in one transaction.
+    // Answers whether it was stored.
     bool endRunning(const StoredSession& snapshot, double minimumSeconds);
 
     qint64 sessionCount();

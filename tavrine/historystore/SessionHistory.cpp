@@ -2,6 +2,7 @@
 
 #include "tavrine/core/Log.h"
 #include "tavrine/core/Numbers.h"
+#include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/HistoryDatabase.h"
 
 #include <QCoreApplication>
@@ -49,6 +50,14 @@ QList<const SessionTimeline::Segment*> recordedSegments(const SessionSummary& su
 SessionHistory::SessionHistory(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {
     if (QCoreApplication* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &SessionHistory::quitting);
+    if (UserDefaults* notes = m_options.notes) {
+        const QString countKey = QString::fromLatin1(lostCountKey);
+        const QString reasonKey = QString::fromLatin1(lostReasonKey);
+        if (const std::optional<qint64> count = notes->integerValue(countKey); count && *count > 0)
+            m_lostAtLastQuit = {*count, notes->stringValue(reasonKey).value_or(QString())};
+        notes->remove(countKey);
+        notes->remove(reasonKey);
+    }
 }
 
 namespace {
@@ -56,6 +65,7 @@ namespace {
 SessionHistory::Options applicationOptions() {
     SessionHistory::Options options;
     options.checkInBackground = true;
+    options.notes = &UserDefaults::standard();
     return options;
 }
 
@@ -333,6 +343,7 @@ std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const
         cutoff = now.addMSecs(-roundedNumber(*m_options.retention * 1000.0));
     try {
         m_db->insert(stored, cutoff);
+        setKeptRunning(sessionID, false);
         emit changed();
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
@@ -353,6 +364,7 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
     try {
         m_db->writeRunning(StoredSession::fromSummary(sessionID, snapshot));
         ++m_runningWrites;
+        setKeptRunning(sessionID, true);
     } catch (const HistoryStoreError& error) {
         log::error(logHistory(),
                    QStringLiteral("History could not keep the running session %1").arg(error.description()));
@@ -365,6 +377,7 @@ void SessionHistory::dropRunning(const QUuid& sessionID) {
         return;
     try {
         m_db->dropRunning(sessionID);
+        setKeptRunning(sessionID, false);
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
     }
@@ -376,7 +389,9 @@ void SessionHistory::endRunningUnexpectedly(const QUuid& sessionID, const Sessio
     if (!writable())
         return;
     try {
-        if (m_db->endRunning(StoredSession::fromSummary(sessionID, snapshot), minimumSeconds))
+        const bool stored = m_db->endRunning(StoredSession::fromSummary(sessionID, snapshot), minimumSeconds);
+        setKeptRunning(sessionID, false);
+        if (stored)
             log::notice(logHistory(), QStringLiteral("History stored session %1 as ended early: Tavrine stopped "
                                                      "unexpectedly")
                                           .arg(idText(sessionID)));
@@ -447,6 +462,7 @@ void SessionHistory::flush() {
         }
         log::notice(logHistory(),
                     QStringLiteral("History wrote kept session %1").arg(idText(m_pending.first().sessionID)));
+        setKeptRunning(m_pending.first().sessionID, false);
         m_pending.removeFirst();
         wrote = true;
     }
@@ -464,10 +480,44 @@ void SessionHistory::quitting() {
     waitUntilOpen();
     retryUnwritable();
     flush();
-    for (const StoredSession& lost : m_pending)
-        log::error(logHistory(),
-                   QStringLiteral("History lost session %1: %2").arg(idText(lost.sessionID), m_saveFailure));
+    qint64 lost = 0;
+    for (const StoredSession& left : std::as_const(m_pending)) {
+        if (!m_keptRunning.contains(left.sessionID)) {
+            ++lost;
+            log::error(logHistory(),
+                       QStringLiteral("History lost session %1: %2").arg(idText(left.sessionID), m_saveFailure));
+            continue;
+        }
+        // The next launch stores it from its running record, as after a crash: brought up to the session's end
+        // where the store still takes that, else as it was last kept.
+        if (writable()) {
+            try {
+                m_db->writeRunning(left);
+            } catch (const HistoryStoreError& error) {
+                log::error(logHistory(),
+                           QStringLiteral("History could not keep the running session %1").arg(error.description()));
+            }
+        }
+        log::notice(logHistory(), QStringLiteral("History left session %1 to the next launch to store: %2")
+                                      .arg(idText(left.sessionID), m_saveFailure));
+    }
+    if (lost > 0)
+        noteLost(lost);
     m_pending.clear();
+}
+
+void SessionHistory::noteLost(qint64 count) {
+    if (!m_options.notes)
+        return;
+    m_options.notes->setInteger(QString::fromLatin1(lostCountKey), count);
+    m_options.notes->setString(QString::fromLatin1(lostReasonKey), m_saveFailure);
+}
+
+void SessionHistory::setKeptRunning(const QUuid& sessionID, bool kept) {
+    if (kept)
+        m_keptRunning.insert(sessionID);
+    else
+        m_keptRunning.remove(sessionID);
 }
 
 void SessionHistory::updatePhrases(const QUuid& sessionID, const SessionSummary& summary) {

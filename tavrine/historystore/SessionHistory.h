@@ -8,6 +8,7 @@
 #include <QFuture>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 #include <memory>
@@ -16,6 +17,7 @@
 namespace tavrine {
 
 class HistoryDatabase;
+class UserDefaults;
 
 // The store of finished sessions: "History.store" in the application-support folder, opened on first use.
 // One object per application run, on the main thread. It never throws and never ends the application: a
@@ -23,8 +25,10 @@ class HistoryDatabase;
 // it is opened for writing; one that cannot be read is renamed aside unchanged and a fresh file takes its
 // place, one of a newer version or in a place that cannot be written is only read, and one that is busy,
 // locked or not permitted is left where it is. Every operation is one transaction; a session that could not
-// be written is kept here and tried again (the file too) when the next session is recorded and at quit. Reads
-// always show what is really stored, and `changed` tells every reader (the History window's list) to read again.
+// be written is kept here and tried again (the file too) when the next session is recorded and at quit; one that
+// still cannot be written at quit is left to the next launch in its running record, or, without one, named in the
+// notes for the next run. Reads always show what is really stored, and `changed` tells every reader (the History
+// window's list) to read again.
 class SessionHistory : public QObject {
     Q_OBJECT
     Q_PROPERTY(Availability availability READ availability NOTIFY availabilityChanged)
@@ -70,6 +74,16 @@ public:
         // Read an existing file through on a worker thread: at 100,000 sessions that takes a good part of a
         // second. Until it is done reads find nothing and recorded sessions wait.
         bool checkInBackground = false;
+        // Where a run that quits with sessions it could neither store nor keep a running record of leaves word of
+        // them for the next run; none leaves only the log line.
+        UserDefaults* notes = nullptr;
+    };
+
+    // Sessions an earlier run could not save when it quit, nor keep for the next launch to recover.
+    struct LostSessions {
+        qint64 count = 0;
+        QString reason;
+        bool operator==(const LostSessions&) const = default;
     };
 
     explicit SessionHistory(Options options, QObject* parent = nullptr);
@@ -145,6 +159,13 @@ public:
     QString saveFailure() const;
     // Writes the waiting sessions now; runs at quit, and before every operation.
     void flush();
+    // What the run before this one lost at quit (read once, when this object is made, and then forgotten in the
+    // notes: it is told for this whole run).
+    const LostSessions& lostAtLastQuit() const { return m_lostAtLastQuit; }
+
+    // The notes' keys.
+    static constexpr const char* lostCountKey = "unsavedSessionsAtQuit";
+    static constexpr const char* lostReasonKey = "unsavedSessionsAtQuitReason";
 
 signals:
     void changed();
@@ -172,6 +193,10 @@ private:
     void update(Column column, const QUuid& sessionID, const SessionSummary& summary);
     QList<StoredSession> page(qint64 offset, qint64 limit, bool withSegments);
     void quitting();
+    // Leaves word for the next run of sessions lost at quit.
+    void noteLost(qint64 count);
+    // A session's running record is in the store (its last write went through) or no longer needed.
+    void setKeptRunning(const QUuid& sessionID, bool kept);
 
     Options m_options;
     std::unique_ptr<HistoryDatabase> m_db;
@@ -182,6 +207,8 @@ private:
     qint64 m_runningWrites = 0;
     std::optional<double> m_pendingRecovery; // asked for while the file was still checked
     QString m_saveFailure;                   // why the waiting sessions could not be written
+    QSet<QUuid> m_keptRunning;               // sessions whose running record is in the store
+    LostSessions m_lostAtLastQuit;
 };
 
 } // namespace tavrine

@@ -64,9 +64,9 @@ QString HistoryBrowser::placeholderText() const {
 }
 
 void HistoryBrowser::refreshStoreNotice() {
-    const QString notice =
-        m_history ? tavrine::storeNotice(m_history->status(), m_history->pendingCount(), m_history->saveFailure())
-                  : QString();
+    const QString notice = m_history ? tavrine::storeNotice(m_history->status(), m_history->pendingCount(),
+                                                            m_history->saveFailure(), m_history->lostAtLastQuit())
+                                     : QString();
     if (notice == m_storeNotice)
         return;
     m_storeNotice = notice;

@@ -140,7 +140,29 @@ QString shortTimeText(QTime time, const QLocale& locale) {
     return locale.toString(time, QLocale::ShortFormat);
 }
 
-QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure) {
+namespace {
+
+QString fileNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure);
+
+} // namespace
+
+QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure,
+                    const SessionHistory::LostSessions& lost) {
+    const QString file = fileNotice(status, waiting, saveFailure);
+    if (lost.count <= 0)
+        return file;
+    const QString reason = lost.reason.isEmpty() ? tr("the history could not be written") : lost.reason;
+    QString line = lost.count == 1 ? tr("The last session could not be saved when Tavrine quit: %1.").arg(reason)
+                                   : tr("The last %1 sessions could not be saved when Tavrine quit: %2.")
+                                         .arg(QString::number(lost.count), reason);
+    if (!file.isEmpty())
+        line += QLatin1Char(' ') + file;
+    return line;
+}
+
+namespace {
+
+QString fileNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure) {
     using Problem = SessionHistory::Status::Problem;
     const QString file = shownPath(status.path);
     switch (status.problem) {
@@ -178,6 +200,8 @@ QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, con
     }
     return {};
 }
+
+} // namespace
 
 QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason) {
     if (!unsavedReason.isEmpty())

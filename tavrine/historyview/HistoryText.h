@@ -48,8 +48,9 @@ QList<DayGroup> dayGroups(const QList<StoredSession>& sessions, const QTimeZone&
 
 // The one line about the history file when something is wrong with it: which file, why, where it is now and
 // whether this run's sessions are saved. `waiting` sessions of this run that a healthy file refused are
-// counted with the reason. Empty when all is well.
-QString storeNotice(const SessionHistory::Status& status, qsizetype waiting = 0, const QString& saveFailure = {});
+// counted with the reason, and sessions the last run `lost` at quit are said first. Empty when all is well.
+QString storeNotice(const SessionHistory::Status& status, qsizetype waiting = 0, const QString& saveFailure = {},
+                    const SessionHistory::LostSessions& lost = {});
 // The recap's line: "This session could not be saved: <reason>" when its session waits unsaved, otherwise the
 // store's own line.
 QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason);

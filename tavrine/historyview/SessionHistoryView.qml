@@ -10,6 +10,23 @@ Item {
     required property HistoryBrowser browser
     implicitWidth: 640
     implicitHeight: 420
+    // The desktop's colours as they are now, for the controls too (the title strip, the delete button, the scroll
+    // bar, the row menu): the style took its own palette when it loaded, and a dark theme handed to the
+    // application at start never reaches it.
+    palette.window: system.window
+    palette.windowText: system.windowText
+    palette.base: system.base
+    palette.alternateBase: system.alternateBase
+    palette.text: system.text
+    palette.button: system.button
+    palette.buttonText: system.buttonText
+    palette.light: system.light
+    palette.midlight: system.midlight
+    palette.mid: system.mid
+    palette.dark: system.dark
+    palette.shadow: system.shadow
+    palette.highlight: system.highlight
+    palette.highlightedText: system.highlightedText
 
     SystemPalette { id: system }
 
@@ -49,12 +66,20 @@ Item {
                     Layout.fillWidth: true
                     RowLayout {
                         anchors.fill: parent
-                        Label { text: qsTr("History"); font.bold: true; Layout.leftMargin: 8; Layout.fillWidth: true }
+                        Label {
+                            objectName: "historyTitle"
+                            text: qsTr("History")
+                            color: SystemInk.text
+                            font.bold: true
+                            Layout.leftMargin: 8
+                            Layout.fillWidth: true
+                        }
                         ToolButton {
                             objectName: "deleteSession"
                             enabled: root.browser.hasSelection
                             icon.source: "qrc:/Tavrine/HistoryView/icons/trash.svg"
-                            icon.color: palette.buttonText
+                            // Faint while there is nothing to delete.
+                            icon.color: enabled ? SystemInk.text : SystemInk.secondaryText
                             display: AbstractButton.IconOnly
                             text: qsTr("Delete session")
                             ToolTip.text: text

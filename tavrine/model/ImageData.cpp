@@ -52,6 +52,25 @@ QString pngChunkRefusal(const QByteArray& bytes) {
         at += qsizetype(length) + 12;
     }
 }
+// Qt decodes no image whose pixels would take more than its allocation limit, and then says only that the read
+// failed: the refusal names the size and the limit. The estimate is Qt's own (whole 32-bit words per line) at the
+// depth the reader announces, 32 bits when it announces none.
+QString sizeRefusal(QImageReader& reader) {
+    const qint64 limitMB = QImageReader::allocationLimit();
+    const QSize size = reader.size();
+    if (limitMB <= 0 || size.isEmpty())
+        return {};
+    const QImage::Format format = reader.imageFormat();
+    const quint64 depth = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    const quint64 bytes = (quint64(size.width()) * depth + 31) / 32 * 4 * quint64(size.height());
+    if (bytes <= quint64(limitMB) << 20)
+        return {};
+    return QStringLiteral("Image of %1 x %2 pixels: decoded it would take %3 MB, more than the limit of %4 MB")
+        .arg(size.width())
+        .arg(size.height())
+        .arg((bytes + (1 << 20) - 1) >> 20)
+        .arg(limitMB);
+}
 } // namespace
 
 std::optional<QByteArray> encodeImageData(const QImage& image) {
@@ -84,6 +103,8 @@ DecodedImage decodeImageData(const QByteArray& bytes) {
         if (!format.isEmpty() && !decodesOnItsOwn(format))
             return {{}, QStringLiteral("Unsupported image format ") + QString::fromLatin1(format)};
     }
+    if (QString refusal = sizeRefusal(reader); !refusal.isEmpty())
+        return {{}, refusal};
     return {reader.read(), {}};
 }
 

@@ -18,11 +18,6 @@ platform::X11Connection* x11() {
 
 } // namespace
 
-bool compositorRunning() {
-    auto* connection = x11();
-    return connection && connection->compositorRunning();
-}
-
 void showOnAllDesktops(QWindow& window) {
     // Set as a property for the window manager to read when it maps the window, and asked for as a client
     // message once it is mapped.

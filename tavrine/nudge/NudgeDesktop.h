@@ -4,8 +4,6 @@ class QWindow;
 
 namespace tavrine::nudge {
 
-// Whether a compositing manager runs, so that translucent panels look translucent. False without X11.
-bool compositorRunning();
 // Puts a panel on every desktop (_NET_WM_DESKTOP 0xFFFFFFFF), before and after it is mapped. Does nothing
 // without X11.
 void showOnAllDesktops(QWindow& window);

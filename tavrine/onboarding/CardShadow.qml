@@ -1,13 +1,10 @@
 import QtQuick
-import Qt5Compat.GraphicalEffects
+import Tavrine.Ui
 
-// The soft shadow under the landing page's card on the canvas.
-DropShadow {
+// The soft shadow under the landing page's card on the canvas, laid under the card (anchored to fill it).
+SoftShadow {
+    cornerRadius: 4
     color: Qt.rgba(0, 0, 0, 0.1)
-    radius: 10
-    samples: 21
+    blurRadius: 10
     verticalOffset: 4
-    transparentBorder: true
-    // The card never changes: blur it once, not on every frame the pointer on the canvas moves.
-    cached: true
 }

@@ -216,14 +216,10 @@ Rectangle {
                         objectName: "landingCard"
                         Layout.fillWidth: true
                         Layout.fillHeight: true
-                        Rectangle {
-                            id: cardShadow
+                        CardShadow {
                             anchors.fill: parent
-                            radius: 4
-                            color: "white"
-                            // Only where the scene graph runs shaders; elsewhere the card goes without its shadow.
-                            layer.enabled: GraphicsInfo.shaderType === GraphicsInfo.RhiShader
-                            layer.effect: CardShadow {}
+                            // The software renderer has always drawn the card without its shadow.
+                            visible: GraphicsInfo.api !== GraphicsInfo.Software && GraphicsInfo.api !== GraphicsInfo.Unknown
                         }
                         Rectangle {
                             anchors.fill: parent

@@ -1,6 +1,7 @@
 import QtQuick
-import Qt5Compat.GraphicalEffects
 import Tavrine.Onboarding
+// Qualified: its own SymbolIcon is not the scenery's.
+import Tavrine.Ui as Ui
 
 // A label that hangs at the tray icon and says what its colour means: green while on task, red while drifting,
 // gone while the nudge shows. With the tray at the bottom (`pointsDown`) the arrow sits under the label.
@@ -59,17 +60,25 @@ Item {
         Behavior on opacity { NumberAnimation { duration: 200; easing.type: Easing.BezierSpline; easing.bezierCurve: Scenery.easeInOut } }
         Accessible.role: Accessible.StaticText
         Accessible.name: root.pointer.accessibleLabel
-        // Shader effects draw only where the scene graph runs shaders (OpenGL and the other RHI backends); under
-        // Qt Quick's software renderer the group goes without its shadow rather than blank.
-        layer.enabled: GraphicsInfo.shaderType === GraphicsInfo.RhiShader
-        layer.effect: DropShadow {
+        // While it fades, the group is drawn as one picture, shadow included, so that the shadow does not show
+        // through the half-clear label.
+        layer.enabled: opacity > 0 && opacity < 1
+        layer.sourceRect: Qt.rect(-12, -12, width + 24, height + 28)
+
+        // The shadow of the arrow and the label together: black at 0.3, blurred 10, 4 down.
+        Ui.ShapeShadow {
+            objectName: "pointerShadow"
+            anchors.fill: parent
+            // The software renderer has always drawn the pointer without its shadow.
+            visible: GraphicsInfo.api !== GraphicsInfo.Software && GraphicsInfo.api !== GraphicsInfo.Unknown
+            shapes: [
+                {symbol: "qrc:/Tavrine/Onboarding/icons/arrowtriangle.up.fill.svg",
+                 rect: Qt.rect(arrow.x, arrow.y, arrow.width, arrow.height), rotation: arrow.rotation},
+                {rect: Qt.rect(capsule.x, capsule.y, capsule.width, capsule.height), radius: capsule.radius}
+            ]
             color: Qt.rgba(0, 0, 0, 0.3)
-            radius: 10
-            samples: 21
+            blurRadius: 10
             verticalOffset: 4
-            transparentBorder: true
-            // Blurred again only when the label changes, not on every frame.
-            cached: true
         }
 
         SymbolIcon {

@@ -13,11 +13,9 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 
-namespace tavrine::onboarding {
+Q_DECLARE_LOGGING_CATEGORY(logOnboarding)
 
-namespace {
-Q_LOGGING_CATEGORY(lcOnboarding, "com.dravolence.tavrine.Onboarding")
-}
+namespace tavrine::onboarding {
 
 OnboardingFlow::OnboardingFlow(FocusSession& session, std::unique_ptr<OnboardingRehearsal> rehearsal,
                                std::unique_ptr<OnboardingStage> stage, UserDefaults& defaults,
@@ -191,7 +189,7 @@ void OnboardingFlow::requestAccessibility() {
     m_accessibilityRequested = true;
     const bool flagsChanged = readAccess();
     if (!m_accessibility)
-        qCInfo(lcOnboarding) << "Accessibility is still off after the request";
+        qCInfo(logOnboarding) << "Accessibility is still off after the request";
     if (flagsChanged || captionBefore != restartCaptionShown())
         emit permissionsChanged();
 }

@@ -2,11 +2,13 @@
 
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/Error.h"
+#include "tavrine/model/DesktopCompositing.h"
+#include "tavrine/nudge/NudgeDesktop.h"
 #include "tavrine/onboarding/CoachModel.h"
 #include "tavrine/onboarding/SampleTimeline.h"
 #include "tavrine/onboarding/StageSurroundings.h"
 #include "tavrine/platform/MotionPreference.h"
-#include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QEasingCurve>
@@ -28,15 +30,15 @@ namespace tavrine::onboarding {
 
 namespace {
 
-bool onX11() {
-    return QGuiApplication::platformName() == QLatin1String("xcb");
+// Over a compositor the screen shows through the dim; without one the dim is opaque.
+QColor dimColor(bool compositor) {
+    return compositor ? QColor::fromRgbF(0, 0, 0, 0.75) : QColor(Qt::black);
 }
 
-bool serverHasCompositor() {
-    if (!onX11())
-        return false;
-    platform::X11Connection* x11 = platform::X11Connection::shared();
-    return x11 && x11->compositorRunning();
+// Over a compositor a panel's own pixels are all that shows. Without one it is cut to its content's outline
+// instead, black inside, so that the soft edges inside the cut blend with the dim under it, not with white.
+QColor panelColor(bool compositor) {
+    return compositor ? QColor(Qt::transparent) : QColor(Qt::black);
 }
 
 QEasingCurve coachEasing() {
@@ -75,7 +77,11 @@ OnboardingStage::Parts OnboardingStage::defaultParts() {
 }
 
 OnboardingStage::OnboardingStage(QQmlEngine& engine, Clock& clock, Parts parts, QObject* parent)
-    : QObject(parent), m_engine(engine), m_clock(clock), m_parts(std::move(parts)) {}
+    : QObject(parent), m_engine(engine), m_clock(clock), m_parts(std::move(parts)) {
+    if (m_parts.compositing)
+        connect(m_parts.compositing, &DesktopCompositing::compositorRunningChanged, this,
+                &OnboardingStage::followCompositing);
+}
 
 OnboardingStage::~OnboardingStage() {
     *m_alive = false;
@@ -98,16 +104,9 @@ std::unique_ptr<QQuickWindow> OnboardingStage::makeWindow(const QUrl& component,
     // back at the cost of one frame; they go with the stage.
     if (QScreen* screen = QGuiApplication::screenAt(m_available.center()))
         window->setScreen(screen);
-    if (transparent && m_compositor) {
-        QSurfaceFormat format = window->format();
-        format.setAlphaBufferSize(8);
-        window->setFormat(format);
-        window->setColor(Qt::transparent);
-    } else if (transparent) {
-        // The panel is cut to its content's outline instead: the soft edges inside the cut blend with the dim
-        // under it, not with white.
-        window->setColor(Qt::black);
-    }
+    // A compositor may come or go while the stage shows: the window keeps its alpha channel either way.
+    if (transparent)
+        ui::Frosted::paint(*window, panelColor(m_compositor));
     if (content)
         *content = nullptr;
     if (component.isEmpty())
@@ -160,7 +159,7 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
     m_onSkip = std::move(onSkip);
     m_screen = screen->geometry();
     m_available = screen->availableGeometry();
-    m_compositor = m_parts.compositorRunning ? m_parts.compositorRunning() : serverHasCompositor();
+    m_compositor = m_parts.compositing && m_parts.compositing->compositorRunning();
     m_player = m_parts.makePlayer ? m_parts.makePlayer() : nullptr;
     if (!m_player)
         m_player = std::make_unique<SilentRehearsalPlayer>();
@@ -180,7 +179,7 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
     const Qt::WindowFlags panel = Qt::Tool | top | Qt::WindowDoesNotAcceptFocus;
 
     m_dim = makeWindow({}, "rehearsalDim", panel, true, nullptr);
-    m_dim->setColor(m_compositor ? QColor::fromRgbF(0, 0, 0, 0.75) : QColor(Qt::black));
+    ui::Frosted::paint(*m_dim, dimColor(m_compositor));
     m_dim->setGeometry(layout.dim);
 
     m_design = makeWindow(m_parts.design, "rehearsalDesignWindow", Qt::Window | top, false, nullptr);
@@ -224,10 +223,7 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
     qApp->installEventFilter(this);
     m_filtering = true;
 
-    if (onX11()) {
-        if (platform::X11Connection* x11 = platform::X11Connection::shared())
-            x11->setOnAllDesktops(m_dim->winId());
-    }
+    nudge::showOnAllDesktops(*m_dim);
     fadeIn(m_dim.get(), false);
     fadeIn(m_design.get(), true);
     fadeIn(m_coach.get(), false);
@@ -562,6 +558,20 @@ void OnboardingStage::renewMasks() {
         updateMask(m_coach.get(), m_coachContent, m_coach->size());
     if (m_pointer)
         updateMask(m_pointer.get(), m_pointerContent, m_pointer->size());
+}
+
+void OnboardingStage::followCompositing() {
+    const bool compositor = m_parts.compositing && m_parts.compositing->compositorRunning();
+    if (!m_design || compositor == m_compositor)
+        return;
+    m_compositor = compositor;
+    ui::Frosted::paint(*m_dim, dimColor(compositor));
+    for (QQuickWindow* panel : {m_coach.get(), m_pointer.get()}) {
+        ui::Frosted::paint(*panel, panelColor(compositor));
+        if (compositor)
+            panel->setMask(QRegion());
+    }
+    renewMasks();
 }
 
 void OnboardingStage::updateDimMask(const std::optional<QRectF>& icon) {

@@ -26,6 +26,7 @@ class QVariantAnimation;
 
 namespace tavrine {
 class Clock;
+class DesktopCompositing;
 namespace platform {
 class MotionPreference;
 }
@@ -66,8 +67,8 @@ public:
         std::function<std::unique_ptr<RehearsalPlaying>()> makePlayer;
         // None: no tray, no nudge card, and windows activate themselves.
         StageSurroundings* surroundings = nullptr;
-        // Whether windows can be translucent; asks the X server when none.
-        std::function<bool()> compositorRunning;
+        // Whether windows can be translucent, followed while the stage shows; never when none.
+        DesktopCompositing* compositing = nullptr;
         // Whether the user asked for less motion; motion stays on when none.
         platform::MotionPreference* motion = nullptr;
     };
@@ -132,6 +133,8 @@ protected:
 private slots:
     // The panels' masks follow their sizes once these land and their contents' outlines.
     void renewMasks();
+    // A compositor came or went while the stage shows: the dim and the panels take its look.
+    void followCompositing();
 
 private:
     std::unique_ptr<QQuickWindow> makeWindow(const QUrl& component, const char* role, Qt::WindowFlags flags,

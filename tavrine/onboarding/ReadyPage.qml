@@ -32,7 +32,18 @@ PageCard {
                 selected: input.activeFocus
                 dark: false
             }
-            TapHandler { onTapped: input.forceActiveFocus() }
+            TapHandler {
+                onTapped: {
+                    input.forceActiveFocus()
+                    caret.wake()
+                }
+            }
+
+            CaretBlink {
+                id: caret
+                objectName: "onboardingIntentionCaretBlink"
+                focused: input.activeFocus
+            }
 
             TextInput {
                 id: input
@@ -48,8 +59,22 @@ PageCard {
                 selectedTextColor: "white"
                 text: card.flow.intention
                 onTextEdited: card.flow.intention = text
+                // The caret stops blinking after a while without typing; a key or a click wakes it.
+                cursorDelegate: Rectangle {
+                    objectName: "onboardingIntentionCaret"
+                    width: 1
+                    color: input.color
+                    visible: input.cursorVisible && caret.shown
+                }
+                Keys.onPressed: (event) => {
+                    caret.wake()
+                    event.accepted = false
+                }
                 Keys.onReturnPressed: (event) => event.accepted = true
                 Keys.onEnterPressed: (event) => event.accepted = true
+                TapHandler {
+                    onPressedChanged: if (pressed) caret.wake()
+                }
                 Accessible.role: Accessible.EditableText
                 Accessible.name: "Intention"
 

@@ -1,6 +1,6 @@
 import QtQuick
-import Qt5Compat.GraphicalEffects
 import Tavrine.Onboarding
+import Tavrine.Ui
 
 // A mouse pointer that keeps making small movements, as if someone were working: it glides between (-3, -2)
 // and (5, 3), 1.6 s each way, from the moment it is created. Under reduce motion it rests at (-3, -2).
@@ -11,56 +11,30 @@ Item {
     property real phase: 0
     readonly property real offsetX: -3 + 8 * phase
     readonly property real offsetY: -2 + 5 * phase
+    // The size of the symbol at 15 points.
+    readonly property real side: Math.round(15 * 1.2)
 
-    // Shader effects draw only where the scene graph runs shaders (OpenGL and the other RHI backends); Qt Quick's
-    // software renderer, and a window not yet initialised, leave them blank.
-    readonly property bool effects: GraphicsInfo.shaderType === GraphicsInfo.RhiShader
-    implicitWidth: arrow.width
-    implicitHeight: arrow.height
+    // The software renderer has always drawn the arrow without its rim and shadow.
+    readonly property bool effects: GraphicsInfo.api !== GraphicsInfo.Software && GraphicsInfo.api !== GraphicsInfo.Unknown
+    implicitWidth: side
+    implicitHeight: side
     Accessible.ignored: true
 
-    SymbolIcon {
-        id: arrow
-        symbol: "cursorarrow"
-        pixelSize: 15
-        color: "black"
+    // The black arrow in a thin white rim, and the soft shadow of both: one picture, moved as a whole.
+    ShapeShadow {
+        objectName: "workingPointerArrow"
         x: root.offsetX
         y: root.offsetY
-        // Without shader effects the arrow shows without its shadows.
-        visible: !root.effects
-    }
-    // The arrow with a white rim, then that with a soft shadow; made only where they can be drawn.
-    Loader {
-        active: root.effects
-        x: root.offsetX
-        y: root.offsetY
-        sourceComponent: Item {
-            width: arrow.width
-            height: arrow.height
-            DropShadow {
-                id: rim
-                source: arrow
-                anchors.fill: parent
-                color: "white"
-                radius: 0.6
-                samples: 3
-                spread: 0.6
-                visible: false
-                cached: true
-            }
-            DropShadow {
-                source: rim
-                anchors.fill: parent
-                color: Scenery.sceneryColor("black", 0.25)
-                radius: 2
-                samples: 5
-                verticalOffset: 1
-                // The shadow falls below the symbol's box.
-                transparentBorder: true
-                // Only its place changes as the pointer moves: blur it once.
-                cached: true
-            }
-        }
+        width: root.side
+        height: root.side
+        shapes: [{symbol: "qrc:/Tavrine/Onboarding/icons/cursorarrow.svg", rect: Qt.rect(0, 0, width, height)}]
+        fill: "black"
+        haloColor: root.effects ? "white" : "transparent"
+        haloRadius: 0.6
+        haloSpread: 0.6
+        color: root.effects ? Scenery.sceneryColor("black", 0.25) : "transparent"
+        blurRadius: 2
+        verticalOffset: 1
     }
 
     SequentialAnimation {

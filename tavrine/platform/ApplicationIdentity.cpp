@@ -44,7 +44,7 @@ std::optional<DesktopEntry> entryOfClass(const std::optional<WindowClass>& windo
 // The program the process runs, by the script's name for an interpreter; else the system's name of it.
 std::optional<QString> programName(const ApplicationClues& clues) {
     if (QString program = DesktopEntries::programOf(clues.commandLine); !program.isEmpty())
-        return program;
+        return QFileInfo(program).fileName();
     return nonEmpty(clues.processName);
 }
 

@@ -3,10 +3,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 
-#include "tavrine/platform/XdgLoginItem.h"
-
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,19 +80,29 @@ std::optional<DesktopEntry> DesktopEntries::findIgnoringCase(const QString& id) 
     return std::nullopt;
 }
 
-std::optional<DesktopEntry> DesktopEntries::findByProgram(const QString& program) const {
-    if (program.isEmpty())
-        return std::nullopt;
-    if (const auto found = m_byProgram.constFind(program); found != m_byProgram.constEnd())
-        return find(found.value());
-    return std::nullopt;
-}
-
 namespace {
 
 QString fileName(const QString& path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
+
+} // namespace
+
+std::optional<DesktopEntry> DesktopEntries::findByProgram(const QString& program) const {
+    if (program.isEmpty())
+        return std::nullopt;
+    if (const auto found = m_byProgram.constFind(program); found != m_byProgram.constEnd())
+        return find(found.value());
+    // "/usr/bin/python3 /usr/bin/idle" is what an entry with "Exec=idle" starts. An entry keyed by another path is
+    // under that path, so it never answers here.
+    if (const QString name = fileName(program); name != program) {
+        if (const auto found = m_byProgram.constFind(name); found != m_byProgram.constEnd())
+            return find(found.value());
+    }
+    return std::nullopt;
+}
+
+namespace {
 
 // Programs that run a script named on their command line: the script is the program the user started.
 bool isInterpreter(const QString& name) {
@@ -102,61 +113,247 @@ bool isInterpreter(const QString& name) {
 
 // The words of an Exec value, field codes (%f, %U, ...) left out: a field code stands for what the launcher puts
 // there (files, addresses, the icon), no word of its own.
-QStringList execArguments(const QString& exec) {
-    QStringList words = XdgLoginItem::execArguments(exec);
+QStringList commandOf(const QString& exec) {
+    QStringList words = DesktopEntries::execArguments(exec);
     static const QRegularExpression fieldCode(QStringLiteral("^%[fFuUdDnNickvm]$"));
     words.removeIf([](const QString& w) { return fieldCode.match(w).hasMatch(); });
     return words;
 }
 
+// Where the command that `env` runs begins in `words` (which -S may lengthen with the words of its string).
+qsizetype skipEnv(QStringList& words, qsizetype index) {
+    // Options whose value is the next word unless it is joined to them.
+    static const QStringList longWithValue = {QStringLiteral("unset"), QStringLiteral("chdir"), QStringLiteral("argv0"),
+                                              QStringLiteral("split-string")};
+    const auto splice = [&words](qsizetype at, const QString& text) {
+        // "-S" hands env a whole command line in one word.
+        const QStringList split = QProcess::splitCommand(text);
+        for (qsizetype i = 0; i < split.size(); ++i)
+            words.insert(at + i, split.at(i));
+    };
+    while (index < words.size()) {
+        const QString word = words.at(index);
+        ++index;
+        if (word == QLatin1String("--"))
+            break;
+        if (!word.startsWith(QLatin1Char('-'))) {
+            // NAME=VALUE settings come before the command.
+            if (word.contains(QLatin1Char('=')))
+                continue;
+            return index - 1;
+        }
+        if (word.startsWith(QLatin1String("--"))) {
+            const qsizetype equals = word.indexOf(QLatin1Char('='));
+            const QString name = word.mid(2, equals < 0 ? -1 : equals - 2);
+            if (!longWithValue.contains(name))
+                continue;
+            QString value;
+            if (equals >= 0)
+                value = word.mid(equals + 1);
+            else if (index < words.size())
+                value = words.at(index++);
+            if (name == QLatin1String("split-string"))
+                splice(index, value);
+            continue;
+        }
+        // A cluster of short options ("-iu NAME"): one that takes a value takes the rest of the word, else the
+        // next word.
+        for (qsizetype at = 1; at < word.size(); ++at) {
+            const QChar option = word.at(at);
+            if (option != u'u' && option != u'C' && option != u'a' && option != u'S')
+                continue;
+            QString value = word.mid(at + 1);
+            if (value.isEmpty() && index < words.size())
+                value = words.at(index++);
+            if (option == u'S')
+                splice(index, value);
+            break;
+        }
+    }
+    return index;
+}
+
 } // namespace
 
 QString DesktopEntries::programOf(const QStringList& arguments) {
+    QStringList words = arguments;
     qsizetype index = 0;
-    if (index < arguments.size() && fileName(arguments.at(index)) == QLatin1String("env")) {
-        ++index;
-        while (index < arguments.size() &&
-               (arguments.at(index).startsWith(QLatin1Char('-')) || arguments.at(index).contains(QLatin1Char('='))))
-            ++index;
-    }
-    if (index >= arguments.size())
+    if (!words.isEmpty() && fileName(words.first()) == QLatin1String("env"))
+        index = skipEnv(words, 1);
+    if (index >= words.size())
         return {};
-    const QString program = fileName(arguments.at(index));
+    const QString program = fileName(words.at(index));
     if (!isInterpreter(program))
         return program;
-    for (qsizetype script = index + 1; script < arguments.size(); ++script) {
-        const QString& argument = arguments.at(script);
+    for (qsizetype script = index + 1; script < words.size(); ++script) {
+        const QString& argument = words.at(script);
         // A program given as text runs no script of its own.
         if (argument == QLatin1String("-c") || argument == QLatin1String("-e"))
             break;
+        // Many applications are a "main.py" of their own: only the path tells them apart.
         if (!argument.startsWith(QLatin1Char('-')))
-            return fileName(argument);
+            return argument.contains(QLatin1Char('/')) ? QDir::cleanPath(argument) : argument;
     }
     return program;
 }
 
-std::optional<DesktopEntry> DesktopEntries::readFile(const QString& path, const QString& id) {
-    // The path may come from another process's environment and name anything: a FIFO or a device would block
-    // open() or read() for ever, and a huge file would be read whole. Only a small regular file is read.
-    const QByteArray native = QFile::encodeName(path);
-    const int descriptor = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (descriptor < 0)
-        return std::nullopt;
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maximumFileBytes) {
-        ::close(descriptor);
-        return std::nullopt;
+namespace {
+
+// Characters that make an Exec argument need quotes.
+const QString reservedCharacters = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+
+} // namespace
+
+QString DesktopEntries::execValue(const QStringList& arguments) {
+    QStringList quoted;
+    for (const QString& argument : arguments) {
+        QString word;
+        const bool needsQuotes = argument.isEmpty() || std::any_of(argument.begin(), argument.end(), [](QChar c) {
+                                     return reservedCharacters.contains(c);
+                                 });
+        if (needsQuotes) {
+            word = QStringLiteral("\"");
+            for (QChar c : argument) {
+                if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                    word += u'\\';
+                word += c;
+            }
+            word += u'"';
+        } else {
+            word = argument;
+        }
+        // "%" starts a field code wherever it stands.
+        word.replace(u'%', QStringLiteral("%%"));
+        quoted << word;
     }
+    // The key file's own escapes come on top of the quoting: a backslash is written twice, and a line break
+    // (legal in a path) must not end the value.
+    QString value = quoted.join(u' ');
+    value.replace(u'\\', QStringLiteral("\\\\"));
+    value.replace(u'\n', QStringLiteral("\\n"));
+    value.replace(u'\t', QStringLiteral("\\t"));
+    value.replace(u'\r', QStringLiteral("\\r"));
+    return value;
+}
+
+QStringList DesktopEntries::execArguments(const QString& value) {
+    // The key file's escapes first, then the quoting of the Exec rules, then the doubled "%".
+    QString unescaped;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c != u'\\' || i + 1 == value.size()) {
+            unescaped += c;
+            continue;
+        }
+        const QChar next = value[++i];
+        unescaped += next == u'n'   ? QChar(u'\n')
+                     : next == u't' ? QChar(u'\t')
+                     : next == u'r' ? QChar(u'\r')
+                     : next == u's' ? QChar(u' ')
+                                    : next;
+    }
+    QStringList words;
+    QString word;
+    bool quoted = false;
+    bool inWord = false;
+    for (qsizetype i = 0; i < unescaped.size(); ++i) {
+        const QChar c = unescaped[i];
+        if (quoted && c == u'\\' && i + 1 < unescaped.size()) {
+            word += unescaped[++i];
+        } else if (c == u'"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && c == u' ') {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    for (QString& w : words)
+        w.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    return words;
+}
+
+namespace {
+
+// Why a file of this kind is not read; empty for a regular file.
+QString kindRefusal(mode_t mode) {
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder");
+    if (S_ISLNK(mode))
+        return QStringLiteral("it is a symbolic link");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a FIFO");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("it is a socket");
+    return QStringLiteral("it is not a regular file");
+}
+
+QString sizeRefusal() {
+    return QStringLiteral("it is larger than %1 MB").arg(DesktopEntries::maximumFileBytes / (1024 * 1024));
+}
+
+} // namespace
+
+std::optional<QByteArray> DesktopEntries::readSmallFile(const QString& path, Links links, QString* refusal) {
+    // The path may name anything: a FIFO or a device would block open() or read() for ever (and opening a device
+    // can set it going), and a huge file would be read whole. Only a small regular file is opened, and only after
+    // a look at what is there; the open then makes sure it is still that file.
+    // No such file, or a file where a folder of the path should be: nothing stands at the path.
+    const auto absent = [] { return errno == ENOENT || errno == ENOTDIR; };
+    const auto refuse = [&](QString reason) -> std::optional<QByteArray> {
+        if (refusal)
+            *refusal = std::move(reason);
+        return std::nullopt;
+    };
+    if (refusal)
+        refusal->clear();
+    const QByteArray native = QFile::encodeName(path);
+    struct stat before {};
+    const int looked =
+        links == Links::Follow ? ::stat(native.constData(), &before) : ::lstat(native.constData(), &before);
+    if (looked != 0)
+        return absent() ? std::nullopt : refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    if (QString kind = kindRefusal(before.st_mode); !kind.isEmpty())
+        return refuse(kind);
+    if (before.st_size > maximumFileBytes)
+        return refuse(sizeRefusal());
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (links == Links::Refuse ? O_NOFOLLOW : 0);
+    const int descriptor = ::open(native.constData(), flags);
+    if (descriptor < 0)
+        return absent() ? std::nullopt : refuse(QString::fromLocal8Bit(std::strerror(errno)));
     QFile file;
     if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
-        return std::nullopt;
+        return refuse(file.errorString());
     }
+    struct stat opened {};
+    if (::fstat(descriptor, &opened) != 0 || opened.st_dev != before.st_dev || opened.st_ino != before.st_ino)
+        return refuse(QStringLiteral("it changed while it was opened"));
+    if (QString kind = kindRefusal(opened.st_mode); !kind.isEmpty())
+        return refuse(kind);
     // A file that grew since fstat is read no further than the limit.
-    const QByteArray bytes = file.read(maximumFileBytes + 1);
+    QByteArray bytes = file.read(maximumFileBytes + 1);
     if (bytes.size() > maximumFileBytes)
+        return refuse(sizeRefusal());
+    return bytes;
+}
+
+std::optional<DesktopEntry> DesktopEntries::readFile(const QString& path, const QString& id) {
+    const std::optional<QByteArray> bytes = readSmallFile(path, Links::Follow);
+    if (!bytes)
         return std::nullopt;
-    return parse(bytes, id);
+    return parse(*bytes, id);
 }
 
 std::optional<DesktopEntry> DesktopEntries::parse(const QByteArray& bytes, const QString& id) {
@@ -195,7 +392,7 @@ std::optional<DesktopEntry> DesktopEntries::parse(const QByteArray& bytes, const
         else if (key == QLatin1String("StartupWMClass"))
             entry.startupWmClass = value;
         else if (key == QLatin1String("Exec"))
-            entry.program = programOf(execArguments(value));
+            entry.program = programOf(commandOf(value));
     }
     if (!sawMainGroup)
         return std::nullopt;

@@ -34,14 +34,29 @@ public:
     // The first entry (in id order) whose id equals `id` ignoring case: a window class is often the id with
     // other capitals ("Xfce4-terminal" for xfce4-terminal.desktop).
     std::optional<DesktopEntry> findIgnoringCase(const QString& id) const;
-    // The first entry (in id order) whose Exec starts `program` (a name as `programOf` gives it).
+    // The first entry (in id order) whose Exec starts `program` (as `programOf` gives it). A script known by its
+    // path is also found by an entry that starts it by name, never by one that starts another path.
     std::optional<DesktopEntry> findByProgram(const QString& program) const;
 
-    // The program a command line runs, by its file name: the first word's (after `env` and its settings), or
-    // for an interpreter (python3.11, perl, sh, wish, ...) the script's it runs, so that
-    // "/usr/bin/python3.11 /usr/bin/idle-python3.11" runs "idle-python3.11"; "" for an empty command line.
+    // The program a command line runs: the first word's file name (after `env` with its options and settings),
+    // or for an interpreter (python3.11, perl, sh, wish, ...) the script it runs, by its whole path where the
+    // command line gives one ("/usr/bin/python3.11 /opt/quay/main.py" runs "/opt/quay/main.py") and else by its
+    // name; "" for an empty command line.
     static QString programOf(const QStringList& arguments);
 
+    // The Exec value that starts `arguments`, quoted as desktop entries require (with "%" doubled and the key
+    // file's escapes applied).
+    static QString execValue(const QStringList& arguments);
+    // The words of an Exec value, with the key file's escapes, the quoting and the doubled "%" undone; field codes
+    // (%f, %U, ...) stay as words.
+    static QStringList execArguments(const QString& value);
+
+    // Whether a symbolic link at the path is read through to its target.
+    enum class Links { Follow, Refuse };
+    // The bytes of a small regular file, read without blocking. None when there is nothing at the path (then
+    // `refusal` stays empty) or when what is there is not read: a FIFO, a device, a folder, a file over
+    // `maximumFileBytes`, a link that is not to be followed; `refusal` then says why in a few words.
+    static std::optional<QByteArray> readSmallFile(const QString& path, Links links, QString* refusal = nullptr);
     // Reads one desktop file; none when it is not a readable desktop entry. Only regular files of at most
     // `maximumFileBytes` are read, without blocking.
     static std::optional<DesktopEntry> readFile(const QString& path, const QString& id);

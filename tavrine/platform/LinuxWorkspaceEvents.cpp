@@ -21,18 +21,26 @@ const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Propert
 const QString activeProperty = QStringLiteral("Active");
 } // namespace
 
-LinuxWorkspaceEvents::LinuxWorkspaceEvents(Workspace& workspace, const QByteArray& displayName,
-                                           QDBusConnection systemBus, QDBusConnection sessionBus, QObject* parent)
+LinuxWorkspaceEvents::LinuxWorkspaceEvents(Workspace& workspace, QDBusConnection systemBus, QDBusConnection sessionBus,
+                                           QObject* parent)
     : WorkspaceEventSource(parent), m_workspace(workspace), m_systemBus(std::move(systemBus)),
       m_sessionBus(std::move(sessionBus)) {
-    m_rootWatcher = new X11RootWatcher(displayName, this);
+    m_rootWatcher = new X11RootWatcher(this);
     if (m_rootWatcher->isWatching()) {
         if (const auto front = m_workspace.frontmostApplication()) {
             m_frontPid = front->pid;
             m_frontBundle = front->bundleIdentifier;
         }
-        connect(m_rootWatcher, &X11RootWatcher::activeWindowChanged, this, &LinuxWorkspaceEvents::activeWindowChanged);
-        connect(m_rootWatcher, &X11RootWatcher::currentDesktopChanged, this, &WorkspaceEventSource::activeSpaceChanged);
+        m_activeWindowAtom = m_rootWatcher->atom("_NET_ACTIVE_WINDOW");
+        m_currentDesktopAtom = m_rootWatcher->atom("_NET_CURRENT_DESKTOP");
+        m_rootWatcher->watchProperty(m_activeWindowAtom);
+        m_rootWatcher->watchProperty(m_currentDesktopAtom);
+        connect(m_rootWatcher, &X11RootWatcher::rootPropertyChanged, this, [this](quint32 atom) {
+            if (atom == m_activeWindowAtom)
+                activeWindowChanged();
+            else if (atom == m_currentDesktopAtom)
+                emit activeSpaceChanged();
+        });
     }
 
     if (m_systemBus.isConnected()) {

@@ -2,7 +2,6 @@
 
 #include "tavrine/model/WorkspaceEventSource.h"
 
-#include <QByteArray>
 #include <QDBusConnection>
 #include <QString>
 #include <optional>
@@ -17,7 +16,7 @@ class X11RootWatcher;
 
 // The desktop's notifications on Linux:
 // - an activation when the active window's owning process, or its application id, differs from the last one
-//   seen (root PropertyNotify of _NET_ACTIVE_WINDOW, on a connection of its own);
+//   seen (root PropertyNotify of _NET_ACTIVE_WINDOW, on Qt's own connection);
 // - a desktop change on _NET_CURRENT_DESKTOP;
 // - will sleep on logind's PrepareForSleep(true);
 // - screens asleep on a screensaver's ActiveChanged(true) (the freedesktop, GNOME, MATE and Cinnamon names);
@@ -28,13 +27,12 @@ class LinuxWorkspaceEvents final : public WorkspaceEventSource {
 public:
     // `workspace` tells who owns the active window (not owned; it must outlive this). `systemBus` is where
     // logind lives, `sessionBus` where the screensaver does; a test passes its own buses.
-    explicit LinuxWorkspaceEvents(Workspace& workspace, const QByteArray& displayName = {},
-                                  QDBusConnection systemBus = QDBusConnection::systemBus(),
+    explicit LinuxWorkspaceEvents(Workspace& workspace, QDBusConnection systemBus = QDBusConnection::systemBus(),
                                   QDBusConnection sessionBus = QDBusConnection::sessionBus(),
                                   QObject* parent = nullptr);
     ~LinuxWorkspaceEvents() override;
 
-    // The root window is watched (an X display was opened).
+    // The root window is watched (Qt shows on an X display).
     bool watchesWindows() const;
     // The logind session whose Active property is followed; empty until it is known.
     QString sessionPath() const { return m_sessionPath; }
@@ -58,6 +56,8 @@ private:
 
     Workspace& m_workspace;
     X11RootWatcher* m_rootWatcher = nullptr;
+    quint32 m_activeWindowAtom = 0;
+    quint32 m_currentDesktopAtom = 0;
     QDBusConnection m_systemBus;
     QDBusConnection m_sessionBus;
     std::optional<qint32> m_frontPid;

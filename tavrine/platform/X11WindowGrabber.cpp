@@ -151,13 +151,18 @@ QRegion areaOfWindowsAbove(Display* display, Window root, Window frame, const QR
 
 } // namespace
 
-X11WindowGrabber::X11WindowGrabber(X11Connection* connection)
-    : m_connection(connection ? connection : X11Connection::shared()) {}
+X11WindowGrabber::X11WindowGrabber(X11Connection* connection,
+                                   std::shared_ptr<const std::atomic<bool>> compositorRunning)
+    : m_connection(connection ? connection : X11Connection::shared()),
+      m_compositorRunning(std::move(compositorRunning)) {}
 
 std::optional<WindowImage> X11WindowGrabber::grab(XWindowId window) {
     if (!m_connection || window == 0)
         return std::nullopt;
-    const bool composited = m_connection->compositorRunning();
+    // The watcher's state may lag a change by a moment: a compositor just gone leaves no pixmap to name, and the
+    // grab falls back to the screen; one just started still shows the window on the screen.
+    const bool composited =
+        m_compositorRunning ? m_compositorRunning->load(std::memory_order_relaxed) : m_connection->compositorRunning();
     const auto frame = m_connection->topLevelAncestor(window);
     std::optional<WindowImage> result;
     m_connection->withDisplay([&](Display* display) {

@@ -1,20 +1,24 @@
 #include "tavrine/platform/XdgLoginItem.h"
 
 #include "tavrine/core/Log.h"
+#include "tavrine/platform/DesktopEntries.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavrine::platform {
 
 namespace {
-
-// Characters that make an Exec argument need quotes.
-const QString reservedCharacters = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
 
 // A value of the entry as the desktop reads it, with the key-file escapes applied.
 std::optional<QString> entryValue(const QByteArray& text, const QByteArray& key) {
@@ -66,50 +70,31 @@ QString XdgLoginItem::defaultProgramPath() {
     return QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
 }
 
+std::optional<QByteArray> XdgLoginItem::readEntry() const {
+    QString refusal;
+    const QString path = entryPath();
+    std::optional<QByteArray> text = DesktopEntries::readSmallFile(path, DesktopEntries::Links::Refuse, &refusal);
+    if (!refusal.isEmpty() && refusal != m_loggedRefusal) {
+        m_loggedRefusal = refusal;
+        log::error(
+            logLoginItem(),
+            QStringLiteral("Login item entry %1 not read: %2; launch at login counts as off").arg(path, refusal));
+    }
+    return text;
+}
+
 LoginItem::Status XdgLoginItem::status() const {
-    QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> text = readEntry();
+    if (!text) {
         if (m_programPath().isEmpty())
             return Status::NotFound;
         return Status::NotRegistered;
     }
-    return switchedOff(file.readAll()) ? Status::RequiresApproval : Status::Enabled;
-}
-
-QString XdgLoginItem::execValue(const QStringList& arguments) {
-    QStringList quoted;
-    for (const QString& argument : arguments) {
-        QString word;
-        const bool needsQuotes = argument.isEmpty() || std::any_of(argument.begin(), argument.end(), [](QChar c) {
-                                     return reservedCharacters.contains(c);
-                                 });
-        if (needsQuotes) {
-            word = QStringLiteral("\"");
-            for (QChar c : argument) {
-                if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-                    word += u'\\';
-                word += c;
-            }
-            word += u'"';
-        } else {
-            word = argument;
-        }
-        // "%" starts a field code wherever it stands.
-        word.replace(u'%', QStringLiteral("%%"));
-        quoted << word;
-    }
-    // The key file's own escapes come on top of the quoting: a backslash is written twice, and a line break
-    // (legal in a path) must not end the value.
-    QString value = quoted.join(u' ');
-    value.replace(u'\\', QStringLiteral("\\\\"));
-    value.replace(u'\n', QStringLiteral("\\n"));
-    value.replace(u'\t', QStringLiteral("\\t"));
-    value.replace(u'\r', QStringLiteral("\\r"));
-    return value;
+    return switchedOff(*text) ? Status::RequiresApproval : Status::Enabled;
 }
 
 QByteArray XdgLoginItem::entryText(const QString& program) {
-    const QString exec = execValue({program, QString::fromLatin1(launchedAtLoginArgument)});
+    const QString exec = DesktopEntries::execValue({program, QString::fromLatin1(launchedAtLoginArgument)});
     QByteArray text = "[Desktop Entry]\n"
                       "Type=Application\n"
                       "Name=Tavrine\n"
@@ -120,58 +105,25 @@ QByteArray XdgLoginItem::entryText(const QString& program) {
     return text;
 }
 
-QStringList XdgLoginItem::execArguments(const QString& value) {
-    // The key file's escapes first, then the quoting of the Exec rules, then the doubled "%".
-    QString unescaped;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c != u'\\' || i + 1 == value.size()) {
-            unescaped += c;
-            continue;
-        }
-        const QChar next = value[++i];
-        unescaped += next == u'n' ? QChar(u'\n') : next == u't' ? QChar(u'\t') : next == u'r' ? QChar(u'\r') : next;
-    }
-    QStringList words;
-    QString word;
-    bool quoted = false;
-    bool inWord = false;
-    for (qsizetype i = 0; i < unescaped.size(); ++i) {
-        const QChar c = unescaped[i];
-        if (quoted && c == u'\\' && i + 1 < unescaped.size()) {
-            word += unescaped[++i];
-        } else if (c == u'"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if (!quoted && c == u' ') {
-            if (inWord)
-                words << word;
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words << word;
-    for (QString& w : words)
-        w.replace(QStringLiteral("%%"), QStringLiteral("%"));
-    return words;
-}
-
 namespace {
 
 void writeEntry(const QString& path, const QByteArray& text) {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         throw LoginItemError(QStringLiteral("The folder %1 could not be created.").arg(folder));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Written beside the entry and renamed over it: whatever stood at the path (an older entry, a link, a FIFO)
+    // is replaced in one step and never written through. The name does not end in ".desktop" while it is written.
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open())
         throw LoginItemError(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    file.write(text);
-    if (!file.commit())
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::ReadOther);
+    if (file.write(text) != text.size() || !file.flush() || ::fsync(file.handle()) != 0)
         throw LoginItemError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        throw LoginItemError(
+            QStringLiteral("%1 cannot be replaced: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    file.setAutoRemove(false);
 }
 
 } // namespace
@@ -185,14 +137,12 @@ void XdgLoginItem::registerItem() {
 
 bool XdgLoginItem::refreshProgramPath() {
     const QString program = m_programPath();
-    QFile file(entryPath());
-    if (program.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (program.isEmpty())
         return false;
-    const QByteArray text = file.readAll();
-    file.close();
-    if (switchedOff(text))
+    const std::optional<QByteArray> text = readEntry();
+    if (!text || switchedOff(*text))
         return false;
-    QList<QByteArray> lines = text.split('\n');
+    QList<QByteArray> lines = text->split('\n');
     bool inMainGroup = false;
     for (QByteArray& line : lines) {
         const QByteArray trimmed = line.trimmed();
@@ -203,7 +153,7 @@ bool XdgLoginItem::refreshProgramPath() {
         const qsizetype equals = trimmed.indexOf('=');
         if (equals < 0 || trimmed.left(equals).trimmed() != "Exec")
             continue;
-        const QStringList words = execArguments(QString::fromUtf8(trimmed.mid(equals + 1).trimmed()));
+        const QStringList words = DesktopEntries::execArguments(QString::fromUtf8(trimmed.mid(equals + 1).trimmed()));
         // Only a program that is plainly gone is replaced: a command found on PATH or a wrapper the user wrote
         // is theirs.
         if (words.isEmpty() || !QFileInfo(words.first()).isAbsolute() || QFileInfo::exists(words.first()) ||
@@ -211,7 +161,7 @@ bool XdgLoginItem::refreshProgramPath() {
             return false;
         QStringList arguments = words;
         arguments.first() = program;
-        line = "Exec=" + execValue(arguments).toUtf8();
+        line = "Exec=" + DesktopEntries::execValue(arguments).toUtf8();
         try {
             writeEntry(entryPath(), lines.join('\n'));
         } catch (const LoginItemError& error) {
@@ -224,11 +174,13 @@ bool XdgLoginItem::refreshProgramPath() {
 }
 
 void XdgLoginItem::unregisterItem() {
-    QFile file(entryPath());
-    if (!file.exists())
+    const QByteArray path = QFile::encodeName(entryPath());
+    struct stat status {};
+    // A folder was never an entry; anything else goes, a link itself and never what it points at.
+    if (::lstat(path.constData(), &status) != 0 || S_ISDIR(status.st_mode))
         return;
-    if (!file.remove())
-        throw LoginItemError(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+    if (::unlink(path.constData()) != 0 && errno != ENOENT)
+        throw LoginItemError(QStringLiteral("%1: %2").arg(entryPath(), QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 } // namespace tavrine::platform

@@ -1,5 +1,6 @@
 #include "tavrine/shell/LaunchSetup.h"
 
+#include "tavrine/core/Log.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/platform/LoginItem.h"
 
@@ -15,7 +16,11 @@ bool LaunchSetup::run(bool openedAtLogin) {
     if (m_hooks.wire)
         m_hooks.wire();
     const QString key = QString::fromLatin1(defaultAppliedKey);
-    if (!m_defaults.boolValue(key).value_or(false)) {
+    if (!m_defaults.problem().isEmpty()) {
+        // The mark that the default was applied cannot be read, and a mark written now would not last: applying
+        // the default would undo, at every launch, a user who switched launch at login off.
+        log::notice(logLoginItem(), QStringLiteral("Launch at login left as it is: the settings cannot be read"));
+    } else if (!m_defaults.boolValue(key).value_or(false)) {
         // Written first: a registration that fails is not tried again at the next launch, and a later choice
         // in the settings is never overridden.
         m_defaults.setBool(key, true);

@@ -12,7 +12,8 @@ class LoginItem;
 namespace tavrine::shell {
 
 // The one-time work of a launch: wires the session to the screen, switches launch at login on the first time
-// ever, and decides what comes to the front. Runs once per process however often it is asked.
+// ever (never while the settings that remember it cannot be read), and decides what comes to the front. Runs once
+// per process however often it is asked.
 class LaunchSetup {
 public:
     static constexpr const char* defaultAppliedKey = "launchAtLoginDefaultApplied";

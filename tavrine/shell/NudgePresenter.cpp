@@ -1,6 +1,7 @@
 #include "tavrine/shell/NudgePresenter.h"
 
 #include "tavrine/core/Log.h"
+#include "tavrine/model/DesktopCompositing.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/PanelPlacement.h"
@@ -60,6 +61,9 @@ NudgePresenter::NudgePresenter(QQmlEngine& engine, Parts parts, QObject* parent)
     m_closeLinger.setSingleShot(true);
     m_closeLinger.setInterval(100);
     connect(&m_closeLinger, &QTimer::timeout, this, &NudgePresenter::updateClosePanel);
+    if (m_parts.compositing)
+        connect(m_parts.compositing, &DesktopCompositing::compositorRunningChanged, this,
+                &NudgePresenter::followCompositing);
 }
 
 NudgePresenter::~NudgePresenter() {
@@ -130,15 +134,9 @@ std::unique_ptr<QQuickWindow> NudgePresenter::makePanel(const QUrl& url, const c
     // xcb then maps it with _NET_WM_USER_TIME 0, which tells the window manager not to give it the focus: the
     // nudge must not take the keyboard from what the user is typing in.
     window->setProperty("_q_showWithoutActivating", true);
-    if (ui::Frosted::probeCompositor()) {
-        QSurfaceFormat format = window->requestedFormat();
-        format.setAlphaBufferSize(8);
-        window->setFormat(format);
-        window->setColor(Qt::transparent);
-    } else {
-        // Without a compositor a transparent window shows black.
-        window->setColor(ui::Frosted::cardFillFor(false));
-    }
+    // Without a compositor a transparent window shows black. The panel keeps an alpha channel either way, so that
+    // it can turn translucent when a compositor comes.
+    ui::Frosted::paint(*window, composited() ? QColor(Qt::transparent) : ui::Frosted::windowColor());
     QQmlComponent component(&m_engine, url);
     QObject* object = component.createWithInitialProperties(m_parts.properties, m_engine.rootContext());
     *root = qobject_cast<QQuickItem*>(object);
@@ -150,6 +148,8 @@ std::unique_ptr<QQuickWindow> NudgePresenter::makePanel(const QUrl& url, const c
     } else {
         (*root)->setParentItem(window->contentItem());
         (*root)->setParent(window->contentItem());
+        if ((*root)->metaObject()->indexOfProperty("translucent") >= 0)
+            (*root)->setProperty("translucent", composited());
     }
     window->create();
     if (onX11())
@@ -171,8 +171,8 @@ void NudgePresenter::buildPanels() {
         // A button that cannot fade (no compositor) says through `shown` when it should be there; its panel
         // then shows and hides instead.
         const int shown = m_closeRoot->metaObject()->indexOfProperty("shown");
-        if (!ui::Frosted::probeCompositor() && shown >= 0) {
-            m_closeFollowsShown = true;
+        if (shown >= 0) {
+            m_closeTellsShown = true;
             const QMetaMethod notify = m_closeRoot->metaObject()->property(shown).notifySignal();
             const int slot = metaObject()->indexOfMethod("updateClosePanel()");
             if (notify.isValid() && slot >= 0)
@@ -192,11 +192,32 @@ void NudgePresenter::layoutFloating(QScreen* screen) {
     cutToOutline(m_close.get(), m_closeRoot, layout.closeButton.size());
 }
 
+bool NudgePresenter::composited() const {
+    return m_parts.compositing && m_parts.compositing->compositorRunning();
+}
+
+void NudgePresenter::followCompositing() {
+    const bool translucent = composited();
+    for (const auto& [panel, root] : {std::pair{m_card.get(), m_cardRoot}, std::pair{m_close.get(), m_closeRoot}}) {
+        if (!panel)
+            continue;
+        ui::Frosted::paint(*panel, translucent ? QColor(Qt::transparent) : ui::Frosted::windowColor());
+        if (root && root->metaObject()->indexOfProperty("translucent") >= 0)
+            root->setProperty("translucent", translucent);
+        cutToOutline(panel, root, panel->size());
+    }
+    updateClosePanel();
+}
+
 void NudgePresenter::cutToOutline(QQuickWindow* panel, QQuickItem* root, const QSize& size) {
+    if (!panel || !root)
+        return;
+    if (composited()) {
+        panel->setMask(QRegion());
+        return;
+    }
     // Without a compositor the panel cannot be translucent: its square corners would show around the rounded
     // content, so the window is cut to the content's outline instead.
-    if (!panel || !root || ui::Frosted::probeCompositor())
-        return;
     const double radius = root->property("outlineRadius").toDouble();
     panel->setMask(ui::roundedMask(QRectF(QPointF(0, 0), QSizeF(size)), radius));
 }
@@ -215,8 +236,9 @@ void NudgePresenter::showFloating(QScreen* screen) {
 void NudgePresenter::updateClosePanel() {
     if (!m_close || !m_card)
         return;
-    const bool shown = !m_closeFollowsShown || m_closeRoot->property("shown").toBool();
-    const bool wanted = closePanelWanted(m_card->isVisible(), m_closeFollowsShown, shown, m_close->isVisible(),
+    const bool followsShown = m_closeTellsShown && !composited();
+    const bool shown = !followsShown || m_closeRoot->property("shown").toBool();
+    const bool wanted = closePanelWanted(m_card->isVisible(), followsShown, shown, m_close->isVisible(),
                                          m_parts.pointer(), m_close->geometry());
     if (wanted && !shown)
         m_closeLinger.start();

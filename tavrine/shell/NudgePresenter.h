@@ -17,6 +17,10 @@ class QQmlEngine;
 class QQuickItem;
 class QScreen;
 
+namespace tavrine {
+class DesktopCompositing;
+}
+
 namespace tavrine::shell {
 
 // The panel that shows a nudge in a screen's camera notch. No Linux screen has one; the seam keeps the choice
@@ -53,6 +57,10 @@ public:
         std::function<std::unique_ptr<NotchNudgePresenting>()> makeNotch;
         // Where the pointer is on the screen; the cursor's position when absent.
         std::function<QPoint()> pointer;
+        // The desktop's compositing, followed while the panels live: over a compositor they are translucent and
+        // the close button fades; without one they are opaque, cut to their outlines, and the button's panel
+        // shows and hides instead. None: never composited.
+        DesktopCompositing* compositing = nullptr;
     };
 
     NudgePresenter(QQmlEngine& engine, Parts parts, QObject* parent = nullptr);
@@ -79,12 +87,14 @@ public:
 
 private slots:
     void updateClosePanel();
+    void followCompositing();
 
 private:
     void showFloating(QScreen* screen);
     void hideFloating();
     void buildPanels();
     void layoutFloating(QScreen* screen);
+    bool composited() const;
     void cutToOutline(QQuickWindow* panel, QQuickItem* root, const QSize& size);
     std::unique_ptr<QQuickWindow> makePanel(const QUrl& component, const char* id, QQuickItem** root);
 
@@ -95,7 +105,8 @@ private:
     QQuickItem* m_cardRoot = nullptr;
     QQuickItem* m_closeRoot = nullptr;
     std::unique_ptr<NotchNudgePresenting> m_notch;
-    bool m_closeFollowsShown = false;
+    // The close button says through `shown` when it should be there, for a panel that cannot fade.
+    bool m_closeTellsShown = false;
     // Looks again while only the pointer keeps the close button: no hover report comes when it moves away
     // from the button's square outside the round button.
     QTimer m_closeLinger;

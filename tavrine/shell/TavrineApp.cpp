@@ -15,6 +15,8 @@
 #include "tavrine/platform/LinuxPrivacySettings.h"
 #include "tavrine/platform/LinuxWorkspaceEvents.h"
 #include "tavrine/platform/MotionPreference.h"
+#include "tavrine/platform/X11Compositing.h"
+#include "tavrine/platform/X11WindowGrabber.h"
 #include "tavrine/platform/XdgLoginItem.h"
 #include "tavrine/services/ApiTokenProvider.h"
 #include "tavrine/session/FocusSession.h"
@@ -78,6 +80,12 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     if (!m_arguments.noHistory)
         m_history->recoverRunning(RunningSessionKeeper::minimumStoredSeconds);
 
+    m_compositing = m_environment.compositing;
+    if (!m_compositing) {
+        m_desktopCompositing = std::make_unique<platform::X11Compositing>();
+        m_compositing = m_desktopCompositing.get();
+    }
+
     FocusSessionOptions options;
     options.speaker = m_speaker;
     options.history = m_arguments.noHistory ? nullptr : m_history;
@@ -85,8 +93,12 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     options.defaults = m_defaults;
     options.services = m_environment.services;
     if (!options.services) {
-        m_desktopServices = std::make_unique<DesktopSessionServices>(m_tokens->bearerTokenClosure(),
-                                                                     m_tokens->refreshBearerTokenClosure());
+        capture::CaptureServices capture = capture::CaptureServices::desktop();
+        // Grabs read the compositor as the watcher last saw it, without asking the server each time.
+        capture.grabber =
+            std::make_shared<platform::X11WindowGrabber>(nullptr, m_compositing->compositorRunningSource());
+        m_desktopServices = std::make_unique<DesktopSessionServices>(
+            m_tokens->bearerTokenClosure(), m_tokens->refreshBearerTokenClosure(), std::move(capture));
         options.services = m_desktopServices.get();
     }
     options.workspaceEvents = m_environment.workspaceEvents;
@@ -118,6 +130,7 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
                              [this] { quit(); }, QStringLiteral(TAVRINE_FEEDBACK_ADDRESS), m_defaults->problem()});
 
     ui::setUpQmlEngine(m_engine);
+    ui::Frosted::useCompositing(m_engine, m_compositing);
     QVariantMap properties;
     properties.insert(QStringLiteral("session"), QVariant::fromValue<QObject*>(m_session.get()));
     properties.insert(QStringLiteral("history"), QVariant::fromValue<QObject*>(m_history.get()));
@@ -182,6 +195,7 @@ std::unique_ptr<onboarding::OnboardingFlow> TavrineApp::makeOnboardingFlow() {
     onboarding::OnboardingStage::Parts parts = onboarding::OnboardingStage::defaultParts();
     parts.surroundings = m_stageSurroundings.get();
     parts.motion = m_motion.get();
+    parts.compositing = m_compositing;
     parts.makePlayer = [this, clock = &clock]() -> std::unique_ptr<RehearsalPlaying> {
         return std::make_unique<RehearsalPlayer>(std::make_unique<PlayerProcessPage>(), *clock);
     };
@@ -311,8 +325,8 @@ std::unique_ptr<NudgePresenting> TavrineApp::makeNudgePresenter() {
     parts.closeButton = ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeCloseButton"));
     parts.properties.insert(QStringLiteral("session"), QVariant::fromValue<QObject*>(m_session.get()));
     parts.properties.insert(QStringLiteral("hover"), QVariant::fromValue<QObject*>(m_nudgeHover.get()));
-    parts.properties.insert(QStringLiteral("translucent"), ui::Frosted::probeCompositor());
     parts.hover = m_nudgeHover.get();
+    parts.compositing = m_compositing;
     parts.playSound = [this] {
         QSoundEffect* sound = nudgeSound();
         if (!sound)

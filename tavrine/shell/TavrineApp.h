@@ -17,6 +17,7 @@ class QSoundEffect;
 namespace tavrine {
 class ApiTokenProvider;
 class Clock;
+class DesktopCompositing;
 class FocusSession;
 class KeyringReading;
 class NudgeSpeaking;
@@ -29,7 +30,7 @@ class WorkspaceEventSource;
 namespace tavrine::platform {
 class LoginItem;
 class MotionPreference;
-}
+} // namespace tavrine::platform
 namespace tavrine::nudge {
 class NudgeHoverState;
 }
@@ -71,6 +72,8 @@ public:
         SessionServicesFactory* services = nullptr;
         // Activations, desktop switches, sleep; the desktop's when none.
         WorkspaceEventSource* workspaceEvents = nullptr;
+        // Whether a compositor runs and blurs; the X display's when none.
+        DesktopCompositing* compositing = nullptr;
         // The history store; the one in the application-support folder when none.
         std::shared_ptr<SessionHistory> history;
         platform::LoginItem* loginItem = nullptr;
@@ -164,6 +167,9 @@ private:
     // The History window's selection and list; made before the windows that bind to it.
     std::unique_ptr<HistoryBrowser> m_historyBrowser;
     LaunchArguments m_arguments;
+    // One watcher of the desktop's compositing for every window and for the grabs; it outlives the windows.
+    std::unique_ptr<DesktopCompositing> m_desktopCompositing;
+    DesktopCompositing* m_compositing = nullptr;
     std::unique_ptr<DesktopSessionServices> m_desktopServices;
     std::unique_ptr<WorkspaceEventSource> m_desktopEvents;
     std::unique_ptr<FocusSession> m_session;

@@ -1,32 +1,16 @@
 #include "tavrine/ui/Frosted.h"
 
-#include "tavrine/platform/x11/X11Connection.h"
-#include "tavrine/platform/x11/X11RootWatcher.h"
+#include "tavrine/model/DesktopCompositing.h"
 #include "tavrine/ui/PaletteWatcher.h"
 
-#include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
-#include <QPlatformSurfaceEvent>
+#include <QQmlEngine>
 #include <QQuickWindow>
 
 namespace tavrine::ui {
 
 namespace {
-
-std::function<bool()>& compositorProbe() {
-    static std::function<bool()> probe;
-    return probe;
-}
-
-std::function<bool()>& blurProbe() {
-    static std::function<bool()> probe;
-    return probe;
-}
-
-bool onX11() {
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
 
 QColor paletteWindowColor(float alpha) {
     QColor color = QGuiApplication::palette().color(QPalette::Window).toRgb();
@@ -34,33 +18,24 @@ QColor paletteWindowColor(float alpha) {
     return color;
 }
 
-// Runs `apply` once the window has its native surface (at once when it has one already).
-void whenCreated(QWindow* window, std::function<void()> apply) {
-    if (window->handle()) {
-        apply();
-        return;
-    }
-    struct Filter final : QObject {
-        std::function<void()> apply;
-        bool eventFilter(QObject* watched, QEvent* event) override {
-            if (event->type() == QEvent::PlatformSurface &&
-                static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
-                    QPlatformSurfaceEvent::SurfaceCreated) {
-                // The surface exists once the event has been handled.
-                QMetaObject::invokeMethod(this, [this] {
-                    apply();
-                    deleteLater();
-                }, Qt::QueuedConnection);
-                watched->removeEventFilter(this);
-            }
-            return false;
+// What an engine's windows are composited by, kept with the engine for its Frosted singleton.
+class EngineCompositing final : public QObject {
+public:
+    static constexpr const char* name = "_tavrine_compositing";
+    QPointer<DesktopCompositing> compositing;
+    QPointer<Frosted> frosted;
+
+    static EngineCompositing& of(QQmlEngine& engine) {
+        auto* link = static_cast<EngineCompositing*>(
+            engine.findChild<QObject*>(QLatin1String(name), Qt::FindDirectChildrenOnly));
+        if (!link) {
+            link = new EngineCompositing;
+            link->setObjectName(QLatin1String(name));
+            link->setParent(&engine);
         }
-    };
-    auto* filter = new Filter;
-    filter->setParent(window);
-    filter->apply = std::move(apply);
-    window->installEventFilter(filter);
-}
+        return *link;
+    }
+};
 
 constexpr const char* installedProperty = "_tavrine_frosted";
 // Whether the window has (or will be made with) an alpha channel.
@@ -68,24 +43,39 @@ constexpr const char* alphaProperty = "_tavrine_frosted_alpha";
 
 } // namespace
 
-Frosted::Frosted(QObject* parent) : QObject(parent), m_watcher(new PaletteWatcher(this)) {
+Frosted::Frosted(DesktopCompositing* compositing, QObject* parent)
+    : QObject(parent), m_watcher(new PaletteWatcher(this)) {
     connect(m_watcher, &PaletteWatcher::paletteChanged, this, [this] {
         emit colorsChanged();
         recolour();
     });
-    platform::X11Connection* x11 = onX11() ? platform::X11Connection::shared() : nullptr;
-    if (x11) {
+    setCompositing(compositing);
+}
+
+Frosted* Frosted::create(QQmlEngine* engine, QJSEngine*) {
+    EngineCompositing& link = EngineCompositing::of(*engine);
+    auto* frosted = new Frosted(link.compositing);
+    link.frosted = frosted;
+    return frosted;
+}
+
+void Frosted::useCompositing(QQmlEngine& engine, DesktopCompositing* compositing) {
+    EngineCompositing& link = EngineCompositing::of(engine);
+    link.compositing = compositing;
+    if (link.frosted)
+        link.frosted->setCompositing(compositing);
+}
+
+void Frosted::setCompositing(DesktopCompositing* compositing) {
+    if (m_compositing)
+        disconnect(m_compositing, nullptr, this, nullptr);
+    m_compositing = compositing;
+    if (compositing) {
         // A compositor starts or quits, a blur effect is switched on or off: the windows follow at once.
-        m_rootWatcher = new platform::X11RootWatcher({}, this);
-        m_rootWatcher->watchSelectionOwner(x11->compositorSelection());
-        connect(m_rootWatcher, &platform::X11RootWatcher::selectionOwnerChanged, this, &Frosted::refresh);
-        connect(m_rootWatcher, &platform::X11RootWatcher::rootPropertyChanged, this, [this](const QByteArray& name) {
-            if (name == blurAnnouncement)
-                refresh();
-        });
+        connect(compositing, &DesktopCompositing::compositorRunningChanged, this, &Frosted::follow);
+        connect(compositing, &DesktopCompositing::blurAnnouncedChanged, this, &Frosted::follow);
     }
-    m_compositorRunning = probeCompositor();
-    m_translucent = translucentFor(m_compositorRunning, probeBlurAnnounced());
+    follow();
 }
 
 QColor Frosted::veilColor() {
@@ -104,9 +94,21 @@ QColor Frosted::cardFillFor(bool compositorRunning) {
     return compositorRunning ? cardFill() : windowColor();
 }
 
-void Frosted::refresh() {
-    const bool running = probeCompositor();
-    const bool translucent = translucentFor(running, probeBlurAnnounced());
+void Frosted::paint(QQuickWindow& window, const QColor& color) {
+    // A native window keeps the channel it was made with: what is asked for stays what it has, so that the
+    // graphics made for it later match it.
+    const int alpha = window.handle() ? window.requestedFormat().alphaBufferSize() : 8;
+    window.setColor(color);
+    if (window.requestedFormat().alphaBufferSize() != alpha) {
+        QSurfaceFormat format = window.requestedFormat();
+        format.setAlphaBufferSize(alpha);
+        window.setFormat(format);
+    }
+}
+
+void Frosted::follow() {
+    const bool running = m_compositing && m_compositing->compositorRunning();
+    const bool translucent = translucentFor(running, m_compositing && m_compositing->blurAnnounced());
     if (running != m_compositorRunning) {
         m_compositorRunning = running;
         emit compositorRunningChanged();
@@ -121,46 +123,12 @@ void Frosted::refresh() {
 void Frosted::recolour() {
     m_windows.removeAll(nullptr);
     for (QQuickWindow* window : std::as_const(m_windows)) {
-        // A window made before it was restyled has no alpha channel: it can only be drawn opaque.
+        // A window made before it was restyled has no alpha channel: it can only be drawn opaque. Every window
+        // restyled before it exists gets one, so that it can turn translucent the moment a blurring compositor
+        // appears.
         const bool clear = m_translucent && window->property(alphaProperty).toBool();
-        window->setColor(clear ? QColor(Qt::transparent) : windowColor());
-        if (!window->handle()) {
-            // The alpha channel has to be asked for before the native window exists, and a window cannot gain
-            // one later without being made anew: every frosted window gets one, so that it can turn translucent
-            // the moment a blurring compositor appears. Drawn opaque, such a window looks the same with or without
-            // a compositor (without one the server shows its colours and ignores the alpha). An opaque colour
-            // makes Qt ask for no alpha channel, so it is asked for again after each colour.
-            QSurfaceFormat format = window->requestedFormat();
-            format.setAlphaBufferSize(8);
-            window->setFormat(format);
-        }
+        paint(*window, clear ? QColor(Qt::transparent) : windowColor());
     }
-}
-
-void Frosted::setCompositorProbe(std::function<bool()> probe) {
-    compositorProbe() = std::move(probe);
-}
-
-void Frosted::setBlurProbe(std::function<bool()> probe) {
-    blurProbe() = std::move(probe);
-}
-
-bool Frosted::probeCompositor() {
-    if (compositorProbe())
-        return compositorProbe()();
-    if (!onX11())
-        return false;
-    platform::X11Connection* x11 = platform::X11Connection::shared();
-    return x11 && x11->compositorRunning();
-}
-
-bool Frosted::probeBlurAnnounced() {
-    if (blurProbe())
-        return blurProbe()();
-    if (!onX11())
-        return false;
-    platform::X11Connection* x11 = platform::X11Connection::shared();
-    return x11 && x11->rootHasProperty(blurAnnouncement);
 }
 
 bool Frosted::install(QQuickWindow* window) {
@@ -175,12 +143,8 @@ bool Frosted::install(QQuickWindow* window) {
 }
 
 void Frosted::requestBlurBehind(QWindow* window) {
-    if (!window || !onX11())
-        return;
-    whenCreated(window, [window] {
-        if (platform::X11Connection* x11 = platform::X11Connection::shared())
-            x11->requestBlurBehind(platform::XWindowId(window->winId()));
-    });
+    if (window && m_compositing)
+        m_compositing->requestBlurBehind(window);
 }
 
 } // namespace tavrine::ui

@@ -51,17 +51,30 @@ std::vector<float> coverage(const QImage& shape, int pad, int width, int height)
     return alpha;
 }
 
-std::vector<float> gaussianWeights(int radius) {
-    const double deviation = std::max(0.00001, (radius + 1.0) / 3.3333);
-    std::vector<float> weights(std::size_t(2 * radius + 1));
-    double sum = 0;
-    for (int i = -radius; i <= radius; ++i) {
-        const double weight = std::exp(-(double(i) * i) / (2 * deviation * deviation));
-        weights[std::size_t(i + radius)] = float(weight);
-        sum += weight;
+// The weights of `blur` for the whole pixels from -ceil(radius) to ceil(radius): a tap between two pixels is
+// shared between them as linear interpolation reads it.
+std::vector<float> blurWeights(const SoftShadow::Blur& blur) {
+    const int pad = int(std::ceil(std::max<qreal>(0, blur.radius)));
+    std::vector<float> weights(std::size_t(2 * pad + 1), 0.0f);
+    const int taps = std::max(0, blur.samples / 2);
+    if (taps == 0 || pad == 0) {
+        weights[std::size_t(pad)] = 1;
+        return weights;
     }
-    for (float& weight : weights)
-        weight = float(weight / sum);
+    const double step = blur.radius / taps;
+    const double deviation = std::max(0.00001, (blur.radius + 1.0) / 3.3333);
+    double sum = 0;
+    for (int i = -taps; i <= taps; ++i)
+        sum += std::exp(-(double(i) * i) / (2 * deviation * deviation));
+    for (int i = -taps; i <= taps; ++i) {
+        const double weight = std::exp(-(double(i) * i) / (2 * deviation * deviation)) / sum;
+        const double at = i * step;
+        const int below = int(std::floor(at));
+        const double past = at - below;
+        weights[std::size_t(below + pad)] += float(weight * (1 - past));
+        if (past > 0)
+            weights[std::size_t(below + 1 + pad)] += float(weight * past);
+    }
     return weights;
 }
 
@@ -97,17 +110,29 @@ QImage SoftShadow::render(const Shape& shape, int blurRadius, const QColor& colo
 }
 
 QImage SoftShadow::blurred(const QImage& shape, int blurRadius, const QColor& color) {
-    const int pad = std::max(0, blurRadius);
+    const int radius = std::max(0, blurRadius);
+    return tinted(shape, Blur{qreal(radius), 2 * radius + 1, 0}, 1, color);
+}
+
+QImage SoftShadow::blurred(const QImage& coverage, const Blur& blur, const QColor& color) {
+    // As the effect's shader divides, so that a blurred edge reaches full strength.
+    const double thickness = std::clamp(1 - blur.spread * 0.98, 0.00001, 0.98);
+    return tinted(coverage, blur, thickness, color);
+}
+
+QImage SoftShadow::tinted(const QImage& shape, const Blur& blur, double thickness, const QColor& color) {
+    const std::vector<float> weights = blurWeights(blur);
+    const int pad = int(weights.size() / 2);
     const int width = shape.width() + 2 * pad;
     const int height = shape.height() + 2 * pad;
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return image;
-    std::vector<float> alpha = coverage(shape, pad, width, height);
-    if (pad > 0) {
-        const std::vector<float> weights = gaussianWeights(pad);
-        alpha = blurPass(blurPass(alpha, width, height, true, weights), width, height, false, weights);
-    }
+    // Each pass divides by the thickness and keeps within full coverage, as the effect's two passes do.
+    std::vector<float> alpha = blurPass(coverage(shape, pad, width, height), width, height, true, weights);
+    for (float& value : alpha)
+        value = std::clamp(float(value / thickness), 0.0f, 1.0f);
+    alpha = blurPass(alpha, width, height, false, weights);
     const float r = color.redF() * color.alphaF();
     const float g = color.greenF() * color.alphaF();
     const float b = color.blueF() * color.alphaF();
@@ -115,7 +140,7 @@ QImage SoftShadow::blurred(const QImage& shape, int blurRadius, const QColor& co
     for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < width; ++x) {
-            const float coverageHere = std::clamp(alpha[std::size_t(y) * width + x], 0.0f, 1.0f);
+            const float coverageHere = std::clamp(float(alpha[std::size_t(y) * width + x] / thickness), 0.0f, 1.0f);
             auto channel = [coverageHere](float value) { return int(std::lround(value * coverageHere * 255.0f)); };
             line[x] = qRgba(channel(r), channel(g), channel(b), channel(a));
         }

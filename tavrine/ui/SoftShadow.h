@@ -43,6 +43,17 @@ public:
     // The same blur of any shape: `coverage`'s alpha is what casts the shadow.
     static QImage blurred(const QImage& coverage, int blurRadius, const QColor& color);
 
+    // The blur of Qt's drop-shadow effect: `samples / 2` taps each side spread evenly over `radius` pixels (read
+    // between pixels by linear interpolation), weighted with a deviation of (radius + 1) / 3.3333 taps; `spread`
+    // strengthens the edge (each pass's alpha divided by 1 - 0.98 * spread, and by 0.98 at least).
+    struct Blur {
+        qreal radius = 0;
+        int samples = 1;
+        qreal spread = 0;
+    };
+    // `coverage`'s alpha blurred so, in `color`: premultiplied, ceil(radius) pixels larger on each side.
+    static QImage blurred(const QImage& coverage, const Blur& blur, const QColor& color);
+
     qreal cornerRadius() const { return m_cornerRadius; }
     void setCornerRadius(qreal radius);
     QColor fill() const { return m_fill; }
@@ -70,6 +81,8 @@ private:
     template <typename T> void change(T& member, const T& value) {
         PictureItem::change(member, value, &SoftShadow::shapeChanged);
     }
+    // The blurred alpha, each pass's divided by `thickness`, in `color`.
+    static QImage tinted(const QImage& coverage, const Blur& blur, double thickness, const QColor& color);
 
     qreal m_cornerRadius = 0;
     QColor m_fill = Qt::black;

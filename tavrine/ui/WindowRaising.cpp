@@ -1,7 +1,5 @@
 #include "tavrine/ui/WindowRaising.h"
 
-#include "tavrine/platform/x11/X11Connection.h"
-
 #include <QGuiApplication>
 #include <QTimer>
 #include <QWindow>
@@ -25,11 +23,6 @@ void raiseNow(const WindowRaisingHooks& hooks, QWindow* window) {
     window->showNormal();
     window->raise();
     window->requestActivate();
-    // A window manager brings a minimised window back on an activation request from a pager-like source;
-    // Qt's own request is often refused as focus stealing.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        if (platform::X11Connection* x11 = platform::X11Connection::shared())
-            x11->activate(platform::XWindowId(window->winId()));
 }
 
 } // namespace

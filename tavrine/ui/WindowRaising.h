@@ -12,7 +12,8 @@ namespace tavrine::ui {
 struct WindowRaisingHooks {
     // The windows to search, in order; QGuiApplication::topLevelWindows() when empty.
     std::function<QList<QWindow*>()> windows;
-    // Shows the match normal (out of its minimised state), raises and activates it.
+    // Shows the match normal (out of its minimised state), raises and activates it; Qt's own requests when empty
+    // (the shell hands in the desktop's activation, which window managers honour where they refuse Qt's).
     std::function<void(QWindow*)> raise;
     // Queues work behind what the event loop already holds; a zero-time single shot when empty.
     std::function<void(std::function<void()>)> post;

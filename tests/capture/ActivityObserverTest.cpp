@@ -97,16 +97,19 @@ TEST(ActivityObserver, RecognisedTextIsMergedBelowTheAccessibilitySummary) {
     EXPECT_EQ(covered->evidence.text, covered->evidence.header);
     EXPECT_TRUE(covered->evidence.imagePNG) << "the evidence stays judgeable by its title and tree";
 
-    // A browser without a page in its tree: the address comes off its tool bar, marked as read from the screen.
+    // A browser without a page in its tree: the address comes off its address bar, below the tab that shows the
+    // window's title, marked as read from the screen.
     CaptureDesk browser;
     capture::CaptureServices services = browser.services();
     services.browsers = {QStringLiteral("org.example.Editor")};
-    browser.grabber->setImage(
-        CaptureDesk::windowId,
-        test::renderLines(CaptureDesk::frame.size(),
-                          {QStringLiteral("Quarterly report"), QStringLiteral("docs.example.com/q3"), QString(),
-                           QString(), QStringLiteral("Crane maintenance on Thursday")},
-                          style, 20, 40));
+    QImage window =
+        test::renderLines(CaptureDesk::frame.size(), {QStringLiteral("Crane maintenance on Thursday")}, style, 300, 80);
+    test::TextStyle bar;
+    bar.pixelSize = 20;
+    test::drawText(window, QPoint(24, 30), QStringLiteral("Quarterly report"), bar);
+    test::drawText(window, QPoint(12, 80), QStringLiteral("\u2190   \u2192   \u21bb"), bar);
+    test::drawText(window, QPoint(160, 80), QStringLiteral("docs.example.com/q3"), bar);
+    browser.grabber->setImage(CaptureDesk::windowId, window);
     ActivityObserver browserObserver(services);
     const auto page = captureOnce(browserObserver);
     ASSERT_TRUE(page);

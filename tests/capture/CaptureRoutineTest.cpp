@@ -155,8 +155,11 @@ TEST(CaptureWindowEvidence, KeepsAPageAddressOnlyWhenItIsAWebAddress) {
             window.documentAttributes = QHash<QString, QString>{{QStringLiteral("URI"), address}};
         });
         for (CaptureDesk* desk : {&inTree, &onWindow}) {
-            const ActivityEvidence evidence = run(*desk).debug.evidence;
+            const CaptureStage stage = run(*desk);
+            const ActivityEvidence& evidence = stage.debug.evidence;
             EXPECT_EQ(evidence.url, expected) << c.address;
+            // Without a web address from the tree, a browser's address is read off its tool bar.
+            EXPECT_EQ(stage.toolbar.has_value(), !c.kept) << c.address;
             EXPECT_EQ(evidence.header.contains(address), c.kept) << c.address;
             // What focus mode reads of the same window.
             ElementReader reader(*desk->bus);

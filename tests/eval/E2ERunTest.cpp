@@ -1,7 +1,11 @@
 #include "HarnessRun.h"
+#include "support/TestSupport.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
+#include <QtEndian>
 
 using namespace tavrine::test;
 
@@ -59,6 +63,26 @@ TEST_F(E2ERun, RecognisesEachScreenshotUnderItsHeaderAndJudgesIt) {
     EXPECT_EQ(cases[1].toObject().value(QStringLiteral("judge_text")).toString(), terminal);
 }
 
+namespace {
+
+// A sound PNG whose header states `side` x `side` colour pixels with alpha: only its header is ever read.
+QByteArray squarePng(quint32 side) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(1, 1, QImage::Format_ARGB32).save(&buffer, "PNG");
+    // IHDR's data follows the signature, its length and its type; its CRC covers the type and the data.
+    QByteArray header = png.mid(12, 17);
+    qToBigEndian(side, header.data() + 4);
+    qToBigEndian(side, header.data() + 8);
+    png.replace(12, 17, header);
+    QByteArray crc(4, '\0');
+    qToBigEndian(tavrine::test::crc32(header), crc.data());
+    return png.replace(29, 4, crc);
+}
+
+} // namespace
+
 TEST_F(E2ERun, StopsAtACaseItCannotUse) {
     copyScreenshot(QStringLiteral("Notes_shopping.png"), QStringLiteral("Notes_shopping.png"));
     write(QStringLiteral("notes.txt"), "not an image");
@@ -73,6 +97,7 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
     shot.close();
     damaged.insert(damaged.size() - 12, QByteArray("\x7e\x00\x00\x25tEXtComment", 15));
     write(QStringLiteral("damaged.png"), damaged);
+    write(QStringLiteral("vast.png"), squarePng(8000));
     m_api.setCannedReplies(true);
     const QString valid =
         QStringLiteral(R"({"id": "ok", "image": "Notes_shopping.png", "intention": "Shop", "expected": "relevant"})");
@@ -99,6 +124,10 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
         {QStringLiteral(R"({"id": "s9", "image": "damaged.png", "intention": "Shop", "expected": "relevant"})"),
          QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("damaged.png")) +
              QStringLiteral(": Damaged PNG: chunk tEXt states 2113929253 bytes, more than the data holds\n")},
+        {QStringLiteral(R"({"id": "s10", "image": "vast.png", "intention": "Shop", "expected": "relevant"})"),
+         QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("vast.png")) +
+             QStringLiteral(": Image of 8000 x 8000 pixels: decoded it would take 245 MB, more than the limit of "
+                            "128 MB\n")},
     };
     for (const auto& [stop, message] : stops) {
         write(QStringLiteral("cases.json"),

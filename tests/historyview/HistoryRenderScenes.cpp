@@ -5,6 +5,7 @@
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/core/Clock.h"
+#include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/historyview/RecapViewModel.h"
@@ -39,8 +40,11 @@ void scheme(QQuickItem* root) {
         currentScheme->apply(root);
 }
 
-QImage grab(QQuickItem* item, int width, int height) {
-    scheme(item);
+// `handPalette` false leaves the controls the palette the style took as it loaded, as the application's own
+// windows do: a view must then take the desktop's colours itself.
+QImage grab(QQuickItem* item, int width, int height, bool handPalette = true) {
+    if (handPalette)
+        scheme(item);
     item->setSize(QSizeF(width, height));
     auto window = showInWindow(item, width, height);
     window->setColor(QGuiApplication::palette().color(QPalette::Window));
@@ -53,12 +57,20 @@ QImage grab(QQuickItem* item, int width, int height) {
 // A few sessions over the last days, in a store of their own.
 struct HistoryScene {
     QTemporaryDir folder;
+    MemoryUserDefaults notes;
     std::unique_ptr<SessionHistory> history;
     std::unique_ptr<HistoryBrowser> browser;
 
-    explicit HistoryScene(bool withSessions, bool unreadableFile = false) {
+    explicit HistoryScene(bool withSessions, bool unreadableFile = false, bool lostAtQuit = false) {
         SessionHistory::Options options;
         options.folder = folder.path();
+        options.notes = &notes;
+        if (lostAtQuit) {
+            // The run before could not save its last session when it quit.
+            notes.setInteger(QString::fromLatin1(SessionHistory::lostCountKey), 1);
+            notes.setString(QString::fromLatin1(SessionHistory::lostReasonKey),
+                            QStringLiteral("database or disk is full"));
+        }
         if (unreadableFile) {
             QFile garbage(folder.filePath(SessionHistory::fileName()));
             if (garbage.open(QIODevice::WriteOnly))
@@ -73,16 +85,20 @@ struct HistoryScene {
     }
 };
 
-QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadableFile = false) {
+QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadableFile = false,
+                     bool lostAtQuit = false) {
     return inScheme(dark, [&] {
-        HistoryScene scene(withSessions, unreadableFile);
-        auto view = h.createFromText("import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
-                                     "Pane { id: root; padding: 0; required property HistoryBrowser browser\n"
-                                     "  SessionHistoryView { anchors.fill: parent; browser: root.browser } }",
-                                     {{QStringLiteral("browser"), QVariant::fromValue(scene.browser.get())}});
+        HistoryScene scene(withSessions, unreadableFile, lostAtQuit);
+        // As the History window holds it: on the desktop's window colour, the palette not handed down.
+        auto view =
+            h.createFromText("import QtQuick\nimport Tavrine.HistoryView\n"
+                             "Rectangle { id: root; color: system.window; required property HistoryBrowser browser\n"
+                             "  SystemPalette { id: system }\n"
+                             "  SessionHistoryView { anchors.fill: parent; browser: root.browser } }",
+                             {{QStringLiteral("browser"), QVariant::fromValue(scene.browser.get())}});
         if (!view)
             return QImage();
-        return grab(qobject_cast<QQuickItem*>(view.get()), 720, 480);
+        return grab(qobject_cast<QQuickItem*>(view.get()), 720, 480, false);
     });
 }
 
@@ -168,6 +184,8 @@ void addHistoryScenes(std::vector<RenderScene>& scenes) {
     scenes.push_back({"history-window", "empty-dark", [](QmlHarness& h) { return historyWindow(h, false, true); }});
     scenes.push_back(
         {"history-window", "set-aside", [](QmlHarness& h) { return historyWindow(h, true, false, true); }});
+    scenes.push_back(
+        {"history-window", "lost-at-quit", [](QmlHarness& h) { return historyWindow(h, true, false, false, true); }});
     scenes.push_back({"history-timeline", "plain", [](QmlHarness& h) { return timeline(h, -1, false, false); }});
     scenes.push_back({"history-timeline", "selected",
                       [](QmlHarness& h) { return timeline(h, sampleSelectedSegment, false, false); }});

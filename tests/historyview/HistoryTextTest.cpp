@@ -167,6 +167,12 @@ TEST(HistoryText, TheStoreNoticeSaysWhichFileWhyWhereAndWhetherSessionsAreSaved)
     EXPECT_TRUE(storeNotice(status).isEmpty());
     EXPECT_TRUE(storeNotice(status, 2, QStringLiteral("disk full"))
                     .startsWith(QStringLiteral("2 sessions of this run could not be saved yet: disk full.")));
+    // What the last run lost at quit comes first.
+    status.problem = Problem::NewerSchema;
+    EXPECT_TRUE(storeNotice(status, 0, {}, {2, QStringLiteral("disk full")})
+                    .startsWith(QStringLiteral("The last 2 sessions could not be saved when Tavrine quit: disk full. "
+                                               "The history file ")));
+    status.problem = Problem::None;
     // The recap speaks of its own session first.
     EXPECT_EQ(recapStoreNotice(status, QStringLiteral("database or disk is full")),
               QStringLiteral("This session could not be saved: database or disk is full"));

@@ -1,4 +1,5 @@
 #include "tavrine/model/ImageData.h"
+#include "support/TestSupport.h"
 #include "tavrine/model/PngBytes.h"
 
 #include <QBuffer>
@@ -79,16 +80,6 @@ TEST(ImageData, PngRoundTripKeepsPixelsAndFingerprint) {
 }
 
 namespace {
-quint32 crc32(const QByteArray& bytes) {
-    quint32 crc = 0xffffffff;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
-}
-
 QByteArray bigEndian(quint32 value) {
     const char bytes[] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
     return QByteArray(bytes, 4);
@@ -96,7 +87,8 @@ QByteArray bigEndian(quint32 value) {
 
 // A chunk with a true CRC, stating `length` (its data's size unless given).
 QByteArray chunk(const QByteArray& type, const QByteArray& data, std::optional<quint32> length = {}) {
-    return bigEndian(length.value_or(quint32(data.size()))) + type + data + bigEndian(crc32(type + data));
+    return bigEndian(length.value_or(quint32(data.size()))) + type + data +
+           bigEndian(tavrine::test::crc32(type + data));
 }
 
 // A sound 10 x 10 PNG with `extra` just before its IEND chunk.

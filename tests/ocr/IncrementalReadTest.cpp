@@ -27,7 +27,7 @@ struct Change {
 };
 
 // The eight example windows and a long document, light and dark: each scrolled by 1, 3 and 20 lines and with
-// one line rewritten; and a spreadsheet.
+// one line rewritten; and spreadsheets.
 std::vector<Change> corpus() {
     std::vector<Change> changes;
     for (const examples::Window& window : examples::windows()) {
@@ -53,6 +53,13 @@ std::vector<Change> corpus() {
         changes.push_back({QStringLiteral("sheet scrolled %1").arg(rows), sheet,
                            test::renderSheet(sheetSize, rows, 2 + rows), false});
     changes.push_back({QStringLiteral("sheet cursor moved"), sheet, test::renderSheet(sheetSize, 0, 3), false});
+    // Tight rows with a column of numbers the layout leaves out, found by a second look.
+    const test::SheetLook tight{18, 4, true};
+    const QImage numbers = test::renderSheet(sheetSize, 0, 2, tight);
+    changes.push_back(
+        {QStringLiteral("numbers sheet scrolled 3"), numbers, test::renderSheet(sheetSize, 3, 5, tight), false});
+    changes.push_back(
+        {QStringLiteral("numbers sheet cursor moved"), numbers, test::renderSheet(sheetSize, 0, 3, tight), false});
     return changes;
 }
 

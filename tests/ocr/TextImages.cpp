@@ -100,18 +100,20 @@ QImage renderDocument(const QSize& size, int firstLine, int editedLine, bool dar
     return image;
 }
 
-QString sheetRow(int row) {
+QString sheetRow(int row, const SheetLook& look) {
     if (row == 0)
         return QStringLiteral("Quarterly garden plan");
     QRandomGenerator rng{quint32(row) * 2246822519u + 3};
     QStringList words;
     for (int column = 0; column < 4; ++column)
         words.append(QString::fromLatin1(vocabulary[rng.bounded(int(std::size(vocabulary)))]));
+    if (look.numbers)
+        words.append(QString::number(10 + rng.bounded(9990)));
     return words.join(QLatin1Char(' '));
 }
 
-QImage renderSheet(const QSize& size, int firstRow, int cursorRow) {
-    constexpr int rowHeight = 18;
+QImage renderSheet(const QSize& size, int firstRow, int cursorRow, const SheetLook& look) {
+    const int rowHeight = look.rowHeight;
     constexpr int columnWidth = 80;
     constexpr int numbersWidth = 34;
     constexpr int top = 30;
@@ -130,6 +132,15 @@ QImage renderSheet(const QSize& size, int firstRow, int cursorRow) {
         painter.drawLine(0, y, size.width(), y);
     for (int x = numbersWidth; x < size.width(); x += columnWidth)
         painter.drawLine(x, top - rowHeight, x, size.height());
+    if (look.pageBreak) {
+        // Dashes six pixels long, dark beside light, over the grid line.
+        const int x = numbersWidth + 7 * columnWidth;
+        painter.fillRect(QRect(x - 1, top, 2, size.height() - top), Qt::white);
+        for (int y = top; y < size.height(); y += 9) {
+            painter.fillRect(QRect(x - 1, y, 1, 6), QColor(60, 60, 60));
+            painter.fillRect(QRect(x, y, 1, 6), QColor(190, 190, 190));
+        }
+    }
     painter.setPen(QColor(40, 40, 40));
     for (int column = 0; numbersWidth + column * columnWidth < size.width(); ++column)
         painter.drawText(QRect(numbersWidth + column * columnWidth, top - rowHeight, columnWidth, rowHeight),
@@ -142,17 +153,83 @@ QImage renderSheet(const QSize& size, int firstRow, int cursorRow) {
         if (row == 0) {
             // A title wider than its cell runs on over the cells beside it, which hide their grid lines.
             painter.fillRect(QRect(numbersWidth + 1, y + 1, 2 * columnWidth, rowHeight - 1), Qt::white);
-            painter.drawText(numbersWidth + 3, y + 3 + ascent, sheetRow(0));
+            painter.drawText(numbersWidth + 3, y + look.textTop + ascent, sheetRow(0, look));
         } else {
-            const QStringList words = sheetRow(row).split(QLatin1Char(' '));
-            for (int column = 0; column < words.size(); ++column)
-                painter.drawText(numbersWidth + column * columnWidth + 3, y + 3 + ascent, words.at(column));
+            const QStringList words = sheetRow(row, look).split(QLatin1Char(' '));
+            for (int column = 0; column < words.size(); ++column) {
+                const int left = numbersWidth + column * columnWidth;
+                if (look.numbers && column == 4)
+                    painter.drawText(QRect(left, y + look.textTop, columnWidth - 3, rowHeight - look.textTop),
+                                     Qt::AlignRight | Qt::AlignTop, words.at(column));
+                else
+                    painter.drawText(left + 3, y + look.textTop + ascent, words.at(column));
+            }
         }
         if (row == cursorRow) {
             painter.setPen(QPen(Qt::black, 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRect(numbersWidth + 1, y + 1, columnWidth - 2, rowHeight - 2));
         }
+    }
+    return image;
+}
+
+namespace {
+
+// The file grid: names in rows of three, wrapped where they break at a hyphen.
+const QStringList fileNames = {QStringLiteral("bridle-stitching.txt"),    QStringLiteral("crane-|inspection.odt"),
+                               QStringLiteral("fender-repair-|notes.md"), QStringLiteral("ferry-timetable.pdf"),
+                               QStringLiteral("quay-survey.csv"),         QStringLiteral("winter-mooring-|plan.txt")};
+
+} // namespace
+
+QImage renderFileManager(const QSize& size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(13);
+    QFont heading = font;
+    heading.setBold(true);
+    const int ascent = QFontMetrics(font).ascent();
+    painter.fillRect(QRect(0, 68, size.width(), 32), QColor(240, 232, 222));
+    painter.setFont(font);
+    painter.setPen(QColor(40, 40, 40));
+    painter.drawText(8, 77 + ascent, QStringLiteral("Warning: you are using the root account."));
+    // The side pane, with a divider down the window.
+    painter.setPen(QColor(200, 200, 200));
+    painter.drawLine(170, 100, 170, size.height());
+    const auto place = [&](int y, const QString& label) {
+        painter.setPen(QPen(QColor(90, 90, 90), 1.5));
+        painter.setBrush(QColor(230, 230, 230));
+        painter.drawRoundedRect(QRectF(19, y, 18, 16), 3, 3);
+        painter.setPen(QColor(30, 30, 30));
+        painter.setFont(font);
+        painter.drawText(44, y + 2 + ascent, label);
+    };
+    painter.setFont(heading);
+    painter.setPen(QColor(30, 30, 30));
+    painter.drawText(8, 109 + ascent, QStringLiteral("Places"));
+    place(134, QStringLiteral("home"));
+    painter.setFont(heading);
+    painter.drawText(8, 162 + ascent, QStringLiteral("Devices"));
+    place(186, QStringLiteral("File System"));
+    // The file grid: a page-like icon 44 x 56 over each name, the second one a coloured document.
+    painter.setFont(font);
+    for (qsizetype i = 0; i < fileNames.size(); ++i) {
+        const int left = 175 + int(i % 3) * 140;
+        const int top = 113 + int(i / 3) * 112;
+        painter.setPen(QPen(QColor(150, 150, 150), 1));
+        painter.setBrush(i == 1 ? QColor(20, 110, 190) : QColor(246, 246, 246));
+        painter.drawRect(QRectF(left + 48, top, 44, 56));
+        painter.setPen(QPen(i == 1 ? Qt::white : QColor(150, 150, 150), 1.5));
+        for (int k = 0; k < 7; ++k)
+            painter.drawLine(QPointF(left + 54, top + 10 + 6 * k), QPointF(left + 86, top + 10 + 6 * k));
+        painter.setPen(QColor(30, 30, 30));
+        const QStringList parts = fileNames.at(i).split(u'|');
+        for (qsizetype k = 0; k < parts.size(); ++k)
+            painter.drawText(QRect(left, top + 64 + int(k) * 17, 140, 17), Qt::AlignHCenter, parts.at(k));
     }
     return image;
 }

@@ -1,4 +1,5 @@
 #include "tavrine/onboarding/OnboardingStage.h"
+#include "fakes/FakeCompositing.h"
 #include "fakes/FakeMotionPreference.h"
 #include "fakes/FakePermissions.h"
 #include "session/SessionHarness.h"
@@ -68,6 +69,7 @@ struct StageHarness {
         parts.makePlayer = [this] { return std::make_unique<RecordingPlayer>(calls); };
         parts.surroundings = &surroundings;
         parts.motion = &motion;
+        parts.compositing = &compositing;
         stage = std::make_unique<OnboardingStage>(qml.engine(), h.clock, parts);
         rehearsal = std::make_unique<OnboardingRehearsal>(h.clock);
         rehearsal->setOnBeat([this](Beat beat) { stage->apply(beat); });
@@ -93,6 +95,7 @@ struct StageHarness {
     QmlHarness qml;
     FakeSurroundings surroundings;
     FakeMotionPreference motion;
+    FakeCompositing compositing;
     QStringList calls;
     QWindow host;
     std::unique_ptr<OnboardingStage> stage;
@@ -284,7 +287,8 @@ TEST(OnboardingStage, TheContentsFollowTheRehearsalAndAnswerThroughTheStage) {
 }
 
 // Without a compositor the panels are cut to their contents' outlines, black inside so that soft edges meet the
-// dim; the dim leaves the tray icon uncovered.
+// dim; the dim leaves the tray icon uncovered. A compositor that comes while the stage shows lets the screen through
+// the dim and the panels draw their own edges; when it goes, all is opaque and cut again.
 TEST(OnboardingStage, WithoutACompositorThePanelsAreCutToTheirOutlines) {
     StageHarness s;
     s.presentRunning();
@@ -348,5 +352,18 @@ TEST(OnboardingStage, WithoutACompositorThePanelsAreCutToTheirOutlines) {
     s.surroundings.tray.reset();
     s.h.advance(0.25);
     EXPECT_TRUE(dim->mask().isEmpty());
+
+    for (const bool compositor : {true, false, true}) {
+        SCOPED_TRACE(compositor ? "a compositor came" : "the compositor went");
+        s.compositing.set(compositor, false);
+        EXPECT_EQ(s.stage->translucent(), compositor);
+        EXPECT_EQ(dim->color(), compositor ? QColor::fromRgbF(0, 0, 0, 0.75) : QColor(Qt::black));
+        for (QQuickWindow* panel : {dim, coach, pointer})
+            EXPECT_EQ(panel->requestedFormat().alphaBufferSize(), 8) << panel->objectName().toStdString();
+        for (QQuickWindow* panel : {coach, pointer}) {
+            EXPECT_EQ(panel->color(), compositor ? QColor(Qt::transparent) : QColor(Qt::black));
+            EXPECT_EQ(panel->mask().isEmpty(), compositor) << panel->objectName().toStdString();
+        }
+    }
     s.rehearsal->skip();
 }

@@ -7,6 +7,7 @@
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingPages.h"
 #include "tavrine/onboarding/OnboardingStage.h"
+#include "tavrine/ui/CaretBlink.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QDir>
@@ -191,7 +192,8 @@ TEST(OnboardingView, StaysLightUnderADarkPaletteAndTheBackdropCornersAreThePalet
     QGuiApplication::setPalette(saved);
 }
 
-// Return stepping through the pages is tried with real keys on the test display.
+// Return stepping through the pages is tried with real keys on the test display. The field's caret blinks for a
+// while after the last key, then stands still, drawn, as the main window's does; a key blinks it again.
 TEST(OnboardingView, TheIntentionFieldTakesFocusOnReadyAndKeepsReturn) {
     ViewScene s;
     s.window->requestActivate();
@@ -201,8 +203,28 @@ TEST(OnboardingView, TheIntentionFieldTakesFocusOnReadyAndKeepsReturn) {
     QQuickItem* field = s.item("onboardingIntention");
     ASSERT_TRUE(field);
     EXPECT_TRUE(field->hasActiveFocus());
+    auto* blink =
+        qobject_cast<ui::CaretBlink*>(findObject(s.root.get(), QStringLiteral("onboardingIntentionCaretBlink")));
+    QQuickItem* caret = s.item("onboardingIntentionCaret");
+    ASSERT_TRUE(blink && caret);
+    const int stepsPerTimeout = ui::CaretBlink::timeoutMs / ui::CaretBlink::halfPeriodMs() + 1;
+    const auto stepsUntilStill = [&] {
+        int steps = 0;
+        for (; blink->blinking() && steps < 1000; ++steps) {
+            blink->step();
+            EXPECT_EQ(caret->isVisible(), blink->shown());
+        }
+        return steps;
+    };
+    ASSERT_TRUE(blink->blinking());
+    const int steps = stepsUntilStill();
+    EXPECT_GT(steps, 2);
+    EXPECT_LE(steps, stepsPerTimeout);
+    EXPECT_TRUE(caret->isVisible()) << "a still caret is drawn";
     for (char key : {'P', 'l', 'a', 'n'})
         QTest::keyClick(s.window.get(), key);
+    EXPECT_TRUE(blink->blinking()) << "a key blinks it again";
+    EXPECT_GT(stepsUntilStill(), 2);
     EXPECT_EQ(s.h.session->intention(), QStringLiteral("Plan"));
     QTest::keyClick(s.window.get(), Qt::Key_Return);
     EXPECT_FALSE(s.h.session->isActive());

@@ -1,6 +1,7 @@
 // The first-run window on the test display, driven by real input (xdotool through XTest): it has no window
 // manager frame, its top strip moves it, Return steps forward, Escape on the stage brings it back on the ready
-// page, and Return in the intention field starts nothing while the primary button starts the session.
+// page, its intention's caret stops blinking until a key, and Return in the intention field starts nothing while
+// the primary button starts the session.
 #include "fakes/FakePermissions.h"
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
@@ -12,6 +13,7 @@
 #include "tavrine/platform/LinuxPermissions.h"
 #include "tavrine/platform/LinuxPrivacySettings.h"
 #include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/ui/CaretBlink.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QDBusConnection>
@@ -214,12 +216,21 @@ TEST(OnboardingWindowX11, EscapeOnTheStageComesBackOnReadyWhereTheButtonStartsTh
     ASSERT_TRUE(field);
     s.click(field);
     ASSERT_TRUE(waitFor([&] { return field->hasActiveFocus(); }));
+    // The caret, left alone, stops blinking and stays drawn; the keys typed below blink it again.
+    auto* blink =
+        qobject_cast<ui::CaretBlink*>(findObject(s.root.get(), QStringLiteral("onboardingIntentionCaretBlink")));
+    ASSERT_TRUE(blink);
+    for (int steps = 0; blink->blinking() && steps < 1000; ++steps)
+        blink->step();
+    EXPECT_FALSE(blink->blinking());
+    EXPECT_TRUE(blink->shown());
     // Return in the field starts nothing: the key typed after it shows that it was handled.
     xdotool({QStringLiteral("type"), QStringLiteral("--window"), s.id(), QStringLiteral("Pla")});
     xdotool({QStringLiteral("key"), QStringLiteral("--window"), s.id(), QStringLiteral("Return")});
     xdotool({QStringLiteral("type"), QStringLiteral("--window"), s.id(), QStringLiteral("n")});
     ASSERT_TRUE(waitFor([&] { return field->property("text").toString() == QStringLiteral("Plan"); }))
         << qPrintable(field->property("text").toString());
+    EXPECT_TRUE(blink->blinking());
     EXPECT_FALSE(s.h.session->isActive());
     EXPECT_TRUE(s.window.isVisible());
     s.click(s.item("onboardingGetStarted"));

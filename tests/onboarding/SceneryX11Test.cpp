@@ -1,9 +1,10 @@
-// The scenery's shadows on a real display, where Qt Quick draws through OpenGL and shader effects work (the
-// offscreen tests run the software renderer, which leaves them out): the tray pointer's shadow in both tints and
-// the working pointer's white rim and soft shadow.
+// The scenery's shadows on a real display, where Qt Quick draws through OpenGL (the offscreen tests run the
+// software renderer, which has always left them out): the tray pointer's shadow in both tints, the working
+// pointer's white rim and soft shadow, and none of them loading Qt's run-time shader compiler.
 #include "support/QmlTestSupport.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QFile>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
@@ -29,8 +30,8 @@ int darkening(const QImage& image, QPointF at, QColor backdrop) {
 struct Stage {
     Stage(QmlHarness& h, std::unique_ptr<QObject> object, QColor backdrop, int width, int height)
         : itemObject(std::move(object)) {
-        frameObject = h.createFromText(
-            QStringLiteral("import QtQuick\nRectangle { color: '%1' }").arg(backdrop.name()).toUtf8());
+        frameObject =
+            h.createFromText(QStringLiteral("import QtQuick\nRectangle { color: '%1' }").arg(backdrop.name()).toUtf8());
         frame = qobject_cast<QQuickItem*>(frameObject.get());
         frame->setSize({double(width), double(height)});
         item = qobject_cast<QQuickItem*>(itemObject.get());
@@ -66,7 +67,8 @@ TEST(SceneryShadows, TrayPointerShadowInBothTints) {
         int beat;
         QColor tint;
     };
-    for (const Case& c : {Case{0, QColor::fromRgbF(0.75f, 0.91f, 0.76f)}, Case{2, QColor::fromRgbF(0.97f, 0.62f, 0.60f)}}) {
+    for (const Case& c :
+         {Case{0, QColor::fromRgbF(0.75f, 0.91f, 0.76f)}, Case{2, QColor::fromRgbF(0.97f, 0.62f, 0.60f)}}) {
         SCOPED_TRACE(c.beat);
         pointer->setProperty("beat", c.beat);
         QQuickItem* label = findItem(stage.item, "pointerLabel");
@@ -76,7 +78,8 @@ TEST(SceneryShadows, TrayPointerShadowInBothTints) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return label->property("color").value<QColor>() == c.tint; }, 10000));
         const QImage image = stage.grab(100);
         const QRectF capsule = label->mapRectToScene(QRectF(0, 0, label->width(), label->height()));
-        const QColor fill(image.pixel(capsule.adjusted(6, 0, 0, 0).topLeft().toPoint() + QPoint(0, int(capsule.height() / 2))));
+        const QColor fill(
+            image.pixel(capsule.adjusted(6, 0, 0, 0).topLeft().toPoint() + QPoint(0, int(capsule.height() / 2))));
         EXPECT_NEAR(fill.redF(), c.tint.redF(), 0.02);
         EXPECT_NEAR(fill.greenF(), c.tint.greenF(), 0.02);
         EXPECT_NEAR(fill.blueF(), c.tint.blueF(), 0.02);
@@ -118,5 +121,29 @@ TEST(SceneryShadows, WorkingPointerRimAndShadow) {
     EXPECT_GT(black, 30);
     EXPECT_GT(rim, 20);
     EXPECT_GT(shade, 5);
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+// Every view of the scenery that casts a shadow, drawn: the process maps neither the graphical-effects plugin nor
+// the shader compiler it brings, which would stay for the rest of the run.
+TEST(SceneryShadows, DrawnWithoutTheRunTimeShaderCompiler) {
+    QmlHarness h;
+    const std::pair<const char*, QVariantMap> views[] = {
+        {"MenuBarPointer", {}},
+        {"WorkingPointer", {{"reduceMotion", true}}},
+        {"DesignPage", {{"beat", 0}, {"animated", false}, {"reduceMotion", true}, {"width", 820}, {"height", 520}}},
+        {"VideoPoster", {{"video", 1}, {"reduceMotion", true}, {"width", 640}, {"height", 360}}},
+    };
+    for (const auto& [name, properties] : views) {
+        auto object = h.create(component(name), properties);
+        ASSERT_TRUE(object) << name;
+        Stage stage(h, std::move(object), Qt::white, 900, 560);
+        EXPECT_FALSE(stage.grab(50).isNull()) << name;
+    }
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll().toLower();
+    EXPECT_FALSE(mapped.contains("libqt6shadertools"));
+    EXPECT_FALSE(mapped.contains("graphicaleffects"));
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }

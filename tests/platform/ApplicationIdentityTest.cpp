@@ -49,6 +49,14 @@ struct Folders {
         writeFile(system + "/applications/quay.desktop",
                   "[Desktop Entry]\nName=Quay Chart\nExec=env LANG=C \"/opt/quay tools/quay-chart\" --new %U\n"
                   "[Desktop Action other]\nExec=quay-other\n");
+        // Two applications that are each a "main.py"; one started through env's options that take a value.
+        writeFile(system + "/applications/harbour.desktop",
+                  "[Desktop Entry]\nName=Harbour\nExec=python3 /opt/harbour/main.py %F\n");
+        writeFile(system + "/applications/tide.desktop",
+                  "[Desktop Entry]\nName=Tide\nExec=env -u GTK_MODULES -C /opt/tide LANG=C "
+                  "/usr/bin/python3\\s-O /opt/tide/main.py\n");
+        writeFile(system + "/applications/ferry.desktop",
+                  "[Desktop Entry]\nName=Ferry\nExec=env -iS \"PATH=/usr/bin ferry-run --fast\"\n");
     }
     DesktopEntries entries() const { return DesktopEntries({user, system}); }
 };
@@ -211,6 +219,26 @@ TEST(ApplicationIdentity, AClassThatNamesNoDesktopFileGivesWayToTheDesktopFileOf
          {"quay-other"},
          "quay-other",
          {"QuayOther", "QuayOther"}},
+        {"a script is known by its whole path",
+         tk,
+         {"/usr/bin/python3", "/opt/harbour/main.py"},
+         "python3",
+         {"harbour", "Harbour"}},
+        {"another application's main.py is not that one",
+         tk,
+         {"/usr/bin/python3", "/opt/anchor/main.py"},
+         "python3",
+         {"main.py", "main.py"}},
+        {"env's options that take a value are not the program",
+         tk,
+         {"/usr/bin/python3", "-O", "/opt/tide/main.py"},
+         "python3",
+         {"tide", "Tide"}},
+        {"env -S hands over a whole command line in one word",
+         windowClass(QStringLiteral("ferry"), QStringLiteral("FerryApp")),
+         {"/usr/local/bin/ferry-run", "--fast"},
+         "ferry-run",
+         {"ferry", "Ferry"}},
         {"no class and no command line: the system's name of the process",
          std::nullopt,
          {},

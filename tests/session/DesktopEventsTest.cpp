@@ -114,7 +114,7 @@ std::optional<qint32> activeWindowPid() {
 TEST(LinuxWorkspaceEvents, SleepScreensaverAndSessionSwitchesArriveOverDBus) {
     FakeDesktopBus desktop;
     X11Workspace workspace;
-    LinuxWorkspaceEvents events(workspace, {}, QDBusConnection::sessionBus(), QDBusConnection::sessionBus());
+    LinuxWorkspaceEvents events(workspace, QDBusConnection::sessionBus(), QDBusConnection::sessionBus());
     QSignalSpy sleeps(&events, &WorkspaceEventSource::willSleep);
     QSignalSpy screens(&events, &WorkspaceEventSource::screensDidSleep);
     QSignalSpy resigned(&events, &WorkspaceEventSource::sessionDidResignActive);

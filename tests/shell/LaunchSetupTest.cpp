@@ -5,7 +5,13 @@
 #include "tavrine/platform/LoginItem.h"
 #include "tavrine/shell/LaunchArguments.h"
 
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace tavrine;
 using namespace tavrine::shell;
@@ -44,8 +50,10 @@ TEST(LaunchArguments, FlagsAreExactArguments) {
 namespace {
 
 struct Launch {
-    MemoryUserDefaults defaults;
-    FakeLoginItem loginItem;
+    MemoryUserDefaults memory;
+    UserDefaults& defaults;
+    FakeLoginItem ownItem;
+    FakeLoginItem& loginItem;
     bool atLogin = false;
     bool showOnboarding = false;
     int wired = 0;
@@ -53,7 +61,8 @@ struct Launch {
     int opened = 0;
     std::unique_ptr<LaunchSetup> setup;
 
-    Launch() {
+    explicit Launch(UserDefaults* settings = nullptr, FakeLoginItem* item = nullptr)
+        : defaults(settings ? *settings : memory), loginItem(item ? *item : ownItem) {
         LaunchSetup::Hooks hooks;
         hooks.wire = [this] { ++wired; };
         hooks.wasLaunchedAsLoginItem = [this] { return atLogin; };
@@ -90,8 +99,8 @@ TEST(LaunchSetup, WhatComesForwardFollowsLoginAndOnboarding) {
             for (const bool defaultApplied : {false, true}) {
                 if (kept && !c.atLogin)
                     continue;
-                SCOPED_TRACE("atLogin=" + std::to_string(c.atLogin) + " onboarding=" +
-                             std::to_string(c.showOnboarding) + " kept=" + std::to_string(kept) +
+                SCOPED_TRACE("atLogin=" + std::to_string(c.atLogin) +
+                             " onboarding=" + std::to_string(c.showOnboarding) + " kept=" + std::to_string(kept) +
                              " applied=" + std::to_string(defaultApplied));
                 Launch launch;
                 launch.atLogin = c.atLogin && !kept;
@@ -127,4 +136,49 @@ TEST(LaunchSetup, AFailedRegistrationIsLoggedAndNotRetried) {
                             *first.defaults.boolValue(QStringLiteral("launchAtLoginDefaultApplied")));
     second.setup->run(false);
     EXPECT_EQ(second.loginItem.registerCalls, 0);
+}
+
+// While the settings file is refused, the mark of the first-launch default cannot be read: applying the default
+// then would bring back, at every launch, a login entry the user deleted.
+TEST(LaunchSetup, ARefusedSettingsFileNeverBringsBackADeletedLoginEntry) {
+    const std::function<void(const QString&)> refusals[] = {
+        [](const QString& path) {
+            QFile::remove(path);
+            QDir().mkpath(path);
+        },
+        [](const QString& path) {
+            QFile::remove(path);
+            ::mkfifo(QFile::encodeName(path).constData(), 0600);
+        },
+        [](const QString& path) {
+            QFile file(path);
+            file.open(QIODevice::Append);
+            file.resize(SettingsUserDefaults::largestFile + 1);
+        },
+    };
+    for (const auto& refuse : refusals) {
+        const QString path = temporaryFolder() + QStringLiteral("/tavrine.ini");
+        FakeLoginItem entry;
+        // A true first launch with the file refused gets no entry at all.
+        refuse(path);
+        std::optional<SettingsUserDefaults> settings(std::in_place, path);
+        ASSERT_FALSE(settings->problem().isEmpty());
+        Launch(&*settings, &entry).setup->run(false);
+        EXPECT_EQ(entry.registerCalls, 0);
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+        settings.emplace(path);
+        Launch(&*settings, &entry).setup->run(false);
+        ASSERT_EQ(entry.registerCalls, 1);
+        // The user deletes the entry; then the settings file is refused for two launches.
+        entry.state = platform::LoginItem::Status::NotRegistered;
+        settings.reset();
+        refuse(path);
+        for (int launch = 0; launch < 2; ++launch) {
+            settings.emplace(path);
+            Launch(&*settings, &entry).setup->run(false);
+        }
+        EXPECT_EQ(entry.registerCalls, 1);
+        EXPECT_EQ(entry.state, platform::LoginItem::Status::NotRegistered);
+    }
 }

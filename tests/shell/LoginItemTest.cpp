@@ -1,5 +1,6 @@
 #include "fakes/FakeLoginItem.h"
 #include "support/LogCapture.h"
+#include "tavrine/platform/DesktopEntries.h"
 #include "tavrine/platform/XdgLoginItem.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <functional>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace tavrine;
 using namespace tavrine::platform;
@@ -81,6 +85,59 @@ TEST(XdgLoginItem, StatesFollowTheEntry) {
     EXPECT_THROW(lost.registerItem(), LoginItemError);
 }
 
+// What stands at the entry's path may be anything: it is never read whole, never waited on, never followed and
+// never written through. The switch shows it off; switching on puts a regular file in its place.
+TEST(XdgLoginItem, AHostileEntryCountsAsOffAndIsReplacedWhole) {
+    CleanEntry clean;
+    const QString path = XdgLoginItem::entryPath();
+    const QString elsewhere = QFileInfo(path).absolutePath() + QStringLiteral("/../elsewhere.desktop");
+    const std::pair<std::function<void()>, const char*> cases[] = {
+        {[&] { QFile::link(QStringLiteral("/dev/zero"), path); }, "it is a symbolic link"},
+        {[&] { QFile::link(elsewhere, path); }, "it is a symbolic link"},
+        {[&] { ::mkfifo(QFile::encodeName(path).constData(), 0600); }, "it is a FIFO"},
+        {[&] {
+             writeEntry("[Desktop Entry]\n");
+             QFile(path).resize(10 * 1024 * 1024);
+         },
+         "it is larger than 1 MB"},
+        {[&] { QDir().mkpath(path); }, "it is a folder"},
+    };
+    for (const auto& [make, refusal] : cases) {
+        SCOPED_TRACE(refusal);
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile target(elsewhere);
+        ASSERT_TRUE(target.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        target.write("[Desktop Entry]\n");
+        target.close();
+        make();
+        LogCapture logs;
+        XdgLoginItem item([] { return QStringLiteral("/opt/tavrine/tavrine"); });
+        EXPECT_EQ(item.status(), Status::NotRegistered);
+        EXPECT_EQ(item.status(), Status::NotRegistered);
+        EXPECT_FALSE(item.refreshProgramPath());
+        EXPECT_EQ(logs.messages(QStringLiteral("LoginItem")),
+                  QStringList{QStringLiteral("Login item entry %1 not read: %2; launch at login counts as off")
+                                  .arg(path, QString::fromUtf8(refusal))})
+            << "said once, however often the settings window asks";
+
+        // A folder is never replaced; anything else is, and nothing is written through a link.
+        const bool folder = QFileInfo(path).isDir();
+        EXPECT_EQ(setLaunchAtLogin(item, true), !folder);
+        EXPECT_EQ(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink(), !folder);
+        EXPECT_EQ(execLine().startsWith(QStringLiteral("/opt/tavrine/tavrine ")), !folder);
+        ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+        EXPECT_EQ(target.readAll(), "[Desktop Entry]\n");
+        target.close();
+        // No temporary file is left beside the entry.
+        const QDir::Filters files = QDir::Files | QDir::System | QDir::NoDotAndDotDot;
+        EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(files).size(), folder ? 0 : 1);
+    }
+    QDir(path).removeRecursively();
+    QFile::remove(elsewhere);
+}
+
 TEST(XdgLoginItem, ExecStartsTheProgramWithTheMarkerWhateverItsPath) {
     CleanEntry clean;
     const QStringList programs = {
@@ -95,7 +152,8 @@ TEST(XdgLoginItem, ExecStartsTheProgramWithTheMarkerWhateverItsPath) {
         XdgLoginItem item([program] { return program; });
         item.registerItem();
         const QString exec = execLine();
-        EXPECT_EQ(XdgLoginItem::execArguments(exec), (QStringList{program, QStringLiteral("--launched-at-login")})) << exec.toStdString();
+        EXPECT_EQ(DesktopEntries::execArguments(exec), (QStringList{program, QStringLiteral("--launched-at-login")}))
+            << exec.toStdString();
         // A lone "%" would be a field code.
         EXPECT_FALSE(exec.contains(QRegularExpression(QStringLiteral("(^|[^%])%([^%]|$)")))) << exec.toStdString();
     }
@@ -134,7 +192,7 @@ TEST(XdgLoginItem, AnEntryWhoseProgramIsGoneFollowsThisProgram) {
             EXPECT_EQ(text, c.entry) << c.name;
             continue;
         }
-        EXPECT_EQ(XdgLoginItem::execArguments(execLine()), (QStringList{installed, "--launched-at-login"})) << c.name;
+        EXPECT_EQ(DesktopEntries::execArguments(execLine()), (QStringList{installed, "--launched-at-login"})) << c.name;
         EXPECT_TRUE(text.contains("X-GNOME-Autostart-enabled=true\n")) << c.name;
         EXPECT_EQ(item.status(), Status::Enabled) << c.name;
     }

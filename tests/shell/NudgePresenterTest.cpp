@@ -1,9 +1,10 @@
+#include "tavrine/shell/NudgePresenter.h"
 #include "NudgeStandIns.h"
+#include "fakes/FakeCompositing.h"
 #include "session/SessionHarness.h"
+#include "support/QmlTestSupport.h"
 #include "tavrine/nudge/NudgeHoverState.h"
 #include "tavrine/ui/QmlEngineSetup.h"
-#include "support/QmlTestSupport.h"
-#include "tavrine/shell/NudgePresenter.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
@@ -85,17 +86,20 @@ TEST(NudgePresenter, ANotchedScreenUsesTheNotchPanelAndAPlainOneTheCard) {
     EXPECT_FALSE(h.presenter->notch()->wantsOpen());
 }
 
+// A compositor that comes while the card shows makes both panels translucent, uncut, with a button that fades
+// instead of its panel coming and going; when it goes, they are opaque and cut again.
 TEST(NudgePresenter, TheRealCardWithoutACompositorIsCutToItsOutlineAndShowsItsCloseButtonOnHover) {
     SessionHarness session;
+    FakeCompositing compositing;
     QmlHarness qml;
     nudge::NudgeHoverState hover;
     shell::NudgePresenter::Parts parts;
     parts.card = ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeView"));
     parts.closeButton = ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeCloseButton"));
     parts.properties = {{QStringLiteral("session"), QVariant::fromValue<QObject*>(session.session.get())},
-                        {QStringLiteral("hover"), QVariant::fromValue<QObject*>(&hover)},
-                        {QStringLiteral("translucent"), false}};
+                        {QStringLiteral("hover"), QVariant::fromValue<QObject*>(&hover)}};
     parts.hover = &hover;
+    parts.compositing = &compositing;
     parts.mainScreen = [] { return QGuiApplication::primaryScreen(); };
     QPoint pointer;
     parts.pointer = [&pointer] { return pointer; };
@@ -137,5 +141,21 @@ TEST(NudgePresenter, TheRealCardWithoutACompositorIsCutToItsOutlineAndShowsItsCl
     EXPECT_FALSE(hover.card());
     EXPECT_FALSE(presenter.closePanel()->isVisible());
     EXPECT_FALSE(presenter.cardPanel()->isVisible());
+
+    presenter.presentNudge();
+    QQuickItem* view = findItem(presenter.cardPanel(), QStringLiteral("nudgeView"));
+    ASSERT_TRUE(view);
+    for (const bool compositor : {true, false, true}) {
+        SCOPED_TRACE(compositor ? "a compositor came" : "the compositor went");
+        compositing.set(compositor, false);
+        for (QQuickWindow* panel : {presenter.cardPanel(), presenter.closePanel()}) {
+            EXPECT_EQ(panel->color().alpha() == 0, compositor) << panel->objectName().toStdString();
+            EXPECT_EQ(panel->mask().isEmpty(), compositor) << panel->objectName().toStdString();
+            EXPECT_EQ(panel->requestedFormat().alphaBufferSize(), 8) << panel->objectName().toStdString();
+        }
+        EXPECT_EQ(view->property("translucent").toBool(), compositor) << "the card's fill";
+        EXPECT_EQ(presenter.closePanel()->isVisible(), compositor) << "the button fades, its panel stays";
+    }
+    presenter.dismissNudge();
     EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
 }

@@ -13,7 +13,6 @@
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/SettingsModel.h"
 #include "tavrine/shell/UpdaterController.h"
-#include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QQuickWindow>
@@ -50,7 +49,6 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear, bool ung
     static SampleLayout layout;
     globalshortcuts::Registry::instance().install({nullptr, nullptr, &layout, nullptr, nullptr, nullptr});
     const DarkScheme scheme(dark);
-    tavrine::ui::Frosted::setCompositorProbe([] { return false; });
     QTemporaryDir folder;
     tavrine::SessionHistory::Options options;
     options.folder = folder.path();
@@ -97,7 +95,6 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear, bool ung
             image = grabScene(*window);
     }
     object.reset();
-    tavrine::ui::Frosted::setCompositorProbe({});
     return image;
 }
 

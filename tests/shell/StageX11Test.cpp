@@ -1,6 +1,7 @@
 // The rehearsal's stage in the application, on the private desktops: how the window manager stacks its windows,
 // the onboarding window unmapped under it, the pointer at trayer's icon (under it, above it with the tray at the
-// bottom, in the corner without a tray), real clicks and keys answering it, and the way back to onboarding. The
+// bottom, in the corner without a tray), real clicks and keys answering it, a compositor coming and going, and the
+// way back to onboarding. The
 // script runs on the harness's virtual clock, so no beat is waited for; the web player is the real one.
 #include "AppHarness.h"
 #include "support/QmlTestSupport.h"
@@ -13,8 +14,10 @@
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/WindowSet.h"
+#include "tavrine/ui/Frosted.h"
 
 #include <QGuiApplication>
+#include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QScreen>
@@ -123,8 +126,9 @@ void expectPointerAtTheIcon(StageApp& s, bool below) {
 
 // Dim at the bottom of the stage, its four windows over it, all over the other windows; the onboarding window
 // unmapped meanwhile. A click on the video answers the tempted beat, and the coach and the pointer stay over the
-// video it brought forward; the nudge's "Get back to work" gives the design window the focus again. Escape then
-// ends the rehearsal and the onboarding window comes back, active.
+// video it brought forward. A compositor that starts and quits while the nudge shows is seen by the dim, the card
+// and the frosted windows alike. The nudge's "Get back to work" gives the design window the focus again. Escape
+// then ends the rehearsal and the onboarding window comes back, active.
 TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     StageApp s;
     QQuickWindow other;
@@ -179,6 +183,49 @@ TEST(StageX11, StacksOverTheDesktopAndAnswersARealClickAndEscape) {
     ASSERT_TRUE(presenter);
     QQuickWindow* card = presenter->cardPanel();
     ASSERT_TRUE(card && waitUntil([&] { return card->isExposed(); }, waitLimit));
+
+    auto* frosted = s.h.app->engine().singletonInstance<ui::Frosted*>(qmlTypeId("Tavrine.Ui", 1, 0, "Frosted"));
+    ASSERT_TRUE(frosted);
+    // A point where only the dim lies over the other window, as the screen shows it.
+    QPoint bare;
+    for (int y = other.y(); y < other.y() + other.height() && bare.isNull(); y += 10) {
+        for (int x = other.x(); x < other.x() + other.width() && bare.isNull(); x += 10) {
+            bool covered = false;
+            for (QQuickWindow* window : {stage.designWindow(), video, stage.coachPanel(), stage.pointerPanel(), card})
+                covered = covered || window->geometry().adjusted(-20, -20, 20, 20).contains(QPoint(x, y));
+            bare = covered ? QPoint() : QPoint(x, y);
+        }
+    }
+    ASSERT_FALSE(bare.isNull());
+    const auto shown = [&] {
+        return QGuiApplication::primaryScreen()->grabWindow(0, bare.x(), bare.y(), 1, 1).toImage().pixel(0, 0);
+    };
+    QProcess compositor;
+    struct Cleanup {
+        QProcess& process;
+        ~Cleanup() {
+            process.kill();
+            process.waitForFinished();
+        }
+    } cleanup{compositor};
+    for (const bool running : {true, false}) {
+        SCOPED_TRACE(running ? "xcompmgr started" : "xcompmgr quit");
+        if (running) {
+            compositor.start(QStringLiteral("xcompmgr"), {});
+            ASSERT_TRUE(compositor.waitForStarted());
+        } else {
+            compositor.kill();
+            compositor.waitForFinished();
+        }
+        EXPECT_TRUE(waitUntil([&] { return stage.translucent() == running; }, waitLimit)) << "the stage";
+        EXPECT_EQ(dim->color().alpha() < 255, running) << "the dim";
+        EXPECT_EQ(card->color().alpha() == 0, running) << "the nudge card's panel";
+        EXPECT_EQ(findItem(card, QStringLiteral("nudgeView"))->property("translucent").toBool(), running)
+            << "the nudge card's fill";
+        EXPECT_EQ(frosted->compositorRunning(), running) << "the frosted windows";
+        // The screen shows the window behind through the dim, or the dim's black.
+        EXPECT_TRUE(waitUntil([&] { return (qGray(shown()) > 30) == running; }, waitLimit)) << qGray(shown());
+    }
     QList<QQuickItem*> back;
     for (QQuickItem* item : card->contentItem()->findChildren<QQuickItem*>(QStringLiteral("backToWork"))) {
         if (item->isVisible())

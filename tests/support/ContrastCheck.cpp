@@ -1,5 +1,6 @@
 #include "support/ContrastCheck.h"
 
+#include "tavrine/ui/ColorScheme.h"
 #include "tavrine/ui/SystemInk.h"
 
 #include <QCoreApplication>
@@ -190,6 +191,7 @@ QList<ContrastFault> contrastFaults(QQuickWindow& window, const QStringList& exe
             m.item->setOpacity(m.opacity);
     }
 
+    const bool dark = ui::applicationIsDark();
     QList<ContrastFault> faults;
     for (const Measured& m : items) {
         const QRect area = m.visible.intersected(drawn.rect());
@@ -216,9 +218,11 @@ QList<ContrastFault> contrastFaults(QQuickWindow& window, const QStringList& exe
         const auto quartile = ratios.begin() + ratios.size() / 4;
         std::nth_element(ratios.begin(), quartile, ratios.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
+        const QColor drawnInk = over(m.ink, m.alpha, quartile->second);
         if (quartile->first < m.required)
-            faults.append({describe(m.item), over(m.ink, m.alpha, quartile->second), quartile->second, quartile->first,
-                           m.required});
+            faults.append({describe(m.item), drawnInk, quartile->second, quartile->first, m.required});
+        else if (dark && m.ink.rgba() == qRgba(0, 0, 0, 255) && luminance(drawnInk) < luminance(quartile->second))
+            faults.append({describe(m.item), drawnInk, quartile->second, quartile->first, m.required, true});
     }
     return faults;
 }

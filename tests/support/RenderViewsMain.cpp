@@ -1,7 +1,7 @@
 // Draws every registered view state into PNG files, so a change to a view can be looked at before it lands.
 // Usage: tavrine-render-views [--dark-contrast] OUTPUT_FOLDER [VIEW_PREFIX]
 // With --dark-contrast every scene is drawn under a dark desktop palette, and the program fails when a text or
-// a tinted symbol reads too faintly on what lies behind it.
+// a tinted symbol reads too faintly on what lies behind it, or is drawn black on light as the light scheme is.
 #include "support/ContrastCheck.h"
 #include "support/DarkScheme.h"
 #include "support/QmlTestSupport.h"
@@ -42,9 +42,11 @@ QImage grabScene(QQuickWindow& window) {
                                          [](const QString& prefix) { return currentScene.startsWith(prefix); });
     if (checkingContrast && !fixedScheme) {
         for (const ContrastFault& fault : contrastFaults(window, fixedColours))
-            contrastFaultLines.append(QStringLiteral("  %1: %2 on %3, %4:1 (needs %5:1)")
+            contrastFaultLines.append(QStringLiteral("  %1: %2 on %3, %4:1 (%5)")
                                           .arg(fault.where, fault.ink.name(), fault.ground.name(),
-                                               QString::number(fault.ratio, 'f', 2), QString::number(fault.required)));
+                                               QString::number(fault.ratio, 'f', 2),
+                                               fault.lightScheme ? QStringLiteral("black on light in a dark palette")
+                                                                 : QStringLiteral("needs %1:1").arg(fault.required)));
     }
     return image;
 }
@@ -89,14 +91,14 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(QDir(folder).filePath(name)));
         ++written;
         if (!tavrine::test::contrastFaultLines.isEmpty()) {
-            std::fprintf(stderr, "%s: texts that read too faintly\n%s\n", qPrintable(name),
+            std::fprintf(stderr, "%s: texts that read too faintly or in the light scheme\n%s\n", qPrintable(name),
                          qPrintable(tavrine::test::contrastFaultLines.join('\n')));
             ++faultyScenes;
         }
     }
     std::printf("%d drawn, %d failed", written, failures);
     if (checkingContrast)
-        std::printf(", %d with texts that read too faintly", faultyScenes);
+        std::printf(", %d with texts that read too faintly or in the light scheme", faultyScenes);
     std::printf("\n");
     return failures == 0 && faultyScenes == 0 ? 0 : 1;
 }

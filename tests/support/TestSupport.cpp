@@ -37,4 +37,14 @@ QString temporaryFolder() {
     return folders.back()->path();
 }
 
+quint32 crc32(const QByteArray& bytes) {
+    quint32 crc = 0xffffffff;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
 } // namespace tavrine::test

@@ -70,4 +70,7 @@ template <typename T> void rethrow(const Outcome<T>& outcome) {
 // Points QCoreApplication's organisation/application at a fresh folder for QSettings-based tests.
 QString temporaryFolder();
 
+// The CRC-32 of PNG chunks (and zlib), for making PNG files by hand.
+quint32 crc32(const QByteArray& bytes);
+
 } // namespace tavrine::test

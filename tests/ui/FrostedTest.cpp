@@ -1,5 +1,6 @@
-#include "support/QmlTestSupport.h"
 #include "tavrine/ui/Frosted.h"
+#include "fakes/FakeCompositing.h"
+#include "support/QmlTestSupport.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -10,23 +11,6 @@
 
 using namespace tavrine::test;
 using tavrine::ui::Frosted;
-
-namespace {
-
-// Stands in for the desktop: whether a compositor runs and whether it announces a blur.
-struct ProbeGuard {
-    ProbeGuard(bool compositor, bool blur) { set(compositor, blur); }
-    void set(bool compositor, bool blur) {
-        Frosted::setCompositorProbe([compositor] { return compositor; });
-        Frosted::setBlurProbe([blur] { return blur; });
-    }
-    ~ProbeGuard() {
-        Frosted::setCompositorProbe({});
-        Frosted::setBlurProbe({});
-    }
-};
-
-} // namespace
 
 TEST(Frosted, ColoursAreTheWindowColourMadeTranslucent) {
     const QColor window = QGuiApplication::palette().color(QPalette::Window).toRgb();
@@ -41,7 +25,7 @@ TEST(Frosted, ColoursAreTheWindowColourMadeTranslucent) {
 
 TEST(Frosted, ColoursFollowAPaletteChange) {
     const QPalette original = QGuiApplication::palette();
-    Frosted frosted;
+    Frosted frosted(nullptr);
     int changes = 0;
     QObject::connect(&frosted, &Frosted::colorsChanged, [&] { ++changes; });
     QPalette dark = original;
@@ -61,8 +45,9 @@ TEST(Frosted, AWindowIsRestyledOnceAndOnlyMadeTransparentWhereTheDesktopBlurs) {
     for (const Row row : {Row{true, true}, Row{true, false}, Row{false, true}, Row{false, false}}) {
         SCOPED_TRACE(testing::Message() << "compositor " << row.compositor << " blur " << row.blur);
         const bool translucent = row.compositor && row.blur;
-        ProbeGuard probe(row.compositor, row.blur);
+        FakeCompositing desktop(row.compositor, row.blur);
         QmlHarness h;
+        Frosted::useCompositing(h.engine(), &desktop);
         auto object = h.createFromText(
             "import QtQuick\nimport Tavrine.Ui\n"
             "Window { width: 200; height: 120; color: 'transparent'\n"
@@ -77,9 +62,10 @@ TEST(Frosted, AWindowIsRestyledOnceAndOnlyMadeTransparentWhereTheDesktopBlurs) {
         EXPECT_EQ(window->requestedFormat().alphaBufferSize(), 8);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-        Frosted frosted;
+        Frosted frosted(&desktop);
         // Already installed by the background: a second install (another update) does nothing.
         EXPECT_FALSE(frosted.install(window));
+        EXPECT_EQ(desktop.blurred, QList<QPointer<QWindow>>{window}) << "the desktop asked to blur behind it once";
         EXPECT_EQ(window->color().alpha() == 0, translucent);
         auto* veil = findItem(window, "frostedVeil");
         ASSERT_TRUE(veil);
@@ -89,8 +75,7 @@ TEST(Frosted, AWindowIsRestyledOnceAndOnlyMadeTransparentWhereTheDesktopBlurs) {
         // The desktop changes while the window shows: it follows at once, both ways.
         auto* shared = qobject_cast<Frosted*>(window->property("frosted").value<QObject*>());
         ASSERT_TRUE(shared);
-        probe.set(true, !translucent);
-        shared->refresh();
+        desktop.set(true, !translucent);
         EXPECT_EQ(shared->translucent(), !translucent);
         EXPECT_EQ(window->color().alpha() == 0, !translucent);
         EXPECT_EQ(veil->property("color").value<QColor>().alphaF() < 1.0, !translucent);

@@ -1,15 +1,20 @@
 #include "tavrine/ui/SoftShadow.h"
 #include "support/QmlTestSupport.h"
+#include "tavrine/ui/ShapeShadow.h"
 #include "tavrine/ui/SoftGlow.h"
 
+#include <QFile>
 #include <QImage>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+using tavrine::ui::ShapeShadow;
 using tavrine::ui::SoftGlow;
 using tavrine::ui::SoftShadow;
 
@@ -147,4 +152,107 @@ TEST(SoftGlow, DrawsItsPictureAgainWhenAPropertyOrItsSizeChanges) {
     image = window->grabWindow();
     EXPECT_EQ(image.pixelColor(95, 40).rgb(), QColor(Qt::blue).rgb());
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+// Qt's drop-shadow blur: fewer taps than pixels spread over the whole radius, so the far ones weigh as much as
+// near ones would (the poster card's nine taps over 12 pixels). A square of full coverage in each.
+TEST(SoftShadow, TheEffectsBlurSpreadsItsTapsOverTheRadius) {
+    QImage square(40, 40, QImage::Format_ARGB32_Premultiplied);
+    square.fill(Qt::black);
+    const QImage nine = SoftShadow::blurred(square, SoftShadow::Blur{12, 9, 0}, Qt::black);
+    const QImage every = SoftShadow::blurred(square, SoftShadow::Blur{12, 25, 0}, Qt::black);
+    ASSERT_EQ(nine.size(), QSize(64, 64));
+    ASSERT_EQ(every.size(), QSize(64, 64));
+    EXPECT_EQ(qAlpha(nine.pixel(32, 32)), 255);
+    EXPECT_LE(mirrorDifference(nine), 1);
+    // 11 pixels left of the square: its outermost tap reaches in with its whole weight, or hardly at all.
+    EXPECT_NEAR(qAlpha(nine.pixel(1, 32)), 21, 3);
+    EXPECT_LE(qAlpha(every.pixel(1, 32)), 2);
+}
+
+namespace {
+
+// An SVG symbol whose left half is filled, in a temporary folder.
+QString halfSymbol(const QTemporaryDir& folder) {
+    const QString path = folder.filePath(QStringLiteral("half.svg"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("<svg xmlns='http://www.w3.org/2000/svg' width='24' height='24' viewBox='0 0 24 24'>"
+                   "<rect x='0' y='0' width='12' height='24' fill='black'/></svg>");
+    return path;
+}
+
+} // namespace
+
+// Where the picture lies and what it holds, from shapes as QML hands them over: the shadow padded by its radius and
+// moved by its offset, the halo round the shapes, the shapes filled over it, turned symbols from a file or the
+// resources, every length in device pixels; a symbol not yet known draws nothing (not the square it would fill).
+TEST(ShapeShadow, DrawsTheShadowHaloAndShapesWhereTheyBelong) {
+    QTemporaryDir folder;
+    const QUrl half = QUrl::fromLocalFile(halfSymbol(folder));
+    struct Probe {
+        QPoint at; // in the item's device pixels
+        QRgb colour;
+        int tolerance;
+    };
+    struct Case {
+        const char* name;
+        QVariantMap shape;
+        bool pointer; // the working pointer's look, else a card's shadow
+        qreal scale;
+        QRect picture; // in the item's device pixels; null: nothing drawn
+        std::vector<Probe> probes;
+    };
+    ShapeShadow::Look shadow;
+    shadow.color = QColor::fromRgbF(0, 0, 0, 0.5);
+    shadow.blur = {3, 7, 0};
+    shadow.offset = {0, 4};
+    ShapeShadow::Look pointer;
+    pointer.fill = Qt::black;
+    pointer.haloColor = Qt::white;
+    pointer.halo = {0.6, 3, 0.6};
+    const QVariantMap card{{"rect", QRectF(10, 20, 40, 30)}, {"radius", 6}};
+    const QRgb halo = qRgba(84, 84, 84, 84);
+    const Case cases[] = {
+        // Full inside, nothing over the top row, and full 3 pixels inside the bottom edge once moved down.
+        {"a card's shadow, moved down",
+         card,
+         false,
+         1,
+         QRect(7, 20, 46, 37),
+         {{{30, 35}, qRgba(0, 0, 0, 128), 1}, {{30, 20}, 0, 0}, {{30, 51}, qRgba(0, 0, 0, 128), 6}}},
+        {"twice as many pixels", card, false, 2, QRect(14, 40, 92, 74), {{{60, 70}, qRgba(0, 0, 0, 128), 1}}},
+        {"a symbol in its halo",
+         {{"symbol", half}, {"rect", QRectF(0, 0, 20, 20)}},
+         true,
+         1,
+         QRect(-1, -1, 22, 22),
+         {{{5, 10}, qRgba(0, 0, 0, 255), 0}, {{10, 10}, halo, 4}, {{15, 10}, 0, 0}}},
+        {"turned half way round",
+         {{"symbol", half}, {"rect", QRectF(0, 0, 20, 20)}, {"rotation", 180}},
+         true,
+         1,
+         QRect(-1, -1, 22, 22),
+         {{{15, 10}, qRgba(0, 0, 0, 255), 0}, {{9, 10}, halo, 4}, {{5, 10}, 0, 0}}},
+        {"a symbol from the resources",
+         {{"symbol", "qrc:/icons/minus.svg"}, {"rect", QRectF(0, 0, 24, 24)}},
+         true,
+         1,
+         QRect(-1, -1, 26, 26),
+         {{{12, 12}, qRgba(0, 0, 0, 255), 0}, {{12, 4}, 0, 0}}},
+        {"a symbol not yet known", {{"symbol", QUrl()}, {"rect", QRectF(0, 0, 20, 20)}}, true, 1, QRect(), {}},
+        {"no rectangle", {{"radius", 3}}, false, 1, QRect(), {}},
+    };
+    for (const Case& c : cases) {
+        const QList<ShapeShadow::Shape> shapes = ShapeShadow::shapesFrom({c.shape});
+        const ShapeShadow::Drawn drawn = ShapeShadow::draw(shapes, c.pointer ? pointer : shadow, c.scale);
+        EXPECT_EQ(drawn.image.isNull() ? QRect() : QRect(drawn.origin, drawn.image.size()), c.picture) << c.name;
+        for (const Probe& p : c.probes) {
+            const QColor got = QColor::fromRgba(drawn.image.pixel(p.at - drawn.origin));
+            const QColor want = QColor::fromRgba(p.colour);
+            for (auto channel : {&QColor::red, &QColor::green, &QColor::blue, &QColor::alpha})
+                EXPECT_NEAR((got.*channel)(), (want.*channel)(), p.tolerance)
+                    << c.name << " at " << p.at.x() << "," << p.at.y();
+        }
+    }
 }

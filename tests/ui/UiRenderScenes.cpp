@@ -1,4 +1,5 @@
 // Scenes of the shared view pieces for scripts/render-views: tray icons, pill buttons, frosted windows.
+#include "fakes/FakeCompositing.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/ui/Frosted.h"
@@ -72,8 +73,12 @@ QImage pills(QmlHarness& h, bool dark) {
 
 // `compositor`: one that blurs what lies behind.
 QImage frostedWindow(QmlHarness& h, bool compositor) {
-    ui::Frosted::setCompositorProbe([compositor] { return compositor; });
-    ui::Frosted::setBlurProbe([compositor] { return compositor; });
+    test::FakeCompositing desktop(compositor, compositor);
+    ui::Frosted::useCompositing(h.engine(), &desktop);
+    struct Restore {
+        QQmlEngine& engine;
+        ~Restore() { ui::Frosted::useCompositing(engine, nullptr); }
+    } restore{h.engine()};
     auto object = h.createFromText("import QtQuick\nimport Tavrine.Ui\n"
                                    "Window { width: 320; height: 160\n"
                                    "  FrostedWindowBackground {}\n"
@@ -82,11 +87,8 @@ QImage frostedWindow(QmlHarness& h, bool compositor) {
     QImage image;
     if (window) {
         window->show();
-        if (!QTest::qWaitForWindowExposed(window)) {
-            ui::Frosted::setCompositorProbe({});
-            ui::Frosted::setBlurProbe({});
+        if (!QTest::qWaitForWindowExposed(window))
             return {};
-        }
         image = grabScene(*window);
         // What the desktop would show through: a checker pattern under the window's pixels.
         QImage composed(image.size(), QImage::Format_ARGB32);
@@ -98,8 +100,6 @@ QImage frostedWindow(QmlHarness& h, bool compositor) {
         painter.end();
         image = composed;
     }
-    ui::Frosted::setCompositorProbe({});
-    ui::Frosted::setBlurProbe({});
     return image;
 }
 

@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
-#include <X11/extensions/Xfixes.h>
 
 #include <atomic>
 #include <cstring>
@@ -125,10 +124,6 @@ X11Connection* X11Connection::shared() {
     return connection;
 }
 
-int X11Connection::fileDescriptor() const {
-    return m_display ? ConnectionNumber(m_display) : -1;
-}
-
 QRect X11Connection::screenRect() {
     return section(m_display, m_mutex, QRect(), [&](Trap&) -> QRect {
         Window rootReturn = 0;
@@ -150,27 +145,11 @@ unsigned long X11Connection::atomLocked(const char* name) {
         return found.value();
     const Atom value = XInternAtom(m_display, name, False);
     m_atoms.insert(key, value);
-    m_atomNames.insert(value, key);
     return value;
 }
 
 unsigned long X11Connection::atom(const char* name) {
     return section(m_display, m_mutex, 0, [&](Trap&) -> unsigned long { return atomLocked(name); });
-}
-
-QByteArray X11Connection::atomName(unsigned long atom) {
-    if (!m_display || atom == 0)
-        return {};
-    std::lock_guard lock(m_mutex);
-    if (const auto found = m_atomNames.constFind(atom); found != m_atomNames.constEnd())
-        return found.value();
-    Trap trap(m_display);
-    std::unique_ptr<char, XFreeDeleter> name(XGetAtomName(m_display, atom));
-    if (!name)
-        return {};
-    const QByteArray result(name.get());
-    m_atomNames.insert(atom, result);
-    return result;
 }
 
 std::optional<QList<unsigned long>> X11Connection::cardinalsLocked(XWindowId window, unsigned long property,
@@ -418,26 +397,8 @@ std::optional<XWindowId> X11Connection::transientFor(XWindowId window) {
 
 bool X11Connection::compositorRunning() {
     return section(m_display, m_mutex, false, [&](Trap&) -> bool {
-        return XGetSelectionOwner(m_display, atomLocked(compositorSelection().constData())) != 0;
-    });
-}
-
-QByteArray X11Connection::compositorSelection() const {
-    return "_NET_WM_CM_S" + QByteArray::number(m_screen);
-}
-
-bool X11Connection::rootHasProperty(const char* name) {
-    return section(m_display, m_mutex, false, [&](Trap&) -> bool {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        // No data asked for: the type alone says whether the property exists.
-        const int status = XGetWindowProperty(m_display, m_root, atomLocked(name), 0, 0, False, AnyPropertyType, &type,
-                                              &format, &count, &after, &data);
-        std::unique_ptr<unsigned char, XFreeDeleter> owned(data);
-        return status == Success && type != None;
+        const QByteArray selection = "_NET_WM_CM_S" + QByteArray::number(m_screen);
+        return XGetSelectionOwner(m_display, atomLocked(selection.constData())) != 0;
     });
 }
 
@@ -483,71 +444,6 @@ int X11Connection::setOnAllDesktops(XWindowId window) {
     event.xclient.data.l[1] = 2; // a pager-like request
     XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     return trap.finish();
-}
-
-int X11Connection::requestBlurBehind(XWindowId window) {
-    if (!m_display)
-        return BadImplementation;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    XChangeProperty(m_display, window, atomLocked("_KDE_NET_WM_BLUR_BEHIND_REGION"), XA_CARDINAL, 32,
-                    PropModeReplace, nullptr, 0);
-    return trap.finish();
-}
-
-void X11Connection::watchRootProperties() {
-    section(m_display, m_mutex, [&](Trap& trap) {
-        XWindowAttributes attributes{};
-        XGetWindowAttributes(m_display, m_root, &attributes);
-        XSelectInput(m_display, m_root, attributes.your_event_mask | PropertyChangeMask);
-        trap.finish();
-    });
-}
-
-bool X11Connection::watchSelectionOwner(const char* selection) {
-    return section(m_display, m_mutex, false, [&](Trap& trap) -> bool {
-        if (m_xfixesEventBase < 0) {
-            int error = 0;
-            int major = 1;
-            int minor = 0;
-            m_xfixesEventBase = XFixesQueryExtension(m_display, &m_xfixesEventBase, &error) &&
-                                        XFixesQueryVersion(m_display, &major, &minor)
-                                    ? m_xfixesEventBase
-                                    : 0;
-        }
-        if (m_xfixesEventBase <= 0)
-            return false;
-        XFixesSelectSelectionInput(m_display, m_root, atomLocked(selection),
-                                   XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
-                                       XFixesSelectionClientCloseNotifyMask);
-        return trap.finish() == 0;
-    });
-}
-
-void X11Connection::drainEvents(const std::function<void(unsigned long)>& onRootProperty,
-                                const std::function<void(unsigned long)>& onSelectionOwner) {
-    if (!m_display)
-        return;
-    // In arrival order, each with whether it is a selection's.
-    QList<std::pair<unsigned long, bool>> changes;
-    {
-        std::lock_guard lock(m_mutex);
-        Trap trap(m_display);
-        while (XPending(m_display) > 0) {
-            XEvent event;
-            XNextEvent(m_display, &event);
-            if (event.type == PropertyNotify && event.xproperty.window == m_root)
-                changes.append({event.xproperty.atom, false});
-            else if (m_xfixesEventBase > 0 && event.type == m_xfixesEventBase + XFixesSelectionNotify)
-                changes.append({reinterpret_cast<XFixesSelectionNotifyEvent&>(event).selection, true});
-        }
-    }
-    for (const auto& [atom, selection] : changes) {
-        if (!selection)
-            onRootProperty(atom);
-        else if (onSelectionOwner)
-            onSelectionOwner(atom);
-    }
 }
 
 int X11Connection::withDisplay(const std::function<void(_XDisplay*)>& body) {

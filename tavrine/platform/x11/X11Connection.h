@@ -43,11 +43,8 @@ public:
     XWindowId root() const { return m_root; }
     // The root window's size (the screen in root coordinates).
     QRect screenRect();
-    // The file descriptor of the connection, for an event watcher.
-    int fileDescriptor() const;
 
     unsigned long atom(const char* name);
-    QByteArray atomName(unsigned long atom);
 
     // _NET_ACTIVE_WINDOW of the root; none when unset or 0.
     std::optional<XWindowId> activeWindow();
@@ -83,31 +80,15 @@ public:
     std::optional<XWindowId> topLevelAncestor(XWindowId window);
     // The window `window` is a dialog of (WM_TRANSIENT_FOR); none when it names none.
     std::optional<XWindowId> transientFor(XWindowId window);
-    // Whether a compositing manager owns _NET_WM_CM_S<screen>.
+    // Whether a compositing manager owns _NET_WM_CM_S<screen>, asked of the server now. The application follows
+    // the compositor through X11Compositing; this read is for checking it from outside.
     bool compositorRunning();
-    // The selection a compositing manager of this screen owns: _NET_WM_CM_S<screen>.
-    QByteArray compositorSelection() const;
-    // Whether the root window carries the property `name`, of any type and length.
-    bool rootHasProperty(const char* name);
     // Asks the window manager to activate `window` (_NET_ACTIVE_WINDOW, source 2: window managers de-iconify
     // on it), mapping it first when it is iconic. Answers 0 when the request was sent, else the X error code.
     int activate(XWindowId window);
     // Puts `window` on every desktop (_NET_WM_DESKTOP 0xFFFFFFFF): the property for a window not yet mapped,
     // and the request to the window manager for one it already manages. Answers 0 or the X error code.
     int setOnAllDesktops(XWindowId window);
-    // Asks the compositor to blur the desktop behind the whole of `window` (_KDE_NET_WM_BLUR_BEHIND_REGION with
-    // no rectangles; compositors that do not know it ignore it). Answers 0 or the X error code.
-    int requestBlurBehind(XWindowId window);
-
-    // Selects PropertyChangeMask on the root, for an event watcher on this connection.
-    void watchRootProperties();
-    // Asks for an event whenever the owner of `selection` changes or goes away (XFixes), for an event watcher on
-    // this connection. False when the server lacks XFixes.
-    bool watchSelectionOwner(const char* selection);
-    // Takes every pending event off the connection and hands the atoms of root PropertyNotify events to
-    // `onRootProperty` and those of the selections whose owner changed to `onSelectionOwner`, in order.
-    void drainEvents(const std::function<void(unsigned long atom)>& onRootProperty,
-                     const std::function<void(unsigned long selection)>& onSelectionOwner = {});
 
     // Runs `body` with the raw display under the lock, with X errors trapped; answers the first X error code
     // of the section (0 when none). For the extensions that other platform classes use (screenshots).
@@ -124,11 +105,9 @@ private:
     XWindowId m_root = 0;
     int m_screen = 0;
     std::recursive_mutex m_mutex;
+    // Only the names this program asks for: never the names of atoms that come from other clients.
     QHash<QByteArray, unsigned long> m_atoms;
-    QHash<unsigned long, QByteArray> m_atomNames;
     bool m_hasXRes = false;
-    // XFixes' first event number once a selection is watched; -1 before, 0 when the server lacks XFixes.
-    int m_xfixesEventBase = -1;
 };
 
 } // namespace tavrine::platform

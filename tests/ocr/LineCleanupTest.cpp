@@ -1,0 +1,235 @@
+#include "tavrine/ocr/LineCleanup.h"
+#include "TextImages.h"
+
+#include "Printing.h"
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using namespace tavrine;
+
+namespace {
+
+// A row of a table as a spreadsheet or a file list draws it: words at the given columns on a white ground, 13
+// pixels high, in a row 20 pixels high from y = 20.
+constexpr int rowTop = 20;
+constexpr int rowHeight = 20;
+
+struct Row {
+    QStringList words;
+    QList<int> columns; // the left edge of each cell
+};
+
+// `baseline` is the words' baseline below the row's top: at 17 their descenders reach the grid line under it.
+QImage drawRow(const Row& row, int width = 600, int baseline = 15) {
+    QImage image(width, rowTop + 2 * rowHeight, QImage::Format_Grayscale8);
+    image.fill(255);
+    test::TextStyle style;
+    style.pixelSize = 13;
+    for (qsizetype i = 0; i < row.words.size(); ++i)
+        test::drawText(image, QPoint(row.columns.at(i) + 3, rowTop + baseline), row.words.at(i), style);
+    return image;
+}
+
+// The rows and columns of the ink of `image` (greys under 160), as the layout would box them.
+QRect inkBox(const QImage& image) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.constScanLine(y)[x] < 160)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+// Grid lines as a spreadsheet draws them: light grey, along the row's edges and down every cell's edges.
+void drawGrid(QImage& image, const Row& row, QColor colour = QColor(200, 200, 200)) {
+    QPainter painter(&image);
+    painter.setPen(colour);
+    painter.drawLine(0, rowTop, image.width(), rowTop);
+    painter.drawLine(0, rowTop + rowHeight, image.width(), rowTop + rowHeight);
+    for (const int x : row.columns)
+        painter.drawLine(x, 0, x, image.height());
+}
+
+// Lines along the row's edges only, as a bar's edges or a toolbar's are drawn.
+void drawEdges(QImage& image) {
+    QPainter painter(&image);
+    painter.setPen(QColor(200, 200, 200));
+    painter.drawLine(0, rowTop, image.width(), rowTop);
+    painter.drawLine(0, rowTop + rowHeight, image.width(), rowTop + rowHeight);
+}
+
+// The boxes the layout finds in a row: one per cell.
+QList<QRect> cellBoxes(const QImage& letters, const Row& row) {
+    QList<QRect> boxes;
+    for (qsizetype i = 0; i < row.columns.size(); ++i) {
+        const int right = i + 1 < row.columns.size() ? row.columns.at(i + 1) : letters.width();
+        boxes.append(inkBox(letters.copy(row.columns.at(i), 0, right - row.columns.at(i), letters.height()))
+                         .translated(row.columns.at(i), 0));
+    }
+    return boxes;
+}
+
+QRect unitedBoxes(const QList<QRect>& boxes) {
+    QRect whole;
+    for (const QRect& box : boxes)
+        whole |= box;
+    return whole;
+}
+
+// The cell cursor: a frame two pixels thick around the cell at `column`, 80 pixels wide.
+void drawCursor(QImage& image, int column) {
+    QPainter painter(&image);
+    painter.setPen(QPen(Qt::black, 2));
+    painter.drawRect(QRect(column + 1, rowTop + 1, 78, rowHeight - 2));
+}
+
+const Row cells{
+    {QStringLiteral("crane"), QStringLiteral("inspection"), QStringLiteral("Thursday"), QStringLiteral("harbour")},
+    {40, 120, 200, 280}};
+
+} // namespace
+
+TEST(LineCleanup, BlanksTheRulesThroughALineAndKeepsItsLetters) {
+    struct Case {
+        const char* name;
+        QImage page;    // the line as the window shows it
+        QImage letters; // the same line with its letters only
+    };
+    const QImage plain = drawRow(cells);
+    QImage grid = plain;
+    drawGrid(grid, cells);
+    QImage cursor = grid;
+    drawCursor(cursor, 40);
+    QImage darkGrid = plain;
+    drawGrid(darkGrid, cells, QColor(120, 120, 120));
+    // Stems and bars that are letters, or thicker than a rule, however tall.
+    const Row stems{{QStringLiteral("Ill|1H"), QStringLiteral("fill"), QStringLiteral("|||")}, {40, 160, 280}};
+    QImage bar = drawRow(stems);
+    QPainter(&bar).fillRect(QRect(250, rowTop + 2, 8, 16), Qt::black);
+    const std::vector<Case> cases = {
+        {"grid lines between cells", grid, plain},
+        {"dark grid lines", darkGrid, plain},
+        {"the cell cursor's frame over the grid", cursor, plain},
+        {"letters' stems", drawRow(stems), drawRow(stems)},
+        {"a filled bar beside letters", bar, bar},
+    };
+    for (const Case& c : cases) {
+        const QRect box = inkBox(c.letters).adjusted(-2, 0, 2, 0);
+        const QImage cleaned = cleanLineCrop(c.page, box);
+        EXPECT_EQ(cleaned, cleanLineCrop(c.letters, box)) << c.name;
+    }
+}
+
+TEST(LineCleanup, JoinsTheCellsOfARowAcrossGridLinesOnly) {
+    const QImage plain = drawRow(cells);
+    const QList<QRect> boxes = cellBoxes(plain, cells);
+    QImage grid = plain;
+    drawGrid(grid, cells);
+    QImage cursor = grid;
+    drawCursor(cursor, 40);
+    // A divider down the page beside a list, as a side pane's edge: no row crosses it.
+    QImage divider = plain;
+    for (const int x : {115, 195, 275}) {
+        QPainter painter(&divider);
+        painter.setPen(QColor(200, 200, 200));
+        painter.drawLine(x, 0, x, divider.height());
+    }
+    // Lines along the row's edges and none between the cells: the ground between two words is no grid line.
+    QImage edges = plain;
+    drawEdges(edges);
+    // Descenders that touch the grid line under the row take its row into their boxes.
+    const Row low{{QStringLiteral("quay"), QStringLiteral("shipping"), QStringLiteral("jetty"), QStringLiteral("pump")},
+                  {40, 120, 200, 280}};
+    const QImage lowPlain = drawRow(low, 600, 17);
+    QImage lowGrid = lowPlain;
+    drawGrid(lowGrid, low);
+    // The grid drawn at 1.28 times: each line two pixels wide in two greys, darker where two cross.
+    const QImage scaledPlain = plain.scaled(plain.size() * 1.28, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage scaledGrid = grid.scaled(grid.size() * 1.28, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    Row scaledCells = cells;
+    for (int& column : scaledCells.columns)
+        column = int(column * 1.28);
+    const QList<QRect> scaledBoxes = cellBoxes(scaledPlain, scaledCells);
+    struct Case {
+        const char* name;
+        QImage page;
+        QList<QRect> boxes;
+        QList<QRect> joined;
+    };
+    const std::vector<Case> cases = {
+        {"cells between grid lines", grid, boxes, {unitedBoxes(boxes)}},
+        {"cells with the cursor on the first", cursor, boxes, {unitedBoxes(boxes)}},
+        {"columns of text without rules", plain, boxes, boxes},
+        {"columns beside dividers no row crosses", divider, boxes, boxes},
+        {"columns between lines along the row only", edges, boxes, boxes},
+        {"descenders on the grid line under the row",
+         lowGrid,
+         cellBoxes(lowPlain, low),
+         {unitedBoxes(cellBoxes(lowPlain, low))}},
+        {"a grid drawn at another scale", scaledGrid, scaledBoxes, {unitedBoxes(scaledBoxes)}},
+    };
+    for (const Case& c : cases) {
+        QList<QRect> joined = joinedAcrossGridLines(c.page, 0, c.page.height(), c.boxes);
+        std::sort(joined.begin(), joined.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
+        EXPECT_EQ(joined, c.joined) << c.name;
+    }
+}
+
+TEST(LineCleanup, FindsTheTextTheLayoutLeftAndThePiecesOfALine) {
+    // A column of numbers beside the words, whose boxes the layout left out.
+    const Row withNumbers{{QStringLiteral("crane"), QStringLiteral("inspection"), QStringLiteral("1250")},
+                          {40, 120, 200}};
+    const Row withSigns{{QStringLiteral("crane"), QStringLiteral("inspection"), QStringLiteral("-12.50")},
+                        {40, 120, 200}};
+    const auto griddedRow = [](const Row& row) {
+        QImage page = drawRow(row);
+        drawGrid(page, row);
+        return page;
+    };
+    const QImage page = griddedRow(withNumbers);
+    const QList<QRect> words = cellBoxes(drawRow(withNumbers), withNumbers).mid(0, 2);
+    QImage dots = page;
+    for (int x = 300; x < 500; x += 9)
+        dots.setPixel(x, 30, 0);
+    // A page break drawn as a dashed line down the sheet beside the numbers: dashes as thin as a rule, shorter
+    // than a digit.
+    QImage pageBreak = page;
+    for (int y = 0; y < pageBreak.height(); y += 9)
+        QPainter(&pageBreak).fillRect(QRect(300, y, 2, 6), Qt::black);
+    struct Case {
+        const char* name;
+        QImage page;
+        QList<QRect> boxes;
+        QRect left; // the ink left (null: nothing)
+    };
+    const std::vector<Case> cases = {
+        {"numbers beside the words", page, words, cellBoxes(drawRow(withNumbers), withNumbers).at(2)},
+        {"signs and points with the digits", griddedRow(withSigns), words,
+         cellBoxes(drawRow(withSigns), withSigns).at(2)},
+        {"every word boxed", page, cellBoxes(drawRow(withNumbers), withNumbers), {}},
+        {"dots", dots, cellBoxes(drawRow(withNumbers), withNumbers), {}},
+        {"a dashed page break beside the numbers", pageBreak, words,
+         cellBoxes(drawRow(withNumbers), withNumbers).at(2)},
+        {"numbers on no line's rows", page, {words.at(0).translated(0, 2 * rowHeight)}, {}},
+    };
+    for (const Case& c : cases) {
+        const QList<QRect> left = leftoverLines(c.page, 0, c.page.height(), c.boxes);
+        if (c.left.isNull()) {
+            EXPECT_TRUE(left.isEmpty()) << c.name;
+            continue;
+        }
+        // Faint edges of the letters may widen the box by a pixel; the cell's grid lines never.
+        ASSERT_EQ(left.size(), 1) << c.name;
+        EXPECT_TRUE(left.front().contains(c.left)) << c.name;
+        EXPECT_TRUE(c.left.adjusted(-2, -2, 2, 2).contains(left.front())) << c.name;
+    }
+
+    // A blank at least as wide as the line is high parts two pieces; a word space does not.
+    const QImage line = drawRow(cells).copy(inkBox(drawRow(cells)));
+    EXPECT_EQ(piecesOfCrop(line, line.height()).size(), 4);
+    EXPECT_EQ(piecesOfCrop(line, 80).size(), 1);
+    EXPECT_EQ(piecesOfCrop(line, 80).front(), line);
+}
