@@ -6,6 +6,9 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QMutex>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPointer>
 #include <QQuickWindow>
 #include <QtMath>
@@ -72,6 +75,39 @@ constexpr int groupWaitMs = 500;
 // longer limit).
 constexpr int heldGraceMs = 40;
 constexpr int heldLimitMs = 1500;
+
+} // namespace
+
+struct FirstFrameBackground::DrawnFrame {
+    QMutex mutex;
+    QImage picture;
+};
+
+namespace {
+
+// What the renderer of `window` has just drawn, read from its back buffer before the swap: the picture of the frame
+// itself, instead of drawing the window once more to take one. Null when it does not draw with OpenGL.
+QImage readBackFrame(QQuickWindow& window) {
+    QSGRendererInterface* renderer = window.rendererInterface();
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    if (!renderer || renderer->graphicsApi() != QSGRendererInterface::OpenGL || !context)
+        return {};
+    const QSize size = window.size() * window.devicePixelRatio();
+    QImage picture(size, QImage::Format_RGBA8888_Premultiplied);
+    window.beginExternalCommands();
+    QOpenGLFunctions* gl = context->functions();
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
+    gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl->glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE, picture.bits());
+    const bool read = gl->glGetError() == GL_NO_ERROR;
+    window.endExternalCommands();
+    if (!read)
+        return {};
+    // OpenGL's rows go bottom up.
+    picture.mirror();
+    picture.setDevicePixelRatio(window.devicePixelRatio());
+    return picture;
+}
 
 } // namespace
 
@@ -231,16 +267,27 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
     QWindow* key = &window;
     // The size each frame is drawn at, read while the window's content waits for the render thread.
     auto drawnAt = std::make_shared<std::atomic<quint64>>(0);
+    auto drawn = std::make_shared<DrawnFrame>();
+    m_drawn.insert(key, drawn);
     m_hidden.insert(key, {connect(&window, &QObject::destroyed, this,
                                   [this, key] {
                                       m_hidden.remove(key);
+                                      m_drawn.remove(key);
                                       m_ready.remove(key);
                                       if (!m_ready.isEmpty())
                                           handOverReady();
                                   }),
                           connect(
                               &window, &QQuickWindow::beforeSynchronizing, this,
-                              [&window, drawnAt] { drawnAt->store(packed(window.size())); }, Qt::DirectConnection)});
+                              [&window, drawnAt] { drawnAt->store(packed(window.size())); }, Qt::DirectConnection),
+                          connect(
+                              &window, &QQuickWindow::afterRendering, this,
+                              [&window, drawn] {
+                                  QImage picture = readBackFrame(window);
+                                  const QMutexLocker lock(&drawn->mutex);
+                                  drawn->picture = std::move(picture);
+                              },
+                              Qt::DirectConnection)});
     handOverOnceSettled(window, drawnAt, settleFrames);
 }
 
@@ -324,9 +371,16 @@ void FirstFrameBackground::handOver(QQuickWindow& window) {
 void FirstFrameBackground::setPicture(QQuickWindow& window) {
     xcb_connection_t* connection = qtx11::connection();
     const auto id = xcb_window_t(window.winId());
-    // The frame just drawn once more, by the window's own renderer, as the picture the server shows in it from the
-    // moment it shows.
-    const QImage picture = window.grabWindow();
+    // The frame just drawn as the picture the server shows in it from the moment it shows; drawn once more by the
+    // window's own renderer where it could not be read back as drawn.
+    QImage picture;
+    if (const std::shared_ptr<DrawnFrame> drawn = m_drawn.value(&window)) {
+        const QMutexLocker lock(&drawn->mutex);
+        if (drawn->picture.size() == window.size() * window.devicePixelRatio())
+            picture = drawn->picture;
+    }
+    if (picture.isNull())
+        picture = window.grabWindow();
     if (const int depth = depthOf(connection, id); depth && !picture.isNull()) {
         if (const quint32 pixmap = XPicture::upload(connection, id, depth, picture, window.color())) {
             xcb_change_window_attributes(connection, id, XCB_CW_BACK_PIXMAP, &pixmap);
@@ -374,6 +428,7 @@ void FirstFrameBackground::dropPictureAfterNextFrame(QQuickWindow& window) {
 void FirstFrameBackground::release(QWindow& window) {
     for (const QMetaObject::Connection& connection : m_hidden.take(&window))
         disconnect(connection);
+    m_drawn.remove(&window);
     m_ready.remove(&window);
     xcb_connection_t* connection = qtx11::connection();
     if (!connection || !window.handle())

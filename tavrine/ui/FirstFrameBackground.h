@@ -77,6 +77,9 @@ private:
     // Mapped out of sight, waiting for their first frame; each with the connections that follow its frames and
     // forget it once destroyed.
     QHash<QWindow*, QList<QMetaObject::Connection>> m_hidden;
+    // The last frame each of them drew, read back as it was drawn (OpenGL only).
+    struct DrawnFrame;
+    QHash<QWindow*, std::shared_ptr<DrawnFrame>> m_drawn;
     // Handed to the window manager with their picture, each with whether Qt has seen it unmapped since.
     QHash<QObject*, bool> m_remapped;
     // Drawn out of sight, waiting for the others shown with them.
