@@ -34,6 +34,12 @@ int depthOf(xcb_connection_t* connection, xcb_window_t window) {
     return geometry ? geometry->depth : 0;
 }
 
+QSize sizeOf(xcb_connection_t* connection, xcb_window_t window) {
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr), &free);
+    return geometry ? QSize(geometry->width, geometry->height) : QSize();
+}
+
 // Runs `work` once, after the window's next frame is on screen.
 void afterNextFrame(QQuickWindow& window, QObject* context, std::function<void(QQuickWindow&)> work) {
     auto connection = std::make_shared<QMetaObject::Connection>();
@@ -265,7 +271,8 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
         qtx11::setShapeEmpty(id, qtx11::Shape::Input, true);
     xcb_flush(connection);
     QWindow* key = &window;
-    // The size each frame is drawn at, read while the window's content waits for the render thread.
+    // The size each frame is drawn at, read while the window's content waits for the render thread; 0 for a frame
+    // drawn while the server had not yet given the window the size Qt asked for.
     auto drawnAt = std::make_shared<std::atomic<quint64>>(0);
     auto drawn = std::make_shared<DrawnFrame>();
     m_drawn.insert(key, drawn);
@@ -279,11 +286,21 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
                                   }),
                           connect(
                               &window, &QQuickWindow::beforeSynchronizing, this,
-                              [&window, drawnAt] { drawnAt->store(packed(window.size())); }, Qt::DirectConnection),
+                              [&window, drawnAt, id] {
+                                  // The X window is drawn at the size it has on the server: a size Qt has asked for
+                                  // and the server not yet given draws a frame cut to the old one.
+                                  const QSize size = window.size();
+                                  const bool given = sizeOf(qtx11::connection(), id) ==
+                                                     QSize(qRound(size.width() * window.devicePixelRatio()),
+                                                           qRound(size.height() * window.devicePixelRatio()));
+                                  drawnAt->store(given ? packed(size) : 0);
+                              },
+                              Qt::DirectConnection),
                           connect(
                               &window, &QQuickWindow::afterRendering, this,
-                              [&window, drawn] {
-                                  QImage picture = readBackFrame(window);
+                              [&window, drawn, drawnAt] {
+                                  // A frame cut to the size the server had is no picture of the window.
+                                  QImage picture = drawnAt->load() != 0 ? readBackFrame(window) : QImage();
                                   const QMutexLocker lock(&drawn->mutex);
                                   drawn->picture = std::move(picture);
                               },
