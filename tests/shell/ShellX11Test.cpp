@@ -275,7 +275,8 @@ TEST(ShellX11, AWindowComesOnScreenDrawn) {
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
             EXPECT_TRUE(waitUntil([&] { return screenPixel(inside) == blue; }, waitLimit));
             window.hide();
-            QTest::qWait(50);
+            // Nothing comes in its place: the still picture that held it goes, and what lies beneath shows again.
+            EXPECT_TRUE(waitUntil([&] { return screenPixel(inside) == green; }, waitLimit));
         }
         content->setParentItem(nullptr);
         EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
