@@ -269,8 +269,6 @@ void OnboardingFlow::finish(bool startSession) {
         m_hooks.onComplete();
     if (m_hooks.hideWindow)
         m_hooks.hideWindow();
-    if (m_hooks.openFocusWindow)
-        m_hooks.openFocusWindow();
     if (startSession) {
         m_session.refreshPermissions();
         const bool free = !m_session.isActive() && !m_session.rehearsalIntention().has_value();
@@ -283,6 +281,9 @@ void OnboardingFlow::finish(bool startSession) {
             m_session.start(false);
         }
     }
+    // The main window opens on what the start left: the running session, not the setup it replaced.
+    if (m_hooks.openFocusWindow)
+        m_hooks.openFocusWindow();
     m_gone = true;
     windowDisappeared();
 }

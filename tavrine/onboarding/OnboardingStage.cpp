@@ -100,10 +100,8 @@ std::unique_ptr<QQuickWindow> OnboardingStage::makeWindow(const QUrl& component,
     window->setObjectName(QString::fromLatin1(role));
     window->setProperty("_q_xcb_wm_window_role", QString::fromLatin1(role));
     window->setFlags(flags);
-    // The video and the pointer come and go with the beats: hidden, a window lets its graphics go, so that it
-    // comes back drawn afresh before it maps instead of mapping blank until its first frame.
-    window->setPersistentSceneGraph(false);
-    window->setPersistentGraphics(false);
+    // The video and the pointer come and go with the beats: hidden, a window keeps its graphics, so that it comes
+    // back at the cost of one frame; they go with the stage.
     if (QScreen* screen = QGuiApplication::screenAt(m_available.center()))
         window->setScreen(screen);
     // A compositor may come or go while the stage shows: the window keeps its alpha channel either way.

@@ -79,6 +79,8 @@ Item {
     Row {
         id: header
         objectName: "header"
+        // Drawn once and kept while nothing in it changes, as what lies under the headline.
+        layer.enabled: setupScreen.keepsPictures
         anchors.top: parent.top
         anchors.right: parent.right
         anchors.margins: 12

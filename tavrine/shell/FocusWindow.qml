@@ -26,11 +26,10 @@ Window {
     }
     onActiveChanged: if (active && loader.item) loader.item.focusScreen()
 
-    // The screens differ in height: the window grows once the taller screen is drawn.
+    // The screens differ in height: a shown window changes height out of sight until it is drawn anew.
     WindowGrowth {
         id: growth
         window: window
-        source: panel
         wantedHeight: content.implicitHeight
     }
 
@@ -40,7 +39,10 @@ Window {
         width: window.width
         height: content.implicitHeight
 
-        FrostedWindowBackground {}
+        // Opaque, the window's own colour is the background already: the veil would only paint it again.
+        FrostedWindowBackground {
+            visible: Frosted.translucent
+        }
 
         Item {
             id: content

@@ -3,6 +3,7 @@
 #include "globalshortcuts/GlobalShortcuts.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/shell/WindowSet.h"
+#include "tavrine/ui/FirstFrameBackground.h"
 #include "tavrine/ui/WindowRaising.h"
 
 #include <QGuiApplication>
@@ -39,9 +40,9 @@ bool anotherWindowIsActive(QQuickWindow* window) {
 FocusWindowOpener::FocusWindowOpener(WindowSet& windows, QObject* parent, Schedule schedule)
     : QObject(parent), m_windows(windows),
       m_opening(desktop(), schedule ? std::move(schedule) : Schedule([this](int delayMs, std::function<void()> work) {
-          // Held by the opener: a retry never runs after it is gone.
-          QTimer::singleShot(delayMs, this, std::move(work));
-      })) {}
+                    // Held by the opener: a retry never runs after it is gone.
+                    QTimer::singleShot(delayMs, this, std::move(work));
+                })) {}
 
 FocusWindowOpener::~FocusWindowOpener() {
     Q_ASSERT(!QCoreApplication::instance() || QThread::currentThread() == QCoreApplication::instance()->thread());
@@ -163,7 +164,12 @@ void FocusWindowOpener::showOrOpenWindow(const QString& title, std::function<voi
     }
     ui::ShowOrOpenHooks hooks;
     hooks.ensureOpener = [this] { install(); };
-    hooks.closeFocusWindow = [this] { closeFocusWindow(); };
+    hooks.closeFocusWindow = [this] {
+        // The window opened next may take a moment to build: the main window holds its place until it shows.
+        if (focusWindowVisible())
+            ui::FirstFrameBackground::expectReplacement();
+        closeFocusWindow();
+    };
     hooks.raising.raise = [](QWindow* window) {
         window->showNormal();
         window->raise();

@@ -14,6 +14,9 @@ ColumnLayout {
     property bool reduceMotion: false
     // Room above the headline for what the host lays over the screen's top edge.
     property real headlineTopInset: 0
+    // The software renderer repaints only what changed already: a texture per control would only cost it memory.
+    readonly property bool keepsPictures: GraphicsInfo.api !== GraphicsInfo.Software
+        && GraphicsInfo.api !== GraphicsInfo.Unknown
 
     spacing: 16
 
@@ -39,8 +42,11 @@ ColumnLayout {
         reduceMotion: root.reduceMotion
     }
 
+    // The controls under the headline are each drawn into a texture and kept while nothing in them changes: each
+    // frame of the headline's change then draws three pictures instead of every pill, edge, shadow and label.
     Item {
         id: field
+        layer.enabled: root.keepsPictures
         Layout.fillWidth: true
         Layout.preferredHeight: 40
         implicitHeight: 40
@@ -122,6 +128,7 @@ ColumnLayout {
     }
 
     DurationSelector {
+        layer.enabled: root.keepsPictures
         Layout.fillWidth: true
         model: root.duration
     }
@@ -148,6 +155,7 @@ ColumnLayout {
     }
 
     RowLayout {
+        layer.enabled: root.keepsPictures
         Layout.fillWidth: true
         spacing: 10
 

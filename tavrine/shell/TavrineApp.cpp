@@ -262,8 +262,11 @@ void TavrineApp::prepareSoundAfterFirstFrame(QQuickWindow* window) {
         window, &QQuickWindow::frameSwapped, this,
         [this, connection] {
             QObject::disconnect(*connection);
-            if (!m_quitting)
-                prepareSound();
+            // After what else waits for that frame: the window's going on screen comes first.
+            QTimer::singleShot(0, this, [this] {
+                if (!m_quitting)
+                    prepareSound();
+            });
         },
         Qt::QueuedConnection);
 }

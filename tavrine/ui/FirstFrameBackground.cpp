@@ -1,169 +1,465 @@
 #include "tavrine/ui/FirstFrameBackground.h"
 
+#include "tavrine/ui/QtX11.h"
+#include "tavrine/ui/ScreenCurtain.h"
+#include "tavrine/ui/XPicture.h"
+
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
-#include <QPalette>
-#include <QPlatformSurfaceEvent>
+#include <QMutex>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPointer>
-#include <QQuickItem>
 #include <QQuickWindow>
-#include <QtGui/qguiapplication_platform.h>
 #include <QtMath>
 #include <xcb/xcb.h>
 
-#include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <memory>
+#include <utility>
 
 namespace tavrine::ui {
 
 namespace {
 
-// Set on a window once it has drawn a frame on screen.
-constexpr const char* drawnKey = "_tavrine_drawn";
-
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
+void setOverrideRedirect(xcb_connection_t* connection, xcb_window_t window, bool on) {
+    const quint32 value = on ? 1 : 0;
+    xcb_change_window_attributes(connection, window, XCB_CW_OVERRIDE_REDIRECT, &value);
 }
 
-// Uploads `picture` into a new pixmap of the window's depth; 0 when the window's pixels are neither 24-bit colour
-// nor 24-bit colour with an alpha channel (a frosted window, drawn opaque when it gets here).
-xcb_pixmap_t uploadPicture(xcb_connection_t* connection, xcb_window_t window, const QImage& picture,
-                           const QColor& background) {
+int depthOf(xcb_connection_t* connection, xcb_window_t window) {
     std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
         xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr), &free);
-    if (!geometry || (geometry->depth != 24 && geometry->depth != 32))
-        return 0;
-    const quint8 depth = geometry->depth;
-    // 32 bits a pixel, blue first: the layout of a 24- or 32-bit ZPixmap on a little-endian server, the alpha
-    // (opaque) in the top byte. What the picture leaves transparent shows the window's colour, as on screen.
-    QImage physical = picture;
-    physical.setDevicePixelRatio(1);
-    QImage rows(physical.size(), QImage::Format_ARGB32_Premultiplied);
-    rows.fill(background);
-    {
-        QPainter painter(&rows);
-        painter.drawImage(0, 0, physical);
-    }
-    const xcb_pixmap_t pixmap = xcb_generate_id(connection);
-    xcb_create_pixmap(connection, depth, pixmap, window, rows.width(), rows.height());
-    const xcb_gcontext_t gc = xcb_generate_id(connection);
-    xcb_create_gc(connection, gc, pixmap, 0, nullptr);
-    // Requests are limited in length: the picture goes in bands that fit.
-    const quint32 limit = std::max<quint32>(xcb_get_maximum_request_length(connection) * 4, 262144) - 1024;
-    const int bandRows = std::max<int>(1, int(limit / quint32(rows.bytesPerLine())));
-    for (int top = 0; top < rows.height(); top += bandRows) {
-        const int height = std::min(bandRows, rows.height() - top);
-        xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, rows.width(), height, 0, top, 0, depth,
-                      quint32(rows.bytesPerLine() * height), rows.constScanLine(top));
-    }
-    xcb_free_gc(connection, gc);
-    return pixmap;
+    return geometry ? geometry->depth : 0;
+}
+
+QSize sizeOf(xcb_connection_t* connection, xcb_window_t window) {
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr), &free);
+    return geometry ? QSize(geometry->width, geometry->height) : QSize();
+}
+
+// Runs `work` once, after the window's next frame is on screen.
+void afterNextFrame(QQuickWindow& window, QObject* context, std::function<void(QQuickWindow&)> work) {
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(
+        &window, &QQuickWindow::frameSwapped, context,
+        [target = QPointer<QQuickWindow>(&window), connection, work = std::move(work)] {
+            QObject::disconnect(*connection);
+            if (target)
+                work(*target);
+        },
+        Qt::QueuedConnection);
+}
+
+// Moves the X window to the place of `window` on the screen, as Qt has it. A hidden window keeps whatever place
+// the window manager left it at when it last let it go, while Qt only asks for a place that differs from its own.
+void placeAsGiven(xcb_connection_t* connection, const QWindow& window) {
+    const qreal ratio = window.devicePixelRatio();
+    const qint32 values[] = {qRound(window.x() * ratio), qRound(window.y() * ratio)};
+    xcb_configure_window(connection, xcb_window_t(window.winId()), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+}
+
+// Where `window` and its frame are on the screen, in the X server's pixels.
+QRect screenArea(const QWindow& window) {
+    const qreal ratio = window.devicePixelRatio();
+    const QRect frame = window.frameGeometry();
+    return QRect(QPoint(qFloor(frame.x() * ratio), qFloor(frame.y() * ratio)),
+                 QSize(qCeil(frame.width() * ratio), qCeil(frame.height() * ratio)));
+}
+
+quint64 packed(const QSize& size) {
+    return (quint64(quint32(size.width())) << 32) | quint32(size.height());
+}
+
+// A window that keeps asking for another size is shown after this many frames all the same.
+constexpr int settleFrames = 8;
+// Windows drawn wait this long at most for the others shown with them.
+constexpr int groupWaitMs = 500;
+// A picture of a window gone waits this long for a window to come; once one comes, until it shows (at most the
+// longer limit).
+constexpr int heldGraceMs = 40;
+constexpr int heldLimitMs = 1500;
+
+} // namespace
+
+struct FirstFrameBackground::DrawnFrame {
+    QMutex mutex;
+    QImage picture;
+};
+
+namespace {
+
+// What the renderer of `window` has just drawn, read from its back buffer before the swap: the picture of the frame
+// itself, instead of drawing the window once more to take one. Null when it does not draw with OpenGL.
+QImage readBackFrame(QQuickWindow& window) {
+    QSGRendererInterface* renderer = window.rendererInterface();
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    if (!renderer || renderer->graphicsApi() != QSGRendererInterface::OpenGL || !context)
+        return {};
+    const QSize size = window.size() * window.devicePixelRatio();
+    QImage picture(size, QImage::Format_RGBA8888_Premultiplied);
+    window.beginExternalCommands();
+    QOpenGLFunctions* gl = context->functions();
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
+    gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl->glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE, picture.bits());
+    const bool read = gl->glGetError() == GL_NO_ERROR;
+    window.endExternalCommands();
+    if (!read)
+        return {};
+    // OpenGL's rows go bottom up.
+    picture.mirror();
+    picture.setDevicePixelRatio(window.devicePixelRatio());
+    return picture;
 }
 
 } // namespace
+
+FirstFrameBackground::FirstFrameBackground(QObject* parent) : QObject(parent) {
+    m_groupLimit.setSingleShot(true);
+    m_groupLimit.setInterval(groupWaitMs);
+    connect(&m_groupLimit, &QTimer::timeout, this, [this] {
+        // Shown with the ones still drawing: those come on their own.
+        const QSet<QWindow*> ready = std::exchange(m_ready, {});
+        QList<QQuickWindow*> shownNow;
+        for (QWindow* window : ready)
+            if (auto* quick = qobject_cast<QQuickWindow*>(window); quick && m_hidden.contains(window)) {
+                handOver(*quick);
+                shownNow << quick;
+            }
+        if (m_hidden.isEmpty())
+            dropHeldPlaces();
+        xcb_flush(qtx11::connection());
+        for (QQuickWindow* window : std::as_const(shownNow))
+            emit shown(window);
+    });
+    m_heldLimit.setSingleShot(true);
+    m_heldLimit.setInterval(heldGraceMs);
+    connect(&m_heldLimit, &QTimer::timeout, this, [this] {
+        if ((m_hidden.isEmpty() && !m_replacementExpected) || m_heldSince.elapsed() > heldLimitMs)
+            dropHeldPlaces();
+        else
+            m_heldLimit.start();
+    });
+}
+
+FirstFrameBackground::~FirstFrameBackground() = default;
+
+namespace {
+QPointer<FirstFrameBackground> installed;
+} // namespace
+
+bool FirstFrameBackground::isOutOfSight(const QWindow& window) {
+    return installed && installed->m_hidden.contains(const_cast<QWindow*>(&window));
+}
+
+void FirstFrameBackground::expectReplacement() {
+    if (installed)
+        installed->m_replacementExpected = true;
+}
 
 QObject* FirstFrameBackground::install(QGuiApplication& application) {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return nullptr;
     auto* watcher = new FirstFrameBackground(&application);
+    installed = watcher;
     application.installEventFilter(watcher);
+    application.installNativeEventFilter(watcher);
     return watcher;
 }
 
-std::optional<QColor> FirstFrameBackground::backgroundFor(QWindow& window) {
-    // The tray icon's window goes inside the panel and shows the panel's own background through it.
-    if (window.flags().testFlag(Qt::BypassWindowManagerHint))
-        return std::nullopt;
-    auto* quick = qobject_cast<QQuickWindow*>(&window);
-    if (quick && quick->color().alpha() == 255)
-        return quick->color();
-    // A window with an alpha channel that draws itself translucent: the compositor blends it from its first frame.
-    if (window.format().alphaBufferSize() > 0)
-        return std::nullopt;
-    return QGuiApplication::palette().color(QPalette::Window);
+bool FirstFrameBackground::drawnBeforeShown(const QWindow& window) {
+    if (!window.isTopLevel() || window.flags().testFlag(Qt::BypassWindowManagerHint))
+        return false;
+    // Pop-ups and tool tips bypass the window manager already, and are small and quick to draw.
+    const Qt::WindowType type = window.type();
+    return type == Qt::Window || type == Qt::Dialog || type == Qt::Tool || type == Qt::Sheet || type == Qt::Drawer;
 }
 
-void FirstFrameBackground::setBackgroundColour(QWindow& window) {
-    const std::optional<QColor> color = backgroundFor(window);
-    xcb_connection_t* connection = qtConnection();
-    if (!color || !connection)
-        return;
-    // On Qt's own connection, so that it reaches the server after the window is made and before it is mapped.
-    // In a window with an alpha channel the pixel's top byte is its alpha: opaque.
-    const quint32 rgb = color->toRgb().rgb() & 0xFFFFFF;
-    const quint32 pixel = window.format().alphaBufferSize() > 0 ? rgb | 0xFF000000u : rgb;
-    xcb_change_window_attributes(connection, xcb_window_t(window.winId()), XCB_CW_BACK_PIXEL, &pixel);
-}
-
-bool FirstFrameBackground::showUntilNextFrame(QQuickWindow& window, const QImage& picture) {
-    xcb_connection_t* connection = qtConnection();
-    if (!connection || picture.isNull() || !backgroundFor(window) || !window.handle())
-        return false;
-    const auto id = xcb_window_t(window.winId());
-    const xcb_pixmap_t pixmap = uploadPicture(connection, id, picture, *backgroundFor(window));
-    if (!pixmap)
-        return false;
-    xcb_change_window_attributes(connection, id, XCB_CW_BACK_PIXMAP, &pixmap);
-    // The window holds the pixmap as long as it is its background.
-    xcb_free_pixmap(connection, pixmap);
-    xcb_flush(connection);
-    // Once the window's own frame of that size is on screen the picture would only show stale content where the
-    // window grows or is uncovered later: its colour again. Frames still under way at another size do not count,
-    // though a few of them end the wait all the same.
-    const QSize size = picture.size();
-    auto connectionHolder = std::make_shared<QMetaObject::Connection>();
-    auto framesLeft = std::make_shared<int>(4);
-    *connectionHolder = QObject::connect(
-        &window, &QQuickWindow::frameSwapped, &window,
-        [target = QPointer<QQuickWindow>(&window), connectionHolder, framesLeft, size] {
-            if (!target)
-                return;
-            const qreal ratio = target->devicePixelRatio();
-            const QSize shown(qCeil(target->width() * ratio), qCeil(target->height() * ratio));
-            if (shown != size && --*framesLeft > 0)
-                return;
-            QObject::disconnect(*connectionHolder);
-            setBackgroundColour(*target);
-        },
-        Qt::QueuedConnection);
-    return true;
+bool FirstFrameBackground::framed(const QWindow& window) {
+    return !window.flags().testFlag(Qt::FramelessWindowHint);
 }
 
 bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
+    // Show comes before Qt maps the window, Hide after it unmapped it (also while a window is being destroyed,
+    // when it is a QWindow and nothing more).
     if (event->type() == QEvent::Show) {
-        // Sent before the window maps. A window whose graphics are still to be made (never drawn, or let go
-        // while hidden) takes long to its first frame: it is drawn offscreen now, and maps showing that.
-        auto* quick = qobject_cast<QQuickWindow*>(watched);
-        if (quick && quick->handle() && !quick->size().isEmpty() && !quick->contentItem()->childItems().isEmpty() &&
-            backgroundFor(*quick) && (!quick->isPersistentSceneGraph() || !quick->property(drawnKey).toBool())) {
-            // Drawing offscreen holds this thread for a while: what was asked of the X server so far (another
-            // window mapping) goes out first rather than waiting behind it.
-            if (xcb_connection_t* connection = qtConnection())
-                xcb_flush(connection);
-            // The window gives its content item its size only once it has a size event; the picture needs it now.
-            quick->contentItem()->setSize(quick->size());
-            if (showUntilNextFrame(*quick, quick->grabWindow()) && !quick->property(drawnKey).isValid()) {
-                quick->setProperty(drawnKey, false);
-                auto drawn = std::make_shared<QMetaObject::Connection>();
-                *drawn = connect(
-                    quick, &QQuickWindow::frameSwapped, quick,
-                    [quick, drawn] {
-                        QObject::disconnect(*drawn);
-                        quick->setProperty(drawnKey, true);
-                    },
-                    Qt::QueuedConnection);
+        auto* window = qobject_cast<QQuickWindow*>(watched);
+        if (window && window->handle() && drawnBeforeShown(*window) && !m_hidden.contains(window)) {
+            if (!m_watched.contains(window)) {
+                m_watched.insert(window);
+                QWindow* key = window;
+                connect(window, &QObject::destroyed, this, [this, key] { m_watched.remove(key); });
+                // Emitted before Qt unmaps the window: still on screen.
+                connect(window, &QWindow::visibleChanged, this, [this, key](bool visible) {
+                    if (!visible)
+                        holdPlaceOf(*key);
+                });
             }
+            drawHidden(*window);
         }
-        return false;
+    } else if (event->type() == QEvent::Hide && watched->isWindowType()) {
+        auto* window = static_cast<QWindow*>(watched);
+        m_remapped.remove(window);
+        if (m_hidden.contains(window)) {
+            release(*window);
+            // The others shown with it no longer wait for it.
+            if (!m_ready.isEmpty())
+                handOverReady();
+        }
+    } else if (event->type() == QEvent::Expose && m_remapped.contains(watched)) {
+        // Out of Qt's sight as the window manager takes it, then in sight where it put it.
+        auto* window = static_cast<QQuickWindow*>(watched);
+        if (!window->isExposed())
+            m_remapped[window] = true;
+        else if (m_remapped.value(window) && m_remapped.remove(window)) {
+            dropPictureAfterNextFrame(*window);
+            if (m_remapped.isEmpty() && m_hidden.isEmpty())
+                dropHeldPlaces();
+        }
     }
-    if (event->type() != QEvent::PlatformSurface ||
-        static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() != QPlatformSurfaceEvent::SurfaceCreated)
-        return false;
-    if (auto* window = qobject_cast<QWindow*>(watched))
-        setBackgroundColour(*window);
     return false;
+}
+
+bool FirstFrameBackground::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    const int shapeBase = qtx11::shapeEventBase();
+    if (shapeBase < 0 || m_hidden.isEmpty() || eventType != "xcb_generic_event_t")
+        return false;
+    // A ShapeNotify: its kind, the window, and the extents of the window's new shape.
+    const auto* event = static_cast<const uint8_t*>(message);
+    if ((event[0] & 0x7F) != shapeBase || event[1] != 0 /* bounding */)
+        return false;
+    quint32 window = 0;
+    quint16 width = 0;
+    quint16 height = 0;
+    std::memcpy(&window, event + 4, sizeof window);
+    std::memcpy(&width, event + 12, sizeof width);
+    std::memcpy(&height, event + 14, sizeof height);
+    if (width == 0 || height == 0)
+        return false;
+    for (auto it = m_hidden.cbegin(); it != m_hidden.cend(); ++it) {
+        if (it.key()->handle() && quint32(it.key()->winId()) == window) {
+            qtx11::setShapeEmpty(window, qtx11::Shape::Bounding, true);
+            break;
+        }
+    }
+    return false;
+}
+
+void FirstFrameBackground::drawHidden(QQuickWindow& window) {
+    xcb_connection_t* connection = qtx11::connection();
+    if (!connection)
+        return;
+    const auto id = xcb_window_t(window.winId());
+    // Mapped, exposed for Qt, drawn, and nowhere on screen: a window with nothing in its shape shows nothing, and
+    // the window manager gives a frameless one the same shape. One it frames would show that frame: Qt's map of
+    // it goes straight to the server instead, where the window stands then being where the X window stands, not
+    // where the window manager would put it: the place Qt was given.
+    if (framed(window)) {
+        placeAsGiven(connection, window);
+        setOverrideRedirect(connection, id, true);
+    }
+    // Coming while another window's place is held: its own place is held too.
+    if (!m_held.empty())
+        holdPlace(screenArea(window));
+    m_replacementExpected = false;
+    qtx11::selectShapeEvents(id);
+    qtx11::setShapeEmpty(id, qtx11::Shape::Bounding, true);
+    if (!window.flags().testFlag(Qt::WindowTransparentForInput))
+        qtx11::setShapeEmpty(id, qtx11::Shape::Input, true);
+    xcb_flush(connection);
+    QWindow* key = &window;
+    // The size each frame is drawn at, read while the window's content waits for the render thread; 0 for a frame
+    // drawn while the server had not yet given the window the size Qt asked for.
+    auto drawnAt = std::make_shared<std::atomic<quint64>>(0);
+    auto drawn = std::make_shared<DrawnFrame>();
+    m_drawn.insert(key, drawn);
+    m_hidden.insert(key, {connect(&window, &QObject::destroyed, this,
+                                  [this, key] {
+                                      m_hidden.remove(key);
+                                      m_drawn.remove(key);
+                                      m_ready.remove(key);
+                                      if (!m_ready.isEmpty())
+                                          handOverReady();
+                                  }),
+                          connect(
+                              &window, &QQuickWindow::beforeSynchronizing, this,
+                              [&window, drawnAt, id] {
+                                  // The X window is drawn at the size it has on the server: a size Qt has asked for
+                                  // and the server not yet given draws a frame cut to the old one.
+                                  const QSize size = window.size();
+                                  const bool given = sizeOf(qtx11::connection(), id) ==
+                                                     QSize(qRound(size.width() * window.devicePixelRatio()),
+                                                           qRound(size.height() * window.devicePixelRatio()));
+                                  drawnAt->store(given ? packed(size) : 0);
+                              },
+                              Qt::DirectConnection),
+                          connect(
+                              &window, &QQuickWindow::afterRendering, this,
+                              [&window, drawn, drawnAt] {
+                                  // A frame cut to the size the server had is no picture of the window.
+                                  QImage picture = drawnAt->load() != 0 ? readBackFrame(window) : QImage();
+                                  const QMutexLocker lock(&drawn->mutex);
+                                  drawn->picture = std::move(picture);
+                              },
+                              Qt::DirectConnection)});
+    handOverOnceSettled(window, drawnAt, settleFrames);
+}
+
+void FirstFrameBackground::handOverOnceSettled(QQuickWindow& window, std::shared_ptr<std::atomic<quint64>> drawnAt,
+                                               int framesLeft) {
+    afterNextFrame(window, this, [this, drawnAt, framesLeft](QQuickWindow& drawn) {
+        if (!m_hidden.contains(&drawn))
+            return;
+        // A content that laid itself out anew while drawing (a layout settles in the frame) asks for another size:
+        // that frame is not what the window shows once resized.
+        const QSize size = drawn.size();
+        const bool settled = drawnAt->load() == packed(size) && size.width() >= drawn.minimumWidth() &&
+                             size.width() <= drawn.maximumWidth() && size.height() >= drawn.minimumHeight() &&
+                             size.height() <= drawn.maximumHeight();
+        if (settled || framesLeft <= 1) {
+            m_ready.insert(&drawn);
+            handOverReady();
+        } else {
+            handOverOnceSettled(drawn, drawnAt, framesLeft - 1);
+        }
+    });
+}
+
+void FirstFrameBackground::handOverReady() {
+    for (QWindow* window : std::as_const(m_hidden).keys())
+        if (!m_ready.contains(window)) {
+            if (!m_groupLimit.isActive())
+                m_groupLimit.start();
+            return;
+        }
+    // Every window on its way is drawn: they all go on screen at once, and what held their place goes.
+    m_groupLimit.stop();
+    // Their pictures first, then all of them at once.
+    QList<QQuickWindow*> ready;
+    for (QWindow* window : std::exchange(m_ready, {}))
+        if (auto* quick = qobject_cast<QQuickWindow*>(window))
+            ready << quick;
+    for (QQuickWindow* window : std::as_const(ready))
+        setPicture(*window);
+    for (QQuickWindow* window : std::as_const(ready))
+        show(*window);
+    // What held the place goes as they show: at once, or once the window manager has mapped the framed ones again.
+    if (m_remapped.isEmpty())
+        dropHeldPlaces();
+    xcb_flush(qtx11::connection());
+    for (QQuickWindow* window : std::as_const(ready))
+        emit shown(window);
+}
+
+void FirstFrameBackground::holdPlaceOf(QWindow& window) {
+    if (!window.isExposed() || m_hidden.contains(&window))
+        return;
+    // Over the windows on their way too: one that shows before it is drawn (Qt giving it a shape) stays unseen.
+    QRect area = screenArea(window);
+    for (QWindow* coming : m_hidden.keys())
+        area = area.united(screenArea(*coming));
+    holdPlace(area);
+}
+
+void FirstFrameBackground::holdPlace(const QRect& area) {
+    if (std::unique_ptr<ScreenCurtain> curtain = ScreenCurtain::raise(area)) {
+        if (m_held.empty())
+            m_heldSince.start();
+        m_held.push_back(std::move(curtain));
+        // Dropped after a moment when no window comes, else once the windows coming show.
+        m_heldLimit.start();
+    }
+}
+
+void FirstFrameBackground::dropHeldPlaces() {
+    m_heldLimit.stop();
+    m_replacementExpected = false;
+    m_held.clear();
+}
+
+void FirstFrameBackground::handOver(QQuickWindow& window) {
+    setPicture(window);
+    show(window);
+}
+
+void FirstFrameBackground::setPicture(QQuickWindow& window) {
+    xcb_connection_t* connection = qtx11::connection();
+    const auto id = xcb_window_t(window.winId());
+    // The frame just drawn as the picture the server shows in it from the moment it shows; drawn once more by the
+    // window's own renderer where it could not be read back as drawn.
+    QImage picture;
+    if (const std::shared_ptr<DrawnFrame> drawn = m_drawn.value(&window)) {
+        const QMutexLocker lock(&drawn->mutex);
+        if (drawn->picture.size() == window.size() * window.devicePixelRatio())
+            picture = drawn->picture;
+    }
+    if (picture.isNull())
+        picture = window.grabWindow();
+    if (const int depth = depthOf(connection, id); depth && !picture.isNull()) {
+        if (const quint32 pixmap = XPicture::upload(connection, id, depth, picture, window.color())) {
+            xcb_change_window_attributes(connection, id, XCB_CW_BACK_PIXMAP, &pixmap);
+            // The window holds it as long as it is its background.
+            xcb_free_pixmap(connection, pixmap);
+        }
+    }
+}
+
+void FirstFrameBackground::show(QQuickWindow& window) {
+    xcb_connection_t* connection = qtx11::connection();
+    const auto id = xcb_window_t(window.winId());
+    const bool remap = framed(window);
+    if (remap)
+        xcb_unmap_window(connection, id);
+    release(window);
+    if (remap) {
+        placeAsGiven(connection, window);
+        xcb_map_window(connection, id);
+    }
+    xcb_flush(connection);
+    // Asked for while the window manager did not know the window: asked again.
+    if (remap && !window.flags().testFlag(Qt::WindowDoesNotAcceptFocus))
+        window.requestActivate();
+    // A frame already under way when the window went to the window manager is no frame on screen: the picture
+    // stays until Qt has drawn the window once it shows again.
+    if (remap)
+        m_remapped.insert(&window, false);
+    else
+        dropPictureAfterNextFrame(window);
+}
+
+void FirstFrameBackground::dropPictureAfterNextFrame(QQuickWindow& window) {
+    // Once drawn where it shows, the picture would only show stale content where the window grows or is
+    // uncovered later: no background again.
+    afterNextFrame(window, this, [](QQuickWindow& shown) {
+        if (xcb_connection_t* connection = qtx11::connection()) {
+            const quint32 none = XCB_BACK_PIXMAP_NONE;
+            xcb_change_window_attributes(connection, xcb_window_t(shown.winId()), XCB_CW_BACK_PIXMAP, &none);
+            xcb_flush(connection);
+        }
+    });
+}
+
+void FirstFrameBackground::release(QWindow& window) {
+    for (const QMetaObject::Connection& connection : m_hidden.take(&window))
+        disconnect(connection);
+    m_drawn.remove(&window);
+    m_ready.remove(&window);
+    xcb_connection_t* connection = qtx11::connection();
+    if (!connection || !window.handle())
+        return;
+    const auto id = xcb_window_t(window.winId());
+    setOverrideRedirect(connection, id, false);
+    // A window cut to a shape of its own gets that shape back; one that takes no input keeps taking none.
+    if (window.mask().isEmpty())
+        qtx11::setShapeEmpty(id, qtx11::Shape::Bounding, false);
+    else
+        window.setMask(window.mask());
+    if (!window.flags().testFlag(Qt::WindowTransparentForInput))
+        qtx11::setShapeEmpty(id, qtx11::Shape::Input, false);
+    xcb_flush(connection);
 }
 
 } // namespace tavrine::ui

@@ -1,49 +1,99 @@
 #pragma once
 
-#include <QColor>
+#include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
+#include <QRect>
+#include <QSet>
+#include <QTimer>
 
-#include <optional>
+#include <atomic>
+#include <memory>
 
 class QGuiApplication;
-class QImage;
 class QQuickWindow;
 class QWindow;
 
 namespace tavrine::ui {
 
-// Until a window has drawn its first frame the X server shows whatever the window has as background: Qt gives
-// it none, so a window that maps or grows shows the pixels that were on screen there, or white. Every opaque
-// window of the application gets its own colour as background once its X window exists, before it maps.
+// What a window shows on screen before Qt has drawn it. Qt leaves an X window without a background, so until its
+// first frame the screen keeps what was there: the window's frame around a hole where the window manager frames
+// it, a still picture of whatever moves beneath it, the bare colour of a background if one were set. So a window
+// is mapped by itself first, out of the window manager's hands and with nothing of it shown (override-redirect,
+// an empty shape), draws its first frame with its own renderer, and then goes to the window manager with that
+// frame as its X background: it comes on screen drawn, at the cost of its first frame and one picture of it,
+// whether it kept its graphics while hidden or makes them afresh, and whatever changed while it was hidden.
 //
-// A flat colour still leaves a Qt Quick window blank for as long as its first frame takes, which is long for a
-// window whose graphics are made afresh (shaders, glyphs, images). Such a window is drawn once offscreen as it
-// is shown, and that picture is its background while it maps: it appears with its content. The picture goes
-// once the window's own first frame is on screen.
-class FirstFrameBackground final : public QObject {
+// Windows shown together (a stage of several) come on screen together, once the last of them is drawn; and a window
+// that goes while others are on their way stays on screen as a still picture until they show, so that one screen
+// gives way to the next without an empty desktop in between.
+class FirstFrameBackground final : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    // Watches every window the application makes from now on (X11 only). The watcher belongs to the
+    // Watches every window the application shows from now on (X11 only). The watcher belongs to the
     // application; it is answered so that a test can end it. Nothing off X11.
     static QObject* install(QGuiApplication& application);
 
-    // Makes `picture` the X background of `window` (at its top left) until the window has drawn its next frame,
-    // then its own colour again: what the X server shows where the window maps, grows or is uncovered meanwhile.
-    // False when that cannot be done (not on X11, a translucent window, no picture).
-    static bool showUntilNextFrame(QQuickWindow& window, const QImage& picture);
+    // The next window that leaves the screen is being replaced by one that comes a moment later (a window that
+    // takes long to build the first time): its place is held until a window shows, or a second and a half.
+    static void expectReplacement();
+    // Whether `window` is shown by Qt and still being drawn out of sight.
+    static bool isOutOfSight(const QWindow& window);
+
+    // Whether `window` is drawn out of sight before it shows: a top-level window the window manager manages.
+    static bool drawnBeforeShown(const QWindow& window);
+    // Whether the window manager draws a frame around `window`.
+    static bool framed(const QWindow& window);
+
+    // A shape Qt gives a window that is still out of sight (a panel cut to its outline as it lays itself out) is
+    // taken back at once: the window shows only once drawn, with that shape.
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+signals:
+    // `window` has just gone on screen with the picture of its first frame, before Qt draws it there.
+    void shown(QWindow* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    using QObject::QObject;
+    explicit FirstFrameBackground(QObject* parent);
+    ~FirstFrameBackground() override;
 
-    // The colour a window shows before its first frame: a Qt Quick window's own colour when it is opaque, the
-    // palette's window colour for a window that is transparent or has none; nothing for a transparent window with
-    // an alpha channel, which a compositor blends itself, nor for one the window manager does not manage (the tray
-    // icon).
-    static std::optional<QColor> backgroundFor(QWindow& window);
-    static void setBackgroundColour(QWindow& window);
+    void drawHidden(QQuickWindow& window);
+    void handOverReady();
+    // A window about to leave the screen: a still picture of it holds its place while others are on their way.
+    void holdPlaceOf(QWindow& window);
+    void holdPlace(const QRect& area);
+    void dropHeldPlaces();
+    void handOverOnceSettled(QQuickWindow& window, std::shared_ptr<std::atomic<quint64>> drawnAt, int framesLeft);
+    void handOver(QQuickWindow& window);
+    void setPicture(QQuickWindow& window);
+    void show(QQuickWindow& window);
+    void release(QWindow& window);
+    void dropPictureAfterNextFrame(QQuickWindow& window);
+
+    // Mapped out of sight, waiting for their first frame; each with the connections that follow its frames and
+    // forget it once destroyed.
+    QHash<QWindow*, QList<QMetaObject::Connection>> m_hidden;
+    // The last frame each of them drew, read back as it was drawn (OpenGL only).
+    struct DrawnFrame;
+    QHash<QWindow*, std::shared_ptr<DrawnFrame>> m_drawn;
+    // Handed to the window manager with their picture, each with whether Qt has seen it unmapped since.
+    QHash<QObject*, bool> m_remapped;
+    // Drawn out of sight, waiting for the others shown with them.
+    QSet<QWindow*> m_ready;
+    // Windows whose leaving is watched.
+    QSet<QWindow*> m_watched;
+    // Still pictures of windows gone, held until the windows on their way show.
+    std::vector<std::unique_ptr<class ScreenCurtain>> m_held;
+    // How long windows drawn wait for the others, and how long a picture of a window gone waits for any to come.
+    QTimer m_groupLimit;
+    QTimer m_heldLimit;
+    QElapsedTimer m_heldSince;
+    // A window coming is expected: what held a place waits for it.
+    bool m_replacementExpected = false;
 };
 
 } // namespace tavrine::ui

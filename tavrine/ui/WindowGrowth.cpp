@@ -1,37 +1,42 @@
 #include "tavrine/ui/WindowGrowth.h"
 
 #include "tavrine/ui/FirstFrameBackground.h"
+#include "tavrine/ui/ScreenCurtain.h"
 
-#include <QGuiApplication>
-#include <QQuickItem>
+#include <QScreen>
 #include <QtMath>
 
 namespace tavrine::ui {
+
+namespace {
+constexpr int uncoverLimitMs = 1000;
+} // namespace
+
+WindowGrowth::WindowGrowth(QObject* parent) : QObject(parent) {
+    m_limit.setSingleShot(true);
+    m_limit.setInterval(uncoverLimitMs);
+    connect(&m_limit, &QTimer::timeout, this, &WindowGrowth::uncover);
+}
+
+WindowGrowth::~WindowGrowth() {
+    disconnect(m_drawn);
+}
 
 void WindowGrowth::setWindow(QQuickWindow* window) {
     if (m_window == window)
         return;
     if (m_window)
         m_window->disconnect(this);
+    uncover();
     m_window = window;
     if (m_window) {
-        // A window hidden meanwhile draws nothing more: the grab would never end.
+        // A window hidden meanwhile draws nothing more.
         connect(m_window, &QWindow::visibleChanged, this, [this](bool visible) {
-            if (!visible && m_drawing) {
-                m_drawing.reset();
-                take(m_wanted);
-            }
+            if (!visible)
+                uncover();
         });
     }
     emit windowChanged();
-    follow();
-}
-
-void WindowGrowth::setSource(QQuickItem* source) {
-    if (m_source == source)
-        return;
-    m_source = source;
-    emit sourceChanged();
 }
 
 void WindowGrowth::setWantedHeight(qreal height) {
@@ -39,46 +44,60 @@ void WindowGrowth::setWantedHeight(qreal height) {
         return;
     m_wanted = height;
     emit wantedHeightChanged();
-    follow();
-}
-
-void WindowGrowth::follow() {
-    if (m_drawing)
-        return; // the drawing under way ends with the height wanted by then
-    if (m_wanted <= m_height || !drawAhead())
-        take(m_wanted);
-}
-
-void WindowGrowth::take(qreal height) {
-    if (m_height == height)
+    if (m_height == m_wanted)
         return;
-    m_height = height;
+    // Nothing of a window still drawn out of sight is on screen to cover.
+    if (m_window && m_window->isVisible() && !FirstFrameBackground::isOutOfSight(*m_window))
+        cover();
+    m_height = m_wanted;
     emit heightChanged();
+    if (m_curtain)
+        uncoverOnceDrawn();
 }
 
-bool WindowGrowth::drawAhead() {
-    if (!m_window || !m_source || !m_window->isVisible() || !m_window->isExposed() ||
-        QGuiApplication::platformName() != QLatin1String("xcb"))
-        return false;
+QRect WindowGrowth::coveredArea(const QRect& from, int height, bool keepsBottomEdge) {
+    const QRect to = keepsBottomEdge
+                         ? QRect(QPoint(from.left(), from.bottom() + 1 - height), QSize(from.width(), height))
+                         : QRect(from.topLeft(), QSize(from.width(), height));
+    return from.united(to);
+}
+
+void WindowGrowth::cover() {
     const qreal ratio = m_window->devicePixelRatio();
-    const QSize size(qCeil(m_window->width() * ratio), qCeil(m_wanted * ratio));
-    m_drawing = m_source->grabToImage(size);
-    if (!m_drawing)
-        return false;
-    connect(m_drawing.data(), &QQuickItemGrabResult::ready, this, [this, drawing = m_drawing.data()] {
-        if (m_drawing.data() != drawing)
-            return;
-        const QImage picture = m_drawing->image();
-        const qreal drawnHeight = m_wanted;
-        m_drawing.reset();
-        if (!m_window)
-            return;
-        // The content may have changed again meanwhile: only a picture of what will show goes up.
-        if (picture.height() == qCeil(drawnHeight * m_window->devicePixelRatio()) && drawnHeight > m_height)
-            FirstFrameBackground::showUntilNextFrame(*m_window, picture);
-        take(m_wanted);
-    });
-    return true;
+    const QRect frame(QPoint(qFloor(m_window->x() * ratio), qFloor(m_window->y() * ratio)),
+                      QSize(qCeil(m_window->width() * ratio), qCeil(m_window->height() * ratio)));
+    // A window in the lower half of its screen stands above a tray at the bottom: it grows upwards.
+    const QScreen* screen = m_window->screen();
+    const bool keepsBottomEdge = screen && m_window->y() + m_window->height() / 2 > screen->geometry().center().y();
+    const QRect area = coveredArea(frame, qCeil(m_wanted * ratio), keepsBottomEdge);
+    // A change while the last one is still covered: the curtain already shows the screen as it was, and the new
+    // one pictures it, wider where needed.
+    if (m_curtain && m_curtain->area().contains(area))
+        return;
+    std::unique_ptr<ScreenCurtain> wider = ScreenCurtain::raise(m_curtain ? area.united(m_curtain->area()) : area);
+    if (wider)
+        m_curtain = std::move(wider);
+}
+
+void WindowGrowth::uncoverOnceDrawn() {
+    disconnect(m_drawn);
+    m_limit.start();
+    // Emitted on the render thread after the frame went to the server; the check runs here.
+    m_drawn = connect(
+        m_window, &QQuickWindow::frameSwapped, this,
+        [this] {
+            if (m_window && qAbs(m_window->height() - m_height) < 1)
+                uncover();
+        },
+        Qt::QueuedConnection);
+}
+
+void WindowGrowth::uncover() {
+    disconnect(m_drawn);
+    m_limit.stop();
+    // The frame drawn under it was not kept by the server: the window is drawn again where it shows now, and
+    // until then the screen keeps the curtain's picture, the window having no background of its own.
+    m_curtain.reset();
 }
 
 } // namespace tavrine::ui

@@ -2,57 +2,60 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QQuickItemGrabResult>
 #include <QQuickWindow>
+#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
-class QQuickItem;
+#include <memory>
 
 namespace tavrine::ui {
 
-// The height of a window that follows its content. Without a compositor the X server shows the window's
-// background where it grows until the window's next frame arrives, which for new content (a screen built the
-// moment it is first shown) is long enough to see: the old content over a blank band. So a shown window grows
-// only once its new content is drawn: the content, laid out at the new height in `source`, is drawn offscreen
-// first and becomes the window's X background, and then the window takes the height. A window that shrinks or
-// is hidden takes the height at once. Bind the window's height (and its limits) to `height`.
+class ScreenCurtain;
+
+// The height of a window that follows its content. A shown window whose content changes height would otherwise
+// show the new content cut to the old height, or the old content cut short, until it has been resized and drawn
+// again: so while it shows, each change of height happens under a still picture of the screen as it was (a
+// ScreenCurtain over the window's old and new place), which goes once the window has drawn a frame at its new
+// height. A hidden window takes the height at once. Bind the window's height (and its limits) to `height`.
 class WindowGrowth : public QObject {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(QQuickWindow* window READ window WRITE setWindow NOTIFY windowChanged)
-    // The window's content at its wanted height: drawn offscreen before the window grows.
-    Q_PROPERTY(QQuickItem* source READ source WRITE setSource NOTIFY sourceChanged)
     Q_PROPERTY(qreal wantedHeight READ wantedHeight WRITE setWantedHeight NOTIFY wantedHeightChanged)
     Q_PROPERTY(qreal height READ height NOTIFY heightChanged)
 
 public:
-    using QObject::QObject;
+    explicit WindowGrowth(QObject* parent = nullptr);
+    ~WindowGrowth() override;
 
     QQuickWindow* window() const { return m_window; }
     void setWindow(QQuickWindow* window);
-    QQuickItem* source() const { return m_source; }
-    void setSource(QQuickItem* source);
     qreal wantedHeight() const { return m_wanted; }
     void setWantedHeight(qreal height);
     qreal height() const { return m_height; }
 
+    // The area a change from `from` to a height of `height` covers: the window's place before and after, for a
+    // window that keeps its top edge where it was, or its bottom edge (one above a tray at the bottom).
+    static QRect coveredArea(const QRect& from, int height, bool keepsBottomEdge);
+
 signals:
     void windowChanged();
-    void sourceChanged();
     void wantedHeightChanged();
     void heightChanged();
 
 private:
-    void follow();
-    void take(qreal height);
-    // Draws the source at the wanted height; false when the window cannot show such a picture.
-    bool drawAhead();
+    void cover();
+    void uncoverOnceDrawn();
+    void uncover();
 
     QPointer<QQuickWindow> m_window;
-    QPointer<QQuickItem> m_source;
-    QSharedPointer<QQuickItemGrabResult> m_drawing;
     qreal m_wanted = 0;
     qreal m_height = 0;
+    std::unique_ptr<ScreenCurtain> m_curtain;
+    QMetaObject::Connection m_drawn;
+    // A window that never draws at its new height (hidden meanwhile, refused by the window manager) is uncovered
+    // all the same.
+    QTimer m_limit;
 };
 
 } // namespace tavrine::ui

@@ -46,7 +46,10 @@ struct FlowScene {
             calls << QStringLiteral("hide");
             host.hide();
         };
-        hooks.openFocusWindow = [this] { calls << QStringLiteral("open"); };
+        hooks.openFocusWindow = [this] {
+            calls << QStringLiteral("open");
+            activeAtOpen = h.session->isActive();
+        };
         hooks.hostWindow = [this] { return &host; };
         flow = std::make_unique<OnboardingFlow>(
             *h.session, std::make_unique<OnboardingRehearsal>(h.clock),
@@ -70,6 +73,7 @@ struct FlowScene {
     QWindow host;
     QStringList calls;
     bool activeAtComplete = false;
+    bool activeAtOpen = false;
     std::unique_ptr<OnboardingFlow> flow;
 };
 
@@ -263,6 +267,8 @@ TEST(OnboardingFlow, TheReadyPageClosesFirstAndThenStartsWhatTheChecksAllow) {
         s.flow->primaryAction();
         EXPECT_EQ(s.calls, (QStringList{"complete", "hide", "open"})) << c.intention.size();
         EXPECT_FALSE(s.activeAtComplete);
+        // The main window opens on the running session it shows, never on the setup it replaced.
+        EXPECT_EQ(s.activeAtOpen, c.starts) << c.intention.size();
         EXPECT_EQ(s.h.session->isActive(), c.starts) << c.intention.size();
         EXPECT_EQ(s.stored(), 0);
         if (c.starts && c.focusMode) {

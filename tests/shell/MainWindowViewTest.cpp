@@ -49,7 +49,8 @@ TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
             EXPECT_FALSE(scene.visible(name)) << name;
     };
     expectShown({"setupScreen", "history", "settings", "duration"}, {"runningScreen", "lengthWarning", "startHint"});
-    expectShown({"frostedVeil", "windowEdge"}, {}); // no compositor here: the edge sets the panel apart
+    // No compositor here: the window's own colour is the background, and the edge sets the panel apart.
+    expectShown({"windowEdge"}, {"frostedVeil"});
     scene.harness.start(25);
     expectShown({"runningScreen", "drift"}, {"setupScreen", "monitoringStatus"});
     scene.harness.advance(61);

@@ -4,13 +4,18 @@
 #include "SettingsScene.h"
 #include "TrayIconClick.h"
 #include "support/QmlTestSupport.h"
+#include "tavrine/core/ManualClock.h"
+#include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/session/FocusSession.h"
+#include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/ui/FirstFrameBackground.h"
 #include "tavrine/ui/WindowGrowth.h"
 #include "tavrine/ui/WindowRaising.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QQmlComponent>
@@ -21,6 +26,7 @@
 #include <QTest>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -127,41 +133,13 @@ TEST(ShellX11, TheSettingsWindowGrowsWithItsForm) {
     EXPECT_TRUE(s.harness.warnings().isEmpty()) << s.harness.warnings().join('\n').toStdString();
 }
 
-TEST(ShellX11, AWindowShowsItsOwnColourWhereItHasNotDrawnYet) {
-    std::unique_ptr<QObject> background(ui::FirstFrameBackground::install(*qGuiApp));
-    ASSERT_TRUE(background);
-    // A window that never draws: it shows only what the X server fills it with, also where it grows.
-    QWindow window;
-    window.resize(160, 120);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const QRgb expected = QGuiApplication::palette().color(QPalette::Window).rgb() & 0xFFFFFF;
-    const auto shown = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
-    ASSERT_TRUE(waitUntil([&] { return !shown().isNull(); }, waitLimit));
-    EXPECT_EQ(shown().pixel(80, 60) & 0xFFFFFF, expected);
-    window.resize(320, 240);
-    ASSERT_TRUE(waitUntil([&] { return shown().size() == QSize(320, 240); }, waitLimit));
-    EXPECT_EQ(shown().pixel(300, 220) & 0xFFFFFF, expected);
-}
-
 namespace {
 
 // Over a connection of the test's own, without letting Qt's event loop run: Qt draws nothing meanwhile, so what
-// shows is what the X server fills the window with.
+// shows is what the X server makes of the window by itself.
 void flushQt() {
     if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
         xcb_flush(x11->connection());
-}
-
-std::optional<QRect> viewableFrame(const QWindow& window, const QSize& size) {
-    platform::X11Connection* x11 = platform::X11Connection::shared();
-    for (int tries = 0; tries < 500; ++tries) {
-        const auto placement = x11->placement(platform::XWindowId(window.winId()));
-        if (placement && placement->viewable && placement->rect.size() == size)
-            return placement->rect;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return std::nullopt;
 }
 
 QRgb screenPixel(const QPoint& point) {
@@ -176,60 +154,287 @@ QRgb screenPixel(const QPoint& point) {
     return pixel;
 }
 
+struct ServerState {
+    // Nothing of the window is drawn: its shape is empty.
+    bool shapedOut = false;
+    bool viewable = false;
+};
+
+ServerState serverState(const QWindow& window) {
+    ServerState state;
+    platform::X11Connection::shared()->withDisplay([&](Display* display) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, Window(window.winId()), &attributes))
+            state.viewable = attributes.map_state == IsViewable;
+        int count = 0;
+        int ordering = 0;
+        if (XRectangle* rectangles =
+                XShapeGetRectangles(display, Window(window.winId()), ShapeBounding, &count, &ordering))
+            XFree(rectangles);
+        state.shapedOut = count == 0;
+    });
+    return state;
+}
+
+// A window of the test's own beneath the others, beside Qt, in one colour that it changes on the spot.
+struct Backdrop {
+    explicit Backdrop(const QRect& area) {
+        platform::X11Connection::shared()->withDisplay([&](Display* display) {
+            XSetWindowAttributes attributes;
+            attributes.override_redirect = True;
+            attributes.background_pixel = 0xFF0000;
+            window = XCreateWindow(display, DefaultRootWindow(display), area.x(), area.y(), area.width(), area.height(),
+                                   0, CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel,
+                                   &attributes);
+            XMapWindow(display, window);
+            // Beneath every other window.
+            XLowerWindow(display, window);
+            XSync(display, False);
+        });
+    }
+    ~Backdrop() {
+        platform::X11Connection::shared()->withDisplay([&](Display* display) {
+            XDestroyWindow(display, window);
+            XSync(display, False);
+        });
+    }
+    void paint(QRgb colour) {
+        platform::X11Connection::shared()->withDisplay([&](Display* display) {
+            XSetWindowBackground(display, window, colour);
+            XClearWindow(display, window);
+            XSync(display, False);
+        });
+    }
+    Window window = 0;
+};
+
+constexpr QRgb red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF, yellow = 0xFFFF00;
+
+// Lets Qt handle what it has pending, one round at a time, until `done` (checked between rounds).
+bool stepUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > qint64(waitLimit * 1000))
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 } // namespace
 
-TEST(ShellX11, AQuickWindowMapsAndGrowsWithItsContentAlreadyDrawn) {
+// A window comes on screen drawn, frameless or framed by the window manager, the first time and again: until Qt
+// has drawn it, the screen shows what lies beneath as it is now (never a still picture of it, a frame around a
+// hole or a bare colour), and from the moment the window manager shows it, its content, before Qt draws again.
+TEST(ShellX11, AWindowComesOnScreenDrawn) {
     std::unique_ptr<QObject> background(ui::FirstFrameBackground::install(*qGuiApp));
     ASSERT_TRUE(background);
+    struct Case {
+        const char* name;
+        Qt::WindowFlags flags;
+        bool keepsGraphics;
+    };
+    for (const Case c :
+         {Case{"frameless", Qt::Tool | Qt::FramelessWindowHint, true}, Case{"framed", Qt::Window, false}}) {
+        const QRect area(200, 200, 400, 300);
+        Backdrop backdrop(area.adjusted(-60, -60, 60, 60));
+        QmlHarness qml;
+        QQuickWindow window;
+        window.setFlags(c.flags);
+        window.setPersistentGraphics(c.keepsGraphics);
+        window.setPersistentSceneGraph(c.keepsGraphics);
+        window.setColor(Qt::gray);
+        window.setGeometry(area);
+        std::unique_ptr<QObject> made =
+            qml.createFromText("import QtQuick\nRectangle { width: 400; height: 300; color: '#0000ff' }\n");
+        auto* content = qobject_cast<QQuickItem*>(made.get());
+        ASSERT_TRUE(content);
+        content->setParentItem(window.contentItem());
+        const QPoint inside = area.center();
+        for (const char* show : {"first show", "shown again"}) {
+            SCOPED_TRACE(testing::Message() << c.name << ", " << show);
+            backdrop.paint(red);
+            window.show();
+            flushQt();
+            // Mapped, and not drawn: what lies beneath changes, and shows.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            backdrop.paint(green);
+            EXPECT_EQ(screenPixel(inside), green);
+            // Drawn out of sight, then shown: at that moment, with Qt held, it shows its content.
+            bool hidden = false;
+            ASSERT_TRUE(stepUntil([&] {
+                const ServerState state = serverState(window);
+                hidden = hidden || state.shapedOut;
+                return hidden && !state.shapedOut;
+            })) << "never shown";
+            for (int tries = 0; tries < 500 && !serverState(window).viewable; ++tries)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            EXPECT_EQ(screenPixel(inside), blue);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+            EXPECT_TRUE(waitUntil([&] { return screenPixel(inside) == blue; }, waitLimit));
+            window.hide();
+            // Nothing comes in its place: the still picture that held it goes, and what lies beneath shows again.
+            EXPECT_TRUE(waitUntil([&] { return screenPixel(inside) == green; }, waitLimit));
+        }
+        content->setParentItem(nullptr);
+        EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
+    }
+}
+
+// A shown window that changes height with its content never shows the new content cut to the old height, nor the
+// old content beside the new: the screen holds what it showed until the window is drawn at its new height.
+TEST(ShellX11, AWindowChangesHeightOutOfSight) {
+    std::unique_ptr<QObject> background(ui::FirstFrameBackground::install(*qGuiApp));
+    ASSERT_TRUE(background);
+    const QRect area(300, 300, 160, 120);
+    Backdrop backdrop(QRect(area.topLeft() - QPoint(40, 40), QSize(240, 400)));
+    backdrop.paint(green);
     QmlHarness qml;
     QQuickWindow window;
-    window.setColor(Qt::gray);
-    window.setGeometry(300, 300, 160, 120);
-    // Red over blue: a window drawn, unlike the grey the X server would fill it with.
+    window.setFlags(Qt::Tool | Qt::FramelessWindowHint);
+    window.setGeometry(area);
+    // Red over blue; the top turns yellow as the window grows.
     std::unique_ptr<QObject> made = qml.createFromText("import QtQuick\n"
                                                        "Item {\n"
-                                                       "    width: 160; height: 120\n"
-                                                       "    Rectangle { width: 160; height: 60; color: '#ff0000' }\n"
-                                                       "    Rectangle { y: parent.height - 60; width: 160; height: 60; "
+                                                       "    property bool grown: false\n"
+                                                       "    width: 160; height: grown ? 240 : 120\n"
+                                                       "    Rectangle { width: 160; height: 60; color: grown ? "
+                                                       "'#ffff00' : '#ff0000' }\n"
+                                                       "    Rectangle { y: 60; width: 160; height: parent.height - 60; "
                                                        "color: '#0000ff' }\n"
                                                        "}\n");
     auto* panel = qobject_cast<QQuickItem*>(made.get());
     ASSERT_TRUE(panel);
     panel->setParentItem(window.contentItem());
-
     ui::WindowGrowth growth;
     growth.setWindow(&window);
-    growth.setSource(panel);
     growth.setWantedHeight(120);
     EXPECT_EQ(growth.height(), 120) << "a hidden window takes its height at once";
-
-    // It maps showing its content, not its bare colour, before Qt has drawn anything.
+    QObject::connect(&growth, &ui::WindowGrowth::heightChanged, &window,
+                     [&] { window.resize(160, qRound(growth.height())); });
     window.show();
-    flushQt();
-    const std::optional<QRect> mapped = viewableFrame(window, QSize(160, 120));
-    ASSERT_TRUE(mapped);
-    EXPECT_EQ(screenPixel(mapped->topLeft() + QPoint(80, 30)), 0xFF0000u);
-    EXPECT_EQ(screenPixel(mapped->topLeft() + QPoint(80, 90)), 0x0000FFu);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QPoint top = area.topLeft() + QPoint(80, 30);
+    const QPoint band = area.topLeft() + QPoint(80, 200);
+    ASSERT_TRUE(waitUntil([&] { return screenPixel(top) == red && screenPixel(band) == green; }, waitLimit));
 
-    // Growing, it shows its new content where it grows, from the moment it is taller.
-    std::optional<QRgb> grown;
-    QObject::connect(&growth, &ui::WindowGrowth::heightChanged, &window, [&] {
-        window.resize(160, qRound(growth.height()));
-        flushQt();
-        if (const std::optional<QRect> frame = viewableFrame(window, QSize(160, 240)))
-            grown = screenPixel(frame->topLeft() + QPoint(80, 210));
-    });
-    panel->setHeight(240);
+    panel->setProperty("grown", true);
     growth.setWantedHeight(240);
-    EXPECT_EQ(growth.height(), 120) << "the window grows once the taller content is drawn";
-    ASSERT_TRUE(waitUntil([&] { return growth.height() == 240; }, waitLimit));
-    ASSERT_TRUE(grown);
-    EXPECT_EQ(*grown, 0x0000FFu);
+    EXPECT_EQ(growth.height(), 240);
+    flushQt();
+    EXPECT_EQ(screenPixel(top), red) << "the old content stays";
+    QList<std::pair<QRgb, QRgb>> seen;
+    EXPECT_TRUE(stepUntil([&] {
+        const std::pair<QRgb, QRgb> shown{screenPixel(top), screenPixel(band)};
+        if (seen.isEmpty() || seen.last() != shown)
+            seen << shown;
+        return shown == std::pair<QRgb, QRgb>{yellow, blue};
+    }));
+    for (const auto& [atTop, inBand] : seen)
+        EXPECT_TRUE((atTop == red && inBand == green) || (atTop == yellow && inBand == blue))
+            << std::hex << atTop << " over " << inBand;
 
-    // Shrinking takes no drawing ahead.
-    growth.setWantedHeight(100);
-    EXPECT_EQ(growth.height(), 100);
+    // Shrinking likewise.
+    panel->setProperty("grown", false);
+    growth.setWantedHeight(120);
+    EXPECT_EQ(screenPixel(band), blue) << "the taller content stays until drawn shorter";
+    EXPECT_TRUE(stepUntil([&] { return screenPixel(top) == red && screenPixel(band) == green; }));
     panel->setParentItem(nullptr);
     EXPECT_TRUE(qml.warnings().isEmpty()) << qml.warnings().join('\n').toStdString();
+}
+
+namespace {
+
+// The share of the pixels of `area` on the screen that match `picture` (drawn at the area's top left).
+double shownAsDrawn(const QImage& picture, const QRect& area) {
+    QImage shown;
+    platform::X11Connection::shared()->withDisplay([&](Display* display) {
+        if (XImage* image = XGetImage(display, DefaultRootWindow(display), area.x(), area.y(), area.width(),
+                                      area.height(), AllPlanes, ZPixmap)) {
+            shown = QImage(area.size(), QImage::Format_RGB32);
+            for (int y = 0; y < area.height(); ++y)
+                for (int x = 0; x < area.width(); ++x)
+                    shown.setPixel(x, y, XGetPixel(image, x, y) | 0xFF000000u);
+            XDestroyImage(image);
+        }
+    });
+    const QImage drawn = picture.convertToFormat(QImage::Format_RGB32);
+    if (shown.isNull() || drawn.size() != shown.size())
+        return 0;
+    qint64 same = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            same += (drawn.pixel(x, y) & 0xFFFFFF) == (shown.pixel(x, y) & 0xFFFFFF) ? 1 : 0;
+    return double(same) / (double(drawn.width()) * drawn.height());
+}
+
+} // namespace
+
+// The main window that a session's end or the onboarding's first start opens maps on the screen the session's
+// state shows (the recap, the running session; never the setup it replaced), drawn: from the moment it shows,
+// before Qt draws it again, the screen shows what the window draws.
+TEST(ShellX11, TheMainWindowMapsOnTheScreenItsStateShows) {
+    std::unique_ptr<QObject> background(ui::FirstFrameBackground::install(*qGuiApp));
+    ASSERT_TRUE(background);
+    struct Case {
+        const char* name;
+        bool onboarded;
+        int screen; // MainWindowModel::Screen
+    };
+    for (const Case c : {Case{"a countdown's end", true, 2}, Case{"the first start from the Ready page", false, 1}}) {
+        SCOPED_TRACE(c.name);
+        ShellAppHarness h({}, c.onboarded);
+        h.start();
+        QQuickWindow* focus = h.app->windows().window(QStringLiteral("focus"));
+        ASSERT_TRUE(focus);
+        // The moment it goes on screen, Qt held: the state it shows, and what the screen shows of it.
+        struct Shown {
+            int screen;
+            double asDrawn;
+        };
+        std::optional<Shown> shownAt;
+        bool watching = false;
+        const QMetaObject::Connection watch = QObject::connect(
+            static_cast<ui::FirstFrameBackground*>(background.get()), &ui::FirstFrameBackground::shown, focus,
+            [&](QWindow* window) {
+                if (window != focus || !watching || shownAt)
+                    return;
+                // Long enough for the window manager to take the window's frame's shape from it.
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                QQuickItem* content = findItem(focus, QStringLiteral("contentView"));
+                const qreal ratio = focus->devicePixelRatio();
+                shownAt =
+                    Shown{content ? content->property("screen").toInt() : -1,
+                          shownAsDrawn(focus->grabWindow(), QRect(focus->position() * ratio, focus->size() * ratio))};
+            },
+            Qt::DirectConnection);
+        if (c.onboarded) {
+            ASSERT_TRUE(waitUntil([&] { return focus->isVisible() && focus->isExposed(); }, waitLimit));
+            h.runSession(1);
+            h.app->opener().closeFocusWindow();
+            ASSERT_TRUE(waitUntil([&] { return !serverState(*focus).viewable; }, waitLimit));
+            watching = true;
+            // The countdown reaches zero: the window opens on the recap.
+            h.clock.advance(h.app->session().minutes() * 60.0);
+            ManualClock::pump();
+        } else {
+            QQuickWindow* onboarding = h.app->windows().existingWindow(QStringLiteral("onboarding"));
+            ASSERT_TRUE(onboarding && waitUntil([&] { return onboarding->isExposed(); }, waitLimit));
+            h.app->onboardingFlow().setIntention(QStringLiteral("Write the report"));
+            watching = true;
+            h.app->onboardingFlow().finish(true);
+            ASSERT_TRUE(h.app->session().isActive());
+        }
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                ManualClock::pump();
+                return shownAt.has_value();
+            },
+            waitLimit))
+            << "never shown";
+        EXPECT_EQ(shownAt->screen, c.screen);
+        EXPECT_GE(shownAt->asDrawn, 0.98);
+        QObject::disconnect(watch);
+    }
 }
