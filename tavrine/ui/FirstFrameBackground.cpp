@@ -61,10 +61,19 @@ void placeAsGiven(xcb_connection_t* connection, const QWindow& window) {
     xcb_configure_window(connection, xcb_window_t(window.winId()), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
 }
 
+// The frame the window manager last drew around a window: around one it has not framed yet, it will draw the same.
+QMargins lastFrameMargins;
+
 // Where `window` and its frame are on the screen, in the X server's pixels.
 QRect screenArea(const QWindow& window) {
     const qreal ratio = window.devicePixelRatio();
-    const QRect frame = window.frameGeometry();
+    QMargins margins = window.frameMargins();
+    if (!margins.isNull())
+        lastFrameMargins = margins;
+    else if (FirstFrameBackground::framed(window))
+        // Room for a frame of any usual size until one has been seen.
+        margins = lastFrameMargins.isNull() ? QMargins(8, 40, 8, 8) : lastFrameMargins;
+    const QRect frame = window.geometry().marginsAdded(margins);
     return QRect(QPoint(qFloor(frame.x() * ratio), qFloor(frame.y() * ratio)),
                  QSize(qCeil(frame.width() * ratio), qCeil(frame.height() * ratio)));
 }
@@ -129,7 +138,7 @@ FirstFrameBackground::FirstFrameBackground(QObject* parent) : QObject(parent) {
                 handOver(*quick);
                 shownNow << quick;
             }
-        if (m_hidden.isEmpty())
+        if (!heldFor())
             dropHeldPlaces();
         xcb_flush(qtx11::connection());
         for (QQuickWindow* window : std::as_const(shownNow))
@@ -138,7 +147,7 @@ FirstFrameBackground::FirstFrameBackground(QObject* parent) : QObject(parent) {
     m_heldLimit.setSingleShot(true);
     m_heldLimit.setInterval(heldGraceMs);
     connect(&m_heldLimit, &QTimer::timeout, this, [this] {
-        if ((m_hidden.isEmpty() && !m_replacementExpected) || m_heldSince.elapsed() > heldLimitMs)
+        if ((!heldFor() && !m_replacementExpected) || m_heldSince.elapsed() > heldLimitMs)
             dropHeldPlaces();
         else
             m_heldLimit.start();
@@ -203,6 +212,8 @@ bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
     } else if (event->type() == QEvent::Hide && watched->isWindowType()) {
         auto* window = static_cast<QWindow*>(watched);
         m_remapped.remove(window);
+        for (auto it = m_mapping.begin(); it != m_mapping.end();)
+            it = it.value() == window ? m_mapping.erase(it) : std::next(it);
         if (m_hidden.contains(window)) {
             release(*window);
             // The others shown with it no longer wait for it.
@@ -216,19 +227,24 @@ bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
             m_remapped[window] = true;
         else if (m_remapped.value(window) && m_remapped.remove(window)) {
             dropPictureAfterNextFrame(*window);
-            if (m_remapped.isEmpty() && m_hidden.isEmpty())
-                dropHeldPlaces();
+            onScreen(quint32(window->winId()));
         }
     }
     return false;
 }
 
 bool FirstFrameBackground::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const uint8_t*>(message);
+    if ((event[0] & 0x7F) == XCB_MAP_NOTIFY && !m_mapping.isEmpty()) {
+        mapSeen(static_cast<const xcb_map_notify_event_t*>(message)->window);
+        return false;
+    }
     const int shapeBase = qtx11::shapeEventBase();
-    if (shapeBase < 0 || m_hidden.isEmpty() || eventType != "xcb_generic_event_t")
+    if (shapeBase < 0 || m_hidden.isEmpty())
         return false;
     // A ShapeNotify: its kind, the window, and the extents of the window's new shape.
-    const auto* event = static_cast<const uint8_t*>(message);
     if ((event[0] & 0x7F) != shapeBase || event[1] != 0 /* bounding */)
         return false;
     quint32 window = 0;
@@ -347,7 +363,7 @@ void FirstFrameBackground::handOverReady() {
     for (QQuickWindow* window : std::as_const(ready))
         show(*window);
     // What held the place goes as they show: at once, or once the window manager has mapped the framed ones again.
-    if (m_remapped.isEmpty())
+    if (!heldFor())
         dropHeldPlaces();
     xcb_flush(qtx11::connection());
     for (QQuickWindow* window : std::as_const(ready))
@@ -378,6 +394,54 @@ void FirstFrameBackground::dropHeldPlaces() {
     m_heldLimit.stop();
     m_replacementExpected = false;
     m_held.clear();
+    m_mapping.clear();
+    m_frames.clear();
+}
+
+bool FirstFrameBackground::heldFor() const {
+    return !m_hidden.isEmpty() || !m_mapping.isEmpty();
+}
+
+void FirstFrameBackground::mapSeen(quint32 mapped) {
+    if (const auto frame = m_frames.constFind(mapped); frame != m_frames.cend()) {
+        onScreen(*frame);
+        return;
+    }
+    if (!m_mapping.contains(mapped))
+        return;
+    // The window manager maps a window inside its frame, and the frame after it (or before): the window is on
+    // screen once both are, and not a moment earlier, or what held its place would leave a bare desktop there.
+    xcb_connection_t* connection = qtx11::connection();
+    const auto viewable = [connection, mapped] {
+        std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
+            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, mapped), nullptr), &free);
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    };
+    if (viewable()) {
+        onScreen(mapped);
+        return;
+    }
+    std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, mapped), nullptr), &free);
+    if (!tree || tree->parent == tree->root)
+        return;
+    const quint32 structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection, tree->parent, XCB_CW_EVENT_MASK, &structure);
+    m_frames.insert(tree->parent, mapped);
+    // Mapped while the frame was being watched.
+    if (viewable())
+        onScreen(mapped);
+}
+
+void FirstFrameBackground::onScreen(quint32 window) {
+    if (!m_mapping.remove(window))
+        return;
+    for (auto it = m_frames.begin(); it != m_frames.end();)
+        it = it.value() == window ? m_frames.erase(it) : std::next(it);
+    if (!heldFor()) {
+        dropHeldPlaces();
+        xcb_flush(qtx11::connection());
+    }
 }
 
 void FirstFrameBackground::handOver(QQuickWindow& window) {
@@ -417,6 +481,7 @@ void FirstFrameBackground::show(QQuickWindow& window) {
     if (remap) {
         placeAsGiven(connection, window);
         xcb_map_window(connection, id);
+        m_mapping.insert(id, &window);
     }
     xcb_flush(connection);
     // Asked for while the window manager did not know the window: asked again.

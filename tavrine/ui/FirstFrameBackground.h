@@ -73,6 +73,11 @@ private:
     void show(QQuickWindow& window);
     void release(QWindow& window);
     void dropPictureAfterNextFrame(QQuickWindow& window);
+    // A window handed to the window manager has been mapped (`mapped`, the X window of it or of its frame): once
+    // it is on screen, what held its place may go.
+    void mapSeen(quint32 mapped);
+    void onScreen(quint32 window);
+    bool heldFor() const;
 
     // Mapped out of sight, waiting for their first frame; each with the connections that follow its frames and
     // forget it once destroyed.
@@ -82,6 +87,10 @@ private:
     QHash<QWindow*, std::shared_ptr<DrawnFrame>> m_drawn;
     // Handed to the window manager with their picture, each with whether Qt has seen it unmapped since.
     QHash<QObject*, bool> m_remapped;
+    // Handed to the window manager and not yet on screen (X window to window), and the frames, mapped or not,
+    // that they wait for (frame to X window).
+    QHash<quint32, QWindow*> m_mapping;
+    QHash<quint32, quint32> m_frames;
     // Drawn out of sight, waiting for the others shown with them.
     QSet<QWindow*> m_ready;
     // Windows whose leaving is watched.
