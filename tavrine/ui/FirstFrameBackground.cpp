@@ -11,6 +11,7 @@
 #include <QOpenGLFunctions>
 #include <QPointer>
 #include <QQuickWindow>
+#include <QSysInfo>
 #include <QtMath>
 #include <xcb/xcb.h>
 
@@ -108,12 +109,16 @@ QImage readBackFrame(QQuickWindow& window) {
     if (!renderer || renderer->graphicsApi() != QSGRendererInterface::OpenGL || !context)
         return {};
     const QSize size = window.size() * window.devicePixelRatio();
-    QImage picture(size, QImage::Format_RGBA8888_Premultiplied);
+    // Read in the order the X server takes its pixels where OpenGL can (BGRA on a little-endian machine: the
+    // order Qt's 32-bit pixels have in memory), so that nothing is reordered on the way to the server.
+    constexpr GLenum bgra = 0x80E1;
+    const bool native = !context->isOpenGLES() && QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    QImage picture(size, native ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGBA8888_Premultiplied);
     window.beginExternalCommands();
     QOpenGLFunctions* gl = context->functions();
     gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
     gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    gl->glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE, picture.bits());
+    gl->glReadPixels(0, 0, size.width(), size.height(), native ? bgra : GL_RGBA, GL_UNSIGNED_BYTE, picture.bits());
     const bool read = gl->glGetError() == GL_NO_ERROR;
     window.endExternalCommands();
     if (!read)

@@ -2,11 +2,27 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QSysInfo>
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace tavrine::ui {
+
+namespace {
+
+bool opaque(const QImage& pixels) {
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x)
+            if (row[x] < 0xFF000000u)
+                return false;
+    }
+    return true;
+}
+
+} // namespace
 
 QByteArray XPicture::rows(const QImage& picture, const QColor& background, const Format& format, int* bytesPerLine) {
     if ((format.depth != 24 && format.depth != 32) || (format.bitsPerPixel != 24 && format.bitsPerPixel != 32) ||
@@ -15,6 +31,20 @@ QByteArray XPicture::rows(const QImage& picture, const QColor& background, const
     // Pixel for pixel, whatever the screen's scale.
     QImage physical = picture;
     physical.setDevicePixelRatio(1);
+    // The usual server takes 32-bit pixels in this machine's byte order: the rows go as they are, the top byte
+    // being the alpha at depth 32 and unused at depth 24, where a picture with no transparency needs no blending.
+    if (format.bitsPerPixel == 32 && format.msbFirst == (QSysInfo::ByteOrder == QSysInfo::BigEndian)) {
+        const QImage pixels = physical.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (format.depth == 32 || opaque(pixels)) {
+            const int line = pixels.width() * 4;
+            QByteArray out(qsizetype(line) * pixels.height(), Qt::Uninitialized);
+            for (int y = 0; y < pixels.height(); ++y)
+                std::memcpy(out.data() + qsizetype(y) * line, pixels.constScanLine(y), size_t(line));
+            if (bytesPerLine)
+                *bytesPerLine = line;
+            return out;
+        }
+    }
     QImage pixels(physical.size(), QImage::Format_ARGB32_Premultiplied);
     if (format.depth == 32) {
         pixels = physical.convertToFormat(QImage::Format_ARGB32_Premultiplied);

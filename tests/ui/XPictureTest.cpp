@@ -33,6 +33,7 @@ TEST(XPicture, RowsFollowTheServersByteOrderBitsPerPixelAndPadding) {
          8},
         // An alpha channel keeps the transparency.
         {{32, 32, 32, true}, QByteArray::fromHex("ff10203000000000"), 8},
+        {{32, 32, 32, false}, QByteArray::fromHex("302010ff00000000"), 8},
         // Layouts it does not write.
         {{16, 16, 32, false}, QByteArray(), 0},
         {{24, 32, 0, false}, QByteArray(), 0},
@@ -44,6 +45,12 @@ TEST(XPicture, RowsFollowTheServersByteOrderBitsPerPixelAndPadding) {
             << c.format.depth << "/" << c.format.bitsPerPixel << "/" << c.format.msbFirst;
         EXPECT_EQ(line, c.bytesPerLine);
     }
+    // An opaque picture, as it is read back from a frame (RGBA in memory), in both byte orders.
+    QImage opaque(2, 1, QImage::Format_RGBA8888_Premultiplied);
+    opaque.setPixel(0, 0, 0xFF102030);
+    opaque.setPixel(1, 0, 0xFF405060);
+    EXPECT_EQ(XPicture::rows(opaque, background, {24, 32, 32, false}, nullptr).toHex(), "302010ff605040ff");
+    EXPECT_EQ(XPicture::rows(opaque, background, {24, 32, 32, true}, nullptr).toHex(), "ff102030ff405060");
     // A picture of a scaled screen goes pixel for pixel.
     QImage scaled = picture;
     scaled.setDevicePixelRatio(2);
