@@ -41,17 +41,37 @@ QSize sizeOf(xcb_connection_t* connection, xcb_window_t window) {
     return geometry ? QSize(geometry->width, geometry->height) : QSize();
 }
 
-// Runs `work` once, after the window's next frame is on screen.
+// Work for the main thread, sent from the render thread.
+class Call final : public QEvent {
+public:
+    static QEvent::Type kind() {
+        static const auto registered = QEvent::Type(QEvent::registerEventType());
+        return registered;
+    }
+    explicit Call(std::function<void()> work) : QEvent(kind()), m_work(std::move(work)) {}
+    void run() const { m_work(); }
+
+private:
+    std::function<void()> m_work;
+};
+
+// Runs `work` once, after the window's next frame is on screen. The main thread does it before whatever queued up
+// while it waited for that frame (a window's first frame holds it for a while), not behind it.
 void afterNextFrame(QQuickWindow& window, QObject* context, std::function<void(QQuickWindow&)> work) {
     auto connection = std::make_shared<QMetaObject::Connection>();
     *connection = QObject::connect(
         &window, &QQuickWindow::frameSwapped, context,
-        [target = QPointer<QQuickWindow>(&window), connection, work = std::move(work)] {
-            QObject::disconnect(*connection);
-            if (target)
-                work(*target);
+        [target = QPointer<QQuickWindow>(&window), connection, context, work = std::move(work)] {
+            // Emitted on the render thread; only the first emission of a frame after another gets through.
+            if (!QObject::disconnect(*connection))
+                return;
+            QCoreApplication::postEvent(context, new Call([target, work] {
+                                            if (target)
+                                                work(*target);
+                                        }),
+                                        Qt::HighEventPriority);
         },
-        Qt::QueuedConnection);
+        Qt::DirectConnection);
 }
 
 // Moves the X window to the place of `window` on the screen, as Qt has it. A hidden window keeps whatever place
@@ -194,6 +214,13 @@ bool FirstFrameBackground::drawnBeforeShown(const QWindow& window) {
 
 bool FirstFrameBackground::framed(const QWindow& window) {
     return !window.flags().testFlag(Qt::FramelessWindowHint);
+}
+
+bool FirstFrameBackground::event(QEvent* event) {
+    if (event->type() != Call::kind())
+        return QObject::event(event);
+    static_cast<Call*>(event)->run();
+    return true;
 }
 
 bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {

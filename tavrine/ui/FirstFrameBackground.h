@@ -55,6 +55,7 @@ signals:
     void shown(QWindow* window);
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
