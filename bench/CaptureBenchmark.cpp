@@ -236,28 +236,25 @@ void clearReaderCaches() {
         loop.exec();
 }
 
-void BM_CaptureSheet(benchmark::State& state) {
+// Reads a new sheet each round with the reader's caches emptied, through `read`.
+void readSheets(benchmark::State& state, void (*read)(benchmark::State&, const QImage&)) {
     const PageReader::Counters before = readerCounters();
     for (auto _ : state) {
         state.PauseTiming();
         clearReaderCaches();
         const QImage image = nextSheet();
         state.ResumeTiming();
-        capture(state, image);
+        read(state, image);
     }
     reportReaderCounters(state, before, readerCounters());
 }
 
+void BM_CaptureSheet(benchmark::State& state) {
+    readSheets(state, capture);
+}
+
 void BM_RecognitionSheet(benchmark::State& state) {
-    const PageReader::Counters before = readerCounters();
-    for (auto _ : state) {
-        state.PauseTiming();
-        clearReaderCaches();
-        const QImage image = nextSheet();
-        state.ResumeTiming();
-        recognisePage(state, image);
-    }
-    reportReaderCounters(state, before, readerCounters());
+    readSheets(state, recognisePage);
 }
 
 // The identity read of the session's every second, on X11 against a real window (xmessage).
