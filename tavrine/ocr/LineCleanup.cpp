@@ -13,16 +13,19 @@ namespace tavrine {
 
 namespace {
 
-// The commonest grey of an 8-bit grey image, and the share of its pixels that have it.
-std::pair<uchar, double> backgroundOf(const QImage& grey) {
+// The commonest grey of an 8-bit grey image (of `area` of it, when given), and the share of its pixels that have
+// it.
+std::pair<uchar, double> backgroundOf(const QImage& grey, QRect area = {}) {
+    if (area.isNull())
+        area = grey.rect();
     int histogram[256] = {};
-    for (int y = 0; y < grey.height(); ++y) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
         const uchar* row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
+        for (int x = area.left(); x <= area.right(); ++x)
             ++histogram[row[x]];
     }
     const auto most = std::max_element(std::begin(histogram), std::end(histogram));
-    const qint64 pixels = qint64(grey.width()) * grey.height();
+    const qint64 pixels = qint64(area.width()) * area.height();
     return {uchar(most - histogram), pixels > 0 ? double(*most) / double(pixels) : 0.0};
 }
 
@@ -166,9 +169,6 @@ QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
     return line;
 }
 
-// The line with every run of blank columns wider than `widest` cut down to that width. The recognizer reads a
-// wide blank inside a line, such as the space between two cells of a table's row, as dashes and rules, and
-// doubts the whole line; a blank as wide as the line is high still reads as a space.
 // Which columns of a line crop hold no ink: no grey a rule's step from its background.
 std::vector<bool> blankColumns(const QImage& line) {
     const int background = backgroundOf(line).first;
@@ -181,6 +181,9 @@ std::vector<bool> blankColumns(const QImage& line) {
     return blank;
 }
 
+// The line with every run of blank columns wider than `widest` cut down to that width. The recognizer reads a
+// wide blank inside a line, such as the space between two cells of a table's row, as dashes and rules, and
+// doubts the whole line; a blank as wide as the line is high still reads as a space.
 QImage withGapsNarrowed(const QImage& line, int widest) {
     const int width = line.width();
     const int height = line.height();
@@ -220,10 +223,7 @@ QImage withGapsNarrowed(const QImage& line, int widest) {
 bool isGridLineBetween(const QImage& page, int x, int top, int end, const QRect& row) {
     const int first = std::max(top, row.top() - ruleReach);
     const int last = std::min(end - 1, row.bottom() + ruleReach);
-    int greys[256] = {};
-    for (int y = first; y <= last; ++y)
-        ++greys[page.constScanLine(y)[x]];
-    const int grey = int(std::max_element(std::begin(greys), std::end(greys)) - greys);
+    const int grey = backgroundOf(page, QRect(x, first, 1, last - first + 1)).first;
     const auto near = [grey](int pixel) { return std::abs(pixel - grey) < ruleInkStep / 2; };
     int apart = 0;
     int crossings = 0;
@@ -241,11 +241,7 @@ bool isGridLineBetween(const QImage& page, int x, int top, int end, const QRect&
     // A line darker than the ground beside it meets it (on one side at least: a cell cursor may cover the other):
     // a panel's light edge is as grey as the ground around it. Rows beyond [top, end) are not seen: a row at the
     // edge of the stretch passes there.
-    const uchar* middle = page.constScanLine(row.center().y());
-    int grounds[256] = {};
-    for (int k = row.left(); k <= row.right(); ++k)
-        ++grounds[middle[k]];
-    const int ground = int(std::max_element(std::begin(grounds), std::end(grounds)) - grounds);
+    const int ground = backgroundOf(page, QRect(row.left(), row.center().y(), row.width(), 1)).first;
     const auto crossed = [&](int from, int to) {
         if (from < top || to >= end)
             return true;
@@ -523,7 +519,7 @@ QImage lineInContext(const QImage& page, const QRect& box, double inkGain, QPoin
         QRect(box.left() - side, box.top(), box.width() + 2 * side, box.height()).intersected(page.rect());
     if (across.isEmpty())
         return {};
-    const uchar ground = backgroundOf(page.copy(across)).first;
+    const uchar ground = backgroundOf(page, across).first;
     const int padding = std::max(2, box.height() / 4);
     QImage line(across.width(), across.height() + 2 * padding, QImage::Format_Grayscale8);
     if (line.isNull())

@@ -361,12 +361,8 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     boxes = joinedAcrossGridLines(page, top, end, boxes);
     const QList<QRect> found = boxes;
     for (const QRect& box : leftoverLines(page, top, end, found)) {
-        if (std::none_of(found.begin(), found.end(),
-                         [&](const QRect& line) {
-                             return line.top() <= box.center().y() && box.center().y() <= line.bottom() &&
-                                    box.height() <= line.height();
-                         }) ||
-            std::any_of(found.begin(), found.end(), [&](const QRect& line) { return line.intersects(box); }))
+        // The pieces are grouped on the rows of a line found, no taller than it: only an overlap is left to rule out.
+        if (std::any_of(found.begin(), found.end(), [&](const QRect& line) { return line.intersects(box); }))
             continue;
         boxes.append(box);
     }
@@ -459,13 +455,8 @@ std::optional<PageReader::Line> PageReader::recognise(const QImage& clean, int p
             std::memcpy(to, from, size_t(clean.width()));
         }
     }
-    tesseract::ETEXT_DESC monitor;
-    monitor.cancel = &cancelRequested;
-    monitor.cancel_this = const_cast<std::atomic<bool>*>(&cancelled);
     // The layout already found the line: recognise the crop as one line without looking for lines again.
-    m_api->SetPageSegMode(tesseract::PSM_RAW_LINE);
-    m_api->SetImage(line.constBits(), line.width(), line.height(), 1, int(line.bytesPerLine()));
-    const int failed = m_api->Recognize(&monitor);
+    const int failed = recogniseImage(line, tesseract::PSM_RAW_LINE, cancelled);
     if (cancelled.load()) {
         m_api->Clear();
         return std::nullopt;
@@ -479,6 +470,15 @@ std::optional<PageReader::Line> PageReader::recognise(const QImage& clean, int p
     }
     m_api->Clear();
     return result;
+}
+
+int PageReader::recogniseImage(const QImage& image, int mode, const std::atomic<bool>& cancelled) {
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = &cancelRequested;
+    monitor.cancel_this = const_cast<std::atomic<bool>*>(&cancelled);
+    m_api->SetPageSegMode(tesseract::PageSegMode(mode));
+    m_api->SetImage(image.constBits(), image.width(), image.height(), 1, int(image.bytesPerLine()));
+    return m_api->Recognize(&monitor);
 }
 
 QList<OcrWord> PageReader::readLineIn(const QImage& page, const QRect& box, const QString& alphabet,
@@ -519,12 +519,7 @@ std::optional<QList<OcrWord>> PageReader::recogniseIn(const QImage& line, const 
     });
     // A blank parts the words; without it in the alphabet, the recognizer runs them together.
     m_api->SetVariable("tessedit_char_whitelist", (QStringLiteral(" ") + alphabet).toUtf8().constData());
-    m_api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-    m_api->SetImage(line.constBits(), line.width(), line.height(), 1, int(line.bytesPerLine()));
-    tesseract::ETEXT_DESC monitor;
-    monitor.cancel = &cancelRequested;
-    monitor.cancel_this = const_cast<std::atomic<bool>*>(&cancelled);
-    if (m_api->Recognize(&monitor) != 0 || cancelled.load())
+    if (recogniseImage(line, tesseract::PSM_SINGLE_LINE, cancelled) != 0 || cancelled.load())
         return std::nullopt;
     QList<OcrWord> words;
     std::unique_ptr<tesseract::ResultIterator> it(m_api->GetIterator());

@@ -113,6 +113,9 @@ private:
     QList<QRect> layoutLines(const QRect& page, int top);
     // Recognises a cleaned line crop with `padding` blank pixels around it; nothing when cancelled.
     std::optional<Line> recognise(const QImage& clean, int padding, const std::atomic<bool>& cancelled);
+    // Recognises `image` in the page segmentation `mode` (a tesseract::PageSegMode) with the cancel flag
+    // watched; Tesseract's result.
+    int recogniseImage(const QImage& image, int mode, const std::atomic<bool>& cancelled);
     // The words of a prepared line image read as one line in `alphabet`; nothing when cancelled.
     std::optional<QList<OcrWord>> recogniseIn(const QImage& line, const QString& alphabet,
                                               const std::atomic<bool>& cancelled);
