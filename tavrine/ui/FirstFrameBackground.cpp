@@ -29,16 +29,9 @@ void setOverrideRedirect(xcb_connection_t* connection, xcb_window_t window, bool
     xcb_change_window_attributes(connection, window, XCB_CW_OVERRIDE_REDIRECT, &value);
 }
 
-int depthOf(xcb_connection_t* connection, xcb_window_t window) {
-    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
-        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr), &free);
-    return geometry ? geometry->depth : 0;
-}
-
-QSize sizeOf(xcb_connection_t* connection, xcb_window_t window) {
-    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
-        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr), &free);
-    return geometry ? QSize(geometry->width, geometry->height) : QSize();
+std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometryOf(xcb_connection_t* connection,
+                                                                      xcb_window_t window) {
+    return {xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr), &free};
 }
 
 // Work for the main thread, sent from the render thread.
@@ -117,6 +110,8 @@ constexpr int heldLimitMs = 1500;
 struct FirstFrameBackground::DrawnFrame {
     QMutex mutex;
     QImage picture;
+    // The X window's depth, as the server told it with the size the frame was drawn at.
+    std::atomic<int> depth = 0;
 };
 
 namespace {
@@ -156,18 +151,11 @@ FirstFrameBackground::FirstFrameBackground(QObject* parent) : QObject(parent) {
     m_groupLimit.setInterval(groupWaitMs);
     connect(&m_groupLimit, &QTimer::timeout, this, [this] {
         // Shown with the ones still drawing: those come on their own.
-        const QSet<QWindow*> ready = std::exchange(m_ready, {});
-        QList<QQuickWindow*> shownNow;
-        for (QWindow* window : ready)
-            if (auto* quick = qobject_cast<QQuickWindow*>(window); quick && m_hidden.contains(window)) {
-                handOver(*quick);
-                shownNow << quick;
-            }
-        if (!heldFor())
-            dropHeldPlaces();
-        xcb_flush(qtx11::connection());
-        for (QQuickWindow* window : std::as_const(shownNow))
-            emit shown(window);
+        QList<QQuickWindow*> ready;
+        for (QWindow* window : std::exchange(m_ready, {}))
+            if (auto* quick = qobject_cast<QQuickWindow*>(window); quick && m_hidden.contains(window))
+                ready << quick;
+        showTogether(ready);
     });
     m_heldLimit.setSingleShot(true);
     m_heldLimit.setInterval(heldGraceMs);
@@ -334,13 +322,17 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
                                   }),
                           connect(
                               &window, &QQuickWindow::beforeSynchronizing, this,
-                              [&window, drawnAt, id] {
+                              [&window, drawn, drawnAt, id] {
                                   // The X window is drawn at the size it has on the server: a size Qt has asked for
                                   // and the server not yet given draws a frame cut to the old one.
                                   const QSize size = window.size();
-                                  const bool given = sizeOf(qtx11::connection(), id) ==
-                                                     QSize(qRound(size.width() * window.devicePixelRatio()),
-                                                           qRound(size.height() * window.devicePixelRatio()));
+                                  const auto geometry = geometryOf(qtx11::connection(), id);
+                                  if (geometry)
+                                      drawn->depth = geometry->depth;
+                                  const bool given =
+                                      geometry && QSize(geometry->width, geometry->height) ==
+                                                      QSize(qRound(size.width() * window.devicePixelRatio()),
+                                                            qRound(size.height() * window.devicePixelRatio()));
                                   drawnAt->store(given ? packed(size) : 0);
                               },
                               Qt::DirectConnection),
@@ -390,15 +382,19 @@ void FirstFrameBackground::handOverReady() {
     for (QWindow* window : std::exchange(m_ready, {}))
         if (auto* quick = qobject_cast<QQuickWindow*>(window))
             ready << quick;
-    for (QQuickWindow* window : std::as_const(ready))
+    showTogether(ready);
+}
+
+void FirstFrameBackground::showTogether(const QList<QQuickWindow*>& ready) {
+    for (QQuickWindow* window : ready)
         setPicture(*window);
-    for (QQuickWindow* window : std::as_const(ready))
+    for (QQuickWindow* window : ready)
         show(*window);
     // What held the place goes as they show: at once, or once the window manager has mapped the framed ones again.
     if (!heldFor())
         dropHeldPlaces();
     xcb_flush(qtx11::connection());
-    for (QQuickWindow* window : std::as_const(ready))
+    for (QQuickWindow* window : ready)
         emit shown(window);
 }
 
@@ -476,25 +472,26 @@ void FirstFrameBackground::onScreen(quint32 window) {
     }
 }
 
-void FirstFrameBackground::handOver(QQuickWindow& window) {
-    setPicture(window);
-    show(window);
-}
-
 void FirstFrameBackground::setPicture(QQuickWindow& window) {
     xcb_connection_t* connection = qtx11::connection();
     const auto id = xcb_window_t(window.winId());
     // The frame just drawn as the picture the server shows in it from the moment it shows; drawn once more by the
     // window's own renderer where it could not be read back as drawn.
     QImage picture;
+    int depth = 0;
     if (const std::shared_ptr<DrawnFrame> drawn = m_drawn.value(&window)) {
+        depth = drawn->depth;
         const QMutexLocker lock(&drawn->mutex);
         if (drawn->picture.size() == window.size() * window.devicePixelRatio())
             picture = drawn->picture;
     }
     if (picture.isNull())
         picture = window.grabWindow();
-    if (const int depth = depthOf(connection, id); depth && !picture.isNull()) {
+    if (depth == 0) {
+        const auto geometry = geometryOf(connection, id);
+        depth = geometry ? geometry->depth : 0;
+    }
+    if (depth && !picture.isNull()) {
         if (const quint32 pixmap = XPicture::upload(connection, id, depth, picture, window.color())) {
             xcb_change_window_attributes(connection, id, XCB_CW_BACK_PIXMAP, &pixmap);
             // The window holds it as long as it is its background.

@@ -69,7 +69,8 @@ private:
     void holdPlace(const QRect& area);
     void dropHeldPlaces();
     void handOverOnceSettled(QQuickWindow& window, std::shared_ptr<std::atomic<quint64>> drawnAt, int framesLeft);
-    void handOver(QQuickWindow& window);
+    // Their pictures set, then all of them on screen at once.
+    void showTogether(const QList<QQuickWindow*>& ready);
     void setPicture(QQuickWindow& window);
     void show(QQuickWindow& window);
     void release(QWindow& window);

@@ -75,10 +75,7 @@ int bestSamples(qreal radius) {
 } // namespace
 
 // In the shared atlas, as the other shadows: small pictures next to one another draw as one batch.
-ShapeShadow::ShapeShadow(QQuickItem* parent) : PictureItem(parent, QQuickWindow::TextureCanUseAtlas) {
-    m_look.halo.samples = bestSamples(0);
-    m_look.blur.samples = bestSamples(0);
-}
+ShapeShadow::ShapeShadow(QQuickItem* parent) : PictureItem(parent, QQuickWindow::TextureCanUseAtlas) {}
 
 ShapeShadow::Drawn ShapeShadow::draw(const QList<Shape>& shapes, const Look& look, qreal scale) {
     QRectF bounds;
@@ -173,7 +170,6 @@ void ShapeShadow::setHaloColor(const QColor& color) {
     change(m_look.haloColor, color);
 }
 void ShapeShadow::setHaloRadius(qreal radius) {
-    m_look.halo.samples = bestSamples(radius);
     change(m_look.halo.radius, std::max<qreal>(0, radius));
 }
 void ShapeShadow::setHaloSpread(qreal spread) {
@@ -198,6 +194,7 @@ void ShapeShadow::setVerticalOffset(qreal offset) {
 PictureItem::Picture ShapeShadow::paint(qreal scale) const {
     Look look = m_look;
     look.blur.samples = m_samples > 0 ? m_samples : bestSamples(look.blur.radius);
+    look.halo.samples = bestSamples(look.halo.radius);
     // Whole item units, as the effect moves its shadow.
     look.offset = QPoint(int(std::lround(m_horizontalOffset)), int(std::lround(m_verticalOffset)));
     Drawn drawn = draw(m_shapes, look, scale);
