@@ -44,14 +44,15 @@ void complain(const QString& line) {
 // Why Qt cannot draw on the X display `name`; none when it can. Qt's xcb backend ends the process with a fatal
 // message and a core dump when there is no display, and aborts on a screen whose default visual is not true colour
 // of 15 bits or more (an 8-bit PseudoColor screen has no OpenGL for Qt Quick): both are said in one line instead.
+// The connection asked is the one the desktop's facilities share afterwards.
 std::optional<QString> displayRefusal(const QByteArray& name) {
-    tavrine::platform::X11Connection x11(name);
-    if (!x11.isOpen())
+    tavrine::platform::X11Connection* x11 = tavrine::platform::X11Connection::shared();
+    if (!x11)
         return QStringLiteral("no X display (DISPLAY=\"%1\"); Tavrine needs an X11 desktop")
             .arg(QString::fromLocal8Bit(name));
     int visualClass = TrueColor;
     int depth = 24;
-    x11.withDisplay([&](Display* display) {
+    x11->withDisplay([&](Display* display) {
         const int screen = DefaultScreen(display);
         visualClass = DefaultVisual(display, screen)->c_class;
         depth = DefaultDepth(display, screen);
