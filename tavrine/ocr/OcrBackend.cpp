@@ -55,8 +55,11 @@ OcrBackend* OcrBackend::load(const std::string& path, std::string& error) {
     // Bound now: a library the module needs that is missing shows here, not at the first page read.
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
-        const char* reason = dlerror();
-        error = "cannot load the OCR module " + path + ": " + (reason ? reason : "unknown reason");
+        // The loader's reason names the module itself when that is missing, else the library it lacks.
+        std::string reason = dlerror();
+        if (reason.starts_with(path + ": "))
+            reason.erase(0, path.size() + 2);
+        error = "cannot load the OCR module " + path + ": " + reason;
         return nullptr;
     }
     // Never unloaded: its recognizer and the libraries' own state live as long as the process.
