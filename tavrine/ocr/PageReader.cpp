@@ -364,7 +364,6 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
 
 QList<QRect> PageReader::layoutLines(const QRect& page, int top) {
     QList<QRect> boxes;
-    // Pictures and rules found by the layout are not read: they would only give low-confidence noise.
     for (const PixelBox& line : m_recognizer->layoutLines()) {
         if (line.right > line.left && line.bottom > line.top)
             boxes.append(QRect(QPoint(line.left, line.top + top), QPoint(line.right - 1, line.bottom - 1 + top))

@@ -56,6 +56,7 @@ std::vector<PixelBox> TesseractRecognizer::layoutLines() {
     if (!it)
         return lines;
     do {
+        // Pictures and rules found by the layout are not read: they would only give low-confidence noise.
         if (!PTIsTextType(it->BlockType()))
             continue;
         PixelBox box;
