@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
-#include <omp.h>
 
 using namespace tavrine;
 
@@ -27,8 +26,6 @@ QString normalised(QString text) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    omp_set_num_threads(1);
-    omp_set_max_active_levels(0);
 
     const QStringList families = {"DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono",
                                   "Nimbus Sans", "C059",         "URW Bookman"};

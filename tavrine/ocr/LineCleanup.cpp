@@ -1,10 +1,11 @@
 #include "tavrine/ocr/LineCleanup.h"
 
+#include "tavrine/ocr/OcrBackend.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <leptonica/allheaders.h>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -267,14 +268,6 @@ bool isGridLineBetween(const QImage& page, int x, int top, int end, const QRect&
            crossed(row.bottom() - ruleReach, row.bottom() + margin);
 }
 
-// A 1-bit Leptonica image, destroyed with its owner. Its openings and dilations are the composite ones by
-// decomposition and generated code (Dwa): on a window's worth of pixels the same result as a plain brick's in an
-// eighth of the time for the long runs.
-struct PixDeleter {
-    void operator()(PIX* pix) const { pixDestroy(&pix); }
-};
-using Pix = std::unique_ptr<PIX, PixDeleter>;
-
 // Long rules: runs of ink at least this long, along a row or down a column, at most this thick. Text strokes are
 // shorter than the first up to headings of about 60 pixels, and a rule on a screen is 1 to 3 pixels thick (a
 // letter's stem that long is thicker).
@@ -282,59 +275,49 @@ constexpr int longRule = 48;
 constexpr int longRuleThickness = 3;
 
 // A 1-bit image of the pixels of `grey` at least `step` from `background`.
-Pix inkOf(const QImage& grey, uchar background, int step) {
-    Pix ink(pixCreate(grey.width(), grey.height(), 1));
-    if (!ink)
-        return ink;
-    l_uint32* bits = pixGetData(ink.get());
-    const int wordsPerLine = pixGetWpl(ink.get());
-    for (int y = 0; y < grey.height(); ++y) {
+BitImage inkOf(const QImage& grey, uchar background, int step) {
+    BitImage ink(grey.width(), grey.height());
+    for (int y = 0; y < ink.height(); ++y) {
         const uchar* row = grey.constScanLine(y);
-        l_uint32* line = bits + qsizetype(y) * wordsPerLine;
-        for (int x = 0; x < grey.width(); ++x) {
+        for (int x = 0; x < ink.width(); ++x) {
             if (std::abs(int(row[x]) - int(background)) >= step)
-                SET_DATA_BIT(line, x);
+                ink.set(x, y);
         }
     }
     return ink;
 }
 
 // `rows` blanked to `background` where `mask`, of the same size, is set.
-void blankWhere(QImage& rows, const Pix& mask, uchar background) {
-    const l_uint32* bits = pixGetData(mask.get());
-    const int wordsPerLine = pixGetWpl(mask.get());
+void blankWhere(QImage& rows, const BitImage& mask, uchar background) {
     for (int y = 0; y < rows.height(); ++y) {
         uchar* row = rows.scanLine(y);
-        const l_uint32* line = bits + qsizetype(y) * wordsPerLine;
         for (int x = 0; x < rows.width(); ++x) {
-            if (GET_DATA_BIT(line, x))
+            if (mask.test(x, y))
                 row[x] = background;
         }
     }
 }
 
 // `rows` with the long rules through them blanked to `background`.
-void blankLongRules(QImage& rows, uchar background) {
+void blankLongRules(QImage& rows, uchar background, OcrBackend& morphology) {
     if (rows.width() < longRule && rows.height() < longRule)
         return;
-    const Pix ink = inkOf(rows, background, ruleInkStep);
-    if (!ink)
+    const BitImage ink = inkOf(rows, background, ruleInkStep);
+    if (ink.isNull())
         return;
     // Long runs along the rows and down the columns, less the ink that is thick across them: letters that touch a
     // rule stay whole. Where two rules cross, each is thin across once the other is left out.
-    const Pix along(pixOpenCompBrickDwa(nullptr, ink.get(), longRule, 1));
-    const Pix down(pixOpenCompBrickDwa(nullptr, ink.get(), 1, longRule));
-    if (!along || !down)
+    BitImage along = morphology.openBrick(ink, longRule, 1);
+    BitImage down = morphology.openBrick(ink, 1, longRule);
+    if (along.isNull() || down.isNull())
         return;
-    const Pix besideDown(pixSubtract(nullptr, ink.get(), down.get()));
-    const Pix besideAlong(pixSubtract(nullptr, ink.get(), along.get()));
-    const Pix tall(pixOpenCompBrickDwa(nullptr, besideDown.get(), 1, longRuleThickness + 1));
-    const Pix wide(pixOpenCompBrickDwa(nullptr, besideAlong.get(), longRuleThickness + 1, 1));
-    if (!tall || !wide)
+    const BitImage tall = morphology.openBrick(BitImage(ink).subtract(down), 1, longRuleThickness + 1);
+    const BitImage wide = morphology.openBrick(BitImage(ink).subtract(along), longRuleThickness + 1, 1);
+    if (tall.isNull() || wide.isNull())
         return;
-    pixSubtract(along.get(), along.get(), tall.get());
-    pixSubtract(down.get(), down.get(), wide.get());
-    pixOr(along.get(), along.get(), down.get());
+    along.subtract(tall);
+    down.subtract(wide);
+    along |= down;
     blankWhere(rows, along, background);
 }
 
@@ -349,37 +332,36 @@ QImage withoutCursorFrames(const QImage& page, int top, int end) {
     QImage rows = page.copy(0, top, page.width(), end - top);
     if (rows.width() < longRule)
         return {};
+    OcrBackend* const morphology = OcrBackend::instance();
+    if (!morphology)
+        return {};
     const uchar background = backgroundOf(rows).first;
-    const Pix dark = inkOf(rows, background, frameInkStep);
-    if (!dark)
+    const BitImage dark = inkOf(rows, background, frameInkStep);
+    if (dark.isNull())
         return {};
     // Its edges: long thin dark runs along the rows. Its sides: thin dark runs down the columns that meet them.
-    const Pix along(pixOpenCompBrickDwa(nullptr, dark.get(), longRule, 1));
-    const Pix thick(pixOpenCompBrickDwa(nullptr, dark.get(), 1, longRuleThickness + 1));
-    const Pix down(pixOpenCompBrickDwa(nullptr, dark.get(), 1, frameSide));
-    const Pix wide(pixOpenCompBrickDwa(nullptr, dark.get(), longRuleThickness + 1, 1));
-    if (!along || !thick || !down || !wide)
+    BitImage along = morphology->openBrick(dark, longRule, 1);
+    const BitImage thick = morphology->openBrick(dark, 1, longRuleThickness + 1);
+    BitImage down = morphology->openBrick(dark, 1, frameSide);
+    const BitImage wide = morphology->openBrick(dark, longRuleThickness + 1, 1);
+    if (along.isNull() || thick.isNull() || down.isNull() || wide.isNull())
         return {};
-    pixSubtract(along.get(), along.get(), thick.get());
-    l_int32 empty = 1;
-    pixZero(along.get(), &empty);
-    if (empty)
+    along.subtract(thick);
+    if (along.isEmpty())
         return {};
-    pixSubtract(down.get(), down.get(), wide.get());
-    const Pix edgesAndSides(pixOr(nullptr, along.get(), down.get()));
-    const Pix frames(pixSeedfillBinary(nullptr, along.get(), edgesAndSides.get(), 8));
-    if (!frames)
+    down.subtract(wide);
+    BitImage frames = morphology->seedFill(along, BitImage(along) |= down);
+    if (frames.isNull())
         return {};
     // With the corners, where an edge meets a side: neither thin along nor thin across.
     const int reach = 2 * longRuleThickness + 1;
-    const Pix sides(pixSubtract(nullptr, frames.get(), along.get()));
-    const Pix nearEdges(pixDilateCompBrickDwa(nullptr, along.get(), reach, reach));
-    const Pix nearSides(sides ? pixDilateCompBrickDwa(nullptr, sides.get(), reach, reach) : nullptr);
-    if (!nearEdges || !nearSides)
+    BitImage nearEdges = morphology->dilateBrick(along, reach, reach);
+    const BitImage nearSides = morphology->dilateBrick(BitImage(frames).subtract(along), reach, reach);
+    if (nearEdges.isNull() || nearSides.isNull())
         return {};
-    pixAnd(nearEdges.get(), nearEdges.get(), nearSides.get());
-    pixAnd(nearEdges.get(), nearEdges.get(), dark.get());
-    pixOr(frames.get(), frames.get(), nearEdges.get());
+    nearEdges &= nearSides;
+    nearEdges &= dark;
+    frames |= nearEdges;
     blankWhere(rows, frames, background);
     return rows;
 }
@@ -399,15 +381,18 @@ QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRe
     QImage rows = page.copy(0, top, page.width(), end - top);
     if (rows.isNull() || boxes.isEmpty())
         return {};
+    OcrBackend* const morphology = OcrBackend::instance();
+    if (!morphology)
+        return {};
     const uchar background = backgroundOf(rows).first;
-    blankLongRules(rows, background);
+    blankLongRules(rows, background, *morphology);
     {
         QPainter painter(&rows);
         for (const QRect& box : boxes)
             painter.fillRect(box.translated(0, -top), QColor(background, background, background));
     }
-    const Pix ink = inkOf(rows, background, ruleInkStep);
-    if (!ink)
+    const BitImage ink = inkOf(rows, background, ruleInkStep);
+    if (ink.isNull())
         return {};
     // The pieces beside each line, by the line whose rows hold their middle. Pieces smaller than a letter (a
     // minus sign, a decimal point) belong to the words beside them but never make one.
@@ -417,13 +402,12 @@ QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRe
     };
     std::vector<std::vector<Piece>> beside(size_t(boxes.size()));
     int letters = 0;
-    BOXA* found = pixConnCompBB(ink.get(), 8);
-    for (int i = 0; found && i < boxaGetCount(found); ++i) {
-        l_int32 x = 0, y = 0, width = 0, height = 0;
-        boxaGetBoxGeometry(found, i, &x, &y, &width, &height);
+    for (const PixelBox& found : morphology->pieces(ink)) {
+        const int width = found.right - found.left;
+        const int height = found.bottom - found.top;
         if (height > largestLetter || width > largestLetter)
             continue;
-        const QRect piece(x, top + y, width, height);
+        const QRect piece(found.left, top + found.top, width, height);
         // The tallest line on the piece's rows: cells of one row are boxed apart, some without ascenders.
         const int middle = piece.center().y();
         auto line = boxes.end();
@@ -439,7 +423,6 @@ QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRe
         letters += letter;
         beside[size_t(line - boxes.begin())].push_back({piece, letter});
     }
-    boxaDestroy(&found);
     if (letters < leftoverPieces)
         return {};
     QList<QRect> lines;

@@ -1,12 +1,13 @@
 #include "tavrine/ocr/OcrEngine.h"
 
+#include "tavrine/ocr/OcrBackend.h"
 #include "tavrine/ocr/PageReader.h"
 
 #include "tavrine/core/Error.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <omp.h>
+#include <cstdlib>
 
 namespace tavrine {
 
@@ -53,8 +54,14 @@ OcrEngine& OcrEngine::instance() {
 OcrEngine::OcrEngine() : m_thread([this] { run(); }) {}
 
 OcrEngine::~OcrEngine() {
+    stop();
+}
+
+void OcrEngine::stop() {
     {
         std::lock_guard lock(m_mutex);
+        if (m_stopping)
+            return;
         m_stopping = true;
         if (m_running)
             m_running->cancelled = true;
@@ -105,14 +112,14 @@ bool OcrEngine::Awaiter::await_suspend(std::coroutine_handle<> handle) {
     return true;
 }
 
+void OcrEngine::stopAtExit() {
+    instance().stop();
+}
+
 void OcrEngine::run() {
-    // Tesseract's recognizer asks OpenMP for four threads in its inner loops (a num_threads clause, which the
-    // thread-count setting alone does not override). Spread over threads, one page costs about four times the
-    // CPU for the same wall time; allowing no nested team keeps all of it on this thread. Only Tesseract uses
-    // OpenMP in this process.
-    omp_set_num_threads(1);
-    omp_set_max_active_levels(0);
+    // The reader loads the OCR module and makes its recognizer with the first job that needs them, on this thread.
     PageReader reader;
+    bool stopsBeforeTheModule = false;
     for (;;) {
         std::shared_ptr<OcrJob> job;
         {
@@ -130,6 +137,12 @@ void OcrEngine::run() {
             } catch (...) {
                 // A failed recognition reads as no text; the job's result stays empty.
             }
+        }
+        if (!stopsBeforeTheModule && OcrBackend::isLoaded()) {
+            // The module's libraries came after this engine, so at exit their globals (Tesseract's shared
+            // dictionaries) would be destroyed before it, under the reader's recognizer: the reader ends first.
+            stopsBeforeTheModule = true;
+            std::atexit(&OcrEngine::stopAtExit);
         }
         {
             std::lock_guard lock(m_mutex);

@@ -57,6 +57,9 @@ public:
 private:
     OcrEngine();
     void run();
+    // Cancels what is queued and running and ends the thread, and with it the reader; once.
+    void stop();
+    static void stopAtExit();
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

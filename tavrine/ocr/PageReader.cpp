@@ -1,18 +1,15 @@
 #include "tavrine/ocr/PageReader.h"
 
+#include "tavrine/core/Log.h"
 #include "tavrine/core/Text.h"
 #include "tavrine/ocr/LineCleanup.h"
+#include "tavrine/ocr/OcrBackend.h"
 
 #include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <leptonica/allheaders.h>
-#include <tesseract/baseapi.h>
-#include <tesseract/ocrclass.h>
-#include <tesseract/pageiterator.h>
-#include <tesseract/resultiterator.h>
 
 namespace tavrine {
 
@@ -109,27 +106,17 @@ bool hasLetterOrDigit(const QString& text) {
 }
 
 // The share (0 to 100) of the letters and digits of the recognised line that lie in confident words.
-int confidentShare(tesseract::TessBaseAPI& api) {
-    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
-    if (!it)
-        return 0;
+int confidentShare(Recognizer& recognizer) {
     int all = 0;
     int confident = 0;
-    do {
-        std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
-        if (!word)
-            continue;
-        const QString text = QString::fromUtf8(word.get());
+    for (const Recognizer::Word& word : recognizer.words()) {
+        const QString text = QString::fromStdString(word.text);
         const int letters = int(std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); }));
         all += letters;
-        if (it->Confidence(tesseract::RIL_WORD) >= PageReader::minimumConfidence)
+        if (word.confidence >= PageReader::minimumConfidence)
             confident += letters;
-    } while (it->Next(tesseract::RIL_WORD));
+    }
     return all > 0 ? confident * 100 / all : 0;
-}
-
-bool cancelRequested(void* flag, int) {
-    return static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed);
 }
 
 // Top to bottom, and left to right where lines of two columns start on the same row: the same order however the
@@ -268,29 +255,29 @@ PageReader::PageReader()
     : m_pages(pageCacheCapacity), m_stretches(stretchCacheCapacity), m_lines(lineCacheCapacity),
       m_alphabetLines(alphabetLineCapacity) {}
 
-PageReader::~PageReader() {
-    if (m_api)
-        m_api->End();
-}
+PageReader::~PageReader() = default;
 
 bool PageReader::ensureEngine() {
-    if (m_api)
+    if (m_recognizer)
         return true;
     if (m_engineFailed)
         return false;
-    // Leptonica reports odd boxes of noise on standard error ("box outside rectangle"); they are harmless here.
-    setMsgSeverity(L_SEVERITY_NONE);
-    auto api = std::make_unique<tesseract::TessBaseAPI>();
-    // The LSTM recognizer only: the legacy classifier adds time and no accuracy on screen text.
-    if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0) {
+    OcrBackend* const backend = OcrBackend::instance();
+    std::string error;
+    std::unique_ptr<Recognizer> recognizer = backend ? backend->createRecognizer("eng", error) : nullptr;
+    if (!recognizer) {
+        // Pages are read without text from here on; a missing module was logged when it was looked for.
         m_engineFailed = true;
+        if (backend)
+            log::error(logEvidence(), QStringLiteral("OCR unavailable, screens are captured without their text: ") +
+                                          QString::fromStdString(error));
         return false;
     }
     // Its diagnostics ("Estimating resolution as …") would go to standard error on every page.
-    api->SetVariable("debug_file", "/dev/null");
+    recognizer->setVariable("debug_file", "/dev/null");
     // Dark lines are inverted before recognition; a second, inverted attempt on each unsure line only costs time.
-    api->SetVariable("tessedit_do_invert", "0");
-    m_api = std::move(api);
+    recognizer->setVariable("tessedit_do_invert", "0");
+    m_recognizer = std::move(recognizer);
     return true;
 }
 
@@ -331,9 +318,9 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     // the page around them.
     const QImage unframed = withoutCursorFrames(page, top, end);
     if (unframed.isNull())
-        m_api->SetImage(page.constScanLine(top), page.width(), end - top, 1, int(page.bytesPerLine()));
+        m_recognizer->setImage(page.constScanLine(top), page.width(), end - top, int(page.bytesPerLine()));
     else
-        m_api->SetImage(unframed.constBits(), unframed.width(), unframed.height(), 1, int(unframed.bytesPerLine()));
+        m_recognizer->setImage(unframed.constBits(), unframed.width(), unframed.height(), int(unframed.bytesPerLine()));
     // A line cut by the page's edge shows too little of itself to be measured as one.
     const bool cut = top == 0 || end == page.height();
     const std::vector<std::pair<int, int>> pieces =
@@ -341,14 +328,14 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     if (pieces.size() == 1) {
         // One line in one piece is its own line box: only its blobs are found, at about half the cost of a
         // layout, which would look for columns, tab stops and tables. It reads as the layout's box does.
-        m_api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-        m_api->SetRectangle(pieces.front().first, 0, pieces.front().second - pieces.front().first, end - top);
+        m_recognizer->setMode(Recognizer::SingleLine);
+        m_recognizer->setRectangle(pieces.front().first, 0, pieces.front().second - pieces.front().first, end - top);
         boxes = layoutLines(page.rect(), top);
         return boxes;
     }
     // Anything else gets the whole layout. Analysed as one block, lines of side-by-side columns would run into
     // each other, and window buttons beside a title would be read as letters.
-    m_api->SetPageSegMode(tesseract::PSM_AUTO);
+    m_recognizer->setMode(Recognizer::Auto);
     boxes = layoutLines(page.rect(), top);
     // Text the layout left out beside the lines it found, such as a column of numbers beside a table's grid
     // lines, is looked for once more as the pieces of ink left beside them. It counts only as cells of a table:
@@ -377,19 +364,12 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
 
 QList<QRect> PageReader::layoutLines(const QRect& page, int top) {
     QList<QRect> boxes;
-    std::unique_ptr<tesseract::PageIterator> it(m_api->AnalyseLayout());
-    if (it) {
-        do {
-            // Pictures and rules found by the layout are not read: they would only give low-confidence noise.
-            if (!PTIsTextType(it->BlockType()))
-                continue;
-            int left = 0, boxTop = 0, right = 0, bottom = 0;
-            if (it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &boxTop, &right, &bottom) && right > left &&
-                bottom > boxTop)
-                boxes.append(QRect(QPoint(left, boxTop + top), QPoint(right - 1, bottom - 1 + top)).intersected(page));
-        } while (it->Next(tesseract::RIL_TEXTLINE));
+    for (const PixelBox& line : m_recognizer->layoutLines()) {
+        if (line.right > line.left && line.bottom > line.top)
+            boxes.append(QRect(QPoint(line.left, line.top + top), QPoint(line.right - 1, line.bottom - 1 + top))
+                             .intersected(page));
     }
-    m_api->Clear();
+    m_recognizer->clear();
     return boxes;
 }
 
@@ -456,29 +436,25 @@ std::optional<PageReader::Line> PageReader::recognise(const QImage& clean, int p
         }
     }
     // The layout already found the line: recognise the crop as one line without looking for lines again.
-    const int failed = recogniseImage(line, tesseract::PSM_RAW_LINE, cancelled);
+    const bool recognised = recogniseImage(line, Recognizer::RawLine, cancelled);
     if (cancelled.load()) {
-        m_api->Clear();
+        m_recognizer->clear();
         return std::nullopt;
     }
     Line result;
-    if (failed == 0) {
-        std::unique_ptr<char[]> utf8(m_api->GetUTF8Text());
-        result.text = utf8 ? QString::fromUtf8(utf8.get()) : QString();
-        result.confidence = m_api->MeanTextConf();
-        result.confidentShare = confidentShare(*m_api);
+    if (recognised) {
+        result.text = QString::fromStdString(m_recognizer->text());
+        result.confidence = m_recognizer->meanConfidence();
+        result.confidentShare = confidentShare(*m_recognizer);
     }
-    m_api->Clear();
+    m_recognizer->clear();
     return result;
 }
 
-int PageReader::recogniseImage(const QImage& image, int mode, const std::atomic<bool>& cancelled) {
-    tesseract::ETEXT_DESC monitor;
-    monitor.cancel = &cancelRequested;
-    monitor.cancel_this = const_cast<std::atomic<bool>*>(&cancelled);
-    m_api->SetPageSegMode(tesseract::PageSegMode(mode));
-    m_api->SetImage(image.constBits(), image.width(), image.height(), 1, int(image.bytesPerLine()));
-    return m_api->Recognize(&monitor);
+bool PageReader::recogniseImage(const QImage& image, int mode, const std::atomic<bool>& cancelled) {
+    m_recognizer->setMode(mode);
+    m_recognizer->setImage(image.constBits(), image.width(), image.height(), int(image.bytesPerLine()));
+    return m_recognizer->recognize(cancelled);
 }
 
 QList<OcrWord> PageReader::readLineIn(const QImage& page, const QRect& box, const QString& alphabet,
@@ -509,27 +485,22 @@ std::optional<QList<OcrWord>> PageReader::recogniseIn(const QImage& line, const 
                                                       const std::atomic<bool>& cancelled) {
     // The one recognizer of pages reads this line too: the alphabet and the mode are its settings for this line
     // alone, put back however the read ends. Tesseract applies the alphabet anew at every recognition.
-    const char* const setAlphabet = m_api->GetStringVariable("tessedit_char_whitelist");
-    const std::string pageAlphabet = setAlphabet ? setAlphabet : "";
-    const tesseract::PageSegMode pageMode = m_api->GetPageSegMode();
+    const std::string pageAlphabet = m_recognizer->variable("tessedit_char_whitelist");
+    const int pageMode = m_recognizer->mode();
     const auto restore = qScopeGuard([&] {
-        m_api->Clear();
-        m_api->SetVariable("tessedit_char_whitelist", pageAlphabet.c_str());
-        m_api->SetPageSegMode(pageMode);
+        m_recognizer->clear();
+        m_recognizer->setVariable("tessedit_char_whitelist", pageAlphabet);
+        m_recognizer->setMode(pageMode);
     });
     // A blank parts the words; without it in the alphabet, the recognizer runs them together.
-    m_api->SetVariable("tessedit_char_whitelist", (QStringLiteral(" ") + alphabet).toUtf8().constData());
-    if (recogniseImage(line, tesseract::PSM_SINGLE_LINE, cancelled) != 0 || cancelled.load())
+    m_recognizer->setVariable("tessedit_char_whitelist", (QStringLiteral(" ") + alphabet).toStdString());
+    if (!recogniseImage(line, Recognizer::SingleLine, cancelled) || cancelled.load())
         return std::nullopt;
     QList<OcrWord> words;
-    std::unique_ptr<tesseract::ResultIterator> it(m_api->GetIterator());
-    if (it) {
-        do {
-            std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
-            int left = 0, top = 0, right = 0, bottom = 0;
-            if (text && it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom))
-                words.append({QString::fromUtf8(text.get()), QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
-        } while (it->Next(tesseract::RIL_WORD));
+    for (const Recognizer::Word& word : m_recognizer->words()) {
+        if (word.hasBox)
+            words.append({QString::fromStdString(word.text),
+                          QRect(QPoint(word.box.left, word.box.top), QPoint(word.box.right - 1, word.box.bottom - 1))});
     }
     return words;
 }

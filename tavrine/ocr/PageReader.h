@@ -13,11 +13,9 @@
 #include <optional>
 #include <tuple>
 
-namespace tesseract {
-class TessBaseAPI;
-}
-
 namespace tavrine {
+
+class Recognizer;
 
 // A word of a line that PageReader::readLineIn read, and its box on the page.
 struct OcrWord {
@@ -27,12 +25,12 @@ struct OcrWord {
     bool operator==(const OcrWord&) const = default;
 };
 
-// Reads the text lines of a page with Tesseract: the line boxes are found first, then each line is recognised on
-// its own, top to bottom, for as long as the caller wants more lines. The boxes are found stretch by stretch: a
-// stretch is the rows between blank rows (rows of one colour across the page), so its line boxes depend on its
-// own pixels only and are remembered by them. A stretch one line high, in one piece, is that line; any other
-// gets a layout analysis. Recognised lines are remembered by the exact pixels of their crop, and whole pages by
-// theirs. A page that scrolled or had one line edited so costs the analysis and recognition of its new stretches
+// Reads the text lines of a page with Tesseract (through the OCR module, OcrBackend): the line boxes are found first,
+// then each line is recognised on its own, top to bottom, for as long as the caller wants more lines. The boxes are
+// found stretch by stretch: a stretch is the rows between blank rows (rows of one colour across the page), so its line
+// boxes depend on its own pixels only and are remembered by them. A stretch one line high, in one piece, is that line;
+// any other gets a layout analysis. Recognised lines are remembered by the exact pixels of their crop, and whole pages
+// by theirs. A page that scrolled or had one line edited so costs the analysis and recognition of its new stretches
 // only, and reads exactly as it would afresh.
 // Not thread-safe: one reader lives on the OCR thread.
 class PageReader {
@@ -113,14 +111,14 @@ private:
     QList<QRect> layoutLines(const QRect& page, int top);
     // Recognises a cleaned line crop with `padding` blank pixels around it; nothing when cancelled.
     std::optional<Line> recognise(const QImage& clean, int padding, const std::atomic<bool>& cancelled);
-    // Recognises `image` in the page segmentation `mode` (a tesseract::PageSegMode) with the cancel flag
-    // watched; Tesseract's result.
-    int recogniseImage(const QImage& image, int mode, const std::atomic<bool>& cancelled);
+    // Recognises `image` in the page segmentation `mode` (a Recognizer::Mode) with the cancel flag watched; false
+    // when that failed.
+    bool recogniseImage(const QImage& image, int mode, const std::atomic<bool>& cancelled);
     // The words of a prepared line image read as one line in `alphabet`; nothing when cancelled.
     std::optional<QList<OcrWord>> recogniseIn(const QImage& line, const QString& alphabet,
                                               const std::atomic<bool>& cancelled);
 
-    std::unique_ptr<tesseract::TessBaseAPI> m_api;
+    std::unique_ptr<Recognizer> m_recognizer;
     bool m_engineFailed = false;
     std::optional<std::tuple<qint64, QImage::Format, QSize>> m_lastIdentity;
     PixelKey m_lastKey;

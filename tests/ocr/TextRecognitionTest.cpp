@@ -2,10 +2,12 @@
 #include "TextImages.h"
 #include "support/TestSupport.h"
 #include "tavrine/core/Error.h"
+#include "tavrine/ocr/OcrBackend.h"
 #include "tavrine/ocr/OcrEngine.h"
 #include "tavrine/ocr/PageReader.h"
 
 #include "Printing.h"
+#include <QFileInfo>
 #include <QPainter>
 #include <future>
 #include <numeric>
@@ -204,6 +206,21 @@ TEST(RecognizeText, OddImagesGiveNothingOrTheirText) {
     clear.fill(Qt::transparent);
     test::drawText(clear, QPoint(40, 70), QStringLiteral("Text over nothing"), large());
     EXPECT_EQ(recognize(clear), QStringLiteral("Text over nothing"));
+}
+
+// What a capture without text logs: the module or the language model that could not be loaded, by name. A program
+// in the build tree loads the module built there, never one an installed package left.
+TEST(OcrBackend, NamesTheMissingModuleOrLanguageAndLoadsTheBuildTreesOwn) {
+    std::string error;
+    EXPECT_EQ(OcrBackend::load("/nonexistent/tavrine-tesseract.so", error), nullptr);
+    EXPECT_NE(error.find("/nonexistent/tavrine-tesseract.so"), std::string::npos) << error;
+    const std::string path = OcrBackend::modulePath();
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(path)).isFile()) << path;
+    EXPECT_FALSE(path.starts_with("/usr/")) << path;
+    ASSERT_NE(OcrBackend::instance(), nullptr);
+    error.clear();
+    EXPECT_EQ(OcrBackend::instance()->createRecognizer("qqq", error), nullptr);
+    EXPECT_NE(error.find("\"qqq\""), std::string::npos) << error;
 }
 
 TEST(RecognizeAndMerge, GivesTheTwoStepResultRecognisingOnlyTheLinesItNeeds) {

@@ -15,6 +15,8 @@ expected=(
     usr/share/applications/$id.desktop
     usr/share/metainfo/$id.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/$id.svg
+    # the OCR module, in the private folder where the installed program looks for it
+    "usr/$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")/tavrine/tavrine-tesseract.so"
 )
 for size in 16 24 32 48 64 128 256 512; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
