@@ -241,7 +241,8 @@ bool FirstFrameBackground::eventFilter(QObject* watched, QEvent* event) {
                 handOverReady();
         }
     } else if (event->type() == QEvent::Expose && m_remapped.contains(watched)) {
-        // Out of Qt's sight as the window manager takes it, then in sight where it put it.
+        // Out of Qt's sight as the window manager takes it, then in sight where it put it (a frameless one only
+        // comes into sight).
         auto* window = static_cast<QQuickWindow*>(watched);
         if (!window->isExposed())
             m_remapped[window] = true;
@@ -517,11 +518,10 @@ void FirstFrameBackground::show(QQuickWindow& window) {
     if (remap && !window.flags().testFlag(Qt::WindowDoesNotAcceptFocus))
         window.requestActivate();
     // A frame already under way when the window went to the window manager is no frame on screen: the picture
-    // stays until Qt has drawn the window once it shows again.
-    if (remap)
-        m_remapped.insert(&window, false);
-    else
-        dropPictureAfterNextFrame(window);
+    // stays until Qt has drawn the window once it shows again. A frameless window is on screen once the window
+    // manager has given its frame the window's shape again, which it does when it gets to it: until the window is
+    // exposed, a frame drawn meanwhile shows nowhere, and the picture stays too.
+    m_remapped.insert(&window, !remap);
 }
 
 void FirstFrameBackground::dropPictureAfterNextFrame(QQuickWindow& window) {

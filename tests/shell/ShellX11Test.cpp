@@ -158,7 +158,8 @@ QRgb screenPixel(const QPoint& point) {
 }
 
 struct ServerState {
-    // Nothing of the window is drawn: its shape is empty.
+    // Nothing of the window is drawn: its shape is empty, or its frame's (the window manager gives a frame the shape
+    // of the window in it when it gets to it).
     bool shapedOut = false;
     bool viewable = false;
 };
@@ -169,12 +170,20 @@ ServerState serverState(const QWindow& window) {
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display, Window(window.winId()), &attributes))
             state.viewable = attributes.map_state == IsViewable;
-        int count = 0;
-        int ordering = 0;
-        if (XRectangle* rectangles =
-                XShapeGetRectangles(display, Window(window.winId()), ShapeBounding, &count, &ordering))
-            XFree(rectangles);
-        state.shapedOut = count == 0;
+        for (Window inner = Window(window.winId()); inner != DefaultRootWindow(display);) {
+            int count = 0;
+            int ordering = 0;
+            if (XRectangle* rectangles = XShapeGetRectangles(display, inner, ShapeBounding, &count, &ordering))
+                XFree(rectangles);
+            state.shapedOut = state.shapedOut || count == 0;
+            Window root = 0;
+            Window* children = nullptr;
+            unsigned int childCount = 0;
+            if (!XQueryTree(display, inner, &root, &inner, &children, &childCount))
+                break;
+            if (children)
+                XFree(children);
+        }
     });
     return state;
 }
