@@ -44,5 +44,5 @@ protected:
 
 } // namespace tavrine
 
-// The module's one entry point: its backend, which lives as long as the process.
-extern "C" tavrine::OcrBackend* tavrine_ocr_backend();
+// The module's one entry point: its backend (an OcrBackend*), which lives as long as the process.
+extern "C" void* tavrine_ocr_backend();

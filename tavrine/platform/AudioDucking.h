@@ -1,11 +1,10 @@
 #pragma once
 
-#include <memory>
-
 namespace tavrine {
 
 // Lowers the other applications' playback on the default output while Tavrine speaks, and brings back exactly
 // what it lowered. Ducks are counted: the others stay lowered until every duck has been restored. Main thread.
+// The process's one ducker is the sound module's (SoundModule::sharedDucking).
 class AudioDucking {
 public:
     virtual ~AudioDucking() = default;
@@ -18,10 +17,6 @@ public:
     virtual void restore() = 0;
     // Brings everything back at once and forgets every duck (the application quits).
     virtual void restoreAll() = 0;
-
-    // The process's one ducker, on the PulseAudio API (PipeWire serves it too). It restores everything when the
-    // application quits.
-    static std::shared_ptr<AudioDucking> shared();
 };
 
 } // namespace tavrine

@@ -32,7 +32,8 @@
 #include "tavrine/shell/UpdateGate.h"
 #include "tavrine/shell/UpdaterController.h"
 #include "tavrine/shell/WindowSet.h"
-#include "tavrine/speech/SoundStreamNames.h"
+#include "tavrine/speech/SoundClip.h"
+#include "tavrine/speech/SoundModule.h"
 #include "tavrine/speech/SpeechSetup.h"
 #include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
@@ -40,7 +41,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
-#include <QSoundEffect>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -275,17 +275,19 @@ void TavrineApp::prepareSound() {
     if (m_soundPrepared)
         return;
     m_soundPrepared = true;
+    // Without the module (logged once) nudges are silent and nothing else changes.
+    SoundModule* sound = SoundModule::instance();
+    if (!sound)
+        return;
     // Before anything opens the sound system: the server learns a client's names only when it connects.
     if (!m_environment.services)
-        nameSoundStreams();
+        sound->nameSoundStreams();
     // Our own synthesised tap; without it nudges are silent and nothing else changes.
-    if (QFile::exists(QStringLiteral(":/sounds/negative-tap.wav"))) {
-        m_nudgeSound = std::make_unique<QSoundEffect>();
-        m_nudgeSound->setSource(QUrl(QString::fromLatin1(nudgeSoundUrl)));
-    }
+    if (QFile::exists(QStringLiteral(":/sounds/negative-tap.wav")))
+        m_nudgeSound = sound->createClip(QUrl(QString::fromLatin1(nudgeSoundUrl)));
 }
 
-QSoundEffect* TavrineApp::nudgeSound() {
+SoundClip* TavrineApp::nudgeSound() {
     prepareSound();
     return m_nudgeSound.get();
 }
@@ -328,12 +330,9 @@ std::unique_ptr<NudgePresenting> TavrineApp::makeNudgePresenter() {
     parts.hover = m_nudgeHover.get();
     parts.compositing = m_compositing;
     parts.playSound = [this] {
-        QSoundEffect* sound = nudgeSound();
-        if (!sound)
-            return;
         // From its start, even when the previous nudge's tap still plays.
-        sound->stop();
-        sound->play();
+        if (SoundClip* sound = nudgeSound())
+            sound->playFromStart();
     };
     return std::make_unique<NudgePresenter>(m_engine, std::move(parts));
 }

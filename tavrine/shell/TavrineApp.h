@@ -12,10 +12,10 @@
 #include <memory>
 
 class QQuickWindow;
-class QSoundEffect;
 
 namespace tavrine {
 class ApiTokenProvider;
+class SoundClip;
 class Clock;
 class DesktopCompositing;
 class FocusSession;
@@ -130,9 +130,10 @@ public:
     QQmlEngine& engine() { return m_engine; }
     platform::LoginItem& loginItem() const { return *m_loginItem; }
     SettingsModel& settings() const { return *m_settings; }
-    // None when the sound is missing: nudges are then silent. Made on first ask when no frame has been drawn yet.
-    QSoundEffect* nudgeSound();
-    // Whether the process has come up on the sound server and made the nudge sound.
+    // None when the sound or the sound module is missing: nudges are then silent. Made on first ask when no frame
+    // has been drawn yet.
+    SoundClip* nudgeSound();
+    // Whether the process has loaded the sound module, come up on the sound server and made the nudge sound.
     bool soundPrepared() const { return m_soundPrepared; }
     // None until a speaker is built.
     const std::shared_ptr<NudgeSpeaking>& speaker() const { return m_speaker; }
@@ -140,8 +141,8 @@ public:
 
 private:
     void note(const char* name);
-    // Names the process for the sound server and makes the nudge sound, once; nothing before a first frame needs
-    // the sound system.
+    // Loads the sound module, names the process for the sound server and makes the nudge sound, once; nothing
+    // before a first frame needs the sound system.
     void prepareSound();
     void prepareSoundAfterFirstFrame(QQuickWindow* window);
     // Shows the tray label, which runs the launch set-up.
@@ -158,7 +159,7 @@ private:
     std::unique_ptr<nudge::NudgeHoverState> m_nudgeHover;
     std::unique_ptr<NudgePresenting> m_nudgePresenter;
     bool m_soundPrepared = false;
-    std::unique_ptr<QSoundEffect> m_nudgeSound;
+    std::unique_ptr<SoundClip> m_nudgeSound;
     UserDefaults* m_defaults = nullptr;
     TavrineAppDelegate m_delegate;
     std::unique_ptr<ApiTokenProvider> m_tokens;

@@ -5,9 +5,10 @@
 #include "tavrine/services/TavrineAPI.h"
 #include "tavrine/speech/LiveNudgeSpeechFetcher.h"
 #include "tavrine/speech/NudgeStreamPlayer.h"
-#include "tavrine/speech/QtSpeechAudioOutput.h"
 #include "tavrine/speech/ScreenReaderFlag.h"
+#include "tavrine/speech/SoundModule.h"
 #include "tavrine/speech/SpeakNudgesSetting.h"
+#include "tavrine/speech/SpeechAudioOutput.h"
 #include "tavrine/speech/SpeechVendor.h"
 
 #include <QCoreApplication>
@@ -44,9 +45,14 @@ StandardClosures standardClosures(const UserDefaults& defaults) {
 }
 
 SonioxNudgeSpeaker::MakePlayer playerFactory() {
-    std::shared_ptr<AudioDucking> ducking = AudioDucking::shared();
+    // The sound module is loaded by the first nudge spoken, if the first window has not brought it up yet. The
+    // ducker is then kept as long as the factory, so that a restore outlives the player that asked for it.
+    auto ducking = std::make_shared<std::shared_ptr<AudioDucking>>();
     return [ducking]() -> std::shared_ptr<NudgeStreamPlaying> {
-        return std::make_shared<NudgeStreamPlayer>(std::make_unique<QtSpeechAudioOutput>(), ducking);
+        std::unique_ptr<SpeechAudioOutput> output = SoundModule::speechOutput();
+        if (!*ducking)
+            *ducking = SoundModule::sharedDucking();
+        return std::make_shared<NudgeStreamPlayer>(std::move(output), *ducking);
     };
 }
 
@@ -54,12 +60,9 @@ std::shared_ptr<SonioxNudgeSpeaker> makeShellSpeaker(const UserDefaults& default
                                                      SonioxNudgeSpeaker::BearerToken bearerToken,
                                                      SonioxNudgeSpeaker::RefreshBearerToken refreshBearerToken) {
     const StandardClosures standard = standardClosures(defaults);
-    SonioxNudgeSpeaker::Closures closures{standard.speechEnabled,
-                                          standard.voiceOverEnabled,
-                                          standard.temporaryKeyURL,
-                                          std::move(bearerToken),
-                                          std::move(refreshBearerToken),
-                                          [] { return QDateTime::currentDateTimeUtc(); }};
+    SonioxNudgeSpeaker::Closures closures{
+        standard.speechEnabled, standard.voiceOverEnabled,     standard.temporaryKeyURL,
+        std::move(bearerToken), std::move(refreshBearerToken), [] { return QDateTime::currentDateTimeUtc(); }};
     const SpeechVendor& configured = vendor();
     auto fetcher = std::make_shared<LiveNudgeSpeechFetcher>(configured.socketURL, configured.voice);
     return SonioxNudgeSpeaker::create(std::move(closures), std::move(fetcher), playerFactory());

@@ -5,10 +5,12 @@
 #include "tavrine/ocr/OcrBackend.h"
 #include "tavrine/ocr/OcrEngine.h"
 #include "tavrine/ocr/PageReader.h"
+#include "tavrine/speech/SoundModule.h"
 
 #include "Printing.h"
 #include <QFileInfo>
 #include <QPainter>
+#include <functional>
 #include <future>
 #include <numeric>
 
@@ -208,15 +210,34 @@ TEST(RecognizeText, OddImagesGiveNothingOrTheirText) {
     EXPECT_EQ(recognize(clear), QStringLiteral("Text over nothing"));
 }
 
-// What a capture without text logs: the module or the language model that could not be loaded, by name. A program
-// in the build tree loads the module built there, never one an installed package left.
+// What a capture without text, or a silent nudge, logs: the module or the language model that could not be loaded,
+// by name. A program in the build tree loads the modules built there, never those an installed package left.
 TEST(OcrBackend, NamesTheMissingModuleOrLanguageAndLoadsTheBuildTreesOwn) {
+    struct Module {
+        std::function<bool(const std::string&, std::string&)> load;
+        std::string path;
+        std::string name;
+    };
+    const QList<Module> modules = {
+        {[](const std::string& path, std::string& error) { return OcrBackend::load(path, error) != nullptr; },
+         OcrBackend::modulePath(), "tavrine-tesseract.so"},
+        {[](const std::string& path, std::string& error) { return SoundModule::load(path, error) != nullptr; },
+         SoundModule::modulePath(), "tavrine-sound.so"},
+    };
     std::string error;
-    EXPECT_EQ(OcrBackend::load("/nonexistent/tavrine-tesseract.so", error), nullptr);
-    EXPECT_NE(error.find("/nonexistent/tavrine-tesseract.so"), std::string::npos) << error;
-    const std::string path = OcrBackend::modulePath();
-    EXPECT_TRUE(QFileInfo(QString::fromStdString(path)).isFile()) << path;
-    EXPECT_FALSE(path.starts_with("/usr/")) << path;
+    for (const Module& module : modules) {
+        SCOPED_TRACE(module.name);
+        const std::string missing = "/nonexistent/" + module.name;
+        EXPECT_FALSE(module.load(missing, error));
+        EXPECT_NE(error.find(missing), std::string::npos) << error;
+        EXPECT_TRUE(module.path.ends_with("/" + module.name)) << module.path;
+        EXPECT_TRUE(QFileInfo(QString::fromStdString(module.path)).isFile()) << module.path;
+        EXPECT_FALSE(module.path.starts_with("/usr/")) << module.path;
+        // The other module is no OCR module, nor the reverse: the entry's name is part of the error.
+        error.clear();
+        EXPECT_FALSE(module.load(modules[module.name == modules[0].name ? 1 : 0].path, error));
+        EXPECT_NE(error.find("has no tavrine_"), std::string::npos) << error;
+    }
     ASSERT_NE(OcrBackend::instance(), nullptr);
     error.clear();
     EXPECT_EQ(OcrBackend::instance()->createRecognizer("qqq", error), nullptr);

@@ -10,13 +10,15 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 id=com.dravolence.tavrine
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
 expected=(
     usr/bin/tavrine
     usr/share/applications/$id.desktop
     usr/share/metainfo/$id.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/$id.svg
-    # the OCR module, in the private folder where the installed program looks for it
-    "usr/$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")/tavrine/tavrine-tesseract.so"
+    # the OCR and sound modules, in the private folder where the installed program looks for them
+    "usr/$libdir/tavrine/tavrine-tesseract.so"
+    "usr/$libdir/tavrine/tavrine-sound.so"
 )
 for size in 16 24 32 48 64 128 256 512; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$id.png")

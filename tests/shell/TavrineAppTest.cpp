@@ -4,11 +4,11 @@
 #include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/NudgePresenting.h"
 #include "tavrine/shell/QuitSignals.h"
+#include "tavrine/speech/SoundClip.h"
 
 #include <QQuickItem>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QSoundEffect>
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 #include "support/TestSupport.h"
 #include "tavrine/platform/AudioDucking.h"
 #include "tavrine/speech/NudgeStreamPlayer.h"
-#include "tavrine/speech/QtSpeechAudioOutput.h"
-#include "tavrine/speech/SoundStreamNames.h"
+#include "tavrine/speech/SoundModule.h"
+#include "tavrine/speech/SpeechAudioOutput.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -63,7 +63,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(qEnvironmentVariableIsSet("PULSE_SERVER"));
         // As the application does at start, before its first sound (later calls change nothing).
-        nameSoundStreams();
+        ASSERT_NE(SoundModule::instance(), nullptr);
+        SoundModule::instance()->nameSoundStreams();
         music.start("paplay", {"--raw", "--rate=24000", "--channels=1", "--format=s16le",
                                QStringLiteral("--volume=%1").arg(musicVolume), "/dev/zero"});
         ASSERT_TRUE(waitUntil([] { return musicLevel() == musicVolume; }, 10));
@@ -72,8 +73,8 @@ protected:
         music.kill();
         music.waitForFinished();
     }
-    std::shared_ptr<NudgeStreamPlayer> makePlayer(QtSpeechAudioOutput** output = nullptr) {
-        auto owned = std::make_unique<QtSpeechAudioOutput>();
+    std::shared_ptr<NudgeStreamPlayer> makePlayer(SpeechAudioOutput** output = nullptr) {
+        auto owned = SoundModule::speechOutput();
         if (output)
             *output = owned.get();
         return std::make_shared<NudgeStreamPlayer>(std::move(owned), ducking);
@@ -88,16 +89,18 @@ protected:
     static bool dipped() {
         return waitUntil([] { return std::abs(musicLevel() - musicVolume / 4) <= 200; }, 5);
     }
-    static bool restored() { return waitUntil([] { return musicLevel() == musicVolume; }, 3); }
+    static bool restored() {
+        return waitUntil([] { return musicLevel() == musicVolume; }, 3);
+    }
 
     QProcess music;
-    std::shared_ptr<AudioDucking> ducking = AudioDucking::shared();
+    std::shared_ptr<AudioDucking> ducking = SoundModule::sharedDucking();
 };
 
 } // namespace
 
 TEST_F(PulsePlaybackTest, MusicDipsWhileTheNudgePlaysAndComesBackAfterFinish) {
-    QtSpeechAudioOutput* output = nullptr;
+    SpeechAudioOutput* output = nullptr;
     auto player = makePlayer(&output);
     bool ended = false;
     player->onPlaybackEnded = [&] { ended = true; };

@@ -99,7 +99,7 @@ public:
 
 } // namespace tavrine
 
-extern "C" __attribute__((visibility("default"))) tavrine::OcrBackend* tavrine_ocr_backend() {
+extern "C" __attribute__((visibility("default"))) void* tavrine_ocr_backend() {
     static tavrine::TesseractBackend backend;
-    return &backend;
+    return static_cast<tavrine::OcrBackend*>(&backend);
 }

@@ -1,4 +1,4 @@
-#include "tavrine/platform/AudioDucking.h"
+#include "tavrine/speech/sound/PulseAudioDucking.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -138,8 +138,7 @@ private:
             if (state == PA_CONTEXT_READY)
                 return true;
             if (!PA_CONTEXT_IS_GOOD(state)) {
-                qCWarning(logDucking) << "Other audio cannot be lowered:"
-                                      << pa_strerror(pa_context_errno(m_context));
+                qCWarning(logDucking) << "Other audio cannot be lowered:" << pa_strerror(pa_context_errno(m_context));
                 return false;
             }
             pa_threaded_mainloop_wait(m_loop);
@@ -291,20 +290,15 @@ private:
 
 } // namespace
 
-std::shared_ptr<AudioDucking> AudioDucking::shared() {
-    static std::weak_ptr<AudioDucking> instance;
-    if (auto existing = instance.lock())
-        return existing;
+std::shared_ptr<AudioDucking> makePulseAudioDucking() {
     auto ducking = std::make_shared<PulseAudioDucking>();
-    instance = ducking;
     if (auto* app = QCoreApplication::instance()) {
         // Other audio never stays lowered after Tavrine is gone: PulseAudio would keep that volume for the
         // application's next streams.
-        QObject::connect(app, &QCoreApplication::aboutToQuit, app,
-                         [weak = std::weak_ptr<AudioDucking>(ducking)] {
-                             if (auto living = weak.lock())
-                                 living->restoreAll();
-                         });
+        QObject::connect(app, &QCoreApplication::aboutToQuit, app, [weak = std::weak_ptr<AudioDucking>(ducking)] {
+            if (auto living = weak.lock())
+                living->restoreAll();
+        });
     }
     return ducking;
 }

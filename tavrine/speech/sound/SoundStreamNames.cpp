@@ -1,4 +1,4 @@
-#include "tavrine/speech/SoundStreamNames.h"
+#include "tavrine/speech/sound/SoundStreamNames.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

@@ -1,4 +1,4 @@
-#include "tavrine/speech/QtSpeechAudioOutput.h"
+#include "tavrine/speech/sound/QtSpeechAudioOutput.h"
 
 #include "tavrine/core/Log.h"
 #include "tavrine/speech/NudgeSpeechError.h"
