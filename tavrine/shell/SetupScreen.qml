@@ -15,8 +15,20 @@ ColumnLayout {
     // Room above the headline for what the host lays over the screen's top edge.
     property real headlineTopInset: 0
     // The software renderer repaints only what changed already: a texture per control would only cost it memory.
-    readonly property bool keepsPictures: GraphicsInfo.api !== GraphicsInfo.Software
+    // The pictures are taken once the window is on screen (it becomes active as the window manager shows it, or a
+    // moment after it shows): each costs a render pass of its own, which the window's first frame, the one the
+    // user waits for, does not pay. The focus ring fades in then, so that the controls' texts settling into their
+    // pictures goes with a change that is under way anyway.
+    readonly property bool keepsPictures: pictureTime.onScreen && GraphicsInfo.api !== GraphicsInfo.Software
         && GraphicsInfo.api !== GraphicsInfo.Unknown
+
+    Timer {
+        id: pictureTime
+        property bool onScreen: false
+        interval: root.Window.active ? 0 : 500
+        running: !onScreen && root.Window.window !== null && root.Window.window.visible
+        onTriggered: onScreen = true
+    }
 
     spacing: 16
 
