@@ -24,6 +24,7 @@ ColumnLayout {
 
     Timer {
         id: pictureTime
+        objectName: "pictureTime"
         property bool onScreen: false
         interval: root.Window.active ? 0 : 500
         running: !onScreen && root.Window.window !== null && root.Window.window.visible
