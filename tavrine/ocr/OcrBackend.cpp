@@ -20,8 +20,7 @@ bool OcrBackend::isLoaded() {
 }
 
 OcrBackend* OcrBackend::instance() {
-    return static_cast<OcrBackend*>(ocrModule().instance(
-        logEvidence(), QStringLiteral("OCR unavailable, screens are captured without their text: ")));
+    return static_cast<OcrBackend*>(ocrModule().instance(logEvidence(), QString::fromLatin1(unavailable)));
 }
 
 OcrBackend* OcrBackend::load(const std::string& path, std::string& error) {

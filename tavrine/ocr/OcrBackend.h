@@ -20,6 +20,8 @@ public:
     static OcrBackend* instance();
     // Whether instance() has loaded the module.
     static bool isLoaded();
+    // What the log says before the reason when pages are read without their text.
+    static constexpr char unavailable[] = "OCR unavailable, screens are captured without their text: ";
     // Loads the module at `path`. Null with `error` naming the path and what is missing.
     static OcrBackend* load(const std::string& path, std::string& error);
     // Where this program's module lies: in the build tree for a program built there (never an installed one), else

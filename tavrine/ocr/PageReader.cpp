@@ -269,8 +269,7 @@ bool PageReader::ensureEngine() {
         // Pages are read without text from here on; a missing module was logged when it was looked for.
         m_engineFailed = true;
         if (backend)
-            log::error(logEvidence(), QStringLiteral("OCR unavailable, screens are captured without their text: ") +
-                                          QString::fromStdString(error));
+            log::error(logEvidence(), QString::fromLatin1(OcrBackend::unavailable) + QString::fromStdString(error));
         return false;
     }
     // Its diagnostics ("Estimating resolution as …") would go to standard error on every page.

@@ -30,10 +30,6 @@ public:
 
 } // namespace
 
-bool SoundModule::isLoaded() {
-    return soundModule().isLoaded();
-}
-
 SoundModule* SoundModule::instance() {
     return static_cast<SoundModule*>(soundModule().instance(
         logNudgeSpeech(), QStringLiteral("Sound unavailable, nudges are silent and not spoken: ")));

@@ -18,8 +18,6 @@ public:
     // The process's sound: the module is loaded by the first call, on the main thread, once. Null when it could not
     // be loaded; that is logged once, naming what is missing.
     static SoundModule* instance();
-    // Whether instance() has loaded the module.
-    static bool isLoaded();
     // Loads the module at `path`. Null with `error` naming the path and what is missing.
     static SoundModule* load(const std::string& path, std::string& error);
     // Where this program's module lies (as OcrBackend::modulePath).
