@@ -9,6 +9,7 @@
 #include "tavrine/shell/SingleInstanceGuard.h"
 #include "tavrine/shell/TavrineApp.h"
 #include "tavrine/shell/WindowSet.h"
+#include "tavrine/ui/GraphicsWarmUp.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -108,6 +109,7 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
     tavrine::shell::prepareApplication();
     QApplication::setApplicationVersion(QStringLiteral(TAVRINE_VERSION));
     QApplication app(argc, argv);
+    const tavrine::ui::GraphicsWarmUp graphicsWarmUp;
     tavrine::shell::setUpApplication();
 
     tavrine::shell::TavrineApp::Environment environment;

@@ -1,6 +1,7 @@
 #include "tavrine/shell/WindowSet.h"
 
 #include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/ui/GraphicsWarmUp.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QCloseEvent>
@@ -86,6 +87,7 @@ QQuickWindow* WindowSet::build(const Spec& spec) {
     if (component.isError())
         throw WindowLoadError(
             QStringLiteral("The window \"%1\" did not load: %2").arg(spec.id, component.errorString()));
+    ui::GraphicsWarmUp::wait();
     QObject* object = component.beginCreate(m_engine.rootContext());
     auto* window = qobject_cast<QQuickWindow*>(object);
     if (!window) {
