@@ -32,81 +32,100 @@ Item {
     // The application's tint for every control inside.
     palette.highlight: AppStyle.accentColor
 
-    ColumnLayout {
-        id: column
-        x: 28
-        y: 28
-        width: root.width - 2 * 28
-        spacing: 20
-
-        // The running screen and the recap are built when a session first starts or ends, not at every launch.
-        ScreenLoader {
-            shown: root.screen === MainWindowModel.Running
-            Layout.fillWidth: true
-            sourceComponent: RunningScreen {
-                objectName: "runningScreen"
-                model: root.model.running
-                monitoring: root.model.monitoring
-                titleTopInset: root.headerClearance
-            }
-        }
-
-        ScreenLoader {
-            id: recapLoader
-            shown: root.screen === MainWindowModel.Recap
-            focus: true
-            // The intention field held the keys until the session ended.
-            onVisibleChanged: if (visible) forceActiveFocus()
-            Layout.fillWidth: true
-            sourceComponent: SessionRecapView {
-                objectName: "recapScreen"
-                model: root.model.recap
-            }
-        }
-
-        SetupScreen {
-            id: setupScreen
-            objectName: "setupScreen"
-            visible: root.screen === MainWindowModel.Setup
-            Layout.fillWidth: true
-            setup: root.model.setup
-            duration: root.model.duration
-            reduceMotion: root.model.reduceMotion
-            headlineTopInset: root.headerClearance
-        }
+    // The setup's headline, over the room the setup leaves for it. It comes first, as it reads.
+    RotatingHeadline {
+        id: headline
+        visible: setupScreen.visible
+        x: column.x + setupScreen.x + setupScreen.headlineSlot.x
+        y: column.y + setupScreen.y + setupScreen.headlineSlot.y
+        width: setupScreen.headlineSlot.width
+        reduceMotion: root.model.reduceMotion
     }
 
-    Row {
-        id: header
-        objectName: "header"
-        // Drawn once and kept while nothing in it changes, as what lies under the headline.
-        layer.enabled: setupScreen.keepsPictures
-        anchors.top: parent.top
-        anchors.right: parent.right
-        anchors.margins: 12
-        spacing: 6
+    // While the setup shows, everything but the headline is drawn into one texture and kept while nothing in it
+    // changes: each frame of the headline's change then draws one picture instead of every pill, edge, shadow and
+    // label. One picture, not one per control: Mesa's software rasteriser draws each further layer a frame shows
+    // in a pass of its own, and that costs more than the pixels of one picture over the whole window.
+    Item {
+        id: kept
+        objectName: "keptPicture"
+        anchors.fill: parent
+        layer.enabled: setupScreen.keepsPictures && setupScreen.visible
 
-        PillButton {
-            objectName: "history"
-            shape: PillButton.Circle
-            text: "History"
-            display: AbstractButton.IconOnly
-            iconName: "clock.arrow.circlepath"
-            ToolTip.text: "History"
-            ToolTip.visible: hovered
-            ToolTip.delay: 600
-            onClicked: root.model.showHistory()
+        ColumnLayout {
+            id: column
+            x: 28
+            y: 28
+            width: root.width - 2 * 28
+            spacing: 20
+
+            // The running screen and the recap are built when a session first starts or ends, not at every launch.
+            ScreenLoader {
+                shown: root.screen === MainWindowModel.Running
+                Layout.fillWidth: true
+                sourceComponent: RunningScreen {
+                    objectName: "runningScreen"
+                    model: root.model.running
+                    monitoring: root.model.monitoring
+                    titleTopInset: root.headerClearance
+                }
+            }
+
+            ScreenLoader {
+                id: recapLoader
+                shown: root.screen === MainWindowModel.Recap
+                focus: true
+                // The intention field held the keys until the session ended.
+                onVisibleChanged: if (visible) forceActiveFocus()
+                Layout.fillWidth: true
+                sourceComponent: SessionRecapView {
+                    objectName: "recapScreen"
+                    model: root.model.recap
+                }
+            }
+
+            SetupScreen {
+                id: setupScreen
+                objectName: "setupScreen"
+                visible: root.screen === MainWindowModel.Setup
+                Layout.fillWidth: true
+                setup: root.model.setup
+                duration: root.model.duration
+                headlineTopInset: root.headerClearance
+                headlineHeight: headline.implicitHeight
+            }
         }
-        PillButton {
-            objectName: "settings"
-            shape: PillButton.Circle
-            text: "Settings"
-            display: AbstractButton.IconOnly
-            iconName: "gearshape"
-            ToolTip.text: "Settings"
-            ToolTip.visible: hovered
-            ToolTip.delay: 600
-            onClicked: root.model.showSettings()
+
+        Row {
+            id: header
+            objectName: "header"
+            anchors.top: parent.top
+            anchors.right: parent.right
+            anchors.margins: 12
+            spacing: 6
+
+            PillButton {
+                objectName: "history"
+                shape: PillButton.Circle
+                text: "History"
+                display: AbstractButton.IconOnly
+                iconName: "clock.arrow.circlepath"
+                ToolTip.text: "History"
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                onClicked: root.model.showHistory()
+            }
+            PillButton {
+                objectName: "settings"
+                shape: PillButton.Circle
+                text: "Settings"
+                display: AbstractButton.IconOnly
+                iconName: "gearshape"
+                ToolTip.text: "Settings"
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                onClicked: root.model.showSettings()
+            }
         }
     }
 }

@@ -11,14 +11,16 @@ ColumnLayout {
 
     required property SetupController setup
     required property DurationModel duration
-    property bool reduceMotion: false
     // Room above the headline for what the host lays over the screen's top edge.
     property real headlineTopInset: 0
-    // The software renderer repaints only what changed already: a texture per control would only cost it memory.
-    // The pictures are taken once the window is on screen (it becomes active as the window manager shows it, or a
-    // moment after it shows): each costs a render pass of its own, which the window's first frame, the one the
-    // user waits for, does not pay. The focus ring fades in then, so that the controls' texts settling into their
-    // pictures goes with a change that is under way anyway.
+    // The host draws the headline over this room: it changes while everything else here stays.
+    property real headlineHeight: 0
+    readonly property Item headlineSlot: headlineSlot
+    // Whether the host keeps what lies around the headline as a picture. The software renderer repaints only what
+    // changed already: a picture would only cost it memory. The picture is taken once the window is on screen (it
+    // becomes active as the window manager shows it, or a moment after it shows): it costs a render pass of its
+    // own, which the window's first frame, the one the user waits for, does not pay. The focus ring fades in then,
+    // so that the texts settling into the picture goes with a change that is under way anyway.
     readonly property bool keepsPictures: pictureTime.onScreen && GraphicsInfo.api !== GraphicsInfo.Software
         && GraphicsInfo.api !== GraphicsInfo.Unknown
 
@@ -49,17 +51,15 @@ ColumnLayout {
         onActivated: root.setup.submitIntention()
     }
 
-    RotatingHeadline {
+    Item {
+        id: headlineSlot
         Layout.fillWidth: true
         Layout.topMargin: root.headlineTopInset
-        reduceMotion: root.reduceMotion
+        implicitHeight: root.headlineHeight
     }
 
-    // The controls under the headline are each drawn into a texture and kept while nothing in them changes: each
-    // frame of the headline's change then draws three pictures instead of every pill, edge, shadow and label.
     Item {
         id: field
-        layer.enabled: root.keepsPictures
         Layout.fillWidth: true
         Layout.preferredHeight: 40
         implicitHeight: 40
@@ -141,7 +141,6 @@ ColumnLayout {
     }
 
     DurationSelector {
-        layer.enabled: root.keepsPictures
         Layout.fillWidth: true
         model: root.duration
     }
@@ -168,7 +167,6 @@ ColumnLayout {
     }
 
     RowLayout {
-        layer.enabled: root.keepsPictures
         Layout.fillWidth: true
         spacing: 10
 

@@ -48,17 +48,18 @@ TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
         for (const char* name : hidden)
             EXPECT_FALSE(scene.visible(name)) << name;
     };
-    expectShown({"setupScreen", "history", "settings", "duration"}, {"runningScreen", "lengthWarning", "startHint"});
+    expectShown({"setupScreen", "rotatingHeadline", "history", "settings", "duration"},
+                {"runningScreen", "lengthWarning", "startHint"});
     // No compositor here: the window's own colour is the background, and the edge sets the panel apart.
     expectShown({"windowEdge"}, {"frostedVeil"});
     scene.harness.start(25);
-    expectShown({"runningScreen", "drift"}, {"setupScreen", "monitoringStatus"});
+    expectShown({"runningScreen", "drift"}, {"setupScreen", "rotatingHeadline", "monitoringStatus"});
     scene.harness.advance(61);
     scene.harness.session->pause();
     expectShown({"runningScreen"}, {"drift"});
     EXPECT_DOUBLE_EQ(findItem(scene.object.get(), "timer")->opacity(), 0.45);
     scene.harness.session->stop(false);
-    expectShown({"recapScreen"}, {"runningScreen"});
+    expectShown({"recapScreen"}, {"runningScreen", "rotatingHeadline"});
     QTest::qWait(50);
     EXPECT_TRUE(scene.qml.warnings().isEmpty()) << scene.qml.warnings().join(u'\n').toStdString();
 }
@@ -111,7 +112,8 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
         qvariant_cast<QObject*>(findObject(scene.object.get(), "rotatingHeadline")->property("rotation"));
     QQuickItem* headline = findItem(scene.object.get(), "headlineText");
     QQuickItem* header = findItem(scene.object.get(), "header");
-    ASSERT_TRUE(rotation && headline && header);
+    QQuickItem* field = findItem(scene.object.get(), "intention");
+    ASSERT_TRUE(rotation && headline && header && field);
     const QRectF buttons = header->mapRectToScene(header->childrenRect());
     ASSERT_FALSE(buttons.isEmpty());
     for (int index = 0; index < 5; ++index) {
@@ -121,6 +123,8 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
             headline->parentItem()->mapRectToScene(QRectF(headline->x(), 0, headline->property("contentWidth").toReal(),
                                                           headline->property("contentHeight").toReal()));
         EXPECT_FALSE(drawn.intersects(buttons)) << index;
+        // The headline is drawn apart from the setup, over the room the setup leaves for it.
+        EXPECT_LE(drawn.bottom(), field->mapToScene(QPointF(0, 0)).y()) << index;
         EXPECT_LE(drawn.right(), headline->mapToScene(QPointF(headline->width(), 0)).x() + 0.5) << index;
         EXPECT_EQ(headline->property("lineCount").toInt(), 1) << index;
     }
