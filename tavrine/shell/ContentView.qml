@@ -38,7 +38,8 @@ Item {
         visible: setupScreen.visible
         x: column.x + setupScreen.x + setupScreen.headlineSlot.x
         y: column.y + setupScreen.y + setupScreen.headlineSlot.y
-        width: setupScreen.headlineSlot.width
+        // Its own width until the setup is laid out: a headline fitted into no room would be laid out twice.
+        width: setupScreen.headlineSlot.width > 0 ? setupScreen.headlineSlot.width : implicitWidth
         reduceMotion: root.model.reduceMotion
     }
 
