@@ -49,7 +49,6 @@ Item {
     // in a pass of its own, and that costs more than the pixels of one picture over the whole window.
     Item {
         id: kept
-        objectName: "keptPicture"
         anchors.fill: parent
         layer.enabled: setupScreen.keepsPictures && setupScreen.visible
 
