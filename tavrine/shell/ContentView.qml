@@ -16,10 +16,12 @@ Item {
     // The header lies over the padded content, and the setup's headline and the running title span its whole
     // width: both start below the buttons, as far from them as the buttons are from each other, so no headline
     // or intention of any length runs under them and the headline keeps its full size.
-    readonly property real headerClearance: Math.max(0, header.y + header.height + header.spacing - column.y)
+    readonly property real headerClearance: Math.max(0, header.y + header.height + header.spacing - padding)
+    // Between the window's edges and what it shows.
+    readonly property real padding: 28
 
     implicitWidth: 400
-    implicitHeight: column.implicitHeight + 2 * 28
+    implicitHeight: column.implicitHeight + 2 * padding
 
     // The window shows or becomes active: typing goes to the intention while the setup shows, and Return to
     // "Again" while the recap shows.
@@ -36,27 +38,36 @@ Item {
     RotatingHeadline {
         id: headline
         visible: setupScreen.visible
-        x: column.x + setupScreen.x + setupScreen.headlineSlot.x
-        y: column.y + setupScreen.y + setupScreen.headlineSlot.y
+        x: root.padding + setupScreen.x + setupScreen.headlineSlot.x
+        y: root.padding + setupScreen.y + setupScreen.headlineSlot.y
         // Its own width until the setup is laid out: a headline fitted into no room would be laid out twice.
         width: setupScreen.headlineSlot.width > 0 ? setupScreen.headlineSlot.width : implicitWidth
         reduceMotion: root.model.reduceMotion
     }
 
-    // While the setup shows, everything but the headline is drawn into one texture and kept while nothing in it
-    // changes: each frame of the headline's change then draws one picture instead of every pill, edge, shadow and
-    // label. One picture, not one per control: Mesa's software rasteriser draws each further layer a frame shows
-    // in a pass of its own, and that costs more than the pixels of one picture over the whole window.
+    // While the setup shows, the controls below the headline are drawn into one texture and kept while nothing in
+    // it changes: each frame of the headline's change then draws one picture instead of every pill, edge, shadow
+    // and label. One picture, not one per control: Mesa's software rasteriser draws each further layer a frame
+    // shows in a pass of its own, and that costs more than the pixels of one picture. The picture ends a little
+    // beyond the controls' shadows, because each frame blends every pixel of it: the header is drawn as it is.
     Item {
         id: kept
-        anchors.fill: parent
+        objectName: "keptControls"
+        // The setup's controls and a little more than their shadows; the whole content on the other screens.
+        readonly property bool aroundControls: setupScreen.visible
+        readonly property real shadowRoom: 8
+        x: aroundControls ? root.padding - shadowRoom : 0
+        y: aroundControls ? root.padding + setupScreen.y + setupScreen.controlsTop - shadowRoom : 0
+        width: aroundControls ? column.width + 2 * shadowRoom : root.width
+        height: aroundControls ? root.padding + column.height + shadowRoom - y : root.height
         layer.enabled: setupScreen.keepsPictures && setupScreen.visible
 
         ColumnLayout {
             id: column
-            x: 28
-            y: 28
-            width: root.width - 2 * 28
+            // Where it would lie without the picture, whatever part of the window the picture covers.
+            x: root.padding - kept.x
+            y: root.padding - kept.y
+            width: root.width - 2 * root.padding
             spacing: 20
 
             // The running screen and the recap are built when a session first starts or ends, not at every launch.
@@ -95,37 +106,37 @@ Item {
                 headlineHeight: headline.implicitHeight
             }
         }
+    }
 
-        Row {
-            id: header
-            objectName: "header"
-            anchors.top: parent.top
-            anchors.right: parent.right
-            anchors.margins: 12
-            spacing: 6
+    Row {
+        id: header
+        objectName: "header"
+        anchors.top: parent.top
+        anchors.right: parent.right
+        anchors.margins: 12
+        spacing: 6
 
-            PillButton {
-                objectName: "history"
-                shape: PillButton.Circle
-                text: "History"
-                display: AbstractButton.IconOnly
-                iconName: "clock.arrow.circlepath"
-                ToolTip.text: "History"
-                ToolTip.visible: hovered
-                ToolTip.delay: 600
-                onClicked: root.model.showHistory()
-            }
-            PillButton {
-                objectName: "settings"
-                shape: PillButton.Circle
-                text: "Settings"
-                display: AbstractButton.IconOnly
-                iconName: "gearshape"
-                ToolTip.text: "Settings"
-                ToolTip.visible: hovered
-                ToolTip.delay: 600
-                onClicked: root.model.showSettings()
-            }
+        PillButton {
+            objectName: "history"
+            shape: PillButton.Circle
+            text: "History"
+            display: AbstractButton.IconOnly
+            iconName: "clock.arrow.circlepath"
+            ToolTip.text: "History"
+            ToolTip.visible: hovered
+            ToolTip.delay: 600
+            onClicked: root.model.showHistory()
+        }
+        PillButton {
+            objectName: "settings"
+            shape: PillButton.Circle
+            text: "Settings"
+            display: AbstractButton.IconOnly
+            iconName: "gearshape"
+            ToolTip.text: "Settings"
+            ToolTip.visible: hovered
+            ToolTip.delay: 600
+            onClicked: root.model.showSettings()
         }
     }
 }

@@ -16,6 +16,8 @@ ColumnLayout {
     // The host draws the headline over this room: it changes while everything else here stays.
     property real headlineHeight: 0
     readonly property Item headlineSlot: headlineSlot
+    // Where the controls below the headline start.
+    readonly property real controlsTop: field.y
     // Whether the host keeps what lies around the headline as a picture. The software renderer repaints only what
     // changed already: a picture would only cost it memory. The picture is taken once the window is on screen (it
     // becomes active as the window manager shows it, or a moment after it shows): it costs a render pass of its

@@ -100,6 +100,24 @@ TEST(FocusWindowView, HeadlineTurnsOnlyWhileOnScreen) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
     EXPECT_TRUE(timer->property("running").toBool());
     EXPECT_TRUE(QTest::qWaitFor([&] { return pictures->property("onScreen").toBool(); }, 2000));
+    // What the picture would hold (the software renderer here takes none): every control below the headline with
+    // its shadow (3 px, 1 px down), and not the headline.
+    QQuickItem* kept = findItem(scene.object.get(), "keptControls");
+    QQuickItem* setup = findItem(scene.object.get(), "setupScreen");
+    QQuickItem* headline = findItem(scene.object.get(), "rotatingHeadline");
+    ASSERT_TRUE(kept && setup && headline);
+    const QRectF picture = kept->mapRectToScene(QRectF(0, 0, kept->width(), kept->height()));
+    const auto* slot = qvariant_cast<QQuickItem*>(setup->property("headlineSlot"));
+    int controls = 0;
+    for (QQuickItem* control : setup->childItems()) {
+        if (control == slot || !control->isVisible())
+            continue;
+        ++controls;
+        const QRectF drawn = control->mapRectToScene(QRectF(0, 0, control->width(), control->height()));
+        EXPECT_TRUE(picture.contains(drawn.adjusted(-3, -3, 3, 4))) << control->metaObject()->className();
+    }
+    EXPECT_EQ(controls, 3) << "the field, the durations and the start row";
+    EXPECT_FALSE(picture.intersects(headline->mapRectToScene(QRectF(0, 0, headline->width(), headline->height()))));
     scene.harness.start(25);
     EXPECT_FALSE(timer->property("running").toBool());
 }
