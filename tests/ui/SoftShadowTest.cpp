@@ -1,4 +1,5 @@
 #include "tavrine/ui/SoftShadow.h"
+#include "tavrine/ui/CapsuleBorder.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/ui/ShapeShadow.h"
 #include "tavrine/ui/SoftGlow.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+using tavrine::ui::CapsuleBorder;
 using tavrine::ui::ShapeShadow;
 using tavrine::ui::SoftGlow;
 using tavrine::ui::SoftShadow;
@@ -95,6 +97,37 @@ TEST(SoftShadow, AFaintEdgeCastsAShadowThatFadesAsTheEdgeDoes) {
     EXPECT_GT(bottom, 0);
     // Nothing fills the inside.
     EXPECT_EQ(qAlpha(image.pixel(middle, image.height() / 2)), 0);
+}
+
+// A pill's edge: one device pixel wide at any scale, red along the top fading to blue along the bottom, nothing
+// inside or beyond the rounded corners; a capsule unless a radius is set.
+TEST(CapsuleBorder, StrokesTheEdgeFadingFromTopToBottomAndLeavesTheRestClear) {
+    for (const qreal scale : {1.0, 2.0}) {
+        SCOPED_TRACE(scale);
+        const QImage image = CapsuleBorder::render(QSizeF(60, 30), 15, Qt::red, Qt::blue, scale);
+        ASSERT_EQ(image.size(), QSize(int(60 * scale), int(30 * scale)));
+        const int middle = image.width() / 2;
+        const QRgb top = image.pixel(middle, 0);
+        const QRgb bottom = image.pixel(middle, image.height() - 1);
+        EXPECT_EQ(qAlpha(top), 255);
+        EXPECT_GT(qRed(top), 240);
+        EXPECT_EQ(qAlpha(bottom), 255);
+        EXPECT_GT(qBlue(bottom), 240);
+        EXPECT_EQ(qAlpha(image.pixel(middle, int(scale))), 0) << "one device pixel wide";
+        EXPECT_EQ(qAlpha(image.pixel(middle, image.height() / 2)), 0) << "the inside";
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "beyond the corner";
+        EXPECT_GT(qAlpha(image.pixel(0, image.height() / 2)), 200) << "the left end";
+    }
+    EXPECT_EQ(alphaSum(CapsuleBorder::render(QSizeF(1.5, 30), 15, Qt::red, Qt::blue, 1)), 0) << "too small to draw";
+
+    CapsuleBorder item;
+    item.setSize(QSizeF(60, 30));
+    EXPECT_EQ(item.radius(), 15);
+    item.setRadius(4);
+    EXPECT_EQ(item.radius(), 4);
+    item.resetRadius();
+    item.setSize(QSizeF(60, 20));
+    EXPECT_EQ(item.radius(), 10);
 }
 
 // The asked button's glow: strongest over the capsule, fading to nothing at the edge of its reach (the glow
