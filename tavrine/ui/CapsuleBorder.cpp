@@ -2,7 +2,6 @@
 
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -15,35 +14,27 @@ QImage CapsuleBorder::render(QSizeF size, qreal radius, const QColor& top, const
     QImage image(std::max(1, int(std::ceil(size.width() * scale))), std::max(1, int(std::ceil(size.height() * scale))),
                  QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    if (size.width() < 2 || size.height() < 2)
-        return image;
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(scale, scale);
-    // The stroke's middle half a point inside the edge, so that all of it falls on the item.
-    const qreal r = std::max(0.0, std::min(radius, std::min(size.width(), size.height()) / 2) - 0.5);
-    const qreal left = 0.5;
-    const qreal topEdge = 0.5;
-    const qreal right = 0.5 + size.width() - 1;
-    const qreal bottomEdge = 0.5 + size.height() - 1;
-    QPainterPath path;
-    path.moveTo(left + r, topEdge);
-    path.lineTo(right - r, topEdge);
-    path.arcTo(QRectF(right - 2 * r, topEdge, 2 * r, 2 * r), 90, -90);
-    path.lineTo(right, bottomEdge - r);
-    path.arcTo(QRectF(right - 2 * r, bottomEdge - 2 * r, 2 * r, 2 * r), 0, -90);
-    path.lineTo(left + r, bottomEdge);
-    path.arcTo(QRectF(left, bottomEdge - 2 * r, 2 * r, 2 * r), -90, -90);
-    path.lineTo(left, topEdge + r);
-    path.arcTo(QRectF(left, topEdge, 2 * r, 2 * r), 180, -90);
-    path.closeSubpath();
+    strokeEdge(painter, size, radius, top, bottom);
+    return image;
+}
+
+void CapsuleBorder::strokeEdge(QPainter& painter, QSizeF size, qreal radius, const QColor& top,
+                               const QColor& bottom) {
+    if (size.width() < 2 || size.height() < 2)
+        return;
+    // The stroke's middle half a unit inside the edge, so that all of it falls on the capsule.
+    const qreal r = std::max(0.0, std::clamp(radius, 0.0, std::min(size.width(), size.height()) / 2) - 0.5);
     QLinearGradient gradient(0, 0, 0, size.height());
     gradient.setColorAt(0, top);
     gradient.setColorAt(1, bottom);
-    painter.setPen(QPen(QBrush(gradient), 1));
+    painter.save();
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(path);
-    return image;
+    painter.setPen(QPen(QBrush(gradient), 1));
+    painter.drawRoundedRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1), r, r);
+    painter.restore();
 }
 
 qreal CapsuleBorder::radius() const {

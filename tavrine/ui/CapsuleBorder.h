@@ -3,6 +3,8 @@
 #include "tavrine/ui/PictureItem.h"
 
 #include <QColor>
+
+class QPainter;
 #include <QtQml/qqmlregistration.h>
 
 namespace tavrine::ui {
@@ -23,6 +25,9 @@ public:
 
     // The stroke of a `size` (item units) border at `scale` device pixels per unit.
     static QImage render(QSizeF size, qreal radius, const QColor& top, const QColor& bottom, qreal scale);
+    // The one-unit stroke inside the edge of a `size` capsule (in `painter`'s units) with corners of `radius`,
+    // fading from `top` to `bottom`: what a pill's edge shows, and what its shadow casts.
+    static void strokeEdge(QPainter& painter, QSizeF size, qreal radius, const QColor& top, const QColor& bottom);
 
     qreal radius() const;
     void setRadius(qreal radius);

@@ -1,8 +1,7 @@
 #include "tavrine/ui/SoftShadow.h"
+#include "tavrine/ui/CapsuleBorder.h"
 
-#include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -27,15 +26,10 @@ QImage shapeImage(const SoftShadow::Shape& shape) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.fill, 0.0, 1.0))));
     painter.drawRoundedRect(QRectF(0, 0, w, h), radius, radius);
-    if ((shape.edgeTop > 0 || shape.edgeBottom > 0) && w >= 2 && h >= 2) {
-        QLinearGradient gradient(0, 0, 0, h);
-        gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeTop, 0.0, 1.0))));
-        gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeBottom, 0.0, 1.0))));
-        const qreal r = std::max(0.0, radius - 0.5);
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(QBrush(gradient), 1));
-        painter.drawRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), r, r);
-    }
+    if (shape.edgeTop > 0 || shape.edgeBottom > 0)
+        CapsuleBorder::strokeEdge(painter, QSizeF(w, h), radius,
+                                  QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeTop, 0.0, 1.0))),
+                                  QColor::fromRgbF(0, 0, 0, float(std::clamp(shape.edgeBottom, 0.0, 1.0))));
     return image;
 }
 

@@ -99,7 +99,7 @@ TEST(SoftShadow, AFaintEdgeCastsAShadowThatFadesAsTheEdgeDoes) {
     EXPECT_EQ(qAlpha(image.pixel(middle, image.height() / 2)), 0);
 }
 
-// A pill's edge: one device pixel wide at any scale, red along the top fading to blue along the bottom, nothing
+// A pill's edge: one point wide at any scale, red along the top fading to blue along the bottom, nothing
 // inside or beyond the rounded corners; a capsule unless a radius is set.
 TEST(CapsuleBorder, StrokesTheEdgeFadingFromTopToBottomAndLeavesTheRestClear) {
     for (const qreal scale : {1.0, 2.0}) {
@@ -113,7 +113,7 @@ TEST(CapsuleBorder, StrokesTheEdgeFadingFromTopToBottomAndLeavesTheRestClear) {
         EXPECT_GT(qRed(top), 240);
         EXPECT_EQ(qAlpha(bottom), 255);
         EXPECT_GT(qBlue(bottom), 240);
-        EXPECT_EQ(qAlpha(image.pixel(middle, int(scale))), 0) << "one device pixel wide";
+        EXPECT_EQ(qAlpha(image.pixel(middle, int(scale))), 0) << "one point wide";
         EXPECT_EQ(qAlpha(image.pixel(middle, image.height() / 2)), 0) << "the inside";
         EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "beyond the corner";
         EXPECT_GT(qAlpha(image.pixel(0, image.height() / 2)), 200) << "the left end";
