@@ -14,11 +14,10 @@ const QList<HeadlineRotation::Headline>& HeadlineRotation::headlines() {
 }
 
 void HeadlineRotation::setIndex(int index) {
-    const int count = int(headlines().size());
-    const int wrapped = ((index % count) + count) % count;
-    if (wrapped == m_index)
+    const int next = wrapped(index);
+    if (next == m_index)
         return;
-    m_index = wrapped;
+    m_index = next;
     emit indexChanged();
 }
 

@@ -16,6 +16,7 @@ class HeadlineRotation : public QObject {
     Q_PROPERTY(QString lead READ lead NOTIFY indexChanged)
     Q_PROPERTY(QString accent READ accent NOTIFY indexChanged)
     Q_PROPERTY(int intervalMs READ intervalMs CONSTANT)
+    Q_PROPERTY(int count READ count CONSTANT)
 
 public:
     struct Headline {
@@ -27,12 +28,16 @@ public:
 
     static const QList<Headline>& headlines();
     static int intervalMs() { return 4500; }
+    static int count() { return int(headlines().size()); }
 
     int index() const { return m_index; }
     // Any integer is taken modulo the table's length.
     void setIndex(int index);
     QString lead() const { return headlines().at(m_index).lead; }
     QString accent() const { return headlines().at(m_index).accent; }
+    // Any integer, as `setIndex` takes it.
+    Q_INVOKABLE QString leadAt(int index) const { return headlines().at(wrapped(index)).lead; }
+    Q_INVOKABLE QString accentAt(int index) const { return headlines().at(wrapped(index)).accent; }
 
     Q_INVOKABLE void advance() { setIndex(m_index + 1); }
 
@@ -40,6 +45,8 @@ signals:
     void indexChanged();
 
 private:
+    static int wrapped(int index) { return ((index % count()) + count()) % count(); }
+
     int m_index = 0;
 };
 

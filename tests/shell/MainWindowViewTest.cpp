@@ -128,14 +128,21 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
     QObject* rotation =
         qvariant_cast<QObject*>(findObject(scene.object.get(), "rotatingHeadline")->property("rotation"));
-    QQuickItem* headline = findItem(scene.object.get(), "headlineText");
     QQuickItem* header = findItem(scene.object.get(), "header");
     QQuickItem* field = findItem(scene.object.get(), "intention");
-    ASSERT_TRUE(rotation && headline && header && field);
+    ASSERT_TRUE(rotation && header && field);
     const QRectF buttons = header->mapRectToScene(header->childrenRect());
     ASSERT_FALSE(buttons.isEmpty());
+    QList<QQuickItem*> texts;
     for (int index = 0; index < 5; ++index) {
         rotation->setProperty("index", index);
+        // Each question has a text of its own, laid out once: a change shows the new one and the one leaving.
+        QQuickItem* headline = findItem(scene.object.get(), "headlineText");
+        ASSERT_TRUE(headline && headline->isVisible()) << index;
+        ASSERT_FALSE(texts.contains(headline)) << index;
+        texts << headline;
+        const auto shown = std::count_if(texts.cbegin(), texts.cend(), [](QQuickItem* text) { return text->isVisible(); });
+        EXPECT_EQ(shown, std::min(index + 1, 2)) << index;
         // Where the new headline comes to rest once it has risen into place.
         const QRectF drawn =
             headline->parentItem()->mapRectToScene(QRectF(headline->x(), 0, headline->property("contentWidth").toReal(),
@@ -146,6 +153,10 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
         EXPECT_LE(drawn.right(), headline->mapToScene(QPointF(headline->width(), 0)).x() + 0.5) << index;
         EXPECT_EQ(headline->property("lineCount").toInt(), 1) << index;
     }
+    const QString first = texts.first()->property("text").toString();
+    rotation->setProperty("index", 0);
+    EXPECT_EQ(findItem(scene.object.get(), "headlineText"), texts.first());
+    EXPECT_EQ(texts.first()->property("text").toString(), first);
 
     // An intention long enough to fill the title's first line from edge to edge.
     scene.harness.start(25, QStringLiteral("Finish the pricing proposal for Acme and send it to Dana today"));

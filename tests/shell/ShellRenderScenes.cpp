@@ -48,11 +48,11 @@ enum class MainState { Setup, SetupWidest, SetupBlocked, Running, RunningUnjudge
 // Turns the headline to the widest of its questions as drawn, the one that comes nearest the header.
 void showWidestHeadline(QObject* root) {
     QObject* rotation = qvariant_cast<QObject*>(findObject(root, "rotatingHeadline")->property("rotation"));
-    auto* text = qobject_cast<QQuickItem*>(findObject(root, "headlineText"));
     int widest = 0;
     qreal widestWidth = 0;
     for (int index = 0; index < tavrine::ui::HeadlineRotation::headlines().size(); ++index) {
         rotation->setProperty("index", index);
+        auto* text = qobject_cast<QQuickItem*>(findObject(root, "headlineText"));
         if (text->implicitWidth() > widestWidth) {
             widestWidth = text->implicitWidth();
             widest = index;
