@@ -12,6 +12,7 @@
 #include "tavrine/ui/GraphicsWarmUp.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QStringList>
 
 #include <X11/Xlib.h>
@@ -110,6 +111,10 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
     QApplication::setApplicationVersion(QStringLiteral(TAVRINE_VERSION));
     QApplication app(argc, argv);
     const tavrine::ui::GraphicsWarmUp graphicsWarmUp;
+    // While the driver loads on its own thread, nothing else may load a library or start a thread (the loader
+    // holds glibc's lock for as long as it relocates LLVM), so the next ones would wait for it. The font database
+    // and the default font need neither, and every window needs them: made now, they fill that wait.
+    (void)QFontMetricsF(QGuiApplication::font()).horizontalAdvance(QStringLiteral("What's the one thing?"));
     tavrine::shell::setUpApplication();
 
     tavrine::shell::TavrineApp::Environment environment;
