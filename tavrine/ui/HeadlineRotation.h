@@ -33,8 +33,8 @@ public:
     int index() const { return m_index; }
     // Any integer is taken modulo the table's length.
     void setIndex(int index);
-    QString lead() const { return headlines().at(m_index).lead; }
-    QString accent() const { return headlines().at(m_index).accent; }
+    QString lead() const { return leadAt(m_index); }
+    QString accent() const { return accentAt(m_index); }
     // Any integer, as `setIndex` takes it.
     Q_INVOKABLE QString leadAt(int index) const { return headlines().at(wrapped(index)).lead; }
     Q_INVOKABLE QString accentAt(int index) const { return headlines().at(wrapped(index)).accent; }

@@ -61,14 +61,15 @@ Item {
             color: root.textColor
             Accessible.ignored: true
 
-            onIsCurrentChanged: if (isCurrent) root.turnTo(headline, false)
-            Component.onCompleted: if (isCurrent) root.turnTo(headline, true)
+            onIsCurrentChanged: if (isCurrent) root.turnTo(headline)
+            Component.onCompleted: if (isCurrent) root.turnTo(headline)
         }
     }
 
-    function turnTo(headline: Item, immediately: bool) {
+    // The first question shows at once; each later one rises in over the one before.
+    function turnTo(headline: Item) {
         headline.used = true
-        if (immediately || !current) {
+        if (!current) {
             current = headline
             return
         }
