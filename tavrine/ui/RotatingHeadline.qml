@@ -66,9 +66,12 @@ Item {
         }
     }
 
-    // The first question shows at once; each later one rises in over the one before.
+    // The first question shows at once; each later one rises in over the one before. A delegate can call twice
+    // for its first question: when the Repeater gives it its index, and when it is completed.
     function turnTo(headline: Item) {
         headline.used = true
+        if (headline === current)
+            return
         if (!current) {
             current = headline
             return

@@ -133,6 +133,12 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
     ASSERT_TRUE(rotation && header && field);
     const QRectF buttons = header->mapRectToScene(header->childrenRect());
     ASSERT_FALSE(buttons.isEmpty());
+    // The first question is there at once and stays, with no change run on it (one lasts 0.5 s).
+    QQuickItem* opening = findItem(scene.object.get(), "headlineText");
+    ASSERT_TRUE(opening);
+    QTest::qWait(600);
+    EXPECT_EQ(opening->opacity(), 1.0);
+    EXPECT_EQ(opening->y(), 0.0);
     QList<QQuickItem*> texts;
     for (int index = 0; index < 5; ++index) {
         rotation->setProperty("index", index);
