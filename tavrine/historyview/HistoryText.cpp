@@ -142,26 +142,6 @@ QString shortTimeText(QTime time, const QLocale& locale) {
 
 namespace {
 
-QString fileNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure);
-
-} // namespace
-
-QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure,
-                    const SessionHistory::LostSessions& lost) {
-    const QString file = fileNotice(status, waiting, saveFailure);
-    if (lost.count <= 0)
-        return file;
-    const QString reason = lost.reason.isEmpty() ? tr("the history could not be written") : lost.reason;
-    QString line = lost.count == 1 ? tr("The last session could not be saved when Tavrine quit: %1.").arg(reason)
-                                   : tr("The last %1 sessions could not be saved when Tavrine quit: %2.")
-                                         .arg(QString::number(lost.count), reason);
-    if (!file.isEmpty())
-        line += QLatin1Char(' ') + file;
-    return line;
-}
-
-namespace {
-
 QString fileNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure) {
     using Problem = SessionHistory::Status::Problem;
     const QString file = shownPath(status.path);
@@ -202,6 +182,20 @@ QString fileNotice(const SessionHistory::Status& status, qsizetype waiting, cons
 }
 
 } // namespace
+
+QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure,
+                    const SessionHistory::LostSessions& lost) {
+    const QString file = fileNotice(status, waiting, saveFailure);
+    if (lost.count <= 0)
+        return file;
+    const QString reason = lost.reason.isEmpty() ? tr("the history could not be written") : lost.reason;
+    QString line = lost.count == 1 ? tr("The last session could not be saved when Tavrine quit: %1.").arg(reason)
+                                   : tr("The last %1 sessions could not be saved when Tavrine quit: %2.")
+                                         .arg(QString::number(lost.count), reason);
+    if (!file.isEmpty())
+        line += QLatin1Char(' ') + file;
+    return line;
+}
 
 QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason) {
     if (!unsavedReason.isEmpty())

@@ -309,7 +309,7 @@ void blankLongRules(QImage& rows, uchar background, OcrBackend& morphology) {
     // rule stay whole. Where two rules cross, each is thin across once the other is left out.
     BitImage along = morphology.openBrick(ink, longRule, 1);
     BitImage down = morphology.openBrick(ink, 1, longRule);
-    if (along.isNull() || down.isNull())
+    if (along.isNull() || down.isNull() || (along.isEmpty() && down.isEmpty()))
         return;
     const BitImage tall = morphology.openBrick(BitImage(ink).subtract(down), 1, longRuleThickness + 1);
     const BitImage wide = morphology.openBrick(BitImage(ink).subtract(along), longRuleThickness + 1, 1);
@@ -340,14 +340,17 @@ QImage withoutCursorFrames(const QImage& page, int top, int end) {
     if (dark.isNull())
         return {};
     // Its edges: long thin dark runs along the rows. Its sides: thin dark runs down the columns that meet them.
+    // Most rows have no frame: the sides are looked for only once an edge is found.
     BitImage along = morphology->openBrick(dark, longRule, 1);
     const BitImage thick = morphology->openBrick(dark, 1, longRuleThickness + 1);
-    BitImage down = morphology->openBrick(dark, 1, frameSide);
-    const BitImage wide = morphology->openBrick(dark, longRuleThickness + 1, 1);
-    if (along.isNull() || thick.isNull() || down.isNull() || wide.isNull())
+    if (along.isNull() || thick.isNull())
         return {};
     along.subtract(thick);
     if (along.isEmpty())
+        return {};
+    BitImage down = morphology->openBrick(dark, 1, frameSide);
+    const BitImage wide = morphology->openBrick(dark, longRuleThickness + 1, 1);
+    if (down.isNull() || wide.isNull())
         return {};
     down.subtract(wide);
     BitImage frames = morphology->seedFill(along, BitImage(along) |= down);

@@ -33,9 +33,8 @@ Window {
         wantedHeight: content.implicitHeight
     }
 
-    // The whole panel at its content's height, also while the window is still shorter.
+    // The panel at its content's height.
     Item {
-        id: panel
         width: window.width
         height: content.implicitHeight
 

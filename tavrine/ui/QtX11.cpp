@@ -15,21 +15,17 @@ QNativeInterface::QX11Application* x11() {
     return qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
 }
 
-} // namespace
-
-xcb_connection_t* connection() {
-    QNativeInterface::QX11Application* native = x11();
-    return native ? native->connection() : nullptr;
-}
-
-namespace {
-
 Display* qtDisplay() {
     QNativeInterface::QX11Application* native = x11();
     return native ? native->display() : nullptr;
 }
 
 } // namespace
+
+xcb_connection_t* connection() {
+    QNativeInterface::QX11Application* native = x11();
+    return native ? native->connection() : nullptr;
+}
 
 int shapeEventBase() {
     static const int base = [] {
@@ -50,8 +46,7 @@ void selectShapeEvents(quint32 window) {
 
 void setShapeEmpty(quint32 window, Shape shape, bool empty) {
     // Xlib over Qt's connection (the same xcb connection underneath): requests stay in order with Qt's.
-    QNativeInterface::QX11Application* native = x11();
-    Display* display = native ? native->display() : nullptr;
+    Display* display = qtDisplay();
     if (!display)
         return;
     const int kind = shape == Shape::Bounding ? ShapeBounding : ShapeInput;

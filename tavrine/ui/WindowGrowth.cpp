@@ -43,13 +43,11 @@ void WindowGrowth::setWantedHeight(qreal height) {
     if (m_wanted == height)
         return;
     m_wanted = height;
-    emit wantedHeightChanged();
-    if (m_height == m_wanted)
-        return;
-    // Nothing of a window still drawn out of sight is on screen to cover.
+    // Nothing of a window still drawn out of sight is on screen to cover. The window follows the wanted height at
+    // once, under the curtain.
     if (m_window && m_window->isVisible() && !FirstFrameBackground::isOutOfSight(*m_window))
         cover();
-    m_height = m_wanted;
+    emit wantedHeightChanged();
     emit heightChanged();
     if (m_curtain)
         uncoverOnceDrawn();
@@ -86,7 +84,7 @@ void WindowGrowth::uncoverOnceDrawn() {
     m_drawn = connect(
         m_window, &QQuickWindow::frameSwapped, this,
         [this] {
-            if (m_window && qAbs(m_window->height() - m_height) < 1)
+            if (m_window && qAbs(m_window->height() - m_wanted) < 1)
                 uncover();
         },
         Qt::QueuedConnection);

@@ -32,7 +32,7 @@ public:
     void setWindow(QQuickWindow* window);
     qreal wantedHeight() const { return m_wanted; }
     void setWantedHeight(qreal height);
-    qreal height() const { return m_height; }
+    qreal height() const { return m_wanted; }
 
     // The area a change from `from` to a height of `height` covers: the window's place before and after, for a
     // window that keeps its top edge where it was, or its bottom edge (one above a tray at the bottom).
@@ -50,7 +50,6 @@ private:
 
     QPointer<QQuickWindow> m_window;
     qreal m_wanted = 0;
-    qreal m_height = 0;
     std::unique_ptr<ScreenCurtain> m_curtain;
     QMetaObject::Connection m_drawn;
     // A window that never draws at its new height (hidden meanwhile, refused by the window manager) is uncovered

@@ -235,7 +235,7 @@ TEST(ApplicationIdentity, AClassThatNamesNoDesktopFileGivesWayToTheDesktopFileOf
          "python3",
          {"tide", "Tide"}},
         {"env -S hands over a whole command line in one word",
-         windowClass(QStringLiteral("ferry"), QStringLiteral("FerryApp")),
+         tk,
          {"/usr/local/bin/ferry-run", "--fast"},
          "ferry-run",
          {"ferry", "Ferry"}},
