@@ -1,8 +1,7 @@
 import QtQuick
-import QtQuick.Controls
+import QtQuick.Templates as T
 import QtQuick.Layouts
 import Tavrine.Ui
-import Tavrine.HistoryView
 import Tavrine.Shell
 
 // The main window's content: the running screen while a session runs or is paused, else the recap of the
@@ -72,13 +71,20 @@ Item {
 
             // The running screen and the recap are built when a session first starts or ends, not at every launch.
             ScreenLoader {
+                id: runningLoader
                 shown: root.screen === MainWindowModel.Running
                 Layout.fillWidth: true
-                sourceComponent: RunningScreen {
-                    objectName: "runningScreen"
-                    model: root.model.running
+                file: Qt.resolvedUrl("RunningScreen.qml")
+                properties: ({
+                    objectName: "runningScreen",
+                    model: root.model.running,
                     monitoring: root.model.monitoring
-                    titleTopInset: root.headerClearance
+                })
+                Binding {
+                    when: runningLoader.item !== null
+                    target: runningLoader.item
+                    property: "titleTopInset"
+                    value: root.headerClearance
                 }
             }
 
@@ -89,10 +95,11 @@ Item {
                 // The intention field held the keys until the session ended.
                 onVisibleChanged: if (visible) forceActiveFocus()
                 Layout.fillWidth: true
-                sourceComponent: SessionRecapView {
-                    objectName: "recapScreen"
+                file: Qt.resolvedUrl("../HistoryView/SessionRecapView.qml")
+                properties: ({
+                    objectName: "recapScreen",
                     model: root.model.recap
-                }
+                })
             }
 
             SetupScreen {
@@ -120,22 +127,22 @@ Item {
             objectName: "history"
             shape: PillButton.Circle
             text: "History"
-            display: AbstractButton.IconOnly
+            display: T.AbstractButton.IconOnly
             iconName: "clock.arrow.circlepath"
-            ToolTip.text: "History"
-            ToolTip.visible: hovered
-            ToolTip.delay: 600
+            T.ToolTip.text: "History"
+            T.ToolTip.visible: hovered
+            T.ToolTip.delay: 600
             onClicked: root.model.showHistory()
         }
         PillButton {
             objectName: "settings"
             shape: PillButton.Circle
             text: "Settings"
-            display: AbstractButton.IconOnly
+            display: T.AbstractButton.IconOnly
             iconName: "gearshape"
-            ToolTip.text: "Settings"
-            ToolTip.visible: hovered
-            ToolTip.delay: 600
+            T.ToolTip.text: "Settings"
+            T.ToolTip.visible: hovered
+            T.ToolTip.delay: 600
             onClicked: root.model.showSettings()
         }
     }

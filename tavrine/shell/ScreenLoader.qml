@@ -1,12 +1,36 @@
 import QtQuick
 
 // A screen of the main window, built the first time it shows and kept from then on: a launch builds only the
-// screen it opens on.
+// screen it opens on. A screen is named by its file, not by its type: a type named here would be compiled, with
+// every module it imports (QtQuick.Controls and its style, some 30 ms), before the window's first picture. The
+// file is compiled in the background a second after the window first shows instead, so that the first start or
+// end of a session only builds the screen.
 Loader {
+    id: loader
+
     required property bool shown
+    required property url file
+    // The screen's required properties.
+    property var properties: ({})
+    // Holds the background compile's result until the screen is built from it.
+    property Component prepared: null
 
     visible: shown
     active: false
-    onShownChanged: if (shown) active = true
-    Component.onCompleted: if (shown) active = true
+    onShownChanged: build()
+    Component.onCompleted: build()
+
+    function build() {
+        if (!shown || active)
+            return
+        active = true
+        setSource(file, properties)
+    }
+
+    Timer {
+        interval: 1000
+        running: !loader.active && loader.prepared === null && loader.Window.window !== null
+                 && loader.Window.window.visible
+        onTriggered: loader.prepared = Qt.createComponent(loader.file, Component.Asynchronous)
+    }
 }

@@ -1,5 +1,5 @@
 import QtQuick
-import QtQuick.Controls
+import QtQuick.Templates as T
 import QtQuick.Layouts
 import Tavrine.Ui
 import Tavrine.Shell
@@ -197,16 +197,16 @@ ColumnLayout {
                 shape: PillButton.Circle
                 controlSize: PillMetrics.Large
                 iconName: "moon.fill"
-                display: AbstractButton.IconOnly
+                display: T.AbstractButton.IconOnly
                 text: "Start Focus mode"
                 enabled: root.setup.canStartFocusMode
                 opacity: focusSlot.shown ? PillMetrics.buttonOpacity(enabled) : 0
                 scale: focusSlot.shown ? 1 : 0.4
                 Behavior on opacity { NumberAnimation { duration: 250 } }
                 Behavior on scale { NumberAnimation { duration: 350; easing.type: Easing.OutCubic } }
-                ToolTip.text: "Focus mode: no intention needed. Feeds, chats, and news count as drift."
-                ToolTip.visible: hovered
-                ToolTip.delay: 600
+                T.ToolTip.text: "Focus mode: no intention needed. Feeds, chats, and news count as drift."
+                T.ToolTip.visible: hovered
+                T.ToolTip.delay: 600
                 onClicked: root.setup.startFocusMode()
             }
         }
