@@ -18,12 +18,6 @@ bool waitForActive(const QString& role, int seconds = 10) {
     return QTest::qWaitFor([&] { return TavrineLauncher::activeRole() == role; }, seconds * 1000);
 }
 
-// Whether the process has the shared library `name` (lower case) mapped.
-bool mapsLibrary(qint64 pid, const QByteArray& name) {
-    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
-    return maps.open(QIODevice::ReadOnly) && maps.readAll().toLower().contains(name);
-}
-
 QString dump() {
     return TavrineLauncher::viewableWindows().join(u',') + QStringLiteral(" active=") + TavrineLauncher::activeRole();
 }
@@ -86,11 +80,11 @@ TEST(ShellLaunch, WhatShowsAtLaunch) {
             // The plugin of the QML module, loaded by an import alone (the C++ library may be linked in).
             const QByteArray controls = "libqtquickcontrols2plugin.so";
             EXPECT_TRUE(waitForWindows(c.windows)) << name << " " << dump().toStdString();
-            const bool controlsAtShow = mapsLibrary(pid, controls);
+            const bool controlsAtShow = mapsFile(controls, pid);
             EXPECT_TRUE(waitForActive(c.windows.first())) << name << " " << dump().toStdString();
             if (c.controlsAfterShow) {
                 EXPECT_FALSE(controlsAtShow) << name;
-                EXPECT_TRUE(QTest::qWaitFor([&] { return mapsLibrary(pid, controls); }, 10000)) << name;
+                EXPECT_TRUE(QTest::qWaitFor([&] { return mapsFile(controls, pid); }, 10000)) << name;
             }
         }
         EXPECT_EQ(launcher.terminate(index), 0) << name;

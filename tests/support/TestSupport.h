@@ -70,6 +70,10 @@ template <typename T> void rethrow(const Outcome<T>& outcome) {
 // Points QCoreApplication's organisation/application at a fresh folder for QSettings-based tests.
 QString temporaryFolder();
 
+// Whether a file whose path contains `name` (lower case) is mapped into the process `pid` (0: this one): a
+// library or plugin loaded, per /proc/<pid>/maps.
+bool mapsFile(const QByteArray& name, qint64 pid = 0);
+
 // The CRC-32 of PNG chunks (and zlib), for making PNG files by hand.
 quint32 crc32(const QByteArray& bytes);
 
