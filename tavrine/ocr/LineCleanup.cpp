@@ -56,10 +56,13 @@ QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
     const int height = box.height();
     const int above = box.top() - reach.top();
     const int below = reach.bottom() - box.bottom();
-    const auto [background, share] = backgroundOf(line);
+    // Named apart rather than bound as a pair: the lambdas below capture the grey, and clang before 16 refuses a
+    // capture of a structured binding.
+    const std::pair<uchar, double> ground = backgroundOf(line);
+    const uchar background = ground.first;
     // Ink is told from the ground by its grey: on a line over grounds of several greys (a coloured block beside
     // plain text), the gaps between letters would pass for rules.
-    if (share < 0.5)
+    if (ground.second < 0.5)
         return line;
     const auto ink = [&](int x, int y) {
         return std::abs(int(page.constScanLine(reach.top() + y)[box.left() + x]) - int(background)) >= ruleInkStep;
