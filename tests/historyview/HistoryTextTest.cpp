@@ -169,7 +169,7 @@ TEST(HistoryText, TheStoreNoticeSaysWhichFileWhyWhereAndWhetherSessionsAreSaved)
                     .startsWith(QStringLiteral("2 sessions of this run could not be saved yet: disk full.")));
     // What the last run lost at quit comes first.
     status.problem = Problem::NewerSchema;
-    EXPECT_TRUE(storeNotice(status, 0, {}, {2, QStringLiteral("disk full")})
+    EXPECT_TRUE(storeNotice(status, 0, {}, {2, QStringLiteral("disk full"), {}})
                     .startsWith(QStringLiteral("The last 2 sessions could not be saved when Tavrine quit: disk full. "
                                                "The history file ")));
     status.problem = Problem::None;
