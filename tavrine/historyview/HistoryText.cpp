@@ -222,18 +222,25 @@ QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, con
     return joined({lostLine, partlySavedNotice(lost.partlySaved), fileNotice(status, waiting, saveFailure)});
 }
 
+StoreReport StoreReport::of(const SessionHistory& history) {
+    return {history.status(),         history.pendingCount(),   history.saveFailure(),
+            history.lostAtLastQuit(), history.runningFailure(), history.deleteFailure()};
+}
+
+QString storeNotice(const StoreReport& report) {
+    const QString running =
+        report.runningFailure.isEmpty()
+            ? QString()
+            : tr("The session that is running cannot be saved: %1; Tavrine tries again while it runs.")
+                  .arg(report.runningFailure);
+    const QString deleted = report.deleteFailure.isEmpty()
+                                ? QString()
+                                : tr("The session could not be deleted: %1.").arg(report.deleteFailure);
+    return joined({storeNotice(report.status, report.waiting, report.saveFailure, report.lost), running, deleted});
+}
+
 QString storeNotice(const SessionHistory& history) {
-    const QString running = history.runningFailure().isEmpty()
-                                ? QString()
-                                : tr("The session that is running cannot be saved: %1; Tavrine tries again while it "
-                                     "runs.")
-                                      .arg(history.runningFailure());
-    const QString deleted = history.deleteFailure().isEmpty()
-                                ? QString()
-                                : tr("The session could not be deleted: %1.").arg(history.deleteFailure());
-    return joined(
-        {storeNotice(history.status(), history.pendingCount(), history.saveFailure(), history.lostAtLastQuit()),
-         running, deleted});
+    return storeNotice(StoreReport::of(history));
 }
 
 QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason) {

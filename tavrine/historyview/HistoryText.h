@@ -52,9 +52,22 @@ QList<DayGroup> dayGroups(const QList<StoredSession>& sessions, const QTimeZone&
 // first. Empty when all is well.
 QString storeNotice(const SessionHistory::Status& status, qsizetype waiting = 0, const QString& saveFailure = {},
                     const SessionHistory::LostSessions& lost = {});
-// Everything the store has to tell the History window, in one line of a sentence each: what the last run could
-// not save, the file, this run's sessions waiting, a running session of which the store keeps nothing, and a
-// delete it refused.
+// Everything the store has to tell the History window.
+struct StoreReport {
+    SessionHistory::Status status;
+    qsizetype waiting = 0;
+    QString saveFailure;
+    SessionHistory::LostSessions lost;
+    // Why the running session has no record at all.
+    QString runningFailure;
+    // Why the last delete was refused.
+    QString deleteFailure;
+
+    static StoreReport of(const SessionHistory& history);
+};
+// The report in one line, a sentence each: what the last run could not save, the file, this run's sessions
+// waiting, a running session of which the store keeps nothing, and a delete it refused. Empty when all is well.
+QString storeNotice(const StoreReport& report);
 QString storeNotice(const SessionHistory& history);
 // The recap's line: "This session could not be saved: <reason>" when its session waits unsaved, otherwise the
 // store's own line.
