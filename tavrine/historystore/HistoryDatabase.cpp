@@ -250,6 +250,20 @@ void HistoryDatabase::openFile(const QString& path) {
     }
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_onDisk = true;
+    m_walRoom = 0;
+    sqlite3_wal_hook(handle(), &HistoryDatabase::afterCommit, this);
+}
+
+int HistoryDatabase::afterCommit(void* database, sqlite3* db, const char* name, int walPages) {
+    const auto* self = static_cast<const HistoryDatabase*>(database);
+    // A page in the -wal is the page and a 24-byte frame header, after the file's 32-byte header.
+    const qint64 used = 32 + qint64(walPages) * (self->m_pageSize + 24);
+    const bool roomRunsOut =
+        self->m_walRoom > 0 &&
+        QFileInfo(self->m_db.databaseName() + QStringLiteral("-wal")).size() - used < self->m_walRoom;
+    if (walPages >= 1000 || roomRunsOut)
+        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    return SQLITE_OK;
 }
 
 void HistoryDatabase::openReadOnly(const QString& path, bool immutable) {
@@ -477,6 +491,9 @@ void HistoryDatabase::reserveSpace(qint64 bytes) {
         return query.value(0).toLongLong();
     };
     const qint64 pageSize = std::max<qint64>(number(QStringLiteral("PRAGMA page_size")), 512);
+    m_pageSize = pageSize;
+    // Half the length for one write: the -wal is then merged about once in every few writes, not after each.
+    m_walRoom = bytes / 2;
     const qint64 pages = (bytes + pageSize - 1) / pageSize;
     const qint64 walBytes = QFileInfo(m_db.databaseName() + QStringLiteral("-wal")).size();
     if (number(QStringLiteral("PRAGMA freelist_count")) < pages || walBytes < pages * pageSize) {

@@ -379,8 +379,6 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
     QString failure;
     try {
         m_db->writeRunning(stored);
-        // The -wal starts again from its start at the next write, in the room it already has.
-        m_db->checkpoint();
         ++m_runningWrites;
         m_kept.insert(sessionID, Kept::Running);
         setRunningFailure({});
@@ -403,10 +401,7 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
 
 bool SessionHistory::touchRunning(const StoredSession& snapshot, bool stopped, const QString& failure) {
     try {
-        if (!m_db->touchRunning(snapshot, stopped, failure))
-            return false;
-        m_db->checkpoint();
-        return true;
+        return m_db->touchRunning(snapshot, stopped, failure);
     } catch (const HistoryStoreError& error) {
         log::error(logHistory(),
                    QStringLiteral("History could not keep the running session %1").arg(error.description()));
@@ -421,7 +416,6 @@ void SessionHistory::leaveToNextLaunch(const StoredSession& stored) {
     QString failure;
     try {
         m_db->writeRunning(stored, true);
-        m_db->checkpoint();
         *kept = Kept::EndedWhole;
         return;
     } catch (const HistoryStoreError& error) {

@@ -97,7 +97,8 @@ public:
         bool operator==(const LostSessions&) const = default;
     };
 
-    // Room kept inside the store's files for a running session's record: a long session's twice over.
+    // Room kept inside the store's files for a running session's record: a long session's twice over (and once
+    // over ahead in the -wal at any time).
     static constexpr qint64 reservedBytes = 256 * 1024;
 
     explicit SessionHistory(Options options, QObject* parent = nullptr);
