@@ -49,79 +49,37 @@ int write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset
     return f->real->pMethods->xWrite(f->real, data, amount, offset);
 }
 
-int close(sqlite3_file* file) {
-    return real(file)->pMethods->xClose(real(file));
-}
-int read(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
-    return real(file)->pMethods->xRead(real(file), data, amount, offset);
-}
-int truncate(sqlite3_file* file, sqlite3_int64 size) {
-    return real(file)->pMethods->xTruncate(real(file), size);
-}
-int sync(sqlite3_file* file, int flags) {
-    return real(file)->pMethods->xSync(real(file), flags);
-}
-int fileSize(sqlite3_file* file, sqlite3_int64* size) {
-    return real(file)->pMethods->xFileSize(real(file), size);
-}
-int lock(sqlite3_file* file, int level) {
-    return real(file)->pMethods->xLock(real(file), level);
-}
-int unlock(sqlite3_file* file, int level) {
-    return real(file)->pMethods->xUnlock(real(file), level);
-}
-int checkReservedLock(sqlite3_file* file, int* out) {
-    return real(file)->pMethods->xCheckReservedLock(real(file), out);
-}
-int fileControl(sqlite3_file* file, int op, void* arg) {
-    return real(file)->pMethods->xFileControl(real(file), op, arg);
-}
-int sectorSize(sqlite3_file* file) {
-    return real(file)->pMethods->xSectorSize(real(file));
-}
-int deviceCharacteristics(sqlite3_file* file) {
-    return real(file)->pMethods->xDeviceCharacteristics(real(file));
-}
-int shmMap(sqlite3_file* file, int region, int size, int extend, void volatile** out) {
-    return real(file)->pMethods->xShmMap(real(file), region, size, extend, out);
-}
-int shmLock(sqlite3_file* file, int offset, int n, int flags) {
-    return real(file)->pMethods->xShmLock(real(file), offset, n, flags);
-}
-void shmBarrier(sqlite3_file* file) {
-    real(file)->pMethods->xShmBarrier(real(file));
-}
-int shmUnmap(sqlite3_file* file, int deleteFlag) {
-    return real(file)->pMethods->xShmUnmap(real(file), deleteFlag);
-}
-// No memory-mapped reads: every page goes through read().
+// Every other method is the real file's own.
+#define FORWARD(method)                                                                                                \
+    [](sqlite3_file* file, auto... arguments) { return real(file)->pMethods->method(real(file), arguments...); }
+
+// No memory-mapped reads: every page goes through xRead.
 int fetch(sqlite3_file*, sqlite3_int64, int, void** out) {
     *out = nullptr;
     return SQLITE_OK;
 }
-int unfetch(sqlite3_file*, sqlite3_int64, void*) {
-    return SQLITE_OK;
-}
 
-const sqlite3_io_methods methods = {3,
-                                    close,
-                                    read,
-                                    write,
-                                    truncate,
-                                    sync,
-                                    fileSize,
-                                    lock,
-                                    unlock,
-                                    checkReservedLock,
-                                    fileControl,
-                                    sectorSize,
-                                    deviceCharacteristics,
-                                    shmMap,
-                                    shmLock,
-                                    shmBarrier,
-                                    shmUnmap,
-                                    fetch,
-                                    unfetch};
+const sqlite3_io_methods methods = {
+    3,
+    FORWARD(xClose),
+    FORWARD(xRead),
+    write,
+    FORWARD(xTruncate),
+    FORWARD(xSync),
+    FORWARD(xFileSize),
+    FORWARD(xLock),
+    FORWARD(xUnlock),
+    FORWARD(xCheckReservedLock),
+    FORWARD(xFileControl),
+    FORWARD(xSectorSize),
+    FORWARD(xDeviceCharacteristics),
+    FORWARD(xShmMap),
+    FORWARD(xShmLock),
+    FORWARD(xShmBarrier),
+    FORWARD(xShmUnmap),
+    fetch,
+    [](sqlite3_file*, sqlite3_int64, void*) { return SQLITE_OK; },
+};
 
 int open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
     File* f = reinterpret_cast<File*>(file);
