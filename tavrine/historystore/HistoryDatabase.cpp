@@ -14,6 +14,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -169,6 +171,16 @@ const char* const runningExtras[] = {
     "CREATE TABLE IF NOT EXISTS unexpected_end ("
     " session INTEGER PRIMARY KEY REFERENCES session (id) ON DELETE CASCADE)",
 };
+// A note on each running record, changed in place when a whole write no longer fits; and a table that only ever
+// holds the filler that makes room, for the moment between its insert and its delete.
+const char* const noteTables[] = {
+    "CREATE TABLE IF NOT EXISTS running_note ("
+    " session INTEGER PRIMARY KEY REFERENCES running_session (id) ON DELETE CASCADE,"
+    " kept_until REAL NOT NULL,"
+    " stopped INTEGER NOT NULL DEFAULT 0,"
+    " failure TEXT NOT NULL DEFAULT '')",
+    "CREATE TABLE IF NOT EXISTS space_reserve (filler BLOB)",
+};
 
 } // namespace
 
@@ -190,6 +202,8 @@ void HistoryDatabase::close() {
         m_db.close();
     m_db = QSqlDatabase();
     m_runningTables = false;
+    m_noteTables = false;
+    m_onDisk = false;
     m_readOnly = false;
     if (QSqlDatabase::contains(m_connectionName))
         QSqlDatabase::removeDatabase(m_connectionName);
@@ -235,6 +249,21 @@ void HistoryDatabase::openFile(const QString& path) {
         throw;
     }
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    m_onDisk = true;
+    m_walRoom = 0;
+    sqlite3_wal_hook(handle(), &HistoryDatabase::afterCommit, this);
+}
+
+int HistoryDatabase::afterCommit(void* database, sqlite3* db, const char* name, int walPages) {
+    const auto* self = static_cast<const HistoryDatabase*>(database);
+    // A page in the -wal is the page and a 24-byte frame header, after the file's 32-byte header.
+    const qint64 used = 32 + qint64(walPages) * (self->m_pageSize + 24);
+    const bool roomRunsOut =
+        self->m_walRoom > 0 &&
+        QFileInfo(self->m_db.databaseName() + QStringLiteral("-wal")).size() - used < self->m_walRoom;
+    if (walPages >= 1000 || roomRunsOut)
+        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    return SQLITE_OK;
 }
 
 void HistoryDatabase::openReadOnly(const QString& path, bool immutable) {
@@ -392,16 +421,97 @@ bool HistoryDatabase::prepareRunningTables() {
         return false;
     }
     m_runningTables = true;
+    try {
+        transaction([this] {
+            for (const char* statement : noteTables)
+                run(m_db, QString::fromLatin1(statement));
+        });
+        m_noteTables = true;
+    } catch (const HistoryStoreError&) {
+    }
     return true;
 }
 
-void HistoryDatabase::writeRunning(const StoredSession& snapshot) {
+void HistoryDatabase::writeRunning(const StoredSession& snapshot, bool stopped) {
     if (!m_runningTables)
         return;
     transaction([&] {
         deleteRunning(m_db, snapshot.sessionID);
-        insertRows(snapshot, QStringLiteral("running_session"), QStringLiteral("running_segment"));
+        const qint64 row = insertRows(snapshot, QStringLiteral("running_session"), QStringLiteral("running_segment"));
+        if (!m_noteTables)
+            return;
+        QSqlQuery note = prepared(m_db, QStringLiteral("INSERT INTO running_note (session, kept_until, stopped, "
+                                                       "failure) VALUES (?, ?, ?, '')"));
+        note.addBindValue(row);
+        note.addBindValue(unixSeconds(snapshot.endedAt));
+        note.addBindValue(stopped ? 1 : 0);
+        run(note);
     });
+}
+
+bool HistoryDatabase::touchRunning(const StoredSession& snapshot, bool stopped, const QString& failure) {
+    if (!m_runningTables)
+        return false;
+    bool touched = false;
+    // Numbers, and a few words on a row of its own: each row keeps about its size, so both stay on the pages they
+    // are on.
+    transaction([&] {
+        QSqlQuery figures =
+            prepared(m_db, QStringLiteral("UPDATE running_session SET ended_at = ?, "
+                                          "focused_seconds = ?, completed = ?, detours = ?, "
+                                          "detour_seconds = ?, longest_streak = ? WHERE session_id = ?"));
+        figures.addBindValue(unixSeconds(snapshot.endedAt));
+        figures.addBindValue(finiteOrZero(snapshot.focusedSeconds));
+        figures.addBindValue(snapshot.completed ? 1 : 0);
+        figures.addBindValue(snapshot.detours);
+        figures.addBindValue(finiteOrZero(snapshot.detourSeconds));
+        figures.addBindValue(finiteOrZero(snapshot.longestStreak));
+        figures.addBindValue(uuidText(snapshot.sessionID));
+        run(figures);
+        touched = figures.numRowsAffected() > 0;
+        if (!touched || !m_noteTables)
+            return;
+        QSqlQuery note = prepared(m_db, QStringLiteral("UPDATE running_note SET stopped = ?, failure = ? WHERE session "
+                                                       "IN (SELECT id FROM running_session WHERE session_id = ?)"));
+        note.addBindValue(stopped ? 1 : 0);
+        note.addBindValue(text(failure));
+        note.addBindValue(uuidText(snapshot.sessionID));
+        run(note);
+    });
+    return touched;
+}
+
+void HistoryDatabase::reserveSpace(qint64 bytes) {
+    if (!m_noteTables || !m_onDisk)
+        return;
+    auto number = [this](const QString& pragma) {
+        QSqlQuery query(m_db);
+        if (!query.exec(pragma) || !query.next())
+            fail(Case::Failed, query.lastError());
+        return query.value(0).toLongLong();
+    };
+    const qint64 pageSize = std::max<qint64>(number(QStringLiteral("PRAGMA page_size")), 512);
+    m_pageSize = pageSize;
+    // Half the length for one write: the -wal is then merged about once in every few writes, not after each.
+    m_walRoom = bytes / 2;
+    const qint64 pages = (bytes + pageSize - 1) / pageSize;
+    const qint64 walBytes = QFileInfo(m_db.databaseName() + QStringLiteral("-wal")).size();
+    if (number(QStringLiteral("PRAGMA freelist_count")) < pages || walBytes < pages * pageSize) {
+        // Written out in full, not left sparse: the filler's pages pass through the -wal, the checkpoint writes
+        // them into the file, and its delete leaves them there free for the next writes.
+        transaction([&] {
+            QSqlQuery fill = prepared(m_db, QStringLiteral("INSERT INTO space_reserve (filler) VALUES (zeroblob(?))"));
+            fill.addBindValue(pages * pageSize);
+            run(fill);
+        });
+        transaction([&] { run(m_db, QStringLiteral("DELETE FROM space_reserve")); });
+    }
+    checkpoint();
+}
+
+void HistoryDatabase::checkpoint() {
+    if (m_onDisk && m_db.isOpen())
+        sqlite3_wal_checkpoint_v2(handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
 void HistoryDatabase::dropRunning(const QUuid& sessionID) {
@@ -410,13 +520,29 @@ void HistoryDatabase::dropRunning(const QUuid& sessionID) {
     transaction([&] { deleteRunning(m_db, sessionID); });
 }
 
-QList<StoredSession> HistoryDatabase::runningSessions() {
+QList<HistoryDatabase::RunningRecord> HistoryDatabase::runningRecords() {
     if (!m_runningTables)
         return {};
-    return readSessions({true, {}, QStringLiteral("s.started_at, s.id"), {}, {}});
+    QHash<QUuid, RunningNote> notes;
+    if (m_noteTables) {
+        QSqlQuery query = prepared(m_db, QStringLiteral("SELECT s.session_id, n.kept_until, n.stopped, n.failure FROM "
+                                                        "running_note AS n JOIN running_session AS s ON s.id = "
+                                                        "n.session"));
+        run(query);
+        while (query.next())
+            notes.insert(QUuid::fromString(query.value(0).toString()),
+                         {fromUnixSeconds(query.value(1).toDouble()), query.value(2).toLongLong() != 0,
+                          query.value(3).toString()});
+    }
+    QList<RunningRecord> records;
+    for (StoredSession& session : readSessions({true, {}, QStringLiteral("s.started_at, s.id"), {}, {}})) {
+        const auto note = notes.constFind(session.sessionID);
+        records.append({std::move(session), note == notes.cend() ? std::nullopt : std::optional(*note)});
+    }
+    return records;
 }
 
-bool HistoryDatabase::endRunning(const StoredSession& snapshot, double minimumSeconds) {
+bool HistoryDatabase::endRunning(const StoredSession& snapshot, double minimumSeconds, bool unexpected) {
     if (!m_runningTables)
         return false;
     const bool stored = finiteOrZero(snapshot.focusedSeconds) >= minimumSeconds;
@@ -426,6 +552,8 @@ bool HistoryDatabase::endRunning(const StoredSession& snapshot, double minimumSe
             return;
         // A record kept while the session ran says it did not complete; one a quit left behind says how it ended.
         const qint64 row = insertRows(snapshot, QStringLiteral("session"), QStringLiteral("segment"));
+        if (!unexpected)
+            return;
         QSqlQuery mark = prepared(m_db, QStringLiteral("INSERT INTO unexpected_end (session) VALUES (?)"));
         mark.addBindValue(row);
         run(mark);

@@ -79,19 +79,49 @@ public:
     int deleteSession(const QUuid& sessionID);
     void deleteAll();
 
-    // The tables of the running session and of the marks on sessions that ended unexpectedly. Made in any store
-    // that can be written, old ones included; they leave the schema version alone, so every build of this schema
-    // still opens the file. False (and nothing made) when the store cannot take them.
+    // The tables of the running session and of the marks on sessions that ended unexpectedly, then those of the
+    // running records' notes and of the room kept for a full disk. Made in any store that can be written, old ones
+    // included; they leave the schema version alone, so every build of this schema still opens the file. False
+    // when the store cannot take the first ones (then nothing is kept running); the later ones are left out when
+    // it cannot take them.
     bool prepareRunningTables();
-    // Replaces the running record of that session with this snapshot, in one transaction.
-    void writeRunning(const StoredSession& snapshot);
+
+    // What became of a running record since its last whole write.
+    struct RunningNote {
+        // The end of the last whole write: the segments reach this far, the end and the figures may reach further.
+        QDateTime keptUntil;
+        // The session was ended by its user or its time, not by Tavrine stopping under it.
+        bool stopped = false;
+        // Why the last write was not whole, in SQLite's words; empty when it was.
+        QString failure;
+        bool operator==(const RunningNote&) const = default;
+    };
+    struct RunningRecord {
+        StoredSession session;
+        std::optional<RunningNote> note; // none for a record written by a build without notes
+    };
+
+    // Replaces the running record of that session with this snapshot, in one transaction; `stopped` when the
+    // snapshot is how the session ended.
+    void writeRunning(const StoredSession& snapshot, bool stopped = false);
+    // Brings the running record's end and figures to this snapshot's in place, its segments left as last written.
+    // It adds no page to the store, so it goes through on a full disk where a whole write does not (`failure` says
+    // why that one failed). False when the store holds no record of the session.
+    bool touchRunning(const StoredSession& snapshot, bool stopped, const QString& failure);
     void dropRunning(const QUuid& sessionID);
-    // The running records left in the store, with their segments.
-    QList<StoredSession> runningSessions();
-    // Ends a running record: stored as it stands (a snapshot of a running session is one ended early) and marked
-    // as stopped unexpectedly when its time used reaches `minimumSeconds`, else dropped; in one transaction.
-    // Answers whether it was stored.
-    bool endRunning(const StoredSession& snapshot, double minimumSeconds);
+    // The running records left in the store, with their segments and notes.
+    QList<RunningRecord> runningRecords();
+    // Ends a running record: stored as it stands (a snapshot of a running session is one ended early), marked as
+    // stopped unexpectedly when `unexpected`, when its time used reaches `minimumSeconds`, else dropped; in one
+    // transaction. Answers whether it was stored.
+    bool endRunning(const StoredSession& snapshot, double minimumSeconds, bool unexpected);
+
+    // Keeps room for a write of `bytes` inside the store's own files, as free pages in the file and as length of
+    // its -wal, so that a session's record still goes through once the disk is full: a write into a file's
+    // present length takes no new space. From then on the -wal is merged into the file whenever what is left of
+    // its length after a write is less than half that, so that the next write begins it again from its start.
+    // Throws when there is no room to take.
+    void reserveSpace(qint64 bytes);
 
     qint64 sessionCount();
     enum class Segments { With, Without };
@@ -118,11 +148,20 @@ private:
     QList<StoredSession> readSessions(const Selection& selection, Segments segments = Segments::With);
     qint64 insertRows(const StoredSession& session, const QString& sessionTable, const QString& segmentTable);
     template <typename Body> void transaction(Body body);
+    // Merges the -wal into the file where no reader stops it.
+    void checkpoint();
+    // After each commit, in place of SQLite's own merge at 1000 pages of -wal.
+    static int afterCommit(void* database, sqlite3* db, const char* name, int walPages);
 
     QString m_connectionName;
     QString m_driver;
     QSqlDatabase m_db;
     bool m_runningTables = false;
+    bool m_noteTables = false;
+    bool m_onDisk = false;
+    // Room a write may need, kept free in the -wal.
+    qint64 m_walRoom = 0;
+    qint64 m_pageSize = 4096;
     bool m_readOnly = false;
     std::unordered_map<QString, std::unique_ptr<SqliteStatement>> m_statements;
 };

@@ -54,7 +54,7 @@ SessionHistory::SessionHistory(Options options, QObject* parent) : QObject(paren
         const QString countKey = QString::fromLatin1(lostCountKey);
         const QString reasonKey = QString::fromLatin1(lostReasonKey);
         if (const std::optional<qint64> count = notes->integerValue(countKey); count && *count > 0)
-            m_lostAtLastQuit = {*count, notes->stringValue(reasonKey).value_or(QString())};
+            m_lostAtLastQuit = {*count, notes->stringValue(reasonKey).value_or(QString()), {}};
         notes->remove(countKey);
         notes->remove(reasonKey);
     }
@@ -326,6 +326,8 @@ std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const
     flush();
     const QUuid sessionID = runningID ? *runningID : QUuid::createUuid();
     const StoredSession stored = StoredSession::fromSummary(sessionID, summary);
+    // The session has ended: from here on it is told as a session waiting, if it waits.
+    setRunningFailure({});
     if (!writable()) {
         // While an existing file is read through, a session simply waits for it.
         if (m_availability != Availability::Checking) {
@@ -343,13 +345,15 @@ std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const
         cutoff = now.addMSecs(-roundedNumber(*m_options.retention * 1000.0));
     try {
         m_db->insert(stored, cutoff);
-        setKeptRunning(sessionID, false);
+        m_kept.remove(sessionID);
         emit changed();
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
         m_saveFailure = error.reason();
         log::notice(logHistory(), QStringLiteral("History keeps session %1 to write it again").arg(idText(sessionID)));
         m_pending.append(stored);
+        // Should this process not live to write it, the next launch finds it where the running session was kept.
+        leaveToNextLaunch(stored);
         emit waitingChanged();
     }
     return sessionID;
@@ -361,23 +365,90 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
     open();
     if (!writable())
         return;
+    const StoredSession stored = StoredSession::fromSummary(sessionID, snapshot);
+    if (!m_kept.contains(sessionID)) {
+        // The session's first write takes room for the rest of it while the disk still has some.
+        try {
+            m_db->reserveSpace(reservedBytes);
+        } catch (const HistoryStoreError& error) {
+            log::error(
+                logHistory(),
+                QStringLiteral("History could not keep room for the running session %1").arg(error.description()));
+        }
+    }
+    QString failure;
     try {
-        m_db->writeRunning(StoredSession::fromSummary(sessionID, snapshot));
+        m_db->writeRunning(stored);
         ++m_runningWrites;
-        setKeptRunning(sessionID, true);
+        m_kept.insert(sessionID, Kept::Running);
+        setRunningFailure({});
+        return;
     } catch (const HistoryStoreError& error) {
         log::error(logHistory(),
                    QStringLiteral("History could not keep the running session %1").arg(error.description()));
+        failure = error.reason();
+    }
+    if (m_kept.contains(sessionID) && touchRunning(stored, false, failure)) {
+        log::notice(logHistory(), QStringLiteral("History kept the time and figures of the running session %1; its "
+                                                 "timeline stays as last written")
+                                      .arg(idText(sessionID)));
+        return;
+    }
+    // Nothing of the session would outlive this process: the user hears of it while it runs.
+    if (!m_kept.contains(sessionID))
+        setRunningFailure(failure);
+}
+
+bool SessionHistory::touchRunning(const StoredSession& snapshot, bool stopped, const QString& failure) {
+    try {
+        return m_db->touchRunning(snapshot, stopped, failure);
+    } catch (const HistoryStoreError& error) {
+        log::error(logHistory(),
+                   QStringLiteral("History could not keep the running session %1").arg(error.description()));
+        return false;
     }
 }
 
+void SessionHistory::leaveToNextLaunch(const StoredSession& stored) {
+    const auto kept = m_kept.find(stored.sessionID);
+    if (kept == m_kept.end() || !writable())
+        return;
+    QString failure;
+    try {
+        m_db->writeRunning(stored, true);
+        *kept = Kept::EndedWhole;
+        return;
+    } catch (const HistoryStoreError& error) {
+        log::error(logHistory(),
+                   QStringLiteral("History could not keep the running session %1").arg(error.description()));
+        failure = error.reason();
+    }
+    if (touchRunning(stored, true, failure))
+        *kept = Kept::EndedInPart;
+}
+
+void SessionHistory::setRunningFailure(const QString& failure) {
+    if (failure == m_runningFailure)
+        return;
+    m_runningFailure = failure;
+    emit waitingChanged();
+}
+
+void SessionHistory::setDeleteFailure(const QString& failure) {
+    if (failure == m_deleteFailure)
+        return;
+    m_deleteFailure = failure;
+    emit waitingChanged();
+}
+
 void SessionHistory::dropRunning(const QUuid& sessionID) {
+    setRunningFailure({});
     open();
     if (!writable())
         return;
     try {
         m_db->dropRunning(sessionID);
-        setKeptRunning(sessionID, false);
+        m_kept.remove(sessionID);
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
     }
@@ -388,15 +459,19 @@ void SessionHistory::endRunningUnexpectedly(const QUuid& sessionID, const Sessio
     open();
     if (!writable())
         return;
+    const StoredSession stored = StoredSession::fromSummary(sessionID, snapshot);
     try {
-        const bool stored = m_db->endRunning(StoredSession::fromSummary(sessionID, snapshot), minimumSeconds);
-        setKeptRunning(sessionID, false);
-        if (stored)
+        const bool kept = m_db->endRunning(stored, minimumSeconds, true);
+        m_kept.remove(sessionID);
+        if (kept)
             log::notice(logHistory(), QStringLiteral("History stored session %1 as ended early: Tavrine stopped "
                                                      "unexpectedly")
                                           .arg(idText(sessionID)));
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
+        // The next launch stores it from its record, brought as far as the store still takes.
+        if (m_kept.contains(sessionID))
+            touchRunning(stored, false, error.reason());
     }
 }
 
@@ -410,13 +485,31 @@ int SessionHistory::recoverRunning(double minimumSeconds) {
     if (!writable())
         return 0;
     int stored = 0;
+    const qsizetype partlyBefore = m_lostAtLastQuit.partlySaved.size();
     try {
-        for (const StoredSession& left : m_db->runningSessions()) {
-            if (m_db->endRunning(left, minimumSeconds)) {
+        for (const HistoryDatabase::RunningRecord& record : m_db->runningRecords()) {
+            const StoredSession& left = record.session;
+            const std::optional<HistoryDatabase::RunningNote>& note = record.note;
+            // A session its user ended, that the store could not take then, is no unexpected stop.
+            const bool unexpected = !note || !note->stopped;
+            if (m_db->endRunning(left, minimumSeconds, unexpected)) {
                 ++stored;
-                log::notice(logHistory(), QStringLiteral("History stored session %1 as ended early at its last write: "
-                                                         "Tavrine stopped unexpectedly")
-                                              .arg(idText(left.sessionID)));
+                log::notice(logHistory(),
+                            unexpected ? QStringLiteral("History stored session %1 as ended early at its last write: "
+                                                        "Tavrine stopped unexpectedly")
+                                             .arg(idText(left.sessionID))
+                                       : QStringLiteral("History stored session %1, which the last run ended and left "
+                                                        "to this launch")
+                                             .arg(idText(left.sessionID)));
+                const double missing = note ? double(note->keptUntil.msecsTo(left.endedAt)) / 1000.0 : 0.0;
+                if (note && !note->failure.isEmpty() && missing > 0) {
+                    const QString& reason = note->failure;
+                    m_lostAtLastQuit.partlySaved.append({left.startedAt, missing, reason});
+                    log::error(logHistory(),
+                               QStringLiteral("History stored session %1 without the timeline of its "
+                                              "last %2 s: %3")
+                                   .arg(idText(left.sessionID), QString::number(missing, 'f', 0), reason));
+                }
             } else {
                 log::notice(logHistory(),
                             QStringLiteral("History dropped session %1 left running: under a minute was used")
@@ -426,6 +519,8 @@ int SessionHistory::recoverRunning(double minimumSeconds) {
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
     }
+    if (m_lostAtLastQuit.partlySaved.size() != partlyBefore)
+        emit waitingChanged();
     if (stored > 0)
         emit changed();
     return stored;
@@ -462,7 +557,7 @@ void SessionHistory::flush() {
         }
         log::notice(logHistory(),
                     QStringLiteral("History wrote kept session %1").arg(idText(m_pending.first().sessionID)));
-        setKeptRunning(m_pending.first().sessionID, false);
+        m_kept.remove(m_pending.first().sessionID);
         m_pending.removeFirst();
         wrote = true;
     }
@@ -482,24 +577,22 @@ void SessionHistory::quitting() {
     flush();
     qint64 lost = 0;
     for (const StoredSession& left : std::as_const(m_pending)) {
-        if (!m_keptRunning.contains(left.sessionID)) {
+        // Its end may still fit where it did not when the session stopped.
+        if (m_kept.value(left.sessionID, Kept::EndedWhole) == Kept::Running)
+            leaveToNextLaunch(left);
+        const auto kept = m_kept.constFind(left.sessionID);
+        // A record that does not reach the session's end would be taken for all of it: the loss is told instead.
+        if (kept == m_kept.cend() || *kept == Kept::Running) {
             ++lost;
             log::error(logHistory(),
                        QStringLiteral("History lost session %1: %2").arg(idText(left.sessionID), m_saveFailure));
             continue;
         }
-        // The next launch stores it from its running record, as after a crash: brought up to the session's end
-        // where the store still takes that, else as it was last kept.
-        if (writable()) {
-            try {
-                m_db->writeRunning(left);
-            } catch (const HistoryStoreError& error) {
-                log::error(logHistory(),
-                           QStringLiteral("History could not keep the running session %1").arg(error.description()));
-            }
-        }
-        log::notice(logHistory(), QStringLiteral("History left session %1 to the next launch to store: %2")
-                                      .arg(idText(left.sessionID), m_saveFailure));
+        log::notice(logHistory(),
+                    QStringLiteral("History left session %1 to the next launch to store%2: %3")
+                        .arg(idText(left.sessionID),
+                             *kept == Kept::EndedInPart ? QStringLiteral(" without its latest timeline") : QString(),
+                             m_saveFailure));
     }
     if (lost > 0)
         noteLost(lost);
@@ -511,13 +604,6 @@ void SessionHistory::noteLost(qint64 count) {
         return;
     m_options.notes->setInteger(QString::fromLatin1(lostCountKey), count);
     m_options.notes->setString(QString::fromLatin1(lostReasonKey), m_saveFailure);
-}
-
-void SessionHistory::setKeptRunning(const QUuid& sessionID, bool kept) {
-    if (kept)
-        m_keptRunning.insert(sessionID);
-    else
-        m_keptRunning.remove(sessionID);
 }
 
 void SessionHistory::updatePhrases(const QUuid& sessionID, const SessionSummary& summary) {
@@ -586,7 +672,7 @@ void SessionHistory::update(Column column, const QUuid& sessionID, const Session
         emit changed();
 }
 
-void SessionHistory::deleteSession(const QUuid& sessionID) {
+bool SessionHistory::deleteSession(const QUuid& sessionID) {
     const qsizetype waiting = m_pending.removeIf([&](const StoredSession& s) { return s.sessionID == sessionID; });
     if (waiting > 0)
         emit waitingChanged();
@@ -595,7 +681,13 @@ void SessionHistory::deleteSession(const QUuid& sessionID) {
     if (!writable()) {
         if (waiting > 0)
             emit changed();
-        return;
+        // A file that is only read still shows the session.
+        if (m_availability == Availability::ReadOnly && find(sessionID)) {
+            log::error(logHistory(), QStringLiteral("History delete failed %1").arg(unwritableReason()));
+            setDeleteFailure(unwritableReason());
+            return false;
+        }
+        return true;
     }
     flush();
     int deleted = 0;
@@ -603,9 +695,15 @@ void SessionHistory::deleteSession(const QUuid& sessionID) {
         deleted = m_db->deleteSession(sessionID);
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
+        setDeleteFailure(error.reason());
+        if (waiting > 0)
+            emit changed();
+        return false;
     }
+    setDeleteFailure({});
     if (deleted > 0 || waiting > 0)
         emit changed();
+    return true;
 }
 
 QString SessionHistory::saveFailure() const {

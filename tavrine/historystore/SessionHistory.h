@@ -6,9 +6,9 @@
 
 #include <QDateTime>
 #include <QFuture>
+#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <QUuid>
 #include <memory>
@@ -26,8 +26,10 @@ class UserDefaults;
 // place, one of a newer version or in a place that cannot be written is only read, and one that is busy,
 // locked or not permitted is left where it is. Every operation is one transaction; a session that could not
 // be written is kept here and tried again (the file too) when the next session is recorded and at quit; one that
-// still cannot be written at quit is left to the next launch in its running record, or, without one, named in the
-// notes for the next run. Reads always show what is really stored, and `changed` tells every reader (the History
+// still cannot be written is left to the next launch in its running record, brought to the session's end whole or,
+// on a full disk, as far as the store still takes it, or, without a record, named in the notes for the next run.
+// A running session keeps room for its record inside the store's own files, so that a disk that fills while it
+// runs still takes it. Reads always show what is really stored, and `changed` tells every reader (the History
 // window's list) to read again.
 class SessionHistory : public QObject {
     Q_OBJECT
@@ -79,12 +81,25 @@ public:
         UserDefaults* notes = nullptr;
     };
 
-    // Sessions an earlier run could not save when it quit, nor keep for the next launch to recover.
+    // What the run before this one could not save: sessions it lost whole at quit, having neither stored them nor
+    // kept a record for the next launch (told through the notes), and sessions this launch stored from their
+    // running records without their last stretch, the disk having taken no more of them.
     struct LostSessions {
         qint64 count = 0;
         QString reason;
+        struct PartlySaved {
+            QDateTime startedAt;
+            double missingSeconds = 0; // of the session's time, at its end, that has no timeline
+            QString reason;
+            bool operator==(const PartlySaved&) const = default;
+        };
+        QList<PartlySaved> partlySaved;
         bool operator==(const LostSessions&) const = default;
     };
+
+    // Room kept inside the store's files for a running session's record: a long session's twice over (and once
+    // over ahead in the -wal at any time).
+    static constexpr qint64 reservedBytes = 256 * 1024;
 
     explicit SessionHistory(Options options, QObject* parent = nullptr);
     // The application's store: the default folder, an existing file checked in the background.
@@ -113,8 +128,12 @@ public:
                                 std::optional<QUuid> runningID = std::nullopt);
 
     // The running session, written while it runs so that a crash, a kill or a lost display costs at most what
-    // happened since the last write. Each write is one transaction that replaces the session's record.
+    // happened since the last write. Each write is one transaction that replaces the session's record; where the
+    // store takes no more (a full disk), the record's end and figures are still brought up to the snapshot's.
     void keepRunning(const QUuid& sessionID, const SessionSummary& snapshot);
+    // Why the running session has no record in the store at all, so that nothing of it would outlive the process;
+    // empty when it has one.
+    QString runningFailure() const { return m_runningFailure; }
     // The running session ended without being stored (it lasted less than a minute).
     void dropRunning(const QUuid& sessionID);
     // Ends the running session now as the process goes away unexpectedly: stored as ended early, and marked so,
@@ -130,8 +149,10 @@ public:
     void updatePhrases(const QUuid& sessionID, const SessionSummary& summary);
     // The same for the intents, writing only the non-empty ones.
     void updateIntents(const QUuid& sessionID, const SessionSummary& summary);
-    // Deletes one session with its segments.
-    void deleteSession(const QUuid& sessionID);
+    // Deletes one session with its segments. False when the store refused: the session is still there, and
+    // `deleteFailure` says why until a later delete goes through.
+    bool deleteSession(const QUuid& sessionID);
+    QString deleteFailure() const { return m_deleteFailure; }
     // What clearing the history came to: on failure nothing was deleted, and `failure` says why in words a
     // user can read.
     struct DeleteAllResult {
@@ -170,7 +191,8 @@ public:
 signals:
     void changed();
     void availabilityChanged();
-    // Sessions began or stopped waiting to be written.
+    // Sessions began or stopped waiting to be written, or what the store has to say about its writes changed (a
+    // running session it cannot keep, a delete it refused).
     void waitingChanged();
 
 private:
@@ -195,8 +217,12 @@ private:
     void quitting();
     // Leaves word for the next run of sessions lost at quit.
     void noteLost(qint64 count);
-    // A session's running record is in the store (its last write went through) or no longer needed.
-    void setKeptRunning(const QUuid& sessionID, bool kept);
+    // Brings a running record's end and figures to the snapshot's in place; false when that too failed.
+    bool touchRunning(const StoredSession& snapshot, bool stopped, const QString& failure);
+    // A session the store refused at its end: its running record is brought to that end for the next launch.
+    void leaveToNextLaunch(const StoredSession& stored);
+    void setRunningFailure(const QString& failure);
+    void setDeleteFailure(const QString& failure);
 
     Options m_options;
     std::unique_ptr<HistoryDatabase> m_db;
@@ -207,7 +233,11 @@ private:
     qint64 m_runningWrites = 0;
     std::optional<double> m_pendingRecovery; // asked for while the file was still checked
     QString m_saveFailure;                   // why the waiting sessions could not be written
-    QSet<QUuid> m_keptRunning;               // sessions whose running record is in the store
+    // How the store holds each session that has a running record in it.
+    enum class Kept { Running, EndedWhole, EndedInPart };
+    QHash<QUuid, Kept> m_kept;
+    QString m_runningFailure;
+    QString m_deleteFailure;
     LostSessions m_lostAtLastQuit;
 };
 

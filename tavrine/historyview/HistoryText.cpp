@@ -149,9 +149,10 @@ QString fileNotice(const SessionHistory::Status& status, qsizetype waiting, cons
     case Problem::None:
         if (waiting <= 0)
             return {};
-        return (waiting == 1 ? tr("A session of this run could not be saved yet: %1.")
-                             : tr("%2 sessions of this run could not be saved yet: %1."))
-                   .arg(saveFailure, QString::number(waiting)) +
+        // Each text is filled with exactly the values it names: QString::arg warns of any it does not.
+        return (waiting == 1 ? tr("A session of this run could not be saved yet: %1.").arg(saveFailure)
+                             : tr("%1 sessions of this run could not be saved yet: %2.")
+                                   .arg(QString::number(waiting), saveFailure)) +
                tr(" Tavrine tries again when the next session ends and at quit.");
     case Problem::SetAside:
         return tr("The history file %1 could not be read because %2, so it was moved to %3; this run's sessions "
@@ -183,18 +184,63 @@ QString fileNotice(const SessionHistory::Status& status, qsizetype waiting, cons
 
 } // namespace
 
+namespace {
+
+QString joined(const QStringList& sentences) {
+    QStringList given;
+    for (const QString& sentence : sentences)
+        if (!sentence.isEmpty())
+            given.append(sentence);
+    return given.join(QLatin1Char(' '));
+}
+
+QString partlySavedNotice(const QList<SessionHistory::LostSessions::PartlySaved>& sessions) {
+    if (sessions.isEmpty())
+        return {};
+    const SessionHistory::LostSessions::PartlySaved& first = sessions.first();
+    if (sessions.size() > 1)
+        return tr("%1 sessions were saved without the timeline of their last minutes: %2.")
+            .arg(QString::number(sessions.size()), first.reason);
+    const QLocale locale;
+    const QDateTime start = first.startedAt.toLocalTime();
+    return tr("The session of %1 at %2 was saved without the timeline of its last %3: %4.")
+        .arg(abbreviatedDate(start.date(), locale, false), shortTimeText(start.time(), locale),
+             SessionActivityLog::formatDuration(first.missingSeconds), first.reason);
+}
+
+} // namespace
+
 QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, const QString& saveFailure,
                     const SessionHistory::LostSessions& lost) {
-    const QString file = fileNotice(status, waiting, saveFailure);
-    if (lost.count <= 0)
-        return file;
-    const QString reason = lost.reason.isEmpty() ? tr("the history could not be written") : lost.reason;
-    QString line = lost.count == 1 ? tr("The last session could not be saved when Tavrine quit: %1.").arg(reason)
+    QString lostLine;
+    if (lost.count > 0) {
+        const QString reason = lost.reason.isEmpty() ? tr("the history could not be written") : lost.reason;
+        lostLine = lost.count == 1 ? tr("The last session could not be saved when Tavrine quit: %1.").arg(reason)
                                    : tr("The last %1 sessions could not be saved when Tavrine quit: %2.")
                                          .arg(QString::number(lost.count), reason);
-    if (!file.isEmpty())
-        line += QLatin1Char(' ') + file;
-    return line;
+    }
+    return joined({lostLine, partlySavedNotice(lost.partlySaved), fileNotice(status, waiting, saveFailure)});
+}
+
+StoreReport StoreReport::of(const SessionHistory& history) {
+    return {history.status(),         history.pendingCount(),   history.saveFailure(),
+            history.lostAtLastQuit(), history.runningFailure(), history.deleteFailure()};
+}
+
+QString storeNotice(const StoreReport& report) {
+    const QString running =
+        report.runningFailure.isEmpty()
+            ? QString()
+            : tr("The session that is running cannot be saved: %1; Tavrine tries again while it runs.")
+                  .arg(report.runningFailure);
+    const QString deleted = report.deleteFailure.isEmpty()
+                                ? QString()
+                                : tr("The session could not be deleted: %1.").arg(report.deleteFailure);
+    return joined({storeNotice(report.status, report.waiting, report.saveFailure, report.lost), running, deleted});
+}
+
+QString storeNotice(const SessionHistory& history) {
+    return storeNotice(StoreReport::of(history));
 }
 
 QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason) {

@@ -48,9 +48,27 @@ QList<DayGroup> dayGroups(const QList<StoredSession>& sessions, const QTimeZone&
 
 // The one line about the history file when something is wrong with it: which file, why, where it is now and
 // whether this run's sessions are saved. `waiting` sessions of this run that a healthy file refused are
-// counted with the reason, and sessions the last run `lost` at quit are said first. Empty when all is well.
+// counted with the reason, and what the last run `lost` (at quit, or the end of a session's timeline) is said
+// first. Empty when all is well.
 QString storeNotice(const SessionHistory::Status& status, qsizetype waiting = 0, const QString& saveFailure = {},
                     const SessionHistory::LostSessions& lost = {});
+// Everything the store has to tell the History window.
+struct StoreReport {
+    SessionHistory::Status status;
+    qsizetype waiting = 0;
+    QString saveFailure;
+    SessionHistory::LostSessions lost;
+    // Why the running session has no record at all.
+    QString runningFailure;
+    // Why the last delete was refused.
+    QString deleteFailure;
+
+    static StoreReport of(const SessionHistory& history);
+};
+// The report in one line, a sentence each: what the last run could not save, the file, this run's sessions
+// waiting, a running session of which the store keeps nothing, and a delete it refused. Empty when all is well.
+QString storeNotice(const StoreReport& report);
+QString storeNotice(const SessionHistory& history);
 // The recap's line: "This session could not be saved: <reason>" when its session waits unsaved, otherwise the
 // store's own line.
 QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason);

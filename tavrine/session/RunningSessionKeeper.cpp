@@ -5,6 +5,9 @@
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/session/SessionWrapUpHost.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace tavrine {
 
 void RunningSessionKeeper::start() {
@@ -57,21 +60,26 @@ void RunningSessionKeeper::shutdown() {
 
 void RunningSessionKeeper::write() {
     m_changed = false;
-    m_lastWrite = m_session.clock().now();
+    // Counted from the time used, not from this write: a write on a change must not push the next whole minute
+    // further away.
+    m_nextMark = (std::floor(m_session.usedSeconds() / writeInterval) + 1) * writeInterval;
     m_history->keepRunning(*m_id, m_snapshot());
 }
 
 QCoro::Task<void> RunningSessionKeeper::keep(CancellationToken token, std::shared_ptr<bool> alive) {
     try {
         for (;;) {
+            // Woken at the whole minute itself where it comes before the next look; a pause stops the time used,
+            // so then the looks simply go on. Never a wait of nothing, so that time always moves on.
+            const double untilMark = m_nextMark - m_session.usedSeconds();
+            const double wait = std::clamp(untilMark, 0.001, lookInterval);
             try {
-                co_await m_session.clock().sleep(lookInterval, token);
+                co_await m_session.clock().sleep(wait, token);
             } catch (const CancelledError&) {
             }
             if (token.isCancelled() || !*alive)
                 co_return;
-            // The next look would come too late for the once-a-minute write: write on this one.
-            if (m_id && (m_changed || m_session.clock().now() - m_lastWrite + lookInterval > writeInterval))
+            if (m_id && (m_changed || m_session.usedSeconds() >= m_nextMark))
                 write();
         }
     } catch (const std::exception&) {

@@ -17,12 +17,14 @@ class SessionWrapUpHost;
 
 // Keeps the running session in the history store while it runs, so that a process that dies (a kill, a crash,
 // a lost display) loses at most the last minute of it. The session is written when it starts, soon after its
-// activity log gains a stretch (changes that come close together make one write), and at least once a minute;
-// never on the one-second tick. A session stopped normally is stored by the wrap-up under the same identifier,
-// which removes this record in the same transaction.
+// activity log gains a stretch (changes that come close together make one write), and whenever its time used
+// reaches a whole minute, whatever was written between: so at any moment the record holds all but at most the
+// last minute, and from the first minute on at least a minute, which is what a session needs to be kept. Never
+// on the one-second tick. A session stopped normally is stored by the wrap-up under the same identifier, which
+// removes this record in the same transaction.
 class RunningSessionKeeper {
 public:
-    // At most this long passes between two writes of a running session.
+    // The session is written each time its time used reaches a multiple of this.
     static constexpr double writeInterval = 60.0;
     // How often the keeper looks; log changes within one look are written together.
     static constexpr double lookInterval = 10.0;
@@ -65,7 +67,8 @@ private:
     std::optional<QUuid> m_id;
     LogShape m_shape;
     bool m_changed = false;
-    double m_lastWrite = 0;
+    // The time used at which the next whole-minute write is due.
+    double m_nextMark = 0;
 };
 
 } // namespace tavrine

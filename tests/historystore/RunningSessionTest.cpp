@@ -1,12 +1,15 @@
+#include "FullDisk.h"
 #include "HistoryTestSupport.h"
 
 #include "support/TestSupport.h"
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/SessionHistory.h"
-#include "tavrine/historyview/HistoryBrowser.h"
+#include "tavrine/historyview/HistoryText.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace tavrine;
 using namespace tavrine::test;
@@ -22,20 +25,23 @@ SessionHistory::Options optionsIn(const QString& folder, UserDefaults* notes = n
     return options;
 }
 
-// Makes the store refuse what these tables take, as a full disk does, or take it again.
-void setFull(const QString& folder, const QStringList& tables, bool full) {
-    RawConnection raw(folder + QStringLiteral("/History.store"));
-    for (const QString& table : tables)
-        ASSERT_TRUE(raw.exec((full ? QStringLiteral("CREATE TRIGGER full_%1 BEFORE INSERT ON %1 BEGIN SELECT "
-                                                    "RAISE(ABORT, 'database or disk is full'); END")
-                                   : QStringLiteral("DROP TRIGGER full_%1"))
-                                 .arg(table)));
-}
-
+// The sample session as it stood after `usedSeconds`, not yet ended.
 SessionSummary snapshotAt(double usedSeconds) {
     SessionSummary summary = sampleSummary();
     summary.completed = false;
     summary.focusedSeconds = usedSeconds;
+    summary.timeline = normaliseTimeline(summary.timeline.segments, usedSeconds);
+    return summary;
+}
+
+// The same, grown after 75 s by a stretch whose window titles are larger than all the room a session keeps.
+SessionSummary outgrownAt(double usedSeconds) {
+    SessionSummary summary = snapshotAt(75);
+    summary.focusedSeconds = usedSeconds;
+    summary.timeline.segments.append(timelineSegment(SessionTimeline::Kind::Related, 75, usedSeconds,
+                                                     QStringLiteral("Filled in the budget"), QStringLiteral("Sheets"),
+                                                     {}, {QStringLiteral("Budget ").repeated(90'000)}));
+    summary.timeline = normaliseTimeline(summary.timeline.segments, usedSeconds);
     return summary;
 }
 
@@ -49,90 +55,119 @@ qint64 rows(const QString& folder, const char* table) {
 }
 
 // How the process that kept the session ended.
-enum class End {
-    Died,
-    Stopped,
-    EndedUnexpectedly,
-    // Stopped and quit while the store took no session, then with neither sessions nor running records.
-    QuitOnAFullStore,
-    QuitOnAStoreFullThroughout,
+enum class End { Died, Stopped, EndedUnexpectedly, Quit };
+
+// When the disk filled.
+enum class Full {
+    Never,
+    // Before the session's first write: nothing of it is ever stored.
+    Throughout,
+    // After the record was written at 75 s; the session's end still fits the room it kept.
+    Later,
+    // After the record was written at 75 s, the session then outgrowing the room it kept: a whole write no longer
+    // goes through, the end and figures still do.
+    LaterOutgrown,
 };
 
 struct EndCase {
     const char* name;
     double used;
     End end;
-    int storedAtRelaunch;
-    bool markedUnexpected;
+    Full full = Full::Never;
+    bool settingsOnTheDisk = false;
+    int storedAtRelaunch = 0;
+    bool markedUnexpected = false;
+    // The segments as written at 75 s, not the session's last ones.
+    bool timelineAt75 = false;
+    const char* toldAtRelaunch = "";
 };
 
 } // namespace
 
 TEST(RunningSession, WhatARelaunchFindsOfASessionKeptWhileItRan) {
+    const char* withoutItsEnd = "was saved without the timeline of its last 25s: database or disk is full.";
     const EndCase cases[] = {
-        {"killed after 75 s: stored as ended early at its last write", 75, End::Died, 1, true},
-        {"killed at exactly a minute", 60, End::Died, 1, true},
-        {"killed before a minute: dropped", 59.9, End::Died, 0, false},
-        {"stopped normally: the ordinary stored session only", 75, End::Stopped, 1, false},
-        {"display lost: stored at once, nothing left to recover", 75, End::EndedUnexpectedly, 1, true},
-        {"display lost before a minute: dropped", 30, End::EndedUnexpectedly, 0, false},
-        {"quit on a full store: stored from its running record, up to its end", 75, End::QuitOnAFullStore, 1, true},
-        {"quit on a store full throughout: lost, and the next run says so", 75, End::QuitOnAStoreFullThroughout, 0,
-         false},
+        {"killed after 75 s: stored as ended early at its last write", 75, End::Died, Full::Never, false, 1, true},
+        {"killed at exactly a minute", 60, End::Died, Full::Never, false, 1, true},
+        {"killed before a minute: dropped", 59.9, End::Died},
+        {"stopped normally: the ordinary stored session only", 75, End::Stopped, Full::Never, false, 1},
+        {"display lost: stored at once, nothing left to recover", 75, End::EndedUnexpectedly, Full::Never, false, 1,
+         true},
+        {"display lost before a minute: dropped", 30, End::EndedUnexpectedly},
+        {"quit on a disk full throughout: lost, and the next run says so", 100, End::Quit, Full::Throughout, false, 0,
+         false, false, "The last session could not be saved when Tavrine quit: database or disk is full."},
+        {"the same with the settings on that disk: nothing to learn it from", 100, End::Quit, Full::Throughout, true},
+        {"quit once the disk filled: stored whole, no unexpected stop", 100, End::Quit, Full::Later, true, 1},
+        {"quit after outgrowing the room: stored from its record to its end, its timeline's end told", 100, End::Quit,
+         Full::LaterOutgrown, true, 1, false, true, withoutItsEnd},
+        {"killed after outgrowing the room", 100, End::Died, Full::LaterOutgrown, true, 1, true, true, withoutItsEnd},
+        {"display lost after outgrowing the room", 100, End::EndedUnexpectedly, Full::LaterOutgrown, true, 1, true,
+         true, withoutItsEnd},
     };
     for (const EndCase& c : cases) {
         SCOPED_TRACE(c.name);
         const QString folder = temporaryFolder();
         const QString notesPath = folder + QStringLiteral("/tavrine.ini");
         const QUuid id = QUuid::createUuid();
-        const QStringList full = c.end == End::QuitOnAFullStore ? QStringList{QStringLiteral("session")}
-                                 : c.end == End::QuitOnAStoreFullThroughout
-                                     ? QStringList{QStringLiteral("session"), QStringLiteral("running_session")}
-                                     : QStringList{};
+        const bool outgrows = c.full == Full::LaterOutgrown;
+        const SessionSummary ended = outgrows ? outgrownAt(c.used) : sampleSummary();
+        const SessionSummary last = outgrows ? outgrownAt(c.used) : snapshotAt(c.used);
         {
-            SettingsUserDefaults notes(notesPath);
-            SessionHistory history(optionsIn(folder, &notes));
+            // The disk goes after the store: the store's quit finds it as full as the session's end did.
+            std::optional<FullDisk> disk;
+            // Settings on the full disk keep nothing.
+            SettingsUserDefaults settings(notesPath);
+            MemoryUserDefaults forgotten;
+            UserDefaults* notes = c.settingsOnTheDisk ? static_cast<UserDefaults*>(&forgotten) : &settings;
+            SessionHistory history(optionsIn(folder, notes));
             history.open();
-            if (c.end == End::QuitOnAStoreFullThroughout)
-                setFull(folder, full, true);
+            if (c.full == Full::Throughout)
+                disk.emplace(folder);
             history.keepRunning(id, snapshotAt(10));
-            history.keepRunning(id, snapshotAt(c.used));
-            if (c.end == End::QuitOnAFullStore)
-                setFull(folder, full, true);
-            if (c.end == End::Stopped || !full.isEmpty())
-                history.record(sampleSummary(), sessionStart, id);
+            // Told while the session runs: no later launch could learn of it.
+            EXPECT_EQ(history.runningFailure().isEmpty(), c.full != Full::Throughout);
+            history.keepRunning(id, snapshotAt(std::min(c.used, 75.0)));
+            if (c.full == Full::Later || outgrows)
+                disk.emplace(folder);
+            if (c.end == End::Died)
+                history.keepRunning(id, last);
+            if (c.end == End::Stopped || c.end == End::Quit)
+                history.record(ended, sessionStart, id);
             if (c.end == End::EndedUnexpectedly)
-                history.endRunningUnexpectedly(id, snapshotAt(c.used), minimum);
+                history.endRunningUnexpectedly(id, last, minimum);
         }
-        setFull(folder, full, false);
         // A store with a running record keeps the schema version every build of this schema opens.
         EXPECT_EQ(number(folder, QStringLiteral("PRAGMA user_version")), 1);
 
         SettingsUserDefaults notes(notesPath);
         SessionHistory relaunched(optionsIn(folder, &notes));
         relaunched.recoverRunning(minimum);
-        const QString notice = HistoryBrowser(&relaunched, Clock::system()).storeNotice();
-        if (c.end == End::QuitOnAStoreFullThroughout)
-            EXPECT_EQ(notice, QStringLiteral("The last session could not be saved when Tavrine quit: database or "
-                                             "disk is full."));
-        else
+        const QString notice = storeNotice(relaunched);
+        if (*c.toldAtRelaunch) {
+            EXPECT_TRUE(notice.contains(QString::fromUtf8(c.toldAtRelaunch))) << notice.toStdString();
+        } else {
             EXPECT_TRUE(notice.isEmpty()) << notice.toStdString();
+        }
         // Word of a loss is told by the next run only.
         EXPECT_EQ(SessionHistory(optionsIn(folder, &notes)).lostAtLastQuit(), SessionHistory::LostSessions{});
         const QList<StoredSession> stored = relaunched.allSessions();
         ASSERT_EQ(stored.size(), c.storedAtRelaunch);
         EXPECT_EQ(rows(folder, "running_session"), 0);
         EXPECT_EQ(rows(folder, "running_segment"), 0);
+        EXPECT_EQ(rows(folder, "running_note"), 0);
         if (stored.isEmpty())
             continue;
         EXPECT_EQ(stored[0].sessionID, id);
         EXPECT_EQ(stored[0].endedUnexpectedly, c.markedUnexpected);
         EXPECT_EQ(relaunched.sessionsWithoutSegments(0, 1).value(0).endedUnexpectedly, c.markedUnexpected);
         // A stop stores the whole session as it ended, also when a quit left it to the relaunch; else the last
-        // write, segments and all, as a session ended early.
-        const bool stopped = c.end == End::Stopped || c.end == End::QuitOnAFullStore;
-        StoredSession expected = StoredSession::fromSummary(id, stopped ? sampleSummary() : snapshotAt(c.used));
+        // write, segments and all, as a session ended early. A session that outgrew its room keeps the figures
+        // and end it had, and the segments of its last whole write.
+        const bool stopped = c.end == End::Stopped || c.end == End::Quit;
+        StoredSession expected = StoredSession::fromSummary(id, stopped ? ended : last);
         expected.endedUnexpectedly = c.markedUnexpected;
+        if (c.timelineAt75)
+            expected.segments = StoredSession::fromSummary(id, snapshotAt(75)).segments;
         EXPECT_EQ(stored[0], expected);
         if (c.end == End::Stopped)
             continue;

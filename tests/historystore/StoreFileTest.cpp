@@ -1,3 +1,4 @@
+#include "FullDisk.h"
 #include "HistoryTestSupport.h"
 
 #include "support/LogCapture.h"
@@ -111,7 +112,7 @@ QMap<QString, QByteArray> storeFiles(const QString& folder, const QString& prefi
 }
 
 QString storeNoticeOf(const SessionHistory& history) {
-    return storeNotice(history.status(), history.pendingCount(), history.saveFailure());
+    return storeNotice(history);
 }
 
 } // namespace
@@ -131,6 +132,8 @@ TEST(StoreFile, EveryKindOfFileKeepsItsSessionsAndSaysWhatHappened) {
         const char* notice;   // part of the History window's line
         bool comparesBytes = true;
     };
+    // Full for as long as the case runs, once its file is made.
+    std::optional<FullDisk> disk;
     const QList<Case> cases = {
         {"garbage header",
          [](const QString&, const QString& path) {
@@ -182,11 +185,9 @@ TEST(StoreFile, EveryKindOfFileKeepsItsSessionsAndSaysWhatHappened) {
          },
          Availability::ReadOnly, Problem::ReadOnly, 2, false, "cannot be written (unable to open database file)"},
         {"full disk",
-         [](const QString& folder, const QString& path) {
+         [&disk](const QString& folder, const QString&) {
              makeStore(folder, 2);
-             RawConnection raw(path);
-             ASSERT_TRUE(raw.exec(QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON session "
-                                                 "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END")));
+             disk.emplace(folder);
          },
          Availability::OnDisk, Problem::None, 2, false,
          "A session of this run could not be saved yet: database or disk is full.", false},
@@ -203,6 +204,7 @@ TEST(StoreFile, EveryKindOfFileKeepsItsSessionsAndSaysWhatHappened) {
         const QMap<QString, QByteArray> before = storeFiles(folder, QStringLiteral("History.store"));
         LogCapture log;
         SessionHistory::Status status;
+        bool deleted = false;
         {
             SessionHistory history(optionsIn(folder));
             const SessionSummary summary = sampleSummary(sessionStart.addSecs(600));
@@ -223,7 +225,15 @@ TEST(StoreFile, EveryKindOfFileKeepsItsSessionsAndSaysWhatHappened) {
             if (c.availability != Availability::OnDisk) {
                 EXPECT_FALSE(history.deleteAll().deleted) << "a history that cannot be written is not cleared";
             }
+            // A session of the file goes where this run's could be saved, and is otherwise said not to.
+            const QUuid shown = history.sessionsWithoutSegments(0, 1).value(0).sessionID;
+            deleted = history.deleteSession(shown);
+            EXPECT_EQ(deleted, c.savesThisRun);
+            EXPECT_EQ(history.find(shown).has_value(), !deleted);
+            EXPECT_EQ(storeNotice(history).contains(QStringLiteral("The session could not be deleted: ")), !deleted)
+                << storeNotice(history).toStdString();
         }
+        disk.reset();
         undoReadOnly(folder);
         const QStringList messages = log.messages(QStringLiteral("History"));
         EXPECT_EQ(std::count_if(messages.cbegin(), messages.cend(),
@@ -236,7 +246,7 @@ TEST(StoreFile, EveryKindOfFileKeepsItsSessionsAndSaysWhatHappened) {
             EXPECT_EQ(storeFiles(folder, QFileInfo(status.movedTo).fileName()), before)
                 << "set aside whole and unchanged";
             RawConnection fresh(path);
-            EXPECT_EQ(fresh.number(QStringLiteral("SELECT count(*) FROM session")), 1);
+            EXPECT_EQ(fresh.number(QStringLiteral("SELECT count(*) FROM session")), deleted ? 0 : 1);
         } else if (c.comparesBytes) {
             // Reading may leave SQLite's index of an empty -wal beside the file; what was there stays as it was.
             const QMap<QString, QByteArray> after = storeFiles(folder, QStringLiteral("History.store"));

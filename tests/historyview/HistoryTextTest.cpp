@@ -1,6 +1,7 @@
 #include "tavrine/historyview/HistoryText.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -169,11 +170,81 @@ TEST(HistoryText, TheStoreNoticeSaysWhichFileWhyWhereAndWhetherSessionsAreSaved)
                     .startsWith(QStringLiteral("2 sessions of this run could not be saved yet: disk full.")));
     // What the last run lost at quit comes first.
     status.problem = Problem::NewerSchema;
-    EXPECT_TRUE(storeNotice(status, 0, {}, {2, QStringLiteral("disk full")})
+    EXPECT_TRUE(storeNotice(status, 0, {}, {2, QStringLiteral("disk full"), {}})
                     .startsWith(QStringLiteral("The last 2 sessions could not be saved when Tavrine quit: disk full. "
                                                "The history file ")));
     status.problem = Problem::None;
     // The recap speaks of its own session first.
     EXPECT_EQ(recapStoreNotice(status, QStringLiteral("database or disk is full")),
               QStringLiteral("This session could not be saved: database or disk is full"));
+}
+
+namespace {
+
+QStringList qtWarnings;
+
+void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        qtWarnings.append(message);
+}
+
+} // namespace
+
+// Every line the store can show, in every combination of what it reports, is filled without a warning from
+// QString::arg, and a reason or path that itself holds "%1" is shown as it is, never filled in turn.
+TEST(HistoryText, EveryStoreNoticeIsFilledWhateverItsReasonsHold) {
+    using Problem = SessionHistory::Status::Problem;
+    using Partly = SessionHistory::LostSessions::PartlySaved;
+    const QString reason = QStringLiteral("disk 100% full at %1 (%2)");
+    // Whatever was filled in, nothing else is left to fill.
+    auto leftToFill = [&reason](QString notice) {
+        notice.remove(reason).remove(QStringLiteral("%1 files")).remove(QStringLiteral("-%2"));
+        return notice.contains(QRegularExpression(QStringLiteral("%\\d")));
+    };
+    const QDateTime start = berlinTime(2024, 3, 5, 9, 41);
+    const QList<SessionHistory::LostSessions> lastRun = {
+        {},
+        {1, reason, {}},
+        {2, {}, {}},
+        {0, {}, {Partly{start, 95, reason}}},
+        {1, reason, {Partly{start, 95, reason}, Partly{start.addDays(1), 30, reason}}},
+    };
+    SessionHistory::Status status;
+    status.path = QDir::homePath() + QStringLiteral("/%1 files/History.store");
+    status.reason = reason;
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarnings);
+    qtWarnings.clear();
+    int lines = 0;
+    for (const Problem problem :
+         {Problem::None, Problem::SetAside, Problem::NewerSchema, Problem::ReadOnly, Problem::Unavailable}) {
+        for (const bool elsewhere : {false, true}) {
+            status.problem = problem;
+            status.movedTo = elsewhere ? status.path + QStringLiteral(".unreadable-%2") : QString();
+            status.walHidden = elsewhere;
+            for (const qsizetype waiting : {0, 1, 3}) {
+                for (const SessionHistory::LostSessions& lost : lastRun) {
+                    for (const QString& running : {QString(), reason}) {
+                        for (const QString& deleted : {QString(), reason}) {
+                            const QString notice =
+                                storeNotice(StoreReport{status, waiting, reason, lost, running, deleted});
+                            const bool says = problem != Problem::None || waiting > 0 || lost.count > 0 ||
+                                              !lost.partlySaved.isEmpty() || !running.isEmpty() || !deleted.isEmpty();
+                            EXPECT_EQ(!notice.isEmpty(), says) << notice.toStdString();
+                            EXPECT_FALSE(leftToFill(notice)) << notice.toStdString();
+                            EXPECT_EQ(notice.contains(QStringLiteral("running cannot be saved: ") + reason),
+                                      !running.isEmpty());
+                            EXPECT_EQ(notice.contains(QStringLiteral("could not be deleted: ") + reason),
+                                      !deleted.isEmpty());
+                            ++lines;
+                        }
+                    }
+                }
+            }
+            EXPECT_FALSE(leftToFill(recapStoreNotice(status, reason)));
+            EXPECT_FALSE(leftToFill(recapStoreNotice(status, {})));
+        }
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(lines, 5 * 2 * 3 * 5 * 2 * 2);
+    EXPECT_TRUE(qtWarnings.isEmpty()) << qtWarnings.join(QLatin1Char('\n')).toStdString();
 }

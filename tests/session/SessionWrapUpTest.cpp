@@ -1,7 +1,10 @@
+#include "FullDisk.h"
+#include "HistoryTestSupport.h"
 #include "fakes/FakeLinesWriter.h"
 #include "session/SessionHarness.h"
 #include "support/TestSupport.h"
 #include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historyview/HistoryText.h"
 #include "tavrine/services/NudgeWriterError.h"
 
 #include <QSignalSpy>
@@ -18,10 +21,15 @@ const QString detourKey = QStringLiteral("detour|app|org.example.Videos");
 
 // A session with a history on disk and both writers (lines "recap <id>" and "intent <id>").
 struct WrapUpHarness {
-    WrapUpHarness() {
+    // `notes`: where the store leaves word of sessions it lost at quit; `storeFolder`: the store's, when it
+    // is to outlive the harness.
+    explicit WrapUpHarness(UserDefaults* notes = nullptr, const QString& storeFolder = {}) {
         SessionHistory::Options options;
-        options.folder = folder.path();
+        options.folder = storeFolder.isEmpty() ? folder.path() : storeFolder;
+        options.notes = notes;
         history = std::make_shared<SessionHistory>(options);
+        // Open before the session starts, as the launch's recovery of running records leaves it.
+        history->open();
         SessionServices services;
         services.recapWriter = recap;
         services.intentWriter = intents;
@@ -263,58 +271,167 @@ TEST(SessionStop, TheSessionGoingAwayDropsTheWritersQuietly) {
 
 namespace {
 
-// How a session's process ends in the crash cases.
-enum class Ending { Killed, PausedThenKilled, DisplayLost, Stopped };
+// How a session's process ends.
+enum class Ending { Killed, PausedThenKilled, DisplayLost, Stopped, Quit };
+
+// When the disk fills, if it does.
+constexpr double never = -2;
+constexpr double beforeTheStart = -1;
 
 struct CrashCase {
     const char* name;
     double work;
     Ending ending;
-    bool stored;
-    bool markedUnexpected;
+    double diskFullFrom = never; // seconds into the session
+    // The settings file shares the full disk: nothing written to it lasts.
+    bool settingsOnTheDisk = false;
+    // What the next launch finds.
+    bool stored = false;
+    bool markedUnexpected = false;
+    const char* toldWhileRunning = "";
+    const char* toldAtRelaunch = "";
 };
 
 } // namespace
 
-TEST(SessionStop, ASessionIsKeptWhileItRunsSoThatAProcessDeathLosesAtMostAMinute) {
+// However a session's process ends, and whenever the disk fills (before, during or after its first minute, or at
+// quit, with the settings on the same disk or not), the next launch stores what could be kept, says in one
+// sentence what could not, and a session of a minute or more never disappears without a word.
+TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinuteOrTellsWhatCouldNotBeSaved) {
+    const char* lostAtQuit = "The last session could not be saved when Tavrine quit: database or disk is full.";
+    const char* runningUnsaved = "The session that is running cannot be saved: database or disk is full";
     const CrashCase cases[] = {
-        {"killed at 75 s", 75, Ending::Killed, true, true},
-        {"killed at 50 s: under a minute, dropped", 50, Ending::Killed, false, false},
-        {"killed at 45 s of work during a long break: the break does not count", 45, Ending::PausedThenKilled, false,
-         false},
-        {"display lost at 75 s: stored to the second", 75, Ending::DisplayLost, true, true},
-        {"stopped by the user: the ordinary session, no record left", 75, Ending::Stopped, true, false},
+        {"killed at 75 s", 75, Ending::Killed, never, false, true, true},
+        {"killed at 50 s: under a minute, dropped", 50, Ending::Killed},
+        {"killed at 45 s of work during a long break: the break does not count", 45, Ending::PausedThenKilled},
+        {"display lost at 75 s: stored to the second", 75, Ending::DisplayLost, never, false, true, true},
+        {"stopped by the user: the ordinary session, no record left", 75, Ending::Stopped, never, false, true},
+        {"disk full before the start: told while it runs and at the next launch", 100, Ending::Quit, beforeTheStart,
+         false, false, false, runningUnsaved, lostAtQuit},
+        {"disk and settings full before the start: told while it runs, as no later launch can learn of it", 100,
+         Ending::Quit, beforeTheStart, true, false, false, runningUnsaved, ""},
+        // The room the session took at its start carries it to its end.
+        {"disk and settings full 20 s in", 100, Ending::Quit, 20, true, true},
+        {"disk full 80 s in", 150, Ending::Quit, 80, false, true},
+        {"disk and settings full at quit", 100, Ending::Quit, 100, true, true},
+        {"disk full 20 s in, killed at 95 s: the first minute is kept", 95, Ending::Killed, 20, true, true, true},
+        {"disk full 20 s in, display lost at 95 s", 95, Ending::DisplayLost, 20, true, true, true},
     };
     for (const CrashCase& c : cases) {
         SCOPED_TRACE(c.name);
-        WrapUpHarness w;
-        w.run(QStringLiteral("Survive a crash"), c.work, 0);
+        QTemporaryDir settingsFolder;
+        const QString settingsPath = settingsFolder.filePath(QStringLiteral("tavrine.ini"));
+        // Settings on a full disk take nothing: what is written there is gone with the process.
+        std::unique_ptr<UserDefaults> notes;
+        if (c.settingsOnTheDisk)
+            notes = std::make_unique<MemoryUserDefaults>();
+        else
+            notes = std::make_unique<SettingsUserDefaults>(settingsPath);
+        QTemporaryDir storeFolder;
+        const QString folder = storeFolder.path();
+        auto w = std::make_unique<WrapUpHarness>(notes.get(), folder);
+        std::optional<FullDisk> full;
+        auto fill = [&] { full.emplace(folder); };
+        if (c.diskFullFrom == beforeTheStart)
+            fill();
+        w->h->judge(ActivityRelevance::Relevant);
+        w->h->start(30, QStringLiteral("Survive a crash"));
+        if (c.diskFullFrom > 0) {
+            w->h->advance(c.diskFullFrom);
+            fill();
+        }
+        w->h->advance(c.work - std::max(c.diskFullFrom, 0.0));
+        EXPECT_TRUE(storeNotice(*w->history).contains(QString::fromUtf8(c.toldWhileRunning)))
+            << storeNotice(*w->history).toStdString();
         if (c.ending == Ending::PausedThenKilled) {
-            w.session().pause();
-            w.h->advance(300);
+            w->session().pause();
+            w->h->advance(300);
         }
         if (c.ending == Ending::DisplayLost)
-            w.session().endUnexpectedly();
-        if (c.ending == Ending::Stopped)
-            w.session().stop(false);
+            w->session().endUnexpectedly();
+        if (c.ending == Ending::Stopped || c.ending == Ending::Quit)
+            w->session().stop(false);
         ManualClock::pump();
+        if (c.ending == Ending::Quit) {
+            // As the application quits: the session stopped, the store flushed, then gone with the process.
+            w->history->flush();
+            w.reset();
+        }
+        full.reset();
 
-        // The next launch, while the dead process's store is as it left it.
+        // The next launch, while a killed process's store is as it left it.
+        SettingsUserDefaults notesNow(settingsPath);
         SessionHistory::Options options;
-        options.folder = w.folder.path();
+        options.folder = folder;
+        options.notes = &notesNow;
         SessionHistory relaunched(options);
         relaunched.recoverRunning(60.0);
+        const QString notice = storeNotice(relaunched);
+        if (*c.toldAtRelaunch) {
+            EXPECT_TRUE(notice.contains(QString::fromUtf8(c.toldAtRelaunch))) << notice.toStdString();
+        } else {
+            EXPECT_TRUE(notice.isEmpty()) << notice.toStdString();
+        }
         const QList<StoredSession> stored = relaunched.allSessions();
-        ASSERT_EQ(stored.size(), c.stored ? 1 : 0);
-        if (!c.stored)
+        EXPECT_EQ(stored.size(), c.stored ? 1 : 0);
+        if (stored.size() != 1 || !c.stored)
             continue;
         EXPECT_EQ(stored[0].endedUnexpectedly, c.markedUnexpected);
-        EXPECT_FALSE(stored[0].completed);
+        EXPECT_EQ(stored[0].completed, false);
         EXPECT_GE(stored[0].focusedSeconds, 60.0);
+        // A kill loses at most the last minute; every other ending keeps the time to the second.
         EXPECT_LE(c.work - stored[0].focusedSeconds, c.ending == Ending::Killed ? 60.0 : 0.0);
         EXPECT_EQ(stored[0].intention, QStringLiteral("Survive a crash"));
         ASSERT_FALSE(stored[0].segments.isEmpty());
         EXPECT_EQ(stored[0].segments[0].kind, QStringLiteral("related"));
+        // The timeline reaches the session's end.
+        EXPECT_EQ(stored[0].segments.last().endedAt, stored[0].endedAt);
+    }
+}
+
+// A kill at any second of a session loses at most its last minute of use, and once the session has been used for
+// a minute its record holds at least that minute: whenever the activity changes (changes move the writes, never
+// the whole minutes) and with a break in it.
+TEST(SessionStop, AKillAtAnySecondLosesAtMostTheLastMinute) {
+    struct Case {
+        const char* name;
+        QList<int> windowChanges; // seconds into the session
+        std::optional<std::pair<int, int>> pause;
+    };
+    const Case cases[] = {
+        {"no change", {}, {}},
+        {"another window 20 s in and back 20 s later", {20, 40}, {}},
+        {"changes just before each whole minute", {5, 55, 59, 119}, {}},
+        {"changes just after each whole minute", {30, 61, 121, 125}, {}},
+        {"a change every 7 s", {7, 14, 21, 28, 35, 42, 49, 56, 63, 70, 77, 84, 91, 98, 105}, {}},
+        {"a break from 50 s to 80 s", {20, 40}, std::pair{50, 80}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WrapUpHarness w;
+        w.h->judge(ActivityRelevance::Relevant);
+        w.h->start(30, QStringLiteral("Kept to the minute"));
+        double used = 0;
+        for (int second = 1; second <= 180; ++second) {
+            if (c.windowChanges.contains(second)) {
+                const QString bundle = QStringLiteral("org.example.App%1").arg(second);
+                w.h->observer->setEvidence(usableEvidence(bundle, QStringLiteral("Window %1").arg(second)));
+                emit w.h->events.applicationActivated(second, bundle);
+            }
+            if (c.pause && second == c.pause->first)
+                w.session().pause();
+            if (c.pause && second == c.pause->second)
+                w.session().resume();
+            w.h->advance(1);
+            if (!c.pause || second < c.pause->first || second >= c.pause->second)
+                used += 1;
+            if (used < 60)
+                continue;
+            // What a kill now leaves: the record as the store holds it.
+            RawConnection raw(w.folder.filePath(QStringLiteral("History.store")));
+            const qint64 kept = raw.number(QStringLiteral("SELECT focused_seconds FROM running_session"));
+            EXPECT_GE(kept, std::max(used - 60, 60.0)) << "killed at " << second << " s, " << used << " s used";
+        }
     }
 }
 
