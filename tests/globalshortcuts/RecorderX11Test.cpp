@@ -163,9 +163,7 @@ TEST(RecorderOnX11, TheDesktopsOwnCombinationsReachTheRecorderAndRaiseTheAlert) 
         EXPECT_TRUE(keyboardHeld());
         xdotool({"key", c.keys});
         ASSERT_TRUE(QTest::qWaitFor([&] { return d.alertShown(); }, 3000));
-        EXPECT_EQ(findItem(d.alert()->property("contentItem").value<QQuickItem*>(), "alertMessage")
-                      ->property("text")
-                      .toString(),
+        EXPECT_EQ(d.alert()->property("message").toString(),
                   QStringLiteral("This keyboard shortcut is held by the desktop or the window manager."));
         // The alert ends the recording; the keyboard is free while it asks.
         EXPECT_FALSE(d.recording());
@@ -243,56 +241,37 @@ TEST(RecorderOnX11, EveryEndOfARecordingLetsTheKeyboardGo) {
 
 // A new user in a settings window: click the field beside "Open Tavrine", press the keys, see and use them.
 TEST(RecorderOnX11, RecordsStoresAndUsesTheShortcut) {
-    QTemporaryDir folder;
-    const QString file = folder.filePath(QStringLiteral("tavrine.ini"));
-    auto defaults = std::make_unique<tavrine::SettingsUserDefaults>(file);
-    DefaultsPreferences preferences(*defaults);
-    X11HotKeyBackend backend;
-    ASSERT_TRUE(backend.isConnected());
-    const RestoredRegistry restored;
-    Registry::instance().install({&preferences, &backend, &backend, &backend, &backend, nullptr});
-    const Name name = Registry::instance().makeName(QStringLiteral("openMainWindow"), optionCommandP);
+    RecorderDesktop d;
+    ASSERT_TRUE(d.backend.isConnected());
+    const QString file = d.folder.filePath(QStringLiteral("tavrine.ini"));
     int opened = 0;
-    Registry::instance().onKeyUp(name, [&] { ++opened; });
+    Registry::instance().onKeyUp(d.name, [&] { ++opened; });
     QAction action;
-    bindMenuItem(&action, name);
-
-    tavrine::test::QmlHarness harness;
-    auto root = harness.createFromText(settingsWindow, {{"name", QVariant::fromValue(ShortcutNameValue(name))}});
-    auto window = tavrine::test::showInWindow(qobject_cast<QQuickItem*>(root.get()), 420, 160);
-    window->requestActivate();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    QTest::qWait(200);
-    QQuickItem* field = findItem(root.get(), "recorderField");
-    QObject* controller = findItem(root.get(), "recorder")->property("controller").value<QObject*>();
-    const QPointF middle(field->width() / 2, field->height() / 2);
-    auto recording = [&] { return controller->property("recording").toBool(); };
+    bindMenuItem(&action, d.name);
+    QQuickItem* field = d.field;
     EXPECT_EQ(field->property("text").toString(), QStringLiteral("Super+Alt+P"));
 
     // The grabbed combination itself reaches the recorder and is recorded again.
-    clickAt(field, middle);
-    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    d.startRecording();
     int changes = 0;
     QObject counting;
     QObject::connect(&Registry::instance(), &Registry::shortcutByNameDidChange, &counting, [&] { ++changes; });
     xdotool({"key", "alt+super+p"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 3000));
-    EXPECT_FALSE(recording());
+    EXPECT_FALSE(d.recording());
     EXPECT_EQ(opened, 0);
 
     EXPECT_EQ(field->property("text").toString(), QStringLiteral("Super+Alt+P"));
     // "a" alone is refused; Escape ends the recording without a change.
-    clickAt(field, middle);
-    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    d.startRecording();
     xdotool({"key", "a"});
     QTest::qWait(200);
-    EXPECT_TRUE(recording());
+    EXPECT_TRUE(d.recording());
     xdotool({"key", "Escape"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d.recording(); }, 3000));
     EXPECT_EQ(changes, 1);
 
-    clickAt(field, middle);
-    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    d.startRecording();
     xdotool({"key", "ctrl+alt+k"});
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return field->property("text").toString() == QStringLiteral("Ctrl+Alt+K"); }, 3000));
@@ -312,32 +291,27 @@ TEST(RecorderOnX11, RecordsStoresAndUsesTheShortcut) {
     ASSERT_TRUE(clear->isVisible());
     clickAt(clear, QPointF(clear->width() / 2, clear->height() / 2));
     ASSERT_TRUE(QTest::qWaitFor([&] { return field->property("text").toString().isEmpty(); }, 3000));
-    EXPECT_TRUE(recording());
+    EXPECT_TRUE(d.recording());
     EXPECT_EQ(tavrine::SettingsUserDefaults(file).value(QStringLiteral("GlobalShortcuts_openMainWindow")),
               std::optional<tavrine::DefaultValue>(false));
-    // A click outside the field ends the recording, and so does a click in another window; each time the next
-    // click in the field starts a new one, also when that click activates the field's window again.
-    clickAt(field, QPointF(field->width() / 2, field->height() + 40));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
-    clickAt(field, middle);
-    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    // A click in another window ends the recording; each time the next click in the field starts a new one, also
+    // when that click activates the field's window again.
     QQuickWindow other;
-    other.setGeometry(window->x(), window->y() + 260, 200, 100);
+    other.setGeometry(d.window->x(), d.window->y() + 260, 200, 100);
     other.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
     for (int round = 0; round < 2; ++round) {
         xdotool({"mousemove", "--window", QString::number(other.winId()), "50", "50"});
         xdotool({"click", "1"});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !recording() && !window->isActive(); }, 3000)) << round;
-        clickAt(field, middle);
-        ASSERT_TRUE(QTest::qWaitFor(recording, 3000)) << round;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !d.recording() && !d.window->isActive(); }, 3000)) << round;
+        d.startRecording();
     }
     xdotool({"key", "Escape"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d.recording(); }, 3000));
     EXPECT_TRUE(field->property("text").toString().isEmpty());
     tavrine::SettingsUserDefaults restarted(file);
     DefaultsPreferences restartedPreferences(restarted);
-    Registry next({&restartedPreferences, &backend, &backend, &backend, &backend, nullptr});
+    Registry next({&restartedPreferences, &d.backend, &d.backend, &d.backend, &d.backend, nullptr});
     EXPECT_FALSE(next.getShortcut(next.makeName(QStringLiteral("openMainWindow"), optionCommandP)));
-    EXPECT_TRUE(harness.warnings().isEmpty()) << harness.warnings().join('\n').toStdString();
+    EXPECT_TRUE(d.harness.warnings().isEmpty()) << d.harness.warnings().join('\n').toStdString();
 }
