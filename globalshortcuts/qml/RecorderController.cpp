@@ -5,11 +5,15 @@
 #include "globalshortcuts/Texts.h"
 #include "globalshortcuts/qml/ShortcutPolicy.h"
 
+#include <QGuiApplication>
 #include <QJSEngine>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 namespace globalshortcuts {
 
@@ -50,9 +54,10 @@ RecorderController::RecorderController(Registry& registry, QObject* parent)
 }
 
 RecorderController::~RecorderController() {
-    // A recorder that goes away while recording ends its recording.
+    // A recorder that goes away while recording ends its recording, and lets the keyboard go.
     if (m_monitor)
         endRecording();
+    releaseKeyboard();
 }
 
 void RecorderController::componentComplete() {
@@ -196,11 +201,17 @@ void RecorderController::watchWindow(QQuickWindow* window) {
     m_windowConnections.clear();
     const bool hadWindow = m_window;
     m_window = window;
-    if (!window) {
-        if (hadWindow)
-            endRecording();
+    // The recording and its hold on the keyboard belong to the window the field was in.
+    if (hadWindow)
+        endRecording();
+    if (!window)
         return;
-    }
+    m_windowConnections << connect(window, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (!visible) {
+            endRecording();
+            blur();
+        }
+    });
     m_windowConnections << connect(window, &QWindow::activeChanged, this, [this] {
         if (m_window && m_window->isActive()) {
             leaveFocusForOneTurn();
@@ -268,8 +279,31 @@ bool RecorderController::startRecording() {
                      {QEvent::KeyPress, QEvent::ShortcutOverride, QEvent::MouseButtonRelease},
                      [this](QObject* receiver, QEvent* event) { return filterEvent(receiver, event); }, this))
                     ->start();
+    grabKeyboard();
     emit recordingChanged();
     return true;
+}
+
+void RecorderController::grabKeyboard() {
+    // Without the grab the window manager takes its own combinations before the field sees them: Super+D shows
+    // the desktop instead of being recorded. Where the grab is refused (another client holds the keyboard), the
+    // recorder still records what reaches it.
+    QQuickWindow* window = m_field ? m_field->window() : nullptr;
+    if (window && window != m_keyboardHolder && window->setKeyboardGrabEnabled(true)) {
+        releaseKeyboard();
+        m_keyboardHolder = window;
+    }
+}
+
+void RecorderController::releaseKeyboard() {
+    QWindow* holder = std::exchange(m_keyboardHolder, nullptr);
+    if (!holder)
+        return;
+    holder->setKeyboardGrabEnabled(false);
+    // Qt would send the release with its next batch of requests: the desktop has its keyboard back now, before
+    // whatever the end of the recording leads to (an alert, a new shortcut the user presses at once).
+    if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
+        xcb_flush(x11->connection());
 }
 
 void RecorderController::endRecording() {
@@ -280,6 +314,7 @@ void RecorderController::endRecording() {
         m_monitor->deleteLater();
         m_monitor = nullptr;
     }
+    releaseKeyboard();
     setPlaceholder(localizedText(QStringLiteral("record_shortcut")));
     applyClearButtonRule();
     m_shortcutBeforeRecording.reset();

@@ -18,8 +18,11 @@ class Registry;
 
 // The state and rules of one recorder field. The field (a read-only TextField) records while it has the active
 // focus: a window-wide monitor hands its key presses and mouse releases to the recorder's checks until the
-// focus leaves, the field leaves its window, or the window is deactivated. It edits a name's stored shortcut
-// (name mode, when `name` is set) or its own `shortcut` (binding mode), fixed when the component is complete.
+// focus leaves, the field leaves its window, or the window is hidden or deactivated. While it records, the
+// field's window holds the keyboard, so that a combination the desktop keeps for itself (Super+D, Ctrl+Alt+Left)
+// reaches the recorder instead of the window manager; every end of the recording lets the keyboard go. It edits
+// a name's stored shortcut (name mode, when `name` is set) or its own `shortcut` (binding mode), fixed when the
+// component is complete.
 class RecorderController : public QObject, public QQmlParserStatus, public RecorderContext {
     Q_OBJECT
     QML_ELEMENT
@@ -116,6 +119,8 @@ signals:
 private:
     bool startRecording();
     void endRecording();
+    void grabKeyboard();
+    void releaseKeyboard();
     void refreshText();
     void applyClearButtonRule();
     void setText(const QString& text);
@@ -147,6 +152,8 @@ private:
     bool m_clearButtonVisible = false;
     bool m_canBecomeKey = false;
     LocalEventMonitor* m_monitor = nullptr;
+    // The window that holds the keyboard for the recording; none when the desktop refused it (or has no grabs).
+    QPointer<QWindow> m_keyboardHolder;
     std::optional<Shortcut> m_shortcutBeforeRecording;
     std::function<void(int)> m_pendingAlert;
     std::optional<OperatingSystemVersion> m_version;

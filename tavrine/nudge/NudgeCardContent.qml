@@ -145,7 +145,8 @@ Item {
         RehearsalAskedButtonStyle {
             objectName: "backToWork"
             text: qsTr("Get back to work")
-            still: root.reduceMotion
+            // The pulse repeats forever: it stops with the card's window, which is hidden rather than destroyed.
+            still: root.reduceMotion || !(root.Window.window && root.Window.window.visible)
             Accessible.name: text
             onClicked: root.back()
         }

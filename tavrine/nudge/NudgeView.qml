@@ -10,6 +10,7 @@ Item {
     property QtObject session
     property NudgeHoverState hover: null
     property bool reduceMotion: false
+    // Whether the panel can be translucent (a compositor runs); the surface asks for the desktop's blur too.
     property bool translucent: true
     readonly property NudgeCardSession card: cardSession
     // The card's corners: a panel that cannot be translucent (no compositor) is cut to them.

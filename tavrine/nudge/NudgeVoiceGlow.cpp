@@ -19,7 +19,17 @@ NudgeVoiceGlow::NudgeVoiceGlow(QQuickItem* parent) : QQuickPaintedItem(parent) {
 void NudgeVoiceGlow::setMeter(NudgeVoiceMeter* meter) {
     if (m_meter == meter)
         return;
+    if (m_meter)
+        disconnect(m_meter, nullptr, this, nullptr);
     m_meter = meter;
+    if (meter) {
+        // The end of the voice stops the frames; one more draws the glow at rest.
+        connect(meter, &NudgeVoiceMeter::isPlayingChanged, this, [this] {
+            updateTimer();
+            update();
+        });
+    }
+    updateTimer();
     update();
     emit meterChanged();
 }
@@ -39,7 +49,7 @@ void NudgeVoiceGlow::itemChange(ItemChange change, const ItemChangeData& value) 
 }
 
 void NudgeVoiceGlow::updateTimer() {
-    if (m_timer.setRunning(isVisible() && window() && !m_reduceMotion))
+    if (m_timer.setRunning(isVisible() && window() && !m_reduceMotion && m_meter && m_meter->isPlaying()))
         emit animatingChanged();
 }
 
@@ -57,7 +67,11 @@ double NudgeVoiceGlow::level() const {
 }
 
 void NudgeVoiceGlow::paint(QPainter* painter) {
-    paintFrame(painter, width(), height(), m_reduceMotion ? 0.0 : FrameTime::now(), level(), m_cornerRadius);
+    if (m_reduceMotion)
+        m_heldTime = 0;
+    else if (m_timer.isActive())
+        m_heldTime = FrameTime::now();
+    paintFrame(painter, width(), height(), m_heldTime, level(), m_cornerRadius);
 }
 
 void NudgeVoiceGlow::paintFrame(QPainter* painter, double w, double h, double t, double level, double cornerRadius) {

@@ -13,8 +13,9 @@ class NudgeVoiceMeter;
 namespace tavrine::nudge {
 
 // Soft coloured lights rising from the bottom edge that sway slowly and grow with the voice's loudness. Draws
-// at most 30 frames a second while it is visible, and stands still when the user asked for less motion. The
-// host shows it only while the meter is voiced.
+// at most 30 frames a second while it is visible and the voice plays; once the voice has ended it stands still
+// where it was, at rest, and draws again only when something about it changes. It stands still throughout when
+// the user asked for less motion. The host shows it only while the meter is voiced.
 class NudgeVoiceGlow : public QQuickPaintedItem {
     Q_OBJECT
     QML_ELEMENT
@@ -55,6 +56,8 @@ private:
     QPointer<NudgeVoiceMeter> m_meter;
     bool m_reduceMotion = false;
     double m_cornerRadius = 0;
+    // The sway's time of the last frame drawn while moving: a still glow is drawn as it was left.
+    double m_heldTime = 0;
     FrameTimer m_timer{1000 / 30 + 1};
 };
 

@@ -2,6 +2,7 @@
 
 #include "tavrine/core/Log.h"
 #include "tavrine/model/DesktopCompositing.h"
+#include "tavrine/nudge/NudgeDesktop.h"
 #include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/PanelPlacement.h"
@@ -152,9 +153,7 @@ std::unique_ptr<QQuickWindow> NudgePresenter::makePanel(const QUrl& url, const c
             (*root)->setProperty("translucent", composited());
     }
     window->create();
-    if (onX11())
-        if (platform::X11Connection* x11 = platform::X11Connection::shared())
-            x11->setOnAllDesktops(platform::XWindowId(window->winId()));
+    nudge::showOnAllDesktops(*window);
     return window;
 }
 

@@ -57,9 +57,10 @@ public:
         std::function<std::unique_ptr<NotchNudgePresenting>()> makeNotch;
         // Where the pointer is on the screen; the cursor's position when absent.
         std::function<QPoint()> pointer;
-        // The desktop's compositing, followed while the panels live: over a compositor they are translucent and
-        // the close button fades; without one they are opaque, cut to their outlines, and the button's panel
-        // shows and hides instead. None: never composited.
+        // The desktop's compositing, followed while the panels live: over a compositor they are clear around
+        // their content and the close button fades (the card's fill is translucent only where the desktop also
+        // blurs); without one they are opaque, cut to their outlines, and the button's panel shows and hides
+        // instead. None: never composited.
         DesktopCompositing* compositing = nullptr;
     };
 

@@ -1,14 +1,18 @@
 #include "tavrine/shell/WindowSet.h"
 
-#include "tavrine/platform/x11/X11Connection.h"
 #include "tavrine/ui/GraphicsWarmUp.h"
 #include "tavrine/ui/QmlEngineSetup.h"
+#include "tavrine/ui/QtX11.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QScreen>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -27,6 +31,14 @@ void returnFreedMemory() {
 #ifdef __GLIBC__
     malloc_trim(0);
 #endif
+}
+
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, quint16(qstrlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return atom;
 }
 } // namespace
 
@@ -143,10 +155,34 @@ QQuickWindow* WindowSet::openWindow(const QString& id) {
 
 void WindowSet::activate(QQuickWindow* window) {
     window->requestActivate();
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    // Over Qt's own connection, the one that made the window: the requests then reach the server after whatever
+    // Qt has asked about the window so far (its mapping above all).
+    xcb_connection_t* connection = ui::qtx11::connection();
+    if (!connection)
         return;
-    if (platform::X11Connection* x11 = platform::X11Connection::shared())
-        x11->activate(static_cast<platform::XWindowId>(window->winId()));
+    static const xcb_atom_t wmState = internAtom(connection, "WM_STATE");
+    static const xcb_atom_t activeWindow = internAtom(connection, "_NET_ACTIVE_WINDOW");
+    const auto id = xcb_window_t(window->winId());
+    // A minimised window is mapped first: window managers de-iconify on the request below, most but not all.
+    constexpr quint32 iconicState = 3;
+    if (xcb_get_property_reply_t* state =
+            xcb_get_property_reply(connection, xcb_get_property(connection, 0, id, wmState, wmState, 0, 1), nullptr)) {
+        if (state->format == 32 && xcb_get_property_value_length(state) >= 4 &&
+            *static_cast<const quint32*>(xcb_get_property_value(state)) == iconicState)
+            xcb_map_window(connection, id);
+        free(state);
+    }
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = id;
+    event.type = activeWindow;
+    event.data.data32[0] = 2; // from a pager-like tool: window managers honour it where they refuse Qt's own
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection);
 }
 
 void WindowSet::centre(QQuickWindow* window) {

@@ -6,12 +6,17 @@
 #include "tavrine/core/UserDefaults.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
+
+// Xlib's macros clash with Qt's headers: it comes last.
+#include <X11/Xlib.h>
 
 using namespace globalshortcuts;
 using tavrine::test::findItem;
@@ -47,6 +52,26 @@ void xdotool(const QStringList& arguments) {
     QProcess::execute(QStringLiteral("xdotool"), arguments);
 }
 
+QString rootProperty(const char* name) {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QString::fromLatin1(name)});
+    xprop.waitForFinished();
+    return QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+}
+
+// Whether a client holds the keyboard: the grab of a connection of our own is refused while one does.
+bool keyboardHeld() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const int status =
+        XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (status == GrabSuccess)
+        XUngrabKeyboard(display, CurrentTime);
+    XCloseDisplay(display);
+    return status == AlreadyGrabbed;
+}
+
 // Relative to the item's window, so that the window manager's frame and placement do not matter.
 void clickAt(QQuickItem* item, QPointF local) {
     const QPoint at = item->mapToScene(local).toPoint();
@@ -62,64 +87,191 @@ Item {
     id: root
     property var name
     width: 420; height: 160
+    // First in the focus chain: Tab from the window's root comes here, not back into the recorder.
+    TextInput { objectName: "next"; x: 20; y: 120; width: 200; height: 20; activeFocusOnTab: true }
     ShortcutRecorder { objectName: "recorder"; x: 20; y: 20; label: "Open Tavrine"; name: root.name }
 }
 )";
 
+// A settings window with one recorder for the name "openMainWindow" (Super+Alt+P), on the fixture's desktop with
+// real grabs, shown and active.
+struct RecorderDesktop {
+    RecorderDesktop() {
+        Registry::instance().install({&preferences, &backend, &backend, &backend, &backend, nullptr});
+        name = Registry::instance().makeName(QStringLiteral("openMainWindow"), optionCommandP);
+        root = harness.createFromText(settingsWindow, {{"name", QVariant::fromValue(ShortcutNameValue(name))}});
+        window = tavrine::test::showInWindow(qobject_cast<QQuickItem*>(root.get()), 420, 160);
+        window->requestActivate();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        QTest::qWait(200);
+        field = findItem(root.get(), "recorderField");
+        controller = findItem(root.get(), "recorder")->property("controller").value<QObject*>();
+    }
+    bool recording() const { return controller && controller->property("recording").toBool(); }
+    void startRecording() {
+        clickAt(field, QPointF(field->width() / 2, field->height() / 2));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recording(); }, 3000));
+    }
+    QObject* alert() const { return tavrine::test::findObject(root.get(), QStringLiteral("recorderAlert")); }
+    bool alertShown() const { return alert() && alert()->property("opened").toBool(); }
+    // Clicks the alert's button `index` (0: "OK", 1: "Use Anyway").
+    void answerAlert(int index) {
+        auto* footer = alert()->property("footer").value<QQuickItem*>();
+        QQuickItem* button = footer ? findItem(footer, QStringLiteral("alertButton%1").arg(index)) : nullptr;
+        ASSERT_TRUE(button);
+        // The buttons are laid out with the first frame of the open alert: the picture is taken after it.
+        window->grabWindow();
+        clickAt(button, QPointF(button->width() / 2, button->height() / 2));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !alertShown(); }, 3000));
+    }
+
+    QTemporaryDir folder;
+    tavrine::SettingsUserDefaults defaults{folder.filePath(QStringLiteral("tavrine.ini"))};
+    DefaultsPreferences preferences{defaults};
+    X11HotKeyBackend backend;
+    const RestoredRegistry restored;
+    Name name = Name::fromRawValue(QString());
+    tavrine::test::QmlHarness harness;
+    std::unique_ptr<QObject> root;
+    std::unique_ptr<QQuickWindow> window;
+    QQuickItem* field = nullptr;
+    QPointer<QObject> controller;
+};
+
 } // namespace
+
+// While the field records it holds the keyboard, so that the window manager's own combinations reach it rather
+// than the window manager: openbox shows the desktop on Super+D and changes desktops on Ctrl+Alt+Left. Held by the
+// desktop, they raise the alert that lets the user keep the old shortcut or take the new one anyway.
+TEST(RecorderOnX11, TheDesktopsOwnCombinationsReachTheRecorderAndRaiseTheAlert) {
+    RecorderDesktop d;
+    ASSERT_TRUE(d.backend.isConnected());
+    ASSERT_FALSE(keyboardHeld());
+    const QString desktopBefore = rootProperty("_NET_CURRENT_DESKTOP");
+    struct Case {
+        const char* keys;
+        int answer;
+        Shortcut stored;
+    };
+    const Case cases[] = {
+        {"super+d", 0, optionCommandP},
+        {"ctrl+alt+Left", 1, Shortcut::fromCarbon(Key::leftArrow.rawValue, Carbon::control | Carbon::option)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys);
+        d.startRecording();
+        EXPECT_TRUE(keyboardHeld());
+        xdotool({"key", c.keys});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return d.alertShown(); }, 3000));
+        EXPECT_EQ(d.alert()->property("message").toString(),
+                  QStringLiteral("This keyboard shortcut is held by the desktop or the window manager."));
+        // The alert ends the recording; the keyboard is free while it asks.
+        EXPECT_FALSE(d.recording());
+        EXPECT_FALSE(keyboardHeld());
+        // The window manager saw nothing: every window shows, on the same desktop.
+        EXPECT_TRUE(rootProperty("_NET_SHOWING_DESKTOP").endsWith(QLatin1String("= 0")))
+            << rootProperty("_NET_SHOWING_DESKTOP").toStdString();
+        EXPECT_EQ(rootProperty("_NET_CURRENT_DESKTOP"), desktopBefore);
+        EXPECT_TRUE(d.window->isExposed());
+
+        d.answerAlert(c.answer);
+        if (c.answer == 0) {
+            // Refused, the field records again, holding the keyboard, until Escape.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return d.recording(); }, 3000));
+            EXPECT_TRUE(keyboardHeld());
+            xdotool({"key", "Escape"});
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !d.recording() && !keyboardHeld(); }, 3000));
+        EXPECT_EQ(Registry::instance().getShortcut(d.name), std::optional(c.stored));
+    }
+    EXPECT_TRUE(d.harness.warnings().isEmpty()) << d.harness.warnings().join('\n').toStdString();
+}
+
+// Every way a recording ends lets the keyboard go: none leaves the desktop without its keyboard.
+TEST(RecorderOnX11, EveryEndOfARecordingLetsTheKeyboardGo) {
+    struct Case {
+        const char* name;
+        std::function<void(RecorderDesktop&)> end;
+    };
+    const QList<Case> cases = {
+        {"Escape",
+         [](RecorderDesktop&) {
+             xdotool({"key", "Escape"});
+         }},
+        {"Tab",
+         [](RecorderDesktop&) {
+             xdotool({"key", "Tab"});
+         }},
+        {"a recorded shortcut",
+         [](RecorderDesktop&) {
+             xdotool({"key", "ctrl+alt+k"});
+         }},
+        {"a click outside the field",
+         [](RecorderDesktop& d) { clickAt(d.field, QPointF(d.field->width() / 2, d.field->height() + 40)); }},
+        {"a click in another window",
+         [](RecorderDesktop& d) {
+             auto* other = new QQuickWindow;
+             QObject::connect(d.window.get(), &QObject::destroyed, other, &QObject::deleteLater);
+             other->setGeometry(d.window->x(), d.window->y() + 260, 200, 100);
+             other->show();
+             ASSERT_TRUE(QTest::qWaitForWindowExposed(other));
+             xdotool({"mousemove", "--window", QString::number(other->winId()), "50", "50"});
+             xdotool({"click", "1"});
+         }},
+        {"the window hidden", [](RecorderDesktop& d) { d.window->hide(); }},
+        {"the field moved to another window",
+         [](RecorderDesktop& d) {
+             auto* other = new QQuickWindow;
+             QObject::connect(d.window.get(), &QObject::destroyed, other, &QObject::deleteLater);
+             d.field->setParentItem(other->contentItem());
+         }},
+        {"the recorder destroyed", [](RecorderDesktop& d) { d.root.reset(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecorderDesktop d;
+        d.startRecording();
+        ASSERT_TRUE(keyboardHeld());
+        c.end(d);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !d.recording() && !keyboardHeld(); }, 3000))
+            << "recording " << d.recording();
+        EXPECT_TRUE(d.harness.warnings().isEmpty()) << d.harness.warnings().join('\n').toStdString();
+    }
+}
 
 // A new user in a settings window: click the field beside "Open Tavrine", press the keys, see and use them.
 TEST(RecorderOnX11, RecordsStoresAndUsesTheShortcut) {
-    QTemporaryDir folder;
-    const QString file = folder.filePath(QStringLiteral("tavrine.ini"));
-    auto defaults = std::make_unique<tavrine::SettingsUserDefaults>(file);
-    DefaultsPreferences preferences(*defaults);
-    X11HotKeyBackend backend;
-    ASSERT_TRUE(backend.isConnected());
-    const RestoredRegistry restored;
-    Registry::instance().install({&preferences, &backend, &backend, &backend, &backend, nullptr});
-    const Name name = Registry::instance().makeName(QStringLiteral("openMainWindow"), optionCommandP);
+    RecorderDesktop d;
+    ASSERT_TRUE(d.backend.isConnected());
+    const QString file = d.folder.filePath(QStringLiteral("tavrine.ini"));
     int opened = 0;
-    Registry::instance().onKeyUp(name, [&] { ++opened; });
+    Registry::instance().onKeyUp(d.name, [&] { ++opened; });
     QAction action;
-    bindMenuItem(&action, name);
-
-    tavrine::test::QmlHarness harness;
-    auto root = harness.createFromText(settingsWindow, {{"name", QVariant::fromValue(ShortcutNameValue(name))}});
-    auto window = tavrine::test::showInWindow(qobject_cast<QQuickItem*>(root.get()), 420, 160);
-    window->requestActivate();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    QTest::qWait(200);
-    QQuickItem* field = findItem(root.get(), "recorderField");
-    QObject* controller = findItem(root.get(), "recorder")->property("controller").value<QObject*>();
-    const QPointF middle(field->width() / 2, field->height() / 2);
-    auto recording = [&] { return controller->property("recording").toBool(); };
+    bindMenuItem(&action, d.name);
+    QQuickItem* field = d.field;
     EXPECT_EQ(field->property("text").toString(), QStringLiteral("Super+Alt+P"));
 
     // The grabbed combination itself reaches the recorder and is recorded again.
-    clickAt(field, middle);
-    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    d.startRecording();
     int changes = 0;
     QObject counting;
     QObject::connect(&Registry::instance(), &Registry::shortcutByNameDidChange, &counting, [&] { ++changes; });
     xdotool({"key", "alt+super+p"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 3000));
-    EXPECT_FALSE(recording());
+    EXPECT_FALSE(d.recording());
     EXPECT_EQ(opened, 0);
 
     EXPECT_EQ(field->property("text").toString(), QStringLiteral("Super+Alt+P"));
     // "a" alone is refused; Escape ends the recording without a change.
-    clickAt(field, middle);
-    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    d.startRecording();
     xdotool({"key", "a"});
     QTest::qWait(200);
-    EXPECT_TRUE(recording());
+    EXPECT_TRUE(d.recording());
     xdotool({"key", "Escape"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d.recording(); }, 3000));
     EXPECT_EQ(changes, 1);
 
-    clickAt(field, middle);
-    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    d.startRecording();
     xdotool({"key", "ctrl+alt+k"});
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return field->property("text").toString() == QStringLiteral("Ctrl+Alt+K"); }, 3000));
@@ -139,32 +291,27 @@ TEST(RecorderOnX11, RecordsStoresAndUsesTheShortcut) {
     ASSERT_TRUE(clear->isVisible());
     clickAt(clear, QPointF(clear->width() / 2, clear->height() / 2));
     ASSERT_TRUE(QTest::qWaitFor([&] { return field->property("text").toString().isEmpty(); }, 3000));
-    EXPECT_TRUE(recording());
+    EXPECT_TRUE(d.recording());
     EXPECT_EQ(tavrine::SettingsUserDefaults(file).value(QStringLiteral("GlobalShortcuts_openMainWindow")),
               std::optional<tavrine::DefaultValue>(false));
-    // A click outside the field ends the recording, and so does a click in another window; each time the next
-    // click in the field starts a new one, also when that click activates the field's window again.
-    clickAt(field, QPointF(field->width() / 2, field->height() + 40));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
-    clickAt(field, middle);
-    ASSERT_TRUE(QTest::qWaitFor(recording, 3000));
+    // A click in another window ends the recording; each time the next click in the field starts a new one, also
+    // when that click activates the field's window again.
     QQuickWindow other;
-    other.setGeometry(window->x(), window->y() + 260, 200, 100);
+    other.setGeometry(d.window->x(), d.window->y() + 260, 200, 100);
     other.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
     for (int round = 0; round < 2; ++round) {
         xdotool({"mousemove", "--window", QString::number(other.winId()), "50", "50"});
         xdotool({"click", "1"});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !recording() && !window->isActive(); }, 3000)) << round;
-        clickAt(field, middle);
-        ASSERT_TRUE(QTest::qWaitFor(recording, 3000)) << round;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !d.recording() && !d.window->isActive(); }, 3000)) << round;
+        d.startRecording();
     }
     xdotool({"key", "Escape"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d.recording(); }, 3000));
     EXPECT_TRUE(field->property("text").toString().isEmpty());
     tavrine::SettingsUserDefaults restarted(file);
     DefaultsPreferences restartedPreferences(restarted);
-    Registry next({&restartedPreferences, &backend, &backend, &backend, &backend, nullptr});
+    Registry next({&restartedPreferences, &d.backend, &d.backend, &d.backend, &d.backend, nullptr});
     EXPECT_FALSE(next.getShortcut(next.makeName(QStringLiteral("openMainWindow"), optionCommandP)));
-    EXPECT_TRUE(harness.warnings().isEmpty()) << harness.warnings().join('\n').toStdString();
+    EXPECT_TRUE(d.harness.warnings().isEmpty()) << d.harness.warnings().join('\n').toStdString();
 }

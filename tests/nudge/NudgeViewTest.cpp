@@ -6,8 +6,10 @@
 #include "tavrine/speech/NudgeVoiceMeter.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QElapsedTimer>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -53,6 +55,20 @@ bool anyInk(const QImage& image, const QRect& rect) {
         for (int x = rect.left(); x <= rect.right(); ++x)
             if (image.pixel(x, y) != background)
                 return true;
+    return false;
+}
+
+// Whether the window goes `quietMs` without drawing a frame, looked for over `limitMs` at most: it has settled.
+bool settles(QQuickWindow& window, int quietMs = 300, int limitMs = 5000) {
+    QSignalSpy swapped(&window, &QQuickWindow::frameSwapped);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < limitMs) {
+        const qsizetype before = swapped.count();
+        QTest::qWait(quietMs);
+        if (swapped.count() == before)
+            return true;
+    }
     return false;
 }
 
@@ -125,6 +141,63 @@ TEST(NudgeView, AClickReachesTheSessionThroughTheGlowAndTheVoiceRevealsTheWords)
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, centre.toPoint());
     EXPECT_TRUE(f.session().pendingNudgeReason().isEmpty());
     EXPECT_TRUE(f.harness.warnings().isEmpty()) << f.harness.warnings().join(QLatin1Char('\n')).toStdString();
+}
+
+// Once the voice has ended the card draws nothing until something on it changes: neither the glow nor the
+// sentence keeps the render loop going. The rehearsal's asked button pulses for as long as its card shows, as it
+// asks for a click, and stops with the card's window.
+TEST(NudgeView, OnceTheVoiceHasEndedTheCardDrawsNoMore) {
+    struct Case {
+        const char* name;
+        bool revealsWords;
+        bool reduceMotion;
+        bool rehearsal;
+    };
+    const Case cases[] = {
+        {"the words revealed with the voice", true, false, false},
+        {"the sentence shown whole under the glow", false, false, false},
+        {"less motion", true, true, false},
+        {"the rehearsal's nudge", true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CardFixture f;
+        if (c.rehearsal) {
+            ASSERT_TRUE(f.session().startRehearsal(QStringLiteral("Design the landing page"), 30,
+                                                   std::make_shared<FakeSpeaker>()));
+            f.session().setRehearsalNudge(ActivityEvidence{}, QStringLiteral("Back to the landing page."));
+        } else {
+            f.nudge(QStringLiteral("Videos can wait."));
+        }
+        auto view = f.makeView();
+        auto* root = qobject_cast<QQuickItem*>(view.get());
+        root->setProperty("reduceMotion", c.reduceMotion);
+        auto window = showInWindow(root);
+        auto& meter = f.session().nudgeVoice();
+        meter.reset();
+        meter.setPending(c.revealsWords);
+        SpeechWordProgress heard;
+        heard.characterStarts = {0.0, 0.1};
+        heard.now = 0.2;
+        meter.attach(
+            meter.token(), [] { return 0.4f; }, [&] { return std::optional(heard); });
+        EXPECT_FALSE(settles(*window, 300, 600)) << "while the voice plays";
+
+        meter.playbackEnded(meter.token());
+        if (c.rehearsal) {
+            EXPECT_FALSE(settles(*window, 300, 600)) << "the asked button pulses";
+            window->hide();
+            EXPECT_TRUE(item(root, "backToWork")->property("still").toBool());
+        } else {
+            EXPECT_TRUE(settles(*window));
+            for (QQuickItem* animated : root->findChildren<QQuickItem*>()) {
+                if (animated->metaObject()->indexOfProperty("animating") >= 0) {
+                    EXPECT_FALSE(animated->property("animating").toBool()) << animated->objectName().toStdString();
+                }
+            }
+        }
+        EXPECT_TRUE(f.harness.warnings().isEmpty()) << f.harness.warnings().join(QLatin1Char('\n')).toStdString();
+    }
 }
 
 TEST(NudgeCloseButton, ShowsWhileThePointerIsOverTheCardOrTheButton) {

@@ -4,6 +4,7 @@
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "tavrine/nudge/NudgeHoverState.h"
+#include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
 #include <QGuiApplication>
@@ -87,11 +88,13 @@ TEST(NudgePresenter, ANotchedScreenUsesTheNotchPanelAndAPlainOneTheCard) {
 }
 
 // A compositor that comes while the card shows makes both panels translucent, uncut, with a button that fades
-// instead of its panel coming and going; when it goes, they are opaque and cut again.
+// instead of its panel coming and going; when it goes, they are opaque and cut again. The card's own fill lets
+// the desktop through only where the compositor blurs it: sharp, the text behind would run through the card's.
 TEST(NudgePresenter, TheRealCardWithoutACompositorIsCutToItsOutlineAndShowsItsCloseButtonOnHover) {
     SessionHarness session;
     FakeCompositing compositing;
     QmlHarness qml;
+    ui::Frosted::useCompositing(qml.engine(), &compositing);
     nudge::NudgeHoverState hover;
     shell::NudgePresenter::Parts parts;
     parts.card = ui::componentUrl(QStringLiteral("Tavrine.Nudge"), QStringLiteral("NudgeView"));
@@ -145,15 +148,22 @@ TEST(NudgePresenter, TheRealCardWithoutACompositorIsCutToItsOutlineAndShowsItsCl
     presenter.presentNudge();
     QQuickItem* view = findItem(presenter.cardPanel(), QStringLiteral("nudgeView"));
     ASSERT_TRUE(view);
-    for (const bool compositor : {true, false, true}) {
-        SCOPED_TRACE(compositor ? "a compositor came" : "the compositor went");
-        compositing.set(compositor, false);
+    QQuickItem* surface = findItem(view, QStringLiteral("nudgeSurface"));
+    ASSERT_TRUE(surface);
+    struct Desktop {
+        bool compositor, blur;
+    };
+    for (const auto [compositor, blur] : {Desktop{true, false}, Desktop{false, false}, Desktop{true, true},
+                                          Desktop{false, true}, Desktop{true, false}}) {
+        SCOPED_TRACE(std::string(compositor ? "a compositor" : "no compositor") + (blur ? ", blur" : ""));
+        compositing.set(compositor, blur);
+        EXPECT_EQ(surface->property("color").value<QColor>().alpha() < 255, compositor && blur) << "the card's fill";
         for (QQuickWindow* panel : {presenter.cardPanel(), presenter.closePanel()}) {
             EXPECT_EQ(panel->color().alpha() == 0, compositor) << panel->objectName().toStdString();
             EXPECT_EQ(panel->mask().isEmpty(), compositor) << panel->objectName().toStdString();
             EXPECT_EQ(panel->requestedFormat().alphaBufferSize(), 8) << panel->objectName().toStdString();
         }
-        EXPECT_EQ(view->property("translucent").toBool(), compositor) << "the card's fill";
+        EXPECT_EQ(view->property("translucent").toBool(), compositor) << "the panel";
         EXPECT_EQ(presenter.closePanel()->isVisible(), compositor) << "the button fades, its panel stays";
     }
     presenter.dismissNudge();

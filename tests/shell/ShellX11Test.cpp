@@ -11,6 +11,7 @@
 #include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/TrayStatusLabel.h"
+#include "tavrine/shell/WindowSet.h"
 #include "tavrine/ui/FirstFrameBackground.h"
 #include "tavrine/ui/WindowGrowth.h"
 #include "tavrine/ui/WindowRaising.h"
@@ -31,6 +32,7 @@
 #include <X11/extensions/shape.h>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <thread>
 #include <xcb/xcb.h>
@@ -103,13 +105,23 @@ TEST(ShellX11, AMinimisedWindowIsBroughtBackAndActivated) {
     history.resize(500, 400);
     history.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&history));
-    history.showMinimized();
-    ASSERT_TRUE(waitUntil(
-        [&] { return platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); }, waitLimit));
-    ui::raiseWindow(QStringLiteral("History"), 8);
-    EXPECT_TRUE(waitUntil([&] { return history.isActive(); }, waitLimit));
-    EXPECT_TRUE(waitUntil(
-        [&] { return !platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); }, waitLimit));
+    // By its title from the main window, and by the shell's activation, which asks over Qt's own connection.
+    const QList<std::pair<const char*, std::function<void()>>> ways = {
+        {"raiseWindow", [] { ui::raiseWindow(QStringLiteral("History"), 8); }},
+        {"WindowSet::activate", [&] { shell::WindowSet::activate(&history); }},
+    };
+    for (const auto& [way, bringBack] : ways) {
+        SCOPED_TRACE(way);
+        history.showMinimized();
+        ASSERT_TRUE(
+            waitUntil([&] { return platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); },
+                      waitLimit));
+        bringBack();
+        EXPECT_TRUE(waitUntil([&] { return history.isActive(); }, waitLimit));
+        EXPECT_TRUE(waitUntil(
+            [&] { return !platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); },
+            waitLimit));
+    }
 }
 
 TEST(ShellX11, TheSettingsWindowGrowsWithItsForm) {
