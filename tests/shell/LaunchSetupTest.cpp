@@ -3,6 +3,7 @@
 #include "support/LogCapture.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/platform/LoginItem.h"
+#include "tavrine/shell/AppStartup.h"
 #include "tavrine/shell/LaunchArguments.h"
 
 #include "support/TestSupport.h"
@@ -12,6 +13,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <X11/X.h>
 
 using namespace tavrine;
 using namespace tavrine::shell;
@@ -44,6 +47,34 @@ TEST(LaunchArguments, FlagsAreExactArguments) {
         EXPECT_EQ(parsed.onboarding, c.onboarding) << name;
         EXPECT_EQ(parsed.atLogin, c.atLogin) << name;
         EXPECT_EQ(platform::wasLaunchedAsLoginItem(c.arguments), c.atLogin) << name;
+    }
+}
+
+// The screen check says what it checks: direct colours of 15 bits or more.
+TEST(ScreenRefusal, DirectColoursOfFifteenBitsOrMoreRun) {
+    struct Case {
+        int visualClass;
+        int depth;
+        const char* refusedAs; // none when it runs
+    };
+    const Case cases[] = {
+        {TrueColor, 24, nullptr},
+        {TrueColor, 16, nullptr},
+        {TrueColor, 15, nullptr},
+        {DirectColor, 24, nullptr},
+        {TrueColor, 12, "12-bit TrueColor"},
+        {PseudoColor, 8, "8-bit PseudoColor"},
+        {GrayScale, 8, "8-bit GrayScale"},
+        {StaticGray, 1, "1-bit StaticGray"},
+    };
+    for (const Case& c : cases) {
+        const std::optional<QString> refusal = screenRefusal(":8", c.visualClass, c.depth);
+        ASSERT_EQ(refusal.has_value(), c.refusedAs != nullptr) << c.visualClass << " " << c.depth;
+        if (refusal) {
+            EXPECT_EQ(*refusal, QStringLiteral("the screen of X display :8 is %1; Tavrine needs a TrueColor or "
+                                               "DirectColor screen of 15 bits or more")
+                                    .arg(QLatin1String(c.refusedAs)));
+        }
     }
 }
 
