@@ -59,6 +59,14 @@ QString pngChunkRefusal(const QByteArray& bytes) {
 // image's size and the format its reader announced: how Qt counts an image against the limit differs by depth (a
 // grey or 1-bit image counts at 32 bits a pixel) and by Qt version, and stays Qt's. Empty when the limit was not
 // the reason.
+// The pixel format a reader announces. Some (JPEG, PGM, on a header they could not read) answer a number that is
+// no format at all: taken as a number, never stored as one, and then none.
+QImage::Format announcedFormat(QImageReader& reader) {
+    const int number = int(reader.imageFormat());
+    return number > QImage::Format_Invalid && number < QImage::NImageFormats ? QImage::Format(number)
+                                                                             : QImage::Format_Invalid;
+}
+
 QString sizeRefusal(const QSize& size, QImage::Format format) {
     const int limitMB = QImageReader::allocationLimit();
     if (limitMB <= 0 || !size.isValid() || size.isEmpty())
@@ -106,7 +114,7 @@ DecodedImage decodeImageData(const QByteArray& bytes) {
     const bool claimed = !reader.format().isEmpty();
     // Asked before the read: a reader that failed may know nothing any more.
     const QSize size = reader.size();
-    const QImage::Format format = reader.imageFormat();
+    const QImage::Format format = announcedFormat(reader);
     QImage image = reader.read();
     if (!image.isNull())
         return {std::move(image), {}};
@@ -120,7 +128,7 @@ DecodedImage decodeImageData(const QByteArray& bytes) {
         again.open(QIODevice::ReadOnly);
         QImageReader named(&again, name);
         named.setAutoDetectImageFormat(false);
-        if (QString refusal = sizeRefusal(named.size(), named.imageFormat()); !refusal.isEmpty())
+        if (QString refusal = sizeRefusal(named.size(), announcedFormat(named)); !refusal.isEmpty())
             return {{}, refusal};
     }
     return {};
