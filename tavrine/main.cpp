@@ -43,32 +43,28 @@ void complain(const QString& line) {
     std::fputs(qPrintable(QStringLiteral("tavrine: %1\n").arg(line)), stderr);
 }
 
-// Why Qt cannot draw on the X display `name`; none when it can. Qt's xcb backend ends the process with a fatal
-// message and a core dump when there is no display, and aborts on a screen whose default visual is not true colour
-// of 15 bits or more (an 8-bit PseudoColor screen has no OpenGL for Qt Quick): both are said in one line instead.
-// The connection asked is the one the desktop's facilities share afterwards.
-std::optional<QString> displayRefusal(const QByteArray& name) {
-    tavrine::platform::X11Connection* x11 = tavrine::platform::X11Connection::shared();
-    if (!x11)
-        return QStringLiteral("no X display (DISPLAY=\"%1\"); Tavrine needs an X11 desktop")
-            .arg(QString::fromLocal8Bit(name));
-    int visualClass = TrueColor;
-    int depth = 24;
-    x11->withDisplay([&](Display* display) {
-        const int screen = DefaultScreen(display);
-        visualClass = DefaultVisual(display, screen)->c_class;
-        depth = DefaultDepth(display, screen);
-    });
-    if ((visualClass == TrueColor || visualClass == DirectColor) && depth >= 15)
+// Whether Qt can draw on its X display, asked of the connection Qt opened: every way of naming a display (DISPLAY,
+// "-display", QT_QPA_PLATFORM or "-platform" with their fall-back lists) ends there. Tavrine's own connection is
+// then opened on that same display, so that it reads the screen its windows show on, and DISPLAY names it. None
+// when Qt does not draw on X11 (a fall-back such as offscreen) or can draw there.
+std::optional<QString> qtDisplayRefusal() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->display())
         return std::nullopt;
-    static const char* const classNames[] = {"StaticGray",  "GrayScale", "StaticColor",
-                                             "PseudoColor", "TrueColor", "DirectColor"};
-    const char* className = visualClass >= 0 && visualClass < 6 ? classNames[visualClass] : "unknown";
-    return QStringLiteral("the screen of X display %1 is %2-bit %3; Tavrine needs a TrueColor screen of 16 bits or "
-                          "more")
-        .arg(QString::fromLocal8Bit(name))
-        .arg(depth)
-        .arg(QLatin1String(className));
+    Display* display = x11->display();
+    const QByteArray name = DisplayString(display);
+    const int screen = DefaultScreen(display);
+    if (std::optional<QString> refusal =
+            tavrine::shell::screenRefusal(name, DefaultVisual(display, screen)->c_class, DefaultDepth(display, screen)))
+        return refusal;
+    // The programs Tavrine starts (the rehearsal's video player, the desktop's openers) and the libraries that
+    // read $DISPLAY later find the same display.
+    if (qgetenv("DISPLAY") != name)
+        qputenv("DISPLAY", name);
+    if (!tavrine::platform::X11Connection::openShared(name))
+        return QStringLiteral("Tavrine's own connection to X display %1 could not be opened")
+            .arg(QString::fromLocal8Bit(name));
+    return std::nullopt;
 }
 
 // The menu-bar application. It receives the launch decision already made and never parses the arguments for it
@@ -98,18 +94,28 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
     // The desktop we are made for; QT_QPA_PLATFORM still chooses another (offscreen for tests).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    // Before anything makes Qt draw.
-    if (qgetenv("QT_QPA_PLATFORM") == "xcb") {
-        if (const std::optional<QString> refusal = displayRefusal(qgetenv("DISPLAY"))) {
-            complain(*refusal);
+    // Qt's xcb backend ends the process with a fatal message and a core dump when its display cannot be opened
+    // and nothing else is there to try: said in one line instead.
+    const auto platform =
+        tavrine::shell::QtPlatformChoice::of(arguments, qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"));
+    if (platform.onlyXcb()) {
+        Display* probe = XOpenDisplay(platform.xcbDisplay.isEmpty() ? nullptr : platform.xcbDisplay.constData());
+        if (!probe) {
+            complain(platform.noDisplayRefusal());
             return 1;
         }
+        XCloseDisplay(probe);
     }
 
     // Before any window.
     tavrine::shell::prepareApplication();
     QApplication::setApplicationVersion(QStringLiteral(TAVRINE_VERSION));
     QApplication app(argc, argv);
+    // Before anything makes Qt draw.
+    if (const std::optional<QString> refusal = qtDisplayRefusal()) {
+        complain(*refusal);
+        return 1;
+    }
     const tavrine::ui::GraphicsWarmUp graphicsWarmUp;
     // While the driver loads on its own thread, nothing else may load a library or start a thread (the loader
     // holds glibc's lock for as long as it relocates LLVM), so the next ones would wait for it. The font database

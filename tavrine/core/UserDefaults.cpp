@@ -2,9 +2,18 @@
 
 #include "tavrine/core/Log.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavrine {
 
@@ -46,40 +55,109 @@ UserDefaults& UserDefaults::standard() {
 SettingsUserDefaults::SettingsUserDefaults(QObject* parent) : UserDefaults(parent) {
     // Where QSettings keeps organisation "dravolence", application "tavrine" in the INI format.
     open(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-         QStringLiteral("/dravolence/tavrine.ini"));
+             QStringLiteral("/dravolence/tavrine.ini"),
+         FileCalls::system());
 }
 
 SettingsUserDefaults::SettingsUserDefaults(const QString& iniPath, QObject* parent) : UserDefaults(parent) {
-    open(iniPath);
+    open(iniPath, FileCalls::system());
 }
 
-void SettingsUserDefaults::open(const QString& path) {
-    m_problem = refusal(path);
-    if (m_problem.isEmpty()) {
-        m_settings = new QSettings(path, QSettings::IniFormat);
+SettingsUserDefaults::SettingsUserDefaults(const QString& iniPath, const FileCalls& calls, QObject* parent)
+    : UserDefaults(parent) {
+    open(iniPath, calls);
+}
+
+SettingsUserDefaults::FileCalls SettingsUserDefaults::FileCalls::system() {
+    FileCalls calls;
+    calls.lstat = [](const QByteArray& path, struct stat* status) { return ::lstat(path.constData(), status); };
+    calls.stat = [](const QByteArray& path, struct stat* status) { return ::stat(path.constData(), status); };
+    calls.openForReading = [](const QByteArray& path) {
+        // Never blocks: what stands at the path was a regular file a moment ago, but may be a FIFO by now.
+        const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (descriptor < 0)
+            return -1;
+        ::close(descriptor);
+        return 0;
+    };
+    return calls;
+}
+
+namespace {
+
+QString refusalSentence(const QString& path, const QString& why) {
+    return QStringLiteral("The settings file %1 was not read because %2. Tavrine runs on its defaults and saves no "
+                          "settings this run; the file is left as it is.")
+        .arg(path, why);
+}
+
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+void SettingsUserDefaults::open(const QString& path, const FileCalls& calls) {
+    if (QString problem = refusal(path, calls); !problem.isEmpty()) {
+        refuse(problem);
         return;
     }
+    // QSettings keeps what it parsed of a file for the process and reports a parse error only to the first store
+    // that reads it: a later store on the same unchanged file is told again here.
+    static QHash<QString, std::pair<QDateTime, QString>> s_unreadable;
+    const QFileInfo file(path);
+    if (const auto known = s_unreadable.constFind(path);
+        known != s_unreadable.constEnd() && known->first == file.lastModified()) {
+        refuse(known->second);
+        return;
+    }
+    m_settings = new QSettings(path, QSettings::IniFormat);
+    // QSettings parses a group only when it is first asked for: every key is asked for now, so that a file it
+    // cannot read or parse is known before anything is read from it or written over it.
+    (void)m_settings->allKeys();
+    const QSettings::Status status = m_settings->status();
+    if (status == QSettings::NoError)
+        return;
+    // Nothing was written: dropping it leaves the file as it is.
+    delete m_settings;
+    m_settings = nullptr;
+    const QString problem = refusalSentence(
+        path, status == QSettings::FormatError ? QStringLiteral("Qt reports it is not in the settings file format")
+                                               : QStringLiteral("Qt reports it cannot be read"));
+    s_unreadable.insert(path, {file.lastModified(), problem});
+    refuse(problem);
+}
+
+void SettingsUserDefaults::refuse(const QString& problem) {
+    m_problem = problem;
     log::error(logSession(), m_problem);
     m_fallback = new MemoryUserDefaults(this);
     connect(m_fallback, &UserDefaults::changed, this, &UserDefaults::changed);
 }
 
-QString SettingsUserDefaults::refusal(const QString& path) {
-    const QFileInfo file(path);
-    if (!file.exists() && !file.isSymLink())
-        return {};
+QString SettingsUserDefaults::refusal(const QString& path, const FileCalls& calls) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat status {};
     QString why;
-    if (file.isDir())
+    if (calls.lstat(native, &status) != 0) {
+        // Nothing there: the first launch.
+        if (errno == ENOENT)
+            return {};
+        why = errno == EACCES ? QStringLiteral("a folder on its path cannot be searched (%1)").arg(systemError(errno))
+                              : QStringLiteral("it cannot be looked at (%1)").arg(systemError(errno));
+    } else if (S_ISLNK(status.st_mode) && calls.stat(native, &status) != 0) {
+        why = errno == ENOENT ? QStringLiteral("it is a link to nothing")
+                              : QStringLiteral("what it links to cannot be looked at (%1)").arg(systemError(errno));
+    } else if (S_ISDIR(status.st_mode)) {
         why = QStringLiteral("it is a folder, not a file");
-    else if (!file.isFile())
+    } else if (!S_ISREG(status.st_mode)) {
         why = QStringLiteral("it is not a regular file");
-    else if (file.size() > largestFile)
+    } else if (status.st_size > largestFile) {
         why = QStringLiteral("it is larger than %1 MB").arg(largestFile / (1024 * 1024));
-    if (why.isEmpty())
-        return {};
-    return QStringLiteral("The settings file %1 was not read because %2. Tavrine runs on its defaults and saves no "
-                          "settings this run; the file is left as it is.")
-        .arg(path, why);
+    } else if (calls.openForReading(native) != 0) {
+        why = QStringLiteral("it cannot be opened (%1)").arg(systemError(errno));
+    }
+    return why.isEmpty() ? QString() : refusalSentence(path, why);
 }
 
 SettingsUserDefaults::~SettingsUserDefaults() {

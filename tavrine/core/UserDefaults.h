@@ -4,10 +4,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <variant>
 
 class QSettings;
+struct stat;
 
 namespace tavrine {
 
@@ -53,16 +55,30 @@ signals:
 class MemoryUserDefaults;
 
 // Over QSettings. The INI backend hands every scalar back as text in a new process, so each value is stored
-// with a type tag ("b:", "i:", "d:", "s:") and read back with its type. A settings file that is not a regular
-// file, or larger than any Tavrine writes, is never read nor written: the store then runs on defaults kept in
-// memory, and says why in `problem`.
+// with a type tag ("b:", "i:", "d:", "s:") and read back with its type. A settings file that is there but cannot
+// be read (not a regular file, larger than any Tavrine writes, behind a folder that cannot be searched, refused to
+// open, or reported by QSettings as unreadable or malformed) is never read nor written: the store then runs on
+// defaults kept in memory, and says why in `problem`. Read as empty, such a file would make every launch a first
+// one and undo the user's choices.
 class SettingsUserDefaults final : public UserDefaults {
     Q_OBJECT
 public:
+    // The calls through which the file is looked at and opened before QSettings reads it. Each answers 0 or -1
+    // with errno set, as the system's own do; tests put a failure in place of one (as root, a file's mode stops
+    // no read).
+    struct FileCalls {
+        std::function<int(const QByteArray& path, struct stat* status)> lstat;
+        std::function<int(const QByteArray& path, struct stat* status)> stat;
+        // Opens for reading and closes again.
+        std::function<int(const QByteArray& path)> openForReading;
+        static FileCalls system();
+    };
+
     // The standard location of organisation "dravolence", application "tavrine".
     explicit SettingsUserDefaults(QObject* parent = nullptr);
     // A settings file of its own (for tests and tools).
     explicit SettingsUserDefaults(const QString& iniPath, QObject* parent = nullptr);
+    SettingsUserDefaults(const QString& iniPath, const FileCalls& calls, QObject* parent = nullptr);
     ~SettingsUserDefaults() override;
 
     std::optional<DefaultValue> value(const QString& key) const override;
@@ -77,10 +93,11 @@ public:
     static QString encode(const DefaultValue& value);
     static std::optional<DefaultValue> decode(const QString& stored);
     // Why the file at `path` must be left alone; empty when it is absent or fit to use.
-    static QString refusal(const QString& path);
+    static QString refusal(const QString& path, const FileCalls& calls = FileCalls::system());
 
 private:
-    void open(const QString& path);
+    void open(const QString& path, const FileCalls& calls);
+    void refuse(const QString& problem);
 
     QSettings* m_settings = nullptr;
     MemoryUserDefaults* m_fallback = nullptr;

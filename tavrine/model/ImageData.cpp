@@ -1,6 +1,7 @@
 #include "tavrine/model/ImageData.h"
 
 #include <QBuffer>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <QtEndian>
 
@@ -19,10 +20,11 @@ constexpr quint32 largestChunk = 0x7fffffff;
 
 // Formats whose decoders read only their own bytes; anything else (icons, SVG) may pass an embedded image on to
 // another decoder, out of this check's reach.
+const QByteArrayList ownDecoders = {"png", "jpeg", "gif", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm", "tiff", "webp"};
+
 bool decodesOnItsOwn(const QByteArray& format) {
-    static const QByteArrayList formats = {"png", "jpeg", "jpg", "gif",  "bmp", "pbm", "pgm",
-                                           "ppm", "xbm",  "xpm", "tiff", "tif", "webp"};
-    return formats.contains(format.toLower());
+    const QByteArray name = format.toLower();
+    return ownDecoders.contains(name) || name == "jpg" || name == "tif";
 }
 
 bool isChunkType(QByteArrayView type) {
@@ -53,22 +55,28 @@ QString pngChunkRefusal(const QByteArray& bytes) {
     }
 }
 // Qt decodes no image whose pixels would take more than its allocation limit, and then says only that the read
-// failed: the refusal names the size and the limit. The estimate is Qt's own (whole 32-bit words per line) at the
-// depth the reader announces, 32 bits when it announces none.
-QString sizeRefusal(QImageReader& reader) {
-    const qint64 limitMB = QImageReader::allocationLimit();
-    const QSize size = reader.size();
-    if (limitMB <= 0 || size.isEmpty())
+// failed, as it does for damaged data. Whether the limit was the reason is asked of Qt's own allocation, for the
+// image's size and the format its reader announced: how Qt counts an image against the limit differs by depth (a
+// grey or 1-bit image counts at 32 bits a pixel) and by Qt version, and stays Qt's. Empty when the limit was not
+// the reason.
+// The pixel format a reader announces. Some (JPEG, PGM, on a header they could not read) answer a number that is
+// no format at all: taken as a number, never stored as one, and then none.
+QImage::Format announcedFormat(QImageReader& reader) {
+    const int number = int(reader.imageFormat());
+    return number > QImage::Format_Invalid && number < QImage::NImageFormats ? QImage::Format(number)
+                                                                             : QImage::Format_Invalid;
+}
+
+QString sizeRefusal(const QSize& size, QImage::Format format) {
+    const int limitMB = QImageReader::allocationLimit();
+    if (limitMB <= 0 || !size.isValid() || size.isEmpty())
         return {};
-    const QImage::Format format = reader.imageFormat();
-    const quint64 depth = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
-    const quint64 bytes = (quint64(size.width()) * depth + 31) / 32 * 4 * quint64(size.height());
-    if (bytes <= quint64(limitMB) << 20)
+    QImage probe;
+    if (QImageIOHandler::allocateImage(size, format == QImage::Format_Invalid ? QImage::Format_ARGB32 : format, &probe))
         return {};
-    return QStringLiteral("Image of %1 x %2 pixels: decoded it would take %3 MB, more than the limit of %4 MB")
+    return QStringLiteral("Image of %1 x %2 pixels: too large to decode within Qt's image limit of %3 MB")
         .arg(size.width())
         .arg(size.height())
-        .arg((bytes + (1 << 20) - 1) >> 20)
         .arg(limitMB);
 }
 } // namespace
@@ -103,9 +111,27 @@ DecodedImage decodeImageData(const QByteArray& bytes) {
         if (!format.isEmpty() && !decodesOnItsOwn(format))
             return {{}, QStringLiteral("Unsupported image format ") + QString::fromLatin1(format)};
     }
-    if (QString refusal = sizeRefusal(reader); !refusal.isEmpty())
+    const bool claimed = !reader.format().isEmpty();
+    // Asked before the read: a reader that failed may know nothing any more.
+    const QSize size = reader.size();
+    const QImage::Format format = announcedFormat(reader);
+    QImage image = reader.read();
+    if (!image.isNull())
+        return {std::move(image), {}};
+    if (QString refusal = sizeRefusal(size, format); !refusal.isEmpty() || claimed)
         return {{}, refusal};
-    return {reader.read(), {}};
+    // Some readers (XBM) recognise their format only by decoding the whole image, which the limit stops: asked by
+    // name, each reader still reads its own header for the size.
+    for (const QByteArray& name : ownDecoders) {
+        QBuffer again;
+        again.setData(bytes);
+        again.open(QIODevice::ReadOnly);
+        QImageReader named(&again, name);
+        named.setAutoDetectImageFormat(false);
+        if (QString refusal = sizeRefusal(named.size(), announcedFormat(named)); !refusal.isEmpty())
+            return {{}, refusal};
+    }
+    return {};
 }
 
 QImage imageRegion(const QImage& image, const QRect& rect) {

@@ -33,7 +33,8 @@ struct DecodedImage {
 // IEND: libpng believes a chunk's stated length and allocates it before reading, so a few damaged bytes could
 // ask for 2 GB. Formats that hand embedded images to other decoders (icons, SVG) are refused, since they would
 // carry such a PNG past this check. The image's own size is bounded by QImageReader's process-wide allocation
-// limit (Qt's 128 MB unless set); an image over it is refused with its size and the limit.
+// limit (Qt's 128 MB unless set); an image that no reader decodes for that limit, whatever its format and depth,
+// is refused with its size and the limit.
 DecodedImage decodeImageData(const QByteArray& bytes);
 
 } // namespace tavrine

@@ -29,15 +29,16 @@ double mix(double a, double b, double t) {
 } // namespace
 
 QColor meshColor(const BackdropPalette& palette, double u, double v) {
-    const auto [column, s] = cellOf(u);
-    const auto [row, t] = cellOf(v);
+    // The places are named apart rather than bound as pairs: clang 14 refuses a lambda's use of a structured binding.
+    const auto [column, across] = cellOf(u);
+    const auto [row, down] = cellOf(v);
+    const double s = across;
+    const double t = down;
     const QColor& a = palette[size_t(row * 3 + column)];
     const QColor& b = palette[size_t(row * 3 + column + 1)];
     const QColor& c = palette[size_t((row + 1) * 3 + column)];
     const QColor& d = palette[size_t((row + 1) * 3 + column + 1)];
-    const auto channel = [&](auto get) {
-        return float(mix(mix(get(a), get(b), s), mix(get(c), get(d), s), t));
-    };
+    const auto channel = [&](auto get) { return float(mix(mix(get(a), get(b), s), mix(get(c), get(d), s), t)); };
     return QColor::fromRgbF(channel([](const QColor& x) { return x.redF(); }),
                             channel([](const QColor& x) { return x.greenF(); }),
                             channel([](const QColor& x) { return x.blueF(); }));
@@ -108,8 +109,7 @@ BackdropPalette MeshBackdrop::palette(int page) const {
 QSGNode* MeshBackdrop::updatePaintNode(QSGNode* old, UpdatePaintNodeData* data) {
     // The software renderer stretches a painted item's texture without filtering, which shows the mesh's cells
     // as blocks: there the texture takes the item's size and the painter stretches the mesh smoothly.
-    const bool software =
-        window() && window()->rendererInterface()->graphicsApi() == QSGRendererInterface::Software;
+    const bool software = window() && window()->rendererInterface()->graphicsApi() == QSGRendererInterface::Software;
     const QSize texture = software ? QSize(qCeil(width()), qCeil(height())).expandedTo(QSize(1, 1)) : meshSize;
     if (textureSize() != texture)
         setTextureSize(texture);

@@ -172,6 +172,8 @@ Item {
             color: root.ink
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
 
         Row {

@@ -1,5 +1,7 @@
 #include "tavrine/platform/DesktopEntries.h"
 
+#include "tavrine/platform/DesktopFile.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -237,29 +239,15 @@ QString DesktopEntries::execValue(const QStringList& arguments) {
 }
 
 QStringList DesktopEntries::execArguments(const QString& value) {
-    // The key file's escapes first, then the quoting of the Exec rules, then the doubled "%".
-    QString unescaped;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c != u'\\' || i + 1 == value.size()) {
-            unescaped += c;
-            continue;
-        }
-        const QChar next = value[++i];
-        unescaped += next == u'n'   ? QChar(u'\n')
-                     : next == u't' ? QChar(u'\t')
-                     : next == u'r' ? QChar(u'\r')
-                     : next == u's' ? QChar(u' ')
-                                    : next;
-    }
+    // The quoting of the Exec rules, then the doubled "%"; the key file's escapes are undone by its reader.
     QStringList words;
     QString word;
     bool quoted = false;
     bool inWord = false;
-    for (qsizetype i = 0; i < unescaped.size(); ++i) {
-        const QChar c = unescaped[i];
-        if (quoted && c == u'\\' && i + 1 < unescaped.size()) {
-            word += unescaped[++i];
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (quoted && c == u'\\' && i + 1 < value.size()) {
+            word += value[++i];
         } else if (c == u'"') {
             quoted = !quoted;
             inWord = true;
@@ -357,45 +345,16 @@ std::optional<DesktopEntry> DesktopEntries::readFile(const QString& path, const 
 }
 
 std::optional<DesktopEntry> DesktopEntries::parse(const QByteArray& bytes, const QString& id) {
+    const std::optional<DesktopFile> file = DesktopFile::parse(bytes);
+    if (!file)
+        return std::nullopt;
     DesktopEntry entry;
     entry.id = id;
-    bool inMainGroup = false;
-    bool sawMainGroup = false;
-    qsizetype position = 0;
-    for (int lines = 0; position < bytes.size() && lines < maximumLines; ++lines) {
-        qsizetype end = bytes.indexOf('\n', position);
-        if (end < 0)
-            end = bytes.size();
-        const qsizetype length = end - position;
-        const qsizetype start = position;
-        position = end + 1;
-        // No key Tavrine reads is this long; a runaway line is passed over, never decoded.
-        if (length > maximumLineBytes)
-            continue;
-        const QString line = QString::fromUtf8(bytes.constData() + start, length).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            inMainGroup = line == QLatin1String("[Desktop Entry]");
-            sawMainGroup = sawMainGroup || inMainGroup;
-            continue;
-        }
-        if (!inMainGroup)
-            continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals <= 0)
-            continue;
-        const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
-        if (key == QLatin1String("Name"))
-            entry.name = value;
-        else if (key == QLatin1String("StartupWMClass"))
-            entry.startupWmClass = value;
-        else if (key == QLatin1String("Exec"))
-            entry.program = programOf(commandOf(value));
-    }
-    if (!sawMainGroup)
-        return std::nullopt;
+    // The name the desktop shows this user.
+    entry.name = file->localeString("Name").value_or(QString());
+    entry.startupWmClass = file->string("StartupWMClass").value_or(QString());
+    if (const std::optional<QString> exec = file->string("Exec"))
+        entry.program = programOf(commandOf(*exec));
     return entry;
 }
 

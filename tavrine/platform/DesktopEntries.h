@@ -47,8 +47,8 @@ public:
     // The Exec value that starts `arguments`, quoted as desktop entries require (with "%" doubled and the key
     // file's escapes applied).
     static QString execValue(const QStringList& arguments);
-    // The words of an Exec value, with the key file's escapes, the quoting and the doubled "%" undone; field codes
-    // (%f, %U, ...) stay as words.
+    // The words of an Exec value as the key file's reader gives it (its escapes undone), with the quoting and the
+    // doubled "%" undone; field codes (%f, %U, ...) stay as words.
     static QStringList execArguments(const QString& value);
 
     // Whether a symbolic link at the path is read through to its target.
@@ -60,13 +60,11 @@ public:
     // Reads one desktop file; none when it is not a readable desktop entry. Only regular files of at most
     // `maximumFileBytes` are read, without blocking.
     static std::optional<DesktopEntry> readFile(const QString& path, const QString& id);
-    // The entry of a desktop file's bytes; none without a "[Desktop Entry]" group. Lines longer than
-    // `maximumLineBytes` are passed over; reading stops after `maximumLines` lines.
+    // The entry of a desktop file's bytes, read by DesktopFile; none when they are not a key file with a
+    // "[Desktop Entry]" group.
     static std::optional<DesktopEntry> parse(const QByteArray& bytes, const QString& id);
 
     static constexpr qint64 maximumFileBytes = 1024 * 1024;
-    static constexpr qsizetype maximumLineBytes = 32 * 1024;
-    static constexpr int maximumLines = 4000;
 
 private:
     QHash<QString, DesktopEntry> m_entries;

@@ -2,6 +2,7 @@
 
 #include "tavrine/core/Log.h"
 #include "tavrine/platform/DesktopEntries.h"
+#include "tavrine/platform/DesktopFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,36 +21,10 @@ namespace tavrine::platform {
 
 namespace {
 
-// A value of the entry as the desktop reads it, with the key-file escapes applied.
-std::optional<QString> entryValue(const QByteArray& text, const QByteArray& key) {
-    bool inMainGroup = false;
-    for (const QByteArray& raw : text.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (line.startsWith('[')) {
-            inMainGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        if (!inMainGroup)
-            continue;
-        const qsizetype equals = line.indexOf('=');
-        if (equals < 0 || line.left(equals).trimmed() != key)
-            continue;
-        return QString::fromUtf8(line.mid(equals + 1).trimmed());
-    }
-    return std::nullopt;
-}
-
-bool isTrue(const std::optional<QString>& value) {
-    return value && value->compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
-}
-
-bool isFalse(const std::optional<QString>& value) {
-    return value && value->compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
-}
-
-// Whether an entry's text leaves it switched off by the desktop or the user.
-bool switchedOff(const QByteArray& text) {
-    return isTrue(entryValue(text, "Hidden")) || isFalse(entryValue(text, "X-GNOME-Autostart-enabled"));
+// Whether an entry leaves Tavrine switched off by the desktop or the user. An entry the desktop cannot read as a
+// key file starts nothing either.
+bool switchedOff(const std::optional<DesktopFile>& entry) {
+    return !entry || entry->boolean("Hidden") == true || entry->boolean("X-GNOME-Autostart-enabled") == false;
 }
 
 } // namespace
@@ -90,7 +65,7 @@ LoginItem::Status XdgLoginItem::status() const {
             return Status::NotFound;
         return Status::NotRegistered;
     }
-    return switchedOff(*text) ? Status::RequiresApproval : Status::Enabled;
+    return switchedOff(DesktopFile::parse(*text)) ? Status::RequiresApproval : Status::Enabled;
 }
 
 QByteArray XdgLoginItem::entryText(const QString& program) {
@@ -140,37 +115,24 @@ bool XdgLoginItem::refreshProgramPath() {
     if (program.isEmpty())
         return false;
     const std::optional<QByteArray> text = readEntry();
-    if (!text || switchedOff(*text))
+    const std::optional<DesktopFile> entry = text ? DesktopFile::parse(*text) : std::nullopt;
+    if (switchedOff(entry))
         return false;
-    QList<QByteArray> lines = text->split('\n');
-    bool inMainGroup = false;
-    for (QByteArray& line : lines) {
-        const QByteArray trimmed = line.trimmed();
-        if (trimmed.startsWith('['))
-            inMainGroup = trimmed == "[Desktop Entry]";
-        if (!inMainGroup || !trimmed.startsWith("Exec"))
-            continue;
-        const qsizetype equals = trimmed.indexOf('=');
-        if (equals < 0 || trimmed.left(equals).trimmed() != "Exec")
-            continue;
-        const QStringList words = DesktopEntries::execArguments(QString::fromUtf8(trimmed.mid(equals + 1).trimmed()));
-        // Only a program that is plainly gone is replaced: a command found on PATH or a wrapper the user wrote
-        // is theirs.
-        if (words.isEmpty() || !QFileInfo(words.first()).isAbsolute() || QFileInfo::exists(words.first()) ||
-            words.first() == program)
-            return false;
-        QStringList arguments = words;
-        arguments.first() = program;
-        line = "Exec=" + DesktopEntries::execValue(arguments).toUtf8();
-        try {
-            writeEntry(entryPath(), lines.join('\n'));
-        } catch (const LoginItemError& error) {
-            log::error(logLoginItem(), QStringLiteral("Login item change failed: %1").arg(error.description()));
-            return false;
-        }
-        return true;
+    const QStringList words = DesktopEntries::execArguments(entry->string("Exec").value_or(QString()));
+    // Only a program that is plainly gone is replaced: a command found on PATH or a wrapper the user wrote is
+    // theirs.
+    if (words.isEmpty() || !QFileInfo(words.first()).isAbsolute() || QFileInfo::exists(words.first()) ||
+        words.first() == program)
+        return false;
+    QStringList arguments = words;
+    arguments.first() = program;
+    try {
+        writeEntry(entryPath(), entry->withValue("Exec", DesktopEntries::execValue(arguments).toUtf8()));
+    } catch (const LoginItemError& error) {
+        log::error(logLoginItem(), QStringLiteral("Login item change failed: %1").arg(error.description()));
+        return false;
     }
-    return false;
+    return true;
 }
 
 void XdgLoginItem::unregisterItem() {

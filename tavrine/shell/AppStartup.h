@@ -1,5 +1,11 @@
 #pragma once
 
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
 namespace tavrine::shell {
 
 // What the application sets up process-wide around making its QApplication, shared by the program and the
@@ -11,5 +17,26 @@ void prepareApplication();
 // Right after it: the application lives on with no window open, and the desktop shortcuts are in place before
 // the main-window opener registers its hot key.
 void setUpApplication();
+
+// Where Qt will draw, read from the command line and the environment as Qt reads them, before Qt is started.
+struct QtPlatformChoice {
+    // The platforms Qt tries, in order, in lower case without their ":" options: "-platform" (or "--platform"; the
+    // last one given), else QT_QPA_PLATFORM, split at ";".
+    QStringList platforms;
+    // The X display xcb opens: "-display" (or "--display"; the last one given), else $DISPLAY.
+    QByteArray xcbDisplay;
+    bool displayArgument = false;
+
+    // Qt has nothing but xcb to try: without that display it ends the process.
+    bool onlyXcb() const;
+    // The refusal when that display cannot be opened, naming where its name came from.
+    QString noDisplayRefusal() const;
+    static QtPlatformChoice of(const QStringList& arguments, const QByteArray& platformVariable,
+                               const QByteArray& displayVariable);
+};
+
+// Why Qt Quick cannot draw on X display `name` whose default screen shows `visualClass` (an X visual class) at
+// `depth` bits; none when it can.
+std::optional<QString> screenRefusal(const QByteArray& name, int visualClass, int depth);
 
 } // namespace tavrine::shell

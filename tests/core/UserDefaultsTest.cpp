@@ -1,4 +1,5 @@
 #include "tavrine/core/UserDefaults.h"
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -84,46 +85,95 @@ TEST(SettingsUserDefaults, KeysListEveryStoredKeyInASecondStore) {
 }
 
 TEST(SettingsUserDefaults, ASettingsFileItCannotUseIsLeftAloneAndDefaultsServe) {
+    using FileCalls = SettingsUserDefaults::FileCalls;
     struct Case {
         const char* name;
         std::function<void(const QString&)> make;
-        bool refused;
+        // Why it is refused; empty when it is read.
+        QString why;
+        FileCalls calls = FileCalls::system();
     };
     const auto sized = [](qint64 bytes) {
         return [bytes](const QString& path) {
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write("[General]\nspeakNudges=b:false\n");
-            ASSERT_TRUE(file.resize(bytes));
+            // A file QSettings parses whole, of exactly that size.
+            const QByteArray text = "[General]\nspeakNudges=b:false\npadding=s:";
+            file.write(text + QByteArray(bytes - text.size() - 1, 'x') + '\n');
+            ASSERT_EQ(file.size(), bytes);
         };
     };
+    const auto written = [](QByteArray text) {
+        return [text](const QString& path) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        };
+    };
+    // A failure of one call, as a user meets it where root is never stopped by a mode.
+    const auto failing = [](std::function<int(const QByteArray&, struct stat*)> FileCalls::*look, int error) {
+        FileCalls calls = FileCalls::system();
+        calls.*look = [error](const QByteArray&, struct stat*) {
+            errno = error;
+            return -1;
+        };
+        return calls;
+    };
+    FileCalls unopenable = FileCalls::system();
+    unopenable.openForReading = [](const QByteArray&) {
+        errno = EACCES;
+        return -1;
+    };
     const QList<Case> cases{
-        {"absent", [](const QString&) {}, false},
-        {"at the size limit", sized(SettingsUserDefaults::largestFile), false},
-        {"over the size limit", sized(SettingsUserDefaults::largestFile + 1), true},
-        {"a folder", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path)); }, true},
-        {"a pipe", [](const QString& path) { ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0); }, true},
+        {"absent", [](const QString&) {}, {}},
+        {"at the size limit", sized(SettingsUserDefaults::largestFile), {}},
+        {"over the size limit", sized(SettingsUserDefaults::largestFile + 1), "it is larger than 1 MB"},
+        {"a folder", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path)); }, "it is a folder, not a file"},
+        {"a pipe", [](const QString& path) { ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+         "it is not a regular file"},
         {"a link to nowhere",
-         [](const QString& path) { ASSERT_TRUE(QFile::link(path + QStringLiteral(".gone"), path)); }, true},
+         [](const QString& path) { ASSERT_TRUE(QFile::link(path + QStringLiteral(".gone"), path)); },
+         "it is a link to nothing"},
+        {"behind a folder that cannot be searched", sized(100),
+         "a folder on its path cannot be searched (Permission denied)", failing(&FileCalls::lstat, EACCES)},
+        {"a link whose target cannot be looked at",
+         [](const QString& path) { ASSERT_TRUE(QFile::link(path + QStringLiteral(".target"), path)); },
+         "what it links to cannot be looked at (Permission denied)", failing(&FileCalls::stat, EACCES)},
+        {"on a failing disk", sized(100), "it cannot be looked at (Input/output error)",
+         failing(&FileCalls::lstat, EIO)},
+        {"refused to open", sized(100), "it cannot be opened (Permission denied)", unopenable},
+        {"a group QSettings cannot parse", written("[General\nspeakNudges=b:false\n"),
+         "Qt reports it is not in the settings file format"},
+        {"a line QSettings cannot parse, in a group read later", written("[General]\nspeakNudges\n"),
+         "Qt reports it is not in the settings file format"},
     };
     for (const Case& c : cases) {
         const QString path = test::temporaryFolder() + QStringLiteral("/tavrine.ini");
         c.make(path);
         const QFileInfo before(path);
+        const bool refused = !c.why.isEmpty();
         {
-            SettingsUserDefaults defaults(path);
-            EXPECT_EQ(!defaults.problem().isEmpty(), c.refused) << c.name;
+            test::LogCapture logs;
+            SettingsUserDefaults defaults(path, c.calls);
+            EXPECT_EQ(!defaults.problem().isEmpty(), refused) << c.name;
+            // The line the first-run and settings windows show is the one logged.
+            EXPECT_EQ(logs.messages(QStringLiteral("session")),
+                      refused ? QStringList{defaults.problem()} : QStringList{})
+                << c.name;
             // Preferences still work for the run, whatever the file.
             defaults.setBool(QStringLiteral("hasCompletedOnboarding"), true);
             EXPECT_EQ(defaults.boolValue(QStringLiteral("hasCompletedOnboarding")), std::optional<bool>(true))
                 << c.name;
-            if (c.refused) {
+            if (refused) {
                 EXPECT_EQ(defaults.keys(), QStringList{QStringLiteral("hasCompletedOnboarding")}) << c.name;
-                EXPECT_TRUE(defaults.problem().contains(path)) << c.name;
-                EXPECT_TRUE(defaults.problem().contains(QStringLiteral("saves no settings this run"))) << c.name;
+                EXPECT_EQ(defaults.problem(),
+                          QStringLiteral("The settings file %1 was not read because %2. Tavrine runs on its defaults "
+                                         "and saves no settings this run; the file is left as it is.")
+                              .arg(path, c.why))
+                    << c.name;
             }
         }
-        if (!c.refused)
+        if (!refused)
             continue;
         const QFileInfo after(path);
         EXPECT_EQ(after.isFile(), before.isFile()) << c.name;

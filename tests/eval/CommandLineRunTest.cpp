@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -110,35 +108,4 @@ TEST_F(CommandLineRun, ARunWithoutAddressOrTokenSaysHowToGiveThem) {
         << refused.err.toStdString();
     EXPECT_EQ(caseAt(this->report(QStringLiteral("judge-results.json")), 0).value(QStringLiteral("error")).toString(),
               QStringLiteral("typesafeAddressRefused"));
-}
-
-// The application on a display Qt cannot draw on ends with one line and status 1 rather than Qt's abort: without
-// a display, and on a screen of 8-bit PseudoColor (a private Xvfb started for it).
-TEST_F(CommandLineRun, TheApplicationOnADisplayItCannotUseSaysSoInOneLine) {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
-        GTEST_SKIP() << "no Xvfb";
-    QProcess xvfb;
-    xvfb.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                      QStringLiteral("exec Xvfb -displayfd 3 -screen 0 640x480x8 "
-                                                     "-nolisten tcp 3>\"$0\""),
-                                      path(QStringLiteral("display"))});
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return exists(QStringLiteral("display")) && QFile(path("display")).size() > 1; }, 20000));
-    QFile number(path(QStringLiteral("display")));
-    ASSERT_TRUE(number.open(QIODevice::ReadOnly));
-    const QString display = QLatin1Char(':') + QString::fromLatin1(number.readAll()).trimmed();
-    ::mkdir(QFile::encodeName(path(QStringLiteral("runtime"))).constData(), 0700);
-    QProcessEnvironment environment;
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
-    const HarnessOutcome none = run({}, environment);
-    EXPECT_EQ(none.status, 1);
-    EXPECT_EQ(none.err, QStringLiteral("tavrine: no X display (DISPLAY=\"\"); Tavrine needs an X11 desktop\n"));
-    environment.insert(QStringLiteral("DISPLAY"), display);
-    const HarnessOutcome pseudoColor = run({}, environment);
-    EXPECT_EQ(pseudoColor.status, 1);
-    EXPECT_EQ(pseudoColor.err, QStringLiteral("tavrine: the screen of X display ") + display +
-                                   QStringLiteral(" is 8-bit PseudoColor; Tavrine needs a TrueColor screen of 16 bits "
-                                                  "or more\n"));
-    xvfb.terminate();
-    xvfb.waitForFinished();
 }

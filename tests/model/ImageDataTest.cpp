@@ -4,8 +4,11 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
 #include <optional>
 #include <utility>
@@ -160,6 +163,118 @@ TEST(ImageData, RefusesFormatsThatPassEmbeddedImagesOn) {
     const DecodedImage text = decodeImageData("not an image");
     EXPECT_TRUE(text.image.isNull());
     EXPECT_EQ(text.refusal, QString());
+}
+
+namespace {
+
+// A PNG of zero pixels in every depth and colour type: IHDR, a PLTE for palette images, the rows, IEND. Damaged
+// rows still come in a sound chunk.
+QByteArray pngOf(int side, int depth, int colourType, bool damaged = false) {
+    const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+    const int rowBytes = (side * channels * depth + 7) / 8;
+    QByteArray rows;
+    for (int y = 0; y < side; ++y)
+        rows += '\0' + QByteArray(rowBytes, '\0');
+    QByteArray header = bigEndian(side) + bigEndian(side);
+    header += char(depth);
+    header += char(colourType);
+    header += QByteArray(3, '\0');
+    QByteArray png = QByteArrayLiteral("\x89PNG\r\n\x1a\n") + chunk("IHDR", header);
+    if (colourType == 3)
+        png += chunk("PLTE", QByteArray("\0\0\0\xff\xff\xff", 6));
+    // qCompress puts the length in front of the zlib stream.
+    QByteArray stream = qCompress(rows, 9).mid(4);
+    if (damaged)
+        stream.replace(2, 8, QByteArray(8, '\xff'));
+    return png + chunk("IDAT", stream) + chunk("IEND", {});
+}
+
+QByteArray written(int side, const char* format, QImage::Format pixels) {
+    QImage image(side, side, pixels);
+    if (image.colorCount() == 0 && (pixels == QImage::Format_Mono || pixels == QImage::Format_Indexed8))
+        image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    image.fill(0);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, format)) << format;
+    return bytes;
+}
+
+// A GIF of one two-colour frame whose pixels are all left out (a clear code, then the end).
+QByteArray gifOf(int side) {
+    const auto little = [](int v) {
+        QByteArray two(2, '\0');
+        qToLittleEndian(quint16(v), two.data());
+        return two;
+    };
+    return "GIF89a" + little(side) + little(side) + QByteArray("\0\0\0", 3) + ',' + little(0) + little(0) +
+           little(side) + little(side) + QByteArray("\x80\0\0\0\xff\xff\xff\x02\x01\x2c\0;", 12);
+}
+
+} // namespace
+
+// Qt counts an image against its allocation limit in its own way (a grey or 1-bit image as if it had 32 bits a
+// pixel), so an image that fits the limit at its own depth may still get no image: whatever the format, depth and
+// colour type, a reader that knows the size and gives no image gets the size message, and one Qt decodes is
+// decoded. A damaged image that is small enough is no image, without a size message.
+TEST(ImageData, AnImageOverQtsLimitIsRefusedWithItsSizeWhateverItsFormatAndDepth) {
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);
+    // 800 x 800: 0.6 MB at 8 bits a pixel, 0.08 MB at 1 bit, 2.4 MB and more as Qt counts.
+    const int over = 800;
+    const int under = 200;
+    struct Case {
+        const char* name;
+        std::function<QByteArray(int side)> make;
+    };
+    const auto png = [](int depth, int colourType) { return [=](int side) { return pngOf(side, depth, colourType); }; };
+    const auto qt = [](const char* format, QImage::Format pixels) {
+        return [=](int side) { return written(side, format, pixels); };
+    };
+    const Case cases[] = {
+        {"PNG grey 1-bit", png(1, 0)},
+        {"PNG grey 2-bit", png(2, 0)},
+        {"PNG grey 4-bit", png(4, 0)},
+        {"PNG grey 8-bit", png(8, 0)},
+        {"PNG grey 16-bit", png(16, 0)},
+        {"PNG grey and alpha 8-bit", png(8, 4)},
+        {"PNG grey and alpha 16-bit", png(16, 4)},
+        {"PNG palette 1-bit", png(1, 3)},
+        {"PNG palette 2-bit", png(2, 3)},
+        {"PNG palette 4-bit", png(4, 3)},
+        {"PNG palette 8-bit", png(8, 3)},
+        {"PNG RGB 8-bit", png(8, 2)},
+        {"PNG RGB 16-bit", png(16, 2)},
+        {"PNG RGBA 8-bit", png(8, 6)},
+        {"PNG RGBA 16-bit", png(16, 6)},
+        {"JPEG colour", qt("JPEG", QImage::Format_RGB32)},
+        {"JPEG grey", qt("JPEG", QImage::Format_Grayscale8)},
+        {"BMP 1-bit", qt("BMP", QImage::Format_Mono)},
+        {"BMP 8-bit palette", qt("BMP", QImage::Format_Indexed8)},
+        {"BMP colour", qt("BMP", QImage::Format_RGB32)},
+        {"PBM", qt("PBM", QImage::Format_Mono)},
+        {"PGM", qt("PGM", QImage::Format_Grayscale8)},
+        {"PPM", qt("PPM", QImage::Format_RGB32)},
+        {"XBM", qt("XBM", QImage::Format_Mono)},
+        {"XPM", qt("XPM", QImage::Format_Indexed8)},
+        {"GIF", gifOf},
+    };
+    for (const Case& c : cases) {
+        const DecodedImage large = decodeImageData(c.make(over));
+        EXPECT_TRUE(large.image.isNull()) << c.name;
+        EXPECT_EQ(large.refusal, QStringLiteral("Image of 800 x 800 pixels: too large to decode within Qt's image "
+                                                "limit of 1 MB"))
+            << c.name;
+        const DecodedImage small = decodeImageData(c.make(under));
+        EXPECT_EQ(small.refusal, QString()) << c.name;
+        EXPECT_EQ(small.image.size(), QSize(under, under)) << c.name;
+    }
+    // Damaged pixel data in a sound file: its size is known and no image comes, but not for its size.
+    const DecodedImage broken = decodeImageData(pngOf(under, 8, 0, true));
+    EXPECT_TRUE(broken.image.isNull());
+    EXPECT_EQ(broken.refusal, QString());
+    QImageReader::setAllocationLimit(limit);
 }
 
 TEST(ImageRegion, ReadsTheRegionInPlaceAndKeepsItWhateverHappensToTheImage) {

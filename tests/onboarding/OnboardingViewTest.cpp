@@ -10,6 +10,7 @@
 #include "tavrine/ui/CaretBlink.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -55,6 +56,19 @@ struct ViewScene {
     std::unique_ptr<QObject> root;
     std::unique_ptr<QQuickWindow> window;
 };
+
+// Whether the accessible tree under `node` (as a screen reader walks it) holds a visible static text that reads
+// `text`.
+bool readsAloud(QAccessibleInterface* node, const QString& text) {
+    if (!node)
+        return false;
+    if (node->role() == QAccessible::StaticText && node->text(QAccessible::Name) == text && !node->state().invisible)
+        return true;
+    for (int i = 0; i < node->childCount(); ++i)
+        if (readsAloud(node->child(i), text))
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -122,6 +136,8 @@ TEST(OnboardingView, ARefusedSettingsFileIsNamedOnEveryPage) {
         EXPECT_TRUE(text.contains(path) && text.contains(QStringLiteral("it is a folder")) &&
                     text.contains(QStringLiteral("saves no settings this run")))
             << text.toStdString();
+        // A screen reader finds the same line in the window's tree.
+        EXPECT_TRUE(readsAloud(QAccessible::queryAccessibleInterface(s.window.get()), text)) << text.toStdString();
         // Clear of the footer's buttons and of the page's header.
         const QRectF shown = notice->mapRectToScene(QRectF(0, 0, notice->width(), notice->height()));
         QQuickItem* footer = s.item("onboardingFooter");

@@ -1,4 +1,5 @@
 #include "tavrine/platform/ApplicationIdentity.h"
+#include "tavrine/platform/DesktopFile.h"
 
 #include "support/TestSupport.h"
 
@@ -57,6 +58,13 @@ struct Folders {
                   "/usr/bin/python3\\s-O /opt/tide/main.py\n");
         writeFile(system + "/applications/ferry.desktop",
                   "[Desktop Entry]\nName=Ferry\nExec=env -iS \"PATH=/usr/bin ferry-run --fast\"\n");
+        // The key file's escapes in every value read, and a name for the user's language.
+        writeFile(system + "/applications/org.example.Escapes.desktop", R"([Desktop Entry]
+Name=\sTab\tand\\Slash\nLine\r
+Name[de]=Maskiert
+StartupWMClass=Escaped\sClass
+Exec="/opt/esc\sapps/escaped\\\\run" %u
+)");
     }
     DesktopEntries entries() const { return DesktopEntries({user, system}); }
 };
@@ -77,6 +85,11 @@ TEST(DesktopEntries, TheUsersFolderWinsAndIdsFollowSubfolders) {
     EXPECT_FALSE(entries.find(QStringLiteral("broken")));
     EXPECT_EQ(entries.findByStartupWmClass(QStringLiteral("ExEdit"))->id, QStringLiteral("org.example.Editor"));
     EXPECT_FALSE(entries.findByStartupWmClass(QStringLiteral("exedit"))) << "the class is matched exactly";
+
+    // The name the desktop shows in the user's language.
+    qputenv("LANGUAGE", "de");
+    EXPECT_EQ(folders.entries().find(QStringLiteral("org.example.Escapes"))->name, QStringLiteral("Maskiert"));
+    qunsetenv("LANGUAGE");
 }
 
 TEST(DesktopEntries, AFileNamedByAnotherProcessIsReadOnlyWhenSmallRegularAndSane) {
@@ -96,7 +109,7 @@ TEST(DesktopEntries, AFileNamedByAnotherProcessIsReadOnlyWhenSmallRegularAndSane
 
     const QString longLine = folder + QStringLiteral("/long.desktop");
     writeFile(longLine,
-              "[Desktop Entry]\nName=" + QByteArray(DesktopEntries::maximumLineBytes, 'y') + "\nStartupWMClass=quay\n");
+              "[Desktop Entry]\nName=" + QByteArray(DesktopFile::maximumLineBytes, 'y') + "\nStartupWMClass=quay\n");
     const auto read = DesktopEntries::readFile(longLine, QStringLiteral("long"));
     ASSERT_TRUE(read);
     EXPECT_TRUE(read->name.isEmpty()) << "a runaway line is passed over";
@@ -239,6 +252,16 @@ TEST(ApplicationIdentity, AClassThatNamesNoDesktopFileGivesWayToTheDesktopFileOf
          {"/usr/local/bin/ferry-run", "--fast"},
          "ferry-run",
          {"ferry", "Ferry"}},
+        {"escapes undone in the class and the name",
+         windowClass(QStringLiteral("escaped"), QStringLiteral("Escaped Class")),
+         {},
+         "escaped",
+         {"org.example.Escapes", " Tab\tand\\Slash\nLine\r"}},
+        {"escapes undone in the program",
+         std::nullopt,
+         {"/opt/esc apps/escaped\\run"},
+         "escaped\\run",
+         {"org.example.Escapes", " Tab\tand\\Slash\nLine\r"}},
         {"no class and no command line: the system's name of the process",
          std::nullopt,
          {},

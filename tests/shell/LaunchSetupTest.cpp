@@ -3,6 +3,7 @@
 #include "support/LogCapture.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/platform/LoginItem.h"
+#include "tavrine/shell/AppStartup.h"
 #include "tavrine/shell/LaunchArguments.h"
 
 #include "support/TestSupport.h"
@@ -12,6 +13,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <X11/X.h>
 
 using namespace tavrine;
 using namespace tavrine::shell;
@@ -44,6 +47,34 @@ TEST(LaunchArguments, FlagsAreExactArguments) {
         EXPECT_EQ(parsed.onboarding, c.onboarding) << name;
         EXPECT_EQ(parsed.atLogin, c.atLogin) << name;
         EXPECT_EQ(platform::wasLaunchedAsLoginItem(c.arguments), c.atLogin) << name;
+    }
+}
+
+// The screen check says what it checks: direct colours of 15 bits or more.
+TEST(ScreenRefusal, DirectColoursOfFifteenBitsOrMoreRun) {
+    struct Case {
+        int visualClass;
+        int depth;
+        const char* refusedAs; // none when it runs
+    };
+    const Case cases[] = {
+        {TrueColor, 24, nullptr},
+        {TrueColor, 16, nullptr},
+        {TrueColor, 15, nullptr},
+        {DirectColor, 24, nullptr},
+        {TrueColor, 12, "12-bit TrueColor"},
+        {PseudoColor, 8, "8-bit PseudoColor"},
+        {GrayScale, 8, "8-bit GrayScale"},
+        {StaticGray, 1, "1-bit StaticGray"},
+    };
+    for (const Case& c : cases) {
+        const std::optional<QString> refusal = screenRefusal(":8", c.visualClass, c.depth);
+        ASSERT_EQ(refusal.has_value(), c.refusedAs != nullptr) << c.visualClass << " " << c.depth;
+        if (refusal) {
+            EXPECT_EQ(*refusal, QStringLiteral("the screen of X display :8 is %1; Tavrine needs a TrueColor or "
+                                               "DirectColor screen of 15 bits or more")
+                                    .arg(QLatin1String(c.refusedAs)));
+        }
     }
 }
 
@@ -141,27 +172,55 @@ TEST(LaunchSetup, AFailedRegistrationIsLoggedAndNotRetried) {
 // While the settings file is refused, the mark of the first-launch default cannot be read: applying the default
 // then would bring back, at every launch, a login entry the user deleted.
 TEST(LaunchSetup, ARefusedSettingsFileNeverBringsBackADeletedLoginEntry) {
-    const std::function<void(const QString&)> refusals[] = {
-        [](const QString& path) {
-            QFile::remove(path);
-            QDir().mkpath(path);
-        },
-        [](const QString& path) {
-            QFile::remove(path);
-            ::mkfifo(QFile::encodeName(path).constData(), 0600);
-        },
-        [](const QString& path) {
-            QFile file(path);
-            file.open(QIODevice::Append);
-            file.resize(SettingsUserDefaults::largestFile + 1);
-        },
+    using FileCalls = SettingsUserDefaults::FileCalls;
+    // The user's file, switched off by them, that cannot be opened where root is never stopped by a mode.
+    FileCalls unopenable = FileCalls::system();
+    unopenable.openForReading = [](const QByteArray&) {
+        errno = EACCES;
+        return -1;
     };
-    for (const auto& refuse : refusals) {
+    FileCalls unsearchable = FileCalls::system();
+    unsearchable.lstat = [](const QByteArray&, struct stat*) {
+        errno = EACCES;
+        return -1;
+    };
+    const auto userFile = [](const QByteArray& text) {
+        return [text](const QString& path) {
+            QFile file(path);
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(text);
+        };
+    };
+    const QByteArray applied = "[General]\nlaunchAtLoginDefaultApplied=b:true\n";
+    const std::pair<std::function<void(const QString&)>, FileCalls> refusals[] = {
+        {[](const QString& path) {
+             QFile::remove(path);
+             QDir().mkpath(path);
+         },
+         FileCalls::system()},
+        {[](const QString& path) {
+             QFile::remove(path);
+             ::mkfifo(QFile::encodeName(path).constData(), 0600);
+         },
+         FileCalls::system()},
+        {[](const QString& path) {
+             QFile file(path);
+             file.open(QIODevice::Append);
+             file.resize(SettingsUserDefaults::largestFile + 1);
+         },
+         FileCalls::system()},
+        {userFile(applied), unopenable},
+        {userFile(applied), unsearchable},
+        {userFile("[General\nlaunchAtLoginDefaultApplied=b:true\n"), FileCalls::system()},
+    };
+    int row = 0;
+    for (const auto& [refuse, calls] : refusals) {
+        SCOPED_TRACE(row++);
         const QString path = temporaryFolder() + QStringLiteral("/tavrine.ini");
         FakeLoginItem entry;
         // A true first launch with the file refused gets no entry at all.
         refuse(path);
-        std::optional<SettingsUserDefaults> settings(std::in_place, path);
+        std::optional<SettingsUserDefaults> settings(std::in_place, path, calls);
         ASSERT_FALSE(settings->problem().isEmpty());
         Launch(&*settings, &entry).setup->run(false);
         EXPECT_EQ(entry.registerCalls, 0);
@@ -175,7 +234,8 @@ TEST(LaunchSetup, ARefusedSettingsFileNeverBringsBackADeletedLoginEntry) {
         settings.reset();
         refuse(path);
         for (int launch = 0; launch < 2; ++launch) {
-            settings.emplace(path);
+            settings.emplace(path, calls);
+            ASSERT_FALSE(settings->problem().isEmpty());
             Launch(&*settings, &entry).setup->run(false);
         }
         EXPECT_EQ(entry.registerCalls, 1);

@@ -1,6 +1,8 @@
 #include "fakes/FakeLoginItem.h"
 #include "support/LogCapture.h"
+#include "support/TestSupport.h"
 #include "tavrine/platform/DesktopEntries.h"
+#include "tavrine/platform/DesktopFile.h"
 #include "tavrine/platform/XdgLoginItem.h"
 
 #include <QCoreApplication>
@@ -22,14 +24,13 @@ namespace {
 
 using Status = LoginItem::Status;
 
+// The entry's Exec value as the desktop reads it.
 QString execLine() {
     QFile file(XdgLoginItem::entryPath());
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    for (const QByteArray& line : file.readAll().split('\n'))
-        if (line.startsWith("Exec="))
-            return QString::fromUtf8(line.mid(5));
-    return {};
+    const std::optional<DesktopFile> entry = DesktopFile::parse(file.readAll());
+    return entry ? entry->string("Exec").value_or(QString()) : QString();
 }
 
 void writeEntry(const QByteArray& text) {
@@ -65,6 +66,15 @@ TEST(XdgLoginItem, StatesFollowTheEntry) {
         {"X-GNOME-Autostart-enabled=true\n", Status::Enabled},
         // Keys of another group are not the entry's.
         {"[Desktop Action x]\nHidden=true\n", Status::Enabled},
+        // Read as the desktop's own key-file reader reads them: spaces around "=", booleans as 1 and 0, a value that
+        // is no boolean as none, and a comment.
+        {"Hidden = true \n", Status::RequiresApproval},
+        {"Hidden=1\n", Status::RequiresApproval},
+        {"X-GNOME-Autostart-enabled=0\n", Status::RequiresApproval},
+        {"X-GNOME-Autostart-enabled=False\n", Status::Enabled},
+        {"# Hidden=true\n", Status::Enabled},
+        // An entry the desktop cannot read starts nothing.
+        {"not a key file\n", Status::RequiresApproval},
     };
     for (const Case& c : cases) {
         writeEntry(base + c.extra);
@@ -169,12 +179,24 @@ TEST(XdgLoginItem, AnEntryWhoseProgramIsGoneFollowsThisProgram) {
         bool rewritten;
     };
     const QByteArray gone = "Exec=\"/home/ann/old build/tavrine\" --launched-at-login\n";
+    // A program that is there, in a folder whose name has a space.
+    const QString present = temporaryFolder() + QStringLiteral("/My Apps/tavrine");
+    QDir().mkpath(QFileInfo(present).path());
+    QFile(present).open(QIODevice::WriteOnly);
     const QList<Case> cases = {
         {"program removed", "[Desktop Entry]\nType=Application\n" + gone + "X-GNOME-Autostart-enabled=true\n", true},
         {"program present", "[Desktop Entry]\nExec=/bin/sh --launched-at-login\n", false},
         {"command on PATH", "[Desktop Entry]\nExec=tavrine --launched-at-login\n", false},
         {"switched off by the user", "[Desktop Entry]\n" + gone + "Hidden=true\n", false},
         {"removed by the user", "", false},
+        // The key file's escapes in the program's path, a comment and another group's keys kept.
+        {"program removed, written with escapes",
+         "# written by hand\n[Desktop Entry]\nExec=\"/home/ann/old\\sbuild\\ttabbed/tavrine\" --launched-at-login\n"
+         "Name[de]=Tavrine\n[Desktop Action x]\nExec=other\n",
+         true},
+        {"program present, its path written with escapes",
+         "[Desktop Entry]\nExec=\"" + QFile::encodeName(present).replace(" ", "\\s") + "\" --launched-at-login\n",
+         false},
     };
     for (const Case& c : cases) {
         QFile::remove(XdgLoginItem::entryPath());
@@ -193,7 +215,9 @@ TEST(XdgLoginItem, AnEntryWhoseProgramIsGoneFollowsThisProgram) {
             continue;
         }
         EXPECT_EQ(DesktopEntries::execArguments(execLine()), (QStringList{installed, "--launched-at-login"})) << c.name;
-        EXPECT_TRUE(text.contains("X-GNOME-Autostart-enabled=true\n")) << c.name;
+        for (const char* kept : {"X-GNOME-Autostart-enabled=true", "# written by hand", "Name[de]=Tavrine",
+                                 "[Desktop Action x]\nExec=other"})
+            EXPECT_EQ(text.contains(kept), c.entry.contains(kept)) << c.name << " " << kept;
         EXPECT_EQ(item.status(), Status::Enabled) << c.name;
     }
 }

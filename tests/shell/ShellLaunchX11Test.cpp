@@ -2,8 +2,14 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XRes.h>
 
 using namespace tavrine;
 using namespace tavrine::test;
@@ -20,6 +26,69 @@ bool waitForActive(const QString& role, int seconds = 10) {
 
 QString dump() {
     return TavrineLauncher::viewableWindows().join(u',') + QStringLiteral(" active=") + TavrineLauncher::activeRole();
+}
+
+// An X server of the test's own, with one screen of `depth` bits (and no window manager); its display name stays
+// empty when it did not start.
+class PrivateXServer {
+public:
+    explicit PrivateXServer(int depth) {
+        const QString file = m_folder.filePath(QStringLiteral("display"));
+        m_server.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("exec Xvfb -displayfd 3 -noreset -screen 0 640x480x%1 -nolisten tcp 3>\"$0\"").arg(depth),
+             file});
+        QFile number(file);
+        if (QTest::qWaitFor([&] { return number.size() > 1; }, 20000) && number.open(QIODevice::ReadOnly))
+            display = QLatin1Char(':') + QString::fromLatin1(number.readAll()).trimmed();
+    }
+    ~PrivateXServer() {
+        m_server.terminate();
+        m_server.waitForFinished();
+    }
+    QString display;
+
+private:
+    QTemporaryDir m_folder;
+    QProcess m_server;
+};
+
+// What the server of `display` holds of process `pid`, by its own record of its clients' pids: their connections,
+// and their top-level windows that are shown.
+struct ClientsOf {
+    int connections = 0;
+    int windows = 0;
+};
+
+ClientsOf clientsOf(const QString& display, qint64 pid) {
+    ClientsOf found;
+    platform::X11Connection x11(display.toLocal8Bit());
+    if (!x11.isOpen())
+        return found;
+    QList<platform::XWindowId> children;
+    x11.withDisplay([&](Display* d) {
+        XResClientIdSpec all{0, XRES_CLIENT_ID_PID_MASK};
+        long count = 0;
+        XResClientIdValue* values = nullptr;
+        if (XResQueryClientIds(d, 1, &all, &count, &values) == Success) {
+            for (long i = 0; i < count; ++i)
+                found.connections += XResGetClientPid(&values[i]) == pid ? 1 : 0;
+            XResClientIdsDestroy(count, values);
+        }
+        Window root = 0;
+        Window parent = 0;
+        Window* kids = nullptr;
+        unsigned int kidCount = 0;
+        if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &kidCount)) {
+            for (unsigned int i = 0; i < kidCount; ++i)
+                children << platform::XWindowId(kids[i]);
+            XFree(kids);
+        }
+    });
+    for (platform::XWindowId child : children)
+        found.windows += x11.isViewable(child) && x11.windowPid(child) == qint32(pid) ? 1 : 0;
+    return found;
 }
 
 } // namespace
@@ -102,4 +171,79 @@ TEST(ShellLaunch, ASecondLaunchRaisesTheMainWindowOfTheFirstAndEnds) {
     EXPECT_TRUE(waitForActive(QStringLiteral("focus"))) << dump().toStdString();
     EXPECT_EQ(launcher.process(first).state(), QProcess::Running);
     EXPECT_EQ(launcher.terminate(first), 0);
+}
+
+// Every way of naming a display (DISPLAY, "-display", QT_QPA_PLATFORM or "-platform" with their fall-back lists) ends
+// at the display Qt draws on: Tavrine checks that screen, says in one line when Qt Quick cannot draw there (no
+// display, an 8-bit screen) instead of a crash in the driver, and otherwise reads the same display it shows on.
+TEST(ShellLaunch, EveryWayOfNamingADisplayEndsAtTheOneQtDrawsOn) {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        GTEST_SKIP() << "no Xvfb";
+    const PrivateXServer eightBit(8);
+    const PrivateXServer fifteenBit(15);
+    const PrivateXServer other(24);
+    ASSERT_FALSE(eightBit.display.isEmpty() || fifteenBit.display.isEmpty() || other.display.isEmpty());
+    const QString desktop = qEnvironmentVariable("DISPLAY");
+    const QString eight = eightBit.display;
+    const QString refusedEight = QStringLiteral("tavrine: the screen of X display %1 is 8-bit PseudoColor; Tavrine "
+                                                "needs a TrueColor or DirectColor screen of 15 bits or more\n")
+                                     .arg(eight);
+    struct Case {
+        const char* name;
+        QString display;
+        QString platform; // QT_QPA_PLATFORM; none when empty
+        QStringList arguments;
+        QString refusal; // the line it ends with; empty when it runs
+        QString drawsOn; // where its windows show when it runs
+    };
+    const QList<Case> cases = {
+        {"no display",
+         {},
+         {},
+         {},
+         QStringLiteral("tavrine: no X display (DISPLAY=\"\"); Tavrine needs an X11 desktop\n"),
+         {}},
+        {"-display names no server",
+         desktop,
+         {},
+         {"-display", ":987"},
+         QStringLiteral("tavrine: no X display (-display=\":987\"); Tavrine needs an X11 desktop\n"),
+         {}},
+        {"DISPLAY", eight, {}, {}, refusedEight, {}},
+        {"-display over DISPLAY", desktop, {}, {"-display", eight}, refusedEight, {}},
+        {"--display over DISPLAY", desktop, {}, {"--display", eight}, refusedEight, {}},
+        {"xcb with a fall-back", eight, "xcb;offscreen", {}, refusedEight, {}},
+        // Qt 6.4 draws on DISPLAY whatever the platform string's display= option says.
+        {"the platform string's display=", eight, "xcb:display=" + other.display, {}, refusedEight, {}},
+        {"-platform over QT_QPA_PLATFORM",
+         desktop,
+         "offscreen",
+         {"-platform", "xcb", "-display", eight},
+         refusedEight,
+         {}},
+        {"-display naming another server", desktop, {}, {"-display", other.display}, {}, other.display},
+        {"a 15-bit TrueColor screen", fifteenBit.display, {}, {}, {}, fifteenBit.display},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TavrineLauncher launcher;
+        launcher.setCompletedOnboarding();
+        launcher.keepErrors();
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("DISPLAY"), c.display);
+        if (!c.platform.isEmpty())
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), c.platform);
+        const int index = launcher.launch(c.arguments, environment);
+        if (!c.refusal.isEmpty()) {
+            EXPECT_EQ(launcher.waitForExit(index), 1);
+            EXPECT_TRUE(launcher.errors(index).endsWith(c.refusal)) << launcher.errors(index).toStdString();
+            continue;
+        }
+        const qint64 pid = launcher.process(index).processId();
+        ASSERT_TRUE(launcher.waitUntilListening());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return clientsOf(c.drawsOn, pid).windows == 1; }, desktopWaitMs));
+        EXPECT_GE(clientsOf(c.drawsOn, pid).connections, 2) << "Qt's and Tavrine's own";
+        EXPECT_EQ(clientsOf(desktop, pid).connections, 0) << "nothing on the display DISPLAY named";
+        EXPECT_EQ(launcher.terminate(index), 0) << launcher.errors(index).toStdString();
+    }
 }

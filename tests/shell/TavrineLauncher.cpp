@@ -26,7 +26,7 @@ TavrineLauncher::~TavrineLauncher() {
     }
 }
 
-int TavrineLauncher::launch(const QStringList& arguments) {
+int TavrineLauncher::launch(const QStringList& arguments, const QProcessEnvironment& extra) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), m_home.path());
@@ -38,12 +38,14 @@ int TavrineLauncher::launch(const QStringList& arguments) {
     // Nowhere to send anything: the loopback port 9 refuses at once.
     environment.insert(QStringLiteral("TAVRINE_API_BASE_URL"), QStringLiteral("http://127.0.0.1:9/"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    for (const QString& key : extra.keys())
+        environment.insert(key, extra.value(key));
     // The audio and GL drivers keep a few allocations until exit; the exit code must say how Tavrine ended.
     QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
     environment.insert(QStringLiteral("ASAN_OPTIONS"),
                        (asan.isEmpty() ? QString() : asan + QLatin1Char(':')) + QStringLiteral("detect_leaks=0"));
     process->setProcessEnvironment(environment);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setProcessChannelMode(m_keepErrors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
     process->start(QStringLiteral(TAVRINE_EXECUTABLE), arguments);
     process->waitForStarted();
     m_processes.push_back(std::move(process));

@@ -18,9 +18,12 @@ public:
     TavrineLauncher();
     ~TavrineLauncher();
 
-    // Starts Tavrine with `arguments`; the index of the launch.
-    int launch(const QStringList& arguments = {});
+    // Starts Tavrine with `arguments`, and `environment` over the test's own; the index of the launch.
+    int launch(const QStringList& arguments = {}, const QProcessEnvironment& environment = {});
     QProcess& process(int index) { return *m_processes.at(index); }
+    // Later launches keep their standard error for `errors` instead of passing it on.
+    void keepErrors() { m_keepErrors = true; }
+    QString errors(int index) { return QString::fromLocal8Bit(process(index).readAllStandardError()); }
     // Waits for the launch to end; its exit code, or none when it did not end within `seconds`.
     std::optional<int> waitForExit(int index, int seconds = 20);
     // Sends SIGTERM and waits for the exit code.
@@ -42,6 +45,7 @@ public:
 private:
     QTemporaryDir m_home;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    bool m_keepErrors = false;
 };
 
 } // namespace tavrine::test

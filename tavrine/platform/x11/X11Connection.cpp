@@ -111,17 +111,51 @@ X11Connection::~X11Connection() {
         XCloseDisplay(m_display);
 }
 
-X11Connection* X11Connection::shared() {
-    // Opened once; a process without a display gets no connection and every facility reports nothing.
-    static X11Connection* connection = [] {
-        auto* opened = new X11Connection();
-        if (!opened->isOpen()) {
+namespace {
+
+// The shared connection: opened once, on the first ask; a process without a display gets none and every facility
+// reports nothing.
+struct SharedConnection {
+    std::mutex mutex;
+    bool tried = false;
+    X11Connection* connection = nullptr;
+
+    X11Connection* open(const QByteArray& displayName) {
+        std::lock_guard lock(mutex);
+        if (tried)
+            return connection;
+        tried = true;
+        auto* opened = new X11Connection(displayName);
+        if (opened->isOpen())
+            connection = opened;
+        else
             delete opened;
-            return static_cast<X11Connection*>(nullptr);
-        }
-        return opened;
-    }();
-    return connection;
+        return connection;
+    }
+};
+
+SharedConnection& sharedConnection() {
+    static SharedConnection* shared = new SharedConnection;
+    return *shared;
+}
+
+} // namespace
+
+X11Connection* X11Connection::shared() {
+    return sharedConnection().open({});
+}
+
+X11Connection* X11Connection::openShared(const QByteArray& displayName) {
+    X11Connection* connection = sharedConnection().open(displayName);
+    if (!connection)
+        return nullptr;
+    // Opened before on $DISPLAY: the same display only when that is the one named.
+    const QByteArray wanted = displayName.isEmpty() ? qgetenv("DISPLAY") : displayName;
+    return connection->displayName() == wanted ? connection : nullptr;
+}
+
+QByteArray X11Connection::displayName() const {
+    return m_display ? QByteArray(DisplayString(m_display)) : QByteArray();
 }
 
 QRect X11Connection::screenRect() {

@@ -36,8 +36,15 @@ public:
     X11Connection(const X11Connection&) = delete;
     X11Connection& operator=(const X11Connection&) = delete;
 
-    // The process's shared connection for reads and requests; null when there is no X display.
+    // The process's shared connection for reads and requests; null when there is no X display. Opened on first
+    // use, on the display `openShared` named or else on $DISPLAY.
     static X11Connection* shared();
+    // Opens the shared connection on `displayName` (empty: $DISPLAY), the display Qt draws on, before anything
+    // uses it: Tavrine reads the screen that shows its windows. Null when that display cannot be opened, or when
+    // the shared connection is open on another display already.
+    static X11Connection* openShared(const QByteArray& displayName);
+    // The display's name as Xlib gives it.
+    QByteArray displayName() const;
 
     bool isOpen() const { return m_display != nullptr; }
     XWindowId root() const { return m_root; }
