@@ -128,6 +128,12 @@ Item {
             rows: root.model.cluesRows
             kindColor: root.model.cluesColor
         }
-        TapHandler { onTapped: root.selectionRequested(-1) }
+        // Takes the press, so that the block lying under the card never sees the tap: a tap handler would only
+        // share it, and the block would select itself again right after the card cleared the selection.
+        MouseArea {
+            objectName: "timelineCluesTap"
+            anchors.fill: parent
+            onClicked: root.selectionRequested(-1)
+        }
     }
 }

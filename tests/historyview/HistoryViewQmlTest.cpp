@@ -88,6 +88,58 @@ TEST_F(TimelineView, ACallerThatIgnoresTheRequestKeepsItDisplayOnly) {
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
+TEST_F(TimelineView, ATapOnTheCluesCardClearsTheSelectionAndATapOnABlockSelects) {
+    // The recap's timeline: the card lies over a block, one long block or the other of two, and a tap on the card
+    // must not reach the block under it.
+    const auto related = [](double start, double end, const char* phrase) {
+        SessionTimeline::Segment s;
+        s.kind = SessionTimeline::Kind::Related;
+        s.start = start;
+        s.end = end;
+        s.phrase = QString::fromLatin1(phrase);
+        s.clues.app = QStringLiteral("Writer");
+        return s;
+    };
+    struct Row {
+        const char* name;
+        SessionTimeline timeline;
+    };
+    const Row rows[] = {
+        {"one long block", normaliseTimeline({related(0, 1800, "Wrote the report")}, 1800)},
+        {"two blocks",
+         normaliseTimeline({related(0, 900, "Wrote the intro"), related(900, 1800, "Wrote the end")}, 1800)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QmlHarness h;
+        TimelineModel model;
+        model.setTimeline(row.timeline, QDateTime::currentDateTime());
+        auto view = h.createFromText("import QtQuick\nimport Tavrine.HistoryView\n"
+                                     "SessionTimelineView { width: 320; height: 180; showsCluesOverTimeline: true;"
+                                     " onSelectionRequested: id => selection = id }",
+                                     {{QStringLiteral("model"), QVariant::fromValue(&model)}});
+        ASSERT_TRUE(view);
+        auto* item = qobject_cast<QQuickItem*>(view.get());
+        auto window = showInWindow(item, 320, 180);
+        QQuickItem* card = findItem(item, QStringLiteral("timelineClues"));
+        ASSERT_TRUE(card);
+        const int blocks = model.rowCount();
+        for (int tapped = 0; tapped < blocks; ++tapped) {
+            const int id = model.data(model.index(tapped), TimelineModel::SegmentIdRole).toInt();
+            const double blockY = model.data(model.index(tapped), TimelineModel::BlockYRole).toDouble();
+            QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(200, int(blockY) + 10));
+            EXPECT_EQ(view->property("selection").toInt(), id);
+            ASSERT_TRUE(card->isVisible());
+            // The card's middle, over a block.
+            const QPointF middle = card->mapToScene(QPointF(card->width() / 2, card->height() / 2));
+            QTest::mouseClick(window.get(), Qt::LeftButton, {}, middle.toPoint());
+            EXPECT_EQ(view->property("selection").toInt(), -1);
+            EXPECT_FALSE(card->isVisible());
+        }
+        EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    }
+}
+
 TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
     QmlHarness h;
     QTemporaryDir folder;
