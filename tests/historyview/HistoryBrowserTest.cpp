@@ -149,6 +149,88 @@ TEST_F(HistoryBrowserTest, SelectionSurvivesRecordingsAndFollowsDeletions) {
     browser.deleteSession(QStringLiteral("not an id"));
 }
 
+TEST_F(HistoryBrowserTest, EachOpeningSelectsTheNewestSession) {
+    // Every way the list changes before an opening, with or without a selection kept from an earlier one. The
+    // browser lives as long as the application; the window only hides when closed.
+    struct Row {
+        const char* name;
+        int sessions;                                        // stored when the browser is made, at launch
+        std::function<void(Store&, HistoryBrowser&)> before; // between launch and the opening checked
+        const char* newest;                                  // the session that opening must show; none for empty
+    };
+    const auto idAt = [](HistoryBrowser& b, int row) {
+        return b.listModel()->data(b.listModel()->index(row), HistoryListModel::SessionIdRole).toString();
+    };
+    const Row rows[] = {
+        {"the first opening, after sessions stored since launch", 0,
+         [](Store& s, HistoryBrowser&) {
+             s.record(0); // selected by ensureSelection while nobody looks
+             s.record(1);
+             s.record(2);
+         },
+         "Session 2"},
+        {"a later opening, after a session stored since the last", 1,
+         [](Store& s, HistoryBrowser& b) {
+             b.open();
+             s.record(1);
+         },
+         "Session 1"},
+        {"a later opening, an older session clicked at the last", 3,
+         [&](Store&, HistoryBrowser& b) {
+             b.open();
+             b.select(idAt(b, 2));
+             b.setSegmentSelection(0);
+         },
+         "Session 2"},
+        {"a later opening, the newest deleted at the last with an older one selected", 3,
+         [&](Store&, HistoryBrowser& b) {
+             b.open();
+             b.select(idAt(b, 2));
+             b.deleteSession(idAt(b, 0));
+         },
+         "Session 1"},
+        {"a later opening, the history cleared and a session stored since", 2,
+         [](Store& s, HistoryBrowser& b) {
+             b.open();
+             s.history->deleteAll();
+             s.record(5);
+         },
+         "Session 5"},
+        {"a later opening, every session deleted since", 2,
+         [](Store& s, HistoryBrowser& b) {
+             b.open();
+             s.history->deleteAll();
+         },
+         nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Store store(row.sessions);
+        HistoryBrowser browser(store.history.get(), store.clock);
+        row.before(store, browser);
+        browser.open();
+        if (row.newest) {
+            EXPECT_EQ(browser.selectedRow(), 0);
+            EXPECT_EQ(browser.detailTitle(), QString::fromLatin1(row.newest));
+        } else {
+            EXPECT_FALSE(browser.hasSelection());
+        }
+        EXPECT_EQ(browser.segmentSelection(), -1);
+    }
+
+    // A file still being read when the window opens: its sessions arrive, the newest selected.
+    Store read(3);
+    SessionHistory::Options options;
+    options.folder = read.folder.path();
+    options.checkInBackground = true;
+    read.history = std::make_unique<SessionHistory>(options);
+    HistoryBrowser browser(read.history.get(), read.clock);
+    browser.open();
+    EXPECT_FALSE(browser.hasSelection());
+    read.history->waitUntilOpen();
+    EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 2"));
+}
+
 TEST_F(HistoryBrowserTest, AHistoryThatIsOffShowsNoSessions) {
     HistoryBrowser browser(nullptr, Clock::system());
     EXPECT_TRUE(browser.isEmpty());
