@@ -77,23 +77,37 @@ TEST_F(HistoryList, ReadsPagesOnDemandAndKeepsAtMostFive) {
 }
 
 TEST_F(HistoryList, DayKeysAndTitlesFollowMidnight) {
-    Store store(1);
-    // 23:59 in Berlin.
-    ManualClock clock(1000.0, QDateTime(QDate(2026, 1, 5), QTime(22, 59), Qt::UTC));
-    HistoryListModel model(store.history.get(), clock);
-    const QString key = model.data(model.index(0), HistoryListModel::DayKeyRole).toString();
-    EXPECT_EQ(key, QStringLiteral("2026-01-05"));
-    EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Today"));
-    QSignalSpy today(&model, &HistoryListModel::todayChanged);
-    clock.advance(50);
-    EXPECT_EQ(today.size(), 0);
-    clock.advance(30);
-    EXPECT_EQ(today.size(), 1);
-    EXPECT_EQ(model.today(), QDate(2026, 1, 6));
-    EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
-    clock.advance(24 * 3600.0);
-    EXPECT_EQ(today.size(), 2);
-    EXPECT_NE(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
+    // Whatever zone the machine is in: whole and half-hour offsets on both sides of UTC, the two ends of the
+    // calendar, and a Saturday whose midnight a clock change skips (that Sunday starts at 01:00).
+    struct Row {
+        const char* zone;
+        QDate day;
+    };
+    for (const Row& row :
+         {Row{"Europe/Berlin", {2026, 1, 5}}, Row{"UTC", {2026, 1, 5}}, Row{"Pacific/Kiritimati", {2026, 1, 5}},
+          Row{"Pacific/Pago_Pago", {2026, 1, 5}}, Row{"Asia/Kolkata", {2026, 1, 5}},
+          Row{"America/St_Johns", {2026, 7, 5}}, Row{"America/Santiago", {2026, 9, 5}}}) {
+        SCOPED_TRACE(row.zone);
+        const QTimeZone zone(row.zone);
+        ASSERT_TRUE(zone.isValid());
+        Store store;
+        store.history->record(summaryAt(QDateTime(row.day, QTime(12, 0), zone)), firstStart);
+        ManualClock clock(1000.0, QDateTime(row.day, QTime(23, 59), zone));
+        HistoryListModel model(store.history.get(), clock, nullptr, zone);
+        const QString key = model.data(model.index(0), HistoryListModel::DayKeyRole).toString();
+        EXPECT_EQ(key, row.day.toString(Qt::ISODate));
+        EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Today"));
+        QSignalSpy today(&model, &HistoryListModel::todayChanged);
+        clock.advance(50);
+        EXPECT_EQ(today.size(), 0);
+        clock.advance(30);
+        EXPECT_EQ(today.size(), 1);
+        EXPECT_EQ(model.today(), row.day.addDays(1));
+        EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
+        clock.advance(24 * 3600.0);
+        EXPECT_EQ(today.size(), 2);
+        EXPECT_NE(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
+    }
 }
 
 TEST_F(HistoryBrowserTest, AnEmptyHistoryThenTheFirstRecording) {
