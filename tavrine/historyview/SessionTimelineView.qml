@@ -55,7 +55,9 @@ Item {
         contentWidth: width
         contentHeight: root.model.contentHeight
         boundsBehavior: contentHeight > height ? Flickable.DragAndOvershootBounds : Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar { id: scrollBar; policy: flick.scrolls ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+        // Off, not "as needed", where nothing scrolls: before the layout gives the view its height everything
+        // seems to scroll, and a bar shown for that instant would fade out over the first frames.
+        ScrollBar.vertical: ScrollBar { id: scrollBar; objectName: "timelineScrollBar"; policy: flick.scrolls ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff }
         readonly property bool scrolls: contentHeight > height + 0.5
 
         NumberAnimation { id: scrollAnimation; target: flick; property: "contentY"; duration: 250; easing.type: Easing.OutCubic }

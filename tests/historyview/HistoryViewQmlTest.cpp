@@ -123,6 +123,10 @@ TEST_F(TimelineView, ATapOnTheCluesCardClearsTheSelectionAndATapOnABlockSelects)
         auto window = showInWindow(item, 320, 180);
         QQuickItem* card = findItem(item, QStringLiteral("timelineClues"));
         ASSERT_TRUE(card);
+        // Nothing scrolls: no scroll bar, not even one fading out from before the layout gave the view its height.
+        QQuickItem* bar = findItem(item, QStringLiteral("timelineScrollBar"));
+        ASSERT_TRUE(bar);
+        EXPECT_TRUE(!bar->isVisible() || bar->opacity() == 0) << bar->opacity();
         const int blocks = model.rowCount();
         for (int tapped = 0; tapped < blocks; ++tapped) {
             const int id = model.data(model.index(tapped), TimelineModel::SegmentIdRole).toInt();
