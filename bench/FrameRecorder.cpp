@@ -1,6 +1,7 @@
 // What the screen showed, frame by frame: grabs the root window (or an area of it) every --interval ms through
 // MIT-SHM while a command runs, keeps each grab that differs from the one before, and notes when top-level
-// windows map, unmap and move. Times are ms since the command was started.
+// windows map, unmap and move, and when a mouse button goes down and up (at the X server's own time, so that a click
+// from xdotool is placed exactly). Times are ms since the command was started.
 //
 //   frame_recorder --out DIR [--interval 30] [--scale 1] [--area x,y,w,h] [--duration ms] [--tail ms] -- command...
 //       writes DIR/NNNNNN.png (ms since launch) and DIR/events.txt; ends when the command has ended (plus --tail)
@@ -30,6 +31,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XShm.h>
 
 #include <algorithm>
@@ -320,6 +322,20 @@ int main(int argc, char** argv) {
     };
     grabArea(area);
     XSelectInput(display, root, SubstructureNotifyMask);
+    // Raw button events: any client may have them, and they carry the server's time of the press.
+    int xiOpcode = 0, xiEvent = 0, xiError = 0;
+    bool buttons = XQueryExtension(display, "XInputExtension", &xiOpcode, &xiEvent, &xiError);
+    if (buttons) {
+        int major = 2, minor = 0;
+        buttons = XIQueryVersion(display, &major, &minor) == Success;
+    }
+    if (buttons) {
+        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+        XISetMask(bits, XI_RawButtonPress);
+        XISetMask(bits, XI_RawButtonRelease);
+        XIEventMask mask{XIAllMasterDevices, int(sizeof(bits)), bits};
+        XISelectEvents(display, root, &mask, 1);
+    }
 
     std::signal(SIGINT, [](int) { stopRequested = true; });
     std::signal(SIGTERM, [](int) { stopRequested = true; });
@@ -371,6 +387,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "frame_recorder: cannot start %s\n", o.command[0]);
         return 1;
     }
+    // The monotonic clock's reading at the start, so that times another program prints (frame_scenes' steps)
+    // can be put on this timeline.
+    if (events)
+        std::fprintf(
+            events, "# start %lld\n",
+            (long long)std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count());
     std::optional<Clock::time_point> childEnded;
     Clock::time_point next = start;
     while (!stopRequested) {
@@ -399,6 +421,17 @@ int main(int argc, char** argv) {
             } else if (event.type == UnmapNotify) {
                 kind = "unmap";
                 window = event.xunmap.window;
+            } else if (event.type == GenericEvent && event.xcookie.extension == xiOpcode &&
+                       XGetEventData(display, &event.xcookie)) {
+                const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
+                // Xvfb's and Xorg's time is the monotonic clock's milliseconds, cut to 32 bits.
+                const auto startMs =
+                    quint32(std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count());
+                const int at = int(qint32(quint32(raw->time) - startMs));
+                if (events)
+                    std::fprintf(events, "%6d %s button %d\n", at,
+                                 raw->evtype == XI_RawButtonPress ? "press" : "release", raw->detail);
+                XFreeEventData(display, &event.xcookie);
             } else if (event.type == ConfigureNotify) {
                 kind = "configure";
                 window = event.xconfigure.window;

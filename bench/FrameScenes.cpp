@@ -44,8 +44,14 @@ void note(const QString& step) {
     std::fflush(stdout);
 }
 
+// The application goes on with its events while xdotool runs, as it does under a real hand: a click handled only
+// once xdotool has ended would add xdotool's own time to what the application takes.
 void tool(const QStringList& arguments) {
-    QProcess::execute(QStringLiteral("xdotool"), arguments);
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), arguments);
+    // The events handled meanwhile may include the process's own end: its state says when it is over.
+    while (xdotool.state() != QProcess::NotRunning && !xdotool.waitForFinished(1))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 struct Driver {
@@ -253,6 +259,9 @@ int main(int argc, char** argv) {
     if (PlayerProcess::isPlayerLaunch(argc, argv))
         return PlayerProcess::run(argc, argv);
     sinceStart.start();
+    // On the monotonic clock, as frame_recorder's events.txt gives its own start: the steps' times line up with
+    // the frames'.
+    std::printf("# start %lld\n", sinceStart.msecsSinceReference());
     const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (which != QLatin1String("onboarding") && which != QLatin1String("app")) {
         std::fputs("usage: frame_scenes onboarding|app\n", stderr);

@@ -117,6 +117,13 @@ void HistoryBrowser::ensureSelection() {
     setSelection(newest ? std::optional<QUuid>(newest->sessionID) : std::nullopt);
 }
 
+void HistoryBrowser::open() {
+    const std::optional<StoredSession> newest = m_list->sessionAt(0);
+    setSelection(newest ? std::optional<QUuid>(newest->sessionID) : std::nullopt);
+    // The same session selected again is a new detail all the same: its timeline starts unselected.
+    setSegmentSelection(-1);
+}
+
 void HistoryBrowser::deleteSession(const QString& sessionID) {
     const QUuid id = QUuid::fromString(sessionID);
     if (id.isNull() || !m_history)

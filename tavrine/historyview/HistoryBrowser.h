@@ -69,6 +69,10 @@ public:
     Q_INVOKABLE void select(const QString& sessionID);
     // Keeps the selection while its session exists, else selects the newest (nothing in an empty history).
     Q_INVOKABLE void ensureSelection();
+    // The window opens: its view state starts afresh, as a new window's would, on the newest session. The browser
+    // outlives the window, and a selection kept from before (made by a click, or by ensureSelection before newer
+    // sessions were stored) is not what the user opened the window to see.
+    Q_INVOKABLE void open();
     // Deletes one session, clearing the selection first when it is the selected one; no confirmation.
     Q_INVOKABLE void deleteSession(const QString& sessionID);
     Q_INVOKABLE void deleteSelected();

@@ -14,14 +14,16 @@ namespace {
 // A long sleep could overshoot midnight by the time the computer slept; waking every few minutes bounds that.
 constexpr double longestWait = 300.0;
 
-QCoro::Task<void> followMidnight(QPointer<HistoryListModel> model, Clock& clock, CancellationToken token,
-                                 std::function<void()> tick) {
+QCoro::Task<void> followMidnight(QPointer<HistoryListModel> model, Clock& clock, QTimeZone zone,
+                                 CancellationToken token, std::function<void()> tick) {
     try {
         while (!token.isCancelled()) {
             const QDateTime now = clock.date();
-            const QDateTime midnight(now.toLocalTime().date().addDays(1), QTime(0, 0), Qt::LocalTime);
-            const double untilMidnight = std::max(0.5, double(now.msecsTo(midnight)) / 1000.0 + 0.5);
-            co_await clock.sleep(std::min(untilMidnight, longestWait), token);
+            // The next day's first moment in the list's zone: where a clock change skips midnight, the day starts
+            // later, and a midnight that does not exist must not be waited for again and again.
+            const QDateTime nextDay = now.toTimeZone(zone).date().addDays(1).startOfDay(zone);
+            const double untilNextDay = std::max(0.5, double(now.msecsTo(nextDay)) / 1000.0 + 0.5);
+            co_await clock.sleep(std::min(untilNextDay, longestWait), token);
             if (!model || token.isCancelled())
                 co_return;
             tick();
@@ -33,8 +35,8 @@ QCoro::Task<void> followMidnight(QPointer<HistoryListModel> model, Clock& clock,
 
 } // namespace
 
-HistoryListModel::HistoryListModel(SessionHistory* history, Clock& clock, QObject* parent)
-    : QAbstractListModel(parent), m_history(history), m_clock(clock) {
+HistoryListModel::HistoryListModel(SessionHistory* history, Clock& clock, QObject* parent, const QTimeZone& zone)
+    : QAbstractListModel(parent), m_history(history), m_clock(clock), m_zone(zone) {
     m_today = sessionDay(m_clock.date(), m_zone);
     if (m_history) {
         m_count = m_history->sessionCount();
@@ -49,7 +51,7 @@ HistoryListModel::~HistoryListModel() {
 
 void HistoryListModel::watchMidnight() {
     QPointer<HistoryListModel> self(this);
-    followMidnight(self, m_clock, m_alive.token(), [self] {
+    followMidnight(self, m_clock, m_zone, m_alive.token(), [self] {
         if (!self)
             return;
         const QDate today = sessionDay(self->m_clock.date(), self->m_zone);
@@ -78,7 +80,8 @@ const StoredSession* HistoryListModel::load(int row) const {
     if (row < 0 || row >= m_count || !m_history)
         return nullptr;
     const qint64 number = row / pageSize;
-    auto found = std::find_if(m_pages.begin(), m_pages.end(), [number](const Page& page) { return page.number == number; });
+    auto found =
+        std::find_if(m_pages.begin(), m_pages.end(), [number](const Page& page) { return page.number == number; });
     if (found == m_pages.end()) {
         // A row shows the session alone; its segments are read when it is selected.
         m_pages.prepend({number, m_history->sessionsWithoutSegments(number * pageSize, pageSize)});

@@ -34,7 +34,9 @@ public:
     static constexpr qint64 pageSize = 200;
     static constexpr int keptPages = 5;
 
-    HistoryListModel(SessionHistory* history, Clock& clock, QObject* parent = nullptr);
+    // Days, times and midnight are the `zone`'s: the system's, or the one a test pins.
+    HistoryListModel(SessionHistory* history, Clock& clock, QObject* parent = nullptr,
+                     const QTimeZone& zone = QTimeZone::systemTimeZone());
     ~HistoryListModel() override;
 
     void setLocale(const QLocale& locale) { m_locale = locale; }
@@ -72,7 +74,7 @@ private:
     QPointer<SessionHistory> m_history;
     Clock& m_clock;
     QLocale m_locale;
-    QTimeZone m_zone = QTimeZone::systemTimeZone();
+    QTimeZone m_zone;
     qint64 m_count = 0;
     QDate m_today;
     // Most recently used first.

@@ -23,8 +23,12 @@ struct RecapShareImage {
 };
 
 // Renders the upright card of `summary` on its ink margin, laid out at three times its size (text, strip and
-// wordmark drawn at that size, not a small picture enlarged), opaque, and PNG-encodes it. Absent when the card
-// cannot be made, rendered or encoded. Runs on the main thread.
+// wordmark drawn at that size, not a small picture enlarged), opaque. Absent when the card cannot be made or
+// rendered. Runs on the main thread.
+std::optional<QImage> renderShareCard(const SessionSummary& summary, QQmlEngine& engine);
+// The share image of a rendered card: its PNG and the bitmap. Absent when encoding fails. Any thread.
+std::optional<RecapShareImage> shareImageOf(const QImage& card);
+// Both in one go.
 std::optional<RecapShareImage> makeShareImage(const SessionSummary& summary, QQmlEngine& engine);
 
 } // namespace tavrine

@@ -9,12 +9,14 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QQmlEngine>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QWindow>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace tavrine {
 
@@ -23,6 +25,12 @@ RecapViewModel::RecapViewModel(FocusSession* session, QQmlEngine* engine, QObjec
       m_timeline(new TimelineModel(this)) {
     m_timeline->setShowsCluesOverTimeline(true);
     m_timeline->setHeight(180);
+    m_shareSettle.setSingleShot(true);
+    m_shareSettle.setInterval(settleMs);
+    connect(&m_shareSettle, &QTimer::timeout, this, [this] {
+        if (m_shareWindow && m_shareWindow->isVisible())
+            refreshShareImage();
+    });
     if (m_session) {
         connect(m_session, &FocusSession::summaryChanged, this, [this] { setSummary(m_session->summary()); });
         setSummary(m_session->summary());
@@ -54,13 +62,12 @@ void RecapViewModel::setSummary(const std::optional<SessionSummary>& summary) {
     }
     refreshStoreNotice();
     emit summaryChanged();
-    // The image follows the summary; when the view is up it asks again itself, but a changed phrase must not
-    // leave an image of the old one on offer.
+    // The image follows the summary: the view asks for the new one once it has drawn it, but a changed phrase
+    // must not leave an image of the old one on offer meanwhile.
     if (m_shareImage && m_imageSummary != m_summary) {
         m_shareImage.reset();
         m_imageSummary.reset();
         emit shareImageChanged();
-        refreshShareImage();
     }
 }
 
@@ -91,9 +98,46 @@ void RecapViewModel::refreshShareImage() {
     if (m_imageSummary == m_summary)
         return; // the image already shows this very summary (or failed for it)
     m_imageSummary = m_summary;
-    m_shareImage = makeShareImage(*m_summary, *m_engine);
+    const quint64 ticket = ++m_shareTicket;
+    const std::optional<QImage> card = renderShareCard(*m_summary, *m_engine);
     ++m_imagesMade;
-    emit shareImageChanged();
+    if (!card) {
+        m_shareImage.reset();
+        emit shareImageChanged();
+        return;
+    }
+    using Encoded = std::optional<RecapShareImage>;
+    auto* encoding = new QFutureWatcher<Encoded>(this);
+    connect(encoding, &QFutureWatcherBase::finished, this, [this, encoding, ticket] {
+        encoding->deleteLater();
+        // A newer summary's image is on its way, or the summary is gone: this one shows nothing of it.
+        if (ticket != m_shareTicket || !m_summary || m_imageSummary != m_summary)
+            return;
+        m_shareImage = encoding->result();
+        emit shareImageChanged();
+    });
+    encoding->setFuture(QtConcurrent::run([image = *card] { return shareImageOf(image); }));
+}
+
+void RecapViewModel::refreshShareImageWhenShown(QQuickWindow* window) {
+    if (!window)
+        return;
+    if (window != m_shareWindow) {
+        disconnect(m_shareFrames);
+        m_shareWindow = window;
+        // Emitted on the render thread; the wait starts again here, after the frame.
+        m_shareFrames = connect(
+            window, &QQuickWindow::frameSwapped, this,
+            [this] {
+                if (m_summary && m_imageSummary != m_summary)
+                    m_shareSettle.start(settleMs);
+            },
+            Qt::QueuedConnection);
+    }
+    // Every frame from now on starts the wait anew; a window that draws none at all (a change it does not show)
+    // waits longer, so that a recap whose first frame is slow is never beaten to it.
+    if (m_summary && m_imageSummary != m_summary)
+        m_shareSettle.start(unshownLimitMs);
 }
 
 bool RecapViewModel::saveImage(const QUrl& file) {

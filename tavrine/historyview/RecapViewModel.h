@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QQuickWindow>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 #include <QtQml/qqmlregistration.h>
@@ -65,9 +67,15 @@ public:
 
     // The summary shown; the session's own when there is one. A summary equal to the one shown changes nothing.
     void setSummary(const std::optional<SessionSummary>& summary);
-    // Makes the share image for the summary shown, unless the one there is for that very summary. The view
-    // runs it once it is shown; tests call it directly.
+    // Makes the share image for the summary shown, unless the one there is for that very summary: renders the
+    // card here and encodes its PNG on a worker thread, so `shareImageChanged` follows later.
     Q_INVOKABLE void refreshShareImage();
+    // The view asks for the image once it is up in `window`: making it renders the card a second time and encodes
+    // a large PNG, which would hold up the recap's own first frame. It is made once the window has drawn a frame
+    // and then nothing more for `settleMs`, and only while the window shows.
+    Q_INVOKABLE void refreshShareImageWhenShown(QQuickWindow* window);
+    static constexpr int settleMs = 300;
+    static constexpr int unshownLimitMs = 1500;
     const std::optional<RecapShareImage>& shareImage() const { return m_shareImage; }
     bool hasShareImage() const { return m_shareImage.has_value(); }
     QImage sharePreview() const { return m_shareImage ? m_shareImage->preview : QImage(); }
@@ -125,6 +133,12 @@ private:
     QString m_saveError;
     QString m_storeNotice;
     QString m_shareNote;
+    // The window the image waits for, and the wait itself: restarted by every frame it draws.
+    QPointer<QQuickWindow> m_shareWindow;
+    QMetaObject::Connection m_shareFrames;
+    QTimer m_shareSettle;
+    // Names the newest encoding: an older one that ends later is dropped.
+    quint64 m_shareTicket = 0;
     std::unique_ptr<platform::SaveFileChooser> m_ownChooser;
     platform::SaveFileChooser* m_chooser = nullptr;
     bool m_choosing = false;

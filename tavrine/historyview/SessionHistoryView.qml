@@ -30,6 +30,12 @@ Item {
 
     SystemPalette { id: system }
 
+    // The window only hides when closed, and the browser lives on: each opening starts on the newest session, as a
+    // new window would, before its first frame. (The window's own visibleChanged is not emitted to QML for a window
+    // hidden and shown from C++; the attached visibility is.)
+    readonly property bool shown: Window.visibility !== Window.Hidden
+    onShownChanged: if (shown) root.browser.open()
+
     ColumnLayout {
         anchors.fill: parent
         spacing: 0

@@ -12,10 +12,17 @@ Item {
     implicitWidth: 420
     implicitHeight: column.implicitHeight
 
-    Component.onCompleted: Qt.callLater(root.model.refreshShareImage)
+    // The share image is made once the recap is on screen in its window, never on the way to its first frame.
+    readonly property QtObject hostWindow: root.Window.window
+    function askForShareImage() {
+        if (root.hostWindow)
+            root.model.refreshShareImageWhenShown(root.hostWindow)
+    }
+    onHostWindowChanged: askForShareImage()
+    Component.onCompleted: askForShareImage()
     Connections {
         target: root.model
-        function onSummaryChanged() { Qt.callLater(root.model.refreshShareImage) }
+        function onSummaryChanged() { root.askForShareImage() }
         function onShared() { sharePopup.close() }
     }
     Keys.onReturnPressed: if (!sharePopup.visible) root.model.again()

@@ -55,7 +55,9 @@ Item {
         contentWidth: width
         contentHeight: root.model.contentHeight
         boundsBehavior: contentHeight > height ? Flickable.DragAndOvershootBounds : Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar { id: scrollBar; policy: flick.scrolls ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+        // Off, not "as needed", where nothing scrolls: before the layout gives the view its height everything
+        // seems to scroll, and a bar shown for that instant would fade out over the first frames.
+        ScrollBar.vertical: ScrollBar { id: scrollBar; objectName: "timelineScrollBar"; policy: flick.scrolls ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff }
         readonly property bool scrolls: contentHeight > height + 0.5
 
         NumberAnimation { id: scrollAnimation; target: flick; property: "contentY"; duration: 250; easing.type: Easing.OutCubic }
@@ -128,6 +130,12 @@ Item {
             rows: root.model.cluesRows
             kindColor: root.model.cluesColor
         }
-        TapHandler { onTapped: root.selectionRequested(-1) }
+        // Takes the press, so that the block lying under the card never sees the tap: a tap handler would only
+        // share it, and the block would select itself again right after the card cleared the selection.
+        MouseArea {
+            objectName: "timelineCluesTap"
+            anchors.fill: parent
+            onClicked: root.selectionRequested(-1)
+        }
     }
 }

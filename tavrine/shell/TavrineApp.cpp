@@ -228,12 +228,13 @@ void TavrineApp::note(const char* name) {
 
 void TavrineApp::start() {
     m_delegate.applicationDidFinishLaunching(m_environment.arguments);
+    // The icon comes first, and it is drawn before anything else is built: the tray host makes room for it at
+    // once, and while the windows are built that room would show as an empty square. The host has placed it by
+    // then, so the launch set-up opens the main window under it at once.
+    m_tray->showIconDrawn(trayIconDrawnLimitMs);
     // The first-run window is built only when it shows.
     if (shouldShowOnboarding())
         prepareSoundAfterFirstFrame(m_windows->openWindow(QStringLiteral("onboarding")));
-    // The icon goes up before the main window is built: the tray host places it meanwhile, so that the launch
-    // set-up finds it placed and opens the window under it at once instead of looking again 50 ms later.
-    m_tray->trayIcon().show();
     prepareSoundAfterFirstFrame(m_windows->window(QStringLiteral("focus")));
     m_updaterController->startUpdater();
     // The tray label runs the launch set-up when it is first shown; a desktop without a tray never shows it, so

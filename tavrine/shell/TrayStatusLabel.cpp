@@ -3,6 +3,7 @@
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/ui/PaletteWatcher.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
@@ -10,6 +11,9 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
 
 namespace tavrine::shell {
 
@@ -54,6 +58,57 @@ void TrayStatusLabel::show() {
         if (m_actions.onInstalled)
             m_actions.onInstalled();
     }
+}
+
+bool TrayStatusLabel::showIconDrawn(int limitMs) {
+    const QWidgetList before = QApplication::topLevelWidgets();
+    m_icon->show();
+    // Where a host embeds icons, Qt draws this one in a widget window of its own, made by show().
+    m_embedded = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (!before.contains(widget) && widget->objectName() == QLatin1String("QSystemTrayIconSys"))
+            m_embedded = widget;
+    }
+    if (!m_embedded)
+        return false;
+    m_embeddedDrawn = false;
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.start(limitMs);
+    // The host may size and place the icon once more right after its first drawing (trayer gives it its panel's
+    // height), and what was drawn at the old size is gone: drawn means drawn and then left alone for a moment.
+    m_embeddedSettle.setSingleShot(true);
+    m_embeddedSettle.setInterval(iconSettleMs);
+    m_embedded->installEventFilter(this);
+    // The embedding, the exposure and the drawing they bring; a click waits until the icon is there to take it.
+    while (limit.isActive() && m_embedded && !(m_embeddedDrawn && !m_embeddedSettle.isActive()))
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    if (m_embedded)
+        m_embedded->removeEventFilter(this);
+    m_embeddedSettle.stop();
+    return m_embeddedDrawn;
+}
+
+bool TrayStatusLabel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_embedded) {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+            m_embeddedDrawn = false;
+            m_embeddedSettle.start();
+            break;
+        case QEvent::Paint:
+            // A paint that reaches the screen: the window is exposed, i.e. embedded and mapped by the host.
+            if (m_embedded->windowHandle() && m_embedded->windowHandle()->isExposed()) {
+                m_embeddedDrawn = true;
+                m_embeddedSettle.start();
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 bool TrayStatusLabel::trayAvailable() {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class QWidget;
 
 namespace tavrine {
 class FocusSession;
@@ -43,6 +45,13 @@ public:
 
     // Shows the item. Without a tray host nothing appears, but the item docks as soon as a host starts.
     void show();
+    // Shows the icon and returns once the tray host has embedded it and it is drawn there: the host lays out a
+    // place for the icon at once, and while this thread is busy (building the windows at launch) that place would
+    // show as an empty square. Returns at once without a host that embeds icons (none, or one that draws the icon
+    // itself), and after `limitMs` when the host does not get to it; answers whether the icon was drawn.
+    bool showIconDrawn(int limitMs);
+    // How long a drawn icon must be left alone by the host to count as drawn.
+    static constexpr int iconSettleMs = 30;
     bool isShown() const { return m_shown; }
 
     // The icon's area on the screen once an XEmbed tray host placed it; none under a StatusNotifierItem host
@@ -61,6 +70,9 @@ public:
     QAction& openAction() const { return *m_open; }
     QAction& quitAction() const { return *m_quit; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void refresh();
 
@@ -71,6 +83,10 @@ private:
     QAction* m_quit = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     ui::TrayIconRenderer m_renderer;
+    // The icon's own window while showIconDrawn waits for its first drawing on screen.
+    QPointer<QWidget> m_embedded;
+    bool m_embeddedDrawn = false;
+    QTimer m_embeddedSettle;
     bool m_shown = false;
     bool m_installed = false;
     int m_iconUpdates = 0;

@@ -77,23 +77,37 @@ TEST_F(HistoryList, ReadsPagesOnDemandAndKeepsAtMostFive) {
 }
 
 TEST_F(HistoryList, DayKeysAndTitlesFollowMidnight) {
-    Store store(1);
-    // 23:59 in Berlin.
-    ManualClock clock(1000.0, QDateTime(QDate(2026, 1, 5), QTime(22, 59), Qt::UTC));
-    HistoryListModel model(store.history.get(), clock);
-    const QString key = model.data(model.index(0), HistoryListModel::DayKeyRole).toString();
-    EXPECT_EQ(key, QStringLiteral("2026-01-05"));
-    EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Today"));
-    QSignalSpy today(&model, &HistoryListModel::todayChanged);
-    clock.advance(50);
-    EXPECT_EQ(today.size(), 0);
-    clock.advance(30);
-    EXPECT_EQ(today.size(), 1);
-    EXPECT_EQ(model.today(), QDate(2026, 1, 6));
-    EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
-    clock.advance(24 * 3600.0);
-    EXPECT_EQ(today.size(), 2);
-    EXPECT_NE(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
+    // Whatever zone the machine is in: whole and half-hour offsets on both sides of UTC, the two ends of the
+    // calendar, and a Saturday whose midnight a clock change skips (that Sunday starts at 01:00).
+    struct Row {
+        const char* zone;
+        QDate day;
+    };
+    for (const Row& row :
+         {Row{"Europe/Berlin", {2026, 1, 5}}, Row{"UTC", {2026, 1, 5}}, Row{"Pacific/Kiritimati", {2026, 1, 5}},
+          Row{"Pacific/Pago_Pago", {2026, 1, 5}}, Row{"Asia/Kolkata", {2026, 1, 5}},
+          Row{"America/St_Johns", {2026, 7, 5}}, Row{"America/Santiago", {2026, 9, 5}}}) {
+        SCOPED_TRACE(row.zone);
+        const QTimeZone zone(row.zone);
+        ASSERT_TRUE(zone.isValid());
+        Store store;
+        store.history->record(summaryAt(QDateTime(row.day, QTime(12, 0), zone)), firstStart);
+        ManualClock clock(1000.0, QDateTime(row.day, QTime(23, 59), zone));
+        HistoryListModel model(store.history.get(), clock, nullptr, zone);
+        const QString key = model.data(model.index(0), HistoryListModel::DayKeyRole).toString();
+        EXPECT_EQ(key, row.day.toString(Qt::ISODate));
+        EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Today"));
+        QSignalSpy today(&model, &HistoryListModel::todayChanged);
+        clock.advance(50);
+        EXPECT_EQ(today.size(), 0);
+        clock.advance(30);
+        EXPECT_EQ(today.size(), 1);
+        EXPECT_EQ(model.today(), row.day.addDays(1));
+        EXPECT_EQ(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
+        clock.advance(24 * 3600.0);
+        EXPECT_EQ(today.size(), 2);
+        EXPECT_NE(model.dayTitle(key, model.today()), QStringLiteral("Yesterday"));
+    }
 }
 
 TEST_F(HistoryBrowserTest, AnEmptyHistoryThenTheFirstRecording) {
@@ -147,6 +161,88 @@ TEST_F(HistoryBrowserTest, SelectionSurvivesRecordingsAndFollowsDeletions) {
     EXPECT_EQ(browser.placeholderTitle(), QStringLiteral("No sessions yet"));
     browser.deleteSelected(); // nothing selected: nothing happens
     browser.deleteSession(QStringLiteral("not an id"));
+}
+
+TEST_F(HistoryBrowserTest, EachOpeningSelectsTheNewestSession) {
+    // Every way the list changes before an opening, with or without a selection kept from an earlier one. The
+    // browser lives as long as the application; the window only hides when closed.
+    struct Row {
+        const char* name;
+        int sessions;                                        // stored when the browser is made, at launch
+        std::function<void(Store&, HistoryBrowser&)> before; // between launch and the opening checked
+        const char* newest;                                  // the session that opening must show; none for empty
+    };
+    const auto idAt = [](HistoryBrowser& b, int row) {
+        return b.listModel()->data(b.listModel()->index(row), HistoryListModel::SessionIdRole).toString();
+    };
+    const Row rows[] = {
+        {"the first opening, after sessions stored since launch", 0,
+         [](Store& s, HistoryBrowser&) {
+             s.record(0); // selected by ensureSelection while nobody looks
+             s.record(1);
+             s.record(2);
+         },
+         "Session 2"},
+        {"a later opening, after a session stored since the last", 1,
+         [](Store& s, HistoryBrowser& b) {
+             b.open();
+             s.record(1);
+         },
+         "Session 1"},
+        {"a later opening, an older session clicked at the last", 3,
+         [&](Store&, HistoryBrowser& b) {
+             b.open();
+             b.select(idAt(b, 2));
+             b.setSegmentSelection(0);
+         },
+         "Session 2"},
+        {"a later opening, the newest deleted at the last with an older one selected", 3,
+         [&](Store&, HistoryBrowser& b) {
+             b.open();
+             b.select(idAt(b, 2));
+             b.deleteSession(idAt(b, 0));
+         },
+         "Session 1"},
+        {"a later opening, the history cleared and a session stored since", 2,
+         [](Store& s, HistoryBrowser& b) {
+             b.open();
+             s.history->deleteAll();
+             s.record(5);
+         },
+         "Session 5"},
+        {"a later opening, every session deleted since", 2,
+         [](Store& s, HistoryBrowser& b) {
+             b.open();
+             s.history->deleteAll();
+         },
+         nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Store store(row.sessions);
+        HistoryBrowser browser(store.history.get(), store.clock);
+        row.before(store, browser);
+        browser.open();
+        if (row.newest) {
+            EXPECT_EQ(browser.selectedRow(), 0);
+            EXPECT_EQ(browser.detailTitle(), QString::fromLatin1(row.newest));
+        } else {
+            EXPECT_FALSE(browser.hasSelection());
+        }
+        EXPECT_EQ(browser.segmentSelection(), -1);
+    }
+
+    // A file still being read when the window opens: its sessions arrive, the newest selected.
+    Store read(3);
+    SessionHistory::Options options;
+    options.folder = read.folder.path();
+    options.checkInBackground = true;
+    read.history = std::make_unique<SessionHistory>(options);
+    HistoryBrowser browser(read.history.get(), read.clock);
+    browser.open();
+    EXPECT_FALSE(browser.hasSelection());
+    read.history->waitUntilOpen();
+    EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 2"));
 }
 
 TEST_F(HistoryBrowserTest, AHistoryThatIsOffShowsNoSessions) {

@@ -88,6 +88,62 @@ TEST_F(TimelineView, ACallerThatIgnoresTheRequestKeepsItDisplayOnly) {
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
+TEST_F(TimelineView, ATapOnTheCluesCardClearsTheSelectionAndATapOnABlockSelects) {
+    // The recap's timeline: the card lies over a block, one long block or the other of two, and a tap on the card
+    // must not reach the block under it.
+    const auto related = [](double start, double end, const char* phrase) {
+        SessionTimeline::Segment s;
+        s.kind = SessionTimeline::Kind::Related;
+        s.start = start;
+        s.end = end;
+        s.phrase = QString::fromLatin1(phrase);
+        s.clues.app = QStringLiteral("Writer");
+        return s;
+    };
+    struct Row {
+        const char* name;
+        SessionTimeline timeline;
+    };
+    const Row rows[] = {
+        {"one long block", normaliseTimeline({related(0, 1800, "Wrote the report")}, 1800)},
+        {"two blocks",
+         normaliseTimeline({related(0, 900, "Wrote the intro"), related(900, 1800, "Wrote the end")}, 1800)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QmlHarness h;
+        TimelineModel model;
+        model.setTimeline(row.timeline, QDateTime::currentDateTime());
+        auto view = h.createFromText("import QtQuick\nimport Tavrine.HistoryView\n"
+                                     "SessionTimelineView { width: 320; height: 180; showsCluesOverTimeline: true;"
+                                     " onSelectionRequested: id => selection = id }",
+                                     {{QStringLiteral("model"), QVariant::fromValue(&model)}});
+        ASSERT_TRUE(view);
+        auto* item = qobject_cast<QQuickItem*>(view.get());
+        auto window = showInWindow(item, 320, 180);
+        QQuickItem* card = findItem(item, QStringLiteral("timelineClues"));
+        ASSERT_TRUE(card);
+        // Nothing scrolls: no scroll bar, not even one fading out from before the layout gave the view its height.
+        QQuickItem* bar = findItem(item, QStringLiteral("timelineScrollBar"));
+        ASSERT_TRUE(bar);
+        EXPECT_TRUE(!bar->isVisible() || bar->opacity() == 0) << bar->opacity();
+        const int blocks = model.rowCount();
+        for (int tapped = 0; tapped < blocks; ++tapped) {
+            const int id = model.data(model.index(tapped), TimelineModel::SegmentIdRole).toInt();
+            const double blockY = model.data(model.index(tapped), TimelineModel::BlockYRole).toDouble();
+            QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(200, int(blockY) + 10));
+            EXPECT_EQ(view->property("selection").toInt(), id);
+            ASSERT_TRUE(card->isVisible());
+            // The card's middle, over a block.
+            const QPointF middle = card->mapToScene(QPointF(card->width() / 2, card->height() / 2));
+            QTest::mouseClick(window.get(), Qt::LeftButton, {}, middle.toPoint());
+            EXPECT_EQ(view->property("selection").toInt(), -1);
+            EXPECT_FALSE(card->isVisible());
+        }
+        EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    }
+}
+
 TEST_F(HistoryView, LoadsWithSessionsAndWithNone) {
     QmlHarness h;
     QTemporaryDir folder;
@@ -187,6 +243,13 @@ TEST_F(RecapView, AgainFirstThenTheShareImage) {
     EXPECT_FALSE(findItem(view.get(), QStringLiteral("shareRecap"))->isVisible());
     EXPECT_TRUE(findItem(view.get(), QStringLiteral("again"))->isVisible());
     auto window = showInWindow(qobject_cast<QQuickItem*>(view.get()), 420, 700);
+    // The image waits until the recap has been drawn: rendering it would hold the recap's frames up.
+    bool drawn = false;
+    QObject::connect(
+        window.get(), &QQuickWindow::frameSwapped, &model, [&] { drawn = true; }, Qt::QueuedConnection);
+    window->update();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn; }));
+    EXPECT_EQ(model.shareImagesMade(), 0);
     int again = 0;
     QObject::connect(&model, &RecapViewModel::againRequested, [&again] { ++again; });
     QTest::keyClick(window.get(), Qt::Key_Return);
@@ -218,7 +281,7 @@ TEST_F(RecapShare, ARealThreeTimesRenderOnAnInkMargin) {
     RecapViewModel model(nullptr, &h.engine());
     model.setSummary(sampleSummary());
     model.refreshShareImage();
-    ASSERT_TRUE(model.hasShareImage());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.hasShareImage(); }));
     const RecapShareImage& image = *model.shareImage();
     const QImage decoded = QImage::fromData(image.png, "PNG");
     EXPECT_EQ(decoded.width(), 1224);
@@ -249,7 +312,7 @@ TEST_F(RecapShare, SaveWritesTheChosenFileOrSaysWhyItCouldNot) {
     RecapViewModel model(nullptr, &h.engine());
     model.setSummary(sampleSummary());
     model.refreshShareImage();
-    ASSERT_TRUE(model.hasShareImage());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.hasShareImage(); }));
     ChosenFile chooser;
     model.setFileChooser(&chooser);
     int shared = 0;

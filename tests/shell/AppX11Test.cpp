@@ -10,9 +10,12 @@
 #include "tavrine/shell/WindowSet.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QImage>
 #include <QMenu>
 #include <QProcess>
 #include <QQuickWindow>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -159,4 +162,34 @@ TEST(AppX11, TheTrayMenuOpensTheMainWindowAndQuitsStoringTheSession) {
     const QList<StoredSession> stored = h.history->allSessions();
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored[0].intention, QStringLiteral("Write the report"));
+}
+
+// Whatever a launch opens, the tray icon is drawn by the time the launch builds its windows: the tray host makes
+// room for the icon at once, and that room would show as an empty square for as long as the windows take.
+TEST(AppX11, TheTrayIconIsDrawnBeforeTheWindowsAreBuilt) {
+    struct Case {
+        QStringList arguments;
+        bool onboarded;
+    };
+    for (const Case& c : {Case{{}, true}, Case{{}, false}, Case{{QStringLiteral("--launched-at-login")}, true}}) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString() + (c.onboarded ? "" : " (not onboarded)"));
+        // The host lays its panel out again once the last case's icon has gone: that is over first.
+        ASSERT_TRUE(waitUntil([] { return !trayIconWindow(); }, waitLimit));
+        QTest::qWait(300);
+        ShellAppHarness h(c.arguments, c.onboarded);
+        h.app->start();
+        // Read from the server as the screen shows it now, before this thread handles anything more.
+        const std::optional<QRect> icon = h.app->tray().trayIconGeometry();
+        ASSERT_TRUE(icon) << "not placed";
+        const QImage shown = QGuiApplication::primaryScreen()
+                                 ->grabWindow(0, icon->x(), icon->y(), icon->width(), icon->height())
+                                 .toImage();
+        // An empty place is one colour; the icon's strokes differ from the ground around them.
+        const QRgb ground = shown.pixel(0, 0);
+        int strokes = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                strokes += shown.pixel(x, y) != ground ? 1 : 0;
+        EXPECT_GT(strokes, shown.width() * shown.height() / 20) << "an empty square";
+    }
 }

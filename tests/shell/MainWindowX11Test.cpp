@@ -216,6 +216,30 @@ TEST(MainWindowX11, TheNudgeCloseButtonStaysUnderThePointerAndItsClickClosesTheC
     }
 }
 
+// Closing the History window only hides it: each opening shows the newest session all the same, whatever was
+// selected at the last one and whatever was stored since.
+TEST(MainWindowX11, EachOpeningOfHistoryShowsTheNewestSession) {
+    ShownApp s;
+    s.h.history->record(sampleSummary(sessionStart), sessionStart);
+    QQuickWindow* history = s.h.app->windows().openWindow(QStringLiteral("history"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
+    QQuickItem* list = findItem(history, QStringLiteral("historyList"));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->property("currentIndex").toInt(), 0);
+    history->close();
+    ASSERT_TRUE(waitUntil([&] { return !history->isVisible(); }, waitLimit));
+    for (int later = 1; later <= 2; ++later) {
+        s.h.history->record(sampleSummary(sessionStart.addSecs(3600 * later)), sessionStart);
+        EXPECT_EQ(list->property("currentIndex").toInt(), 1) << "kept while the window is closed";
+        s.h.app->windows().openWindow(QStringLiteral("history"));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
+        EXPECT_EQ(list->property("count").toInt(), later + 1);
+        EXPECT_EQ(list->property("currentIndex").toInt(), 0) << later;
+        history->close();
+        ASSERT_TRUE(waitUntil([&] { return !history->isVisible(); }, waitLimit));
+    }
+}
+
 // Cancel keeps every session; "Clear history" empties the store and the open History window's list.
 TEST(MainWindowX11, TheClearDialogEmptiesTheListOnlyWhenConfirmed) {
     ShownApp s;
