@@ -31,9 +31,7 @@ std::pair<uchar, double> backgroundOf(const QImage& grey, QRect area = {}) {
 }
 
 // Rules (grid lines, borders, a cell cursor's frame) are found in a line's crop by these measures, all in rows
-// and columns of the crop. A grey at least this far from the line's background is ink for them; grid lines are
-// drawn lighter than text, down to about 30 steps from white.
-constexpr int ruleInkStep = 24;
+// and columns of the crop; a grey ruleInkStep from the line's background is ink for them.
 // A rule is at most this share of the line's height thick (and at least 3 pixels may be): a stem or a filled
 // cell is thicker.
 constexpr double ruleThickness = 0.25;
@@ -173,14 +171,17 @@ QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
     return line;
 }
 
-// Which columns of a line crop hold no ink: no grey a rule's step from its background.
-std::vector<bool> blankColumns(const QImage& line) {
-    const int background = backgroundOf(line).first;
-    std::vector<bool> blank(size_t(line.width()), true);
-    for (int y = 0; y < line.height(); ++y) {
-        const uchar* row = line.constScanLine(y);
-        for (int x = 0; x < line.width(); ++x)
-            blank[size_t(x)] = blank[size_t(x)] && std::abs(int(row[x]) - background) < ruleInkStep;
+// Which columns of `area` of an 8-bit grey image (all of it when null) hold no ink: no grey `inkStep` or more from
+// the area's background.
+std::vector<bool> blankColumns(const QImage& grey, QRect area = {}, int inkStep = ruleInkStep) {
+    if (area.isNull())
+        area = grey.rect();
+    const int background = backgroundOf(grey, area).first;
+    std::vector<bool> blank(size_t(area.width()), true);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const uchar* row = grey.constScanLine(y) + area.left();
+        for (int x = 0; x < area.width(); ++x)
+            blank[size_t(x)] = blank[size_t(x)] && std::abs(int(row[x]) - background) < inkStep;
     }
     return blank;
 }
@@ -459,29 +460,6 @@ QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRe
     return lines;
 }
 
-QList<QImage> piecesOfCrop(const QImage& line, int gap) {
-    const std::vector<bool> blank = blankColumns(line);
-    QList<QImage> pieces;
-    int left = 0;
-    for (int x = 0; x < line.width();) {
-        if (!blank[size_t(x)]) {
-            ++x;
-            continue;
-        }
-        const int start = x;
-        while (x < line.width() && blank[size_t(x)])
-            ++x;
-        if (x - start >= gap && start > left && x < line.width()) {
-            pieces.append(line.copy(left, 0, start - left, line.height()));
-            left = x;
-        }
-    }
-    if (pieces.isEmpty())
-        return {line};
-    pieces.append(line.copy(left, 0, line.width() - left, line.height()));
-    return pieces;
-}
-
 QRect lineReach(const QRect& box, const QRect& page) {
     return QRect(box.left(), box.top() - ruleReach, box.width(), box.height() + 2 * ruleReach).intersected(page);
 }
@@ -572,6 +550,218 @@ QList<QRect> joinedAcrossGridLines(const QImage& page, int top, int end, QList<Q
             joined.append(box);
     }
     return joined;
+}
+
+namespace {
+
+// Blank rows kept above and below a stretch, as the whole page would show them: without any, the analysis takes
+// the edge glyphs of a line for noise.
+constexpr int stretchPadding = 6;
+// A gap of blank rows at most this share of the taller stretch beside it lies inside a line (between the dot of an
+// "i" or an accent and the letters), not between lines: the stretches are one.
+constexpr double gapInsideLine = 0.35;
+// Stretches lower than this hold no readable text (rules, borders, the edges of controls).
+constexpr int minimumStretchRows = 4;
+// A step in grey along a row at least this large is an edge of ink; smaller ones are shading.
+constexpr int changeStep = 40;
+// A line's ink reaches at most this many times the height of its densest band: DejaVu's ascenders and
+// descenders together take about as much as the x-height, capitals and digits little more.
+constexpr double maximumLineToBand = 2.5;
+// Blank columns wider than this share of a line's height part two pieces of it: word spaces are under one.
+constexpr double columnGap = 2.5;
+
+bool isMostlyDark(const QImage& grey, const QRect& rect) {
+    qint64 dark = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            dark += row[x] < 128;
+    }
+    return dark * 2 > qint64(rect.width()) * rect.height();
+}
+
+// 8-bit grey with the usual weights (11:16:5), transparent parts over white. Qt's own conversion to
+// Grayscale8 goes through colour management and costs 10 to 30 ms for a window; this costs about 2.
+inline uchar greyOf(int red, int green, int blue) {
+    return uchar((red * 11 + green * 16 + blue * 5) >> 5);
+}
+
+QImage greyOnWhite(const QImage& image) {
+    if (image.isNull())
+        return {};
+    if (image.format() == QImage::Format_Grayscale8)
+        return image;
+    QImage source = image;
+    if (source.format() != QImage::Format_RGB32 && source.format() != QImage::Format_ARGB32 &&
+        source.format() != QImage::Format_ARGB32_Premultiplied)
+        source = source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                 : QImage::Format_RGB32);
+    const QImage::Format format = source.format();
+    QImage grey(source.size(), QImage::Format_Grayscale8);
+    if (grey.isNull())
+        return {};
+    const int width = source.width();
+    for (int y = 0; y < source.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        uchar* out = grey.scanLine(y);
+        // One loop per format, so that the common opaque case stays a tight loop.
+        if (format == QImage::Format_RGB32) {
+            for (int x = 0; x < width; ++x)
+                out[x] = greyOf(qRed(in[x]), qGreen(in[x]), qBlue(in[x]));
+        } else if (format == QImage::Format_ARGB32_Premultiplied) {
+            for (int x = 0; x < width; ++x) {
+                const int white = 255 - qAlpha(in[x]);
+                out[x] = greyOf(qRed(in[x]) + white, qGreen(in[x]) + white, qBlue(in[x]) + white);
+            }
+        } else {
+            for (int x = 0; x < width; ++x) {
+                const int alpha = qAlpha(in[x]);
+                const auto over = [alpha](int channel) { return (channel * alpha + 255 * (255 - alpha) + 127) / 255; };
+                out[x] = greyOf(over(qRed(in[x])), over(qGreen(in[x])), over(qBlue(in[x])));
+            }
+        }
+    }
+    return grey;
+}
+
+// One colour across the whole row: the blank between stretches.
+bool isBlankRow(const QImage& grey, int y) {
+    const uchar* row = grey.constScanLine(y);
+    return std::all_of(row + 1, row + grey.width(), [first = row[0]](uchar pixel) { return pixel == first; });
+}
+
+// Whether rows [top, end) of a prepared page hold one line of text. Counted per row are the changes of grey
+// along it: they are many across a line's x-height (or capital height) and few across its ascenders and
+// descenders, a panel's edge or a rule. One line is one band of rows with many changes, without a dip inside it,
+// and its ink reaches no further above and below that band than ascenders and descenders do; two lines without a
+// blank row between them dip between their bands.
+bool holdsOneLine(const QImage& grey, int top, int end) {
+    std::vector<int> changes;
+    changes.reserve(size_t(end - top));
+    for (int y = top; y < end; ++y) {
+        const uchar* row = grey.constScanLine(y);
+        int count = 0;
+        for (int x = 1; x < grey.width(); ++x)
+            count += std::abs(int(row[x]) - int(row[x - 1])) > changeStep;
+        changes.push_back(count);
+    }
+    const int most = *std::max_element(changes.begin(), changes.end());
+    if (most == 0)
+        return false;
+    const auto dense = [most](int count) { return count * 2 >= most; };
+    const auto first = std::find_if(changes.begin(), changes.end(), dense);
+    const auto last = std::find_if(changes.rbegin(), changes.rend(), dense).base();
+    if (std::any_of(first, last, [most](int count) { return count * 4 < most; }))
+        return false;
+    const auto inked = [](int count) { return count > 0; };
+    const auto inkTop = std::find_if(changes.begin(), changes.end(), inked);
+    const auto inkEnd = std::find_if(changes.rbegin(), changes.rend(), inked).base();
+    return (inkEnd - inkTop) <= (last - first) * maximumLineToBand;
+}
+
+} // namespace
+
+QImage preparedPage(const QImage& image) {
+    QImage grey = greyOnWhite(image);
+    // Layout analysis looks for dark text on a light ground; a dark theme reads as one big dark block.
+    if (!grey.isNull() && isMostlyDark(grey, grey.rect()))
+        grey.invertPixels();
+    return grey;
+}
+
+std::vector<std::pair<int, int>> stretchesOf(const QImage& page) {
+    const int height = page.height();
+    std::vector<std::pair<int, int>> inked; // rows with ink, joined across gaps inside a line
+    for (int y = 0; y < height;) {
+        if (isBlankRow(page, y)) {
+            ++y;
+            continue;
+        }
+        const int top = y;
+        while (y < height && !isBlankRow(page, y))
+            ++y;
+        if (!inked.empty()) {
+            auto& last = inked.back();
+            const int gap = top - last.second;
+            const int taller = std::max(last.second - last.first, y - top);
+            if (gap <= taller * gapInsideLine) {
+                last.second = y;
+                continue;
+            }
+        }
+        inked.emplace_back(top, y);
+    }
+    std::vector<std::pair<int, int>> stretches;
+    int previousEnd = 0;
+    for (std::size_t i = 0; i < inked.size(); ++i) {
+        const auto [top, end] = inked[i];
+        const int nextTop = i + 1 < inked.size() ? inked[i + 1].first : height;
+        if (end - top >= minimumStretchRows)
+            stretches.emplace_back(std::max(previousEnd, top - stretchPadding),
+                                   std::min(nextTop, end + stretchPadding));
+        previousEnd = end;
+    }
+    return stretches;
+}
+
+QRect oneLineBox(const QImage& page, int top, int end) {
+    // A line cut by the page's edge shows too little of itself to be measured as one.
+    if (top <= 0 || end >= page.height() || !holdsOneLine(page, top, end))
+        return {};
+    int inkTop = end;
+    int inkEnd = top;
+    for (int y = top; y < end; ++y) {
+        if (!isBlankRow(page, y)) {
+            inkTop = std::min(inkTop, y);
+            inkEnd = y + 1;
+        }
+    }
+    // Runs of ink apart by more than a column gap, such as a title beside window buttons or a label and its value
+    // set apart as columns, are pieces of their own. Any grey but the ground's is ink here: a faint title beside
+    // the buttons is a piece too.
+    const int gap = std::max(1, int(std::lround((inkEnd - inkTop) * columnGap)));
+    const std::vector<std::pair<int, int>> pieces = piecesOf(page, QRect(0, top, page.width(), end - top), gap + 1, 1);
+    if (pieces.size() != 1)
+        return {};
+    const int left = std::max(0, pieces.front().first - stretchPadding);
+    const int right = std::min(page.width(), pieces.front().second + stretchPadding);
+    return QRect(left, top, right - left, end - top);
+}
+
+std::vector<std::pair<int, int>> piecesOf(const QImage& grey, const QRect& area, int gap, int inkStep) {
+    const std::vector<bool> blank = blankColumns(grey, area, inkStep);
+    std::vector<std::pair<int, int>> pieces;
+    for (int x = 0; x < area.width();) {
+        if (blank[size_t(x)]) {
+            ++x;
+            continue;
+        }
+        const int left = x;
+        while (x < area.width() && !blank[size_t(x)])
+            ++x;
+        if (!pieces.empty() && left + area.left() - pieces.back().second < gap)
+            pieces.back().second = x + area.left();
+        else
+            pieces.emplace_back(left + area.left(), x + area.left());
+    }
+    return pieces;
+}
+
+QImage paddedLine(const QImage& line, int padding) {
+    QImage padded(line.width() + 2 * padding, line.height() + 2 * padding, QImage::Format_Grayscale8);
+    padded.fill(255);
+    const bool invert = isMostlyDark(line, line.rect());
+    for (int y = 0; y < line.height(); ++y) {
+        const uchar* from = line.constScanLine(y);
+        uchar* to = padded.scanLine(padding + y) + padding;
+        if (invert) {
+            for (int x = 0; x < line.width(); ++x)
+                to[x] = uchar(255 - from[x]);
+        } else {
+            std::memcpy(to, from, size_t(line.width()));
+        }
+    }
+    return padded;
 }
 
 } // namespace tavrine

@@ -4,13 +4,46 @@
 #include <QList>
 #include <QRect>
 
+#include <utility>
+#include <vector>
+
 namespace tavrine {
 
-// What is done to a page's line boxes between the layout analysis and the recognizer: the boxes of a table's row
-// are joined across the grid lines between its cells, and each line's crop loses the straight rules through it
-// (grid lines, borders, a cell cursor's frame) and the widest blanks between its pieces. All of it works on
-// prepared pages (8-bit grey, dark text on a light ground) and depends on the pixels it is given alone, so equal
-// pixels give equal boxes and crops.
+// The pixels of a page as the reader hands them to the layout analysis and the recognizer: the page prepared as
+// 8-bit grey, its stretches of rows between blank ones, a stretch that holds one line found as that line's box,
+// and what is done to the line boxes between the layout analysis and the recognizer (the boxes of a table's row
+// joined across the grid lines between its cells, each line's crop without the straight rules through it, such as
+// grid lines, borders and a cell cursor's frame, and with its widest blanks narrowed). All of it but the preparation
+// works on prepared pages (8-bit grey, dark text on a light ground) and depends on the pixels it is given alone, so
+// equal pixels give equal boxes and crops.
+
+// The image as the recognizer sees it: 8-bit grey (red, green and blue weighed 11:16:5), composited onto white, and
+// inverted when most of it is dark (the layout analysis looks for dark text on a light ground).
+QImage preparedPage(const QImage& image);
+
+// The stretches of a prepared page, top to bottom, as [top, end) rows: the rows between blank rows (rows of one
+// colour across the page), gaps inside a line (under an "i"'s dot or an accent) left in, with a few blank rows
+// around each. Stretches too low to hold text are left out. Each depends on the rows around it only, so a stretch
+// that scrolled or stayed while others changed is found again with the same pixels.
+std::vector<std::pair<int, int>> stretchesOf(const QImage& page);
+
+// The box of the one line that rows [top, end) of a prepared page hold, with a few blank columns beside it; null
+// when they hold more than one line, or one in several pieces (a title beside window buttons), or when the page's
+// edge cuts them.
+QRect oneLineBox(const QImage& page, int top, int end);
+
+// A grey at least this far from the ground is ink for the rules and the blanks of a line: grid lines are drawn
+// lighter than text, down to about 30 steps from white.
+inline constexpr int ruleInkStep = 24;
+
+// The pieces of ink of `area` of an 8-bit grey image, left to right, as [left, right) columns of the image: the
+// runs of columns holding ink (a grey `inkStep` or more from the area's commonest one) apart by at least `gap`
+// blank columns. A blank that wide parts two cells, columns or controls.
+std::vector<std::pair<int, int>> piecesOf(const QImage& grey, const QRect& area, int gap, int inkStep = ruleInkStep);
+
+// A cleaned line crop as the recognizer reads it: dark on light (inverted when most of it is dark), with `padding`
+// white pixels around it.
+QImage paddedLine(const QImage& line, int padding);
 
 // A vertical rule also crosses this many rows above and below a line box: a letter's stem ends inside it.
 inline constexpr int ruleReach = 2;
@@ -34,10 +67,6 @@ QImage cleanLineCrop(const QImage& page, const QRect& box);
 // ("Csihttp://…") or add a stroke after it. `origin` is where the image's top left lies on the page. Null when the
 // box lies off the page. Reads the rows of the box only.
 QImage lineInContext(const QImage& page, const QRect& box, double inkGain, QPoint& origin);
-
-// The pieces of a cleaned line crop between runs of at least `gap` blank columns (a blank that wide parts two
-// cells or columns; cleanLineCrop leaves a wider one `gap` wide), left to right; the crop alone when it has none.
-QList<QImage> piecesOfCrop(const QImage& line, int gap);
 
 // Rows [top, end) of a prepared page as an image of their own with the frames of cell cursors (long thin edges of
 // dark ink and the sides that meet them) blanked to the ground, for the layout analysis: it takes a cursor's cell

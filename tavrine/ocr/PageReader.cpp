@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace tavrine {
 
@@ -31,75 +30,6 @@ constexpr std::size_t alphabetLineCapacity = 16;
 // wrongly that this margin reads right; squeezing crops to 85% of their width saves about as much and misreads
 // too.
 constexpr double linePadding = 0.15;
-// Blank rows kept above and below a stretch, as the whole page would show them: without any, the analysis takes
-// the edge glyphs of a line for noise.
-constexpr int stretchPadding = 6;
-// A gap of blank rows at most this share of the taller stretch beside it lies inside a line (between the dot of an
-// "i" or an accent and the letters), not between lines: the stretches are one.
-constexpr double gapInsideLine = 0.35;
-// Stretches lower than this hold no readable text (rules, borders, the edges of controls).
-constexpr int minimumStretchRows = 4;
-// A step in grey along a row at least this large is an edge of ink; smaller ones are shading.
-constexpr int changeStep = 40;
-// A line's ink reaches at most this many times the height of its densest band: DejaVu's ascenders and
-// descenders together take about as much as the x-height, capitals and digits little more.
-constexpr double maximumLineToBand = 2.5;
-// Blank columns wider than this share of a line's height part two pieces of it: word spaces are under one.
-constexpr double columnGap = 2.5;
-
-bool isMostlyDark(const QImage& grey, const QRect& rect) {
-    qint64 dark = 0;
-    for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        const uchar* row = grey.constScanLine(y);
-        for (int x = rect.left(); x <= rect.right(); ++x)
-            dark += row[x] < 128;
-    }
-    return dark * 2 > qint64(rect.width()) * rect.height();
-}
-
-// 8-bit grey with the usual weights (11:16:5), transparent parts over white. Qt's own conversion to
-// Grayscale8 goes through colour management and costs 10 to 30 ms for a window; this costs about 2.
-inline uchar greyOf(int red, int green, int blue) {
-    return uchar((red * 11 + green * 16 + blue * 5) >> 5);
-}
-
-QImage greyOnWhite(const QImage& image) {
-    if (image.isNull())
-        return {};
-    if (image.format() == QImage::Format_Grayscale8)
-        return image;
-    QImage source = image;
-    if (source.format() != QImage::Format_RGB32 && source.format() != QImage::Format_ARGB32 &&
-        source.format() != QImage::Format_ARGB32_Premultiplied)
-        source = source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                                 : QImage::Format_RGB32);
-    const QImage::Format format = source.format();
-    QImage grey(source.size(), QImage::Format_Grayscale8);
-    if (grey.isNull())
-        return {};
-    const int width = source.width();
-    for (int y = 0; y < source.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        uchar* out = grey.scanLine(y);
-        // One loop per format, so that the common opaque case stays a tight loop.
-        if (format == QImage::Format_RGB32) {
-            for (int x = 0; x < width; ++x)
-                out[x] = greyOf(qRed(in[x]), qGreen(in[x]), qBlue(in[x]));
-        } else if (format == QImage::Format_ARGB32_Premultiplied) {
-            for (int x = 0; x < width; ++x) {
-                const int white = 255 - qAlpha(in[x]);
-                out[x] = greyOf(qRed(in[x]) + white, qGreen(in[x]) + white, qBlue(in[x]) + white);
-            }
-        } else {
-            for (int x = 0; x < width; ++x) {
-                const int alpha = qAlpha(in[x]);
-                const auto over = [alpha](int channel) { return (channel * alpha + 255 * (255 - alpha) + 127) / 255; };
-                out[x] = greyOf(over(qRed(in[x])), over(qGreen(in[x])), over(qBlue(in[x])));
-            }
-        }
-    }
-    return grey;
-}
 
 bool hasLetterOrDigit(const QString& text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
@@ -125,122 +55,6 @@ void sortInReadingOrder(QList<QRect>& boxes) {
     std::sort(boxes.begin(), boxes.end(), [](const QRect& a, const QRect& b) {
         return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
     });
-}
-
-// One colour across the whole row: the blank between stretches.
-bool isBlankRow(const QImage& grey, int y) {
-    const uchar* row = grey.constScanLine(y);
-    return std::all_of(row + 1, row + grey.width(), [first = row[0]](uchar pixel) { return pixel == first; });
-}
-
-// The stretches of a prepared page, top to bottom, as [top, end) with their padding of blank rows. Each depends
-// on the rows around it only, so a stretch that scrolled or stayed while others changed is found again with the
-// same pixels.
-std::vector<std::pair<int, int>> stretchesOf(const QImage& grey) {
-    const int height = grey.height();
-    std::vector<std::pair<int, int>> inked; // rows with ink, joined across gaps inside a line
-    for (int y = 0; y < height;) {
-        if (isBlankRow(grey, y)) {
-            ++y;
-            continue;
-        }
-        const int top = y;
-        while (y < height && !isBlankRow(grey, y))
-            ++y;
-        if (!inked.empty()) {
-            auto& last = inked.back();
-            const int gap = top - last.second;
-            const int taller = std::max(last.second - last.first, y - top);
-            if (gap <= taller * gapInsideLine) {
-                last.second = y;
-                continue;
-            }
-        }
-        inked.emplace_back(top, y);
-    }
-    std::vector<std::pair<int, int>> stretches;
-    int previousEnd = 0;
-    for (std::size_t i = 0; i < inked.size(); ++i) {
-        const auto [top, end] = inked[i];
-        const int nextTop = i + 1 < inked.size() ? inked[i + 1].first : height;
-        if (end - top >= minimumStretchRows)
-            stretches.emplace_back(std::max(previousEnd, top - stretchPadding),
-                                   std::min(nextTop, end + stretchPadding));
-        previousEnd = end;
-    }
-    return stretches;
-}
-
-// Whether rows [top, end) of a prepared page hold one line of text. Counted per row are the changes of grey
-// along it: they are many across a line's x-height (or capital height) and few across its ascenders and
-// descenders, a panel's edge or a rule. One line is one band of rows with many changes, without a dip inside it,
-// and its ink reaches no further above and below that band than ascenders and descenders do; two lines without a
-// blank row between them dip between their bands.
-bool holdsOneLine(const QImage& grey, int top, int end) {
-    std::vector<int> changes;
-    changes.reserve(size_t(end - top));
-    for (int y = top; y < end; ++y) {
-        const uchar* row = grey.constScanLine(y);
-        int count = 0;
-        for (int x = 1; x < grey.width(); ++x)
-            count += std::abs(int(row[x]) - int(row[x - 1])) > changeStep;
-        changes.push_back(count);
-    }
-    const int most = *std::max_element(changes.begin(), changes.end());
-    if (most == 0)
-        return false;
-    const auto dense = [most](int count) { return count * 2 >= most; };
-    const auto first = std::find_if(changes.begin(), changes.end(), dense);
-    const auto last = std::find_if(changes.rbegin(), changes.rend(), dense).base();
-    if (std::any_of(first, last, [most](int count) { return count * 4 < most; }))
-        return false;
-    const auto inked = [](int count) { return count > 0; };
-    const auto inkTop = std::find_if(changes.begin(), changes.end(), inked);
-    const auto inkEnd = std::find_if(changes.rbegin(), changes.rend(), inked).base();
-    return (inkEnd - inkTop) <= (last - first) * maximumLineToBand;
-}
-
-// The pieces of a one-line stretch, as [left, right) columns with a margin of blank ones: runs of ink apart by
-// more than a column gap, such as a title beside window buttons or a label and its value set apart as columns.
-std::vector<std::pair<int, int>> piecesOfLine(const QImage& grey, int top, int end) {
-    const int width = grey.width();
-    std::vector<bool> inked(size_t(width), false);
-    const uchar* first = grey.constScanLine(top);
-    for (int y = top + 1; y < end; ++y) {
-        const uchar* row = grey.constScanLine(y);
-        for (int x = 0; x < width; ++x)
-            inked[size_t(x)] = inked[size_t(x)] || row[x] != first[x];
-    }
-    int inkTop = end, inkEnd = top;
-    for (int y = top; y < end; ++y) {
-        if (!isBlankRow(grey, y)) {
-            inkTop = std::min(inkTop, y);
-            inkEnd = y + 1;
-        }
-    }
-    const int gap = std::max(1, int(std::lround((inkEnd - inkTop) * columnGap)));
-    std::vector<std::pair<int, int>> runs;
-    for (int x = 0; x < width;) {
-        if (!inked[size_t(x)]) {
-            ++x;
-            continue;
-        }
-        const int left = x;
-        while (x < width && inked[size_t(x)])
-            ++x;
-        if (!runs.empty() && left - runs.back().second <= gap)
-            runs.back().second = x;
-        else
-            runs.emplace_back(left, x);
-    }
-    std::vector<std::pair<int, int>> pieces;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const int previous = i > 0 ? runs[i - 1].second : 0;
-        const int next = i + 1 < runs.size() ? runs[i + 1].first : width;
-        pieces.emplace_back(std::max(previous, runs[i].first - stretchPadding),
-                            std::min(next, runs[i].second + stretchPadding));
-    }
-    return pieces;
 }
 
 } // namespace
@@ -281,11 +95,7 @@ bool PageReader::ensureEngine() {
 }
 
 QImage PageReader::preparePage(const QImage& image) {
-    QImage grey = greyOnWhite(image);
-    // Layout analysis looks for dark text on a light ground; a dark theme reads as one big dark block.
-    if (!grey.isNull() && isMostlyDark(grey, grey.rect()))
-        grey.invertPixels();
-    return grey;
+    return preparedPage(image);
 }
 
 QList<QRect> PageReader::lineBoxes(const QImage& page) {
@@ -320,15 +130,12 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
         m_recognizer->setImage(page.constScanLine(top), page.width(), end - top, int(page.bytesPerLine()));
     else
         m_recognizer->setImage(unframed.constBits(), unframed.width(), unframed.height(), int(unframed.bytesPerLine()));
-    // A line cut by the page's edge shows too little of itself to be measured as one.
-    const bool cut = top == 0 || end == page.height();
-    const std::vector<std::pair<int, int>> pieces =
-        !cut && holdsOneLine(page, top, end) ? piecesOfLine(page, top, end) : std::vector<std::pair<int, int>>();
-    if (pieces.size() == 1) {
+    const QRect oneLine = oneLineBox(page, top, end);
+    if (!oneLine.isNull()) {
         // One line in one piece is its own line box: only its blobs are found, at about half the cost of a
         // layout, which would look for columns, tab stops and tables. It reads as the layout's box does.
         m_recognizer->setMode(Recognizer::SingleLine);
-        m_recognizer->setRectangle(pieces.front().first, 0, pieces.front().second - pieces.front().first, end - top);
+        m_recognizer->setRectangle(oneLine.left(), 0, oneLine.width(), oneLine.height());
         boxes = layoutLines(page.rect(), top);
         return boxes;
     }
@@ -396,13 +203,15 @@ std::optional<PageReader::Line> PageReader::readLine(const QImage& page, const Q
     // lower, reads unsure as a whole: its pieces between wide blanks are read one by one, and those that count
     // make the line, as sure as the surest of them. A piece narrower than twice the line's height holds a letter
     // or two, or an icon: a sheet's column letters, read one by one, would cost a read each for nothing.
-    const QList<QImage> pieces = counts(*result) ? QList<QImage>() : piecesOfCrop(clean, box.height());
+    const std::vector<std::pair<int, int>> pieces =
+        counts(*result) ? std::vector<std::pair<int, int>>() : piecesOf(clean, clean.rect(), box.height());
     if (pieces.size() > 1) {
         Line joined;
-        for (const QImage& piece : pieces) {
-            if (piece.width() < 2 * box.height())
+        for (const auto& [left, right] : pieces) {
+            if (right - left < 2 * box.height())
                 continue;
-            const std::optional<Line> read = recognise(piece, padding, cancelled);
+            const std::optional<Line> read =
+                recognise(clean.copy(left, 0, right - left, clean.height()), padding, cancelled);
             if (!read)
                 return std::nullopt;
             if (!counts(*read))
@@ -421,19 +230,7 @@ std::optional<PageReader::Line> PageReader::readLine(const QImage& page, const Q
 
 std::optional<PageReader::Line> PageReader::recognise(const QImage& clean, int padding,
                                                       const std::atomic<bool>& cancelled) {
-    QImage line(clean.width() + 2 * padding, clean.height() + 2 * padding, QImage::Format_Grayscale8);
-    line.fill(255);
-    const bool invert = isMostlyDark(clean, clean.rect());
-    for (int y = 0; y < clean.height(); ++y) {
-        const uchar* from = clean.constScanLine(y);
-        uchar* to = line.scanLine(padding + y) + padding;
-        if (invert) {
-            for (int x = 0; x < clean.width(); ++x)
-                to[x] = uchar(255 - from[x]);
-        } else {
-            std::memcpy(to, from, size_t(clean.width()));
-        }
-    }
+    const QImage line = paddedLine(clean, padding);
     // The layout already found the line: recognise the crop as one line without looking for lines again.
     const bool recognised = recogniseImage(line, Recognizer::RawLine, cancelled);
     if (cancelled.load()) {

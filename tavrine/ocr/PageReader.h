@@ -72,7 +72,8 @@ public:
     bool read(const QImage& image, double band, const std::atomic<bool>& cancelled,
               const std::function<bool(const QString&)>& take);
 
-    // The image as the recognizer sees it: 8-bit grey, composited onto white, inverted when most of it is dark.
+    // The image as the recognizer sees it (preparedPage): 8-bit grey, composited onto white, inverted when most of
+    // it is dark.
     static QImage preparePage(const QImage& image);
     // The line boxes of a prepared page in reading order: top to bottom, left to right on the same row.
     QList<QRect> lineBoxes(const QImage& page);

@@ -241,8 +241,8 @@ TEST(LineCleanup, FindsTheTextTheLayoutLeftAndThePiecesOfALine) {
 
     // A blank at least as wide as the line is high parts two pieces; a word space does not.
     const QImage line = drawRow(cells).copy(inkBox(drawRow(cells)));
-    EXPECT_EQ(piecesOfCrop(line, line.height()).size(), 4);
-    EXPECT_EQ(piecesOfCrop(line, 80), QList<QImage>{line});
+    EXPECT_EQ(piecesOf(line, line.rect(), line.height()).size(), 4);
+    EXPECT_EQ(piecesOf(line, line.rect(), 80), (std::vector<std::pair<int, int>>{{0, line.width()}}));
 }
 
 TEST(LineCleanup, TakesAnAddressLineWithThePageBesideItAndWithoutTheButtonsBlock) {
