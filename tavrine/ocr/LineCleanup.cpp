@@ -384,8 +384,8 @@ constexpr int largestLetter = 64;
 
 } // namespace
 
-QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRect>& boxes) {
-    QImage rows = page.copy(0, top, page.width(), end - top);
+QList<QRect> leftoverLines(const QImage& page, const QRect& area, const QList<QRect>& boxes) {
+    QImage rows = page.copy(area);
     if (rows.isNull() || boxes.isEmpty())
         return {};
     OcrBackend* const morphology = OcrBackend::instance();
@@ -396,7 +396,7 @@ QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRe
     {
         QPainter painter(&rows);
         for (const QRect& box : boxes)
-            painter.fillRect(box.translated(0, -top), QColor(background, background, background));
+            painter.fillRect(box.translated(-area.topLeft()), QColor(background, background, background));
     }
     const BitImage ink = inkOf(rows, background, ruleInkStep);
     if (ink.isNull())
@@ -414,7 +414,7 @@ QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRe
         const int height = found.bottom - found.top;
         if (height > largestLetter || width > largestLetter)
             continue;
-        const QRect piece(found.left, top + found.top, width, height);
+        const QRect piece(area.left() + found.left, area.top() + found.top, width, height);
         // The tallest line on the piece's rows: cells of one row are boxed apart, some without ascenders.
         const int middle = piece.center().y();
         auto line = boxes.end();
@@ -521,7 +521,7 @@ QImage lineInContext(const QImage& page, const QRect& box, double inkGain, QPoin
     return line;
 }
 
-QList<QRect> joinedAcrossGridLines(const QImage& page, int top, int end, QList<QRect> boxes) {
+QList<QRect> joinedAcrossGridLines(const QImage& page, const QRect& area, QList<QRect> boxes) {
     std::sort(boxes.begin(), boxes.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
     const auto sameRow = [](const QRect& a, const QRect& b) {
         return a.top() <= b.center().y() && b.center().y() <= a.bottom() && b.top() <= a.center().y() &&
@@ -540,7 +540,7 @@ QList<QRect> joinedAcrossGridLines(const QImage& page, int top, int end, QList<Q
                 }))
                 continue;
             for (int x = std::max(2, row.right() + 1); x < box.left() && x + 2 < page.width() && !merged; ++x)
-                merged = isGridLineBetween(page, x, top, end, span);
+                merged = isGridLineBetween(page, x, area.top(), area.bottom() + 1, span);
             if (merged) {
                 row = span;
                 break;
@@ -659,6 +659,62 @@ bool holdsOneLine(const QImage& grey, int top, int end) {
     return (inkEnd - inkTop) <= (last - first) * maximumLineToBand;
 }
 
+// A pane's edge parts two grounds, or a ground and a line, this far apart in grey at least: a side pane's light
+// grey beside a white view, or the view's frame.
+constexpr int edgeStep = 8;
+// How far the greys either side of an edge may stray along it.
+constexpr int edgeTolerance = 2;
+// An edge runs down at least this many rows, and at least this share of the rows it parts: letters' stems and
+// a text cursor are shorter; a table's grid lines are crossed by its rows' lines, which part them into pieces
+// one row high.
+constexpr int shortestEdge = 48;
+constexpr double edgeShare = 0.5;
+// At most this many panes to a stretch: each is analysed on its own.
+constexpr int mostPanes = 12;
+// A pane is at least this wide: a scroll bar or a window's border beside a view is no pane of its own.
+constexpr int narrowestPane = 48;
+
+// The edge between columns x - 1 and x, down rows [top, end).
+struct PaneEdge {
+    int x = 0;
+    int top = 0;
+    int end = 0;
+};
+
+// The longest run of rows of `rect` down which two neighbouring columns each keep one grey, apart from the
+// other's.
+PaneEdge longestEdge(const QImage& page, const QRect& rect) {
+    PaneEdge longest;
+    const auto apart = [](const uchar* row, int x) { return std::abs(int(row[x]) - int(row[x - 1])) >= edgeStep; };
+    const auto near = [](uchar a, uchar b) { return std::abs(int(a) - int(b)) <= edgeTolerance; };
+    for (int x = rect.left() + narrowestPane; x <= rect.right() + 1 - narrowestPane; ++x) {
+        int start = -1;
+        for (int y = rect.top(); y <= rect.bottom() + 1; ++y) {
+            const uchar* row = y <= rect.bottom() ? page.constScanLine(y) : nullptr;
+            if (start >= 0 && row) {
+                const uchar* first = page.constScanLine(start);
+                if (near(row[x - 1], first[x - 1]) && near(row[x], first[x]) && apart(row, x))
+                    continue;
+            }
+            if (start >= 0 && y - start > longest.end - longest.top)
+                longest = {x, start, y};
+            start = row && apart(row, x) ? y : -1;
+        }
+    }
+    return longest;
+}
+
+// Whether `rect` of the page is all of one grey.
+bool isBlank(const QImage& page, const QRect& rect) {
+    const uchar ground = page.constScanLine(rect.top())[rect.left()];
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        const uchar* row = page.constScanLine(y) + rect.left();
+        if (!std::all_of(row, row + rect.width(), [ground](uchar pixel) { return pixel == ground; }))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QImage preparedPage(const QImage& image) {
@@ -728,6 +784,41 @@ QRect oneLineBox(const QImage& page, int top, int end) {
     return QRect(left, top, right - left, end - top);
 }
 
+QList<QRect> panesCrossed(const QImage& page, const QRect& rows, const QList<QRect>& boxes) {
+    if (boxes.size() < 2)
+        return {};
+    QList<QRect> panes;
+    std::vector<QRect> left{rows};
+    // The longest edge first: it parts the panes beside it over its rows; what lies above and below it, and on
+    // either side, may hold shorter ones (a banner over a view, a status bar under it).
+    while (!left.empty()) {
+        const QRect rect = left.back();
+        left.pop_back();
+        if (rect.isEmpty() || isBlank(page, rect))
+            continue;
+        const PaneEdge edge =
+            panes.size() + qsizetype(left.size()) + 4 <= mostPanes ? longestEdge(page, rect) : PaneEdge();
+        const int run = edge.end - edge.top;
+        if (run < shortestEdge || run < rect.height() * edgeShare) {
+            panes.append(rect);
+            continue;
+        }
+        left.push_back(QRect(rect.left(), edge.end, rect.width(), rect.bottom() + 1 - edge.end));
+        left.push_back(QRect(edge.x, edge.top, rect.right() + 1 - edge.x, run));
+        left.push_back(QRect(rect.left(), edge.top, edge.x - rect.left(), run));
+        left.push_back(QRect(rect.left(), rect.top(), rect.width(), edge.top - rect.top()));
+    }
+    // A box crosses an edge when two panes hold a stretch of it at least as wide as it is high: a box that takes
+    // in a pixel of a view's frame beside its text crosses none.
+    const auto crosses = [&](const QRect& box) {
+        return std::count_if(panes.begin(), panes.end(),
+                             [&](const QRect& pane) { return pane.intersected(box).width() >= box.height(); }) > 1;
+    };
+    if (std::none_of(boxes.begin(), boxes.end(), crosses))
+        return {};
+    return panes;
+}
+
 std::vector<std::pair<int, int>> piecesOf(const QImage& grey, const QRect& area, int gap, int inkStep) {
     const std::vector<bool> blank = blankColumns(grey, area, inkStep);
     std::vector<std::pair<int, int>> pieces;
@@ -762,6 +853,25 @@ QImage paddedLine(const QImage& line, int padding) {
         }
     }
     return padded;
+}
+
+QList<QRect> withTableRows(const QImage& page, const QRect& area, QList<QRect> boxes) {
+    // The rows found are joined first: a piece left between two cells of a row must not keep them apart.
+    boxes = joinedAcrossGridLines(page, area, boxes);
+    const QList<QRect> found = boxes;
+    for (const QRect& box : leftoverLines(page, area, found)) {
+        // The pieces are grouped on the rows of a line found, no taller than it: only an overlap is left to rule out.
+        if (std::any_of(found.begin(), found.end(), [&](const QRect& line) { return line.intersects(box); }))
+            continue;
+        boxes.append(box);
+    }
+    if (boxes.size() == found.size())
+        return boxes;
+    QList<QRect> joined = joinedAcrossGridLines(page, area, boxes);
+    joined.removeIf([&](const QRect& line) {
+        return std::none_of(found.begin(), found.end(), [&](const QRect& box) { return line.contains(box); });
+    });
+    return joined;
 }
 
 } // namespace tavrine

@@ -126,10 +126,14 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     // The rows as an image of their own (no copy unless a cell cursor's frame goes): the analysis sees nothing of
     // the page around them.
     const QImage unframed = withoutCursorFrames(page, top, end);
-    if (unframed.isNull())
-        m_recognizer->setImage(page.constScanLine(top), page.width(), end - top, int(page.bytesPerLine()));
-    else
-        m_recognizer->setImage(unframed.constBits(), unframed.width(), unframed.height(), int(unframed.bytesPerLine()));
+    const auto setRows = [&] {
+        if (unframed.isNull())
+            m_recognizer->setImage(page.constScanLine(top), page.width(), end - top, int(page.bytesPerLine()));
+        else
+            m_recognizer->setImage(unframed.constBits(), unframed.width(), unframed.height(),
+                                   int(unframed.bytesPerLine()));
+    };
+    setRows();
     const QRect oneLine = oneLineBox(page, top, end);
     if (!oneLine.isNull()) {
         // One line in one piece is its own line box: only its blobs are found, at about half the cost of a
@@ -142,30 +146,20 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     // Anything else gets the whole layout. Analysed as one block, lines of side-by-side columns would run into
     // each other, and window buttons beside a title would be read as letters.
     m_recognizer->setMode(Recognizer::Auto);
-    boxes = layoutLines(page.rect(), top);
-    // Text the layout left out beside the lines it found, such as a column of numbers beside a table's grid
-    // lines, is looked for once more as the pieces of ink left beside them. It counts only as cells of a table:
-    // on the rows of a line found, no taller than it, apart from every line found, and joined to a line found
-    // across a grid line. What else is left is pictures, icons and the edges of controls. Grouping the pieces
-    // here finds the cells that a second layout analysis of what was left (as sparse text) found, without that
-    // analysis: up to a sixth of a spreadsheet window's reading time. (Reading each piece first to drop the unsure
-    // ones cost a third more on a sheet and dropped no more noise on the example windows and the real sheets.)
-    // The rows found are joined first: a piece left between two cells of a row must not keep them apart.
-    boxes = joinedAcrossGridLines(page, top, end, boxes);
-    const QList<QRect> found = boxes;
-    for (const QRect& box : leftoverLines(page, top, end, found)) {
-        // The pieces are grouped on the rows of a line found, no taller than it: only an overlap is left to rule out.
-        if (std::any_of(found.begin(), found.end(), [&](const QRect& line) { return line.intersects(box); }))
-            continue;
-        boxes.append(box);
-    }
-    if (boxes.size() == found.size())
+    const QRect rows(0, top, page.width(), end - top);
+    boxes = withTableRows(page, rows, layoutLines(page.rect(), top));
+    const QList<QRect> panes = panesCrossed(page, rows, boxes);
+    if (panes.isEmpty())
         return boxes;
-    QList<QRect> joined = joinedAcrossGridLines(page, top, end, boxes);
-    joined.removeIf([&](const QRect& line) {
-        return std::none_of(found.begin(), found.end(), [&](const QRect& box) { return line.contains(box); });
-    });
-    return joined;
+    // A line found across a pane's edge, such as a side pane's label and the file names beside it, reads unsure
+    // or garbled: the panes are analysed again one by one. A table lies within one pane.
+    boxes.clear();
+    for (const QRect& pane : panes) {
+        setRows();
+        m_recognizer->setRectangle(pane.left(), pane.top() - top, pane.width(), pane.height());
+        boxes += withTableRows(page, pane, layoutLines(page.rect(), top));
+    }
+    return boxes;
 }
 
 QList<QRect> PageReader::layoutLines(const QRect& page, int top) {
@@ -200,11 +194,12 @@ std::optional<PageReader::Line> PageReader::readLine(const QImage& page, const Q
     if (!result)
         return std::nullopt;
     // A line the layout ran across columns, such as a side pane's label and the file names beside it set a little
-    // lower, reads unsure as a whole: its pieces between wide blanks are read one by one, and those that count
-    // make the line, as sure as the surest of them. A piece narrower than twice the line's height holds a letter
-    // or two, or an icon: a sheet's column letters, read one by one, would cost a read each for nothing.
+    // lower, or a label beside its icon, reads unsure as a whole: its pieces between blanks wider than a word space
+    // (a third of the line's height) are read one by one, and those that count make the line, as sure as the
+    // surest of them. A piece narrower than twice the line's height holds a letter or two, or an icon: a sheet's
+    // column letters, read one by one, would cost a read each for nothing.
     const std::vector<std::pair<int, int>> pieces =
-        counts(*result) ? std::vector<std::pair<int, int>>() : piecesOf(clean, clean.rect(), box.height());
+        counts(*result) ? std::vector<std::pair<int, int>>() : piecesOf(clean, clean.rect(), (box.height() + 2) / 3);
     if (pieces.size() > 1) {
         Line joined;
         for (const auto& [left, right] : pieces) {

@@ -184,7 +184,7 @@ TEST(LineCleanup, JoinsTheCellsOfARowAcrossGridLinesOnly) {
         {"a grid drawn at another scale", scaledGrid, scaledBoxes, {unitedBoxes(scaledBoxes)}},
     };
     for (const Case& c : cases) {
-        QList<QRect> joined = joinedAcrossGridLines(c.page, 0, c.page.height(), c.boxes);
+        QList<QRect> joined = joinedAcrossGridLines(c.page, c.page.rect(), c.boxes);
         std::sort(joined.begin(), joined.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
         EXPECT_EQ(joined, c.joined) << c.name;
     }
@@ -228,7 +228,7 @@ TEST(LineCleanup, FindsTheTextTheLayoutLeftAndThePiecesOfALine) {
         {"numbers on no line's rows", page, {words.at(0).translated(0, 2 * rowHeight)}, {}},
     };
     for (const Case& c : cases) {
-        const QList<QRect> left = leftoverLines(c.page, 0, c.page.height(), c.boxes);
+        const QList<QRect> left = leftoverLines(c.page, c.page.rect(), c.boxes);
         if (c.left.isNull()) {
             EXPECT_TRUE(left.isEmpty()) << c.name;
             continue;
