@@ -4,6 +4,7 @@
 #include "tavrine/core/Text.h"
 #include "tavrine/ocr/LineCleanup.h"
 #include "tavrine/ocr/OcrBackend.h"
+#include "tavrine/ocr/PageLayout.h"
 
 #include <QScopeGuard>
 

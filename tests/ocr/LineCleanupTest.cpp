@@ -1,5 +1,6 @@
 #include "tavrine/ocr/LineCleanup.h"
 #include "TextImages.h"
+#include "tavrine/ocr/PageLayout.h"
 
 #include "Printing.h"
 #include <QPainter>
