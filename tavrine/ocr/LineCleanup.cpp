@@ -214,6 +214,64 @@ QImage withGapsNarrowed(const QImage& line, int widest) {
     return narrowed;
 }
 
+// A block of a line's crop is a run of columns, at least as wide as the line is high, whose top and bottom pixels
+// (or most of whose pixels) lie this far below the line's ground: a selected item's highlight around its name,
+// drawn light on it.
+constexpr int blockStep = 64;
+
+// `rows` (a line box's rows `first` to `last` and the rows around them) with each dark block's pixels turned over
+// about its ground, so that its ground takes the line's and the light writing on it turns dark. Read as it shows,
+// the recognizer takes the light writing for holes in one dark blot, and the names beside it for noise; the rules
+// are looked for afterwards, when the block's edges are the line's ground.
+QImage withDarkBlocksTurned(QImage rows, int first, int last) {
+    const int width = rows.width();
+    const int ground = backgroundOf(rows, QRect(0, first, width, last - first + 1)).first;
+    const auto isDark = [&](int x, int y) { return int(rows.constScanLine(y)[x]) <= ground - blockStep; };
+    std::vector<bool> dark(size_t(width), false);
+    for (int x = 0; x < width; ++x) {
+        int count = 0;
+        for (int y = first; y <= last; ++y)
+            count += isDark(x, y);
+        dark[size_t(x)] = (isDark(x, first) && isDark(x, last)) || count * 2 > last - first + 1;
+    }
+    // A letter's stem reaches through the block's top or bottom row: narrow breaks belong to the block.
+    const int height = last - first + 1;
+    for (int x = 0, lastDark = -1; x < width; ++x) {
+        if (!dark[size_t(x)])
+            continue;
+        if (lastDark >= 0 && x - lastDark - 1 <= height / 2)
+            std::fill(dark.begin() + lastDark + 1, dark.begin() + x, true);
+        lastDark = x;
+    }
+    for (int x = 0; x < width;) {
+        if (!dark[size_t(x)]) {
+            ++x;
+            continue;
+        }
+        const int start = x;
+        while (x < width && dark[size_t(x)])
+            ++x;
+        // Dark letters side by side are no block, bold ones neither: a block's own ground is its commonest grey,
+        // and it runs along the line's top and bottom rows, above and below the writing.
+        const int blockGround = backgroundOf(rows, QRect(start, first, x - start, height)).first;
+        const auto along = [&](int y) {
+            const uchar* row = rows.constScanLine(y);
+            const auto near = [blockGround](uchar pixel) { return std::abs(int(pixel) - blockGround) < blockStep / 4; };
+            return int(std::count_if(row + start, row + x, near)) * 5 >= (x - start) * 4;
+        };
+        if (x - start < height || blockGround > ground - blockStep || !along(first) || !along(last))
+            continue;
+        // The block's ground goes to the line's, the lightest writing to black.
+        const double scale = double(ground) / std::max(1, 255 - blockGround);
+        for (int y = 0; y < rows.height(); ++y) {
+            uchar* row = rows.scanLine(y);
+            for (int k = start; k < x; ++k)
+                row[k] = uchar(std::clamp(int(std::lround(ground - (int(row[k]) - blockGround) * scale)), 0, 255));
+        }
+    }
+    return rows;
+}
+
 } // namespace
 
 QRect lineReach(const QRect& box, const QRect& page) {
@@ -221,7 +279,10 @@ QRect lineReach(const QRect& box, const QRect& page) {
 }
 
 QImage cleanLineCrop(const QImage& page, const QRect& box) {
-    return withGapsNarrowed(withoutRules(page, box, lineReach(box, page.rect())), box.height());
+    const QRect reach = lineReach(box, page.rect());
+    const QRect inReach = box.translated(-reach.topLeft());
+    const QImage rows = withDarkBlocksTurned(page.copy(reach), inReach.top(), inReach.bottom());
+    return withGapsNarrowed(withoutRules(rows, inReach, rows.rect()), box.height());
 }
 
 namespace {

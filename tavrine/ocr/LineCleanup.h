@@ -42,9 +42,10 @@ inline constexpr int ruleReach = 2;
 // within `page`.
 QRect lineReach(const QRect& box, const QRect& page);
 
-// The crop of `box` as the recognizer should read it: the straight rules through it blanked to the line's
-// background, and each run of blank columns wider than the line is high cut down to that width. Reads the rows
-// of lineReach(box) only.
+// The crop of `box` as the recognizer should read it: a dark block in it holding light writing (a selected item's
+// highlight) turned to dark writing on the line's ground, the straight rules through it blanked to the line's
+// background, and each run of blank columns wider than the line is high cut down to that width. Reads the rows of
+// lineReach(box) only.
 QImage cleanLineCrop(const QImage& page, const QRect& box);
 
 // The line in `box` of a prepared page as a line of one kind of text (a browser's address bar) is read on its own:
