@@ -238,14 +238,20 @@ QList<QRect> panesCrossed(const QImage& page, const QRect& rows, const QList<QRe
     if (boxes.size() < 2)
         return {};
     QList<QRect> panes;
+    // Blank panes hold nothing to analyse, but a box may still cross into one.
+    QList<QRect> blank;
     std::vector<QRect> left{rows};
     // The longest edge first: it parts the panes beside it over its rows; what lies above and below it, and on
     // either side, may hold shorter ones (a banner over a view, a status bar under it).
     while (!left.empty()) {
         const QRect rect = left.back();
         left.pop_back();
-        if (rect.isEmpty() || isBlank(page, rect))
+        if (rect.isEmpty())
             continue;
+        if (isBlank(page, rect)) {
+            blank.append(rect);
+            continue;
+        }
         const PaneEdge edge =
             panes.size() + qsizetype(left.size()) + 4 <= mostPanes ? longestEdge(page, rect) : PaneEdge();
         const int run = edge.end - edge.top;
@@ -260,9 +266,13 @@ QList<QRect> panesCrossed(const QImage& page, const QRect& rows, const QList<QRe
     }
     // A box crosses an edge when two panes hold a stretch of it at least as wide as it is high: a box that takes
     // in a pixel of a view's frame beside its text crosses none.
+    const auto holds = [](const QRect& box) {
+        return [&box](const QRect& pane) { return pane.intersected(box).width() >= box.height(); };
+    };
     const auto crosses = [&](const QRect& box) {
-        return std::count_if(panes.begin(), panes.end(),
-                             [&](const QRect& pane) { return pane.intersected(box).width() >= box.height(); }) > 1;
+        return std::count_if(panes.begin(), panes.end(), holds(box)) +
+                   std::count_if(blank.begin(), blank.end(), holds(box)) >
+               1;
     };
     if (std::none_of(boxes.begin(), boxes.end(), crosses))
         return {};

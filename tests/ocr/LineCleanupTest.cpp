@@ -298,3 +298,54 @@ TEST(LineCleanup, TakesAnAddressLineWithThePageBesideItAndWithoutTheButtonsBlock
     QPoint origin;
     EXPECT_TRUE(lineInContext(bar(Qt::black, false), box.translated(0, 200), 1.0, origin).isNull());
 }
+
+TEST(PageLayout, PartsPanesWhereALineRunsAcrossAPanesEdgeOnly) {
+    // A side pane of light grey with its edge drawn down the page beside a white view, each 200 pixels or more
+    // wide; and a sheet's grid, whose vertical lines the rows' lines cross every 20 pixels.
+    const auto page = [](bool pane, bool grid, int scrollBar) {
+        QImage image(600, 300, QImage::Format_Grayscale8);
+        image.fill(255);
+        QPainter painter(&image);
+        if (pane) {
+            painter.fillRect(QRect(0, 0, 200, 300), QColor(239, 239, 239));
+            painter.fillRect(QRect(200, 0, 1, 300), QColor(184, 184, 184));
+        }
+        if (grid) {
+            painter.setPen(QColor(200, 200, 200));
+            for (int y = 0; y < 300; y += 20)
+                painter.drawLine(0, y, 600, y);
+            for (int x = 100; x < 600; x += 100)
+                painter.drawLine(x, 0, x, 300);
+        }
+        if (scrollBar > 0)
+            painter.fillRect(QRect(600 - scrollBar, 0, scrollBar, 300), QColor(220, 220, 220));
+        painter.end();
+        test::TextStyle style;
+        style.pixelSize = 13;
+        test::drawText(image, QPoint(24, 152), QStringLiteral("Recent"), style);
+        test::drawText(image, QPoint(224, 152), QStringLiteral("crane-inspection.odt"), style);
+        return image;
+    };
+    const QRect across(20, 140, 400, 14); // a label in the pane run into a line of the view
+    const QRect inView(220, 140, 300, 14);
+    struct Case {
+        const char* name;
+        QImage page;
+        QRect box;
+        QList<QRect> panes;
+    };
+    const std::vector<Case> cases = {
+        {"a line across the side pane's edge",
+         page(true, false, 0),
+         across,
+         {QRect(0, 0, 200, 300), QRect(200, 0, 400, 300)}},
+        {"a line within the view", page(true, false, 0), inView, {}},
+        {"a line across a sheet's grid lines", page(false, true, 0), across, {}},
+        {"a line beside a scroll bar", page(false, false, 16), QRect(20, 140, 570, 14), {}},
+    };
+    for (const Case& c : cases) {
+        QList<QRect> panes = panesCrossed(c.page, c.page.rect(), {c.box, QRect(20, 20, 100, 14)});
+        std::sort(panes.begin(), panes.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
+        EXPECT_EQ(panes, c.panes) << c.name;
+    }
+}
