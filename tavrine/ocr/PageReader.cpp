@@ -3,13 +3,17 @@
 #include "tavrine/core/Log.h"
 #include "tavrine/core/Text.h"
 #include "tavrine/ocr/LineCleanup.h"
+#include "tavrine/ocr/LineReaders.h"
 #include "tavrine/ocr/OcrBackend.h"
 #include "tavrine/ocr/PageLayout.h"
 
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <map>
+#include <thread>
 
 namespace tavrine {
 
@@ -50,6 +54,80 @@ int confidentShare(Recognizer& recognizer) {
     return all > 0 ? confident * 100 / all : 0;
 }
 
+// Recognises `image` in the page segmentation `mode` (a Recognizer::Mode) with the cancel flag watched; false
+// when that failed.
+bool recogniseImage(Recognizer& recognizer, const QImage& image, int mode, const std::atomic<bool>& cancelled) {
+    recognizer.setMode(mode);
+    recognizer.setImage(image.constBits(), image.width(), image.height(), int(image.bytesPerLine()));
+    return recognizer.recognize(cancelled);
+}
+
+// Recognises a cleaned line crop with `padding` blank pixels around it; nothing when cancelled.
+std::optional<PageReader::Line> recognise(Recognizer& recognizer, const QImage& clean, int padding,
+                                          const std::atomic<bool>& cancelled) {
+    const QImage line = paddedLine(clean, padding);
+    // The layout already found the line: recognise the crop as one line without looking for lines again.
+    const bool recognised = recogniseImage(recognizer, line, Recognizer::RawLine, cancelled);
+    if (cancelled.load()) {
+        recognizer.clear();
+        return std::nullopt;
+    }
+    PageReader::Line result;
+    if (recognised) {
+        result.text = QString::fromStdString(recognizer.text());
+        result.confidence = recognizer.meanConfidence();
+        result.confidentShare = confidentShare(recognizer);
+    }
+    recognizer.clear();
+    return result;
+}
+
+// The line in `box` of a prepared page as `recognizer` reads it; nothing when cancelled. Depends on the pixels of
+// lineReach(box) alone, so equal keys give equal lines, whichever recognizer read them.
+std::optional<PageReader::Line> readCrop(Recognizer& recognizer, const QImage& page, const QRect& box,
+                                         const std::atomic<bool>& cancelled) {
+    const int padding = std::max(2, int(std::lround(box.height() * linePadding)));
+    const QImage clean = cleanLineCrop(page, box);
+    std::optional<PageReader::Line> result = recognise(recognizer, clean, padding, cancelled);
+    if (!result)
+        return std::nullopt;
+    // A line the layout ran across columns, such as a side pane's label and the file names beside it set a little
+    // lower, or a label beside its icon, reads unsure as a whole: its pieces between blanks wider than a word space
+    // (a third of the line's height) are read one by one, and those that count make the line, as sure as the
+    // surest of them. A piece narrower than twice the line's height holds a letter or two, or an icon: a sheet's
+    // column letters, read one by one, would cost a read each for nothing.
+    const std::vector<std::pair<int, int>> pieces = PageReader::counts(*result)
+                                                        ? std::vector<std::pair<int, int>>()
+                                                        : piecesOf(clean, clean.rect(), (box.height() + 2) / 3);
+    if (pieces.size() > 1) {
+        PageReader::Line joined;
+        for (const auto& [left, right] : pieces) {
+            if (right - left < 2 * box.height())
+                continue;
+            const std::optional<PageReader::Line> read =
+                recognise(recognizer, clean.copy(left, 0, right - left, clean.height()), padding, cancelled);
+            if (!read)
+                return std::nullopt;
+            if (!PageReader::counts(*read))
+                continue;
+            joined.text += (joined.text.isEmpty() ? QString() : QStringLiteral(" ")) + read->text.trimmed();
+            joined.confidence = std::max(joined.confidence, read->confidence);
+            joined.confidentShare = std::max(joined.confidentShare, read->confidentShare);
+        }
+        if (!joined.text.isEmpty())
+            result = joined;
+    }
+    return result;
+}
+
+// Sets a recognizer up for screen text.
+void prepareRecognizer(Recognizer& recognizer) {
+    // Its diagnostics ("Estimating resolution as …") would go to standard error on every page.
+    recognizer.setVariable("debug_file", "/dev/null");
+    // Dark lines are inverted before recognition; a second, inverted attempt on each unsure line only costs time.
+    recognizer.setVariable("tessedit_do_invert", "0");
+}
+
 // Top to bottom, and left to right where lines of two columns start on the same row: the same order however the
 // boxes were found.
 void sortInReadingOrder(QList<QRect>& boxes) {
@@ -66,8 +144,9 @@ struct PageReader::Page {
     std::vector<std::optional<Line>> lines;
 };
 
-PageReader::PageReader()
-    : m_pages(pageCacheCapacity), m_stretches(stretchCacheCapacity), m_lines(lineCacheCapacity),
+PageReader::PageReader(int lineReaders)
+    : m_readerCount(lineReaders >= 0 ? lineReaders : LineReaders::countFor(std::thread::hardware_concurrency())),
+      m_pages(pageCacheCapacity), m_stretches(stretchCacheCapacity), m_lines(lineCacheCapacity),
       m_alphabetLines(alphabetLineCapacity) {}
 
 PageReader::~PageReader() = default;
@@ -87,11 +166,9 @@ bool PageReader::ensureEngine() {
             log::error(logEvidence(), QString::fromLatin1(OcrBackend::unavailable) + QString::fromStdString(error));
         return false;
     }
-    // Its diagnostics ("Estimating resolution as …") would go to standard error on every page.
-    recognizer->setVariable("debug_file", "/dev/null");
-    // Dark lines are inverted before recognition; a second, inverted attempt on each unsure line only costs time.
-    recognizer->setVariable("tessedit_do_invert", "0");
+    prepareRecognizer(*recognizer);
     m_recognizer = std::move(recognizer);
+    m_readers = std::make_unique<LineReaders>(m_readerCount, &prepareRecognizer);
     return true;
 }
 
@@ -174,79 +251,31 @@ QList<QRect> PageReader::layoutLines(const QRect& page, int top) {
     return boxes;
 }
 
-std::optional<PageReader::Line> PageReader::readLine(const QImage& page, const QRect& box,
-                                                     const std::atomic<bool>& cancelled) {
+PixelKey PageReader::lineKey(const QImage& page, const QRect& box) {
     // The rows around the box tell rules from letters: they are part of the crop's identity, and so is where
     // the box lies among them (the page's edge may cut them).
     const QRect reach = lineReach(box, page.rect());
     PixelKey key = PixelKey::of(page, reach);
     key.second ^= quint64(box.top() - reach.top()) * 0x9e3779b97f4a7c15ULL ^
                   quint64(reach.bottom() - box.bottom()) * 0xc2b2ae3d27d4eb4fULL;
+    return key;
+}
+
+std::optional<PageReader::Line> PageReader::readLine(const QImage& page, const QRect& box,
+                                                     const std::atomic<bool>& cancelled) {
+    const PixelKey key = lineKey(page, box);
     if (auto cached = m_lines.find(key)) {
         ++m_counters.linesReused;
         return cached;
     }
     if (!ensureEngine())
         return std::nullopt;
-    // Everything below depends on the pixels of `reach` alone, so equal keys give equal lines.
-    const int padding = std::max(2, int(std::lround(box.height() * linePadding)));
-    const QImage clean = cleanLineCrop(page, box);
-    std::optional<Line> result = recognise(clean, padding, cancelled);
+    std::optional<Line> result = readCrop(*m_recognizer, page, box, cancelled);
     if (!result)
         return std::nullopt;
-    // A line the layout ran across columns, such as a side pane's label and the file names beside it set a little
-    // lower, or a label beside its icon, reads unsure as a whole: its pieces between blanks wider than a word space
-    // (a third of the line's height) are read one by one, and those that count make the line, as sure as the
-    // surest of them. A piece narrower than twice the line's height holds a letter or two, or an icon: a sheet's
-    // column letters, read one by one, would cost a read each for nothing.
-    const std::vector<std::pair<int, int>> pieces =
-        counts(*result) ? std::vector<std::pair<int, int>>() : piecesOf(clean, clean.rect(), (box.height() + 2) / 3);
-    if (pieces.size() > 1) {
-        Line joined;
-        for (const auto& [left, right] : pieces) {
-            if (right - left < 2 * box.height())
-                continue;
-            const std::optional<Line> read =
-                recognise(clean.copy(left, 0, right - left, clean.height()), padding, cancelled);
-            if (!read)
-                return std::nullopt;
-            if (!counts(*read))
-                continue;
-            joined.text += (joined.text.isEmpty() ? QString() : QStringLiteral(" ")) + read->text.trimmed();
-            joined.confidence = std::max(joined.confidence, read->confidence);
-            joined.confidentShare = std::max(joined.confidentShare, read->confidentShare);
-        }
-        if (!joined.text.isEmpty())
-            result = joined;
-    }
     ++m_counters.linesRead;
     m_lines.insert(key, *result);
     return result;
-}
-
-std::optional<PageReader::Line> PageReader::recognise(const QImage& clean, int padding,
-                                                      const std::atomic<bool>& cancelled) {
-    const QImage line = paddedLine(clean, padding);
-    // The layout already found the line: recognise the crop as one line without looking for lines again.
-    const bool recognised = recogniseImage(line, Recognizer::RawLine, cancelled);
-    if (cancelled.load()) {
-        m_recognizer->clear();
-        return std::nullopt;
-    }
-    Line result;
-    if (recognised) {
-        result.text = QString::fromStdString(m_recognizer->text());
-        result.confidence = m_recognizer->meanConfidence();
-        result.confidentShare = confidentShare(*m_recognizer);
-    }
-    m_recognizer->clear();
-    return result;
-}
-
-bool PageReader::recogniseImage(const QImage& image, int mode, const std::atomic<bool>& cancelled) {
-    m_recognizer->setMode(mode);
-    m_recognizer->setImage(image.constBits(), image.width(), image.height(), int(image.bytesPerLine()));
-    return m_recognizer->recognize(cancelled);
 }
 
 QList<OcrWord> PageReader::readLineIn(const QImage& page, const QRect& box, const QString& alphabet,
@@ -286,7 +315,7 @@ std::optional<QList<OcrWord>> PageReader::recogniseIn(const QImage& line, const 
     });
     // A blank parts the words; without it in the alphabet, the recognizer runs them together.
     m_recognizer->setVariable("tessedit_char_whitelist", (QStringLiteral(" ") + alphabet).toStdString());
-    if (!recogniseImage(line, Recognizer::SingleLine, cancelled) || cancelled.load())
+    if (!recogniseImage(*m_recognizer, line, Recognizer::SingleLine, cancelled) || cancelled.load())
         return std::nullopt;
     QList<OcrWord> words;
     for (const Recognizer::Word& word : m_recognizer->words()) {
@@ -326,20 +355,76 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
         return false;
 
     const double height = image.height();
+    // The lines handed over, in order: a line whose top edge lies inside the band is left out, even when most of
+    // it lies lower.
+    std::vector<qsizetype> order;
     for (qsizetype i = 0; i < page->boxes.size(); ++i) {
+        if (page->boxes.at(i).top() / height >= band)
+            order.push_back(i);
+    }
+    // The lines after the one this thread reads are read beside it, a few at a time, and handed over in order.
+    // Reading stops at the first line the caller refuses: at most as many lines as there are readers beside this
+    // thread were read for nothing.
+    struct Ahead {
+        PixelKey key;
+        std::shared_ptr<std::optional<Line>> line = std::make_shared<std::optional<Line>>();
+        std::future<void> done;
+    };
+    std::map<qsizetype, Ahead> ahead;
+    std::atomic<bool> abandoned{false};
+    const auto settle = qScopeGuard([&] {
+        abandoned = true;
+        for (auto& [i, read] : ahead) {
+            read.done.wait();
+            if (*read.line) {
+                ++m_counters.linesRead;
+                m_lines.insert(read.key, **read.line);
+            }
+        }
+    });
+    std::size_t dispatched = 0;
+    for (std::size_t next = 0; next < order.size(); ++next) {
         if (cancelled.load())
             return false;
+        const qsizetype i = order[next];
         const QRect& box = page->boxes.at(i);
-        // A line whose top edge lies inside the band is left out, even when most of it lies lower.
-        if (box.top() / height < band)
-            continue;
         std::optional<Line> line = page->lines[size_t(i)];
         if (line) {
             ++m_counters.linesReused;
         } else {
             if (grey.isNull())
                 grey = preparePage(image);
-            line = readLine(grey, box, cancelled);
+            dispatched = std::max(dispatched, next + 1);
+            while (qsizetype(ahead.size()) < m_readers->count() && dispatched < order.size()) {
+                const qsizetype later = order[dispatched++];
+                if (page->lines[size_t(later)])
+                    continue;
+                Ahead read;
+                read.key = lineKey(grey, page->boxes.at(later));
+                if (m_lines.find(read.key))
+                    continue;
+                read.done = m_readers->run(
+                    [grey, box = page->boxes.at(later), result = read.line, &abandoned](Recognizer* recognizer) {
+                        if (recognizer && !abandoned.load())
+                            *result = readCrop(*recognizer, grey, box, abandoned);
+                    });
+                ahead.emplace(later, std::move(read));
+            }
+            if (const auto it = ahead.find(i); it != ahead.end()) {
+                while (it->second.done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+                    if (cancelled.load())
+                        return false;
+                }
+                line = *it->second.line;
+                if (line) {
+                    ++m_counters.linesRead;
+                    m_lines.insert(it->second.key, *line);
+                }
+                ahead.erase(it);
+            }
+            // Read here when no reader beside this thread could.
+            if (!line)
+                line = readLine(grey, box, cancelled);
             if (!line)
                 return false;
             page->lines[size_t(i)] = line;

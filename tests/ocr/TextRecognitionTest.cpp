@@ -430,6 +430,42 @@ TEST(PageReader, ReadsTheCountingPiecesOfALineRunAcrossColumns) {
     EXPECT_TRUE(line->text.contains(QStringLiteral("inspection.odt"))) << qPrintable(line->text);
 }
 
+TEST(PageReader, ReadsAPagesLinesWithRecognizersBesideItsOwnAsItDoesAlone) {
+    // A sheet's rows, and a file manager whose unsure lines are read piece by piece; read whole, and stopped
+    // after three lines.
+    const QList<QImage> pages = {test::renderSheet(QSize(700, 300), 0, 2),
+                                 QImage(QStringLiteral(TAVRINE_OCR_SCREENS "/thunar.png"))};
+    PageReader alone(0);
+    PageReader beside(2);
+    const std::atomic<bool> never{false};
+    const auto read = [&](PageReader& reader, const QImage& page, qsizetype most) {
+        QStringList lines;
+        EXPECT_TRUE(reader.read(page, 0, never, [&](const QString& line) {
+            lines.append(line);
+            return lines.size() < most;
+        }));
+        return lines;
+    };
+    QList<QStringList> wholes;
+    for (const QImage& page : pages) {
+        ASSERT_FALSE(page.isNull());
+        wholes.append(read(alone, page, 1000));
+        EXPECT_EQ(read(beside, page, 1000), wholes.last());
+    }
+    // Each line was read once, by one recognizer or another.
+    EXPECT_EQ(beside.counters().linesRead, alone.counters().linesRead);
+    alone.clearCaches();
+    beside.clearCaches();
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const int aloneBefore = alone.counters().linesRead;
+        const int besideBefore = beside.counters().linesRead;
+        EXPECT_EQ(read(alone, pages.at(i), 3), wholes.at(i).mid(0, 3));
+        EXPECT_EQ(read(beside, pages.at(i), 3), wholes.at(i).mid(0, 3));
+        // The lines read ahead beside it, at most one for each recognizer, were read for nothing.
+        EXPECT_LE(beside.counters().linesRead - besideBefore, alone.counters().linesRead - aloneBefore + 2);
+    }
+}
+
 TEST(PageReader, StopsRecognisingWhenCancelledAndRemembersNothingHalfRead) {
     const QImage image = test::renderDocument(QSize(900, 300), 50);
     std::optional<PageReader::Line> whileCancelled;
