@@ -363,8 +363,8 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
             order.push_back(i);
     }
     // The lines after the one this thread reads are read beside it, a few at a time, and handed over in order.
-    // Reading stops at the first line the caller refuses: at most as many lines as there are readers beside this
-    // thread were read for nothing.
+    // Reading stops at the first line the caller refuses: at most two lines for each reader beside this thread, and
+    // one of its own, were read for nothing.
     struct Ahead {
         PixelKey key;
         std::shared_ptr<std::optional<Line>> line = std::make_shared<std::optional<Line>>();
@@ -383,6 +383,27 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
         }
     });
     std::size_t dispatched = 0;
+    // Keeps the readers beside this thread busy: two lines queued for each.
+    const auto dispatch = [&](std::size_t from) {
+        dispatched = std::max(dispatched, from);
+        while (qsizetype(ahead.size()) < 2 * m_readers->count() && dispatched < order.size()) {
+            const qsizetype later = order[dispatched++];
+            if (page->lines[size_t(later)])
+                continue;
+            Ahead read;
+            read.key = lineKey(grey, page->boxes.at(later));
+            if (m_lines.find(read.key))
+                continue;
+            read.done = m_readers->run(
+                [grey, box = page->boxes.at(later), result = read.line, &abandoned](Recognizer* recognizer) {
+                    if (recognizer && !abandoned.load())
+                        *result = readCrop(*recognizer, grey, box, abandoned);
+                });
+            ahead.emplace(later, std::move(read));
+        }
+    };
+    // Lines this thread read while it waited for the readers beside it: read, not reused, when handed over.
+    std::vector<bool> readHere(size_t(page->boxes.size()), false);
     for (std::size_t next = 0; next < order.size(); ++next) {
         if (cancelled.load())
             return false;
@@ -390,30 +411,27 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
         const QRect& box = page->boxes.at(i);
         std::optional<Line> line = page->lines[size_t(i)];
         if (line) {
-            ++m_counters.linesReused;
+            m_counters.linesReused += !readHere[size_t(i)];
         } else {
             if (grey.isNull())
                 grey = preparePage(image);
-            dispatched = std::max(dispatched, next + 1);
-            while (qsizetype(ahead.size()) < m_readers->count() && dispatched < order.size()) {
-                const qsizetype later = order[dispatched++];
-                if (page->lines[size_t(later)])
-                    continue;
-                Ahead read;
-                read.key = lineKey(grey, page->boxes.at(later));
-                if (m_lines.find(read.key))
-                    continue;
-                read.done = m_readers->run(
-                    [grey, box = page->boxes.at(later), result = read.line, &abandoned](Recognizer* recognizer) {
-                        if (recognizer && !abandoned.load())
-                            *result = readCrop(*recognizer, grey, box, abandoned);
-                    });
-                ahead.emplace(later, std::move(read));
-            }
+            dispatch(next + 1);
             if (const auto it = ahead.find(i); it != ahead.end()) {
-                while (it->second.done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+                while (it->second.done.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
                     if (cancelled.load())
                         return false;
+                    // Meanwhile this thread reads the next line no reader has.
+                    if (dispatched < order.size()) {
+                        const qsizetype later = order[dispatched++];
+                        if (!page->lines[size_t(later)]) {
+                            page->lines[size_t(later)] = readLine(grey, page->boxes.at(later), cancelled);
+                            if (!page->lines[size_t(later)])
+                                return false;
+                            readHere[size_t(later)] = true;
+                        }
+                        continue;
+                    }
+                    it->second.done.wait_for(std::chrono::milliseconds(5));
                 }
                 line = *it->second.line;
                 if (line) {
