@@ -35,6 +35,11 @@ int LineReaders::countFor(unsigned cores) {
 std::future<void> LineReaders::run(Work work) {
     std::packaged_task<void(Recognizer*)> task(std::move(work));
     std::future<void> done = task.get_future();
+    if (m_count == 0) {
+        // No thread would ever take it: it runs at once, without a recognizer.
+        task(nullptr);
+        return done;
+    }
     {
         std::lock_guard lock(m_mutex);
         if (m_serving == 0)

@@ -29,7 +29,8 @@ public:
     LineReaders& operator=(const LineReaders&) = delete;
 
     int count() const { return m_count; }
-    // Runs `work` on the first thread free; the future is ready once it ran.
+    // Runs `work` on the first thread free (at once without a recognizer when there are none); the future is ready
+    // once it ran.
     std::future<void> run(Work work);
 
     // How many threads a machine with `cores` cores gets: with the OCR thread, half of them read, four at most. A
