@@ -251,6 +251,9 @@ TEST(RecognizeText, ReadsRealWindowsLineForLine) {
         {"thunar.png",
          lines({"Warning: you are using the root account. You may harm your system.", "Places", "home-thunar",
                 "Devices", "crane-inspection.odt fender-repairs.ods ferry-timetable.pdf", "quay-notes.txt"})},
+        // The second line of a wrapped name at the height of a side pane's label.
+        {"thunar-wrapped.png", lines({"Places", "Devices", "crane- fender-repairs.ods ferry-timetable.pdf",
+                                      "File System", "inspection.odt", "quay-notes.txt"})},
         {"thunar-wide.png", lines({"Places", "home-thunar", "Devices",
                                    "crane-inspection.odt fender-repairs.ods ferry-timetable.pdf quay-notes.txt"})},
         {"gnumeric.png", sheetRows},
