@@ -10,7 +10,8 @@
 // first repetition is the process's first capture) or kept (argument 0: the same window again, as the session
 // captures it while it stays), and the process's resident memory after it. A browser's capture reads its address
 // bar off the screen too when TAVRINE_BENCH_BROWSERS names it; with TAVRINE_OCR_PRINT=1 the address and text of
-// its last capture are printed.
+// its last capture (and how many accessibility walks it took) are printed, and with TAVRINE_BENCH_CROP naming a PNG file its crop is written there as the
+// text reader sees it (8-bit grey, dark pages inverted): a real window's picture for the recognition tests.
 #include "ReaderCounters.h"
 #include "TextImages.h"
 #include "fakes/FakeAccessibilityBus.h"
@@ -355,9 +356,13 @@ void BM_CaptureFrontmostWindow(benchmark::State& state) {
     state.counters["ocrCharacters"] = double(result->evidence.ocrCharacters);
     state.counters["residentMB"] = residentMegabytes();
     if (qEnvironmentVariable("TAVRINE_OCR_PRINT") == QLatin1String("1"))
-        std::fprintf(stderr, "== %s (%s) %s\n%s\n", qPrintable(result->evidence.app),
-                     qPrintable(result->evidence.capturePath), qPrintable(result->evidence.url),
-                     qPrintable(result->evidence.text));
+        std::fprintf(stderr, "== %s (%s, %d walks) %s\n%s\n", qPrintable(result->evidence.app),
+                     qPrintable(result->evidence.capturePath), result->accessibilityAttempts,
+                     qPrintable(result->evidence.url), qPrintable(result->evidence.text));
+    const QString cropFile = qEnvironmentVariable("TAVRINE_BENCH_CROP");
+    if (!cropFile.isEmpty() && result->evidence.imagePNG &&
+        !PageReader::preparePage(QImage::fromData(*result->evidence.imagePNG)).save(cropFile))
+        state.SkipWithError("the crop could not be written");
 }
 
 } // namespace

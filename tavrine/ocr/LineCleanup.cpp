@@ -1,22 +1,14 @@
 #include "tavrine/ocr/LineCleanup.h"
 
-#include "tavrine/ocr/OcrBackend.h"
-
-#include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <utility>
 #include <vector>
 
 namespace tavrine {
 
-namespace {
-
-// The commonest grey of an 8-bit grey image (of `area` of it, when given), and the share of its pixels that have
-// it.
-std::pair<uchar, double> backgroundOf(const QImage& grey, QRect area = {}) {
+std::pair<uchar, double> backgroundOf(const QImage& grey, QRect area) {
     if (area.isNull())
         area = grey.rect();
     int histogram[256] = {};
@@ -30,10 +22,10 @@ std::pair<uchar, double> backgroundOf(const QImage& grey, QRect area = {}) {
     return {uchar(most - histogram), pixels > 0 ? double(*most) / double(pixels) : 0.0};
 }
 
+namespace {
+
 // Rules (grid lines, borders, a cell cursor's frame) are found in a line's crop by these measures, all in rows
-// and columns of the crop. A grey at least this far from the line's background is ink for them; grid lines are
-// drawn lighter than text, down to about 30 steps from white.
-constexpr int ruleInkStep = 24;
+// and columns of the crop; a grey ruleInkStep from the line's background is ink for them.
 // A rule is at most this share of the line's height thick (and at least 3 pixels may be): a stem or a filled
 // cell is thicker.
 constexpr double ruleThickness = 0.25;
@@ -173,14 +165,17 @@ QImage withoutRules(const QImage& page, const QRect& box, const QRect& reach) {
     return line;
 }
 
-// Which columns of a line crop hold no ink: no grey a rule's step from its background.
-std::vector<bool> blankColumns(const QImage& line) {
-    const int background = backgroundOf(line).first;
-    std::vector<bool> blank(size_t(line.width()), true);
-    for (int y = 0; y < line.height(); ++y) {
-        const uchar* row = line.constScanLine(y);
-        for (int x = 0; x < line.width(); ++x)
-            blank[size_t(x)] = blank[size_t(x)] && std::abs(int(row[x]) - background) < ruleInkStep;
+// Which columns of `area` of an 8-bit grey image (all of it when null) hold no ink: no grey `inkStep` or more from
+// the area's background.
+std::vector<bool> blankColumns(const QImage& grey, QRect area = {}, int inkStep = ruleInkStep) {
+    if (area.isNull())
+        area = grey.rect();
+    const int background = backgroundOf(grey, area).first;
+    std::vector<bool> blank(size_t(area.width()), true);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const uchar* row = grey.constScanLine(y) + area.left();
+        for (int x = 0; x < area.width(); ++x)
+            blank[size_t(x)] = blank[size_t(x)] && std::abs(int(row[x]) - background) < inkStep;
     }
     return blank;
 }
@@ -219,275 +214,75 @@ QImage withGapsNarrowed(const QImage& line, int widest) {
     return narrowed;
 }
 
-// Whether a column between two line boxes on one row is a grid line: of one grey from a few rows above the boxes
-// to a few below (darker only where other lines cross it), apart from the ground on either side of it, and crossed
-// by a darker line just above the boxes and just below them (or along their edges), as a table's rows are (a
-// panel's edge beside text is not). A window drawn at another scale draws its grid lines two pixels wide in two
-// greys, darker where they cross. Looks at rows [top, end) only.
-bool isGridLineBetween(const QImage& page, int x, int top, int end, const QRect& row) {
-    const int first = std::max(top, row.top() - ruleReach);
-    const int last = std::min(end - 1, row.bottom() + ruleReach);
-    const int grey = backgroundOf(page, QRect(x, first, 1, last - first + 1)).first;
-    const auto near = [grey](int pixel) { return std::abs(pixel - grey) < ruleInkStep / 2; };
-    int apart = 0;
-    int crossings = 0;
-    for (int y = first; y <= last; ++y) {
-        const uchar* line = page.constScanLine(y);
-        if (!near(line[x]) && (line[x] > grey || ++crossings * 3 > last - first + 1))
-            return false;
-        // One or two pixels wide (drawn at another scale), with other greys on both sides.
-        const bool left = !near(line[x - 1]) || !near(line[x - 2]);
-        const bool right = !near(line[x + 1]) || !near(line[x + 2]);
-        apart += left && right && !(near(line[x - 1]) && near(line[x + 1]));
+// A block of a line's crop is a run of columns, at least as wide as the line is high, whose top and bottom pixels
+// (or most of whose pixels) lie this far below the line's ground: a selected item's highlight around its name,
+// drawn light on it.
+constexpr int blockStep = 64;
+
+// `rows` (a line box's rows `first` to `last` and the rows around them) with each dark block's pixels turned over
+// about its ground, so that its ground takes the line's and the light writing on it turns dark. Read as it shows,
+// the recognizer takes the light writing for holes in one dark blot, and the names beside it for noise; the rules
+// are looked for afterwards, when the block's edges are the line's ground.
+QImage withDarkBlocksTurned(QImage rows, int first, int last) {
+    const int width = rows.width();
+    const int ground = backgroundOf(rows, QRect(0, first, width, last - first + 1)).first;
+    const auto isDark = [&](int x, int y) { return int(rows.constScanLine(y)[x]) <= ground - blockStep; };
+    std::vector<bool> dark(size_t(width), false);
+    for (int x = 0; x < width; ++x) {
+        int count = 0;
+        for (int y = first; y <= last; ++y)
+            count += isDark(x, y);
+        dark[size_t(x)] = (isDark(x, first) && isDark(x, last)) || count * 2 > last - first + 1;
     }
-    if (apart * 2 <= last - first + 1)
-        return false;
-    // A line darker than the ground beside it meets it (on one side at least: a cell cursor may cover the other):
-    // a panel's light edge is as grey as the ground around it. Rows beyond [top, end) are not seen: a row at the
-    // edge of the stretch passes there.
-    const int ground = backgroundOf(page, QRect(row.left(), row.center().y(), row.width(), 1)).first;
-    const auto crossed = [&](int from, int to) {
-        if (from < top || to >= end)
-            return true;
-        if (x < 3 || x + 3 >= page.width())
-            return false;
-        // Three pixels of one grey along the row, a step darker than the ground of the row's cells: a line, not
-        // the edge of a letter or an icon.
-        const auto lineAt = [&](const uchar* line, int first) {
-            const auto [lightest, darkest] = std::minmax({line[first], line[first + 1], line[first + 2]});
-            return darkest - lightest < ruleInkStep / 2 && darkest + ruleInkStep / 2 <= ground;
-        };
-        for (int y = from; y <= to; ++y) {
-            const uchar* line = page.constScanLine(y);
-            if (line[x] < grey + ruleInkStep / 2 && (lineAt(line, x - 3) || lineAt(line, x + 1)))
-                return true;
-        }
-        return false;
-    };
-    // A cell's text sits close between the lines of its row; a descender that touches the line under it takes
-    // that line's row into the box.
-    const int margin = row.height() / 2 + ruleReach;
-    return crossed(row.top() - margin, row.top() + ruleReach) &&
-           crossed(row.bottom() - ruleReach, row.bottom() + margin);
-}
-
-// Long rules: runs of ink at least this long, along a row or down a column, at most this thick. Text strokes are
-// shorter than the first up to headings of about 60 pixels, and a rule on a screen is 1 to 3 pixels thick (a
-// letter's stem that long is thicker).
-constexpr int longRule = 48;
-constexpr int longRuleThickness = 3;
-
-// A 1-bit image of the pixels of `grey` at least `step` from `background`.
-BitImage inkOf(const QImage& grey, uchar background, int step) {
-    BitImage ink(grey.width(), grey.height());
-    for (int y = 0; y < ink.height(); ++y) {
-        const uchar* row = grey.constScanLine(y);
-        for (int x = 0; x < ink.width(); ++x) {
-            if (std::abs(int(row[x]) - int(background)) >= step)
-                ink.set(x, y);
-        }
-    }
-    return ink;
-}
-
-// `rows` blanked to `background` where `mask`, of the same size, is set.
-void blankWhere(QImage& rows, const BitImage& mask, uchar background) {
-    for (int y = 0; y < rows.height(); ++y) {
-        uchar* row = rows.scanLine(y);
-        for (int x = 0; x < rows.width(); ++x) {
-            if (mask.test(x, y))
-                row[x] = background;
-        }
-    }
-}
-
-// `rows` with the long rules through them blanked to `background`.
-void blankLongRules(QImage& rows, uchar background, OcrBackend& morphology) {
-    if (rows.width() < longRule && rows.height() < longRule)
-        return;
-    const BitImage ink = inkOf(rows, background, ruleInkStep);
-    if (ink.isNull())
-        return;
-    // Long runs along the rows and down the columns, less the ink that is thick across them: letters that touch a
-    // rule stay whole. Where two rules cross, each is thin across once the other is left out.
-    BitImage along = morphology.openBrick(ink, longRule, 1);
-    BitImage down = morphology.openBrick(ink, 1, longRule);
-    if (along.isNull() || down.isNull() || (along.isEmpty() && down.isEmpty()))
-        return;
-    const BitImage tall = morphology.openBrick(BitImage(ink).subtract(down), 1, longRuleThickness + 1);
-    const BitImage wide = morphology.openBrick(BitImage(ink).subtract(along), longRuleThickness + 1, 1);
-    if (tall.isNull() || wide.isNull())
-        return;
-    along.subtract(tall);
-    down.subtract(wide);
-    along |= down;
-    blankWhere(rows, along, background);
-}
-
-// A cell cursor's frame is drawn in ink this far from the ground at least, far darker than grid lines.
-constexpr int frameInkStep = 128;
-// Its sides run down at least this many rows.
-constexpr int frameSide = 8;
-
-} // namespace
-
-QImage withoutCursorFrames(const QImage& page, int top, int end) {
-    QImage rows = page.copy(0, top, page.width(), end - top);
-    if (rows.width() < longRule)
-        return {};
-    OcrBackend* const morphology = OcrBackend::instance();
-    if (!morphology)
-        return {};
-    const uchar background = backgroundOf(rows).first;
-    const BitImage dark = inkOf(rows, background, frameInkStep);
-    if (dark.isNull())
-        return {};
-    // Its edges: long thin dark runs along the rows. Its sides: thin dark runs down the columns that meet them.
-    // Most rows have no frame: the sides are looked for only once an edge is found.
-    BitImage along = morphology->openBrick(dark, longRule, 1);
-    const BitImage thick = morphology->openBrick(dark, 1, longRuleThickness + 1);
-    if (along.isNull() || thick.isNull())
-        return {};
-    along.subtract(thick);
-    if (along.isEmpty())
-        return {};
-    BitImage down = morphology->openBrick(dark, 1, frameSide);
-    const BitImage wide = morphology->openBrick(dark, longRuleThickness + 1, 1);
-    if (down.isNull() || wide.isNull())
-        return {};
-    down.subtract(wide);
-    BitImage frames = morphology->seedFill(along, BitImage(along) |= down);
-    if (frames.isNull())
-        return {};
-    // With the corners, where an edge meets a side: neither thin along nor thin across.
-    const int reach = 2 * longRuleThickness + 1;
-    BitImage nearEdges = morphology->dilateBrick(along, reach, reach);
-    const BitImage nearSides = morphology->dilateBrick(BitImage(frames).subtract(along), reach, reach);
-    if (nearEdges.isNull() || nearSides.isNull())
-        return {};
-    nearEdges &= nearSides;
-    nearEdges &= dark;
-    frames |= nearEdges;
-    blankWhere(rows, frames, background);
-    return rows;
-}
-
-namespace {
-
-// Pieces of ink the size of a letter or a digit: this many beside the lines a layout found means it left text.
-constexpr int leftoverPieces = 3;
-constexpr int smallestLetter = 6;
-// Dashes of a dashed rule are at most this wide.
-constexpr int thinnestDash = 2;
-constexpr int largestLetter = 64;
-
-} // namespace
-
-QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRect>& boxes) {
-    QImage rows = page.copy(0, top, page.width(), end - top);
-    if (rows.isNull() || boxes.isEmpty())
-        return {};
-    OcrBackend* const morphology = OcrBackend::instance();
-    if (!morphology)
-        return {};
-    const uchar background = backgroundOf(rows).first;
-    blankLongRules(rows, background, *morphology);
-    {
-        QPainter painter(&rows);
-        for (const QRect& box : boxes)
-            painter.fillRect(box.translated(0, -top), QColor(background, background, background));
-    }
-    const BitImage ink = inkOf(rows, background, ruleInkStep);
-    if (ink.isNull())
-        return {};
-    // The pieces beside each line, by the line whose rows hold their middle. Pieces smaller than a letter (a
-    // minus sign, a decimal point) belong to the words beside them but never make one.
-    struct Piece {
-        QRect box;
-        bool letter = false;
-    };
-    std::vector<std::vector<Piece>> beside(size_t(boxes.size()));
-    int letters = 0;
-    for (const PixelBox& found : morphology->pieces(ink)) {
-        const int width = found.right - found.left;
-        const int height = found.bottom - found.top;
-        if (height > largestLetter || width > largestLetter)
+    // A letter's stem reaches through the block's top or bottom row: narrow breaks belong to the block.
+    const int height = last - first + 1;
+    for (int x = 0, lastDark = -1; x < width; ++x) {
+        if (!dark[size_t(x)])
             continue;
-        const QRect piece(found.left, top + found.top, width, height);
-        // The tallest line on the piece's rows: cells of one row are boxed apart, some without ascenders.
-        const int middle = piece.center().y();
-        auto line = boxes.end();
-        for (auto box = boxes.begin(); box != boxes.end(); ++box) {
-            if (box->top() <= middle && middle <= box->bottom() &&
-                (line == boxes.end() || box->height() > line->height()))
-                line = box;
-        }
-        if (line == boxes.end())
-            continue;
-        // A piece as thin as a rule and shorter than a digit is a dash of a dashed rule (a page break).
-        const bool letter = height >= smallestLetter && (width > thinnestDash || height * 4 >= line->height() * 3);
-        letters += letter;
-        beside[size_t(line - boxes.begin())].push_back({piece, letter});
+        if (lastDark >= 0 && x - lastDark - 1 <= height / 2)
+            std::fill(dark.begin() + lastDark + 1, dark.begin() + x, true);
+        lastDark = x;
     }
-    if (letters < leftoverPieces)
-        return {};
-    QList<QRect> lines;
-    for (size_t i = 0; i < beside.size(); ++i) {
-        std::vector<Piece>& pieces = beside[i];
-        std::sort(pieces.begin(), pieces.end(),
-                  [](const Piece& a, const Piece& b) { return a.box.left() < b.box.left(); });
-        const QRect& line = boxes.at(qsizetype(i));
-        const auto close = [&](const QRect& group) {
-            if (!group.isNull() && group.height() <= line.height())
-                lines.append(group);
-        };
-        QRect group;
-        bool hasLetter = false;
-        for (const Piece& piece : pieces) {
-            if (!group.isNull() && piece.box.left() - group.right() > line.height()) {
-                if (hasLetter)
-                    close(group);
-                group = QRect();
-                hasLetter = false;
-            }
-            group |= piece.box;
-            hasLetter = hasLetter || piece.letter;
-        }
-        if (hasLetter)
-            close(group);
-    }
-    return lines;
-}
-
-QList<QImage> piecesOfCrop(const QImage& line, int gap) {
-    const std::vector<bool> blank = blankColumns(line);
-    QList<QImage> pieces;
-    int left = 0;
-    for (int x = 0; x < line.width();) {
-        if (!blank[size_t(x)]) {
+    for (int x = 0; x < width;) {
+        if (!dark[size_t(x)]) {
             ++x;
             continue;
         }
         const int start = x;
-        while (x < line.width() && blank[size_t(x)])
+        while (x < width && dark[size_t(x)])
             ++x;
-        if (x - start >= gap && start > left && x < line.width()) {
-            pieces.append(line.copy(left, 0, start - left, line.height()));
-            left = x;
+        // Dark letters side by side are no block, bold ones neither: a block's own ground is its commonest grey,
+        // and it runs along the line's top and bottom rows, above and below the writing.
+        const int blockGround = backgroundOf(rows, QRect(start, first, x - start, height)).first;
+        const auto along = [&](int y) {
+            const uchar* row = rows.constScanLine(y);
+            const auto near = [blockGround](uchar pixel) { return std::abs(int(pixel) - blockGround) < blockStep / 4; };
+            return int(std::count_if(row + start, row + x, near)) * 5 >= (x - start) * 4;
+        };
+        if (x - start < height || blockGround > ground - blockStep || !along(first) || !along(last))
+            continue;
+        // The block's ground goes to the line's, the lightest writing to black.
+        const double scale = double(ground) / std::max(1, 255 - blockGround);
+        for (int y = 0; y < rows.height(); ++y) {
+            uchar* row = rows.scanLine(y);
+            for (int k = start; k < x; ++k)
+                row[k] = uchar(std::clamp(int(std::lround(ground - (int(row[k]) - blockGround) * scale)), 0, 255));
         }
     }
-    if (pieces.isEmpty())
-        return {line};
-    pieces.append(line.copy(left, 0, line.width() - left, line.height()));
-    return pieces;
+    return rows;
 }
+
+} // namespace
 
 QRect lineReach(const QRect& box, const QRect& page) {
     return QRect(box.left(), box.top() - ruleReach, box.width(), box.height() + 2 * ruleReach).intersected(page);
 }
 
 QImage cleanLineCrop(const QImage& page, const QRect& box) {
-    return withGapsNarrowed(withoutRules(page, box, lineReach(box, page.rect())), box.height());
+    const QRect reach = lineReach(box, page.rect());
+    const QRect inReach = box.translated(-reach.topLeft());
+    const QImage rows = withDarkBlocksTurned(page.copy(reach), inReach.top(), inReach.bottom());
+    return withGapsNarrowed(withoutRules(rows, inReach, rows.rect()), box.height());
 }
 
 namespace {
@@ -543,35 +338,50 @@ QImage lineInContext(const QImage& page, const QRect& box, double inkGain, QPoin
     return line;
 }
 
-QList<QRect> joinedAcrossGridLines(const QImage& page, int top, int end, QList<QRect> boxes) {
-    std::sort(boxes.begin(), boxes.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
-    const auto sameRow = [](const QRect& a, const QRect& b) {
-        return a.top() <= b.center().y() && b.center().y() <= a.bottom() && b.top() <= a.center().y() &&
-               a.center().y() <= b.bottom();
-    };
-    QList<QRect> joined;
-    for (const QRect& box : boxes) {
-        bool merged = false;
-        for (QRect& row : joined) {
-            if (row.right() >= box.left() || !sameRow(row, box))
-                continue;
-            const QRect span = row.united(box);
-            // Nothing else lies between them: a row of cells holds no other line.
-            if (std::any_of(boxes.begin(), boxes.end(), [&](const QRect& other) {
-                    return other != box && !row.contains(other) && span.intersects(other);
-                }))
-                continue;
-            for (int x = std::max(2, row.right() + 1); x < box.left() && x + 2 < page.width() && !merged; ++x)
-                merged = isGridLineBetween(page, x, top, end, span);
-            if (merged) {
-                row = span;
-                break;
-            }
+std::vector<std::pair<int, int>> piecesOf(const QImage& grey, const QRect& area, int gap, int inkStep) {
+    const std::vector<bool> blank = blankColumns(grey, area, inkStep);
+    std::vector<std::pair<int, int>> pieces;
+    for (int x = 0; x < area.width();) {
+        if (blank[size_t(x)]) {
+            ++x;
+            continue;
         }
-        if (!merged)
-            joined.append(box);
+        const int left = x;
+        while (x < area.width() && !blank[size_t(x)])
+            ++x;
+        if (!pieces.empty() && left + area.left() - pieces.back().second < gap)
+            pieces.back().second = x + area.left();
+        else
+            pieces.emplace_back(left + area.left(), x + area.left());
     }
-    return joined;
+    return pieces;
+}
+
+QImage paddedLine(const QImage& line, int padding) {
+    QImage padded(line.width() + 2 * padding, line.height() + 2 * padding, QImage::Format_Grayscale8);
+    padded.fill(255);
+    const bool invert = isMostlyDark(line, line.rect());
+    for (int y = 0; y < line.height(); ++y) {
+        const uchar* from = line.constScanLine(y);
+        uchar* to = padded.scanLine(padding + y) + padding;
+        if (invert) {
+            for (int x = 0; x < line.width(); ++x)
+                to[x] = uchar(255 - from[x]);
+        } else {
+            std::memcpy(to, from, size_t(line.width()));
+        }
+    }
+    return padded;
+}
+
+bool isMostlyDark(const QImage& grey, const QRect& rect) {
+    qint64 dark = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            dark += row[x] < 128;
+    }
+    return dark * 2 > qint64(rect.width()) * rect.height();
 }
 
 } // namespace tavrine

@@ -4,13 +4,36 @@
 #include <QList>
 #include <QRect>
 
+#include <utility>
+#include <vector>
+
 namespace tavrine {
 
-// What is done to a page's line boxes between the layout analysis and the recognizer: the boxes of a table's row
-// are joined across the grid lines between its cells, and each line's crop loses the straight rules through it
-// (grid lines, borders, a cell cursor's frame) and the widest blanks between its pieces. All of it works on
-// prepared pages (8-bit grey, dark text on a light ground) and depends on the pixels it is given alone, so equal
-// pixels give equal boxes and crops.
+// What is done to a line's pixels before the recognizer reads it: the crop of a line box loses the straight rules
+// through it (grid lines, borders, a cell cursor's frame) and its widest blanks, a line is parted into its pieces
+// at wide blanks, and a line read on its own (an address bar) is taken with the page beside it. All of it works on
+// prepared pages (8-bit grey, dark text on a light ground, PageLayout.h) and depends on the pixels it is given
+// alone, so equal pixels give equal crops.
+
+// The commonest grey of an 8-bit grey image (of `area` of it, when given), and the share of its pixels that have
+// it.
+std::pair<uchar, double> backgroundOf(const QImage& grey, QRect area = {});
+
+// Whether most of `rect` of an 8-bit grey image is dark (under mid-grey).
+bool isMostlyDark(const QImage& grey, const QRect& rect);
+
+// A grey at least this far from the ground is ink for the rules and the blanks of a line: grid lines are drawn
+// lighter than text, down to about 30 steps from white.
+inline constexpr int ruleInkStep = 24;
+
+// The pieces of ink of `area` of an 8-bit grey image, left to right, as [left, right) columns of the image: the
+// runs of columns holding ink (a grey `inkStep` or more from the area's commonest one) apart by at least `gap`
+// blank columns. A blank that wide parts two cells, columns or controls.
+std::vector<std::pair<int, int>> piecesOf(const QImage& grey, const QRect& area, int gap, int inkStep = ruleInkStep);
+
+// A cleaned line crop as the recognizer reads it: dark on light (inverted when most of it is dark), with `padding`
+// white pixels around it.
+QImage paddedLine(const QImage& line, int padding);
 
 // A vertical rule also crosses this many rows above and below a line box: a letter's stem ends inside it.
 inline constexpr int ruleReach = 2;
@@ -19,9 +42,10 @@ inline constexpr int ruleReach = 2;
 // within `page`.
 QRect lineReach(const QRect& box, const QRect& page);
 
-// The crop of `box` as the recognizer should read it: the straight rules through it blanked to the line's
-// background, and each run of blank columns wider than the line is high cut down to that width. Reads the rows
-// of lineReach(box) only.
+// The crop of `box` as the recognizer should read it: a dark block in it holding light writing (a selected item's
+// highlight) turned to dark writing on the line's ground, the straight rules through it blanked to the line's
+// background, and each run of blank columns wider than the line is high cut down to that width. Reads the rows of
+// lineReach(box) only.
 QImage cleanLineCrop(const QImage& page, const QRect& box);
 
 // The line in `box` of a prepared page as a line of one kind of text (a browser's address bar) is read on its own:
@@ -34,30 +58,5 @@ QImage cleanLineCrop(const QImage& page, const QRect& box);
 // ("Csihttp://…") or add a stroke after it. `origin` is where the image's top left lies on the page. Null when the
 // box lies off the page. Reads the rows of the box only.
 QImage lineInContext(const QImage& page, const QRect& box, double inkGain, QPoint& origin);
-
-// The pieces of a cleaned line crop between runs of at least `gap` blank columns (a blank that wide parts two
-// cells or columns; cleanLineCrop leaves a wider one `gap` wide), left to right; the crop alone when it has none.
-QList<QImage> piecesOfCrop(const QImage& line, int gap);
-
-// Rows [top, end) of a prepared page as an image of their own with the frames of cell cursors (long thin edges of
-// dark ink and the sides that meet them) blanked to the ground, for the layout analysis: it takes a cursor's cell
-// and the rows around it for one tall block and loses the rows' cells. Null when there is none. Depends on those
-// rows alone.
-QImage withoutCursorFrames(const QImage& page, int top, int end);
-
-// The text a layout analysis of rows [top, end) of a prepared page left unread beside the lines it found (`boxes`,
-// line boxes of the page), as line boxes of the page: beside each line found, its pieces of ink of a letter's size
-// that stand apart from it on its rows, grouped as a line's words are (apart by blanks narrower than the line is
-// high), with the long straight rules through the rows (grid lines, dividers, the edges of a cell cursor) left out.
-// The layout drops whole columns of a table, such as the numbers of a right-aligned column beside its grid lines;
-// ink on no line's rows is no cell of one. None when too little of a letter's size is left. Depends on those rows
-// alone.
-QList<QRect> leftoverLines(const QImage& page, int top, int end, const QList<QRect>& boxes);
-
-// Joins the line boxes of a table's row into one. Between grid lines the layout takes each column of cells for a
-// block of its own, and its lines, read one cell at a time and sorted by their tops, lose the row. Boxes join
-// when they stand side by side on one row (each one's middle within the other's rows) with a grid line between
-// them; text columns without a rule between them stay apart. Looks at rows [top, end) of the page only.
-QList<QRect> joinedAcrossGridLines(const QImage& page, int top, int end, QList<QRect> boxes);
 
 } // namespace tavrine

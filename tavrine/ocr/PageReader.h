@@ -15,6 +15,7 @@
 
 namespace tavrine {
 
+class LineReaders;
 class Recognizer;
 
 // A word of a line that PageReader::readLineIn read, and its box on the page.
@@ -61,7 +62,9 @@ public:
         int linesReused = 0;     // lines whose text came from the cache
     };
 
-    PageReader();
+    // `lineReaders` recognizers read a page's lines beside this reader's own; by default, as many as the machine's
+    // cores allow (LineReaders::countFor).
+    explicit PageReader(int lineReaders = -1);
     ~PageReader();
     PageReader(const PageReader&) = delete;
     PageReader& operator=(const PageReader&) = delete;
@@ -72,7 +75,8 @@ public:
     bool read(const QImage& image, double band, const std::atomic<bool>& cancelled,
               const std::function<bool(const QString&)>& take);
 
-    // The image as the recognizer sees it: 8-bit grey, composited onto white, inverted when most of it is dark.
+    // The image as the recognizer sees it (preparedPage): 8-bit grey, composited onto white, inverted when most of
+    // it is dark.
     static QImage preparePage(const QImage& image);
     // The line boxes of a prepared page in reading order: top to bottom, left to right on the same row.
     QList<QRect> lineBoxes(const QImage& page);
@@ -109,16 +113,16 @@ private:
     QList<QRect> analyse(const QImage& page, int top, int end);
     // The text line boxes of the layout analysis of the image set, whose top row is row `top` of the page.
     QList<QRect> layoutLines(const QRect& page, int top);
-    // Recognises a cleaned line crop with `padding` blank pixels around it; nothing when cancelled.
-    std::optional<Line> recognise(const QImage& clean, int padding, const std::atomic<bool>& cancelled);
-    // Recognises `image` in the page segmentation `mode` (a Recognizer::Mode) with the cancel flag watched; false
-    // when that failed.
-    bool recogniseImage(const QImage& image, int mode, const std::atomic<bool>& cancelled);
+    // The key of the line in `box` of a prepared page: the pixels of the rows that tell its rules from its letters.
+    static PixelKey lineKey(const QImage& page, const QRect& box);
     // The words of a prepared line image read as one line in `alphabet`; nothing when cancelled.
     std::optional<QList<OcrWord>> recogniseIn(const QImage& line, const QString& alphabet,
                                               const std::atomic<bool>& cancelled);
 
     std::unique_ptr<Recognizer> m_recognizer;
+    // Recognizers beside this one, for the lines of a page after the one this thread reads.
+    std::unique_ptr<LineReaders> m_readers;
+    const int m_readerCount;
     bool m_engineFailed = false;
     std::optional<std::tuple<qint64, QImage::Format, QSize>> m_lastIdentity;
     PixelKey m_lastKey;

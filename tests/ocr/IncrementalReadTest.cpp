@@ -9,6 +9,7 @@
 
 #include "Printing.h"
 #include <iostream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,17 @@ std::vector<Change> corpus() {
         {QStringLiteral("numbers sheet scrolled 3"), numbers, test::renderSheet(sheetSize, 3, 5, tight), false});
     changes.push_back(
         {QStringLiteral("numbers sheet cursor moved"), numbers, test::renderSheet(sheetSize, 0, 3, tight), false});
+    // Real windows on the X11 test desktop, a capture apart: another file selected, a line typed, a sheet
+    // scrolled.
+    const auto screen = [](const char* file) {
+        return QImage(QStringLiteral(TAVRINE_OCR_SCREENS "/") + QString::fromLatin1(file));
+    };
+    for (const auto& [name, before, after] :
+         {std::tuple{"Dolphin, another file selected", "dolphin-noto.png", "dolphin-selected.png"},
+          std::tuple{"Thunar, a file selected", "thunar-wide.png", "thunar-selected.png"},
+          std::tuple{"Mousepad, a line typed", "mousepad.png", "mousepad-edited.png"},
+          std::tuple{"Gnumeric, scrolled", "gnumeric.png", "gnumeric-scrolled.png"}})
+        changes.push_back({QString::fromLatin1(name), screen(before), screen(after), false});
     return changes;
 }
 

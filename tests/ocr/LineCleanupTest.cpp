@@ -1,5 +1,6 @@
 #include "tavrine/ocr/LineCleanup.h"
 #include "TextImages.h"
+#include "tavrine/ocr/PageLayout.h"
 
 #include "Printing.h"
 #include <QPainter>
@@ -184,7 +185,7 @@ TEST(LineCleanup, JoinsTheCellsOfARowAcrossGridLinesOnly) {
         {"a grid drawn at another scale", scaledGrid, scaledBoxes, {unitedBoxes(scaledBoxes)}},
     };
     for (const Case& c : cases) {
-        QList<QRect> joined = joinedAcrossGridLines(c.page, 0, c.page.height(), c.boxes);
+        QList<QRect> joined = joinedAcrossGridLines(c.page, c.page.rect(), c.boxes);
         std::sort(joined.begin(), joined.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
         EXPECT_EQ(joined, c.joined) << c.name;
     }
@@ -228,7 +229,7 @@ TEST(LineCleanup, FindsTheTextTheLayoutLeftAndThePiecesOfALine) {
         {"numbers on no line's rows", page, {words.at(0).translated(0, 2 * rowHeight)}, {}},
     };
     for (const Case& c : cases) {
-        const QList<QRect> left = leftoverLines(c.page, 0, c.page.height(), c.boxes);
+        const QList<QRect> left = leftoverLines(c.page, c.page.rect(), c.boxes);
         if (c.left.isNull()) {
             EXPECT_TRUE(left.isEmpty()) << c.name;
             continue;
@@ -241,8 +242,8 @@ TEST(LineCleanup, FindsTheTextTheLayoutLeftAndThePiecesOfALine) {
 
     // A blank at least as wide as the line is high parts two pieces; a word space does not.
     const QImage line = drawRow(cells).copy(inkBox(drawRow(cells)));
-    EXPECT_EQ(piecesOfCrop(line, line.height()).size(), 4);
-    EXPECT_EQ(piecesOfCrop(line, 80), QList<QImage>{line});
+    EXPECT_EQ(piecesOf(line, line.rect(), line.height()).size(), 4);
+    EXPECT_EQ(piecesOf(line, line.rect(), 80), (std::vector<std::pair<int, int>>{{0, line.width()}}));
 }
 
 TEST(LineCleanup, TakesAnAddressLineWithThePageBesideItAndWithoutTheButtonsBlock) {
@@ -296,4 +297,55 @@ TEST(LineCleanup, TakesAnAddressLineWithThePageBesideItAndWithoutTheButtonsBlock
     }
     QPoint origin;
     EXPECT_TRUE(lineInContext(bar(Qt::black, false), box.translated(0, 200), 1.0, origin).isNull());
+}
+
+TEST(PageLayout, PartsPanesWhereALineRunsAcrossAPanesEdgeOnly) {
+    // A side pane of light grey with its edge drawn down the page beside a white view, each 200 pixels or more
+    // wide; and a sheet's grid, whose vertical lines the rows' lines cross every 20 pixels.
+    const auto page = [](bool pane, bool grid, int scrollBar) {
+        QImage image(600, 300, QImage::Format_Grayscale8);
+        image.fill(255);
+        QPainter painter(&image);
+        if (pane) {
+            painter.fillRect(QRect(0, 0, 200, 300), QColor(239, 239, 239));
+            painter.fillRect(QRect(200, 0, 1, 300), QColor(184, 184, 184));
+        }
+        if (grid) {
+            painter.setPen(QColor(200, 200, 200));
+            for (int y = 0; y < 300; y += 20)
+                painter.drawLine(0, y, 600, y);
+            for (int x = 100; x < 600; x += 100)
+                painter.drawLine(x, 0, x, 300);
+        }
+        if (scrollBar > 0)
+            painter.fillRect(QRect(600 - scrollBar, 0, scrollBar, 300), QColor(220, 220, 220));
+        painter.end();
+        test::TextStyle style;
+        style.pixelSize = 13;
+        test::drawText(image, QPoint(24, 152), QStringLiteral("Recent"), style);
+        test::drawText(image, QPoint(224, 152), QStringLiteral("crane-inspection.odt"), style);
+        return image;
+    };
+    const QRect across(20, 140, 400, 14); // a label in the pane run into a line of the view
+    const QRect inView(220, 140, 300, 14);
+    struct Case {
+        const char* name;
+        QImage page;
+        QRect box;
+        QList<QRect> panes;
+    };
+    const std::vector<Case> cases = {
+        {"a line across the side pane's edge",
+         page(true, false, 0),
+         across,
+         {QRect(0, 0, 200, 300), QRect(200, 0, 400, 300)}},
+        {"a line within the view", page(true, false, 0), inView, {}},
+        {"a line across a sheet's grid lines", page(false, true, 0), across, {}},
+        {"a line beside a scroll bar", page(false, false, 16), QRect(20, 140, 570, 14), {}},
+    };
+    for (const Case& c : cases) {
+        QList<QRect> panes = panesCrossed(c.page, c.page.rect(), {c.box, QRect(20, 20, 100, 14)});
+        std::sort(panes.begin(), panes.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
+        EXPECT_EQ(panes, c.panes) << c.name;
+    }
 }

@@ -189,6 +189,91 @@ TEST(RecognizeText, ReadsDarkThemesAndDarkBarsOnLightPages) {
     EXPECT_EQ(recognize(page), QStringLiteral("Settings and preferences\nPlain body text below"));
 }
 
+// Crops of real windows on the X11 test desktop, as the capture hands them to the reader (8-bit grey; written by
+// bench/capture_bench with TAVRINE_BENCH_CROP, cut down and optimised): the lines each must read whole, in this
+// order, among others it may read. A line of one holds nothing of another: a side pane's label run into the names
+// beside it, a banner's text run into a label, or a selected name read as noise, reads as no line given here.
+TEST(RecognizeText, ReadsRealWindowsLineForLine) {
+    const auto whole = [](const QString& line) {
+        return QRegularExpression(u'^' + QRegularExpression::escape(line) + u'$');
+    };
+    const auto lines = [&](std::initializer_list<const char*> texts) {
+        QList<QRegularExpression> patterns;
+        for (const char* text : texts)
+            patterns.append(whole(QString::fromUtf8(text)));
+        return patterns;
+    };
+    // A sheet's rows, each read as one line after its number (a stray point after it is a misread of the row
+    // header's edge), ending with its hours and cost.
+    const std::pair<const char*, const char*> sheet[] = {
+        {"4", "1286.68"},  {"33", "3617.04"}, {"5", "4043.11"},  {"37", "2128.28"}, {"4", "3722.05"},
+        {"27", "2463.69"}, {"7", "9628.73"},  {"7", "9074.91"},  {"32", "8811.54"}, {"38", "7524.46"},
+        {"16", "1441.73"}, {"29", "4817.77"}, {"11", "5704.19"}, {"3", "1371.97"},  {"23", "9838.63"},
+        {"6", "4522.60"},  {"20", "9569.87"}, {"25", "5785.02"}, {"40", "2018.63"}, {"9", "4156.50"},
+        {"11", "7459.51"}, {"28", "9114.35"}, {"25", "3880.19"}, {"15", "3922.01"}, {"19", "167.18"},
+        {"9", "8545.79"},  {"36", "6528.50"}, {"31", "6660.07"}, {"29", "2759.14"}, {"1", "9386.19"}};
+    QList<QRegularExpression> sheetRows;
+    for (int row = 2; row <= 31; ++row) {
+        const auto& [hours, cost] = sheet[row - 2];
+        sheetRows.append(QRegularExpression(
+            QStringLiteral("^%1\\.? .+ %2 %3$")
+                .arg(row)
+                .arg(QString::fromLatin1(hours), QString::fromLatin1(cost).replace(u'.', QStringLiteral("[.,]")))));
+    }
+    struct Window {
+        const char* file;
+        QList<QRegularExpression> lines;
+    };
+    const std::vector<Window> windows = {
+        {"firefox.png", lines({"Crane maintenance schedule", "The north crane is inspected on Thursday morning.",
+                               "Check the hydraulic hoses and the brake pads on", "crane four."})},
+        // The whole window: tabs, the address bar and an info bar above the page.
+        {"chromium.png",
+         lines({"Harbour log", "Crane maintenance schedule", "The north crane is inspected on Thursday morning.",
+                "Check the hydraulic hoses and the brake pads on", "crane four."})},
+        {"thunderbird.png",
+         lines({"hazel@underwood-design.example", "Revised quote for the harbour brochure", "Hello Robin,"})},
+        {"mousepad.png", lines({"Harbour inspection notes", "The south quay needs new fenders before winter",
+                                "Crane four: hydraulic hoses checked on Monday", "Ferry berth lights replaced"})},
+        {"xterm.png", lines({"Harbour crane inspection", "North quay fender repair", "Ferry timetable for Thursday"})},
+        // A file manager's row of names beside its side pane's labels, under a banner, the current item framed;
+        // the names wrap onto a second line.
+        {"dolphin.png", lines({"Places", "Home", "Trash", "Remote", "Network", "Recent",
+                               "crane- fender-repairs. ferry-timetable. quay-notes.txt", "inspection.odt ods pdf",
+                               "Modified Today", "Modified Yesterday"})},
+        {"dolphin-noto.png", lines({"Running Dolphin as root can be dangerous. Please be careful.",
+                                    "crane-inspection. fender-repairs.ods ferry-timetable.pdf", "Recent",
+                                    "Modified Today", "Modified Yesterday", "quay-notes.txt"})},
+        // The selected name drawn light on a dark highlight.
+        {"dolphin-selected.png",
+         lines({"crane-inspection. fender-repairs.ods ferry-timetable.pdf", "Recent", "Modified Today"})},
+        // Side pane labels beside their icons, the names at the height of one of them.
+        {"thunar.png",
+         lines({"Warning: you are using the root account. You may harm your system.", "Places", "home-thunar",
+                "Devices", "crane-inspection.odt fender-repairs.ods ferry-timetable.pdf", "quay-notes.txt"})},
+        // The second line of a wrapped name at the height of a side pane's label.
+        {"thunar-wrapped.png", lines({"Places", "Devices", "crane- fender-repairs.ods ferry-timetable.pdf",
+                                      "File System", "inspection.odt", "quay-notes.txt"})},
+        {"thunar-wide.png", lines({"Places", "home-thunar", "Devices",
+                                   "crane-inspection.odt fender-repairs.ods ferry-timetable.pdf quay-notes.txt"})},
+        {"gnumeric.png", sheetRows},
+    };
+    for (const Window& window : windows) {
+        const QImage image(QStringLiteral(TAVRINE_OCR_SCREENS "/") + QString::fromLatin1(window.file));
+        ASSERT_FALSE(image.isNull()) << window.file;
+        const QStringList read = recognize(image).split(u'\n');
+        qsizetype next = 0;
+        for (const QRegularExpression& line : window.lines) {
+            const auto found = std::find_if(read.begin() + next, read.end(),
+                                            [&](const QString& text) { return line.match(text).hasMatch(); });
+            EXPECT_NE(found, read.end()) << window.file << ": " << qPrintable(line.pattern()) << " in\n"
+                                         << qPrintable(read.join(u'\n'));
+            if (found != read.end())
+                next = found - read.begin() + 1;
+        }
+    }
+}
+
 TEST(RecognizeText, IconsControlsAndPicturesGiveNothing) {
     EXPECT_EQ(recognize(test::renderIcons(QSize(800, 360), false, 3)), QString());
     EXPECT_EQ(recognize(test::renderIcons(QSize(800, 360), true, 4)), QString());
@@ -346,6 +431,43 @@ TEST(PageReader, ReadsTheCountingPiecesOfALineRunAcrossColumns) {
     EXPECT_TRUE(PageReader::counts(*line)) << line->confidence << " " << qPrintable(line->text);
     EXPECT_TRUE(line->text.contains(QStringLiteral("system"), Qt::CaseInsensitive)) << qPrintable(line->text);
     EXPECT_TRUE(line->text.contains(QStringLiteral("inspection.odt"))) << qPrintable(line->text);
+}
+
+TEST(PageReader, ReadsAPagesLinesWithRecognizersBesideItsOwnAsItDoesAlone) {
+    // A sheet's rows, and a file manager whose unsure lines are read piece by piece; read whole, and stopped
+    // after three lines.
+    const QList<QImage> pages = {test::renderSheet(QSize(700, 300), 0, 2),
+                                 QImage(QStringLiteral(TAVRINE_OCR_SCREENS "/thunar.png"))};
+    PageReader alone(0);
+    PageReader beside(2);
+    const std::atomic<bool> never{false};
+    const auto read = [&](PageReader& reader, const QImage& page, qsizetype most) {
+        QStringList lines;
+        EXPECT_TRUE(reader.read(page, 0, never, [&](const QString& line) {
+            lines.append(line);
+            return lines.size() < most;
+        }));
+        return lines;
+    };
+    QList<QStringList> wholes;
+    for (const QImage& page : pages) {
+        ASSERT_FALSE(page.isNull());
+        wholes.append(read(alone, page, 1000));
+        EXPECT_EQ(read(beside, page, 1000), wholes.last());
+    }
+    // Each line was read once, by one recognizer or another.
+    EXPECT_EQ(beside.counters().linesRead, alone.counters().linesRead);
+    alone.clearCaches();
+    beside.clearCaches();
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const int aloneBefore = alone.counters().linesRead;
+        const int besideBefore = beside.counters().linesRead;
+        EXPECT_EQ(read(alone, pages.at(i), 3), wholes.at(i).mid(0, 3));
+        EXPECT_EQ(read(beside, pages.at(i), 3), wholes.at(i).mid(0, 3));
+        // The lines read ahead, at most two for each recognizer beside it and one of its own, were read for
+        // nothing.
+        EXPECT_LE(beside.counters().linesRead - besideBefore, alone.counters().linesRead - aloneBefore + 2 * 2 + 1);
+    }
 }
 
 TEST(PageReader, StopsRecognisingWhenCancelledAndRemembersNothingHalfRead) {
