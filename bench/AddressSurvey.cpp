@@ -5,9 +5,9 @@
 //   address_survey read DIR [NAME...]      reads every band noted there: each row's words in the address
 //                                          alphabet with their characters' confidences, then what the capture
 //                                          makes of the band: the exact address, none, or a wrong one
+//   address_survey crop FILE X Y W H OUT   cuts a band to the rows a test needs
 // Run the grab under the test desktop, the browser in front on a page served on 127.0.0.1.
 #include "tavrine/capture/ScreenAddress.h"
-#include "tavrine/ocr/LineCleanup.h"
 #include "tavrine/ocr/PageReader.h"
 #include "tavrine/platform/X11WindowGrabber.h"
 #include "tavrine/platform/x11/X11Connection.h"
@@ -118,12 +118,6 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() >= 5 && args.at(1) == QLatin1String("grab"))
         return grab(args.at(2), args.at(3), args.at(4));
-    if (args.size() >= 9 && args.at(1) == QLatin1String("zoom")) {
-        // zoom FILE X Y W H SCALE OUT: a part of a band, enlarged, to look at.
-        const QImage part =
-            QImage(args.at(2)).copy(args.at(3).toInt(), args.at(4).toInt(), args.at(5).toInt(), args.at(6).toInt());
-        return part.scaled(part.size() * args.at(7).toInt()).save(args.at(8)) ? 0 : 1;
-    }
     if (args.size() >= 8 && args.at(1) == QLatin1String("crop")) {
         // crop FILE X Y W H OUT: a part of a band, for the tests' table of real bars.
         return QImage(args.at(2))
@@ -133,21 +127,8 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
-    if (args.size() >= 9 && args.at(1) == QLatin1String("line")) {
-        // line FILE X Y W H GAIN OUT: the line box as the recognizer gets it, enlarged four times.
-        QPoint origin;
-        const int k =
-            qEnvironmentVariableIntValue("SURVEY_SCALE") > 0 ? qEnvironmentVariableIntValue("SURVEY_SCALE") : 1;
-        const QImage page = PageReader::preparePage(QImage(args.at(2)));
-        const QImage big = page.scaled(page.size() * k, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                               .convertToFormat(QImage::Format_Grayscale8);
-        const QImage line = lineInContext(
-            big, QRect(args.at(3).toInt() * k, args.at(4).toInt() * k, args.at(5).toInt() * k, args.at(6).toInt() * k),
-            args.at(7).toDouble(), origin);
-        return line.scaled(line.size() * 4 / k).save(args.at(8)) ? 0 : 1;
-    }
     if (args.size() >= 3 && args.at(1) == QLatin1String("read"))
         return read(args.at(2), args.mid(3));
-    std::fprintf(stderr, "usage: address_survey grab DIR NAME ADDRESS | read DIR [NAME...]\n");
+    std::fprintf(stderr, "usage: address_survey grab DIR NAME ADDRESS | read DIR [NAME...] | crop FILE X Y W H OUT\n");
     return 2;
 }
