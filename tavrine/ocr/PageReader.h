@@ -22,7 +22,7 @@ struct OcrWord {
     QString text;
     QRect box;
     // The recognizer's confidence (0 to 100) in each character of the text, in order.
-    QList<float> characterConfidences;
+    QList<float> characterConfidences = {};
 
     bool operator==(const OcrWord&) const = default;
 };
