@@ -173,7 +173,9 @@ TEST(ReadScreenAddress, RealBarsGiveTheirExactAddressOrNone) {
         {"firefox-page", "Page of notes \u2014 Mozilla Firefox", "http://" + port + "page.html"},
         {"firefox-bilge-pump", "Bilge pump \u2014 Mozilla Firefox", "http://" + port + "bilge-pump.html"},
         {"falkon-mooring", "Mooring lines - Falkon", "http://" + port + "mooring.htm"},
-        // The address in a header bar, above the tabs; in a tool bar at the top, with no tabs.
+        // The address in a header bar, the window's only tab; above the tabs; in a tool bar at the top, with no
+        // tabs.
+        {"epiphany-quay", "Quay fenders", "http://" + port + "quay_fenders.html"},
         {"epiphany-tabs-mooring", "Mooring lines", "http://" + port + "mooring.htm"},
         {"netsurf-gull", "Gulls of the pier - NetSurf", "http://" + port + "gull.html"},
         // A character the recognizer is unsure of: none, whether the guess is right or not. Read without the
