@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tavrine/core/Cancellation.h"
+#include "tavrine/ocr/PageReader.h"
 
 #include <QCoro/QCoroTask>
 #include <QImage>
@@ -8,6 +9,7 @@
 #include <QRect>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 
 namespace tavrine::capture {
@@ -29,12 +31,19 @@ bool showsTitleStart(const QString& line, const QString& windowTitle);
 // level (each overlapping the row's first over at least half of the lower of the two) share a row.
 QList<QList<QRect>> rowsOfBoxes(QList<QRect> boxes);
 
-// The page address shown in the top band of a browser window's image (its tool bar), read off the address bar
-// alone: the tab strip is the first row of the band that shows the start of `windowTitle`, the address bar the
-// row below it, and the address the first address-shaped word of that row that starts right of the navigation
-// buttons. The bar's row is read with the recognizer limited to the characters of addresses. Nothing from the
-// tab strip or any other row; none when no such row is found. Runs on the OCR thread; throws CancelledError when
-// `cancel` has fired.
+// The words of the line in `box` of a prepared page (PageReader::preparePage) as an address bar is read: enlarged
+// and darkened, in the characters of addresses, each character with the recognizer's confidence. Their boxes lie
+// on the enlarged rows. Runs on the OCR thread.
+QList<OcrWord> readBarWords(PageReader& reader, const QImage& page, const QRect& box,
+                            const std::atomic<bool>& cancelled);
+
+// The page address shown in the top band of a browser window's image, read off the address bar alone. The bar is
+// the window's top row unless the tab strip is there (a header bar holding the navigation, the address and the
+// window's buttons, or a tool bar at the top), else the row below the tab strip, the first row of the band that
+// shows the start of `windowTitle`. The address is the first address-shaped word of the bar that starts right of
+// the navigation buttons, read with the recognizer limited to the characters of addresses, and only when the
+// recognizer is sure of every one of its characters: an address read unsurely gives none. Nothing from the tab
+// strip or any other row. Runs on the OCR thread; throws CancelledError when `cancel` has fired.
 QCoro::Task<std::optional<QString>> readScreenAddress(QImage band, QString windowTitle, CancellationToken cancel = {});
 
 // The tool bar's part of a browser window's image, as a fraction of its height from the top.

@@ -321,7 +321,8 @@ std::optional<QList<OcrWord>> PageReader::recogniseIn(const QImage& line, const 
     for (const Recognizer::Word& word : m_recognizer->words()) {
         if (word.hasBox)
             words.append({QString::fromStdString(word.text),
-                          QRect(QPoint(word.box.left, word.box.top), QPoint(word.box.right - 1, word.box.bottom - 1))});
+                          QRect(QPoint(word.box.left, word.box.top), QPoint(word.box.right - 1, word.box.bottom - 1)),
+                          QList<float>(word.characterConfidences.begin(), word.characterConfidences.end())});
     }
     return words;
 }

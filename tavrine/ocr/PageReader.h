@@ -22,6 +22,8 @@ class Recognizer;
 struct OcrWord {
     QString text;
     QRect box;
+    // The recognizer's confidence (0 to 100) in each character of the text, in order.
+    QList<float> characterConfidences = {};
 
     bool operator==(const OcrWord&) const = default;
 };

@@ -27,6 +27,9 @@ public:
         PixelBox box;
         bool hasBox = false;
         float confidence = 0; // 0 to 100
+        // How sure the recognizer is of each character of the word, in order (0 to 100): a word read sure on the
+        // whole can hold one character it all but guessed.
+        std::vector<float> characterConfidences;
     };
 
     virtual ~Recognizer() = default;

@@ -155,3 +155,44 @@ TEST(ReadScreenAddress, ReadsTheAddressBarBelowTheTabStripAndNothingElse) {
     ASSERT_TRUE(outcome.finished);
     EXPECT_EQ(outcome.value.value_or(QString()), QStringLiteral("Ready, set, go!"));
 }
+
+TEST(ReadScreenAddress, RealBarsGiveTheirExactAddressOrNone) {
+    // Tool-bar bands of real browsers on the test desktop (the top of the window as a capture takes it, cut below
+    // the bar), each page served on 127.0.0.1:43389, with the window's title as the capture had it.
+    struct Case {
+        const char* file;
+        const char* windowTitle;
+        std::optional<QString> read;
+    };
+    const QString port = QStringLiteral("127.0.0.1:43389/");
+    const Case cases[] = {
+        // Chromium's bar shows no scheme, and ".html" in a stroke that reads as "!" or "I" unless it is sure.
+        {"chromium-page", "Page of notes - Chromium", port + "page.html"},
+        {"chromium-lighthouse", "Lighthouse keepers - Chromium", port + "lighthouse.html"},
+        // Firefox and Falkon draw all but the host in light grey, small.
+        {"firefox-page", "Page of notes \u2014 Mozilla Firefox", "http://" + port + "page.html"},
+        {"firefox-bilge-pump", "Bilge pump \u2014 Mozilla Firefox", "http://" + port + "bilge-pump.html"},
+        {"falkon-mooring", "Mooring lines - Falkon", "http://" + port + "mooring.htm"},
+        // The address in a header bar, the window's only tab; above the tabs; in a tool bar at the top, with no
+        // tabs.
+        {"epiphany-quay", "Quay fenders", "http://" + port + "quay_fenders.html"},
+        {"epiphany-tabs-mooring", "Mooring lines", "http://" + port + "mooring.htm"},
+        {"netsurf-gull", "Gulls of the pier - NetSurf", "http://" + port + "gull.html"},
+        // A character the recognizer is unsure of: none, whether the guess is right or not. Read without the
+        // check, these give ".htmI" for ".html" (Falkon), "guil.ntmI" (Epiphany), "anchorhtmi?id=7" (NetSurf), and
+        // ".htm" with a letter left out (Firefox).
+        {"falkon-page", "Page of notes - Falkon", std::nullopt},
+        {"epiphany-tabs-gull", "Gulls of the pier", std::nullopt},
+        {"netsurf-anchor", "Anchor seven - NetSurf", std::nullopt},
+        {"firefox-millpond", "Millpond notes \u2014 Mozilla Firefox", std::nullopt},
+        // The layout's box ends inside the host ("27.0.0.1" left for the next box).
+        {"falkon-lighthouse", "Lighthouse keepers - Falkon", std::nullopt},
+        // The recognizer parts "minutes.html" after the dot.
+        {"epiphany-tabs-minutes", "Club minutes", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const QImage band(QStringLiteral(TAVRINE_TEST_BARS "/%1.png").arg(QLatin1String(c.file)));
+        ASSERT_FALSE(band.isNull()) << c.file;
+        EXPECT_EQ(readBand(band, QString::fromUtf8(c.windowTitle)), c.read) << c.file;
+    }
+}

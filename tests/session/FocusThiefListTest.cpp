@@ -77,9 +77,33 @@ TEST(FocusThiefList, BuiltInListIsCompiledInAndUsable) {
     const FocusThiefList& list = FocusThiefList::builtIn();
     ASSERT_FALSE(list.thieves.isEmpty());
 
-    // Browsers are named both by their desktop-file id and by their WM_CLASS class, as capture derives them.
-    for (const char* browser : {"firefox", "firefox-esr", "chromium", "Chromium", "google-chrome", "Google-chrome",
-                                "org.mozilla.firefox", "brave-browser", "microsoft-edge"})
+    // Browsers are named both by their desktop-file id and by their WM_CLASS class, as capture derives them; every
+    // browser Debian packages with a desktop entry of the category WebBrowser among them.
+    for (const char* browser : {"firefox",
+                                "firefox-esr",
+                                "chromium",
+                                "Chromium",
+                                "google-chrome",
+                                "Google-chrome",
+                                "org.mozilla.firefox",
+                                "brave-browser",
+                                "microsoft-edge",
+                                "org.gnome.Epiphany",
+                                "org.kde.falkon",
+                                "Falkon",
+                                "konqbrowser",
+                                "org.kde.konqueror",
+                                "konqueror",
+                                "netsurf-gtk",
+                                "Netsurf-gtk",
+                                "org.kde.angelfish",
+                                "dillo",
+                                "links2",
+                                "Links",
+                                "luakit",
+                                "org.qutebrowser.qutebrowser",
+                                "morph-browser",
+                                "Kristall"})
         EXPECT_TRUE(list.browsers.contains(browser)) << browser;
 
     QSet<QString> ids;

@@ -87,17 +87,23 @@ std::vector<Recognizer::Word> TesseractRecognizer::words() {
     std::unique_ptr<tesseract::ResultIterator> it(m_api->GetIterator());
     if (!it)
         return words;
-    do {
+    for (bool more = true; more;) {
         std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
-        if (!text)
+        if (!text) {
+            more = it->Next(tesseract::RIL_WORD);
             continue;
+        }
         Word word;
         word.text = text.get();
         word.hasBox =
             it->BoundingBox(tesseract::RIL_WORD, &word.box.left, &word.box.top, &word.box.right, &word.box.bottom);
         word.confidence = it->Confidence(tesseract::RIL_WORD);
+        // The word's characters one by one, up to where the next word begins.
+        do {
+            word.characterConfidences.push_back(it->Confidence(tesseract::RIL_SYMBOL));
+        } while ((more = it->Next(tesseract::RIL_SYMBOL)) && !it->IsAtBeginningOf(tesseract::RIL_WORD));
         words.push_back(std::move(word));
-    } while (it->Next(tesseract::RIL_WORD));
+    }
     return words;
 }
 
