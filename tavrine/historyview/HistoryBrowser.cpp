@@ -64,9 +64,7 @@ QString HistoryBrowser::placeholderText() const {
 }
 
 void HistoryBrowser::refreshStoreNotice() {
-    const QString notice = m_history ? tavrine::storeNotice(m_history->status(), m_history->pendingCount(),
-                                                            m_history->saveFailure(), m_history->lostAtLastQuit())
-                                     : QString();
+    const QString notice = m_history ? tavrine::storeNotice(*m_history) : QString();
     if (notice == m_storeNotice)
         return;
     m_storeNotice = notice;
@@ -128,9 +126,9 @@ void HistoryBrowser::deleteSession(const QString& sessionID) {
     const QUuid id = QUuid::fromString(sessionID);
     if (id.isNull() || !m_history)
         return;
-    if (m_selection == id)
-        setSelection(std::nullopt);
-    // The store's `changed` resets the list, which selects the newest remaining session.
+    // The store's `changed` resets the list, which selects the newest remaining session when the selected one is
+    // gone. A refused delete changes nothing here: the session stays, selected if it was, and the store's notice
+    // says why.
     m_history->deleteSession(id);
 }
 

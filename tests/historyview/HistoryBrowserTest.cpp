@@ -1,4 +1,5 @@
 #include "tavrine/historyview/HistoryBrowser.h"
+#include "FullDisk.h"
 #include "tavrine/core/ManualClock.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryListModel.h"
@@ -151,7 +152,18 @@ TEST_F(HistoryBrowserTest, SelectionSurvivesRecordingsAndFollowsDeletions) {
     EXPECT_EQ(browser.selection(), oldest);
     EXPECT_EQ(browser.listModel()->count(), 3);
 
+    {
+        // A delete the store refuses (its disk is full) leaves the session listed and selected, and says why.
+        test::FullDisk full(store.folder.path());
+        browser.deleteSelected();
+        EXPECT_EQ(browser.selection(), oldest);
+        EXPECT_EQ(browser.listModel()->count(), 3);
+        EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 0"));
+        EXPECT_TRUE(browser.storeNotice().startsWith(QStringLiteral("The session could not be deleted: ")))
+            << browser.storeNotice().toStdString();
+    }
     browser.deleteSelected(); // the selected one: the newest remaining is selected, its timeline unselected
+    EXPECT_TRUE(browser.storeNotice().isEmpty()) << browser.storeNotice().toStdString();
     EXPECT_EQ(browser.detailTitle(), QStringLiteral("Session 2"));
     EXPECT_EQ(browser.segmentSelection(), -1);
     browser.deleteSelected();
