@@ -148,7 +148,8 @@ void onboardingScenes(Driver& d) {
     const auto beat = [&] { return flow.rehearsal()->beat(); };
     note(QStringLiteral("Start: the rehearsal, beat working"));
     d.click(onboarding, QStringLiteral("onboardingStartRehearsal"));
-    d.until([&] { return flow.stage()->isPresented(); });
+    note(QStringLiteral("(clicked)"));
+    d.until([&] { return flow.stage()->onScreen(); });
     d.run(2500);
     note(QStringLiteral("Return: beat tempted"));
     tool({"key", "Return"});
@@ -180,6 +181,7 @@ void onboardingScenes(Driver& d) {
     d.run(2500);
     note(QStringLiteral("Return: the stage ends, the Ready page"));
     tool({"key", "Return"});
+    note(QStringLiteral("(pressed)"));
     d.until([&] { return !flow.stage()->isPresented() && d.shown(QStringLiteral("onboarding")); });
     d.run(2500);
     note(QStringLiteral("typing an intention"));
@@ -253,6 +255,8 @@ int main(int argc, char** argv) {
     if (PlayerProcess::isPlayerLaunch(argc, argv))
         return PlayerProcess::run(argc, argv);
     sinceStart.start();
+    // The monotonic clock at the start, to line the steps up with frame_recorder's frames.
+    std::printf("%6d clock %lld\n", 0, sinceStart.msecsSinceReference());
     const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (which != QLatin1String("onboarding") && which != QLatin1String("app")) {
         std::fputs("usage: frame_scenes onboarding|app\n", stderr);
