@@ -19,6 +19,25 @@ bool OnScreenWatch::onScreen(const QWindow& window) {
     return window.isExposed() && !ui::FirstFrameBackground::isOutOfSight(window);
 }
 
+void OnScreenWatch::afterNextFrame(QQuickWindow& window, int limitMs, QObject* context, std::function<void()> then) {
+    auto once = std::make_shared<std::function<void()>>(std::move(then));
+    const auto run = [once] {
+        if (auto action = std::exchange(*once, nullptr))
+            action();
+    };
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    // Swapped on the render thread: the queued call comes once the main thread is free again.
+    *connection = QObject::connect(
+        &window, &QQuickWindow::frameSwapped, context,
+        [connection, run] {
+            QObject::disconnect(*connection);
+            run();
+        },
+        Qt::QueuedConnection);
+    QTimer::singleShot(limitMs, context, run);
+    window.update();
+}
+
 void OnScreenWatch::check() {
     const bool shown = std::all_of(m_windows.begin(), m_windows.end(),
                                    [](const QPointer<QWindow>& window) { return !window || onScreen(*window); });

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QWindow>
 #include <functional>
@@ -21,6 +22,9 @@ public:
     OnScreenWatch(std::vector<QPointer<QWindow>> windows, std::function<void()> then, QObject* parent);
 
     static bool onScreen(const QWindow& window);
+    // Runs `then` once, after `window`'s next frame (which it asks for), or after `limitMs` without one; nothing
+    // once `context` is gone.
+    static void afterNextFrame(QQuickWindow& window, int limitMs, QObject* context, std::function<void()> then);
 
 private:
     void check();

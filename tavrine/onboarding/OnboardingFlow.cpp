@@ -118,15 +118,23 @@ void OnboardingFlow::setPage(OnboardingPage page, bool forward, bool animated) {
     prepareStage();
 }
 
+bool OnboardingFlow::stageDue() const {
+    return (m_page == OnboardingPage::Permissions || m_page == OnboardingPage::Rehearsal) && m_onScreen && !m_gone;
+}
+
 void OnboardingFlow::prepareStage() {
-    if (m_page != OnboardingPage::Rehearsal || !m_onScreen) {
+    if (!stageDue()) {
         m_stage->discardPrepared();
         return;
     }
-    // Once the page has come in, before its intention starts typing: the stage then only shows when started.
+    // Once the page has come in. Drawing the stage's windows the first time holds the main thread for a while:
+    // the permissions page, which nothing animates, is where that goes unseen, and the rehearsal's page then shows
+    // its stage at once when started.
     QTimer::singleShot(stagePreparationDelayMs, this, [this] {
-        if (m_page == OnboardingPage::Rehearsal && m_onScreen && !m_gone && !rehearsalRunning())
-            m_stage->prepare(m_rehearsal.get(), m_hooks.hostWindow ? m_hooks.hostWindow() : nullptr);
+        if (!stageDue() || rehearsalRunning())
+            return;
+        m_rehearsal->prepareSpeaker();
+        m_stage->prepare(m_rehearsal.get(), m_hooks.hostWindow ? m_hooks.hostWindow() : nullptr);
     });
 }
 

@@ -67,7 +67,8 @@ public:
     static constexpr const char* onboardingArgument = "--onboarding";
     static constexpr const char* fastRehearsalArgument = "--fast-rehearsal";
     static constexpr double fastPace = 0.35;
-    // How long after the rehearsal's page comes the stage is built ahead: once the page's slide has ended.
+    // How long after the permissions or the rehearsal's page comes the stage is built ahead: once the page's
+    // slide has ended.
     static constexpr int stagePreparationDelayMs = 320;
     static inline const QString rehearsalIntention = QStringLiteral("Design the landing page for my app");
     static inline const QString restartCaption =
@@ -166,8 +167,10 @@ signals:
 
 private:
     void setPage(OnboardingPage page, bool forward, bool animated);
-    // The rehearsal's stage is built ahead while its page shows, and dropped when the page goes unused.
+    // The rehearsal's stage is built ahead while the pages before it show, and dropped when they are left
+    // another way.
     void prepareStage();
+    bool stageDue() const;
     void restorePage();
     // Reads both grants; answers whether either changed.
     bool readAccess();

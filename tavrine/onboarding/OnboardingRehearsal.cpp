@@ -56,7 +56,9 @@ bool OnboardingRehearsal::takesNext(Beat beat) {
 bool OnboardingRehearsal::start(FocusSession* session, std::function<void()> onEnd) {
     if (m_script || !session)
         return false;
-    std::shared_ptr<NudgeSpeaking> speaker = m_speakers ? m_speakers() : nullptr;
+    // A speaker plays once: each start takes a new one, made ahead or now.
+    std::shared_ptr<NudgeSpeaking> speaker =
+        m_preparedSpeaker ? *std::exchange(m_preparedSpeaker, std::nullopt) : (m_speakers ? m_speakers() : nullptr);
     if (!session->startRehearsal(intention, minutes, std::move(speaker)))
         return false;
     m_session = session;
@@ -79,6 +81,11 @@ bool OnboardingRehearsal::start(FocusSession* session, std::function<void()> onE
         },
         Qt::QueuedConnection);
     return true;
+}
+
+void OnboardingRehearsal::prepareSpeaker() {
+    if (!m_preparedSpeaker)
+        m_preparedSpeaker = m_speakers ? m_speakers() : nullptr;
 }
 
 QCoro::Task<void> OnboardingRehearsal::runScript(CancellationToken token, std::shared_ptr<bool> alive) {

@@ -6,8 +6,10 @@
 #include "tavrine/nudge/NudgeDesktop.h"
 #include "tavrine/onboarding/CoachModel.h"
 #include "tavrine/onboarding/OnScreenWatch.h"
+#include "tavrine/onboarding/OutOfSightDraw.h"
 #include "tavrine/onboarding/SampleTimeline.h"
 #include "tavrine/onboarding/StageSurroundings.h"
+#include "tavrine/onboarding/WindowMove.h"
 #include "tavrine/platform/MotionPreference.h"
 #include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
@@ -88,6 +90,8 @@ OnboardingStage::~OnboardingStage() {
     *m_alive = false;
     if (m_pointerTimer)
         m_pointerTimer->cancel();
+    if (m_coachMove)
+        m_coachMove->cancel();
     if (m_filtering)
         qApp->removeEventFilter(this);
     if (m_player)
@@ -168,11 +172,38 @@ void OnboardingStage::prepare(OnboardingRehearsal* rehearsal, QWindow* host) {
     // A piece per turn: the page under it keeps drawing meanwhile.
     auto next = std::make_shared<std::function<void()>>();
     *next = [this, generation, next] {
-        if (generation == m_generation && !m_presented && m_built > 0 && buildStep())
+        if (generation != m_generation || m_presented || m_built == 0)
+            return;
+        if (buildStep())
             QTimer::singleShot(0, this, *next);
+        else
+            drawAhead(0);
     };
     if (buildStep())
         QTimer::singleShot(0, this, *next);
+}
+
+void OnboardingStage::drawAhead(int index) {
+    if (m_presented || m_built == 0)
+        return;
+    if (index == 0) {
+        layoutCoach(false);
+        m_pointer->setGeometry(stagegeometry::pointer(std::nullopt, m_screen, m_available).frame);
+    }
+    QQuickWindow* windows[] = {m_dim.get(), m_design.get(), m_coach.get(), m_pointer.get()};
+    if (index >= int(std::size(windows)))
+        return;
+    // One at a time, a turn of the event loop apart.
+    m_drawingAhead = new OutOfSightDraw(
+        *windows[index],
+        [this, index, generation = m_generation] {
+            if (generation == m_generation)
+                QTimer::singleShot(0, this, [this, index, generation] {
+                    if (generation == m_generation)
+                        drawAhead(index + 1);
+                });
+        },
+        this);
 }
 
 void OnboardingStage::discardPrepared() {
@@ -288,6 +319,7 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
     // Built for another compositing state: painted again below.
     const bool repaint = m_built > 0 && compositor != m_compositor;
     m_compositor = compositor;
+    delete m_drawingAhead;
     while (buildStep()) {
     }
     m_presented = true;
@@ -318,18 +350,32 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
     qApp->installEventFilter(this);
     m_filtering = true;
 
+    if (m_host)
+        m_host->setFlag(Qt::WindowTransparentForInput, true);
+    // The host draws what the click changed (the button it disables) before the stage's windows take the main
+    // thread for their first frames.
+    auto* quickHost = qobject_cast<QQuickWindow*>(m_host.data());
+    if (quickHost && quickHost->isExposed())
+        OnScreenWatch::afterNextFrame(*quickHost, hostFrameLimitMs, this, [this, generation = m_generation] {
+            if (generation == m_generation)
+                showStage();
+        });
+    else
+        showStage();
+    emit presentedChanged();
+}
+
+void OnboardingStage::showStage() {
     nudge::showOnAllDesktops(*m_dim);
     fadeIn(m_dim.get(), false);
     fadeIn(m_design.get(), true);
     fadeIn(m_coach.get(), false);
-    if (m_host)
-        m_host->setFlag(Qt::WindowTransparentForInput, true);
     whenOnScreen({m_dim.get(), m_design.get(), m_coach.get()}, [this] { stageShown(); });
-    emit presentedChanged();
 }
 
 void OnboardingStage::stageShown() {
     m_onScreen = true;
+    buildVideo();
     m_pointerTimer.emplace();
     pointerLoop(m_pointerTimer->token(), m_alive);
     if (m_compositor) {
@@ -342,7 +388,6 @@ void OnboardingStage::stageShown() {
     } else {
         hideHost();
     }
-    buildVideo();
 }
 
 void OnboardingStage::hideHost() {
@@ -622,23 +667,13 @@ void OnboardingStage::fadeOut(QWindow* window, std::function<void()> done) {
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void OnboardingStage::polishCoach() {
-    if (!m_coachContent)
-        return;
-    // Innermost first: a layout's size is made of its children's.
-    const std::function<void(QQuickItem*)> polish = [&polish](QQuickItem* item) {
-        for (QQuickItem* child : item->childItems())
-            polish(child);
-        if (item->inherits("QQuickLayout"))
-            item->ensurePolished();
-    };
-    polish(m_coachContent);
-}
-
 void OnboardingStage::layoutCoach(bool animated) {
     if (!m_coach || !m_rehearsal || !m_design)
         return;
-    polishCoach();
+    // The card's layouts settle first: read before, a new content's size would be the old one, and the card would
+    // first move to that.
+    if (m_coachContent)
+        WindowMove::settleLayouts(*m_coachContent);
     QSizeF size(m_coach->width(), m_coach->height());
     if (m_coachContent)
         size = QSizeF(m_coachContent->implicitWidth(), m_coachContent->implicitHeight());
@@ -666,30 +701,8 @@ void OnboardingStage::layoutCoach(bool animated) {
         return;
     }
     m_coachMove.emplace();
-    moveCoach(m_coach->geometry(), frame, m_coachMove->token(), m_alive);
-}
-
-QCoro::Task<void> OnboardingStage::moveCoach(QRect from, QRect to, CancellationToken token,
-                                             std::shared_ptr<bool> alive) {
-    const QEasingCurve easing = coachEasing();
-    const auto between = [](int a, int b, double t) { return int(std::lround(a + (b - a) * t)); };
-    try {
-        const double start = m_clock.now();
-        for (;;) {
-            if (!*alive || token.isCancelled() || !m_coach)
-                co_return;
-            const double progress = std::clamp((m_clock.now() - start) / (coachMoveMs / 1000.0), 0.0, 1.0);
-            const double t = easing.valueForProgress(progress);
-            m_coach->setGeometry(QRect(between(from.x(), to.x(), t), between(from.y(), to.y(), t),
-                                       between(from.width(), to.width(), t), between(from.height(), to.height(), t)));
-            if (progress >= 1.0)
-                co_return;
-            co_await m_clock.sleep(coachStep, token);
-        }
-    } catch (const CancelledError&) {
-    } catch (const std::exception& error) {
-        qWarning("Coach move failed: %s", error.what());
-    }
+    WindowMove::run(m_coach.get(), m_coach->geometry(), frame, coachMoveMs / 1000.0, coachStep, coachEasing(), m_clock,
+                    m_coachMove->token());
 }
 
 void OnboardingStage::placePointer() {

@@ -34,6 +34,7 @@ class MotionPreference;
 namespace tavrine::onboarding {
 
 class CoachModel;
+class OutOfSightDraw;
 class StageSurroundings;
 
 // The rehearsal on screen: a dimmed screen with a mock design tool and a mock video site on it, a coach panel
@@ -75,6 +76,8 @@ public:
     static Parts defaultParts();
 
     static constexpr int fadeInMs = 250;
+    // The longest the stage waits for the host to draw the click's change before it shows.
+    static constexpr int hostFrameLimitMs = 100;
     static constexpr int fadeOutMs = 220;
     static constexpr int coachMoveMs = 320;
     // A step of the coach's move: the screen's pace.
@@ -165,6 +168,10 @@ private:
     // Runs `then` once every one of `windows` is on screen, drawn (two seconds at most), unless the stage is
     // presented again or dismissed meanwhile.
     void whenOnScreen(std::vector<QPointer<QWindow>> windows, std::function<void()> then);
+    void showStage();
+    // Draws the windows shown at presentation once each, out of sight, from the `index`th on: their first frames
+    // at presentation then come at the cost of any frame.
+    void drawAhead(int index);
     void stageShown();
     void hideHost();
     void fadeIn(QWindow* window, bool activate);
@@ -178,11 +185,6 @@ private:
     void syncCoach();
     void setOnContents(const char* name, const QVariant& value);
     QCoro::Task<void> pointerLoop(CancellationToken token, std::shared_ptr<bool> alive);
-    // The coach's move to a new frame, eased, on the stage's clock.
-    QCoro::Task<void> moveCoach(QRect from, QRect to, CancellationToken token, std::shared_ptr<bool> alive);
-    // The coach's layouts settle before its size is read: a layout reports the size of its new content only
-    // once polished, which is when the card draws, so the card would first move to its old size.
-    void polishCoach();
 
     QQmlEngine& m_engine;
     Clock& m_clock;
@@ -201,6 +203,7 @@ private:
     std::vector<std::unique_ptr<QQuickWindow>> m_leaving;
     std::unique_ptr<RehearsalPlaying> m_player;
     QPointer<QWindow> m_host;
+    QPointer<OutOfSightDraw> m_drawingAhead;
     QPointer<OnboardingRehearsal> m_rehearsal;
     std::function<void()> m_onSkip;
     std::optional<CancellationSource> m_pointerTimer;
