@@ -56,11 +56,11 @@ bool OnboardingRehearsal::takesNext(Beat beat) {
 bool OnboardingRehearsal::start(FocusSession* session, std::function<void()> onEnd) {
     if (m_script || !session)
         return false;
-    // A speaker plays once: each start takes a new one, made ahead or now.
-    std::shared_ptr<NudgeSpeaking> speaker =
-        m_preparedSpeaker ? *std::exchange(m_preparedSpeaker, std::nullopt) : (m_speakers ? m_speakers() : nullptr);
-    if (!session->startRehearsal(intention, minutes, std::move(speaker)))
+    // A speaker plays once: each start takes a new one, made ahead or now; a refused start keeps it for the next.
+    prepareSpeaker();
+    if (!session->startRehearsal(intention, minutes, *m_preparedSpeaker))
         return false;
+    m_preparedSpeaker.reset();
     m_session = session;
     m_onEnd = std::move(onEnd);
     m_entered.clear();

@@ -375,12 +375,11 @@ void OnboardingStage::showStage() {
 
 void OnboardingStage::stageShown() {
     m_onScreen = true;
-    buildVideo();
     m_pointerTimer.emplace();
     pointerLoop(m_pointerTimer->token(), m_alive);
+    const quint64 generation = m_generation;
+    // Over a compositor the host goes once the stage has faded in over it.
     if (m_compositor) {
-        // Over a compositor the host goes once the stage has faded in over it.
-        const quint64 generation = m_generation;
         QTimer::singleShot(fadeInMs, this, [this, generation] {
             if (generation == m_generation)
                 hideHost();
@@ -388,6 +387,12 @@ void OnboardingStage::stageShown() {
     } else {
         hideHost();
     }
+    // The video's window, first needed with the tempted beat, is built once the fades are over: it holds the main
+    // thread for a while, and the fades move on the main thread.
+    QTimer::singleShot(fadeInMs + fadeOutMs, this, [this, generation] {
+        if (generation == m_generation)
+            buildVideo();
+    });
 }
 
 void OnboardingStage::hideHost() {
