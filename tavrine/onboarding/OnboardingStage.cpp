@@ -190,7 +190,8 @@ void OnboardingStage::drawAhead(int index) {
         layoutCoach(false);
         m_pointer->setGeometry(stagegeometry::pointer(std::nullopt, m_screen, m_available).frame);
     }
-    QQuickWindow* windows[] = {m_dim.get(), m_design.get(), m_coach.get(), m_pointer.get()};
+    // Not the dim: one colour, quick to draw the first time, and the most memory to keep drawn.
+    QQuickWindow* windows[] = {m_design.get(), m_coach.get(), m_pointer.get()};
     if (index >= int(std::size(windows)))
         return;
     // One at a time, a turn of the event loop apart.

@@ -169,8 +169,8 @@ private:
     // presented again or dismissed meanwhile.
     void whenOnScreen(std::vector<QPointer<QWindow>> windows, std::function<void()> then);
     void showStage();
-    // Draws the windows shown at presentation once each, out of sight, from the `index`th on: their first frames
-    // at presentation then come at the cost of any frame.
+    // Draws the mock design window and the panels once each, out of sight, from the `index`th on: their first
+    // frames at presentation then come at the cost of any frame.
     void drawAhead(int index);
     void stageShown();
     void hideHost();

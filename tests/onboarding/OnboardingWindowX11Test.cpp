@@ -201,8 +201,7 @@ TEST(OnboardingWindowX11, EscapeOnTheStageComesBackOnReadyWhereTheButtonStartsTh
         const auto drawn = [](QQuickWindow* window) {
             return window && window->isSceneGraphInitialized() && !window->isVisible();
         };
-        return drawn(stage->dimWindow()) && drawn(stage->designWindow()) && drawn(stage->coachPanel()) &&
-               drawn(stage->pointerPanel());
+        return drawn(stage->designWindow()) && drawn(stage->coachPanel()) && drawn(stage->pointerPanel());
     }));
     QQuickWindow* prepared = stage->designWindow();
     s.flow->advance();
