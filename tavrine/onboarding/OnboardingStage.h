@@ -91,17 +91,17 @@ public:
     ~OnboardingStage() override;
 
     // Builds the stage's windows for `rehearsal` on `host`'s screen ahead of a presentation, hidden, one window
-    // per turn of the event loop: a presentation then only shows them, and its first frame comes sooner after
-    // the click. Nothing while presented or prepared.
+    // per turn of the event loop, and draws those that take long to draw the first time once, out of sight: a
+    // presentation then only shows them. Drawing holds the main thread a while: call it where nothing on screen
+    // moves. Nothing while presented or prepared.
     void prepare(OnboardingRehearsal* rehearsal, QWindow* host);
     // Drops windows built ahead that no presentation took.
     void discardPrepared();
     bool isPrepared() const { return !m_presented && m_built > 0; }
 
-    // Shows the stage for `rehearsal` on `host`'s screen (the primary one without a host). The host stays as it
-    // is, taking no input, until the stage is on screen, and is hidden then: the click that started the
-    // rehearsal shows on it at once, and no frame shows neither. Nothing while presented, and nothing without a
-    // screen.
+    // Shows the stage for `rehearsal` on `host`'s screen (the primary one without a host). The host stays, taking
+    // no input, until the stage is on screen, and is hidden then: what the click changed on it shows at once, and
+    // the bare desktop never does. Nothing while presented, and nothing without a screen.
     void present(OnboardingRehearsal* rehearsal, QWindow* host, std::function<void()> onSkip);
     // The windows follow the beat.
     void apply(OnboardingRehearsal::Beat beat);
@@ -161,8 +161,8 @@ private:
     bool takeScreen(QWindow* host);
     // Builds the next missing piece of the stage; false once all is built.
     bool buildStep();
-    // The player and the video window, first needed with the tempted beat: built once the stage shows, so that
-    // neither slows its coming.
+    // The player and the video window, first needed with the tempted beat: built once the stage has come and
+    // faded in, so that neither slows that.
     void buildVideo();
     void watchWindow(QQuickWindow* window);
     // Runs `then` once every one of `windows` is on screen, drawn (two seconds at most), unless the stage is
