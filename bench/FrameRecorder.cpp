@@ -13,9 +13,9 @@
 //       its content ("content", 80 % of the changed pixels as at the end: drawn, though a focus ring may still be
 //       fading in) and when it settled ("settled", 99.5 %; a blinking caret does not count). The command is ended
 //       when the time is up.
-//   frame_recorder --changes FRAME.png...
-//       prints, for each frame after the first, the share of its pixels that differ from the frame before: where
-//       the screen changed much (a window coming or going) as against little (a caret, a counter).
+//   frame_recorder --changes [--crop x,y,w,h] FRAME.png...
+//       prints, for each frame after the first, the share of its pixels (within the crop) that differ from the frame
+//       before: where the screen changed much (a window coming or going) as against little (a caret, a counter).
 //   frame_recorder --sheet OUT.png [--crop x,y,w,h] [--columns 4] FRAME.png...
 //       puts the frames (cropped) side by side in rows, each under its file name, to look at them together.
 //
@@ -259,8 +259,15 @@ int sheet(int argc, char** argv) {
 
 int changes(int argc, char** argv) {
     QImage before;
+    QRect crop;
     for (int i = 2; i < argc; ++i) {
-        const QImage frame = QImage(QString::fromLocal8Bit(argv[i])).convertToFormat(QImage::Format_RGB32);
+        if (QByteArray(argv[i]) == "--crop" && i + 1 < argc) {
+            crop = rectFrom(QString::fromLocal8Bit(argv[++i]));
+            continue;
+        }
+        QImage frame = QImage(QString::fromLocal8Bit(argv[i])).convertToFormat(QImage::Format_RGB32);
+        if (crop.isValid())
+            frame = frame.copy(crop);
         if (!before.isNull() && before.size() == frame.size()) {
             qint64 differing = 0;
             for (int y = 0; y < frame.height(); ++y) {

@@ -154,7 +154,8 @@ void onboardingScenes(Driver& d) {
     const auto beat = [&] { return flow.rehearsal()->beat(); };
     note(QStringLiteral("Start: the rehearsal, beat working"));
     d.click(onboarding, QStringLiteral("onboardingStartRehearsal"));
-    d.until([&] { return flow.stage()->isPresented(); });
+    note(QStringLiteral("(clicked)"));
+    d.until([&] { return flow.stage()->onScreen(); });
     d.run(2500);
     note(QStringLiteral("Return: beat tempted"));
     tool({"key", "Return"});
@@ -186,6 +187,7 @@ void onboardingScenes(Driver& d) {
     d.run(2500);
     note(QStringLiteral("Return: the stage ends, the Ready page"));
     tool({"key", "Return"});
+    note(QStringLiteral("(pressed)"));
     d.until([&] { return !flow.stage()->isPresented() && d.shown(QStringLiteral("onboarding")); });
     d.run(2500);
     note(QStringLiteral("typing an intention"));

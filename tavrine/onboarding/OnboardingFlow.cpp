@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QTimer>
 
 Q_DECLARE_LOGGING_CATEGORY(logOnboarding)
 
@@ -103,31 +104,52 @@ void OnboardingFlow::storePage(int value) {
     m_defaults.setInteger(QString::fromLatin1(pageKey), value);
 }
 
-void OnboardingFlow::setPage(OnboardingPage page, bool forward) {
+void OnboardingFlow::setPage(OnboardingPage page, bool forward, bool animated) {
     if (page == m_page)
         return;
     m_movingForward = forward;
-    m_pageAnimated = true;
+    m_pageAnimated = animated;
     m_page = page;
     storePage(int(page));
     emit pageChanged();
     emit primaryTitleChanged();
     if (page == OnboardingPage::Ready)
         emit focusIntention();
+    prepareStage();
+}
+
+bool OnboardingFlow::stageDue() const {
+    return (m_page == OnboardingPage::Permissions || m_page == OnboardingPage::Rehearsal) && m_onScreen && !m_gone;
+}
+
+void OnboardingFlow::prepareStage() {
+    if (!stageDue()) {
+        m_stage->discardPrepared();
+        return;
+    }
+    // Once the page has come in. Drawing the stage's windows the first time holds the main thread for a while:
+    // the permissions page, which nothing animates, is where that goes unseen, and the rehearsal's page then shows
+    // its stage at once when started.
+    QTimer::singleShot(stagePreparationDelayMs, this, [this] {
+        if (!stageDue() || rehearsalRunning())
+            return;
+        m_rehearsal->prepareSpeaker();
+        m_stage->prepare(m_rehearsal.get(), m_hooks.hostWindow ? m_hooks.hostWindow() : nullptr);
+    });
 }
 
 void OnboardingFlow::advance() {
     const qsizetype i = pageSequence().indexOf(m_page);
     if (i < 0 || i + 1 >= pageSequence().size())
         return;
-    setPage(pageSequence().at(i + 1), true);
+    setPage(pageSequence().at(i + 1), true, true);
 }
 
 void OnboardingFlow::goBack() {
     const qsizetype i = pageSequence().indexOf(m_page);
     if (i <= 0)
         return;
-    setPage(pageSequence().at(i - 1), false);
+    setPage(pageSequence().at(i - 1), false, true);
 }
 
 void OnboardingFlow::primaryAction() {
@@ -225,14 +247,21 @@ void OnboardingFlow::skipRehearsal() {
 }
 
 void OnboardingFlow::endRehearsal() {
+    // The window off screen for the stage comes back on the page after the rehearsal, whole: a slide started as
+    // it comes would first show the rehearsal's page still, under the next page's buttons.
+    const bool away = m_stage->hidesHost();
+    if (m_page == OnboardingPage::Rehearsal) {
+        const qsizetype i = pageSequence().indexOf(m_page);
+        if (i + 1 < pageSequence().size())
+            setPage(pageSequence().at(i + 1), true, !away);
+    }
     // A window the user shut, or one of a quitting application, stays shut: not even a moment on screen.
     m_stage->dismiss(m_gone ? OnboardingStage::Host::KeepHidden : OnboardingStage::Host::GiveBack);
-    if (m_page == OnboardingPage::Rehearsal)
-        advance();
 }
 
 void OnboardingFlow::windowDisappeared() {
     m_onScreen = false;
+    m_stage->discardPrepared();
     m_typed->end();
     // Only a running script is ended; a finished rehearsal is left as it is.
     m_rehearsal->skip();
@@ -245,6 +274,7 @@ void OnboardingFlow::windowShown() {
     m_gone = false;
     refreshAccess();
     restorePage();
+    prepareStage();
 }
 
 void OnboardingFlow::windowClosing() {

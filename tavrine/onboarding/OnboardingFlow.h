@@ -67,6 +67,9 @@ public:
     static constexpr const char* onboardingArgument = "--onboarding";
     static constexpr const char* fastRehearsalArgument = "--fast-rehearsal";
     static constexpr double fastPace = 0.35;
+    // How long after the permissions or the rehearsal's page comes the stage is built ahead: once the page's
+    // slide has ended.
+    static constexpr int stagePreparationDelayMs = 320;
     static inline const QString rehearsalIntention = QStringLiteral("Design the landing page for my app");
     static inline const QString restartCaption =
         QStringLiteral("Applications that were already open show their text after a restart.");
@@ -163,7 +166,11 @@ signals:
     void focusIntention();
 
 private:
-    void setPage(OnboardingPage page, bool forward);
+    void setPage(OnboardingPage page, bool forward, bool animated);
+    // The rehearsal's stage is built ahead while the pages before it show, and dropped when they are left
+    // another way.
+    void prepareStage();
+    bool stageDue() const;
     void restorePage();
     // Reads both grants; answers whether either changed.
     bool readAccess();

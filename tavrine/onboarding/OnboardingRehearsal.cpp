@@ -56,9 +56,11 @@ bool OnboardingRehearsal::takesNext(Beat beat) {
 bool OnboardingRehearsal::start(FocusSession* session, std::function<void()> onEnd) {
     if (m_script || !session)
         return false;
-    std::shared_ptr<NudgeSpeaking> speaker = m_speakers ? m_speakers() : nullptr;
-    if (!session->startRehearsal(intention, minutes, std::move(speaker)))
+    // A speaker plays once: each start takes a new one, made ahead or now; a refused start keeps it for the next.
+    prepareSpeaker();
+    if (!session->startRehearsal(intention, minutes, *m_preparedSpeaker))
         return false;
+    m_preparedSpeaker.reset();
     m_session = session;
     m_onEnd = std::move(onEnd);
     m_entered.clear();
@@ -79,6 +81,11 @@ bool OnboardingRehearsal::start(FocusSession* session, std::function<void()> onE
         },
         Qt::QueuedConnection);
     return true;
+}
+
+void OnboardingRehearsal::prepareSpeaker() {
+    if (!m_preparedSpeaker)
+        m_preparedSpeaker = m_speakers ? m_speakers() : nullptr;
 }
 
 QCoro::Task<void> OnboardingRehearsal::runScript(CancellationToken token, std::shared_ptr<bool> alive) {

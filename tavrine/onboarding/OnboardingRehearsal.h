@@ -69,6 +69,9 @@ public:
     // Starts the rehearsal on `session`; its first beat comes on the next turn of the event loop. False, changing
     // nothing, while a script runs or when the session refuses (a session or another rehearsal is on).
     bool start(FocusSession* session, std::function<void()> onEnd);
+    // Makes the next start's speaker now (its recording is read and converted), so that the start does not wait
+    // for it. Nothing while one is kept.
+    void prepareSpeaker();
     // Ends the rehearsal: the session's rehearsal ends and `onEnd` runs once. Safe when nothing runs.
     void finish();
     // The user's skip: the script stops, then the rehearsal finishes. Nothing when no script runs.
@@ -119,6 +122,7 @@ private:
 
     Clock& m_clock;
     SpeakerFactory m_speakers;
+    std::optional<std::shared_ptr<NudgeSpeaking>> m_preparedSpeaker;
     Beat m_beat;
     std::optional<QDateTime> m_driftStarted;
     double m_pace = 1.0;

@@ -5,8 +5,11 @@
 #include "tavrine/model/DesktopCompositing.h"
 #include "tavrine/nudge/NudgeDesktop.h"
 #include "tavrine/onboarding/CoachModel.h"
+#include "tavrine/onboarding/OnScreenWatch.h"
+#include "tavrine/onboarding/OutOfSightDraw.h"
 #include "tavrine/onboarding/SampleTimeline.h"
 #include "tavrine/onboarding/StageSurroundings.h"
+#include "tavrine/onboarding/WindowMove.h"
 #include "tavrine/platform/MotionPreference.h"
 #include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/QmlEngineSetup.h"
@@ -24,7 +27,7 @@
 #include <QQuickItem>
 #include <QRegion>
 #include <QScreen>
-#include <QVariantAnimation>
+#include <QTimer>
 
 namespace tavrine::onboarding {
 
@@ -87,6 +90,8 @@ OnboardingStage::~OnboardingStage() {
     *m_alive = false;
     if (m_pointerTimer)
         m_pointerTimer->cancel();
+    if (m_coachMove)
+        m_coachMove->cancel();
     if (m_filtering)
         qApp->removeEventFilter(this);
     if (m_player)
@@ -148,23 +153,189 @@ std::unique_ptr<QQuickWindow> OnboardingStage::makeWindow(const QUrl& component,
     return window;
 }
 
-void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std::function<void()> onSkip) {
-    if (m_design)
-        return;
+bool OnboardingStage::takeScreen(QWindow* host) {
     QScreen* screen = host && host->screen() ? host->screen() : QGuiApplication::primaryScreen();
     if (!screen)
+        return false;
+    m_screen = screen->geometry();
+    m_available = screen->availableGeometry();
+    m_layout = stagegeometry::layout(m_screen, m_available);
+    return true;
+}
+
+void OnboardingStage::prepare(OnboardingRehearsal* rehearsal, QWindow* host) {
+    if (m_presented || m_built > 0 || !rehearsal || !takeScreen(host))
+        return;
+    m_rehearsal = rehearsal;
+    m_compositor = m_parts.compositing && m_parts.compositing->compositorRunning();
+    const quint64 generation = m_generation;
+    // A piece per turn: the page under it keeps drawing meanwhile.
+    auto next = std::make_shared<std::function<void()>>();
+    *next = [this, generation, next] {
+        if (generation != m_generation || m_presented || m_built == 0)
+            return;
+        if (buildStep())
+            QTimer::singleShot(0, this, *next);
+        else
+            drawAhead(0);
+    };
+    if (buildStep())
+        QTimer::singleShot(0, this, *next);
+}
+
+void OnboardingStage::drawAhead(int index) {
+    if (m_presented || m_built == 0)
+        return;
+    if (index == 0) {
+        layoutCoach(false);
+        m_pointer->setGeometry(stagegeometry::pointer(std::nullopt, m_screen, m_available).frame);
+    }
+    // Not the dim: one colour, quick to draw the first time, and the most memory to keep drawn.
+    QQuickWindow* windows[] = {m_design.get(), m_coach.get(), m_pointer.get()};
+    if (index >= int(std::size(windows)))
+        return;
+    // One at a time, a turn of the event loop apart.
+    m_drawingAhead = new OutOfSightDraw(
+        *windows[index],
+        [this, index, generation = m_generation] {
+            if (generation == m_generation)
+                QTimer::singleShot(0, this, [this, index, generation] {
+                    if (generation == m_generation)
+                        drawAhead(index + 1);
+                });
+        },
+        this);
+}
+
+void OnboardingStage::discardPrepared() {
+    if (m_presented || m_built == 0)
+        return;
+    ++m_generation;
+    m_coachContent = nullptr;
+    m_pointerContent = nullptr;
+    m_contents.clear();
+    // The coach's card reads its model: the window goes first.
+    m_coach.reset();
+    m_pointer.reset();
+    m_design.reset();
+    m_dim.reset();
+    m_coachModel.reset();
+    m_rehearsal.clear();
+    m_coachTarget = QRect();
+    m_built = 0;
+}
+
+bool OnboardingStage::buildStep() {
+    const Qt::WindowFlags top = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    const Qt::WindowFlags panel = Qt::Tool | top | Qt::WindowDoesNotAcceptFocus;
+    switch (m_built) {
+    case 0:
+        m_coachModel = std::make_unique<CoachModel>();
+        m_coachModel->setClock(m_rehearsal ? &m_rehearsal->clock() : &m_clock);
+        m_dim = makeWindow({}, "rehearsalDim", panel, true, nullptr);
+        m_dim->setGeometry(m_layout.dim);
+        break;
+    case 1:
+        m_design = makeWindow(m_parts.design, "rehearsalDesignWindow", Qt::Window | top, false, nullptr);
+        m_design->setColor(designBackground);
+        m_design->setGeometry(m_layout.design);
+        break;
+    case 2:
+        m_coach = makeWindow(m_parts.coach, "rehearsalCoachPanel", panel, true, &m_coachContent);
+        break;
+    case 3:
+        m_pointer = makeWindow(m_parts.pointer, "rehearsalPointerPanel", panel | Qt::WindowTransparentForInput, true,
+                               &m_pointerContent);
+        break;
+    case 4:
+        for (QQuickWindow* window : {m_design.get(), m_coach.get(), m_pointer.get()})
+            watchWindow(window);
+        for (QQuickWindow* panelWindow : {m_coach.get(), m_pointer.get()}) {
+            connect(panelWindow, &QWindow::widthChanged, this, &OnboardingStage::renewMasks);
+            connect(panelWindow, &QWindow::heightChanged, this, &OnboardingStage::renewMasks);
+        }
+        for (QQuickItem* content : {m_coachContent, m_pointerContent}) {
+            const QMetaObject* type = content ? content->metaObject() : nullptr;
+            const int outline = type ? type->indexOfProperty("outline") : -1;
+            if (outline >= 0 && type->property(outline).hasNotifySignal()) {
+                connect(content, type->property(outline).notifySignal(), this,
+                        staticMetaObject.method(staticMetaObject.indexOfSlot("renewMasks()")));
+            }
+        }
+        if (m_coachContent) {
+            const auto refit = [this] { layoutCoach(true); };
+            connect(m_coachContent, &QQuickItem::implicitWidthChanged, this, refit);
+            connect(m_coachContent, &QQuickItem::implicitHeightChanged, this, refit);
+        }
+        // The X windows of those shown first now rather than when shown; the coach's waits for its size, which
+        // it takes once presented.
+        for (QQuickWindow* window : {m_dim.get(), m_design.get()})
+            window->create();
+        break;
+    default:
+        return false;
+    }
+    ++m_built;
+    return true;
+}
+
+void OnboardingStage::watchWindow(QQuickWindow* window) {
+    // The four above the dim are its transients, so the window manager keeps them above it.
+    window->setTransientParent(m_dim.get());
+    if (window == m_pointer.get())
+        return;
+    connect(window, &QWindow::activeChanged, this, [this, window] {
+        // Not isActive(): a transient counts as active while any window of its parent's family has the
+        // focus, so the video would read as activated when the focus leaves it for the design window.
+        if (QGuiApplication::focusWindow() == window)
+            windowActivated(window);
+    });
+}
+
+void OnboardingStage::buildVideo() {
+    if (!m_presented || m_video)
+        return;
+    m_player = m_parts.makePlayer ? m_parts.makePlayer() : nullptr;
+    if (!m_player)
+        m_player = std::make_unique<SilentRehearsalPlayer>();
+    m_video = makeWindow(m_parts.video, "rehearsalVideoWindow",
+                         Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint, false, nullptr);
+    m_video->setColor(videoBackground);
+    m_video->setGeometry(m_layout.video);
+    watchWindow(m_video.get());
+    m_video->create();
+}
+
+void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std::function<void()> onSkip) {
+    if (m_presented || !rehearsal)
+        return;
+    if (m_rehearsal != rehearsal)
+        discardPrepared();
+    if (!takeScreen(host))
         return;
     m_rehearsal = rehearsal;
     m_host = host;
     m_onSkip = std::move(onSkip);
-    m_screen = screen->geometry();
-    m_available = screen->availableGeometry();
-    m_compositor = m_parts.compositing && m_parts.compositing->compositorRunning();
-    m_player = m_parts.makePlayer ? m_parts.makePlayer() : nullptr;
-    if (!m_player)
-        m_player = std::make_unique<SilentRehearsalPlayer>();
-    m_coachModel = std::make_unique<CoachModel>();
-    m_coachModel->setClock(rehearsal ? &rehearsal->clock() : &m_clock);
+    const bool compositor = m_parts.compositing && m_parts.compositing->compositorRunning();
+    // Built for another compositing state: painted again below.
+    const bool repaint = m_built > 0 && compositor != m_compositor;
+    m_compositor = compositor;
+    delete m_drawingAhead;
+    while (buildStep()) {
+    }
+    m_presented = true;
+    m_onScreen = false;
+    ++m_generation;
+    if (QScreen* screen = QGuiApplication::screenAt(m_available.center()))
+        for (QQuickWindow* window : {m_dim.get(), m_design.get(), m_coach.get(), m_pointer.get()})
+            window->setScreen(screen);
+    m_dim->setGeometry(m_layout.dim);
+    m_design->setGeometry(m_layout.design);
+    ui::Frosted::paint(*m_dim, dimColor(m_compositor));
+    if (repaint)
+        for (QQuickWindow* panel : {m_coach.get(), m_pointer.get()})
+            ui::Frosted::paint(*panel, panelColor(m_compositor));
+
     syncCoach();
     connect(rehearsal, &OnboardingRehearsal::beatChanged, m_coachModel.get(), [this] { syncCoach(); });
     connect(rehearsal, &OnboardingRehearsal::driftStartedChanged, m_coachModel.get(), [this] { syncCoach(); });
@@ -173,71 +344,80 @@ void OnboardingStage::present(OnboardingRehearsal* rehearsal, QWindow* host, std
         connect(m_parts.motion, &platform::MotionPreference::reduceMotionChanged, m_coachModel.get(),
                 [this] { setOnContents("reduceMotion", m_parts.motion->reduceMotion()); });
     }
-
-    const stagegeometry::Layout layout = stagegeometry::layout(m_screen, m_available);
-    const Qt::WindowFlags top = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
-    const Qt::WindowFlags panel = Qt::Tool | top | Qt::WindowDoesNotAcceptFocus;
-
-    m_dim = makeWindow({}, "rehearsalDim", panel, true, nullptr);
-    ui::Frosted::paint(*m_dim, dimColor(m_compositor));
-    m_dim->setGeometry(layout.dim);
-
-    m_design = makeWindow(m_parts.design, "rehearsalDesignWindow", Qt::Window | top, false, nullptr);
-    m_design->setColor(designBackground);
-    m_design->setGeometry(layout.design);
-    m_video = makeWindow(m_parts.video, "rehearsalVideoWindow", Qt::Window | top, false, nullptr);
-    m_video->setColor(videoBackground);
-    m_video->setGeometry(layout.video);
-    m_coach = makeWindow(m_parts.coach, "rehearsalCoachPanel", panel, true, &m_coachContent);
-    m_pointer = makeWindow(m_parts.pointer, "rehearsalPointerPanel", panel | Qt::WindowTransparentForInput, true,
-                           &m_pointerContent);
-    for (QQuickWindow* window : {m_design.get(), m_video.get(), m_coach.get(), m_pointer.get()})
-        window->setTransientParent(m_dim.get());
-    for (QQuickWindow* window : {m_design.get(), m_video.get(), m_coach.get()}) {
-        connect(window, &QWindow::activeChanged, this, [this, window] {
-            // Not isActive(): a transient counts as active while any window of its parent's family has the
-            // focus, so the video would read as activated when the focus leaves it for the design window.
-            if (QGuiApplication::focusWindow() == window)
-                windowActivated(window);
-        });
-    }
-    for (QQuickWindow* panel : {m_coach.get(), m_pointer.get()}) {
-        connect(panel, &QWindow::widthChanged, this, &OnboardingStage::renewMasks);
-        connect(panel, &QWindow::heightChanged, this, &OnboardingStage::renewMasks);
-    }
-    for (QQuickItem* content : {m_coachContent, m_pointerContent}) {
-        const QMetaObject* type = content ? content->metaObject() : nullptr;
-        const int outline = type ? type->indexOfProperty("outline") : -1;
-        if (outline >= 0 && type->property(outline).hasNotifySignal()) {
-            connect(content, type->property(outline).notifySignal(), this,
-                    staticMetaObject.method(staticMetaObject.indexOfSlot("renewMasks()")));
-        }
-    }
-    if (m_coachContent) {
-        const auto refit = [this] { layoutCoach(true); };
-        connect(m_coachContent, &QQuickItem::implicitWidthChanged, this, refit);
-        connect(m_coachContent, &QQuickItem::implicitHeightChanged, this, refit);
-    }
+    setOnContents("beat", int(rehearsal->beat()));
+    setOnContents("reduceMotion", m_parts.motion && m_parts.motion->reduceMotion());
     layoutCoach(false);
 
     qApp->installEventFilter(this);
     m_filtering = true;
 
+    if (m_host)
+        m_host->setFlag(Qt::WindowTransparentForInput, true);
+    // The host draws what the click changed (the button it disables) before the stage's windows take the main
+    // thread for their first frames.
+    auto* quickHost = qobject_cast<QQuickWindow*>(m_host.data());
+    if (quickHost && quickHost->isExposed())
+        OnScreenWatch::afterNextFrame(*quickHost, hostFrameLimitMs, this, [this, generation = m_generation] {
+            if (generation == m_generation)
+                showStage();
+        });
+    else
+        showStage();
+    emit presentedChanged();
+}
+
+void OnboardingStage::showStage() {
     nudge::showOnAllDesktops(*m_dim);
     fadeIn(m_dim.get(), false);
     fadeIn(m_design.get(), true);
     fadeIn(m_coach.get(), false);
-    if (m_host)
-        m_host->hide();
+    whenOnScreen({m_dim.get(), m_design.get(), m_coach.get()}, [this] { stageShown(); });
+}
 
+void OnboardingStage::stageShown() {
+    m_onScreen = true;
     m_pointerTimer.emplace();
     pointerLoop(m_pointerTimer->token(), m_alive);
-    emit presentedChanged();
+    const quint64 generation = m_generation;
+    // Over a compositor the host goes once the stage has faded in over it.
+    if (m_compositor) {
+        QTimer::singleShot(fadeInMs, this, [this, generation] {
+            if (generation == m_generation)
+                hideHost();
+        });
+    } else {
+        hideHost();
+    }
+    // The video's window, first needed with the tempted beat, is built once the fades are over: it holds the main
+    // thread for a while, and the fades move on the main thread.
+    QTimer::singleShot(fadeInMs + fadeOutMs, this, [this, generation] {
+        if (generation == m_generation)
+            buildVideo();
+    });
+}
+
+void OnboardingStage::hideHost() {
+    QWindow* host = m_host;
+    if (!host || m_hostHidden)
+        return;
+    m_hostHidden = true;
+    fadeOut(host);
+}
+
+void OnboardingStage::whenOnScreen(std::vector<QPointer<QWindow>> windows, std::function<void()> then) {
+    new OnScreenWatch(
+        std::move(windows),
+        [this, generation = m_generation, then = std::move(then)] {
+            if (generation == m_generation)
+                then();
+        },
+        this);
 }
 
 void OnboardingStage::apply(OnboardingRehearsal::Beat beat) {
-    if (!m_design || !m_video || !m_player)
+    if (!m_presented)
         return;
+    buildVideo();
     using Beat = OnboardingRehearsal::Beat;
     using Video = OnboardingRehearsal::Video;
     setOnContents("beat", int(beat));
@@ -274,8 +454,13 @@ void OnboardingStage::apply(OnboardingRehearsal::Beat beat) {
 }
 
 void OnboardingStage::dismiss(Host hostReturn) {
-    if (!m_design)
+    if (!m_presented) {
+        discardPrepared();
         return;
+    }
+    m_presented = false;
+    m_onScreen = false;
+    ++m_generation;
     if (m_pointerTimer) {
         m_pointerTimer->cancel();
         m_pointerTimer.reset();
@@ -284,14 +469,17 @@ void OnboardingStage::dismiss(Host hostReturn) {
         qApp->removeEventFilter(this);
         m_filtering = false;
     }
-    if (m_coachMove)
-        m_coachMove->stop();
+    if (m_coachMove) {
+        m_coachMove->cancel();
+        m_coachMove.reset();
+    }
     if (m_player) {
         m_player->teardown();
         m_player.reset();
     }
     std::unique_ptr<QQuickWindow> windows[] = {std::move(m_design), std::move(m_video), std::move(m_coach),
                                                std::move(m_pointer), std::move(m_dim)};
+    m_built = 0;
     m_coachContent = nullptr;
     m_pointerContent = nullptr;
     m_contents.clear();
@@ -321,15 +509,25 @@ void OnboardingStage::dismiss(Host hostReturn) {
             std::erase_if(m_leaving, [raw](const auto& leaving) { return leaving.get() == raw; });
         });
     }
-    if (QWindow* host = m_host; host && hostReturn == Host::GiveBack) {
-        host->show();
-        host->raise();
-        if (m_parts.surroundings)
-            m_parts.surroundings->activate(host);
-        else
-            host->requestActivate();
+    if (QWindow* host = m_host) {
+        if (QPointer<QPropertyAnimation> fading = m_fades.take(host))
+            fading->stop();
+        host->setFlag(Qt::WindowTransparentForInput, false);
+        // Whole at once: it comes back under the stage as that fades, never over the bare desktop.
+        host->setOpacity(1.0);
+        if (hostReturn == Host::GiveBack) {
+            host->show();
+            host->raise();
+            if (m_parts.surroundings)
+                m_parts.surroundings->activate(host);
+            else
+                host->requestActivate();
+        } else {
+            host->hide();
+        }
     }
     m_host.clear();
+    m_hostHidden = false;
     emit presentedChanged();
 }
 
@@ -364,7 +562,7 @@ void OnboardingStage::next() {
 }
 
 bool OnboardingStage::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Close && m_design && (watched == m_design.get() || watched == m_video.get())) {
+    if (event->type() == QEvent::Close && m_presented && (watched == m_design.get() || watched == m_video.get())) {
         // The stage's windows never close: their close buttons skip the rehearsal.
         event->ignore();
         requestSkip();
@@ -404,7 +602,7 @@ void OnboardingStage::raisePanels() {
         m_parts.surroundings->raiseNudge();
 }
 
-void OnboardingStage::activate(QQuickWindow* window) {
+void OnboardingStage::activate(QWindow* window) {
     window->raise();
     if (m_parts.surroundings)
         m_parts.surroundings->activate(window);
@@ -412,14 +610,15 @@ void OnboardingStage::activate(QQuickWindow* window) {
         window->requestActivate();
 }
 
-void OnboardingStage::setTakesMouse(QQuickWindow* window, bool takes) {
+void OnboardingStage::setTakesMouse(QWindow* window, bool takes) {
     window->setFlag(Qt::WindowTransparentForInput, !takes);
 }
 
-void OnboardingStage::fadeIn(QQuickWindow* window, bool activateIt) {
+void OnboardingStage::fadeIn(QWindow* window, bool activateIt) {
     if (QPointer<QPropertyAnimation> running = m_fades.take(window))
         running->stop();
-    if (!window->isVisible()) {
+    const bool coming = !window->isVisible();
+    if (coming) {
         window->setOpacity(m_compositor ? 0.0 : 1.0);
         window->setProperty("_q_showWithoutActivating", !activateIt);
         window->show();
@@ -434,14 +633,23 @@ void OnboardingStage::fadeIn(QQuickWindow* window, bool activateIt) {
         window->setOpacity(1.0);
         return;
     }
-    auto* animation = new QPropertyAnimation(window, "opacity", window);
-    animation->setDuration(fadeInMs);
-    animation->setEndValue(1.0);
-    m_fades.insert(window, animation);
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    const auto fade = [this, target = QPointer<QWindow>(window)] {
+        if (!target)
+            return;
+        auto* animation = new QPropertyAnimation(target, "opacity", target);
+        animation->setDuration(fadeInMs);
+        animation->setEndValue(1.0);
+        m_fades.insert(target, animation);
+        animation->start(QAbstractAnimation::DeleteWhenStopped);
+    };
+    // A window drawn out of sight first fades in from where it shows, not while nobody sees it.
+    if (coming)
+        whenOnScreen({window}, fade);
+    else
+        fade();
 }
 
-void OnboardingStage::fadeOut(QQuickWindow* window, std::function<void()> done) {
+void OnboardingStage::fadeOut(QWindow* window, std::function<void()> done) {
     if (QPointer<QPropertyAnimation> running = m_fades.take(window))
         running->stop();
     if (!m_compositor || !window->isVisible()) {
@@ -466,8 +674,12 @@ void OnboardingStage::fadeOut(QQuickWindow* window, std::function<void()> done) 
 }
 
 void OnboardingStage::layoutCoach(bool animated) {
-    if (!m_coach || !m_rehearsal || !m_design || !m_video)
+    if (!m_coach || !m_rehearsal || !m_design)
         return;
+    // The card's layouts settle first: read before, a new content's size would be the old one, and the card would
+    // first move to that.
+    if (m_coachContent)
+        WindowMove::settleLayouts(*m_coachContent);
     QSizeF size(m_coach->width(), m_coach->height());
     if (m_coachContent)
         size = QSizeF(m_coachContent->implicitWidth(), m_coachContent->implicitHeight());
@@ -476,31 +688,27 @@ void OnboardingStage::layoutCoach(bool animated) {
     std::optional<QRectF> nudge;
     if (m_rehearsal->beat() == OnboardingRehearsal::Beat::Nudged && m_parts.surroundings)
         nudge = m_parts.surroundings->nudgeFrame();
+    // The video window stands where the layout put it, shown or not yet built.
     const QRectF anchor = stagegeometry::coachAnchor(m_rehearsal->beat(), QRectF(m_design->geometry()),
-                                                     QRectF(m_video->geometry()), nudge);
+                                                     QRectF(m_video ? m_video->geometry() : m_layout.video), nudge);
     const QRect frame = stagegeometry::coachFrame(anchor, size, m_available);
     if (frame == m_coachTarget)
         return;
     const bool resized = frame.size() != m_coachTarget.size();
     m_coachTarget = frame;
-    if (m_coachMove)
-        m_coachMove->stop();
+    if (m_coachMove) {
+        m_coachMove->cancel();
+        m_coachMove.reset();
+    }
     if (resized)
         updateMask(m_coach.get(), m_coachContent, frame.size());
     if (!animated || !m_coach->isVisible()) {
         m_coach->setGeometry(frame);
         return;
     }
-    auto* move = new QVariantAnimation(this);
-    move->setDuration(coachMoveMs);
-    move->setEasingCurve(coachEasing());
-    move->setStartValue(m_coach->geometry());
-    move->setEndValue(frame);
-    QQuickWindow* coach = m_coach.get();
-    connect(move, &QVariantAnimation::valueChanged, coach,
-            [coach](const QVariant& value) { coach->setGeometry(value.toRect()); });
-    m_coachMove = move;
-    move->start(QAbstractAnimation::DeleteWhenStopped);
+    m_coachMove.emplace();
+    WindowMove::run(m_coach.get(), m_coach->geometry(), frame, coachMoveMs / 1000.0, coachStep, coachEasing(), m_clock,
+                    m_coachMove->token());
 }
 
 void OnboardingStage::placePointer() {
@@ -562,7 +770,7 @@ void OnboardingStage::renewMasks() {
 
 void OnboardingStage::followCompositing() {
     const bool compositor = m_parts.compositing && m_parts.compositing->compositorRunning();
-    if (!m_design || compositor == m_compositor)
+    if (!m_presented || compositor == m_compositor)
         return;
     m_compositor = compositor;
     ui::Frosted::paint(*m_dim, dimColor(compositor));

@@ -22,7 +22,6 @@
 class QQmlEngine;
 class QQuickItem;
 class QPropertyAnimation;
-class QVariantAnimation;
 
 namespace tavrine {
 class Clock;
@@ -35,6 +34,7 @@ class MotionPreference;
 namespace tavrine::onboarding {
 
 class CoachModel;
+class OutOfSightDraw;
 class StageSurroundings;
 
 // The rehearsal on screen: a dimmed screen with a mock design tool and a mock video site on it, a coach panel
@@ -76,8 +76,12 @@ public:
     static Parts defaultParts();
 
     static constexpr int fadeInMs = 250;
+    // The longest the stage waits for the host to draw the click's change before it shows.
+    static constexpr int hostFrameLimitMs = 100;
     static constexpr int fadeOutMs = 220;
     static constexpr int coachMoveMs = 320;
+    // A step of the coach's move: the screen's pace.
+    static constexpr double coachStep = 1.0 / 60.0;
     static constexpr double pointerInterval = 0.25;
     // The mock windows' own backgrounds: a light design tool, a dark video site.
     static inline const QColor designBackground = QColor(Qt::white);
@@ -86,8 +90,18 @@ public:
     OnboardingStage(QQmlEngine& engine, Clock& clock, Parts parts, QObject* parent = nullptr);
     ~OnboardingStage() override;
 
-    // Shows the stage for `rehearsal` on `host`'s screen (the primary one without a host) and hides the host.
-    // Nothing while presented, and nothing without a screen.
+    // Builds the stage's windows for `rehearsal` on `host`'s screen ahead of a presentation, hidden, one window
+    // per turn of the event loop, and draws those that take long to draw the first time once, out of sight: a
+    // presentation then only shows them. Drawing holds the main thread a while: call it where nothing on screen
+    // moves. Nothing while presented or prepared.
+    void prepare(OnboardingRehearsal* rehearsal, QWindow* host);
+    // Drops windows built ahead that no presentation took.
+    void discardPrepared();
+    bool isPrepared() const { return !m_presented && m_built > 0; }
+
+    // Shows the stage for `rehearsal` on `host`'s screen (the primary one without a host). The host stays, taking
+    // no input, until the stage is on screen, and is hidden then: what the click changed on it shows at once, and
+    // the bare desktop never does. Nothing while presented, and nothing without a screen.
     void present(OnboardingRehearsal* rehearsal, QWindow* host, std::function<void()> onSkip);
     // The windows follow the beat.
     void apply(OnboardingRehearsal::Beat beat);
@@ -97,13 +111,15 @@ public:
     // Fades the stage out and brings the host back, active, unless told to keep it hidden. Nothing when not
     // presented.
     void dismiss(Host host = Host::GiveBack);
+    // Whether the host is off screen for the stage: a change made to it now is seen only once it is back.
+    bool hidesHost() const { return m_host && m_hostHidden; }
 
     // The close buttons and the coach's Skip.
     Q_INVOKABLE void requestSkip();
     // The coach's Next.
     Q_INVOKABLE void next();
 
-    bool isPresented() const { return m_design != nullptr; }
+    bool isPresented() const { return m_presented; }
     TrayEdge trayEdge() const { return m_trayEdge; }
 
     // One step of the 0.25 s loop: the pointer under the tray icon, the coach under its anchor.
@@ -122,6 +138,8 @@ public:
     const QRect& availableFrame() const { return m_available; }
     // Where the coach is going (its frame once a move ends).
     const QRect& coachTarget() const { return m_coachTarget; }
+    // Whether the dim, the design window and the coach have come on screen since the presentation.
+    bool onScreen() const { return m_onScreen; }
 
 signals:
     void presentedChanged();
@@ -139,10 +157,27 @@ private slots:
 private:
     std::unique_ptr<QQuickWindow> makeWindow(const QUrl& component, const char* role, Qt::WindowFlags flags,
                                              bool transparent, QQuickItem** content);
-    void fadeIn(QQuickWindow* window, bool activate);
-    void fadeOut(QQuickWindow* window, std::function<void()> done = {});
-    void activate(QQuickWindow* window);
-    void setTakesMouse(QQuickWindow* window, bool takes);
+    // Takes the screen of `host` (the primary one without a host); false when there is none.
+    bool takeScreen(QWindow* host);
+    // Builds the next missing piece of the stage; false once all is built.
+    bool buildStep();
+    // The player and the video window, first needed with the tempted beat: built once the stage has come and
+    // faded in, so that neither slows that.
+    void buildVideo();
+    void watchWindow(QQuickWindow* window);
+    // Runs `then` once every one of `windows` is on screen, drawn (two seconds at most), unless the stage is
+    // presented again or dismissed meanwhile.
+    void whenOnScreen(std::vector<QPointer<QWindow>> windows, std::function<void()> then);
+    void showStage();
+    // Draws the mock design window and the panels once each, out of sight, from the `index`th on: their first
+    // frames at presentation then come at the cost of any frame.
+    void drawAhead(int index);
+    void stageShown();
+    void hideHost();
+    void fadeIn(QWindow* window, bool activate);
+    void fadeOut(QWindow* window, std::function<void()> done = {});
+    void activate(QWindow* window);
+    void setTakesMouse(QWindow* window, bool takes);
     void windowActivated(QQuickWindow* window);
     void raisePanels();
     void updateMask(QQuickWindow* window, QQuickItem* content, const QSize& size);
@@ -168,15 +203,24 @@ private:
     std::vector<std::unique_ptr<QQuickWindow>> m_leaving;
     std::unique_ptr<RehearsalPlaying> m_player;
     QPointer<QWindow> m_host;
+    QPointer<OutOfSightDraw> m_drawingAhead;
     QPointer<OnboardingRehearsal> m_rehearsal;
     std::function<void()> m_onSkip;
     std::optional<CancellationSource> m_pointerTimer;
-    QPointer<QVariantAnimation> m_coachMove;
+    std::optional<CancellationSource> m_coachMove;
     QHash<QWindow*, QPointer<QPropertyAnimation>> m_fades;
     QRect m_coachTarget;
     QRegion m_dimMask;
     QRect m_screen;
     QRect m_available;
+    stagegeometry::Layout m_layout;
+    // How many pieces of the stage are built (see buildStep).
+    int m_built = 0;
+    bool m_presented = false;
+    bool m_onScreen = false;
+    bool m_hostHidden = false;
+    // Counts presentations and dismissals: a wait for the screen started before one of them ends with nothing.
+    quint64 m_generation = 0;
     bool m_compositor = false;
     bool m_filtering = false;
     TrayEdge m_trayEdge = TrayEdge::Top;

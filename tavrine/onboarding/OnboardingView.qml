@@ -91,7 +91,8 @@ Item {
             spacing: 6
             opacity: root.flow.indicatorShown ? 1 : 0
             Accessible.ignored: true
-            Behavior on opacity { NumberAnimation { duration: root.pageMs } }
+            // A page that appears at once brings its dots at once too.
+            Behavior on opacity { enabled: root.flow.pageAnimated; NumberAnimation { duration: root.pageMs } }
 
             Repeater {
                 model: root.flow.indicatorCount
@@ -103,7 +104,10 @@ Item {
                     radius: 3.5
                     color: root.ink
                     opacity: current ? 0.6 : 0.2
-                    Behavior on width { NumberAnimation { duration: root.pageMs; easing.type: Easing.InOutQuad } }
+                    Behavior on width {
+                        enabled: root.flow.pageAnimated
+                        NumberAnimation { duration: root.pageMs; easing.type: Easing.InOutQuad }
+                    }
                 }
             }
         }

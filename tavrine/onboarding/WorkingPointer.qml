@@ -3,7 +3,8 @@ import Tavrine.Onboarding
 import Tavrine.Ui
 
 // A mouse pointer that keeps making small movements, as if someone were working: it glides between (-3, -2)
-// and (5, 3), 1.6 s each way, from the moment it is created. Under reduce motion it rests at (-3, -2).
+// and (5, 3), 1.6 s each way, while its window shows (a stage built ahead waits hidden). Under reduce motion it
+// rests at (-3, -2).
 Item {
     id: root
     property bool reduceMotion: false
@@ -38,7 +39,7 @@ Item {
     }
 
     SequentialAnimation {
-        running: !root.reduceMotion
+        running: !root.reduceMotion && root.Window.visibility !== Window.Hidden
         loops: Animation.Infinite
         NumberAnimation {
             target: root; property: "phase"; from: 0; to: 1; duration: 1600

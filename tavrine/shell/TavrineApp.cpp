@@ -301,6 +301,11 @@ void TavrineApp::setHasCompletedOnboarding(bool completed) {
     m_defaults->setBool(QString::fromLatin1(onboardingKey), completed);
 }
 
+void TavrineApp::resetOnboarding() {
+    setHasCompletedOnboarding(false);
+    m_defaults->remove(QString::fromLatin1(onboarding::OnboardingFlow::pageKey));
+}
+
 bool TavrineApp::shouldShowOnboarding() const {
     return m_arguments.onboarding || !hasCompletedOnboarding();
 }

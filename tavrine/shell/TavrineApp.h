@@ -103,6 +103,9 @@ public:
     bool shouldShowOnboarding() const;
     bool hasCompletedOnboarding() const;
     void setHasCompletedOnboarding(bool completed);
+    // The next launch is a first one again, and its onboarding starts on the welcome page: the page it reached
+    // is forgotten.
+    void resetOnboarding();
 
     // The one-time launch work; asking again does nothing. The tray label calls it too once it is shown.
     void runLaunchSetup();

@@ -1,11 +1,14 @@
+#include "tavrine/onboarding/OnboardingFlow.h"
 #include "fakes/FakePermissions.h"
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
+#include "support/TestSupport.h"
 #include "tavrine/model/PrivacySettingsOpening.h"
-#include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/OnboardingStage.h"
 
+#include <QQuickWindow>
 #include <QSignalSpy>
+#include <QTest>
 #include <QWindow>
 #include <functional>
 #include <gtest/gtest.h>
@@ -65,6 +68,10 @@ struct FlowScene {
             flow->advance();
     }
     qint64 stored() const { return defaults.integerValue(QStringLiteral("onboardingPage")).value_or(-99); }
+    // The stage is presented at once, and on screen once its windows have drawn.
+    bool stageOnScreen() {
+        return QTest::qWaitFor([this] { return flow->stage()->onScreen(); }, desktopWaitMs);
+    }
 
     SessionHarness h;
     QmlHarness qml;
@@ -84,12 +91,18 @@ TEST(OnboardingFlow, RestoresOnlyAStoredPageAndOnlyWithoutTheOnboardingArgument)
         std::optional<qint64> stored;
         OnboardingPage expected;
     };
-    const Case cases[] = {{std::nullopt, OnboardingPage::Welcome}, {0, OnboardingPage::Welcome},
-                          {3, OnboardingPage::Permissions},         {8, OnboardingPage::Rehearsal},
-                          {6, OnboardingPage::Ready},               {1, OnboardingPage::Welcome},
-                          {2, OnboardingPage::Welcome},             {7, OnboardingPage::Welcome},
-                          {9, OnboardingPage::Welcome},             {-1, OnboardingPage::Welcome},
-                          {4, OnboardingPage::Welcome},             {100, OnboardingPage::Welcome}};
+    const Case cases[] = {{std::nullopt, OnboardingPage::Welcome},
+                          {0, OnboardingPage::Welcome},
+                          {3, OnboardingPage::Permissions},
+                          {8, OnboardingPage::Rehearsal},
+                          {6, OnboardingPage::Ready},
+                          {1, OnboardingPage::Welcome},
+                          {2, OnboardingPage::Welcome},
+                          {7, OnboardingPage::Welcome},
+                          {9, OnboardingPage::Welcome},
+                          {-1, OnboardingPage::Welcome},
+                          {4, OnboardingPage::Welcome},
+                          {100, OnboardingPage::Welcome}};
     for (const Case& c : cases) {
         FlowScene s;
         if (c.stored)
@@ -168,27 +181,54 @@ TEST(OnboardingFlow, ReadsTheGrantsOnActivationAndAfterEnable) {
     EXPECT_TRUE(s.flow->restartCaptionShown());
     EXPECT_EQ(changed.count(), 1);
     s.flow->requestScreenRecording();
-    EXPECT_EQ(settings->anchors, (QStringList{"Privacy_Accessibility", "Privacy_Accessibility",
-                                              "Privacy_ScreenCapture"}));
+    EXPECT_EQ(settings->anchors,
+              (QStringList{"Privacy_Accessibility", "Privacy_Accessibility", "Privacy_ScreenCapture"}));
 }
 
 TEST(OnboardingFlow, TheRehearsalRunsOnTheStageAndMovesTheFlowOnOnceItEnds) {
     FlowScene s({QStringLiteral("tavrine"), QStringLiteral("--fast-rehearsal")});
+    // The stage is built ahead from the permissions page on, and presented as built.
+    s.flow->windowShown();
+    s.goTo(OnboardingPage::Permissions);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.flow->stage()->coachPanel() != nullptr; }, desktopWaitMs));
     s.goTo(OnboardingPage::Rehearsal);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.flow->stage()->coachPanel() != nullptr; }, desktopWaitMs));
+    EXPECT_TRUE(s.flow->stage()->isPrepared());
+    QQuickWindow* prepared = s.flow->stage()->designWindow();
     s.flow->primaryAction();
     EXPECT_DOUBLE_EQ(s.flow->rehearsal()->pace(), 0.35);
     EXPECT_TRUE(s.flow->rehearsalRunning());
     EXPECT_FALSE(s.flow->primaryEnabled());
     EXPECT_TRUE(s.flow->stage()->isPresented());
+    EXPECT_EQ(s.flow->stage()->designWindow(), prepared);
+    ASSERT_TRUE(s.stageOnScreen());
     EXPECT_FALSE(s.host.isVisible());
     // The disabled primary does nothing, Return included.
     s.flow->primaryAction();
     EXPECT_TRUE(s.flow->rehearsalRunning());
-    // The stage's skip ends it; the host comes back on the next page.
+    // The stage's skip ends it; the host comes back on the next page, whole rather than sliding to it.
     s.flow->stage()->requestSkip();
     EXPECT_FALSE(s.flow->stage()->isPresented());
     EXPECT_TRUE(s.host.isVisible());
     EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
+    EXPECT_FALSE(s.flow->pageAnimated());
+    // The pages before the rehearsal keep a stage built ahead; leaving them another way drops it.
+    s.flow->goBack();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.flow->stage()->coachPanel() != nullptr; }, desktopWaitMs));
+    s.flow->goBack();
+    EXPECT_TRUE(s.flow->stage()->isPrepared());
+    s.flow->goBack();
+    EXPECT_FALSE(s.flow->stage()->isPrepared());
+    EXPECT_EQ(s.flow->stage()->designWindow(), nullptr);
+    s.goTo(OnboardingPage::Ready);
+    // A rehearsal skipped before its stage came on screen ends with the window still there: the step slides.
+    s.flow->goBack();
+    s.flow->primaryAction();
+    ASSERT_TRUE(s.flow->rehearsalRunning());
+    s.flow->stage()->requestSkip();
+    EXPECT_TRUE(s.host.isVisible());
+    EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
+    EXPECT_TRUE(s.flow->pageAnimated());
     // A skip after the end changes nothing.
     s.flow->skipRehearsal();
     EXPECT_EQ(s.flow->page(), OnboardingPage::Ready);
@@ -216,8 +256,7 @@ TEST(OnboardingFlow, ClosingTheWindowOrQuittingDuringARehearsalKeepsItClosed) {
         {"closing", [](OnboardingFlow& flow) { flow.windowClosing(); }},
         {"quitting",
          [](OnboardingFlow&) {
-             ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit",
-                                                   Qt::DirectConnection));
+             ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
          }},
     };
     for (const auto& [name, leave] : ways) {
@@ -227,7 +266,7 @@ TEST(OnboardingFlow, ClosingTheWindowOrQuittingDuringARehearsalKeepsItClosed) {
         s.goTo(OnboardingPage::Rehearsal);
         s.flow->primaryAction();
         ASSERT_TRUE(s.flow->stage()->isPresented());
-        s.h.advance(0.1);
+        ASSERT_TRUE(s.stageOnScreen());
         ASSERT_FALSE(s.host.isVisible());
         QSignalSpy visibility(&s.host, &QWindow::visibleChanged);
         leave(*s.flow);

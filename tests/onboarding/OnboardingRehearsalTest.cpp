@@ -1,6 +1,6 @@
+#include "tavrine/onboarding/OnboardingRehearsal.h"
 #include "fakes/FakeSpeaker.h"
 #include "session/SessionHarness.h"
-#include "tavrine/onboarding/OnboardingRehearsal.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -97,9 +97,8 @@ TEST(OnboardingRehearsal, EachAnswerEndsOnlyTheBeatsItBelongsTo) {
         bool next;
         bool video;
     };
-    const Case cases[] = {{Beat::Working, true, false},   {Beat::Tempted, false, true},
-                          {Beat::Drifting, false, false}, {Beat::Nudged, false, false},
-                          {Beat::Returned, true, false},  {Beat::Researching, true, false},
+    const Case cases[] = {{Beat::Working, true, false}, {Beat::Tempted, false, true},  {Beat::Drifting, false, false},
+                          {Beat::Nudged, false, false}, {Beat::Returned, true, false}, {Beat::Researching, true, false},
                           {Beat::Finished, true, false}};
     for (const Case& c : cases) {
         for (int source = 0; source < 2; ++source) {
@@ -190,6 +189,31 @@ TEST(OnboardingRehearsal, SecondAndRefusedStartsChangeNothing) {
     EXPECT_FALSE(busy.rehearsal->isRunning());
     EXPECT_EQ(busy.rehearsal->entered(), before);
     EXPECT_FALSE(busy.h.session->rehearsalIntention().has_value());
+}
+
+// The recorded voice is read ahead for the next start, once, and a start takes it whether made ahead or not.
+TEST(OnboardingRehearsal, ASpeakerMadeAheadServesTheNextStartOnly) {
+    SessionHarness h;
+    QList<std::shared_ptr<FakeSpeaker>> made;
+    OnboardingRehearsal rehearsal(h.clock, [&] {
+        made << std::make_shared<FakeSpeaker>();
+        return made.last();
+    });
+    rehearsal.prepareSpeaker();
+    rehearsal.prepareSpeaker();
+    ASSERT_EQ(made.size(), 1);
+    // A refused start keeps it.
+    h.start();
+    EXPECT_FALSE(rehearsal.start(h.session.get(), [] {}));
+    h.session->stop(false);
+    EXPECT_EQ(made.size(), 1);
+    ASSERT_TRUE(rehearsal.start(h.session.get(), [] {}));
+    EXPECT_EQ(made.size(), 1);
+    rehearsal.skip();
+    // A start with none made ahead makes its own.
+    ASSERT_TRUE(rehearsal.start(h.session.get(), [] {}));
+    EXPECT_EQ(made.size(), 2);
+    rehearsal.skip();
 }
 
 TEST(OnboardingRehearsal, OutOfRehearsalModeTheScriptWritesNothing) {

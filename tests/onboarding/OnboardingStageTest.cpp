@@ -5,6 +5,7 @@
 #include "session/SessionHarness.h"
 #include "support/QmlTestSupport.h"
 #include "support/TestSupport.h"
+#include "tavrine/core/ManualClock.h"
 #include "tavrine/onboarding/CoachModel.h"
 #include "tavrine/onboarding/OnboardingFlow.h"
 #include "tavrine/onboarding/StageSurroundings.h"
@@ -70,9 +71,13 @@ struct StageHarness {
         parts.surroundings = &surroundings;
         parts.motion = &motion;
         parts.compositing = &compositing;
-        stage = std::make_unique<OnboardingStage>(qml.engine(), h.clock, parts);
+        stage = std::make_unique<OnboardingStage>(qml.engine(), stageClock, parts);
         rehearsal = std::make_unique<OnboardingRehearsal>(h.clock);
-        rehearsal->setOnBeat([this](Beat beat) { stage->apply(beat); });
+        rehearsal->setOnBeat([this](Beat beat) {
+            stage->apply(beat);
+            // Where the stage first sends the coach for the beat.
+            firstTargets << stage->coachTarget();
+        });
         host.setObjectName(QStringLiteral("onboarding"));
         host.resize(640, 480);
         host.show();
@@ -81,17 +86,28 @@ struct StageHarness {
         stage.reset();
         rehearsal.reset();
     }
-    void presentRunning() {
+    void presentRunning(bool waitForScreen = true) {
         ASSERT_TRUE(rehearsal->start(h.session.get(), [this] { stage->dismiss(); }));
         stage->present(rehearsal.get(), &host, [this] {
             ++skips;
             rehearsal->skip();
         });
+        if (waitForScreen) {
+            ASSERT_TRUE(QTest::qWaitFor([this] { return stage->onScreen(); }, desktopWaitMs));
+        }
         h.advance(0);
     }
+    // The stage's loop and the coach's moves run on a clock of their own here, so that they can run while the
+    // rehearsal's script stands still.
+    void advanceStage(double seconds) {
+        stageClock.advance(seconds);
+        QCoreApplication::processEvents();
+    }
+    void settleCoach() { advanceStage(OnboardingStage::coachMoveMs / 1000.0); }
     void key(int key) { QTest::keyClick(stage->designWindow(), Qt::Key(key)); }
 
     SessionHarness h;
+    ManualClock stageClock;
     QmlHarness qml;
     FakeSurroundings surroundings;
     FakeMotionPreference motion;
@@ -101,15 +117,32 @@ struct StageHarness {
     std::unique_ptr<OnboardingStage> stage;
     std::unique_ptr<OnboardingRehearsal> rehearsal;
     int skips = 0;
+    QList<QRect> firstTargets;
 };
 
 } // namespace
 
+// The host stays on screen, taking no input, until the stage is: the click shows on it at once, and nothing but
+// the host or the stage is ever on screen. Windows built ahead are the ones presented.
 TEST(OnboardingStage, PresentsOnceOverAHiddenHostAndDismissesOnce) {
     StageHarness s;
-    s.presentRunning();
+    s.stage->prepare(s.rehearsal.get(), &s.host);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.stage->coachPanel() != nullptr; }, desktopWaitMs));
+    QQuickWindow* prepared = s.stage->designWindow();
+    ASSERT_TRUE(prepared);
+    EXPECT_FALSE(s.stage->isPresented());
+    EXPECT_FALSE(prepared->isVisible());
+    s.presentRunning(false);
     ASSERT_TRUE(s.stage->isPresented());
+    EXPECT_EQ(s.stage->designWindow(), prepared);
+    if (!s.stage->onScreen()) {
+        EXPECT_TRUE(s.host.isVisible());
+        EXPECT_TRUE(s.host.flags() & Qt::WindowTransparentForInput);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.stage->onScreen(); }, desktopWaitMs));
+    s.h.advance(0);
     QQuickWindow* design = s.stage->designWindow();
+    EXPECT_TRUE(s.stage->hidesHost());
     EXPECT_FALSE(s.host.isVisible());
     EXPECT_TRUE(design->isVisible());
     EXPECT_TRUE(s.stage->dimWindow()->isVisible());
@@ -134,6 +167,9 @@ TEST(OnboardingStage, PresentsOnceOverAHiddenHostAndDismissesOnce) {
     s.stage->dismiss();
     EXPECT_FALSE(s.stage->isPresented());
     EXPECT_TRUE(s.host.isVisible());
+    EXPECT_FALSE(s.host.flags() & Qt::WindowTransparentForInput);
+    EXPECT_EQ(s.host.opacity(), 1.0);
+    EXPECT_FALSE(s.stage->hidesHost());
     EXPECT_EQ(s.calls, QStringList{QStringLiteral("teardown")});
     s.stage->dismiss();
     EXPECT_EQ(s.calls.size(), 1);
@@ -201,7 +237,7 @@ TEST(OnboardingStage, TheCoachMovesUnderTheNudgeCardAndThePointerUnderTheTray) {
     const QRect v = s.stage->availableFrame();
     s.surroundings.tray = QRectF(v.x() + 600, v.y(), 24, 24);
     s.surroundings.nudge = QRectF(v.x() + 100, v.y() + 8, 360, 140);
-    s.h.advance(0.25);
+    s.advanceStage(0.25);
     EXPECT_EQ(s.stage->pointerPanel()->geometry(), QRect(v.x() + 517, v.y() + 26, 190, 70));
     EXPECT_EQ(s.stage->trayEdge(), OnboardingStage::TrayEdge::Top);
     s.rehearsal->answerNext();
@@ -228,7 +264,7 @@ TEST(OnboardingStage, ThePointersArrowReachesAnIconByTheScreensSides) {
     for (const double iconX : {screen.x() + 600.0, screen.x() + screen.width() - 24.0, double(screen.x())}) {
         SCOPED_TRACE(iconX);
         s.surroundings.tray = QRectF(iconX, screen.y(), 24, 24);
-        s.h.advance(0.25);
+        s.advanceStage(0.25);
         QCoreApplication::processEvents();
         QQuickItem* content = pointer->contentItem()->childItems().first();
         QQuickItem* arrow = findItem(content, QStringLiteral("pointerArrow"));
@@ -291,10 +327,13 @@ TEST(OnboardingStage, TheContentsFollowTheRehearsalAndAnswerThroughTheStage) {
 // the dim and the panels draw their own edges; when it goes, all is opaque and cut again.
 TEST(OnboardingStage, WithoutACompositorThePanelsAreCutToTheirOutlines) {
     StageHarness s;
-    s.presentRunning();
+    s.presentRunning(false);
+    // The card's first size, before it has drawn.
+    s.firstTargets << s.stage->coachTarget();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.stage->onScreen(); }, desktopWaitMs));
     const QRect v = s.stage->availableFrame();
     s.surroundings.tray = QRectF(v.x() + 600, v.y() + 1, 22, 24);
-    s.h.advance(0.25);
+    s.advanceStage(0.25);
     QCoreApplication::processEvents();
     QQuickWindow* coach = s.stage->coachPanel();
     QQuickWindow* pointer = s.stage->pointerPanel();
@@ -302,14 +341,16 @@ TEST(OnboardingStage, WithoutACompositorThePanelsAreCutToTheirOutlines) {
     EXPECT_EQ(pointer->color(), QColor(Qt::black));
 
     // The card, with round corners at its size, each time its height changes. The move to a new size runs on the
-    // real clock, and the outline follows the card's size on the way (as the window system reports each step): it is
-    // checked once both have arrived.
+    // stage's clock, and the outline follows the card's size on the way (as the window system reports each step):
+    // it is checked once both have arrived. The card goes straight to its size, at the presentation and at each
+    // beat: where the stage first sent it is where it ends, not a size its content had before.
     QSet<int> heights;
     const auto expectCardMask = [&] {
+        s.settleCoach();
         const QRect target = s.stage->coachTarget();
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return coach->geometry() == target && coach->mask().boundingRect().size() == target.size(); },
-            desktopWaitMs));
+        EXPECT_EQ(target, s.firstTargets.last());
+        EXPECT_EQ(coach->geometry(), target);
+        EXPECT_EQ(coach->mask().boundingRect().size(), target.size());
         heights.insert(target.height());
         const QRegion mask = coach->mask();
         EXPECT_EQ(mask.boundingRect(), QRect(QPoint(0, 0), target.size()));
@@ -350,7 +391,7 @@ TEST(OnboardingStage, WithoutACompositorThePanelsAreCutToTheirOutlines) {
     EXPECT_FALSE(dim->mask().contains(icon));
     EXPECT_TRUE(dim->mask().contains(QPoint(dim->width() / 2, dim->height() / 2)));
     s.surroundings.tray.reset();
-    s.h.advance(0.25);
+    s.advanceStage(0.25);
     EXPECT_TRUE(dim->mask().isEmpty());
 
     for (const bool compositor : {true, false, true}) {

@@ -108,6 +108,17 @@ TEST(OnboardingView, EachPageShowsItsOwnControls) {
     EXPECT_TRUE(s.item("onboardingIntention"));
     EXPECT_FALSE(s.item("settingsFileNotice")->isVisible()) << "nothing to say about a usable settings file";
 
+    // A page that appears at once (a restored one, or the one after the rehearsal when the window comes back)
+    // appears whole, its dots included: no part of a step plays once it shows.
+    MemoryUserDefaults stored;
+    stored.setInteger(QStringLiteral("onboardingPage"), int(OnboardingPage::Ready));
+    ViewScene restored(&stored);
+    restored.flow->windowShown();
+    ASSERT_EQ(restored.flow->page(), OnboardingPage::Ready);
+    EXPECT_FALSE(restored.flow->pageAnimated());
+    EXPECT_EQ(restored.item("onboardingIndicator")->opacity(), 0.0);
+    EXPECT_EQ(restored.item("onboardingTitle")->property("text").toString(), pageTable(OnboardingPage::Ready).title);
+
     // The window's own buttons stand where a Linux title bar has them: minimise, then close at the top right.
     QQuickItem* minimize = s.item("onboardingMinimize");
     QQuickItem* close = s.item("onboardingClose");

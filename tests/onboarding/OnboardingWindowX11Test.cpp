@@ -195,12 +195,21 @@ TEST(OnboardingWindowX11, EscapeOnTheStageComesBackOnReadyWhereTheButtonStartsTh
     X11Scene s;
     ASSERT_TRUE(s.active());
     s.flow->advance();
+    // From the permissions page on, the stage is built and drawn once ahead, and none of it shows.
+    OnboardingStage* stage = s.flow->stage();
+    EXPECT_TRUE(waitFor([&] {
+        const auto drawn = [](QQuickWindow* window) {
+            return window && window->isSceneGraphInitialized() && !window->isVisible();
+        };
+        return drawn(stage->designWindow()) && drawn(stage->coachPanel()) && drawn(stage->pointerPanel());
+    }));
+    QQuickWindow* prepared = stage->designWindow();
     s.flow->advance();
     s.click(s.item("onboardingStartRehearsal"));
     ASSERT_TRUE(waitFor([&] { return s.flow->stage()->isPresented(); }));
+    EXPECT_EQ(stage->designWindow(), prepared);
     EXPECT_TRUE(waitFor([&] { return !s.window.isVisible(); }));
     // Escape goes to the stage's window that has the keyboard, once the window manager has given it one.
-    OnboardingStage* stage = s.flow->stage();
     ASSERT_TRUE(waitFor([&] {
         const QWindow* focus = QGuiApplication::focusWindow();
         return focus && (focus == stage->designWindow() || focus == stage->videoWindow());

@@ -127,9 +127,15 @@ TEST(TavrineApp, WindowsShownAtLaunch) {
         h.app->runLaunchSetup();
         EXPECT_EQ(h.visibleWindows(), c.visible);
         EXPECT_EQ(h.loginItem.registerCalls, 1);
-        // Completing the onboarding leaves the next launch to the main window.
+        // Completing the onboarding leaves the next launch to the main window; a reset makes it a first one
+        // again, from the welcome page.
         h.app->setHasCompletedOnboarding(true);
         EXPECT_EQ(h.app->shouldShowOnboarding(), c.arguments.contains(QStringLiteral("--onboarding")));
+        h.defaults.setInteger(QStringLiteral("onboardingPage"), 8);
+        h.app->resetOnboarding();
+        EXPECT_TRUE(h.app->shouldShowOnboarding());
+        EXPECT_EQ(h.defaults.boolValue(QStringLiteral("hasCompletedOnboarding")), std::optional<bool>(false));
+        EXPECT_FALSE(h.defaults.integerValue(QStringLiteral("onboardingPage")).has_value());
     }
 }
 
