@@ -96,7 +96,7 @@ Item {
         }
     }
 
-    SoftShadow {
+    Shadow {
         anchors.fill: cluesCard
         visible: cluesCard.visible
         cornerRadius: cluesCard.radius
