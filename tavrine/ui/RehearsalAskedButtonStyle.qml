@@ -1,5 +1,5 @@
 import QtQuick
-import QtQuick.Controls.Basic
+import QtQuick.Controls
 import Tavrine.Ui
 
 // The button the rehearsal asks the user to press: a white bold label on one line in an accent capsule, a ring
