@@ -56,6 +56,16 @@ Item {
             color: field.color
             visible: field.cursorVisible && !controller.recording
         }
+        // A compact field of one line, as a recorder in a form row is (the style's own is 40 high).
+        topPadding: 3
+        bottomPadding: 3
+        background: Rectangle {
+            implicitWidth: 120
+            implicitHeight: 24
+            color: field.palette.base
+            border.width: field.activeFocus ? 2 : 1
+            border.color: field.activeFocus ? field.palette.highlight : field.palette.mid
+        }
         Accessible.name: root.label
         Accessible.description: controller.placeholderText
 

@@ -70,6 +70,8 @@ Item {
 
                 ToolBar {
                     Layout.fillWidth: true
+                    // A strip as high as the delete button (the style's is 40).
+                    implicitHeight: 28
                     RowLayout {
                         anchors.fill: parent
                         Label {
@@ -87,6 +89,10 @@ Item {
                             // Faint while there is nothing to delete.
                             icon.color: enabled ? SystemInk.text : SystemInk.secondaryText
                             display: AbstractButton.IconOnly
+                            icon.width: 16
+                            icon.height: 16
+                            implicitWidth: 28
+                            implicitHeight: 28
                             text: qsTr("Delete session")
                             ToolTip.text: text
                             ToolTip.visible: hovered

@@ -56,7 +56,7 @@ Item {
                 layer.enabled: true
                 layer.smooth: true
                 layer.mipmap: true
-                SoftShadow {
+                Shadow {
                     // The software renderer has always drawn the card without its shadow.
                     visible: GraphicsInfo.api !== GraphicsInfo.Software && GraphicsInfo.api !== GraphicsInfo.Unknown
                     anchors.fill: recapCard

@@ -98,7 +98,7 @@ Item {
         }
     }
 
-    SoftShadow {
+    Shadow {
         anchors.fill: cluesCard
         visible: cluesCard.visible
         cornerRadius: cluesCard.radius

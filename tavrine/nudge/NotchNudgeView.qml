@@ -1,6 +1,7 @@
 import QtQuick
-import QtQuick.Controls.Basic
+import QtQuick.Controls
 import Tavrine.Nudge
+import Tavrine.Ui as Ui
 
 // The nudge in a black silhouette that grows out of the notch: closed it covers the notch and a little beside
 // it, open it carries the close row and the card. Every animation is keyed to the state's isOpen.
@@ -51,10 +52,9 @@ Item {
         width: root.areaWidth
         height: root.areaHeight
 
-        NotchShadowItem {
+        Ui.Shadow {
             anchors.fill: silhouette
-            earRadius: silhouette.earRadius
-            bottomRadius: silhouette.bottomRadius
+            shapes: [{outline: silhouette.outline}]
             color: "black"
             blurRadius: 14
             verticalOffset: 8

@@ -15,6 +15,7 @@ void NotchShapeItem::setEarRadius(double radius) {
     if (assignIfChanged(m_ear, radius)) {
         update();
         emit shapeChanged();
+        emit outlineChanged();
     }
 }
 
@@ -22,6 +23,7 @@ void NotchShapeItem::setBottomRadius(double radius) {
     if (assignIfChanged(m_bottom, radius)) {
         update();
         emit shapeChanged();
+        emit outlineChanged();
     }
 }
 
@@ -32,9 +34,19 @@ void NotchShapeItem::setColor(const QColor& color) {
     }
 }
 
+QPainterPath NotchShapeItem::outline() const {
+    return notchShapePath(QRectF(0, 0, width(), height()), m_ear, m_bottom);
+}
+
+void NotchShapeItem::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
+    QQuickPaintedItem::geometryChange(newGeometry, oldGeometry);
+    if (newGeometry.size() != oldGeometry.size())
+        emit outlineChanged();
+}
+
 void NotchShapeItem::paint(QPainter* painter) {
     painter->setRenderHint(QPainter::Antialiasing);
-    painter->fillPath(notchShapePath(QRectF(0, 0, width(), height()), m_ear, m_bottom), m_color);
+    painter->fillPath(outline(), m_color);
 }
 
 } // namespace tavrine::nudge

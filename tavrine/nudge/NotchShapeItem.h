@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPainterPath>
 #include <QQuickPaintedItem>
 #include <QtQml/qqmlregistration.h>
 
@@ -13,6 +14,8 @@ class NotchShapeItem : public QQuickPaintedItem {
     Q_PROPERTY(double earRadius READ earRadius WRITE setEarRadius NOTIFY shapeChanged)
     Q_PROPERTY(double bottomRadius READ bottomRadius WRITE setBottomRadius NOTIFY shapeChanged)
     Q_PROPERTY(QColor color READ color WRITE setColor NOTIFY shapeChanged)
+    // The silhouette in the item's coordinates, for the shadow under it.
+    Q_PROPERTY(QPainterPath outline READ outline NOTIFY outlineChanged)
 public:
     explicit NotchShapeItem(QQuickItem* parent = nullptr);
     double earRadius() const { return m_ear; }
@@ -21,10 +24,15 @@ public:
     void setBottomRadius(double radius);
     QColor color() const { return m_color; }
     void setColor(const QColor& color);
+    QPainterPath outline() const;
     void paint(QPainter* painter) override;
 
 signals:
     void shapeChanged();
+    void outlineChanged();
+
+protected:
+    void geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) override;
 
 private:
     double m_ear = 6;

@@ -66,7 +66,7 @@ Item {
         layer.sourceRect: Qt.rect(-12, -12, width + 24, height + 28)
 
         // The shadow of the arrow and the label together: black at 0.3, blurred 10, 4 down.
-        Ui.ShapeShadow {
+        Ui.Shadow {
             objectName: "pointerShadow"
             anchors.fill: parent
             // The software renderer has always drawn the pointer without its shadow.

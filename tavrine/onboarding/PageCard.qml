@@ -1,4 +1,5 @@
 import QtQuick
+import Tavrine.Ui
 
 // The white card that holds the permissions, rehearsal and ready pages: 440 wide, content at the leading edge.
 Item {
@@ -9,18 +10,13 @@ Item {
     implicitWidth: 440
     implicitHeight: holder.childrenRect.height + 32
 
-    // A soft shadow 8 below the card, drawn as a few widening veils so every renderer shows it.
-    Repeater {
-        model: 6
-        Rectangle {
-            required property int index
-            x: -index * 3
-            y: 8 - index * 3
-            width: card.width + index * 6
-            height: card.height + index * 6
-            radius: 14 + index * 3
-            color: Qt.rgba(0, 0, 0, 0.08 / 6)
-        }
+    // Black at 8 %, blurred 18, 8 down.
+    Shadow {
+        anchors.fill: parent
+        cornerRadius: 14
+        color: Qt.rgba(0, 0, 0, 0.08)
+        blurRadius: 18
+        verticalOffset: 8
     }
     Rectangle {
         anchors.fill: parent

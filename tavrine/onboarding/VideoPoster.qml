@@ -129,15 +129,14 @@ Item {
                     width: card.width
                     height: card.height
                     rotation: 4
-                    // Black at 0.14, blurred 12 with nine taps, 6 down.
-                    ShapeShadow {
+                    // Black at 0.14, blurred 12, 6 down.
+                    Shadow {
                         anchors.fill: card
                         // The software renderer has always drawn the card without its shadow.
                         visible: GraphicsInfo.api !== GraphicsInfo.Software && GraphicsInfo.api !== GraphicsInfo.Unknown
                         shapes: [{rect: Qt.rect(0, 0, width, height), radius: card.radius}]
                         color: Qt.rgba(0, 0, 0, 0.14)
                         blurRadius: 12
-                        samples: 9
                         verticalOffset: 6
                     }
                     Rectangle {

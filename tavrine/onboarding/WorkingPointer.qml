@@ -22,7 +22,7 @@ Item {
     Accessible.ignored: true
 
     // The black arrow in a thin white rim, and the soft shadow of both: one picture, moved as a whole.
-    ShapeShadow {
+    Shadow {
         objectName: "workingPointerArrow"
         x: root.offsetX
         y: root.offsetY
@@ -30,6 +30,7 @@ Item {
         height: root.side
         shapes: [{symbol: "qrc:/Tavrine/Onboarding/icons/cursorarrow.svg", rect: Qt.rect(0, 0, width, height)}]
         fill: "black"
+        drawsShapes: true
         haloColor: root.effects ? "white" : "transparent"
         haloRadius: 0.6
         haloSpread: 0.6

@@ -30,6 +30,22 @@ void DurationModel::setMinutes(int minutes) {
     emit minutesChanged();
 }
 
+int DurationModel::selectedSegment() const {
+    const int preset = int(presets().indexOf(m_minutes));
+    return preset >= 0 ? preset : int(presets().size());
+}
+
+QRectF DurationModel::segmentFrame(int index, QSizeF size) {
+    const int presetCount = int(presets().size());
+    if (index < 0 || index > presetCount || !(size.width() > 0) || !(size.height() > 0))
+        return {};
+    const qreal shared = size.width() - presetCount * segmentSpacing;
+    const qreal customWidth = std::max(minimumCustomWidth, shared / (presetCount + 1));
+    const qreal presetWidth = std::max(0.0, (shared - customWidth) / presetCount);
+    const qreal x = index * (presetWidth + segmentSpacing);
+    return QRectF(x, 0, index == presetCount ? customWidth : presetWidth, size.height());
+}
+
 QString DurationModel::customAccessibleName() const {
     return QStringLiteral("Custom duration, ") + QString::number(m_custom) + QStringLiteral(" minutes");
 }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QRectF>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -22,6 +23,8 @@ class DurationModel final : public QObject {
     Q_PROPERTY(int minutes READ minutes WRITE setMinutes NOTIFY minutesChanged)
     Q_PROPERTY(int custom READ custom NOTIFY customChanged)
     Q_PROPERTY(bool isCustom READ isCustom NOTIFY minutesChanged)
+    // The selected segment: a preset's place among the presets, or the custom segment's (after the presets).
+    Q_PROPERTY(int selectedSegment READ selectedSegment NOTIFY minutesChanged)
     Q_PROPERTY(QList<int> presets READ presets CONSTANT)
     Q_PROPERTY(QString customLabel READ customLabel NOTIFY customChanged)
     Q_PROPERTY(QString customAccessibleName READ customAccessibleName NOTIFY customChanged)
@@ -31,6 +34,8 @@ public:
     static constexpr int minimumCustom = 5;
     static constexpr int maximumCustom = 180;
     static constexpr int defaultCustom = 60;
+    static constexpr qreal segmentSpacing = 4;
+    static constexpr qreal minimumCustomWidth = 108;
     static inline const QString customKey = QStringLiteral("customMinutes");
 
     // `defaults` outlives the model.
@@ -45,6 +50,11 @@ public:
     void setMinutes(int minutes);
     int custom() const { return m_custom; }
     bool isCustom() const { return !isPreset(m_minutes); }
+    int selectedSegment() const;
+    // Where segment `index` (the presets, then the custom one) lies in a row of `size`: the segments share the
+    // width with 4 between them, the custom one never narrower than 108. The segments and the thumb behind the
+    // selected one are both placed by it, so the thumb never waits for a segment to exist.
+    Q_INVOKABLE static QRectF segmentFrame(int index, QSizeF size);
     QString customLabel() const { return QString::number(m_custom) + u'm'; }
     QString customAccessibleName() const;
 

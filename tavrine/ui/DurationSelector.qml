@@ -38,50 +38,54 @@ Item {
         bottomColor: Qt.rgba(1, 1, 1, 0.06)
     }
 
-    // Behind the selected segment; it follows the segment's frame with the selection's spring.
+    // Behind the selected segment; it follows the segment's frame with the selection's spring. Its frame is the
+    // segment's own formula, not the segment item, so it stands right from the first frame and after any change
+    // of the selection or the segments.
     Rectangle {
         id: thumb
         objectName: "durationThumb"
-        readonly property Item target: root.model.isCustom ? customSegment : presets.itemAt(presetIndex)
-        readonly property int presetIndex: root.model.presets.indexOf(root.model.minutes)
-        x: target ? row.x + target.x : 0
-        y: row.y
-        width: target ? target.width : 0
-        height: row.height
+        readonly property rect frame: root.model.segmentFrame(root.model.selectedSegment, row.area)
+        x: row.x + frame.x
+        y: row.y + frame.y
+        width: frame.width
+        height: frame.height
         radius: height / 2
         color: root.dark ? PillMetrics.ink(true, 0.16) : Qt.rgba(1, 1, 1, 0.92)
         // Only changes of the selection slide; the first placement does not.
         property bool slides: false
-        Rectangle {
+        // Black at 18 %, blurred 3, 1 down: the shadow of what the capsule's fill covers.
+        Shadow {
+            objectName: "durationThumbShadow"
             z: -1
             anchors.fill: parent
-            anchors.topMargin: 1
-            anchors.bottomMargin: -1
-            radius: parent.radius
+            cornerRadius: thumb.radius
+            fill: thumb.color
             color: Qt.rgba(0, 0, 0, 0.18)
+            blurRadius: 3
+            verticalOffset: 1
         }
         Behavior on x { enabled: thumb.slides; NumberAnimation { duration: 350; easing.type: Easing.OutCubic } }
         Behavior on width { enabled: thumb.slides; NumberAnimation { duration: 350; easing.type: Easing.OutCubic } }
     }
 
-    RowLayout {
+    Item {
         id: row
         anchors.fill: parent
         anchors.margins: 4
-        spacing: 4
-        // The four segments share the width; the custom one is never narrower than 108.
-        readonly property real customWidth: Math.max(108, (width - 3 * spacing) / 4)
-        readonly property real presetWidth: Math.max(0, (width - 3 * spacing - customWidth) / 3)
+        readonly property size area: Qt.size(width, height)
 
         Repeater {
             id: presets
             model: root.model.presets
             delegate: T.AbstractButton {
                 required property int modelData
+                required property int index
                 readonly property bool chosen: root.model.minutes === modelData
+                readonly property rect frame: root.model.segmentFrame(index, row.area)
                 objectName: "preset" + modelData
-                Layout.fillHeight: true
-                Layout.preferredWidth: row.presetWidth
+                x: frame.x
+                width: frame.width
+                height: frame.height
                 text: modelData + "m"
                 Accessible.name: text
                 Accessible.selected: chosen
@@ -101,8 +105,10 @@ Item {
         Item {
             id: customSegment
             objectName: "duration"
-            Layout.fillHeight: true
-            Layout.preferredWidth: row.customWidth
+            readonly property rect frame: root.model.segmentFrame(root.model.presets.length, row.area)
+            x: frame.x
+            width: frame.width
+            height: frame.height
             readonly property color ink: root.model.isCustom ? root.primary : root.secondary
 
             Accessible.role: Accessible.SpinBox

@@ -25,7 +25,7 @@ Item {
         && GraphicsInfo.api !== GraphicsInfo.Unknown
 
     // The shadow of what the capsule covers (its fill and its edge), drawn once and kept while nothing changes.
-    SoftShadow {
+    Shadow {
         objectName: "pillShadow"
         visible: root.effectsAvailable
         anchors.fill: capsule

@@ -1,5 +1,5 @@
 import QtQuick
-import QtQuick.Controls.Basic
+import QtQuick.Controls
 import Tavrine.Ui
 
 // The button the rehearsal asks the user to press: a white bold label on one line in an accent capsule, a ring
@@ -40,16 +40,15 @@ Button {
 
     background: Item {
         implicitHeight: 28
-        // The shadow of an opaque capsule, drawn on its own so a pressed fill leaves it unchanged.
-        SoftGlow {
+        // The shadow of an opaque capsule, drawn on its own so a pressed fill leaves it unchanged: the accent at
+        // half strength, blurred 8, 2 down.
+        Shadow {
             objectName: "askedButtonShadow"
-            x: 0
-            y: 2
-            width: parent.width
-            height: parent.height
-            glowRadius: 4
-            cornerRadius: height / 2 + glowRadius
+            anchors.fill: parent
+            cornerRadius: height / 2
             color: Qt.rgba(AppStyle.accentColor.r, AppStyle.accentColor.g, AppStyle.accentColor.b, 0.5)
+            blurRadius: 8
+            verticalOffset: 2
         }
         AskedButtonPulse {
             anchors.fill: parent

@@ -5,6 +5,7 @@
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
 #include "tavrine/core/Clock.h"
+#include "tavrine/core/ManualClock.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
@@ -40,15 +41,20 @@ void scheme(QQuickItem* root) {
         currentScheme->apply(root);
 }
 
+// What a user does to a scene's window before it is drawn (taps), nothing when empty.
+using UserSteps = std::function<void(QQuickWindow&)>;
+
 // `handPalette` false leaves the controls the palette the style took as it loaded, as the application's own
 // windows do: a view must then take the desktop's colours itself.
-QImage grab(QQuickItem* item, int width, int height, bool handPalette = true) {
+QImage grab(QQuickItem* item, int width, int height, bool handPalette = true, const UserSteps& steps = {}) {
     if (handPalette)
         scheme(item);
     item->setSize(QSizeF(width, height));
     auto window = showInWindow(item, width, height);
     window->setColor(QGuiApplication::palette().color(QPalette::Window));
     QCoreApplication::processEvents();
+    if (steps)
+        steps(*window);
     QImage image = grabScene(*window);
     item->setParentItem(nullptr);
     return image;
@@ -58,6 +64,7 @@ QImage grab(QQuickItem* item, int width, int height, bool handPalette = true) {
 struct HistoryScene {
     QTemporaryDir folder;
     MemoryUserDefaults notes;
+    ManualClock clock{1000, sceneNow()};
     std::unique_ptr<SessionHistory> history;
     std::unique_ptr<HistoryBrowser> browser;
 
@@ -78,15 +85,15 @@ struct HistoryScene {
         }
         history = std::make_unique<SessionHistory>(options);
         if (withSessions) {
-            for (const SessionSummary& summary : sampleHistory(QDateTime::currentDateTime()))
-                history->record(summary, QDateTime::currentDateTime());
+            for (const SessionSummary& summary : sampleHistory(sceneNow()))
+                history->record(summary, sceneNow());
         }
-        browser = std::make_unique<HistoryBrowser>(history.get(), Clock::system());
+        browser = std::make_unique<HistoryBrowser>(history.get(), clock);
     }
 };
 
-QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadableFile = false,
-                     bool lostAtQuit = false) {
+QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadableFile = false, bool lostAtQuit = false,
+                     const UserSteps& steps = {}) {
     return inScheme(dark, [&] {
         HistoryScene scene(withSessions, unreadableFile, lostAtQuit);
         // As the History window holds it: on the desktop's window colour, the palette not handed down.
@@ -98,7 +105,7 @@ QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadabl
                              {{QStringLiteral("browser"), QVariant::fromValue(scene.browser.get())}});
         if (!view)
             return QImage();
-        return grab(qobject_cast<QQuickItem*>(view.get()), 720, 480, false);
+        return grab(qobject_cast<QQuickItem*>(view.get()), 720, 480, false, steps);
     });
 }
 
@@ -106,7 +113,7 @@ QImage historyWindow(QmlHarness& h, bool withSessions, bool dark, bool unreadabl
 QImage timeline(QmlHarness& h, int selection, bool inRecap, bool dark) {
     return inScheme(dark, [&] {
         TimelineModel model;
-        const SessionSummary summary = sampleRecapSummary();
+        const SessionSummary summary = sampleRecapSummary(sceneNow().date());
         model.setTimeline(summary.timeline, summary.startedAt.toLocalTime());
         auto view = h.createFromText(
             "import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
@@ -125,7 +132,7 @@ QImage timeline(QmlHarness& h, int selection, bool inRecap, bool dark) {
 
 QImage recapCard(QmlHarness& h) {
     RecapCardModel card;
-    card.setSummary(sampleRecapSummary());
+    card.setSummary(sampleRecapSummary(sceneNow().date()));
     auto view = h.createFromText("import QtQuick\nimport Tavrine.HistoryView\n"
                                  "Rectangle { id: root; color: \"#d8d8dc\"; width: 392; height: shown.height + 48\n"
                                  "  required property RecapCardModel card\n"
@@ -139,11 +146,11 @@ QImage recapCard(QmlHarness& h) {
 
 enum class RecapState { BeforeImage, WithImage, SharePopup };
 
-QImage recapView(QmlHarness& h, RecapState state, bool dark, bool unsaved = false) {
+QImage recapView(QmlHarness& h, RecapState state, bool dark, bool unsaved = false, const UserSteps& steps = {}) {
     return inScheme(dark, [&] {
         // Without an engine the model never makes an image: the state before it is ready (or after it failed).
         RecapViewModel model(nullptr, state == RecapState::BeforeImage ? nullptr : &h.engine());
-        model.setSummary(sampleRecapSummary());
+        model.setSummary(sampleRecapSummary(sceneNow().date()));
         // A store that cannot be opened at all keeps the session waiting, with the reason.
         QTemporaryDir folder;
         SessionHistory::Options options;
@@ -151,7 +158,7 @@ QImage recapView(QmlHarness& h, RecapState state, bool dark, bool unsaved = fals
         options.driver = QStringLiteral("QNOSUCHDRIVER");
         SessionHistory history(options);
         if (unsaved) {
-            history.record(sampleRecapSummary(), QDateTime::currentDateTime());
+            history.record(sampleRecapSummary(sceneNow().date()), sceneNow());
             model.setHistory(&history);
         }
         auto view = h.createFromText("import QtQuick\nimport QtQuick.Controls\nimport Tavrine.HistoryView\n"
@@ -166,6 +173,8 @@ QImage recapView(QmlHarness& h, RecapState state, bool dark, bool unsaved = fals
         auto window = showInWindow(item, 420, 720);
         if (state != RecapState::BeforeImage && !QTest::qWaitFor([&] { return model.hasShareImage(); }))
             return QImage();
+        if (steps)
+            steps(*window);
         if (state == RecapState::SharePopup) {
             QMetaObject::invokeMethod(findObject(view.get(), QStringLiteral("sharePopup")), "open");
             QTest::qWait(400); // the popup's and its dimmer's fade
@@ -206,6 +215,25 @@ void addHistoryScenes(std::vector<RenderScene>& scenes) {
                       [](QmlHarness& h) { return recapView(h, RecapState::SharePopup, false); }});
     scenes.push_back({"history-recapview", "share-popup-dark",
                       [](QmlHarness& h) { return recapView(h, RecapState::SharePopup, true); }});
+    // What a tap changes: another session in the list, a block of the recap's timeline (its clues over the
+    // timeline), then the clues card itself (which clears the selection).
+    scenes.push_back({"history-window", "tap-second-session", [](QmlHarness& h) {
+                          return historyWindow(h, true, false, false, false, [](QQuickWindow& window) {
+                              tapItem(window, QStringLiteral("historyRow"), 1);
+                          });
+                      }});
+    scenes.push_back({"history-recapview", "tap-detour", [](QmlHarness& h) {
+                          return recapView(h, RecapState::WithImage, false, false, [](QQuickWindow& window) {
+                              tapItem(window, QStringLiteral("timelineBlock"), sampleSelectedSegment);
+                          });
+                      }});
+    scenes.push_back({"history-recapview", "tap-detour-then-clues", [](QmlHarness& h) {
+                          return recapView(h, RecapState::WithImage, false, false, [](QQuickWindow& window) {
+                              tapItem(window, QStringLiteral("timelineBlock"), sampleSelectedSegment);
+                              settledPicture(window);
+                              tapItem(window, QStringLiteral("timelineClues"));
+                          });
+                      }});
 }
 
 TAVRINE_RENDER_SCENES(addHistoryScenes)

@@ -25,10 +25,10 @@ SessionSummary::Detour detour(const QString& phrase, double seconds, const QDate
 
 } // namespace
 
-SessionSummary sampleRecapSummary() {
+SessionSummary sampleRecapSummary(const QDate& day) {
     SessionSummary summary;
     summary.intention = QStringLiteral("Write the quarterly report");
-    summary.startedAt = QDateTime(QDate::currentDate(), QTime(9, 41));
+    summary.startedAt = QDateTime(day, QTime(9, 41));
     summary.focusedSeconds = 1260;
     summary.completed = true;
     summary.detours = 3;

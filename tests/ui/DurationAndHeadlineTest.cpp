@@ -1,9 +1,15 @@
+#include "support/QmlTestSupport.h"
 #include "tavrine/core/UserDefaults.h"
 #include "tavrine/ui/DurationModel.h"
 #include "tavrine/ui/HeadlineRotation.h"
+#include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QImage>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace tavrine::ui {
@@ -54,7 +60,7 @@ TEST(DurationModel, StepsClampToTheRangeAndSelectTheCustomLength) {
         int customAfter, minutesAfter;
     };
     const Case cases[] = {
-        {180, 30, +5, 180, 180}, {5, 30, -5, 5, 5},   {7, 30, -5, 5, 5},
+        {180, 30, +5, 180, 180}, {5, 30, -5, 5, 5},    {7, 30, -5, 5, 5},
         {60, 30, +5, 65, 65},    {60, 60, -5, 55, 55}, {178, 45, +5, 180, 180},
     };
     for (const Case& c : cases) {
@@ -73,8 +79,10 @@ TEST(DurationModel, AdoptsOnlyNonPresetMinutesWithinTheRange) {
     struct Case {
         int minutes;
         int customAfter;
+        int segment; // the one the thumb lies behind
     };
-    const Case cases[] = {{30, 60}, {50, 50}, {200, 60}, {0, 60}, {5, 5}, {180, 180}, {181, 60}, {4, 60}};
+    const Case cases[] = {{30, 60, 1},   {50, 50, 3},  {200, 60, 3}, {0, 60, 3},  {5, 5, 3},
+                          {180, 180, 3}, {181, 60, 3}, {4, 60, 3},   {15, 60, 0}, {45, 60, 2}};
     for (const Case& c : cases) {
         MemoryUserDefaults defaults;
         DurationModel model(defaults, c.minutes);
@@ -82,6 +90,7 @@ TEST(DurationModel, AdoptsOnlyNonPresetMinutesWithinTheRange) {
         EXPECT_EQ(model.custom(), c.customAfter) << c.minutes;
         EXPECT_EQ(model.minutes(), c.minutes) << "adopting never moves the planned length";
         EXPECT_EQ(model.isCustom(), !DurationModel::isPreset(c.minutes));
+        EXPECT_EQ(model.selectedSegment(), c.segment) << c.minutes;
     }
 }
 
@@ -128,6 +137,115 @@ TEST(DurationModel, AccessibleStepsReachAnotherSelector) {
     one.decrease();
     EXPECT_EQ(one.minutes(), 55);
     EXPECT_EQ(one.customAccessibleName(), QStringLiteral("Custom duration, 55 minutes"));
+}
+
+// The four segments share the row with 4 between them; the custom one takes a quarter but never less than 108,
+// the presets what is left; nothing for a segment that does not exist or a row of no size.
+TEST(DurationModel, SegmentsShareTheRowAndTheCustomOneKeepsItsWidth) {
+    struct Case {
+        qreal width;
+        int index;
+        QRectF frame;
+    };
+    const Case cases[] = {
+        {452, 0, {0, 0, 110, 40}},
+        {452, 1, {114, 0, 110, 40}},
+        {452, 3, {342, 0, 110, 40}},
+        {336, 0, {0, 0, 72, 40}},
+        {336, 2, {152, 0, 72, 40}},
+        {336, 3, {228, 0, 108, 40}},
+        {108, 0, {0, 0, 0, 40}},
+        {108, 3, {12, 0, 108, 40}},
+        {452, 4, {}},
+        {452, -1, {}},
+        {0, 1, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DurationModel::segmentFrame(c.index, QSizeF(c.width, c.width > 0 ? 40 : 0)), c.frame)
+            << c.width << " " << c.index;
+}
+
+// The thumb lies behind the selected segment from the first frame the selector shows, whatever is selected then
+// (a preset, a custom length, one outside the custom range), at any width, and again after every way the
+// selection changes; its shadow is a blur round it, not a copy beside it.
+TEST(DurationSelector, TheThumbLiesBehindTheSelectedSegmentFromTheFirstFrame) {
+    enum class Then { Nothing, Choose45, Increase, SelectCustom, Choose15 };
+    struct Case {
+        const char* name;
+        int minutes;
+        int width;
+        Then then;
+        const char* selected; // the segment's object name
+    };
+    const Case cases[] = {
+        {"15 at first", 15, 344, Then::Nothing, "preset15"},
+        {"30 at first (the default)", 30, 344, Then::Nothing, "preset30"},
+        {"45 at first", 45, 344, Then::Nothing, "preset45"},
+        {"a custom length at first", 60, 344, Then::Nothing, "duration"},
+        {"a length outside the custom range", 200, 344, Then::Nothing, "duration"},
+        {"30 in a wider window", 30, 460, Then::Nothing, "preset30"},
+        {"45 chosen after 30", 30, 344, Then::Choose45, "preset45"},
+        {"a step from 30", 30, 344, Then::Increase, "duration"},
+        {"the custom length chosen", 15, 344, Then::SelectCustom, "duration"},
+        {"back from the custom length", 60, 344, Then::Choose15, "preset15"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::QmlHarness h;
+        MemoryUserDefaults defaults;
+        DurationModel model(defaults, c.minutes);
+        auto object =
+            h.create(componentUrl(QStringLiteral("Tavrine.Ui"), QStringLiteral("DurationSelector")),
+                     {{QStringLiteral("model"), QVariant::fromValue(&model)}, {QStringLiteral("dark"), false}});
+        auto* selector = qobject_cast<QQuickItem*>(object.get());
+        ASSERT_TRUE(selector);
+        selector->setWidth(c.width);
+        auto window = test::showInWindow(selector, c.width, 48);
+        switch (c.then) {
+        case Then::Nothing:
+            break;
+        case Then::Choose45:
+            model.choosePreset(45);
+            break;
+        case Then::Increase:
+            model.increase();
+            break;
+        case Then::SelectCustom:
+            model.selectCustom();
+            break;
+        case Then::Choose15:
+            model.choosePreset(15);
+            break;
+        }
+        if (c.then != Then::Nothing) { // the slide's end
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                QQuickItem* thumb = test::findItem(selector, QStringLiteral("durationThumb"));
+                QQuickItem* segment = test::findItem(selector, QString::fromLatin1(c.selected));
+                return thumb && segment && thumb->x() == segment->mapToItem(selector, QPointF()).x();
+            }));
+        }
+        QQuickItem* thumb = test::findItem(selector, QStringLiteral("durationThumb"));
+        QQuickItem* segment = test::findItem(selector, QString::fromLatin1(c.selected));
+        ASSERT_TRUE(thumb && segment);
+        const QRectF behind = segment->mapRectToItem(selector, QRectF(0, 0, segment->width(), segment->height()));
+        EXPECT_GT(thumb->width(), 0);
+        EXPECT_EQ(QRectF(thumb->position(), thumb->size()), behind);
+        // Drawn: the thumb's near-white fill beside the segment's label, where the track shows elsewhere.
+        const QImage image = window->grabWindow();
+        const QPoint inside = behind.topLeft().toPoint() + QPoint(3, int(behind.height() / 2));
+        EXPECT_GT(qGray(image.pixel(inside)), 240) << "the thumb";
+        // Two below the thumb its blurred shadow still darkens the track (the copy one lower that was there did
+        // not reach), against the same place under another segment.
+        const int below = int(behind.bottom()) + 2;
+        QQuickItem* another = test::findItem(selector, QString::fromLatin1(c.selected) == QStringLiteral("duration")
+                                                           ? QStringLiteral("preset15")
+                                                           : QStringLiteral("duration"));
+        ASSERT_TRUE(another);
+        const QRectF other = another->mapRectToItem(selector, QRectF(0, 0, another->width(), another->height()));
+        EXPECT_LE(qGray(image.pixel(int(behind.center().x()), below)),
+                  qGray(image.pixel(int(other.center().x()), below)) - 2);
+        EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    }
 }
 
 TEST(HeadlineRotation, CyclesThroughTheFiveHeadlinesInOrder) {

@@ -1,8 +1,12 @@
-// Scenes of the shared view pieces for scripts/render-views: tray icons, pill buttons, frosted windows.
+// Scenes of the shared view pieces for scripts/render-views: tray icons, pill buttons, frosted windows, the
+// duration selector as it first shows and after a tap.
 #include "fakes/FakeCompositing.h"
 #include "support/QmlTestSupport.h"
 #include "support/RenderScenes.h"
+#include "tavrine/core/UserDefaults.h"
+#include "tavrine/ui/DurationModel.h"
 #include "tavrine/ui/Frosted.h"
+#include "tavrine/ui/QmlEngineSetup.h"
 #include "tavrine/ui/TrayLabel.h"
 
 #include <QPainter>
@@ -17,8 +21,12 @@ namespace {
 QImage trayIcons() {
     using B = MenuBarSessionBackground;
     const ui::TrayLabelState states[] = {
-        {}, {true, "25:03", B::None}, {true, "25:03", B::Relevant}, {true, "07:41", B::Unrelated},
-        {true, "00:12", B::DriftPending}, {true, "179:59", B::Relevant},
+        {},
+        {true, "25:03", B::None},
+        {true, "25:03", B::Relevant},
+        {true, "07:41", B::Unrelated},
+        {true, "00:12", B::DriftPending},
+        {true, "179:59", B::Relevant},
     };
     // Each icon at the size a panel shows it (24) and as drawn (64), on a dark and a light panel.
     QImage sheet(6 * 100, 2 * 100, QImage::Format_ARGB32);
@@ -54,20 +62,41 @@ QImage pills(QmlHarness& h, bool dark) {
     const QByteArray backdrop = dark ? "'#262626'" : "'#f2f2f2'";
     return grabQml(h,
                    "import QtQuick\nimport Tavrine.Ui\n"
-                   "Rectangle { width: 520; height: 200; color: " + backdrop + "\n"
-                   " Column { x: 16; y: 16; spacing: 12\n"
-                   "  Row { spacing: 10\n"
-                   "   PillButton { text: 'Start'; dark: " + scheme + " }\n"
-                   "   PillButton { text: 'Selected'; selected: true; dark: " + scheme + " }\n"
-                   "   PillButton { text: 'Disabled'; enabled: false; dark: " + scheme + " }\n"
-                   "   PillButton { text: '+'; shape: PillButton.Circle; dark: " + scheme + " }\n"
-                   "   PillButton { text: '×'; shape: PillButton.Circle; diameter: 24; dark: " + scheme + " } }\n"
-                   "  Row { spacing: 10\n"
-                   "   PillButton { text: 'Mini'; controlSize: PillMetrics.Mini; dark: " + scheme + " }\n"
-                   "   PillButton { text: 'Small'; controlSize: PillMetrics.Small; dark: " + scheme + " }\n"
-                   "   PillButton { text: 'Large'; controlSize: PillMetrics.Large; dark: " + scheme + " }\n"
-                   "   PillButton { text: 'Extra large'; controlSize: PillMetrics.ExtraLarge; dark: " + scheme + " } }\n"
-                   "  PillButton { text: 'Get back to work on what you said you would do'; dark: " + scheme + " } } }",
+                   "Rectangle { width: 520; height: 200; color: " +
+                       backdrop +
+                       "\n"
+                       " Column { x: 16; y: 16; spacing: 12\n"
+                       "  Row { spacing: 10\n"
+                       "   PillButton { text: 'Start'; dark: " +
+                       scheme +
+                       " }\n"
+                       "   PillButton { text: 'Selected'; selected: true; dark: " +
+                       scheme +
+                       " }\n"
+                       "   PillButton { text: 'Disabled'; enabled: false; dark: " +
+                       scheme +
+                       " }\n"
+                       "   PillButton { text: '+'; shape: PillButton.Circle; dark: " +
+                       scheme +
+                       " }\n"
+                       "   PillButton { text: '×'; shape: PillButton.Circle; diameter: 24; dark: " +
+                       scheme +
+                       " } }\n"
+                       "  Row { spacing: 10\n"
+                       "   PillButton { text: 'Mini'; controlSize: PillMetrics.Mini; dark: " +
+                       scheme +
+                       " }\n"
+                       "   PillButton { text: 'Small'; controlSize: PillMetrics.Small; dark: " +
+                       scheme +
+                       " }\n"
+                       "   PillButton { text: 'Large'; controlSize: PillMetrics.Large; dark: " +
+                       scheme +
+                       " }\n"
+                       "   PillButton { text: 'Extra large'; controlSize: PillMetrics.ExtraLarge; dark: " +
+                       scheme +
+                       " } }\n"
+                       "  PillButton { text: 'Get back to work on what you said you would do'; dark: " +
+                       scheme + " } } }",
                    520, 200);
 }
 
@@ -103,12 +132,41 @@ QImage frostedWindow(QmlHarness& h, bool compositor) {
     return image;
 }
 
+// The selector on a window's ground, `minutes` planned, after a tap on the segment named `tapped` (none: as it
+// first shows).
+QImage durationSelector(QmlHarness& h, int minutes, bool dark, const QString& tapped = {}) {
+    MemoryUserDefaults defaults;
+    ui::DurationModel model(defaults, minutes);
+    auto object = h.createFromText(
+        "import QtQuick\nimport Tavrine.Ui\n"
+        "Rectangle { id: root; width: 376; height: 64; required property var model\n"
+        "  required property bool dark; color: dark ? '#262626' : '#f2f2f2'\n"
+        "  DurationSelector { x: 16; y: 8; width: 344; model: root.model; dark: root.dark } }",
+        {{QStringLiteral("model"), QVariant::fromValue<QObject*>(&model)}, {QStringLiteral("dark"), dark}});
+    auto* item = qobject_cast<QQuickItem*>(object.get());
+    if (!item)
+        return {};
+    auto window = showInWindow(item, 376, 64);
+    if (!tapped.isEmpty() && !tapItem(*window, tapped))
+        return {};
+    return grabScene(*window);
+}
+
 void registerUiScenes(std::vector<RenderScene>& scenes) {
     scenes.push_back({"TrayIcon", "states", [](QmlHarness&) { return trayIcons(); }});
     scenes.push_back({"PillButton", "dark", [](QmlHarness& h) { return pills(h, true); }});
     scenes.push_back({"PillButton", "light", [](QmlHarness& h) { return pills(h, false); }});
     scenes.push_back({"FrostedWindow", "compositor", [](QmlHarness& h) { return frostedWindow(h, true); }});
     scenes.push_back({"FrostedWindow", "noCompositor", [](QmlHarness& h) { return frostedWindow(h, false); }});
+    scenes.push_back({"DurationSelector", "first-30", [](QmlHarness& h) { return durationSelector(h, 30, false); }});
+    scenes.push_back(
+        {"DurationSelector", "first-30-dark", [](QmlHarness& h) { return durationSelector(h, 30, true); }});
+    scenes.push_back(
+        {"DurationSelector", "first-custom", [](QmlHarness& h) { return durationSelector(h, 60, false); }});
+    scenes.push_back({"DurationSelector", "tap-45",
+                      [](QmlHarness& h) { return durationSelector(h, 30, false, QStringLiteral("preset45")); }});
+    scenes.push_back({"DurationSelector", "tap-more",
+                      [](QmlHarness& h) { return durationSelector(h, 30, false, QStringLiteral("moreMinutes")); }});
 }
 
 } // namespace

@@ -1,8 +1,6 @@
-#include "tavrine/ui/SoftShadow.h"
-#include "tavrine/ui/CapsuleBorder.h"
+#include "tavrine/ui/Shadow.h"
 #include "support/QmlTestSupport.h"
-#include "tavrine/ui/ShapeShadow.h"
-#include "tavrine/ui/SoftGlow.h"
+#include "tavrine/ui/CapsuleBorder.h"
 
 #include <QFile>
 #include <QImage>
@@ -16,9 +14,7 @@
 #include <cstdlib>
 
 using tavrine::ui::CapsuleBorder;
-using tavrine::ui::ShapeShadow;
-using tavrine::ui::SoftGlow;
-using tavrine::ui::SoftShadow;
+using tavrine::ui::Shadow;
 
 namespace {
 
@@ -40,11 +36,24 @@ int mirrorDifference(const QImage& image) {
     return largest;
 }
 
+// A rounded rectangle of `size` at the origin, filled as `fill` says, its edge as `top` and `bottom` say, blurred
+// `blur` in `color`; only the shadow, whose picture starts `blur` pixels up and left of the shape.
+QImage roundedShadow(QSize size, qreal cornerRadius, qreal fill, int blur, const QColor& color, qreal top = 0,
+                     qreal bottom = 0) {
+    Shadow::Look look;
+    look.fill = QColor::fromRgbF(0, 0, 0, float(fill));
+    look.edgeTop = QColor::fromRgbF(0, 0, 0, float(top));
+    look.edgeBottom = QColor::fromRgbF(0, 0, 0, float(bottom));
+    look.color = color;
+    look.blur.radius = blur;
+    return Shadow::draw({Shadow::Shape{QRectF(QPointF(0, 0), QSizeF(size)), cornerRadius, {}, 0, {}}}, look, 1).image;
+}
+
 } // namespace
 
 // The blur spreads the shape's coverage without losing or adding any (so the image is large enough and the
 // weights are normalised), keeps it symmetric, and leaves the middle of a wide shape at fill times colour.
-TEST(SoftShadow, BlursTheCoverageIntoAnImageLargerByTheRadius) {
+TEST(Shadow, BlursTheCoverageIntoAnImageLargerByTheRadius) {
     struct Case {
         const char* name;
         QSize size;
@@ -61,17 +70,14 @@ TEST(SoftShadow, BlursTheCoverageIntoAnImageLargerByTheRadius) {
         {"an empty shape", {0, 0}, 0, 1.0, 3, 1.0},
     };
     for (const Case& c : cases) {
-        SoftShadow::Shape shape;
-        shape.size = c.size;
-        shape.cornerRadius = c.cornerRadius;
-        shape.fill = c.fill;
-        const QImage image = SoftShadow::render(shape, c.blur, QColor::fromRgbF(0, 0, 0, float(c.colorAlpha)));
-        const int pad = std::max(0, c.blur);
-        ASSERT_EQ(image.size(), c.size + QSize(2 * pad, 2 * pad)) << c.name;
+        const QImage image =
+            roundedShadow(c.size, c.cornerRadius, c.fill, c.blur, QColor::fromRgbF(0, 0, 0, float(c.colorAlpha)));
         if (c.size.isEmpty()) {
-            EXPECT_EQ(alphaSum(image), 0) << c.name;
+            EXPECT_TRUE(image.isNull()) << c.name;
             continue;
         }
+        const int pad = std::max(0, c.blur);
+        ASSERT_EQ(image.size(), c.size + QSize(2 * pad, 2 * pad)) << c.name;
         // Coverage of the rounded corners aside, the shape's area in alpha.
         const double corners = (4 - 3.14159265) * c.cornerRadius * c.cornerRadius;
         const double expected = (c.size.width() * c.size.height() - corners) * c.fill * c.colorAlpha * 255;
@@ -82,14 +88,8 @@ TEST(SoftShadow, BlursTheCoverageIntoAnImageLargerByTheRadius) {
     }
 }
 
-TEST(SoftShadow, AFaintEdgeCastsAShadowThatFadesAsTheEdgeDoes) {
-    SoftShadow::Shape shape;
-    shape.size = QSize(60, 30);
-    shape.cornerRadius = 15;
-    shape.fill = 0;
-    shape.edgeTop = 0.24;
-    shape.edgeBottom = 0.06;
-    const QImage image = SoftShadow::render(shape, 3, Qt::black);
+TEST(Shadow, AFaintEdgeCastsAShadowThatFadesAsTheEdgeDoes) {
+    const QImage image = roundedShadow(QSize(60, 30), 15, 0, 3, Qt::black, 0.24, 0.06);
     const int middle = image.width() / 2;
     const int top = qAlpha(image.pixel(middle, 3));
     const int bottom = qAlpha(image.pixel(middle, image.height() - 4));
@@ -130,77 +130,100 @@ TEST(CapsuleBorder, StrokesTheEdgeFadingFromTopToBottomAndLeavesTheRestClear) {
     EXPECT_EQ(item.radius(), 10);
 }
 
-// The asked button's glow: strongest over the capsule, fading to nothing at the edge of its reach (the glow
-// radius plus the clamped corner radius), evenly on each side; with no corner radius the full colour inside.
-TEST(SoftGlow, FadesFromTheRectangleToNothingAtItsReach) {
-    SoftGlow::Glow glow;
-    glow.size = QSizeF(100, 28);
-    glow.glowRadius = 4;
-    glow.cornerRadius = 60; // clamped to half the height plus the glow radius
-    EXPECT_EQ(SoftGlow::area(glow), QRectF(-22, -22, 144, 72));
-    const QImage image = SoftGlow::render(glow, QColor::fromRgbF(1, 0, 0, 0.5));
-    ASSERT_EQ(image.size(), QSize(144, 72));
-    const QRgb middle = image.pixel(72, 36);
-    EXPECT_GT(qAlpha(middle), 100);
-    EXPECT_EQ(qRed(middle), qAlpha(middle)) << "premultiplied";
-    EXPECT_EQ(qGreen(middle), 0);
-    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(0, 36)), 0);
-    EXPECT_LE(mirrorDifference(image), 1);
-    int previous = -1;
-    for (int x = 0; x <= 72; ++x) {
-        EXPECT_GE(qAlpha(image.pixel(x, 36)), previous) << x;
-        previous = qAlpha(image.pixel(x, 36));
-    }
-    EXPECT_GT(qAlpha(image.pixel(22, 36)), 16) << "at the rectangle's edge";
-    EXPECT_LT(qAlpha(image.pixel(22, 36)), qAlpha(middle) / 2) << "at the rectangle's edge";
-
-    glow.cornerRadius = 0;
-    const QImage square = SoftGlow::render(glow, QColor::fromRgbF(1, 0, 0, 0.5));
-    ASSERT_EQ(square.size(), QSize(108, 36));
-    EXPECT_NEAR(qAlpha(square.pixel(54, 18)), 128, 1);
-}
-
-// The picture is drawn once into a texture: a new property value or a new size has it drawn again.
-TEST(SoftGlow, DrawsItsPictureAgainWhenAPropertyOrItsSizeChanges) {
+// The picture is drawn once into a texture: a new property value or a new size has it drawn again. Shapes come
+// from QML as they are written there, an outline handed over as a path.
+TEST(Shadow, DrawsItsPictureAgainWhenAPropertyOrItsSizeChanges) {
     tavrine::test::QmlHarness h;
     std::unique_ptr<QObject> object(h.createFromText("import QtQuick\nimport Tavrine.Ui\n"
                                                      "Rectangle { width: 140; height: 80; color: 'black'\n"
-                                                     "  SoftGlow { objectName: 'glow'; x: 40; y: 30; width: 40; "
-                                                     "height: 20; glowRadius: 10; color: 'red' } }"));
+                                                     "  id: root; property var path\n"
+                                                     "  Shadow { objectName: 'shadow'; x: 40; y: 30; width: 40; "
+                                                     "height: 20; color: 'red'\n"
+                                                     "    shapes: root.path ? [{outline: root.path}] : [] } }"));
     auto* root = qobject_cast<QQuickItem*>(object.get());
     ASSERT_TRUE(root);
     auto window = tavrine::test::showInWindow(root, 140, 80);
-    QQuickItem* glow = tavrine::test::findItem(root, "glow");
-    ASSERT_TRUE(glow);
+    QQuickItem* shadow = tavrine::test::findItem(root, "shadow");
+    ASSERT_TRUE(shadow);
     QImage image = window->grabWindow();
-    EXPECT_EQ(image.pixelColor(60, 40).rgb(), QColor(Qt::red).rgb());
+    EXPECT_EQ(image.pixelColor(60, 40).rgb(), QColor(Qt::red).rgb()) << "the item's own rectangle";
     EXPECT_EQ(image.pixelColor(95, 40).rgb(), QColor(Qt::black).rgb());
 
-    glow->setProperty("color", QColor(Qt::blue));
+    shadow->setProperty("color", QColor(Qt::blue));
     image = window->grabWindow();
     EXPECT_EQ(image.pixelColor(60, 40).rgb(), QColor(Qt::blue).rgb());
 
-    glow->setWidth(60);
+    shadow->setWidth(60);
     image = window->grabWindow();
     EXPECT_EQ(image.pixelColor(95, 40).rgb(), QColor(Qt::blue).rgb());
+
+    // Only the right half, as a path from QML: the left half clears.
+    QPainterPath right;
+    right.addRect(QRectF(30, 0, 30, 20));
+    root->setProperty("path", QVariant::fromValue(right));
+    image = window->grabWindow();
+    EXPECT_EQ(image.pixelColor(50, 40).rgb(), QColor(Qt::black).rgb());
+    EXPECT_EQ(image.pixelColor(85, 40).rgb(), QColor(Qt::blue).rgb());
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
-// Qt's drop-shadow blur: fewer taps than pixels spread over the whole radius, so the far ones weigh as much as
-// near ones would (the poster card's nine taps over 12 pixels). A square of full coverage in each.
-TEST(SoftShadow, TheEffectsBlurSpreadsItsTapsOverTheRadius) {
-    QImage square(40, 40, QImage::Format_ARGB32_Premultiplied);
-    square.fill(Qt::black);
-    const QImage nine = SoftShadow::blurred(square, SoftShadow::Blur{12, 9, 0}, Qt::black);
-    const QImage every = SoftShadow::blurred(square, SoftShadow::Blur{12, 25, 0}, Qt::black);
-    ASSERT_EQ(nine.size(), QSize(64, 64));
-    ASSERT_EQ(every.size(), QSize(64, 64));
-    EXPECT_EQ(qAlpha(nine.pixel(32, 32)), 255);
-    EXPECT_LE(mirrorDifference(nine), 1);
-    // 11 pixels left of the square: its outermost tap reaches in with its whole weight, or hardly at all.
-    EXPECT_NEAR(qAlpha(nine.pixel(1, 32)), 21, 3);
-    EXPECT_LE(qAlpha(every.pixel(1, 32)), 2);
+// The asked button's accent shadow reaches as far as its radius of 8 asks (2 down): on a white ground it still
+// tints the white 6 below the capsule's edge, and nothing past 8 beyond its own.
+TEST(Shadow, TheAskedButtonsShadowReachesItsRadius) {
+    tavrine::test::QmlHarness h;
+    std::unique_ptr<QObject> object(h.createFromText(
+        "import QtQuick\nimport Tavrine.Ui\n"
+        "Rectangle { width: 260; height: 100; color: 'white'\n"
+        "  RehearsalAskedButtonStyle { objectName: 'button'; anchors.centerIn: parent; text: 'Get back to work';"
+        " still: true } }"));
+    auto* root = qobject_cast<QQuickItem*>(object.get());
+    ASSERT_TRUE(root);
+    auto window = tavrine::test::showInWindow(root, 260, 100);
+    QQuickItem* button = tavrine::test::findItem(root, "button");
+    ASSERT_TRUE(button);
+    const QRectF capsule = button->mapRectToScene(QRectF(0, 0, button->width(), button->height()));
+    const QImage image = window->grabWindow();
+    const int x = int(capsule.center().x());
+    const int bottom = int(std::ceil(capsule.bottom()));
+    auto tint = [&](int below) { return 255 - qRed(image.pixel(x, bottom + below)); };
+    EXPECT_GE(tint(6), 3) << "6 below the capsule";
+    EXPECT_GT(tint(2), tint(6));
+    EXPECT_EQ(tint(2 + 8 + 1), 0) << "past the radius";
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+// One blur for every shadow: radius r (the look's radius in item units) reaches r units beyond the shape at any
+// pixel density, half the coverage at the shape's edge, and the same fall-off in item units at twice the pixels.
+TEST(Shadow, TheBlurReachesItsRadiusAtEveryPixelDensity) {
+    for (const qreal radius : {0.0, 0.6, 3.0, 8.0, 18.0}) {
+        SCOPED_TRACE(radius);
+        Shadow::Look look;
+        look.color = Qt::black;
+        look.blur.radius = radius;
+        const QList<Shadow::Shape> square{Shadow::Shape{QRectF(0, 0, 60, 60), 0, {}, 0, {}}};
+        const Shadow::Drawn once = Shadow::draw(square, look, 1);
+        const Shadow::Drawn twice = Shadow::draw(square, look, 2);
+        const int reach = int(std::ceil(radius));
+        EXPECT_EQ(QRect(once.origin, once.image.size()), QRect(-reach, -reach, 60 + 2 * reach, 60 + 2 * reach));
+        EXPECT_EQ(QRect(twice.origin, twice.image.size()),
+                  QRect(-2 * reach, -2 * reach, 120 + 4 * reach, 120 + 4 * reach));
+        EXPECT_EQ(qAlpha(once.image.pixel(30 + reach, 30 + reach)), 255) << "the middle";
+        if (radius >= 3) {
+            // Half the coverage at the edge (the pixels either side of it), next to none at the picture's own edge.
+            EXPECT_NEAR(
+                (qAlpha(once.image.pixel(reach - 1, 30 + reach)) + qAlpha(once.image.pixel(reach, 30 + reach))) / 2.0,
+                127.5, 6);
+            EXPECT_LE(qAlpha(once.image.pixel(0, 30 + reach)), 6);
+            for (int out = 1; out < reach; ++out)
+                EXPECT_NEAR(qAlpha(once.image.pixel(reach - out, 30 + reach)),
+                            (qAlpha(twice.image.pixel(2 * (reach - out), 60 + 2 * reach)) +
+                             qAlpha(twice.image.pixel(2 * (reach - out) + 1, 60 + 2 * reach))) /
+                                2.0,
+                            8)
+                    << out << " units out";
+        }
+        EXPECT_LE(mirrorDifference(once.image), 1);
+    }
 }
 
 namespace {
@@ -219,8 +242,9 @@ QString halfSymbol(const QTemporaryDir& folder) {
 
 // Where the picture lies and what it holds, from shapes as QML hands them over: the shadow padded by its radius and
 // moved by its offset, the halo round the shapes, the shapes filled over it, turned symbols from a file or the
-// resources, every length in device pixels; a symbol not yet known draws nothing (not the square it would fill).
-TEST(ShapeShadow, DrawsTheShadowHaloAndShapesWhereTheyBelong) {
+// resources, any outline, every length in device pixels; a symbol not yet known draws nothing (not the square it
+// would fill).
+TEST(Shadow, DrawsTheShadowHaloAndShapesWhereTheyBelong) {
     QTemporaryDir folder;
     const QUrl half = QUrl::fromLocalFile(halfSymbol(folder));
     struct Probe {
@@ -236,16 +260,21 @@ TEST(ShapeShadow, DrawsTheShadowHaloAndShapesWhereTheyBelong) {
         QRect picture; // in the item's device pixels; null: nothing drawn
         std::vector<Probe> probes;
     };
-    ShapeShadow::Look shadow;
+    Shadow::Look shadow;
     shadow.color = QColor::fromRgbF(0, 0, 0, 0.5);
-    shadow.blur = {3, 7, 0};
+    shadow.blur = {3, 0};
     shadow.offset = {0, 4};
-    ShapeShadow::Look pointer;
+    Shadow::Look pointer;
     pointer.fill = Qt::black;
+    pointer.drawsShapes = true;
     pointer.haloColor = Qt::white;
-    pointer.halo = {0.6, 3, 0.6};
+    pointer.halo = {0.6, 0.6};
     const QVariantMap card{{"rect", QRectF(10, 20, 40, 30)}, {"radius", 6}};
     const QRgb halo = qRgba(84, 84, 84, 84);
+    QPainterPath triangle(QPointF(10, 20));
+    triangle.lineTo(50, 20);
+    triangle.lineTo(10, 50);
+    triangle.closeSubpath();
     const Case cases[] = {
         // Full inside, nothing over the top row, and full 3 pixels inside the bottom edge once moved down.
         {"a card's shadow, moved down",
@@ -273,12 +302,19 @@ TEST(ShapeShadow, DrawsTheShadowHaloAndShapesWhereTheyBelong) {
          1,
          QRect(-1, -1, 26, 26),
          {{{12, 12}, qRgba(0, 0, 0, 255), 0}, {{12, 4}, 0, 0}}},
+        // A triangle, its shadow moved down: full inside, nothing beyond its long side.
+        {"an outline",
+         {{"outline", QVariant::fromValue(triangle)}},
+         false,
+         1,
+         QRect(7, 20, 46, 37),
+         {{{15, 30}, qRgba(0, 0, 0, 128), 2}, {{45, 45}, 0, 0}}},
         {"a symbol not yet known", {{"symbol", QUrl()}, {"rect", QRectF(0, 0, 20, 20)}}, true, 1, QRect(), {}},
         {"no rectangle", {{"radius", 3}}, false, 1, QRect(), {}},
     };
     for (const Case& c : cases) {
-        const QList<ShapeShadow::Shape> shapes = ShapeShadow::shapesFrom({c.shape});
-        const ShapeShadow::Drawn drawn = ShapeShadow::draw(shapes, c.pointer ? pointer : shadow, c.scale);
+        const QList<Shadow::Shape> shapes = Shadow::shapesFrom({c.shape});
+        const Shadow::Drawn drawn = Shadow::draw(shapes, c.pointer ? pointer : shadow, c.scale);
         EXPECT_EQ(drawn.image.isNull() ? QRect() : QRect(drawn.origin, drawn.image.size()), c.picture) << c.name;
         for (const Probe& p : c.probes) {
             const QColor got = QColor::fromRgba(drawn.image.pixel(p.at - drawn.origin));
