@@ -228,14 +228,14 @@ void TavrineApp::note(const char* name) {
 
 void TavrineApp::start() {
     m_delegate.applicationDidFinishLaunching(m_environment.arguments);
-    // The icon comes first, and it is drawn before anything else is built: the tray host makes room for it at
-    // once, and while the windows are built that room would show as an empty square. The host has placed it by
-    // then, so the launch set-up opens the main window under it at once.
-    m_tray->showIconDrawn(trayIconDrawnLimitMs);
     // The first-run window is built only when it shows.
     if (shouldShowOnboarding())
         prepareSoundAfterFirstFrame(m_windows->openWindow(QStringLiteral("onboarding")));
     prepareSoundAfterFirstFrame(m_windows->window(QStringLiteral("focus")));
+    // The icon goes up once the windows are built: the tray host makes room for it at once, and while this thread
+    // built them that room would show as an empty square. Waiting until it is drawn (the host's few ms) also has it
+    // placed by the time the launch set-up opens the main window under it.
+    m_tray->showIconDrawn(trayIconDrawnLimitMs);
     m_updaterController->startUpdater();
     // The tray label runs the launch set-up when it is first shown; a desktop without a tray never shows it, so
     // the same turn of the loop runs it too (once either way). Qt docks the icon when a tray host appears later.

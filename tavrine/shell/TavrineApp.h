@@ -61,8 +61,8 @@ public:
     static constexpr const char* nudgeSoundUrl = "qrc:/sounds/negative-tap.wav";
     // When no window draws a frame at launch, the sound is made this long after the launch set-up.
     static constexpr int soundPreparationLimitMs = 2500;
-    // How long the launch waits for the tray host to embed and show the icon before it builds the windows all the
-    // same; a host answers in a few ms.
+    // How long the launch waits for the tray host to embed and show the icon before it goes on all the same; a host
+    // answers in a few ms.
     static constexpr int trayIconDrawnLimitMs = 250;
 
     // What the application is built from. Everything left empty is the desktop's own; tests fill in fakes.

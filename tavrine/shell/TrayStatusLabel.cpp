@@ -75,34 +75,27 @@ bool TrayStatusLabel::showIconDrawn(int limitMs) {
     QTimer limit;
     limit.setSingleShot(true);
     limit.start(limitMs);
-    // The host may size and place the icon once more right after its first drawing (trayer gives it its panel's
-    // height), and what was drawn at the old size is gone: drawn means drawn and then left alone for a moment.
-    m_embeddedSettle.setSingleShot(true);
-    m_embeddedSettle.setInterval(iconSettleMs);
     m_embedded->installEventFilter(this);
     // The embedding, the exposure and the drawing they bring; a click waits until the icon is there to take it.
-    while (limit.isActive() && m_embedded && !(m_embeddedDrawn && !m_embeddedSettle.isActive()))
+    while (limit.isActive() && m_embedded && !m_embeddedDrawn)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     if (m_embedded)
         m_embedded->removeEventFilter(this);
-    m_embeddedSettle.stop();
     return m_embeddedDrawn;
 }
 
 bool TrayStatusLabel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_embedded) {
         switch (event->type()) {
-        case QEvent::Move:
         case QEvent::Resize:
+            // What was drawn at the old size is gone (trayer gives the icon its panel's height once it embedded
+            // it). A move keeps it: the server carries the drawing along.
             m_embeddedDrawn = false;
-            m_embeddedSettle.start();
             break;
         case QEvent::Paint:
             // A paint that reaches the screen: the window is exposed, i.e. embedded and mapped by the host.
-            if (m_embedded->windowHandle() && m_embedded->windowHandle()->isExposed()) {
+            if (m_embedded->windowHandle() && m_embedded->windowHandle()->isExposed())
                 m_embeddedDrawn = true;
-                m_embeddedSettle.start();
-            }
             break;
         default:
             break;

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -45,13 +44,10 @@ public:
 
     // Shows the item. Without a tray host nothing appears, but the item docks as soon as a host starts.
     void show();
-    // Shows the icon and returns once the tray host has embedded it and it is drawn there: the host lays out a
-    // place for the icon at once, and while this thread is busy (building the windows at launch) that place would
-    // show as an empty square. Returns at once without a host that embeds icons (none, or one that draws the icon
-    // itself), and after `limitMs` when the host does not get to it; answers whether the icon was drawn.
+    // Shows the icon and returns once the tray host has embedded it and it is drawn there at the size the host
+    // gave it. Returns at once without a host that embeds icons (none, or one that draws the icon itself), and
+    // after `limitMs` when the host does not get to it; answers whether the icon was drawn.
     bool showIconDrawn(int limitMs);
-    // How long a drawn icon must be left alone by the host to count as drawn.
-    static constexpr int iconSettleMs = 30;
     bool isShown() const { return m_shown; }
 
     // The icon's area on the screen once an XEmbed tray host placed it; none under a StatusNotifierItem host
@@ -86,7 +82,6 @@ private:
     // The icon's own window while showIconDrawn waits for its first drawing on screen.
     QPointer<QWidget> m_embedded;
     bool m_embeddedDrawn = false;
-    QTimer m_embeddedSettle;
     bool m_shown = false;
     bool m_installed = false;
     int m_iconUpdates = 0;

@@ -164,9 +164,10 @@ TEST(AppX11, TheTrayMenuOpensTheMainWindowAndQuitsStoringTheSession) {
     EXPECT_EQ(stored[0].intention, QStringLiteral("Write the report"));
 }
 
-// Whatever a launch opens, the tray icon is drawn by the time the launch builds its windows: the tray host makes
-// room for the icon at once, and that room would show as an empty square for as long as the windows take.
-TEST(AppX11, TheTrayIconIsDrawnBeforeTheWindowsAreBuilt) {
+// Whatever a launch opens, the tray icon is drawn by the time the launch has built its windows, and drawn at the
+// size the host gave it: the tray host makes room for the icon at once, and that room shows as an empty square for
+// as long as this thread is busy.
+TEST(AppX11, TheTrayIconIsDrawnWhenTheLaunchHasBuiltItsWindows) {
     struct Case {
         QStringList arguments;
         bool onboarded;
