@@ -144,6 +144,10 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
         complain(error.description());
         return 1;
     }
+    // A quit asked for while the launch waited on the tray host reached no event loop yet, and Qt drops an exit
+    // asked for before one runs.
+    if (tavrine.quitting())
+        return 0;
     return QApplication::exec();
 }
 

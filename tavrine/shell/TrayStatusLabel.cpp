@@ -77,7 +77,8 @@ bool TrayStatusLabel::showIconDrawn(int limitMs) {
     limit.start(limitMs);
     m_embedded->installEventFilter(this);
     // The embedding, the exposure and the drawing they bring; a click waits until the icon is there to take it.
-    while (limit.isActive() && m_embedded && !m_embeddedDrawn)
+    // Qt may draw the icon once before it learns where the host put it.
+    while (limit.isActive() && m_embedded && !(m_embeddedDrawn && trayIconGeometry()))
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     if (m_embedded)
         m_embedded->removeEventFilter(this);
