@@ -105,7 +105,6 @@ TEST(ElementReader, WindowElementPrefersTheActiveWindowOfTheSameTitle) {
 
 TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
     FakeAccessibilityBus bus;
-    ElementReader reader(bus);
     const auto root = bus.addApplication(1, app);
     const auto window = bus.add(root, role::frame, QStringLiteral("Doc"));
     const auto hidden = bus.add(window, 39);
@@ -116,10 +115,15 @@ TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
     bus.add(hidden, focusedNode);
     const auto panel = bus.add(window, 39);
     const auto focused = bus.add(panel, focusedNode);
-    std::atomic<bool> cancelled{false};
-    const auto clock = [] { return 0.0; };
-    EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), focused);
-    EXPECT_EQ(reader.focusedElement(window, 2, 1.0, clock, cancelled), std::nullopt) << "node limit";
+    // Each search with a reader of its own, as each capture has: a reader remembers what it read.
+    const auto search = [&](int nodeLimit) {
+        std::atomic<bool> cancelled{false};
+        ElementReader reader(bus);
+        return reader.focusedElement(
+            window, nodeLimit, 1.0, [] { return 0.0; }, cancelled);
+    };
+    EXPECT_EQ(search(100), focused);
+    EXPECT_EQ(search(2), std::nullopt) << "node limit";
 
     // A toolkit that calls the current tab focused: the field further on holds the real focus.
     const auto tabs = bus.add(window, role::pageTabList);
@@ -128,7 +132,7 @@ TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
     tabNode.states->set(state::focused);
     const auto tab = bus.add(tabs, tabNode);
     bus.edit(window, [&](auto& node) { node.children.move(node.children.size() - 1, 0); });
-    EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), focused);
+    EXPECT_EQ(search(100), focused);
     bus.edit(focused, [](auto& node) { node.states = platform::AccessibleStates().set(state::showing); });
-    EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), tab);
+    EXPECT_EQ(search(100), tab);
 }

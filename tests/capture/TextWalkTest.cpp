@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tavrine;
 using namespace tavrine::capture;
 using tavrine::test::FakeAccessibilityBus;
@@ -13,6 +15,46 @@ namespace role = tavrine::platform::role;
 namespace state = tavrine::platform::state;
 
 namespace {
+
+// The same tree read one message after another: every batched read falls back to single reads.
+class SingleReads final : public platform::AccessibilityBus {
+public:
+    explicit SingleReads(FakeAccessibilityBus& bus) : m_bus(bus) {}
+    std::optional<AccessibleRef> application(qint32 pid) override { return m_bus.application(pid); }
+    QList<AccessibleRef> children(const AccessibleRef& object, int limit) override {
+        return m_bus.children(object, limit);
+    }
+    std::optional<int> childCount(const AccessibleRef& object) override { return m_bus.childCount(object); }
+    std::optional<AccessibleRef> parent(const AccessibleRef& object) override { return m_bus.parent(object); }
+    std::optional<quint32> role(const AccessibleRef& object) override { return m_bus.role(object); }
+    QString roleName(const AccessibleRef& object) override { return m_bus.roleName(object); }
+    std::optional<platform::AccessibleStates> states(const AccessibleRef& object) override {
+        return m_bus.states(object);
+    }
+    std::optional<QString> name(const AccessibleRef& object) override { return m_bus.name(object); }
+    std::optional<QString> description(const AccessibleRef& object) override { return m_bus.description(object); }
+    std::optional<QString> text(const AccessibleRef& object, int limit) override { return m_bus.text(object, limit); }
+    std::optional<QRect> extents(const AccessibleRef& object) override { return m_bus.extents(object); }
+    std::optional<QHash<QString, QString>> attributes(const AccessibleRef& object) override {
+        return m_bus.attributes(object);
+    }
+    std::optional<QHash<QString, QString>> documentAttributes(const AccessibleRef& object) override {
+        return m_bus.documentAttributes(object);
+    }
+    std::optional<QStringList> actionNames(const AccessibleRef& object) override { return m_bus.actionNames(object); }
+    std::optional<bool> doAction(const AccessibleRef& object, int index) override {
+        return m_bus.doAction(object, index);
+    }
+
+private:
+    FakeAccessibilityBus& m_bus;
+};
+
+bool sameRecords(const QList<WalkedElement>& a, const QList<WalkedElement>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const WalkedElement& x, const WalkedElement& y) {
+        return x.text == y.text && x.frame == y.frame && x.selected == y.selected && x.role == y.role;
+    });
+}
 
 struct Walk {
     FakeAccessibilityBus bus;
@@ -35,9 +77,24 @@ struct Walk {
             node.states->set(state::selected);
         return bus.add(parent, node);
     }
+    // Walks the window, and checks that the walk reads the same when the tree answers one read at a time.
     void run(double deadline = 1.5) {
+        const ActivityEvidence before = evidence;
         collectVisibleText(
             reader, window, 0, state, evidence, deadline, [this] { return clock; }, cancelled);
+        SingleReads single(bus);
+        ElementReader singleReader(single);
+        WalkState singleState;
+        ActivityEvidence singleEvidence = before;
+        collectVisibleText(
+            singleReader, window, 0, singleState, singleEvidence, deadline, [this] { return clock; }, cancelled);
+        EXPECT_EQ(state.nodeCount, singleState.nodeCount);
+        EXPECT_TRUE(sameRecords(state.walked, singleState.walked));
+        EXPECT_EQ(state.foundWebArea, singleState.foundWebArea);
+        EXPECT_EQ(state.webAreaFrames, singleState.webAreaFrames);
+        EXPECT_EQ(state.scrollAreaFrames, singleState.scrollAreaFrames);
+        EXPECT_EQ(state.barFrames, singleState.barFrames);
+        EXPECT_EQ(evidence.url, singleEvidence.url);
     }
     QStringList texts() const {
         QStringList result;
@@ -142,11 +199,65 @@ TEST(CollectVisibleText, StopsAtTheNodeAndDepthLimitsAndReadsARepeatedElementOnc
     EXPECT_EQ(deep.state.walked.size(), 63);
     EXPECT_EQ(deep.state.walked.last().text, QStringLiteral("Depth 63"));
 
+    // Children read ahead for both panels at once: the second gets only what the first leaves of the limit.
+    Walk panels;
+    for (const QString& panel : {QStringLiteral("A"), QStringLiteral("B")}) {
+        const auto parent = panels.add(panels.window, role::panel);
+        for (int i = 0; i < 500; ++i)
+            panels.add(parent, role::heading, QStringLiteral("%1 %2").arg(panel).arg(i));
+    }
+    panels.run();
+    EXPECT_EQ(panels.state.nodeCount, 800);
+    EXPECT_EQ(panels.state.walked.last().text, QStringLiteral("B 296"));
+
     Walk repeated;
     const auto heading = repeated.add(repeated.window, role::heading, QStringLiteral("Shared heading"));
     repeated.bus.link(repeated.add(repeated.window, 39), heading);
     repeated.run();
     EXPECT_EQ(repeated.texts(), QStringList{QStringLiteral("Shared heading")});
+}
+
+TEST(CollectVisibleText, ReadsWhatItNeedsOnceAndInBatchesAndAgainOnlyInALaterWalk) {
+    // A sheet: tool bars and a grid of a thousand cells below the window's panels, of which the first twenty show;
+    // the walk's limit ends inside the grid.
+    Walk sheet;
+    AccessibleRef parent = sheet.window;
+    for (int depth = 0; depth < 4; ++depth)
+        parent = sheet.add(parent, role::panel);
+    QList<AccessibleRef> buttons;
+    for (int bar = 0; bar < 3; ++bar) {
+        const auto tools = sheet.add(parent, role::toolBar, {}, QRect(0, 30 * bar, 800, 30));
+        for (int button = 0; button < 10; ++button)
+            buttons.append(sheet.add(tools, role::pushButton, QStringLiteral("Button %1").arg(button)));
+    }
+    const auto grid = sheet.add(parent, 55);
+    for (int cell = 0; cell < 1000; ++cell) {
+        const auto added = sheet.add(grid, role::tableCell, QStringLiteral("Cell %1").arg(cell),
+                                     QRect(100 * (cell % 20), 100, 100, 20), cell == 0);
+        if (cell >= 20)
+            sheet.bus.edit(added, [](auto& node) { node.states = platform::AccessibleStates(); });
+    }
+    const auto beyond = sheet.add(parent, role::heading, QStringLiteral("Beyond the limit"));
+
+    collectVisibleText(
+        sheet.reader, sheet.window, 0, sheet.state, sheet.evidence, 1.5, [] { return 0.0; }, sheet.cancelled);
+    EXPECT_EQ(sheet.state.nodeCount, 800);
+    EXPECT_EQ(sheet.texts(), QStringList{QStringLiteral("Cell 0")});
+    // One element's fact after another, the walk would wait for nearly two thousand answers; in batches, a few
+    // dozen. Each element is asked for its states once (the heading beyond the limit among its siblings, read
+    // ahead), a tool bar's buttons never.
+    EXPECT_LT(sheet.bus.waits(), 40);
+    const QHash<AccessibleRef, int> stateReads = sheet.bus.stateReads();
+    EXPECT_TRUE(std::all_of(stateReads.begin(), stateReads.end(), [](int reads) { return reads == 1; }));
+    EXPECT_EQ(stateReads.size(), 801);
+    EXPECT_TRUE(stateReads.contains(beyond));
+    EXPECT_TRUE(std::none_of(buttons.begin(), buttons.end(), [&](const auto& b) { return stateReads.contains(b); }));
+
+    // A later walk of the same reader reads again: the window may have changed since (a browser building its page).
+    sheet.bus.edit(parent, [](auto& node) { node.children.prepend(node.children.takeLast()); });
+    sheet.state.reset();
+    sheet.run();
+    EXPECT_EQ(sheet.texts(), (QStringList{QStringLiteral("Beyond the limit"), QStringLiteral("Cell 0")}));
 }
 
 TEST(CollectVisibleText, EndsAtTheDeadlineAndOnCancellation) {
