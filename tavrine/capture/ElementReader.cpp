@@ -73,7 +73,7 @@ void ElementReader::readAhead(const QList<AccessibleRef>& elements, quint32 want
     }
 }
 
-void ElementReader::readChildrenAhead(const QList<AccessibleRef>& elements, int limit) {
+QList<AccessibleRef> ElementReader::readChildrenAhead(const QList<AccessibleRef>& elements, int limit) {
     QList<platform::ChildrenRead> reads;
     QSet<AccessibleRef> seen;
     for (const AccessibleRef& element : elements) {
@@ -86,13 +86,47 @@ void ElementReader::readChildrenAhead(const QList<AccessibleRef>& elements, int 
         if (count && *count > 0 && *count <= limit)
             reads.append({element, *count, limit});
     }
-    if (reads.isEmpty())
-        return;
-    const QList<QList<AccessibleRef>> answers = m_bus.children(reads);
-    for (qsizetype i = 0; i < reads.size() && i < answers.size(); ++i) {
-        Known& known = m_known[reads.at(i).object];
-        known.children = answers.at(i);
-        known.childrenLimit = limit;
+    if (!reads.isEmpty()) {
+        const QList<QList<AccessibleRef>> answers = m_bus.children(reads);
+        for (qsizetype i = 0; i < reads.size() && i < answers.size(); ++i) {
+            Known& known = m_known[reads.at(i).object];
+            known.children = answers.at(i);
+            known.childrenLimit = limit;
+        }
+    }
+    QList<AccessibleRef> children;
+    for (const AccessibleRef& element : elements) {
+        if (const auto known = m_known.constFind(element); known != m_known.constEnd() && known->children)
+            children.append(known->children->mid(0, limit));
+    }
+    return children;
+}
+
+void ElementReader::readTreeAhead(const QList<AccessibleRef>& children, int room, int limit, const Lookahead& how,
+                                  const QSet<AccessibleRef>& skip) {
+    QList<AccessibleRef> level = children;
+    for (int depth = 1; depth <= lookaheadLevels && !level.isEmpty() && room > 0 && limit > 0; ++depth) {
+        QList<AccessibleRef> unvisited;
+        for (const AccessibleRef& element : level) {
+            if (!skip.contains(element) && unvisited.size() < room)
+                unvisited.append(element);
+        }
+        room -= int(unvisited.size());
+        readAhead(unvisited, fact::states);
+        QList<AccessibleRef> taken;
+        for (const AccessibleRef& element : unvisited) {
+            if (how.takes(states(element)))
+                taken.append(element);
+        }
+        readAhead(taken, how.takenFacts);
+        QList<AccessibleRef> entered;
+        for (const AccessibleRef& element : taken) {
+            if (how.entersInto(element))
+                entered.append(element);
+        }
+        level = readChildrenAhead(entered, limit);
+        // An element a level further down is taken in one element later at the earliest.
+        limit -= 1;
     }
 }
 
@@ -243,6 +277,12 @@ std::optional<AccessibleRef> ElementReader::windowElement(const AccessibleRef& a
 std::optional<AccessibleRef> ElementReader::focusedElement(const AccessibleRef& window, int nodeLimit, double deadline,
                                                            const std::function<double()>& uptime,
                                                            const std::atomic<bool>& cancelled) {
+    // What the search reads of the elements below one when it gets to them: the states of each, and of those that
+    // show (and hold no focus), their children.
+    const Lookahead searched{[](const std::optional<platform::AccessibleStates>& states) {
+                                 return states && states->has(state::showing) && !states->has(state::focused);
+                             },
+                             fact::childCount, [](const AccessibleRef&) { return true; }};
     QList<AccessibleRef> stack{window};
     // Qt marks the current tab of every tab bar as focused, wherever the keyboard focus is: a focused tab counts
     // only when no other element holds the focus.
@@ -262,17 +302,7 @@ std::optional<AccessibleRef> ElementReader::focusedElement(const AccessibleRef& 
             continue;
         }
         const QList<AccessibleRef> children = visibleChildren(element, nodeLimit - visited);
-        // What the search reads of the children when it gets to them, read for all of them at once: their states,
-        // and of those that show, their children.
-        readAhead(children, fact::states);
-        QList<AccessibleRef> shown;
-        for (const AccessibleRef& child : children) {
-            const auto childStates = states(child);
-            if (childStates && childStates->has(state::showing) && !childStates->has(state::focused))
-                shown.append(child);
-        }
-        readAhead(shown, fact::childCount);
-        readChildrenAhead(shown, nodeLimit - visited);
+        readTreeAhead(children, nodeLimit - visited, nodeLimit - visited - 1, searched);
         // Depth-first in the application's order: push the last child first.
         for (auto it = children.crbegin(); it != children.crend(); ++it)
             stack.append(*it);

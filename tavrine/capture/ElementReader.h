@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QRectF>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -33,8 +34,27 @@ public:
     // Reads the `wanted` facts (bits of platform::fact) of those `elements` that were not read yet, in one batch.
     void readAhead(const QList<AccessibleRef>& elements, quint32 wanted);
     // Reads the first `limit` children of those `elements` that are known to have between 1 and `limit` children and
-    // whose children were not read yet, in one batch.
-    void readChildrenAhead(const QList<AccessibleRef>& elements, int limit);
+    // whose children were not read yet, in one batch. Answers the children of all `elements` known by then, in
+    // order.
+    QList<AccessibleRef> readChildrenAhead(const QList<AccessibleRef>& elements, int limit);
+
+    // How a look at a window goes below an element: which elements it takes in (by their states), what it reads of
+    // those, and which of them it goes into.
+    struct Lookahead {
+        std::function<bool(const std::optional<platform::AccessibleStates>&)> takes;
+        quint32 takenFacts = 0;
+        std::function<bool(const AccessibleRef&)> entersInto;
+    };
+    // Reads ahead, level by level from `children`, what a look at the window will read of the elements below an
+    // element: each level's states in one batch, the facts of those it takes in in another, the children of those it
+    // goes into in a third. `room` elements at most, none of `skip`, `lookaheadLevels` levels deep; `limit`: the
+    // most children a child of the element can have read.
+    void readTreeAhead(const QList<AccessibleRef>& children, int room, int limit, const Lookahead& how,
+                       const QSet<AccessibleRef>& skip = {});
+    // How many levels below an element are read ahead at once: enough for a tool bar's items and their buttons, a
+    // list's rows and their cells, without reading far beyond what a look that stops at its limit gets to.
+    static constexpr int lookaheadLevels = 2;
+
     // A walk begins: the first keeps what was read before it, a later one forgets it.
     void startWalk();
 

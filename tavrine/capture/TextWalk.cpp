@@ -68,32 +68,23 @@ std::optional<QRectF> holdingDocumentFrame(ElementReader& reader, const WalkStat
 // What the walk reads of an element it takes in, besides its states.
 constexpr quint32 takenFacts = fact::role | fact::extents | fact::name | fact::description | fact::childCount;
 
-// Reads at once what the walk will read of `children` when it gets to each: their states, what it reads of those it
-// takes in, and the children of those it will go into. The walk then reads them from the reader, in its own order
-// and within its own limits: what it never gets to is read for nothing, what it gets to is read as it would be.
+// Reads at once what the walk will read of the elements below one when it gets to each: their states, what it reads
+// of those it takes in, and the children of those it goes into. The walk then reads them from the reader, in its own
+// order and within its own limits: what it never gets to is read for nothing, what it gets to is read as it would be.
 void readBeforeWalking(ElementReader& reader, const WalkState& walk, const QList<AccessibleRef>& children) {
-    QList<AccessibleRef> unvisited;
-    for (const AccessibleRef& child : children) {
-        if (!walk.visited.contains(child))
-            unvisited.append(child);
-    }
-    reader.readAhead(unvisited, fact::states);
-    QList<AccessibleRef> taken;
-    for (const AccessibleRef& child : unvisited) {
-        if (const auto states = reader.states(child); !states || states->has(state::showing))
-            taken.append(child);
-    }
-    reader.readAhead(taken, takenFacts);
-    QList<AccessibleRef> entered;
-    for (const AccessibleRef& child : taken) {
-        const auto childRole = reader.role(child);
-        const auto states = reader.states(child);
-        const bool selected = states && states->has(state::selected);
-        if (!childRole || !ElementReader::isPrunedRole(*childRole) || (*childRole == role::pageTab && selected))
-            entered.append(child);
-    }
+    const ElementReader::Lookahead walked{
+        [](const std::optional<platform::AccessibleStates>& states) { return !states || states->has(state::showing); },
+        takenFacts,
+        [&reader](const AccessibleRef& element) {
+            const auto elementRole = reader.role(element);
+            const auto states = reader.states(element);
+            const bool selected = states && states->has(state::selected);
+            return !elementRole || !ElementReader::isPrunedRole(*elementRole) ||
+                   (*elementRole == role::pageTab && selected);
+        }};
     // Each child is taken into the walk before its own children, so those get fewer than this.
-    reader.readChildrenAhead(entered, WalkLimits::maxNodes - walk.nodeCount - 1);
+    const int room = WalkLimits::maxNodes - walk.nodeCount;
+    reader.readTreeAhead(children, room, room - 1, walked, walk.visited);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tavrine;
 using namespace tavrine::capture;
 using tavrine::test::FakeAccessibilityBus;
@@ -135,4 +137,30 @@ TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
     EXPECT_EQ(search(100), focused);
     bus.edit(focused, [](auto& node) { node.states = platform::AccessibleStates().set(state::showing); });
     EXPECT_EQ(search(100), tab);
+}
+
+TEST(ElementReader, TheSearchForTheFocusReadsEachElementOnceInAFewBatches) {
+    // Tool bars of items that each hold a button, as a GTK window shows them, and the focused field after them.
+    FakeAccessibilityBus bus;
+    const auto root = bus.addApplication(1, app);
+    const auto window = bus.add(root, role::frame, QStringLiteral("Doc"));
+    for (int bar = 0; bar < 3; ++bar) {
+        const auto tools = bus.add(window, role::toolBar);
+        for (int item = 0; item < 10; ++item)
+            bus.add(bus.add(tools, role::panel), role::pushButton, QStringLiteral("Button %1").arg(item));
+    }
+    FakeAccessibilityBus::Node field;
+    field.role = role::entry;
+    field.states->set(state::focused);
+    const auto focused = bus.add(bus.add(window, role::panel), field);
+    std::atomic<bool> cancelled{false};
+    ElementReader reader(bus);
+    EXPECT_EQ(reader.focusedElement(
+                  window, 400, 1.0, [] { return 0.0; }, cancelled),
+              focused);
+    // One element's read after another, the search would wait for about 130 answers.
+    EXPECT_LT(bus.waits(), 20);
+    const QHash<AccessibleRef, int> stateReads = bus.stateReads();
+    EXPECT_EQ(stateReads.size(), 1 + 3 + 30 + 30 + 2);
+    EXPECT_TRUE(std::all_of(stateReads.begin(), stateReads.end(), [](int reads) { return reads == 1; }));
 }
