@@ -16,46 +16,6 @@ namespace state = tavrine::platform::state;
 
 namespace {
 
-// The same tree read one message after another: every batched read falls back to single reads.
-class SingleReads final : public platform::AccessibilityBus {
-public:
-    explicit SingleReads(FakeAccessibilityBus& bus) : m_bus(bus) {}
-    std::optional<AccessibleRef> application(qint32 pid) override { return m_bus.application(pid); }
-    QList<AccessibleRef> children(const AccessibleRef& object, int limit) override {
-        return m_bus.children(object, limit);
-    }
-    std::optional<int> childCount(const AccessibleRef& object) override { return m_bus.childCount(object); }
-    std::optional<AccessibleRef> parent(const AccessibleRef& object) override { return m_bus.parent(object); }
-    std::optional<quint32> role(const AccessibleRef& object) override { return m_bus.role(object); }
-    QString roleName(const AccessibleRef& object) override { return m_bus.roleName(object); }
-    std::optional<platform::AccessibleStates> states(const AccessibleRef& object) override {
-        return m_bus.states(object);
-    }
-    std::optional<QString> name(const AccessibleRef& object) override { return m_bus.name(object); }
-    std::optional<QString> description(const AccessibleRef& object) override { return m_bus.description(object); }
-    std::optional<QString> text(const AccessibleRef& object, int limit) override { return m_bus.text(object, limit); }
-    std::optional<QRect> extents(const AccessibleRef& object) override { return m_bus.extents(object); }
-    std::optional<QHash<QString, QString>> attributes(const AccessibleRef& object) override {
-        return m_bus.attributes(object);
-    }
-    std::optional<QHash<QString, QString>> documentAttributes(const AccessibleRef& object) override {
-        return m_bus.documentAttributes(object);
-    }
-    std::optional<QStringList> actionNames(const AccessibleRef& object) override { return m_bus.actionNames(object); }
-    std::optional<bool> doAction(const AccessibleRef& object, int index) override {
-        return m_bus.doAction(object, index);
-    }
-
-private:
-    FakeAccessibilityBus& m_bus;
-};
-
-bool sameRecords(const QList<WalkedElement>& a, const QList<WalkedElement>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const WalkedElement& x, const WalkedElement& y) {
-        return x.text == y.text && x.frame == y.frame && x.selected == y.selected && x.role == y.role;
-    });
-}
-
 struct Walk {
     FakeAccessibilityBus bus;
     ElementReader reader{bus};
@@ -77,24 +37,9 @@ struct Walk {
             node.states->set(state::selected);
         return bus.add(parent, node);
     }
-    // Walks the window, and checks that the walk reads the same when the tree answers one read at a time.
     void run(double deadline = 1.5) {
-        const ActivityEvidence before = evidence;
         collectVisibleText(
             reader, window, 0, state, evidence, deadline, [this] { return clock; }, cancelled);
-        SingleReads single(bus);
-        ElementReader singleReader(single);
-        WalkState singleState;
-        ActivityEvidence singleEvidence = before;
-        collectVisibleText(
-            singleReader, window, 0, singleState, singleEvidence, deadline, [this] { return clock; }, cancelled);
-        EXPECT_EQ(state.nodeCount, singleState.nodeCount);
-        EXPECT_TRUE(sameRecords(state.walked, singleState.walked));
-        EXPECT_EQ(state.foundWebArea, singleState.foundWebArea);
-        EXPECT_EQ(state.webAreaFrames, singleState.webAreaFrames);
-        EXPECT_EQ(state.scrollAreaFrames, singleState.scrollAreaFrames);
-        EXPECT_EQ(state.barFrames, singleState.barFrames);
-        EXPECT_EQ(evidence.url, singleEvidence.url);
     }
     QStringList texts() const {
         QStringList result;
