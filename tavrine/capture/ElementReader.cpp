@@ -242,6 +242,8 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
         if (!parent || parent->service != element.service)
             break;
         current = *parent;
+        // What the label takes, read at once.
+        readAhead({current}, fact::role | fact::name | fact::description);
         const auto ancestorRole = role(current);
         // An application's and a frame's labels name the program or the window, never what is worked on; a folder
         // view's label names its kind of view ("Icon view", "Details view"), never the folder.
