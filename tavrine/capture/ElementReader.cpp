@@ -6,6 +6,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace tavrine::capture {
 
 namespace fact = platform::fact;
@@ -111,7 +113,6 @@ void ElementReader::readTreeAhead(const QList<AccessibleRef>& children, int room
             if (!skip.contains(element) && unvisited.size() < room)
                 unvisited.append(element);
         }
-        room -= int(unvisited.size());
         readAhead(unvisited, fact::states);
         QList<AccessibleRef> taken;
         for (const AccessibleRef& element : unvisited) {
@@ -119,13 +120,22 @@ void ElementReader::readTreeAhead(const QList<AccessibleRef>& children, int room
                 taken.append(element);
         }
         readAhead(taken, how.takenFacts);
+        // The look gets to an element only after those before it on its level and the children of those it went
+        // into: past its room, what it would go into is never got to.
         QList<AccessibleRef> entered;
-        for (const AccessibleRef& element : taken) {
-            if (how.entersInto(element))
+        int before = 0;
+        for (const AccessibleRef& element : unvisited) {
+            if (before >= room)
+                break;
+            before += 1;
+            if (taken.contains(element) && how.entersInto(element)) {
                 entered.append(element);
+                before += std::max(facts(element, 0).childCount.value_or(0), 0);
+            }
         }
         level = readChildrenAhead(entered, limit);
-        // An element a level further down is taken in one element later at the earliest.
+        // An element a level further down is taken in after its parent.
+        room -= 1;
         limit -= 1;
     }
 }
