@@ -8,10 +8,12 @@
 // makes every second, against a real window; and the capture of whatever window is frontmost (start the
 // application before, with accessibility on): with the reader's caches emptied before each one (argument 1; the
 // first repetition is the process's first capture) or kept (argument 0: the same window again, as the session
-// captures it while it stays), and the process's resident memory after it. A browser's capture reads its address
-// bar off the screen too when TAVRINE_BENCH_BROWSERS names it; with TAVRINE_OCR_PRINT=1 the address and text of
-// its last capture (and how many accessibility walks it took) are printed, and with TAVRINE_BENCH_CROP naming a PNG file its crop is written there as the
-// text reader sees it (8-bit grey, dark pages inverted): a real window's picture for the recognition tests.
+// captures it while it stays), the process's resident memory after it, and per capture the accessibility messages
+// sent and the times the capture waited for their answers (a single read, or a batch). A browser's capture reads its
+// address bar off the screen too when TAVRINE_BENCH_BROWSERS names it; with TAVRINE_OCR_PRINT=1 the address and text
+// of its last capture (and how many accessibility walks it took) are printed, and with TAVRINE_BENCH_CROP naming a
+// PNG file its crop is written there as the text reader sees it (8-bit grey, dark pages inverted): a real window's
+// picture for the recognition tests.
 #include "ReaderCounters.h"
 #include "TextImages.h"
 #include "fakes/FakeAccessibilityBus.h"
@@ -24,6 +26,7 @@
 #include "tavrine/ocr/OcrEngine.h"
 #include "tavrine/ocr/PageReader.h"
 #include "tavrine/ocr/TextRecognition.h"
+#include "tavrine/platform/AtspiAccessibilityBus.h"
 #include "tavrine/platform/X11Workspace.h"
 #include "tavrine/platform/x11/X11Connection.h"
 
@@ -314,10 +317,14 @@ double residentMegabytes() {
     return 0;
 }
 
+// The accessibility bus of the frontmost window's captures, whose traffic is counted.
+std::shared_ptr<platform::AtspiAccessibilityBus> g_frontmostBus = std::make_shared<platform::AtspiAccessibilityBus>();
+
 // The desktop's own services, with the applications named in TAVRINE_BENCH_BROWSERS (comma-separated bundles,
 // "chromium") taken for browsers, as the session takes those of its list: their tool bar is read for the address.
 capture::CaptureServices frontmostServices() {
     capture::CaptureServices services = capture::CaptureServices::desktop();
+    services.accessibility = g_frontmostBus;
     for (const QString& bundle :
          qEnvironmentVariable("TAVRINE_BENCH_BROWSERS").split(QLatin1Char(','), Qt::SkipEmptyParts))
         services.browsers.insert(bundle);
@@ -332,6 +339,7 @@ void BM_CaptureFrontmostWindow(benchmark::State& state) {
     }
     static ActivityObserver real(frontmostServices());
     std::optional<AccessibilityCaptureDebug> result;
+    const platform::AtspiAccessibilityBus::Traffic before = g_frontmostBus->traffic();
     for (auto _ : state) {
         if (state.range(0) == 1) {
             state.PauseTiming();
@@ -355,6 +363,11 @@ void BM_CaptureFrontmostWindow(benchmark::State& state) {
     }
     state.counters["ocrCharacters"] = double(result->evidence.ocrCharacters);
     state.counters["residentMB"] = residentMegabytes();
+    const platform::AtspiAccessibilityBus::Traffic after = g_frontmostBus->traffic();
+    state.counters["atspiMessages"] =
+        benchmark::Counter(double(after.messages - before.messages), benchmark::Counter::kAvgIterations);
+    state.counters["atspiWaits"] =
+        benchmark::Counter(double(after.waits - before.waits), benchmark::Counter::kAvgIterations);
     if (qEnvironmentVariable("TAVRINE_OCR_PRINT") == QLatin1String("1"))
         std::fprintf(stderr, "== %s (%s, %d walks) %s\n%s\n", qPrintable(result->evidence.app),
                      qPrintable(result->evidence.capturePath), result->accessibilityAttempts,

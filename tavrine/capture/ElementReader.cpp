@@ -4,14 +4,148 @@
 #include "tavrine/model/EvidenceText.h"
 #include "tavrine/model/PageAddress.h"
 
+#include <QSet>
+
+#include <algorithm>
+
 namespace tavrine::capture {
 
+namespace fact = platform::fact;
 namespace role = platform::role;
 namespace state = platform::state;
 
 namespace {
 constexpr int ancestorSteps = 12;
+
+// Copies the facts named by `bits` from `from`.
+void takeFacts(platform::AccessibleFacts& into, const platform::AccessibleFacts& from, quint32 bits) {
+    if (bits & fact::states)
+        into.states = from.states;
+    if (bits & fact::role)
+        into.role = from.role;
+    if (bits & fact::extents)
+        into.extents = from.extents;
+    if (bits & fact::name)
+        into.name = from.name;
+    if (bits & fact::description)
+        into.description = from.description;
+    if (bits & fact::childCount)
+        into.childCount = from.childCount;
+}
+
 } // namespace
+
+const platform::AccessibleFacts& ElementReader::facts(const AccessibleRef& element, quint32 wanted) {
+    Known& known = m_known[element];
+    if (const quint32 missing = wanted & ~known.asked) {
+        const platform::AccessibleFacts read = m_bus.facts({platform::FactsRead{element, missing}}).value(0);
+        takeFacts(known.facts, read, missing);
+        known.asked |= missing;
+    }
+    return known.facts;
+}
+
+std::optional<platform::AccessibleStates> ElementReader::states(const AccessibleRef& element) {
+    return facts(element, fact::states).states;
+}
+
+std::optional<quint32> ElementReader::role(const AccessibleRef& element) {
+    return facts(element, fact::role).role;
+}
+
+void ElementReader::readAhead(const QList<AccessibleRef>& elements, quint32 wanted) {
+    QList<platform::FactsRead> reads;
+    QSet<AccessibleRef> seen;
+    for (const AccessibleRef& element : elements) {
+        if (seen.contains(element))
+            continue;
+        seen.insert(element);
+        const auto known = m_known.constFind(element);
+        const quint32 missing = wanted & ~(known == m_known.constEnd() ? 0U : known->asked);
+        if (missing)
+            reads.append({element, missing});
+    }
+    if (reads.isEmpty())
+        return;
+    const QList<platform::AccessibleFacts> answers = m_bus.facts(reads);
+    for (qsizetype i = 0; i < reads.size() && i < answers.size(); ++i) {
+        Known& known = m_known[reads.at(i).object];
+        takeFacts(known.facts, answers.at(i), reads.at(i).wanted);
+        known.asked |= reads.at(i).wanted;
+    }
+}
+
+QList<AccessibleRef> ElementReader::readChildrenAhead(const QList<AccessibleRef>& elements, int limit) {
+    QList<platform::ChildrenRead> reads;
+    QSet<AccessibleRef> seen;
+    for (const AccessibleRef& element : elements) {
+        const auto known = m_known.constFind(element);
+        if (known == m_known.constEnd() || seen.contains(element) || known->children)
+            continue;
+        seen.insert(element);
+        // A container with more children than the limit is read at its turn, as far as that turn can use.
+        const std::optional<int> count = known->facts.childCount;
+        if (count && *count > 0 && *count <= limit)
+            reads.append({element, *count, limit});
+    }
+    if (!reads.isEmpty()) {
+        const QList<QList<AccessibleRef>> answers = m_bus.children(reads);
+        for (qsizetype i = 0; i < reads.size() && i < answers.size(); ++i) {
+            Known& known = m_known[reads.at(i).object];
+            known.children = answers.at(i);
+            known.childrenLimit = limit;
+        }
+    }
+    QList<AccessibleRef> children;
+    for (const AccessibleRef& element : elements) {
+        if (const auto known = m_known.constFind(element); known != m_known.constEnd() && known->children)
+            children.append(known->children->mid(0, limit));
+    }
+    return children;
+}
+
+void ElementReader::readTreeAhead(const QList<AccessibleRef>& children, int room, int limit, const Lookahead& how,
+                                  const QSet<AccessibleRef>& skip) {
+    QList<AccessibleRef> level = children;
+    for (int depth = 1; depth <= lookaheadLevels && !level.isEmpty() && room > 0 && limit > 0; ++depth) {
+        QList<AccessibleRef> unvisited;
+        for (const AccessibleRef& element : level) {
+            if (!skip.contains(element) && unvisited.size() < room)
+                unvisited.append(element);
+        }
+        readAhead(unvisited, fact::states);
+        QList<AccessibleRef> taken;
+        for (const AccessibleRef& element : unvisited) {
+            if (how.takes(states(element)))
+                taken.append(element);
+        }
+        readAhead(taken, how.takenFacts);
+        // The look gets to an element only after those before it on its level and the children of those it went
+        // into: past its room, what it would go into is never got to.
+        QList<AccessibleRef> entered;
+        int before = 0;
+        for (const AccessibleRef& element : unvisited) {
+            if (before >= room)
+                break;
+            before += 1;
+            if (taken.contains(element) && how.entersInto(element)) {
+                entered.append(element);
+                before += std::max(facts(element, 0).childCount.value_or(0), 0);
+            }
+        }
+        level = readChildrenAhead(entered, limit);
+        // An element a level further down is taken in after its parent.
+        room -= 1;
+        limit -= 1;
+    }
+}
+
+void ElementReader::startWalk() {
+    // A later walk looks again because the window may have changed meanwhile (a browser building its page).
+    if (m_walked)
+        m_known.clear();
+    m_walked = true;
+}
 
 bool ElementReader::isPrunedRole(quint32 value) {
     return value == role::passwordText || value == role::pageTab || value == role::toolBar || value == role::menuBar;
@@ -36,7 +170,7 @@ bool ElementReader::carriesTextValue(quint32 value) {
 }
 
 std::optional<QRectF> ElementReader::elementFrame(const AccessibleRef& element) {
-    const auto extents = m_bus.extents(element);
+    const auto extents = facts(element, fact::extents).extents;
     if (!extents || extents->width() <= 0 || extents->height() <= 0)
         return std::nullopt;
     return QRectF(*extents);
@@ -64,16 +198,30 @@ QString ElementReader::elementURL(const AccessibleRef& element) {
 }
 
 QList<AccessibleRef> ElementReader::visibleChildren(const AccessibleRef& element, int limit) {
-    return m_bus.children(element, limit);
+    if (limit <= 0)
+        return {};
+    const std::optional<int> count = facts(element, fact::childCount).childCount;
+    if (!count || *count <= 0)
+        return {};
+    Known& known = m_known[element];
+    // Children read with a larger limit, or all of them, answer for a smaller limit.
+    if (known.children && (limit <= known.childrenLimit || *count <= known.childrenLimit))
+        return known.children->mid(0, limit);
+    const QList<AccessibleRef> children =
+        m_bus.children(QList<platform::ChildrenRead>{{element, *count, limit}}).value(0);
+    Known& stored = m_known[element];
+    stored.children = children;
+    stored.childrenLimit = limit;
+    return children;
 }
 
 QString ElementReader::elementLabel(const AccessibleRef& element, std::optional<quint32> knownRole) {
     const auto usable = [](const std::optional<QString>& text) { return text && !text::trimmed(*text).isEmpty(); };
-    if (const auto name = m_bus.name(element); usable(name))
+    if (const auto name = facts(element, fact::name).name; usable(name))
         return text::collapseWhitespace(*name);
-    if (const auto description = m_bus.description(element); usable(description))
+    if (const auto description = facts(element, fact::description).description; usable(description))
         return text::collapseWhitespace(*description);
-    const auto elementRole = knownRole ? knownRole : m_bus.role(element);
+    const auto elementRole = knownRole ? knownRole : role(element);
     if (!elementRole || !carriesTextValue(*elementRole))
         return {};
     if (const auto value = m_bus.text(element, textReadLimit); usable(value))
@@ -82,7 +230,7 @@ QString ElementReader::elementLabel(const AccessibleRef& element, std::optional<
 }
 
 QString ElementReader::readFocusedDescription(const AccessibleRef& element, const QString& appName) {
-    const auto elementRole = m_bus.role(element);
+    const auto elementRole = role(element);
     if (elementRole == role::passwordText)
         return {};
     const QString value = m_bus.text(element, textReadLimit).value_or(QString());
@@ -104,7 +252,9 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
         if (!parent || parent->service != element.service)
             break;
         current = *parent;
-        const auto ancestorRole = m_bus.role(current);
+        // What the label takes, read at once.
+        readAhead({current}, fact::role | fact::name | fact::description);
+        const auto ancestorRole = role(current);
         // An application's and a frame's labels name the program or the window, never what is worked on; a folder
         // view's label names its kind of view ("Icon view", "Details view"), never the folder.
         if (ancestorRole && (isPrunedRole(*ancestorRole) || *ancestorRole == role::application ||
@@ -120,10 +270,12 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
 std::optional<AccessibleRef> ElementReader::windowElement(const AccessibleRef& application, const QString& title) {
     std::optional<AccessibleRef> named;
     std::optional<AccessibleRef> active;
-    for (const AccessibleRef& window : m_bus.children(application, 64)) {
-        const auto states = m_bus.states(window);
-        const bool isActive = states && states->has(state::active);
-        const bool sameTitle = m_bus.name(window).value_or(QString()) == title;
+    const QList<AccessibleRef> windows = m_bus.children(application, 64);
+    readAhead(windows, fact::states | fact::name);
+    for (const AccessibleRef& window : windows) {
+        const auto windowStates = states(window);
+        const bool isActive = windowStates && windowStates->has(state::active);
+        const bool sameTitle = facts(window, fact::name).name.value_or(QString()) == title;
         if (isActive && sameTitle)
             return window;
         if (sameTitle && !named)
@@ -137,6 +289,12 @@ std::optional<AccessibleRef> ElementReader::windowElement(const AccessibleRef& a
 std::optional<AccessibleRef> ElementReader::focusedElement(const AccessibleRef& window, int nodeLimit, double deadline,
                                                            const std::function<double()>& uptime,
                                                            const std::atomic<bool>& cancelled) {
+    // What the search reads of the elements below one when it gets to them: the states of each, and of those that
+    // show (and hold no focus), their children.
+    const Lookahead searched{[](const std::optional<platform::AccessibleStates>& states) {
+                                 return states && states->has(state::showing) && !states->has(state::focused);
+                             },
+                             fact::childCount, [](const AccessibleRef&) { return true; }};
     QList<AccessibleRef> stack{window};
     // Qt marks the current tab of every tab bar as focused, wherever the keyboard focus is: a focused tab counts
     // only when no other element holds the focus.
@@ -145,17 +303,18 @@ std::optional<AccessibleRef> ElementReader::focusedElement(const AccessibleRef& 
     while (!stack.isEmpty() && visited < nodeLimit && !cancelled.load() && uptime() < deadline) {
         const AccessibleRef element = stack.takeLast();
         ++visited;
-        const auto states = m_bus.states(element);
-        if (!states || !states->has(state::showing))
+        const auto elementStates = states(element);
+        if (!elementStates || !elementStates->has(state::showing))
             continue;
-        if (element != window && states->has(state::focused)) {
-            if (m_bus.role(element) != role::pageTab)
+        if (element != window && elementStates->has(state::focused)) {
+            if (role(element) != role::pageTab)
                 return element;
             if (!focusedTab)
                 focusedTab = element;
             continue;
         }
-        const QList<AccessibleRef> children = m_bus.children(element, nodeLimit - visited);
+        const QList<AccessibleRef> children = visibleChildren(element, nodeLimit - visited);
+        readTreeAhead(children, nodeLimit - visited, nodeLimit - visited - 1, searched);
         // Depth-first in the application's order: push the last child first.
         for (auto it = children.crbegin(); it != children.crend(); ++it)
             stack.append(*it);

@@ -2,7 +2,9 @@
 
 #include "tavrine/platform/AccessibilityBus.h"
 
+#include <QHash>
 #include <QRectF>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -16,11 +18,45 @@ using platform::AccessibleRef;
 
 // The element reads of a capture over the accessibility bus, in the capture's own terms. Every read that fails
 // or yields nothing counts as a missing value. Runs on the capture's worker thread.
+//
+// A reader remembers the states, roles, areas, names, descriptions and children it read, so that no element is asked
+// the same twice within one look at a window, and it can read them ahead for many elements in one batch (a wait for
+// one round trip instead of one per element). The search for the focused element and the walk just after it share
+// what they read; a later walk (another attempt, while a browser builds its page) asks afresh.
 class ElementReader {
 public:
     explicit ElementReader(platform::AccessibilityBus& bus) : m_bus(bus) {}
 
     platform::AccessibilityBus& bus() { return m_bus; }
+
+    std::optional<platform::AccessibleStates> states(const AccessibleRef& element);
+    std::optional<quint32> role(const AccessibleRef& element);
+    // Reads the `wanted` facts (bits of platform::fact) of those `elements` that were not read yet, in one batch.
+    void readAhead(const QList<AccessibleRef>& elements, quint32 wanted);
+    // Reads the first `limit` children of those `elements` that are known to have between 1 and `limit` children and
+    // whose children were not read yet, in one batch. Answers the children of all `elements` known by then, in
+    // order.
+    QList<AccessibleRef> readChildrenAhead(const QList<AccessibleRef>& elements, int limit);
+
+    // How a look at a window goes below an element: which elements it takes in (by their states), what it reads of
+    // those, and which of them it goes into.
+    struct Lookahead {
+        std::function<bool(const std::optional<platform::AccessibleStates>&)> takes;
+        quint32 takenFacts = 0;
+        std::function<bool(const AccessibleRef&)> entersInto;
+    };
+    // Reads ahead, level by level from `children`, what a look at the window will read of the elements below an
+    // element: each level's states in one batch, the facts of those it takes in in another, the children of those it
+    // goes into in a third. `room` elements at most, none of `skip`, `lookaheadLevels` levels deep; `limit`: the
+    // most children a child of the element can have read.
+    void readTreeAhead(const QList<AccessibleRef>& children, int room, int limit, const Lookahead& how,
+                       const QSet<AccessibleRef>& skip = {});
+    // How many levels below an element are read ahead at once: enough for a tool bar's items and their buttons, a
+    // list's rows and their cells, without reading far beyond what a look that stops at its limit gets to.
+    static constexpr int lookaheadLevels = 2;
+
+    // A walk begins: the first keeps what was read before it, a later one forgets it.
+    void startWalk();
 
     // The element's area when it has a width and a height above 0.
     std::optional<QRectF> elementFrame(const AccessibleRef& element);
@@ -60,7 +96,20 @@ public:
     static constexpr int textReadLimit = 1024;
 
 private:
+    struct Known {
+        // The facts asked (bits of platform::fact), read or unreadable.
+        quint32 asked = 0;
+        platform::AccessibleFacts facts;
+        std::optional<QList<AccessibleRef>> children;
+        // The limit the children were read with.
+        int childrenLimit = 0;
+    };
+    // The element's facts, each read on its own where it was not read yet.
+    const platform::AccessibleFacts& facts(const AccessibleRef& element, quint32 wanted);
+
     platform::AccessibilityBus& m_bus;
+    QHash<AccessibleRef, Known> m_known;
+    bool m_walked = false;
 };
 
 } // namespace tavrine::capture

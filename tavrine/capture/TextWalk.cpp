@@ -8,6 +8,7 @@
 
 namespace tavrine::capture {
 
+namespace fact = platform::fact;
 namespace role = platform::role;
 namespace state = platform::state;
 
@@ -64,6 +65,28 @@ std::optional<QRectF> holdingDocumentFrame(ElementReader& reader, const WalkStat
     return std::nullopt;
 }
 
+// What the walk reads of an element it takes in, besides its states.
+constexpr quint32 takenFacts = fact::role | fact::extents | fact::name | fact::description | fact::childCount;
+
+// Reads at once what the walk will read of the elements below one when it gets to each: their states, what it reads
+// of those it takes in, and the children of those it goes into. The walk then reads them from the reader, in its own
+// order and within its own limits: what it never gets to is read for nothing, what it gets to is read as it would be.
+void readBeforeWalking(ElementReader& reader, const WalkState& walk, const QList<AccessibleRef>& children) {
+    const ElementReader::Lookahead walked{
+        [](const std::optional<platform::AccessibleStates>& states) { return !states || states->has(state::showing); },
+        takenFacts,
+        [&reader](const AccessibleRef& element) {
+            const auto elementRole = reader.role(element);
+            const auto states = reader.states(element);
+            const bool selected = states && states->has(state::selected);
+            return !elementRole || !ElementReader::isPrunedRole(*elementRole) ||
+                   (*elementRole == role::pageTab && selected);
+        }};
+    // Each child is taken into the walk before its own children, so those get fewer than this.
+    const int room = WalkLimits::maxNodes - walk.nodeCount;
+    reader.readTreeAhead(children, room, room - 1, walked, walk.visited);
+}
+
 } // namespace
 
 void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int depth, WalkState& walk,
@@ -77,15 +100,18 @@ void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int
         return;
     if (walk.visited.contains(element))
         return;
+    if (depth == 0) {
+        reader.startWalk();
+        reader.readAhead({element}, fact::states | takenFacts);
+    }
     walk.visited.insert(element);
     walk.nodeCount += 1;
 
-    auto& bus = reader.bus();
     // Hidden is what does not show; states that cannot be read hide nothing.
-    const auto states = bus.states(element);
+    const auto states = reader.states(element);
     if (states && !states->has(state::showing))
         return;
-    const auto elementRole = bus.role(element);
+    const auto elementRole = reader.role(element);
     const quint32 roleValue = elementRole.value_or(0);
     const bool selected = states && states->has(state::selected);
     if (isBar(roleValue, depth)) {
@@ -117,6 +143,7 @@ void collectVisibleText(ElementReader& reader, const AccessibleRef& element, int
     }
     const int budget = WalkLimits::maxNodes - walk.nodeCount;
     const QList<AccessibleRef> children = budget > 0 ? reader.visibleChildren(element, budget) : QList<AccessibleRef>();
+    readBeforeWalking(reader, walk, children);
     if ((roleValue == role::heading || selected) && !label.isEmpty()) {
         const auto area = roleValue == role::pageTab ? pageArea(reader, frame, children) : frame;
         walk.walked.append(WalkedElement{label, area, selected, roleValue});

@@ -68,9 +68,46 @@ struct AccessibleStates {
     }
 };
 
+// What a batched read asks of each object: bits of a read's `wanted`.
+namespace fact {
+constexpr quint32 states = 1U << 0;
+constexpr quint32 role = 1U << 1;
+constexpr quint32 extents = 1U << 2;
+constexpr quint32 name = 1U << 3;
+constexpr quint32 description = 1U << 4;
+constexpr quint32 childCount = 1U << 5;
+} // namespace fact
+
+// The answers of a batched read about one object: absent where not asked for or unreadable.
+struct AccessibleFacts {
+    std::optional<AccessibleStates> states;
+    std::optional<quint32> role;
+    std::optional<QRect> extents;
+    std::optional<QString> name;
+    std::optional<QString> description;
+    std::optional<int> childCount;
+};
+
+// What to read of one object (bits of `fact`).
+struct FactsRead {
+    AccessibleRef object;
+    quint32 wanted = 0;
+};
+
+// An object whose number of children is known, and how many of them to read.
+struct ChildrenRead {
+    AccessibleRef object;
+    int count = 0;
+    int limit = 0;
+};
+
 // The accessibility trees of the other applications. Every read is one message with a 0.2-second time-out and
 // blocks the calling thread: call it from a worker thread, never from the main thread. A read that fails, times
 // out or yields a value of the wrong type is absent. Thread-safe.
+//
+// The batched reads ask the same questions as the single ones, but send their messages together: the application
+// answers them back to back, and the caller waits for one round trip instead of one per message. Each message
+// still fails or times out on its own.
 class AccessibilityBus {
 public:
     virtual ~AccessibilityBus() = default;
@@ -79,6 +116,8 @@ public:
     virtual std::optional<AccessibleRef> application(qint32 pid) = 0;
     // At most `limit` children, in the application's order; empty when unreadable.
     virtual QList<AccessibleRef> children(const AccessibleRef& object, int limit) = 0;
+    // How many children the object has.
+    virtual std::optional<int> childCount(const AccessibleRef& object) = 0;
     virtual std::optional<AccessibleRef> parent(const AccessibleRef& object) = 0;
     virtual std::optional<quint32> role(const AccessibleRef& object) = 0;
     // The toolkit's role name ("page tab", "push button").
@@ -98,6 +137,13 @@ public:
     virtual std::optional<QStringList> actionNames(const AccessibleRef& object) = 0;
     // Runs action `index`; answers the application's status (true when it ran), none when the call failed.
     virtual std::optional<bool> doAction(const AccessibleRef& object, int index) = 0;
+
+    // The wanted facts of every object: one answer per read, in order. Reads one object after another unless a bus
+    // can do better.
+    virtual QList<AccessibleFacts> facts(const QList<FactsRead>& reads);
+    // The children of every object, as `children` reads them with the read's limit, where the object's number of
+    // children is known (none are read for a count of 0): one list per read, in order.
+    virtual QList<QList<AccessibleRef>> children(const QList<ChildrenRead>& reads);
 };
 
 } // namespace tavrine::platform

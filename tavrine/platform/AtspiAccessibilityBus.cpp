@@ -1,18 +1,23 @@
 #include "tavrine/platform/AtspiAccessibilityBus.h"
 
 #include <QDBusArgument>
+#include <QDBusError>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QDateTime>
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
 
 namespace tavrine::platform {
 
 namespace {
 
 const QString accessibleInterface = QStringLiteral("org.a11y.atspi.Accessible");
+const QString componentInterface = QStringLiteral("org.a11y.atspi.Component");
+const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString nullPath = QStringLiteral("/org/a11y/atspi/null");
 const QString registryService = QStringLiteral("org.a11y.atspi.Registry");
 const QString rootPath = QStringLiteral("/org/a11y/atspi/accessible/root");
@@ -83,6 +88,128 @@ QVariant unwrap(const QVariant& value) {
     return value;
 }
 
+QDBusMessage methodCall(const AccessibleRef& object, const QString& interface, const QString& method,
+                        const QList<QVariant>& arguments = {}) {
+    QDBusMessage message = QDBusMessage::createMethodCall(object.service, object.path, interface, method);
+    message.setArguments(arguments);
+    return message;
+}
+
+QDBusMessage propertyCall(const AccessibleRef& object, const QString& interface, const QString& name) {
+    return methodCall(object, propertiesInterface, QStringLiteral("Get"), {interface, name});
+}
+
+// The messages of the single reads, shared by the batched ones.
+QDBusMessage statesCall(const AccessibleRef& object) {
+    return methodCall(object, accessibleInterface, QStringLiteral("GetState"));
+}
+
+QDBusMessage roleCall(const AccessibleRef& object) {
+    return methodCall(object, accessibleInterface, QStringLiteral("GetRole"));
+}
+
+QDBusMessage extentsCall(const AccessibleRef& object) {
+    // Screen coordinates.
+    return methodCall(object, componentInterface, QStringLiteral("GetExtents"), {QVariant::fromValue(uint(0))});
+}
+
+QDBusMessage nameCall(const AccessibleRef& object) {
+    return propertyCall(object, accessibleInterface, QStringLiteral("Name"));
+}
+
+QDBusMessage descriptionCall(const AccessibleRef& object) {
+    return propertyCall(object, accessibleInterface, QStringLiteral("Description"));
+}
+
+QDBusMessage childCountCall(const AccessibleRef& object) {
+    return propertyCall(object, accessibleInterface, QStringLiteral("ChildCount"));
+}
+
+QDBusMessage childrenCall(const AccessibleRef& object) {
+    return methodCall(object, accessibleInterface, QStringLiteral("GetChildren"));
+}
+
+QDBusMessage childAtCall(const AccessibleRef& object, int index) {
+    return methodCall(object, accessibleInterface, QStringLiteral("GetChildAtIndex"), {index});
+}
+
+using Reply = std::optional<QList<QVariant>>;
+
+std::optional<QVariant> firstArgument(const Reply& reply) {
+    if (!reply || reply->isEmpty())
+        return std::nullopt;
+    return reply->constFirst();
+}
+
+std::optional<QVariant> propertyValue(const Reply& reply) {
+    const auto value = firstArgument(reply);
+    return value ? std::optional<QVariant>(unwrap(*value)) : std::nullopt;
+}
+
+std::optional<QString> stringValue(const std::optional<QVariant>& value) {
+    if (!value || value->userType() != QMetaType::QString)
+        return std::nullopt;
+    return value->toString();
+}
+
+std::optional<AccessibleStates> readStates(const Reply& reply) {
+    const auto value = firstArgument(reply);
+    if (!value)
+        return std::nullopt;
+    QList<uint> words;
+    if (value->canConvert<QDBusArgument>()) {
+        const QDBusArgument argument = value->value<QDBusArgument>();
+        if (argument.currentType() != QDBusArgument::ArrayType)
+            return std::nullopt;
+        argument >> words;
+    } else if (value->canConvert<QList<uint>>()) {
+        words = value->value<QList<uint>>();
+    } else {
+        return std::nullopt;
+    }
+    AccessibleStates states;
+    if (!words.isEmpty())
+        states.bits = words.at(0);
+    if (words.size() > 1)
+        states.bits |= quint64(words.at(1)) << 32;
+    return states;
+}
+
+std::optional<quint32> readRole(const Reply& reply) {
+    const auto value = firstArgument(reply);
+    if (!value)
+        return std::nullopt;
+    bool ok = false;
+    const uint role = value->toUInt(&ok);
+    return ok ? std::optional<quint32>(role) : std::nullopt;
+}
+
+std::optional<QRect> readExtents(const Reply& reply) {
+    const auto value = firstArgument(reply);
+    if (!value || !value->canConvert<QDBusArgument>())
+        return std::nullopt;
+    const QDBusArgument argument = value->value<QDBusArgument>();
+    if (argument.currentType() != QDBusArgument::StructureType)
+        return std::nullopt;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    argument.beginStructure();
+    argument >> x >> y >> width >> height;
+    argument.endStructure();
+    return QRect(x, y, width, height);
+}
+
+std::optional<int> readCount(const Reply& reply) {
+    const auto value = propertyValue(reply);
+    if (!value)
+        return std::nullopt;
+    bool ok = false;
+    const int count = value->toInt(&ok);
+    return ok ? std::optional<int>(count) : std::nullopt;
+}
+
 // The first `count` characters (code points, as AT-SPI's offsets count them) of `text`.
 QString firstCharacters(const QString& text, int count) {
     qsizetype units = 0;
@@ -101,6 +228,36 @@ bool AccessibleRef::isNull() const {
 
 size_t qHash(const AccessibleRef& ref, size_t seed) {
     return ::qHash(ref.service, seed) ^ ::qHash(ref.path, seed + 1);
+}
+
+QList<AccessibleFacts> AccessibilityBus::facts(const QList<FactsRead>& reads) {
+    QList<AccessibleFacts> answers;
+    answers.reserve(reads.size());
+    for (const auto& [object, wanted] : reads) {
+        AccessibleFacts answer;
+        if (wanted & fact::states)
+            answer.states = states(object);
+        if (wanted & fact::role)
+            answer.role = role(object);
+        if (wanted & fact::extents)
+            answer.extents = extents(object);
+        if (wanted & fact::name)
+            answer.name = name(object);
+        if (wanted & fact::description)
+            answer.description = description(object);
+        if (wanted & fact::childCount)
+            answer.childCount = childCount(object);
+        answers.append(answer);
+    }
+    return answers;
+}
+
+QList<QList<AccessibleRef>> AccessibilityBus::children(const QList<ChildrenRead>& reads) {
+    QList<QList<AccessibleRef>> answers;
+    answers.reserve(reads.size());
+    for (const ChildrenRead& read : reads)
+        answers.append(read.count > 0 ? children(read.object, read.limit) : QList<AccessibleRef>());
+    return answers;
 }
 
 AtspiAccessibilityBus::AtspiAccessibilityBus(QString address) : m_fixedAddress(std::move(address)) {}
@@ -155,28 +312,72 @@ bool AtspiAccessibilityBus::isConnected() {
     return connection().has_value();
 }
 
+AtspiAccessibilityBus::Traffic AtspiAccessibilityBus::traffic() const {
+    return Traffic{m_messages.load(), m_waits.load()};
+}
+
 std::optional<QList<QVariant>> AtspiAccessibilityBus::call(const AccessibleRef& object, const QString& interface,
                                                            const QString& method, const QList<QVariant>& arguments) {
-    if (object.isNull())
+    return send(methodCall(object, interface, method, arguments));
+}
+
+std::optional<QList<QVariant>> AtspiAccessibilityBus::send(const QDBusMessage& message) {
+    if (AccessibleRef{message.service(), message.path()}.isNull())
         return std::nullopt;
     auto bus = connection();
     if (!bus)
         return std::nullopt;
-    QDBusMessage message = QDBusMessage::createMethodCall(object.service, object.path, interface, method);
-    message.setArguments(arguments);
+    m_messages += 1;
+    m_waits += 1;
     const QDBusMessage reply = bus->call(message, QDBus::Block, timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return std::nullopt;
     return reply.arguments();
 }
 
+std::vector<std::optional<QList<QVariant>>> AtspiAccessibilityBus::callAll(const QList<QDBusMessage>& messages) {
+    std::vector<std::optional<QList<QVariant>>> replies(size_t(messages.size()));
+    const auto sendable = [](const QDBusMessage& message) {
+        return !AccessibleRef{message.service(), message.path()}.isNull();
+    };
+    if (std::none_of(messages.begin(), messages.end(), sendable))
+        return replies;
+    auto bus = connection();
+    if (!bus)
+        return replies;
+    m_waits += 1;
+    // The answers come back in the order sent: the oldest message on its way is always the next one answered.
+    std::deque<std::pair<qsizetype, QDBusPendingCall>> inFlight;
+    qsizetype next = 0;
+    while (next < messages.size() || !inFlight.empty()) {
+        for (; next < messages.size() && inFlight.size() < size_t(messagesInFlight); ++next) {
+            if (!sendable(messages.at(next)))
+                continue;
+            m_messages += 1;
+            inFlight.emplace_back(next, bus->asyncCall(messages.at(next), timeoutMs));
+        }
+        if (inFlight.empty())
+            continue;
+        auto [index, pending] = std::move(inFlight.front());
+        inFlight.pop_front();
+        pending.waitForFinished();
+        const QDBusMessage reply = pending.reply();
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            replies[size_t(index)] = reply.arguments();
+        } else if (const QDBusError::ErrorType error = pending.error().type();
+                   error == QDBusError::NoReply || error == QDBusError::Timeout || error == QDBusError::TimedOut ||
+                   error == QDBusError::Disconnected) {
+            // The application stopped answering: what is not sent yet would wait as long, one time-out after the
+            // other. A batch costs one time-out, as a single read does.
+            next = messages.size();
+        }
+    }
+    return replies;
+}
+
 std::optional<QVariant> AtspiAccessibilityBus::property(const AccessibleRef& object, const QString& interface,
                                                         const QString& name) {
-    const auto reply =
-        call(object, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {interface, name});
-    if (!reply || reply->isEmpty())
-        return std::nullopt;
-    return unwrap(reply->constFirst());
+    return propertyValue(send(propertyCall(object, interface, name)));
 }
 
 std::optional<qint32> AtspiAccessibilityBus::servicePid(const QDBusConnection& bus, const QString& service) {
@@ -223,32 +424,95 @@ std::optional<AccessibleRef> AtspiAccessibilityBus::application(qint32 pid) {
 QList<AccessibleRef> AtspiAccessibilityBus::children(const AccessibleRef& object, int limit) {
     if (limit <= 0)
         return {};
-    const auto count = property(object, accessibleInterface, QStringLiteral("ChildCount"));
-    if (!count)
+    const auto count = childCount(object);
+    if (!count || *count <= 0)
         return {};
-    bool ok = false;
-    const int childCount = count->toInt(&ok);
-    if (!ok || childCount <= 0)
-        return {};
-    if (childCount <= limit) {
-        const auto reply = call(object, accessibleInterface, QStringLiteral("GetChildren"));
-        if (!reply || reply->isEmpty())
-            return {};
-        QList<AccessibleRef> refs = readRefList(reply->constFirst());
-        if (refs.size() > limit)
-            refs.resize(limit);
-        return refs;
+    return children(QList<ChildrenRead>{{object, *count, limit}}).constFirst();
+}
+
+std::optional<int> AtspiAccessibilityBus::childCount(const AccessibleRef& object) {
+    return readCount(send(childCountCall(object)));
+}
+
+QList<QList<AccessibleRef>> AtspiAccessibilityBus::children(const QList<ChildrenRead>& reads) {
+    // A container with more children than the caller can use (a table, a long list) is read one child at a time,
+    // only as far as the caller can use; any other in one message.
+    const auto byIndex = [](const ChildrenRead& read) { return read.count > read.limit; };
+    QList<QDBusMessage> messages;
+    for (const ChildrenRead& read : reads) {
+        if (read.count <= 0 || read.limit <= 0)
+            continue;
+        if (!byIndex(read)) {
+            messages.append(childrenCall(read.object));
+            continue;
+        }
+        for (int index = 0; index < read.limit; ++index)
+            messages.append(childAtCall(read.object, index));
     }
-    // A huge container (a table, a long list) is read one child at a time, only as far as the caller can use.
-    QList<AccessibleRef> refs;
-    for (int index = 0; index < limit; ++index) {
-        const auto reply = call(object, accessibleInterface, QStringLiteral("GetChildAtIndex"), {index});
-        if (!reply || reply->isEmpty())
-            break;
-        if (auto ref = readRef(reply->constFirst()))
-            refs.append(*ref);
+    const auto replies = callAll(messages);
+    QList<QList<AccessibleRef>> answers;
+    answers.reserve(reads.size());
+    size_t reply = 0;
+    for (const ChildrenRead& read : reads) {
+        QList<AccessibleRef> refs;
+        if (read.count > 0 && read.limit > 0 && !byIndex(read)) {
+            if (const auto list = firstArgument(replies.at(reply++))) {
+                refs = readRefList(*list);
+                if (refs.size() > read.limit)
+                    refs.resize(read.limit);
+            }
+        } else if (read.count > 0 && read.limit > 0) {
+            // The children up to the first that cannot be read.
+            bool readable = true;
+            for (int index = 0; index < read.limit; ++index, ++reply) {
+                const auto child = firstArgument(replies.at(reply));
+                readable = readable && child.has_value();
+                if (!readable)
+                    continue;
+                if (auto ref = readRef(*child))
+                    refs.append(*ref);
+            }
+        }
+        answers.append(refs);
     }
-    return refs;
+    return answers;
+}
+
+QList<AccessibleFacts> AtspiAccessibilityBus::facts(const QList<FactsRead>& reads) {
+    // The messages of one object follow each other, in the order of the fact bits.
+    const std::pair<quint32, QDBusMessage (*)(const AccessibleRef&)> asked[] = {
+        {fact::states, statesCall},           {fact::role, roleCall},
+        {fact::extents, extentsCall},         {fact::name, nameCall},
+        {fact::description, descriptionCall}, {fact::childCount, childCountCall},
+    };
+    QList<QDBusMessage> messages;
+    for (const auto& [object, wanted] : reads) {
+        for (const auto& [bit, make] : asked) {
+            if (wanted & bit)
+                messages.append(make(object));
+        }
+    }
+    const auto replies = callAll(messages);
+    QList<AccessibleFacts> answers;
+    answers.reserve(reads.size());
+    size_t reply = 0;
+    for (const auto& [object, wanted] : reads) {
+        AccessibleFacts answer;
+        if (wanted & fact::states)
+            answer.states = readStates(replies.at(reply++));
+        if (wanted & fact::role)
+            answer.role = readRole(replies.at(reply++));
+        if (wanted & fact::extents)
+            answer.extents = readExtents(replies.at(reply++));
+        if (wanted & fact::name)
+            answer.name = stringValue(propertyValue(replies.at(reply++)));
+        if (wanted & fact::description)
+            answer.description = stringValue(propertyValue(replies.at(reply++)));
+        if (wanted & fact::childCount)
+            answer.childCount = readCount(replies.at(reply++));
+        answers.append(answer);
+    }
+    return answers;
 }
 
 std::optional<AccessibleRef> AtspiAccessibilityBus::parent(const AccessibleRef& object) {
@@ -259,12 +523,7 @@ std::optional<AccessibleRef> AtspiAccessibilityBus::parent(const AccessibleRef& 
 }
 
 std::optional<quint32> AtspiAccessibilityBus::role(const AccessibleRef& object) {
-    const auto reply = call(object, accessibleInterface, QStringLiteral("GetRole"));
-    if (!reply || reply->isEmpty())
-        return std::nullopt;
-    bool ok = false;
-    const uint value = reply->constFirst().toUInt(&ok);
-    return ok ? std::optional<quint32>(value) : std::nullopt;
+    return readRole(send(roleCall(object)));
 }
 
 QString AtspiAccessibilityBus::roleName(const AccessibleRef& object) {
@@ -275,41 +534,15 @@ QString AtspiAccessibilityBus::roleName(const AccessibleRef& object) {
 }
 
 std::optional<AccessibleStates> AtspiAccessibilityBus::states(const AccessibleRef& object) {
-    const auto reply = call(object, accessibleInterface, QStringLiteral("GetState"));
-    if (!reply || reply->isEmpty())
-        return std::nullopt;
-    QList<uint> words;
-    const QVariant& value = reply->constFirst();
-    if (value.canConvert<QDBusArgument>()) {
-        const QDBusArgument argument = value.value<QDBusArgument>();
-        if (argument.currentType() != QDBusArgument::ArrayType)
-            return std::nullopt;
-        argument >> words;
-    } else if (value.canConvert<QList<uint>>()) {
-        words = value.value<QList<uint>>();
-    } else {
-        return std::nullopt;
-    }
-    AccessibleStates states;
-    if (!words.isEmpty())
-        states.bits = words.at(0);
-    if (words.size() > 1)
-        states.bits |= quint64(words.at(1)) << 32;
-    return states;
+    return readStates(send(statesCall(object)));
 }
 
 std::optional<QString> AtspiAccessibilityBus::name(const AccessibleRef& object) {
-    const auto value = property(object, accessibleInterface, QStringLiteral("Name"));
-    if (!value || value->userType() != QMetaType::QString)
-        return std::nullopt;
-    return value->toString();
+    return stringValue(propertyValue(send(nameCall(object))));
 }
 
 std::optional<QString> AtspiAccessibilityBus::description(const AccessibleRef& object) {
-    const auto value = property(object, accessibleInterface, QStringLiteral("Description"));
-    if (!value || value->userType() != QMetaType::QString)
-        return std::nullopt;
-    return value->toString();
+    return stringValue(propertyValue(send(descriptionCall(object))));
 }
 
 std::optional<QString> AtspiAccessibilityBus::text(const AccessibleRef& object, int limit) {
@@ -336,21 +569,7 @@ std::optional<QString> AtspiAccessibilityBus::text(const AccessibleRef& object, 
 }
 
 std::optional<QRect> AtspiAccessibilityBus::extents(const AccessibleRef& object) {
-    const auto reply = call(object, QStringLiteral("org.a11y.atspi.Component"), QStringLiteral("GetExtents"),
-                            {QVariant::fromValue(uint(0))});
-    if (!reply || reply->isEmpty() || !reply->constFirst().canConvert<QDBusArgument>())
-        return std::nullopt;
-    const QDBusArgument argument = reply->constFirst().value<QDBusArgument>();
-    if (argument.currentType() != QDBusArgument::StructureType)
-        return std::nullopt;
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    argument.beginStructure();
-    argument >> x >> y >> width >> height;
-    argument.endStructure();
-    return QRect(x, y, width, height);
+    return readExtents(send(extentsCall(object)));
 }
 
 std::optional<QHash<QString, QString>> AtspiAccessibilityBus::attributes(const AccessibleRef& object) {

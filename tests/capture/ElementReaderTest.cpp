@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tavrine;
 using namespace tavrine::capture;
 using tavrine::test::FakeAccessibilityBus;
@@ -105,7 +107,6 @@ TEST(ElementReader, WindowElementPrefersTheActiveWindowOfTheSameTitle) {
 
 TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
     FakeAccessibilityBus bus;
-    ElementReader reader(bus);
     const auto root = bus.addApplication(1, app);
     const auto window = bus.add(root, role::frame, QStringLiteral("Doc"));
     const auto hidden = bus.add(window, 39);
@@ -116,10 +117,15 @@ TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
     bus.add(hidden, focusedNode);
     const auto panel = bus.add(window, 39);
     const auto focused = bus.add(panel, focusedNode);
-    std::atomic<bool> cancelled{false};
-    const auto clock = [] { return 0.0; };
-    EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), focused);
-    EXPECT_EQ(reader.focusedElement(window, 2, 1.0, clock, cancelled), std::nullopt) << "node limit";
+    // Each search with a reader of its own, as each capture has: a reader remembers what it read.
+    const auto search = [&](int nodeLimit) {
+        std::atomic<bool> cancelled{false};
+        ElementReader reader(bus);
+        return reader.focusedElement(
+            window, nodeLimit, 1.0, [] { return 0.0; }, cancelled);
+    };
+    EXPECT_EQ(search(100), focused);
+    EXPECT_EQ(search(2), std::nullopt) << "node limit";
 
     // A toolkit that calls the current tab focused: the field further on holds the real focus.
     const auto tabs = bus.add(window, role::pageTabList);
@@ -128,7 +134,33 @@ TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
     tabNode.states->set(state::focused);
     const auto tab = bus.add(tabs, tabNode);
     bus.edit(window, [&](auto& node) { node.children.move(node.children.size() - 1, 0); });
-    EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), focused);
+    EXPECT_EQ(search(100), focused);
     bus.edit(focused, [](auto& node) { node.states = platform::AccessibleStates().set(state::showing); });
-    EXPECT_EQ(reader.focusedElement(window, 100, 1.0, clock, cancelled), tab);
+    EXPECT_EQ(search(100), tab);
+}
+
+TEST(ElementReader, TheSearchForTheFocusReadsEachElementOnceInAFewBatches) {
+    // Tool bars of items that each hold a button, as a GTK window shows them, and the focused field after them.
+    FakeAccessibilityBus bus;
+    const auto root = bus.addApplication(1, app);
+    const auto window = bus.add(root, role::frame, QStringLiteral("Doc"));
+    for (int bar = 0; bar < 3; ++bar) {
+        const auto tools = bus.add(window, role::toolBar);
+        for (int item = 0; item < 10; ++item)
+            bus.add(bus.add(tools, role::panel), role::pushButton, QStringLiteral("Button %1").arg(item));
+    }
+    FakeAccessibilityBus::Node field;
+    field.role = role::entry;
+    field.states->set(state::focused);
+    const auto focused = bus.add(bus.add(window, role::panel), field);
+    std::atomic<bool> cancelled{false};
+    ElementReader reader(bus);
+    EXPECT_EQ(reader.focusedElement(
+                  window, 400, 1.0, [] { return 0.0; }, cancelled),
+              focused);
+    // One element's read after another, the search would wait for about 130 answers.
+    EXPECT_LT(bus.waits(), 20);
+    const QHash<AccessibleRef, int> stateReads = bus.stateReads();
+    EXPECT_EQ(stateReads.size(), 1 + 3 + 30 + 30 + 2);
+    EXPECT_TRUE(std::all_of(stateReads.begin(), stateReads.end(), [](int reads) { return reads == 1; }));
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tavrine;
 using namespace tavrine::capture;
 using tavrine::test::FakeAccessibilityBus;
@@ -142,11 +144,67 @@ TEST(CollectVisibleText, StopsAtTheNodeAndDepthLimitsAndReadsARepeatedElementOnc
     EXPECT_EQ(deep.state.walked.size(), 63);
     EXPECT_EQ(deep.state.walked.last().text, QStringLiteral("Depth 63"));
 
+    // Children read ahead for both panels at once: the second gets only what the first leaves of the limit.
+    Walk panels;
+    for (const QString& panel : {QStringLiteral("A"), QStringLiteral("B")}) {
+        const auto parent = panels.add(panels.window, role::panel);
+        for (int i = 0; i < 500; ++i)
+            panels.add(parent, role::heading, QStringLiteral("%1 %2").arg(panel).arg(i));
+    }
+    panels.run();
+    EXPECT_EQ(panels.state.nodeCount, 800);
+    EXPECT_EQ(panels.state.walked.last().text, QStringLiteral("B 296"));
+
     Walk repeated;
     const auto heading = repeated.add(repeated.window, role::heading, QStringLiteral("Shared heading"));
     repeated.bus.link(repeated.add(repeated.window, 39), heading);
     repeated.run();
     EXPECT_EQ(repeated.texts(), QStringList{QStringLiteral("Shared heading")});
+}
+
+TEST(CollectVisibleText, ReadsWhatItNeedsOnceAndInBatchesAndAgainOnlyInALaterWalk) {
+    // A sheet: tool bars and a grid of a thousand cells below the window's panels, of which the first twenty show;
+    // the walk's limit ends inside the grid.
+    Walk sheet;
+    AccessibleRef parent = sheet.window;
+    for (int depth = 0; depth < 4; ++depth)
+        parent = sheet.add(parent, role::panel);
+    QList<AccessibleRef> buttons;
+    for (int bar = 0; bar < 3; ++bar) {
+        const auto tools = sheet.add(parent, role::toolBar, {}, QRect(0, 30 * bar, 800, 30));
+        for (int button = 0; button < 10; ++button)
+            buttons.append(sheet.add(tools, role::pushButton, QStringLiteral("Button %1").arg(button)));
+    }
+    const auto grid = sheet.add(parent, 55);
+    for (int cell = 0; cell < 1000; ++cell) {
+        const auto added = sheet.add(grid, role::tableCell, QStringLiteral("Cell %1").arg(cell),
+                                     QRect(100 * (cell % 20), 100, 100, 20), cell == 0);
+        if (cell >= 20)
+            sheet.bus.edit(added, [](auto& node) { node.states = platform::AccessibleStates(); });
+    }
+    const auto beyond = sheet.add(parent, role::panel);
+    const auto beyondHeading = sheet.add(beyond, role::heading, QStringLiteral("Beyond the limit"));
+
+    collectVisibleText(
+        sheet.reader, sheet.window, 0, sheet.state, sheet.evidence, 1.5, [] { return 0.0; }, sheet.cancelled);
+    EXPECT_EQ(sheet.state.nodeCount, 800);
+    EXPECT_EQ(sheet.texts(), QStringList{QStringLiteral("Cell 0")});
+    // One element's fact after another, the walk would wait for nearly two thousand answers; in batches, a few
+    // dozen. Each element is asked for its states once (the panel beyond the limit among its siblings, read
+    // ahead), a tool bar's buttons never.
+    EXPECT_LT(sheet.bus.waits(), 40);
+    const QHash<AccessibleRef, int> stateReads = sheet.bus.stateReads();
+    EXPECT_TRUE(std::all_of(stateReads.begin(), stateReads.end(), [](int reads) { return reads == 1; }));
+    EXPECT_EQ(stateReads.size(), 801);
+    EXPECT_TRUE(stateReads.contains(beyond));
+    EXPECT_FALSE(stateReads.contains(beyondHeading)) << "the grid before its panel fills the walk's limit";
+    EXPECT_TRUE(std::none_of(buttons.begin(), buttons.end(), [&](const auto& b) { return stateReads.contains(b); }));
+
+    // A later walk of the same reader reads again: the window may have changed since (a browser building its page).
+    sheet.bus.edit(parent, [](auto& node) { node.children.prepend(node.children.takeLast()); });
+    sheet.state.reset();
+    sheet.run();
+    EXPECT_EQ(sheet.texts(), (QStringList{QStringLiteral("Beyond the limit"), QStringLiteral("Cell 0")}));
 }
 
 TEST(CollectVisibleText, EndsAtTheDeadlineAndOnCancellation) {

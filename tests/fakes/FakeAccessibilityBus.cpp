@@ -1,5 +1,7 @@
 #include "fakes/FakeAccessibilityBus.h"
 
+#include <algorithm>
+
 namespace tavrine::test {
 
 using platform::AccessibleRef;
@@ -81,6 +83,16 @@ int FakeAccessibilityBus::reads() const {
     return m_reads;
 }
 
+int FakeAccessibilityBus::waits() const {
+    std::lock_guard lock(m_mutex);
+    return m_waits;
+}
+
+QHash<AccessibleRef, int> FakeAccessibilityBus::stateReads() const {
+    std::lock_guard lock(m_mutex);
+    return m_stateReads;
+}
+
 void FakeAccessibilityBus::removeApplication(qint32 pid) {
     std::lock_guard lock(m_mutex);
     const AccessibleRef root = m_applications.take(pid);
@@ -93,6 +105,11 @@ void FakeAccessibilityBus::removeApplication(qint32 pid) {
 }
 
 const FakeAccessibilityBus::Node* FakeAccessibilityBus::find(const AccessibleRef& ref) const {
+    ++m_waits;
+    return findInBatch(ref);
+}
+
+const FakeAccessibilityBus::Node* FakeAccessibilityBus::findInBatch(const AccessibleRef& ref) const {
     ++m_reads;
     const auto it = m_nodes.constFind(ref);
     return it == m_nodes.constEnd() ? nullptr : &it.value();
@@ -101,6 +118,7 @@ const FakeAccessibilityBus::Node* FakeAccessibilityBus::find(const AccessibleRef
 std::optional<AccessibleRef> FakeAccessibilityBus::application(qint32 pid) {
     std::lock_guard lock(m_mutex);
     ++m_reads;
+    ++m_waits;
     if (const auto it = m_applications.constFind(pid); it != m_applications.constEnd())
         return it.value();
     return std::nullopt;
@@ -112,6 +130,12 @@ QList<AccessibleRef> FakeAccessibilityBus::children(const AccessibleRef& object,
     if (!node || limit <= 0)
         return {};
     return node->children.mid(0, limit);
+}
+
+std::optional<int> FakeAccessibilityBus::childCount(const AccessibleRef& object) {
+    std::lock_guard lock(m_mutex);
+    const Node* node = find(object);
+    return node ? std::optional<int>(int(node->children.size())) : std::nullopt;
 }
 
 std::optional<AccessibleRef> FakeAccessibilityBus::parent(const AccessibleRef& object) {
@@ -131,7 +155,10 @@ QString FakeAccessibilityBus::roleName(const AccessibleRef& object) {
 }
 
 std::optional<platform::AccessibleStates> FakeAccessibilityBus::states(const AccessibleRef& object) {
-    return field(object, &Node::states);
+    std::lock_guard lock(m_mutex);
+    m_stateReads[object] += 1;
+    const Node* node = find(object);
+    return node ? node->states : std::nullopt;
 }
 
 std::optional<QString> FakeAccessibilityBus::name(const AccessibleRef& object) {
@@ -169,12 +196,61 @@ std::optional<QStringList> FakeAccessibilityBus::actionNames(const AccessibleRef
 std::optional<bool> FakeAccessibilityBus::doAction(const AccessibleRef& object, int index) {
     std::lock_guard lock(m_mutex);
     ++m_reads;
+    ++m_waits;
     auto it = m_nodes.find(object);
     if (it == m_nodes.end() || !it->actions || index < 0 || index >= it->actions->size())
         return std::nullopt;
     if (it->actionResult == true)
         it->actionsRun += 1;
     return it->actionResult;
+}
+
+QList<platform::AccessibleFacts> FakeAccessibilityBus::facts(const QList<platform::FactsRead>& reads) {
+    namespace fact = platform::fact;
+    std::lock_guard lock(m_mutex);
+    if (!reads.isEmpty())
+        ++m_waits;
+    QList<platform::AccessibleFacts> answers;
+    for (const auto& [object, wanted] : reads) {
+        platform::AccessibleFacts answer;
+        // Each fact is a read of its own, as each is a message of its own on the bus.
+        for (const quint32 bit :
+             {fact::states, fact::role, fact::extents, fact::name, fact::description, fact::childCount}) {
+            if (!(wanted & bit))
+                continue;
+            if (bit == fact::states)
+                m_stateReads[object] += 1;
+            const Node* node = findInBatch(object);
+            if (!node)
+                continue;
+            if (bit == fact::states)
+                answer.states = node->states;
+            else if (bit == fact::role)
+                answer.role = node->role;
+            else if (bit == fact::extents)
+                answer.extents = node->extents;
+            else if (bit == fact::name)
+                answer.name = node->name;
+            else if (bit == fact::description)
+                answer.description = node->description;
+            else
+                answer.childCount = int(node->children.size());
+        }
+        answers.append(answer);
+    }
+    return answers;
+}
+
+QList<QList<AccessibleRef>> FakeAccessibilityBus::children(const QList<platform::ChildrenRead>& reads) {
+    std::lock_guard lock(m_mutex);
+    QList<QList<AccessibleRef>> answers;
+    for (const platform::ChildrenRead& read : reads) {
+        const Node* node = read.count > 0 && read.limit > 0 ? findInBatch(read.object) : nullptr;
+        answers.append(node ? node->children.mid(0, read.limit) : QList<AccessibleRef>());
+    }
+    if (std::any_of(reads.begin(), reads.end(), [](const auto& read) { return read.count > 0 && read.limit > 0; }))
+        ++m_waits;
+    return answers;
 }
 
 } // namespace tavrine::test

@@ -9,8 +9,8 @@
 namespace tavrine::test {
 
 // An in-memory accessibility tree. Each application is a service of its own; an element that was never
-// filled in answers nothing (a failed read). Reads are counted. Thread-safe: captures read it from their
-// worker threads.
+// filled in answers nothing (a failed read). Reads are counted, each fact of each element on its own, and so are the
+// waits for answers: one per single read, one per batch. Thread-safe: captures read it from their worker threads.
 class FakeAccessibilityBus final : public platform::AccessibilityBus {
 public:
     struct Node {
@@ -44,11 +44,15 @@ public:
     void edit(const platform::AccessibleRef& ref, const std::function<void(Node&)>& change);
     Node node(const platform::AccessibleRef& ref) const;
     int reads() const;
+    int waits() const;
+    // How many times each element's states were read.
+    QHash<platform::AccessibleRef, int> stateReads() const;
     // Makes every read of the process's tree fail from now on (the application stopped answering).
     void removeApplication(qint32 pid);
 
     std::optional<platform::AccessibleRef> application(qint32 pid) override;
     QList<platform::AccessibleRef> children(const platform::AccessibleRef& object, int limit) override;
+    std::optional<int> childCount(const platform::AccessibleRef& object) override;
     std::optional<platform::AccessibleRef> parent(const platform::AccessibleRef& object) override;
     std::optional<quint32> role(const platform::AccessibleRef& object) override;
     QString roleName(const platform::AccessibleRef& object) override;
@@ -61,9 +65,13 @@ public:
     std::optional<QHash<QString, QString>> documentAttributes(const platform::AccessibleRef& object) override;
     std::optional<QStringList> actionNames(const platform::AccessibleRef& object) override;
     std::optional<bool> doAction(const platform::AccessibleRef& object, int index) override;
+    QList<platform::AccessibleFacts> facts(const QList<platform::FactsRead>& reads) override;
+    QList<QList<platform::AccessibleRef>> children(const QList<platform::ChildrenRead>& reads) override;
 
 private:
+    // One read of one element (a single read also waits for its answer).
     const Node* find(const platform::AccessibleRef& ref) const;
+    const Node* findInBatch(const platform::AccessibleRef& ref) const;
     // One optional field of a node, read under the lock; no node reads as no value.
     template <typename T> std::optional<T> field(const platform::AccessibleRef& ref, std::optional<T> Node::*member) {
         std::lock_guard lock(m_mutex);
@@ -76,6 +84,8 @@ private:
     QHash<qint32, platform::AccessibleRef> m_applications;
     int m_nextId = 1;
     mutable int m_reads = 0;
+    mutable int m_waits = 0;
+    mutable QHash<platform::AccessibleRef, int> m_stateReads;
 };
 
 } // namespace tavrine::test

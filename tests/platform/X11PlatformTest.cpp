@@ -19,10 +19,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 // Xlib's macros (None, Bool, Status) clash with other headers: it comes last.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <csignal>
 #include <unistd.h>
 
 using namespace tavrine;
@@ -411,5 +414,48 @@ TEST(X11Platform, ReadsAccessibilityTreesOverTheBus) {
     EXPECT_TRUE(window.waitForLine(QStringLiteral("tab Crane schedule"), waitLimit));
 
     // An object that went away reads as nothing.
-    EXPECT_FALSE(bus.role(AccessibleRef{application->service, QStringLiteral("/org/a11y/atspi/accessible/none")}));
+    const AccessibleRef gone{application->service, QStringLiteral("/org/a11y/atspi/accessible/none")};
+    EXPECT_FALSE(bus.role(gone));
+
+    // Batched reads answer as the single ones, each read on its own: a gone object among them answers nothing in its
+    // place, and so does the null object, which is never asked. The whole batch is one wait.
+    const quint32 everyFact =
+        fact::states | fact::role | fact::extents | fact::name | fact::description | fact::childCount;
+    const AccessibleRef null{application->service, QStringLiteral("/org/a11y/atspi/null")};
+    QList<FactsRead> reads;
+    for (const AccessibleRef& element : queue)
+        reads.append({element, everyFact});
+    reads.insert(1, {gone, everyFact});
+    reads.insert(2, {null, everyFact});
+    const AtspiAccessibilityBus::Traffic before = bus.traffic();
+    const QList<AccessibleFacts> answers = bus.facts(reads);
+    EXPECT_EQ(bus.traffic().waits, before.waits + 1);
+    EXPECT_EQ(bus.traffic().messages, before.messages + quint64(reads.size() - 1) * 6);
+    ASSERT_EQ(answers.size(), reads.size());
+    for (qsizetype i = 0; i < reads.size(); ++i) {
+        const AccessibleRef& element = reads.at(i).object;
+        const AccessibleFacts& answer = answers.at(i);
+        SCOPED_TRACE(element.path.toStdString());
+        EXPECT_EQ(answer.states.has_value(), element != gone && element != null);
+        EXPECT_EQ(answer.states ? answer.states->bits : 0, bus.states(element) ? bus.states(element)->bits : 0);
+        EXPECT_EQ(answer.role, bus.role(element));
+        EXPECT_EQ(answer.extents, bus.extents(element));
+        EXPECT_EQ(answer.name, bus.name(element));
+        EXPECT_EQ(answer.description, bus.description(element));
+        EXPECT_EQ(answer.childCount, bus.childCount(element));
+        // Children read whole, and one at a time when fewer are wanted than there are.
+        const int count = answer.childCount.value_or(0);
+        const QList<AccessibleRef> all = bus.children(element, 100);
+        EXPECT_EQ(bus.children(QList<ChildrenRead>{{element, count, 100}, {element, count, count - 1}}),
+                  (QList<QList<AccessibleRef>>{all, all.mid(0, std::max(count - 1, 0))}));
+    }
+
+    // An application that stops answering costs a batch one time-out: nothing more is sent after it.
+    ASSERT_EQ(::kill(window.pid(), SIGSTOP), 0);
+    const AtspiAccessibilityBus::Traffic stalled = bus.traffic();
+    const QList<AccessibleFacts> unanswered = bus.facts(reads);
+    ::kill(window.pid(), SIGCONT);
+    EXPECT_TRUE(std::none_of(unanswered.begin(), unanswered.end(), [](const auto& facts) { return facts.role; }));
+    EXPECT_LE(bus.traffic().messages - stalled.messages, quint64(AtspiAccessibilityBus::messagesInFlight));
+    EXPECT_GT(reads.size() * 6, AtspiAccessibilityBus::messagesInFlight);
 }
