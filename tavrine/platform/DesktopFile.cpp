@@ -2,6 +2,8 @@
 
 #include <glib.h>
 
+#include <cstring>
+
 namespace tavrine::platform {
 
 namespace {
@@ -20,6 +22,32 @@ std::optional<QString> taken(char* value) {
     return QString::fromUtf8(owned.get());
 }
 
+// Whether GLib (2.74) cannot read a line's value: one that ends in an unpaired backslash, or holds a NUL (GLib's
+// reading stops there). When an unknown escape comes before such an end, GLib also warns on stderr about its own
+// error handling. The line is passed over, as a runaway one is: the key is absent.
+bool valueUnreadable(const QByteArray& bytes, qsizetype begin, qsizetype end) {
+    // GLib drops the "\r" of a line that ends in "\r\n".
+    if (end > begin && bytes.at(end - 1) == '\r')
+        --end;
+    // GLib's reading of a value stops at a NUL, so that what stands before it is read as the whole value; a text
+    // file holds none.
+    if (std::memchr(bytes.constData() + begin, 0, size_t(end - begin)))
+        return true;
+    if (end == begin || bytes.at(begin) == '#' || bytes.at(begin) == '[')
+        return false;
+    const qsizetype equals = bytes.indexOf('=', begin);
+    if (equals < 0 || equals >= end)
+        return false;
+    for (qsizetype i = equals + 1; i < end; ++i) {
+        if (bytes.at(i) != '\\')
+            continue;
+        if (i + 1 == end)
+            return true;
+        ++i;
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<DesktopFile> DesktopFile::parse(const QByteArray& bytes) {
@@ -30,7 +58,7 @@ std::optional<DesktopFile> DesktopFile::parse(const QByteArray& bytes) {
         qsizetype end = bytes.indexOf('\n', position);
         if (end < 0)
             end = bytes.size();
-        if (end - position <= maximumLineBytes) {
+        if (end - position <= maximumLineBytes && !valueUnreadable(bytes, position, end)) {
             kept.append(bytes.constData() + position, end - position);
             kept.append('\n');
         }

@@ -18,8 +18,8 @@ namespace tavrine::platform {
 class DesktopFile {
 public:
     // None when the bytes are not a key file with a "[Desktop Entry]" group. Lines longer than `maximumLineBytes`
-    // are passed over (no key read here is that long, and a runaway line is never decoded); reading stops after
-    // `maximumLines` lines.
+    // are passed over (no key read here is that long, and a runaway line is never decoded), as are lines whose value
+    // GLib cannot read (a backslash at its end, a NUL); reading stops after `maximumLines` lines.
     static std::optional<DesktopFile> parse(const QByteArray& bytes);
 
     static constexpr qsizetype maximumLineBytes = 32 * 1024;

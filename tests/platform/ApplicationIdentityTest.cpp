@@ -115,6 +115,23 @@ TEST(DesktopEntries, AFileNamedByAnotherProcessIsReadOnlyWhenSmallRegularAndSane
     EXPECT_TRUE(read->name.isEmpty()) << "a runaway line is passed over";
     EXPECT_EQ(read->startupWmClass, QStringLiteral("quay"));
 
+    // Values GLib cannot read, after a refused escape: a backslash at the end, a backslash before a NUL. Passed
+    // over without a word, whichever way the line ends.
+    for (const QByteArray& name : {QByteArray("Quay\\q\\"), QByteArray("\\\"\\\0x", 5)}) {
+        for (const QByteArray& lineEnd : {QByteArray("\n"), QByteArray("\r\n")}) {
+            const QString dangling = folder + QStringLiteral("/dangling.desktop");
+            writeFile(dangling, "[Desktop Entry]\nName=" + name + lineEnd + "Exec=run\\q\\" + lineEnd +
+                                    "StartupWMClass=quay\\\\\n");
+            testing::internal::CaptureStderr();
+            const auto danglingRead = DesktopEntries::readFile(dangling, QStringLiteral("dangling"));
+            EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string()) << name.toStdString();
+            ASSERT_TRUE(danglingRead);
+            EXPECT_TRUE(danglingRead->name.isEmpty()) << name.toStdString();
+            EXPECT_TRUE(danglingRead->program.isEmpty()) << lineEnd.size();
+            EXPECT_EQ(danglingRead->startupWmClass, QStringLiteral("quay\\")) << "a paired backslash is an escape";
+        }
+    }
+
     const QString plain = folder + QStringLiteral("/plain.desktop");
     writeFile(plain, entry);
     ASSERT_TRUE(DesktopEntries::readFile(plain, QStringLiteral("plain")));
