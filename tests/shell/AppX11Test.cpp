@@ -164,24 +164,20 @@ TEST(AppX11, TheTrayMenuOpensTheMainWindowAndQuitsStoringTheSession) {
     EXPECT_EQ(stored[0].intention, QStringLiteral("Write the report"));
 }
 
-// Whatever a launch opens, the tray icon is drawn by the time the launch has built its windows, and drawn at the
-// size the host gave it: the tray host makes room for the icon at once, and that room shows as an empty square for
-// as long as this thread is busy.
+// Whatever a launch opens, the tray icon is drawn by the time the launch has built its windows, where the host
+// placed it: the tray host makes room for the icon at once, and that room shows as an empty square for as long as
+// this thread is busy. The host may size the icon again a moment after it was drawn (trayer gives it its panel's
+// height), and the server then clears it; this thread, free once the launch has returned, draws it again with the
+// events it already holds.
 TEST(AppX11, TheTrayIconIsDrawnWhenTheLaunchHasBuiltItsWindows) {
     struct Case {
         QStringList arguments;
         bool onboarded;
     };
-    for (const Case& c : {Case{{}, true}, Case{{}, false}, Case{{QStringLiteral("--launched-at-login")}, true}}) {
-        SCOPED_TRACE(c.arguments.join(u' ').toStdString() + (c.onboarded ? "" : " (not onboarded)"));
-        // The host lays its panel out again once the last case's icon has gone: that is over first.
-        ASSERT_TRUE(waitUntil([] { return !trayIconWindow(); }, waitLimit));
-        QTest::qWait(300);
-        ShellAppHarness h(c.arguments, c.onboarded);
-        h.app->start();
-        // Read from the server as the screen shows it now, before this thread handles anything more.
-        const std::optional<QRect> icon = h.app->tray().trayIconGeometry();
-        ASSERT_TRUE(icon) << "not placed";
+    // Whether the icon shows on the screen now, read from the server.
+    const auto iconShown = [](const std::optional<QRect>& icon) {
+        if (!icon)
+            return false;
         const QImage shown = QGuiApplication::primaryScreen()
                                  ->grabWindow(0, icon->x(), icon->y(), icon->width(), icon->height())
                                  .toImage();
@@ -191,6 +187,24 @@ TEST(AppX11, TheTrayIconIsDrawnWhenTheLaunchHasBuiltItsWindows) {
         for (int y = 0; y < shown.height(); ++y)
             for (int x = 0; x < shown.width(); ++x)
                 strokes += shown.pixel(x, y) != ground ? 1 : 0;
-        EXPECT_GT(strokes, shown.width() * shown.height() / 20) << "an empty square";
+        return strokes > shown.width() * shown.height() / 20;
+    };
+    for (const Case& c : {Case{{}, true}, Case{{}, false}, Case{{QStringLiteral("--launched-at-login")}, true}}) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString() + (c.onboarded ? "" : " (not onboarded)"));
+        // The host lays its panel out again once the last case's icon has gone: that is over first.
+        ASSERT_TRUE(waitUntil([] { return !trayIconWindow(); }, waitLimit));
+        QTest::qWait(300);
+        ShellAppHarness h(c.arguments, c.onboarded);
+        h.app->start();
+        ASSERT_TRUE(h.app->tray().trayIconGeometry()) << "not placed";
+        // The grab's answer comes after every event the server sent before it: a later sizing by the host is
+        // among the events this thread holds by then, and handling them (never waiting for more) draws it.
+        bool shown = iconShown(h.app->tray().trayIconGeometry());
+        for (int turn = 0; turn < 3 && !shown; ++turn) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            shown = iconShown(h.app->tray().trayIconGeometry());
+        }
+        EXPECT_TRUE(shown) << "an empty square";
     }
 }
