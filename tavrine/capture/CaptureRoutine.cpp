@@ -1,5 +1,6 @@
 #include "tavrine/capture/CaptureRoutine.h"
 
+#include "tavrine/capture/AddressField.h"
 #include "tavrine/capture/ChromeBars.h"
 #include "tavrine/capture/ContentFrame.h"
 #include "tavrine/capture/ElementReader.h"
@@ -100,6 +101,11 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
             return stage;
         services.sleep(attempt == 1 ? firstRetryWait : secondRetryWait, cancelled);
     }
+    // A browser whose tree gives its page no address (it draws its pages itself, or its page has none) still shows
+    // the address in its address field.
+    if (window && request.waitsForPage && evidence.url.isEmpty() && !cancelled.load())
+        evidence.url =
+            AddressField(reader).read(*window, services.uptime() + AddressField::searchSeconds, services.uptime);
 
     evidence.contentFrame = evidence.windowFrame;
     fillAccessibilitySummary(evidence, walk.walked, request.appName, labels, applicationNames);

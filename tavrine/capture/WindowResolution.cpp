@@ -1,5 +1,6 @@
 #include "tavrine/capture/WindowResolution.h"
 
+#include "tavrine/capture/AddressField.h"
 #include "tavrine/core/Text.h"
 #include "tavrine/model/EvidenceText.h"
 
@@ -72,7 +73,7 @@ QString pageURL(ElementReader& reader, const AccessibleRef& window, const std::f
         if (index >= pageSearchNodes - 1)
             break;
     }
-    return {};
+    return AddressField(reader).read(window, uptime() + AddressField::searchSeconds, uptime);
 }
 
 } // namespace tavrine::capture

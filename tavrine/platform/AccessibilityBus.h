@@ -52,6 +52,7 @@ constexpr quint32 staticText = 116;
 // The AT-SPI states the capture reads (bit numbers of AtspiStateType).
 namespace state {
 constexpr int active = 1;
+constexpr int editable = 7;
 constexpr int focused = 12;
 constexpr int selected = 23;
 constexpr int showing = 25;

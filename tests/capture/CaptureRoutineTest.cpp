@@ -143,6 +143,7 @@ TEST(CaptureWindowEvidence, KeepsAPageAddressOnlyWhenItIsAWebAddress) {
         {"data:text/html,<a href=\"https://docs.example/\">q3</a>", false},
         {"/home/hazel/q3.txt", false},
         {"docs.example/q3", false},
+        {"mooring fees thursday", false},
     };
     for (const Case& c : cases) {
         const QString address = QString::fromUtf8(c.address);
@@ -154,7 +155,15 @@ TEST(CaptureWindowEvidence, KeepsAPageAddressOnlyWhenItIsAWebAddress) {
         onWindow.bus->edit(onWindow.window, [&](auto& window) {
             window.documentAttributes = QHash<QString, QString>{{QStringLiteral("URI"), address}};
         });
-        for (CaptureDesk* desk : {&inTree, &onWindow}) {
+        // A browser that shows no page in its tree: the address field in its tool bar.
+        CaptureDesk inField;
+        FakeAccessibilityBus::Node field;
+        field.role = role::entry;
+        field.states->set(platform::state::editable);
+        field.extents = QRect(100, 35, 500, 30);
+        field.text = address;
+        inField.bus->add(inField.addBar(inField.window, QRect(0, 30, 800, 40)), field);
+        for (CaptureDesk* desk : {&inTree, &onWindow, &inField}) {
             const CaptureStage stage = run(*desk);
             const ActivityEvidence& evidence = stage.debug.evidence;
             EXPECT_EQ(evidence.url, expected) << c.address;
@@ -165,10 +174,17 @@ TEST(CaptureWindowEvidence, KeepsAPageAddressOnlyWhenItIsAWebAddress) {
             ElementReader reader(*desk->bus);
             EXPECT_EQ(pageURL(reader, desk->window, [] { return 0.0; }), expected) << c.address;
         }
-        // A web document after the other one still gives its address.
+        // A web document after the other one still gives its address, and a page's own address comes before
+        // the address field's.
         inTree.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("https://later.example/"));
         EXPECT_EQ(run(inTree).debug.evidence.url, c.kept ? address : QStringLiteral("https://later.example/"))
             << c.address;
+        inField.addWebDocument(QRect(0, 100, 800, 500), QStringLiteral("https://later.example/"));
+        EXPECT_EQ(run(inField).debug.evidence.url, QStringLiteral("https://later.example/")) << c.address;
+        // Only a browser's capture reads its address field.
+        CaptureDesk editor;
+        editor.bus->add(editor.window, field);
+        EXPECT_EQ(run(editor, true, false).debug.evidence.url, QString()) << c.address;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "tavrine/capture/ElementReader.h"
+#include "tavrine/capture/AddressField.h"
 
 #include "fakes/FakeAccessibilityBus.h"
 
@@ -163,4 +164,59 @@ TEST(ElementReader, TheSearchForTheFocusReadsEachElementOnceInAFewBatches) {
     const QHash<AccessibleRef, int> stateReads = bus.stateReads();
     EXPECT_EQ(stateReads.size(), 1 + 3 + 30 + 30 + 2);
     EXPECT_TRUE(std::all_of(stateReads.begin(), stateReads.end(), [](int reads) { return reads == 1; }));
+}
+
+TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) {
+    const QRect inBar(100, 35, 500, 30);
+    struct Case {
+        const char* name;
+        quint32 role;
+        QRect frame;
+        bool read = false;
+        bool editable = true;
+        bool showing = true;
+        // The field lies inside the page, or beside it; the page starts at `pageTop`.
+        bool insidePage = false;
+        int pageTop = 100;
+    };
+    const Case cases[] = {
+        {"the tool bar's entry", role::entry, inBar, true},
+        {"a combo box's editable text", role::text, inBar, true},
+        {"a read-only text", role::text, inBar, false, false},
+        {"a label", role::label, inBar},
+        {"a password field", role::passwordText, inBar},
+        {"hidden", role::entry, inBar, false, true, false},
+        {"just inside the top quarter", role::entry, QRect(0, 149, 200, 30), true, true, true, false, 500},
+        {"a side pane's field below it", role::entry, QRect(0, 151, 200, 30), false, true, true, false, 500},
+        {"the page's own form at its top", role::entry, QRect(100, 110, 500, 30), false, true, true, true},
+        {"a find bar over the page", role::entry, QRect(500, 70, 200, 30), false, true, true, false, 60},
+        {"outside the window", role::entry, QRect(100, -60, 500, 30)},
+    };
+    for (const Case& c : cases) {
+        FakeAccessibilityBus bus;
+        ElementReader reader(bus);
+        const auto add = [&](const AccessibleRef& parent, quint32 elementRole, const QRect& frame,
+                             const QString& text = {}, bool showing = true, bool editable = false) {
+            FakeAccessibilityBus::Node node;
+            node.role = elementRole;
+            node.extents = frame;
+            node.text = text;
+            node.states = platform::AccessibleStates();
+            if (showing)
+                node.states->set(state::showing);
+            if (editable)
+                node.states->set(state::editable);
+            return bus.add(parent, node);
+        };
+        const auto window = add(bus.addApplication(1, app), role::frame, QRect(0, 0, 800, 600));
+        const auto toolBar = add(window, role::toolBar, QRect(0, 30, 800, 40));
+        const auto page = add(window, role::documentWeb, QRect(0, c.pageTop, 800, 600 - c.pageTop));
+        // Words in a search field before it never hide the address.
+        add(toolBar, role::entry, inBar, QStringLiteral("harbour tides"), true, true);
+        add(c.insidePage ? page : toolBar, c.role, c.frame, QStringLiteral("  http://127.0.0.1/tides\n"), c.showing,
+            c.editable);
+        EXPECT_EQ(AddressField(reader).read(window, 1.0, [] { return 0.0; }),
+                  c.read ? QStringLiteral("http://127.0.0.1/tides") : QString())
+            << c.name;
+    }
 }

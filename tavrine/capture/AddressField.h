@@ -1,0 +1,31 @@
+#pragma once
+
+#include "tavrine/capture/ElementReader.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace tavrine::capture {
+
+// The page address a browser shows in its own address field, for a browser whose tree holds no address of its
+// page (one that draws its pages itself, or whose page holds no address).
+class AddressField {
+public:
+    explicit AddressField(ElementReader& reader) : m_reader(reader) {}
+
+    // The text of the first editable text field of the window's tool bar area (in the window's top quarter, above
+    // every web document, outside them) that is a web address; "" when none. Searches the showing elements depth
+    // first, at most `searchNodes` of them and until `deadline` (seconds of `uptime`).
+    QString read(const AccessibleRef& window, double deadline, const std::function<double()>& uptime);
+
+    static constexpr int searchNodes = 300;
+    static constexpr double searchSeconds = 0.3;
+    // How far down the window the tool bar area reaches, as a share of its height.
+    static constexpr double toolbarShare = 0.25;
+
+private:
+    ElementReader& m_reader;
+};
+
+} // namespace tavrine::capture
