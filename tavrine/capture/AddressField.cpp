@@ -14,6 +14,9 @@ namespace role = platform::role;
 namespace state = platform::state;
 
 QString AddressField::read(const AccessibleRef& window, double deadline, const std::function<double()>& uptime) {
+    // The page has an address of its own (a file, a new tab): the field shows that one, never a web address.
+    if (m_reader.documentNamedAddress())
+        return {};
     auto& bus = m_reader.bus();
     const std::optional<QRectF> windowFrame = m_reader.elementFrame(window);
     if (!windowFrame)

@@ -142,8 +142,10 @@ void ElementReader::readTreeAhead(const QList<AccessibleRef>& children, int room
 
 void ElementReader::startWalk() {
     // A later walk looks again because the window may have changed meanwhile (a browser building its page).
-    if (m_walked)
+    if (m_walked) {
         m_known.clear();
+        m_documentNamedAddress = false;
+    }
     m_walked = true;
 }
 
@@ -188,6 +190,8 @@ QString ElementReader::elementURL(const AccessibleRef& element) {
     const auto attributes = m_bus.documentAttributes(element);
     if (!attributes)
         return {};
+    if (!attributes->value(QStringLiteral("DocURL")).isEmpty() || !attributes->value(QStringLiteral("URI")).isEmpty())
+        m_documentNamedAddress = true;
     // Only a web address is a page's address. Any other (a file, a mail folder, about:, data:) names what lies
     // on this computer, the user's folders and name among it, and never leaves it.
     for (const QString& key : {QStringLiteral("DocURL"), QStringLiteral("URI")}) {

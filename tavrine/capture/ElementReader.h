@@ -62,6 +62,9 @@ public:
     std::optional<QRectF> elementFrame(const AccessibleRef& element);
     // The page address of a document: the first of its DocURL and its URI that is a web address; "" when none.
     QString elementURL(const AccessibleRef& element);
+    // Whether a document read by elementURL since the walk began named an address of any kind: its page then has
+    // that address, a web address or not.
+    bool documentNamedAddress() const { return m_documentNamedAddress; }
     // The element's children, at most `limit` of them.
     QList<AccessibleRef> visibleChildren(const AccessibleRef& element, int limit);
     // The first of the name, the description and the text value that is not blank, whitespace collapsed; ""
@@ -110,6 +113,7 @@ private:
     platform::AccessibilityBus& m_bus;
     QHash<AccessibleRef, Known> m_known;
     bool m_walked = false;
+    bool m_documentNamedAddress = false;
 };
 
 } // namespace tavrine::capture

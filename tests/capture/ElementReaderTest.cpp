@@ -178,6 +178,8 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         // The field lies inside the page, or beside it; the page starts at `pageTop`.
         bool insidePage = false;
         int pageTop = 100;
+        // The page's own address, read before the field is looked for.
+        const char* pageAddress = nullptr;
     };
     const Case cases[] = {
         {"the tool bar's entry", role::entry, inBar, true},
@@ -191,6 +193,8 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         {"the page's own form at its top", role::entry, QRect(100, 110, 500, 30), false, true, true, true},
         {"a find bar over the page", role::entry, QRect(500, 70, 200, 30), false, true, true, false, 60},
         {"outside the window", role::entry, QRect(100, -60, 500, 30)},
+        {"a page with an address of its own, a file", role::entry, inBar, false, true, true, false, 100,
+         "file:///home/ada/tides.html"},
     };
     for (const Case& c : cases) {
         FakeAccessibilityBus bus;
@@ -210,7 +214,16 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         };
         const auto window = add(bus.addApplication(1, app), role::frame, QRect(0, 0, 800, 600));
         const auto toolBar = add(window, role::toolBar, QRect(0, 30, 800, 40));
-        const auto page = add(window, role::documentWeb, QRect(0, c.pageTop, 800, 600 - c.pageTop));
+        FakeAccessibilityBus::Node pageNode;
+        pageNode.role = role::documentWeb;
+        pageNode.extents = QRect(0, c.pageTop, 800, 600 - c.pageTop);
+        pageNode.states = platform::AccessibleStates();
+        pageNode.states->set(state::showing);
+        if (c.pageAddress)
+            pageNode.documentAttributes = QHash<QString, QString>{{"DocURL", c.pageAddress}};
+        const auto page = bus.add(window, pageNode);
+        // As the walk reads it first.
+        EXPECT_EQ(reader.elementURL(page), QString()) << c.name;
         // Words in a search field before it never hide the address.
         add(toolBar, role::entry, inBar, QStringLiteral("harbour tides"), true, true);
         add(c.insidePage ? page : toolBar, c.role, c.frame, QStringLiteral("  http://127.0.0.1/tides\n"), c.showing,
