@@ -461,6 +461,10 @@ QString glyphDoubt(const QImage& page, const OcrWord& word) {
                 return at + QStringLiteral(" leans %1").arg(lean);
         }
         const std::optional<int> top = topOf(i);
+        // Any other small letter of that height stands as low: an "a" as high as the capitals is an "&".
+        if (alone && oneOf(c, xHeightLetters) && capitalTop && xTop && top && *capitalTop < *xTop &&
+            *top - *capitalTop <= *xTop - *top)
+            return at + QStringLiteral(" stands high");
         if (oneOf(c, smallTwins) || oneOf(c, capitalTwins) || oneOf(c, "0")) {
             // A small letter stands at least two pixels below the capitals, nearer the small letters' height.
             if (!capitalTop || !top || (xTop && *capitalTop >= *xTop))
