@@ -465,13 +465,26 @@ QString glyphDoubt(const QImage& page, const OcrWord& word) {
         if (alone && oneOf(c, xHeightLetters) && capitalTop && xTop && top && *capitalTop < *xTop &&
             *top - *capitalTop <= *xTop - *top)
             return at + QStringLiteral(" stands high");
-        if (oneOf(c, smallTwins) || oneOf(c, capitalTwins) || oneOf(c, "0")) {
+        if (oneOf(c, smallTwins) && !capitalTop && xTop && ascenderTop && top && *ascenderTop < *xTop) {
+            // Without capitals to measure by, a small letter stands nearer the small letters' height than the tall
+            // ones', which stand higher than any capital.
+            if (*top - *ascenderTop <= *xTop - *top)
+                return at + QStringLiteral(" stands high");
+        } else if (oneOf(c, smallTwins) || oneOf(c, capitalTwins) || oneOf(c, "0")) {
             // A small letter stands at least two pixels below the capitals, nearer the small letters' height.
             if (!capitalTop || !top || (xTop && *capitalTop >= *xTop))
                 return at + QStringLiteral(" is not measured");
             const bool small = xTop ? *top - *capitalTop > *xTop - *top : *top - *capitalTop >= 2;
             if (small != oneOf(c, smallTwins))
                 return at + QStringLiteral(" stands %1").arg(small ? "low" : "high");
+        }
+        // A line without a capital or a digit (most addresses off the test desktop) has no measure of the capitals:
+        // an "l" there stands as high as its tall small letters, and it could be an "I" only were that the
+        // address's one capital.
+        if (c == QLatin1Char('l') && !capitalTop && ascenderTop && top) {
+            if (*top > *ascenderTop)
+                return at + QStringLiteral(" stands low");
+            continue;
         }
         if (c == QLatin1Char('I') || c == QLatin1Char('l')) {
             if (!capitalTop || !ascenderTop || *ascenderTop >= *capitalTop || !top)

@@ -97,4 +97,13 @@ TEST(GlyphDoubt, BearsOutARightReadingAndBeliesEveryKindOfMisreading) {
             EXPECT_NE(glyphDoubt(drawn.page, wrong), QString()) << size << " " << qPrintable(wrong.text);
         }
     }
+    // An address without a capital or a digit: its small letters measured against each other.
+    const QString plain = QStringLiteral("www.example.org/blog/old-mill.html");
+    for (const int size : {13, 14}) {
+        const DrawnWord drawn = drawnWord(plain, size);
+        EXPECT_EQ(glyphDoubt(drawn.page, drawn.word), QString()) << size;
+        for (const auto& [at, read] : {std::pair{qsizetype(22), "I"}, {qsizetype(21), "O"}, {qsizetype(2), "W"}})
+            EXPECT_NE(glyphDoubt(drawn.page, misread(drawn.word, at, 1, QString::fromLatin1(read))), QString())
+                << size << " " << read;
+    }
 }
