@@ -21,21 +21,44 @@ namespace tavrine::capture {
 // addresses. None when no word fits.
 std::optional<QString> addressFromToolbarText(const QString& text);
 
-// Whether a line of a browser's tool-bar band shows the start of the window's title, as the tab strip shows the
-// page on show: the title's first letters and digits (without the browser's name after its last dash, when
-// enough is left) appear in the line, ignoring case and everything else, one misread among them allowed. A title
-// too short to tell shows nowhere.
-bool showsTitleStart(const QString& line, const QString& windowTitle);
+// Whether a line of a browser's tool-bar band shows the window's title, as the tab strip shows the page on show:
+// the title's first or last letters and digits (without the browser's name after its last dash, when enough is
+// left) appear in the line, ignoring case, look-alike letters ("I", "l" and "1"; "rn" and "m") and everything else,
+// one misread among them allowed. An address in the line is the bar's and shows no title, unless the title holds
+// one itself. A title too short to tell shows nowhere.
+bool showsTitle(const QString& line, const QString& windowTitle);
 
 // The band's line boxes in rows, top to bottom, each row's boxes left to right: boxes side by side on one
 // level (each overlapping the row's first over at least half of the lower of the two) share a row.
 QList<QList<QRect>> rowsOfBoxes(QList<QRect> boxes);
 
-// The words of the line in `box` of a prepared page (PageReader::preparePage) as an address bar is read: enlarged
-// and darkened, in the characters of addresses, each character with the recognizer's confidence. Their boxes lie
-// on the enlarged rows. Runs on the OCR thread.
+// How a bar's line is read: enlarged, and its ink darkened.
+struct BarLook {
+    double enlargement = 2.0;
+    double inkGain = 4.0;
+};
+
+// The words of the line in `box` of a prepared page (PageReader::preparePage) as an address bar is read in `look`,
+// in the characters of addresses, each character with the recognizer's confidence and box. Their boxes lie on the
+// page. Runs on the OCR thread.
+
 QList<OcrWord> readBarWords(PageReader& reader, const QImage& page, const QRect& box,
-                            const std::atomic<bool>& cancelled);
+                            const std::atomic<bool>& cancelled, BarLook look = {});
+
+// What reading a browser window's top band for its address came to: whether the bar showed an address-shaped
+// word, the word as read, and the address when it was taken, else what made it doubtful.
+struct BarReading {
+    bool found = false;
+    std::optional<QString> address;
+    QString word;
+    QString doubt;
+    // How many looks the bar's line was read in.
+    int looks = 0;
+};
+
+// The reading of readScreenAddress, on the OCR thread's reader.
+BarReading readBarAddress(PageReader& reader, const QImage& band, const QString& windowTitle,
+                          const std::atomic<bool>& cancelled);
 
 // The page address shown in the top band of a browser window's image, read off the address bar alone. The bar is
 // the window's top row unless the tab strip is there (a header bar holding the navigation, the address and the

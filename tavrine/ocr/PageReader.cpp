@@ -297,8 +297,11 @@ QList<OcrWord> PageReader::readLineIn(const QImage& page, const QRect& box, cons
             return {};
         m_alphabetLines.insert(key, *words);
     }
-    for (OcrWord& word : *words)
+    for (OcrWord& word : *words) {
         word.box.translate(origin);
+        for (QRect& character : word.characterBoxes)
+            character.translate(origin);
+    }
     return *words;
 }
 
@@ -318,11 +321,17 @@ std::optional<QList<OcrWord>> PageReader::recogniseIn(const QImage& line, const 
     if (!recogniseImage(*m_recognizer, line, Recognizer::SingleLine, cancelled) || cancelled.load())
         return std::nullopt;
     QList<OcrWord> words;
+    const auto rect = [](const PixelBox& box) {
+        return QRect(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1));
+    };
     for (const Recognizer::Word& word : m_recognizer->words()) {
-        if (word.hasBox)
-            words.append({QString::fromStdString(word.text),
-                          QRect(QPoint(word.box.left, word.box.top), QPoint(word.box.right - 1, word.box.bottom - 1)),
-                          QList<float>(word.characterConfidences.begin(), word.characterConfidences.end())});
+        if (!word.hasBox)
+            continue;
+        QList<QRect> boxes;
+        for (const PixelBox& box : word.characterBoxes)
+            boxes.append(rect(box));
+        words.append({QString::fromStdString(word.text), rect(word.box),
+                      QList<float>(word.characterConfidences.begin(), word.characterConfidences.end()), boxes});
     }
     return words;
 }

@@ -24,6 +24,8 @@ struct OcrWord {
     QRect box;
     // The recognizer's confidence (0 to 100) in each character of the text, in order.
     QList<float> characterConfidences = {};
+    // Each character's box on the page, in the same order.
+    QList<QRect> characterBoxes = {};
 
     bool operator==(const OcrWord&) const = default;
 };

@@ -30,6 +30,8 @@ public:
         // How sure the recognizer is of each character of the word, in order (0 to 100): a word read sure on the
         // whole can hold one character it all but guessed.
         std::vector<float> characterConfidences;
+        // Each character's box, in the same order: where the recognizer saw it.
+        std::vector<PixelBox> characterBoxes;
     };
 
     virtual ~Recognizer() = default;

@@ -11,7 +11,7 @@
 
 using namespace tavrine;
 using capture::addressFromToolbarText;
-using capture::showsTitleStart;
+using capture::showsTitle;
 
 namespace {
 
@@ -114,9 +114,15 @@ TEST(ShowsTitleStart, FindsTheTabOfThePageOnShowAmongIconsAndMisreadings) {
         {"CG @ 127.0.0.1:18765/notes.html", "notes.txt - Node.js guide - Chromium", false},
         // Too little of a title to tell a tab by: the close button's "x" would do.
         {"x +", "X - Chromium", false},
+        // Look-alikes read either way ("I", "l" and "1"; "rn" and "m").
+        {"@ lll one x", "Ill one - Chromium", true},
+        {"@ Ernie and Emie x", "Ernie and Ernie - Chromium", true},
+        // An address holding the title's words is the bar's, unless the title is an address itself.
+        {"C @ 127.0.0.1:43517/page-of-notes.html", "Page of notes - Chromium", false},
+        {"@ evil.example.com/login x +", "evil.example.com/login - Chromium", true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(showsTitleStart(QString::fromUtf8(c.line), QString::fromUtf8(c.windowTitle)), c.shows) << c.line;
+        EXPECT_EQ(showsTitle(QString::fromUtf8(c.line), QString::fromUtf8(c.windowTitle)), c.shows) << c.line;
 }
 
 TEST(ReadScreenAddress, ReadsTheAddressBarBelowTheTabStripAndNothingElse) {
@@ -130,12 +136,17 @@ TEST(ReadScreenAddress, ReadsTheAddressBarBelowTheTabStripAndNothingElse) {
         bool falkon = false;
     };
     const Case cases[] = {
-        {"a dotted tab title", QStringLiteral("notes.txt - Node.js guide"),
+        // This face stands its capitals as high as its tall small letters: an "l" in it might be an "I", so the
+        // addresses that must be read hold none.
+        {"a dotted tab title", QStringLiteral("notes.txt - Node.js guide"), QStringLiteral("127.0.0.1:18765/notes.htm"),
+         QStringLiteral("Reading files in Node.js"), QStringLiteral("notes.txt - Node.js guide - Chromium"),
+         QStringLiteral("127.0.0.1:18765/notes.htm")},
+        {"an l that might be an I", QStringLiteral("notes.txt - Node.js guide"),
          QStringLiteral("127.0.0.1:18765/notes.html"), QStringLiteral("Reading files in Node.js"),
-         QStringLiteral("notes.txt - Node.js guide - Chromium"), QStringLiteral("127.0.0.1:18765/notes.html")},
+         QStringLiteral("notes.txt - Node.js guide - Chromium"), std::nullopt},
         {"a tab title that is a domain over another host", QStringLiteral("Booking.com"),
-         QStringLiteral("127.0.0.1:18765/lighthouse.html"), QStringLiteral("Hotels in Lisbon"),
-         QStringLiteral("Booking.com - Chromium"), QStringLiteral("127.0.0.1:18765/lighthouse.html")},
+         QStringLiteral("127.0.0.1:18765/harbour.htm"), QStringLiteral("Hotels in Lisbon"),
+         QStringLiteral("Booking.com - Chromium"), QStringLiteral("127.0.0.1:18765/harbour.htm")},
         {"no address bar below the tab strip", QStringLiteral("booking.com/lisbon"), QString(),
          QStringLiteral("booking.com/rooms has three nights"), QStringLiteral("booking.com/lisbon - Chromium"),
          std::nullopt},
@@ -165,6 +176,7 @@ TEST(ReadScreenAddress, RealBarsGiveTheirExactAddressOrNone) {
         std::optional<QString> read;
     };
     const QString port = QStringLiteral("127.0.0.1:43389/");
+    const QString later = QStringLiteral("127.0.0.1:43517/");
     const Case cases[] = {
         // Chromium's bar shows no scheme, and ".html" in a stroke that reads as "!" or "I" unless it is sure.
         {"chromium-page", "Page of notes - Chromium", port + "page.html"},
@@ -178,17 +190,35 @@ TEST(ReadScreenAddress, RealBarsGiveTheirExactAddressOrNone) {
         {"epiphany-quay", "Quay fenders", "http://" + port + "quay_fenders.html"},
         {"epiphany-tabs-mooring", "Mooring lines", "http://" + port + "mooring.htm"},
         {"netsurf-gull", "Gulls of the pier - NetSurf", "http://" + port + "gull.html"},
-        // A character the recognizer is unsure of: none, whether the guess is right or not. Read without the
-        // check, these give ".htmI" for ".html" (Falkon), "guil.ntmI" (Epiphany), "anchorhtmi?id=7" (NetSurf), and
-        // ".htm" with a letter left out (Firefox).
-        {"falkon-page", "Page of notes - Falkon", std::nullopt},
-        {"epiphany-tabs-gull", "Gulls of the pier", std::nullopt},
+        // A character the recognizer is unsure of at the first size: none, whether the guess is right or not, unless
+        // another look reads every character surely. Read without the check, these give ".htmI" for ".html"
+        // (Falkon), "guil.ntmI" (Epiphany), "anchorhtmi?id=7" (NetSurf), and ".htm" with a letter left out (Firefox).
+        {"falkon-page", "Page of notes - Falkon", "http://" + port + "page.html"},
+        {"epiphany-tabs-gull", "Gulls of the pier", "http://" + port + "gull.html"},
         {"netsurf-anchor", "Anchor seven - NetSurf", std::nullopt},
-        {"firefox-millpond", "Millpond notes \u2014 Mozilla Firefox", std::nullopt},
+        {"firefox-millpond", "Millpond notes \u2014 Mozilla Firefox", "http://" + port + "millpond.html"},
         // The layout's box ends inside the host ("27.0.0.1" left for the next box).
         {"falkon-lighthouse", "Lighthouse keepers - Falkon", std::nullopt},
-        // The recognizer parts "minutes.html" after the dot.
-        {"epiphany-tabs-minutes", "Club minutes", std::nullopt},
+        // The recognizer parts "minutes.html" after the dot at the first size, not at another.
+        {"epiphany-tabs-minutes", "Club minutes", "http://" + port + "rowing/club/minutes.html"},
+        // Read surely and wrongly at one size, each character over the floor: a capital taken for its small letter
+        // ("iris", "install", "Iv") or an "l" ("Chapter-lv"), "rn" made one "m" ("mrn", "mnm", "mm"), a capital O
+        // taken for a zero ("0000"). Their glyphs belie the reading, and another look reads some of them right.
+        {"chromium-user-iris", "Iris profile - Chromium", std::nullopt},
+        {"chromium-guide-install", "Installing the tool - Chromium", std::nullopt},
+        {"chromium-chapter-iv", "Chapter four of the log - Chromium", later + "Chapter-IV.html"},
+        {"firefox-chapter-iv", "Chapter four of the log \u2014 Mozilla Firefox", std::nullopt},
+        {"firefox-jetty-iv", "Jetty IV \u2014 Mozilla Firefox", "http://" + port + "jetty-IV.html"},
+        {"netsurf-jetty-iv", "Jetty IV - NetSurf", std::nullopt},
+        {"firefox-rnrn", "Ernie and Ernie \u2014 Mozilla Firefox", std::nullopt},
+        {"falkon-rnrn", "Ernie and Ernie - Falkon", std::nullopt},
+        {"netsurf-rnrn", "Ernie and Ernie - NetSurf", std::nullopt},
+        {"falkon-zeros", "Zeros and ohs - Falkon", std::nullopt},
+        // A bar without a capital or a digit: its small letters measured against each other.
+        {"chromium-old-mill", "The old mill - Chromium", QStringLiteral("localhost/blog/old-mill.html")},
+        // "bam-modern" for "barn-modern", "ighthouse" with its first letter left out.
+        {"falkon-barn-modern", "Modern barn - Falkon", "http://" + later + "barn-modern.html"},
+        {"netsurf-lighthouse", "Lighthouse keepers - NetSurf", "http://" + later + "lighthouse.html"},
     };
     for (const Case& c : cases) {
         const QImage band(QStringLiteral(TAVRINE_TEST_BARS "/%1.png").arg(QLatin1String(c.file)));

@@ -101,6 +101,9 @@ std::vector<Recognizer::Word> TesseractRecognizer::words() {
         // The word's characters one by one, up to where the next word begins.
         do {
             word.characterConfidences.push_back(it->Confidence(tesseract::RIL_SYMBOL));
+            PixelBox box;
+            it->BoundingBox(tesseract::RIL_SYMBOL, &box.left, &box.top, &box.right, &box.bottom);
+            word.characterBoxes.push_back(box);
         } while ((more = it->Next(tesseract::RIL_SYMBOL)) && !it->IsAtBeginningOf(tesseract::RIL_WORD));
         words.push_back(std::move(word));
     }
