@@ -437,7 +437,12 @@ TEST(X11Platform, ReadsAccessibilityTreesOverTheBus) {
         const AccessibleFacts& answer = answers.at(i);
         SCOPED_TRACE(element.path.toStdString());
         EXPECT_EQ(answer.states.has_value(), element != gone && element != null);
-        EXPECT_EQ(answer.states ? answer.states->bits : 0, bus.states(element) ? bus.states(element)->bits : 0);
+        // Which window is active, and what has the focus, may change between the two reads while other programs
+        // run on the desktop.
+        const auto steady = [](const std::optional<AccessibleStates>& states) {
+            return states ? states->bits & ~((quint64(1) << state::active) | (quint64(1) << state::focused)) : 0;
+        };
+        EXPECT_EQ(steady(answer.states), steady(bus.states(element)));
         EXPECT_EQ(answer.role, bus.role(element));
         EXPECT_EQ(answer.extents, bus.extents(element));
         EXPECT_EQ(answer.name, bus.name(element));
