@@ -17,6 +17,7 @@
 #include <QQuickWindow>
 #include <QScreen>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 // Xlib's macros (None, Bool, Status) clash with other headers: it comes last.
@@ -206,5 +207,17 @@ TEST(AppX11, TheTrayIconIsDrawnWhenTheLaunchHasBuiltItsWindows) {
             shown = iconShown(h.app->tray().trayIconGeometry());
         }
         EXPECT_TRUE(shown) << "an empty square";
+        // Handling those events ran the launch set-up: what it opened comes up before the application ends, so
+        // that the window manager is not left activating a window that is gone.
+        ASSERT_TRUE(waitUntil([&] { return h.app->tray().isShown(); }, waitLimit));
+        EXPECT_TRUE(waitUntil(
+            [] {
+                const QWindowList windows = QGuiApplication::topLevelWindows();
+                const bool opened = std::any_of(windows.begin(), windows.end(), [](QWindow* window) {
+                    return qobject_cast<QQuickWindow*>(window) && window->isVisible();
+                });
+                return !opened || QGuiApplication::focusWindow();
+            },
+            waitLimit));
     }
 }
