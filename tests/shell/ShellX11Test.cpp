@@ -99,24 +99,26 @@ TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
 }
 
 TEST(ShellX11, AMinimisedWindowIsBroughtBackAndActivated) {
-    QQuickWindow history;
-    history.setObjectName(QStringLiteral("history"));
-    history.setTitle(QStringLiteral("History"));
-    history.resize(500, 400);
-    history.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&history));
     // By its title from the main window, and by the shell's activation, which asks over Qt's own connection.
-    const QList<std::pair<const char*, std::function<void()>>> ways = {
-        {"raiseWindow", [] { ui::raiseWindow(QStringLiteral("History"), 8); }},
-        {"WindowSet::activate", [&] { shell::WindowSet::activate(&history); }},
+    const QList<std::pair<const char*, std::function<void(QQuickWindow&)>>> ways = {
+        {"raiseWindow", [](QQuickWindow&) { ui::raiseWindow(QStringLiteral("History"), 8); }},
+        {"WindowSet::activate", [](QQuickWindow& window) { shell::WindowSet::activate(&window); }},
     };
     for (const auto& [way, bringBack] : ways) {
         SCOPED_TRACE(way);
+        // A window of its own for each way: Qt may go on taking a window brought back behind its back for
+        // minimised, and would then not minimise it again.
+        QQuickWindow history;
+        history.setObjectName(QStringLiteral("history"));
+        history.setTitle(QStringLiteral("History"));
+        history.resize(500, 400);
+        history.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&history));
         history.showMinimized();
         ASSERT_TRUE(
             waitUntil([&] { return platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); },
                       waitLimit));
-        bringBack();
+        bringBack(history);
         EXPECT_TRUE(waitUntil([&] { return history.isActive(); }, waitLimit));
         EXPECT_TRUE(waitUntil(
             [&] { return !platform::X11Connection::shared()->isIconic(platform::XWindowId(history.winId())); },
