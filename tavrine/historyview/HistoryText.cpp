@@ -182,10 +182,6 @@ QString fileNotice(const SessionHistory::Status& status, qsizetype waiting, cons
     return {};
 }
 
-} // namespace
-
-namespace {
-
 QString joined(const QStringList& sentences) {
     QStringList given;
     for (const QString& sentence : sentences)
@@ -222,11 +218,6 @@ QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, con
     return joined({lostLine, partlySavedNotice(lost.partlySaved), fileNotice(status, waiting, saveFailure)});
 }
 
-StoreReport StoreReport::of(const SessionHistory& history) {
-    return {history.status(),         history.pendingCount(),   history.saveFailure(),
-            history.lostAtLastQuit(), history.runningFailure(), history.deleteFailure()};
-}
-
 QString storeNotice(const StoreReport& report) {
     const QString running =
         report.runningFailure.isEmpty()
@@ -240,7 +231,8 @@ QString storeNotice(const StoreReport& report) {
 }
 
 QString storeNotice(const SessionHistory& history) {
-    return storeNotice(StoreReport::of(history));
+    return storeNotice(StoreReport{history.status(), history.pendingCount(), history.saveFailure(),
+                                   history.lostAtLastQuit(), history.runningFailure(), history.deleteFailure()});
 }
 
 QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason) {

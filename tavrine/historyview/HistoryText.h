@@ -62,8 +62,6 @@ struct StoreReport {
     QString runningFailure;
     // Why the last delete was refused.
     QString deleteFailure;
-
-    static StoreReport of(const SessionHistory& history);
 };
 // The report in one line, a sentence each: what the last run could not save, the file, this run's sessions
 // waiting, a running session of which the store keeps nothing, and a delete it refused. Empty when all is well.

@@ -54,11 +54,6 @@ QString pngChunkRefusal(const QByteArray& bytes) {
         at += qsizetype(length) + 12;
     }
 }
-// Qt decodes no image whose pixels would take more than its allocation limit, and then says only that the read
-// failed, as it does for damaged data. Whether the limit was the reason is asked of Qt's own allocation, for the
-// image's size and the format its reader announced: how Qt counts an image against the limit differs by depth (a
-// grey or 1-bit image counts at 32 bits a pixel) and by Qt version, and stays Qt's. Empty when the limit was not
-// the reason.
 // The pixel format a reader announces. Some (JPEG, PGM, on a header they could not read) answer a number that is
 // no format at all: taken as a number, never stored as one, and then none.
 QImage::Format announcedFormat(QImageReader& reader) {
@@ -67,9 +62,15 @@ QImage::Format announcedFormat(QImageReader& reader) {
                                                                              : QImage::Format_Invalid;
 }
 
+// Qt decodes no image whose pixels would take more than its allocation limit, and then says only that the read
+// failed, as it does for damaged data. Whether the limit was the reason is asked of Qt's own allocation, for the
+// image's size and the format its reader announced: how Qt counts an image against the limit differs by depth (a
+// grey or 1-bit image counts at 32 bits a pixel) and by Qt version, and stays Qt's. Empty when the limit was not
+// the reason.
 QString sizeRefusal(const QSize& size, QImage::Format format) {
     const int limitMB = QImageReader::allocationLimit();
-    if (limitMB <= 0 || !size.isValid() || size.isEmpty())
+    // An unknown size (-1 x -1) is empty too.
+    if (limitMB <= 0 || size.isEmpty())
         return {};
     QImage probe;
     if (QImageIOHandler::allocateImage(size, format == QImage::Format_Invalid ? QImage::Format_ARGB32 : format, &probe))

@@ -214,7 +214,6 @@ TEST(HistoryText, EveryStoreNoticeIsFilledWhateverItsReasonsHold) {
     status.reason = reason;
     const QtMessageHandler previous = qInstallMessageHandler(keepWarnings);
     qtWarnings.clear();
-    int lines = 0;
     for (const Problem problem :
          {Problem::None, Problem::SetAside, Problem::NewerSchema, Problem::ReadOnly, Problem::Unavailable}) {
         for (const bool elsewhere : {false, true}) {
@@ -235,7 +234,6 @@ TEST(HistoryText, EveryStoreNoticeIsFilledWhateverItsReasonsHold) {
                                       !running.isEmpty());
                             EXPECT_EQ(notice.contains(QStringLiteral("could not be deleted: ") + reason),
                                       !deleted.isEmpty());
-                            ++lines;
                         }
                     }
                 }
@@ -245,6 +243,5 @@ TEST(HistoryText, EveryStoreNoticeIsFilledWhateverItsReasonsHold) {
         }
     }
     qInstallMessageHandler(previous);
-    EXPECT_EQ(lines, 5 * 2 * 3 * 5 * 2 * 2);
     EXPECT_TRUE(qtWarnings.isEmpty()) << qtWarnings.join(QLatin1Char('\n')).toStdString();
 }

@@ -460,26 +460,6 @@ int X11Connection::activate(XWindowId window) {
     });
 }
 
-int X11Connection::setOnAllDesktops(XWindowId window) {
-    if (!m_display)
-        return BadImplementation;
-    std::lock_guard lock(m_mutex);
-    Trap trap(m_display);
-    constexpr unsigned long allDesktops = 0xFFFFFFFFul;
-    const Atom desktop = atomLocked("_NET_WM_DESKTOP");
-    XChangeProperty(m_display, window, desktop, XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&allDesktops), 1);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = desktop;
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(allDesktops);
-    event.xclient.data.l[1] = 2; // a pager-like request
-    XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    return trap.finish();
-}
-
 int X11Connection::withDisplay(const std::function<void(_XDisplay*)>& body) {
     if (!m_display)
         return BadImplementation;

@@ -93,9 +93,6 @@ public:
     // Asks the window manager to activate `window` (_NET_ACTIVE_WINDOW, source 2: window managers de-iconify
     // on it), mapping it first when it is iconic. Answers 0 when the request was sent, else the X error code.
     int activate(XWindowId window);
-    // Puts `window` on every desktop (_NET_WM_DESKTOP 0xFFFFFFFF): the property for a window not yet mapped,
-    // and the request to the window manager for one it already manages. Answers 0 or the X error code.
-    int setOnAllDesktops(XWindowId window);
 
     // Runs `body` with the raw display under the lock, with X errors trapped; answers the first X error code
     // of the section (0 when none). For the extensions that other platform classes use (screenshots).
