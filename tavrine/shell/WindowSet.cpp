@@ -33,13 +33,6 @@ void returnFreedMemory() {
 #endif
 }
 
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, quint16(qstrlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    free(reply);
-    return atom;
-}
 } // namespace
 
 const QList<WindowSet::Spec>& WindowSet::specs() {
@@ -160,8 +153,8 @@ void WindowSet::activate(QQuickWindow* window) {
     xcb_connection_t* connection = ui::qtx11::connection();
     if (!connection)
         return;
-    static const xcb_atom_t wmState = internAtom(connection, "WM_STATE");
-    static const xcb_atom_t activeWindow = internAtom(connection, "_NET_ACTIVE_WINDOW");
+    static const xcb_atom_t wmState = ui::qtx11::atom("WM_STATE");
+    static const xcb_atom_t activeWindow = ui::qtx11::atom("_NET_ACTIVE_WINDOW");
     const auto id = xcb_window_t(window->winId());
     // A minimised window is mapped first: window managers de-iconify on the request below, most but not all.
     constexpr quint32 iconicState = 3;
@@ -172,17 +165,8 @@ void WindowSet::activate(QQuickWindow* window) {
             xcb_map_window(connection, id);
         free(state);
     }
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = id;
-    event.type = activeWindow;
-    event.data.data32[0] = 2; // from a pager-like tool: window managers honour it where they refuse Qt's own
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(connection);
+    // From a pager-like tool: window managers honour it where they refuse Qt's own.
+    ui::qtx11::sendToWindowManager(id, activeWindow, {2, XCB_CURRENT_TIME});
 }
 
 void WindowSet::centre(QQuickWindow* window) {
