@@ -1,6 +1,7 @@
 #include "tavrine/capture/AddressGlyphs.h"
 
 #include "tavrine/ocr/LineCleanup.h"
+#include "tavrine/ocr/OcrBackend.h"
 
 #include <algorithm>
 #include <climits>
@@ -137,38 +138,31 @@ private:
     std::vector<int> m_limit;
 };
 
+// A glyph of a line: a piece of ink with the pieces right above or below it (an i's dot, a colon's points).
+struct Glyph {
+    QRect box;
+    QList<QRect> pieces;
+};
+
+// The glyphs of the map's area, left to right.
 QList<Glyph> glyphsOf(const InkMap& map) {
     const QRect& area = map.area();
     if (area.isEmpty())
         return {};
-    const int width = area.width();
-    std::vector<bool> seen(size_t(width) * size_t(area.height()), false);
-    const auto at = [&](int x, int y) { return size_t(y - area.top()) * size_t(width) + size_t(x - area.left()); };
-    QList<QRect> pieces;
-    std::vector<QPoint> stack;
+    OcrBackend* const morphology = OcrBackend::instance();
+    if (!morphology)
+        return {};
+    BitImage ink(area.width(), area.height());
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
-            if (seen[at(x, y)] || !map.ink(x, y))
-                continue;
-            QRect piece(x, y, 1, 1);
-            seen[at(x, y)] = true;
-            stack.push_back(QPoint(x, y));
-            while (!stack.empty()) {
-                const QPoint p = stack.back();
-                stack.pop_back();
-                piece |= QRect(p, QSize(1, 1));
-                for (int ny = std::max(area.top(), p.y() - 1); ny <= std::min(area.bottom(), p.y() + 1); ++ny) {
-                    for (int nx = std::max(area.left(), p.x() - 1); nx <= std::min(area.right(), p.x() + 1); ++nx) {
-                        if (!seen[at(nx, ny)] && map.ink(nx, ny)) {
-                            seen[at(nx, ny)] = true;
-                            stack.push_back(QPoint(nx, ny));
-                        }
-                    }
-                }
-            }
-            pieces.append(piece);
+            if (map.ink(x, y))
+                ink.set(x - area.left(), y - area.top());
         }
     }
+    QList<QRect> pieces;
+    for (const PixelBox& found : morphology->pieces(ink))
+        pieces.append(QRect(area.left() + found.left, area.top() + found.top, found.right - found.left,
+                            found.bottom - found.top));
     std::sort(pieces.begin(), pieces.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
     // Pieces one above the other, sharing at least half the narrower one's columns, are one glyph.
     QList<Glyph> glyphs;
@@ -297,10 +291,6 @@ constexpr double squeezed = 0.7;
 constexpr double unevenSpans = 0.3;
 
 } // namespace
-
-QList<Glyph> glyphsIn(const QImage& page, const QRect& area) {
-    return glyphsOf(InkMap(page, area));
-}
 
 QString glyphDoubt(const QImage& page, const OcrWord& word) {
     const qsizetype count = word.text.size();

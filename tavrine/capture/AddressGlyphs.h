@@ -3,22 +3,10 @@
 #include "tavrine/ocr/PageReader.h"
 
 #include <QImage>
-#include <QList>
 #include <QRect>
 #include <QString>
 
 namespace tavrine::capture {
-
-// A glyph of a line: a piece of ink with the pieces right above or below it (an i's dot, a colon's points).
-struct Glyph {
-    QRect box;
-    QList<QRect> pieces;
-};
-
-// The glyphs of `area` of a prepared page (8-bit grey, dark writing on a light ground), left to right. A pixel is
-// ink when it is at least half as far from the ground as the darkest ink near it: the light grey of an address's
-// path beside its black host keeps its own strokes, and the faint pixels that join two letters do not join them.
-QList<Glyph> glyphsIn(const QImage& page, const QRect& area);
 
 // What in the glyphs under an address read off a bar belies the reading; empty when nothing does. The word's box
 // and its characters' boxes lie on the page. A recognizer reads small writing surely and still wrongly: it leaves

@@ -36,13 +36,8 @@ void takeFacts(platform::AccessibleFacts& into, const platform::AccessibleFacts&
 } // namespace
 
 const platform::AccessibleFacts& ElementReader::facts(const AccessibleRef& element, quint32 wanted) {
-    Known& known = m_known[element];
-    if (const quint32 missing = wanted & ~known.asked) {
-        const platform::AccessibleFacts read = m_bus.facts({platform::FactsRead{element, missing}}).value(0);
-        takeFacts(known.facts, read, missing);
-        known.asked |= missing;
-    }
-    return known.facts;
+    readAhead({element}, wanted);
+    return m_known[element].facts;
 }
 
 std::optional<platform::AccessibleStates> ElementReader::states(const AccessibleRef& element) {
@@ -211,12 +206,9 @@ QList<AccessibleRef> ElementReader::visibleChildren(const AccessibleRef& element
     // Children read with a larger limit, or all of them, answer for a smaller limit.
     if (known.children && (limit <= known.childrenLimit || *count <= known.childrenLimit))
         return known.children->mid(0, limit);
-    const QList<AccessibleRef> children =
-        m_bus.children(QList<platform::ChildrenRead>{{element, *count, limit}}).value(0);
-    Known& stored = m_known[element];
-    stored.children = children;
-    stored.childrenLimit = limit;
-    return children;
+    known.children = m_bus.children(QList<platform::ChildrenRead>{{element, *count, limit}}).value(0);
+    known.childrenLimit = limit;
+    return *known.children;
 }
 
 QString ElementReader::elementLabel(const AccessibleRef& element, std::optional<quint32> knownRole) {

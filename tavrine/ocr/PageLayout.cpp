@@ -74,10 +74,20 @@ QImage greyOnWhite(const QImage& image) {
     return grey;
 }
 
+// Whether `rect` of the page is all of one grey.
+bool isBlank(const QImage& page, const QRect& rect) {
+    const uchar ground = page.constScanLine(rect.top())[rect.left()];
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        const uchar* row = page.constScanLine(y) + rect.left();
+        if (!std::all_of(row, row + rect.width(), [ground](uchar pixel) { return pixel == ground; }))
+            return false;
+    }
+    return true;
+}
+
 // One colour across the whole row: the blank between stretches.
 bool isBlankRow(const QImage& grey, int y) {
-    const uchar* row = grey.constScanLine(y);
-    return std::all_of(row + 1, row + grey.width(), [first = row[0]](uchar pixel) { return pixel == first; });
+    return isBlank(grey, QRect(0, y, grey.width(), 1));
 }
 
 // Whether rows [top, end) of a prepared page hold one line of text. Counted per row are the changes of grey
@@ -152,17 +162,6 @@ PaneEdge longestEdge(const QImage& page, const QRect& rect) {
         }
     }
     return longest;
-}
-
-// Whether `rect` of the page is all of one grey.
-bool isBlank(const QImage& page, const QRect& rect) {
-    const uchar ground = page.constScanLine(rect.top())[rect.left()];
-    for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        const uchar* row = page.constScanLine(y) + rect.left();
-        if (!std::all_of(row, row + rect.width(), [ground](uchar pixel) { return pixel == ground; }))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
