@@ -395,11 +395,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The monotonic clock's reading at the start, so that times another program prints (frame_scenes' steps)
-    // can be put on this timeline.
+    // can be put on this timeline, and the X server's button times too.
+    const long long startMs = std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count();
     if (events)
-        std::fprintf(
-            events, "# start %lld\n",
-            (long long)std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count());
+        std::fprintf(events, "# start %lld\n", startMs);
     std::optional<Clock::time_point> childEnded;
     Clock::time_point next = start;
     while (!stopRequested) {
@@ -432,9 +431,7 @@ int main(int argc, char** argv) {
                        XGetEventData(display, &event.xcookie)) {
                 const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
                 // Xvfb's and Xorg's time is the monotonic clock's milliseconds, cut to 32 bits.
-                const auto startMs =
-                    quint32(std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count());
-                const int at = int(qint32(quint32(raw->time) - startMs));
+                const int at = int(qint32(quint32(raw->time) - quint32(startMs)));
                 if (events)
                     std::fprintf(events, "%6d %s button %d\n", at,
                                  raw->evtype == XI_RawButtonPress ? "press" : "release", raw->detail);

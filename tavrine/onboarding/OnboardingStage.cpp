@@ -168,19 +168,18 @@ void OnboardingStage::prepare(OnboardingRehearsal* rehearsal, QWindow* host) {
         return;
     m_rehearsal = rehearsal;
     m_compositor = m_parts.compositing && m_parts.compositing->compositorRunning();
-    const quint64 generation = m_generation;
+    buildAhead(m_generation);
+}
+
+void OnboardingStage::buildAhead(quint64 generation) {
+    // Presenting or discarding the stage starts another generation: what was built ahead is taken or gone.
+    if (generation != m_generation || m_presented)
+        return;
     // A piece per turn: the page under it keeps drawing meanwhile.
-    auto next = std::make_shared<std::function<void()>>();
-    *next = [this, generation, next] {
-        if (generation != m_generation || m_presented || m_built == 0)
-            return;
-        if (buildStep())
-            QTimer::singleShot(0, this, *next);
-        else
-            drawAhead(0);
-    };
     if (buildStep())
-        QTimer::singleShot(0, this, *next);
+        QTimer::singleShot(0, this, [this, generation] { buildAhead(generation); });
+    else
+        drawAhead(0);
 }
 
 void OnboardingStage::drawAhead(int index) {
@@ -198,11 +197,10 @@ void OnboardingStage::drawAhead(int index) {
     m_drawingAhead = new OutOfSightDraw(
         *windows[index],
         [this, index, generation = m_generation] {
-            if (generation == m_generation)
-                QTimer::singleShot(0, this, [this, index, generation] {
-                    if (generation == m_generation)
-                        drawAhead(index + 1);
-                });
+            QTimer::singleShot(0, this, [this, index, generation] {
+                if (generation == m_generation)
+                    drawAhead(index + 1);
+            });
         },
         this);
 }

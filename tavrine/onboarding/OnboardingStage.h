@@ -161,6 +161,8 @@ private:
     bool takeScreen(QWindow* host);
     // Builds the next missing piece of the stage; false once all is built.
     bool buildStep();
+    // Builds the stage a piece per turn of the event loop, then draws it ahead, while `generation` lasts.
+    void buildAhead(quint64 generation);
     // The player and the video window, first needed with the tempted beat: built once the stage has come and
     // faded in, so that neither slows that.
     void buildVideo();

@@ -97,10 +97,7 @@ std::pair<int, int> pixelDifference(const QImage& first, const QImage& second) {
     int largest = 0;
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            const int difference = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                             std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            const int difference = stray(a.pixel(x, y), b.pixel(x, y));
             count += difference > 0 ? 1 : 0;
             largest = std::max(largest, difference);
         }

@@ -57,11 +57,17 @@ QImage reducedPicture(const QImage& drawn, QPoint phase) {
     return opaque ? kept.convertToFormat(QImage::Format_RGB32) : kept;
 }
 
-namespace {
-
 int stray(QRgb a, QRgb b) {
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)),
                      std::abs(qAlpha(a) - qAlpha(b))});
+}
+
+namespace {
+
+// A pixel of a difference map: a changed one red, the rest the new picture's grey faded towards white.
+QRgb mapPixel(bool changed, QRgb now) {
+    const int grey = 255 - (255 - qGray(now)) / 4;
+    return changed ? qRgb(230, 0, 0) : qRgb(grey, grey, grey);
 }
 
 // The reference, the new picture and the map of changed blocks side by side, each over a checker pattern so
@@ -96,8 +102,7 @@ QImage referenceReview(const QImage& before, const QImage& after) {
             const QRgb now = b.pixel(x, y);
             const bool same =
                 a.valid(x, y) && a.size() == b.size() && stray(a.pixel(x, y), now) <= PictureTolerance{}.channel;
-            const int grey = 255 - (255 - qGray(now)) / 4;
-            map.setPixel(x, y, same ? qRgb(grey, grey, grey) : qRgb(230, 0, 0));
+            map.setPixel(x, y, mapPixel(!same, now));
         }
     }
     return sideBySide(a, b, map);
@@ -130,15 +135,12 @@ PictureComparison compareWithReference(const QImage& reference, const QImage& dr
                 largestAnywhere = std::max(largestAnywhere, best);
                 for (std::size_t p = 1; p < phases.size() && best > tolerance.channel; ++p)
                     best = std::min(best, stray(left[x], reinterpret_cast<const QRgb*>(phases[p].constScanLine(y))[x]));
-                // The new picture faded towards white, and a changed block red.
-                const int grey = 255 - (255 - qGray(right[x])) / 4;
-                if (best > tolerance.channel) {
+                const bool changed = best > tolerance.channel;
+                if (changed) {
                     ++result.changedPixels;
                     result.largestChange = std::max(result.largestChange, best);
-                    out[x] = qRgb(230, 0, 0);
-                } else {
-                    out[x] = qRgb(grey, grey, grey);
                 }
+                out[x] = mapPixel(changed, right[x]);
             }
         }
         if (result.changedPixels == 0)

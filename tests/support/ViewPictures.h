@@ -6,6 +6,9 @@
 
 namespace tavrine::test {
 
+// The largest difference of one channel between two pixels.
+int stray(QRgb a, QRgb b);
+
 // A view's picture as it is kept in the tree and compared: half the size it was drawn at, each 2 × 2 block of
 // pixels averaged (premultiplied, so a see-through edge keeps its weight), 5 bits a channel, opaque pictures
 // without their alpha. A mark a few pixels wide still moves every block it covers. `phase` moves the blocks by

@@ -55,19 +55,5 @@ TEST(ViewPictures, ARunToRunDifferencePassesAndAChangedViewFails) {
     EXPECT_FALSE(compareWithReference(QImage(), view()).matches) << "no reference";
 }
 
-// The kept picture: half the size (an odd side rounded up), opaque without alpha, 5 bits a channel, and the same
-// blocks again from the same drawing.
-TEST(ViewPictures, TheReducedPictureIsHalfSizeAndCoarse) {
-    const QImage reduced = reducedPicture(view(0, true, true, {201, 61}));
-    EXPECT_EQ(reduced.size(), QSize(101, 31));
-    EXPECT_FALSE(reduced.hasAlphaChannel());
-    for (int x = 0; x < reduced.width(); x += 7)
-        EXPECT_TRUE(qRed(reduced.pixel(x, 15)) % 8 == 0 || qRed(reduced.pixel(x, 15)) == 255) << x;
-    QImage clear(10, 10, QImage::Format_ARGB32_Premultiplied);
-    clear.fill(Qt::transparent);
-    EXPECT_TRUE(reducedPicture(clear).hasAlphaChannel());
-    EXPECT_EQ(reducedPicture(view()), reducedPicture(view()));
-}
-
 } // namespace
 } // namespace tavrine::test
