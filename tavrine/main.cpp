@@ -17,6 +17,7 @@
 
 #include <X11/Xlib.h>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -98,19 +99,26 @@ int runApplication(int argc, char** argv, LaunchMode mode) {
     // and nothing else is there to try: said in one line instead.
     const auto platform =
         tavrine::shell::QtPlatformChoice::of(arguments, qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"));
+    std::unique_ptr<Display, int (*)(Display*)> probe(nullptr, &XCloseDisplay);
     if (platform.onlyXcb()) {
-        Display* probe = XOpenDisplay(platform.xcbDisplay.isEmpty() ? nullptr : platform.xcbDisplay.constData());
+        probe.reset(XOpenDisplay(platform.xcbDisplay.isEmpty() ? nullptr : platform.xcbDisplay.constData()));
         if (!probe) {
             complain(platform.noDisplayRefusal());
             return 1;
         }
-        XCloseDisplay(probe);
     }
 
     // Before any window.
     tavrine::shell::prepareApplication();
     QApplication::setApplicationVersion(QStringLiteral(TAVRINE_VERSION));
+    // The probe stays open until Qt has connected: an X server whose last client leaves resets itself, and
+    // refuses or drops the connections that come meanwhile. Qt's own may still fail (a server that refuses it, or
+    // a fall-back list that fails whole): the watch then says so.
+    std::optional<tavrine::shell::QtStartWatch> startWatch(std::in_place, probe ? QByteArray(DisplayString(probe.get()))
+                                                                                : platform.xcbDisplay);
     QApplication app(argc, argv);
+    startWatch.reset();
+    probe.reset();
     // Before anything makes Qt draw.
     if (const std::optional<QString> refusal = qtDisplayRefusal()) {
         complain(*refusal);

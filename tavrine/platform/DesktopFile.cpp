@@ -22,30 +22,29 @@ std::optional<QString> taken(char* value) {
     return QString::fromUtf8(owned.get());
 }
 
-// Whether GLib (2.74) cannot read a line's value: one that ends in an unpaired backslash, or holds a NUL (GLib's
-// reading stops there). When an unknown escape comes before such an end, GLib also warns on stderr about its own
-// error handling. The line is passed over, as a runaway one is: the key is absent.
-bool valueUnreadable(const QByteArray& bytes, qsizetype begin, qsizetype end) {
+// Why GLib (2.74) cannot read a line; none when it can. GLib's reading of a line stops at a NUL, so that what stands
+// before it is read as the whole line (a text file holds none), and a value that ends in an unpaired backslash is
+// refused; after an unknown escape GLib also warns on stderr about its own error handling. The line is passed over,
+// as a runaway one is: the key is absent.
+const char* unreadableLine(const QByteArray& bytes, qsizetype begin, qsizetype end) {
     // GLib drops the "\r" of a line that ends in "\r\n".
     if (end > begin && bytes.at(end - 1) == '\r')
         --end;
-    // GLib's reading of a value stops at a NUL, so that what stands before it is read as the whole value; a text
-    // file holds none.
     if (std::memchr(bytes.constData() + begin, 0, size_t(end - begin)))
-        return true;
+        return "holds a NUL";
     if (end == begin || bytes.at(begin) == '#' || bytes.at(begin) == '[')
-        return false;
+        return nullptr;
     const qsizetype equals = bytes.indexOf('=', begin);
     if (equals < 0 || equals >= end)
-        return false;
+        return nullptr;
     for (qsizetype i = equals + 1; i < end; ++i) {
         if (bytes.at(i) != '\\')
             continue;
         if (i + 1 == end)
-            return true;
+            return "ends in a backslash";
         ++i;
     }
-    return false;
+    return nullptr;
 }
 
 } // namespace
@@ -53,22 +52,31 @@ bool valueUnreadable(const QByteArray& bytes, qsizetype begin, qsizetype end) {
 std::optional<DesktopFile> DesktopFile::parse(const QByteArray& bytes) {
     QByteArray kept;
     kept.reserve(bytes.size());
+    QString leftOut;
     qsizetype position = 0;
-    for (int lines = 0; position < bytes.size() && lines < maximumLines; ++lines) {
+    int lines = 0;
+    for (; position < bytes.size() && lines < maximumLines; ++lines) {
         qsizetype end = bytes.indexOf('\n', position);
         if (end < 0)
             end = bytes.size();
-        if (end - position <= maximumLineBytes && !valueUnreadable(bytes, position, end)) {
+        const bool runaway = end - position > maximumLineBytes;
+        const char* unreadable = runaway ? nullptr : unreadableLine(bytes, position, end);
+        if (!runaway && !unreadable) {
             kept.append(bytes.constData() + position, end - position);
             kept.append('\n');
+        } else if (leftOut.isEmpty()) {
+            leftOut = runaway ? QStringLiteral("line %1 is over %2 bytes").arg(lines + 1).arg(maximumLineBytes)
+                              : QStringLiteral("line %1 %2").arg(lines + 1).arg(QLatin1String(unreadable));
         }
         position = end + 1;
     }
+    if (position < bytes.size() && leftOut.isEmpty())
+        leftOut = QStringLiteral("the lines after line %1 are not read").arg(lines);
     std::shared_ptr<GKeyFile> file(g_key_file_new(), &g_key_file_free);
     if (!g_key_file_load_from_data(file.get(), kept.constData(), gsize(kept.size()), G_KEY_FILE_NONE, nullptr) ||
         !g_key_file_has_group(file.get(), mainGroup))
         return std::nullopt;
-    return DesktopFile(std::move(file), bytes);
+    return DesktopFile(std::move(file), std::move(kept), std::move(leftOut));
 }
 
 std::optional<QString> DesktopFile::string(const char* key) const {
@@ -89,11 +97,15 @@ std::optional<bool> DesktopFile::boolean(const char* key) const {
     return value != FALSE;
 }
 
-QByteArray DesktopFile::withValue(const char* key, const QByteArray& rawValue) const {
-    // From the bytes as they were, every line, comment and translation included: a rewrite loses nothing.
-    std::unique_ptr<GKeyFile, void (*)(GKeyFile*)> whole(g_key_file_new(), &g_key_file_free);
-    g_key_file_load_from_data(whole.get(), m_bytes.constData(), gsize(m_bytes.size()),
-                              GKeyFileFlags(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS), nullptr);
+std::optional<QByteArray> DesktopFile::withValue(const char* key, const QByteArray& rawValue) const {
+    // From the lines the reader took, every comment and translation included, and only when they are the whole
+    // file: given a line it cannot read, GLib keeps only the lines before it.
+    if (!m_linesLeftOut.isEmpty())
+        return std::nullopt;
+    const std::unique_ptr<GKeyFile, void (*)(GKeyFile*)> whole(g_key_file_new(), &g_key_file_free);
+    if (!g_key_file_load_from_data(whole.get(), m_lines.constData(), gsize(m_lines.size()),
+                                   GKeyFileFlags(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS), nullptr))
+        return std::nullopt;
     g_key_file_set_value(whole.get(), mainGroup, key, rawValue.constData());
     gsize length = 0;
     const OwnedText data(g_key_file_to_data(whole.get(), &length, nullptr));

@@ -18,8 +18,8 @@ namespace tavrine::platform {
 class DesktopFile {
 public:
     // None when the bytes are not a key file with a "[Desktop Entry]" group. Lines longer than `maximumLineBytes`
-    // are passed over (no key read here is that long, and a runaway line is never decoded), as are lines whose value
-    // GLib cannot read (a backslash at its end, a NUL); reading stops after `maximumLines` lines.
+    // are passed over (no key read here is that long, and a runaway line is never decoded), as are lines GLib
+    // cannot read (a NUL anywhere, a value with a backslash at its end); reading stops after `maximumLines` lines.
     static std::optional<DesktopFile> parse(const QByteArray& bytes);
 
     static constexpr qsizetype maximumLineBytes = 32 * 1024;
@@ -32,15 +32,22 @@ public:
     // "true" or "false" (or 1 and 0), as GLib reads a boolean; none for anything else.
     std::optional<bool> boolean(const char* key) const;
 
+    // Why the lines read are not the whole file (the first line passed over, or the lines after the last one
+    // read); empty when they are.
+    const QString& linesLeftOut() const { return m_linesLeftOut; }
+
     // The whole file again with `key` set to `rawValue`, written as it stands (escapes already applied); every other
-    // group, key, comment and translation is kept.
-    QByteArray withValue(const char* key, const QByteArray& rawValue) const;
+    // group, key, comment and translation is kept. Made from the lines read, so none when those are not the whole
+    // file (`linesLeftOut`): a rewrite never drops what the reader passed over.
+    std::optional<QByteArray> withValue(const char* key, const QByteArray& rawValue) const;
 
 private:
-    DesktopFile(std::shared_ptr<GKeyFile> file, QByteArray bytes)
-        : m_file(std::move(file)), m_bytes(std::move(bytes)) {}
+    DesktopFile(std::shared_ptr<GKeyFile> file, QByteArray lines, QString linesLeftOut)
+        : m_file(std::move(file)), m_lines(std::move(lines)), m_linesLeftOut(std::move(linesLeftOut)) {}
     std::shared_ptr<GKeyFile> m_file;
-    QByteArray m_bytes;
+    // The lines read, as GLib was given them.
+    QByteArray m_lines;
+    QString m_linesLeftOut;
 };
 
 } // namespace tavrine::platform

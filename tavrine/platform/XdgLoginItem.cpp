@@ -126,8 +126,15 @@ bool XdgLoginItem::refreshProgramPath() {
         return false;
     QStringList arguments = words;
     arguments.first() = program;
+    const std::optional<QByteArray> rewritten = entry->withValue("Exec", DesktopEntries::execValue(arguments).toUtf8());
+    if (!rewritten) {
+        log::error(logLoginItem(), QStringLiteral("Login item entry %1 starts %2, which is gone, and is left as it is: "
+                                                  "%3, which a rewrite would lose")
+                                       .arg(entryPath(), words.first(), entry->linesLeftOut()));
+        return false;
+    }
     try {
-        writeEntry(entryPath(), entry->withValue("Exec", DesktopEntries::execValue(arguments).toUtf8()));
+        writeEntry(entryPath(), *rewritten);
     } catch (const LoginItemError& error) {
         log::error(logLoginItem(), QStringLiteral("Login item change failed: %1").arg(error.description()));
         return false;

@@ -6,6 +6,11 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QList>
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 
 namespace tavrine::shell {
 
@@ -76,6 +81,67 @@ std::optional<QString> screenRefusal(const QByteArray& name, int visualClass, in
         .arg(QString::fromLocal8Bit(name))
         .arg(depth)
         .arg(QLatin1String(className));
+}
+
+namespace {
+
+// A message and its context, whose texts (Qt's own) live as long as the program.
+struct HeldMessage {
+    QtMsgType type;
+    const char* file;
+    int line;
+    const char* function;
+    const char* category;
+    QString message;
+};
+
+struct StartWatch {
+    QtMessageHandler previous = nullptr;
+    QByteArray display;
+    std::mutex mutex;
+    QList<HeldMessage> held;
+};
+StartWatch* watching = nullptr;
+
+void watchStart(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const std::lock_guard lock(watching->mutex);
+    if (type != QtFatalMsg) {
+        watching->held.append({type, context.file, context.line, context.function, context.category, message});
+        return;
+    }
+    // Qt's own words advise reinstalling the application; what failed is the connection, as xcb said before.
+    QString reason = message.section(u'\n', 0, 0);
+    for (const HeldMessage& held : std::as_const(watching->held))
+        if (qstrcmp(held.category, "qt.qpa.xcb") == 0)
+            reason = held.message;
+    const QString where = watching->display.isEmpty()
+                              ? QString()
+                              : QStringLiteral(" on X display ") + QString::fromLocal8Bit(watching->display);
+    std::fputs(
+        qPrintable(
+            QStringLiteral("tavrine: Qt could not start%1 (%2); Tavrine needs an X11 desktop\n").arg(where, reason)),
+        stderr);
+    std::fflush(stderr);
+    // Inside the QApplication's constructor: nothing made so far can be taken down in order.
+    std::_Exit(1);
+}
+
+} // namespace
+
+QtStartWatch::QtStartWatch(const QByteArray& display) {
+    Q_ASSERT(!watching);
+    watching = new StartWatch;
+    watching->display = display;
+    watching->previous = qInstallMessageHandler(watchStart);
+}
+
+QtStartWatch::~QtStartWatch() {
+    qInstallMessageHandler(watching->previous);
+    for (const HeldMessage& held : std::as_const(watching->held))
+        watching->previous(held.type, QMessageLogContext(held.file, held.line, held.function, held.category),
+                           held.message);
+    delete watching;
+    watching = nullptr;
 }
 
 QString QtPlatformChoice::noDisplayRefusal() const {

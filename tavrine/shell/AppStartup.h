@@ -35,6 +35,18 @@ struct QtPlatformChoice {
                                const QByteArray& displayVariable);
 };
 
+// While it lives (around making the QApplication): when Qt cannot start its platform, as when the X server refuses
+// or drops Qt's connection after the launch found it there, Qt ends the process with a fatal message and a core
+// dump, after warnings of its own. The watch says it in one line instead, naming X display `display`, and ends the
+// process with status 1. Qt's messages are held meanwhile and passed on once it lives no more. One at a time.
+class QtStartWatch {
+public:
+    explicit QtStartWatch(const QByteArray& display);
+    ~QtStartWatch();
+    QtStartWatch(const QtStartWatch&) = delete;
+    QtStartWatch& operator=(const QtStartWatch&) = delete;
+};
+
 // Why Qt Quick cannot draw on X display `name` whose default screen shows `visualClass` (an X visual class) at
 // `depth` bits; none when it can.
 std::optional<QString> screenRefusal(const QByteArray& name, int visualClass, int depth);

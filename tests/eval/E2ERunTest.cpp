@@ -65,8 +65,8 @@ TEST_F(E2ERun, RecognisesEachScreenshotUnderItsHeaderAndJudgesIt) {
 
 namespace {
 
-// A sound PNG whose header states `side` x `side` colour pixels with alpha: only its header is ever read.
-QByteArray squarePng(quint32 side, QImage::Format format = QImage::Format_ARGB32) {
+// A sound PNG whose header states `width` x `height` pixels of `format`: only its header is ever read.
+QByteArray pngStating(quint32 width, quint32 height, QImage::Format format = QImage::Format_ARGB32) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -75,8 +75,8 @@ QByteArray squarePng(quint32 side, QImage::Format format = QImage::Format_ARGB32
     one.save(&buffer, "PNG");
     // IHDR's data follows the signature, its length and its type; its CRC covers the type and the data.
     QByteArray header = png.mid(12, 17);
-    qToBigEndian(side, header.data() + 4);
-    qToBigEndian(side, header.data() + 8);
+    qToBigEndian(width, header.data() + 4);
+    qToBigEndian(height, header.data() + 8);
     png.replace(12, 17, header);
     QByteArray crc(4, '\0');
     qToBigEndian(tavrine::test::crc32(header), crc.data());
@@ -99,9 +99,11 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
     shot.close();
     damaged.insert(damaged.size() - 12, QByteArray("\x7e\x00\x00\x25tEXtComment", 15));
     write(QStringLiteral("damaged.png"), damaged);
-    write(QStringLiteral("vast.png"), squarePng(8000));
+    write(QStringLiteral("vast.png"), pngStating(8000, 8000));
     // 61 MB at its own 8 bits a pixel, which is not how Qt counts it against its 128 MB.
-    write(QStringLiteral("grey.png"), squarePng(8000, QImage::Format_Grayscale8));
+    write(QStringLiteral("grey.png"), pngStating(8000, 8000, QImage::Format_Grayscale8));
+    // A header libpng refuses for a side over its own bound, 8 MB as Qt counts.
+    write(QStringLiteral("wide.png"), pngStating(2000000, 1, QImage::Format_Grayscale8));
     m_api.setCannedReplies(true);
     const QString valid =
         QStringLiteral(R"({"id": "ok", "image": "Notes_shopping.png", "intention": "Shop", "expected": "relevant"})");
@@ -134,6 +136,10 @@ TEST_F(E2ERun, StopsAtACaseItCannotUse) {
         {QStringLiteral(R"({"id": "s11", "image": "grey.png", "intention": "Shop", "expected": "relevant"})"),
          QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("grey.png")) +
              QStringLiteral(": Image of 8000 x 8000 pixels: too large to decode within Qt's image limit of 128 MB\n")},
+        {QStringLiteral(R"({"id": "s12", "image": "wide.png", "intention": "Shop", "expected": "relevant"})"),
+         QStringLiteral("Eval failed: Cannot read ") + path(QStringLiteral("wide.png")) +
+             QStringLiteral(": Image of 2000000 x 1 pixels: cannot be decoded, as libpng takes no image with a side "
+                            "over 1000000 pixels\n")},
     };
     for (const auto& [stop, message] : stops) {
         write(QStringLiteral("cases.json"),

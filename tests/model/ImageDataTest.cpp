@@ -168,14 +168,14 @@ TEST(ImageData, RefusesFormatsThatPassEmbeddedImagesOn) {
 namespace {
 
 // A PNG of zero pixels in every depth and colour type: IHDR, a PLTE for palette images, the rows, IEND. Damaged
-// rows still come in a sound chunk.
-QByteArray pngOf(int side, int depth, int colourType, bool damaged = false) {
+// rows still come in a sound chunk; with `rows` false, one empty row stands for all (only the header is read).
+QByteArray pngOf(quint32 width, quint32 height, int depth, int colourType, bool damaged = false, bool rows = true) {
     const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
-    const int rowBytes = (side * channels * depth + 7) / 8;
-    QByteArray rows;
-    for (int y = 0; y < side; ++y)
-        rows += '\0' + QByteArray(rowBytes, '\0');
-    QByteArray header = bigEndian(side) + bigEndian(side);
+    const qsizetype rowBytes = rows ? (qsizetype(width) * channels * depth + 7) / 8 : 0;
+    QByteArray data;
+    for (quint32 y = 0; y < (rows ? height : 1); ++y)
+        data += '\0' + QByteArray(rowBytes, '\0');
+    QByteArray header = bigEndian(width) + bigEndian(height);
     header += char(depth);
     header += char(colourType);
     header += QByteArray(3, '\0');
@@ -183,7 +183,7 @@ QByteArray pngOf(int side, int depth, int colourType, bool damaged = false) {
     if (colourType == 3)
         png += chunk("PLTE", QByteArray("\0\0\0\xff\xff\xff", 6));
     // qCompress puts the length in front of the zlib stream.
-    QByteArray stream = qCompress(rows, 9).mid(4);
+    QByteArray stream = qCompress(data, 9).mid(4);
     if (damaged)
         stream.replace(2, 8, QByteArray(8, '\xff'));
     return png + chunk("IDAT", stream) + chunk("IEND", {});
@@ -228,7 +228,9 @@ TEST(ImageData, AnImageOverQtsLimitIsRefusedWithItsSizeWhateverItsFormatAndDepth
         const char* name;
         std::function<QByteArray(int side)> make;
     };
-    const auto png = [](int depth, int colourType) { return [=](int side) { return pngOf(side, depth, colourType); }; };
+    const auto png = [](int depth, int colourType) {
+        return [=](int side) { return pngOf(side, side, depth, colourType); };
+    };
     const auto qt = [](const char* format, QImage::Format pixels) {
         return [=](int side) { return written(side, format, pixels); };
     };
@@ -271,9 +273,86 @@ TEST(ImageData, AnImageOverQtsLimitIsRefusedWithItsSizeWhateverItsFormatAndDepth
         EXPECT_EQ(small.image.size(), QSize(under, under)) << c.name;
     }
     // Damaged pixel data in a sound file: its size is known and no image comes, but not for its size.
-    const DecodedImage broken = decodeImageData(pngOf(under, 8, 0, true));
+    const DecodedImage broken = decodeImageData(pngOf(under, under, 8, 0, true));
     EXPECT_TRUE(broken.image.isNull());
     EXPECT_EQ(broken.refusal, QString());
+    QImageReader::setAllocationLimit(limit);
+}
+
+namespace {
+
+QByteArray withLittleEndian(QByteArray bytes, qsizetype at, qint32 value) {
+    qToLittleEndian(value, bytes.data() + at);
+    return bytes;
+}
+
+// A JPEG whose frame header states `width` x `height`; its pixel data is then wrong, which is never reached.
+QByteArray jpegStating(quint16 width, quint16 height) {
+    QByteArray jpeg = encoded("JPEG");
+    const qsizetype frame = jpeg.indexOf("\xff\xc0");
+    qToBigEndian(height, jpeg.data() + frame + 5);
+    qToBigEndian(width, jpeg.data() + frame + 7);
+    return jpeg;
+}
+
+} // namespace
+
+// A decoder refuses some headers for their size before Qt reads any size: each side of each decoder's own bound.
+// Beyond it, an image over Qt's limit (counted as Qt counts before reading: 32 bits a pixel) gets the size message,
+// and one within it the decoder's bound; at the bound it decodes. Bytes that only look like a header stay no image.
+TEST(ImageData, AHeaderItsDecoderRefusesGetsTheSizeOrTheDecodersBound) {
+    const auto bound = [](const char* size, const char* decoder, const char* what) {
+        return QStringLiteral("Image of %1 pixels: cannot be decoded, as %2 takes no image %3")
+            .arg(QLatin1String(size), QLatin1String(decoder), QLatin1String(what));
+    };
+    const auto tooLarge = [](const char* size) {
+        return QStringLiteral("Image of %1 pixels: too large to decode within Qt's image limit of 128 MB")
+            .arg(QLatin1String(size));
+    };
+    const QByteArray bmp = encoded("BMP");
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString refusal; // none: decoded at `size`, or no image when `size` is empty
+        QSize size = {};
+        int limitMB = 128;
+    };
+    const Case cases[] = {
+        {"PNG grey at libpng's bound", pngOf(1000000, 1, 8, 0), {}, {1000000, 1}},
+        {"PNG grey, 8 MB as Qt counts", pngOf(2000000, 1, 8, 0, false, false),
+         bound("2000000 x 1", "libpng", "with a side over 1000000 pixels")},
+        {"PNG grey, 160 MB as Qt counts", pngOf(1, 40000000, 8, 0, false, false), tooLarge("1 x 40000000")},
+        {"PNG RGBA, 400 MB", pngOf(1, 100000000, 8, 6, false, false), tooLarge("1 x 100000000")},
+        {"JPEG just over libjpeg's bound", jpegStating(1, 65501),
+         bound("1 x 65501", "libjpeg", "with a side over 65500 pixels")},
+        // The old header of 12 bytes, with 16-bit sides.
+        {"old BMP over its reader's pixels", withLittleEndian(withLittleEndian(bmp, 14, 12), 18, 16384 << 16 | 16385),
+         tooLarge("16385 x 16384")},
+        {"BMP over them, without Qt's limit",
+         withLittleEndian(withLittleEndian(bmp, 18, 268435457), 22, 1),
+         bound("268435457 x 1", "Qt's BMP reader", "of over 268435456 pixels"),
+         {},
+         0},
+        {"PBM at its reader's bound", "P4\n32767 1\n" + QByteArray(4096, '\0'), {}, {32767, 1}},
+        {"PBM just over it", "P4\n# a comment\n32768 1\n",
+         bound("32768 x 1", "Qt's PBM reader", "with a side over 32767 pixels")},
+        {"PBM over Qt's limit", "P4\n32768 4000\n" + QByteArray(4096, '\0'), tooLarge("32768 x 4000")},
+        {"XBM just over its reader's bound", "#define a_width 32768\n#define a_height 1\n",
+         bound("32768 x 1", "Qt's XBM reader", "with a side over 32767 pixels")},
+        {"XBM over Qt's limit", "#define a_width 60000\n#define a_height 60000\nstatic char a_bits[] = {0x00,};\n",
+         tooLarge("60000 x 60000")},
+        {"XPM just over its reader's bound",
+         "/* XPM */\nstatic char *x[] = {\n\"32768 1 1 1\",\n\"a c #000000\",\n\"a\"};\n",
+         bound("32768 x 1", "Qt's XPM reader", "with a side over 32767 pixels")},
+        {"text that begins as a PBM", "P4 is not a size 99999999", {}},
+    };
+    const int limit = QImageReader::allocationLimit();
+    for (const Case& c : cases) {
+        QImageReader::setAllocationLimit(c.limitMB);
+        const DecodedImage decoded = decodeImageData(c.bytes);
+        EXPECT_EQ(decoded.refusal, c.refusal) << c.name;
+        EXPECT_EQ(decoded.image.isNull() ? QSize() : decoded.image.size(), c.size) << c.name;
+    }
     QImageReader::setAllocationLimit(limit);
 }
 

@@ -2,6 +2,8 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -52,6 +54,37 @@ public:
 private:
     QTemporaryDir m_folder;
     QProcess m_server;
+};
+
+// A display of the test's own in front of `server`: the first connection (the launch's probe) is passed through,
+// and every later one is dropped as soon as it is made, as a loaded server drops one it has just accepted.
+class DroppingDisplay {
+public:
+    explicit DroppingDisplay(const QString& server) {
+        for (int number = 900; display.isEmpty() && number < 1000; ++number)
+            if (!QFile::exists(socketOf(number)) && m_listener.listen(socketOf(number)))
+                display = QStringLiteral(":%1").arg(number);
+        QObject::connect(&m_listener, &QLocalServer::newConnection, [this, server] {
+            while (QLocalSocket* client = m_listener.nextPendingConnection()) {
+                if (m_passed++ > 0) {
+                    delete client;
+                    continue;
+                }
+                auto* upstream = new QLocalSocket(client);
+                QObject::connect(client, &QLocalSocket::readyRead, upstream,
+                                 [=] { upstream->write(client->readAll()); });
+                QObject::connect(upstream, &QLocalSocket::readyRead, client,
+                                 [=] { client->write(upstream->readAll()); });
+                upstream->connectToServer(socketOf(server.mid(1).toInt()));
+            }
+        });
+    }
+    QString display;
+
+private:
+    static QString socketOf(int number) { return QStringLiteral("/tmp/.X11-unix/X%1").arg(number); }
+    QLocalServer m_listener;
+    int m_passed = 0;
 };
 
 // What the server of `display` holds of process `pid`, by its own record of its clients' pids: their connections,
@@ -183,6 +216,8 @@ TEST(ShellLaunch, EveryWayOfNamingADisplayEndsAtTheOneQtDrawsOn) {
     const PrivateXServer fifteenBit(15);
     const PrivateXServer other(24);
     ASSERT_FALSE(eightBit.display.isEmpty() || fifteenBit.display.isEmpty() || other.display.isEmpty());
+    const DroppingDisplay dropping(other.display);
+    ASSERT_FALSE(dropping.display.isEmpty());
     const QString desktop = qEnvironmentVariable("DISPLAY");
     const QString eight = eightBit.display;
     const QString refusedEight = QStringLiteral("tavrine: the screen of X display %1 is 8-bit PseudoColor; Tavrine "
@@ -220,6 +255,15 @@ TEST(ShellLaunch, EveryWayOfNamingADisplayEndsAtTheOneQtDrawsOn) {
          "offscreen",
          {"-platform", "xcb", "-display", eight},
          refusedEight,
+         {}},
+        // Qt's own connection fails after the launch's probe passed: Qt would end with a core dump.
+        {"a display that drops Qt's connection",
+         dropping.display,
+         {},
+         {},
+         QStringLiteral("tavrine: Qt could not start on X display %1 (could not connect to display %1); Tavrine "
+                        "needs an X11 desktop\n")
+             .arg(dropping.display),
          {}},
         {"-display naming another server", desktop, {}, {"-display", other.display}, {}, other.display},
         {"a 15-bit TrueColor screen", fifteenBit.display, {}, {}, {}, fifteenBit.display},
