@@ -4,8 +4,8 @@ import QtQuick.Layouts
 import Tavrine.Ui
 import Tavrine.HistoryView
 
-// The recap of a finished session: the tilted card, "Share card" once its image is ready, "Again" (Return),
-// the timeline when anything was logged, and "All sessions".
+// The recap of a finished session: the tilted card, "Share card" (enabled once its image is ready), "Again"
+// (Return), the timeline when anything was logged, and "All sessions".
 Item {
     id: root
     required property RecapViewModel model
@@ -96,9 +96,11 @@ Item {
             Layout.leftMargin: 24
             Layout.rightMargin: 24
             spacing: 10
+            // Both buttons hold their places from the first frame: the image comes a moment after the recap, and
+            // a button appearing then would move "Again" from under a click already on its way.
             RecapButton {
                 objectName: "shareRecap"
-                visible: root.model.hasShareImage
+                enabled: root.model.hasShareImage
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 text: qsTr("Share card")
