@@ -12,6 +12,22 @@ Item {
     implicitWidth: 420
     implicitHeight: column.implicitHeight
 
+    // The desktop's colours for every control here, the share popup included: the style's own are a light
+    // scheme's, which would put a white popup over a dark window.
+    palette.window: system.window
+    palette.windowText: system.windowText
+    palette.base: system.base
+    palette.alternateBase: system.alternateBase
+    palette.text: system.text
+    palette.button: system.button
+    palette.buttonText: system.buttonText
+    palette.light: system.light
+    palette.midlight: system.midlight
+    palette.mid: system.mid
+    palette.dark: system.dark
+    palette.shadow: system.shadow
+    SystemPalette { id: system }
+
     // The share image is made once the recap is on screen in its window, never on the way to its first frame.
     readonly property QtObject hostWindow: root.Window.window
     function askForShareImage() {
