@@ -114,7 +114,8 @@ Item {
     }
 
     // The recorder's alerts, modal in the field's window. The answer is given once the dialog is closed, so that
-    // the field can take the focus back.
+    // the field can take the focus back. It stays the recorder's child, centred over the window: so it takes the
+    // colours of the form it is in, as a dialog moved into the window's overlay does not.
     Dialog {
         id: alert
         objectName: "recorderAlert"
@@ -135,11 +136,10 @@ Item {
             alert.close()
         }
 
-        parent: Overlay.overlay
-        anchors.centerIn: parent
+        anchors.centerIn: Overlay.overlay
         modal: true
         closePolicy: Popup.CloseOnEscape
-        width: Math.min(360, parent ? parent.width - 24 : 360)
+        width: Math.min(360, Overlay.overlay ? Overlay.overlay.width - 24 : 360)
         onClosed: controller.answerAlert(alert.response)
 
         contentItem: Column {

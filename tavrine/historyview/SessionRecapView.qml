@@ -4,13 +4,29 @@ import QtQuick.Layouts
 import Tavrine.Ui
 import Tavrine.HistoryView
 
-// The recap of a finished session: the tilted card, "Share card" once its image is ready, "Again" (Return),
-// the timeline when anything was logged, and "All sessions".
+// The recap of a finished session: the tilted card, "Share card" (enabled once its image is ready), "Again"
+// (Return), the timeline when anything was logged, and "All sessions".
 Item {
     id: root
     required property RecapViewModel model
     implicitWidth: 420
     implicitHeight: column.implicitHeight
+
+    // The desktop's colours for every control here, the share popup included: the style's own are a light
+    // scheme's, which would put a white popup over a dark window.
+    palette.window: system.window
+    palette.windowText: system.windowText
+    palette.base: system.base
+    palette.alternateBase: system.alternateBase
+    palette.text: system.text
+    palette.button: system.button
+    palette.buttonText: system.buttonText
+    palette.light: system.light
+    palette.midlight: system.midlight
+    palette.mid: system.mid
+    palette.dark: system.dark
+    palette.shadow: system.shadow
+    SystemPalette { id: system }
 
     // The share image is made once the recap is on screen in its window, never on the way to its first frame.
     readonly property QtObject hostWindow: root.Window.window
@@ -96,9 +112,11 @@ Item {
             Layout.leftMargin: 24
             Layout.rightMargin: 24
             spacing: 10
+            // Both buttons hold their places from the first frame: the image comes a moment after the recap, and
+            // a button appearing then would move "Again" from under a click already on its way.
             RecapButton {
                 objectName: "shareRecap"
-                visible: root.model.hasShareImage
+                enabled: root.model.hasShareImage
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 text: qsTr("Share card")

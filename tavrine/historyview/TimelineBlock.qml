@@ -76,8 +76,13 @@ Item {
                 Layout.fillHeight: block.details.length === 0 && !block.tall
                 Layout.maximumHeight: block.details.length > 0 ? (block.tall ? 20 : block.layoutHeight) : -1
                 Layout.alignment: block.tall ? Qt.AlignTop : Qt.AlignVCenter
+                // Both texts fill the row's height and centre their line in it: a label whose size changed with the
+                // block's height was otherwise left where an earlier pass of the layout had put it, a pixel off in
+                // one drawing and not in the next.
                 Text {
                     Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    verticalAlignment: Text.AlignVCenter
                     text: block.label
                     textFormat: Text.PlainText
                     elide: Text.ElideRight
@@ -88,6 +93,8 @@ Item {
                 }
                 Text {
                     Layout.leftMargin: 4
+                    Layout.fillHeight: true
+                    verticalAlignment: Text.AlignVCenter
                     text: block.duration
                     textFormat: Text.PlainText
                     font.pixelSize: Math.round(block.layoutHeight >= 16 ? 11 : 9.5)

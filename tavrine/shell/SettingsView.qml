@@ -307,8 +307,8 @@ Pane {
     Dialog {
         id: clearDialog
         objectName: "clearHistoryDialog"
-        parent: Overlay.overlay
-        anchors.centerIn: parent
+        // The form's child, not the overlay's: so it takes the form's colours.
+        anchors.centerIn: Overlay.overlay
         width: Math.min(340, root.width - 40)
         modal: true
         title: "Delete every saved session?"

@@ -222,6 +222,17 @@ void addHistoryScenes(std::vector<RenderScene>& scenes) {
                               tapItem(window, QStringLiteral("historyRow"), 1);
                           });
                       }});
+    // A popup over the dark window takes its colours: a row's menu (a right click).
+    scenes.push_back({"history-window", "row-menu-dark", [](QmlHarness& h) {
+                          return historyWindow(h, true, true, false, false, [](QQuickWindow& window) {
+                              QQuickItem* row = findItem(window.contentItem(), QStringLiteral("historyRow"));
+                              if (!row)
+                                  return;
+                              const QPointF middle(row->width() / 2, row->height() / 2);
+                              QTest::mouseClick(&window, Qt::RightButton, {}, row->mapToScene(middle).toPoint());
+                              QTest::qWait(300); // the menu's fade
+                          });
+                      }});
     scenes.push_back({"history-recapview", "tap-detour", [](QmlHarness& h) {
                           return recapView(h, RecapState::WithImage, false, false, [](QQuickWindow& window) {
                               tapItem(window, QStringLiteral("timelineBlock"), sampleSelectedSegment);

@@ -239,9 +239,6 @@ TEST_F(RecapView, AgainFirstThenTheShareImage) {
     EXPECT_TRUE(notice->isVisible());
     EXPECT_EQ(notice->property("text").toString(),
               QStringLiteral("This session could not be saved: database driver QNOSUCHDRIVER not available"));
-    // Before the image is made (on the first frame) only "Again" shows.
-    EXPECT_FALSE(findItem(view.get(), QStringLiteral("shareRecap"))->isVisible());
-    EXPECT_TRUE(findItem(view.get(), QStringLiteral("again"))->isVisible());
     auto window = showInWindow(qobject_cast<QQuickItem*>(view.get()), 420, 700);
     // The image waits until the recap has been drawn: rendering it would hold the recap's frames up.
     bool drawn = false;
@@ -256,7 +253,6 @@ TEST_F(RecapView, AgainFirstThenTheShareImage) {
     EXPECT_EQ(again, 1);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return model.hasShareImage(); }));
-    EXPECT_TRUE(findItem(view.get(), QStringLiteral("shareRecap"))->isVisible());
     // The phrase's markup is shown as its characters.
     const QString callout = findItem(view.get(), QStringLiteral("recapCallout"))->property("text").toString();
     EXPECT_TRUE(callout.contains(QStringLiteral("&lt;b&gt;x&lt;/b&gt; &amp;amp; &lt;img src=a&gt;")));
@@ -274,6 +270,75 @@ TEST_F(RecapView, AgainFirstThenTheShareImage) {
     QTest::keyClick(window.get(), Qt::Key_Return);
     EXPECT_EQ(again, 2);
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+}
+
+// "Share card" and "Again" stand where they will stay from the recap's first frame on, whatever the share image
+// does after it: a click aimed at "Again" lands on "Again". "Share card" is enabled only while its image exists.
+TEST_F(RecapView, TheActionRowKeepsItsPlacesFromTheFirstFrame) {
+    struct Case {
+        const char* name;
+        bool engine;                   // without one no image is ever made, as when rendering it fails
+        void (*then)(RecapViewModel&); // after the image came; none: nothing
+        bool imageAtLast;
+    };
+    const Case cases[] = {
+        {"the image comes", true, nullptr, true},
+        {"the image never comes", false, nullptr, false},
+        {"a changed phrase drops the image", true,
+         [](RecapViewModel& m) { m.setSummary(sampleSummary(QStringLiteral("Watched a video"))); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QmlHarness h;
+        RecapViewModel model(nullptr, c.engine ? &h.engine() : nullptr);
+        model.setSummary(sampleSummary());
+        auto view = h.create(component("SessionRecapView"), {{QStringLiteral("model"), QVariant::fromValue(&model)}});
+        ASSERT_TRUE(view);
+        QQuickItem* share = findItem(view.get(), QStringLiteral("shareRecap"));
+        QQuickItem* again = findItem(view.get(), QStringLiteral("again"));
+        ASSERT_TRUE(share && again);
+        auto window = std::make_unique<QQuickWindow>();
+        window->resize(420, 700);
+        qobject_cast<QQuickItem*>(view.get())->setParentItem(window->contentItem());
+        qobject_cast<QQuickItem*>(view.get())->setWidth(420);
+        const auto place = [](QQuickItem* item) {
+            return item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+        };
+        // The places as the first frame is drawn.
+        QRectF firstShare;
+        QRectF firstAgain;
+        bool firstShareEnabled = true;
+        QObject::connect(
+            window.get(), &QQuickWindow::beforeSynchronizing, &model,
+            [&] {
+                if (firstAgain.isNull()) {
+                    firstShare = share->isVisible() ? place(share) : QRectF();
+                    firstAgain = place(again);
+                    firstShareEnabled = share->isEnabled();
+                }
+            },
+            Qt::DirectConnection);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !firstAgain.isNull(); }));
+        EXPECT_FALSE(firstShareEnabled);
+        ASSERT_FALSE(firstShare.isNull()) << "no \"Share card\" on the first frame";
+        EXPECT_EQ(firstShare.width(), firstAgain.width());
+        EXPECT_LT(firstShare.right(), firstAgain.left());
+        if (c.engine) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return model.hasShareImage(); }));
+            EXPECT_TRUE(share->isEnabled());
+        } else {
+            QTest::qWait(RecapViewModel::unshownLimitMs + 200);
+        }
+        if (c.then)
+            c.then(model);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(share->isEnabled(), c.imageAtLast);
+        EXPECT_TRUE(share->isVisible());
+        EXPECT_EQ(place(share), firstShare);
+        EXPECT_EQ(place(again), firstAgain);
+        EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
+    }
 }
 
 TEST_F(RecapShare, ARealThreeTimesRenderOnAnInkMargin) {

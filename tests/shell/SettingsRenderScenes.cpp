@@ -1,7 +1,8 @@
-// The settings window for scripts/render-views: light, dark, dark with no permission granted, and after a
-// refused clear.
+// The settings window for scripts/render-views: light, dark, dark with no permission granted, after a refused
+// clear, and with each of its dialogs open in the dark.
 #include "globalshortcuts/KeyboardLayout.h"
 #include "globalshortcuts/Registry.h"
+#include "globalshortcuts/Texts.h"
 #include "historystore/HistoryTestSupport.h"
 #include "session/SessionHarness.h"
 #include "support/DarkScheme.h"
@@ -44,8 +45,13 @@ public:
     }
 };
 
+// A dialog open over the window: the recorder's alert (a shortcut the system holds), or the confirmation of
+// "Clear history…".
+enum class Dialog { None, RecorderAlert, ClearConfirmation };
+
 // `ungranted`: neither permission granted, so both rows show their empty circle and "Enable".
-QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear, bool ungranted = false) {
+QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear, bool ungranted = false,
+                      Dialog dialog = Dialog::None) {
     static SampleLayout layout;
     globalshortcuts::Registry::instance().install({nullptr, nullptr, &layout, nullptr, nullptr, nullptr});
     const DarkScheme scheme(dark);
@@ -70,7 +76,7 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear, bool ung
     tavrine::shell::SettingsModel model(
         {&session, &history, &updater, &login, [] {}, QStringLiteral("feedback@example.org"), QString()});
     if (failedClear) {
-        history.record(tavrine::test::sampleSummary(), QDateTime::currentDateTime());
+        history.record(tavrine::test::sampleSummary(), sceneNow());
         {
             QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("render-raw"));
             raw.setDatabaseName(history.storePath());
@@ -91,8 +97,24 @@ QImage settingsWindow(QmlHarness& harness, bool dark, bool failedClear, bool ung
     if (auto* window = qobject_cast<QQuickWindow*>(object.get())) {
         scheme.apply(window);
         window->show();
-        if (QTest::qWaitForWindowExposed(window))
+        if (QTest::qWaitForWindowExposed(window)) {
+            if (dialog == Dialog::RecorderAlert) {
+                QObject* recorder = findObject(window, QStringLiteral("openTavrineShortcut"));
+                auto* controller = recorder ? recorder->property("controller").value<QObject*>() : nullptr;
+                if (!controller)
+                    return {};
+                using globalshortcuts::localizedText;
+                QMetaObject::invokeMethod(
+                    controller, "alertRequested",
+                    Q_ARG(QString, localizedText(QStringLiteral("keyboard_shortcut_used_by_system"))),
+                    Q_ARG(QString, localizedText(QStringLiteral("keyboard_shortcuts_can_be_changed"))),
+                    Q_ARG(QStringList, QStringList({localizedText(QStringLiteral("ok")),
+                                                    localizedText(QStringLiteral("force_use_shortcut"))})));
+            } else if (dialog == Dialog::ClearConfirmation) {
+                QMetaObject::invokeMethod(findObject(window, QStringLiteral("clearHistoryDialog")), "open");
+            }
             image = grabScene(*window);
+        }
     }
     object.reset();
     return image;
@@ -107,6 +129,10 @@ void addSettingsScenes(std::vector<RenderScene>& scenes) {
                       [](QmlHarness& h) { return settingsWindow(h, true, false, true); }});
     scenes.push_back({QStringLiteral("window-settings"), QStringLiteral("clear-failed"),
                       [](QmlHarness& h) { return settingsWindow(h, false, true); }});
+    scenes.push_back({QStringLiteral("window-settings"), QStringLiteral("recorder-alert-dark"),
+                      [](QmlHarness& h) { return settingsWindow(h, true, false, false, Dialog::RecorderAlert); }});
+    scenes.push_back({QStringLiteral("window-settings"), QStringLiteral("clear-confirmation-dark"),
+                      [](QmlHarness& h) { return settingsWindow(h, true, false, false, Dialog::ClearConfirmation); }});
 }
 
 } // namespace

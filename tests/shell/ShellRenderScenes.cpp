@@ -7,10 +7,12 @@
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryBrowser.h"
 #include "tavrine/shell/MainWindowModel.h"
+#include "tavrine/shell/TrayStatusLabel.h"
 #include "tavrine/shell/WindowSet.h"
 #include "tavrine/ui/HeadlineRotation.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 
+#include <QMenu>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
@@ -43,7 +45,7 @@ QImage renderWindow(QmlHarness& harness, const QString& id) {
     return grabScene(*window);
 }
 
-enum class MainState { Setup, SetupWidest, SetupBlocked, Running, RunningUnjudged, Paused, Recap };
+enum class MainState { Setup, SetupWidest, SetupBlocked, Running, RunningUnjudged, Paused, Recap, RecapSharePopup };
 
 // Turns the headline to the widest of its questions as drawn, the one that comes nearest the header.
 void showWidestHeadline(QObject* root) {
@@ -81,15 +83,16 @@ QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
                        {{QStringLiteral("mainWindow"), QVariant::fromValue(&model)}});
     QImage image;
     if (auto* window = qobject_cast<QQuickWindow*>(object.get())) {
-        scheme.apply(window);
+        // No palette is handed to the window: the application's own windows take the desktop's colours themselves.
         if (state == MainState::SetupWidest)
             showWidestHeadline(window);
         window->show();
         if (QTest::qWaitForWindowExposed(window)) {
             // The application builds its main window at launch, before any session: a session starts, runs and
             // ends in a window already shown.
+            const bool recap = state == MainState::Recap || state == MainState::RecapSharePopup;
             if (state == MainState::Running || state == MainState::RunningUnjudged || state == MainState::Paused ||
-                state == MainState::Recap) {
+                recap) {
                 session.start(25, QStringLiteral("Finish the pricing proposal for Acme and send it to Dana"));
                 session.advance(95);
                 if (state == MainState::Running) {
@@ -98,15 +101,33 @@ QImage renderMainWindow(QmlHarness& harness, MainState state, bool dark) {
                 }
                 if (state == MainState::Paused)
                     session.session->pause();
-                if (state == MainState::Recap)
+                if (recap)
                     session.session->stop(false);
             }
-            // The recap's entrance and the headline's change both last half a second.
-            QTest::qWait(state == MainState::Recap || state == MainState::SetupWidest ? 600 : 100);
+            // The recap's entrance and the headline's change both last half a second. The recap is drawn once its
+            // share image is there, so that "Share card" is enabled in every render.
+            QTest::qWait(recap || state == MainState::SetupWidest ? 600 : 100);
+            if (recap && !QTest::qWaitFor([&] { return model.recap()->hasShareImage(); }))
+                return {};
+            if (state == MainState::RecapSharePopup) {
+                QMetaObject::invokeMethod(findObject(window, QStringLiteral("sharePopup")), "open");
+                QTest::qWait(400); // the popup's and its dimmer's fade
+            }
             image = grabScene(*window);
         }
     }
     return image;
+}
+
+// The tray's menu as Qt draws it where the host shows a menu of the application's own, on the desktop's colours.
+QImage renderTrayMenu(bool dark) {
+    const DarkScheme scheme(dark);
+    SessionHarness session;
+    tavrine::shell::TrayStatusLabel tray(*session.session, {});
+    QMenu& menu = tray.menu();
+    menu.ensurePolished();
+    menu.resize(menu.sizeHint());
+    return menu.grab().toImage();
 }
 
 void addShellScenes(std::vector<RenderScene>& scenes) {
@@ -116,7 +137,8 @@ void addShellScenes(std::vector<RenderScene>& scenes) {
                                                         {"running", MainState::Running},
                                                         {"running-unjudged", MainState::RunningUnjudged},
                                                         {"paused", MainState::Paused},
-                                                        {"recap", MainState::Recap}};
+                                                        {"recap", MainState::Recap},
+                                                        {"recap-share", MainState::RecapSharePopup}};
     for (const auto& [name, state] : states) {
         for (bool dark : {false, true}) {
             const MainState shown = state;
@@ -124,6 +146,9 @@ void addShellScenes(std::vector<RenderScene>& scenes) {
                               [shown, dark](QmlHarness& harness) { return renderMainWindow(harness, shown, dark); }});
         }
     }
+    for (bool dark : {false, true})
+        scenes.push_back({QStringLiteral("tray-menu"), QLatin1String(dark ? "dark" : "light"),
+                          [dark](QmlHarness&) { return renderTrayMenu(dark); }});
     for (const char* id : {"onboarding", "history"}) {
         const QString window = QString::fromLatin1(id);
         scenes.push_back({QStringLiteral("window-") + window, QStringLiteral("placeholder"),

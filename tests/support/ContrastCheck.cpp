@@ -8,11 +8,14 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPalette>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTextDocument>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace tavrine::test {
 
@@ -43,13 +46,32 @@ struct Measured {
     QRect visible; // in the grabbed image's pixels, after every clip above it
 };
 
+// The text colours of the controls' style as it loaded, whatever the desktop's: what a control or a popup that
+// never took the desktop's palette writes in.
+const QList<QRgb>& styleInks() {
+    static const QList<QRgb> inks = [] {
+        QList<QRgb> found;
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick.Controls\nControl {}", QUrl());
+        std::unique_ptr<QObject> control(component.create());
+        auto* palette = control ? control->property("palette").value<QObject*>() : nullptr;
+        if (!palette)
+            return found;
+        for (const char* role : {"windowText", "text", "buttonText", "toolTipText", "placeholderText"})
+            found.append(palette->property(role).value<QColor>().rgb() | 0xff000000);
+        return found;
+    }();
+    return inks;
+}
+
 // The colours a text takes in the desktop's system styles: the palette's text roles as they are now, and black,
-// which is what Qt Quick draws a text in when nobody chose a colour. A text in any other colour was given it on
-// purpose, in a scheme of its own.
+// which is what Qt Quick draws a text in when nobody chose a colour, and the style's own. A text in any other
+// colour was given it on purpose, in a scheme of its own.
 bool inSystemColours(const QColor& ink) {
     const QPalette palette = QGuiApplication::palette();
     const QRgb rgb = ink.rgb() | 0xff000000;
-    if (rgb == qRgb(0, 0, 0))
+    if (rgb == qRgb(0, 0, 0) || styleInks().contains(rgb))
         return true;
     const ui::SystemInk system;
     for (const QColor& derived : {system.text(), system.secondaryText(), system.link()}) {
@@ -221,7 +243,8 @@ QList<ContrastFault> contrastFaults(QQuickWindow& window, const QStringList& exe
         const QColor drawnInk = over(m.ink, m.alpha, quartile->second);
         if (quartile->first < m.required)
             faults.append({describe(m.item), drawnInk, quartile->second, quartile->first, m.required});
-        else if (dark && m.ink.rgba() == qRgba(0, 0, 0, 255) && luminance(drawnInk) < luminance(quartile->second))
+        else if (dark && (m.ink.rgba() == qRgba(0, 0, 0, 255) || styleInks().contains(m.ink.rgba())) &&
+                 luminance(drawnInk) < luminance(quartile->second))
             faults.append({describe(m.item), drawnInk, quartile->second, quartile->first, m.required, true});
     }
     return faults;

@@ -19,7 +19,8 @@ struct ContrastFault {
     QColor ground; // what lies behind it
     double ratio = 0;
     double required = 0;
-    // Under a dark palette, opaque black on a lighter ground: a piece of the light scheme left behind.
+    // Under a dark palette, opaque black (or the controls' style's own ink) on a lighter ground: a piece of the light
+// scheme left behind.
     bool lightScheme = false;
 };
 

@@ -11,8 +11,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QRegularExpression>
+#include <QStyleHints>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -37,9 +39,47 @@ const QStringList inMotionScenes{QStringLiteral("rehearsal-coach-working-to-temp
 // The scene being drawn, "<view>-<state>".
 QString currentScene;
 
+// Pictures in the application's resources that show one of its views, under resources/, each drawn whole by the
+// scene of that view: --references draws them again with the references, and --compare fails for one that no
+// longer shows its view as it is (the Welcome page showed the main window of an older build).
+struct ResourcePicture {
+    const char* path;
+    const char* scene;
+};
+const ResourcePicture resourcePictures[] = {{"onboarding/WelcomeShot.png", "main-window-setup"}};
+
+// The resources folder of the tree whose references are in `referenceFolder` (tests/views).
+QString resourcePath(const QString& referenceFolder, const char* path) {
+    return QDir(referenceFolder).absoluteFilePath(QStringLiteral("../../resources/") + QLatin1String(path));
+}
+
+} // namespace
+
+namespace {
+
+// What turns over and over by the clock has no one state to draw, and two renders would catch it in two: a
+// repeating timer (the headline's turn) is stopped where it stands, and an animation that loops for ever (a pulse,
+// a zoom) is put at the end of a round. A change that ends by itself is left to end: settling waits for it. The
+// caret stands still too (see main).
+void holdPhases(QQuickItem* item) {
+    for (QObject* child : item->children()) {
+        if (child->inherits("QQmlTimer") && child->property("repeat").toBool())
+            child->setProperty("running", false);
+        else if (child->inherits("QQuickAbstractAnimation") && child->property("loops").toInt() < 0 &&
+                 child->property("running").toBool())
+            QMetaObject::invokeMethod(child, "complete");
+    }
+    for (QQuickItem* child : item->childItems())
+        holdPhases(child);
+}
+
 } // namespace
 
 QImage grabScene(QQuickWindow& window) {
+    if (!inMotionScenes.contains(currentScene)) {
+        QQuickItem* root = window.contentItem()->parentItem();
+        holdPhases(root ? root : window.contentItem());
+    }
     // Measuring contrast needs no settled picture, and the dark run is spared the wait.
     const bool settles = !checkingContrast && !inMotionScenes.contains(currentScene);
     const QImage image = settles ? settledPicture(window) : window.grabWindow();
@@ -193,6 +233,9 @@ int main(int argc, char** argv) {
     // Animations advance on the GUI thread by the wall clock, however slowly a loaded machine draws the frames.
     qputenv("QSG_RENDER_LOOP", "basic");
     QApplication app(argc, argv);
+    // A caret stands still, shown, as on a desktop that does not blink carets (and as one left alone for a while
+    // stands): a blinking one is there in one render and gone in the next.
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
     QStringList arguments = app.arguments().mid(1);
     checkingContrast = arguments.removeAll(QStringLiteral("--dark-contrast")) > 0;
     const bool writingReferences = arguments.removeAll(QStringLiteral("--references")) > 0;
@@ -254,6 +297,25 @@ int main(int argc, char** argv) {
             continue;
         }
         ++written;
+        for (const ResourcePicture& picture : resourcePictures) {
+            if (currentScene != QLatin1String(picture.scene) || !(writingReferences || comparing))
+                continue;
+            const QString path = resourcePath(referenceFolder, picture.path);
+            const QImage kept(path);
+            if (!kept.isNull() && compareWithReference(reducedPicture(kept), image).matches)
+                continue;
+            if (writingReferences) {
+                if (!image.convertToFormat(QImage::Format_RGB32).save(path, nullptr, 0)) {
+                    std::fprintf(stderr, "%s: not written\n", qPrintable(path));
+                    ++failures;
+                }
+                std::printf("redrawn %s\n", qPrintable(path));
+                continue;
+            }
+            std::fprintf(stderr, "%s: no longer shows %s as it is drawn now (scripts/render-views --references)\n",
+                         qPrintable(path), picture.scene);
+            ++changed;
+        }
         if (comparing) {
             if (!inMotion && !matchesReference(name, image, referenceFolder, folder))
                 ++changed;
