@@ -16,7 +16,8 @@ public:
 
     // The text of the first editable text field of the window's tool bar area (in the window's top quarter, above
     // every web document, outside them) that is a web address; "" when none. Searches the showing elements depth
-    // first, at most `searchNodes` of them and until `deadline` (seconds of `uptime`).
+    // first through the reader (what it read before is not asked again, what it has not is read a level ahead in
+    // batches), at most `searchNodes` of them, until `deadline` (seconds of `uptime`) or the reader's cancellation.
     QString read(const AccessibleRef& window, double deadline, const std::function<double()>& uptime);
 
     static constexpr int searchNodes = 300;

@@ -1,5 +1,6 @@
 #include "tavrine/capture/ElementReader.h"
 #include "tavrine/capture/AddressField.h"
+#include "tavrine/capture/WindowResolution.h"
 
 #include "fakes/FakeAccessibilityBus.h"
 
@@ -231,5 +232,72 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         EXPECT_EQ(AddressField(reader).read(window, 1.0, [] { return 0.0; }),
                   c.read ? QStringLiteral("http://127.0.0.1/tides") : QString())
             << c.name;
+    }
+}
+
+TEST(ElementReader, TheAddressSearchesStopWithinOneBatchOfACancellation) {
+    // A browser whose page names no address, under bars of items that each hold a button, the address field last.
+    FakeAccessibilityBus bus;
+    FakeAccessibilityBus::Node node;
+    node.role = role::frame;
+    node.extents = QRect(0, 0, 800, 600);
+    const auto window = bus.add(bus.addApplication(1, app), node);
+    for (int bar = 0; bar < 3; ++bar) {
+        const auto tools = bus.add(window, role::toolBar);
+        for (int item = 0; item < 10; ++item)
+            bus.add(bus.add(tools, role::panel), role::pushButton, QStringLiteral("Button %1").arg(item));
+    }
+    node.role = role::entry;
+    node.extents = QRect(100, 35, 500, 30);
+    node.text = QStringLiteral("http://127.0.0.1/tides");
+    node.states->set(state::editable);
+    bus.add(bus.add(window, role::toolBar), node);
+    node = FakeAccessibilityBus::Node();
+    node.role = role::documentWeb;
+    node.extents = QRect(0, 100, 800, 500);
+    bus.add(window, node);
+
+    struct Search {
+        const char* name;
+        std::function<QString(ElementReader&, const std::function<double()>&)> run;
+    };
+    const Search searches[] = {
+        {"the page read", [&](ElementReader& reader, const auto& uptime) { return pageURL(reader, window, uptime); }},
+        {"the capture's field search",
+         [&](ElementReader& reader, const auto& uptime) { return AddressField(reader).read(window, 1.0, uptime); }},
+    };
+    for (const Search& search : searches) {
+        // Uncancelled: each element's states asked once, in a few dozen batches.
+        const int before = bus.waits();
+        const QHash<AccessibleRef, int> readBefore = bus.stateReads();
+        ElementReader whole(bus);
+        EXPECT_EQ(search.run(whole, [] { return 0.0; }), QStringLiteral("http://127.0.0.1/tides")) << search.name;
+        const int waits = bus.waits() - before;
+        // One element's read after another, each search would wait for some 300 answers.
+        EXPECT_LT(waits, 30) << search.name;
+        const QHash<AccessibleRef, int> readAfter = bus.stateReads();
+        for (auto it = readAfter.begin(); it != readAfter.end(); ++it)
+            EXPECT_LE(it.value() - readBefore.value(it.key()), 1) << search.name;
+        // Cancelled while it waits for each of its answers in turn (from another thread, as the session cancels a
+        // capture): nothing more goes out, and it ends without an address.
+        for (int cancelAt = 1; cancelAt <= waits; ++cancelAt) {
+            std::atomic<bool> cancelled{false};
+            ElementReader reader(bus, cancelled);
+            const int start = bus.waits();
+            int waitsAtCancel = -1;
+            const auto uptime = [&] {
+                if (waitsAtCancel < 0 && bus.waits() - start >= cancelAt) {
+                    cancelled = true;
+                    waitsAtCancel = bus.waits();
+                }
+                return 0.0;
+            };
+            const QString found = search.run(reader, uptime);
+            // A cancellation after the last answer came is none.
+            if (waitsAtCancel < 0)
+                continue;
+            EXPECT_EQ(found, QString()) << search.name << " " << cancelAt;
+            EXPECT_EQ(bus.waits(), waitsAtCancel) << search.name << " " << cancelAt;
+        }
     }
 }
