@@ -25,6 +25,13 @@ bool endsSearch(quint32 value) {
 
 } // namespace
 
+bool AddressField::isCut(const QString& address) {
+    // "…", "‥" and "⋯", or the dots written out: no address a browser shows holds two dots in a row (it resolves
+    // "/../" before it shows a path).
+    return address.contains(QChar(0x2026)) || address.contains(QChar(0x2025)) || address.contains(QChar(0x22EF)) ||
+           address.contains(QLatin1String(".."));
+}
+
 QString AddressField::read(const AccessibleRef& window, double deadline, const std::function<double()>& uptime) {
     // The page has an address of its own (a file, a new tab): the field shows that one, never a web address.
     if (m_reader.documentNamedAddress())
@@ -80,10 +87,11 @@ QString AddressField::read(const AccessibleRef& window, double deadline, const s
     for (const Field& field : fields) {
         if (field.frame.bottom() > documentTop)
             continue;
-        // What the field holds is what the user sees; only a web address in it is a page's.
-        if (const QString value = text::trimmed(m_reader.text(field.element).value_or(QString()));
-            ElementReader::isWebAddress(value))
-            return text::graphemePrefix(value, evidenceLimit::pageAddress);
+        // What the field holds is what the user sees; only a web address in it is a page's, and only a whole one.
+        const QString value = text::trimmed(m_reader.text(field.element).value_or(QString()));
+        if (!ElementReader::isWebAddress(value))
+            continue;
+        return isCut(value) ? QString() : text::graphemePrefix(value, evidenceLimit::pageAddress);
     }
     return {};
 }

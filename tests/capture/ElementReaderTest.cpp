@@ -167,8 +167,9 @@ TEST(ElementReader, TheSearchForTheFocusReadsEachElementOnceInAFewBatches) {
     EXPECT_TRUE(std::all_of(stateReads.begin(), stateReads.end(), [](int reads) { return reads == 1; }));
 }
 
-TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) {
+TEST(ElementReader, TheAddressFieldIsAnEditableWholeWebAddressInTheBarsAboveThePage) {
     const QRect inBar(100, 35, 500, 30);
+    const QString address = QStringLiteral("http://127.0.0.1/tides");
     struct Case {
         const char* name;
         quint32 role;
@@ -181,6 +182,8 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         int pageTop = 100;
         // The page's own address, read before the field is looked for.
         const char* pageAddress = nullptr;
+        // What the field holds, when not the address with blanks around it.
+        const char* text = nullptr;
     };
     const Case cases[] = {
         {"the tool bar's entry", role::entry, inBar, true},
@@ -196,6 +199,14 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         {"outside the window", role::entry, QRect(100, -60, 500, 30)},
         {"a page with an address of its own, a file", role::entry, inBar, false, true, true, false, 100,
          "file:///home/ada/tides.html"},
+        // Shown cut, as a toolkit shows what does not fit: its start and an ellipsis, or its middle left out.
+        {"cut with an ellipsis", role::entry, inBar, false, true, true, false, 100, nullptr,
+         "http://127.0.0.1/tides/ne\u2026"},
+        {"cut with three dots", role::entry, inBar, false, true, true, false, 100, nullptr, "http://127.0.0.1/tid..."},
+        {"cut in its middle", role::entry, inBar, false, true, true, false, 100, nullptr,
+         "http://127.0.0.1/\u2026/tides"},
+        {"cut with a two-dot leader", role::entry, inBar, false, true, true, false, 100, nullptr,
+         "http://127.0.0.1/tid\u2025"},
     };
     for (const Case& c : cases) {
         FakeAccessibilityBus bus;
@@ -227,11 +238,9 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         EXPECT_EQ(reader.elementURL(page), QString()) << c.name;
         // Words in a search field before it never hide the address.
         add(toolBar, role::entry, inBar, QStringLiteral("harbour tides"), true, true);
-        add(c.insidePage ? page : toolBar, c.role, c.frame, QStringLiteral("  http://127.0.0.1/tides\n"), c.showing,
-            c.editable);
-        EXPECT_EQ(AddressField(reader).read(window, 1.0, [] { return 0.0; }),
-                  c.read ? QStringLiteral("http://127.0.0.1/tides") : QString())
-            << c.name;
+        add(c.insidePage ? page : toolBar, c.role, c.frame,
+            c.text ? QString::fromUtf8(c.text) : QStringLiteral("  %1\n").arg(address), c.showing, c.editable);
+        EXPECT_EQ(AddressField(reader).read(window, 1.0, [] { return 0.0; }), c.read ? address : QString()) << c.name;
     }
 }
 
