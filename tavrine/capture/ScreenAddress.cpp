@@ -240,16 +240,16 @@ BarReading addressOfBarWords(const QImage& page, const QList<OcrWord>& words, co
         const bool whole = word.box.left() >= line.left() - slack && word.box.right() <= line.right() + slack &&
                            (i + 1 == words.size() || words.at(i + 1).box.left() - word.box.right() > word.box.height());
         BarReading read{true, std::nullopt, word.text, QString()};
-        if (!whole)
+        if (!whole) {
             read.doubt = QStringLiteral("not whole");
-        else if (readCut(word.text))
-            read.doubt = QStringLiteral("cut");
-        else if (!roomAfterWord(page, word))
-            read.doubt = QStringLiteral("no room after");
-        else if (!readSurely(word))
+        } else if (readCut(word.text) || !roomAfterWord(page, word)) {
+            read.shownCut = true;
+            read.doubt = readCut(word.text) ? QStringLiteral("cut") : QStringLiteral("no room after");
+        } else if (!readSurely(word)) {
             read.doubt = QStringLiteral("unsure");
-        else
+        } else {
             read.doubt = glyphDoubt(page, word);
+        }
         if (read.doubt.isEmpty())
             read.address = address;
         return read;
@@ -384,7 +384,7 @@ BarReading readBarAddress(PageReader& reader, const QImage& band, const QString&
                 read.looks = ++looks;
                 if (cancelled.load())
                     return {};
-                if (read.address)
+                if (read.address || read.shownCut)
                     return read;
                 if (read.found && !first.found)
                     first = read;
