@@ -9,7 +9,8 @@
 // application before, with accessibility on): with the reader's caches emptied before each one (argument 1; the
 // first repetition is the process's first capture) or kept (argument 0: the same window again, as the session
 // captures it while it stays), the process's resident memory after it, and per capture the accessibility messages
-// sent and the times the capture waited for their answers (a single read, or a batch). A browser's capture reads its
+// sent and the times the capture waited for their answers (a single read, or a batch); and, counted the same way, the
+// frontmost page as focus mode reads it. A browser's capture reads its
 // address bar off the screen too when TAVRINE_BENCH_BROWSERS names it; with TAVRINE_OCR_PRINT=1 the address and text
 // of its last capture (and how many accessibility walks it took) are printed, and with TAVRINE_BENCH_CROP naming a
 // PNG file its crop is written there as the text reader sees it (8-bit grey, dark pages inverted): a real window's
@@ -378,6 +379,44 @@ void BM_CaptureFrontmostWindow(benchmark::State& state) {
         state.SkipWithError("the crop could not be written");
 }
 
+// The frontmost application's page as focus mode reads it (its address searched in the tree, for a browser named in
+// TAVRINE_BENCH_BROWSERS): the accessibility messages sent and the waits for their answers per read, and the length
+// of the address read.
+void BM_FrontmostPage(benchmark::State& state) {
+    if (!platform::X11Connection::shared()) {
+        state.SkipWithError("no X display");
+        return;
+    }
+    static ActivityObserver real(frontmostServices());
+    const QSet<QString> browsers = frontmostServices().browsers;
+    std::optional<FrontmostPage> page;
+    const platform::AtspiAccessibilityBus::Traffic before = g_frontmostBus->traffic();
+    for (auto _ : state) {
+        bool done = false;
+        QEventLoop loop;
+        auto body = [&]() -> QCoro::Task<void> {
+            page = co_await real.frontmostPage(browsers);
+            done = true;
+            loop.quit();
+        };
+        auto task = body();
+        if (!done)
+            loop.exec();
+        if (!page) {
+            state.SkipWithError("no frontmost window of another application");
+            return;
+        }
+    }
+    const platform::AtspiAccessibilityBus::Traffic after = g_frontmostBus->traffic();
+    state.counters["urlLength"] = double(page->url.size());
+    state.counters["atspiMessages"] =
+        benchmark::Counter(double(after.messages - before.messages), benchmark::Counter::kAvgIterations);
+    state.counters["atspiWaits"] =
+        benchmark::Counter(double(after.waits - before.waits), benchmark::Counter::kAvgIterations);
+    if (qEnvironmentVariable("TAVRINE_OCR_PRINT") == QLatin1String("1"))
+        std::fprintf(stderr, "== page of %s: %s\n", qPrintable(page->app), qPrintable(page->url));
+}
+
 } // namespace
 
 BENCHMARK(BM_CaptureFirst)
@@ -436,4 +475,5 @@ BENCHMARK(BM_CaptureFrontmostWindow)
     ->UseRealTime()
     ->Iterations(1)
     ->Repetitions(5);
+BENCHMARK(BM_FrontmostPage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Repetitions(5);
 BENCHMARK(BM_WindowIdentityRead)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime()->UseRealTime();

@@ -35,10 +35,10 @@ ActivityObserver::ActivityObserver(capture::CaptureServices services, QObject* p
 }
 
 ActivityObserver::~ActivityObserver() {
-    m_alive->store(false);
+    m_closed->store(true);
     if (m_activeCapture)
         m_activeCapture->cancelled->store(true);
-    // The pool waits for its running reads here; a cancelled walk stops at its next element.
+    // The pool waits for its running reads here; a cancelled walk or page read stops at its next element.
 }
 
 bool ActivityObserver::accessibilityTrusted() {
@@ -196,7 +196,8 @@ QCoro::Task<std::optional<FrontmostPage>> ActivityObserver::frontmostPage(QSet<Q
     const capture::CaptureServices services = m_services;
     const Frontmost app = *frontmost;
     const std::optional<ScreenAddress> remembered = m_screenAddress;
-    const auto job = [services, app, browser, remembered] {
+    const auto closed = m_closed;
+    const auto job = [services, app, browser, remembered, closed] {
         FrontmostPage read{app.name, app.bundle, app.pid, QString(), QString()};
         const capture::ResolvedWindow resolved = capture::resolveWindowIdentity(*services.workspace, app.pid);
         if (!resolved.title)
@@ -204,7 +205,8 @@ QCoro::Task<std::optional<FrontmostPage>> ActivityObserver::frontmostPage(QSet<Q
         read.title = *resolved.title;
         if (!browser)
             return read;
-        capture::ElementReader reader(*services.accessibility);
+        // The observer going away stops the read within the batch on its way.
+        capture::ElementReader reader(*services.accessibility, *closed);
         if (const auto application = services.accessibility->application(app.pid)) {
             if (const auto window = reader.windowElement(*application, read.title))
                 read.url = capture::pageURL(reader, *window, services.uptime);
@@ -253,14 +255,14 @@ std::optional<platform::XWindowId> ActivityObserver::activationTarget(qint32 pid
 QCoro::Task<bool> ActivityObserver::waitForActivation(qint32 pid) {
     const auto workspace = m_services.workspace;
     Clock* clock = m_services.clock ? m_services.clock : &Clock::system();
-    const auto alive = m_alive;
+    const auto closed = m_closed;
     const double end = clock->now() + activationWait;
     while (true) {
         if (const auto active = workspace->activeWindow()) {
             if (const auto info = workspace->window(*active); info && info->pid == pid)
                 co_return true;
         }
-        if (!alive->load() || clock->now() >= end)
+        if (closed->load() || clock->now() >= end)
             co_return false;
         co_await clock->sleep(activationPoll);
     }

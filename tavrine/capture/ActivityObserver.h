@@ -73,7 +73,8 @@ private:
     std::shared_ptr<ActiveCapture> m_activeCapture;
     QSet<qint32> m_webAccessibilityRequestedPIDs;
     QThreadPool m_pool;
-    std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
+    // Set when the observer goes: its waits and page reads stop.
+    std::shared_ptr<std::atomic<bool>> m_closed = std::make_shared<std::atomic<bool>>(false);
 };
 
 } // namespace tavrine

@@ -45,7 +45,7 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
     }
 
     platform::Workspace& workspace = *services.workspace;
-    ElementReader reader(*services.accessibility);
+    ElementReader reader(*services.accessibility, cancelled);
     const std::optional<AccessibleRef> application = services.accessibility->application(request.pid);
 
     const ResolvedWindow resolved = resolveWindowIdentity(workspace, request.pid);
@@ -73,7 +73,7 @@ CaptureStage captureWindowEvidence(const CaptureServices& services, const Captur
                                        platform::processName(request.pid)};
     QStringList labels;
     if (focused) {
-        if (services.accessibility->role(*focused) == platform::role::passwordText) {
+        if (reader.role(*focused) == platform::role::passwordText) {
             evidence.issue = issue::secureInput;
             return stage;
         }

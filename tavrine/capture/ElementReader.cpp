@@ -35,6 +35,11 @@ void takeFacts(platform::AccessibleFacts& into, const platform::AccessibleFacts&
 
 } // namespace
 
+const std::atomic<bool>& ElementReader::neverCancelled() {
+    static const std::atomic<bool> never{false};
+    return never;
+}
+
 const platform::AccessibleFacts& ElementReader::facts(const AccessibleRef& element, quint32 wanted) {
     readAhead({element}, wanted);
     return m_known[element].facts;
@@ -46,6 +51,10 @@ std::optional<platform::AccessibleStates> ElementReader::states(const Accessible
 
 std::optional<quint32> ElementReader::role(const AccessibleRef& element) {
     return facts(element, fact::role).role;
+}
+
+std::optional<int> ElementReader::childCount(const AccessibleRef& element) {
+    return facts(element, fact::childCount).childCount;
 }
 
 void ElementReader::readAhead(const QList<AccessibleRef>& elements, quint32 wanted) {
@@ -60,7 +69,7 @@ void ElementReader::readAhead(const QList<AccessibleRef>& elements, quint32 want
         if (missing)
             reads.append({element, missing});
     }
-    if (reads.isEmpty())
+    if (reads.isEmpty() || cancelled())
         return;
     const QList<platform::AccessibleFacts> answers = m_bus.facts(reads);
     for (qsizetype i = 0; i < reads.size() && i < answers.size(); ++i) {
@@ -83,7 +92,7 @@ QList<AccessibleRef> ElementReader::readChildrenAhead(const QList<AccessibleRef>
         if (count && *count > 0 && *count <= limit)
             reads.append({element, *count, limit});
     }
-    if (!reads.isEmpty()) {
+    if (!reads.isEmpty() && !cancelled()) {
         const QList<QList<AccessibleRef>> answers = m_bus.children(reads);
         for (qsizetype i = 0; i < reads.size() && i < answers.size(); ++i) {
             Known& known = m_known[reads.at(i).object];
@@ -181,8 +190,17 @@ bool ElementReader::isWebAddress(const QString& address) {
            normalizedHost(trimmed).has_value();
 }
 
+std::optional<QHash<QString, QString>> ElementReader::documentAttributes(const AccessibleRef& element) {
+    if (cancelled())
+        return std::nullopt;
+    Known& known = m_known[element];
+    if (!known.document)
+        known.document = m_bus.documentAttributes(element);
+    return *known.document;
+}
+
 QString ElementReader::elementURL(const AccessibleRef& element) {
-    const auto attributes = m_bus.documentAttributes(element);
+    const auto attributes = documentAttributes(element);
     if (!attributes)
         return {};
     if (!attributes->value(QStringLiteral("DocURL")).isEmpty() || !attributes->value(QStringLiteral("URI")).isEmpty())
@@ -203,6 +221,8 @@ QList<AccessibleRef> ElementReader::visibleChildren(const AccessibleRef& element
     if (!count || *count <= 0)
         return {};
     Known& known = m_known[element];
+    if (cancelled())
+        return known.children.value_or(QList<AccessibleRef>()).mid(0, limit);
     // Children read with a larger limit, or all of them, answer for a smaller limit.
     if (known.children && (limit <= known.childrenLimit || *count <= known.childrenLimit))
         return known.children->mid(0, limit);
@@ -220,17 +240,21 @@ QString ElementReader::elementLabel(const AccessibleRef& element, std::optional<
     const auto elementRole = knownRole ? knownRole : role(element);
     if (!elementRole || !carriesTextValue(*elementRole))
         return {};
-    if (const auto value = m_bus.text(element, textReadLimit); usable(value))
+    if (const auto value = text(element); usable(value))
         return text::collapseWhitespace(*value);
     return {};
+}
+
+std::optional<QString> ElementReader::text(const AccessibleRef& element, int limit) {
+    return cancelled() ? std::nullopt : m_bus.text(element, limit);
 }
 
 QString ElementReader::readFocusedDescription(const AccessibleRef& element, const QString& appName) {
     const auto elementRole = role(element);
     if (elementRole == role::passwordText)
         return {};
-    const QString value = m_bus.text(element, textReadLimit).value_or(QString());
-    const auto attributes = m_bus.attributes(element);
+    const QString value = text(element).value_or(QString());
+    const auto attributes = cancelled() ? std::nullopt : m_bus.attributes(element);
     const QString placeholder = attributes ? attributes->value(QStringLiteral("placeholder-text")) : QString();
     return focusedValueText(value, placeholder, appName);
 }
@@ -243,7 +267,7 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
     QStringList labels;
     AccessibleRef current = element;
     for (int step = 0; step < ancestorSteps; ++step) {
-        const auto parent = m_bus.parent(current);
+        const auto parent = cancelled() ? std::nullopt : m_bus.parent(current);
         // The application's own tree ends at its root; above it lies the desktop of another process.
         if (!parent || parent->service != element.service)
             break;
@@ -266,7 +290,7 @@ QStringList ElementReader::ancestorLabels(const AccessibleRef& element, const QS
 std::optional<AccessibleRef> ElementReader::windowElement(const AccessibleRef& application, const QString& title) {
     std::optional<AccessibleRef> named;
     std::optional<AccessibleRef> active;
-    const QList<AccessibleRef> windows = m_bus.children(application, 64);
+    const QList<AccessibleRef> windows = cancelled() ? QList<AccessibleRef>() : m_bus.children(application, 64);
     readAhead(windows, fact::states | fact::name);
     for (const AccessibleRef& window : windows) {
         const auto windowStates = states(window);

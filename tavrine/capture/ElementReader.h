@@ -19,18 +19,25 @@ using platform::AccessibleRef;
 // The element reads of a capture over the accessibility bus, in the capture's own terms. Every read that fails
 // or yields nothing counts as a missing value. Runs on the capture's worker thread.
 //
-// A reader remembers the states, roles, areas, names, descriptions and children it read, so that no element is asked
-// the same twice within one look at a window, and it can read them ahead for many elements in one batch (a wait for
-// one round trip instead of one per element). The search for the focused element and the walk just after it share
-// what they read; a later walk (another attempt, while a browser builds its page) asks afresh.
+// A reader remembers the states, roles, areas, names, descriptions, children and documents it read, so that no
+// element is asked the same twice within one look at a window, and it can read them ahead for many elements in one
+// batch (a wait for one round trip instead of one per element). The search for the focused element, the walk just
+// after it and the search for the address field share what they read; a later walk (another attempt, while a
+// browser builds its page) asks afresh.
+//
+// Once `cancelled` is set, the reader sends nothing more: what it did not read by then counts as missing, so that a
+// look at a window ends within the batch that was on its way.
 class ElementReader {
 public:
-    explicit ElementReader(platform::AccessibilityBus& bus) : m_bus(bus) {}
+    explicit ElementReader(platform::AccessibilityBus& bus, const std::atomic<bool>& cancelled = neverCancelled())
+        : m_bus(bus), m_cancelled(cancelled) {}
 
     platform::AccessibilityBus& bus() { return m_bus; }
+    bool cancelled() const { return m_cancelled.load(); }
 
     std::optional<platform::AccessibleStates> states(const AccessibleRef& element);
     std::optional<quint32> role(const AccessibleRef& element);
+    std::optional<int> childCount(const AccessibleRef& element);
     // Reads the `wanted` facts (bits of platform::fact) of those `elements` that were not read yet, in one batch.
     void readAhead(const QList<AccessibleRef>& elements, quint32 wanted);
     // Reads the first `limit` children of those `elements` that are known to have between 1 and `limit` children and
@@ -60,6 +67,8 @@ public:
 
     // The element's area when it has a width and a height above 0.
     std::optional<QRectF> elementFrame(const AccessibleRef& element);
+    // The Document interface's attributes of the element; none when it has no document or they cannot be read.
+    std::optional<QHash<QString, QString>> documentAttributes(const AccessibleRef& element);
     // The page address of a document: the first of its DocURL and its URI that is a web address; "" when none.
     QString elementURL(const AccessibleRef& element);
     // Whether a document read by elementURL since the walk began named an address of any kind: its page then has
@@ -70,6 +79,8 @@ public:
     // The first of the name, the description and the text value that is not blank, whitespace collapsed; ""
     // when none.
     QString elementLabel(const AccessibleRef& element, std::optional<quint32> knownRole = std::nullopt);
+    // The Text interface's content, at most `limit` characters.
+    std::optional<QString> text(const AccessibleRef& element, int limit = textReadLimit);
     // The focused element's value as evidence (empty for a password field or a bare placeholder).
     QString readFocusedDescription(const AccessibleRef& element, const QString& appName);
     // Useful labels of the element's ancestors, nearest first, at most 12 levels up, within its application;
@@ -106,11 +117,15 @@ private:
         std::optional<QList<AccessibleRef>> children;
         // The limit the children were read with.
         int childrenLimit = 0;
+        // The document attributes, once asked.
+        std::optional<std::optional<QHash<QString, QString>>> document;
     };
     // The element's facts, each read on its own where it was not read yet.
     const platform::AccessibleFacts& facts(const AccessibleRef& element, quint32 wanted);
+    static const std::atomic<bool>& neverCancelled();
 
     platform::AccessibilityBus& m_bus;
+    const std::atomic<bool>& m_cancelled;
     QHash<AccessibleRef, Known> m_known;
     bool m_walked = false;
     bool m_documentNamedAddress = false;

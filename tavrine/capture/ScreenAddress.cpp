@@ -1,9 +1,11 @@
 #include "tavrine/capture/ScreenAddress.h"
 
+#include "tavrine/capture/AddressField.h"
 #include "tavrine/capture/AddressGlyphs.h"
 #include "tavrine/core/Text.h"
 #include "tavrine/model/EvidenceText.h"
 #include "tavrine/model/PageAddress.h"
+#include "tavrine/ocr/LineCleanup.h"
 #include "tavrine/ocr/OcrEngine.h"
 #include "tavrine/ocr/PageReader.h"
 
@@ -46,6 +48,14 @@ constexpr float sureL = 84;
 // The navigation buttons (back, forward, reload) stand left of the address: it starts at least this many of its
 // own heights from the window's left edge. Text of a page starts within two.
 constexpr double navigationReach = 4.0;
+
+// A bar shows an address whole only with room left after it in its field, at least this many of the address's heights
+// of blank: a field that is full shows its address cut. Chromium ends what does not fit with an ellipsis, Firefox
+// fades it out, a field scrolled to its end hides the address's start; each leaves the field's end (its icons, its
+// border) closer after the last character read than this.
+constexpr double roomAfter = 2.0;
+// A grey this far from the field's ground is something drawn in it.
+constexpr int drawnGrey = 24;
 
 // The tab strip is one of this many rows at the window's top.
 constexpr qsizetype tabRows = 2;
@@ -178,6 +188,30 @@ OcrWord fromScheme(const OcrWord& word) {
     return {word.text.mid(start), word.box, word.characterConfidences.mid(start), word.characterBoxes.mid(start)};
 }
 
+// Whether the bar's field is blank for roomAfter of the word's heights right of the word, on the word's rows (the
+// field's ground is the commonest grey there).
+bool roomAfterWord(const QImage& page, const OcrWord& word) {
+    const QRect after =
+        QRect(word.box.right() + 1, word.box.top(), int(std::ceil(roomAfter * word.box.height())), word.box.height());
+    if (page.format() != QImage::Format_Grayscale8 || !page.rect().contains(after))
+        return false;
+    const int ground = backgroundOf(page, after).first;
+    for (int y = after.top(); y <= after.bottom(); ++y) {
+        const uchar* line = page.constScanLine(y);
+        for (int x = after.left(); x <= after.right(); ++x) {
+            if (std::abs(int(line[x]) - ground) >= drawnGrey)
+                return false;
+        }
+    }
+    return true;
+}
+
+// Whether a word read off a bar shows an address cut short: an ellipsis read as dots (the recognizer knows only the
+// characters of addresses), or a last dot where an ellipsis read as one would be.
+bool readCut(const QString& word) {
+    return AddressField::isCut(word) || word.endsWith(QLatin1Char('.'));
+}
+
 // Whether the recognizer is sure of every character of the word.
 bool readSurely(const OcrWord& word) {
     if (word.characterConfidences.size() != word.text.size())
@@ -206,12 +240,16 @@ BarReading addressOfBarWords(const QImage& page, const QList<OcrWord>& words, co
         const bool whole = word.box.left() >= line.left() - slack && word.box.right() <= line.right() + slack &&
                            (i + 1 == words.size() || words.at(i + 1).box.left() - word.box.right() > word.box.height());
         BarReading read{true, std::nullopt, word.text, QString()};
-        if (!whole)
+        if (!whole) {
             read.doubt = QStringLiteral("not whole");
-        else if (!readSurely(word))
+        } else if (readCut(word.text) || !roomAfterWord(page, word)) {
+            read.shownCut = true;
+            read.doubt = readCut(word.text) ? QStringLiteral("cut") : QStringLiteral("no room after");
+        } else if (!readSurely(word)) {
             read.doubt = QStringLiteral("unsure");
-        else
+        } else {
             read.doubt = glyphDoubt(page, word);
+        }
         if (read.doubt.isEmpty())
             read.address = address;
         return read;
@@ -346,7 +384,7 @@ BarReading readBarAddress(PageReader& reader, const QImage& band, const QString&
                 read.looks = ++looks;
                 if (cancelled.load())
                     return {};
-                if (read.address)
+                if (read.address || read.shownCut)
                     return read;
                 if (read.found && !first.found)
                     first = read;

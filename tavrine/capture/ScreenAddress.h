@@ -52,6 +52,8 @@ struct BarReading {
     std::optional<QString> address;
     QString word;
     QString doubt;
+    // The bar shows the address cut (an ellipsis, no room after it): no look at it reads it whole.
+    bool shownCut = false;
     // How many looks the bar's line was read in.
     int looks = 0;
 };

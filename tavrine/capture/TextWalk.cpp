@@ -59,7 +59,7 @@ std::optional<QRectF> holdingDocumentFrame(ElementReader& reader, const WalkStat
         const auto& [ancestor, ancestorRole] = walk.path.at(i);
         if (ancestorRole == role::documentWeb)
             return std::nullopt;
-        if (const auto attributes = reader.bus().documentAttributes(ancestor); attributes && !attributes->isEmpty())
+        if (const auto attributes = reader.documentAttributes(ancestor); attributes && !attributes->isEmpty())
             return reader.elementFrame(ancestor);
     }
     return std::nullopt;

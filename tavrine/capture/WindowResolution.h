@@ -26,7 +26,8 @@ ResolvedWindow resolveWindowIdentity(platform::Workspace& workspace, qint32 pid)
 
 // The page address shown in `window`: its own document's web address (ElementReader::elementURL), else the first
 // web address of a web document found breadth-first (at most 300 elements, children read down to depth 29,
-// 0.3 seconds of `uptime`); "" when none.
+// 0.3 seconds of `uptime`), else the address field's (AddressField); "" when none or once the reader is cancelled.
+// Reads through `reader`, a level of the search at a time in batches, each element once.
 QString pageURL(ElementReader& reader, const AccessibleRef& window, const std::function<double()>& uptime);
 
 } // namespace tavrine::capture

@@ -1,5 +1,6 @@
 #include "tavrine/capture/ElementReader.h"
 #include "tavrine/capture/AddressField.h"
+#include "tavrine/capture/WindowResolution.h"
 
 #include "fakes/FakeAccessibilityBus.h"
 
@@ -140,34 +141,96 @@ TEST(ElementReader, FocusedElementIsFoundOnlyAmongShowingElements) {
     EXPECT_EQ(search(100), tab);
 }
 
-TEST(ElementReader, TheSearchForTheFocusReadsEachElementOnceInAFewBatches) {
-    // Tool bars of items that each hold a button, as a GTK window shows them, and the focused field after them.
+TEST(ElementReader, EachSearchReadsAnElementOnceInAFewBatchesAndNothingOnceCancelled) {
+    // A browser's window: tool bars of items that each hold a button (as a GTK window shows them), a tool bar with the
+    // address field, the focused field in a panel, and a page that names no address.
+    const QString address = QStringLiteral("http://127.0.0.1/tides");
     FakeAccessibilityBus bus;
-    const auto root = bus.addApplication(1, app);
-    const auto window = bus.add(root, role::frame, QStringLiteral("Doc"));
+    FakeAccessibilityBus::Node node;
+    node.role = role::frame;
+    node.extents = QRect(0, 0, 800, 600);
+    const auto window = bus.add(bus.addApplication(1, app), node);
     for (int bar = 0; bar < 3; ++bar) {
         const auto tools = bus.add(window, role::toolBar);
         for (int item = 0; item < 10; ++item)
             bus.add(bus.add(tools, role::panel), role::pushButton, QStringLiteral("Button %1").arg(item));
     }
-    FakeAccessibilityBus::Node field;
-    field.role = role::entry;
-    field.states->set(state::focused);
-    const auto focused = bus.add(bus.add(window, role::panel), field);
-    std::atomic<bool> cancelled{false};
-    ElementReader reader(bus);
-    EXPECT_EQ(reader.focusedElement(
-                  window, 400, 1.0, [] { return 0.0; }, cancelled),
-              focused);
-    // One element's read after another, the search would wait for about 130 answers.
-    EXPECT_LT(bus.waits(), 20);
-    const QHash<AccessibleRef, int> stateReads = bus.stateReads();
-    EXPECT_EQ(stateReads.size(), 1 + 3 + 30 + 30 + 2);
-    EXPECT_TRUE(std::all_of(stateReads.begin(), stateReads.end(), [](int reads) { return reads == 1; }));
+    node.role = role::entry;
+    node.extents = QRect(100, 35, 500, 30);
+    node.text = address;
+    node.states->set(state::editable);
+    bus.add(bus.add(window, role::toolBar), node);
+    node.states->set(state::focused);
+    node.extents = QRect(100, 300, 500, 30);
+    const auto focused = bus.add(bus.add(window, role::panel), node);
+    node = FakeAccessibilityBus::Node();
+    node.role = role::documentWeb;
+    node.extents = QRect(0, 100, 800, 500);
+    bus.add(window, node);
+
+    using Uptime = std::function<double()>;
+    struct Search {
+        const char* name;
+        std::function<QString(ElementReader&, const Uptime&, const std::atomic<bool>&)> run;
+        QString found;
+    };
+    const Search searches[] = {
+        {"the focus search",
+         [&](ElementReader& reader, const Uptime& uptime, const std::atomic<bool>& cancelled) {
+             return reader.focusedElement(window, 400, 1.0, uptime, cancelled) == focused ? QStringLiteral("focused")
+                                                                                          : QString();
+         },
+         QStringLiteral("focused")},
+        {"the page read",
+         [&](ElementReader& reader, const Uptime& uptime, const auto&) { return pageURL(reader, window, uptime); },
+         address},
+        {"the capture's field search",
+         [&](ElementReader& reader, const Uptime& uptime, const auto&) {
+             return AddressField(reader).read(window, 1.0, uptime);
+         },
+         address},
+    };
+    for (const Search& search : searches) {
+        const int before = bus.waits();
+        const QHash<AccessibleRef, int> readBefore = bus.stateReads();
+        ElementReader whole(bus);
+        EXPECT_EQ(search.run(
+                      whole, [] { return 0.0; }, std::atomic<bool>(false)),
+                  search.found)
+            << search.name;
+        const int waits = bus.waits() - before;
+        // One element's read after another, each search would wait for some 150 to 300 answers.
+        EXPECT_LT(waits, 30) << search.name;
+        const QHash<AccessibleRef, int> readAfter = bus.stateReads();
+        for (auto it = readAfter.begin(); it != readAfter.end(); ++it)
+            EXPECT_LE(it.value() - readBefore.value(it.key()), 1) << search.name;
+        // Cancelled while it waits for each of its answers in turn (from another thread, as the session cancels a
+        // capture): nothing more goes out, and it ends with nothing found.
+        for (int cancelAt = 1; cancelAt <= waits; ++cancelAt) {
+            std::atomic<bool> cancelled{false};
+            ElementReader reader(bus, cancelled);
+            const int start = bus.waits();
+            int waitsAtCancel = -1;
+            const auto uptime = [&] {
+                if (waitsAtCancel < 0 && bus.waits() - start >= cancelAt) {
+                    cancelled = true;
+                    waitsAtCancel = bus.waits();
+                }
+                return 0.0;
+            };
+            const QString found = search.run(reader, uptime, cancelled);
+            // A cancellation after the last answer came is none.
+            if (waitsAtCancel < 0)
+                continue;
+            EXPECT_EQ(found, QString()) << search.name << " " << cancelAt;
+            EXPECT_EQ(bus.waits(), waitsAtCancel) << search.name << " " << cancelAt;
+        }
+    }
 }
 
-TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) {
+TEST(ElementReader, TheAddressFieldIsAnEditableWholeWebAddressInTheBarsAboveThePage) {
     const QRect inBar(100, 35, 500, 30);
+    const QString address = QStringLiteral("http://127.0.0.1/tides");
     struct Case {
         const char* name;
         quint32 role;
@@ -180,6 +243,8 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         int pageTop = 100;
         // The page's own address, read before the field is looked for.
         const char* pageAddress = nullptr;
+        // What the field holds, when not the address with blanks around it.
+        const char* text = nullptr;
     };
     const Case cases[] = {
         {"the tool bar's entry", role::entry, inBar, true},
@@ -195,6 +260,14 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         {"outside the window", role::entry, QRect(100, -60, 500, 30)},
         {"a page with an address of its own, a file", role::entry, inBar, false, true, true, false, 100,
          "file:///home/ada/tides.html"},
+        // Shown cut, as a toolkit shows what does not fit: its start and an ellipsis, or its middle left out.
+        {"cut with an ellipsis", role::entry, inBar, false, true, true, false, 100, nullptr,
+         "http://127.0.0.1/tides/ne\u2026"},
+        {"cut with three dots", role::entry, inBar, false, true, true, false, 100, nullptr, "http://127.0.0.1/tid..."},
+        {"cut in its middle", role::entry, inBar, false, true, true, false, 100, nullptr,
+         "http://127.0.0.1/\u2026/tides"},
+        {"cut with a two-dot leader", role::entry, inBar, false, true, true, false, 100, nullptr,
+         "http://127.0.0.1/tid\u2025"},
     };
     for (const Case& c : cases) {
         FakeAccessibilityBus bus;
@@ -226,10 +299,8 @@ TEST(ElementReader, TheAddressFieldIsAnEditableWebAddressInTheBarsAboveThePage) 
         EXPECT_EQ(reader.elementURL(page), QString()) << c.name;
         // Words in a search field before it never hide the address.
         add(toolBar, role::entry, inBar, QStringLiteral("harbour tides"), true, true);
-        add(c.insidePage ? page : toolBar, c.role, c.frame, QStringLiteral("  http://127.0.0.1/tides\n"), c.showing,
-            c.editable);
-        EXPECT_EQ(AddressField(reader).read(window, 1.0, [] { return 0.0; }),
-                  c.read ? QStringLiteral("http://127.0.0.1/tides") : QString())
-            << c.name;
+        add(c.insidePage ? page : toolBar, c.role, c.frame,
+            c.text ? QString::fromUtf8(c.text) : QStringLiteral("  %1\n").arg(address), c.showing, c.editable);
+        EXPECT_EQ(AddressField(reader).read(window, 1.0, [] { return 0.0; }), c.read ? address : QString()) << c.name;
     }
 }

@@ -219,6 +219,13 @@ TEST(ReadScreenAddress, RealBarsGiveTheirExactAddressOrNone) {
         // "bam-modern" for "barn-modern", "ighthouse" with its first letter left out.
         {"falkon-barn-modern", "Modern barn - Falkon", "http://" + later + "barn-modern.html"},
         {"netsurf-lighthouse", "Lighthouse keepers - NetSurf", "http://" + later + "lighthouse.html"},
+        // A 300-character address, longer than the bar: its start and an ellipsis (read as dots), at two window
+        // widths; its start fading out at the field's end; the field scrolled to its end, its start hidden (what
+        // shows begins like a host). What a bar shows of an address is no address.
+        {"chromium-long-cut", "Harbour log - Chromium", std::nullopt},
+        {"chromium-long-maximized", "Harbour log - Chromium", std::nullopt},
+        {"firefox-long-faded", "Harbour log \u2014 Mozilla Firefox", std::nullopt},
+        {"chromium-long-scrolled", "Harbour log - Chromium", std::nullopt},
     };
     for (const Case& c : cases) {
         const QImage band(QStringLiteral(TAVRINE_TEST_BARS "/%1.png").arg(QLatin1String(c.file)));

@@ -100,7 +100,8 @@ LoopbackPage::LoopbackPage(QByteArray html) : m_html(std::move(html)) {
                 if (!request.contains("\r\n\r\n"))
                     return;
                 socket->readAll();
-                const bool page = request.startsWith("GET /page.html ");
+                // The page, at its name alone or with a query after it.
+                const bool page = request.startsWith("GET /page.html ") || request.startsWith("GET /page.html?");
                 const QByteArray body = page ? m_html : QByteArray("not here");
                 m_served += page ? 1 : 0;
                 socket->write((page ? QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n")

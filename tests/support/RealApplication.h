@@ -50,7 +50,8 @@ public:
     explicit LoopbackPage(QByteArray html);
     ~LoopbackPage();
 
-    // "http://127.0.0.1:<port>/<name>"; empty when the server did not start.
+    // "http://127.0.0.1:<port>/<name>"; empty when the server did not start. The page is served at "page.html",
+    // with any query after it.
     QString url(const QString& name = QStringLiteral("page.html")) const;
     // How many requests for the page were answered.
     int served() const { return m_served; }
