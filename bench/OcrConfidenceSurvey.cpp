@@ -84,9 +84,9 @@ int main(int argc, char** argv) {
                 wrongConfidences.append(line->confidence);
                 wrongKept += kept;
             }
-            std::printf("%-28s %s conf %3d share %3d  %s\n", qPrintable(sample.what),
+            std::printf("%-28s %s conf %3d share %3d sure %3d  %s\n", qPrintable(sample.what),
                         !sample.hasText ? "NOISE" : (correct ? "ok   " : "WRONG"), line->confidence,
-                        line->confidentShare, qPrintable(text));
+                        line->confidentShare, line->sureShare, qPrintable(text));
         }
     }
     auto summary = [](const char* name, QList<int> values) {
@@ -102,9 +102,10 @@ int main(int argc, char** argv) {
     summary("read correctly", textConfidences);
     summary("read with errors", wrongConfidences);
     summary("pictures without text", noiseConfidences);
-    std::printf("kept at %d with a letter or digit: %d of %lld read correctly, %d of %lld read with errors, "
-                "%d of %lld from pictures\n",
-                PageReader::minimumConfidence, textKept, (long long)textConfidences.size(), wrongKept,
-                (long long)wrongConfidences.size(), noiseKept, (long long)noiseConfidences.size());
+    std::printf("kept (at %d, or sure words of %d, shaped words of %d) with a letter or digit: %d of %lld read "
+                "correctly, %d of %lld read with errors, %d of %lld from pictures\n",
+                PageReader::minimumConfidence, PageReader::minimumConfidentShare, PageReader::minimumShapedConfidence,
+                textKept, (long long)textConfidences.size(), wrongKept, (long long)wrongConfidences.size(), noiseKept,
+                (long long)noiseConfidences.size());
     return 0;
 }

@@ -214,15 +214,12 @@ QImage withGapsNarrowed(const QImage& line, int widest) {
     return narrowed;
 }
 
-// A block of a line's crop is a run of columns, at least as wide as the line is high, whose top and bottom pixels
-// (or most of whose pixels) lie this far below the line's ground: a selected item's highlight around its name,
-// drawn light on it.
-constexpr int blockStep = 64;
-
 // `rows` (a line box's rows `first` to `last` and the rows around them) with each dark block's pixels turned over
-// about its ground, so that its ground takes the line's and the light writing on it turns dark. Read as it shows,
-// the recognizer takes the light writing for holes in one dark blot, and the names beside it for noise; the rules
-// are looked for afterwards, when the block's edges are the line's ground.
+// about its ground, so that its ground takes the line's and the light writing on it turns dark. A block is a run of
+// columns, at least as wide as the line is high, whose top and bottom pixels (or most of whose pixels) lie
+// blockStep below the line's ground: a selected item's highlight around its name, drawn light on it. Read as it
+// shows, the recognizer takes the names beside it for noise too; the rules are looked for afterwards, when the
+// block's edges are the line's ground.
 QImage withDarkBlocksTurned(QImage rows, int first, int last) {
     const int width = rows.width();
     const int ground = backgroundOf(rows, QRect(0, first, width, last - first + 1)).first;
@@ -261,18 +258,21 @@ QImage withDarkBlocksTurned(QImage rows, int first, int last) {
         };
         if (x - start < height || blockGround > ground - blockStep || !along(first) || !along(last))
             continue;
-        // The block's ground goes to the line's, the lightest writing to black.
-        const double scale = double(ground) / std::max(1, 255 - blockGround);
-        for (int y = 0; y < rows.height(); ++y) {
-            uchar* row = rows.scanLine(y);
-            for (int k = start; k < x; ++k)
-                row[k] = uchar(std::clamp(int(std::lround(ground - (int(row[k]) - blockGround) * scale)), 0, 255));
-        }
+        for (int y = 0; y < rows.height(); ++y)
+            turnOver(rows, y, start, x - 1, ground, blockGround);
     }
     return rows;
 }
 
 } // namespace
+
+void turnOver(QImage& grey, int y, int left, int right, int ground, int blockGround) {
+    // The block's ground goes to the line's, the lightest writing to black.
+    const double scale = double(ground) / std::max(1, 255 - blockGround);
+    uchar* row = grey.scanLine(y);
+    for (int x = left; x <= right; ++x)
+        row[x] = uchar(std::clamp(int(std::lround(ground - (int(row[x]) - blockGround) * scale)), 0, 255));
+}
 
 QRect lineReach(const QRect& box, const QRect& page) {
     return QRect(box.left(), box.top() - ruleReach, box.width(), box.height() + 2 * ruleReach).intersected(page);
@@ -355,6 +355,67 @@ std::vector<std::pair<int, int>> piecesOf(const QImage& grey, const QRect& area,
             pieces.emplace_back(left + area.left(), x + area.left());
     }
     return pieces;
+}
+
+QImage writingOf(const QImage& crop) {
+    // Its rules go by its own ground: a line over several grounds (a field beside the grey of a tool bar) kept them.
+    const QImage piece = withoutRules(crop, crop.rect(), crop.rect());
+    const int width = piece.width();
+    const int height = piece.height();
+    const int ground = backgroundOf(piece).first;
+    // The rows each column's ink reaches, [top, end); none for a blank column.
+    std::vector<std::pair<int, int>> reach(size_t(width), {height, 0});
+    for (int y = 0; y < height; ++y) {
+        const uchar* row = piece.constScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (std::abs(int(row[x]) - ground) >= ruleInkStep) {
+                reach[size_t(x)].first = std::min(reach[size_t(x)].first, y);
+                reach[size_t(x)].second = y + 1;
+            }
+        }
+    }
+    const auto inked = [&](int x) { return reach[size_t(x)].second > 0; };
+    // The run of ink columns at the end `from` (stepping by `step`), when it is a bar: at most ruleThickness of the
+    // piece's height wide, apart from the rest by a blank column, and reaching beyond the rows of all the rest.
+    const auto barWidth = [&](int from, int step) {
+        int x = from;
+        while (x >= 0 && x < width && !inked(x))
+            x += step;
+        const int start = x;
+        while (x >= 0 && x < width && inked(x))
+            x += step;
+        const int bar = std::abs(x - start);
+        if (bar == 0 || bar > std::max(3, int(std::lround(height * ruleThickness))) || x < 0 || x >= width)
+            return 0;
+        int top = height;
+        int end = 0;
+        for (int k = x; k >= 0 && k < width; k += step) {
+            top = std::min(top, reach[size_t(k)].first);
+            end = std::max(end, reach[size_t(k)].second);
+        }
+        if (end <= top)
+            return 0;
+        for (int k = start; k != x; k += step) {
+            if (reach[size_t(k)].first < top - 1 || reach[size_t(k)].second > end + 1)
+                return std::abs(x - from);
+        }
+        return 0;
+    };
+    const int left = barWidth(0, 1);
+    const int right = barWidth(width - 1, -1);
+    if (left + right >= width)
+        return piece;
+    int top = height;
+    int end = 0;
+    for (int x = left; x < width - right; ++x) {
+        top = std::min(top, reach[size_t(x)].first);
+        end = std::max(end, reach[size_t(x)].second);
+    }
+    if (end <= top)
+        return piece;
+    if (left == 0 && right == 0 && top == 0 && end == height)
+        return piece;
+    return piece.copy(left, top, width - left - right, end - top);
 }
 
 QImage paddedLine(const QImage& line, int padding) {

@@ -31,9 +31,27 @@ inline constexpr int ruleInkStep = 24;
 // blank columns. A blank that wide parts two cells, columns or controls.
 std::vector<std::pair<int, int>> piecesOf(const QImage& grey, const QRect& area, int gap, int inkStep = ruleInkStep);
 
+// A piece of a line's crop (8-bit grey) cut to its writing: without its straight rules (found by its own ground),
+// without a thin bar down either end that stands apart
+// from the rest and reaches higher or lower than all of it (the edge of the field the writing stands in), and
+// without the rows above and below the ink that is left. Ink is a grey ruleInkStep or more from the piece's
+// commonest one. A field's frame, once its rules are gone, leaves its side and its padding around the writing: the
+// recognizer reads the side as a bracket run into the writing ("[Itemp" for "/tmp"), and, as it scales every line
+// to one height, small writing in a tall crop as smaller still. The whole piece when it holds no ink.
+QImage writingOf(const QImage& piece);
+
 // A cleaned line crop as the recognizer reads it: dark on light (inverted when most of it is dark), with `padding`
 // white pixels around it.
 QImage paddedLine(const QImage& line, int padding);
+
+// A dark block holding light writing, such as a selected item's highlight, lies at least this far in grey below
+// the ground around it.
+inline constexpr int blockStep = 64;
+
+// Turns pixels [left, right] of row `y` of an 8-bit grey image over about a dark block's ground `blockGround`:
+// that ground takes the grey `ground`, and the lightest writing on it turns black. Read as it shows, light writing
+// on a dark block is taken for holes in one dark blot.
+void turnOver(QImage& grey, int y, int left, int right, int ground, int blockGround);
 
 // A vertical rule also crosses this many rows above and below a line box: a letter's stem ends inside it.
 inline constexpr int ruleReach = 2;

@@ -389,48 +389,180 @@ void blankLongRules(QImage& rows, uchar background, OcrBackend& morphology) {
 constexpr int frameInkStep = 128;
 // Its sides run down at least this many rows.
 constexpr int frameSide = 8;
+// A light frame round one item (the current item of a file manager's view, a field, a button) has edges at least
+// this long, and is at most this many rows high: a table's grid lines, drawn as light, are one piece as high as the
+// table.
+constexpr int itemFrameEdge = 24;
+constexpr int tallestItemFrame = 64;
+
+// The frames drawn in `rows` in ink `step` or more from `background`: thin edges along the rows, `edge` long or
+// more, the thin sides down the columns that meet them, and the corners where the two meet. Null when it failed.
+BitImage framesOf(const QImage& rows, uchar background, int step, int edge, OcrBackend& morphology) {
+    const BitImage ink = inkOf(rows, background, step);
+    if (ink.isNull())
+        return {};
+    // Most rows have no frame: the sides are looked for only once an edge is found.
+    BitImage along = morphology.openBrick(ink, edge, 1);
+    const BitImage thick = morphology.openBrick(ink, 1, longRuleThickness + 1);
+    if (along.isNull() || thick.isNull())
+        return {};
+    along.subtract(thick);
+    if (along.isEmpty())
+        return along;
+    BitImage down = morphology.openBrick(ink, 1, frameSide);
+    const BitImage wide = morphology.openBrick(ink, longRuleThickness + 1, 1);
+    if (down.isNull() || wide.isNull())
+        return {};
+    down.subtract(wide);
+    BitImage frames = morphology.seedFill(along, BitImage(along) |= down);
+    if (frames.isNull())
+        return {};
+    // With the corners, where an edge meets a side: neither thin along nor thin across.
+    const int reach = 2 * longRuleThickness + 1;
+    BitImage nearEdges = morphology.dilateBrick(along, reach, reach);
+    const BitImage nearSides = morphology.dilateBrick(BitImage(frames).subtract(along), reach, reach);
+    if (nearEdges.isNull() || nearSides.isNull())
+        return {};
+    nearEdges &= nearSides;
+    nearEdges &= ink;
+    frames |= nearEdges;
+    return frames;
+}
 
 } // namespace
 
-QImage withoutCursorFrames(const QImage& page, int top, int end) {
+QImage withoutFrames(const QImage& page, int top, int end) {
     QImage rows = page.copy(0, top, page.width(), end - top);
-    if (rows.width() < longRule)
+    if (rows.width() < itemFrameEdge)
         return {};
     OcrBackend* const morphology = OcrBackend::instance();
     if (!morphology)
         return {};
     const uchar background = backgroundOf(rows).first;
+    BitImage frames = rows.width() >= longRule ? framesOf(rows, background, frameInkStep, longRule, *morphology)
+                                               : BitImage(rows.width(), rows.height());
+    BitImage light = framesOf(rows, background, ruleInkStep, itemFrameEdge, *morphology);
     const BitImage dark = inkOf(rows, background, frameInkStep);
-    if (dark.isNull())
+    if (frames.isNull() || light.isNull() || dark.isNull())
         return {};
-    // Its edges: long thin dark runs along the rows. Its sides: thin dark runs down the columns that meet them.
-    // Most rows have no frame: the sides are looked for only once an edge is found.
-    BitImage along = morphology->openBrick(dark, longRule, 1);
-    const BitImage thick = morphology->openBrick(dark, 1, longRuleThickness + 1);
-    if (along.isNull() || thick.isNull())
+    if (!light.isEmpty()) {
+        // A light frame is light all round, wider than high (an icon's outline is as high as it is wide, and
+        // darker), and lower than a table.
+        BitImage items(light.width(), light.height());
+        for (const PixelBox& piece : morphology->pieces(light)) {
+            const int width = piece.right - piece.left;
+            const int height = piece.bottom - piece.top;
+            if (height < frameSide || height > tallestItemFrame || width < 2 * height)
+                continue;
+            bool allLight = true;
+            for (int y = piece.top; y < piece.bottom && allLight; ++y) {
+                for (int x = piece.left; x < piece.right && allLight; ++x)
+                    allLight = !(light.test(x, y) && dark.test(x, y));
+            }
+            for (int y = piece.top; y < piece.bottom && allLight; ++y) {
+                for (int x = piece.left; x < piece.right; ++x)
+                    items.set(x, y);
+            }
+        }
+        light &= items;
+        frames |= light;
+    }
+    if (frames.isEmpty())
         return {};
-    along.subtract(thick);
-    if (along.isEmpty())
-        return {};
-    BitImage down = morphology->openBrick(dark, 1, frameSide);
-    const BitImage wide = morphology->openBrick(dark, longRuleThickness + 1, 1);
-    if (down.isNull() || wide.isNull())
-        return {};
-    down.subtract(wide);
-    BitImage frames = morphology->seedFill(along, BitImage(along) |= down);
-    if (frames.isNull())
-        return {};
-    // With the corners, where an edge meets a side: neither thin along nor thin across.
-    const int reach = 2 * longRuleThickness + 1;
-    BitImage nearEdges = morphology->dilateBrick(along, reach, reach);
-    const BitImage nearSides = morphology->dilateBrick(BitImage(frames).subtract(along), reach, reach);
-    if (nearEdges.isNull() || nearSides.isNull())
-        return {};
-    nearEdges &= nearSides;
-    nearEdges &= dark;
-    frames |= nearEdges;
     blankWhere(rows, frames, background);
     return rows;
+}
+
+namespace {
+
+// A highlight is at least this wide, and this many rows high at least and at most: a line of a list or a name
+// under an icon, with its margins. Taller dark blocks are panels or pictures.
+constexpr int narrowestHighlight = 24;
+constexpr int lowestHighlight = 8;
+constexpr int tallestHighlight = 64;
+// Writing on it is lighter than this far below the area's ground, in at least this share of its pixels.
+constexpr int writingStep = 32;
+constexpr double writingShare = 0.02;
+
+// The writing on each highlight of `area` of a prepared page, as boxes of the page.
+QList<QRect> highlightedWriting(const QImage& page, const QRect& area) {
+    const int ground = backgroundOf(page, area).first;
+    const int darkest = ground - blockStep;
+    QList<QRect> found;
+    if (darkest < 0)
+        return found;
+    const auto dark = [&](int x, int y) { return int(page.constScanLine(y)[x]) <= darkest; };
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right();) {
+            if (!dark(x, y)) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x <= area.right() && dark(x, y))
+                ++x;
+            if (x - start < narrowestHighlight)
+                continue;
+            // A top row: its sides begin at its ends (its corners may be rounded, but its writing keeps a margin),
+            // and run down to the block's bottom row.
+            const int left = start;
+            const int right = x - 1;
+            if (y > area.top() && dark(left, y - 1) && dark(right, y - 1))
+                continue;
+            int bottom = y;
+            while (bottom < area.bottom() && bottom + 1 - y < tallestHighlight && dark(left, bottom + 1) &&
+                   dark(right, bottom + 1))
+                ++bottom;
+            if (bottom + 1 - y < lowestHighlight || bottom + 1 - y >= tallestHighlight)
+                continue;
+            const QRect block(start, y, x - start, bottom + 1 - y);
+            const auto [blockGround, share] = backgroundOf(page, block);
+            if (int(blockGround) > darkest || share < 0.5)
+                continue;
+            // The writing: light pixels between the block's edges, row by row (its corners may be rounded).
+            QRect writing;
+            int pixels = 0;
+            for (int k = block.top(); k <= block.bottom(); ++k) {
+                int from = left;
+                int to = right;
+                while (from > area.left() && dark(from - 1, k))
+                    --from;
+                while (to < area.right() && dark(to + 1, k))
+                    ++to;
+                const uchar* row = page.constScanLine(k);
+                for (int i = from; i <= to; ++i) {
+                    if (int(row[i]) > ground - writingStep) {
+                        writing |= QRect(i, k, 1, 1);
+                        ++pixels;
+                    }
+                }
+            }
+            if (pixels >= writingShare * block.width() * block.height())
+                found.append(writing);
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+QList<QRect> withHighlightedNames(const QImage& page, const QRect& area, QList<QRect> boxes) {
+    for (const QRect& writing : highlightedWriting(page, area)) {
+        // A box reaches in when it lies on the writing's rows (each one's middle within the other's) and meets it.
+        const auto reaches = [&](const QRect& box) {
+            return box.intersects(writing.adjusted(-1, 0, 1, 0)) && box.top() <= writing.center().y() &&
+                   writing.center().y() <= box.bottom() && writing.top() <= box.center().y() &&
+                   box.center().y() <= writing.bottom();
+        };
+        QRect joined = writing;
+        for (const QRect& box : boxes) {
+            if (reaches(box))
+                joined |= box;
+        }
+        boxes.removeIf(reaches);
+        boxes.append(joined);
+    }
+    return boxes;
 }
 
 namespace {

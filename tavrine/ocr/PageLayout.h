@@ -38,11 +38,22 @@ QRect oneLineBox(const QImage& page, int top, int end);
 // table's grid lines are no edges: its rows' lines cross them.
 QList<QRect> panesCrossed(const QImage& page, const QRect& rows, const QList<QRect>& boxes);
 
-// Rows [top, end) of a prepared page as an image of their own with the frames of cell cursors (long thin edges of
-// dark ink and the sides that meet them) blanked to the ground, for the layout analysis: it takes a cursor's cell
-// and the rows around it for one tall block and loses the rows' cells. Null when there is none. Depends on those
-// rows alone.
-QImage withoutCursorFrames(const QImage& page, int top, int end);
+// Rows [top, end) of a prepared page as an image of their own with frames blanked to the ground, for the layout
+// analysis: the frames of cell cursors (long thin edges of dark ink and the sides that meet them), and the light
+// frames round one item a line or two high (the current item of a file manager's view, a field, a button). The
+// layout takes a cursor's cell and the rows around it for one tall block and loses the rows' cells; and where it
+// sets the grey that parts ink from ground above a light frame's (as it does for a view analysed apart from its
+// side pane), it takes the frame and the name in it for a picture and leaves the name out of its line. Null when
+// there is none. Depends on those rows alone.
+QImage withoutFrames(const QImage& page, int top, int end);
+
+// The line boxes the layout analysis found in `area` of a prepared page (`boxes`) with each name on a highlight made
+// a line of its own, or part of the line beside it. A highlight (a selected item's) is a dark block a line or two
+// high, its sides dark from its top row to its bottom one, whose commonest grey lies blockStep or more below the
+// area's ground, with light writing on it. The layout takes such a block for a picture: it leaves the name out, or
+// ends a line box inside it. The boxes that reach into a highlight on its writing's rows are joined to that writing
+// in one box; a highlight no box reaches into gives a box of its writing. Depends on `area` alone.
+QList<QRect> withHighlightedNames(const QImage& page, const QRect& area, QList<QRect> boxes);
 
 // The text a layout analysis of `area` of a prepared page left unread beside the lines it found (`boxes`, line
 // boxes of the page), as line boxes of the page: beside each line found, its pieces of ink of a letter's size that

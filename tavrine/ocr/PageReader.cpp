@@ -7,6 +7,7 @@
 #include "tavrine/ocr/OcrBackend.h"
 #include "tavrine/ocr/PageLayout.h"
 
+#include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -40,18 +41,35 @@ bool hasLetterOrDigit(const QString& text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
-// The share (0 to 100) of the letters and digits of the recognised line that lie in confident words.
-int confidentShare(Recognizer& recognizer) {
+int lettersAndDigits(const QString& text) {
+    return int(std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); }));
+}
+
+// The shares (0 to 100) of the letters and digits of the recognised line that lie in confident words, and in
+// sure ones (confident, or shaped and sure enough).
+void setShares(Recognizer& recognizer, PageReader::Line& line) {
     int all = 0;
     int confident = 0;
+    int sure = 0;
     for (const Recognizer::Word& word : recognizer.words()) {
         const QString text = QString::fromStdString(word.text);
-        const int letters = int(std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); }));
+        const int letters = lettersAndDigits(text);
         all += letters;
-        if (word.confidence >= PageReader::minimumConfidence)
+        if (word.confidence >= PageReader::minimumConfidence) {
             confident += letters;
+            sure += letters;
+        } else if (word.confidence >= PageReader::minimumShapedConfidence && PageReader::isWordShaped(text)) {
+            sure += letters;
+        }
     }
-    return all > 0 ? confident * 100 / all : 0;
+    line.confidentShare = all > 0 ? confident * 100 / all : 0;
+    line.sureShare = all > 0 ? sure * 100 / all : 0;
+}
+
+// Whether the line is sure without its shaped words: such a line is read again piece by piece, where its pieces
+// read better alone ("gammaz-list.txt" in a row of names read whole is "gamma-list.txt" alone).
+bool sureWhole(const PageReader::Line& line) {
+    return line.confidence >= PageReader::minimumConfidence || line.confidentShare >= PageReader::minimumConfidentShare;
 }
 
 // Recognises `image` in the page segmentation `mode` (a Recognizer::Mode) with the cancel flag watched; false
@@ -76,7 +94,7 @@ std::optional<PageReader::Line> recognise(Recognizer& recognizer, const QImage& 
     if (recognised) {
         result.text = QString::fromStdString(recognizer.text());
         result.confidence = recognizer.meanConfidence();
-        result.confidentShare = confidentShare(recognizer);
+        setShares(recognizer, result);
     }
     recognizer.clear();
     return result;
@@ -94,18 +112,19 @@ std::optional<PageReader::Line> readCrop(Recognizer& recognizer, const QImage& p
     // A line the layout ran across columns, such as a side pane's label and the file names beside it set a little
     // lower, or a label beside its icon, reads unsure as a whole: its pieces between blanks wider than a word space
     // (a third of the line's height) are read one by one, and those that count make the line, as sure as the
-    // surest of them. A piece narrower than twice the line's height holds a letter or two, or an icon: a sheet's
-    // column letters, read one by one, would cost a read each for nothing.
-    const std::vector<std::pair<int, int>> pieces = PageReader::counts(*result)
-                                                        ? std::vector<std::pair<int, int>>()
-                                                        : piecesOf(clean, clean.rect(), (box.height() + 2) / 3);
+    // surest of them, each cut to its writing (a field's frame and padding around it go). A piece narrower than
+    // twice the line's height holds a letter or two, or an icon: a sheet's column letters, read one by one, would
+    // cost a read each for nothing.
+    const std::vector<std::pair<int, int>> pieces =
+        sureWhole(*result) ? std::vector<std::pair<int, int>>() : piecesOf(clean, clean.rect(), (box.height() + 2) / 3);
     if (pieces.size() > 1) {
         PageReader::Line joined;
         for (const auto& [left, right] : pieces) {
             if (right - left < 2 * box.height())
                 continue;
+            const QImage piece = writingOf(clean.copy(left, 0, right - left, clean.height()));
             const std::optional<PageReader::Line> read =
-                recognise(recognizer, clean.copy(left, 0, right - left, clean.height()), padding, cancelled);
+                recognise(recognizer, piece, std::max(2, int(std::lround(piece.height() * linePadding))), cancelled);
             if (!read)
                 return std::nullopt;
             if (!PageReader::counts(*read))
@@ -113,6 +132,7 @@ std::optional<PageReader::Line> readCrop(Recognizer& recognizer, const QImage& p
             joined.text += (joined.text.isEmpty() ? QString() : QStringLiteral(" ")) + read->text.trimmed();
             joined.confidence = std::max(joined.confidence, read->confidence);
             joined.confidentShare = std::max(joined.confidentShare, read->confidentShare);
+            joined.sureShare = std::max(joined.sureShare, read->sureShare);
         }
         if (!joined.text.isEmpty())
             result = joined;
@@ -201,9 +221,9 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     if (!ensureEngine() || top >= end)
         return boxes;
     ++m_counters.layouts;
-    // The rows as an image of their own (no copy unless a cell cursor's frame goes): the analysis sees nothing of
-    // the page around them.
-    const QImage unframed = withoutCursorFrames(page, top, end);
+    // The rows as an image of their own (no copy unless a frame goes): the analysis sees nothing of the page around
+    // them.
+    const QImage unframed = withoutFrames(page, top, end);
     const auto setRows = [&] {
         if (unframed.isNull())
             m_recognizer->setImage(page.constScanLine(top), page.width(), end - top, int(page.bytesPerLine()));
@@ -228,7 +248,7 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
     boxes = withTableRows(page, rows, layoutLines(page.rect(), top));
     const QList<QRect> panes = panesCrossed(page, rows, boxes);
     if (panes.isEmpty())
-        return boxes;
+        return withHighlightedNames(page, rows, boxes);
     // A line found across a pane's edge, such as a side pane's label and the file names beside it, reads unsure
     // or garbled: the panes are analysed again one by one. A table lies within one pane.
     boxes.clear();
@@ -237,7 +257,7 @@ QList<QRect> PageReader::analyse(const QImage& page, int top, int end) {
         m_recognizer->setRectangle(pane.left(), pane.top() - top, pane.width(), pane.height());
         boxes += withTableRows(page, pane, layoutLines(page.rect(), top));
     }
-    return boxes;
+    return withHighlightedNames(page, rows, boxes);
 }
 
 QList<QRect> PageReader::layoutLines(const QRect& page, int top) {
@@ -337,8 +357,28 @@ std::optional<QList<OcrWord>> PageReader::recogniseIn(const QImage& line, const 
 }
 
 bool PageReader::counts(const Line& line) {
-    return (line.confidence >= minimumConfidence || line.confidentShare >= minimumConfidentShare) &&
+    return (line.confidence >= minimumConfidence || line.sureShare >= minimumConfidentShare) &&
            hasLetterOrDigit(line.text);
+}
+
+bool PageReader::isWordShaped(const QString& word) {
+    static const QString around = QStringLiteral("()[]{}<>\"'.,:;!?|");
+    static const QRegularExpression joiners(QStringLiteral("[-._:/']+"));
+    // A run of letters in small letters, in capitals or capitalised, with digits after it, or digits with such a
+    // run after them.
+    static const QRegularExpression part(
+        QStringLiteral("^(?:(?:\\p{Ll}+|\\p{Lu}+|\\p{Lu}\\p{Ll}+)\\d*|\\d+(?:\\p{Ll}+|\\p{Lu}+|\\p{Lu}\\p{Ll}+)?)$"));
+    qsizetype first = 0;
+    qsizetype end = word.size();
+    while (first < end && around.contains(word.at(first)))
+        ++first;
+    while (end > first && around.contains(word.at(end - 1)))
+        --end;
+    const QString core = word.mid(first, end - first);
+    if (lettersAndDigits(core) < 4)
+        return false;
+    const QStringList parts = core.split(joiners, Qt::SkipEmptyParts);
+    return std::all_of(parts.begin(), parts.end(), [](const QString& piece) { return part.match(piece).hasMatch(); });
 }
 
 bool PageReader::read(const QImage& image, double band, const std::atomic<bool>& cancelled,

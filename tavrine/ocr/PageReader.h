@@ -47,16 +47,27 @@ public:
     // letter or digit scored 60 or more (1 at 50).
     static constexpr int minimumConfidence = 60;
     // A line less sure than that on the whole still counts when at least this share (in per cent) of its letters
-    // and digits lie in words of minimumConfidence or more: a line of small text with one odd word (a file name, a
-    // word cut by its cell) reads unsure on the whole. Measured on the same survey: of the 29 strings from the
-    // pictures 27 had no such letter, the others 3% and 24%.
+    // and digits lie in sure words: a line of small text with one odd word (a file name, a word cut by its cell)
+    // reads unsure on the whole. Measured on the same survey: of the 29 strings from the pictures 27 had no letter
+    // in a word of minimumConfidence or more, the others 3% and 24%.
     static constexpr int minimumConfidentShare = 30;
+    // A word read alone, or as the one long word of its line (a file name, an address, a list row's first cell),
+    // reads unsure with every character right: the recognizer has no words beside it to be sure by, and on a file
+    // manager's row the third of three names read whole scored 48 to 61. Such a word is sure from this confidence
+    // on when it is shaped as names, numbers and words are written (isWordShaped). Measured on the real windows'
+    // crops of the recognition tests: of the 50 shaped words read at 40 to 59, 49 were the window's text (the
+    // other, from a row of file icons, in a line that counted already), and on the survey's 16 pictures without
+    // text no shaped word scored 40 or more; the strings an icon or a border gives mix cases, letters and digits,
+    // and signs ("oQn8", "QO00Q", "#£QAH").
+    static constexpr int minimumShapedConfidence = 40;
 
     struct Line {
         QString text; // as recognised (whitespace not yet collapsed)
         int confidence = 0;
         // The share (0 to 100) of its letters and digits that lie in words of minimumConfidence or more.
         int confidentShare = 0;
+        // The same, counting as sure the shaped words of minimumShapedConfidence or more too.
+        int sureShare = 0;
     };
     struct Counters {
         int layouts = 0;         // layout analyses run (one per stretch of rows not seen before)
@@ -96,9 +107,14 @@ public:
     QList<OcrWord> readLineIn(const QImage& page, const QRect& box, const QString& alphabet,
                               const std::atomic<bool>& cancelled, double inkGain = 1.0);
 
-    // Whether a recognised line counts: confident enough on the whole or in most of its letters, and holding a
-    // letter or digit (a rule or the edge of a control reads as a confident "|").
+    // Whether a recognised line counts: confident enough on the whole or in enough of its letters (sureShare), and
+    // holding a letter or digit (a rule or the edge of a control reads as a confident "|").
     static bool counts(const Line& line);
+    // Whether a recognised word is written as names, numbers and words are: at least four letters and digits,
+    // joined by nothing or by - . _ : / ' (brackets, quotes and stops around it aside), each run of letters in
+    // small letters, in capitals or capitalised, and each part between joiners letters and digits in at most two
+    // runs ("alpha-notes.txt", "127.0.0.1:8080/index.html", "buoy5", "Quarterly").
+    static bool isWordShaped(const QString& word);
 
     void clearCaches();
     // Forgets the pages and line boxes seen, keeping the recognised lines: the next page is analysed afresh.

@@ -13,6 +13,7 @@
 #include <functional>
 #include <future>
 #include <numeric>
+#include <tuple>
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -190,12 +191,14 @@ TEST(RecognizeText, ReadsDarkThemesAndDarkBarsOnLightPages) {
 }
 
 // Crops of real windows on the X11 test desktop, as the capture hands them to the reader (8-bit grey; written by
-// bench/capture_bench with TAVRINE_BENCH_CROP, cut down and optimised): the lines each must read whole, in this
-// order, among others it may read. A line of one holds nothing of another: a side pane's label run into the names
-// beside it, a banner's text run into a label, or a selected name read as noise, reads as no line given here.
+// bench/capture_bench with TAVRINE_BENCH_CROP, some cut down and optimised): the lines each must read whole, in
+// this order, among others it may read; every line the reference reader (tesseract --psm 3 on the same crop) reads
+// is among them, as the screen shows it or as that reader reads it, and every file name shown. A line of one holds
+// nothing of another: a side pane's label run into the names beside it, a banner's text run into a label, or a
+// selected name read as noise, reads as no line given here. A text beginning with "^" is a pattern.
 TEST(RecognizeText, ReadsRealWindowsLineForLine) {
     const auto whole = [](const QString& line) {
-        return QRegularExpression(u'^' + QRegularExpression::escape(line) + u'$');
+        return QRegularExpression(line.startsWith(u'^') ? line : u'^' + QRegularExpression::escape(line) + u'$');
     };
     const auto lines = [&](std::initializer_list<const char*> texts) {
         QList<QRegularExpression> patterns;
@@ -220,6 +223,32 @@ TEST(RecognizeText, ReadsRealWindowsLineForLine) {
                 .arg(row)
                 .arg(QString::fromLatin1(hours), QString::fromLatin1(cost).replace(u'.', QStringLiteral("[.,]")))));
     }
+    // A sheet with its side panel open, rows 2 to 28 of its task, place and hours: each row read whole, its first
+    // cell and its hours, or as far as the window shows it (the task and the place's first letters).
+    const std::tuple<const char*, const char*, const char*> works[] = {
+        {"capstan", "west", "4"},  {"crane", "ferry", "38"},   {"crane", "west", "6"},    {"hawser", "west", "36"},
+        {"buoy", "ferry", "38"},   {"buoy", "north", "4"},     {"fender", "north", "9"},  {"ladder", "north", "37"},
+        {"ladder", "ferry", "37"}, {"capstan", "ferry", "5"},  {"buoy", "west", "35"},    {"capstan", "dry", "30"},
+        {"bollard", "west", "16"}, {"slipway", "north", "22"}, {"slipway", "north", "8"}, {"ladder", "inner", "32"},
+        {"hawser", "north", "21"}, {"capstan", "north", "38"}, {"hawser", "ferry", "31"}, {"hawser", "ferry", "20"},
+        {"winch", "inner", "25"},  {"capstan", "ferry", "23"}, {"hawser", "dry", "14"},   {"ladder", "east", "26"},
+        {"winch", "ferry", "29"},  {"slipway", "west", "28"},  {"slipway", "east", "23"}};
+    // `unnumbered`: rows whose number is not read (lost beside a cell's spelling mark, or read as a letter).
+    const auto sidebarRows = [&](int last, bool hours, QList<int> unnumbered = {}) {
+        QList<QRegularExpression> rows{
+            QRegularExpression(hours ? QStringLiteral("Place Crew Hours Cost") : QStringLiteral("Place"))};
+        for (int row = 2; row <= last; ++row) {
+            const auto& [task, place, worked] = works[row - 2];
+            // The row's number before its first cell, a stroke of the grid or a letter beside it at most.
+            const QString number =
+                unnumbered.contains(row) ? QString() : QStringLiteral("^\\S{0,2}%1(?!\\d).*").arg(row);
+            const QString cells =
+                hours ? QStringLiteral("%1.* %2( |$)").arg(QLatin1String(task), QLatin1String(worked))
+                      : QStringLiteral("%1.* %2").arg(QLatin1String(task), QLatin1String(place).left(3));
+            rows.append(QRegularExpression(number + cells));
+        }
+        return rows;
+    };
     struct Window {
         const char* file;
         QList<QRegularExpression> lines;
@@ -228,9 +257,9 @@ TEST(RecognizeText, ReadsRealWindowsLineForLine) {
         {"firefox.png", lines({"Crane maintenance schedule", "The north crane is inspected on Thursday morning.",
                                "Check the hydraulic hoses and the brake pads on", "crane four."})},
         // The whole window: tabs, the address bar and an info bar above the page.
-        {"chromium.png",
-         lines({"Harbour log", "Crane maintenance schedule", "The north crane is inspected on Thursday morning.",
-                "Check the hydraulic hoses and the brake pads on", "crane four."})},
+        {"chromium.png", lines({"Harbour log", "^127\\.0\\.0\\.1:18765/harbour\\.htm.$", "Crane maintenance schedule",
+                                "The north crane is inspected on Thursday morning.",
+                                "Check the hydraulic hoses and the brake pads on", "crane four."})},
         {"thunderbird.png",
          lines({"hazel@underwood-design.example", "Revised quote for the harbour brochure", "Hello Robin,"})},
         {"mousepad.png", lines({"Harbour inspection notes", "The south quay needs new fenders before winter",
@@ -257,6 +286,56 @@ TEST(RecognizeText, ReadsRealWindowsLineForLine) {
         {"thunar-wide.png", lines({"Places", "home-thunar", "Devices",
                                    "crane-inspection.odt fender-repairs.ods ferry-timetable.pdf quay-notes.txt"})},
         {"gnumeric.png", sheetRows},
+        // File names read alone, each unsure of itself, beside the warning bar, at four window sizes; and a row of
+        // names with the last on a highlight, and one with the first.
+        {"thunar-names-640.png", lines({"Warning: you are using the root account. You may harm your system.", "Places",
+                                        "Devices", "gammaclist.txt", "quay_log-2.txt", "tide-table.csv", "winch.cfg"})},
+        {"thunar-names-800.png",
+         lines({"Warning: you are using the root account. You may harm your system.", "Places", "Devices",
+                "gammaclist.txt", "quay_log-2.txt", "tide-table.csv", "winch.cfg", "File System"})},
+        {"thunar-names-900.png",
+         lines({"Warning: you are using the root account. You may harm your system.", "Places", "Devices",
+                "gammaclist.txt", "quay_log-2.txt", "tide-table.csv", "winch.cfg", "File System"})},
+        {"thunar-names-1000.png",
+         lines({"Warning: you are using the root account. You may harm your system.", "Places", "Devices",
+                "gammaclist.txt", "quay_log-2.txt", "tide-table.csv", "winch.cfg", "File System"})},
+        {"thunar-highlight.png", lines({"Warning: you are using the root account. You may harm your system.", "Places",
+                                        "Devices", "alpha-notes.txt beta-plan.odt gamma-list.txt", "File System"})},
+        {"thunar-selected.png", lines({"Places", "home-thunar", "Devices", "crane-inspection.odt fender-repairs.ods",
+                                       "ferry-timetable.pdf", "quay-notes.txt"})},
+        // The current item framed in light grey; a free-space bar shaded in bands in the status bar.
+        {"dolphin-names-640.png", lines({"Places", "^Running Dolphin as root can be dangerous\\. Please", "be careful.",
+                                         "Remote", "alpha-notes.txt beta-plan.odt", "Recent", "Modified Today",
+                                         "Modified Yesterday", "gamma-list.txt", "^3 Files \\(69 B\\) Zoom:"})},
+        {"dolphin-names-800.png",
+         lines({"Places", "Running Dolphin as root can be dangerous. Please be careful.", "Remote", "alpha-notes.txt",
+                "beta-plan.odt", "gamma-list.txt", "Recent", "Modified Today", "Modified Yesterday",
+                "^3 Files \\(69 B\\) Zoom: .*25.3 G[iI]B free"})},
+        {"dolphin-names-900.png",
+         lines({"Places", "Running Dolphin as root can be dangerous. Please be careful.", "Remote", "alpha-notes.txt",
+                "beta-plan.odt", "gamma-list.txt", "Recent", "Modified Today", "Modified Yesterday",
+                "^3 Files \\(69 B\\) Zoom: .*25.3 G[iI]B free"})},
+        {"dolphin-names-1000.png",
+         lines({"Places", "Running Dolphin as root can be dangerous. Please be careful.", "Remote", "alpha-notes.txt",
+                "beta-plan.odt", "gamma-list.txt", "Recent", "Modified Today", "Modified Yesterday",
+                "^3 Files \\(69 B\\) Zoom: .*25.3 G[iI]B free"})},
+        // The location, a white field on the grey tool bar beside its buttons; wrapped names.
+        {"pcmanfm-640.png", lines({"File Edit View Bookmarks Go Tools Help", "^[_\\W]?/tmp/ocrfloor/files$", "^Places",
+                                   "^\\S* ?Home Folder$", "alpha- beta- gamma-", "notes.txt plan.odt list.txt",
+                                   "3 items Free space: 156.7 MiB (Total: 252.0 GiB)"})},
+        {"pcmanfm-800.png", lines({"File Edit View Bookmarks Go Tools Help", "^[_\\W]?/tmp/ocrfloor/files$", "^Places",
+                                   "^\\S* ?Home Folder$", "alpha- beta- gamma-", "notes.txt plan.odt list.txt",
+                                   "3 items Free space: 156.7 MiB (Total: 252.0 GiB)"})},
+        {"pcmanfm-900.png", lines({"File Edit View Bookmarks Go Tools Help", "^[_\\W]?/tmp/ocrfloor/files$", "^Places",
+                                   "^\\S* ?Home Folder$", "alpha- beta- gamma-", "notes.txt plan.odt list.txt",
+                                   "3 items Free space: 156.7 MiB (Total: 252.0 GiB)"})},
+        {"pcmanfm-1000.png", lines({"File Edit View Bookmarks Go Tools Help", "^[_\\W]?/tmp/ocrfloor/files$", "^Places",
+                                    "^\\S* ?Home Folder$", "alpha- beta- gamma-", "notes.txt plan.odt list.txt",
+                                    "3 items Free space: 156.7 MiB (Total: 252.0 GiB)"})},
+        {"calc-sidebar-640.png", sidebarRows(15, false)},
+        {"calc-sidebar-800.png", sidebarRows(22, true, {5})},
+        {"calc-sidebar-900.png", sidebarRows(24, true, {13})},
+        {"calc-sidebar-1000.png", sidebarRows(28, true)},
     };
     for (const Window& window : windows) {
         const QImage image(QStringLiteral(TAVRINE_OCR_SCREENS "/") + QString::fromLatin1(window.file));
@@ -431,6 +510,32 @@ TEST(PageReader, ReadsTheCountingPiecesOfALineRunAcrossColumns) {
     EXPECT_TRUE(PageReader::counts(*line)) << line->confidence << " " << qPrintable(line->text);
     EXPECT_TRUE(line->text.contains(QStringLiteral("system"), Qt::CaseInsensitive)) << qPrintable(line->text);
     EXPECT_TRUE(line->text.contains(QStringLiteral("inspection.odt"))) << qPrintable(line->text);
+}
+
+TEST(PageReader, TakesWordsShapedAsNamesNumbersAndWordsAndNotAnIconsStrings) {
+    // Read alone, such a word is sure from a lower confidence than a line; what an icon or a border reads as is not.
+    const std::pair<const char*, bool> words[] = {
+        {"gamma-list.txt", true},
+        {"127.0.0.1:18765/harbour.htm!", true},
+        {"quay_log-2.txt", true},
+        {"Quarterly", true},
+        {"HTTP", true},
+        {"(buoy5)", true},
+        {"4392.66", true},
+        {"10px", true},
+        {"don't", true},
+        {"oQn8", false},
+        {"QO00Q", false},
+        {"#£QAH", false},
+        {"rrevrvroeoax#ex", false},
+        {"iqy", false},
+        {"a1b2", false},
+        {"--::..", false},
+        {"", false},
+        {"LibreOffice", false},
+    };
+    for (const auto& [word, shaped] : words)
+        EXPECT_EQ(PageReader::isWordShaped(QString::fromUtf8(word)), shaped) << word;
 }
 
 TEST(PageReader, ReadsAPagesLinesWithRecognizersBesideItsOwnAsItDoesAlone) {
