@@ -12,7 +12,13 @@
 //       mapped a window there ("map"), when the first pixels there changed ("pixels"), when the area first showed
 //       its content ("content", 80 % of the changed pixels as at the end: drawn, though a focus ring may still be
 //       fading in) and when it settled ("settled", 99.5 %; a blinking caret does not count). The command is ended
-//       when the time is up.
+//       when the time is up. Instead of a command, a trigger of its own: --click x,y (button 1 through XTest),
+//       --key combo (such as "Return" or "alt+super+p", pressed and released through XTest) or --line FILE TEXT (the
+//       first line written to FILE from then on that holds TEXT, whose first word is a time in seconds on the
+//       monotonic clock, as Qt's %{time boot} prints it; waited for at most --wait ms): the times are then ms
+//       since the trigger, and --duration counts from it. It also prints "empty", the longest time the area
+//       showed a change but not yet the final drawing's own pixels (those unlike the most common colour among the
+//       changed ones): a slot laid out and still empty, such as a tray icon's before its first drawing.
 //   frame_recorder --changes [--crop x,y,w,h] FRAME.png...
 //       prints, for each frame after the first, the share of its pixels (within the crop) that differ from the frame
 //       before: where the screen changed much (a window coming or going) as against little (a caret, a counter).
@@ -21,8 +27,10 @@
 //
 // Usage beside the tests' private desktop: source its env file, then run this with DISPLAY set.
 #include <QByteArray>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
@@ -33,10 +41,12 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/XTest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -67,6 +77,13 @@ struct Options {
     int durationMs = 0;
     int tailMs = 1000;
     std::vector<char*> command;
+    // --measure's own triggers, in place of a command.
+    std::optional<QPoint> click;
+    QString key;
+    QString lineFile;
+    QString lineText;
+    int waitMs = 60000;
+    bool triggered() const { return click || !key.isEmpty() || !lineFile.isEmpty(); }
 };
 
 QRect rectFrom(const QString& text) {
@@ -100,13 +117,27 @@ std::optional<Options> parse(int argc, char** argv) {
             o.area = rectFrom(next());
             if (o.area->isEmpty())
                 return std::nullopt;
-        } else
+        } else if (arg == QLatin1String("--click")) {
+            const QStringList xy = next().split(QLatin1Char(','));
+            if (xy.size() != 2)
+                return std::nullopt;
+            o.click = QPoint(xy[0].toInt(), xy[1].toInt());
+        } else if (arg == QLatin1String("--key"))
+            o.key = next();
+        else if (arg == QLatin1String("--line")) {
+            o.lineFile = next();
+            o.lineText = next();
+        } else if (arg == QLatin1String("--wait"))
+            o.waitMs = next().toInt();
+        else
             return std::nullopt;
     }
     for (; i < argc; ++i)
         o.command.push_back(argv[i]);
     o.command.push_back(nullptr);
-    if (o.command.size() < 2 || (o.out.isEmpty() && !o.measure))
+    if (o.triggered() && (!o.measure || o.command.size() > 1))
+        return std::nullopt;
+    if ((o.command.size() < 2 && !o.triggered()) || (o.out.isEmpty() && !o.measure))
         return std::nullopt;
     if (o.measure && o.durationMs <= 0)
         o.durationMs = 3000;
@@ -173,8 +204,53 @@ struct MapEvent {
     QRect rect;
 };
 
-// The grabs of --measure: when the area first changed and first showed its final content.
-void report(const std::vector<Frame>& frames, const std::vector<MapEvent>& maps, const QRect& area) {
+// The longest time, from `frames` (changed grabs, the last one lasting until `endMs`), that the area showed a
+// change from the first grab without the final grab's own pixels among `changed`: those unlike the most common
+// final colour there (a host's background around an icon). A slot laid out and not yet drawn.
+int longestEmpty(const std::vector<Frame>& frames, const std::vector<int>& changed, int endMs) {
+    const QImage& first = frames.front().image;
+    const QImage& last = frames.back().image;
+    const auto pixel = [](const QImage& image, int index) {
+        return reinterpret_cast<const quint32*>(image.constBits())[index] & 0xFFFFFF;
+    };
+    QHash<quint32, int> counts;
+    for (int index : changed)
+        ++counts[pixel(last, index)];
+    quint32 background = 0;
+    int most = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most) {
+            most = it.value();
+            background = it.key();
+        }
+    std::vector<int> own;
+    for (int index : changed)
+        if (pixel(last, index) != background)
+            own.push_back(index);
+    int longest = 0;
+    std::optional<int> emptySince;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        int moved = 0, arrived = 0;
+        for (int index : changed)
+            moved += pixel(frames[i].image, index) != pixel(first, index) ? 1 : 0;
+        for (int index : own)
+            arrived += pixel(frames[i].image, index) == pixel(last, index) ? 1 : 0;
+        const bool empty = moved > int(changed.size() / 200) && arrived < int(own.size() / 2);
+        if (empty && !emptySince)
+            emptySince = frames[i].ms;
+        if (!empty && emptySince) {
+            longest = std::max(longest, frames[i].ms - *emptySince);
+            emptySince.reset();
+        }
+    }
+    if (emptySince)
+        longest = std::max(longest, endMs - *emptySince);
+    return longest;
+}
+
+// The grabs of --measure: when the area first changed and first showed its final content, in ms since `zeroMs`.
+void report(const std::vector<Frame>& frames, const std::vector<MapEvent>& maps, const QRect& area, int zeroMs,
+            int endMs) {
     if (frames.size() < 2) {
         std::puts("map=- pixels=- content=- (nothing changed)");
         return;
@@ -209,11 +285,15 @@ void report(const std::vector<Frame>& frames, const std::vector<MapEvent>& maps,
     }
     std::optional<int> mapped;
     for (const MapEvent& map : maps)
-        if (!mapped && map.rect.intersects(area) && map.rect.width() > 40 && map.rect.height() > 40)
+        if (!mapped && map.ms >= zeroMs && map.rect.intersects(area) && map.rect.width() > 40 &&
+            map.rect.height() > 40)
             mapped = map.ms;
-    const auto text = [](std::optional<int> ms) { return ms ? QByteArray::number(*ms) : QByteArray("-"); };
-    std::printf("map=%s pixels=%s content=%s settled=%s changed=%zu\n", text(mapped).constData(),
-                text(pixels).constData(), text(content).constData(), text(settled).constData(), changed.size());
+    const auto text = [zeroMs](std::optional<int> ms) {
+        return ms ? QByteArray::number(*ms - zeroMs) : QByteArray("-");
+    };
+    std::printf("map=%s pixels=%s content=%s settled=%s changed=%zu empty=%d\n", text(mapped).constData(),
+                text(pixels).constData(), text(content).constData(), text(settled).constData(), changed.size(),
+                changed.empty() ? 0 : longestEmpty(frames, changed, endMs));
 }
 
 int sheet(int argc, char** argv) {
@@ -291,7 +371,9 @@ int main(int argc, char** argv) {
     const std::optional<Options> parsed = parse(argc, argv);
     if (!parsed) {
         std::fputs("usage: frame_recorder (--out DIR | --measure) [--area x,y,w,h] [--interval ms] [--scale n] "
-                   "[--duration ms] [--tail ms] -- command...\n",
+                   "[--duration ms] [--tail ms] -- command...\n"
+                   "       frame_recorder --measure [--area x,y,w,h] [--interval ms] [--duration ms] "
+                   "(--click x,y | --key combo | --line FILE TEXT [--wait ms])\n",
                    stderr);
         return 2;
     }
@@ -387,13 +469,70 @@ int main(int argc, char** argv) {
                         QImage::Format_RGB32)
                      .copy();
     }
+    if (o.click) {
+        // The pointer is there before the first grab: only the press is the trigger.
+        XTestFakeMotionEvent(display, screen, o.click->x(), o.click->y(), 0);
+        XSync(display, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     capture(0);
     pid_t child = 0;
     const Clock::time_point start = Clock::now();
-    if (posix_spawnp(&child, o.command[0], nullptr, nullptr, o.command.data(), environ) != 0) {
-        std::fprintf(stderr, "frame_recorder: cannot start %s\n", o.command[0]);
-        return 1;
+    // Ms since the start that the measured times count from.
+    std::optional<int> zeroMs;
+    if (!o.triggered()) {
+        zeroMs = 0;
+        if (posix_spawnp(&child, o.command[0], nullptr, nullptr, o.command.data(), environ) != 0) {
+            std::fprintf(stderr, "frame_recorder: cannot start %s\n", o.command[0]);
+            return 1;
+        }
+    } else if (o.click) {
+        XTestFakeButtonEvent(display, 1, True, 0);
+        XTestFakeButtonEvent(display, 1, False, 0);
+        XFlush(display);
+        zeroMs = since(start);
+    } else if (!o.key.isEmpty()) {
+        std::vector<KeyCode> codes;
+        for (const QString& name : o.key.split(QLatin1Char('+'))) {
+            static const QHash<QString, QString> modifiers = {{QStringLiteral("alt"), QStringLiteral("Alt_L")},
+                                                              {QStringLiteral("super"), QStringLiteral("Super_L")},
+                                                              {QStringLiteral("ctrl"), QStringLiteral("Control_L")},
+                                                              {QStringLiteral("shift"), QStringLiteral("Shift_L")}};
+            const KeySym sym = XStringToKeysym(modifiers.value(name.toLower(), name).toLatin1().constData());
+            const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display, sym);
+            if (!code) {
+                std::fprintf(stderr, "frame_recorder: no key %s\n", qPrintable(name));
+                return 2;
+            }
+            codes.push_back(code);
+        }
+        for (KeyCode code : codes)
+            XTestFakeKeyEvent(display, code, True, 0);
+        for (auto it = codes.rbegin(); it != codes.rend(); ++it)
+            XTestFakeKeyEvent(display, *it, False, 0);
+        XFlush(display);
+        zeroMs = since(start);
     }
+    // --line: only lines written from now on count; the rest of a line still being written waits.
+    QFile lineSource(o.lineFile);
+    if (!o.lineFile.isEmpty() && lineSource.open(QIODevice::ReadOnly))
+        lineSource.seek(lineSource.size());
+    QByteArray pendingLine;
+    const auto readTrigger = [&](long long startMonotonicMs) -> std::optional<int> {
+        if (!lineSource.isOpen() && !lineSource.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        pendingLine += lineSource.readAll();
+        for (qsizetype end; (end = pendingLine.indexOf('\n')) >= 0; pendingLine.remove(0, end + 1)) {
+            const QByteArray line = pendingLine.left(end);
+            if (!line.contains(o.lineText.toUtf8()))
+                continue;
+            bool ok = false;
+            const double seconds = line.trimmed().split(' ').value(0).toDouble(&ok);
+            if (ok)
+                return int(std::llround(seconds * 1000.0) - startMonotonicMs);
+        }
+        return std::nullopt;
+    };
     // The monotonic clock's reading at the start, so that times another program prints (frame_scenes' steps)
     // can be put on this timeline, and the X server's button times too.
     const long long startMs = std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count();
@@ -446,24 +585,34 @@ int main(int argc, char** argv) {
                              rect.height());
         }
         capture(ms);
-        if (!childEnded && waitpid(child, nullptr, WNOHANG) == child)
+        if (!zeroMs) {
+            zeroMs = readTrigger(startMs);
+            if (!zeroMs && ms >= o.waitMs) {
+                std::fprintf(stderr, "frame_recorder: no line \"%s\" in %s within %d ms\n", qPrintable(o.lineText),
+                             qPrintable(o.lineFile), o.waitMs);
+                break;
+            }
+        }
+        if (child && !childEnded && waitpid(child, nullptr, WNOHANG) == child)
             childEnded = Clock::now();
-        if (o.durationMs > 0 && ms >= o.durationMs)
+        if (o.durationMs > 0 && zeroMs && ms >= *zeroMs + o.durationMs)
             break;
         if (childEnded && since(*childEnded) >= o.tailMs)
             break;
         next += std::chrono::milliseconds(o.intervalMs);
         std::this_thread::sleep_until(next);
     }
-    if (!childEnded) {
+    if (child && !childEnded) {
         kill(child, SIGTERM);
         waitpid(child, nullptr, 0);
     }
     if (events)
         std::fclose(events);
     writer.reset();
+    if (o.measure && !zeroMs)
+        return 1;
     if (o.measure)
-        report(kept, maps, area);
+        report(kept, maps, area, *zeroMs, since(start));
     XShmDetach(display, &shm);
     shmdt(shm.shmaddr);
     grab->data = nullptr; // the segment's, not the heap's

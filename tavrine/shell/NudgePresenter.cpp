@@ -112,6 +112,11 @@ void NudgePresenter::presentNudge() {
         m_parts.playSound();
 }
 
+void NudgePresenter::prepare() {
+    if (!m_card)
+        buildPanels();
+}
+
 void NudgePresenter::dismissNudge() {
     hideFloating();
     if (m_notch)

@@ -69,6 +69,8 @@ public:
 
     void presentNudge() override;
     void dismissNudge() override;
+    // Makes the card's panels, hidden; a notched screen's panel is made by its own maker when it shows.
+    void prepare() override;
 
     // The panels once made.
     QQuickWindow* cardPanel() const { return m_card.get(); }

@@ -162,6 +162,16 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     m_opener->install();
     if (!m_nudgePresenter)
         m_nudgePresenter = makeNudgePresenter();
+    // The card is made once a session runs, not when it first nudges: that nudge would wait for it. Sessions that
+    // never nudge pay for it in memory from then on, as every session after a first nudge does.
+    connect(m_session.get(), &FocusSession::phaseChanged, this, [this] {
+        if (!m_session->isActive())
+            return;
+        QTimer::singleShot(nudgePreparationDelayMs, this, [this] {
+            if (!m_quitting && m_nudgePresenter && m_session->isActive())
+                m_nudgePresenter->prepare();
+        });
+    });
 
     LaunchSetup::Hooks hooks;
     hooks.wire = [this] { wireNudgePresentation(); };
@@ -229,13 +239,17 @@ void TavrineApp::note(const char* name) {
 void TavrineApp::start() {
     m_delegate.applicationDidFinishLaunching(m_environment.arguments);
     // The first-run window is built only when it shows.
-    if (shouldShowOnboarding())
-        prepareSoundAfterFirstFrame(m_windows->openWindow(QStringLiteral("onboarding")));
+    const bool onboarding = shouldShowOnboarding();
+    if (onboarding)
+        prepareSoundAfterFirstFrame(m_windows->window(QStringLiteral("onboarding")));
     prepareSoundAfterFirstFrame(m_windows->window(QStringLiteral("focus")));
-    // The icon goes up once the windows are built: the tray host makes room for it at once, and while this thread
-    // built them that room would show as an empty square. Waiting until it is drawn (the host's few ms) also has it
-    // placed by the time the launch set-up opens the main window under it.
+    // The icon goes up once the windows are built and before any of them shows: the tray host makes room for it at
+    // once, and while this thread built them, or waited for a shown window's first frame, that room would show as
+    // an empty square. Waiting until it is drawn (the host's few ms) also has it placed by the time the launch
+    // set-up opens the main window under it.
     m_tray->showIconDrawn(trayIconDrawnLimitMs);
+    if (onboarding)
+        m_windows->openWindow(QStringLiteral("onboarding"));
     m_updaterController->startUpdater();
     // The tray label runs the launch set-up when it is first shown; a desktop without a tray never shows it, so
     // the same turn of the loop runs it too (once either way). Qt docks the icon when a tray host appears later.

@@ -64,6 +64,8 @@ public:
     // How long the launch waits for the tray host to embed and show the icon before it goes on all the same; a host
     // answers in a few ms.
     static constexpr int trayIconDrawnLimitMs = 250;
+    // How long after a session starts the nudge card is made: the main window has gone from the screen by then.
+    static constexpr int nudgePreparationDelayMs = 250;
 
     // What the application is built from. Everything left empty is the desktop's own; tests fill in fakes.
     struct Environment {

@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 // Xlib's macros (None, Bool, Status) clash with other headers: it comes last.
@@ -165,12 +166,30 @@ TEST(AppX11, TheTrayMenuOpensTheMainWindowAndQuitsStoringTheSession) {
     EXPECT_EQ(stored[0].intention, QStringLiteral("Write the report"));
 }
 
-// Whatever a launch opens, the tray icon is drawn by the time the launch has built its windows, where the host
-// placed it: the tray host makes room for the icon at once, and that room shows as an empty square for as long as
-// this thread is busy. The host may size the icon again a moment after it was drawn (trayer gives it its panel's
+// Calls `shown` when one of our windows first shows.
+class FirstWindowShown final : public QObject {
+public:
+    explicit FirstWindowShown(std::function<void()> shown) : m_shown(std::move(shown)) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<QQuickWindow*>(watched) && m_shown)
+            std::exchange(m_shown, nullptr)();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_shown;
+};
+
+// Whatever a launch opens, the tray icon is drawn where the host placed it before any window shows: the tray host
+// makes room for the icon at once, and that room shows as an empty square for as long as this thread is busy,
+// building a window or waiting for a shown one's first frame. The host may size the icon again a moment after it was drawn (trayer gives it its panel's
 // height), and the server then clears it; this thread, free once the launch has returned, draws it again with the
 // events it already holds.
-TEST(AppX11, TheTrayIconIsDrawnWhenTheLaunchHasBuiltItsWindows) {
+TEST(AppX11, TheTrayIconIsDrawnBeforeTheLaunchShowsAWindow) {
     struct Case {
         QStringList arguments;
         bool onboarded;
@@ -196,8 +215,11 @@ TEST(AppX11, TheTrayIconIsDrawnWhenTheLaunchHasBuiltItsWindows) {
         ASSERT_TRUE(waitUntil([] { return !trayIconWindow(); }, waitLimit));
         QTest::qWait(300);
         ShellAppHarness h(c.arguments, c.onboarded);
+        std::optional<bool> shownBeforeWindow;
+        FirstWindowShown firstWindow([&] { shownBeforeWindow = iconShown(h.app->tray().trayIconGeometry()); });
         h.app->start();
         ASSERT_TRUE(h.app->tray().trayIconGeometry()) << "not placed";
+        EXPECT_NE(shownBeforeWindow, std::optional<bool>(false)) << "a window showed beside an empty square";
         // The grab's answer comes after every event the server sent before it: a later sizing by the host is
         // among the events this thread holds by then, and handling them (never waiting for more) draws it.
         bool shown = iconShown(h.app->tray().trayIconGeometry());

@@ -39,8 +39,15 @@ TEST(NudgePresenter, TheCardFloatsTopRightWithItsCloseButtonOverItsCorner) {
 
 TEST(NudgePresenter, OnlyANudgeThatWasNotShowingPlaysTheSound) {
     PresenterHarness h;
-    h.presenter->presentNudge();
+    // Made ahead while a session runs: out of sight and silent, and the panels the first nudge shows.
+    h.presenter->prepare();
     QQuickWindow* card = h.presenter->cardPanel();
+    ASSERT_TRUE(card);
+    EXPECT_FALSE(card->isVisible() || h.presenter->closePanel()->isVisible());
+    EXPECT_EQ(h.sounds, 0);
+    h.presenter->presentNudge();
+    EXPECT_EQ(h.presenter->cardPanel(), card);
+    EXPECT_TRUE(card->isVisible());
     // Shown again (a desktop switch): repositioned, silent, and the same panels.
     h.card()->setProperty("fittingHeight", 260);
     h.presenter->presentNudge();

@@ -24,8 +24,10 @@ class CountingPresenter final : public NudgePresenting {
 public:
     int presented = 0;
     int dismissed = 0;
+    int prepared = 0;
     void presentNudge() override { ++presented; }
     void dismissNudge() override { ++dismissed; }
+    void prepare() override { ++prepared; }
 };
 
 } // namespace
@@ -175,6 +177,8 @@ TEST(TavrineApp, TheSessionReachesThePresenterAndTheMainWindow) {
     h.start();
     h.app->opener().closeFocusWindow();
     h.runSession(120);
+    // The card is made while the session runs, so that its first nudge need not wait for it.
+    EXPECT_TRUE(waitUntil([&] { return counts->prepared > 0; }));
     h.app->session().dismissNudge();
     EXPECT_EQ(counts->dismissed, 1);
     h.app->session().stop(true);
