@@ -43,9 +43,13 @@ QString signalName(int number) {
     return QStringLiteral("signal %1").arg(number);
 }
 
+// At namespace scope, made before main: its destructor then runs after runExitHook, which atexit() registers
+// later. A function-local static made on the first setExitHook would be destroyed first, and the exit that the
+// hook is for would call a destroyed function.
+std::function<void()> exitHookStorage;
+
 std::function<void()>& exitHook() {
-    static std::function<void()> hook;
-    return hook;
+    return exitHookStorage;
 }
 
 void runExitHook() {

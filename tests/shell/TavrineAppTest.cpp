@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -219,6 +221,19 @@ TEST(TavrineApp, QuittingStoresTheRunningSessionAsEndedEarly) {
             EXPECT_FALSE(stored[0].completed);
         }
     }
+}
+
+// Qt's xcb plug-in ends the process with exit() when the display goes: the hook, which stores the running
+// session, must still find what it was given (words held on the heap show a destroyed one to the sanitizer).
+TEST(TavrineAppDeathTest, AnExitNoQuitPathSeesRunsTheHook) {
+    EXPECT_EXIT(
+        {
+            QuitSignals quitSignals;
+            const std::string said = "the exit hook ran with what it was given";
+            quitSignals.setExitHook([said] { std::fputs(said.c_str(), stderr); });
+            std::exit(3);
+        },
+        testing::ExitedWithCode(3), "the exit hook ran with what it was given");
 }
 
 TEST(TavrineApp, QuittingEndsARehearsal) {
