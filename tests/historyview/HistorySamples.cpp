@@ -87,7 +87,7 @@ QList<SessionSummary> sampleHistory(const QDateTime& now) {
                   true, 0),
             plain(QStringLiteral("Answer the support queue"), QDateTime(today.addDays(-1), QTime(10, 0)), 30, true, 0),
             plain(QStringLiteral("Plan the sprint"), QDateTime(today.addDays(-1), QTime(16, 30)), 50, false, 2),
-            sampleRecapSummary(), plain(QString(), QDateTime(today, QTime(14, 5)), 15, false, 1)};
+            sampleRecapSummary(today), plain(QString(), QDateTime(today, QTime(14, 5)), 15, false, 1)};
 }
 
 } // namespace tavrine::test
