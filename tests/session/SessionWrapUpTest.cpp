@@ -278,13 +278,16 @@ enum class Ending { Killed, PausedThenKilled, DisplayLost, Stopped, Quit };
 constexpr double never = -1;
 
 struct CrashCase {
-    const char* name;
+    std::string name;
     double work;
     Ending ending;
     double diskFullFrom = never; // seconds into the session
     // What the next launch finds.
     bool stored = false;
     bool markedUnexpected = false;
+    // Free on the store's disk as the session starts, in kB; none: as much as it takes.
+    std::optional<qint64> freeAtStart = std::nullopt;
+    bool toldLost = false;
 };
 
 } // namespace
@@ -293,7 +296,7 @@ struct CrashCase {
 // first minute), the next launch stores it whole and has nothing to tell. A disk full from the start is the
 // store's own case, told there.
 TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
-    const CrashCase cases[] = {
+    QList<CrashCase> cases = {
         {"killed at 75 s", 75, Ending::Killed, never, true, true},
         {"killed at 50 s: under a minute, dropped", 50, Ending::Killed},
         {"killed at 45 s of work during a long break: the break does not count", 45, Ending::PausedThenKilled},
@@ -305,6 +308,17 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         {"disk full 20 s in, killed at 95 s: the first minute is kept", 95, Ending::Killed, 20, true, true},
         {"disk full 20 s in, display lost at 95 s", 95, Ending::DisplayLost, 20, true, true},
     };
+    // Whatever was free as the session started, the room it took is all it could get and no more than was there:
+    // a quit keeps all of it, a kill its last whole minute.
+    // With no room for a write at all, the session is lost, and said lost.
+    for (qint64 free : {0, 32})
+        cases.append({std::to_string(free) + " kB free at the start, quit at 100 s", 100, Ending::Quit, 20, false,
+                      false, free, true});
+    for (qint64 free : {48, 64, 100, 150, 200, 250, 300, 350, 400, 450, 500, 550, 600, 800, 1000}) {
+        const std::string name = std::to_string(free) + " kB free at the start, disk full 20 s in, ";
+        cases.append({name + "quit at 100 s", 100, Ending::Quit, 20, true, false, free});
+        cases.append({name + "killed at 95 s", 95, Ending::Killed, 20, true, true, free});
+    }
     for (const CrashCase& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir settingsFolder;
@@ -315,11 +329,15 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         const QString folder = storeFolder.path();
         auto w = std::make_unique<WrapUpHarness>(&notes, folder);
         std::optional<FullDisk> full;
+        if (c.freeAtStart)
+            full.emplace(folder, *c.freeAtStart * 1024);
         w->h->judge(ActivityRelevance::Relevant);
         w->h->start(30, QStringLiteral("Survive a crash"));
         if (c.diskFullFrom > 0) {
             w->h->advance(c.diskFullFrom);
-            full.emplace(folder);
+            if (!full)
+                full.emplace(folder);
+            full->fill();
         }
         w->h->advance(c.work - std::max(c.diskFullFrom, 0.0));
         if (c.ending == Ending::PausedThenKilled) {
@@ -345,7 +363,10 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         options.notes = &notesNow;
         SessionHistory relaunched(options);
         relaunched.recoverRunning(60.0);
-        EXPECT_EQ(storeNotice(relaunched), QString());
+        EXPECT_EQ(storeNotice(relaunched),
+                  c.toldLost ? QStringLiteral("The last session could not be saved when Tavrine quit: database or "
+                                              "disk is full.")
+                             : QString());
         const QList<StoredSession> stored = relaunched.allSessions();
         EXPECT_EQ(stored.size(), c.stored ? 1 : 0);
         if (stored.size() != 1 || !c.stored)
