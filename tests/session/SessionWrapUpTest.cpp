@@ -405,6 +405,7 @@ TEST(SessionStop, AKillAtAnySecondLosesAtMostTheLastMinute) {
         SCOPED_TRACE(c.name);
         WrapUpHarness w;
         w.h->judge(ActivityRelevance::Relevant);
+        const double origin = w.h->clock.now();
         w.h->start(30, QStringLiteral("Kept to the minute"));
         double used = 0;
         for (int second = 1; second <= 180; ++second) {
@@ -417,15 +418,30 @@ TEST(SessionStop, AKillAtAnySecondLosesAtMostTheLastMinute) {
                 w.session().pause();
             if (c.pause && second == c.pause->second)
                 w.session().resume();
+            const QList<SessionLogEntry>& log = w.session().activityLog().entries;
+            const std::optional<QUuid> openBefore =
+                !log.isEmpty() && !log.last().endedAt ? std::optional(log.last().id) : std::nullopt;
+            const double before = w.h->clock.now() - origin;
             w.h->advance(1);
             if (!c.pause || second < c.pause->first || second >= c.pause->second)
                 used += 1;
-            if (used < 60)
-                continue;
             // What a kill now leaves: the record as the store holds it.
             RawConnection raw(w.folder.filePath(QStringLiteral("History.store")));
             const qint64 kept = raw.number(QStringLiteral("SELECT focused_seconds FROM running_session"));
-            EXPECT_GE(kept, std::max(used - 60, 60.0)) << "killed at " << second << " s, " << used << " s used";
+            if (used >= 60) {
+                EXPECT_GE(kept, std::max(used - 60, 60.0)) << "killed at " << second << " s, " << used << " s used";
+            }
+            // A record written during this second, while a stretch was open throughout, holds that stretch up to
+            // the time it keeps, however short it was then.
+            const qint64 keptUntil =
+                raw.number(QStringLiteral("SELECT round(1000 * (ended_at - started_at)) FROM running_session"));
+            const qint64 reached = raw.number(
+                QStringLiteral("SELECT round(1000 * (coalesce(max(g.ended_at), s.started_at) - s.started_at)) FROM "
+                               "running_session AS s LEFT JOIN running_segment AS g ON g.session = s.id"));
+            if (openBefore && !log.isEmpty() && !log.last().endedAt && log.last().id == *openBefore &&
+                double(keptUntil) > before * 1000) {
+                EXPECT_EQ(reached, keptUntil) << "killed at " << second << " s";
+            }
         }
     }
 }
