@@ -481,32 +481,145 @@ bool HistoryDatabase::touchRunning(const StoredSession& snapshot, bool stopped, 
     return touched;
 }
 
-void HistoryDatabase::reserveSpace(qint64 bytes) {
+namespace {
+
+// A frame of the -wal is a page behind a header of its own, after the file's header.
+constexpr qint64 walHeader = 32;
+constexpr qint64 frameHeader = 24;
+// Pages a filler touches besides its own: the overflow page its last bytes spill into, its table's leaf, the
+// file's first page and a free-list trunk, with a page to spare.
+constexpr qint64 fillerExtraPages = 6;
+// Less room than this would not carry one write of a running record.
+constexpr qint64 smallestRoomPages = 4;
+
+qint64 pragmaNumber(const QSqlDatabase& db, const QString& sql) {
+    QSqlQuery query(db);
+    if (!query.exec(sql) || !query.next())
+        fail(Case::Failed, query.lastError());
+    return query.value(0).toLongLong();
+}
+
+// One of the store's files as SQLite holds it open: what the reservation adds to it goes through the same layer as
+// the store's own writes, and no second descriptor of it is opened and closed (closing one would drop the locks
+// SQLite holds on the file).
+sqlite3_file* heldFile(sqlite3* db, int which) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", which, &file) != SQLITE_OK || !file || !file->pMethods)
+        return nullptr;
+    return file;
+}
+
+qint64 lengthOf(sqlite3_file* file) {
+    sqlite3_int64 length = 0;
+    return file && file->pMethods->xFileSize(file, &length) == SQLITE_OK ? length : 0;
+}
+
+// Zeros written out to `to`, not a sparse end: a sparse end takes its blocks only when a later write lands in it, on
+// a disk that may have none left by then. False when the disk refuses some of them.
+bool lengthen(sqlite3_file* file, qint64 to, qint64 pageSize) {
+    const QByteArray zeros(qsizetype(pageSize), '\0');
+    for (qint64 at = lengthOf(file); at < to; at += pageSize) {
+        if (file->pMethods->xWrite(file, zeros.constData(), int(std::min(pageSize, to - at)), at) != SQLITE_OK)
+            return false;
+    }
+    return true;
+}
+
+void shorten(sqlite3_file* file, qint64 to) {
+    if (file && lengthOf(file) > to)
+        file->pMethods->xTruncate(file, to);
+}
+
+} // namespace
+
+qint64 HistoryDatabase::reserveSpace(qint64 bytes) {
     if (!m_noteTables || !m_onDisk)
-        return;
-    auto number = [this](const QString& pragma) {
-        QSqlQuery query(m_db);
-        if (!query.exec(pragma) || !query.next())
-            fail(Case::Failed, query.lastError());
-        return query.value(0).toLongLong();
-    };
-    const qint64 pageSize = std::max<qint64>(number(QStringLiteral("PRAGMA page_size")), 512);
+        return 0;
+    const qint64 pageSize = std::max<qint64>(pragmaNumber(m_db, QStringLiteral("PRAGMA page_size")), 512);
     m_pageSize = pageSize;
     // Half the length for one write: the -wal is then merged about once in every few writes, not after each.
     m_walRoom = bytes / 2;
-    const qint64 pages = (bytes + pageSize - 1) / pageSize;
-    const qint64 walBytes = QFileInfo(m_db.databaseName() + QStringLiteral("-wal")).size();
-    if (number(QStringLiteral("PRAGMA freelist_count")) < pages || walBytes < pages * pageSize) {
-        // Written out in full, not left sparse: the filler's pages pass through the -wal, the checkpoint writes
-        // them into the file, and its delete leaves them there free for the next writes.
-        transaction([&] {
-            QSqlQuery fill = prepared(m_db, QStringLiteral("INSERT INTO space_reserve (filler) VALUES (zeroblob(?))"));
-            fill.addBindValue(pages * pageSize);
-            run(fill);
-        });
+    const qint64 wanted = (bytes + pageSize - 1) / pageSize;
+    // A filler an earlier attempt could not delete, or that a process ending in between left, goes first.
+    if (pragmaNumber(m_db, QStringLiteral("SELECT count(*) FROM space_reserve")) > 0)
         transaction([&] { run(m_db, QStringLiteral("DELETE FROM space_reserve")); });
-    }
     checkpoint();
+    // The room both files keep now: free pages in the store, and frames' length in its -wal.
+    auto kept = [&] {
+        const qint64 frames =
+            (lengthOf(heldFile(handle(), SQLITE_FCNTL_JOURNAL_POINTER)) - walHeader) / (pageSize + frameHeader);
+        return std::min(pragmaNumber(m_db, QStringLiteral("PRAGMA freelist_count")), frames);
+    };
+    // What the disk cannot give in full is asked for by halves, each attempt given back whole when it fails.
+    for (qint64 pages = wanted; pages >= std::min(smallestRoomPages, wanted); pages /= 2) {
+        if (kept() >= pages)
+            return pages * pageSize;
+        if (!takeRoom(pages, pageSize))
+            continue;
+        checkpoint();
+        // All of the filler merged, the delete starts the -wal over inside the length the filler left.
+        try {
+            transaction([&] { run(m_db, QStringLiteral("DELETE FROM space_reserve")); });
+        } catch (const HistoryStoreError&) {
+            checkpoint();
+            transaction([&] { run(m_db, QStringLiteral("DELETE FROM space_reserve")); });
+        }
+        checkpoint();
+        return pages * pageSize;
+    }
+    throw HistoryStoreError(Case::Failed, QStringLiteral("no room for the smallest reserve on the disk"), SQLITE_FULL,
+                            QStringLiteral("database or disk is full"));
+}
+
+bool HistoryDatabase::takeRoom(qint64 pages, qint64 pageSize) {
+    sqlite3* db = handle();
+    sqlite3_file* store = heldFile(db, SQLITE_FCNTL_FILE_POINTER);
+    sqlite3_file* wal = heldFile(db, SQLITE_FCNTL_JOURNAL_POINTER);
+    if (!store || !wal)
+        throw HistoryStoreError(Case::Failed, QStringLiteral("the store's files are not open"));
+    int logFrames = 0;
+    int mergedFrames = 0;
+    if (sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &mergedFrames) != SQLITE_OK)
+        logFrames = mergedFrames = 0;
+    // A -wal merged in full starts over with the next write; one that is not takes the filler after what it holds.
+    const qint64 firstFrame = logFrames == mergedFrames ? 0 : std::max(logFrames, 0);
+    // The write lock, so that no other connection writes frames or pages where the files are lengthened and, on a
+    // refusal, shortened again.
+    run(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+    const qint64 storeBefore = lengthOf(store);
+    const qint64 walBefore = lengthOf(wal);
+    auto giveBack = [&] {
+        shorten(wal, walBefore);
+        shorten(store, storeBefore);
+        if (!sqlite3_get_autocommit(db))
+            QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+    };
+    try {
+        const qint64 storePages = pragmaNumber(m_db, QStringLiteral("PRAGMA page_count"));
+        const qint64 freePages = pragmaNumber(m_db, QStringLiteral("PRAGMA freelist_count"));
+        // Pages not yet merged into the file lie past its end: a reader holds the merge back, and lengthening the
+        // file now would write where the merge will.
+        if (storePages * pageSize > storeBefore)
+            throw HistoryStoreError(Case::Failed, QStringLiteral("the store's -wal is not merged; no room taken"));
+        // Both lengths are taken before the filler is written: a filler committed into a -wal whose merge the
+        // disk then refused could never be merged, and every later write would lengthen the -wal further.
+        const qint64 storeTo = (storePages + std::max<qint64>(pages - freePages, 0) + fillerExtraPages) * pageSize;
+        const qint64 walTo = walHeader + (firstFrame + pages + fillerExtraPages) * (pageSize + frameHeader);
+        if (!lengthen(store, storeTo, pageSize) || !lengthen(wal, walTo, pageSize)) {
+            giveBack();
+            return false;
+        }
+        QSqlQuery fill = prepared(m_db, QStringLiteral("INSERT INTO space_reserve (filler) VALUES (zeroblob(?))"));
+        fill.addBindValue(pages * pageSize);
+        run(fill);
+        fill.finish();
+        run(m_db, QStringLiteral("COMMIT"));
+    } catch (const HistoryStoreError&) {
+        // Also after a commit SQLite rolled back itself: the files go back to their lengths.
+        giveBack();
+        throw;
+    }
+    return true;
 }
 
 void HistoryDatabase::checkpoint() {

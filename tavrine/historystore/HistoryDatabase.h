@@ -118,10 +118,11 @@ public:
 
     // Keeps room for a write of `bytes` inside the store's own files, as free pages in the file and as length of
     // its -wal, so that a session's record still goes through once the disk is full: a write into a file's
-    // present length takes no new space. From then on the -wal is merged into the file whenever what is left of
-    // its length after a write is less than half that, so that the next write begins it again from its start.
-    // Throws when there is no room to take.
-    void reserveSpace(qint64 bytes);
+    // present length takes no new space. A disk that cannot give that much gives half, a quarter and so on, down to
+    // a few pages; an attempt the disk refuses leaves both files as long as it found them. From then on the -wal is
+    // merged into the file whenever what is left of its length after a write is less than half `bytes`, so that
+    // the next write begins it again from its start. Answers the room kept; throws when there is none to take.
+    qint64 reserveSpace(qint64 bytes);
 
     qint64 sessionCount();
     enum class Segments { With, Without };
@@ -148,6 +149,9 @@ private:
     QList<StoredSession> readSessions(const Selection& selection, Segments segments = Segments::With);
     qint64 insertRows(const StoredSession& session, const QString& sessionTable, const QString& segmentTable);
     template <typename Body> void transaction(Body body);
+    // Lengthens the store and its -wal for a filler of that many pages and commits the filler; false, and both
+    // files as long as they were, when the disk refuses the length.
+    bool takeRoom(qint64 pages, qint64 pageSize);
     // Merges the -wal into the file where no reader stops it.
     void checkpoint();
     // After each commit, in place of SQLite's own merge at 1000 pages of -wal.

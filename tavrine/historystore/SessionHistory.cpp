@@ -366,10 +366,16 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
     if (!writable())
         return;
     const StoredSession stored = StoredSession::fromSummary(sessionID, snapshot);
-    if (!m_kept.contains(sessionID)) {
-        // The session's first write takes room for the rest of it while the disk still has some.
+    if (m_roomFor != sessionID) {
+        // The session's first write takes room for the rest of it while the disk still has some; once only, as a
+        // disk without room would otherwise be lengthened and shortened again before every write.
+        m_roomFor = sessionID;
         try {
-            m_db->reserveSpace(reservedBytes);
+            const qint64 kept = m_db->reserveSpace(reservedBytes);
+            if (kept < reservedBytes)
+                log::notice(logHistory(), QStringLiteral("History kept %1 kB of room for the running session: the "
+                                                         "disk had no more")
+                                              .arg(kept / 1024));
         } catch (const HistoryStoreError& error) {
             log::error(
                 logHistory(),

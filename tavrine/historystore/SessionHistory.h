@@ -236,6 +236,8 @@ private:
     // How the store holds each session that has a running record in it.
     enum class Kept { Running, EndedWhole, EndedInPart };
     QHash<QUuid, Kept> m_kept;
+    // The session whose first write took room for it.
+    QUuid m_roomFor;
     QString m_runningFailure;
     QString m_deleteFailure;
     LostSessions m_lostAtLastQuit;

@@ -2,6 +2,7 @@
 
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/Error.h"
+#include "tavrine/history/SessionTimeline.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/session/SessionWrapUpHost.h"
 
@@ -63,7 +64,32 @@ void RunningSessionKeeper::write() {
     // Counted from the time used, not from this write: a write on a change must not push the next whole minute
     // further away.
     m_nextMark = (std::floor(m_session.usedSeconds() / writeInterval) + 1) * writeInterval;
-    m_history->keepRunning(*m_id, m_snapshot());
+    m_history->keepRunning(*m_id, runningSnapshot());
+}
+
+SessionSummary RunningSessionKeeper::runningSnapshot() const {
+    SessionSummary summary = m_snapshot();
+    // The open stretch is cut at the time the record stores, however short it is yet. An ended session leaves out
+    // stretches under half a minute; this one has not ended, and without it the record's time would run past its
+    // timeline (a kill a little after a new stretch began would keep the time and no segment of it).
+    const SessionActivityLog& log = m_session.activityLog();
+    if (log.entries.isEmpty() || log.entries.last().endedAt)
+        return summary;
+    const SessionLogEntry& open = log.entries.last();
+    const double origin = m_session.startedUptime();
+    const double cut = origin + summary.timeline.length;
+    if (cut - open.startedAt >= SessionActivityLog::minimumStretch || !(cut > open.startedAt))
+        return summary;
+    SessionTimeline::Segment segment;
+    segment.kind = SessionTimeline::kindOf(open.kind);
+    segment.start = open.startedAt - origin;
+    segment.end = cut - origin;
+    segment.phrase = open.phrase;
+    segment.clues = open.clues;
+    segment.key = open.mergeKey;
+    summary.timeline.segments.append(std::move(segment));
+    summary.timeline = normaliseTimeline(std::move(summary.timeline.segments), summary.timeline.length);
+    return summary;
 }
 
 QCoro::Task<void> RunningSessionKeeper::keep(CancellationToken token, std::shared_ptr<bool> alive) {
@@ -79,7 +105,11 @@ QCoro::Task<void> RunningSessionKeeper::keep(CancellationToken token, std::share
             }
             if (token.isCancelled() || !*alive)
                 co_return;
-            if (m_id && (m_changed || m_session.usedSeconds() >= m_nextMark))
+            // A stretch that just ended is followed by the next once the new activity is judged: a change alone
+            // waits for that, so that the record does not keep time after its last stretch with none open to cut.
+            const SessionActivityLog& log = m_session.activityLog();
+            const bool open = !log.entries.isEmpty() && !log.entries.last().endedAt;
+            if (m_id && ((m_changed && open) || m_session.usedSeconds() >= m_nextMark))
                 write();
         }
     } catch (const std::exception&) {

@@ -58,6 +58,8 @@ private:
     };
 
     void write();
+    // The session as the record keeps it: as it would end now, with its open stretch cut here.
+    SessionSummary runningSnapshot() const;
     QCoro::Task<void> keep(CancellationToken token, std::shared_ptr<bool> alive);
 
     SessionWrapUpHost& m_session;

@@ -1,11 +1,13 @@
 #include "FullDisk.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QMutex>
-#include <QStringList>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace tavrine::test {
@@ -13,17 +15,24 @@ namespace tavrine::test {
 namespace {
 
 QMutex fullLock;
-QStringList fullFolders;
+// The bytes each full folder's disk still gives.
+QHash<QString, qint64> fullFolders;
 
-bool onFullDisk(const char* path) {
+// Lengths are taken a block at a time, as a file system takes them.
+constexpr qint64 block = 4096;
+qint64 blocks(qint64 length) {
+    return (length + block - 1) / block * block;
+}
+
+// The bytes still free on the full disk holding that file, or none; with the lock held.
+qint64* freeOnFullDisk(const char* path) {
     if (!path)
-        return false;
+        return nullptr;
     const QString name = QFile::decodeName(path);
-    const QMutexLocker locker(&fullLock);
-    for (const QString& folder : std::as_const(fullFolders))
-        if (name.startsWith(folder + QLatin1Char('/')))
-            return true;
-    return false;
+    for (auto it = fullFolders.begin(); it != fullFolders.end(); ++it)
+        if (name.startsWith(it.key() + QLatin1Char('/')))
+            return &it.value();
+    return nullptr;
 }
 
 sqlite3_vfs* realVfs = nullptr;
@@ -41,12 +50,28 @@ sqlite3_file* real(sqlite3_file* file) {
 
 int write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
     File* f = reinterpret_cast<File*>(file);
-    if (onFullDisk(f->path)) {
+    const QMutexLocker locker(&fullLock);
+    if (qint64* free = freeOnFullDisk(f->path)) {
         sqlite3_int64 size = 0;
-        if (f->real->pMethods->xFileSize(f->real, &size) != SQLITE_OK || offset + amount > size)
+        if (f->real->pMethods->xFileSize(f->real, &size) != SQLITE_OK)
             return SQLITE_FULL;
+        const qint64 taken = blocks(offset + amount) - blocks(size);
+        if (taken > *free)
+            return SQLITE_FULL;
+        *free -= std::max<qint64>(taken, 0);
     }
     return f->real->pMethods->xWrite(f->real, data, amount, offset);
+}
+
+int truncate(sqlite3_file* file, sqlite3_int64 length) {
+    File* f = reinterpret_cast<File*>(file);
+    const QMutexLocker locker(&fullLock);
+    sqlite3_int64 size = 0;
+    const int result = f->real->pMethods->xFileSize(f->real, &size);
+    const int truncated = f->real->pMethods->xTruncate(f->real, length);
+    if (qint64* free = freeOnFullDisk(f->path); free && result == SQLITE_OK && truncated == SQLITE_OK)
+        *free += std::max<qint64>(blocks(size) - blocks(length), 0);
+    return truncated;
 }
 
 // Every other method is the real file's own.
@@ -64,7 +89,7 @@ const sqlite3_io_methods methods = {
     FORWARD(xClose),
     FORWARD(xRead),
     write,
-    FORWARD(xTruncate),
+    truncate,
     FORWARD(xSync),
     FORWARD(xFileSize),
     FORWARD(xLock),
@@ -95,6 +120,16 @@ int open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int
     return result;
 }
 
+// A file deleted gives its blocks back.
+int remove(sqlite3_vfs*, const char* name, int syncDirectory) {
+    const QMutexLocker locker(&fullLock);
+    const qint64 size = name ? QFileInfo(QFile::decodeName(name)).size() : 0;
+    const int result = realVfs->xDelete(realVfs, name, syncDirectory);
+    if (qint64* free = freeOnFullDisk(name); free && result == SQLITE_OK)
+        *free += blocks(size);
+    return result;
+}
+
 sqlite3_vfs fullDiskVfs;
 
 // Before any connection is opened: a connection keeps the file system it was opened on.
@@ -105,25 +140,37 @@ const bool installed = [] {
     fullDiskVfs.zName = "tavrine-test-full-disk";
     fullDiskVfs.szOsFile = int(sizeof(File)) + realVfs->szOsFile;
     fullDiskVfs.xOpen = open;
+    fullDiskVfs.xDelete = remove;
     fullDiskVfs.pNext = nullptr;
     return sqlite3_vfs_register(&fullDiskVfs, 1) == SQLITE_OK;
 }();
 
 } // namespace
 
-FullDisk::FullDisk(const QString& folder) : m_folder(folder) {
+FullDisk::FullDisk(const QString& folder, qint64 freeBytes) : m_folder(folder) {
     Q_ASSERT(installed);
     const QMutexLocker locker(&fullLock);
-    fullFolders.append(m_folder);
+    fullFolders.insert(m_folder, freeBytes);
 }
 
 FullDisk::~FullDisk() {
     free();
 }
 
+void FullDisk::fill() {
+    const QMutexLocker locker(&fullLock);
+    if (fullFolders.contains(m_folder))
+        fullFolders[m_folder] = 0;
+}
+
+qint64 FullDisk::freeBytes() const {
+    const QMutexLocker locker(&fullLock);
+    return fullFolders.value(m_folder, 0);
+}
+
 void FullDisk::free() {
     const QMutexLocker locker(&fullLock);
-    fullFolders.removeAll(m_folder);
+    fullFolders.remove(m_folder);
 }
 
 } // namespace tavrine::test

@@ -1,14 +1,17 @@
 #include "FullDisk.h"
 #include "HistoryTestSupport.h"
 
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 #include "tavrine/core/Clock.h"
 #include "tavrine/core/UserDefaults.h"
+#include "tavrine/historystore/HistoryDatabase.h"
 #include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/HistoryText.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 using namespace tavrine;
@@ -195,4 +198,67 @@ TEST(RunningSession, AStoreFromBeforeRunningRecordsTakesThemAndAMarkGoesWithItsS
     relaunched.deleteSession(id);
     EXPECT_EQ(rows(folder, "unexpected_end"), 0);
     EXPECT_EQ(relaunched.sessionCount(), 1);
+}
+
+// A disk with less free than the room a session asks for gives what it has, by halves down to a few pages; an
+// attempt it refuses leaves it as free as it was, so that a disk without room even for the least of them is left
+// exactly as it was found. What was kept carries the session's writes once the disk is full.
+TEST(RunningSession, TheRoomASessionTakesIsWhatTheDiskHas) {
+    struct Case {
+        qint64 freeKB;
+        qint64 keptKB;
+    };
+    const Case cases[] = {{2000, 256}, {600, 256}, {500, 128}, {400, 128}, {300, 64},
+                          {200, 64},   {150, 32},  {100, 16},  {64, 0},    {0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.freeKB);
+        const QString folder = temporaryFolder();
+        const QString path = folder + QStringLiteral("/History.store");
+        const QUuid id = QUuid::createUuid();
+        HistoryDatabase db(QStringLiteral("room-test"), QStringLiteral("QSQLITE"));
+        db.openFile(path);
+        ASSERT_TRUE(db.prepareRunningTables());
+        db.writeRunning(StoredSession::fromSummary(id, snapshotAt(10)));
+        // Reopened: the store merged, its -wal empty, as a store is at a launch.
+        db.close();
+        db.openFile(path);
+        ASSERT_TRUE(db.prepareRunningTables());
+        FullDisk disk(folder, c.freeKB * 1024);
+        qint64 kept = 0;
+        try {
+            kept = db.reserveSpace(SessionHistory::reservedBytes);
+        } catch (const HistoryStoreError& error) {
+            EXPECT_EQ(error.reason(), QStringLiteral("database or disk is full"));
+        }
+        EXPECT_EQ(kept, c.keptKB * 1024);
+        if (kept == 0) {
+            EXPECT_EQ(disk.freeBytes(), c.freeKB * 1024);
+            continue;
+        }
+        // The store and its -wal each hold the room, with a few pages over.
+        EXPECT_LE(c.freeKB * 1024 - disk.freeBytes(), 2 * kept + 48 * 1024);
+        disk.fill();
+        for (double used : {20.0, 80.0, 140.0, 200.0, 260.0, 320.0})
+            EXPECT_NO_THROW(db.writeRunning(StoredSession::fromSummary(id, snapshotAt(used)))) << used;
+    }
+}
+
+TEST(RunningSession, ASessionTakesRoomOnceWhereTheDiskHasNone) {
+    const QString folder = temporaryFolder();
+    SessionHistory history(optionsIn(folder));
+    history.open();
+    LogCapture logs;
+    FullDisk disk(folder);
+    const QUuid first = QUuid::createUuid();
+    for (double used : {10.0, 20.0, 30.0})
+        history.keepRunning(first, snapshotAt(used));
+    const QString refused = QStringLiteral("History could not keep room for the running session");
+    auto attempts = [&] {
+        const QStringList lines = logs.messages(QStringLiteral("History"));
+        return std::count_if(lines.cbegin(), lines.cend(),
+                             [&](const QString& line) { return line.startsWith(refused); });
+    };
+    EXPECT_EQ(attempts(), 1);
+    history.keepRunning(QUuid::createUuid(), snapshotAt(10));
+    EXPECT_EQ(attempts(), 2);
 }

@@ -278,13 +278,16 @@ enum class Ending { Killed, PausedThenKilled, DisplayLost, Stopped, Quit };
 constexpr double never = -1;
 
 struct CrashCase {
-    const char* name;
+    std::string name;
     double work;
     Ending ending;
     double diskFullFrom = never; // seconds into the session
     // What the next launch finds.
     bool stored = false;
     bool markedUnexpected = false;
+    // Free on the store's disk as the session starts, in kB; none: as much as it takes.
+    std::optional<qint64> freeAtStart = std::nullopt;
+    bool toldLost = false;
 };
 
 } // namespace
@@ -293,7 +296,7 @@ struct CrashCase {
 // first minute), the next launch stores it whole and has nothing to tell. A disk full from the start is the
 // store's own case, told there.
 TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
-    const CrashCase cases[] = {
+    QList<CrashCase> cases = {
         {"killed at 75 s", 75, Ending::Killed, never, true, true},
         {"killed at 50 s: under a minute, dropped", 50, Ending::Killed},
         {"killed at 45 s of work during a long break: the break does not count", 45, Ending::PausedThenKilled},
@@ -305,6 +308,17 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         {"disk full 20 s in, killed at 95 s: the first minute is kept", 95, Ending::Killed, 20, true, true},
         {"disk full 20 s in, display lost at 95 s", 95, Ending::DisplayLost, 20, true, true},
     };
+    // Whatever was free as the session started, the room it took is all it could get and no more than was there:
+    // a quit keeps all of it, a kill its last whole minute.
+    // With no room for a write at all, the session is lost, and said lost.
+    for (qint64 free : {0, 32})
+        cases.append({std::to_string(free) + " kB free at the start, quit at 100 s", 100, Ending::Quit, 20, false,
+                      false, free, true});
+    for (qint64 free : {48, 64, 100, 150, 200, 250, 300, 350, 400, 450, 500, 550, 600, 800, 1000}) {
+        const std::string name = std::to_string(free) + " kB free at the start, disk full 20 s in, ";
+        cases.append({name + "quit at 100 s", 100, Ending::Quit, 20, true, false, free});
+        cases.append({name + "killed at 95 s", 95, Ending::Killed, 20, true, true, free});
+    }
     for (const CrashCase& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir settingsFolder;
@@ -315,11 +329,15 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         const QString folder = storeFolder.path();
         auto w = std::make_unique<WrapUpHarness>(&notes, folder);
         std::optional<FullDisk> full;
+        if (c.freeAtStart)
+            full.emplace(folder, *c.freeAtStart * 1024);
         w->h->judge(ActivityRelevance::Relevant);
         w->h->start(30, QStringLiteral("Survive a crash"));
         if (c.diskFullFrom > 0) {
             w->h->advance(c.diskFullFrom);
-            full.emplace(folder);
+            if (!full)
+                full.emplace(folder);
+            full->fill();
         }
         w->h->advance(c.work - std::max(c.diskFullFrom, 0.0));
         if (c.ending == Ending::PausedThenKilled) {
@@ -345,7 +363,10 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         options.notes = &notesNow;
         SessionHistory relaunched(options);
         relaunched.recoverRunning(60.0);
-        EXPECT_EQ(storeNotice(relaunched), QString());
+        EXPECT_EQ(storeNotice(relaunched),
+                  c.toldLost ? QStringLiteral("The last session could not be saved when Tavrine quit: database or "
+                                              "disk is full.")
+                             : QString());
         const QList<StoredSession> stored = relaunched.allSessions();
         EXPECT_EQ(stored.size(), c.stored ? 1 : 0);
         if (stored.size() != 1 || !c.stored)
@@ -384,6 +405,7 @@ TEST(SessionStop, AKillAtAnySecondLosesAtMostTheLastMinute) {
         SCOPED_TRACE(c.name);
         WrapUpHarness w;
         w.h->judge(ActivityRelevance::Relevant);
+        const double origin = w.h->clock.now();
         w.h->start(30, QStringLiteral("Kept to the minute"));
         double used = 0;
         for (int second = 1; second <= 180; ++second) {
@@ -396,15 +418,30 @@ TEST(SessionStop, AKillAtAnySecondLosesAtMostTheLastMinute) {
                 w.session().pause();
             if (c.pause && second == c.pause->second)
                 w.session().resume();
+            const QList<SessionLogEntry>& log = w.session().activityLog().entries;
+            const std::optional<QUuid> openBefore =
+                !log.isEmpty() && !log.last().endedAt ? std::optional(log.last().id) : std::nullopt;
+            const double before = w.h->clock.now() - origin;
             w.h->advance(1);
             if (!c.pause || second < c.pause->first || second >= c.pause->second)
                 used += 1;
-            if (used < 60)
-                continue;
             // What a kill now leaves: the record as the store holds it.
             RawConnection raw(w.folder.filePath(QStringLiteral("History.store")));
             const qint64 kept = raw.number(QStringLiteral("SELECT focused_seconds FROM running_session"));
-            EXPECT_GE(kept, std::max(used - 60, 60.0)) << "killed at " << second << " s, " << used << " s used";
+            if (used >= 60) {
+                EXPECT_GE(kept, std::max(used - 60, 60.0)) << "killed at " << second << " s, " << used << " s used";
+            }
+            // A record written during this second, while a stretch was open throughout, holds that stretch up to
+            // the time it keeps, however short it was then.
+            const qint64 keptUntil =
+                raw.number(QStringLiteral("SELECT round(1000 * (ended_at - started_at)) FROM running_session"));
+            const qint64 reached = raw.number(
+                QStringLiteral("SELECT round(1000 * (coalesce(max(g.ended_at), s.started_at) - s.started_at)) FROM "
+                               "running_session AS s LEFT JOIN running_segment AS g ON g.session = s.id"));
+            if (openBefore && !log.isEmpty() && !log.last().endedAt && log.last().id == *openBefore &&
+                double(keptUntil) > before * 1000) {
+                EXPECT_EQ(reached, keptUntil) << "killed at " << second << " s";
+            }
         }
     }
 }
