@@ -142,8 +142,6 @@ std::optional<PageReader::Line> readCrop(Recognizer& recognizer, const QImage& p
 
 // Sets a recognizer up for screen text.
 void prepareRecognizer(Recognizer& recognizer) {
-    // Its diagnostics ("Estimating resolution as …") would go to standard error on every page.
-    recognizer.setVariable("debug_file", "/dev/null");
     // Dark lines are inverted before recognition; a second, inverted attempt on each unsure line only costs time.
     recognizer.setVariable("tessedit_do_invert", "0");
 }

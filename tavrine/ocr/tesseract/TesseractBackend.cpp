@@ -2,6 +2,7 @@
 #include "tavrine/ocr/tesseract/TesseractRecognizer.h"
 
 #include <cstring>
+#include <mutex>
 #include <leptonica/allheaders.h>
 #include <omp.h>
 #include <tesseract/baseapi.h>
@@ -50,8 +51,14 @@ public:
         // CPU for the same wall time; allowing no nested team keeps all of it on this thread. Only Tesseract uses
         // OpenMP in this process.
         omp_set_num_threads(1);
-        omp_set_max_active_levels(0);
         auto api = std::make_unique<tesseract::TessBaseAPI>();
+        // The process's settings, shared by every recognizer and read by all of them as they recognise: set by the
+        // first, before any other exists (the line readers' recognizers are made after the OCR thread's).
+        std::call_once(m_processSettings, [&api] {
+            omp_set_max_active_levels(0);
+            // Tesseract's diagnostics ("Estimating resolution as …") would go to standard error on every page.
+            api->SetVariable("debug_file", "/dev/null");
+        });
         // The LSTM recognizer only: the legacy classifier adds time and no accuracy on screen text.
         if (api->Init(nullptr, language.c_str(), tesseract::OEM_LSTM_ONLY) != 0) {
             error = "Tesseract has no model for the language \"" + language + "\" (" + language +
@@ -93,6 +100,9 @@ public:
         boxaDestroy(&found);
         return boxes;
     }
+
+private:
+    std::once_flag m_processSettings;
 };
 
 } // namespace
