@@ -49,14 +49,15 @@ public:
         // Tesseract's recognizer asks OpenMP for four threads in its inner loops (a num_threads clause, which the
         // thread-count setting alone does not override). Spread over threads, one page costs about four times the
         // CPU for the same wall time; allowing no nested team keeps all of it on this thread. Only Tesseract uses
-        // OpenMP in this process.
+        // OpenMP in this process. Both settings are the calling thread's own: each recognizer's thread makes them.
         omp_set_num_threads(1);
+        omp_set_max_active_levels(0);
         auto api = std::make_unique<tesseract::TessBaseAPI>();
-        // The process's settings, shared by every recognizer and read by all of them as they recognise: set by the
-        // first, before any other exists (the line readers' recognizers are made after the OCR thread's).
+        // Tesseract's own settings are the process's, shared by every recognizer and read by all of them as they
+        // recognise: set by the first, before any other exists (the line readers' recognizers are made after the
+        // OCR thread's).
         std::call_once(m_processSettings, [&api] {
-            omp_set_max_active_levels(0);
-            // Tesseract's diagnostics ("Estimating resolution as …") would go to standard error on every page.
+            // Its diagnostics ("Estimating resolution as …") would go to standard error on every page.
             api->SetVariable("debug_file", "/dev/null");
         });
         // The LSTM recognizer only: the legacy classifier adds time and no accuracy on screen text.
