@@ -27,7 +27,7 @@ public:
     }
     ~Burst() { finish(); }
 
-    // Lets the first `pieces` go (all but the last pieces - `pieces` stay at work).
+    // Lets the first `pieces` pieces go; the others stay at work.
     void release(int pieces) {
         {
             std::lock_guard lock(m_mutex);
