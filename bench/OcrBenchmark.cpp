@@ -7,6 +7,11 @@
 // With TAVRINE_OCR_PAGES naming PNG files or folders of them (separated by ':'), each picture is also read whole
 // as a first capture (BM_FirstCapturePage/<file>), such as screenshots of real windows; with TAVRINE_OCR_PRINT=1
 // the lines each one reads are printed once, to compare two builds row by row.
+// The line readers' cost of ending when idle: a sheet's first capture by readers made afresh for it, against
+// readers waiting for work (each with a reader of its own, not the OCR thread's), and the handing back of the
+// memory a sheet's read freed. With TAVRINE_OCR_IDLE_MEMORY=<seconds>, BM_IdleAfterSheet reads a full-screen sheet
+// through the OCR thread as a session would, then idles that long and prints the process's private dirty memory
+// every five seconds (run it alone, with --benchmark_filter=BM_IdleAfterSheet).
 #include "ReaderCounters.h"
 #include "TextImages.h"
 #include "tavrine/ocr/OcrEngine.h"
@@ -18,7 +23,12 @@
 #include <QFileInfo>
 #include <QSet>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <malloc.h>
+#include <string>
+#include <thread>
 
 using namespace tavrine;
 
@@ -158,6 +168,98 @@ void BM_OneLineEdited(benchmark::State& state) {
         readerCounters);
 }
 
+// The process's private dirty memory in MB, as /proc/self/smaps_rollup counts it.
+double privateDirtyMb() {
+    std::ifstream rollup("/proc/self/smaps_rollup");
+    for (std::string field; rollup >> field;) {
+        long kb = 0;
+        if (field == "Private_Dirty:" && rollup >> kb)
+            return double(kb) / 1024;
+    }
+    return 0;
+}
+
+// A sheet's first capture by a reader of its own, with its line readers waiting for work or made afresh for it
+// (they ended after the last capture, as after a quiet spell in a session).
+void sheetLineReaders(benchmark::State& state, bool ended) {
+    const std::atomic<bool> never{false};
+    qsizetype characters = 0;
+    const auto take = [&characters](const QString& line) {
+        characters += line.size();
+        return true;
+    };
+    PageReader reader(-1, ended ? std::chrono::milliseconds(50) : std::chrono::hours(1));
+    reader.read(test::renderSheet(QSize(1200, 750), 0, 2), 0, never, take);
+    for (auto _ : state) {
+        state.PauseTiming();
+        reader.clearCaches();
+        const int firstRow = 40 * g_firstCaptures++;
+        const QImage image = test::renderSheet(QSize(1200, 750), firstRow, firstRow + 2);
+        if (ended && reader.lineReaders())
+            reader.lineReaders()->waitUntilEnded();
+        characters = 0;
+        state.ResumeTiming();
+        reader.read(image, 0, never, take);
+    }
+    state.counters["characters"] = double(characters);
+}
+
+void BM_FirstCaptureSheetReadersWaiting(benchmark::State& state) {
+    sheetLineReaders(state, false);
+}
+
+void BM_FirstCaptureSheetReadersMadeAgain(benchmark::State& state) {
+    sheetLineReaders(state, true);
+}
+
+// What handing the memory back costs once the readers of a sheet's first capture have ended, and how much it gives.
+void BM_GiveMemoryBack(benchmark::State& state) {
+    const std::atomic<bool> never{false};
+    double given = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            // Ended by the reader's end, which leaves the memory where it is.
+            PageReader reader(-1, std::chrono::hours(1));
+            const int firstRow = 40 * g_firstCaptures++;
+            reader.read(test::renderSheet(QSize(1200, 750), firstRow, firstRow + 2), 0, never,
+                        [](const QString&) { return true; });
+        }
+        const double before = privateDirtyMb();
+        state.ResumeTiming();
+        malloc_trim(0);
+        state.PauseTiming();
+        given = before - privateDirtyMb();
+        state.ResumeTiming();
+    }
+    state.counters["givenBackMB"] = given;
+}
+
+// A full-screen sheet read as a session's first capture of it, then the process left idle.
+void BM_IdleAfterSheet(benchmark::State& state, int seconds) {
+    for (auto _ : state) {
+        std::fprintf(stderr, "private dirty before: %.1f MB\n", privateDirtyMb());
+        const QString lines = await(recognizeText(test::renderSheet(QSize(1920, 1080), 0, 2), 0));
+        std::fprintf(stderr, "read %lld characters; private dirty: %.1f MB\n", (long long)lines.size(),
+                     privateDirtyMb());
+        for (int idle = 5; idle <= seconds; idle += 5) {
+            std::this_thread::sleep_for(std::chrono::seconds(5));
+            std::fprintf(stderr, "idle %3d s: %.1f MB\n", idle, privateDirtyMb());
+        }
+        state.counters["privateDirtyMB"] = privateDirtyMb();
+    }
+}
+
+const bool g_idleRegistered = [] {
+    const int seconds = qEnvironmentVariableIntValue("TAVRINE_OCR_IDLE_MEMORY");
+    if (seconds > 0)
+        benchmark::RegisterBenchmark("BM_IdleAfterSheet",
+                                     [seconds](benchmark::State& state) { BM_IdleAfterSheet(state, seconds); })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
+    return true;
+}();
+
 // The picture in `path` read whole, as a first capture, with the reader's caches emptied before each read.
 void firstCapturePage(benchmark::State& state, const QString& path) {
     const QImage image(path);
@@ -224,3 +326,14 @@ BENCHMARK(BM_ScrolledTwentyLines)
     ->Iterations(3)
     ->Repetitions(7);
 BENCHMARK(BM_OneLineEdited)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3)->Repetitions(7);
+BENCHMARK(BM_FirstCaptureSheetReadersWaiting)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(1)
+    ->Repetitions(7);
+BENCHMARK(BM_FirstCaptureSheetReadersMadeAgain)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(1)
+    ->Repetitions(7);
+BENCHMARK(BM_GiveMemoryBack)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1)->Repetitions(5);

@@ -41,7 +41,15 @@ void scheduleResume(OcrJob& job) {
     if (!g_application)
         return;
     QMetaObject::invokeMethod(
-        g_application, [handle = job.waiter] { handle.resume(); }, Qt::QueuedConnection);
+        g_application,
+        [handle = job.waiter] {
+            // This call was made on the OCR thread under the lock: taking it orders that thread's writes before
+            // the waiter's reads where the thread sanitizer sees it (the event queue between them orders them too,
+            // with locks of Qt's it cannot see).
+            { const std::lock_guard lock(g_applicationMutex); }
+            handle.resume();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace

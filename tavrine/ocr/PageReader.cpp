@@ -140,12 +140,14 @@ std::optional<PageReader::Line> readCrop(Recognizer& recognizer, const QImage& p
     return result;
 }
 
-// Sets a recognizer up for screen text.
-void prepareRecognizer(Recognizer& recognizer) {
-    // Its diagnostics ("Estimating resolution as …") would go to standard error on every page.
-    recognizer.setVariable("debug_file", "/dev/null");
+// A recognizer set up for screen text; null with `error` when none could be made.
+std::unique_ptr<Recognizer> makeRecognizer(OcrBackend& backend, std::string& error) {
+    std::unique_ptr<Recognizer> recognizer = backend.createRecognizer("eng", error);
+    if (!recognizer)
+        return nullptr;
     // Dark lines are inverted before recognition; a second, inverted attempt on each unsure line only costs time.
-    recognizer.setVariable("tessedit_do_invert", "0");
+    recognizer->setVariable("tessedit_do_invert", "0");
+    return recognizer;
 }
 
 // Top to bottom, and left to right where lines of two columns start on the same row: the same order however the
@@ -164,8 +166,9 @@ struct PageReader::Page {
     std::vector<std::optional<Line>> lines;
 };
 
-PageReader::PageReader(int lineReaders)
+PageReader::PageReader(int lineReaders, std::chrono::milliseconds readersIdleTime)
     : m_readerCount(lineReaders >= 0 ? lineReaders : LineReaders::countFor(std::thread::hardware_concurrency())),
+      m_readersIdleTime(readersIdleTime),
       m_pages(pageCacheCapacity), m_stretches(stretchCacheCapacity), m_lines(lineCacheCapacity),
       m_alphabetLines(alphabetLineCapacity) {}
 
@@ -178,7 +181,7 @@ bool PageReader::ensureEngine() {
         return false;
     OcrBackend* const backend = OcrBackend::instance();
     std::string error;
-    std::unique_ptr<Recognizer> recognizer = backend ? backend->createRecognizer("eng", error) : nullptr;
+    std::unique_ptr<Recognizer> recognizer = backend ? makeRecognizer(*backend, error) : nullptr;
     if (!recognizer) {
         // Pages are read without text from here on; a missing module was logged when it was looked for.
         m_engineFailed = true;
@@ -186,9 +189,14 @@ bool PageReader::ensureEngine() {
             log::error(logEvidence(), QString::fromLatin1(OcrBackend::unavailable) + QString::fromStdString(error));
         return false;
     }
-    prepareRecognizer(*recognizer);
     m_recognizer = std::move(recognizer);
-    m_readers = std::make_unique<LineReaders>(m_readerCount, &prepareRecognizer);
+    m_readers = std::make_unique<LineReaders>(
+        m_readerCount,
+        [backend] {
+            std::string error;
+            return makeRecognizer(*backend, error);
+        },
+        m_readersIdleTime);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tavrine/ocr/LineReaders.h"
 #include "tavrine/ocr/LruCache.h"
 #include "tavrine/ocr/PixelKey.h"
 
@@ -8,6 +9,7 @@
 #include <QRect>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,7 +17,6 @@
 
 namespace tavrine {
 
-class LineReaders;
 class Recognizer;
 
 // A word of a line that PageReader::readLineIn read, and its box on the page.
@@ -78,8 +79,8 @@ public:
     };
 
     // `lineReaders` recognizers read a page's lines beside this reader's own; by default, as many as the machine's
-    // cores allow (LineReaders::countFor).
-    explicit PageReader(int lineReaders = -1);
+    // cores allow (LineReaders::countFor). Each ends after `readersIdleTime` without a line to read.
+    explicit PageReader(int lineReaders = -1, std::chrono::milliseconds readersIdleTime = LineReaders::defaultIdleTime);
     ~PageReader();
     PageReader(const PageReader&) = delete;
     PageReader& operator=(const PageReader&) = delete;
@@ -120,6 +121,8 @@ public:
     // Forgets the pages and line boxes seen, keeping the recognised lines: the next page is analysed afresh.
     void forgetPages();
     const Counters& counters() const { return m_counters; }
+    // The readers beside this one; null until the first page was read.
+    LineReaders* lineReaders() const { return m_readers.get(); }
 
 private:
     struct Page;
@@ -143,6 +146,7 @@ private:
     // Recognizers beside this one, for the lines of a page after the one this thread reads.
     std::unique_ptr<LineReaders> m_readers;
     const int m_readerCount;
+    const std::chrono::milliseconds m_readersIdleTime;
     bool m_engineFailed = false;
     std::optional<std::tuple<qint64, QImage::Format, QSize>> m_lastIdentity;
     PixelKey m_lastKey;

@@ -2,6 +2,7 @@
 #include "tavrine/ocr/tesseract/TesseractRecognizer.h"
 
 #include <cstring>
+#include <mutex>
 #include <leptonica/allheaders.h>
 #include <omp.h>
 #include <tesseract/baseapi.h>
@@ -48,10 +49,17 @@ public:
         // Tesseract's recognizer asks OpenMP for four threads in its inner loops (a num_threads clause, which the
         // thread-count setting alone does not override). Spread over threads, one page costs about four times the
         // CPU for the same wall time; allowing no nested team keeps all of it on this thread. Only Tesseract uses
-        // OpenMP in this process.
+        // OpenMP in this process. Both settings are the calling thread's own: each recognizer's thread makes them.
         omp_set_num_threads(1);
         omp_set_max_active_levels(0);
         auto api = std::make_unique<tesseract::TessBaseAPI>();
+        // Tesseract's own settings are the process's, shared by every recognizer and read by all of them as they
+        // recognise: set by the first, before any other exists (the line readers' recognizers are made after the
+        // OCR thread's).
+        std::call_once(m_processSettings, [&api] {
+            // Its diagnostics ("Estimating resolution as …") would go to standard error on every page.
+            api->SetVariable("debug_file", "/dev/null");
+        });
         // The LSTM recognizer only: the legacy classifier adds time and no accuracy on screen text.
         if (api->Init(nullptr, language.c_str(), tesseract::OEM_LSTM_ONLY) != 0) {
             error = "Tesseract has no model for the language \"" + language + "\" (" + language +
@@ -93,6 +101,9 @@ public:
         boxaDestroy(&found);
         return boxes;
     }
+
+private:
+    std::once_flag m_processSettings;
 };
 
 } // namespace
