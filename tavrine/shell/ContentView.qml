@@ -69,10 +69,13 @@ Item {
             width: root.width - 2 * root.padding
             spacing: 20
 
-            // The running screen and the recap are built when a session first starts or ends, not at every launch.
+            // The running screen and the recap are built once the application is idle after its launch and once a
+            // session runs, or when a session first starts or ends if that comes first; never on the way to the
+            // launch's first picture.
             ScreenLoader {
                 id: runningLoader
                 shown: root.screen === MainWindowModel.Running
+                buildsAhead: root.model.runningBuiltAhead
                 Layout.fillWidth: true
                 file: Qt.resolvedUrl("RunningScreen.qml")
                 properties: ({
@@ -91,6 +94,7 @@ Item {
             ScreenLoader {
                 id: recapLoader
                 shown: root.screen === MainWindowModel.Recap
+                buildsAhead: root.model.recapBuiltAhead
                 focus: true
                 // The intention field held the keys until the session ended.
                 onVisibleChanged: if (visible) forceActiveFocus()

@@ -146,6 +146,10 @@ QQuickWindow* WindowSet::openWindow(const QString& id) {
     return opened;
 }
 
+void WindowSet::releaseFreedMemorySoon() {
+    m_trim.start();
+}
+
 void WindowSet::activate(QQuickWindow* window) {
     window->requestActivate();
     // Over Qt's own connection, the one that made the window: the requests then reach the server after whatever

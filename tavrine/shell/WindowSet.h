@@ -60,6 +60,10 @@ public:
     // Every window built so far.
     QList<QQuickWindow*> builtWindows() const;
 
+    // Gives the memory freed since back to the system a moment from now: after building something ahead, whose
+    // compiling leaves freed memory behind as a window's showing does.
+    void releaseFreedMemorySoon();
+
     // Asks the window manager to bring `window` to the front with the keyboard focus.
     static void activate(QQuickWindow* window);
 

@@ -175,10 +175,21 @@ TEST(TavrineApp, TheSessionReachesThePresenterAndTheMainWindow) {
     CountingPresenter* counts = presenter.get();
     h.app->setNudgePresenter(std::move(presenter));
     h.start();
+    // Once the main window has drawn, what would otherwise be built at its first showing is built hidden: the
+    // running screen, History and Settings.
+    QQuickWindow* focus = h.app->windows().existingWindow(QStringLiteral("focus"));
+    const auto built = [&](const char* name) { return findItem(focus->contentItem(), name) != nullptr; };
+    EXPECT_FALSE(built("runningScreen"));
+    EXPECT_TRUE(waitUntil([&] {
+        return built("runningScreen") && h.app->windows().existingWindow(QStringLiteral("history")) &&
+               h.app->windows().existingWindow(QStringLiteral("settings"));
+    }));
+    EXPECT_FALSE(built("recapScreen"));
+    EXPECT_EQ(h.visibleWindows(), QStringList{QStringLiteral("focus")});
     h.app->opener().closeFocusWindow();
     h.runSession(120);
-    // The card is made while the session runs, so that its first nudge need not wait for it.
-    EXPECT_TRUE(waitUntil([&] { return counts->prepared > 0; }));
+    // The card and the recap are made while the session runs, so that its first nudge and its end need not wait.
+    EXPECT_TRUE(waitUntil([&] { return counts->prepared > 0 && built("recapScreen"); }));
     h.app->session().dismissNudge();
     EXPECT_EQ(counts->dismissed, 1);
     h.app->session().stop(true);
