@@ -48,7 +48,12 @@ TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
         if (ahead) {
             const QSize before = scene.window()->size();
+            const QImage corner = scene.window()->grabWindow().copy(0, 0, 16, 16);
             scene.model.buildAhead(MainWindowModel::Screen::Running);
+            // The empty picture drawn once ahead of the recap's tilted card shows nothing, and goes.
+            EXPECT_EQ(scene.window()->grabWindow().copy(0, 0, 16, 16), corner);
+            EXPECT_TRUE(waitUntil(
+                [&] { return !findItem(scene.object.get(), "tiltedPictureWarmUp")->property("active").toBool(); }));
             scene.model.buildAhead(MainWindowModel::Screen::Recap);
             // Built with no session run yet, neither shows nor takes room in the window.
             for (const char* name : {"runningScreen", "recapScreen"}) {
