@@ -294,8 +294,7 @@ void TavrineApp::prepareSoundAfterFirstFrame(QQuickWindow* window) {
 }
 
 void TavrineApp::buildScreensAheadAfterFirstFrame(QQuickWindow* window) {
-    // A launch that shows no window (at login) builds each when it first shows. One at a time, a turn of the loop
-    // apart: a click meanwhile waits for one build at most.
+    // A launch that shows no window (at login) builds each when it first shows.
     connect(
         window, &QQuickWindow::frameSwapped, this,
         [this] {
@@ -303,19 +302,11 @@ void TavrineApp::buildScreensAheadAfterFirstFrame(QQuickWindow* window) {
                 if (m_quitting)
                     return;
                 m_mainWindow->buildAhead(MainWindowModel::Screen::Running);
-                for (const QString& id : {QStringLiteral("history"), QStringLiteral("settings")}) {
-                    QTimer::singleShot(0, this, [this, id] {
-                        if (m_quitting)
-                            return;
-                        try {
-                            m_windows->window(id);
-                            m_windows->releaseFreedMemorySoon();
-                        } catch (const WindowLoadError& error) {
-                            // Said again, and fatal there, when the window is asked for.
-                            log::error(logSession(), error.description());
-                        }
-                    });
-                }
+                // History and Settings are compiled, not built: built, they would stay in memory through every
+                // session.
+                m_windows->compileAhead(QStringLiteral("history"));
+                m_windows->compileAhead(QStringLiteral("settings"));
+                m_windows->releaseFreedMemorySoon();
             });
         },
         Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
