@@ -69,10 +69,13 @@ Item {
             width: root.width - 2 * root.padding
             spacing: 20
 
-            // The running screen and the recap are built when a session first starts or ends, not at every launch.
+            // The running screen and the recap are built once the application is idle after its launch and once a
+            // session runs, or when a session first starts or ends if that comes first; never on the way to the
+            // launch's first picture.
             ScreenLoader {
                 id: runningLoader
                 shown: root.screen === MainWindowModel.Running
+                buildsAhead: root.model.runningBuiltAhead
                 Layout.fillWidth: true
                 file: Qt.resolvedUrl("RunningScreen.qml")
                 properties: ({
@@ -91,6 +94,7 @@ Item {
             ScreenLoader {
                 id: recapLoader
                 shown: root.screen === MainWindowModel.Recap
+                buildsAhead: root.model.recapBuiltAhead
                 focus: true
                 // The intention field held the keys until the session ended.
                 onVisibleChanged: if (visible) forceActiveFocus()
@@ -111,6 +115,35 @@ Item {
                 duration: root.model.duration
                 headlineTopInset: root.headerClearance
                 headlineHeight: headline.implicitHeight
+            }
+        }
+    }
+
+    // The recap's card is drawn tilted from a smoothed, mipmapped picture of it. Mesa's software OpenGL compiles the
+    // code that makes and reads such a picture the first time a window draws one (some 80 ms, which its shader cache
+    // does not keep from one run to the next): an empty picture of the kind, drawn once in a corner when the
+    // screens are built ahead, pays for it long before the first end of a session and shows nothing.
+    Loader {
+        id: tiltedPictureWarmUp
+        objectName: "tiltedPictureWarmUp"
+        // Frames begun since it came: the second begins once the first, which drew it, has been handed over.
+        property int frames: 0
+        active: root.model.runningBuiltAhead && frames < 2
+        sourceComponent: Item {
+            width: 3
+            height: 5
+            rotation: -1.2
+            antialiasing: true
+            layer.enabled: true
+            layer.smooth: true
+            layer.mipmap: true
+        }
+        Connections {
+            target: tiltedPictureWarmUp.active ? root.Window.window : null
+            // A window that has nothing else to draw is asked for the second frame.
+            function onAfterAnimating() {
+                if (++tiltedPictureWarmUp.frames < 2)
+                    root.Window.window.update()
             }
         }
     }

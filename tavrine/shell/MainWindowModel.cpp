@@ -54,6 +54,14 @@ bool MainWindowModel::reduceMotion() const {
     return m_motion && m_motion->reduceMotion();
 }
 
+void MainWindowModel::buildAhead(Screen screen) {
+    bool& ahead = screen == Screen::Running ? m_runningAhead : m_recapAhead;
+    if (screen == Screen::Setup || ahead)
+        return;
+    ahead = true;
+    emit builtAheadChanged();
+}
+
 void MainWindowModel::refreshPermissions() {
     if (m_session)
         m_session->refreshPermissions();

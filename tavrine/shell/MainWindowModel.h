@@ -38,6 +38,10 @@ class MainWindowModel final : public QObject {
     Q_PROPERTY(tavrine::ui::DurationModel* duration READ duration CONSTANT)
     Q_PROPERTY(tavrine::RecapViewModel* recap READ recap CONSTANT)
     Q_PROPERTY(bool reduceMotion READ reduceMotion NOTIFY reduceMotionChanged)
+    // The running screen and the recap built, hidden, before they first show (once the application is idle after
+    // its launch, once a session runs): their first showing then only shows them, as every later one does.
+    Q_PROPERTY(bool runningBuiltAhead READ runningBuiltAhead NOTIFY builtAheadChanged)
+    Q_PROPERTY(bool recapBuiltAhead READ recapBuiltAhead NOTIFY builtAheadChanged)
 
 public:
     enum class Screen { Setup, Running, Recap };
@@ -66,6 +70,10 @@ public:
     ui::DurationModel* duration() const { return m_duration; }
     RecapViewModel* recap() const { return m_recap; }
     bool reduceMotion() const;
+    bool runningBuiltAhead() const { return m_runningAhead; }
+    bool recapBuiltAhead() const { return m_recapAhead; }
+    // Has `screen` built from now on (the setup always is); once built, a screen stays.
+    void buildAhead(Screen screen);
 
     // The window appeared.
     Q_INVOKABLE void refreshPermissions();
@@ -75,6 +83,7 @@ public:
 signals:
     void screenChanged();
     void reduceMotionChanged();
+    void builtAheadChanged();
 
 private:
     void updateScreen();
@@ -88,6 +97,8 @@ private:
     ui::DurationModel* m_duration;
     RecapViewModel* m_recap;
     Screen m_screen = Screen::Setup;
+    bool m_runningAhead = false;
+    bool m_recapAhead = false;
 };
 
 } // namespace tavrine::shell

@@ -1,15 +1,17 @@
 import QtQuick
 
-// A screen of the main window, built the first time it shows and kept from then on: a launch builds only the
-// screen it opens on. A screen is named by its file, not by its type: a type named here would be compiled, with
-// every module it imports (QtQuick.Controls and its style, some 30 ms), before the window's first picture. The
-// file is compiled in the background a second after the window first shows instead, so that the first start or
-// end of a session only builds the screen.
+// A screen of the main window, built the first time it shows or is asked for ahead, and kept from then on: a
+// launch builds only the screen it opens on. A screen is named by its file, not by its type: a type named here
+// would be compiled, with every module it imports (QtQuick.Controls and its style, some 30 ms), before the
+// window's first picture. The file is compiled in the background a second after the window first shows instead,
+// and the screen is built hidden once `buildsAhead` holds (the application idle): its first showing then neither
+// compiles nor builds it.
 Loader {
     id: loader
 
     required property bool shown
     required property url file
+    property bool buildsAhead: false
     // The screen's required properties.
     property var properties: ({})
     // Holds the background compile's result until the screen is built from it.
@@ -18,10 +20,11 @@ Loader {
     visible: shown
     active: false
     onShownChanged: build()
+    onBuildsAheadChanged: build()
     Component.onCompleted: build()
 
     function build() {
-        if (!shown || active)
+        if ((!shown && !buildsAhead) || active)
             return
         active = true
         setSource(file, properties)

@@ -162,14 +162,19 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     m_opener->install();
     if (!m_nudgePresenter)
         m_nudgePresenter = makeNudgePresenter();
-    // The card is made once a session runs, not when it first nudges: that nudge would wait for it. Sessions that
-    // never nudge pay for it in memory from then on, as every session after a first nudge does.
+    // The card is made once a session runs, not when it first nudges: that nudge would wait for it; the recap too,
+    // hidden, not when the session ends. Sessions that never nudge pay for them in memory from then on, as every
+    // session after a first nudge and a first end does.
     connect(m_session.get(), &FocusSession::phaseChanged, this, [this] {
         if (!m_session->isActive())
             return;
         QTimer::singleShot(nudgePreparationDelayMs, this, [this] {
-            if (!m_quitting && m_nudgePresenter && m_session->isActive())
+            if (m_quitting || !m_session->isActive())
+                return;
+            if (m_nudgePresenter)
                 m_nudgePresenter->prepare();
+            m_mainWindow->buildAhead(MainWindowModel::Screen::Recap);
+            m_windows->releaseFreedMemorySoon();
         });
     });
 
@@ -242,7 +247,9 @@ void TavrineApp::start() {
     const bool onboarding = shouldShowOnboarding();
     if (onboarding)
         prepareSoundAfterFirstFrame(m_windows->window(QStringLiteral("onboarding")));
-    prepareSoundAfterFirstFrame(m_windows->window(QStringLiteral("focus")));
+    QQuickWindow* focus = m_windows->window(QStringLiteral("focus"));
+    prepareSoundAfterFirstFrame(focus);
+    buildScreensAheadAfterFirstFrame(focus);
     // The icon goes up once the windows are built and before any of them shows: the tray host makes room for it at
     // once, and while this thread built them, or waited for a shown window's first frame, that room would show as
     // an empty square. Waiting until it is drawn (the host's few ms) also has it placed by the time the launch
@@ -284,6 +291,25 @@ void TavrineApp::prepareSoundAfterFirstFrame(QQuickWindow* window) {
             });
         },
         Qt::QueuedConnection);
+}
+
+void TavrineApp::buildScreensAheadAfterFirstFrame(QQuickWindow* window) {
+    // A launch that shows no window (at login) builds each when it first shows.
+    connect(
+        window, &QQuickWindow::frameSwapped, this,
+        [this] {
+            QTimer::singleShot(screensAheadDelayMs, this, [this] {
+                if (m_quitting)
+                    return;
+                m_mainWindow->buildAhead(MainWindowModel::Screen::Running);
+                // History and Settings are compiled, not built: built, they would stay in memory through every
+                // session.
+                m_windows->compileAhead(QStringLiteral("history"));
+                m_windows->compileAhead(QStringLiteral("settings"));
+                m_windows->releaseFreedMemorySoon();
+            });
+        },
+        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
 void TavrineApp::prepareSound() {

@@ -66,6 +66,9 @@ public:
     static constexpr int trayIconDrawnLimitMs = 250;
     // How long after a session starts the nudge card is made: the main window has gone from the screen by then.
     static constexpr int nudgePreparationDelayMs = 250;
+    // How long after the main window's first frame the running screen is built, hidden: past the launch's own work
+    // and the window's settling.
+    static constexpr int screensAheadDelayMs = 1000;
 
     // What the application is built from. Everything left empty is the desktop's own; tests fill in fakes.
     struct Environment {
@@ -153,6 +156,8 @@ private:
     // before a first frame needs the sound system.
     void prepareSound();
     void prepareSoundAfterFirstFrame(QQuickWindow* window);
+    // Has the main window build its running screen a while after its first frame.
+    void buildScreensAheadAfterFirstFrame(QQuickWindow* window);
     // Shows the tray label, which runs the launch set-up.
     void showTrayLabel();
     void wireNudgePresentation();

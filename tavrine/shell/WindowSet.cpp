@@ -146,6 +146,19 @@ QQuickWindow* WindowSet::openWindow(const QString& id) {
     return opened;
 }
 
+void WindowSet::compileAhead(const QString& id) {
+    const Spec* s = spec(id);
+    if (!s || m_windows.contains(id) || m_compiled.contains(id))
+        return;
+    // The engine keeps the compiled file while this holds it: the window's own component then finds it ready.
+    m_compiled.insert(
+        id, new QQmlComponent(&m_engine, ui::componentUrl(moduleUri, s->component), QQmlComponent::Asynchronous, this));
+}
+
+void WindowSet::releaseFreedMemorySoon() {
+    m_trim.start();
+}
+
 void WindowSet::activate(QQuickWindow* window) {
     window->requestActivate();
     // Over Qt's own connection, the one that made the window: the requests then reach the server after whatever

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVariantMap>
 
+class QQmlComponent;
 class QQmlEngine;
 
 namespace tavrine::shell {
@@ -60,6 +61,14 @@ public:
     // Every window built so far.
     QList<QQuickWindow*> builtWindows() const;
 
+    // Compiles the window's component in the background and keeps it, so that building the window later only
+    // builds it; a component that fails says so when the window is built.
+    void compileAhead(const QString& id);
+
+    // Gives the memory freed since back to the system a moment from now: after building something ahead, whose
+    // compiling leaves freed memory behind as a window's showing does.
+    void releaseFreedMemorySoon();
+
     // Asks the window manager to bring `window` to the front with the keyboard focus.
     static void activate(QQuickWindow* window);
 
@@ -73,6 +82,7 @@ private:
     QQmlEngine& m_engine;
     QVariantMap m_properties;
     QHash<QString, QQuickWindow*> m_windows;
+    QHash<QString, QQmlComponent*> m_compiled;
     QSet<QQuickWindow*> m_placed;
     // Gives memory freed by the windows' graphics back to the system once they have shown or hidden.
     QTimer m_trim;

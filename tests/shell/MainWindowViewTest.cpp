@@ -1,6 +1,7 @@
 #include "session/SessionHarness.h"
 #include "support/DarkScheme.h"
 #include "support/QmlTestSupport.h"
+#include "support/TestSupport.h"
 #include "tavrine/shell/MainWindowModel.h"
 #include "tavrine/shell/SetupController.h"
 #include "tavrine/ui/CaretBlink.h"
@@ -9,6 +10,7 @@
 
 #include <QColor>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPalette>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -36,32 +38,54 @@ struct FocusWindowScene {
     }
 };
 
+// Each screen built when it first shows, or ahead and hidden until then.
 TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
-    FocusWindowScene scene;
-    ASSERT_NE(scene.window(), nullptr);
-    scene.window()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
-    // Each state: the items shown, then those hidden.
-    const auto expectShown = [&](std::initializer_list<const char*> shown, std::initializer_list<const char*> hidden) {
-        for (const char* name : shown)
-            EXPECT_TRUE(scene.visible(name)) << name;
-        for (const char* name : hidden)
-            EXPECT_FALSE(scene.visible(name)) << name;
-    };
-    expectShown({"setupScreen", "rotatingHeadline", "history", "settings", "duration"},
-                {"runningScreen", "lengthWarning", "startHint"});
-    // No compositor here: the window's own colour is the background, and the edge sets the panel apart.
-    expectShown({"windowEdge"}, {"frostedVeil"});
-    scene.harness.start(25);
-    expectShown({"runningScreen", "drift"}, {"setupScreen", "rotatingHeadline", "monitoringStatus"});
-    scene.harness.advance(61);
-    scene.harness.session->pause();
-    expectShown({"runningScreen"}, {"drift"});
-    EXPECT_DOUBLE_EQ(findItem(scene.object.get(), "timer")->opacity(), 0.45);
-    scene.harness.session->stop(false);
-    expectShown({"recapScreen"}, {"runningScreen", "rotatingHeadline"});
-    QTest::qWait(50);
-    EXPECT_TRUE(scene.qml.warnings().isEmpty()) << scene.qml.warnings().join(u'\n').toStdString();
+    for (bool ahead : {false, true}) {
+        SCOPED_TRACE(ahead);
+        FocusWindowScene scene;
+        ASSERT_NE(scene.window(), nullptr);
+        scene.window()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(scene.window()));
+        if (ahead) {
+            const QSize before = scene.window()->size();
+            const QImage corner = scene.window()->grabWindow().copy(0, 0, 16, 16);
+            scene.model.buildAhead(MainWindowModel::Screen::Running);
+            // The empty picture drawn once ahead of the recap's tilted card shows nothing, and goes.
+            EXPECT_EQ(scene.window()->grabWindow().copy(0, 0, 16, 16), corner);
+            EXPECT_TRUE(waitUntil(
+                [&] { return !findItem(scene.object.get(), "tiltedPictureWarmUp")->property("active").toBool(); }));
+            scene.model.buildAhead(MainWindowModel::Screen::Recap);
+            // Built with no session run yet, neither shows nor takes room in the window.
+            for (const char* name : {"runningScreen", "recapScreen"}) {
+                ASSERT_NE(findItem(scene.object.get(), name), nullptr) << name;
+                EXPECT_FALSE(scene.visible(name)) << name;
+            }
+            QTest::qWait(50);
+            EXPECT_EQ(scene.window()->size(), before);
+        }
+        // Each state: the items shown, then those hidden.
+        const auto expectShown = [&](std::initializer_list<const char*> shown,
+                                     std::initializer_list<const char*> hidden) {
+            for (const char* name : shown)
+                EXPECT_TRUE(scene.visible(name)) << name;
+            for (const char* name : hidden)
+                EXPECT_FALSE(scene.visible(name)) << name;
+        };
+        expectShown({"setupScreen", "rotatingHeadline", "history", "settings", "duration"},
+                    {"runningScreen", "lengthWarning", "startHint"});
+        // No compositor here: the window's own colour is the background, and the edge sets the panel apart.
+        expectShown({"windowEdge"}, {"frostedVeil"});
+        scene.harness.start(25);
+        expectShown({"runningScreen", "drift"}, {"setupScreen", "rotatingHeadline", "monitoringStatus"});
+        scene.harness.advance(61);
+        scene.harness.session->pause();
+        expectShown({"runningScreen"}, {"drift"});
+        EXPECT_DOUBLE_EQ(findItem(scene.object.get(), "timer")->opacity(), 0.45);
+        scene.harness.session->stop(false);
+        expectShown({"recapScreen"}, {"runningScreen", "rotatingHeadline"});
+        QTest::qWait(50);
+        EXPECT_TRUE(scene.qml.warnings().isEmpty()) << scene.qml.warnings().join(u'\n').toStdString();
+    }
 }
 
 // The recap is built when a session first ends, long after the window took its colours: it takes them all the same.
@@ -147,7 +171,8 @@ TEST(FocusWindowView, NoHeadlineOrTitleRunsUnderTheHeaderButtons) {
         ASSERT_TRUE(headline && headline->isVisible()) << index;
         ASSERT_FALSE(texts.contains(headline)) << index;
         texts << headline;
-        const auto shown = std::count_if(texts.cbegin(), texts.cend(), [](QQuickItem* text) { return text->isVisible(); });
+        const auto shown =
+            std::count_if(texts.cbegin(), texts.cend(), [](QQuickItem* text) { return text->isVisible(); });
         EXPECT_EQ(shown, std::min(index + 1, 2)) << index;
         // Where the new headline comes to rest once it has risen into place.
         const QRectF drawn =

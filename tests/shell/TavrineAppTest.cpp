@@ -177,10 +177,20 @@ TEST(TavrineApp, TheSessionReachesThePresenterAndTheMainWindow) {
     CountingPresenter* counts = presenter.get();
     h.app->setNudgePresenter(std::move(presenter));
     h.start();
+    // Once the main window has drawn, the running screen is built hidden; History and Settings, which would then
+    // stay in memory through every session, are only compiled.
+    QQuickWindow* focus = h.app->windows().existingWindow(QStringLiteral("focus"));
+    const auto built = [&](const char* name) { return findItem(focus->contentItem(), name) != nullptr; };
+    EXPECT_FALSE(built("runningScreen"));
+    EXPECT_TRUE(waitUntil([&] { return built("runningScreen"); }));
+    EXPECT_EQ(h.app->windows().existingWindow(QStringLiteral("history")), nullptr);
+    EXPECT_EQ(h.app->windows().existingWindow(QStringLiteral("settings")), nullptr);
+    EXPECT_FALSE(built("recapScreen"));
+    EXPECT_EQ(h.visibleWindows(), QStringList{QStringLiteral("focus")});
     h.app->opener().closeFocusWindow();
     h.runSession(120);
-    // The card is made while the session runs, so that its first nudge need not wait for it.
-    EXPECT_TRUE(waitUntil([&] { return counts->prepared > 0; }));
+    // The card and the recap are made while the session runs, so that its first nudge and its end need not wait.
+    EXPECT_TRUE(waitUntil([&] { return counts->prepared > 0 && built("recapScreen"); }));
     h.app->session().dismissNudge();
     EXPECT_EQ(counts->dismissed, 1);
     h.app->session().stop(true);
