@@ -154,6 +154,32 @@ const char* const schemaV1[] = {
     "CREATE INDEX segment_by_session ON segment (session, ordinal)",
 };
 
+// A session's figures: the columns that a full write inserts and that the in-place update of a running record
+// sets, bound in this order by bindFigures. One list, so that a column added to the session reaches both.
+const char* const figureColumns[] = {"ended_at",      "focused_seconds", "completed",
+                                     "detours",       "detour_seconds",  "longest_streak"};
+
+// "ended_at, focused_seconds, …", each name followed by `after` ("" or " = ?").
+QString figureList(QLatin1StringView after = {}) {
+    QStringList columns;
+    for (const char* column : figureColumns)
+        columns.append(QLatin1String(column) + after);
+    return columns.join(QStringLiteral(", "));
+}
+
+QString figurePlaceholders() {
+    return QStringList(std::size(figureColumns), QStringLiteral("?")).join(QStringLiteral(", "));
+}
+
+void bindFigures(QSqlQuery& query, const StoredSession& session) {
+    query.addBindValue(unixSeconds(session.endedAt));
+    query.addBindValue(finiteOrZero(session.focusedSeconds));
+    query.addBindValue(session.completed ? 1 : 0);
+    query.addBindValue(session.detours);
+    query.addBindValue(finiteOrZero(session.detourSeconds));
+    query.addBindValue(finiteOrZero(session.longestStreak));
+}
+
 // Its running segments go with it (a cascade).
 void deleteRunning(const QSqlDatabase& db, const QUuid& sessionID) {
     QSqlQuery query = prepared(db, QStringLiteral("DELETE FROM running_session WHERE session_id = ?"));
@@ -355,20 +381,13 @@ void HistoryDatabase::insert(const StoredSession& session, std::optional<QDateTi
 
 qint64 HistoryDatabase::insertRows(const StoredSession& session, const QString& sessionTable,
                                    const QString& segmentTable) {
-    QSqlQuery row = prepared(m_db, QStringLiteral("INSERT INTO %1 (session_id, started_at, ended_at, "
-                                                  "intention, focused_seconds, completed, detours, "
-                                                  "detour_seconds, longest_streak) VALUES (?, ?, ?, ?, ?, ?, "
-                                                  "?, ?, ?)")
-                                       .arg(sessionTable));
+    QSqlQuery row = prepared(m_db, QStringLiteral("INSERT INTO %1 (session_id, started_at, intention, %2) VALUES "
+                                                  "(?, ?, ?, %3)")
+                                       .arg(sessionTable, figureList(), figurePlaceholders()));
     row.addBindValue(uuidText(session.sessionID));
     row.addBindValue(unixSeconds(session.startedAt));
-    row.addBindValue(unixSeconds(session.endedAt));
     row.addBindValue(text(session.intention));
-    row.addBindValue(finiteOrZero(session.focusedSeconds));
-    row.addBindValue(session.completed ? 1 : 0);
-    row.addBindValue(session.detours);
-    row.addBindValue(finiteOrZero(session.detourSeconds));
-    row.addBindValue(finiteOrZero(session.longestStreak));
+    bindFigures(row, session);
     run(row);
     const qint64 sessionRow = row.lastInsertId().toLongLong();
 
@@ -457,15 +476,9 @@ bool HistoryDatabase::touchRunning(const StoredSession& snapshot, bool stopped, 
     // are on.
     transaction([&] {
         QSqlQuery figures =
-            prepared(m_db, QStringLiteral("UPDATE running_session SET ended_at = ?, "
-                                          "focused_seconds = ?, completed = ?, detours = ?, "
-                                          "detour_seconds = ?, longest_streak = ? WHERE session_id = ?"));
-        figures.addBindValue(unixSeconds(snapshot.endedAt));
-        figures.addBindValue(finiteOrZero(snapshot.focusedSeconds));
-        figures.addBindValue(snapshot.completed ? 1 : 0);
-        figures.addBindValue(snapshot.detours);
-        figures.addBindValue(finiteOrZero(snapshot.detourSeconds));
-        figures.addBindValue(finiteOrZero(snapshot.longestStreak));
+            prepared(m_db, QStringLiteral("UPDATE running_session SET %1 WHERE session_id = ?")
+                               .arg(figureList(QLatin1StringView(" = ?"))));
+        bindFigures(figures, snapshot);
         figures.addBindValue(uuidText(snapshot.sessionID));
         run(figures);
         touched = figures.numRowsAffected() > 0;
