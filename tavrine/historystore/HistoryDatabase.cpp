@@ -414,6 +414,9 @@ qint64 HistoryDatabase::insertRows(const StoredSession& session, const QString& 
 
 bool HistoryDatabase::prepareRunningTables() {
     m_runningTables = false;
+    m_noteTables = false;
+    m_runningTablesFailure.clear();
+    m_noteTablesFailure.clear();
     try {
         transaction([this] {
             for (const auto& [table, copy] : runningCopies) {
@@ -436,7 +439,8 @@ bool HistoryDatabase::prepareRunningTables() {
             for (const char* statement : runningExtras)
                 run(m_db, QString::fromLatin1(statement));
         });
-    } catch (const HistoryStoreError&) {
+    } catch (const HistoryStoreError& error) {
+        m_runningTablesFailure = error.reason();
         return false;
     }
     m_runningTables = true;
@@ -446,14 +450,18 @@ bool HistoryDatabase::prepareRunningTables() {
                 run(m_db, QString::fromLatin1(statement));
         });
         m_noteTables = true;
-    } catch (const HistoryStoreError&) {
+    } catch (const HistoryStoreError& error) {
+        m_noteTablesFailure = error.reason();
     }
     return true;
 }
 
 void HistoryDatabase::writeRunning(const StoredSession& snapshot, bool stopped) {
+    // Never taken for a record kept: a session that believed itself kept would be lost in silence.
     if (!m_runningTables)
-        return;
+        throw HistoryStoreError(Case::Failed,
+                                QStringLiteral("the history keeps no running session: %1").arg(m_runningTablesFailure),
+                                -1, m_runningTablesFailure);
     transaction([&] {
         deleteRunning(m_db, snapshot.sessionID);
         const qint64 row = insertRows(snapshot, QStringLiteral("running_session"), QStringLiteral("running_segment"));

@@ -85,6 +85,11 @@ public:
     // when the store cannot take the first ones (then nothing is kept running); the later ones are left out when
     // it cannot take them.
     bool prepareRunningTables();
+    bool keepsRunning() const { return m_runningTables; }
+    // Why the running tables, or the notes' tables after them, could not be made (SQLite's words); empty when
+    // they were, or were not tried.
+    QString runningTablesFailure() const { return m_runningTablesFailure; }
+    QString noteTablesFailure() const { return m_noteTablesFailure; }
 
     // What became of a running record since its last whole write.
     struct RunningNote {
@@ -102,7 +107,7 @@ public:
     };
 
     // Replaces the running record of that session with this snapshot, in one transaction; `stopped` when the
-    // snapshot is how the session ended.
+    // snapshot is how the session ended. Throws when the store has no running tables.
     void writeRunning(const StoredSession& snapshot, bool stopped = false);
     // Brings the running record's end and figures to this snapshot's in place, its segments left as last written.
     // It adds no page to the store, so it goes through on a full disk where a whole write does not (`failure` says
@@ -158,6 +163,8 @@ private:
     QSqlDatabase m_db;
     bool m_runningTables = false;
     bool m_noteTables = false;
+    QString m_runningTablesFailure;
+    QString m_noteTablesFailure;
     bool m_onDisk = false;
     // Room a write may need, kept free in the -wal.
     qint64 m_walRoom = 0;

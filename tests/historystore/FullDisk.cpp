@@ -7,23 +7,27 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <optional>
 
 namespace tavrine::test {
 
 namespace {
 
-QMutex fullLock;
-QStringList fullFolders;
+using Fault = FullDisk::Fault;
 
-bool onFullDisk(const char* path) {
+QMutex fullLock;
+QList<std::pair<QString, Fault>> fullFolders;
+
+// How the disk under that file fails; none while it works.
+std::optional<Fault> faultAt(const char* path) {
     if (!path)
-        return false;
+        return std::nullopt;
     const QString name = QFile::decodeName(path);
     const QMutexLocker locker(&fullLock);
-    for (const QString& folder : std::as_const(fullFolders))
+    for (const auto& [folder, fault] : std::as_const(fullFolders))
         if (name.startsWith(folder + QLatin1Char('/')))
-            return true;
-    return false;
+            return fault;
+    return std::nullopt;
 }
 
 sqlite3_vfs* realVfs = nullptr;
@@ -41,12 +45,30 @@ sqlite3_file* real(sqlite3_file* file) {
 
 int write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
     File* f = reinterpret_cast<File*>(file);
-    if (onFullDisk(f->path)) {
+    if (const std::optional<Fault> fault = faultAt(f->path)) {
+        if (*fault != Fault::Full)
+            return SQLITE_IOERR_WRITE;
         sqlite3_int64 size = 0;
         if (f->real->pMethods->xFileSize(f->real, &size) != SQLITE_OK || offset + amount > size)
             return SQLITE_FULL;
     }
     return f->real->pMethods->xWrite(f->real, data, amount, offset);
+}
+
+int truncate(sqlite3_file* file, sqlite3_int64 size) {
+    File* f = reinterpret_cast<File*>(file);
+    const std::optional<Fault> fault = faultAt(f->path);
+    if (fault && *fault != Fault::Full)
+        return SQLITE_IOERR_TRUNCATE;
+    return f->real->pMethods->xTruncate(f->real, size);
+}
+
+int sync(sqlite3_file* file, int flags) {
+    File* f = reinterpret_cast<File*>(file);
+    const std::optional<Fault> fault = faultAt(f->path);
+    if (fault && *fault != Fault::Full)
+        return SQLITE_IOERR_FSYNC;
+    return f->real->pMethods->xSync(f->real, flags);
 }
 
 // Every other method is the real file's own.
@@ -64,8 +86,8 @@ const sqlite3_io_methods methods = {
     FORWARD(xClose),
     FORWARD(xRead),
     write,
-    FORWARD(xTruncate),
-    FORWARD(xSync),
+    truncate,
+    sync,
     FORWARD(xFileSize),
     FORWARD(xLock),
     FORWARD(xUnlock),
@@ -89,6 +111,10 @@ int open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int
         std::strncpy(f->path, name, sizeof f->path - 1);
         f->path[sizeof f->path - 1] = '\0';
     }
+    if ((flags & SQLITE_OPEN_READWRITE) && faultAt(f->path) == Fault::ReadOnly) {
+        // As SQLite's own open does when a file may not be written: for reading only, or not at all when new.
+        flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
+    }
     const int result = realVfs->xOpen(realVfs, name, f->real, flags, outFlags);
     // SQLite calls close only on a file whose methods are set.
     f->base.pMethods = f->real->pMethods ? &methods : nullptr;
@@ -111,10 +137,10 @@ const bool installed = [] {
 
 } // namespace
 
-FullDisk::FullDisk(const QString& folder) : m_folder(folder) {
+FullDisk::FullDisk(const QString& folder, Fault fault) : m_folder(folder), m_fault(fault) {
     Q_ASSERT(installed);
     const QMutexLocker locker(&fullLock);
-    fullFolders.append(m_folder);
+    fullFolders.append({m_folder, m_fault});
 }
 
 FullDisk::~FullDisk() {
@@ -123,7 +149,7 @@ FullDisk::~FullDisk() {
 
 void FullDisk::free() {
     const QMutexLocker locker(&fullLock);
-    fullFolders.removeAll(m_folder);
+    fullFolders.removeAll(std::pair(m_folder, m_fault));
 }
 
 } // namespace tavrine::test
