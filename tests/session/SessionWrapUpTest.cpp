@@ -371,8 +371,9 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         EXPECT_GE(stored[0].focusedSeconds, 60.0);
         // A kill loses at most the last minute; every other ending keeps the time to the second. A disk that takes
         // no writes keeps what was written before it failed.
-        if (c.fault == FullDisk::Fault::Full)
+        if (c.fault == FullDisk::Fault::Full) {
             EXPECT_LE(c.work - stored[0].focusedSeconds, c.ending == Ending::Killed ? 60.0 : 0.0);
+        }
         EXPECT_EQ(stored[0].intention, QStringLiteral("Survive a crash"));
         ASSERT_FALSE(stored[0].segments.isEmpty());
         EXPECT_EQ(stored[0].segments[0].kind, QStringLiteral("related"));
