@@ -456,13 +456,30 @@ bool HistoryDatabase::prepareRunningTables() {
     return true;
 }
 
+template <typename Body> void HistoryDatabase::durableTransaction(Body body) {
+    if (!m_onDisk) {
+        transaction(body);
+        return;
+    }
+    // A commit reaches the -wal's file but not the disk until it is synced: a file system that turns read-only
+    // (after a disk error) drops it, and the record would be older than it was said to be.
+    run(m_db, QStringLiteral("PRAGMA synchronous = FULL"));
+    try {
+        transaction(body);
+    } catch (...) {
+        QSqlQuery(m_db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        throw;
+    }
+    run(m_db, QStringLiteral("PRAGMA synchronous = NORMAL"));
+}
+
 void HistoryDatabase::writeRunning(const StoredSession& snapshot, bool stopped) {
     // Never taken for a record kept: a session that believed itself kept would be lost in silence.
     if (!m_runningTables)
         throw HistoryStoreError(Case::Failed,
                                 QStringLiteral("the history keeps no running session: %1").arg(m_runningTablesFailure),
                                 -1, m_runningTablesFailure);
-    transaction([&] {
+    durableTransaction([&] {
         deleteRunning(m_db, snapshot.sessionID);
         const qint64 row = insertRows(snapshot, QStringLiteral("running_session"), QStringLiteral("running_segment"));
         if (!m_noteTables)
@@ -482,7 +499,7 @@ bool HistoryDatabase::touchRunning(const StoredSession& snapshot, bool stopped, 
     bool touched = false;
     // Numbers, and a few words on a row of its own: each row keeps about its size, so both stay on the pages they
     // are on.
-    transaction([&] {
+    durableTransaction([&] {
         QSqlQuery figures =
             prepared(m_db, QStringLiteral("UPDATE running_session SET %1 WHERE session_id = ?")
                                .arg(figureList(QLatin1StringView(" = ?"))));

@@ -153,6 +153,9 @@ private:
     QList<StoredSession> readSessions(const Selection& selection, Segments segments = Segments::With);
     qint64 insertRows(const StoredSession& session, const QString& sessionTable, const QString& segmentTable);
     template <typename Body> void transaction(Body body);
+    // The same, synced to the disk at its commit: for the running record, which is all a crash or a failing disk
+    // leaves of a running session.
+    template <typename Body> void durableTransaction(Body body);
     // Merges the -wal into the file where no reader stops it.
     void checkpoint();
     // After each commit, in place of SQLite's own merge at 1000 pages of -wal.
