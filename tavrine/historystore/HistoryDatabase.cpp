@@ -156,8 +156,8 @@ const char* const schemaV1[] = {
 
 // A session's figures: the columns that a full write inserts and that the in-place update of a running record
 // sets, bound in this order by bindFigures. One list, so that a column added to the session reaches both.
-const char* const figureColumns[] = {"ended_at",      "focused_seconds", "completed",
-                                     "detours",       "detour_seconds",  "longest_streak"};
+const char* const figureColumns[] = {"ended_at", "focused_seconds", "completed",
+                                     "detours",  "detour_seconds",  "longest_streak"};
 
 // "ended_at, focused_seconds, …", each name followed by `after` ("" or " = ?").
 QString figureList(QLatin1StringView after = {}) {
@@ -500,9 +500,8 @@ bool HistoryDatabase::touchRunning(const StoredSession& snapshot, bool stopped, 
     // Numbers, and a few words on a row of its own: each row keeps about its size, so both stay on the pages they
     // are on.
     durableTransaction([&] {
-        QSqlQuery figures =
-            prepared(m_db, QStringLiteral("UPDATE running_session SET %1 WHERE session_id = ?")
-                               .arg(figureList(QLatin1StringView(" = ?"))));
+        QSqlQuery figures = prepared(m_db, QStringLiteral("UPDATE running_session SET %1 WHERE session_id = ?")
+                                               .arg(figureList(QLatin1StringView(" = ?"))));
         bindFigures(figures, snapshot);
         figures.addBindValue(uuidText(snapshot.sessionID));
         run(figures);

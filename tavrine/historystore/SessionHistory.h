@@ -8,8 +8,8 @@
 #include <QFuture>
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 #include <memory>

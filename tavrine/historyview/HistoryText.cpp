@@ -203,8 +203,8 @@ QString partlySavedNotice(const QList<SessionHistory::LostSessions::PartlySaved>
     if (sessions.isEmpty())
         return {};
     const SessionHistory::LostSessions::PartlySaved& first = sessions.first();
-    const bool figuresKept = std::all_of(sessions.cbegin(), sessions.cend(),
-                                         [](const auto& session) { return session.figuresKept; });
+    const bool figuresKept =
+        std::all_of(sessions.cbegin(), sessions.cend(), [](const auto& session) { return session.figuresKept; });
     if (sessions.size() > 1)
         return (figuresKept ? tr("%1 sessions were saved without the timeline of their last minutes: %2.")
                             : tr("%1 sessions were saved without their last minutes: %2."))
@@ -250,8 +250,8 @@ QString runningStoreNotice(const SessionHistory::RunningLoss& loss) {
     case Kind::None:
         return {};
     case Kind::Timeline:
-        line = tr("The session that is running is saved with its timeline only up to its first %1: %2").arg(kept,
-                                                                                                          loss.reason);
+        line = tr("The session that is running is saved with its timeline only up to its first %1: %2")
+                   .arg(kept, loss.reason);
         break;
     case Kind::Behind:
         line = tr("The session that is running is saved only up to its first %1: %2").arg(kept, loss.reason);

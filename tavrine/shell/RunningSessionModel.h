@@ -8,7 +8,7 @@
 namespace tavrine {
 class FocusSession;
 class SessionHistory;
-}
+} // namespace tavrine
 
 namespace tavrine::shell {
 
