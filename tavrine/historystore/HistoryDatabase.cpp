@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavrine {
@@ -270,6 +271,7 @@ void HistoryDatabase::openFile(const QString& path) {
     try {
         configure(true);
         migrate();
+        allocateSharedMemory(path + QStringLiteral("-shm"));
     } catch (...) {
         close();
         throw;
@@ -278,6 +280,28 @@ void HistoryDatabase::openFile(const QString& path) {
     m_onDisk = true;
     m_walRoom = 0;
     sqlite3_wal_hook(handle(), &HistoryDatabase::afterCommit, this);
+}
+
+void HistoryDatabase::allocateSharedMemory(const QString& path) {
+    // SQLite maps its -shm file and extends it with a byte written every 4 kB: on a file system of 1 kB blocks (ext4
+    // under 512 MB) the rest of each 4 kB stays unallocated, and once the disk is full SQLite's first store there
+    // kills the process with SIGBUS. Its blocks are taken now, contents unchanged, while there is room; without
+    // room the store is not written at all rather than crash the session.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return; // no -shm: SQLite keeps its index elsewhere
+    struct stat status {};
+    int result = ::fstat(fd, &status);
+    if (result == 0 && status.st_size > 0)
+        result = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, status.st_size);
+    const int error = result == 0 ? 0 : errno;
+    ::close(fd);
+    if (error == ENOSPC || error == EDQUOT)
+        throw HistoryStoreError(
+            Case::Failed,
+            QStringLiteral("cannot allocate %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))),
+            SQLITE_FULL, QStringLiteral("database or disk is full"));
+    // A file system that does not allocate ahead (EOPNOTSUPP) allocates on write, as it always did.
 }
 
 int HistoryDatabase::afterCommit(void* database, sqlite3* db, const char* name, int walPages) {

@@ -156,6 +156,8 @@ private:
     // The same, synced to the disk at its commit: for the running record, which is all a crash or a failing disk
     // leaves of a running session.
     template <typename Body> void durableTransaction(Body body);
+    // Takes every block of the -shm file that SQLite maps; throws when the disk has no room for them.
+    void allocateSharedMemory(const QString& path);
     // Merges the -wal into the file where no reader stops it.
     void checkpoint();
     // After each commit, in place of SQLite's own merge at 1000 pages of -wal.
