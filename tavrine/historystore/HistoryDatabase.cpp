@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavrine {
@@ -154,6 +155,32 @@ const char* const schemaV1[] = {
     "CREATE INDEX segment_by_session ON segment (session, ordinal)",
 };
 
+// A session's figures: the columns that a full write inserts and that the in-place update of a running record
+// sets, bound in this order by bindFigures. One list, so that a column added to the session reaches both.
+const char* const figureColumns[] = {"ended_at", "focused_seconds", "completed",
+                                     "detours",  "detour_seconds",  "longest_streak"};
+
+// "ended_at, focused_seconds, …", each name followed by `after` ("" or " = ?").
+QString figureList(QLatin1StringView after = {}) {
+    QStringList columns;
+    for (const char* column : figureColumns)
+        columns.append(QLatin1String(column) + after);
+    return columns.join(QStringLiteral(", "));
+}
+
+QString figurePlaceholders() {
+    return QStringList(std::size(figureColumns), QStringLiteral("?")).join(QStringLiteral(", "));
+}
+
+void bindFigures(QSqlQuery& query, const StoredSession& session) {
+    query.addBindValue(unixSeconds(session.endedAt));
+    query.addBindValue(finiteOrZero(session.focusedSeconds));
+    query.addBindValue(session.completed ? 1 : 0);
+    query.addBindValue(session.detours);
+    query.addBindValue(finiteOrZero(session.detourSeconds));
+    query.addBindValue(finiteOrZero(session.longestStreak));
+}
+
 // Its running segments go with it (a cascade).
 void deleteRunning(const QSqlDatabase& db, const QUuid& sessionID) {
     QSqlQuery query = prepared(db, QStringLiteral("DELETE FROM running_session WHERE session_id = ?"));
@@ -244,6 +271,7 @@ void HistoryDatabase::openFile(const QString& path) {
     try {
         configure(true);
         migrate();
+        allocateSharedMemory(path + QStringLiteral("-shm"));
     } catch (...) {
         close();
         throw;
@@ -252,6 +280,28 @@ void HistoryDatabase::openFile(const QString& path) {
     m_onDisk = true;
     m_walRoom = 0;
     sqlite3_wal_hook(handle(), &HistoryDatabase::afterCommit, this);
+}
+
+void HistoryDatabase::allocateSharedMemory(const QString& path) {
+    // SQLite maps its -shm file and extends it with a byte written every 4 kB: on a file system of 1 kB blocks (ext4
+    // under 512 MB) the rest of each 4 kB stays unallocated, and once the disk is full SQLite's first store there
+    // kills the process with SIGBUS. Its blocks are taken now, contents unchanged, while there is room; without
+    // room the store is not written at all rather than crash the session.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return; // no -shm: SQLite keeps its index elsewhere
+    struct stat status {};
+    int result = ::fstat(fd, &status);
+    if (result == 0 && status.st_size > 0)
+        result = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, status.st_size);
+    const int error = result == 0 ? 0 : errno;
+    ::close(fd);
+    if (error == ENOSPC || error == EDQUOT)
+        throw HistoryStoreError(
+            Case::Failed,
+            QStringLiteral("cannot allocate %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))),
+            SQLITE_FULL, QStringLiteral("database or disk is full"));
+    // A file system that does not allocate ahead (EOPNOTSUPP) allocates on write, as it always did.
 }
 
 int HistoryDatabase::afterCommit(void* database, sqlite3* db, const char* name, int walPages) {
@@ -355,20 +405,13 @@ void HistoryDatabase::insert(const StoredSession& session, std::optional<QDateTi
 
 qint64 HistoryDatabase::insertRows(const StoredSession& session, const QString& sessionTable,
                                    const QString& segmentTable) {
-    QSqlQuery row = prepared(m_db, QStringLiteral("INSERT INTO %1 (session_id, started_at, ended_at, "
-                                                  "intention, focused_seconds, completed, detours, "
-                                                  "detour_seconds, longest_streak) VALUES (?, ?, ?, ?, ?, ?, "
-                                                  "?, ?, ?)")
-                                       .arg(sessionTable));
+    QSqlQuery row = prepared(m_db, QStringLiteral("INSERT INTO %1 (session_id, started_at, intention, %2) VALUES "
+                                                  "(?, ?, ?, %3)")
+                                       .arg(sessionTable, figureList(), figurePlaceholders()));
     row.addBindValue(uuidText(session.sessionID));
     row.addBindValue(unixSeconds(session.startedAt));
-    row.addBindValue(unixSeconds(session.endedAt));
     row.addBindValue(text(session.intention));
-    row.addBindValue(finiteOrZero(session.focusedSeconds));
-    row.addBindValue(session.completed ? 1 : 0);
-    row.addBindValue(session.detours);
-    row.addBindValue(finiteOrZero(session.detourSeconds));
-    row.addBindValue(finiteOrZero(session.longestStreak));
+    bindFigures(row, session);
     run(row);
     const qint64 sessionRow = row.lastInsertId().toLongLong();
 
@@ -395,6 +438,9 @@ qint64 HistoryDatabase::insertRows(const StoredSession& session, const QString& 
 
 bool HistoryDatabase::prepareRunningTables() {
     m_runningTables = false;
+    m_noteTables = false;
+    m_runningTablesFailure.clear();
+    m_noteTablesFailure.clear();
     try {
         transaction([this] {
             for (const auto& [table, copy] : runningCopies) {
@@ -417,7 +463,8 @@ bool HistoryDatabase::prepareRunningTables() {
             for (const char* statement : runningExtras)
                 run(m_db, QString::fromLatin1(statement));
         });
-    } catch (const HistoryStoreError&) {
+    } catch (const HistoryStoreError& error) {
+        m_runningTablesFailure = error.reason();
         return false;
     }
     m_runningTables = true;
@@ -427,15 +474,36 @@ bool HistoryDatabase::prepareRunningTables() {
                 run(m_db, QString::fromLatin1(statement));
         });
         m_noteTables = true;
-    } catch (const HistoryStoreError&) {
+    } catch (const HistoryStoreError& error) {
+        m_noteTablesFailure = error.reason();
     }
     return true;
 }
 
-void HistoryDatabase::writeRunning(const StoredSession& snapshot, bool stopped) {
-    if (!m_runningTables)
+template <typename Body> void HistoryDatabase::durableTransaction(Body body) {
+    if (!m_onDisk) {
+        transaction(body);
         return;
-    transaction([&] {
+    }
+    // A commit reaches the -wal's file but not the disk until it is synced: a file system that turns read-only
+    // (after a disk error) drops it, and the record would be older than it was said to be.
+    run(m_db, QStringLiteral("PRAGMA synchronous = FULL"));
+    try {
+        transaction(body);
+    } catch (...) {
+        QSqlQuery(m_db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        throw;
+    }
+    run(m_db, QStringLiteral("PRAGMA synchronous = NORMAL"));
+}
+
+void HistoryDatabase::writeRunning(const StoredSession& snapshot, bool stopped) {
+    // Never taken for a record kept: a session that believed itself kept would be lost in silence.
+    if (!m_runningTables)
+        throw HistoryStoreError(Case::Failed,
+                                QStringLiteral("the history keeps no running session: %1").arg(m_runningTablesFailure),
+                                -1, m_runningTablesFailure);
+    durableTransaction([&] {
         deleteRunning(m_db, snapshot.sessionID);
         const qint64 row = insertRows(snapshot, QStringLiteral("running_session"), QStringLiteral("running_segment"));
         if (!m_noteTables)
@@ -455,17 +523,10 @@ bool HistoryDatabase::touchRunning(const StoredSession& snapshot, bool stopped, 
     bool touched = false;
     // Numbers, and a few words on a row of its own: each row keeps about its size, so both stay on the pages they
     // are on.
-    transaction([&] {
-        QSqlQuery figures =
-            prepared(m_db, QStringLiteral("UPDATE running_session SET ended_at = ?, "
-                                          "focused_seconds = ?, completed = ?, detours = ?, "
-                                          "detour_seconds = ?, longest_streak = ? WHERE session_id = ?"));
-        figures.addBindValue(unixSeconds(snapshot.endedAt));
-        figures.addBindValue(finiteOrZero(snapshot.focusedSeconds));
-        figures.addBindValue(snapshot.completed ? 1 : 0);
-        figures.addBindValue(snapshot.detours);
-        figures.addBindValue(finiteOrZero(snapshot.detourSeconds));
-        figures.addBindValue(finiteOrZero(snapshot.longestStreak));
+    durableTransaction([&] {
+        QSqlQuery figures = prepared(m_db, QStringLiteral("UPDATE running_session SET %1 WHERE session_id = ?")
+                                               .arg(figureList(QLatin1StringView(" = ?"))));
+        bindFigures(figures, snapshot);
         figures.addBindValue(uuidText(snapshot.sessionID));
         run(figures);
         touched = figures.numRowsAffected() > 0;

@@ -85,6 +85,11 @@ public:
     // when the store cannot take the first ones (then nothing is kept running); the later ones are left out when
     // it cannot take them.
     bool prepareRunningTables();
+    bool keepsRunning() const { return m_runningTables; }
+    // Why the running tables, or the notes' tables after them, could not be made (SQLite's words); empty when
+    // they were, or were not tried.
+    QString runningTablesFailure() const { return m_runningTablesFailure; }
+    QString noteTablesFailure() const { return m_noteTablesFailure; }
 
     // What became of a running record since its last whole write.
     struct RunningNote {
@@ -102,7 +107,7 @@ public:
     };
 
     // Replaces the running record of that session with this snapshot, in one transaction; `stopped` when the
-    // snapshot is how the session ended.
+    // snapshot is how the session ended. Throws when the store has no running tables.
     void writeRunning(const StoredSession& snapshot, bool stopped = false);
     // Brings the running record's end and figures to this snapshot's in place, its segments left as last written.
     // It adds no page to the store, so it goes through on a full disk where a whole write does not (`failure` says
@@ -152,6 +157,11 @@ private:
     // Lengthens the store and its -wal for a filler of that many pages and commits the filler; false, and both
     // files as long as they were, when the disk refuses the length.
     bool takeRoom(qint64 pages, qint64 pageSize);
+    // The same, synced to the disk at its commit: for the running record, which is all a crash or a failing disk
+    // leaves of a running session.
+    template <typename Body> void durableTransaction(Body body);
+    // Takes every block of the -shm file that SQLite maps; throws when the disk has no room for them.
+    void allocateSharedMemory(const QString& path);
     // Merges the -wal into the file where no reader stops it.
     void checkpoint();
     // After each commit, in place of SQLite's own merge at 1000 pages of -wal.
@@ -162,6 +172,8 @@ private:
     QSqlDatabase m_db;
     bool m_runningTables = false;
     bool m_noteTables = false;
+    QString m_runningTablesFailure;
+    QString m_noteTablesFailure;
     bool m_onDisk = false;
     // Room a write may need, kept free in the -wal.
     qint64 m_walRoom = 0;

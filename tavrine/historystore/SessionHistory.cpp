@@ -57,6 +57,19 @@ SessionHistory::SessionHistory(Options options, QObject* parent) : QObject(paren
             m_lostAtLastQuit = {*count, notes->stringValue(reasonKey).value_or(QString()), {}};
         notes->remove(countKey);
         notes->remove(reasonKey);
+        // Forgotten only once told: that needs the store, to learn what its record kept.
+        const std::optional<QString> id = notes->stringValue(QString::fromLatin1(runningIdKey));
+        const std::optional<QString> start = notes->stringValue(QString::fromLatin1(runningStartKey));
+        if (id && start) {
+            LeftRunning left;
+            left.sessionID = QUuid::fromString(*id);
+            left.startedAt = QDateTime::fromString(*start, Qt::ISODateWithMs);
+            left.usedSeconds = notes->doubleValue(QString::fromLatin1(runningSecondsKey)).value_or(0.0);
+            left.reason = notes->stringValue(QString::fromLatin1(runningReasonKey)).value_or(QString());
+            left.stopped = notes->boolValue(QString::fromLatin1(runningStoppedKey)).value_or(false);
+            if (!left.sessionID.isNull() && left.startedAt.isValid())
+                m_leftRunning = left;
+        }
     }
 }
 
@@ -299,8 +312,14 @@ void SessionHistory::openMemory() {
 
 void SessionHistory::prepareRunningTables() {
     if (!m_db->prepareRunningTables())
-        log::error(logHistory(), QStringLiteral("History keeps no running session: the store cannot take it; a "
-                                                "crash loses the session that runs"));
+        log::error(logHistory(), QStringLiteral("History keeps no running session: the store cannot take it (%1); a "
+                                                "crash loses the session that runs")
+                                     .arg(m_db->runningTablesFailure()));
+    else if (!m_db->noteTablesFailure().isEmpty())
+        log::error(logHistory(), QStringLiteral("History keeps no room and no notes for the running session: the "
+                                                "store cannot take them (%1); a disk that fills may cost its latest "
+                                                "minutes")
+                                     .arg(m_db->noteTablesFailure()));
 }
 
 bool SessionHistory::ensureOpen() {
@@ -326,8 +345,9 @@ std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const
     flush();
     const QUuid sessionID = runningID ? *runningID : QUuid::createUuid();
     const StoredSession stored = StoredSession::fromSummary(sessionID, summary);
-    // The session has ended: from here on it is told as a session waiting, if it waits.
-    setRunningFailure({});
+    // The session has ended: from here on it is told as a session waiting, if it waits (its note, if any, stays
+    // until it is stored).
+    clearRunningLoss();
     if (!writable()) {
         // While an existing file is read through, a session simply waits for it.
         if (m_availability != Availability::Checking) {
@@ -337,6 +357,8 @@ std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const
                         QStringLiteral("History keeps session %1 to write it again").arg(idText(sessionID)));
         }
         m_pending.append(stored);
+        if (m_notedRunning == sessionID)
+            noteRunning(stored, m_saveFailure, true);
         emit waitingChanged();
         return sessionID;
     }
@@ -346,6 +368,7 @@ std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const
     try {
         m_db->insert(stored, cutoff);
         m_kept.remove(sessionID);
+        forgetRunningNote(sessionID);
         emit changed();
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
@@ -363,9 +386,22 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
     // Only a file that can be written keeps it: while an existing file is still checked, the next write
     // (within a minute) catches up.
     open();
-    if (!writable())
-        return;
     const StoredSession stored = StoredSession::fromSummary(sessionID, snapshot);
+    if (sessionID != m_runningID) {
+        m_runningID = sessionID;
+        m_wholeSeconds = 0;
+        m_recordSeconds = 0;
+    }
+    if (!writable()) {
+        if (m_availability != Availability::Checking)
+            setRunningLoss(stored, {RunningLoss::Kind::Nothing, 0, unwritableReason(), false});
+        return;
+    }
+    if (!m_kept.contains(sessionID)) {
+        // A store that could not take the running tables (or their notes) when it opened may take them now.
+        if (!m_db->keepsRunning() || !m_db->noteTablesFailure().isEmpty())
+            prepareRunningTables();
+    }
     if (m_roomFor != sessionID) {
         // The session's first write takes room for the rest of it while the disk still has some; once only, as a
         // disk without room would otherwise be lengthened and shortened again before every write.
@@ -387,7 +423,8 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
         m_db->writeRunning(stored);
         ++m_runningWrites;
         m_kept.insert(sessionID, Kept::Running);
-        setRunningFailure({});
+        m_wholeSeconds = m_recordSeconds = finiteOrZero(stored.focusedSeconds);
+        setRunningLoss(stored, {});
         return;
     } catch (const HistoryStoreError& error) {
         log::error(logHistory(),
@@ -398,11 +435,14 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
         log::notice(logHistory(), QStringLiteral("History kept the time and figures of the running session %1; its "
                                                  "timeline stays as last written")
                                       .arg(idText(sessionID)));
+        m_recordSeconds = finiteOrZero(stored.focusedSeconds);
+        setRunningLoss(stored, {RunningLoss::Kind::Timeline, m_wholeSeconds, failure});
         return;
     }
-    // Nothing of the session would outlive this process: the user hears of it while it runs.
-    if (!m_kept.contains(sessionID))
-        setRunningFailure(failure);
+    // The record stays as it was, if there is one: the user hears of what it lacks while the session runs.
+    const double kept = m_kept.contains(sessionID) ? m_recordSeconds : 0.0;
+    setRunningLoss(stored, kept >= shortestStored ? RunningLoss{RunningLoss::Kind::Behind, kept, failure}
+                                                  : RunningLoss{RunningLoss::Kind::Nothing, kept, failure});
 }
 
 bool SessionHistory::touchRunning(const StoredSession& snapshot, bool stopped, const QString& failure) {
@@ -423,6 +463,7 @@ void SessionHistory::leaveToNextLaunch(const StoredSession& stored) {
     try {
         m_db->writeRunning(stored, true);
         *kept = Kept::EndedWhole;
+        forgetRunningNote(stored.sessionID);
         return;
     } catch (const HistoryStoreError& error) {
         log::error(logHistory(),
@@ -431,13 +472,51 @@ void SessionHistory::leaveToNextLaunch(const StoredSession& stored) {
     }
     if (touchRunning(stored, true, failure))
         *kept = Kept::EndedInPart;
+    // Its record lacks the session's end (or its timeline's, which a store without notes cannot say): the next
+    // launch learns how much from the notes.
+    noteRunning(stored, failure, true);
 }
 
-void SessionHistory::setRunningFailure(const QString& failure) {
-    if (failure == m_runningFailure)
+void SessionHistory::setRunningLoss(const StoredSession& now, const RunningLoss& loss) {
+    if (loss.kind == RunningLoss::Kind::None)
+        forgetRunningNote(now.sessionID);
+    else
+        noteRunning(now, loss.reason, false);
+    if (loss == m_runningLoss)
         return;
-    m_runningFailure = failure;
+    m_runningLoss = loss;
     emit waitingChanged();
+}
+
+void SessionHistory::clearRunningLoss() {
+    if (m_runningLoss == RunningLoss{})
+        return;
+    m_runningLoss = {};
+    emit waitingChanged();
+}
+
+void SessionHistory::noteRunning(const StoredSession& now, const QString& reason, bool stopped) {
+    UserDefaults* notes = m_options.notes;
+    if (!notes)
+        return;
+    if (m_notedRunning != now.sessionID) {
+        forgetRunningNote(m_notedRunning);
+        notes->setString(QString::fromLatin1(runningStartKey), now.startedAt.toString(Qt::ISODateWithMs));
+    }
+    notes->setDouble(QString::fromLatin1(runningSecondsKey), finiteOrZero(now.focusedSeconds));
+    notes->setString(QString::fromLatin1(runningReasonKey), reason);
+    notes->setBool(QString::fromLatin1(runningStoppedKey), stopped);
+    if (m_notedRunning != now.sessionID)
+        notes->setString(QString::fromLatin1(runningIdKey), idText(now.sessionID));
+    m_notedRunning = now.sessionID;
+}
+
+void SessionHistory::forgetRunningNote(const QUuid& sessionID) {
+    if (!m_options.notes || sessionID.isNull() || m_notedRunning != sessionID)
+        return;
+    m_notedRunning = {};
+    for (const char* key : {runningIdKey, runningStartKey, runningSecondsKey, runningReasonKey, runningStoppedKey})
+        m_options.notes->remove(QString::fromLatin1(key));
 }
 
 void SessionHistory::setDeleteFailure(const QString& failure) {
@@ -448,7 +527,9 @@ void SessionHistory::setDeleteFailure(const QString& failure) {
 }
 
 void SessionHistory::dropRunning(const QUuid& sessionID) {
-    setRunningFailure({});
+    // Under a minute, it would not have been stored: nothing is lost.
+    forgetRunningNote(sessionID);
+    clearRunningLoss();
     open();
     if (!writable())
         return;
@@ -463,21 +544,30 @@ void SessionHistory::dropRunning(const QUuid& sessionID) {
 void SessionHistory::endRunningUnexpectedly(const QUuid& sessionID, const SessionSummary& snapshot,
                                             double minimumSeconds) {
     open();
-    if (!writable())
-        return;
     const StoredSession stored = StoredSession::fromSummary(sessionID, snapshot);
+    if (!writable()) {
+        if (m_availability != Availability::Checking && finiteOrZero(stored.focusedSeconds) >= minimumSeconds)
+            noteRunning(stored, unwritableReason(), false);
+        return;
+    }
     try {
         const bool kept = m_db->endRunning(stored, minimumSeconds, true);
         m_kept.remove(sessionID);
+        forgetRunningNote(sessionID);
         if (kept)
             log::notice(logHistory(), QStringLiteral("History stored session %1 as ended early: Tavrine stopped "
                                                      "unexpectedly")
                                           .arg(idText(sessionID)));
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
-        // The next launch stores it from its record, brought as far as the store still takes.
+        // The next launch stores it from its record, brought as far as the store still takes, and learns from the
+        // notes what that lacks.
         if (m_kept.contains(sessionID))
             touchRunning(stored, false, error.reason());
+        if (finiteOrZero(stored.focusedSeconds) >= minimumSeconds)
+            noteRunning(stored, error.reason(), false);
+        else
+            forgetRunningNote(sessionID);
     }
 }
 
@@ -488,18 +578,27 @@ int SessionHistory::recoverRunning(double minimumSeconds) {
         m_pendingRecovery = minimumSeconds;
         return 0;
     }
-    if (!writable())
+    if (!writable()) {
+        // Its record, if any, stays in the file for a launch that can store it; this one tells what it knows.
+        resolveLeftRunning({}, {});
         return 0;
+    }
     int stored = 0;
     const qsizetype partlyBefore = m_lostAtLastQuit.partlySaved.size();
+    QHash<QUuid, StoredSession> storedNow;
+    QSet<QUuid> toldInPart;
     try {
         for (const HistoryDatabase::RunningRecord& record : m_db->runningRecords()) {
             const StoredSession& left = record.session;
             const std::optional<HistoryDatabase::RunningNote>& note = record.note;
             // A session its user ended, that the store could not take then, is no unexpected stop.
-            const bool unexpected = !note || !note->stopped;
+            const bool stoppedByUser =
+                (note && note->stopped) ||
+                (m_leftRunning && m_leftRunning->sessionID == left.sessionID && m_leftRunning->stopped);
+            const bool unexpected = !stoppedByUser;
             if (m_db->endRunning(left, minimumSeconds, unexpected)) {
                 ++stored;
+                storedNow.insert(left.sessionID, left);
                 log::notice(logHistory(),
                             unexpected ? QStringLiteral("History stored session %1 as ended early at its last write: "
                                                         "Tavrine stopped unexpectedly")
@@ -511,6 +610,7 @@ int SessionHistory::recoverRunning(double minimumSeconds) {
                 if (note && !note->failure.isEmpty() && missing > 0) {
                     const QString& reason = note->failure;
                     m_lostAtLastQuit.partlySaved.append({left.startedAt, missing, reason});
+                    toldInPart.insert(left.sessionID);
                     log::error(logHistory(),
                                QStringLiteral("History stored session %1 without the timeline of its "
                                               "last %2 s: %3")
@@ -524,12 +624,60 @@ int SessionHistory::recoverRunning(double minimumSeconds) {
         }
     } catch (const HistoryStoreError& error) {
         logSaveFailed(error);
+        // What its record kept is unknown: the word waits for a launch that can read it.
+        if (m_lostAtLastQuit.partlySaved.size() != partlyBefore)
+            emit waitingChanged();
+        if (stored > 0)
+            emit changed();
+        return stored;
     }
+    resolveLeftRunning(storedNow, toldInPart);
     if (m_lostAtLastQuit.partlySaved.size() != partlyBefore)
         emit waitingChanged();
     if (stored > 0)
         emit changed();
     return stored;
+}
+
+void SessionHistory::resolveLeftRunning(const QHash<QUuid, StoredSession>& stored, const QSet<QUuid>& toldInPart) {
+    const std::optional<LeftRunning> left = std::exchange(m_leftRunning, std::nullopt);
+    if (!left)
+        return;
+    if (UserDefaults* notes = m_options.notes;
+        notes && notes->stringValue(QString::fromLatin1(runningIdKey)) == idText(left->sessionID)) {
+        for (const char* key : {runningIdKey, runningStartKey, runningSecondsKey, runningReasonKey, runningStoppedKey})
+            notes->remove(QString::fromLatin1(key));
+    }
+    const QString id = idText(left->sessionID);
+    const auto found = stored.constFind(left->sessionID);
+    if (found == stored.cend()) {
+        log::error(logHistory(), QStringLiteral("History lost session %1, which ran %2 s: %3")
+                                     .arg(id, QString::number(left->usedSeconds, 'f', 0), left->reason));
+        m_lostAtLastQuit.lostRunning.append({left->startedAt, left->usedSeconds, left->reason});
+        emit waitingChanged();
+        return;
+    }
+    if (toldInPart.contains(left->sessionID))
+        return;
+    const StoredSession& session = *found;
+    // Under a second short is the rounding of stored times, not a loss.
+    const double missingTime = left->usedSeconds - finiteOrZero(session.focusedSeconds);
+    SessionHistory::LostSessions::PartlySaved partly{session.startedAt, missingTime, left->reason, false};
+    if (missingTime < 1.0) {
+        // Its time reached the end; its timeline may not have, with no note in the store to say so.
+        QDateTime reach = session.startedAt;
+        for (const StoredSegment& segment : session.segments)
+            reach = std::max(reach, segment.endedAt);
+        partly.missingSeconds = double(reach.msecsTo(session.endedAt)) / 1000.0;
+        partly.figuresKept = true;
+        if (partly.missingSeconds < 1.0)
+            return;
+    }
+    log::error(logHistory(), QStringLiteral("History stored session %1 without its last %2 s%3: %4")
+                                 .arg(id, QString::number(partly.missingSeconds, 'f', 0),
+                                      partly.figuresKept ? QStringLiteral(" of timeline") : QString(), left->reason));
+    m_lostAtLastQuit.partlySaved.append(partly);
+    emit waitingChanged();
 }
 
 QString SessionHistory::unwritableReason() const {
@@ -587,11 +735,19 @@ void SessionHistory::quitting() {
         if (m_kept.value(left.sessionID, Kept::EndedWhole) == Kept::Running)
             leaveToNextLaunch(left);
         const auto kept = m_kept.constFind(left.sessionID);
-        // A record that does not reach the session's end would be taken for all of it: the loss is told instead.
-        if (kept == m_kept.cend() || *kept == Kept::Running) {
+        if (kept == m_kept.cend()) {
             ++lost;
+            // Told as lost at quit; no word of it as a running session besides.
+            forgetRunningNote(left.sessionID);
             log::error(logHistory(),
                        QStringLiteral("History lost session %1: %2").arg(idText(left.sessionID), m_saveFailure));
+            continue;
+        }
+        if (*kept == Kept::Running) {
+            // Its record falls short of its end: the notes tell the next launch how far.
+            log::error(logHistory(), QStringLiteral("History left session %1 to the next launch as far as its record "
+                                                    "reaches: %2")
+                                         .arg(idText(left.sessionID), m_saveFailure));
             continue;
         }
         log::notice(logHistory(),

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 #include <memory>
@@ -91,15 +92,47 @@ public:
             QDateTime startedAt;
             double missingSeconds = 0; // of the session's time, at its end, that has no timeline
             QString reason;
+            // Its time and figures reach its end (only the timeline falls short); else they stop where the timeline
+            // does, and `missingSeconds` is time used that the stored session lacks.
+            bool figuresKept = true;
             bool operator==(const PartlySaved&) const = default;
         };
         QList<PartlySaved> partlySaved;
+        // Sessions that were running when the run before this one stopped, of which the store kept nothing (or
+        // less than a minute, which is not stored): when they started and how long they had been used.
+        struct LostRunning {
+            QDateTime startedAt;
+            double usedSeconds = 0;
+            QString reason;
+            bool operator==(const LostRunning&) const = default;
+        };
+        QList<LostRunning> lostRunning = {};
         bool operator==(const LostSessions&) const = default;
     };
 
     // Room kept inside the store's files for a running session's record: a long session's twice over (and once
     // over ahead in the -wal at any time).
     static constexpr qint64 reservedBytes = 256 * 1024;
+    // A running record used for less than this is never stored: a session must have lasted a minute.
+    static constexpr double shortestStored = 60.0;
+
+    // How far the store's record of the running session falls short of the session as it now stands, for the
+    // line that History and the running screen show while it runs.
+    struct RunningLoss {
+        enum class Kind {
+            None,     // kept up to its last write
+            Timeline, // its time and figures kept, its timeline only up to its first `keptSeconds` of use
+            Behind,   // kept only as it stood after `keptSeconds` of use (a minute or more)
+            Nothing,  // nothing of it would be stored: no record, or one of under a minute
+        };
+        Kind kind = Kind::None;
+        double keptSeconds = 0;
+        QString reason;
+        // Each later write tries again; false when the store cannot be written at all this run (its own line
+        // says so).
+        bool retried = true;
+        bool operator==(const RunningLoss&) const = default;
+    };
 
     explicit SessionHistory(Options options, QObject* parent = nullptr);
     // The application's store: the default folder, an existing file checked in the background.
@@ -131,9 +164,8 @@ public:
     // happened since the last write. Each write is one transaction that replaces the session's record; where the
     // store takes no more (a full disk), the record's end and figures are still brought up to the snapshot's.
     void keepRunning(const QUuid& sessionID, const SessionSummary& snapshot);
-    // Why the running session has no record in the store at all, so that nothing of it would outlive the process;
-    // empty when it has one.
-    QString runningFailure() const { return m_runningFailure; }
+    // How far the running session's record falls short of it; kind None when it keeps it (or nothing runs).
+    const RunningLoss& runningLoss() const { return m_runningLoss; }
     // The running session ended without being stored (it lasted less than a minute).
     void dropRunning(const QUuid& sessionID);
     // Ends the running session now as the process goes away unexpectedly: stored as ended early, and marked so,
@@ -187,6 +219,13 @@ public:
     // The notes' keys.
     static constexpr const char* lostCountKey = "unsavedSessionsAtQuit";
     static constexpr const char* lostReasonKey = "unsavedSessionsAtQuitReason";
+    // A running session whose record falls short of it, kept up to date while it runs so that a kill leaves word
+    // of it; the identifier is written last and removed first.
+    static constexpr const char* runningIdKey = "unsavedRunningSession";
+    static constexpr const char* runningStartKey = "unsavedRunningSessionStart";
+    static constexpr const char* runningSecondsKey = "unsavedRunningSessionSeconds";
+    static constexpr const char* runningReasonKey = "unsavedRunningSessionReason";
+    static constexpr const char* runningStoppedKey = "unsavedRunningSessionStopped";
 
 signals:
     void changed();
@@ -221,7 +260,14 @@ private:
     bool touchRunning(const StoredSession& snapshot, bool stopped, const QString& failure);
     // A session the store refused at its end: its running record is brought to that end for the next launch.
     void leaveToNextLaunch(const StoredSession& stored);
-    void setRunningFailure(const QString& failure);
+    // The running session's loss as its latest write left it; noted for the next run unless kind None.
+    void setRunningLoss(const StoredSession& now, const RunningLoss& loss);
+    void clearRunningLoss();
+    // Leaves word of a running session whose record falls short of `now` for the next run, in the notes.
+    void noteRunning(const StoredSession& now, const QString& reason, bool stopped);
+    void forgetRunningNote(const QUuid& sessionID);
+    // Tells what became of the session the run before left word of, once its record was stored or dropped.
+    void resolveLeftRunning(const QHash<QUuid, StoredSession>& stored, const QSet<QUuid>& toldInPart);
     void setDeleteFailure(const QString& failure);
 
     Options m_options;
@@ -238,7 +284,22 @@ private:
     QHash<QUuid, Kept> m_kept;
     // The session whose first write took room for it.
     QUuid m_roomFor;
-    QString m_runningFailure;
+    RunningLoss m_runningLoss;
+    // The running session's time used at its last whole write, and what its record holds (whole or in place).
+    QUuid m_runningID;
+    double m_wholeSeconds = 0;
+    double m_recordSeconds = 0;
+    // The session of which this run has left word in the notes.
+    QUuid m_notedRunning;
+    // What the run before left word of.
+    struct LeftRunning {
+        QUuid sessionID;
+        QDateTime startedAt;
+        double usedSeconds = 0;
+        QString reason;
+        bool stopped = false;
+    };
+    std::optional<LeftRunning> m_leftRunning;
     QString m_deleteFailure;
     LostSessions m_lostAtLastQuit;
 };

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace tavrine {
 
 namespace {
@@ -190,18 +192,39 @@ QString joined(const QStringList& sentences) {
     return given.join(QLatin1Char(' '));
 }
 
+// "Mar 5, 2024" and "9:41 AM", in the local time.
+std::pair<QString, QString> dayAndTime(const QDateTime& moment) {
+    const QLocale locale;
+    const QDateTime local = moment.toLocalTime();
+    return {abbreviatedDate(local.date(), locale, false), shortTimeText(local.time(), locale)};
+}
+
 QString partlySavedNotice(const QList<SessionHistory::LostSessions::PartlySaved>& sessions) {
     if (sessions.isEmpty())
         return {};
     const SessionHistory::LostSessions::PartlySaved& first = sessions.first();
+    const bool figuresKept =
+        std::all_of(sessions.cbegin(), sessions.cend(), [](const auto& session) { return session.figuresKept; });
     if (sessions.size() > 1)
-        return tr("%1 sessions were saved without the timeline of their last minutes: %2.")
+        return (figuresKept ? tr("%1 sessions were saved without the timeline of their last minutes: %2.")
+                            : tr("%1 sessions were saved without their last minutes: %2."))
             .arg(QString::number(sessions.size()), first.reason);
-    const QLocale locale;
-    const QDateTime start = first.startedAt.toLocalTime();
-    return tr("The session of %1 at %2 was saved without the timeline of its last %3: %4.")
-        .arg(abbreviatedDate(start.date(), locale, false), shortTimeText(start.time(), locale),
-             SessionActivityLog::formatDuration(first.missingSeconds), first.reason);
+    const auto [day, time] = dayAndTime(first.startedAt);
+    return (figuresKept ? tr("The session of %1 at %2 was saved without the timeline of its last %3: %4.")
+                        : tr("The session of %1 at %2 was saved without its last %3: %4."))
+        .arg(day, time, SessionActivityLog::formatDuration(first.missingSeconds), first.reason);
+}
+
+QString lostRunningNotice(const QList<SessionHistory::LostSessions::LostRunning>& sessions) {
+    if (sessions.isEmpty())
+        return {};
+    const SessionHistory::LostSessions::LostRunning& first = sessions.first();
+    if (sessions.size() > 1)
+        return tr("%1 sessions that were running could not be saved: %2.")
+            .arg(QString::number(sessions.size()), first.reason);
+    const auto [day, time] = dayAndTime(first.startedAt);
+    return tr("The session of %1 at %2, which ran %3, could not be saved: %4.")
+        .arg(day, time, SessionActivityLog::formatDuration(first.usedSeconds), first.reason);
 }
 
 } // namespace
@@ -215,15 +238,34 @@ QString storeNotice(const SessionHistory::Status& status, qsizetype waiting, con
                                    : tr("The last %1 sessions could not be saved when Tavrine quit: %2.")
                                          .arg(QString::number(lost.count), reason);
     }
-    return joined({lostLine, partlySavedNotice(lost.partlySaved), fileNotice(status, waiting, saveFailure)});
+    return joined({lostLine, lostRunningNotice(lost.lostRunning), partlySavedNotice(lost.partlySaved),
+                   fileNotice(status, waiting, saveFailure)});
+}
+
+QString runningStoreNotice(const SessionHistory::RunningLoss& loss) {
+    using Kind = SessionHistory::RunningLoss::Kind;
+    const QString kept = SessionActivityLog::formatDuration(loss.keptSeconds);
+    QString line;
+    switch (loss.kind) {
+    case Kind::None:
+        return {};
+    case Kind::Timeline:
+        line = tr("The session that is running is saved with its timeline only up to its first %1: %2")
+                   .arg(kept, loss.reason);
+        break;
+    case Kind::Behind:
+        line = tr("The session that is running is saved only up to its first %1: %2").arg(kept, loss.reason);
+        break;
+    case Kind::Nothing:
+        line = tr("The session that is running cannot be saved: %1").arg(loss.reason);
+        break;
+    }
+    return line + (loss.retried ? tr("; Tavrine tries again while it runs.") : QStringLiteral("."));
 }
 
 QString storeNotice(const StoreReport& report) {
-    const QString running =
-        report.runningFailure.isEmpty()
-            ? QString()
-            : tr("The session that is running cannot be saved: %1; Tavrine tries again while it runs.")
-                  .arg(report.runningFailure);
+    // A store that cannot be written this run says so in its own line, for the running session as for the rest.
+    const QString running = report.running.retried ? runningStoreNotice(report.running) : QString();
     const QString deleted = report.deleteFailure.isEmpty()
                                 ? QString()
                                 : tr("The session could not be deleted: %1.").arg(report.deleteFailure);
@@ -232,7 +274,7 @@ QString storeNotice(const StoreReport& report) {
 
 QString storeNotice(const SessionHistory& history) {
     return storeNotice(StoreReport{history.status(), history.pendingCount(), history.saveFailure(),
-                                   history.lostAtLastQuit(), history.runningFailure(), history.deleteFailure()});
+                                   history.lostAtLastQuit(), history.runningLoss(), history.deleteFailure()});
 }
 
 QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason) {

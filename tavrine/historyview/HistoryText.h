@@ -58,15 +58,18 @@ struct StoreReport {
     qsizetype waiting = 0;
     QString saveFailure;
     SessionHistory::LostSessions lost;
-    // Why the running session has no record at all.
-    QString runningFailure;
+    // How far the running session's record falls short of it.
+    SessionHistory::RunningLoss running;
     // Why the last delete was refused.
     QString deleteFailure;
 };
 // The report in one line, a sentence each: what the last run could not save, the file, this run's sessions
-// waiting, a running session of which the store keeps nothing, and a delete it refused. Empty when all is well.
+// waiting, a running session that its record falls short of, and a delete it refused. Empty when all is well.
 QString storeNotice(const StoreReport& report);
 QString storeNotice(const SessionHistory& history);
+// The running session's line, for History and the running screen: what its record lacks, and why; empty when
+// the record keeps it.
+QString runningStoreNotice(const SessionHistory::RunningLoss& loss);
 // The recap's line: "This session could not be saved: <reason>" when its session waits unsaved, otherwise the
 // store's own line.
 QString recapStoreNotice(const SessionHistory::Status& status, const QString& unsavedReason);

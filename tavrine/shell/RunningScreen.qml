@@ -105,6 +105,23 @@ ColumnLayout {
         Accessible.name: text
     }
 
+    // The history would not keep the session as it stands (a disk that turned read-only or full): said where
+    // the user looks while it runs, not only in History.
+    Text {
+        objectName: "storeNotice"
+        visible: text.length > 0
+        Layout.fillWidth: true
+        text: root.model.storeNotice
+        textFormat: Text.PlainText
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
+        font.pixelSize: 12
+        color: palette.windowText
+        opacity: 0.75
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
+    }
+
     MonitoringStatusView {
         visible: root.model.showsMonitoringStatus
         Layout.fillWidth: true

@@ -1,5 +1,7 @@
 #include "tavrine/shell/RunningSessionModel.h"
 
+#include "tavrine/historystore/SessionHistory.h"
+#include "tavrine/historyview/HistoryText.h"
 #include "tavrine/session/FocusSession.h"
 #include "tavrine/shell/MonitoringStatusModel.h"
 
@@ -32,6 +34,15 @@ void RunningSessionModel::endSession() {
         m_session->stop(false);
 }
 
+void RunningSessionModel::setHistory(SessionHistory* history) {
+    if (m_history)
+        disconnect(m_history, nullptr, this, nullptr);
+    m_history = history;
+    if (m_history)
+        connect(m_history, &SessionHistory::waitingChanged, this, &RunningSessionModel::update);
+    update();
+}
+
 void RunningSessionModel::update() {
     if (!m_session)
         return;
@@ -42,6 +53,8 @@ void RunningSessionModel::update() {
     state.paused = m_session->phase() == SessionPhase::Paused;
     state.driftText = m_session->driftText();
     state.showsMonitoringStatus = MonitoringStatusRow::shownWhileRunning(MonitoringStatusRow::shownState(*m_session));
+    if (m_history && m_session->isActive())
+        state.storeNotice = runningStoreNotice(m_history->runningLoss());
     if (state == m_state)
         return;
     m_state = std::move(state);

@@ -7,12 +7,13 @@
 
 namespace tavrine {
 class FocusSession;
-}
+class SessionHistory;
+} // namespace tavrine
 
 namespace tavrine::shell {
 
 // The running screen: the session's title, the countdown (dimmed while paused), the drift line, whether the
-// monitoring strip shows, and the two controls.
+// monitoring strip shows, the two controls, and a line when the history would not keep the session as it stands.
 class RunningSessionModel final : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -26,6 +27,7 @@ class RunningSessionModel final : public QObject {
     Q_PROPERTY(QString driftText READ driftText NOTIFY stateChanged)
     Q_PROPERTY(bool showsMonitoringStatus READ showsMonitoringStatus NOTIFY stateChanged)
     Q_PROPERTY(QString pauseResumeTitle READ pauseResumeTitle NOTIFY stateChanged)
+    Q_PROPERTY(QString storeNotice READ storeNotice NOTIFY stateChanged)
 
 public:
     struct State {
@@ -36,6 +38,8 @@ public:
         bool paused = false;
         QString driftText;
         bool showsMonitoringStatus = false;
+        // What the history's record of the session lacks; empty when it keeps it.
+        QString storeNotice;
         friend bool operator==(const State&, const State&) = default;
     };
 
@@ -51,6 +55,9 @@ public:
     QString driftText() const { return m_state.driftText; }
     bool showsMonitoringStatus() const { return m_state.showsMonitoringStatus; }
     QString pauseResumeTitle() const;
+    QString storeNotice() const { return m_state.storeNotice; }
+    // The store that keeps the running session; none keeps nothing and says nothing.
+    void setHistory(SessionHistory* history);
 
     // "Take a break" / "Resume focus".
     Q_INVOKABLE void togglePause();
@@ -64,6 +71,7 @@ private:
     void update();
 
     QPointer<FocusSession> m_session;
+    QPointer<SessionHistory> m_history;
     State m_state;
 };
 

@@ -145,6 +145,7 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     m_mainWindow = std::make_unique<MainWindowModel>(*m_session, *m_defaults, std::move(mainWindowHooks),
                                                      m_motion.get(), &m_engine);
     m_mainWindow->recap()->setHistory(m_arguments.noHistory ? nullptr : m_history.get());
+    m_mainWindow->running()->setHistory(m_arguments.noHistory ? nullptr : m_history.get());
     properties.insert(QStringLiteral("mainWindow"), QVariant::fromValue<QObject*>(m_mainWindow.get()));
     properties.insert(QStringLiteral("settings"), QVariant::fromValue<QObject*>(m_settings.get()));
     m_onboardingFlow = makeOnboardingFlow();

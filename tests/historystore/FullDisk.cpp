@@ -9,14 +9,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace tavrine::test {
 
 namespace {
 
+using Fault = FullDisk::Fault;
+
 QMutex fullLock;
 // The bytes each full folder's disk still gives.
 QHash<QString, qint64> fullFolders;
+// The folders whose disk fails otherwise than by filling.
+QHash<QString, Fault> faultyFolders;
 
 // Lengths are taken a block at a time, as a file system takes them.
 constexpr qint64 block = 4096;
@@ -35,6 +40,18 @@ qint64* freeOnFullDisk(const char* path) {
     return nullptr;
 }
 
+// How the disk under that file fails otherwise than by filling; none while it works.
+std::optional<Fault> faultAt(const char* path) {
+    if (!path)
+        return std::nullopt;
+    const QString name = QFile::decodeName(path);
+    const QMutexLocker locker(&fullLock);
+    for (auto it = faultyFolders.cbegin(); it != faultyFolders.cend(); ++it)
+        if (name.startsWith(it.key() + QLatin1Char('/')))
+            return it.value();
+    return std::nullopt;
+}
+
 sqlite3_vfs* realVfs = nullptr;
 
 // The real file follows this header in the same allocation.
@@ -50,6 +67,8 @@ sqlite3_file* real(sqlite3_file* file) {
 
 int write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
     File* f = reinterpret_cast<File*>(file);
+    if (faultAt(f->path))
+        return SQLITE_IOERR_WRITE;
     const QMutexLocker locker(&fullLock);
     if (qint64* free = freeOnFullDisk(f->path)) {
         sqlite3_int64 size = 0;
@@ -65,6 +84,8 @@ int write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset
 
 int truncate(sqlite3_file* file, sqlite3_int64 length) {
     File* f = reinterpret_cast<File*>(file);
+    if (faultAt(f->path))
+        return SQLITE_IOERR_TRUNCATE;
     const QMutexLocker locker(&fullLock);
     sqlite3_int64 size = 0;
     const int result = f->real->pMethods->xFileSize(f->real, &size);
@@ -72,6 +93,13 @@ int truncate(sqlite3_file* file, sqlite3_int64 length) {
     if (qint64* free = freeOnFullDisk(f->path); free && result == SQLITE_OK && truncated == SQLITE_OK)
         *free += std::max<qint64>(blocks(size) - blocks(length), 0);
     return truncated;
+}
+
+int sync(sqlite3_file* file, int flags) {
+    File* f = reinterpret_cast<File*>(file);
+    if (faultAt(f->path))
+        return SQLITE_IOERR_FSYNC;
+    return f->real->pMethods->xSync(f->real, flags);
 }
 
 // Every other method is the real file's own.
@@ -90,7 +118,7 @@ const sqlite3_io_methods methods = {
     FORWARD(xRead),
     write,
     truncate,
-    FORWARD(xSync),
+    sync,
     FORWARD(xFileSize),
     FORWARD(xLock),
     FORWARD(xUnlock),
@@ -113,6 +141,10 @@ int open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int
     if (name) {
         std::strncpy(f->path, name, sizeof f->path - 1);
         f->path[sizeof f->path - 1] = '\0';
+    }
+    if ((flags & SQLITE_OPEN_READWRITE) && faultAt(f->path) == Fault::ReadOnly) {
+        // As SQLite's own open does when a file may not be written: for reading only, or not at all when new.
+        flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
     }
     const int result = realVfs->xOpen(realVfs, name, f->real, flags, outFlags);
     // SQLite calls close only on a file whose methods are set.
@@ -153,6 +185,15 @@ FullDisk::FullDisk(const QString& folder, qint64 freeBytes) : m_folder(folder) {
     fullFolders.insert(m_folder, freeBytes);
 }
 
+FullDisk::FullDisk(const QString& folder, Fault fault) : m_folder(folder) {
+    Q_ASSERT(installed);
+    const QMutexLocker locker(&fullLock);
+    if (fault == Fault::Full)
+        fullFolders.insert(m_folder, 0);
+    else
+        faultyFolders.insert(m_folder, fault);
+}
+
 FullDisk::~FullDisk() {
     free();
 }
@@ -171,6 +212,7 @@ qint64 FullDisk::freeBytes() const {
 void FullDisk::free() {
     const QMutexLocker locker(&fullLock);
     fullFolders.remove(m_folder);
+    faultyFolders.remove(m_folder);
 }
 
 } // namespace tavrine::test

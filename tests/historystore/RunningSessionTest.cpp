@@ -60,17 +60,25 @@ qint64 rows(const QString& folder, const char* table) {
 // How the process that kept the session ended.
 enum class End { Died, Stopped, EndedUnexpectedly, Quit };
 
-// When the disk filled.
+// When the disk filled (or failed another way).
 enum class Full {
     Never,
     // Before the session's first write: nothing of it is ever stored.
     Throughout,
+    // After the record was written at 10 s: the record holds less than the minute a stored session needs.
+    AfterTenSeconds,
     // After the record was written at 75 s; the session's end still fits the room it kept.
     Later,
     // After the record was written at 75 s, the session then outgrowing the room it kept: a whole write no longer
     // goes through, the end and figures still do.
     LaterOutgrown,
 };
+
+// Tables an older store lacks, which the store cannot make while its disk fails.
+enum class Missing { None, NoteTables, RunningTables };
+
+using Fault = FullDisk::Fault;
+using Loss = SessionHistory::RunningLoss::Kind;
 
 struct EndCase {
     const char* name;
@@ -83,7 +91,19 @@ struct EndCase {
     // The segments as written at 75 s, not the session's last ones.
     bool timelineAt75 = false;
     const char* toldAtRelaunch = "";
+    Fault fault = Fault::Full;
+    // What the record lacks of the session as it stands just before it ends, told meanwhile.
+    Loss whileRunning = Loss::None;
+    const char* toldWhileRunning = "";
+    // Stored as the record stood after this many seconds (figures, end and segments), not as the session ended.
+    double keptAt = 0;
+    Missing missing = Missing::None;
 };
+
+const char* const ranAMinute = ", which ran 1m, could not be saved: disk I/O error.";
+const char* const withoutItsLastMinute = "was saved without its last 1m: disk I/O error.";
+const char* const cannotIo = "running cannot be saved: disk I/O error";
+const char* const cannotFull = "running cannot be saved: database or disk is full";
 
 } // namespace
 
@@ -98,14 +118,64 @@ TEST(RunningSession, WhatARelaunchFindsOfASessionKeptWhileItRan) {
          true},
         {"display lost before a minute: dropped", 30, End::EndedUnexpectedly},
         {"quit on a disk full throughout: lost, and the next run says so", 100, End::Quit, Full::Throughout, false, 0,
-         false, false, "The last session could not be saved when Tavrine quit: database or disk is full."},
-        {"the same with the settings on that disk: nothing to learn it from", 100, End::Quit, Full::Throughout, true},
+         false, false, "The last session could not be saved when Tavrine quit: database or disk is full.", Fault::Full,
+         Loss::Nothing, cannotFull},
+        {"the same with the settings on that disk: nothing to learn it from", 100, End::Quit, Full::Throughout, true, 0,
+         false, false, "", Fault::Full, Loss::Nothing, cannotFull},
         {"quit once the disk filled: stored whole, no unexpected stop", 100, End::Quit, Full::Later, true, 1},
         {"quit after outgrowing the room: stored from its record to its end, its timeline's end told", 100, End::Quit,
          Full::LaterOutgrown, true, 1, false, true, withoutItsEnd},
-        {"killed after outgrowing the room", 100, End::Died, Full::LaterOutgrown, true, 1, true, true, withoutItsEnd},
+        {"killed after outgrowing the room: the timeline's end told while it runs", 100, End::Died, Full::LaterOutgrown,
+         true, 1, true, true, withoutItsEnd, Fault::Full, Loss::Timeline,
+         "The session that is running is saved with its timeline only up to its first 1m: database or disk is full; "
+         "Tavrine tries again while it runs."},
         {"display lost after outgrowing the room", 100, End::EndedUnexpectedly, Full::LaterOutgrown, true, 1, true,
          true, withoutItsEnd},
+        // A disk that turns read-only or errs takes no write at all, not even one in place: whatever the record
+        // lacks is told while the session runs, and the next launch says what was lost.
+        {"killed on a disk read-only throughout", 100, End::Died, Full::Throughout, false, 0, false, false, ranAMinute,
+         Fault::ReadOnly, Loss::Nothing,
+         "The session that is running cannot be saved: disk I/O error; Tavrine tries again while it runs."},
+        {"killed on a disk erring throughout", 100, End::Died, Full::Throughout, false, 0, false, false, ranAMinute,
+         Fault::IoError, Loss::Nothing, cannotIo},
+        {"killed on a disk full throughout", 100, End::Died, Full::Throughout, false, 0, false, false,
+         ", which ran 1m, could not be saved: database or disk is full.", Fault::Full, Loss::Nothing, cannotFull},
+        {"quit on a disk erring throughout: lost at quit", 100, End::Quit, Full::Throughout, false, 0, false, false,
+         "The last session could not be saved when Tavrine quit: disk I/O error.", Fault::IoError, Loss::Nothing,
+         cannotIo},
+        {"read-only after a record of 10 s, killed: under a minute is dropped, and told", 100, End::Died,
+         Full::AfterTenSeconds, false, 0, false, false, ranAMinute, Fault::ReadOnly, Loss::Nothing, cannotIo},
+        {"erring after a record of 10 s, killed", 100, End::Died, Full::AfterTenSeconds, false, 0, false, false,
+         ranAMinute, Fault::IoError, Loss::Nothing, cannotIo},
+        {"full after a record of 10 s: the room it kept takes the rest", 100, End::Died, Full::AfterTenSeconds, false,
+         1, true},
+        {"read-only after a record of 10 s, quit: the next launch says how long it ran", 100, End::Quit,
+         Full::AfterTenSeconds, false, 0, false, false, ", which ran 15m, could not be saved: disk I/O error.",
+         Fault::ReadOnly, Loss::Nothing, cannotIo},
+        {"read-only after a record of 75 s, killed at 160 s: stored to 75 s, the rest told", 160, End::Died,
+         Full::Later, false, 1, true, false, withoutItsLastMinute, Fault::ReadOnly, Loss::Behind,
+         "The session that is running is saved only up to its first 1m: disk I/O error; Tavrine tries again while "
+         "it runs.",
+         75},
+        {"erring after a record of 75 s, killed at 160 s", 160, End::Died, Full::Later, false, 1, true, false,
+         withoutItsLastMinute, Fault::IoError, Loss::Behind, "is saved only up to its first 1m: disk I/O error", 75},
+        {"erring after a record of 75 s, display lost at 160 s", 160, End::EndedUnexpectedly, Full::Later, false, 1,
+         true, false, withoutItsLastMinute, Fault::IoError, Loss::None, "", 75},
+        {"read-only after a record of 75 s, quit: stored to 75 s as its user ended it, the rest told", 100, End::Quit,
+         Full::Later, false, 1, false, false, "was saved without its last 13m: disk I/O error.", Fault::ReadOnly,
+         Loss::None, "", 75},
+        {"the same with the settings on that disk: its first 75 s are all there is", 100, End::Quit, Full::Later, true,
+         1, true, false, "", Fault::ReadOnly, Loss::None, "", 75},
+        {"an old store whose note tables the full disk did not take: no room kept, the loss told", 100, End::Died,
+         Full::Throughout, false, 0, false, false, ", which ran 1m, could not be saved: database or disk is full.",
+         Fault::Full, Loss::Nothing, cannotFull, 0, Missing::NoteTables},
+        {"the same on an erring disk", 100, End::Died, Full::Throughout, false, 0, false, false, ranAMinute,
+         Fault::IoError, Loss::Nothing, cannotIo, 0, Missing::NoteTables},
+        {"an old store whose running tables the full disk did not take: never taken for kept", 100, End::Died,
+         Full::Throughout, false, 0, false, false, ", which ran 1m, could not be saved: database or disk is full.",
+         Fault::Full, Loss::Nothing, cannotFull, 0, Missing::RunningTables},
+        {"the same on an erring disk", 100, End::Died, Full::Throughout, false, 0, false, false, ranAMinute,
+         Fault::IoError, Loss::Nothing, cannotIo, 0, Missing::RunningTables},
     };
     for (const EndCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -115,6 +185,17 @@ TEST(RunningSession, WhatARelaunchFindsOfASessionKeptWhileItRan) {
         const bool outgrows = c.full == Full::LaterOutgrown;
         const SessionSummary ended = outgrows ? outgrownAt(c.used) : sampleSummary();
         const SessionSummary last = outgrows ? outgrownAt(c.used) : snapshotAt(c.used);
+        if (c.missing != Missing::None) {
+            // A store of an older build, without the tables named.
+            { SessionHistory(optionsIn(folder)).open(); }
+            RawConnection raw(folder + QStringLiteral("/History.store"));
+            QStringList dropped = {QStringLiteral("running_note"), QStringLiteral("space_reserve")};
+            if (c.missing == Missing::RunningTables)
+                dropped << QStringLiteral("unexpected_end") << QStringLiteral("running_segment")
+                        << QStringLiteral("running_session");
+            for (const QString& table : dropped)
+                ASSERT_TRUE(raw.exec(QStringLiteral("DROP TABLE %1").arg(table)));
+        }
         {
             // The disk goes after the store: the store's quit finds it as full as the session's end did.
             std::optional<FullDisk> disk;
@@ -123,19 +204,38 @@ TEST(RunningSession, WhatARelaunchFindsOfASessionKeptWhileItRan) {
             MemoryUserDefaults forgotten;
             UserDefaults* notes = c.settingsOnTheDisk ? static_cast<UserDefaults*>(&forgotten) : &settings;
             SessionHistory history(optionsIn(folder, notes));
+            // An old store meets its failing disk as it opens; a new one, as the session starts.
+            if (c.missing != Missing::None)
+                disk.emplace(folder, c.fault);
             history.open();
-            if (c.full == Full::Throughout)
-                disk.emplace(folder);
+            if (c.full == Full::Throughout && !disk)
+                disk.emplace(folder, c.fault);
             history.keepRunning(id, snapshotAt(10));
             // Told while the session runs: no later launch could learn of it.
-            EXPECT_EQ(history.runningFailure().isEmpty(), c.full != Full::Throughout);
+            EXPECT_EQ(history.runningLoss().kind == Loss::None, c.full != Full::Throughout);
+            if (c.full == Full::AfterTenSeconds)
+                disk.emplace(folder, c.fault);
             history.keepRunning(id, snapshotAt(std::min(c.used, 75.0)));
             if (c.full == Full::Later || outgrows)
-                disk.emplace(folder);
+                disk.emplace(folder, c.fault);
             if (c.end == End::Died)
                 history.keepRunning(id, last);
-            if (c.end == End::Stopped || c.end == End::Quit)
+            EXPECT_EQ(history.runningLoss().kind, c.whileRunning);
+            // History says what the record lacks; it does not while the record keeps the session.
+            const QString running = storeNotice(history);
+            if (*c.toldWhileRunning) {
+                EXPECT_TRUE(running.contains(QString::fromUtf8(c.toldWhileRunning))) << running.toStdString();
+            } else {
+                EXPECT_TRUE(running.isEmpty()) << running.toStdString();
+            }
+            if (c.end == End::Stopped || c.end == End::Quit) {
                 history.record(ended, sessionStart, id);
+                // The recap says so when the session could not be stored at its end.
+                const QString recap = recapStoreNotice(history.status(), history.unsavedReason(ended.startedAt));
+                EXPECT_EQ(recap.startsWith(QStringLiteral("This session could not be saved: ")),
+                          !history.find(id).has_value())
+                    << recap.toStdString();
+            }
             if (c.end == End::EndedUnexpectedly)
                 history.endRunningUnexpectedly(id, last, minimum);
         }
@@ -168,6 +268,8 @@ TEST(RunningSession, WhatARelaunchFindsOfASessionKeptWhileItRan) {
         // and end it had, and the segments of its last whole write.
         const bool stopped = c.end == End::Stopped || c.end == End::Quit;
         StoredSession expected = StoredSession::fromSummary(id, stopped ? ended : last);
+        if (c.keptAt > 0)
+            expected = StoredSession::fromSummary(id, snapshotAt(c.keptAt));
         expected.endedUnexpectedly = c.markedUnexpected;
         if (c.timelineAt75)
             expected.segments = StoredSession::fromSummary(id, snapshotAt(75)).segments;

@@ -195,6 +195,8 @@ void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& mess
 TEST(HistoryText, EveryStoreNoticeIsFilledWhateverItsReasonsHold) {
     using Problem = SessionHistory::Status::Problem;
     using Partly = SessionHistory::LostSessions::PartlySaved;
+    using Lost = SessionHistory::LostSessions::LostRunning;
+    using Loss = SessionHistory::RunningLoss;
     const QString reason = QStringLiteral("disk 100% full at %1 (%2)");
     // Whatever was filled in, nothing else is left to fill.
     auto leftToFill = [&reason](QString notice) {
@@ -208,6 +210,15 @@ TEST(HistoryText, EveryStoreNoticeIsFilledWhateverItsReasonsHold) {
         {2, {}, {}},
         {0, {}, {Partly{start, 95, reason}}},
         {1, reason, {Partly{start, 95, reason}, Partly{start.addDays(1), 30, reason}}},
+        {0, {}, {Partly{start, 95, reason, false}}, {Lost{start, 100, reason}}},
+        {0, {}, {Partly{start, 95, reason}, Partly{start, 95, reason, false}}, {Lost{start, 100, reason}, Lost{}}},
+    };
+    const QList<Loss> runningLosses = {
+        {},
+        {Loss::Kind::Timeline, 75, reason},
+        {Loss::Kind::Behind, 75, reason},
+        {Loss::Kind::Nothing, 10, reason},
+        {Loss::Kind::Nothing, 0, reason, false},
     };
     SessionHistory::Status status;
     status.path = QDir::homePath() + QStringLiteral("/%1 files/History.store");
@@ -222,16 +233,26 @@ TEST(HistoryText, EveryStoreNoticeIsFilledWhateverItsReasonsHold) {
             status.walHidden = elsewhere;
             for (const qsizetype waiting : {0, 1, 3}) {
                 for (const SessionHistory::LostSessions& lost : lastRun) {
-                    for (const QString& running : {QString(), reason}) {
+                    for (const Loss& running : runningLosses) {
                         for (const QString& deleted : {QString(), reason}) {
                             const QString notice =
                                 storeNotice(StoreReport{status, waiting, reason, lost, running, deleted});
+                            // A store that cannot be written at all says so for the running session too.
+                            const bool toldRunning = running.kind != Loss::Kind::None && running.retried;
                             const bool says = problem != Problem::None || waiting > 0 || lost.count > 0 ||
-                                              !lost.partlySaved.isEmpty() || !running.isEmpty() || !deleted.isEmpty();
+                                              !lost.partlySaved.isEmpty() || !lost.lostRunning.isEmpty() ||
+                                              toldRunning || !deleted.isEmpty();
                             EXPECT_EQ(!notice.isEmpty(), says) << notice.toStdString();
                             EXPECT_FALSE(leftToFill(notice)) << notice.toStdString();
-                            EXPECT_EQ(notice.contains(QStringLiteral("running cannot be saved: ") + reason),
-                                      !running.isEmpty());
+                            EXPECT_EQ(notice.contains(QStringLiteral("that is running")), toldRunning)
+                                << notice.toStdString();
+                            EXPECT_EQ(notice.contains(QStringLiteral("that were running")) ||
+                                          notice.contains(QStringLiteral(", which ran 1m,")),
+                                      !lost.lostRunning.isEmpty())
+                                << notice.toStdString();
+                            // The running screen shows the running session's line whatever the store.
+                            EXPECT_EQ(runningStoreNotice(running).isEmpty(), running.kind == Loss::Kind::None);
+                            EXPECT_FALSE(leftToFill(runningStoreNotice(running)));
                             EXPECT_EQ(notice.contains(QStringLiteral("could not be deleted: ") + reason),
                                       !deleted.isEmpty());
                         }

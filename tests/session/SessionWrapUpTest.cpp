@@ -288,13 +288,18 @@ struct CrashCase {
     // Free on the store's disk as the session starts, in kB; none: as much as it takes.
     std::optional<qint64> freeAtStart = std::nullopt;
     bool toldLost = false;
+    // How the disk fails: a full one still takes writes in place and into the room the session kept; a read-only
+    // or erring one takes none, so that what the record lacks is told instead.
+    FullDisk::Fault fault = FullDisk::Fault::Full;
+    const char* toldAtRelaunch = "";
 };
 
 } // namespace
 
 // However a session's process ends, and whenever the disk fills once the session has started (during or after its
 // first minute), the next launch stores it whole and has nothing to tell. A disk full from the start is the
-// store's own case, told there.
+// store's own case, told there. A disk that turns read-only or errs keeps what was written before, and the next
+// launch says what is missing.
 TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
     QList<CrashCase> cases = {
         {"killed at 75 s", 75, Ending::Killed, never, true, true},
@@ -307,6 +312,12 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         {"disk full 80 s in", 150, Ending::Quit, 80, true},
         {"disk full 20 s in, killed at 95 s: the first minute is kept", 95, Ending::Killed, 20, true, true},
         {"disk full 20 s in, display lost at 95 s", 95, Ending::DisplayLost, 20, true, true},
+        {"disk read-only 20 s in, killed at 95 s: under a minute kept, the loss told", 95, Ending::Killed, 20, false,
+         false, std::nullopt, false, FullDisk::Fault::ReadOnly, ", which ran 1m, could not be saved: disk I/O error."},
+        {"disk erring 80 s in, killed at 150 s: the first minute kept, the rest told", 150, Ending::Killed, 80, true,
+         true, std::nullopt, false, FullDisk::Fault::IoError, "was saved without its last 1m: disk I/O error."},
+        {"disk read-only 80 s in, quit at 150 s: the first minute kept, the rest told", 150, Ending::Quit, 80, true,
+         false, std::nullopt, false, FullDisk::Fault::ReadOnly, "was saved without its last 1m: disk I/O error."},
     };
     // Whatever was free as the session started, the room it took is all it could get and no more than was there:
     // a quit keeps all of it, a kill its last whole minute.
@@ -335,9 +346,13 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         w->h->start(30, QStringLiteral("Survive a crash"));
         if (c.diskFullFrom > 0) {
             w->h->advance(c.diskFullFrom);
-            if (!full)
-                full.emplace(folder);
-            full->fill();
+            if (c.fault != FullDisk::Fault::Full) {
+                full.emplace(folder, c.fault);
+            } else {
+                if (!full)
+                    full.emplace(folder);
+                full->fill();
+            }
         }
         w->h->advance(c.work - std::max(c.diskFullFrom, 0.0));
         if (c.ending == Ending::PausedThenKilled) {
@@ -363,10 +378,15 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         options.notes = &notesNow;
         SessionHistory relaunched(options);
         relaunched.recoverRunning(60.0);
-        EXPECT_EQ(storeNotice(relaunched),
-                  c.toldLost ? QStringLiteral("The last session could not be saved when Tavrine quit: database or "
-                                              "disk is full.")
-                             : QString());
+        const QString notice = storeNotice(relaunched);
+        if (c.toldLost) {
+            EXPECT_EQ(notice, QStringLiteral("The last session could not be saved when Tavrine quit: database or "
+                                             "disk is full."));
+        } else if (*c.toldAtRelaunch) {
+            EXPECT_TRUE(notice.contains(QString::fromUtf8(c.toldAtRelaunch))) << notice.toStdString();
+        } else {
+            EXPECT_EQ(notice, QString());
+        }
         const QList<StoredSession> stored = relaunched.allSessions();
         EXPECT_EQ(stored.size(), c.stored ? 1 : 0);
         if (stored.size() != 1 || !c.stored)
@@ -374,8 +394,11 @@ TEST(SessionStop, ANextLaunchFindsEverySessionOfAMinute) {
         EXPECT_EQ(stored[0].endedUnexpectedly, c.markedUnexpected);
         EXPECT_EQ(stored[0].completed, false);
         EXPECT_GE(stored[0].focusedSeconds, 60.0);
-        // A kill loses at most the last minute; every other ending keeps the time to the second.
-        EXPECT_LE(c.work - stored[0].focusedSeconds, c.ending == Ending::Killed ? 60.0 : 0.0);
+        // A kill loses at most the last minute; every other ending keeps the time to the second. A disk that takes
+        // no writes keeps what was written before it failed.
+        if (c.fault == FullDisk::Fault::Full) {
+            EXPECT_LE(c.work - stored[0].focusedSeconds, c.ending == Ending::Killed ? 60.0 : 0.0);
+        }
         EXPECT_EQ(stored[0].intention, QStringLiteral("Survive a crash"));
         ASSERT_FALSE(stored[0].segments.isEmpty());
         EXPECT_EQ(stored[0].segments[0].kind, QStringLiteral("related"));

@@ -1,4 +1,6 @@
+#include "FullDisk.h"
 #include "session/SessionHarness.h"
+#include "tavrine/historystore/SessionHistory.h"
 #include "tavrine/historyview/RecapViewModel.h"
 #include "tavrine/shell/MainWindowModel.h"
 #include "tavrine/shell/MonitoringStatusModel.h"
@@ -7,6 +9,7 @@
 #include "tavrine/ui/DurationModel.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace tavrine::shell {
@@ -193,6 +196,52 @@ TEST(RunningSessionModel, PauseDimsTheCountdownHidesDriftAndRenamesTheButton) {
     running.endSession();
     EXPECT_FALSE(w.session().isActive()) << "ending while paused ends the session just the same";
     EXPECT_TRUE(w.session().summary().has_value());
+}
+
+// Where the user looks while a session runs: a store that stops taking the session says so there, however its
+// disk fails, and the line goes once a write goes through again.
+TEST(RunningSessionModel, ALineSaysWhatTheHistoryLacksOfTheSessionWhileItRuns) {
+    using Fault = test::FullDisk::Fault;
+    struct Case {
+        Fault fault;
+        double failsAfter; // seconds into the session
+        QString line;
+    };
+    const QString retried = QStringLiteral("; Tavrine tries again while it runs.");
+    const Case cases[] = {
+        {Fault::ReadOnly, 20, QStringLiteral("The session that is running cannot be saved: disk I/O error") + retried},
+        {Fault::IoError, 20, QStringLiteral("The session that is running cannot be saved: disk I/O error") + retried},
+        {Fault::IoError, 130,
+         QStringLiteral("The session that is running is saved only up to its first 2m: disk I/O error") + retried},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failsAfter);
+        QTemporaryDir folder;
+        SessionHistory::Options options;
+        options.folder = folder.path();
+        auto history = std::make_shared<SessionHistory>(options);
+        history->open();
+        test::SessionServices services;
+        services.history = history;
+        SessionHarness harness(services);
+        RunningSessionModel running(*harness.session);
+        running.setHistory(history.get());
+        harness.start(25, QStringLiteral("Draft the launch post"));
+        harness.advance(c.failsAfter);
+        EXPECT_EQ(running.storeNotice(), QString());
+        std::optional<test::FullDisk> disk(std::in_place, folder.path(), c.fault);
+        // The next whole minute's write fails.
+        harness.advance(60);
+        EXPECT_EQ(running.storeNotice(), c.line);
+        disk.reset();
+        harness.advance(60);
+        EXPECT_EQ(running.storeNotice(), QString());
+        // The recap is told through its own line, not this one.
+        disk.emplace(folder.path(), c.fault);
+        harness.advance(60);
+        harness.session->stop(false);
+        EXPECT_EQ(running.storeNotice(), QString());
+    }
 }
 
 TEST(MonitoringStatus, TableOfStates) {
