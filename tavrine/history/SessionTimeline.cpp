@@ -91,16 +91,20 @@ SessionTimeline timelineFromLogEntries(const QList<SessionLogEntry>& entries, do
         const double duration = end - entry.startedAt;
         if (!std::isfinite(duration) || duration < 30.0)
             continue;
-        SessionTimeline::Segment segment;
-        segment.kind = SessionTimeline::kindOf(entry.kind);
-        segment.start = entry.startedAt - origin;
-        segment.end = end - origin;
-        segment.phrase = entry.phrase;
-        segment.clues = entry.clues;
-        segment.key = entry.mergeKey;
-        segments.append(std::move(segment));
+        segments.append(segmentOfEntry(entry, origin, end));
     }
     return normaliseTimeline(std::move(segments), now - origin);
+}
+
+SessionTimeline::Segment segmentOfEntry(const SessionLogEntry& entry, double origin, double end) {
+    SessionTimeline::Segment segment;
+    segment.kind = SessionTimeline::kindOf(entry.kind);
+    segment.start = entry.startedAt - origin;
+    segment.end = end - origin;
+    segment.phrase = entry.phrase;
+    segment.clues = entry.clues;
+    segment.key = entry.mergeKey;
+    return segment;
 }
 
 bool timelineHasActivity(const SessionTimeline& timeline) {

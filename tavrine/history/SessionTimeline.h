@@ -56,6 +56,8 @@ SessionTimeline normaliseTimeline(QList<SessionTimeline::Segment> segments, doub
 
 // The timeline of a session's log: entries of 30 s or more (an open one ends at `now`), relative to `origin`.
 SessionTimeline timelineFromLogEntries(const QList<SessionLogEntry>& entries, double origin, double now);
+// One entry's segment, from its start to `end`, relative to `origin`.
+SessionTimeline::Segment segmentOfEntry(const SessionLogEntry& entry, double origin, double end);
 
 // True when at least one segment is not a gap.
 bool timelineHasActivity(const SessionTimeline& timeline);

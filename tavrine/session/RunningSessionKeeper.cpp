@@ -80,14 +80,7 @@ SessionSummary RunningSessionKeeper::runningSnapshot() const {
     const double cut = origin + summary.timeline.length;
     if (cut - open.startedAt >= SessionActivityLog::minimumStretch || !(cut > open.startedAt))
         return summary;
-    SessionTimeline::Segment segment;
-    segment.kind = SessionTimeline::kindOf(open.kind);
-    segment.start = open.startedAt - origin;
-    segment.end = cut - origin;
-    segment.phrase = open.phrase;
-    segment.clues = open.clues;
-    segment.key = open.mergeKey;
-    summary.timeline.segments.append(std::move(segment));
+    summary.timeline.segments.append(segmentOfEntry(open, origin, cut));
     summary.timeline = normaliseTimeline(std::move(summary.timeline.segments), summary.timeline.length);
     return summary;
 }
