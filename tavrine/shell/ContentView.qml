@@ -69,9 +69,9 @@ Item {
             width: root.width - 2 * root.padding
             spacing: 20
 
-            // The running screen and the recap are built once the application is idle after its launch and once a
-            // session runs, or when a session first starts or ends if that comes first; never on the way to the
-            // launch's first picture.
+            // The running screen is built once the application is idle after its launch, the recap a moment after
+            // the running screen has been on screen, or each when it first shows if that comes first; never on the
+            // way to the launch's first picture.
             ScreenLoader {
                 id: runningLoader
                 shown: root.screen === MainWindowModel.Running
@@ -89,6 +89,16 @@ Item {
                     property: "titleTopInset"
                     value: root.headerClearance
                 }
+            }
+
+            // An End that leads to a recap is clicked on the running screen: built while that screen is on
+            // screen, the recap is ready by then, and its scene-graph objects are made while the window shows
+            // anyway, not when the window next opens. A session whose window never opens never pays for it.
+            Timer {
+                interval: 250
+                running: runningLoader.visible && root.Window.window !== null && root.Window.window.visible
+                         && !recapLoader.active
+                onTriggered: root.model.buildAhead(MainWindowModel.Recap)
             }
 
             ScreenLoader {

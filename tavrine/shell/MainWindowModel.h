@@ -39,7 +39,8 @@ class MainWindowModel final : public QObject {
     Q_PROPERTY(tavrine::RecapViewModel* recap READ recap CONSTANT)
     Q_PROPERTY(bool reduceMotion READ reduceMotion NOTIFY reduceMotionChanged)
     // The running screen and the recap built, hidden, before they first show (once the application is idle after
-    // its launch, once a session runs): their first showing then only shows them, as every later one does.
+    // its launch; once the running screen has been on screen): their first showing then only shows them, as every
+    // later one does.
     Q_PROPERTY(bool runningBuiltAhead READ runningBuiltAhead NOTIFY builtAheadChanged)
     Q_PROPERTY(bool recapBuiltAhead READ recapBuiltAhead NOTIFY builtAheadChanged)
 
@@ -73,7 +74,7 @@ public:
     bool runningBuiltAhead() const { return m_runningAhead; }
     bool recapBuiltAhead() const { return m_recapAhead; }
     // Has `screen` built from now on (the setup always is); once built, a screen stays.
-    void buildAhead(Screen screen);
+    Q_INVOKABLE void buildAhead(tavrine::shell::MainWindowModel::Screen screen);
 
     // The window appeared.
     Q_INVOKABLE void refreshPermissions();

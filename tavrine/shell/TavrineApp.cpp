@@ -163,9 +163,9 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
     m_opener->install();
     if (!m_nudgePresenter)
         m_nudgePresenter = makeNudgePresenter();
-    // The card is made once a session runs, not when it first nudges: that nudge would wait for it; the recap too,
-    // hidden, not when the session ends. Sessions that never nudge pay for them in memory from then on, as every
-    // session after a first nudge and a first end does.
+    // The card is made once a session runs, not when it first nudges: that nudge would wait for it. Sessions that
+    // never nudge pay for it in memory from then on, as every session after a first nudge does. The recap is built
+    // by the main window, once its running screen has shown.
     connect(m_session.get(), &FocusSession::phaseChanged, this, [this] {
         if (!m_session->isActive())
             return;
@@ -174,7 +174,6 @@ TavrineApp::TavrineApp(Environment environment, QObject* parent)
                 return;
             if (m_nudgePresenter)
                 m_nudgePresenter->prepare();
-            m_mainWindow->buildAhead(MainWindowModel::Screen::Recap);
             m_windows->releaseFreedMemorySoon();
         });
     });
@@ -303,9 +302,13 @@ void TavrineApp::buildScreensAheadAfterFirstFrame(QQuickWindow* window) {
                 if (m_quitting)
                     return;
                 m_mainWindow->buildAhead(MainWindowModel::Screen::Running);
-                // History and Settings are compiled, not built: built, they would stay in memory through every
-                // session.
-                m_windows->compileAhead(QStringLiteral("history"));
+                // History is built, hidden (its items hold some 0.6 MB through every session); Settings, whose
+                // form holds some 2 MB, only compiled.
+                try {
+                    m_windows->window(QStringLiteral("history"));
+                } catch (const WindowLoadError&) {
+                    // Said when the window is opened.
+                }
                 m_windows->compileAhead(QStringLiteral("settings"));
                 m_windows->releaseFreedMemorySoon();
             });

@@ -177,20 +177,25 @@ TEST(TavrineApp, TheSessionReachesThePresenterAndTheMainWindow) {
     CountingPresenter* counts = presenter.get();
     h.app->setNudgePresenter(std::move(presenter));
     h.start();
-    // Once the main window has drawn, the running screen is built hidden; History and Settings, which would then
-    // stay in memory through every session, are only compiled.
+    // Once the main window has drawn, the running screen and History are built hidden; Settings, whose form would
+    // then stay in memory through every session, is only compiled.
     QQuickWindow* focus = h.app->windows().existingWindow(QStringLiteral("focus"));
     const auto built = [&](const char* name) { return findItem(focus->contentItem(), name) != nullptr; };
     EXPECT_FALSE(built("runningScreen"));
     EXPECT_TRUE(waitUntil([&] { return built("runningScreen"); }));
-    EXPECT_EQ(h.app->windows().existingWindow(QStringLiteral("history")), nullptr);
+    ASSERT_NE(h.app->windows().existingWindow(QStringLiteral("history")), nullptr);
     EXPECT_EQ(h.app->windows().existingWindow(QStringLiteral("settings")), nullptr);
     EXPECT_FALSE(built("recapScreen"));
     EXPECT_EQ(h.visibleWindows(), QStringList{QStringLiteral("focus")});
     h.app->opener().closeFocusWindow();
     h.runSession(120);
-    // The card and the recap are made while the session runs, so that its first nudge and its end need not wait.
-    EXPECT_TRUE(waitUntil([&] { return counts->prepared > 0 && built("recapScreen"); }));
+    // The card is made while the session runs, so that its first nudge need not wait; the recap once the running
+    // screen, where the session is ended, has shown: not in a session whose window stays closed.
+    EXPECT_TRUE(waitUntil([&] { return counts->prepared > 0; }));
+    EXPECT_FALSE(built("recapScreen"));
+    h.app->opener().open();
+    EXPECT_TRUE(waitUntil([&] { return built("recapScreen"); }));
+    EXPECT_FALSE(findItem(focus->contentItem(), "recapScreen")->isVisible());
     h.app->session().dismissNudge();
     EXPECT_EQ(counts->dismissed, 1);
     h.app->session().stop(true);
