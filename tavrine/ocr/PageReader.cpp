@@ -36,6 +36,8 @@ constexpr std::size_t alphabetLineCapacity = 16;
 // wrongly that this margin reads right; squeezing crops to 85% of their width saves about as much and misreads
 // too.
 constexpr double linePadding = 0.15;
+// Unread lines on a page for each reader started beside the OCR thread's own recognizer.
+constexpr int linesPerReaderStart = 8;
 
 bool hasLetterOrDigit(const QString& text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
@@ -440,11 +442,26 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
             }
         }
     });
+    // Starting a reader (making its recognizer) takes 150-190 ms of CPU, three or four lines' worth, before it
+    // reads a line, and holds 14 MB until it ends: readers not running yet start only where the page has lines
+    // enough to repay them, so a dialog's or a terminal's few new lines are read here alone.
+    int beside = m_readers->running();
+    if (beside < m_readers->count()) {
+        int unread = 0;
+        for (const qsizetype i : order) {
+            if (page->lines[size_t(i)])
+                continue;
+            if (grey.isNull())
+                grey = preparePage(image);
+            unread += !m_lines.find(lineKey(grey, page->boxes.at(i)));
+        }
+        beside = std::max(beside, std::min(m_readers->count(), unread / linesPerReaderStart));
+    }
     std::size_t dispatched = 0;
     // Keeps the readers beside this thread busy: two lines queued for each.
     const auto dispatch = [&](std::size_t from) {
         dispatched = std::max(dispatched, from);
-        while (qsizetype(ahead.size()) < 2 * m_readers->count() && dispatched < order.size()) {
+        while (qsizetype(ahead.size()) < 2 * beside && dispatched < order.size()) {
             const qsizetype later = order[dispatched++];
             if (page->lines[size_t(later)])
                 continue;

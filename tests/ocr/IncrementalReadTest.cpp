@@ -94,6 +94,28 @@ PageReader::Counters since(const PageReader::Counters& before, const PageReader:
 
 } // namespace
 
+// Readers beside the OCR thread's own recognizer start for a page of many unread lines, not for a few.
+TEST(IncrementalRead, StartsLineReadersOnlyForPagesOfManyUnreadLines) {
+    const QSize size(1800, 1100);
+    const struct {
+        const char* name;
+        QImage page;
+        int readers;
+    } rows[] = {
+        {"three lines", test::renderLines(QSize(900, 240), {"alpha notes", "beta lists", "gamma plans"}, {}, 20, 60),
+         0},
+        {"a document", test::renderDocument(size, 30), 3},
+        {"the document scrolled by three lines", test::renderDocument(size, 33), 0},
+    };
+    PageReader reader(3, std::chrono::milliseconds(2000));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_FALSE(readLines(reader, row.page).isEmpty());
+        EXPECT_EQ(reader.lineReaders()->running(), row.readers);
+        reader.lineReaders()->waitUntilEnded();
+    }
+}
+
 TEST(IncrementalRead, GivesTheLinesOfAWholePageReadOnTheCorpus) {
     const std::vector<Change> changes = corpus();
     auto outcome = test::run(OcrEngine::perform([&](PageReader& reader) {
