@@ -449,6 +449,8 @@ bool PageReader::read(const QImage& image, double band, const std::atomic<bool>&
     if (beside < m_readers->count()) {
         int unread = 0;
         for (const qsizetype i : order) {
+            if (unread >= m_readers->count() * linesPerReaderStart)
+                break;
             if (page->lines[size_t(i)])
                 continue;
             if (grey.isNull())
