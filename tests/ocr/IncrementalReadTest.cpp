@@ -27,6 +27,11 @@ struct Change {
     bool small = false; // a few lines moved in or changed: the page is not analysed whole
 };
 
+// A real window's picture, taken on the X11 test desktop.
+QImage realScreen(const char* file) {
+    return QImage(QStringLiteral(TAVRINE_OCR_SCREENS "/") + QString::fromLatin1(file));
+}
+
 // The eight example windows and a long document, light and dark: each scrolled by 1, 3 and 20 lines and with
 // one line rewritten; and spreadsheets.
 std::vector<Change> corpus() {
@@ -63,15 +68,12 @@ std::vector<Change> corpus() {
         {QStringLiteral("numbers sheet cursor moved"), numbers, test::renderSheet(sheetSize, 0, 3, tight), false});
     // Real windows on the X11 test desktop, a capture apart: another file selected, a line typed, a sheet
     // scrolled.
-    const auto screen = [](const char* file) {
-        return QImage(QStringLiteral(TAVRINE_OCR_SCREENS "/") + QString::fromLatin1(file));
-    };
     for (const auto& [name, before, after] :
          {std::tuple{"Dolphin, another file selected", "dolphin-noto.png", "dolphin-selected.png"},
           std::tuple{"Thunar, a file selected", "thunar-wide.png", "thunar-selected.png"},
           std::tuple{"Mousepad, a line typed", "mousepad.png", "mousepad-edited.png"},
           std::tuple{"Gnumeric, scrolled", "gnumeric.png", "gnumeric-scrolled.png"}})
-        changes.push_back({QString::fromLatin1(name), screen(before), screen(after), false});
+        changes.push_back({QString::fromLatin1(name), realScreen(before), realScreen(after), false});
     return changes;
 }
 
@@ -94,7 +96,9 @@ PageReader::Counters since(const PageReader::Counters& before, const PageReader:
 
 } // namespace
 
-// Readers beside the OCR thread's own recognizer start for a page of many unread lines, not for a few.
+// Readers beside the OCR thread's own recognizer start for a page of many unread lines, not for a few: a window
+// of a few lines, or one whose lines were read before but for a few (scrolled, a line typed). Each row is read
+// after the rows above it; a sheet scrolled is all new lines, since every row's number changed.
 TEST(IncrementalRead, StartsLineReadersOnlyForPagesOfManyUnreadLines) {
     const QSize size(1800, 1100);
     const struct {
@@ -106,6 +110,11 @@ TEST(IncrementalRead, StartsLineReadersOnlyForPagesOfManyUnreadLines) {
          0},
         {"a document", test::renderDocument(size, 30), 3},
         {"the document scrolled by three lines", test::renderDocument(size, 33), 0},
+        {"Thunar on three files", realScreen("thunar-names-640.png"), 2},
+        {"Gnumeric", realScreen("gnumeric.png"), 3},
+        {"Gnumeric scrolled", realScreen("gnumeric-scrolled.png"), 3},
+        {"Mousepad", realScreen("mousepad.png"), 0},
+        {"Mousepad, a line typed", realScreen("mousepad-edited.png"), 0},
     };
     PageReader reader(3, std::chrono::milliseconds(2000));
     for (const auto& row : rows) {
