@@ -255,13 +255,19 @@ void TavrineApp::start() {
     // an empty square. Waiting until it is drawn (the host's few ms) also has it placed by the time the launch
     // set-up opens the main window under it.
     m_tray->showIconDrawn(trayIconDrawnLimitMs);
-    if (onboarding)
-        m_windows->openWindow(QStringLiteral("onboarding"));
     m_updaterController->startUpdater();
     // The tray label runs the launch set-up when it is first shown; a desktop without a tray never shows it, so
     // the same turn of the loop runs it too (once either way). Qt docks the icon when a tray host appears later.
-    // That is the loop's second turn: the first handles the window system's events of the icon's placing.
-    QTimer::singleShot(0, this, [this] { QTimer::singleShot(0, this, &TavrineApp::showTrayLabel); });
+    // That is the loop's second turn: the first handles the window system's events of the icon's placing. The
+    // first-run window waits for that turn as well: a host that sizes the icon again just after it was drawn
+    // (trayer gives it its panel's height) clears it, and building that window would hold the redraw back.
+    QTimer::singleShot(0, this, [this, onboarding] {
+        QTimer::singleShot(0, this, [this, onboarding] {
+            if (onboarding && !m_quitting)
+                m_windows->openWindow(QStringLiteral("onboarding"));
+            showTrayLabel();
+        });
+    });
 }
 
 void TavrineApp::showTrayLabel() {
