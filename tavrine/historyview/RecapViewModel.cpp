@@ -52,9 +52,11 @@ void RecapViewModel::setSummary(const std::optional<SessionSummary>& summary) {
         return;
     const bool sameSession = summary && m_summary && summary->startedAt == m_summary->startedAt;
     m_summary = summary;
-    if (m_summary) {
-        m_card->setSummary(*m_summary);
-        m_timeline->setTimeline(m_summary->timeline, m_summary->startedAt.toLocalTime());
+    if (m_summary)
+        showOnCard(*m_summary);
+    else if (m_hasActivity) {
+        m_hasActivity = false;
+        emit activityChanged();
     }
     if (!sameSession) {
         setSelectedSegment(-1);
@@ -68,6 +70,21 @@ void RecapViewModel::setSummary(const std::optional<SessionSummary>& summary) {
         m_shareImage.reset();
         m_imageSummary.reset();
         emit shareImageChanged();
+    }
+}
+
+void RecapViewModel::showRunningSessionAhead() {
+    if (!m_summary && m_session && m_session->isActive())
+        showOnCard(m_session->summarySoFar());
+}
+
+void RecapViewModel::showOnCard(const SessionSummary& summary) {
+    m_card->setSummary(summary);
+    m_timeline->setTimeline(summary.timeline, summary.startedAt.toLocalTime());
+    const bool activity = timelineHasActivity(summary.timeline);
+    if (activity != m_hasActivity) {
+        m_hasActivity = activity;
+        emit activityChanged();
     }
 }
 

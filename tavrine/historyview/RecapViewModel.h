@@ -38,7 +38,7 @@ class RecapViewModel : public QObject {
     Q_PROPERTY(tavrine::RecapCardModel* card READ card CONSTANT)
     Q_PROPERTY(tavrine::TimelineModel* timeline READ timeline CONSTANT)
     Q_PROPERTY(bool hasSummary READ hasSummary NOTIFY summaryChanged)
-    Q_PROPERTY(bool hasActivity READ hasActivity NOTIFY summaryChanged)
+    Q_PROPERTY(bool hasActivity READ hasActivity NOTIFY activityChanged)
     Q_PROPERTY(int selectedSegment READ selectedSegment WRITE setSelectedSegment NOTIFY selectedSegmentChanged)
     Q_PROPERTY(bool hasShareImage READ hasShareImage NOTIFY shareImageChanged)
     Q_PROPERTY(QImage sharePreview READ sharePreview NOTIFY shareImageChanged)
@@ -56,7 +56,7 @@ public:
     RecapCardModel* card() const { return m_card; }
     TimelineModel* timeline() const { return m_timeline; }
     bool hasSummary() const { return m_summary.has_value(); }
-    bool hasActivity() const { return m_summary && timelineHasActivity(m_summary->timeline); }
+    bool hasActivity() const { return m_hasActivity; }
     int selectedSegment() const { return m_selectedSegment; }
     void setSelectedSegment(int id);
 
@@ -67,6 +67,10 @@ public:
 
     // The summary shown; the session's own when there is one. A summary equal to the one shown changes nothing.
     void setSummary(const std::optional<SessionSummary>& summary);
+    // The card and timeline show the running session as it would end now, for a recap drawn once out of sight
+    // before it first shows: the End that shows it then changes what a later End changes, and no more. The
+    // summary, its image and the notice stay as they are.
+    Q_INVOKABLE void showRunningSessionAhead();
     // Makes the share image for the summary shown, unless the one there is for that very summary: renders the
     // card here and encodes its PNG on a worker thread, so `shareImageChanged` follows later.
     Q_INVOKABLE void refreshShareImage();
@@ -105,6 +109,7 @@ public:
 
 signals:
     void summaryChanged();
+    void activityChanged();
     void selectedSegmentChanged();
     void shareImageChanged();
     void saveErrorChanged();
@@ -119,6 +124,7 @@ private:
     void setSaveError(const QString& error);
     void refreshStoreNotice();
     void setShareNote(const QString& note);
+    void showOnCard(const SessionSummary& summary);
 
     QPointer<FocusSession> m_session;
     QPointer<QQmlEngine> m_engine;
@@ -129,6 +135,7 @@ private:
     std::optional<SessionSummary> m_imageSummary; // what the share image shows
     std::optional<RecapShareImage> m_shareImage;
     int m_selectedSegment = -1;
+    bool m_hasActivity = false;
     int m_imagesMade = 0;
     QString m_saveError;
     QString m_storeNotice;

@@ -372,6 +372,10 @@ void FocusSession::resume() {
     refreshMenuBarBackground();
 }
 
+SessionSummary FocusSession::summarySoFar() const {
+    return m_wrapUp->snapshot();
+}
+
 void FocusSession::stop(bool completed) {
     logSession(QStringLiteral("Session stopped completed=%1").arg(completed ? u"true" : u"false"));
     const bool wasActive = isActive();

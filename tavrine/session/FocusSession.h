@@ -210,6 +210,8 @@ public:
     const FocusThiefList& focusThieves() const;
     // What the session noticed so far: the source of its summary and its activity rows.
     const SessionActivityLog& activityLog() const override { return m_activityLog; }
+    // The summary the running session would have if it were ended now; its log stays as it is.
+    SessionSummary summarySoFar() const;
     // A nudge is being verified or written.
     bool isPreparingNudge() const;
     // Single steps for benchmarks and engine tests.

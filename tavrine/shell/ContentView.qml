@@ -105,6 +105,8 @@ Item {
                 id: recapLoader
                 shown: root.screen === MainWindowModel.Recap
                 buildsAhead: root.model.recapBuiltAhead
+                stage: drawAheadStage
+                onDrawingOnStage: root.model.recap.showRunningSessionAhead()
                 focus: true
                 // The intention field held the keys until the session ended.
                 onVisibleChanged: if (visible) forceActiveFocus()
@@ -156,6 +158,14 @@ Item {
                     root.Window.window.update()
             }
         }
+    }
+
+    // Beyond the window's right edge: a screen built ahead is drawn here once, as wide as the column it shows in.
+    FocusScope {
+        id: drawAheadStage
+        objectName: "drawAheadStage"
+        x: root.width
+        width: column.width
     }
 
     Row {

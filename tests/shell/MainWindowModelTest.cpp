@@ -145,10 +145,17 @@ TEST(MainWindowModel, ScreenFollowsActivityThenSummary) {
     w.harness.start(30);
     EXPECT_EQ(w.model.screen(), MainWindowModel::Screen::Running);
     w.harness.advance(61); // a recap needs a minute of use
+    // The recap drawn ahead shows the session so far, and is not its summary: no image, no recap screen.
+    RecapViewModel& recap = *w.model.recap();
+    recap.showRunningSessionAhead();
+    EXPECT_EQ(recap.card()->summary(), w.session().summarySoFar());
+    EXPECT_TRUE(recap.hasActivity());
+    EXPECT_FALSE(recap.hasSummary());
     w.session().pause();
     EXPECT_EQ(w.model.screen(), MainWindowModel::Screen::Running) << "paused is still active";
     w.model.running()->endSession();
     EXPECT_EQ(w.model.screen(), MainWindowModel::Screen::Recap);
+    EXPECT_EQ(recap.card()->summary(), *w.session().summary());
     w.model.recap()->again();
     EXPECT_EQ(w.model.screen(), MainWindowModel::Screen::Setup);
     EXPECT_EQ(MainWindowModel::screenFor(true, true), MainWindowModel::Screen::Running);

@@ -54,14 +54,21 @@ TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
             EXPECT_EQ(scene.window()->grabWindow().copy(0, 0, 16, 16), corner);
             EXPECT_TRUE(waitUntil(
                 [&] { return !findItem(scene.object.get(), "tiltedPictureWarmUp")->property("active").toBool(); }));
+            const QRect below(0, before.height() / 2, before.width(), before.height() / 2);
+            const QImage controls = scene.window()->grabWindow().copy(below);
             scene.model.buildAhead(MainWindowModel::Screen::Recap);
-            // Built with no session run yet, neither shows nor takes room in the window.
+            // Built with no session run yet, the recap is drawn once beyond the window's edge, then neither shows
+            // nor takes room in the window.
+            QQuickItem* recap = findItem(scene.object.get(), "recapScreen");
+            ASSERT_NE(recap, nullptr);
+            EXPECT_TRUE(waitUntil([&] { return recap->parentItem()->property("stageFrames").toInt() == -2; }));
             for (const char* name : {"runningScreen", "recapScreen"}) {
                 ASSERT_NE(findItem(scene.object.get(), name), nullptr) << name;
                 EXPECT_FALSE(scene.visible(name)) << name;
             }
             QTest::qWait(50);
             EXPECT_EQ(scene.window()->size(), before);
+            EXPECT_EQ(scene.window()->grabWindow().copy(below), controls);
         }
         // Each state: the items shown, then those hidden.
         const auto expectShown = [&](std::initializer_list<const char*> shown,
@@ -83,6 +90,7 @@ TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
         EXPECT_DOUBLE_EQ(findItem(scene.object.get(), "timer")->opacity(), 0.45);
         scene.harness.session->stop(false);
         expectShown({"recapScreen"}, {"runningScreen", "rotatingHeadline"});
+        EXPECT_TRUE(findItem(scene.object.get(), "recapScreen")->hasFocus()) << "Return is \"Again\"";
         QTest::qWait(50);
         EXPECT_TRUE(scene.qml.warnings().isEmpty()) << scene.qml.warnings().join(u'\n').toStdString();
     }
