@@ -15,6 +15,9 @@ Item {
     readonly property NudgeCardSession card: cardSession
     // The card's corners: a panel that cannot be translucent (no compositor) is cut to them.
     readonly property real outlineRadius: 22
+    // Stands in for the reason while the card is drawn out of sight ahead of its first nudge, so that it draws a
+    // sentence as a nudge does; empty whenever the card shows.
+    property string standInReason
 
     implicitWidth: content.implicitWidth
     implicitHeight: content.implicitHeight
@@ -33,7 +36,7 @@ Item {
     NudgeCardContent {
         id: content
         anchors.fill: parent
-        reason: cardSession.reason
+        reason: root.standInReason !== "" ? root.standInReason : cardSession.reason
         intention: cardSession.intention
         isFocusSession: cardSession.isFocusSession
         voice: cardSession.meter

@@ -4,6 +4,7 @@
 #include "tavrine/model/DesktopCompositing.h"
 #include "tavrine/nudge/NudgeDesktop.h"
 #include "tavrine/platform/x11/X11Connection.h"
+#include "tavrine/ui/FirstFrameBackground.h"
 #include "tavrine/ui/Frosted.h"
 #include "tavrine/ui/PanelPlacement.h"
 
@@ -41,6 +42,11 @@ protected:
 
 bool onX11() {
     return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+// Shown for the user, not only being drawn out of sight ahead of its first showing.
+bool shownToUser(const QWindow& panel) {
+    return panel.isVisible() && !ui::FirstFrameBackground::isDrawnAhead(panel);
 }
 
 // Making the first nudge (its components compiled, its render thread's graphics set up and shaders compiled)
@@ -91,7 +97,7 @@ QScreen* NudgePresenter::defaultMainScreen() {
 void NudgePresenter::presentNudge() {
     bool wasShown = false;
     if (m_card)
-        wasShown = m_card->isVisible();
+        wasShown = shownToUser(*m_card);
     else if (m_notch)
         wasShown = m_notch->wantsOpen();
 
@@ -113,8 +119,31 @@ void NudgePresenter::presentNudge() {
 }
 
 void NudgePresenter::prepare() {
-    if (!m_card)
-        buildPanels();
+    if (m_card)
+        return;
+    buildPanels();
+    // Drawn once out of sight, with a sentence where a nudge's reason goes and at the size a nudge shows at: each
+    // panel is a window of its own, whose first frame (a graphics context, a scene graph, the driver's code for its
+    // shaders) would otherwise be made in the first nudge's time, some five times a later nudge's.
+    QScreen* screen = m_parts.mainScreen();
+    if (!screen)
+        return;
+    standIn(true);
+    layoutFloating(screen);
+    for (QQuickWindow* panel : {m_card.get(), m_close.get()})
+        ui::FirstFrameBackground::drawAhead(*panel);
+    if (!ui::FirstFrameBackground::isDrawnAhead(*m_card))
+        standIn(false);
+    else if (m_cardRoot)
+        // Held by the card's view: a panel destroyed while drawn ahead has lost it before it says it is hidden.
+        connect(m_card.get(), &QWindow::visibleChanged, m_cardRoot, [this] { standIn(false); },
+                Qt::SingleShotConnection);
+}
+
+void NudgePresenter::standIn(bool shown) {
+    if (m_cardRoot && m_cardRoot->metaObject()->indexOfProperty("standInReason") >= 0)
+        m_cardRoot->setProperty("standInReason",
+                                shown ? QStringLiteral("This can wait. Back to your session.") : QString());
 }
 
 void NudgePresenter::dismissNudge() {
@@ -231,7 +260,11 @@ void NudgePresenter::showFloating(QScreen* screen) {
         buildPanels();
     if (!screen)
         return;
+    standIn(false);
     layoutFloating(screen);
+    ui::FirstFrameBackground::showAfterAll(*m_card);
+    // Asked before every showing: the window manager forgets it when the panel is hidden.
+    nudge::showOnAllDesktops(*m_card);
     m_card->show();
     m_card->raise();
     updateClosePanel();
@@ -242,14 +275,17 @@ void NudgePresenter::updateClosePanel() {
         return;
     const bool followsShown = m_closeTellsShown && !composited();
     const bool shown = !followsShown || m_closeRoot->property("shown").toBool();
-    const bool wanted = closePanelWanted(m_card->isVisible(), followsShown, shown, m_close->isVisible(),
+    const bool closeShown = shownToUser(*m_close);
+    const bool wanted = closePanelWanted(shownToUser(*m_card), followsShown, shown, closeShown,
                                          m_parts.pointer(), m_close->geometry());
     if (wanted && !shown)
         m_closeLinger.start();
-    if (wanted && !m_close->isVisible()) {
+    if (wanted && !closeShown) {
+        ui::FirstFrameBackground::showAfterAll(*m_close);
+        nudge::showOnAllDesktops(*m_close);
         m_close->show();
         m_close->raise();
-    } else if (!wanted && m_close->isVisible()) {
+    } else if (!wanted && closeShown) {
         m_close->hide();
     } else if (wanted) {
         m_close->raise();

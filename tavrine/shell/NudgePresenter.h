@@ -97,6 +97,8 @@ private:
     void hideFloating();
     void buildPanels();
     void layoutFloating(QScreen* screen);
+    // A sentence in the card where a nudge's reason goes, while it is drawn ahead; none once it shows.
+    void standIn(bool shown);
     bool composited() const;
     void cutToOutline(QQuickWindow* panel, QQuickItem* root, const QSize& size);
     std::unique_ptr<QQuickWindow> makePanel(const QUrl& component, const char* id, QQuickItem** root);

@@ -177,6 +177,35 @@ bool FirstFrameBackground::isOutOfSight(const QWindow& window) {
     return installed && installed->m_hidden.contains(const_cast<QWindow*>(&window));
 }
 
+void FirstFrameBackground::drawAhead(QQuickWindow& window) {
+    if (!installed || window.isVisible() || !drawnBeforeShown(window))
+        return;
+    installed->m_ahead.insert(&window);
+    window.show();
+    // Not taken for a window drawn out of sight (no native window yet, say): nothing to hide it again.
+    if (!installed->m_hidden.contains(&window)) {
+        installed->m_ahead.remove(&window);
+        window.hide();
+    }
+}
+
+bool FirstFrameBackground::isDrawnAhead(const QWindow& window) {
+    return installed && installed->m_ahead.contains(&window);
+}
+
+void FirstFrameBackground::showAfterAll(const QWindow& window) {
+    if (installed)
+        installed->m_ahead.remove(&window);
+}
+
+QList<QWindow*> FirstFrameBackground::coming() const {
+    QList<QWindow*> windows;
+    for (QWindow* window : m_hidden.keys())
+        if (!m_ahead.contains(window))
+            windows << window;
+    return windows;
+}
+
 void FirstFrameBackground::expectReplacement() {
     if (installed)
         installed->m_replacementExpected = true;
@@ -299,9 +328,11 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
         setOverrideRedirect(connection, id, true);
     }
     // Coming while another window's place is held: its own place is held too.
-    if (!m_held.empty())
+    const bool ahead = m_ahead.contains(&window);
+    if (!m_held.empty() && !ahead)
         holdPlace(screenArea(window));
-    m_replacementExpected = false;
+    if (!ahead)
+        m_replacementExpected = false;
     qtx11::selectShapeEvents(id);
     qtx11::setShapeEmpty(id, qtx11::Shape::Bounding, true);
     if (!window.flags().testFlag(Qt::WindowTransparentForInput))
@@ -315,6 +346,7 @@ void FirstFrameBackground::drawHidden(QQuickWindow& window) {
     m_drawn.insert(key, drawn);
     m_hidden.insert(key, {connect(&window, &QObject::destroyed, this,
                                   [this, key] {
+                                      m_ahead.remove(key);
                                       m_hidden.remove(key);
                                       m_drawn.remove(key);
                                       m_ready.remove(key);
@@ -360,7 +392,10 @@ void FirstFrameBackground::handOverOnceSettled(QQuickWindow& window, std::shared
         const bool settled = drawnAt->load() == packed(size) && size.width() >= drawn.minimumWidth() &&
                              size.width() <= drawn.maximumWidth() && size.height() >= drawn.minimumHeight() &&
                              size.height() <= drawn.maximumHeight();
-        if (settled || framesLeft <= 1) {
+        if ((settled || framesLeft <= 1) && m_ahead.remove(&drawn)) {
+            // Drawn: it goes again, as it came, unseen.
+            drawn.hide();
+        } else if (settled || framesLeft <= 1) {
             m_ready.insert(&drawn);
             handOverReady();
         } else {
@@ -370,7 +405,7 @@ void FirstFrameBackground::handOverOnceSettled(QQuickWindow& window, std::shared
 }
 
 void FirstFrameBackground::handOverReady() {
-    for (QWindow* window : std::as_const(m_hidden).keys())
+    for (QWindow* window : coming())
         if (!m_ready.contains(window)) {
             if (!m_groupLimit.isActive())
                 m_groupLimit.start();
@@ -404,8 +439,8 @@ void FirstFrameBackground::holdPlaceOf(QWindow& window) {
         return;
     // Over the windows on their way too: one that shows before it is drawn (Qt giving it a shape) stays unseen.
     QRect area = screenArea(window);
-    for (QWindow* coming : m_hidden.keys())
-        area = area.united(screenArea(*coming));
+    for (QWindow* other : coming())
+        area = area.united(screenArea(*other));
     holdPlace(area);
 }
 
@@ -428,7 +463,7 @@ void FirstFrameBackground::dropHeldPlaces() {
 }
 
 bool FirstFrameBackground::heldFor() const {
-    return !m_hidden.isEmpty() || !m_mapping.isEmpty();
+    return !coming().isEmpty() || !m_mapping.isEmpty();
 }
 
 void FirstFrameBackground::mapSeen(quint32 mapped) {
@@ -537,6 +572,7 @@ void FirstFrameBackground::dropPictureAfterNextFrame(QQuickWindow& window) {
 }
 
 void FirstFrameBackground::release(QWindow& window) {
+    m_ahead.remove(&window);
     for (const QMetaObject::Connection& connection : m_hidden.take(&window))
         disconnect(connection);
     m_drawn.remove(&window);

@@ -40,6 +40,14 @@ public:
     static void expectReplacement();
     // Whether `window` is shown by Qt and still being drawn out of sight.
     static bool isOutOfSight(const QWindow& window);
+    // Draws `window` once out of sight and hides it again, on its own, however many windows come and go meanwhile:
+    // what a window's first frame makes (its graphics context, scene graph, the driver's code for its shaders) is
+    // made then, and its first showing draws as quickly as a later one. Nothing off X11, or for a shown window.
+    static void drawAhead(QQuickWindow& window);
+    // Whether `window` is being drawn ahead, and so is not to be taken for shown.
+    static bool isDrawnAhead(const QWindow& window);
+    // `window`, being drawn ahead, is to show after all: it comes on screen once drawn, as a window shown does.
+    static void showAfterAll(const QWindow& window);
 
     // Whether `window` is drawn out of sight before it shows: a top-level window the window manager manages.
     static bool drawnBeforeShown(const QWindow& window);
@@ -80,6 +88,8 @@ private:
     void mapSeen(quint32 mapped);
     void onScreen(quint32 window);
     bool heldFor() const;
+    // The windows being drawn out of sight to show.
+    QList<QWindow*> coming() const;
 
     // Mapped out of sight, waiting for their first frame; each with the connections that follow its frames and
     // forget it once destroyed.
@@ -95,6 +105,8 @@ private:
     QHash<quint32, quint32> m_frames;
     // Drawn out of sight, waiting for the others shown with them.
     QSet<QWindow*> m_ready;
+    // Drawn out of sight to be hidden again: no window waits for them, nor they for any.
+    QSet<const QWindow*> m_ahead;
     // Windows whose leaving is watched.
     QSet<QWindow*> m_watched;
     // Still pictures of windows gone, held until the windows on their way show.

@@ -66,6 +66,8 @@ TEST(ShellX11, TheTrayIconDocksTopRightAndAClickReachesTheLabel) {
     EXPECT_TRUE(waitUntil([&] { return clicks == 1; }, waitLimit));
 }
 
+// Made at the nudge, or made while a session runs and drawn out of sight ahead of it (the nudge coming while that
+// drawing is under way, or after): it shows, sounds once and stays, and the drawing ahead shows nothing.
 TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
     QQuickWindow work;
     work.setTitle(QStringLiteral("Work"));
@@ -75,27 +77,47 @@ TEST(ShellX11, TheNudgeCardShowsOnEveryDesktopWithoutTakingTheFocus) {
     const auto before = std::optional<platform::XWindowId>(platform::XWindowId(work.winId()));
     ASSERT_TRUE(waitUntil([&] { return work.isActive() && activeWindow() == before; }, waitLimit));
 
-    PresenterHarness h;
-    shell::NudgePresenter& presenter = *h.presenter;
-    presenter.presentNudge();
-    QQuickWindow* card = presenter.cardPanel();
-    ASSERT_TRUE(card);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
-    const QRect available = card->screen()->availableGeometry();
-    EXPECT_EQ(card->geometry().topRight(), QPoint(available.right() - 24, available.top() + 24));
-    EXPECT_TRUE(presenter.closePanel()->isVisible());
+    for (const std::string made : {"at the nudge", "ahead, the nudge coming as it is drawn", "ahead, drawn"}) {
+        SCOPED_TRACE(made);
+        std::unique_ptr<QObject> background(made == "at the nudge" ? nullptr
+                                                                   : ui::FirstFrameBackground::install(*qGuiApp));
+        PresenterHarness h;
+        shell::NudgePresenter& presenter = *h.presenter;
+        if (made != "at the nudge") {
+            presenter.prepare();
+            QQuickWindow* card = presenter.cardPanel();
+            ASSERT_TRUE(card);
+            EXPECT_TRUE(ui::FirstFrameBackground::isDrawnAhead(*card));
+            if (made == "ahead, drawn") {
+                ASSERT_TRUE(waitUntil([&] { return !card->isVisible() && !presenter.closePanel()->isVisible(); },
+                                      waitLimit));
+                EXPECT_FALSE(ui::FirstFrameBackground::isDrawnAhead(*card));
+            }
+            EXPECT_EQ(h.sounds, 0);
+        }
+        presenter.presentNudge();
+        QQuickWindow* card = presenter.cardPanel();
+        ASSERT_TRUE(card);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
+        const QRect available = card->screen()->availableGeometry();
+        EXPECT_EQ(card->geometry().topRight(), QPoint(available.right() - 24, available.top() + 24));
+        EXPECT_TRUE(presenter.closePanel()->isVisible());
 
-    for (QQuickWindow* panel : {card, presenter.closePanel()}) {
-        const QString desktop =
-            programOutput(QStringLiteral("xprop"), {"-id", QString::number(panel->winId()), "_NET_WM_DESKTOP"});
-        EXPECT_TRUE(desktop.endsWith(QStringLiteral("= 4294967295"))) << desktop.toStdString();
+        for (QQuickWindow* panel : {card, presenter.closePanel()}) {
+            const QString desktop =
+                programOutput(QStringLiteral("xprop"), {"-id", QString::number(panel->winId()), "_NET_WM_DESKTOP"});
+            EXPECT_TRUE(desktop.endsWith(QStringLiteral("= 4294967295"))) << desktop.toStdString();
+        }
+        // A moment for the window manager to act on the new panels: the focus stays where it was, and the panels
+        // stay.
+        QTest::qWait(300);
+        EXPECT_EQ(activeWindow(), before);
+        EXPECT_TRUE(work.isActive());
+        EXPECT_TRUE(card->isVisible() && card->isExposed());
+        EXPECT_TRUE(presenter.closePanel()->isVisible());
+        EXPECT_EQ(h.sounds, 1);
+        EXPECT_TRUE(h.qml.warnings().isEmpty()) << h.qml.warnings().join('\n').toStdString();
     }
-    // A moment for the window manager to act on the new panels: the focus stays where it was.
-    QTest::qWait(300);
-    EXPECT_EQ(activeWindow(), before);
-    EXPECT_TRUE(work.isActive());
-    EXPECT_EQ(h.sounds, 1);
-    EXPECT_TRUE(h.qml.warnings().isEmpty()) << h.qml.warnings().join('\n').toStdString();
 }
 
 TEST(ShellX11, AMinimisedWindowIsBroughtBackAndActivated) {
@@ -279,8 +301,23 @@ TEST(ShellX11, AWindowComesOnScreenDrawn) {
         ASSERT_TRUE(content);
         content->setParentItem(window.contentItem());
         const QPoint inside = area.center();
-        for (const char* show : {"first show", "shown again"}) {
+        for (const std::string show :
+             {"first show", "shown again", "drawn ahead, then shown", "shown while being drawn ahead"}) {
             SCOPED_TRACE(testing::Message() << c.name << ", " << show);
+            if (show.starts_with("drawn ahead")) {
+                // Drawn once and gone again, unseen.
+                backdrop.paint(green);
+                ui::FirstFrameBackground::drawAhead(window);
+                bool seen = false;
+                ASSERT_TRUE(stepUntil([&] {
+                    seen = seen || screenPixel(inside) != green;
+                    return !window.isVisible();
+                })) << "never hidden again";
+                EXPECT_FALSE(seen);
+            } else if (show.starts_with("shown while")) {
+                ui::FirstFrameBackground::drawAhead(window);
+                ui::FirstFrameBackground::showAfterAll(window);
+            }
             backdrop.paint(red);
             window.show();
             flushQt();
