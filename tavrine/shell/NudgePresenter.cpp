@@ -128,16 +128,11 @@ void NudgePresenter::prepare() {
     QScreen* screen = m_parts.mainScreen();
     if (!screen)
         return;
+    // The sentence stays in the hidden card until a nudge replaces it (showFloating).
     standIn(true);
     layoutFloating(screen);
     for (QQuickWindow* panel : {m_card.get(), m_close.get()})
         ui::FirstFrameBackground::drawAhead(*panel);
-    if (!ui::FirstFrameBackground::isDrawnAhead(*m_card))
-        standIn(false);
-    else if (m_cardRoot)
-        // Held by the card's view: a panel destroyed while drawn ahead has lost it before it says it is hidden.
-        connect(m_card.get(), &QWindow::visibleChanged, m_cardRoot, [this] { standIn(false); },
-                Qt::SingleShotConnection);
 }
 
 void NudgePresenter::standIn(bool shown) {
