@@ -308,11 +308,14 @@ void TavrineApp::buildScreensAheadAfterFirstFrame(QQuickWindow* window) {
                 if (m_quitting)
                     return;
                 m_mainWindow->buildAhead(MainWindowModel::Screen::Running);
-                // History and Settings are compiled, not built: built, they would hold some 0.6 and 2 MB through
-                // every session, and their first showing waits mostly for its graphics, which a window hidden from
-                // the start does not make (built ahead, History's first showing took as long).
-                m_windows->compileAhead(QStringLiteral("history"));
-                m_windows->compileAhead(QStringLiteral("settings"));
+                // Built, History and Settings hold some 3 MB through every session; only built, their first
+                // showing would still make the pages and driver code a later one finds. Each is drawn on a turn
+                // of its own, so that the main thread waits for one frame at a time.
+                m_windows->drawAhead(QStringLiteral("history"));
+                QTimer::singleShot(screensAheadDelayMs, this, [this] {
+                    if (!m_quitting)
+                        m_windows->drawAhead(QStringLiteral("settings"));
+                });
                 m_windows->releaseFreedMemorySoon();
             });
         },

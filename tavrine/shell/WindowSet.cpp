@@ -1,5 +1,6 @@
 #include "tavrine/shell/WindowSet.h"
 
+#include "tavrine/ui/FirstFrameBackground.h"
 #include "tavrine/ui/GraphicsWarmUp.h"
 #include "tavrine/ui/QmlEngineSetup.h"
 #include "tavrine/ui/QtX11.h"
@@ -140,19 +141,23 @@ QQuickWindow* WindowSet::openWindow(const QString& id) {
         m_placed.insert(opened);
         centre(opened);
     }
+    // Opened while it is being drawn ahead: it comes on screen once drawn.
+    ui::FirstFrameBackground::showAfterAll(*opened);
     opened->show();
     opened->raise();
     activate(opened);
     return opened;
 }
 
-void WindowSet::compileAhead(const QString& id) {
-    const Spec* s = spec(id);
-    if (!s || m_windows.contains(id) || m_compiled.contains(id))
+void WindowSet::drawAhead(const QString& id) {
+    // One built already has been shown, or drawn.
+    if (m_windows.contains(id))
         return;
-    // The engine keeps the compiled file while this holds it: the window's own component then finds it ready.
-    m_compiled.insert(
-        id, new QQmlComponent(&m_engine, ui::componentUrl(moduleUri, s->component), QQmlComponent::Asynchronous, this));
+    try {
+        ui::FirstFrameBackground::drawAhead(*window(id));
+    } catch (const WindowLoadError&) {
+        // Said when the window is opened.
+    }
 }
 
 void WindowSet::releaseFreedMemorySoon() {

@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <QVariantMap>
 
-class QQmlComponent;
 class QQmlEngine;
 
 namespace tavrine::shell {
@@ -61,9 +60,11 @@ public:
     // Every window built so far.
     QList<QQuickWindow*> builtWindows() const;
 
-    // Compiles the window's component in the background and keeps it, so that building the window later only
-    // builds it; a component that fails says so when the window is built.
-    void compileAhead(const QString& id);
+    // Builds the window, unless built already, and draws it once out of sight, hidden again at once (on X11;
+    // elsewhere it is only built): what its first showing would make for the first time in the process (its
+    // items, their layout, the pages its memory takes, the driver's code) is made then, and that showing waits as
+    // long as a later one. A window that does not load says so when it is opened.
+    void drawAhead(const QString& id);
 
     // Gives the memory freed since back to the system a moment from now: after building something ahead, whose
     // compiling leaves freed memory behind as a window's showing does.
@@ -82,7 +83,6 @@ private:
     QQmlEngine& m_engine;
     QVariantMap m_properties;
     QHash<QString, QQuickWindow*> m_windows;
-    QHash<QString, QQmlComponent*> m_compiled;
     QSet<QQuickWindow*> m_placed;
     // Gives memory freed by the windows' graphics back to the system once they have shown or hidden.
     QTimer m_trim;

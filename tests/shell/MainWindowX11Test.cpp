@@ -10,6 +10,7 @@
 #include "tavrine/shell/FocusWindowOpener.h"
 #include "tavrine/shell/NudgePresenter.h"
 #include "tavrine/shell/WindowSet.h"
+#include "tavrine/ui/FirstFrameBackground.h"
 #include "tavrine/ui/Frosted.h"
 
 #include <QApplication>
@@ -217,26 +218,44 @@ TEST(MainWindowX11, TheNudgeCloseButtonStaysUnderThePointerAndItsClickClosesTheC
 }
 
 // Closing the History window only hides it: each opening shows the newest session all the same, whatever was
-// selected at the last one and whatever was stored since.
+// selected at the last one and whatever was stored since; and so does a first opening of the window drawn ahead,
+// which then stays on screen, whether it is opened while being drawn or once hidden again.
 TEST(MainWindowX11, EachOpeningOfHistoryShowsTheNewestSession) {
-    ShownApp s;
-    s.h.history->record(sampleSummary(sessionStart), sessionStart);
-    QQuickWindow* history = s.h.app->windows().openWindow(QStringLiteral("history"));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
-    QQuickItem* list = findItem(history, QStringLiteral("historyList"));
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->property("currentIndex").toInt(), 0);
-    history->close();
-    ASSERT_TRUE(waitUntil([&] { return !history->isVisible(); }, waitLimit));
-    for (int later = 1; later <= 2; ++later) {
-        s.h.history->record(sampleSummary(sessionStart.addSecs(3600 * later)), sessionStart);
-        EXPECT_EQ(list->property("currentIndex").toInt(), 1) << "kept while the window is closed";
-        s.h.app->windows().openWindow(QStringLiteral("history"));
+    enum class Ahead { None, Drawing, Drawn };
+    for (const Ahead ahead : {Ahead::None, Ahead::Drawing, Ahead::Drawn}) {
+        SCOPED_TRACE(int(ahead));
+        std::unique_ptr<QObject> background(ui::FirstFrameBackground::install(*qGuiApp));
+        ShownApp s;
+        s.h.history->record(sampleSummary(sessionStart), sessionStart);
+        if (ahead != Ahead::None) {
+            s.h.app->windows().drawAhead(QStringLiteral("history"));
+            QQuickWindow* drawn = s.h.app->windows().existingWindow(QStringLiteral("history"));
+            ASSERT_TRUE(drawn && ui::FirstFrameBackground::isDrawnAhead(*drawn));
+            if (ahead == Ahead::Drawn)
+                ASSERT_TRUE(waitUntil(
+                    [&] { return !ui::FirstFrameBackground::isDrawnAhead(*drawn) && !drawn->isVisible(); }, waitLimit));
+        }
+        QQuickWindow* history = s.h.app->windows().openWindow(QStringLiteral("history"));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
-        EXPECT_EQ(list->property("count").toInt(), later + 1);
-        EXPECT_EQ(list->property("currentIndex").toInt(), 0) << later;
+        QTest::qWait(300);
+        ASSERT_TRUE(history->isVisible() && history->isExposed());
+        QQuickItem* list = findItem(history, QStringLiteral("historyList"));
+        ASSERT_TRUE(list);
+        EXPECT_EQ(list->property("currentIndex").toInt(), 0);
         history->close();
         ASSERT_TRUE(waitUntil([&] { return !history->isVisible(); }, waitLimit));
+        if (ahead != Ahead::None)
+            continue;
+        for (int later = 1; later <= 2; ++later) {
+            s.h.history->record(sampleSummary(sessionStart.addSecs(3600 * later)), sessionStart);
+            EXPECT_EQ(list->property("currentIndex").toInt(), 1) << "kept while the window is closed";
+            s.h.app->windows().openWindow(QStringLiteral("history"));
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
+            EXPECT_EQ(list->property("count").toInt(), later + 1);
+            EXPECT_EQ(list->property("currentIndex").toInt(), 0) << later;
+            history->close();
+            ASSERT_TRUE(waitUntil([&] { return !history->isVisible(); }, waitLimit));
+        }
     }
 }
 
