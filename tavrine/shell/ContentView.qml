@@ -76,6 +76,7 @@ Item {
                 id: runningLoader
                 shown: root.screen === MainWindowModel.Running
                 buildsAhead: root.model.runningBuiltAhead
+                stage: drawAheadStage
                 Layout.fillWidth: true
                 file: Qt.resolvedUrl("RunningScreen.qml")
                 properties: ({

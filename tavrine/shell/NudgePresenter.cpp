@@ -183,7 +183,16 @@ std::unique_ptr<QQuickWindow> NudgePresenter::makePanel(const QUrl& url, const c
     }
     window->create();
     nudge::showOnAllDesktops(*window);
+    window->installEventFilter(this);
     return window;
+}
+
+bool NudgePresenter::eventFilter(QObject* watched, QEvent* event) {
+    // Asked again once the panel is mapped: shown just after it was hidden, the request before its showing can
+    // reach the window manager while it still withdraws the panel, which drops the request with the panel's desktop.
+    if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed())
+        nudge::showOnAllDesktops(*static_cast<QWindow*>(watched));
+    return QObject::eventFilter(watched, event);
 }
 
 void NudgePresenter::buildPanels() {
@@ -271,8 +280,8 @@ void NudgePresenter::updateClosePanel() {
     const bool followsShown = m_closeTellsShown && !composited();
     const bool shown = !followsShown || m_closeRoot->property("shown").toBool();
     const bool closeShown = shownToUser(*m_close);
-    const bool wanted = closePanelWanted(shownToUser(*m_card), followsShown, shown, closeShown,
-                                         m_parts.pointer(), m_close->geometry());
+    const bool wanted =
+        closePanelWanted(shownToUser(*m_card), followsShown, shown, closeShown, m_parts.pointer(), m_close->geometry());
     if (wanted && !shown)
         m_closeLinger.start();
     if (wanted && !closeShown) {

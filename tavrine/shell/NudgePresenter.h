@@ -88,6 +88,9 @@ public:
     static bool closePanelWanted(bool cardVisible, bool followsShown, bool shown, bool closeVisible,
                                  const QPoint& pointer, const QRect& closeArea);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
     void updateClosePanel();
     void followCompositing();

@@ -49,21 +49,21 @@ TEST(FocusWindowView, ShowsOneScreenPerStateWithoutWarnings) {
         if (ahead) {
             const QSize before = scene.window()->size();
             const QImage corner = scene.window()->grabWindow().copy(0, 0, 16, 16);
+            const QRect below(0, before.height() / 2, before.width(), before.height() / 2);
+            const QImage controls = scene.window()->grabWindow().copy(below);
             scene.model.buildAhead(MainWindowModel::Screen::Running);
             // The empty picture drawn once ahead of the recap's tilted card shows nothing, and goes.
             EXPECT_EQ(scene.window()->grabWindow().copy(0, 0, 16, 16), corner);
             EXPECT_TRUE(waitUntil(
                 [&] { return !findItem(scene.object.get(), "tiltedPictureWarmUp")->property("active").toBool(); }));
-            const QRect below(0, before.height() / 2, before.width(), before.height() / 2);
-            const QImage controls = scene.window()->grabWindow().copy(below);
             scene.model.buildAhead(MainWindowModel::Screen::Recap);
-            // Built with no session run yet, the recap is drawn once beyond the window's edge, then neither shows
-            // nor takes room in the window.
-            QQuickItem* recap = findItem(scene.object.get(), "recapScreen");
-            ASSERT_NE(recap, nullptr);
-            EXPECT_TRUE(waitUntil([&] { return recap->parentItem()->property("stageFrames").toInt() == -2; }));
+            // Built with no session run yet, the running screen and the recap are each drawn once beyond the
+            // window's edge, then neither shows nor takes room in the window.
             for (const char* name : {"runningScreen", "recapScreen"}) {
-                ASSERT_NE(findItem(scene.object.get(), name), nullptr) << name;
+                QQuickItem* screen = findItem(scene.object.get(), name);
+                ASSERT_NE(screen, nullptr) << name;
+                EXPECT_TRUE(waitUntil([&] { return screen->parentItem()->property("stageFrames").toInt() == -2; }))
+                    << name;
                 EXPECT_FALSE(scene.visible(name)) << name;
             }
             QTest::qWait(50);
