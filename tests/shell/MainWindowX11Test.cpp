@@ -231,9 +231,10 @@ TEST(MainWindowX11, EachOpeningOfHistoryShowsTheNewestSession) {
             s.h.app->windows().drawAhead(QStringLiteral("history"));
             QQuickWindow* drawn = s.h.app->windows().existingWindow(QStringLiteral("history"));
             ASSERT_TRUE(drawn && ui::FirstFrameBackground::isDrawnAhead(*drawn));
-            if (ahead == Ahead::Drawn)
+            if (ahead == Ahead::Drawn) {
                 ASSERT_TRUE(waitUntil(
                     [&] { return !ui::FirstFrameBackground::isDrawnAhead(*drawn) && !drawn->isVisible(); }, waitLimit));
+            }
         }
         QQuickWindow* history = s.h.app->windows().openWindow(QStringLiteral("history"));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
