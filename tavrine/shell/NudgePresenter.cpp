@@ -182,16 +182,18 @@ std::unique_ptr<QQuickWindow> NudgePresenter::makePanel(const QUrl& url, const c
             (*root)->setProperty("translucent", composited());
     }
     window->create();
-    nudge::showOnAllDesktops(*window);
     window->installEventFilter(this);
     return window;
 }
 
 bool NudgePresenter::eventFilter(QObject* watched, QEvent* event) {
-    // Asked again once the panel is mapped: shown just after it was hidden, the request before its showing can
-    // reach the window manager while it still withdraws the panel, which drops the request with the panel's desktop.
-    if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed())
-        nudge::showOnAllDesktops(*static_cast<QWindow*>(watched));
+    // Every desktop, asked at each showing of a panel however it comes: the window manager forgets it when the
+    // panel is hidden. Before the mapping, for the window manager to read, and again once mapped: shown just after
+    // it was hidden, the first request can reach the window manager while it still withdraws the panel, which
+    // drops the request with the panel's desktop.
+    auto* panel = static_cast<QWindow*>(watched);
+    if (event->type() == QEvent::Show || (event->type() == QEvent::Expose && panel->isExposed()))
+        nudge::showOnAllDesktops(*panel);
     return QObject::eventFilter(watched, event);
 }
 
@@ -267,8 +269,6 @@ void NudgePresenter::showFloating(QScreen* screen) {
     standIn(false);
     layoutFloating(screen);
     ui::FirstFrameBackground::showAfterAll(*m_card);
-    // Asked before every showing: the window manager forgets it when the panel is hidden.
-    nudge::showOnAllDesktops(*m_card);
     m_card->show();
     m_card->raise();
     updateClosePanel();
@@ -286,7 +286,6 @@ void NudgePresenter::updateClosePanel() {
         m_closeLinger.start();
     if (wanted && !closeShown) {
         ui::FirstFrameBackground::showAfterAll(*m_close);
-        nudge::showOnAllDesktops(*m_close);
         m_close->show();
         m_close->raise();
     } else if (!wanted && closeShown) {

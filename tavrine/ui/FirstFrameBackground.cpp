@@ -392,14 +392,14 @@ void FirstFrameBackground::handOverOnceSettled(QQuickWindow& window, std::shared
         const bool settled = drawnAt->load() == packed(size) && size.width() >= drawn.minimumWidth() &&
                              size.width() <= drawn.maximumWidth() && size.height() >= drawn.minimumHeight() &&
                              size.height() <= drawn.maximumHeight();
-        if ((settled || framesLeft <= 1) && m_ahead.remove(&drawn)) {
+        if (!settled && framesLeft > 1) {
+            handOverOnceSettled(drawn, drawnAt, framesLeft - 1);
+        } else if (m_ahead.remove(&drawn)) {
             // Drawn: it goes again, as it came, unseen.
             drawn.hide();
-        } else if (settled || framesLeft <= 1) {
+        } else {
             m_ready.insert(&drawn);
             handOverReady();
-        } else {
-            handOverOnceSettled(drawn, drawnAt, framesLeft - 1);
         }
     });
 }
