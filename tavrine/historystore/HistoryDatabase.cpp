@@ -228,6 +228,10 @@ void HistoryDatabase::close() {
     if (m_db.isValid())
         m_db.close();
     m_db = QSqlDatabase();
+    // Only once SQLite has let go of the -shm file (see allocateSharedMemory).
+    if (m_sharedMemoryDescriptor >= 0)
+        ::close(m_sharedMemoryDescriptor);
+    m_sharedMemoryDescriptor = -1;
     m_runningTables = false;
     m_noteTables = false;
     m_onDisk = false;
@@ -287,15 +291,18 @@ void HistoryDatabase::allocateSharedMemory(const QString& path) {
     // under 512 MB) the rest of each 4 kB stays unallocated, and once the disk is full SQLite's first store there
     // kills the process with SIGBUS. Its blocks are taken now, contents unchanged, while there is room; without
     // room the store is not written at all rather than crash the session.
+    // The descriptor stays open while the connection is: closing any descriptor of a file drops every lock this
+    // process holds on it, SQLite's hold on the -shm included, and another process's reader would then take the
+    // file for unused and clear it under our mapping (SIGBUS, or a wal-index rebuilt under our writes).
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return; // no -shm: SQLite keeps its index elsewhere
+    m_sharedMemoryDescriptor = fd;
     struct stat status {};
     int result = ::fstat(fd, &status);
     if (result == 0 && status.st_size > 0)
         result = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, status.st_size);
     const int error = result == 0 ? 0 : errno;
-    ::close(fd);
     if (error == ENOSPC || error == EDQUOT)
         throw HistoryStoreError(
             Case::Failed,

@@ -179,6 +179,8 @@ private:
     qint64 m_walRoom = 0;
     qint64 m_pageSize = 4096;
     bool m_readOnly = false;
+    // Our own descriptor of the -shm file, closed only after the connection.
+    int m_sharedMemoryDescriptor = -1;
     std::unordered_map<QString, std::unique_ptr<SqliteStatement>> m_statements;
 };
 

@@ -15,9 +15,12 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tavrine;
@@ -303,6 +306,36 @@ TEST(StoreFile, OpensLazilyWithOwnerOnlyPermissions) {
             EXPECT_EQ(QFileInfo(companion).permissions(), ownerOnlyFile) << suffix;
         }
     }
+}
+
+// Whether another process finds a lock on some byte of the file: a reader elsewhere that finds none takes the
+// -shm for unused and clears it.
+bool lockedForAnotherProcess(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        struct flock lock = {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        const bool found = fd >= 0 && ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+        ::_exit(found ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(StoreFile, AnotherProcessFindsTheOpenStoreInUse) {
+    const QString folder = temporaryFolder();
+    std::optional<SessionHistory> history(std::in_place, optionsIn(folder));
+    const QString shm = history->storePath() + QStringLiteral("-shm");
+    history->record(sampleSummary(), sessionStart);
+    EXPECT_TRUE(lockedForAnotherProcess(shm)) << "after opening and the first write";
+    EXPECT_EQ(history->sessions(0, 10).size(), 1);
+    history->record(sampleSummary(sessionStart.addDays(1)), sessionStart.addDays(1));
+    EXPECT_TRUE(lockedForAnotherProcess(shm)) << "after a read and a later write";
+    history.reset();
+    EXPECT_FALSE(QFile::exists(shm) && lockedForAnotherProcess(shm)) << "let go once closed";
 }
 
 TEST(StoreFile, DefaultsToTheApplicationSupportFolder) {
