@@ -14,12 +14,16 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QThread>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <thread>
 
 // Xlib's macros (None, Bool, Status) clash with other headers: it comes last.
 #include <X11/Xatom.h>
@@ -73,6 +77,12 @@ std::string difference(const QImage& expected, const QImage& actual) {
         .arg(area.x())
         .arg(area.y())
         .toStdString();
+}
+
+// At exit: the thread that ends the process.
+void sayWhichThreadEnds() {
+    const bool main = QThread::currentThread() == QCoreApplication::instance()->thread();
+    std::fputs(main ? "ended on the main thread\n" : "ended on another thread\n", stderr);
 }
 
 } // namespace
@@ -144,6 +154,40 @@ TEST(X11Platform, ReadsTheActiveWindowItsOwnerAndItsIdentity) {
     quay.close();
     EXPECT_EQ(X11Workspace().frontmostApplication(),
               (ApplicationInfo{window.pid(), QStringLiteral("org.example.Quay"), QStringLiteral("Quay Window")}));
+}
+
+TEST(X11Platform, ABrokenConnectionEndsTheProcessOnceAndOnTheMainThread) {
+    // Qt's connection, found broken on another thread: the main thread ends the process, where the running session
+    // is stored on the way out, and no other thread does meanwhile.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const X11Connection ours;
+    EXPECT_EXIT(
+        {
+            std::atexit(sayWhichThreadEnds);
+            Display* qt = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+            const XIOErrorHandler handler = XSetIOErrorHandler(nullptr);
+            XSetIOErrorHandler(handler);
+            std::thread([handler, qt] { handler(qt); }).detach();
+            QCoreApplication::exec();
+        },
+        testing::ExitedWithCode(1), "ended on the main thread");
+
+    // A connection of ours to a server that goes away: every later call, on any thread, reports nothing.
+    QProcess server;
+    server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    ASSERT_TRUE(
+        test::waitUntil([&] { return server.canReadLine() || server.state() == QProcess::NotRunning; }, waitLimit));
+    X11Connection lost(":" + server.readLine().trimmed());
+    ASSERT_TRUE(lost.isOpen());
+    ASSERT_FALSE(lost.screenRect().isEmpty());
+    server.kill();
+    server.waitForFinished();
+    std::optional<QRect> fromWorker = QRect(0, 0, 1, 1);
+    std::thread([&] { fromWorker = lost.rootGeometry(lost.root()); }).join();
+    EXPECT_FALSE(fromWorker);
+    EXPECT_FALSE(lost.rootGeometry(lost.root()));
+    EXPECT_TRUE(lost.clientListStacking().isEmpty());
 }
 
 TEST(X11Platform, AWindowThatIsGoneHasNoOwnerEvenWhileItsClientLives) {

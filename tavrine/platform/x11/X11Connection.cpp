@@ -1,12 +1,22 @@
 #include "tavrine/platform/x11/X11Connection.h"
 
+#include "tavrine/core/Log.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
+#include <unistd.h>
+#include <unordered_set>
 
 namespace tavrine::platform {
 
@@ -31,11 +41,60 @@ int trapHandler(Display* display, XErrorEvent* event) {
     return 0;
 }
 
+// Xlib's handler of a broken connection is process-wide as well, and Xlib (or Qt's handler) ends the process on
+// whichever thread finds it broken. Two threads doing so at once tear the process down twice (abort), and an exit
+// on any thread but the main one stores no running session. So there is one exit, on the main thread: a connection
+// of ours goes dead (every later call reports nothing), and Qt's found broken on another thread (its render
+// thread swapping a frame) has the main thread end the process, as Qt does when it finds it there.
+std::atomic<XIOErrorHandler> g_previousIOHandler{nullptr};
+// A multiset: a display closed on one thread may come back at the same address from another thread's open.
+std::unordered_multiset<Display*> g_ownDisplays;
+
+// Ours, found broken: Xlib returns from each later call on the thread that found it, but waits for ever in a call
+// on another thread, so no call reaches Xlib any more.
+std::unordered_set<Display*> g_lostDisplays;
+
+bool isLost(Display* display) {
+    std::lock_guard lock(g_handlerMutex);
+    return g_lostDisplays.count(display) > 0;
+}
+
+void staysDead(Display*, void*) {}
+
+int lostDisplayHandler(Display* display) {
+    bool own = false;
+    {
+        std::lock_guard lock(g_handlerMutex);
+        own = g_ownDisplays.count(display) > 0;
+        if (own)
+            g_lostDisplays.insert(display);
+    }
+    if (own) {
+        log::error(logSession(), QStringLiteral("The X connection of Tavrine's reads broke; they report nothing now"));
+        return 0;
+    }
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        const XIOErrorHandler previous = g_previousIOHandler.load();
+        return previous ? previous(display) : 0;
+    }
+    QMetaObject::invokeMethod(
+        app, [] { std::exit(1); }, Qt::QueuedConnection);
+    // This thread waits for the main thread's exit; a main thread that itself waits on this one never comes to it,
+    // and the running session is then kept by its last write, as after a kill.
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    std::_Exit(1);
+}
+
 void installHandler() {
     std::lock_guard lock(g_handlerMutex);
     const XErrorHandler previous = XSetErrorHandler(trapHandler);
     if (previous != trapHandler && previous != nullptr)
         g_previousHandler.store(previous);
+    // Again at each call: Qt sets its own when it connects, which may come after our first connection.
+    const XIOErrorHandler previousIO = XSetIOErrorHandler(lostDisplayHandler);
+    if (previousIO != lostDisplayHandler && previousIO != nullptr)
+        g_previousIOHandler.store(previousIO);
 }
 
 // Traps the errors of one locked section. A reply-bearing request reports its error before the reply returns;
@@ -74,7 +133,7 @@ struct XFreeDeleter {
 // section's errors trapped.
 template <typename Result, typename Mutex, typename Body>
 Result section(Display* display, Mutex& mutex, Result none, Body&& body) {
-    if (!display)
+    if (!display || isLost(display))
         return none;
     std::lock_guard lock(mutex);
     Trap trap(display);
@@ -82,7 +141,7 @@ Result section(Display* display, Mutex& mutex, Result none, Body&& body) {
 }
 
 template <typename Mutex, typename Body> void section(Display* display, Mutex& mutex, Body&& body) {
-    if (!display)
+    if (!display || isLost(display))
         return;
     std::lock_guard lock(mutex);
     Trap trap(display);
@@ -95,6 +154,11 @@ X11Connection::X11Connection(const QByteArray& displayName) {
     m_display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
     if (!m_display)
         return;
+    {
+        std::lock_guard lock(g_handlerMutex);
+        g_ownDisplays.insert(m_display);
+    }
+    XSetIOErrorExitHandler(m_display, staysDead, nullptr);
     m_screen = DefaultScreen(m_display);
     m_root = XWindowId(RootWindow(m_display, m_screen));
     Trap trap(m_display);
@@ -107,8 +171,15 @@ X11Connection::X11Connection(const QByteArray& displayName) {
 }
 
 X11Connection::~X11Connection() {
-    if (m_display)
+    if (!m_display)
+        return;
+    if (isLost(m_display))
+        ::close(ConnectionNumber(m_display)); // the rest of Xlib's connection is left as it stands
+    else
         XCloseDisplay(m_display);
+    std::lock_guard lock(g_handlerMutex);
+    g_ownDisplays.erase(g_ownDisplays.find(m_display));
+    g_lostDisplays.erase(m_display);
 }
 
 namespace {
