@@ -382,6 +382,28 @@ std::optional<QUuid> SessionHistory::record(const SessionSummary& summary, const
     return sessionID;
 }
 
+void SessionHistory::keepRoomAhead() {
+    open();
+    if (!writable())
+        return;
+    if (!m_db->keepsRunning() || !m_db->noteTablesFailure().isEmpty())
+        prepareRunningTables();
+    takeRoom();
+}
+
+void SessionHistory::takeRoom() {
+    try {
+        const qint64 kept = m_db->reserveSpace(reservedBytes);
+        if (kept < reservedBytes)
+            log::notice(logHistory(),
+                        QStringLiteral("History kept %1 kB of room for the running session: the disk had no more")
+                            .arg(kept / 1024));
+    } catch (const HistoryStoreError& error) {
+        log::error(logHistory(),
+                   QStringLiteral("History could not keep room for the running session %1").arg(error.description()));
+    }
+}
+
 void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& snapshot) {
     // Only a file that can be written keeps it: while an existing file is still checked, the next write
     // (within a minute) catches up.
@@ -406,17 +428,7 @@ void SessionHistory::keepRunning(const QUuid& sessionID, const SessionSummary& s
         // The session's first write takes room for the rest of it while the disk still has some; once only, as a
         // disk without room would otherwise be lengthened and shortened again before every write.
         m_roomFor = sessionID;
-        try {
-            const qint64 kept = m_db->reserveSpace(reservedBytes);
-            if (kept < reservedBytes)
-                log::notice(logHistory(), QStringLiteral("History kept %1 kB of room for the running session: the "
-                                                         "disk had no more")
-                                              .arg(kept / 1024));
-        } catch (const HistoryStoreError& error) {
-            log::error(
-                logHistory(),
-                QStringLiteral("History could not keep room for the running session %1").arg(error.description()));
-        }
+        takeRoom();
     }
     QString failure;
     try {

@@ -313,8 +313,11 @@ void TavrineApp::buildScreensAheadAfterFirstFrame(QQuickWindow* window) {
                 // of its own, so that the main thread waits for one frame at a time.
                 m_windows->drawAhead(QStringLiteral("history"));
                 QTimer::singleShot(screensAheadDelayMs, this, [this] {
-                    if (!m_quitting)
-                        m_windows->drawAhead(QStringLiteral("settings"));
+                    if (m_quitting)
+                        return;
+                    m_windows->drawAhead(QStringLiteral("settings"));
+                    // And the running session's room in the store, which a launch's first session took on its start.
+                    m_history->keepRoomAhead();
                 });
                 m_windows->releaseFreedMemorySoon();
             });

@@ -345,6 +345,21 @@ TEST(RunningSession, TheRoomASessionTakesIsWhatTheDiskHas) {
     }
 }
 
+// Room taken ahead, at a launch, is the room the launch's first session writes into once the disk is full.
+TEST(RunningSession, RoomTakenAheadCarriesTheFirstSessionOnAFullDisk) {
+    const QString folder = temporaryFolder();
+    SessionHistory history(optionsIn(folder));
+    history.keepRoomAhead();
+    LogCapture logs;
+    FullDisk disk(folder);
+    const QUuid id = QUuid::createUuid();
+    for (double used : {10.0, 80.0, 140.0, 200.0})
+        history.keepRunning(id, snapshotAt(used));
+    EXPECT_EQ(history.runningLoss().kind, SessionHistory::RunningLoss::Kind::None);
+    EXPECT_TRUE(logs.messages(QStringLiteral("History")).isEmpty())
+        << logs.messages(QStringLiteral("History")).join(u'\n').toStdString();
+}
+
 TEST(RunningSession, ASessionTakesRoomOnceWhereTheDiskHasNone) {
     const QString folder = temporaryFolder();
     SessionHistory history(optionsIn(folder));

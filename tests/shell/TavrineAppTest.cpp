@@ -6,6 +6,7 @@
 #include "tavrine/shell/QuitSignals.h"
 #include "tavrine/speech/SoundClip.h"
 
+#include <QFileInfo>
 #include <QQuickItem>
 #include <QScreen>
 #include <QSignalSpy>
@@ -188,6 +189,9 @@ TEST(TavrineApp, TheSessionReachesThePresenterAndTheMainWindow) {
     EXPECT_TRUE(waitUntil([&] { return built("runningScreen") && windowBuilt("history"); }));
     EXPECT_FALSE(windowBuilt("settings"));
     EXPECT_TRUE(waitUntil([&] { return windowBuilt("settings"); }));
+    // With Settings, the store takes the running session's room, which the -wal keeps.
+    const QFileInfo wal(h.history->storePath() + QStringLiteral("-wal"));
+    EXPECT_GE(wal.size(), SessionHistory::reservedBytes);
     EXPECT_FALSE(built("recapScreen"));
     EXPECT_EQ(h.visibleWindows(), QStringList{QStringLiteral("focus")});
     h.app->opener().closeFocusWindow();
