@@ -19,7 +19,11 @@ int main(int argc, char** argv) {
                                   QStringLiteral("0"));
     QCommandLineOption verboseOption(QStringList{QStringLiteral("v"), QStringLiteral("verbose")},
                                      QStringLiteral("Print every request as it arrives."));
+    QCommandLineOption variedOption(
+        QStringLiteral("varied-nudges"),
+        QStringLiteral("Answer every other nudge with a longer sentence, as a writer's sentences differ in length."));
     parser.addOption(portOption);
+    parser.addOption(variedOption);
     parser.addOption(verboseOption);
     parser.process(app);
 
@@ -34,6 +38,7 @@ int main(int argc, char** argv) {
 
     tavrine::test::FakeMakerApi api;
     api.setCannedReplies(true);
+    api.setVariedNudges(parser.isSet(variedOption));
     if (!api.listen(static_cast<quint16>(port))) {
         err << "tavrine-fake-api: cannot listen on 127.0.0.1:" << port << "\n";
         return 1;

@@ -206,7 +206,8 @@ void FakeMakerApi::answer(QTcpSocket* socket, const FakeRequest& request) {
     if (!queue.isEmpty())
         write(socket, queue.dequeue());
     else if (m_canned)
-        write(socket, cannedReply(request));
+        write(socket, cannedReply(request, m_variedNudges && request.path == QLatin1String("nudge") &&
+                                               m_nudgesAnswered++ % 2 == 1));
     else
         write(socket, FakeReply::text(500, "no scripted answer for " + request.path.toUtf8()));
 }
@@ -268,7 +269,7 @@ void FakeMakerApi::write(QTcpSocket* socket, FakeReply reply) {
         send();
 }
 
-FakeReply FakeMakerApi::cannedReply(const FakeRequest& request) {
+FakeReply FakeMakerApi::cannedReply(const FakeRequest& request, bool longerNudge) {
     const QJsonObject body = request.json();
     const QString intention = body.value(QStringLiteral("intention")).toString();
     if (request.path == QLatin1String("judge")) {
@@ -299,7 +300,9 @@ FakeReply FakeMakerApi::cannedReply(const FakeRequest& request) {
         return FakeReply::json(QJsonObject{
             {QStringLiteral("status"), QStringLiteral("ok")},
             {QStringLiteral("nudge"),
-             QStringLiteral("%1 can wait. Back to %2.").arg(app.isEmpty() ? QStringLiteral("This") : app, intention)},
+             (longerNudge ? QStringLiteral("%1 can wait, and so can everything else it offers you. Back to %2.")
+                          : QStringLiteral("%1 can wait. Back to %2."))
+                 .arg(app.isEmpty() ? QStringLiteral("This") : app, intention)},
             {QStringLiteral("prompt_version"), QStringLiteral("fake-nudge-1")},
             {QStringLiteral("model"), QStringLiteral("fake")},
             {QStringLiteral("doorway"), QString()},

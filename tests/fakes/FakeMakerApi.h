@@ -79,6 +79,9 @@ public:
 
     void enqueue(const QString& path, FakeReply reply);
     void setCannedReplies(bool on) { m_canned = on; }
+    // Canned nudges alternate between a short sentence and a longer one, as a writer's sentences differ in length:
+    // each card then comes at another size than the one before.
+    void setVariedNudges(bool on) { m_variedNudges = on; }
 
     QList<FakeRequest> requests() const { return m_requests; }
     QList<FakeRequest> requests(const QString& path) const;
@@ -86,7 +89,7 @@ public:
     int connectionCount() const { return m_connections; }
 
     // The canned answer for a request (used when the path's queue is empty and canned replies are on).
-    static FakeReply cannedReply(const FakeRequest& request);
+    static FakeReply cannedReply(const FakeRequest& request, bool longerNudge = false);
 
 signals:
     void requestReceived(const tavrine::test::FakeRequest& request);
@@ -105,6 +108,8 @@ private:
     QHash<QTcpSocket*, std::shared_ptr<Connection>> m_open;
     int m_connections = 0;
     bool m_canned = false;
+    bool m_variedNudges = false;
+    int m_nudgesAnswered = 0;
 };
 
 } // namespace tavrine::test
