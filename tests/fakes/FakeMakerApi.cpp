@@ -203,13 +203,16 @@ void FakeMakerApi::answer(QTcpSocket* socket, const FakeRequest& request) {
         return;
     }
     QQueue<FakeReply>& queue = m_queues[request.path];
-    if (!queue.isEmpty())
+    if (!queue.isEmpty()) {
         write(socket, queue.dequeue());
-    else if (m_canned)
-        write(socket, cannedReply(request, m_variedNudges && request.path == QLatin1String("nudge") &&
-                                               m_nudgesAnswered++ % 2 == 1));
-    else
+    } else if (m_canned) {
+        const bool nudge = request.path == QLatin1String("nudge");
+        const bool longer = m_variedNudges && nudge && m_nudgesAnswered % 2 == 1;
+        m_nudgesAnswered += nudge ? 1 : 0;
+        write(socket, cannedReply(request, longer));
+    } else {
         write(socket, FakeReply::text(500, "no scripted answer for " + request.path.toUtf8()));
+    }
 }
 
 void FakeMakerApi::write(QTcpSocket* socket, FakeReply reply) {
